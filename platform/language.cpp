@@ -1,0 +1,136 @@
+#include "platform/language.h"
+
+#include "platform/folders.h"
+#include "platform/profile.h"
+
+#include <QLocale>
+#include <QMutex>
+
+namespace tvx {
+
+namespace {
+
+QMutex g_mutex;
+LanguageFiles g_current; // written on the UI thread, guarded by g_mutex
+
+struct LanguageRow {
+    int primary;
+    const char* file;
+    const char* manual;
+};
+
+constexpr LanguageRow kRows[] = {
+    {1, "Arabic1256.ini", "Tavolux-EN.html"},      {2, "Bulgarian442.ini", "Tavolux-EN.html"},
+    {6, "Danish1252.ini", "Tavolux-EN.html"},      {7, "German1252.ini", "Tavolux-EN.html"},
+    {10, "Spanish1252.ini", "Tavolux-EN.html"},    {11, "Finnish1252.ini", "Tavolux-EN.html"},
+    {12, "French1252.ini", "Tavolux-EN.html"},     {13, "Hebrew1255.ini", "Tavolux-EN.html"},
+    {16, "Italian1252.ini", "Tavolux-EN.html"},    {17, "Japanese932.ini", "Tavolux-EN.html"},
+    {18, "Korean949.ini", "Tavolux-EN.html"},      {19, "Dutch1252.ini", "Tavolux-EN.html"},
+    {20, "Norwegian1252.ini", "Tavolux-EN.html"},  {21, "Polish1250.ini", "Tavolux-EN.html"},
+    {22, "Portuguese1252.ini", "Tavolux-EN.html"}, {25, "Russian1251.ini", "Tavolux-EN.html"},
+    {29, "Swedish1252.ini", "Tavolux-EN.html"},    {30, "Thai874.ini", "Tavolux-EN.html"},
+    {31, "Turkish1254.ini", "Tavolux-TUR.html"},   {42, "Vietnamese1258.ini", "Tavolux-EN.html"},
+};
+
+} // namespace
+
+const LanguageMenuItem kLanguageMenu[9] = {
+    {1173, "English", "English(English)", 9, 0},
+    {1174, "Simplified", "Chinese(Simplified)", 4, 2},
+    {1175, "Turkish", "Turkish(Turkish)", 31, 0},
+    {1176, "Japanese", "Japanese(Japanese)", 17, 0},
+    {1177, "Korean", "Korean(Korean)", 18, 0},
+    {1178, "German", "German(German)", 7, 0},
+    {1179, "Traditional", "Chinese(Traditional)", 4, 1},
+    {32829, "Russian", "Russian(Russian)", 25, 0},
+    {32830, "Bulgarian", "Bulgarian(Bulgarian)", 2, 0},
+};
+
+LanguageFiles LanguageFilesFor(int primary, int sub, const QString& folder) {
+    const QString prefix = folder + QLatin1Char('/');
+    if (primary == 4) {
+        const char* file = sub == 1 ? "Chinese950.ini" : "Chinese936.ini";
+        return {prefix + QLatin1String(file), prefix + QStringLiteral("Tavolux-CH.html")};
+    }
+    for (const LanguageRow& row : kRows) {
+        if (row.primary == primary)
+            return {prefix + QLatin1String(row.file), prefix + QLatin1String(row.manual)};
+    }
+    return {prefix + QStringLiteral("English1252.ini"), prefix + QStringLiteral("Tavolux-EN.html")};
+}
+
+void ChooseLanguage(int primary, int sub) {
+    LanguageFiles files = LanguageFilesFor(primary, sub, ShippedFileFolder());
+    QMutexLocker lock(&g_mutex);
+    g_current = std::move(files);
+}
+
+void ClearLanguage() {
+    QMutexLocker lock(&g_mutex);
+    g_current = LanguageFiles{};
+}
+
+QString LanguageFilePath() {
+    QMutexLocker lock(&g_mutex);
+    return g_current.languageFile;
+}
+
+QString ManualFilePath() {
+    QMutexLocker lock(&g_mutex);
+    return g_current.manualFile;
+}
+
+void ChooseStartupLanguage(uint32_t lanId, uint32_t subLanId) {
+    if (lanId != 0)
+        ChooseLanguage(static_cast<int>(lanId), static_cast<int>(subLanId));
+    else
+        ChooseLanguage(SystemPrimaryLanguage() & 0x3FF, 0);
+}
+
+QString Text(const char* key, const char* defaultText, int capacity) {
+    return GetProfileString(LanguageFilePath(), QLatin1String(kTextSection),
+                            QString::fromUtf8(key), QString::fromUtf8(defaultText), capacity);
+}
+
+int PrimaryLanguageForIsoCode(const QString& code) {
+    static const struct {
+        const char* iso;
+        int primary;
+    } kIso[] = {{"ar", 1},  {"bg", 2},  {"ca", 3},  {"zh", 4},  {"cs", 5},  {"da", 6},
+                {"de", 7},  {"el", 8},  {"en", 9},  {"es", 10}, {"fi", 11}, {"fr", 12},
+                {"he", 13}, {"iw", 13}, {"hu", 14}, {"is", 15}, {"it", 16}, {"ja", 17},
+                {"ko", 18}, {"nl", 19}, {"nb", 20}, {"nn", 20}, {"no", 20}, {"pl", 21},
+                {"pt", 22}, {"rm", 23}, {"ro", 24}, {"ru", 25}, {"hr", 26}, {"sr", 26},
+                {"sk", 27}, {"sq", 28}, {"sv", 29}, {"th", 30}, {"tr", 31}, {"ur", 32},
+                {"id", 33}, {"uk", 34}, {"be", 35}, {"sl", 36}, {"et", 37}, {"lv", 38},
+                {"lt", 39}, {"fa", 41}, {"vi", 42}, {"hy", 43}, {"az", 44}, {"eu", 45},
+                {"mk", 47}, {"af", 54}, {"ka", 55}, {"hi", 57}, {"ms", 62}, {"kk", 63}};
+    const QString lower = code.toLower();
+    for (const auto& e : kIso) {
+        if (lower == QLatin1String(e.iso))
+            return e.primary;
+    }
+    return 0;
+}
+
+int SystemPrimaryLanguage() {
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(var);
+        if (value.isEmpty())
+            continue;
+        // "C" and "POSIX" say nothing about a language: English.
+        if (value == QLatin1String("C") || value == QLatin1String("POSIX") ||
+            value.startsWith(QLatin1String("C.")))
+            return 9;
+        const QString iso = value.section(QLatin1Char('_'), 0, 0)
+                                .section(QLatin1Char('.'), 0, 0)
+                                .section(QLatin1Char('@'), 0, 0);
+        const int primary = PrimaryLanguageForIsoCode(iso);
+        return primary != 0 ? primary : 9;
+    }
+    const int primary = PrimaryLanguageForIsoCode(
+        QLocale::system().name().section(QLatin1Char('_'), 0, 0));
+    return primary != 0 ? primary : 9;
+}
+
+} // namespace tvx

@@ -1,0 +1,214 @@
+#include "platform/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace tvx {
+
+namespace {
+
+QMutex g_mutex;
+SettingsValues g_values; // written on the UI thread, guarded by g_mutex
+
+const QString kRoot = QStringLiteral("SOFTWARE/microscopeEx");
+
+QString valuePath(const char* subKey, const char* name) {
+    return kRoot + QLatin1Char('/') + QLatin1String(subKey) + QLatin1Char('/') +
+           QLatin1String(name);
+}
+
+std::unique_ptr<QSettings> openStore() {
+    auto s = std::make_unique<QSettings>(SettingsFilePath(), QSettings::IniFormat);
+    return s;
+}
+
+// A DWORD fits when it is a whole number in 0 … 2^32-1.
+bool parseDword(const QVariant& v, uint32_t* out) {
+    bool ok = false;
+    const qulonglong n = v.toString().trimmed().toULongLong(&ok, 10);
+    if (!ok || n > 0xFFFFFFFFull)
+        return false;
+    *out = static_cast<uint32_t>(n);
+    return true;
+}
+
+void readDword(const char* subKey, const char* name, uint32_t SettingsValues::*member) {
+    auto s = openStore();
+    const QVariant v = s->value(valuePath(subKey, name));
+    uint32_t n = 0;
+    if (!v.isValid() || !parseDword(v, &n))
+        return;
+    QMutexLocker lock(&g_mutex);
+    g_values.*member = n;
+}
+
+void writeDword(QSettings& s, const char* subKey, const char* name, uint32_t value) {
+    s.setValue(valuePath(subKey, name), static_cast<qulonglong>(value));
+}
+
+void writeDword(const char* subKey, const char* name, uint32_t SettingsValues::*member,
+                uint32_t value) {
+    {
+        QMutexLocker lock(&g_mutex);
+        g_values.*member = value;
+    }
+    auto s = openStore();
+    writeDword(*s, subKey, name, value);
+}
+
+} // namespace
+
+SettingsValues Settings() {
+    QMutexLocker lock(&g_mutex);
+    return g_values;
+}
+
+void ResetSettings() {
+    QMutexLocker lock(&g_mutex);
+    g_values = SettingsValues{};
+}
+
+QString SettingsFilePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/tavolux/settings.ini");
+}
+
+bool SettingsKeyExists() {
+    auto s = openStore();
+    if (s->status() != QSettings::NoError)
+        return false;
+    s->beginGroup(kRoot);
+    const bool exists = !s->childKeys().isEmpty() || !s->childGroups().isEmpty();
+    s->endGroup();
+    return exists;
+}
+
+bool CreateFirstRunSettings() {
+    if (SettingsKeyExists())
+        return false;
+    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    auto s = openStore();
+    writeDword(*s, "font", "fontcolor", 255);
+    writeDword(*s, "font", "LineColor", 255);
+    writeDword(*s, "font", "MeasureTxtColor", 255);
+    writeDword(*s, "font", "fontsize", 16);
+    writeDword(*s, "font", "Linewidth", 1);
+    writeDword(*s, "font", "Linetype", 0);
+    s->setValue(valuePath("font", "ChangeTime"), QString::asprintf("%.2f", 3.0));
+    writeDword(*s, "LanguageID", "LanID", 0);
+    writeDword(*s, "LanguageID", "SubLanIDD", 0);
+    writeDword(*s, "LanguageID", "sys_date", 1);
+    s->setValue(valuePath("Units", "unit"), QStringLiteral("mm"));
+    writeDword(*s, "Units", "decimal", 3);
+    s->sync();
+    return true;
+}
+
+void ReadLineColor() { readDword("font", "LineColor", &SettingsValues::LineColor); }
+void WriteLineColor(uint32_t c) { writeDword("font", "LineColor", &SettingsValues::LineColor, c); }
+void ReadMeasureTxtColor() {
+    readDword("font", "MeasureTxtColor", &SettingsValues::MeasureTxtColor);
+}
+void WriteMeasureTxtColor(uint32_t c) {
+    writeDword("font", "MeasureTxtColor", &SettingsValues::MeasureTxtColor, c);
+}
+void ReadFontColor() { readDword("font", "fontcolor", &SettingsValues::fontcolor); }
+void WriteFontColor(uint32_t c) { writeDword("font", "fontcolor", &SettingsValues::fontcolor, c); }
+void ReadFontSize() { readDword("font", "fontsize", &SettingsValues::fontsize); }
+void WriteFontSize(uint32_t n) { writeDword("font", "fontsize", &SettingsValues::fontsize, n); }
+void ReadLineWidth() { readDword("font", "Linewidth", &SettingsValues::Linewidth); }
+void WriteLineWidth(uint32_t n) { writeDword("font", "Linewidth", &SettingsValues::Linewidth, n); }
+void ReadLineType() { readDword("font", "Linetype", &SettingsValues::Linetype); }
+void WriteLineType(uint32_t n) { writeDword("font", "Linetype", &SettingsValues::Linetype, n); }
+void ReadSysDate() { readDword("LanguageID", "sys_date", &SettingsValues::sys_date); }
+void WriteSysDate(uint32_t n) {
+    writeDword("LanguageID", "sys_date", &SettingsValues::sys_date, n);
+}
+
+void ReadUnitDecimal() {
+    {
+        auto s = openStore();
+        const QVariant v = s->value(valuePath("Units", "unit"));
+        // The unit buffer holds 31 characters and the terminator; longer data
+        // does not fit and leaves the variable alone.
+        if (v.isValid() && v.canConvert<QString>()) {
+            const QString text = v.toString();
+            if (text.size() < kUnitCapacity) {
+                QMutexLocker lock(&g_mutex);
+                g_values.unit = text;
+            }
+        }
+    }
+    readDword("Units", "decimal", &SettingsValues::decimal);
+}
+
+void WriteUnitDecimal(const QString& unit, uint32_t decimals) {
+    const QString fitted = unit.left(kUnitCapacity - 1);
+    {
+        QMutexLocker lock(&g_mutex);
+        g_values.unit = fitted;
+        g_values.decimal = decimals;
+    }
+    auto s = openStore();
+    s->setValue(valuePath("Units", "unit"), fitted);
+    writeDword(*s, "Units", "decimal", decimals);
+}
+
+void ReadLanguage() {
+    readDword("LanguageID", "LanID", &SettingsValues::LanID);
+    readDword("LanguageID", "SubLanIDD", &SettingsValues::SubLanIDD);
+}
+
+void WriteLanguage(uint32_t primary, uint32_t sub) {
+    {
+        QMutexLocker lock(&g_mutex);
+        g_values.LanID = primary;
+        g_values.SubLanIDD = sub;
+    }
+    auto s = openStore();
+    writeDword(*s, "LanguageID", "LanID", primary);
+    writeDword(*s, "LanguageID", "SubLanIDD", sub);
+}
+
+QString DecodeFilePathDat(const QByteArray& bytes) {
+    const int units = static_cast<int>(std::min<qsizetype>(bytes.size(), kFilePathDatSize) / 2);
+    QString path;
+    path.reserve(units);
+    for (int i = 0; i < units; ++i) {
+        const auto lo = static_cast<unsigned char>(bytes[2 * i]);
+        const auto hi = static_cast<unsigned char>(bytes[2 * i + 1]);
+        const char16_t u = static_cast<char16_t>(lo | (hi << 8));
+        if (u == 0)
+            return path;
+        path.append(QChar(u));
+    }
+    // No terminator: a truncated or foreign file, not a path we wrote.
+    return QString();
+}
+
+QString ReadFilePathDat(const QString& programFolder) {
+    QFile f(programFolder + QStringLiteral("/filepath.dat"));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    return DecodeFilePathDat(f.read(kFilePathDatSize));
+}
+
+bool WriteFilePathDat(const QString& programFolder, const QString& tempDir) {
+    QByteArray bytes(kFilePathDatSize, '\0');
+    // 259 units and the terminator fit.
+    const QString fitted = tempDir.left(kFilePathDatSize / 2 - 1);
+    for (int i = 0; i < fitted.size(); ++i) {
+        const char16_t u = fitted.at(i).unicode();
+        bytes[2 * i] = static_cast<char>(u & 0xFF);
+        bytes[2 * i + 1] = static_cast<char>(u >> 8);
+    }
+    QFile f(programFolder + QStringLiteral("/filepath.dat"));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size() && f.flush();
+}
+
+} // namespace tvx

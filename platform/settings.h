@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace tvx {
+
+// Every persistent user setting. Each value is kept in the user's settings
+// file under SOFTWARE/microscopeEx/<sub-key>/<name>, as the registry layout
+// of earlier releases had it.
+struct SettingsValues {
+    uint32_t LineColor = 255;      // 0x00BBGGRR of measuring lines
+    uint32_t MeasureTxtColor = 19; // 0x00BBGGRR of measurement labels
+    uint32_t fontcolor = 255;      // 0x00BBGGRR of text notes
+    uint32_t fontsize = 12;        // label font height
+    uint32_t Linewidth = 1;        // pen width in pixels
+    uint32_t Linetype = 0;         // pen style 0 solid … 4 dash-dot-dot
+    QString unit = QStringLiteral("mm"); // "mm", "cm", "mil" or "inch"
+    uint32_t decimal = 3;          // 2 … 5 decimals in labels
+    uint32_t LanID = 0;            // primary language number; 0 = follow the system
+    uint32_t SubLanIDD = 0;        // sub-language (1 and 2 matter for Chinese)
+    uint32_t sys_date = 1;         // 1 = show the calibration prompt at start-up
+};
+
+// The unit text lives in a buffer of this many characters, terminator included.
+constexpr int kUnitCapacity = 32;
+
+// A copy of the current values. Written on the UI thread only; the copy is
+// taken under a lock so the streaming thread may read it too.
+SettingsValues Settings();
+// Back to the built-in values (start of a run, tests).
+void ResetSettings();
+
+// Path of the file that holds the settings.
+QString SettingsFilePath();
+
+// True when SOFTWARE/microscopeEx exists in the store.
+bool SettingsKeyExists();
+// When SOFTWARE/microscopeEx is absent, writes every first-run value in the
+// fixed order; when it exists, writes nothing. Returns true when it wrote.
+bool CreateFirstRunSettings();
+
+// One read and one write per value (or pair). A read leaves the variable as
+// it is when the value is missing or its data does not fit; a write sets the
+// variable and stores it.
+void ReadLineColor();
+void WriteLineColor(uint32_t colour);
+void ReadMeasureTxtColor();
+void WriteMeasureTxtColor(uint32_t colour);
+void ReadFontColor();
+void WriteFontColor(uint32_t colour);
+void ReadFontSize();
+void WriteFontSize(uint32_t size);
+void ReadLineWidth();
+void WriteLineWidth(uint32_t width);
+void ReadLineType();
+void WriteLineType(uint32_t style);
+void ReadUnitDecimal();
+void WriteUnitDecimal(const QString& unit, uint32_t decimals);
+void ReadLanguage();
+void WriteLanguage(uint32_t primary, uint32_t sub);
+void ReadSysDate();
+void WriteSysDate(uint32_t show);
+
+// filepath.dat in the program folder: the TempDir path as 260 UTF-16LE units,
+// zero-terminated and zero-filled. Reading answers the path, or an empty
+// string when the file is missing or unusable.
+constexpr int kFilePathDatSize = 520;
+QString ReadFilePathDat(const QString& programFolder);
+bool WriteFilePathDat(const QString& programFolder, const QString& tempDir);
+// Decodes the bytes of a filepath.dat; empty when they hold no usable path.
+QString DecodeFilePathDat(const QByteArray& bytes);
+
+} // namespace tvx

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace tvx::test {
+
+// The fresh folder that stands in for the user's home during the running test.
+QString homeDir();
+// The program folder of the running test (empty, fresh per test).
+QString programDir();
+// Copies the shipped language files into the test's program folder.
+void installLanguageFiles();
+// Path of a file under the source tree's resources/ folder.
+QString resourcePath(const QString& relative);
+
+} // namespace tvx::test
