@@ -1,8 +1,11 @@
 #include "app/microscope_app.h"
 
+#include "app/microscope_dlg.h"
+#include "app/widget_prompts.h"
+#include "platform/prompts.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QWidget>
 
 namespace tvx {
 
@@ -11,21 +14,32 @@ int CMicroscopeApp::Main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("tavolux"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tavolux"));
     QApplication::setApplicationVersion(QStringLiteral(TAVOLUX_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tavolux"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Live view, stills, recording and measuring "
-                                                    "for the wireless digital microscope."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Live view, stills, recording and measuring for the wireless digital microscope."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption simulate(QStringLiteral("simulate"),
-                                QStringLiteral("Start with a simulated microscope attached."));
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"), QStringLiteral("Start with a simulated microscope attached."));
     parser.addOption(simulate);
     parser.process(app);
 
-    QWidget w;
-    w.resize(860, 610);
-    w.show();
-    return app.exec();
+    WidgetPrompts widgetPrompts;
+    SetPrompts(&widgetPrompts);
+
+    int result = 0;
+    {
+        CMicroscopeDlg::Options options;
+        options.simulate = parser.isSet(simulate);
+        CMicroscopeDlg dlg(options);
+        dlg.InitDialog();
+        dlg.show();
+        result = app.exec();
+    }
+    SetPrompts(nullptr);
+    return result;
 }
 
 } // namespace tvx

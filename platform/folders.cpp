@@ -14,8 +14,7 @@ QString g_programFolderOverride; // guarded by g_folderMutex
 
 QString executableFolder() {
     QString dir = QCoreApplication::applicationDirPath();
-    if (dir.isEmpty())
-        dir = QDir::currentPath();
+    if (dir.isEmpty()) dir = QDir::currentPath();
     return QDir::cleanPath(dir);
 }
 } // namespace
@@ -28,12 +27,10 @@ void SetProgramFolder(const QString& folder) {
 QString ProgramFolder() {
     {
         QMutexLocker lock(&g_folderMutex);
-        if (!g_programFolderOverride.isEmpty())
-            return g_programFolderOverride;
+        if (!g_programFolderOverride.isEmpty()) return g_programFolderOverride;
     }
     const QString exe = executableFolder();
-    if (QFileInfo(exe).isWritable())
-        return exe;
+    if (QFileInfo(exe).isWritable()) return exe;
     QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                    QStringLiteral("/tavolux");
     QDir().mkpath(data);
@@ -42,23 +39,24 @@ QString ProgramFolder() {
 
 QString ShippedFileFolder() {
     const QString program = ProgramFolder();
-    if (QFileInfo::exists(program + QStringLiteral("/English1252.ini")))
-        return program;
+    if (QFileInfo::exists(program + QStringLiteral("/English1252.ini"))) return program;
     const QString installed =
         QDir::cleanPath(executableFolder() + QStringLiteral("/../share/tavolux"));
-    if (QFileInfo::exists(installed))
-        return installed;
+    if (QFileInfo::exists(installed)) return installed;
     return program;
 }
 
-QString ShippedFile(const QString& name) { return ShippedFileFolder() + QLatin1Char('/') + name; }
+QString ShippedFile(const QString& name) {
+    return ShippedFileFolder() + QLatin1Char('/') + name;
+}
 
-QString CalibrationFilePath() { return ProgramFolder() + QStringLiteral("/CalibrationIni.ini"); }
+QString CalibrationFilePath() {
+    return ProgramFolder() + QStringLiteral("/CalibrationIni.ini");
+}
 
 QString DocumentsFolder() {
     QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (docs.isEmpty())
-        docs = QDir::homePath() + QStringLiteral("/Documents");
+    if (docs.isEmpty()) docs = QDir::homePath() + QStringLiteral("/Documents");
     QDir().mkpath(docs);
     return QDir::cleanPath(docs);
 }

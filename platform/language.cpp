@@ -88,27 +88,25 @@ void ChooseStartupLanguage(uint32_t lanId, uint32_t subLanId) {
 }
 
 QString Text(const char* key, const char* defaultText, int capacity) {
-    return GetProfileString(LanguageFilePath(), QLatin1String(kTextSection),
-                            QString::fromUtf8(key), QString::fromUtf8(defaultText), capacity);
+    return GetProfileString(LanguageFilePath(), QLatin1String(kTextSection), QString::fromUtf8(key),
+                            QString::fromUtf8(defaultText), capacity);
 }
 
 int PrimaryLanguageForIsoCode(const QString& code) {
     static const struct {
         const char* iso;
         int primary;
-    } kIso[] = {{"ar", 1},  {"bg", 2},  {"ca", 3},  {"zh", 4},  {"cs", 5},  {"da", 6},
-                {"de", 7},  {"el", 8},  {"en", 9},  {"es", 10}, {"fi", 11}, {"fr", 12},
-                {"he", 13}, {"iw", 13}, {"hu", 14}, {"is", 15}, {"it", 16}, {"ja", 17},
-                {"ko", 18}, {"nl", 19}, {"nb", 20}, {"nn", 20}, {"no", 20}, {"pl", 21},
-                {"pt", 22}, {"rm", 23}, {"ro", 24}, {"ru", 25}, {"hr", 26}, {"sr", 26},
-                {"sk", 27}, {"sq", 28}, {"sv", 29}, {"th", 30}, {"tr", 31}, {"ur", 32},
-                {"id", 33}, {"uk", 34}, {"be", 35}, {"sl", 36}, {"et", 37}, {"lv", 38},
-                {"lt", 39}, {"fa", 41}, {"vi", 42}, {"hy", 43}, {"az", 44}, {"eu", 45},
-                {"mk", 47}, {"af", 54}, {"ka", 55}, {"hi", 57}, {"ms", 62}, {"kk", 63}};
+    } kIso[] = {{"ar", 1},  {"bg", 2},  {"ca", 3},  {"zh", 4},  {"cs", 5},  {"da", 6},  {"de", 7},
+                {"el", 8},  {"en", 9},  {"es", 10}, {"fi", 11}, {"fr", 12}, {"he", 13}, {"iw", 13},
+                {"hu", 14}, {"is", 15}, {"it", 16}, {"ja", 17}, {"ko", 18}, {"nl", 19}, {"nb", 20},
+                {"nn", 20}, {"no", 20}, {"pl", 21}, {"pt", 22}, {"rm", 23}, {"ro", 24}, {"ru", 25},
+                {"hr", 26}, {"sr", 26}, {"sk", 27}, {"sq", 28}, {"sv", 29}, {"th", 30}, {"tr", 31},
+                {"ur", 32}, {"id", 33}, {"uk", 34}, {"be", 35}, {"sl", 36}, {"et", 37}, {"lv", 38},
+                {"lt", 39}, {"fa", 41}, {"vi", 42}, {"hy", 43}, {"az", 44}, {"eu", 45}, {"mk", 47},
+                {"af", 54}, {"ka", 55}, {"hi", 57}, {"ms", 62}, {"kk", 63}};
     const QString lower = code.toLower();
     for (const auto& e : kIso) {
-        if (lower == QLatin1String(e.iso))
-            return e.primary;
+        if (lower == QLatin1String(e.iso)) return e.primary;
     }
     return 0;
 }
@@ -116,8 +114,7 @@ int PrimaryLanguageForIsoCode(const QString& code) {
 int SystemPrimaryLanguage() {
     for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const QString value = qEnvironmentVariable(var);
-        if (value.isEmpty())
-            continue;
+        if (value.isEmpty()) continue;
         // "C" and "POSIX" say nothing about a language: English.
         if (value == QLatin1String("C") || value == QLatin1String("POSIX") ||
             value.startsWith(QLatin1String("C.")))
@@ -128,8 +125,8 @@ int SystemPrimaryLanguage() {
         const int primary = PrimaryLanguageForIsoCode(iso);
         return primary != 0 ? primary : 9;
     }
-    const int primary = PrimaryLanguageForIsoCode(
-        QLocale::system().name().section(QLatin1Char('_'), 0, 0));
+    const int primary =
+        PrimaryLanguageForIsoCode(QLocale::system().name().section(QLatin1Char('_'), 0, 0));
     return primary != 0 ? primary : 9;
 }
 

@@ -50,16 +50,14 @@ QString DecodeProfileText(const QByteArray& bytes, const QString& fileName) {
         return dec(bytes);
     }
     QStringDecoder dec(CodecForFileName(fileName).constData());
-    if (!dec.isValid())
-        return QString::fromLatin1(bytes);
+    if (!dec.isValid()) return QString::fromLatin1(bytes);
     return dec(bytes);
 }
 
 namespace {
 
 QString fitted(const QString& value, int capacity) {
-    if (capacity <= 0)
-        return QString();
+    if (capacity <= 0) return QString();
     return value.left(capacity - 1);
 }
 
@@ -75,8 +73,7 @@ QHash<QString, CachedFile> g_cache; // guarded by g_cacheMutex
 // Returns false when the file is missing, unreadable or absurdly large.
 bool loadText(const QString& file, QString* text) {
     const QFileInfo info(file);
-    if (!info.isFile() || info.size() > kMaxProfileFileSize)
-        return false;
+    if (!info.isFile() || info.size() > kMaxProfileFileSize) return false;
     QMutexLocker lock(&g_cacheMutex);
     auto it = g_cache.find(file);
     if (it != g_cache.end() && it->modified == info.lastModified() && it->size == info.size()) {
@@ -84,8 +81,7 @@ bool loadText(const QString& file, QString* text) {
         return true;
     }
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
+    if (!f.open(QIODevice::ReadOnly)) return false;
     const QByteArray bytes = f.read(kMaxProfileFileSize);
     CachedFile entry{info.lastModified(), info.size(), DecodeProfileText(bytes, file)};
     *text = entry.text;
@@ -102,28 +98,22 @@ QString ProfileValue(const QString& text, const QString& section, const QString&
     qsizetype pos = 0;
     while (pos <= all.size()) {
         qsizetype end = all.indexOf(QLatin1Char('\n'), pos);
-        if (end < 0)
-            end = all.size();
+        if (end < 0) end = all.size();
         const QStringView line = all.mid(pos, end - pos).trimmed();
         pos = end + 1;
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
-            continue;
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) continue;
         if (line.startsWith(QLatin1Char('['))) {
             const qsizetype close = line.indexOf(QLatin1Char(']'));
             const QStringView name = line.mid(1, close < 0 ? -1 : close - 1).trimmed();
             // Only the first section of a name counts.
-            if (inSection)
-                break;
+            if (inSection) break;
             inSection = name.compare(section, Qt::CaseInsensitive) == 0;
             continue;
         }
-        if (!inSection)
-            continue;
+        if (!inSection) continue;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0)
-            continue;
-        if (line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0)
-            continue;
+        if (eq < 0) continue;
+        if (line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0) continue;
         QStringView value = line.mid(eq + 1).trimmed();
         // A value wrapped in matching quotes loses them, as the Windows reader does.
         if (value.size() >= 2 &&
@@ -138,8 +128,7 @@ QString ProfileValue(const QString& text, const QString& section, const QString&
 QString GetProfileString(const QString& file, const QString& section, const QString& key,
                          const QString& defaultValue, int capacity) {
     QString text;
-    if (file.isEmpty() || !loadText(file, &text))
-        return fitted(defaultValue, capacity);
+    if (file.isEmpty() || !loadText(file, &text)) return fitted(defaultValue, capacity);
     return ProfileValue(text, section, key, defaultValue, capacity);
 }
 

@@ -7,25 +7,26 @@ ScriptedPrompts g_default;
 Prompts* g_prompts = nullptr; // set on the UI thread only
 } // namespace
 
-Prompts& prompts() { return g_prompts ? *g_prompts : g_default; }
+Prompts& prompts() {
+    return g_prompts ? *g_prompts : g_default;
+}
 
-void SetPrompts(Prompts* p) { g_prompts = p; }
+void SetPrompts(Prompts* p) {
+    g_prompts = p;
+}
 
 template <typename T> std::optional<T> ScriptedPrompts::next() {
-    if (replies_.empty())
-        return std::nullopt;
+    if (replies_.empty()) return std::nullopt;
     Reply r = std::move(replies_.front());
     replies_.pop_front();
-    if (auto* v = std::get_if<T>(&r))
-        return *v;
+    if (auto* v = std::get_if<T>(&r)) return *v;
     return std::nullopt;
 }
 
 Prompts::Answer ScriptedPrompts::Message(const QString& title, const QString& text, Icon icon,
                                          Buttons buttons) {
     shown_.push_back({title, text, icon});
-    if (buttons == Buttons::Ok)
-        return Answer::Ok;
+    if (buttons == Buttons::Ok) return Answer::Ok;
     return next<Answer>().value_or(Answer::Cancel);
 }
 
@@ -39,8 +40,7 @@ QString ScriptedPrompts::SaveFileName(const QString& title, const QString& propo
     return path;
 }
 
-QString ScriptedPrompts::OpenFileName(const QString& title, const QString& folder,
-                                      const QString&) {
+QString ScriptedPrompts::OpenFileName(const QString& title, const QString& folder, const QString&) {
     asked_.push_back(title);
     lastProposed_ = folder;
     return next<QString>().value_or(QString());
@@ -52,7 +52,9 @@ QString ScriptedPrompts::ExistingFolder(const QString& title, const QString& fol
     return next<QString>().value_or(QString());
 }
 
-std::optional<uint32_t> ScriptedPrompts::ChooseColor(uint32_t) { return next<uint32_t>(); }
+std::optional<uint32_t> ScriptedPrompts::ChooseColor(uint32_t) {
+    return next<uint32_t>();
+}
 
 std::optional<QFont> ScriptedPrompts::ChooseFont(const QFont&, uint32_t*) {
     return next<QFont>();

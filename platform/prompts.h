@@ -62,10 +62,9 @@ public:
         asked_.clear();
     }
 
-    Answer Message(const QString& title, const QString& text, Icon icon,
-                   Buttons buttons) override;
-    QString SaveFileName(const QString& title, const QString& proposedPath,
-                         const QString& filters, QString* selectedFilter) override;
+    Answer Message(const QString& title, const QString& text, Icon icon, Buttons buttons) override;
+    QString SaveFileName(const QString& title, const QString& proposedPath, const QString& filters,
+                         QString* selectedFilter) override;
     QString OpenFileName(const QString& title, const QString& folder,
                          const QString& filters) override;
     QString ExistingFolder(const QString& title, const QString& folder) override;

@@ -29,8 +29,7 @@ std::unique_ptr<QSettings> openStore() {
 bool parseDword(const QVariant& v, uint32_t* out) {
     bool ok = false;
     const qulonglong n = v.toString().trimmed().toULongLong(&ok, 10);
-    if (!ok || n > 0xFFFFFFFFull)
-        return false;
+    if (!ok || n > 0xFFFFFFFFull) return false;
     *out = static_cast<uint32_t>(n);
     return true;
 }
@@ -39,8 +38,7 @@ void readDword(const char* subKey, const char* name, uint32_t SettingsValues::*m
     auto s = openStore();
     const QVariant v = s->value(valuePath(subKey, name));
     uint32_t n = 0;
-    if (!v.isValid() || !parseDword(v, &n))
-        return;
+    if (!v.isValid() || !parseDword(v, &n)) return;
     QMutexLocker lock(&g_mutex);
     g_values.*member = n;
 }
@@ -78,8 +76,7 @@ QString SettingsFilePath() {
 
 bool SettingsKeyExists() {
     auto s = openStore();
-    if (s->status() != QSettings::NoError)
-        return false;
+    if (s->status() != QSettings::NoError) return false;
     s->beginGroup(kRoot);
     const bool exists = !s->childKeys().isEmpty() || !s->childGroups().isEmpty();
     s->endGroup();
@@ -87,8 +84,7 @@ bool SettingsKeyExists() {
 }
 
 bool CreateFirstRunSettings() {
-    if (SettingsKeyExists())
-        return false;
+    if (SettingsKeyExists()) return false;
     QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
     auto s = openStore();
     writeDword(*s, "font", "fontcolor", 255);
@@ -107,23 +103,45 @@ bool CreateFirstRunSettings() {
     return true;
 }
 
-void ReadLineColor() { readDword("font", "LineColor", &SettingsValues::LineColor); }
-void WriteLineColor(uint32_t c) { writeDword("font", "LineColor", &SettingsValues::LineColor, c); }
+void ReadLineColor() {
+    readDword("font", "LineColor", &SettingsValues::LineColor);
+}
+void WriteLineColor(uint32_t c) {
+    writeDword("font", "LineColor", &SettingsValues::LineColor, c);
+}
 void ReadMeasureTxtColor() {
     readDword("font", "MeasureTxtColor", &SettingsValues::MeasureTxtColor);
 }
 void WriteMeasureTxtColor(uint32_t c) {
     writeDword("font", "MeasureTxtColor", &SettingsValues::MeasureTxtColor, c);
 }
-void ReadFontColor() { readDword("font", "fontcolor", &SettingsValues::fontcolor); }
-void WriteFontColor(uint32_t c) { writeDword("font", "fontcolor", &SettingsValues::fontcolor, c); }
-void ReadFontSize() { readDword("font", "fontsize", &SettingsValues::fontsize); }
-void WriteFontSize(uint32_t n) { writeDword("font", "fontsize", &SettingsValues::fontsize, n); }
-void ReadLineWidth() { readDword("font", "Linewidth", &SettingsValues::Linewidth); }
-void WriteLineWidth(uint32_t n) { writeDword("font", "Linewidth", &SettingsValues::Linewidth, n); }
-void ReadLineType() { readDword("font", "Linetype", &SettingsValues::Linetype); }
-void WriteLineType(uint32_t n) { writeDword("font", "Linetype", &SettingsValues::Linetype, n); }
-void ReadSysDate() { readDword("LanguageID", "sys_date", &SettingsValues::sys_date); }
+void ReadFontColor() {
+    readDword("font", "fontcolor", &SettingsValues::fontcolor);
+}
+void WriteFontColor(uint32_t c) {
+    writeDword("font", "fontcolor", &SettingsValues::fontcolor, c);
+}
+void ReadFontSize() {
+    readDword("font", "fontsize", &SettingsValues::fontsize);
+}
+void WriteFontSize(uint32_t n) {
+    writeDword("font", "fontsize", &SettingsValues::fontsize, n);
+}
+void ReadLineWidth() {
+    readDword("font", "Linewidth", &SettingsValues::Linewidth);
+}
+void WriteLineWidth(uint32_t n) {
+    writeDword("font", "Linewidth", &SettingsValues::Linewidth, n);
+}
+void ReadLineType() {
+    readDword("font", "Linetype", &SettingsValues::Linetype);
+}
+void WriteLineType(uint32_t n) {
+    writeDword("font", "Linetype", &SettingsValues::Linetype, n);
+}
+void ReadSysDate() {
+    readDword("LanguageID", "sys_date", &SettingsValues::sys_date);
+}
 void WriteSysDate(uint32_t n) {
     writeDword("LanguageID", "sys_date", &SettingsValues::sys_date, n);
 }
@@ -181,8 +199,7 @@ QString DecodeFilePathDat(const QByteArray& bytes) {
         const auto lo = static_cast<unsigned char>(bytes[2 * i]);
         const auto hi = static_cast<unsigned char>(bytes[2 * i + 1]);
         const char16_t u = static_cast<char16_t>(lo | (hi << 8));
-        if (u == 0)
-            return path;
+        if (u == 0) return path;
         path.append(QChar(u));
     }
     // No terminator: a truncated or foreign file, not a path we wrote.
@@ -191,8 +208,7 @@ QString DecodeFilePathDat(const QByteArray& bytes) {
 
 QString ReadFilePathDat(const QString& programFolder) {
     QFile f(programFolder + QStringLiteral("/filepath.dat"));
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
+    if (!f.open(QIODevice::ReadOnly)) return QString();
     return DecodeFilePathDat(f.read(kFilePathDatSize));
 }
 
@@ -206,8 +222,7 @@ bool WriteFilePathDat(const QString& programFolder, const QString& tempDir) {
         bytes[2 * i + 1] = static_cast<char>(u >> 8);
     }
     QFile f(programFolder + QStringLiteral("/filepath.dat"));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     return f.write(bytes) == bytes.size() && f.flush();
 }
 

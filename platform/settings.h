@@ -9,17 +9,17 @@ namespace tvx {
 // file under SOFTWARE/microscopeEx/<sub-key>/<name>, as the registry layout
 // of earlier releases had it.
 struct SettingsValues {
-    uint32_t LineColor = 255;      // 0x00BBGGRR of measuring lines
-    uint32_t MeasureTxtColor = 19; // 0x00BBGGRR of measurement labels
-    uint32_t fontcolor = 255;      // 0x00BBGGRR of text notes
-    uint32_t fontsize = 12;        // label font height
-    uint32_t Linewidth = 1;        // pen width in pixels
-    uint32_t Linetype = 0;         // pen style 0 solid … 4 dash-dot-dot
+    uint32_t LineColor = 255;            // 0x00BBGGRR of measuring lines
+    uint32_t MeasureTxtColor = 19;       // 0x00BBGGRR of measurement labels
+    uint32_t fontcolor = 255;            // 0x00BBGGRR of text notes
+    uint32_t fontsize = 12;              // label font height
+    uint32_t Linewidth = 1;              // pen width in pixels
+    uint32_t Linetype = 0;               // pen style 0 solid … 4 dash-dot-dot
     QString unit = QStringLiteral("mm"); // "mm", "cm", "mil" or "inch"
-    uint32_t decimal = 3;          // 2 … 5 decimals in labels
-    uint32_t LanID = 0;            // primary language number; 0 = follow the system
-    uint32_t SubLanIDD = 0;        // sub-language (1 and 2 matter for Chinese)
-    uint32_t sys_date = 1;         // 1 = show the calibration prompt at start-up
+    uint32_t decimal = 3;                // 2 … 5 decimals in labels
+    uint32_t LanID = 0;                  // primary language number; 0 = follow the system
+    uint32_t SubLanIDD = 0;              // sub-language (1 and 2 matter for Chinese)
+    uint32_t sys_date = 1;               // 1 = show the calibration prompt at start-up
 };
 
 // The unit text lives in a buffer of this many characters, terminator included.

@@ -5,9 +5,13 @@
 
 namespace tvx::test {
 
-QString homeDir() { return qEnvironmentVariable("HOME"); }
+QString homeDir() {
+    return qEnvironmentVariable("HOME");
+}
 
-QString programDir() { return homeDir() + QStringLiteral("/program"); }
+QString programDir() {
+    return homeDir() + QStringLiteral("/program");
+}
 
 QString resourcePath(const QString& relative) {
     return QStringLiteral(TAVOLUX_SOURCE_DIR "/resources/") + relative;

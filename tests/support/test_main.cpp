@@ -37,8 +37,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // The documents folder follows HOME only when no user-dirs file says otherwise.
     qunsetenv("XDG_DOCUMENTS_DIR");
     ::testing::InitGoogleTest(&argc, argv);

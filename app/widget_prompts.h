@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/prompts.h"
+
+namespace tvx {
+
+// The prompts a user sees: message boxes and the desktop's file, colour and
+// font choosers, parented to the active window.
+class WidgetPrompts : public Prompts {
+public:
+    Answer Message(const QString& title, const QString& text, Icon icon, Buttons buttons) override;
+    QString SaveFileName(const QString& title, const QString& proposedPath, const QString& filters,
+                         QString* selectedFilter) override;
+    QString OpenFileName(const QString& title, const QString& folder,
+                         const QString& filters) override;
+    QString ExistingFolder(const QString& title, const QString& folder) override;
+    std::optional<uint32_t> ChooseColor(uint32_t initial) override;
+    std::optional<QFont> ChooseFont(const QFont& initial, uint32_t* colour) override;
+};
+
+} // namespace tvx
