@@ -1,0 +1,128 @@
+#include "platform/folders.h"
+#include "platform/language.h"
+#include "platform/settings.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+class LanguageChoice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* v : {"LC_ALL", "LC_MESSAGES", "LANG"})
+            saved_.push_back({v, qgetenv(v)});
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        qunsetenv("LANG");
+        ResetSettings();
+        ClearLanguage();
+    }
+    void TearDown() override {
+        for (const auto& [name, value] : saved_)
+            qputenv(name, value);
+        ClearLanguage();
+        ResetSettings();
+    }
+    static QString fileName() { return QFileInfo(LanguageFilePath()).fileName(); }
+    static QString manualName() { return QFileInfo(ManualFilePath()).fileName(); }
+
+    std::vector<std::pair<const char*, QByteArray>> saved_;
+};
+
+TEST_F(LanguageChoice, EveryTableRowPicksItsFileAndManual) {
+    const struct {
+        int primary, sub;
+        const char* file;
+        const char* manual;
+    } rows[] = {
+        {1, 0, "Arabic1256.ini", "Tavolux-EN.html"},   {2, 0, "Bulgarian442.ini", "Tavolux-EN.html"},
+        {4, 1, "Chinese950.ini", "Tavolux-CH.html"},   {4, 0, "Chinese936.ini", "Tavolux-CH.html"},
+        {4, 2, "Chinese936.ini", "Tavolux-CH.html"},   {6, 0, "Danish1252.ini", "Tavolux-EN.html"},
+        {7, 0, "German1252.ini", "Tavolux-EN.html"},   {10, 0, "Spanish1252.ini", "Tavolux-EN.html"},
+        {11, 0, "Finnish1252.ini", "Tavolux-EN.html"}, {12, 0, "French1252.ini", "Tavolux-EN.html"},
+        {13, 0, "Hebrew1255.ini", "Tavolux-EN.html"},  {16, 0, "Italian1252.ini", "Tavolux-EN.html"},
+        {17, 0, "Japanese932.ini", "Tavolux-EN.html"}, {18, 0, "Korean949.ini", "Tavolux-EN.html"},
+        {19, 0, "Dutch1252.ini", "Tavolux-EN.html"},   {20, 0, "Norwegian1252.ini", "Tavolux-EN.html"},
+        {21, 0, "Polish1250.ini", "Tavolux-EN.html"},  {22, 0, "Portuguese1252.ini", "Tavolux-EN.html"},
+        {25, 0, "Russian1251.ini", "Tavolux-EN.html"}, {29, 0, "Swedish1252.ini", "Tavolux-EN.html"},
+        {30, 0, "Thai874.ini", "Tavolux-EN.html"},     {31, 0, "Turkish1254.ini", "Tavolux-TUR.html"},
+        {42, 0, "Vietnamese1258.ini", "Tavolux-EN.html"}, {9, 0, "English1252.ini", "Tavolux-EN.html"},
+        {8, 0, "English1252.ini", "Tavolux-EN.html"},  {0, 0, "English1252.ini", "Tavolux-EN.html"},
+        {1033, 0, "English1252.ini", "Tavolux-EN.html"},
+    };
+    for (const auto& r : rows) {
+        ChooseLanguage(r.primary, r.sub);
+        EXPECT_EQ(fileName(), r.file) << r.primary << "/" << r.sub;
+        EXPECT_EQ(manualName(), r.manual) << r.primary << "/" << r.sub;
+        EXPECT_EQ(QFileInfo(LanguageFilePath()).absolutePath(), ShippedFileFolder());
+    }
+}
+
+TEST_F(LanguageChoice, SystemLanguageComesFromTheLocaleVariables) {
+    qputenv("LANG", "de_DE.UTF-8");
+    EXPECT_EQ(SystemPrimaryLanguage(), 7);
+    qputenv("LC_MESSAGES", "ru_RU.UTF-8");
+    EXPECT_EQ(SystemPrimaryLanguage(), 25);
+    qputenv("LC_ALL", "zh_TW.UTF-8");
+    EXPECT_EQ(SystemPrimaryLanguage(), 4);
+    // Traditional Chinese systems start simplified until the menu says otherwise.
+    ChooseStartupLanguage(0, 0);
+    EXPECT_EQ(fileName(), "Chinese936.ini");
+    qputenv("LC_ALL", "el_GR.UTF-8"); // Greek: not in the table
+    ChooseStartupLanguage(0, 0);
+    EXPECT_EQ(fileName(), "English1252.ini");
+    EXPECT_EQ(manualName(), "Tavolux-EN.html");
+    qputenv("LC_ALL", "C");
+    EXPECT_EQ(SystemPrimaryLanguage(), 9);
+    qputenv("LC_ALL", "tr_TR@euro");
+    EXPECT_EQ(SystemPrimaryLanguage(), 31);
+}
+
+TEST_F(LanguageChoice, StoredChoiceWinsOverTheSystem) {
+    qputenv("LANG", "de_DE.UTF-8");
+    // Choosing English in the menu stores 9: German systems then stay English.
+    WriteLanguage(9, 0);
+    ResetSettings();
+    ReadLanguage();
+    ChooseStartupLanguage(Settings().LanID, Settings().SubLanIDD);
+    EXPECT_EQ(fileName(), "English1252.ini");
+    // Russian survives a restart whatever the system says.
+    WriteLanguage(25, 0);
+    ResetSettings();
+    ClearLanguage();
+    ReadLanguage();
+    ChooseStartupLanguage(Settings().LanID, Settings().SubLanIDD);
+    EXPECT_EQ(fileName(), "Russian1251.ini");
+    // LanID 0 follows the system again.
+    WriteLanguage(0, 0);
+    ResetSettings();
+    ReadLanguage();
+    ChooseStartupLanguage(Settings().LanID, Settings().SubLanIDD);
+    EXPECT_EQ(fileName(), "German1252.ini");
+}
+
+TEST_F(LanguageChoice, WithoutLanguageFilesEveryTextIsItsDefault) {
+    ChooseLanguage(25, 0); // the test's program folder has no language files
+    EXPECT_EQ(Text("ConnectMsg", "Please connect Wireless Digital Microscope"),
+              "Please connect Wireless Digital Microscope");
+    ClearLanguage();
+    EXPECT_EQ(Text("MsgTitle", "Tavolux"), "Tavolux");
+    EXPECT_EQ(Text("EscRestore", "ESC Restore", 4), "ESC");
+}
+
+TEST_F(LanguageChoice, TextsComeFromTheChosenFile) {
+    QFile f(ProgramFolder() + "/German1252.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Zandor]\nTipCamera=Kamera \xFC\x62\x65rall\n");
+    f.close();
+    ChooseLanguage(7, 0);
+    EXPECT_EQ(Text("TipCamera", "Camera"), QString::fromUtf8("Kamera überall"));
+    EXPECT_EQ(Text("TipVideo", "Recording Video"), "Recording Video");
+    EXPECT_EQ(Text("TipCamera", "Camera", 7), "Kamera");
+}
+
+} // namespace
+} // namespace tvx
