@@ -1,0 +1,88 @@
+#pragma once
+
+#include "measure/geometry.h"
+#include "measure/measure_shape.h"
+#include "platform/app_events.h"
+
+#include <QDialog>
+#include <QString>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace tvx {
+
+// The Calibration dialog asks for millimetres; these turn them into the unit.
+constexpr double kMmToInch = 0.03937007874015748;
+constexpr double kMmToMil = 5000 * 0.007874015748031496;
+constexpr double kMmToCm = 0.1;
+
+double MillimetresToUnit(double mm, const QString& unit);
+
+// The actual distance typed into the dialog (its leading number, in mm),
+// converted into the unit. Nothing when it is 0, negative or not finite: no
+// line has such a length, and a magnification made from it would turn every
+// later length into nonsense.
+std::optional<double> ActualDistanceFromText(const QString& text, const QString& unit);
+
+// The magnification at which a line of `pixelLength` pixels, measured as
+// m = Length(pixelLength) at ctx's magnification M, is `actualDistance` long:
+// m / a × M. Nothing when that is not a finite positive number (a line of
+// length 0, an invalid context).
+std::optional<double> CalibratedMagnification(double pixelLength, const MeasureContext& ctx,
+                                              double actualDistance);
+
+// Process-wide calibration values. Written and read on the UI thread only.
+struct CalibrationState {
+    double calibrated = 0;     // the calibrated magnification
+    double calibratedCopy = 0; // the copy the main window reads
+    double nominal = 0;        // the number of the nominal magnification box
+    double actualDistance = 0; // last entered distance, in the unit
+};
+CalibrationState& calibrationState();
+
+struct CalibrationOutcome {
+    bool calibrated = false;  // a new magnification was set
+    double magnification = 0; // the magnification now in force for the line
+    QString label;            // the line's new "L:%.*f%s" label
+};
+// What happens after the dialog closes. `actualDistance` is nothing after
+// Cancel. On success the process-wide calibrated magnification and its copy
+// (and the entered distance) are stored. The label is the line's length at
+// the magnification in force afterwards: after OK it shows the entered
+// distance, after Cancel the length at ctx's magnification.
+CalibrationOutcome FinishCalibration(double pixelLength, const MeasureContext& ctx,
+                                     std::optional<double> actualDistance);
+
+// Asks for the actual distance of a line just drawn in calibration mode.
+class CalibrationDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CalibrationDialog(const QString& unit, QWidget* parent = nullptr);
+
+    // The distance accepted with OK, in the unit.
+    double actualDistance() const { return actual_; }
+    QLineEdit* edit() const { return edit_; }
+
+public slots:
+    // Stays open, after telling the user, while the text holds no distance.
+    void accept() override;
+
+private:
+    QString unit_;
+    QLineEdit* edit_ = nullptr;
+    QLabel* prompt_ = nullptr;
+    double actual_ = 0;
+};
+
+// Runs the Calibration dialog for a line of `pixelLength` pixels measured at
+// ctx. After OK posts `message` to `parent` (the canvas's owner records the
+// new magnification). After OK or Cancel, label 0 of `line` (when given)
+// becomes its length at the magnification then in force. Returns whether a
+// new magnification was set; the value is calibrationState().calibrated.
+bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx,
+               CMeasureShape* line = nullptr, int message = kMsgCalibrated);
+
+} // namespace tvx
