@@ -1,0 +1,520 @@
+// The shipped language files: the same keys in every language, every text the
+// program names present with its English default, and translations that come
+// out of the code-page decoding as the right Unicode.
+
+#include "platform/language.h"
+#include "platform/profile.h"
+#include "tests/support/test_env.h"
+
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringList>
+
+#include <array>
+#include <vector>
+
+namespace tvx {
+namespace {
+
+// Every text key the program names, with the English default it is named with.
+// A few keys are shared by two places that name different defaults; those list
+// each, and the English file holds the one that reads well in both places.
+struct NamedText {
+    const char* key;
+    std::array<const char*, 3> defaults;
+};
+
+// clang-format off
+const NamedText kNamedTexts[] = {
+    // Main window: messages and texts
+    {"MsgTitle", {"Tavolux"}},
+    {"ConnectMsg", {"Please connect Wireless Digital Microscope"}},
+    {"EscRestore", {"ESC Restore"}},
+    {"BrowseToCamera", {"Please return to the preview state"}},
+    {"BrowseToTimer", {"Please return to the preview state"}},
+    {"SelectFile", {"Please select an image or video"}},
+    {"Second", {"Seconds", "Second"}},
+    {"TipMeasurementCalibration", {"Please Calibration before measurement."}},
+    {"TipPrompt", {"Pop-up window next time."}},
+    // Main menu and file pop-up menu
+    {"File", {"File"}},
+    {"Open", {"Open..."}},
+    {"Save", {"Save As", "Save as"}},
+    {"Delete", {"Delete..."}},
+    {"DeleteAll", {"Delete All"}},
+    {"EMail", {"E-Mail..."}},
+    {"Setting", {"Settings", "Setting"}},
+    {"640*480", {"640*480    F11"}},
+    {"720*480", {"720*480    F12"}},
+    {"Device...", {"Device Settings"}},
+    {"Cross", {"Cross Line", "Crosshair"}},
+    {"Scale", {"Scale", "Scale line"}},
+    {"Circle", {"Circle", "circle Grid"}},
+    {"Changelanguage", {"Change language"}},
+    {"Capture", {"Capture"}},
+    {"Take Picture", {"Take Picture...      F2"}},
+    {"Take Video", {"Take Video/Stop...   F3/F4"}},
+    {"Take time lapsed Pictures", {"Take time lapsed Pictures"}},
+    {"Help", {"Help"}},
+    {"ViewZandorManual", {"Help"}},
+    {"ViewZandorUpdate", {"Update"}},
+    {"ViewZandorAbout", {"About"}},
+    {"Undo", {"Undo"}},
+    {"Redo", {"Redo"}},
+    // Language menu: each language also under its own name
+    {"English", {"English(English)"}},
+    {"Simplified", {"Chinese(Simplified)"}},
+    {"Traditional", {"Chinese(Traditional)"}},
+    {"Turkish", {"Turkish(Turkish)"}},
+    {"Japanese", {"Japanese(Japanese)"}},
+    {"Korean", {"Korean(Korean)"}},
+    {"German", {"German(German)"}},
+    {"Russian", {"Russian(Russian)"}},
+    {"Bulgarian", {"Bulgarian(Bulgarian)"}},
+    // Main window tool tips
+    {"TipPreview", {"Preview"}},
+    {"TipCamera", {"Camera"}},
+    {"TipVideo", {"Recording Video"}},
+    {"TipTimer", {"Timer"}},
+    {"TipSetting", {"Setting"}},
+    {"TipSave", {"Save as", "Save"}},
+    {"TipEMail", {"E-Mail"}},
+    {"TipHorMirror", {"Horizontal Mirror"}},
+    {"TipVerMirror", {"Vertical Mirror"}},
+    {"TipNegative", {"Negative"}},
+    {"TipBinarysegmentation", {"Binary Segmentation"}},
+    {"TipRED", {"Red Display"}},
+    {"TipGreen", {"Green Display"}},
+    {"TipBlue", {"Blue Display"}},
+    {"TipPointToLine", {"Point to Line Measurement"}},
+    {"TArc", {"Three Points Arc Measurement"}},
+    {"TipCalibration", {"Calibration", "Line Calibration"}},
+    // Measuring tools: tool tips and the Photo Measure menus
+    {"straightline", {"Line", "Line Measurement"}},
+    {"Continuousline", {"Continuous line", "Continuous Line Measurement"}},
+    {"Ploygon", {"Ploygon", "Polygon measrement"}},
+    {"RadialCircle", {"Radius Circle", "Radius of Circle Measurement"}},
+    {"Diametercircle", {"Diameter Circle", "Diameter of Circle Measurement"}},
+    {"Threepointcircle", {"Three Point Circle", "Three Points Circle", "Three Points Circle Measurement"}},
+    {"Angle", {"Angle", "Three Points Angle Measurement"}},
+    {"Fourpointangle", {"Four Point Angle", "Four Points Angle Measurement"}},
+    {"Rectangle", {"Rectangle", "Retangle"}},
+    {"Units", {"Units"}},
+    // Calibration prompt and about box
+    {"AboutViewZandor1", {"About Tavolux"}},
+    {"AboutViewZandor2", {"Tavolux"}},
+    {"AboutDescription", {"Live view, still pictures, recording and calibrated measuring for the wireless digital microscope."}},
+    {"AboutVersion", {"Version 2.10.0038.08"}},
+    {"AboutCopyright", {"Copyright (C) 2026 the Tavolux developers. All rights reserved."}},
+    // Buttons shared by the dialogs (keys match without regard to case: "Ok" finds "OK")
+    {"OK", {"OK"}},
+    {"Cancel", {"Cancel"}},
+    {"Start", {"Start"}},
+    {"Stop", {"Stop"}},
+    {"Default", {"Default"}},
+    {"Exit", {"Exit"}},
+    // Recorder dialog
+    {"RecorderSetting", {"Recorder Setting"}},
+    {"FrameRate", {"Frame rate"}},
+    {"TimerLimit", {"Time limit"}},
+    {"Compress", {"Compress"}},
+    {"CompressTilte", {"Compress Format Selection"}},
+    // Time-lapse dialog
+    {"CaptureSetting", {"Capture Setting"}},
+    {"StartTime", {"Start Time"}},
+    {"Interval", {"Interval"}},
+    {"Frame", {"Frame"}},
+    {"Completed", {"Completed"}},
+    {"FileSize", {"File Size"}},
+    {"SET_TIMER_FAIL", {"The time of your setting must be a future time!"}},
+    // Live view and calibration
+    {"EnterRate", {"Please input the zoomIn scale!", "Please input the zoomIn Rate!"}},
+    {"EnterActualDistance", {"Please enter actual distance (mm)"}},
+    {"EnterDigital", {"Please enter digital!"}},
+    // Device settings dialog
+    {"VideoSetting", {"Video Setting"}},
+    {"DeviceName", {"Device Name"}},
+    {"VideoCaptionDevice", {"Video Capture Device"}},
+    {"DeviceSetting", {"Device Setting"}},
+    {"VideoNorm", {"Video Norm"}},
+    {"VideoResolution", {"Video Resolution"}},
+    {"VideoProperies", {"Video Properies"}},
+    {"Brightness", {"Brightness"}},
+    {"Contrast", {"Contrast"}},
+    {"Saturation", {"Saturation"}},
+    {"Sharpness", {"Sharpness"}},
+    {"Gamma", {"Gamma"}},
+    {"Hue", {"Hue"}},
+    // File list and stored pictures
+    {"SureDelete", {"Are you sure to delete?"}},
+    {"SureDeleteAll", {"Are you sure to delete all?"}},
+    {"enFileFail", {"Can not Open file"}},
+    {"InputText", {"Please input text!"}},
+    // Photo Measure dialog
+    {"PhotoMeasure", {"Photo Measure"}},
+    {"TipOpen", {"Open"}},
+    {"TipLine", {"Paint"}},
+    {"TipCircle", {"Measure"}},
+    {"TipRectangle", {"Pen Setting"}},
+    {"TipText", {"Text Setting"}},
+    {"TipDelete", {"Undo"}},
+    {"TipReDelete", {"Redo"}},
+    {"DrawLine", {"Line"}},
+    {"DrawContinueline", {"Continue Line"}},
+    {"DrawAngle", {"Angle"}},
+    {"DrawRectangle", {"Rectangle"}},
+    {"DrawRadialCircle", {"Radial Circle"}},
+    {"DrawDiametercircle", {"Diameter Circle"}},
+    {"DrawThreePointCircle", {"Three Point Circle"}},
+    {"MeasureLine", {"Line"}},
+    {"MeasureContinueline", {"Continue Line"}},
+    {"MeasureRectangle", {"Rectangle"}},
+    {"MeasurePloygon", {"Ploygon"}},
+    {"MeasureRedialCircle", {"Radius Circle"}},
+    {"MeasureDiameterCircle", {"Diameter Circle"}},
+    {"MeasureThreePointCircle", {"Three Point Circle"}},
+    {"MeasureAngle", {"Angle"}},
+    {"MeasureFourPointCircle", {"Four point Angle"}},
+    {"SaveSuccessfull", {"Save successfully!"}},
+    {"SaveFail", {"Save fail"}},
+    {"SureClose", {"Are you sure to close?"}},
+    {"Rate", {"Scale:"}},
+    // Pen Setting dialog
+    {"PenSetting", {"Pen setting"}},
+    {"PenType", {"Pen Type"}},
+    {"SolidLine", {"Solid Line"}},
+    {"DashLine", {"Dash Line"}},
+    {"DotLine", {"Dot Line"}},
+    {"DashDotLine", {"DashDot Line1"}},
+    {"DashDotDotLine", {"DashDot Line2"}},
+    {"PenColorLine", {"Line Colour"}},
+    {"PenColor", {"Colour"}},
+    {"PenWidth", {"Line Width"}},
+    {"LinePriview", {"Preview"}},
+    {"decimal", {"decimal"}},
+    {"Font", {"Font"}},
+    // Text dialog
+    {"TextSetting", {"Text"}},
+    {"EnterText", {"Please enter text:"}},
+    {"Color", {"Colour"}},
+    {"Preview", {"Preview"}},
+    // Video player
+    {"VideoPlayer", {"Video Player"}},
+    {"TipFirst", {"First"}},
+    {"TipReward", {"Backward"}},
+    {"TipPlay", {"Play"}},
+    {"TipForward", {"Forward"}},
+    {"TipLast", {"Last"}},
+    {"TipStop", {"Stop"}},
+    {"TipPause", {"Pause"}},
+    // E-mail
+    {"StartOutlook", {"Start outlook, Please waiting..."}},
+    {"SEND_CAMPLETE", {"Send Completed"}},
+};
+// clang-format on
+
+const char* const kEnglish = "English1252.ini";
+const char* const kRussian = "Russian1251.ini";
+const char* const kChinese = "Chinese936.ini";
+const char* const kShippedFiles[] = {kEnglish, kRussian, kChinese};
+
+QString shippedPath(const char* name) {
+    return test::resourcePath(QStringLiteral("lang/") + QLatin1String(name));
+}
+
+QString lower(const char* key) {
+    return QString::fromUtf8(key).toLower();
+}
+
+struct Entry {
+    QString key;
+    QString value;
+};
+
+struct ShippedFile {
+    QByteArray bytes;
+    QString text;               // decoded by the code page in the file's name
+    std::vector<Entry> entries; // key=value lines of the text section, in file order
+};
+
+ShippedFile readShipped(const char* name) {
+    ShippedFile file;
+    QFile f(shippedPath(name));
+    if (!f.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << name;
+        return file;
+    }
+    file.bytes = f.readAll();
+    file.text = DecodeProfileText(file.bytes, QLatin1String(name));
+    bool inTexts = false;
+    for (const QString& raw : file.text.split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            inTexts = line.compare(QStringLiteral("[Zandor]"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (inTexts && eq > 0)
+            file.entries.push_back({line.left(eq).trimmed(), line.mid(eq + 1).trimmed()});
+    }
+    return file;
+}
+
+QSet<QString> keySet(const ShippedFile& file) {
+    QSet<QString> keys;
+    for (const Entry& e : file.entries)
+        keys.insert(e.key.toLower());
+    return keys;
+}
+
+// "missing: a, b; extra: c" between what is expected and what is there.
+QString difference(const QSet<QString>& expected, const QSet<QString>& actual) {
+    QStringList missing = QSet<QString>(expected).subtract(actual).values();
+    QStringList extra = QSet<QString>(actual).subtract(expected).values();
+    if (missing.isEmpty() && extra.isEmpty()) return QString();
+    missing.sort();
+    extra.sort();
+    return QStringLiteral("missing: ") + missing.join(QStringLiteral(", ")) +
+           QStringLiteral("; extra: ") + extra.join(QStringLiteral(", "));
+}
+
+QHash<QString, const NamedText*> namedTextsByKey() {
+    QHash<QString, const NamedText*> byKey;
+    for (const NamedText& t : kNamedTexts) {
+        EXPECT_FALSE(byKey.contains(lower(t.key))) << "named twice: " << t.key;
+        byKey.insert(lower(t.key), &t);
+    }
+    return byKey;
+}
+
+bool isNamedDefault(const NamedText& named, const QString& text) {
+    for (const char* d : named.defaults) {
+        if (d != nullptr && text == QString::fromUtf8(d)) return true;
+    }
+    return false;
+}
+
+QString englishValue(const QString& key) {
+    return GetProfileString(shippedPath(kEnglish), QLatin1String(kTextSection), key, QString(),
+                            1024);
+}
+
+TEST(LanguageFiles, EveryLanguageShipsTheSameKeysEachWithAText) {
+    QHash<QString, QSet<QString>> keysByFile;
+    for (const char* name : kShippedFiles) {
+        SCOPED_TRACE(name);
+        const ShippedFile file = readShipped(name);
+        // The code page comes from the file name; a byte-order mark would override it.
+        EXPECT_FALSE(file.bytes.startsWith("\xEF\xBB\xBF") || file.bytes.startsWith("\xFF\xFE") ||
+                     file.bytes.startsWith("\xFE\xFF"));
+        EXPECT_FALSE(file.text.contains(QChar::ReplacementCharacter))
+            << "bytes that the code page cannot decode";
+        ASSERT_FALSE(file.entries.empty());
+
+        QSet<QString> seen;
+        for (const Entry& e : file.entries) {
+            // A second line with the same key would never be read: the first one wins.
+            EXPECT_FALSE(seen.contains(e.key.toLower())) << "duplicate key " << qPrintable(e.key);
+            seen.insert(e.key.toLower());
+            // The program's own reader must find every line, with the same text.
+            const QString read = GetProfileString(shippedPath(name), QLatin1String(kTextSection),
+                                                  e.key, QStringLiteral("\x01"), 1024);
+            EXPECT_EQ(read, e.value) << "key " << qPrintable(e.key);
+            EXPECT_FALSE(e.value.isEmpty()) << "key " << qPrintable(e.key);
+        }
+        keysByFile.insert(QLatin1String(name), keySet(file));
+    }
+    const QSet<QString> english = keysByFile.value(QLatin1String(kEnglish));
+    for (const char* name : {kRussian, kChinese}) {
+        const QString diff = difference(english, keysByFile.value(QLatin1String(name)));
+        EXPECT_TRUE(diff.isEmpty()) << name << " against " << kEnglish << ": " << qPrintable(diff);
+    }
+}
+
+TEST(LanguageFiles, EnglishFileHoldsEveryNamedTextWithItsDefault) {
+    const QHash<QString, const NamedText*> named = namedTextsByKey();
+    const ShippedFile english = readShipped(kEnglish);
+    const QString diff =
+        difference(QSet<QString>(named.keyBegin(), named.keyEnd()), keySet(english));
+    EXPECT_TRUE(diff.isEmpty()) << qPrintable(diff);
+
+    for (const NamedText& t : kNamedTexts) {
+        const QString value = englishValue(QString::fromUtf8(t.key));
+        EXPECT_TRUE(isNamedDefault(t, value))
+            << t.key << " reads \"" << qPrintable(value) << "\" in the English file";
+    }
+}
+
+TEST(LanguageFiles, TextsFitTheSpaceTheyAreReadInto) {
+    // Texts are read into buffers of 256 characters (the terminator takes one);
+    // the full-screen hint into 128, the picture-property names into 32.
+    const QHash<QString, int> smaller = {
+        {QStringLiteral("escrestore"), 128}, {QStringLiteral("brightness"), 32},
+        {QStringLiteral("contrast"), 32},    {QStringLiteral("saturation"), 32},
+        {QStringLiteral("sharpness"), 32},   {QStringLiteral("gamma"), 32},
+        {QStringLiteral("hue"), 32}};
+    for (const char* name : kShippedFiles) {
+        for (const Entry& e : readShipped(name).entries) {
+            const int capacity = smaller.value(e.key.toLower(), 256);
+            EXPECT_LT(e.value.size(), capacity) << name << ": " << qPrintable(e.key);
+        }
+    }
+}
+
+TEST(LanguageFiles, TranslationsAreCompleteAndKeepHotKeysAndFormats) {
+    const ShippedFile english = readShipped(kEnglish);
+    // What needs no translation: the product's name, hot keys, numbers.
+    const QRegularExpression untranslatable(QStringLiteral("Tavolux|\\bF\\d+\\b"));
+    const QRegularExpression hotKey(QStringLiteral("\\s(F\\d+(/F\\d+)?)$"));
+    const QRegularExpression format(QStringLiteral("%[-+ #0]*\\d*(\\.\\*|\\.\\d+)?[a-zA-Z]"));
+    const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    const QRegularExpression han(QStringLiteral("[\\x{4E00}-\\x{9FFF}]"));
+    auto formats = [&](const QString& s) {
+        QStringList found;
+        for (auto it = format.globalMatch(s); it.hasNext();)
+            found << it.next().captured();
+        return found;
+    };
+
+    struct Translation {
+        const char* file;
+        const QRegularExpression& script;
+    };
+    for (const Translation& tr : {Translation{kRussian, cyrillic}, Translation{kChinese, han}}) {
+        const QString path = shippedPath(tr.file);
+        for (const Entry& e : english.entries) {
+            SCOPED_TRACE(std::string(tr.file) + ": " + e.key.toStdString());
+            const QString text =
+                GetProfileString(path, QLatin1String(kTextSection), e.key, QString(), 1024);
+            const bool hasWords = QString(e.value)
+                                      .remove(untranslatable)
+                                      .contains(QRegularExpression(QStringLiteral("[A-Za-z]")));
+            if (hasWords) {
+                EXPECT_TRUE(text.contains(tr.script)) << "untranslated: " << qPrintable(text);
+            }
+            const QRegularExpressionMatch key = hotKey.match(e.value);
+            if (key.hasMatch()) {
+                EXPECT_TRUE(text.endsWith(QLatin1Char(' ') + key.captured(1)))
+                    << "hot key lost: " << qPrintable(text);
+            }
+            EXPECT_EQ(formats(text), formats(e.value));
+        }
+    }
+}
+
+TEST(LanguageFiles, ChosenLanguageComesOutAsUnicode) {
+    test::installLanguageFiles();
+    const char* connect = "Please connect Wireless Digital Microscope";
+
+    ChooseLanguage(9, 0);
+    EXPECT_EQ(Text("ConnectMsg", "-"), QString::fromUtf8(connect));
+
+    ChooseLanguage(25, 0);
+    ASSERT_TRUE(LanguageFilePath().endsWith(QLatin1String(kRussian)));
+    EXPECT_EQ(Text("ConnectMsg", connect),
+              QString::fromUtf8("Подключите беспроводной цифровой микроскоп"));
+    EXPECT_EQ(Text("Russian", "Russian(Russian)"), QString::fromUtf8("Русский"));
+    EXPECT_EQ(Text("Take Picture", "Take Picture...      F2"),
+              QString::fromUtf8("Сделать снимок...      F2"));
+    EXPECT_EQ(Text("Ok", "OK"), QString::fromUtf8("ОК"));
+    // Cut by characters, not by the bytes of the code page.
+    EXPECT_EQ(Text("ConnectMsg", connect, 9), QString::fromUtf8("Подключи"));
+
+    ChooseLanguage(4, 2);
+    ASSERT_TRUE(LanguageFilePath().endsWith(QLatin1String(kChinese)));
+    EXPECT_EQ(Text("ConnectMsg", connect), QString::fromUtf8("请连接无线数码显微镜"));
+    EXPECT_EQ(Text("Traditional", "Chinese(Traditional)"), QString::fromUtf8("繁體中文"));
+    // GBK carries the Cyrillic and Japanese names of the language menu too.
+    EXPECT_EQ(Text("Russian", "Russian(Russian)"), QString::fromUtf8("俄语(Русский)"));
+    EXPECT_EQ(Text("Japanese", "Japanese(Japanese)"), QString::fromUtf8("日语(日本語)"));
+    EXPECT_EQ(Text("SET_TIMER_FAIL", "-"), QString::fromUtf8("设定的时间必须晚于当前时间！"));
+
+    // No traditional-Chinese file ships: its texts fall back to the defaults.
+    ChooseLanguage(4, 1);
+    EXPECT_EQ(Text("ConnectMsg", connect), QString::fromUtf8(connect));
+    ClearLanguage();
+}
+
+// Each literal Text("key", "default") in the program's sources.
+struct TextCall {
+    QString file;
+    QString key;
+    QString defaultText;
+};
+
+std::vector<TextCall> textCallsInSources() {
+    // A literal key, a comma, then one or more adjacent literals for the default.
+    static const char* const callPattern =
+        R"re(\bText\(\s*"((?:[^"\\]|\\.)*)"\s*,\s*((?:"(?:[^"\\]|\\.)*"\s*)+)[,)])re";
+    static const char* const piecePattern = R"re("((?:[^"\\]|\\.)*)")re";
+    static const QRegularExpression call(QString::fromLatin1(callPattern));
+    static const QRegularExpression piece(QString::fromLatin1(piecePattern));
+    const QString root = QStringLiteral(TAVOLUX_SOURCE_DIR);
+    QStringList files = {root + QStringLiteral("/main.cpp")};
+    for (const char* folder : {"platform", "imaging", "measure", "capture", "files", "app"}) {
+        QDirIterator it(root + QLatin1Char('/') + QLatin1String(folder),
+                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+    }
+    auto unescape = [](QString s) {
+        return s.replace(QStringLiteral("\\\""), QStringLiteral("\""))
+            .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+    };
+    std::vector<TextCall> calls;
+    for (const QString& path : files) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        const QString source = QString::fromUtf8(f.readAll());
+        for (auto m = call.globalMatch(source); m.hasNext();) {
+            const QRegularExpressionMatch found = m.next();
+            QString text;
+            for (auto p = piece.globalMatch(found.captured(2)); p.hasNext();)
+                text += unescape(p.next().captured(1));
+            calls.push_back({path.mid(root.size() + 1), unescape(found.captured(1)), text});
+        }
+    }
+    return calls;
+}
+
+TEST(LanguageFiles, ProgramAsksForShippedKeysWithTheirDefaults) {
+    const QHash<QString, const NamedText*> named = namedTextsByKey();
+    const QSet<QString> shipped = keySet(readShipped(kEnglish));
+
+    for (const TextCall& c : textCallsInSources()) {
+        SCOPED_TRACE(
+            (c.file + QStringLiteral(": Text(\"") + c.key + QStringLiteral("\")")).toStdString());
+        ASSERT_TRUE(shipped.contains(c.key.toLower())) << "no language file has this key";
+        const QString english = englishValue(c.key);
+        const NamedText* n = named.value(c.key.toLower());
+        // Either the English file says exactly what the code falls back to, or
+        // the key is one of the shared ones and both texts are among its defaults.
+        const bool agrees = english == c.defaultText ||
+                            (n && isNamedDefault(*n, c.defaultText) && isNamedDefault(*n, english));
+        EXPECT_TRUE(agrees) << "the code falls back to \"" << qPrintable(c.defaultText)
+                            << "\", the English file says \"" << qPrintable(english) << "\""
+                            << (c.key.compare(QLatin1String("DotLine"), Qt::CaseInsensitive) == 0
+                                    ? " (DotLine is the dotted pen style; the point-to-line "
+                                      "tool tip has its own key, TipPointToLine)"
+                                    : "");
+    }
+
+    // The language menu is a table rather than literal calls.
+    for (const LanguageMenuItem& item : kLanguageMenu) {
+        EXPECT_EQ(englishValue(QString::fromUtf8(item.key)), QString::fromUtf8(item.defaultText))
+            << item.key;
+        for (const char* name : kShippedFiles)
+            EXPECT_TRUE(keySet(readShipped(name)).contains(lower(item.key)))
+                << item.key << " in " << name;
+    }
+}
+
+} // namespace
+} // namespace tvx
