@@ -329,6 +329,19 @@ TEST(LanguageFiles, EveryLanguageShipsTheSameKeysEachWithAText) {
             EXPECT_FALSE(e.value.isEmpty()) << "key " << qPrintable(e.key);
         }
         keysByFile.insert(QLatin1String(name), keySet(file));
+
+        auto text = [&](const char* key) {
+            return GetProfileString(shippedPath(name), QLatin1String(kTextSection),
+                                    QString::fromUtf8(key), QString(), 1024);
+        };
+        // The time-lapse button tells its state by comparing its caption with
+        // the Start text, so the two captions must differ.
+        EXPECT_NE(text("Start"), text("Stop"));
+        // Two languages with one label could not be told apart in the menu.
+        QSet<QString> languageLabels;
+        for (const LanguageMenuItem& item : kLanguageMenu)
+            languageLabels.insert(text(item.key));
+        EXPECT_EQ(languageLabels.size(), static_cast<qsizetype>(std::size(kLanguageMenu)));
     }
     const QSet<QString> english = keysByFile.value(QLatin1String(kEnglish));
     for (const char* name : {kRussian, kChinese}) {
