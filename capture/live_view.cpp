@@ -273,7 +273,9 @@ void CLiveView::LeaveFullScreen() {
 }
 
 void CLiveView::resizeEvent(QResizeEvent* event) {
-    surface_.Recreate(event->size());
+    // Hidden widgets get their resize late, sometimes for the size they
+    // already have; the picture on the surface is kept then.
+    if (surface_.size() != event->size()) surface_.Recreate(event->size());
     QWidget::resizeEvent(event);
 }
 

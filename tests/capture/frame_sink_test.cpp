@@ -1,0 +1,233 @@
+#include "capture/frame_sink.h"
+#include "capture/live_view.h"
+#include "platform/app_events.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace tvx {
+namespace {
+
+// A packed frame filled with one value, so the frame a still came from can
+// be told by its bytes.
+struct Frame {
+    int w, h;
+    std::vector<uint8_t> bytes;
+    Frame(int width, int height, uint8_t fill)
+        : w(width), h(height), bytes(std::size_t(width) * 3 * height, fill) {}
+    FrameView view() { return FrameView{bytes.data(), w, h, w * 3}; }
+};
+
+class StillCounter : public QObject {
+public:
+    std::vector<std::intptr_t> wParams;
+    bool event(QEvent* e) override {
+        if (AppEvent::Is(e, kMsgStill)) {
+            wParams.push_back(static_cast<AppEvent*>(e)->wParam());
+            return true;
+        }
+        return QObject::event(e);
+    }
+    void drain() { QCoreApplication::sendPostedEvents(this); }
+};
+
+class CountingRecorder : public FrameRecorder {
+public:
+    std::vector<uint8_t> firstBytes;
+    void WriteFrame(const FrameView& f) override { firstBytes.push_back(f.data[0]); }
+};
+
+struct Fixture {
+    EffectState effects;
+    StillFlags flags;
+    FrameSink sink{effects, flags};
+    StillCounter notify;
+    Fixture() { sink.SetNotifyTarget(&notify); }
+    ~Fixture() { sink.SetNotifyTarget(nullptr); }
+};
+
+TEST(FrameSink, KeyboardStillKeepsTheFrameFromBeforeTheRequest) {
+    Fixture fx;
+    Frame a(8, 4, 11), b(8, 4, 22), c(8, 4, 33);
+    fx.sink.OnFrame(1.0, a.view());
+    fx.notify.drain();
+    EXPECT_TRUE(fx.notify.wParams.empty()) << "no request, no message";
+    EXPECT_EQ(fx.sink.TakeStill().pixels[0], 11);
+
+    fx.flags.request = 1;
+    fx.flags.hardware = 0;
+    fx.sink.OnFrame(2.0, b.view());
+    fx.sink.OnFrame(3.0, c.view());
+    fx.notify.drain();
+    const StillPicture still = fx.sink.TakeStill();
+    EXPECT_EQ(still.pixels[0], 11);
+    EXPECT_EQ(still.sampleTime, 1.0);
+    EXPECT_EQ(fx.notify.wParams, (std::vector<std::intptr_t>{0, 0}))
+        << "every frame posts again while the request is pending";
+
+    // Once the save has cleared the request, the buffer follows the stream.
+    fx.flags.request = 0;
+    fx.sink.OnFrame(4.0, c.view());
+    EXPECT_EQ(fx.sink.TakeStill().pixels[0], 33);
+    EXPECT_EQ(fx.sink.TakeStill().sampleTime, 4.0);
+}
+
+TEST(FrameSink, HardwareStillTakesTheFrameThatComesWithTheRequest) {
+    Fixture fx;
+    Frame a(8, 4, 11), b(8, 4, 22);
+    fx.sink.OnFrame(1.0, a.view());
+    fx.flags.request = 1;
+    fx.flags.hardware = 1;
+    fx.sink.OnFrame(2.5, b.view());
+    fx.notify.drain();
+    const StillPicture still = fx.sink.TakeStill();
+    EXPECT_EQ(still.pixels[0], 22);
+    EXPECT_EQ(still.sampleTime, 2.5);
+    EXPECT_EQ(fx.notify.wParams, (std::vector<std::intptr_t>{1}));
+}
+
+TEST(FrameSink, StillHoldsTheProcessedFrameWithAValidHeader) {
+    Fixture fx;
+    EffectSwitches s;
+    s.negative = true;
+    fx.effects.Store(s);
+    // An odd width: the still rows are padded to 4 bytes with zeros, and the
+    // header describes exactly what is kept.
+    Frame a(5, 3, 10);
+    fx.sink.OnFrame(0.0, a.view());
+    const PictureHeader h = fx.sink.header();
+    EXPECT_EQ(h.biSize, 40u);
+    EXPECT_EQ(h.biWidth, 5);
+    EXPECT_EQ(h.biHeight, 3);
+    EXPECT_EQ(h.biPlanes, 1);
+    EXPECT_EQ(h.biBitCount, 24);
+    EXPECT_EQ(h.biCompression, 0u);
+    EXPECT_EQ(h.biSizeImage, 16u * 3);
+    EXPECT_EQ(fx.sink.frameWidth(), 5);
+    EXPECT_EQ(fx.sink.frameHeight(), 3);
+
+    const StillPicture still = fx.sink.TakeStill();
+    ASSERT_EQ(still.pixels.size(), 16u * 3);
+    EXPECT_EQ(std::memcmp(&still.header, &h, sizeof h), 0);
+    for (int r = 0; r < 3; ++r) {
+        for (int i = 0; i < 15; ++i)
+            EXPECT_EQ(still.pixels[r * 16 + i], 245) << "effects come before the still copy";
+        EXPECT_EQ(still.pixels[r * 16 + 15], 0);
+    }
+}
+
+TEST(FrameSink, StillBufferGrowsButNeverShrinks) {
+    Fixture fx;
+    EXPECT_TRUE(fx.sink.TakeStill().empty());
+    Frame small(320, 240, 1), large(720, 576, 2);
+    fx.sink.OnFrame(0, small.view());
+    EXPECT_EQ(fx.sink.stillCapacity(), 320u * 3 * 240);
+    fx.sink.OnFrame(0, large.view());
+    EXPECT_EQ(fx.sink.stillCapacity(), 720u * 3 * 576);
+    fx.sink.OnFrame(0, small.view());
+    EXPECT_EQ(fx.sink.stillCapacity(), 720u * 3 * 576);
+    const StillPicture still = fx.sink.TakeStill();
+    EXPECT_EQ(still.width, 320);
+    EXPECT_EQ(still.height, 240);
+    EXPECT_EQ(still.pixels.size(), 320u * 3 * 240);
+    EXPECT_EQ(fx.sink.header().biWidth, 320);
+}
+
+TEST(FrameSink, RecorderAndLiveViewGetTheFrameOnlyWhileAttached) {
+    Fixture fx;
+    CountingRecorder rec;
+    LiveSurface surface;
+    surface.Recreate(QSize(4, 2));
+    Frame a(4, 2, 50);
+    fx.sink.OnFrame(0, a.view());
+    EXPECT_TRUE(rec.firstBytes.empty());
+    EXPECT_EQ(surface.Snapshot().pixel(0, 0), qRgb(0, 0, 0));
+
+    EffectSwitches s;
+    s.negative = true;
+    fx.effects.Store(s);
+    fx.sink.SetRecorder(&rec);
+    fx.sink.SetLiveSurface(&surface);
+    fx.sink.OnFrame(0, a.view());
+    EXPECT_EQ(rec.firstBytes, (std::vector<uint8_t>{205}));
+    EXPECT_EQ(surface.Snapshot().pixel(3, 1), qRgb(205, 205, 205));
+
+    fx.sink.SetRecorder(nullptr);
+    fx.sink.SetLiveSurface(nullptr);
+    Frame b(4, 2, 0);
+    fx.sink.OnFrame(0, b.view());
+    EXPECT_EQ(rec.firstBytes.size(), 1u);
+    EXPECT_EQ(surface.Snapshot().pixel(3, 1), qRgb(205, 205, 205));
+}
+
+TEST(FrameSink, BrokenFramesAreIgnored) {
+    Fixture fx;
+    fx.flags.request = 1;
+    fx.sink.OnFrame(0, FrameView{});
+    Frame a(4, 2, 1);
+    FrameView bad = a.view();
+    bad.stride = 2;
+    fx.sink.OnFrame(0, bad);
+    fx.notify.drain();
+    EXPECT_TRUE(fx.notify.wParams.empty());
+    EXPECT_TRUE(fx.sink.TakeStill().empty());
+    EXPECT_EQ(fx.sink.frameWidth(), 0);
+}
+
+// One thread plays the stream while the UI side takes stills, switches
+// effects and attaches and detaches the recorder. Every still must be one
+// whole frame: all its bytes alike and matching its sample time.
+TEST(FrameSink, StillsTakenDuringTheStreamAreNeverTorn) {
+    EffectState effects;
+    StillFlags flags;
+    FrameSink sink(effects, flags);
+    LiveSurface surface;
+    surface.Recreate(QSize(64, 48));
+    sink.SetLiveSurface(&surface);
+    std::atomic<bool> done{false};
+    std::atomic<int> framesSeen{0};
+
+    std::thread stream([&] {
+        std::vector<uint8_t> buf;
+        for (int i = 0; i < 600; ++i) {
+            const int w = (i % 3 == 0) ? 64 : 32, h = (i % 3 == 0) ? 48 : 24;
+            buf.assign(std::size_t(w) * 3 * h, uint8_t(i % 100));
+            sink.OnFrame(double(i % 100), FrameView{buf.data(), w, h, w * 3});
+            framesSeen.fetch_add(1);
+        }
+        done = true;
+    });
+
+    CountingRecorder rec;
+    EffectButtons buttons(effects);
+    int checked = 0;
+    while (!done) {
+        const StillPicture still = sink.TakeStill();
+        if (!still.empty()) {
+            const uint8_t first = still.pixels[0];
+            // A negative frame holds 255 - v.
+            const int v = first > 127 ? 255 - first : first;
+            EXPECT_EQ(double(v), still.sampleTime);
+            for (int r = 0; r < still.height; ++r)
+                for (int c = 0; c < still.width * 3; ++c)
+                    ASSERT_EQ(still.pixels[std::size_t(r) * still.stride + c], first);
+            ++checked;
+        }
+        buttons.Press(kBtnNegative);
+        sink.SetRecorder(checked % 2 ? &rec : nullptr);
+        surface.Snapshot();
+    }
+    stream.join();
+    sink.SetRecorder(nullptr);
+    sink.SetLiveSurface(nullptr);
+    EXPECT_EQ(framesSeen.load(), 600);
+    EXPECT_GT(checked, 0);
+}
+
+} // namespace
+} // namespace tvx

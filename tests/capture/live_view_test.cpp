@@ -1,0 +1,218 @@
+#include "capture/live_view.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tvx {
+namespace {
+
+// A packed bottom-up frame whose pixel at (picture row y from the top,
+// column x) encodes its place: blue = x & 255, green = y & 255, red = x >> 8.
+struct Frame {
+    int w, h;
+    std::vector<uint8_t> bytes;
+    Frame(int width, int height) : w(width), h(height), bytes(std::size_t(width) * 3 * height) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint8_t* p = bytes.data() + std::size_t(h - 1 - y) * w * 3 + x * 3;
+                p[0] = uint8_t(x & 255);
+                p[1] = uint8_t(y & 255);
+                p[2] = uint8_t(x >> 8);
+            }
+    }
+    FrameView view() { return FrameView{bytes.data(), w, h, w * 3}; }
+    static QRgb At(int x, int y) { return qRgb(x >> 8, y & 255, x & 255); }
+};
+
+class RecordingOverlay : public LiveOverlay {
+public:
+    RecordingOverlay(std::string* log, char name, QColor colour, QPoint where)
+        : log_(log), name_(name), colour_(colour), where_(where) {}
+    void Draw(QPainter& p, const QSize& size, double sx, double sy) override {
+        *log_ += name_;
+        size_ = size;
+        scale_ = sx * sy;
+        p.setPen(colour_);
+        p.drawPoint(where_);
+    }
+    QSize size_;
+    double scale_ = 0;
+
+private:
+    std::string* log_;
+    char name_;
+    QColor colour_;
+    QPoint where_;
+};
+
+TEST(LiveSurface, WindowShowsA720FrameOneToOneWithTheRightColumnsCut) {
+    LiveSurface s;
+    s.Recreate(QSize(640, 480));
+    Frame f(720, 480);
+    ASSERT_TRUE(s.DrawFrame(f.view()));
+    const QImage img = s.Snapshot();
+    ASSERT_EQ(img.size(), QSize(640, 480));
+    for (int y = 0; y < 480; y += 7)
+        for (int x = 0; x < 640; ++x)
+            ASSERT_EQ(img.pixel(x, y), Frame::At(x, y)) << x << "," << y;
+
+    // The same size without the cut is shown whole and unscaled.
+    Frame g(640, 480);
+    ASSERT_TRUE(s.DrawFrame(g.view()));
+    const QImage same = s.Snapshot();
+    for (int y = 0; y < 480; y += 5)
+        for (int x = 0; x < 640; ++x)
+            ASSERT_EQ(same.pixel(x, y), Frame::At(x, y));
+}
+
+TEST(LiveSurface, FullScreenStretchesTheWholeFrame) {
+    LiveSurface s;
+    s.EnterFullScreen(QSize(1440, 960));
+    EXPECT_TRUE(s.fullScreen());
+    Frame f(720, 480);
+    ASSERT_TRUE(s.DrawFrame(f.view()));
+    const QImage img = s.Snapshot();
+    // Twice the frame size: the last columns of the frame reach the right edge.
+    const QRgb right = img.pixel(1439, 480);
+    EXPECT_GE(qBlue(right) + 256 * qRed(right), 718);
+    EXPECT_LE(qAbs(qGreen(right) - 240), 1);
+    const QRgb middle = img.pixel(720, 480);
+    EXPECT_LE(qAbs(qBlue(middle) + 256 * qRed(middle) - 360), 1);
+
+    s.LeaveFullScreen(QSize(640, 480));
+    EXPECT_FALSE(s.fullScreen());
+    const QImage black = s.Snapshot();
+    EXPECT_EQ(black.size(), QSize(640, 480));
+    EXPECT_EQ(black.pixel(320, 240), qRgb(0, 0, 0));
+}
+
+TEST(LiveSurface, SmallerFramesFillTheWindow) {
+    LiveSurface s;
+    s.Recreate(QSize(640, 480));
+    Frame f(320, 240);
+    ASSERT_TRUE(s.DrawFrame(f.view()));
+    const QImage img = s.Snapshot();
+    for (int y = 0; y < 480; y += 3)
+        for (int x = 0; x < 640; x += 3)
+            ASSERT_EQ(img.pixel(x, y), Frame::At(x / 2, y / 2)) << x << "," << y;
+}
+
+TEST(LiveSurface, DrawsNothingWithoutFrameOrSurface) {
+    LiveSurface s;
+    Frame f(16, 8);
+    EXPECT_FALSE(s.DrawFrame(f.view())) << "no surface yet";
+    s.Recreate(QSize(16, 8));
+    EXPECT_FALSE(s.DrawFrame(FrameView{}));
+    EXPECT_TRUE(s.DrawFrame(f.view()));
+    s.Release();
+    EXPECT_FALSE(s.hasSurface());
+    EXPECT_FALSE(s.DrawFrame(f.view()));
+}
+
+TEST(LiveSurface, OverlaysAreDrawnOverTheFrameInTheirOrder) {
+    LiveSurface s;
+    s.Recreate(QSize(64, 48));
+    std::string log;
+    RecordingOverlay shapes(&log, 'S', Qt::yellow, QPoint(1, 1));
+    RecordingOverlay cross(&log, 'X', Qt::white, QPoint(2, 1));
+    RecordingOverlay ruler(&log, 'R', Qt::red, QPoint(3, 1));
+    RecordingOverlay circles(&log, 'C', Qt::blue, QPoint(3, 1));
+    // Registered out of order on purpose.
+    s.SetOverlay(LiveLayer::CircleGrid, &circles);
+    s.SetOverlay(LiveLayer::Shapes, &shapes);
+    s.SetOverlay(LiveLayer::Ruler, &ruler);
+    s.SetOverlay(LiveLayer::CrossLine, &cross);
+    Frame f(64, 48);
+    ASSERT_TRUE(s.DrawFrame(f.view()));
+    EXPECT_EQ(log, "SXRC");
+    EXPECT_EQ(shapes.size_, QSize(64, 48));
+    EXPECT_EQ(shapes.scale_, 1.0);
+    const QImage img = s.Snapshot();
+    EXPECT_EQ(img.pixel(1, 1), QColor(Qt::yellow).rgb());
+    EXPECT_EQ(img.pixel(2, 1), QColor(Qt::white).rgb());
+    EXPECT_EQ(img.pixel(3, 1), QColor(Qt::blue).rgb()) << "the circle grid is drawn last";
+    EXPECT_EQ(img.pixel(5, 5), Frame::At(5, 5));
+
+    // A cleared surface keeps the guides but not the live measurements.
+    log.clear();
+    s.ClearSurface();
+    EXPECT_EQ(log, "XRC");
+    const QImage cleared = s.Snapshot();
+    EXPECT_EQ(cleared.pixel(1, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(cleared.pixel(2, 1), QColor(Qt::white).rgb());
+    EXPECT_EQ(cleared.pixel(5, 5), qRgb(0, 0, 0));
+}
+
+TEST(LiveSurface, ConversionFlipsRowsAndKeepsColoursForAnyWidth) {
+    std::mt19937 rng(3);
+    for (int w = 1; w <= 40; ++w) {
+        const int h = 3;
+        std::vector<uint8_t> bytes(std::size_t(w * 3 + 2) * h);
+        for (auto& b : bytes)
+            b = uint8_t(rng());
+        FrameView v{bytes.data(), w, h, w * 3 + 2};
+        QImage out(w, h, QImage::Format_RGB32);
+        out.fill(Qt::black);
+        ConvertFrameToRgb32(v, out, w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uint8_t* p = bytes.data() + std::size_t(h - 1 - y) * v.stride + x * 3;
+                ASSERT_EQ(out.pixel(x, y), qRgb(p[2], p[1], p[0])) << "w=" << w;
+            }
+    }
+}
+
+TEST(CLiveView, StreamRepaintsAreCoalescedAndTextsDrawn) {
+    CLiveView view;
+    view.resize(320, 240);
+    view.surface().Recreate(QSize(320, 240));
+    Frame f(320, 240);
+    std::thread stream([&] {
+        for (int i = 0; i < 50; ++i)
+            view.surface().DrawFrame(f.view());
+    });
+    stream.join();
+    EXPECT_EQ(view.updateRequests(), 1) << "one repaint pending at a time";
+    QCoreApplication::processEvents();
+    view.surface().DrawFrame(f.view());
+    EXPECT_EQ(view.updateRequests(), 2);
+    QCoreApplication::processEvents();
+
+    const QImage plain = view.grab().toImage();
+    EXPECT_EQ(plain.pixel(10, 20), Frame::At(10, 20));
+
+    // The message in the middle is green; the hint appears only in full screen.
+    view.SetCentreMessage("Please connect the microscope");
+    view.SetFullScreenHint("ESC Restore");
+    auto countPixels = [](const QImage& img, QRect area, auto pred) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += pred(QColor(img.pixel(x, y))) ? 1 : 0;
+        return n;
+    };
+    auto green = [](QColor c) { return c.green() > 200 && c.red() < 60 && c.blue() < 60; };
+    auto red = [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; };
+    Frame grey(320, 240);
+    std::fill(grey.bytes.begin(), grey.bytes.end(), uint8_t(128));
+    view.surface().DrawFrame(grey.view());
+    QCoreApplication::processEvents();
+    QImage withText = view.grab().toImage();
+    EXPECT_GT(countPixels(withText, QRect(0, 100, 320, 40), green), 20);
+    EXPECT_EQ(countPixels(withText, QRect(0, 0, 320, 30), red), 0);
+
+    view.EnterFullScreen();
+    view.surface().DrawFrame(grey.view());
+    QCoreApplication::processEvents();
+    withText = view.grab().toImage();
+    EXPECT_GT(countPixels(withText, QRect(160, 0, 160, 30), red), 10);
+}
+
+} // namespace
+} // namespace tvx
