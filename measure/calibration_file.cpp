@@ -95,7 +95,11 @@ bool CalibrationFile::Write(const QString& section, const QString& key, const QS
                 return true;
             }
         }
-        break; // the section ends the file, or only comments follow it
+        // The section ends the file, or only comments follow it: the entry
+        // goes last, inside it. A second header of the same name would hide
+        // the entry from every lookup.
+        lines_.append(entry);
+        return true;
     }
     lines_.append(QLatin1Char('[') + section + QLatin1Char(']'));
     lines_.append(entry);

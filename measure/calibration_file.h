@@ -35,8 +35,9 @@ public:
     // `section` anywhere (so a Write for 20 lands in an existing [200]: files
     // written by earlier releases were made that way and read back that way).
     // Within it the first line containing `key` is replaced; otherwise the
-    // entry goes before the next section or after the last line. Without a
-    // section, "[section]" and the entry are appended. Refused when closed,
+    // entry goes before the next section, or last when the section runs to
+    // the end of the file. Without a section, "[section]" and the entry are
+    // appended. Refused when closed,
     // or when a text is empty or holds a line break (it would split the file).
     bool Write(const QString& section, const QString& key, const QString& value);
 

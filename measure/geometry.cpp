@@ -5,9 +5,9 @@
 #include <QPolygon>
 #include <QRegion>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 
 namespace tvx {
@@ -101,14 +101,15 @@ double PixelDistance(QPoint a, QPoint b) {
 }
 
 QString FormatFixed(double value, int decimals) {
-    char buffer[64];
-    const int n = std::snprintf(buffer, sizeof buffer, "%.*f", std::clamp(decimals, 0, 15), value);
-    if (n < 0) return QString();
-    if (n < int(sizeof buffer)) return QString::fromLatin1(buffer, n);
-    // Values past 10^47 only come from nonsense input, but still print whole.
-    std::string big(size_t(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), "%.*f", std::clamp(decimals, 0, 15), value);
-    return QString::fromLatin1(big.data(), n);
+    // to_chars prints as printf does in the C locale. printf itself would
+    // follow LC_NUMERIC, which Qt sets from the user's locale: a German
+    // desktop would print "1,250", and the continuous-line total, which reads
+    // the printed labels back, would lose the decimals.
+    char buffer[400]; // the widest double, 309 digits, plus 15 decimals
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                         std::chars_format::fixed, std::clamp(decimals, 0, 15));
+    if (ec != std::errc()) return QString();
+    return QString::fromLatin1(buffer, int(end - buffer));
 }
 
 QString FormatLength(const MeasureContext& ctx, const char* prefix, double value) {
@@ -319,9 +320,17 @@ std::optional<QStringList> PolygonLabels(const MeasureContext& ctx,
 
 std::optional<QString> ThreePointAngleLabel(QPoint firstArm, QPoint secondArm, QPoint vertex,
                                             int decimals) {
-    const auto angle = AngleBetweenLines(vertex.x(), vertex.y(), firstArm.x(), firstArm.y(),
-                                         vertex.x(), vertex.y(), secondArm.x(), secondArm.y());
+    auto angle = AngleBetweenLines(vertex.x(), vertex.y(), firstArm.x(), firstArm.y(), vertex.x(),
+                                   vertex.y(), secondArm.x(), secondArm.y());
     if (!angle) return std::nullopt;
+    // Arms on one line: the line rule above reads parallel lines as 0° unless
+    // they are horizontal and clicked left to right, but at a vertex arms
+    // pointing opposite ways always make a straight angle.
+    const int64_t ax = int64_t(firstArm.x()) - vertex.x(), ay = int64_t(firstArm.y()) - vertex.y();
+    const int64_t bx = int64_t(secondArm.x()) - vertex.x(),
+                  by = int64_t(secondArm.y()) - vertex.y();
+    if (double(ax) * double(by) == double(ay) * double(bx))
+        angle = double(ax) * double(bx) + double(ay) * double(by) < 0 ? 180.0 : 0.0;
     return FormatAngle(*angle, decimals);
 }
 

@@ -101,7 +101,8 @@ std::optional<QStringList> RectangleLabels(const MeasureContext& ctx, QPoint cor
 std::optional<QStringList> PolygonLabels(const MeasureContext& ctx,
                                          const QVector<QPoint>& vertices);
 // The angle at `vertex` between its arms: one decimal on the stored-picture
-// canvas, two on the live view.
+// canvas, two on the live view. Arms pointing opposite ways read 180 in
+// either click order.
 std::optional<QString> ThreePointAngleLabel(QPoint firstArm, QPoint secondArm, QPoint vertex,
                                             int decimals = 1);
 std::optional<QString> FourPointAngleLabel(QPoint a0, QPoint a1, QPoint b0, QPoint b1);
