@@ -16,17 +16,18 @@ QString writeFile(const QString& name, const QByteArray& bytes) {
 }
 
 TEST(ProfileReader, FollowsTheWindowsRules) {
-    const QString path = writeFile("English1252.ini", "; comment\r\n"
-                                                      "[Other]\r\n"
-                                                      "Key=other section\r\n"
-                                                      "[zandor]\r\n"
-                                                      "  KEY  =  first value  \r\n"
-                                                      "key=second value\r\n"
-                                                      "Quoted=\"  spaced  \"\r\n"
-                                                      "Empty=\r\n"
-                                                      "640*480=640*480    F11\r\n"
-                                                      "[Zandor]\r\n"
-                                                      "Late=in a later section of the same name\r\n");
+    const QString path =
+        writeFile("English1252.ini", "; comment\r\n"
+                                     "[Other]\r\n"
+                                     "Key=other section\r\n"
+                                     "[zandor]\r\n"
+                                     "  KEY  =  first value  \r\n"
+                                     "key=second value\r\n"
+                                     "Quoted=\"  spaced  \"\r\n"
+                                     "Empty=\r\n"
+                                     "640*480=640*480    F11\r\n"
+                                     "[Zandor]\r\n"
+                                     "Late=in a later section of the same name\r\n");
     EXPECT_EQ(GetProfileString(path, "ZANDOR", "key", "d", 256), "first value");
     EXPECT_EQ(GetProfileString(path, "Zandor", "Quoted", "d", 256), "  spaced  ");
     EXPECT_EQ(GetProfileString(path, "Zandor", "Empty", "d", 256), "");

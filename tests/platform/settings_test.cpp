@@ -33,7 +33,7 @@ TEST_F(SettingsTest, FirstRunWritesFirstRunValuesBeforeAnythingReadsThem) {
     EXPECT_TRUE(SettingsKeyExists());
     readAll();
     const SettingsValues v = Settings();
-    EXPECT_EQ(v.LineColor, 255u);       // red lines
+    EXPECT_EQ(v.LineColor, 255u); // red lines
     EXPECT_EQ(v.Linewidth, 1u);
     EXPECT_EQ(v.unit, "mm");
     EXPECT_EQ(v.decimal, 3u);

@@ -1,0 +1,179 @@
+#include "app/main_window_ids.h"
+#include "app/menus.h"
+#include "app/microscope_dlg.h"
+#include "app/prompt_dlg.h"
+#include "platform/app_events.h"
+#include "platform/folders.h"
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "tests/support/test_env.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSettings>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        ClearLanguage();
+        qputenv("LANG", "en_US.UTF-8");
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        SetPrompts(&prompts_);
+    }
+    void TearDown() override {
+        SetPrompts(nullptr);
+        ClearLanguage();
+        ResetSettings();
+    }
+
+    static QStringList menuTitles(QMenuBar* bar) {
+        QStringList titles;
+        for (QAction* a : bar->actions())
+            titles << a->text();
+        return titles;
+    }
+    static QStringList itemTexts(QMenu* menu) {
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return texts;
+    }
+    // Closes the next modal dialog with OK once it shows.
+    static void acceptNextModal(bool uncheck = false) {
+        auto* poll = new QTimer;
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, [poll, uncheck] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) return;
+            if (auto* dlg = qobject_cast<CPromptDlg*>(modal); dlg && uncheck)
+                dlg->setShowNextTime(false);
+            if (auto* d = qobject_cast<QDialog*>(modal)) d->accept();
+            poll->stop();
+            poll->deleteLater();
+        });
+        poll->start();
+    }
+
+    ScriptedPrompts prompts_;
+};
+
+TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
+    CMicroscopeDlg dlg({});
+    dlg.InitDialog();
+
+    const QString root = QDir::homePath() + "/Documents/Orvanti files";
+    for (const char* sub : {"", "/Video", "/Picture", "/TempDir"})
+        EXPECT_TRUE(QFileInfo(root + sub).isDir()) << sub;
+    EXPECT_EQ(dlg.storage().picture, root + "/Picture");
+    EXPECT_EQ(dlg.calibrationFilePath(), ProgramFolder() + "/CalibrationIni.ini");
+
+    // First-run values are in place before anything read them.
+    const SettingsValues s = Settings();
+    EXPECT_EQ(s.MeasureTxtColor, 255u);
+    EXPECT_EQ(s.LineColor, 255u);
+    EXPECT_EQ(s.unit, "mm");
+    EXPECT_EQ(s.decimal, 3u);
+
+    EXPECT_FALSE(dlg.deviceConnected());
+    EXPECT_EQ(dlg.connectionMessage(), "Please connect Wireless Digital Microscope");
+    EXPECT_EQ(dlg.magnificationText(), "60.0");
+    EXPECT_TRUE(dlg.calibrationBox()->isReadOnly());
+    EXPECT_EQ(dlg.magnificationBox()->geometry(), QRect(759, 6, 34, 25));
+    EXPECT_EQ(dlg.centralWidget()->size(), QSize(860, 610));
+    EXPECT_EQ(dlg.messageTitle(), "Tavolux");
+}
+
+TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
+    test::installLanguageFiles();
+    QFile f(ProgramFolder() + "/German1252.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Zandor]\nFile=Datei\nOpen=\xD6\x66\x66nen...\nHelp=Hilfe\nSetting=Einstellung\n"
+            "DeleteAll=Alle l\xF6schen\n");
+    f.close();
+    qputenv("LANG", "de_DE.UTF-8");
+
+    CMicroscopeDlg dlg({});
+    dlg.InitDialog();
+    const QStringList titles = menuTitles(dlg.menuBar());
+    ASSERT_EQ(titles.size(), 4);
+    EXPECT_EQ(titles[0], "Datei");
+    EXPECT_EQ(titles[1], "Einstellung");
+    EXPECT_EQ(titles[3], "Hilfe");
+    QMenu* file = dlg.menuBar()->actions()[0]->menu();
+    EXPECT_EQ(itemTexts(file),
+              QStringList({QString::fromUtf8("Öffnen..."), "-", "Save As", "Delete...",
+                           QString::fromUtf8("Alle löschen"), "-", "E-Mail..."}));
+    // The popup's Save item has its own default.
+    EXPECT_EQ(itemTexts(dlg.fileMenu()),
+              QStringList({QString::fromUtf8("Öffnen..."), "Save as", "Delete...",
+                           QString::fromUtf8("Alle löschen"), "-", "E-Mail..."}));
+    EXPECT_EQ(CommandOf(dlg.fileMenu()->actions()[1]), ids::kSaveAs);
+}
+
+TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
+    QFile f(ProgramFolder() + "/Turkish1254.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Zandor]\nFile=Dosya\nCapture=Yakala\n");
+    f.close();
+    CMicroscopeDlg dlg({});
+    dlg.InitDialog();
+    EXPECT_EQ(menuTitles(dlg.menuBar())[0], "File");
+    dlg.OnCommand(1175); // Turkish
+    EXPECT_EQ(menuTitles(dlg.menuBar())[0], "Dosya");
+    EXPECT_EQ(menuTitles(dlg.menuBar())[2], "Yakala");
+    QSettings store(SettingsFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 31);
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 0);
+    dlg.OnCommand(1179); // traditional Chinese
+    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "Chinese950.ini");
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 1);
+}
+
+TEST_F(Startup, FilePathDatReplacesTheTempFolder) {
+    ASSERT_TRUE(WriteFilePathDat(ProgramFolder(), "/srv/elsewhere/TempDir"));
+    CMicroscopeDlg dlg({});
+    dlg.InitDialog();
+    EXPECT_EQ(dlg.storage().tempDir, "/srv/elsewhere/TempDir");
+}
+
+TEST_F(Startup, CalibrationPromptFollowsSysDate) {
+    {
+        CMicroscopeDlg dlg({});
+        dlg.InitDialog();
+        EXPECT_TRUE(dlg.startupTimer()->isActive());
+        // First tick: sys_date is 1, so the prompt is posted; OK with the box
+        // cleared stores 0.
+        acceptNextModal(/*uncheck=*/true);
+        for (int i = 0; i < 100 && Settings().sys_date != 0; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(5);
+        }
+        EXPECT_FALSE(dlg.startupTimer()->isActive());
+    }
+    QSettings store(SettingsFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/sys_date").toInt(), 0);
+}
+
+TEST_F(Startup, CameraOutsideThePreviewStateWarns) {
+    CMicroscopeDlg dlg({});
+    dlg.InitDialog();
+    dlg.OnCommand(ids::kCamera);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::Warning);
+}
+
+} // namespace
+} // namespace tvx
