@@ -2,14 +2,8 @@
 
 namespace tvx {
 
-// The program's own sounds, by number.
-enum SoundId : int {
-    kSoundRecordStart = 180,
-    kSoundStill = 181,
-    kSoundRecordStop = 182,
-};
-
-// Plays a sound without waiting for it. Silent where there is no audio
+// Plays the program's sound of this number (180 recording start, 181 still
+// saved, 182 recording stop) without waiting for it. Silent where there is no audio
 // output or when TAVOLUX_MUTE is set; never reports a failure.
 void PlaySound(int id);
 
