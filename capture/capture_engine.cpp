@@ -1,0 +1,583 @@
+#include "capture/capture_engine.h"
+
+#include "capture/device_gst.h"
+#include "capture/sim_microscope.h"
+#include "platform/app_events.h"
+#include "platform/device_presence.h"
+
+#include <cstring>
+#include <gst/app/gstappsink.h>
+#include <gst/video/video.h>
+
+namespace tvx {
+
+namespace {
+
+std::atomic<int> g_captureWidth{kDefaultCaptureWidth};
+std::atomic<int> g_captureHeight{kDefaultCaptureHeight};
+
+// Still pin buffers only say that the device took a still.
+GstFlowReturn OnStillSample(GstAppSink* sink, gpointer /*user*/) {
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (!sample) return GST_FLOW_EOS;
+    gst_sample_unref(sample);
+    stillFlags().request.store(1);
+    stillFlags().hardware.store(1);
+    return GST_FLOW_OK;
+}
+
+uint16_t BitCountOf(GstVideoFormat format) {
+    const GstVideoFormatInfo* info = gst_video_format_get_info(format);
+    if (!info) return 0;
+    int bits = 0;
+    for (guint i = 0; i < GST_VIDEO_FORMAT_INFO_N_COMPONENTS(info); ++i) {
+        // Sub-sampled planes carry a share of a pixel's bits.
+        const int share = (1 << GST_VIDEO_FORMAT_INFO_W_SUB(info, i)) *
+                          (1 << GST_VIDEO_FORMAT_INFO_H_SUB(info, i));
+        bits += GST_VIDEO_FORMAT_INFO_DEPTH(info, i) * 4 / share;
+    }
+    return uint16_t(bits / 4);
+}
+
+} // namespace
+
+int CaptureWidth() {
+    return g_captureWidth.load();
+}
+int CaptureHeight() {
+    return g_captureHeight.load();
+}
+void SetCaptureSize(int width, int height) {
+    g_captureWidth.store(width);
+    g_captureHeight.store(height);
+}
+
+int KnownDeviceStatus(const QString& displayName) {
+    for (int i = 0; i < kKnownDeviceIdCount; ++i)
+        if (displayName.contains(QLatin1String(kKnownDeviceIds[i]), Qt::CaseInsensitive)) return i;
+    return -1;
+}
+
+void CopyFlipRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int rowBytes,
+                  int height) {
+    uint8_t* out = dst + size_t(dstStride) * size_t(height - 1);
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(out, src, size_t(rowBytes));
+        src += srcStride;
+        out -= dstStride;
+    }
+}
+
+bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out) {
+    if (!caps || gst_caps_is_empty(caps) || gst_caps_is_any(caps)) return false;
+    GstCaps* fixed = gst_caps_fixate(gst_caps_copy(caps));
+    const GstStructure* s = gst_caps_get_structure(fixed, 0);
+    int w = 0, h = 0, num = 0, den = 1;
+    const bool sized =
+        gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h);
+    VideoInfoHeader hdr;
+    if (gst_structure_get_fraction(s, "framerate", &num, &den) && num > 0)
+        hdr.avgTimePerFrame = int64_t(10000000.0 * den / num + 0.5);
+    if (gst_structure_has_name(s, "image/jpeg")) {
+        hdr.biCompression = FourCC('M', 'J', 'P', 'G');
+        hdr.biBitCount = 24;
+    } else if (const char* name = gst_structure_get_string(s, "format")) {
+        const GstVideoFormat f = gst_video_format_from_string(name);
+        hdr.biBitCount = BitCountOf(f);
+        hdr.biCompression = f == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(f);
+    }
+    gst_caps_unref(fixed);
+    if (!sized || w <= 0 || h <= 0) return false;
+    hdr.biWidth = w;
+    hdr.biHeight = h;
+    hdr.sourceRight = hdr.targetRight = w;
+    hdr.sourceBottom = hdr.targetBottom = h;
+    hdr.biSizeImage = ImageSizeFor(hdr.biBitCount, w, h);
+    hdr.bitRate = BitRateFor(hdr.avgTimePerFrame, hdr.biSizeImage);
+    *out = hdr;
+    return true;
+}
+
+// Everything the preview appsink callback needs. The receiver is set from
+// the UI thread; the rest belongs to the streaming thread.
+struct CaptureEngine::Delivery {
+    std::atomic<FrameReceiver*> receiver{nullptr}; // written on the UI thread
+    std::vector<uint8_t> frame;                    // streaming thread only
+    GstCaps* lastCaps = nullptr;                   // streaming thread only
+    GstVideoInfo info;                             // streaming thread only
+
+    ~Delivery() {
+        if (lastCaps) gst_caps_unref(lastCaps);
+    }
+
+    static GstFlowReturn OnSample(GstAppSink* sink, gpointer user) {
+        auto* self = static_cast<Delivery*>(user);
+        GstSample* sample = gst_app_sink_pull_sample(sink);
+        if (!sample) return GST_FLOW_EOS;
+        self->Deliver(sample);
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
+
+    void Deliver(GstSample* sample) {
+        GstCaps* caps = gst_sample_get_caps(sample);
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        if (!caps || !buffer) return;
+        if (caps != lastCaps) {
+            if (!gst_video_info_from_caps(&info, caps)) return;
+            if (lastCaps) gst_caps_unref(lastCaps);
+            lastCaps = gst_caps_ref(caps);
+        }
+        if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) return;
+        GstVideoFrame vf;
+        if (!gst_video_frame_map(&vf, &info, buffer, GST_MAP_READ)) return;
+        const int w = GST_VIDEO_FRAME_WIDTH(&vf);
+        const int h = GST_VIDEO_FRAME_HEIGHT(&vf);
+        const int stride = DibStride(w);
+        frame.resize(size_t(stride) * size_t(h));
+        CopyFlipRows(static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&vf, 0)),
+                     GST_VIDEO_FRAME_PLANE_STRIDE(&vf, 0), frame.data(), stride, w * 3, h);
+        gst_video_frame_unmap(&vf);
+        const GstClockTime pts = GST_BUFFER_PTS(buffer);
+        const double seconds =
+            GST_CLOCK_TIME_IS_VALID(pts) ? double(pts) / double(GST_SECOND) : 0.0;
+        if (FrameReceiver* r = receiver.load())
+            r->OnFrame(seconds, FrameView{frame.data(), w, h, stride});
+    }
+};
+
+CaptureEngine::CaptureEngine(bool simulate, QObject* parent)
+    : QObject(parent), delivery_(std::make_unique<Delivery>()) {
+    EnsureGStreamer();
+    // The simulated microscope comes first so that a session with it is
+    // the same whatever is plugged into the machine.
+    if (simulate) AddProvider(new SimulatedMicroscope(this));
+    AddProvider(new GstDeviceProvider(this));
+}
+
+CaptureEngine::CaptureEngine(std::vector<DeviceProvider*> providers, QObject* parent)
+    : QObject(parent), delivery_(std::make_unique<Delivery>()) {
+    EnsureGStreamer();
+    for (DeviceProvider* p : providers)
+        AddProvider(p);
+}
+
+CaptureEngine::~CaptureEngine() {
+    ReleasePipeline();
+}
+
+void CaptureEngine::AddProvider(DeviceProvider* provider) {
+    if (!provider) return;
+    provider->setParent(this);
+    providers_.push_back(provider);
+    connect(provider, &DeviceProvider::arrived, this, &CaptureEngine::deviceArrived);
+    connect(provider, &DeviceProvider::removed, this, &CaptureEngine::deviceRemoved);
+}
+
+SimulatedMicroscope* CaptureEngine::Simulator() const {
+    for (DeviceProvider* p : providers_)
+        if (auto* sim = qobject_cast<SimulatedMicroscope*>(p)) return sim;
+    return nullptr;
+}
+
+void CaptureEngine::SetFrameReceiver(FrameReceiver* receiver) {
+    delivery_->receiver.store(receiver);
+}
+
+void CaptureEngine::SetButtonCallbacks(std::function<bool()> open, std::function<void()> close) {
+    openButton_ = std::move(open);
+    closeButton_ = std::move(close);
+}
+
+int CaptureEngine::SetWindows(QObject* notifyTarget, QObject* videoOwner) {
+    notifyTarget_.store(notifyTarget);
+    videoOwner_ = videoOwner;
+    deviceCount_ = 0;
+    return 1;
+}
+
+int CaptureEngine::CreateDeviceEnumerator() {
+    if (enumeratorCreated_) return 1;
+    if (!EnsureGStreamer()) return 0;
+    for (DeviceProvider* p : providers_)
+        if (p->Start()) enumeratorCreated_ = true;
+    return enumeratorCreated_ ? 1 : 0;
+}
+
+int CaptureEngine::OpenButtonFor(int status) {
+    if (status != kMicroscopeStatus) return 0;
+    return openButton_ && openButton_() ? 1 : 0;
+}
+
+int CaptureEngine::EnumerateDevices() {
+    if (!enumeratorCreated_) return 0;
+
+    std::array<DeviceSlot, kDeviceSlotCount> fresh;
+    int count = 0;
+    for (DeviceProvider* p : providers_) {
+        for (auto& device : p->Devices()) {
+            // The table has ten rows; later devices are not listed.
+            if (count == kDeviceSlotCount) break;
+            if (!device) continue;
+            DeviceSlot& slot = fresh[size_t(count++)];
+            slot.displayName = device->DisplayName().left(kDeviceNameCapacity - 1);
+            slot.friendlyName = device->FriendlyName().left(kDeviceNameCapacity - 1);
+            slot.status = KnownDeviceStatus(slot.displayName);
+            slot.device = std::move(device);
+        }
+    }
+
+    // Keep the previous choice when the same device is still there.
+    int kept = -1;
+    for (const DeviceSlot& old : table_) {
+        if (!old.selected || !old.device) continue;
+        for (int j = 0; j < count; ++j) {
+            if (fresh[size_t(j)].device->SameDevice(*old.device)) {
+                DeviceSlot& slot = fresh[size_t(j)];
+                slot.device = old.device;
+                slot.status = old.status;
+                slot.displayName = old.displayName;
+                slot.friendlyName = old.friendlyName;
+                slot.selected = 1;
+                kept = j;
+                break;
+            }
+        }
+        if (kept >= 0) break;
+    }
+    table_ = std::move(fresh);
+    deviceCount_ = count;
+    currentRow_ = kept;
+
+    if (kept >= 0) {
+        if (table_[size_t(kept)].status == kMicroscopeStatus) {
+            OpenButtonFor(kMicroscopeStatus);
+            buttonLibraryMode_ = 1;
+        }
+        return 1;
+    }
+
+    // Choose afresh: the smallest known status, the earliest row on a tie.
+    int best = -1;
+    for (int i = 0; i < count; ++i) {
+        const int s = table_[size_t(i)].status;
+        if (s >= 0 && (best < 0 || s < table_[size_t(best)].status)) best = i;
+    }
+    if (best < 0) {
+        currentDeviceId_.clear();
+        return 0;
+    }
+    DeviceSlot& chosen = table_[size_t(best)];
+    buttonLibraryMode_ = OpenButtonFor(chosen.status);
+    currentDeviceId_ = QString::fromLatin1(kKnownDeviceIds[chosen.status]);
+    chosen.selected = 1;
+    currentRow_ = best;
+    return 1;
+}
+
+GstBusSyncReply CaptureEngine::OnBusMessage(GstBus* /*bus*/, GstMessage* msg, gpointer user) {
+    // Runs on whichever thread posts; only the notification is sent from
+    // here, the message waits on the bus for DrainGraphEvents.
+    switch (GST_MESSAGE_TYPE(msg)) {
+    case GST_MESSAGE_ERROR:
+    case GST_MESSAGE_WARNING:
+    case GST_MESSAGE_EOS:
+        PostAppMessage(static_cast<CaptureEngine*>(user)->notifyTarget_.load(), kMsgGraphEvent);
+        return GST_BUS_PASS;
+    default:
+        return GST_BUS_DROP;
+    }
+}
+
+int CaptureEngine::BuildGraph() {
+    if (source_) return 1;
+    if (!EnsureGStreamer()) return 0;
+    if (!pipeline_) {
+        pipeline_ = gst_pipeline_new("capture");
+        if (!pipeline_) return 0;
+        GstBus* bus = gst_element_get_bus(pipeline_);
+        gst_bus_set_sync_handler(bus, &CaptureEngine::OnBusMessage, this, nullptr);
+        gst_object_unref(bus);
+    }
+    if (currentRow_ < 0 || !table_[size_t(currentRow_)].device) {
+        ReleaseAll();
+        return 0;
+    }
+    CaptureDevice& device = *table_[size_t(currentRow_)].device;
+    table_[size_t(currentRow_)].friendlyName = device.FriendlyName().left(kDeviceNameCapacity - 1);
+
+    GstElement* source = device.CreateSource();
+    if (!source || !gst_bin_add(GST_BIN(pipeline_), source)) {
+        if (source) gst_object_unref(gst_object_ref_sink(source));
+        ReleaseAll();
+        return 0;
+    }
+    source_ = source;
+    // READY opens the device: a camera that is gone fails here.
+    if (gst_element_set_state(pipeline_, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+        ReleaseAll();
+        return 0;
+    }
+    offeredCaps_ = device.OfferedCaps(source_);
+    if (!FormatFromCaps(offeredCaps_, &deviceFormat_))
+        deviceFormat_ = DefaultFormat(VideoInfoHeader());
+    procAmp_ = device.CreateProcAmp(source_);
+
+    hasStillPin_ = false;
+    if (device.HasStillPin()) {
+        GstElement* still = device.CreateStillSource();
+        if (still && gst_bin_add(GST_BIN(pipeline_), still)) {
+            stillSource_ = still;
+            hasStillPin_ = true;
+        } else if (still) {
+            gst_object_unref(gst_object_ref_sink(still));
+        }
+    }
+    return 1;
+}
+
+bool CaptureEngine::Offered(const GstCaps* caps) const {
+    if (!offeredCaps_ || gst_caps_is_any(offeredCaps_)) return true;
+    return gst_caps_can_intersect(offeredCaps_, caps);
+}
+
+GstCaps* CaptureEngine::CapsFor(const VideoInfoHeader& h) const {
+    return gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, int(h.biWidth), "height",
+                               G_TYPE_INT, int(h.biHeight < 0 ? -h.biHeight : h.biHeight), nullptr);
+}
+
+bool CaptureEngine::BuildPreviewBranch(GstCaps* filter) {
+    GstElement* capsfilter = gst_element_factory_make("capsfilter", "format");
+    GstElement* convert = gst_element_factory_make("videoconvert", "convert");
+    GstElement* sink = gst_element_factory_make("appsink", "SampleGrabber");
+    if (!capsfilter || !convert || !sink) {
+        for (GstElement* e : {capsfilter, convert, sink})
+            if (e) gst_object_unref(gst_object_ref_sink(e));
+        return false;
+    }
+    g_object_set(capsfilter, "caps", filter, nullptr);
+    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGR");
+    // A live picture wants the newest frame, never a queue of old ones.
+    g_object_set(sink, "caps", bgr, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, nullptr);
+    gst_caps_unref(bgr);
+    GstAppSinkCallbacks cb{};
+    cb.new_sample = &Delivery::OnSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &cb, delivery_.get(), nullptr);
+
+    gst_bin_add_many(GST_BIN(pipeline_), capsfilter, convert, sink, nullptr);
+    previewElements_ = {capsfilter, convert, sink};
+    return gst_element_link_many(source_, capsfilter, convert, sink, nullptr);
+}
+
+void CaptureEngine::BuildStillBranch() {
+    GstElement* sink = gst_element_factory_make("appsink", "StillGrabber");
+    if (!sink) return;
+    g_object_set(sink, "sync", FALSE, "max-buffers", 1u, "drop", TRUE, nullptr);
+    GstAppSinkCallbacks cb{};
+    cb.new_sample = &OnStillSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &cb, nullptr, nullptr);
+    gst_bin_add(GST_BIN(pipeline_), sink);
+    stillSink_ = sink;
+    if (!gst_element_link(stillSource_, sink)) {
+        // The preview never depends on the still pin.
+        gst_element_set_state(sink, GST_STATE_NULL);
+        gst_bin_remove(GST_BIN(pipeline_), sink);
+        stillSink_ = nullptr;
+    }
+}
+
+int CaptureEngine::BuildPreview() {
+    if (built_) return 1;
+    if (running_ || !source_) return 0;
+    CaptureDevice* device = table_[size_t(currentRow_)].device.get();
+    if (device) device->SetTvFormat(kTvFormatNtscM); // a device without a norm ignores this
+
+    VideoInfoHeader wanted = deviceFormat_;
+    VideoInfoHeader stored;
+    if (unsavedFormat_)
+        wanted = *unsavedFormat_;
+    else if (ReadCapConfigFile(CapConfigPath(), &stored))
+        wanted = stored;
+    else
+        wanted = DefaultFormat(deviceFormat_);
+
+    GstCaps* filter = CapsFor(wanted);
+    if (!Offered(filter)) {
+        // Rejected: the default once more.
+        gst_caps_unref(filter);
+        wanted = DefaultFormat(deviceFormat_);
+        filter = CapsFor(wanted);
+        if (!Offered(filter)) {
+            // Rejected again: take the picture as the device gives it rather
+            // than build a branch that can never start.
+            gst_caps_unref(filter);
+            filter = gst_caps_new_empty_simple("video/x-raw");
+            wanted = deviceFormat_;
+        }
+    }
+    format_ = wanted;
+    SetCaptureSize(format_.biWidth, format_.biHeight < 0 ? -format_.biHeight : format_.biHeight);
+
+    const bool ok = BuildPreviewBranch(filter);
+    gst_caps_unref(filter);
+    if (!ok) {
+        TearDownPreview();
+        return 0;
+    }
+    if (hasStillPin_) BuildStillBranch();
+    built_ = true;
+    return 1;
+}
+
+int CaptureEngine::Run() {
+    if (running_) return 1;
+    if (!built_) return 0;
+    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        // Not counted as running: the caller shows the connection message.
+        gst_element_set_state(pipeline_, GST_STATE_READY);
+        return 0;
+    }
+    running_ = true;
+    return 1;
+}
+
+int CaptureEngine::Stop() {
+    running_ = false;
+    if (!pipeline_) return 1;
+    return gst_element_set_state(pipeline_, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE ? 1 : 0;
+}
+
+int CaptureEngine::RestartPreview() {
+    Stop();
+    if (!BuildPreview()) return 0;
+    return Run();
+}
+
+int CaptureEngine::TearDownPreview() {
+    if (pipeline_) {
+        // No streaming thread may run while the branches go.
+        gst_element_set_state(pipeline_, GST_STATE_READY);
+        running_ = false;
+        std::vector<GstElement*> gone = previewElements_;
+        if (stillSink_) gone.push_back(stillSink_);
+        for (GstElement* e : gone) {
+            gst_element_set_state(e, GST_STATE_NULL);
+            gst_bin_remove(GST_BIN(pipeline_), e);
+        }
+    }
+    previewElements_.clear();
+    stillSink_ = nullptr;
+    built_ = false;
+    return 1;
+}
+
+void CaptureEngine::ReleasePipeline() {
+    if (pipeline_) {
+        gst_element_set_state(pipeline_, GST_STATE_NULL);
+        GstBus* bus = gst_element_get_bus(pipeline_);
+        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        gst_object_unref(bus);
+        gst_object_unref(pipeline_);
+    }
+    pipeline_ = nullptr;
+    source_ = nullptr;
+    stillSource_ = nullptr;
+    previewElements_.clear();
+    stillSink_ = nullptr;
+    if (offeredCaps_) gst_caps_unref(offeredCaps_);
+    offeredCaps_ = nullptr;
+    procAmp_.reset();
+    hasStillPin_ = false;
+    built_ = false;
+    running_ = false;
+    for (const DeviceSlot& slot : table_)
+        if (slot.device) slot.device->SourcesReleased();
+}
+
+int CaptureEngine::ReleaseAll() {
+    if (closeButton_) closeButton_();
+    emit released();
+    ReleasePipeline();
+    return 1;
+}
+
+int CaptureEngine::SelectDevice(int row) {
+    if (row < 0 || row >= kDeviceSlotCount || !table_[size_t(row)].device) return 0;
+    if (row == currentRow_) {
+        emit liveViewRepaint(false);
+        return 1;
+    }
+    Stop();
+    TearDownPreview();
+    ReleaseAll();
+    if (currentRow_ >= 0) table_[size_t(currentRow_)].selected = 0;
+    DeviceSlot& slot = table_[size_t(row)];
+    slot.selected = 1;
+    currentRow_ = row;
+    buttonLibraryMode_ = OpenButtonFor(slot.status);
+    currentDeviceId_ =
+        slot.status >= 0 ? QString::fromLatin1(kKnownDeviceIds[slot.status]) : QString();
+    const int ok = BuildGraph() && BuildPreview() && Run();
+    emit liveViewRepaint(true);
+    return ok;
+}
+
+int CaptureEngine::SetResolution(int width, int height) {
+    SetCaptureSize(width, height);
+    if (!source_) return kResultNotSupported;
+    const bool wasRunning = running_;
+    Stop();
+    TearDownPreview();
+
+    const VideoInfoHeader resized = ResizedFormat(format_, width, height);
+    if (WriteCapConfigFile(CapConfigPath(), resized))
+        unsavedFormat_.reset();
+    else
+        unsavedFormat_ = resized;
+    GstCaps* caps = CapsFor(resized);
+    const int result = Offered(caps) ? kResultOk : kResultNotSupported;
+    gst_caps_unref(caps);
+
+    BuildPreview();
+    if (wasRunning) Run();
+    return result;
+}
+
+int CaptureEngine::IsDevicePresent() {
+    if (currentDeviceId_.isEmpty()) return 0;
+    bool present = false;
+    if (currentRow_ >= 0 && table_[size_t(currentRow_)].device) {
+        present = table_[size_t(currentRow_)].device->IsPresent();
+    } else {
+        UsbId id;
+        present = ParseUsbId(currentDeviceId_, &id) && UsbDevicePresent(id);
+    }
+    if (!present) currentDeviceId_.clear();
+    return present ? 1 : 0;
+}
+
+int CaptureEngine::DrainGraphEvents() {
+    if (!pipeline_) return 0;
+    GstBus* bus = gst_element_get_bus(pipeline_);
+    GstMessage* msg = gst_bus_pop(bus);
+    gst_object_unref(bus);
+    if (!msg) return 0;
+    gst_message_unref(msg);
+    return 1;
+}
+
+int CaptureEngine::GetTvFormat(int* format) {
+    if (!source_ || currentRow_ < 0) return kResultFailed;
+    return table_[size_t(currentRow_)].device->GetTvFormat(format);
+}
+
+int CaptureEngine::SetTvFormat(int format) {
+    if (!source_ || currentRow_ < 0) return kResultFailed;
+    return table_[size_t(currentRow_)].device->SetTvFormat(format);
+}
+
+VideoProcAmp* CaptureEngine::GetVideoProcAmp() {
+    return source_ ? procAmp_.get() : nullptr;
+}
+
+} // namespace tvx

@@ -1,0 +1,181 @@
+#pragma once
+
+#include "capture/cap_config.h"
+#include "capture/device_source.h"
+#include "capture/frame_types.h"
+#include "capture/video_proc_amp.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tvx {
+
+class SimulatedMicroscope;
+
+constexpr int kDeviceSlotCount = 10;
+constexpr int kDeviceNameCapacity = 256;
+// Devices the engine chooses on its own; a row's status is its index here.
+constexpr const char* kKnownDeviceIds[] = {"Vid_14c3&Pid_2301"};
+constexpr int kKnownDeviceIdCount = 1;
+constexpr int kMicroscopeStatus = 0;
+
+// One row of the device table.
+struct DeviceSlot {
+    int status = -1;  // index of the known id in the display name; -1 other or empty
+    int selected = 0; // 1 for the current device
+    QString displayName;
+    QString friendlyName;
+    std::shared_ptr<CaptureDevice> device; // none for an empty row
+};
+
+// Index of the first known id found anywhere in `displayName`, letter case
+// ignored; -1 when there is none.
+int KnownDeviceStatus(const QString& displayName);
+
+// The capture size in use (640 × 480 until a format is applied). Written on
+// the UI thread; any thread may read it.
+int CaptureWidth();
+int CaptureHeight();
+void SetCaptureSize(int width, int height);
+
+// Copies `height` rows of `rowBytes` from a top-down picture into a
+// bottom-up one: source row 0 lands in the last destination row.
+void CopyFlipRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int rowBytes,
+                  int height);
+
+// The format a set of caps describes, in the header form CapConfig.dat
+// keeps. False when the caps carry no size.
+bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out);
+
+// Finds the microscope among the capture devices, runs the capture pipeline
+//   source ! capsfilter ! videoconvert ! appsink "SampleGrabber"
+// and hands every frame, bottom-up BGR, to the frame receiver on the
+// streaming thread. A device with a still pin gets a second branch
+//   still source ! appsink "StillGrabber"
+// whose buffers only set both still flags. Every operation runs on the UI
+// thread and answers 1 for success and 0 for failure unless said otherwise.
+//
+// States: unbuilt → graph built (BuildGraph) → preview built (BuildPreview)
+// → running (Run) ↔ stopped (Stop). TearDownPreview goes back to graph
+// built, ReleaseAll to unbuilt.
+class CaptureEngine : public QObject {
+    Q_OBJECT
+public:
+    // Sees the V4L2 cameras of the machine, and the simulated microscope
+    // before them when `simulate` is set.
+    explicit CaptureEngine(bool simulate = false, QObject* parent = nullptr);
+    // Sees the devices of these providers in this order; it owns them.
+    explicit CaptureEngine(std::vector<DeviceProvider*> providers, QObject* parent = nullptr);
+    ~CaptureEngine() override;
+
+    // Where graph events are posted (kMsgGraphEvent) and the window the live
+    // picture belongs to. Clears the device count.
+    int SetWindows(QObject* notifyTarget, QObject* videoOwner = nullptr);
+    int CreateDeviceEnumerator();
+    int EnumerateDevices();
+    int BuildGraph();
+    int BuildPreview();
+    int Run();
+    int Stop();
+    int RestartPreview();
+    int TearDownPreview();
+    int ReleaseAll();
+    int SelectDevice(int row);
+    // Result code: kResultOk, or negative when the device cannot take the
+    // size or has no format to change.
+    int SetResolution(int width, int height);
+    int IsDevicePresent();
+    int DrainGraphEvents();
+    // Result codes; formats kTvFormatNtscM / kTvFormatPalB.
+    int GetTvFormat(int* format);
+    int SetTvFormat(int format);
+    // The current device's picture controls while a graph is built, else
+    // nullptr. Owned by the engine.
+    VideoProcAmp* GetVideoProcAmp();
+    const std::array<DeviceSlot, kDeviceSlotCount>& DeviceTable() const { return table_; }
+
+    int DeviceCount() const { return deviceCount_; }
+    int CurrentRow() const { return currentRow_; }
+    QString CurrentDeviceId() const { return currentDeviceId_; }
+    bool HasGraph() const { return source_ != nullptr; }
+    bool IsBuilt() const { return built_; }
+    bool IsRunning() const { return running_; }
+    bool HasStillPin() const { return hasStillPin_; }
+    // The format applied by the last BuildPreview.
+    VideoInfoHeader CurrentFormat() const { return format_; }
+
+    // Receives every frame on the streaming thread; may be changed at any
+    // time, nullptr drops frames.
+    void SetFrameReceiver(FrameReceiver* receiver);
+
+    // How the engine asks the main window to open and close the microscope's
+    // button object: open answers whether it worked.
+    void SetButtonCallbacks(std::function<bool()> open, std::function<void()> close);
+    // 1 while the microscope is current and its button object is open.
+    int ButtonLibraryMode() const { return buttonLibraryMode_; }
+    void SetButtonLibraryMode(int mode) { buttonLibraryMode_ = mode; }
+
+    // The simulated microscope among the providers, if any.
+    SimulatedMicroscope* Simulator() const;
+
+signals:
+    // A capture device arrived or left (on the UI thread).
+    void deviceArrived(const QString& displayName);
+    void deviceRemoved(const QString& displayName);
+    // The live view should repaint, erasing its background when asked.
+    void liveViewRepaint(bool eraseBackground);
+    // ReleaseAll ran: the live surface and still buffer may be freed.
+    void released();
+
+private:
+    struct Delivery;
+
+    void AddProvider(DeviceProvider* provider);
+    int OpenButtonFor(int status);
+    void ReleasePipeline();
+    bool Offered(const GstCaps* caps) const;
+    GstCaps* CapsFor(const VideoInfoHeader& h) const;
+    bool BuildPreviewBranch(GstCaps* filter);
+    void BuildStillBranch();
+    static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* msg, gpointer user);
+
+    std::vector<DeviceProvider*> providers_;
+    bool enumeratorCreated_ = false;
+    std::array<DeviceSlot, kDeviceSlotCount> table_;
+    int deviceCount_ = 0;
+    int currentRow_ = -1;
+    QString currentDeviceId_;
+
+    GstElement* pipeline_ = nullptr;
+    GstElement* source_ = nullptr;
+    GstElement* stillSource_ = nullptr;
+    std::vector<GstElement*> previewElements_; // capsfilter, videoconvert, appsink
+    GstElement* stillSink_ = nullptr;
+    GstCaps* offeredCaps_ = nullptr;
+    std::unique_ptr<VideoProcAmp> procAmp_;
+    bool hasStillPin_ = false;
+    bool built_ = false;
+    bool running_ = false;
+    VideoInfoHeader deviceFormat_; // what the device reported when the graph was built
+    VideoInfoHeader format_;       // what BuildPreview applied
+    // A size chosen while CapConfig.dat could not be written: used instead
+    // of the file until a write succeeds.
+    std::optional<VideoInfoHeader> unsavedFormat_;
+
+    // Read on GStreamer's bus thread; written on the UI thread.
+    std::atomic<QObject*> notifyTarget_{nullptr};
+    QObject* videoOwner_ = nullptr;
+    std::unique_ptr<Delivery> delivery_;
+
+    std::function<bool()> openButton_;
+    std::function<void()> closeButton_;
+    int buttonLibraryMode_ = 0;
+};
+
+} // namespace tvx

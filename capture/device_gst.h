@@ -1,0 +1,56 @@
+#pragma once
+
+#include "capture/device_source.h"
+
+#include <QTimer>
+
+namespace tvx {
+
+// A V4L2 camera found by the GStreamer device monitor.
+class V4l2CaptureDevice : public CaptureDevice {
+public:
+    // Takes a reference of its own to `device`.
+    V4l2CaptureDevice(GstDevice* device, QString devnode, QString displayName,
+                      QString friendlyName);
+    ~V4l2CaptureDevice() override;
+
+    QString DisplayName() const override { return displayName_; }
+    QString FriendlyName() const override { return friendlyName_; }
+    GstElement* CreateSource() override;
+    GstCaps* OfferedCaps(GstElement* source) override;
+    std::unique_ptr<VideoProcAmp> CreateProcAmp(GstElement* source) override;
+    int GetTvFormat(int* format) override;
+    int SetTvFormat(int format) override;
+
+private:
+    GstDevice* device_;
+    QString devnode_;
+    QString displayName_;
+    QString friendlyName_;
+};
+
+// Video sources of the GStreamer device monitor, only V4L2 cameras (other
+// providers list the same cameras again). Arrivals and removals are read
+// from the monitor's bus on the UI thread.
+class GstDeviceProvider : public DeviceProvider {
+    Q_OBJECT
+public:
+    explicit GstDeviceProvider(QObject* parent = nullptr);
+    ~GstDeviceProvider() override;
+    bool Start() override;
+    std::vector<std::shared_ptr<CaptureDevice>> Devices() override;
+
+private:
+    void PollBus();
+    static std::shared_ptr<CaptureDevice> Wrap(GstDevice* device);
+
+    GstDeviceMonitor* monitor_ = nullptr;
+    bool started_ = false;
+    QTimer busTimer_;
+};
+
+// The name the engine knows a V4L2 camera by: its node, and its USB id when
+// it has one.
+QString V4l2DisplayName(const QString& devnode, const QString& usbId);
+
+} // namespace tvx

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "capture/video_proc_amp.h"
+
+#include <QObject>
+#include <QString>
+#include <gst/gst.h>
+#include <memory>
+#include <vector>
+
+namespace tvx {
+
+// One video-capture device as the engine sees it, whatever stands behind it
+// (a V4L2 camera, the simulated microscope, a test's script). Used on the UI
+// thread.
+class CaptureDevice {
+public:
+    virtual ~CaptureDevice() = default;
+
+    // Carries the USB id as "Vid_xxxx&Pid_yyyy" when the device has one.
+    virtual QString DisplayName() const = 0;
+    virtual QString FriendlyName() const = 0;
+    // Whether two enumerations found the same physical device.
+    virtual bool SameDevice(const CaptureDevice& other) const {
+        return DisplayName() == other.DisplayName();
+    }
+
+    // A new source element named "source" (floating reference), or nullptr
+    // when the device cannot be opened.
+    virtual GstElement* CreateSource() = 0;
+    // The formats the device offers once `source` is in the READY state
+    // (full reference); nullptr when it cannot tell.
+    virtual GstCaps* OfferedCaps(GstElement* source);
+
+    // A still pin: a second source that yields one buffer per still the
+    // device takes on its own.
+    virtual bool HasStillPin() const { return false; }
+    virtual GstElement* CreateStillSource() { return nullptr; }
+
+    // Picture controls while `source` is in the pipeline; nullptr when the
+    // device has none.
+    virtual std::unique_ptr<VideoProcAmp> CreateProcAmp(GstElement* source) = 0;
+    virtual int GetTvFormat(int* format) = 0;
+    virtual int SetTvFormat(int format) = 0;
+
+    // Still plugged in: by default a USB device with the display name's id.
+    virtual bool IsPresent() const;
+
+    // The engine dropped every element it made from this device.
+    virtual void SourcesReleased() {}
+};
+
+// A source of devices: it lists the devices present now and reports
+// arrivals and removals through its signals, emitted on the UI thread.
+class DeviceProvider : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    // Starts watching; true when the provider can list devices. Calling it
+    // again does nothing more.
+    virtual bool Start() = 0;
+    virtual std::vector<std::shared_ptr<CaptureDevice>> Devices() = 0;
+
+signals:
+    void arrived(const QString& displayName);
+    void removed(const QString& displayName);
+};
+
+// Makes sure GStreamer is initialised; false when it cannot be.
+bool EnsureGStreamer();
+
+} // namespace tvx

@@ -1,0 +1,482 @@
+#include "capture/sim_microscope.h"
+
+#include "capture/sim_render.h"
+#include "platform/button_input.h"
+
+#include <QFile>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <gst/app/gstappsrc.h>
+#include <linux/input.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tvx {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSimFramesPerSecond = 30;
+
+GstCaps* SimOfferedCaps() {
+    return gst_caps_from_string("video/x-raw,format=BGR,width=640,height=480,framerate=30/1;"
+                                "video/x-raw,format=BGR,width=320,height=240,framerate=30/1;"
+                                "video/x-raw,format=BGR,width=720,height=480,framerate=30/1;"
+                                "video/x-raw,format=BGR,width=720,height=576,framerate=30/1");
+}
+
+// State of the simulated device that its pipeline's threads see too.
+struct SimShared {
+    std::atomic<bool> plugged{true}; // written on the UI thread
+    std::atomic<bool> drift{true};   // written on the UI thread
+    std::atomic<int> width{0};       // written on the streaming thread at negotiation
+    std::atomic<int> height{0};      // written on the streaming thread at negotiation
+    std::atomic<uint64_t> frames{0}; // written on the streaming thread
+    const Clock::time_point epoch = Clock::now();
+};
+
+// One source element's feeding state.
+struct SimSourceContext {
+    std::shared_ptr<SimShared> shared;
+    // Set by whichever thread relinks or reconfigures the branch downstream.
+    std::atomic<bool> renegotiate{true};
+    // The rest is touched on the source's streaming thread only.
+    std::unique_ptr<MicrometerPicture> picture;
+    Clock::time_point nextDue{};
+    bool lossReported = false;
+};
+
+void PostSourceError(GstElement* src, GQuark domain, int code, const char* text) {
+    GError* err = g_error_new_literal(domain, code, text);
+    gst_element_post_message(src, gst_message_new_error(GST_OBJECT(src), err, text));
+    g_error_free(err);
+}
+
+bool Negotiate(GstAppSrc* src, SimSourceContext* ctx) {
+    GstPad* pad = gst_element_get_static_pad(GST_ELEMENT(src), "src");
+    GstCaps* offered = SimOfferedCaps();
+    GstCaps* caps = gst_pad_peer_query_caps(pad, offered);
+    gst_caps_unref(offered);
+    gst_object_unref(pad);
+    if (!caps || gst_caps_is_empty(caps)) {
+        if (caps) gst_caps_unref(caps);
+        PostSourceError(GST_ELEMENT(src), GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT,
+                        "the simulated microscope does not offer the asked format");
+        return false;
+    }
+    caps = gst_caps_fixate(caps);
+    int w = 0, h = 0;
+    const GstStructure* s = gst_caps_get_structure(caps, 0);
+    gst_structure_get_int(s, "width", &w);
+    gst_structure_get_int(s, "height", &h);
+    gst_app_src_set_caps(src, caps);
+    gst_caps_unref(caps);
+    if (!ctx->picture || ctx->picture->width() != w || ctx->picture->height() != h)
+        ctx->picture = std::make_unique<MicrometerPicture>(w, h);
+    ctx->shared->width.store(w);
+    ctx->shared->height.store(h);
+    return true;
+}
+
+// appsrc asks for the next frame on its streaming thread; like a camera,
+// the answer comes when the frame is due.
+void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
+    auto* ctx = static_cast<SimSourceContext*>(user);
+    if (!ctx->shared->plugged.load()) {
+        // Unplugged: no more frames, and one error as a real camera gives.
+        if (!ctx->lossReported)
+            PostSourceError(GST_ELEMENT(src), GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
+                            "the simulated microscope was unplugged");
+        ctx->lossReported = true;
+        return;
+    }
+    if (ctx->renegotiate.exchange(false) || !ctx->picture) {
+        if (!Negotiate(src, ctx)) return;
+    }
+    const auto period = std::chrono::nanoseconds(1000000000 / kSimFramesPerSecond);
+    const Clock::time_point now = Clock::now();
+    if (ctx->nextDue < now - period) ctx->nextDue = now;
+    std::this_thread::sleep_until(ctx->nextDue);
+    ctx->nextDue += period;
+
+    const MicrometerPicture& pic = *ctx->picture;
+    const int stride = GST_ROUND_UP_4(pic.width() * 3);
+    GstBuffer* buf = gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr);
+    GstMapInfo map;
+    if (!gst_buffer_map(buf, &map, GST_MAP_WRITE)) {
+        gst_buffer_unref(buf);
+        return;
+    }
+    const double seconds =
+        ctx->shared->drift.load()
+            ? std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count()
+            : 0.0;
+    pic.CopyView(SimDrift(seconds), map.data, stride);
+    gst_buffer_unmap(buf, &map);
+    GST_BUFFER_DURATION(buf) = GST_SECOND / kSimFramesPerSecond;
+    if (gst_app_src_push_buffer(src, buf) == GST_FLOW_OK) ctx->shared->frames.fetch_add(1);
+}
+
+GstPadProbeReturn OnUpstreamEvent(GstPad* pad, GstPadProbeInfo* info, gpointer user) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (event && GST_EVENT_TYPE(event) == GST_EVENT_RECONFIGURE) {
+        // A new branch downstream may want another size: forget the old
+        // caps so the next frame negotiates afresh.
+        static_cast<SimSourceContext*>(user)->renegotiate.store(true);
+        GstElement* src = gst_pad_get_parent_element(pad);
+        if (src) {
+            gst_app_src_set_caps(GST_APP_SRC(src), nullptr);
+            gst_object_unref(src);
+        }
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+struct ProcAmpSpec {
+    ProcAmpRange range;
+    const char* balanceProperty; // videobalance property, or nullptr when absent
+    double scale;                // device value × scale = videobalance value
+    double offset;
+};
+
+// Brightness, contrast, hue and saturation drive videobalance; sharpness
+// and gamma are controls this device does not have.
+const ProcAmpSpec kProcAmp[kProcAmpPropertyCount] = {
+    {{-64, 64, 1, 0, kProcAmpFlagsManual}, "brightness", 1.0 / 128.0, 0.0},
+    {{0, 64, 1, 32, kProcAmpFlagsManual}, "contrast", 1.0 / 32.0, 0.0},
+    {{-40, 40, 1, 0, kProcAmpFlagsManual}, "hue", 1.0 / 80.0, 0.0},
+    {{0, 128, 1, 64, kProcAmpFlagsManual}, "saturation", 1.0 / 64.0, 0.0},
+    {{}, nullptr, 0, 0},
+    {{}, nullptr, 0, 0},
+};
+
+} // namespace
+
+// The device half of the simulated microscope. UI thread.
+class SimCamera : public CaptureDevice, public std::enable_shared_from_this<SimCamera> {
+public:
+    SimCamera() : shared_(std::make_shared<SimShared>()) {
+        for (int i = 0; i < kProcAmpPropertyCount; ++i) {
+            values_[i] = kProcAmp[i].range.defaultValue;
+            flags_[i] = kProcAmp[i].range.flags;
+        }
+    }
+    ~SimCamera() override { SourcesReleased(); }
+
+    QString DisplayName() const override {
+        return QString::fromLatin1(SimulatedMicroscope::kDisplayName);
+    }
+    QString FriendlyName() const override {
+        return QString::fromLatin1(SimulatedMicroscope::kFriendlyName);
+    }
+
+    GstElement* CreateSource() override {
+        if (!shared_->plugged.load() || !EnsureGStreamer()) return nullptr;
+        GstElement* bin = gst_bin_new("source");
+        GstElement* src = gst_element_factory_make("appsrc", "simsrc");
+        GstElement* balance = gst_element_factory_make("videobalance", "balance");
+        if (!bin || !src || !balance) {
+            for (GstElement* e : {bin, src, balance})
+                if (e) gst_object_unref(gst_object_ref_sink(e));
+            return nullptr;
+        }
+        g_object_set(src, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
+                     "max-bytes", guint64(720 * 576 * 3), nullptr);
+        auto* ctx = new SimSourceContext;
+        ctx->shared = shared_;
+        GstAppSrcCallbacks cb{};
+        cb.need_data = OnNeedData;
+        gst_app_src_set_callbacks(GST_APP_SRC(src), &cb, ctx,
+                                  [](gpointer p) { delete static_cast<SimSourceContext*>(p); });
+        GstPad* srcPad = gst_element_get_static_pad(src, "src");
+        gst_pad_add_probe(srcPad, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, OnUpstreamEvent, ctx, nullptr);
+        gst_object_unref(srcPad);
+
+        gst_bin_add_many(GST_BIN(bin), src, balance, nullptr);
+        gst_element_link(src, balance);
+        GstPad* out = gst_element_get_static_pad(balance, "src");
+        gst_element_add_pad(bin, gst_ghost_pad_new("src", out));
+        gst_object_unref(out);
+
+        if (balance_) gst_object_unref(balance_);
+        balance_ = GST_ELEMENT(gst_object_ref(balance));
+        for (int i = 0; i < kProcAmpPropertyCount; ++i)
+            ApplyToBalance(i);
+        return bin;
+    }
+
+    GstCaps* OfferedCaps(GstElement* /*source*/) override { return SimOfferedCaps(); }
+
+    bool HasStillPin() const override { return true; }
+    GstElement* CreateStillSource() override {
+        GstElement* src = gst_element_factory_make("appsrc", "still");
+        if (!src) return nullptr;
+        g_object_set(src, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
+                     nullptr);
+        if (still_) gst_object_unref(still_);
+        still_ = GST_ELEMENT(gst_object_ref(src));
+        return src;
+    }
+
+    std::unique_ptr<VideoProcAmp> CreateProcAmp(GstElement* source) override;
+
+    int GetTvFormat(int* format) override {
+        if (!format) return kResultInvalidArg;
+        *format = norm_;
+        return kResultOk;
+    }
+    int SetTvFormat(int format) override {
+        if (format != kTvFormatNtscM && format != kTvFormatPalB) return kResultInvalidArg;
+        norm_ = format;
+        return kResultOk;
+    }
+
+    bool IsPresent() const override { return shared_->plugged.load(); }
+
+    void SourcesReleased() override {
+        if (balance_) gst_object_unref(balance_);
+        if (still_) gst_object_unref(still_);
+        balance_ = nullptr;
+        still_ = nullptr;
+    }
+
+    // Hands one picture to the still pin; false when no still branch is
+    // playing to take it.
+    bool PushStill() {
+        const int w = shared_->width.load(), h = shared_->height.load();
+        if (!still_ || w <= 0 || h <= 0) return false;
+        // A still pin that is not streaming drops the picture, as a camera
+        // does; queueing it would fire a stale still at the next start.
+        GstState state = GST_STATE_NULL;
+        if (gst_element_get_state(still_, &state, nullptr, 0) == GST_STATE_CHANGE_FAILURE ||
+            state != GST_STATE_PLAYING)
+            return false;
+        if (!stillPicture_ || stillPicture_->width() != w || stillPicture_->height() != h)
+            stillPicture_ = std::make_unique<MicrometerPicture>(w, h);
+        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", "width",
+                                            G_TYPE_INT, w, "height", G_TYPE_INT, h, "framerate",
+                                            GST_TYPE_FRACTION, 0, 1, nullptr);
+        gst_app_src_set_caps(GST_APP_SRC(still_), caps);
+        gst_caps_unref(caps);
+        const int stride = GST_ROUND_UP_4(w * 3);
+        GstBuffer* buf = gst_buffer_new_allocate(nullptr, gsize(stride) * h, nullptr);
+        GstMapInfo map;
+        if (!gst_buffer_map(buf, &map, GST_MAP_WRITE)) {
+            gst_buffer_unref(buf);
+            return false;
+        }
+        stillPicture_->CopyView(QPoint(), map.data, stride);
+        gst_buffer_unmap(buf, &map);
+        return gst_app_src_push_buffer(GST_APP_SRC(still_), buf) == GST_FLOW_OK;
+    }
+
+    int Value(int p) const { return values_[p]; }
+    int Flags(int p) const { return flags_[p]; }
+    void Store(int p, int value, int flags) {
+        values_[p] = value;
+        flags_[p] = flags;
+        ApplyToBalance(p);
+    }
+
+    const std::shared_ptr<SimShared>& shared() const { return shared_; }
+
+private:
+    void ApplyToBalance(int p) {
+        if (!balance_ || !kProcAmp[p].balanceProperty) return;
+        g_object_set(balance_, kProcAmp[p].balanceProperty,
+                     values_[p] * kProcAmp[p].scale + kProcAmp[p].offset, nullptr);
+    }
+
+    std::shared_ptr<SimShared> shared_;
+    int values_[kProcAmpPropertyCount];
+    int flags_[kProcAmpPropertyCount];
+    int norm_ = kTvFormatNtscM;
+    GstElement* balance_ = nullptr; // the current source's videobalance
+    GstElement* still_ = nullptr;   // the current still pin
+    std::unique_ptr<MicrometerPicture> stillPicture_;
+};
+
+namespace {
+
+class SimProcAmp : public VideoProcAmp {
+public:
+    explicit SimProcAmp(std::shared_ptr<SimCamera> camera) : camera_(std::move(camera)) {}
+    int GetRange(int p, ProcAmpRange* range) override {
+        if (!range || p < 0 || p >= kProcAmpPropertyCount) return kResultInvalidArg;
+        if (!kProcAmp[p].balanceProperty) return kResultNotSupported;
+        *range = kProcAmp[p].range;
+        return kResultOk;
+    }
+    int Get(int p, int* value, int* flags) override {
+        if (!value || p < 0 || p >= kProcAmpPropertyCount) return kResultInvalidArg;
+        if (!kProcAmp[p].balanceProperty) return kResultNotSupported;
+        *value = camera_->Value(p);
+        if (flags) *flags = camera_->Flags(p);
+        return kResultOk;
+    }
+    int Set(int p, int value, int flags) override {
+        if (p < 0 || p >= kProcAmpPropertyCount) return kResultInvalidArg;
+        if (!kProcAmp[p].balanceProperty) return kResultNotSupported;
+        const ProcAmpRange& r = kProcAmp[p].range;
+        if (value < r.min || value > r.max) return kResultInvalidArg;
+        camera_->Store(p, value, flags);
+        return kResultOk;
+    }
+
+private:
+    std::shared_ptr<SimCamera> camera_;
+};
+
+} // namespace
+
+std::unique_ptr<VideoProcAmp> SimCamera::CreateProcAmp(GstElement* source) {
+    // The colour controls belong to the source's videobalance, found by name.
+    GstElement* balance =
+        source && GST_IS_BIN(source) ? gst_bin_get_by_name(GST_BIN(source), "balance") : nullptr;
+    if (!balance) return nullptr;
+    gst_object_unref(balance);
+    return std::make_unique<SimProcAmp>(shared_from_this());
+}
+
+SimulatedMicroscope::SimulatedMicroscope(QObject* parent)
+    : DeviceProvider(parent), camera_(std::make_shared<SimCamera>()) {}
+
+SimulatedMicroscope::~SimulatedMicroscope() {
+    if (started_) SetSimulatedButtonSource({});
+    controlNotifier_.reset();
+    for (int fd : {controlFd_, controlKeepAliveFd_, buttonWriteFd_})
+        if (fd >= 0) ::close(fd);
+}
+
+bool SimulatedMicroscope::Start() {
+    if (started_) return true;
+    if (!EnsureGStreamer()) return false;
+    started_ = true;
+    SetSimulatedButtonSource([this] { return OpenButton(); });
+    const QString control = qEnvironmentVariable("TAVOLUX_SIM_CONTROL");
+    if (!control.isEmpty()) OpenControl(control);
+    return true;
+}
+
+std::vector<std::shared_ptr<CaptureDevice>> SimulatedMicroscope::Devices() {
+    if (!started_ || !Plugged()) return {};
+    return {camera_};
+}
+
+std::shared_ptr<CaptureDevice> SimulatedMicroscope::Device() const {
+    return camera_;
+}
+
+bool SimulatedMicroscope::Plugged() const {
+    return camera_->shared()->plugged.load();
+}
+
+void SimulatedMicroscope::SetDrift(bool on) {
+    camera_->shared()->drift.store(on);
+}
+
+uint64_t SimulatedMicroscope::FramesDelivered() const {
+    return camera_->shared()->frames.load();
+}
+
+void SimulatedMicroscope::Unplug() {
+    if (!Plugged()) return;
+    camera_->shared()->plugged.store(false);
+    if (buttonWriteFd_ >= 0) ::close(buttonWriteFd_);
+    buttonWriteFd_ = -1;
+    emit removed(camera_->DisplayName());
+}
+
+void SimulatedMicroscope::Plug() {
+    if (Plugged()) return;
+    camera_->shared()->plugged.store(true);
+    emit arrived(camera_->DisplayName());
+}
+
+int SimulatedMicroscope::OpenButton() {
+    if (!Plugged()) return -1;
+    int sv[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, sv) != 0) return -1;
+    if (buttonWriteFd_ >= 0) ::close(buttonWriteFd_);
+    buttonWriteFd_ = sv[1];
+    return sv[0];
+}
+
+bool SimulatedMicroscope::SendButtonPress() {
+    if (buttonWriteFd_ < 0) return false;
+    input_event ev[4] = {};
+    ev[0].type = EV_KEY, ev[0].code = kKeyCamera, ev[0].value = 1;
+    ev[1].type = EV_SYN, ev[1].code = SYN_REPORT;
+    ev[2].type = EV_KEY, ev[2].code = kKeyCamera, ev[2].value = 0;
+    ev[3].type = EV_SYN, ev[3].code = SYN_REPORT;
+    // MSG_NOSIGNAL: a reader that has gone away must not end the program.
+    const ssize_t n = ::send(buttonWriteFd_, ev, sizeof ev, MSG_NOSIGNAL);
+    if (n == ssize_t(sizeof ev)) return true;
+    ::close(buttonWriteFd_);
+    buttonWriteFd_ = -1;
+    return false;
+}
+
+void SimulatedMicroscope::Press() {
+    if (!Plugged()) return;
+    if (!SendButtonPress()) camera_->PushStill();
+}
+
+void SimulatedMicroscope::StillPin() {
+    if (Plugged()) camera_->PushStill();
+}
+
+bool SimulatedMicroscope::HandleControlLine(const QString& line) {
+    const QString word = line.trimmed().toLower();
+    if (word == QLatin1String("press"))
+        Press();
+    else if (word == QLatin1String("unplug"))
+        Unplug();
+    else if (word == QLatin1String("plug"))
+        Plug();
+    else if (word == QLatin1String("still"))
+        StillPin();
+    else
+        return false;
+    return true;
+}
+
+void SimulatedMicroscope::OpenControl(const QString& path) {
+    const QByteArray p = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(p.constData(), &st) != 0) {
+        if (errno != ENOENT || ::mkfifo(p.constData(), 0600) != 0) return;
+    } else if (!S_ISFIFO(st.st_mode)) {
+        return; // not ours to read
+    }
+    controlFd_ = ::open(p.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (controlFd_ < 0) return;
+    controlKeepAliveFd_ = ::open(p.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    controlNotifier_ = std::make_unique<QSocketNotifier>(controlFd_, QSocketNotifier::Read);
+    connect(controlNotifier_.get(), &QSocketNotifier::activated, this,
+            &SimulatedMicroscope::ReadControl);
+}
+
+void SimulatedMicroscope::ReadControl() {
+    char buf[512];
+    for (;;) {
+        const ssize_t n = ::read(controlFd_, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        controlPending_.append(buf, int(n));
+    }
+    // A line longer than any command is noise; drop it rather than grow.
+    if (controlPending_.size() > 4096 && !controlPending_.contains('\n')) controlPending_.clear();
+    int nl;
+    while ((nl = controlPending_.indexOf('\n')) >= 0) {
+        const QString line = QString::fromUtf8(controlPending_.left(nl));
+        controlPending_.remove(0, nl + 1);
+        HandleControlLine(line);
+    }
+}
+
+} // namespace tvx

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "capture/device_source.h"
+
+#include <QSocketNotifier>
+#include <atomic>
+#include <memory>
+
+namespace tvx {
+
+class SimCamera;
+
+// The simulated microscope: a capture device with the microscope's USB id
+// whose picture is a stage micrometer (see sim_render.h), at 320 × 240,
+// 640 × 480, 720 × 480 or 720 × 576, with colour controls, a video norm, a
+// still pin and a snapshot button.
+//
+// Its snapshot button reaches the program the way the real one does: as
+// KEY_CAMERA input-event records that CBDA2800 reads. While no button object
+// has it open, a press goes to the still pin instead, so that each press
+// yields one still whichever road is open.
+//
+// When TAVOLUX_SIM_CONTROL names a FIFO, lines written to it act on the
+// device: "press", "unplug", "plug" and "still" (the still pin alone).
+//
+// Lives on the UI thread; its picture is rendered on the streaming thread.
+class SimulatedMicroscope : public DeviceProvider {
+    Q_OBJECT
+public:
+    explicit SimulatedMicroscope(QObject* parent = nullptr);
+    ~SimulatedMicroscope() override;
+
+    bool Start() override;
+    std::vector<std::shared_ptr<CaptureDevice>> Devices() override;
+    std::shared_ptr<CaptureDevice> Device() const;
+
+    void Press();
+    void StillPin();
+    void Unplug();
+    void Plug();
+    bool Plugged() const;
+    // Acts on one control line; false for a line it does not know.
+    bool HandleControlLine(const QString& line);
+
+    // A still slide (no drift) shows exactly the same picture in every frame.
+    void SetDrift(bool on);
+    // Frames handed to the pipeline so far.
+    uint64_t FramesDelivered() const;
+
+    static constexpr const char* kDisplayName = "@device:sim:Vid_14c3&Pid_2301:simulated";
+    static constexpr const char* kFriendlyName = "Wireless Digital Microscope (simulated)";
+
+private:
+    void OpenControl(const QString& path);
+    void ReadControl();
+    int OpenButton();
+    bool SendButtonPress();
+
+    std::shared_ptr<SimCamera> camera_;
+    bool started_ = false;
+    int controlFd_ = -1;
+    int controlKeepAliveFd_ = -1; // our own writer, so the FIFO never reads as closed
+    QByteArray controlPending_;
+    std::unique_ptr<QSocketNotifier> controlNotifier_;
+    int buttonWriteFd_ = -1; // the simulated button's end of the event socket
+};
+
+} // namespace tvx

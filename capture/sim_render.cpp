@@ -1,0 +1,93 @@
+#include "capture/sim_render.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <cmath>
+#include <cstring>
+#include <random>
+
+namespace tvx {
+
+double SimPixelPitch(int width, int height) {
+    if (width == 720 && height == 480) return 57.471264367;
+    if (width == 640 && height == 480) return 65.1465798045602;
+    return 63.49206349;
+}
+
+double SimPixelsPerMillimetre(int width, int height) {
+    // A pixel is pitch × 10 / magnification micrometres long.
+    return 1000.0 * kSimMagnification / (SimPixelPitch(width, height) * 10.0);
+}
+
+QPoint SimDrift(double seconds) {
+    constexpr double kTwoPi = 6.283185307179586;
+    const double x = 0.75 * kSimDriftMargin * std::sin(kTwoPi * seconds / 23.0);
+    const double y = 0.5 * kSimDriftMargin * std::sin(kTwoPi * seconds / 37.0);
+    return QPoint(int(std::lround(x)), int(std::lround(y)));
+}
+
+MicrometerPicture::MicrometerPicture(int width, int height)
+    : width_(width), height_(height), pxPerMm_(SimPixelsPerMillimetre(width, height)) {
+    const int m = kSimDriftMargin;
+    QImage img(width + 2 * m, height + 2 * m, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, true);
+
+    // Backlit field, brighter in the middle as under a condenser.
+    const QPointF centre(img.width() / 2.0, img.height() / 2.0);
+    QRadialGradient field(centre, std::hypot(img.width(), img.height()) / 2.0);
+    field.setColorAt(0.0, QColor(236, 240, 232));
+    field.setColorAt(1.0, QColor(150, 158, 150));
+    p.fillRect(img.rect(), field);
+
+    // Cells, always at the same places for a size so stills are comparable.
+    std::mt19937 rng(uint32_t(width * 1000 + height));
+    std::uniform_real_distribution<double> ux(0.05, 0.95), uy(0.05, 0.95), ur(0.35, 0.7),
+        ua(0.0, 180.0);
+    const double cellSize = pxPerMm_ * 0.08; // about 80 µm across
+    for (int i = 0; i < 14; ++i) {
+        const QPointF at(ux(rng) * img.width(), uy(rng) * img.height());
+        // Keep the scale's band clear.
+        if (std::fabs(at.y() - centre.y()) < cellSize) continue;
+        p.save();
+        p.translate(at);
+        p.rotate(ua(rng));
+        const double rx = cellSize * (0.8 + ur(rng)), ry = cellSize * ur(rng) * 0.9;
+        p.setPen(QPen(QColor(120, 70, 110), 1.2));
+        p.setBrush(QColor(206, 160, 196, 170));
+        p.drawEllipse(QPointF(0, 0), rx, ry);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(90, 40, 100, 200));
+        p.drawEllipse(QPointF(rx * 0.2, 0), rx * 0.28, ry * 0.4);
+        p.restore();
+    }
+
+    // The scale: 0.5 mm in 0.01 mm steps, long ticks every 0.1 mm and
+    // middle ones every 0.05 mm, centred in the view.
+    const double length = 0.5 * pxPerMm_;
+    originX_ = (width - length) / 2.0;
+    const double baseY = height / 2.0 + m;
+    const double tickBase = std::max(6.0, pxPerMm_ * 0.06);
+    p.setPen(QPen(QColor(25, 25, 30), 1.0, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(QPointF(originX_ + m, baseY), QPointF(originX_ + m + length, baseY));
+    for (int i = 0; i <= 50; ++i) {
+        const double x = originX_ + m + i * 0.01 * pxPerMm_;
+        const double tick = i % 10 == 0 ? tickBase * 2.2 : i % 5 == 0 ? tickBase * 1.5 : tickBase;
+        p.drawLine(QPointF(x, baseY), QPointF(x, baseY - tick));
+    }
+    p.end();
+    canvas_ = img.convertToFormat(QImage::Format_BGR888);
+}
+
+void MicrometerPicture::CopyView(QPoint drift, uint8_t* dst, int dstStride) const {
+    const int m = kSimDriftMargin;
+    const int dx = std::clamp(m + drift.x(), 0, 2 * m);
+    const int dy = std::clamp(m + drift.y(), 0, 2 * m);
+    const size_t rowBytes = size_t(width_) * 3;
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(dst + size_t(y) * dstStride, canvas_.constScanLine(y + dy) + size_t(dx) * 3,
+                    rowBytes);
+}
+
+} // namespace tvx

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <cstdint>
+
+namespace tvx {
+
+// Micrometres one capture pixel covers at magnification 1, by capture size
+// (the same table the length measurements use).
+double SimPixelPitch(int width, int height);
+// Pixels one millimetre of the slide covers at the simulated magnification.
+double SimPixelsPerMillimetre(int width, int height);
+constexpr double kSimMagnification = 60.0;
+
+// How far the slide has wandered after `seconds`; each side stays within
+// ±kSimDriftMargin so a view of the slide never leaves the rendered canvas.
+QPoint SimDrift(double seconds);
+constexpr int kSimDriftMargin = 12;
+
+// The stage micrometer the simulated microscope looks at: a backlit field
+// with a 0.5 mm scale in 0.01 mm steps and some cells. Drawn once per
+// capture size, with a margin all round so drift is a plain shifted copy.
+class MicrometerPicture {
+public:
+    MicrometerPicture(int width, int height);
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // Copies the view shifted by `drift` into `dst`: top-down rows of
+    // width × 3 bytes (blue, green, red), `dstStride` bytes apart.
+    void CopyView(QPoint drift, uint8_t* dst, int dstStride) const;
+    // Where the scale's first tick (0 mm) lies in an undrifted view, and
+    // the pixel distance of one millimetre.
+    double scaleOriginX() const { return originX_; }
+    double pixelsPerMillimetre() const { return pxPerMm_; }
+
+private:
+    int width_;
+    int height_;
+    double originX_ = 0;
+    double pxPerMm_ = 0;
+    QImage canvas_; // BGR888, (width + 2 margin) × (height + 2 margin)
+};
+
+} // namespace tvx

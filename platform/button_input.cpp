@@ -1,0 +1,151 @@
+#include "platform/button_input.h"
+
+#include <QList>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <libudev.h>
+#include <linux/input.h>
+#include <memory>
+#include <mutex>
+#include <unistd.h>
+
+namespace tvx {
+
+namespace {
+
+std::mutex g_simMutex;
+std::function<int()> g_simOpener; // written on the UI thread under g_simMutex
+
+// The microscope's id; the button object only ever looks for this device.
+constexpr UsbId kMicroscopeUsbId{0x14c3, 0x2301};
+
+} // namespace
+
+void SetSimulatedButtonSource(std::function<int()> opener) {
+    std::lock_guard<std::mutex> lock(g_simMutex);
+    g_simOpener = std::move(opener);
+}
+
+bool KeyBitmaskHas(const QByteArray& mask, int code) {
+    if (code < 0) return false;
+    const QList<QByteArray> words = mask.trimmed().split(' ');
+    constexpr int kWordBits = int(sizeof(long) * CHAR_BIT);
+    const int wordFromEnd = code / kWordBits;
+    if (wordFromEnd >= words.size()) return false;
+    bool ok = false;
+    const qulonglong word = words[words.size() - 1 - wordFromEnd].toULongLong(&ok, 16);
+    return ok && ((word >> (code % kWordBits)) & 1u);
+}
+
+QString FindButtonInputNode(UsbId id) {
+    struct Unref {
+        void operator()(udev* u) const { udev_unref(u); }
+        void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
+        void operator()(udev_device* d) const { udev_device_unref(d); }
+    };
+    std::unique_ptr<udev, Unref> u(udev_new());
+    if (!u) return {};
+    std::unique_ptr<udev_enumerate, Unref> e(udev_enumerate_new(u.get()));
+    if (!e) return {};
+    udev_enumerate_add_match_subsystem(e.get(), "input");
+    udev_enumerate_add_match_sysname(e.get(), "event*");
+    if (udev_enumerate_scan_devices(e.get()) < 0) return {};
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e.get())) {
+        std::unique_ptr<udev_device, Unref> dev(
+            udev_device_new_from_syspath(u.get(), udev_list_entry_get_name(entry)));
+        if (!dev || !udev_device_get_devnode(dev.get())) continue;
+        // Parents belong to their child and are not unreferenced.
+        udev_device* input =
+            udev_device_get_parent_with_subsystem_devtype(dev.get(), "input", nullptr);
+        udev_device* usb =
+            udev_device_get_parent_with_subsystem_devtype(dev.get(), "usb", "usb_device");
+        if (!input || !usb) continue;
+        const char* vendor = udev_device_get_sysattr_value(usb, "idVendor");
+        const char* product = udev_device_get_sysattr_value(usb, "idProduct");
+        if (!vendor || !product || QString::fromLatin1(vendor).toUShort(nullptr, 16) != id.vendor ||
+            QString::fromLatin1(product).toUShort(nullptr, 16) != id.product)
+            continue;
+        const char* keys = udev_device_get_sysattr_value(input, "capabilities/key");
+        if (keys && KeyBitmaskHas(QByteArray(keys), kKeyCamera))
+            return QString::fromLocal8Bit(udev_device_get_devnode(dev.get()));
+    }
+    return {};
+}
+
+CBDA2800::~CBDA2800() {
+    CloseInterface();
+}
+
+int CBDA2800::OpenInterface() {
+    CloseInterface();
+    std::function<int()> opener;
+    {
+        std::lock_guard<std::mutex> lock(g_simMutex);
+        opener = g_simOpener;
+    }
+    if (opener) return OpenDescriptor(opener());
+    const QString node = FindButtonInputNode(kMicroscopeUsbId);
+    if (node.isEmpty()) return 0;
+    return OpenDescriptor(
+        ::open(node.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+}
+
+int CBDA2800::OpenDescriptor(int fd) {
+    CloseInterface();
+    if (fd < 0) return 0;
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
+        ::close(fd);
+        return 0;
+    }
+    fd_ = fd;
+    return 1;
+}
+
+void CBDA2800::CloseInterface() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    partial_.clear();
+    pendingPresses_ = 0;
+}
+
+void CBDA2800::ReadPending() {
+    constexpr int kRecord = int(sizeof(input_event));
+    char buf[64 * sizeof(input_event)];
+    for (;;) {
+        const ssize_t n = ::read(fd_, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (n <= 0) {
+            // The device went away (ENODEV) or the writer closed: nothing
+            // more will come; a later OpenInterface finds it again.
+            CloseInterface();
+            return;
+        }
+        partial_.append(buf, int(n));
+        int used = 0;
+        while (partial_.size() - used >= kRecord) {
+            input_event ev;
+            memcpy(&ev, partial_.constData() + used, sizeof ev);
+            used += kRecord;
+            // value 1 is the press itself; 0 (release) and 2 (repeat) are not.
+            if (ev.type == EV_KEY && ev.code == kKeyCamera && ev.value == 1 &&
+                pendingPresses_ < kMaxPendingPresses)
+                ++pendingPresses_;
+        }
+        partial_.remove(0, used);
+    }
+}
+
+int CBDA2800::IsButtonPressed() {
+    if (fd_ < 0) return 0;
+    ReadPending();
+    if (pendingPresses_ == 0) return 0;
+    --pendingPresses_;
+    return 1;
+}
+
+} // namespace tvx

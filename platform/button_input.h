@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/device_presence.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+namespace tvx {
+
+// The microscope's snapshot button. The kernel makes an input device for it
+// that shares the USB parent of the video device and reports KEY_CAMERA;
+// it is read without blocking, so polling never stalls the window.
+// Lives on the UI thread.
+class CBDA2800 {
+public:
+    CBDA2800() = default;
+    ~CBDA2800();
+    CBDA2800(const CBDA2800&) = delete;
+    CBDA2800& operator=(const CBDA2800&) = delete;
+
+    // Opens the button of the microscope (or of the simulated microscope
+    // when one hands out its button). 1 on success, 0 when there is none or
+    // it cannot be opened.
+    int OpenInterface();
+    // 1 when a press arrived that no earlier call has reported: each press
+    // is reported exactly once. 0 otherwise, also when not open.
+    int IsButtonPressed();
+    void CloseInterface();
+
+    // Reads events from an already open descriptor (made non-blocking here);
+    // the object owns it from now on. 1 on success.
+    int OpenDescriptor(int fd);
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    void ReadPending();
+
+    int fd_ = -1;
+    QByteArray partial_; // bytes of an event record not yet complete
+    int pendingPresses_ = 0;
+};
+
+// KEY_CAMERA on Linux.
+constexpr int kKeyCamera = 212;
+// Presses kept while nobody polls; more are dropped rather than turned into
+// a long run of stills later.
+constexpr int kMaxPendingPresses = 8;
+
+// The simulated microscope registers a function that answers a fresh
+// readable descriptor carrying input-event records (or -1); while one is
+// registered, OpenInterface uses it instead of looking for real hardware.
+// An empty function removes it. Called on the UI thread.
+void SetSimulatedButtonSource(std::function<int()> opener);
+
+// Device node (/dev/input/eventN) of the input device reporting KEY_CAMERA
+// that hangs below the USB device `id`; empty when there is none.
+QString FindButtonInputNode(UsbId id);
+
+// Whether a sysfs key-capability mask ("capabilities/key": hex words, the
+// most significant first, each as wide as a C long) has bit `code` set.
+bool KeyBitmaskHas(const QByteArray& mask, int code);
+
+} // namespace tvx
