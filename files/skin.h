@@ -25,6 +25,8 @@ inline constexpr int kSoundRecordStop = 182;
 // the program) unless set otherwise. A folder holding skin/, icons/ and
 // sounds/ works as well, which lets a program without the built-in resources
 // (the tests) use the files of the source tree. Clears the picture cache.
+// Set it on the user-interface thread before any other thread asks for a
+// picture; it is not guarded against concurrent readers.
 void SetSkinRoot(const QString& root);
 QString SkinRoot();
 

@@ -96,11 +96,10 @@ def angle3():
 
 
 def angle4():
-    # Two separate segments; their extensions meet in the angle that is measured.
-    return ('<path d="M3.5 20L8.2 14.2"/><path d="M20.5 20L15.8 14.2"/>'
-            '<path d="M8.2 14.2L12 9.5L15.8 14.2" stroke="S" stroke-dasharray="1.6 1.8"/>'
-            '<path d="M9.8 12.2A3.3 3.3 0 0 0 14.2 12.2" stroke="S"/>'
-            + dot(3.5, 20) + dot(8.2, 14.2) + dot(20.5, 20) + dot(15.8, 14.2))
+    # Two lines, each through two points, and the angle where they cross.
+    return ('<path d="M3.5 18L20.5 6M3.5 6L20.5 18"/>'
+            '<path d="M16.5 9.1A5 5 0 0 1 16.5 14.9" stroke="S"/>'
+            + dot(3.5, 18) + dot(20.5, 6) + dot(3.5, 6) + dot(20.5, 18))
 
 
 GLYPHS = {
@@ -121,9 +120,9 @@ GLYPHS = {
                 '<path d="M10.2 8.1v5.3l4.6-2.65z" fill="C"/>'),
     "setting": gear(),
     "hmirror": ('<path d="M12 3v18" stroke="S" stroke-dasharray="1.6 2"/>'
-                '<path d="M9.3 6.5v11H3.5z" fill="C"/><path d="M14.7 6.5v11h5.8z"/>'),
+                '<path d="M9.2 6.5v11L3.2 12z" fill="C"/><path d="M14.8 6.5v11l6-5.5z"/>'),
     "vmirror": ('<path d="M3 12h18" stroke="S" stroke-dasharray="1.6 2"/>'
-                '<path d="M6.5 9.3h11V3.5z" fill="C"/><path d="M6.5 14.7h11v5.8z"/>'),
+                '<path d="M6.5 9.2h11L12 3.2z" fill="C"/><path d="M6.5 14.8h11L12 20.8z"/>'),
     "negative": '<circle cx="12" cy="12" r="8"/><path d="M12 4a8 8 0 0 1 0 16z" fill="C"/>',
     "binary": ('<rect x="4.5" y="4.5" width="15" height="15" rx="1.5"/>'
                + "".join(f'<rect x="{4.5 + 5 * i}" y="{4.5 + 5 * j}" width="5" height="5" '
@@ -161,7 +160,7 @@ GLYPHS = {
 
 def tile(size, glyph, down, fill_top=None, fill_bottom=None, edge=None, ink=None, soft=None):
     """One button picture: a rounded tile with the glyph centred on it."""
-    glyph_px = 20 if size >= 32 else 18
+    glyph_px = 22 if size >= 32 else 20
     scale = glyph_px / 24.0
     offset = (size - glyph_px) / 2.0
     stroke = 1.75 if size >= 32 else 1.6
@@ -181,14 +180,10 @@ def tile(size, glyph, down, fill_top=None, fill_bottom=None, edge=None, ink=None
             .replace('"K"', f'"{knock}"'))
     radius = 6 if size >= 32 else 5.5
     defs = vgrad("face", top, bottom)
-    shade = ""
-    if down:
-        # A pressed key: a faint inner shadow along the top edge instead of the highlight.
-        shade = (f'<path d="M{radius + 1} 2.2H{size - radius - 1}" stroke="#000000" '
-                 f'stroke-opacity="0.22" stroke-width="1.4" stroke-linecap="round"/>')
-    else:
-        shade = (f'<path d="M{radius + 0.5} 1.6H{size - radius - 0.5}" stroke="#ffffff" '
-                 f'stroke-opacity="0.10" stroke-width="1" stroke-linecap="round"/>')
+    # An idle key catches a little light on its top edge; a pressed one does not.
+    shade = "" if down else (
+        f'<path d="M{radius + 0.5} 1.6H{size - radius - 0.5}" stroke="#ffffff" '
+        f'stroke-opacity="0.10" stroke-width="1" stroke-linecap="round"/>')
     return svg(size, size,
                f'<rect x="0.5" y="0.5" width="{size - 1}" height="{size - 1}" rx="{radius}" '
                f'fill="url(#face)" stroke="{edge}" stroke-width="1"/>' + shade +
@@ -293,14 +288,10 @@ def tab(active_pictures):
     return svg(120, 40, body, defs)
 
 
-def plate(width, height, rec_dot):
+def plate(width, height):
     defs = vgrad("plate", "#0c1117", "#121921")
     body = (f'<rect x="0.5" y="0.5" width="{width - 1}" height="{height - 1}" rx="4.5" '
             f'fill="url(#plate)" stroke="#2b3644"/>')
-    if rec_dot:
-        body += (f'<circle cx="{width - 9}" cy="{height / 2}" r="3.6" fill="{REC}" '
-                 'fill-opacity="0.22"/>'
-                 f'<circle cx="{width - 9}" cy="{height / 2}" r="2.2" fill="{REC}"/>')
     return svg(width, height, body, defs)
 
 
@@ -371,9 +362,8 @@ def background():
                            (849, 537, -1, -1)):
         b.append(f'<path d="M{x} {y + 9 * dy}V{y}H{x + 9 * dx}" fill="none" stroke="{ACCENT_TOP}" '
                  'stroke-opacity="0.55" stroke-width="1.5" stroke-linecap="round"/>')
-    # Status strip under the picture: resolution plate at 219,537, seconds at 663,537.
-    b.append('<rect x="203.5" y="539.5" width="641" height="26" rx="5" fill="url(#status)" '
-             'stroke="#262f3b"/>')
+    # The plates (resolution at 219,537, seconds at 663,537) sit on the bezel's
+    # lower edge.
     # Brand line at the bottom.
     b.append(f'<g transform="translate(16 586)">{mini_scope()}</g>')
     b.append(f'<text x="38" y="600" font-family="{FONT}" font-size="13" font-weight="bold" '
@@ -395,8 +385,8 @@ def main():
     buttons()
     write("skin/tab_pictures_147.svg", tab(True))
     write("skin/tab_videos_146.svg", tab(False))
-    write("skin/plate_resolution_243.svg", plate(80, 20, False))
-    write("skin/plate_seconds_149.svg", plate(90, 24, False))
+    write("skin/plate_resolution_243.svg", plate(80, 20))
+    write("skin/plate_seconds_149.svg", plate(110, 24))
     write("skin/background.svg", background())
     write("icons/app_128.svg", app_icon())
 

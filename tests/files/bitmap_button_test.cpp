@@ -440,7 +440,7 @@ TEST_F(SkinFixture, WriteContactSheetWhenAsked) {
     p.setPen(QColor(0, 125, 255));
     p.drawText(219, 537 + 3, 80, 17, Qt::AlignLeft | Qt::AlignTop, QStringLiteral("640*480"));
     p.setPen(QColor(0, 255, 0));
-    p.drawText(663 + 1, 537 + 1, 80, 20, Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(663 + 1, 537 + 1, 108, 22, Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("12 Seconds"));
     p.setFont(small);
     for (int x : {723, 759}) {
