@@ -38,6 +38,8 @@ class CBitmapButton : public QAbstractButton {
     Q_PROPERTY(int controlId READ controlId WRITE setControlId)
 public:
     explicit CBitmapButton(QWidget* parent = nullptr);
+    // Shorthand for the toolbars; a number without a picture leaves the
+    // button blank, so call LoadBitmaps where that must be noticed.
     CBitmapButton(QWidget* parent, int id, int up, int down);
 
     // Loads the pictures with these numbers (disabled 0 = derive it from the

@@ -312,7 +312,9 @@ def app_icon():
     body = ('<rect x="4" y="4" width="120" height="120" rx="28" fill="url(#bg)"/>'
             '<rect x="4.75" y="4.75" width="118.5" height="118.5" rx="27.3" fill="none" '
             'stroke="#ffffff" stroke-opacity="0.22" stroke-width="1.5"/>'
-            '<circle cx="86" cy="92" r="18" fill="#ffffff" fill-opacity="0.10"/>'
+            # a glass slide on the stage, the one touch of colour besides white
+            '<rect x="47" y="71.5" width="24" height="4.5" rx="2.2" fill="#bfe0ff" '
+            'fill-opacity="0.55"/>'
             + scope)
     return svg(128, 128, body, defs)
 

@@ -420,7 +420,8 @@ TEST_F(SkinFixture, WriteContactSheetWhenAsked) {
 
     const int pairs = int(allButtons().size());
     const int perRow = 13;
-    const int sheetH = 610 + 40 + ((pairs + perRow - 1) / perRow) * 2 * 110 + 260;
+    const int rows = (pairs + perRow - 1) / perRow;
+    const int sheetH = 650 + rows * 220 + 10 + 140;
     QImage sheet(1180, sheetH, QImage::Format_ARGB32_Premultiplied);
     sheet.fill(QColor(12, 15, 19));
     QPainter p(&sheet);
@@ -479,7 +480,7 @@ TEST_F(SkinFixture, WriteContactSheetWhenAsked) {
             ++i;
         }
     }
-    const int rest = top + ((pairs + perRow - 1) / perRow) * 220 + 10;
+    const int rest = top + rows * 220 + 10;
     p.drawPixmap(10, rest, tvx::SkinPixmap(tvx::kPicTabPictures));
     p.drawPixmap(140, rest, tvx::SkinPixmap(tvx::kPicTabVideos));
     p.drawImage(10, rest + 50, atFullSize(tvx::SkinImage(tvx::kPicTabPictures, 2.0)));
