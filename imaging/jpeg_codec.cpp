@@ -103,6 +103,17 @@ QImage DecodeJpeg(const QByteArray& bytes) {
         jpeg_destroy_decompress(cinfo.get());
         return {};
     }
+    if (!cinfo->arith_code) {
+        // Huffman coding spends at least one bit on each 8 × 8 block of the
+        // full-resolution component, so a file shorter than that is cut
+        // short: refuse it before allocating the whole picture.
+        const qint64 blocks =
+            qint64((cinfo->image_width + 7) / 8) * qint64((cinfo->image_height + 7) / 8);
+        if (qint64(bytes.size()) * 8 < blocks) {
+            jpeg_destroy_decompress(cinfo.get());
+            return {};
+        }
+    }
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
     jpeg_start_decompress(cinfo.get());

@@ -6,8 +6,14 @@
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
 
 namespace {
 
@@ -265,6 +271,55 @@ TEST_F(CxImageTest, DamagedJpegFilesLoadInvalid) {
 
     WriteAll(Path("cut.jpg"), good.left(good.size() * 2 / 3));
     EXPECT_FALSE(CxImage(Path("cut.jpg"), tvx::kImageTypeJpg).IsValid());
+}
+
+// A CMYK JPEG as print workflows write it (libjpeg adds the Adobe marker, so
+// the samples are read inverted: 255 is no ink), every pixel `cmyk`.
+QByteArray CmykJpeg(int w, int h, const uint8_t cmyk[4]) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buf, &size);
+    c.image_width = JDIMENSION(w);
+    c.image_height = JDIMENSION(h);
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(size_t(w) * 4);
+    for (int x = 0; x < w; ++x)
+        std::memcpy(row.data() + 4 * x, cmyk, 4);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray out(reinterpret_cast<const char*>(buf), qsizetype(size));
+    std::free(buf);
+    return out;
+}
+
+TEST(Jpeg, CmykFilesDecodeToTheirColours) {
+    const uint8_t magenta[4] = {255, 0, 255, 255};  // full magenta ink only
+    const uint8_t darkCyan[4] = {0, 255, 255, 128}; // full cyan, half black
+    CxImage a, b;
+    ASSERT_TRUE(a.LoadFromMemory(CmykJpeg(16, 8, magenta), tvx::kImageTypeJpg));
+    ASSERT_TRUE(b.LoadFromMemory(CmykJpeg(16, 8, darkCyan), tvx::kImageTypeJpg));
+    ASSERT_EQ(a.GetWidth(), 16);
+    ASSERT_EQ(a.GetHeight(), 8);
+    const QRgb pa = a.image().pixel(5, 5);
+    const QRgb pb = b.image().pixel(5, 5);
+    EXPECT_NEAR(qRed(pa), 255, 3);
+    EXPECT_NEAR(qGreen(pa), 0, 3);
+    EXPECT_NEAR(qBlue(pa), 255, 3);
+    EXPECT_NEAR(qRed(pb), 0, 3);
+    EXPECT_NEAR(qGreen(pb), 128, 3);
+    EXPECT_NEAR(qBlue(pb), 128, 3);
 }
 
 TEST(CxImageStretch, CopiesNearestPixelsIntoTheRectangleOnly) {
