@@ -1,25 +1,17 @@
 #include "app/client_area.h"
 
+#include "files/skin.h"
+#include "platform/language.h"
+
 #include <QPaintEvent>
 #include <QPainter>
-#include <QSvgRenderer>
 
 namespace tvx {
 
 namespace {
-
-QPixmap renderSvg(const QString& path, QSize size, qreal dpr) {
-    QSvgRenderer renderer(path);
-    QPixmap pm(size * dpr);
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    if (renderer.isValid()) {
-        QPainter p(&pm);
-        renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(size)));
-    }
-    return pm;
-}
-
+const QPoint kTabAt(7, 43);
+const QPoint kResolutionAt(219, 537);
+const QPoint kSecondsAt(663, 537);
 } // namespace
 
 CClientArea::CClientArea(QWidget* parent) : QWidget(parent) {
@@ -30,7 +22,18 @@ CClientArea::CClientArea(QWidget* parent) : QWidget(parent) {
 void CClientArea::setResolutionText(const QString& text, const QFont& font) {
     resolution_ = text;
     resolutionFont_ = font;
-    update(QRect(219, 537, 120, 24));
+    update(QRect(kResolutionAt, SkinSize(kPicResolutionPlate).expandedTo(QSize(120, 24))));
+}
+
+void CClientArea::setRecordingSeconds(int seconds, const QFont& font) {
+    seconds_ = seconds;
+    secondsFont_ = font;
+    update(QRect(kSecondsAt, SkinSize(kPicSecondsPlate).expandedTo(QSize(120, 24))));
+}
+
+void CClientArea::setListMode(int mode) {
+    listMode_ = mode;
+    update(QRect(kTabAt, SkinSize(kPicTabPictures).expandedTo(QSize(120, 40))));
 }
 
 void CClientArea::setFullScreen(bool on) {
@@ -44,40 +47,32 @@ void CClientArea::setFullScreen(bool on) {
     update();
 }
 
-void CClientArea::paintEvent(QPaintEvent* e) {
+void CClientArea::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (fullScreen_) {
         p.fillRect(rect(), Qt::black);
         return;
     }
     const qreal dpr = devicePixelRatioF();
-    if (background_.isNull() || background_.devicePixelRatio() != dpr)
-        background_ = renderSvg(QStringLiteral(":/skin/background.svg"), size(), dpr);
-    p.drawPixmap(e->rect(), background_,
-                 QRectF(QPointF(e->rect().topLeft()) * dpr, QSizeF(e->rect().size()) * dpr));
+    p.drawPixmap(0, 0, SkinPixmap(kPicBackground, dpr));
+    p.drawPixmap(kTabAt, SkinPixmap(listMode_ == 1 ? kPicTabPictures : kPicTabVideos, dpr));
+
+    p.drawPixmap(kResolutionAt, SkinPixmap(kPicResolutionPlate, dpr));
     p.setFont(resolutionFont_);
     p.setPen(QColor(0, 125, 255));
-    p.drawText(QRect(219, 537 + 3, 200, 20), Qt::AlignLeft | Qt::AlignTop, resolution_);
-}
+    const QSize plate = SkinSize(kPicResolutionPlate);
+    p.drawText(QRect(kResolutionAt + QPoint(0, 3), plate - QSize(0, 3)),
+               Qt::AlignLeft | Qt::AlignTop, resolution_);
 
-CPictureArea::CPictureArea(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void CPictureArea::setMessage(const QString& text) {
-    message_ = text;
-    update();
-}
-
-void CPictureArea::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), Qt::black);
-    if (message_.isEmpty()) return;
-    QFont f = font();
-    f.setPixelSize(20);
-    p.setFont(f);
-    p.setPen(QColor(230, 236, 242));
-    p.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, message_);
+    if (seconds_ >= 0) {
+        p.drawPixmap(kSecondsAt, SkinPixmap(kPicSecondsPlate, dpr));
+        p.setFont(secondsFont_);
+        p.setPen(QColor(0, 255, 0));
+        const QString text =
+            QString::asprintf("%2d %s", seconds_, qUtf8Printable(Text("Second", "Seconds")));
+        p.drawText(QRect(kSecondsAt + QPoint(1, 1), SkinSize(kPicSecondsPlate) - QSize(1, 1)),
+                   Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
 }
 
 } // namespace tvx

@@ -6,8 +6,9 @@
 
 namespace tvx {
 
-// The window's client area: the background skin and the resolution text,
-// with the picture area, file list, buttons and boxes placed on it.
+// The window's client area: the background skin, the file-list tab picture,
+// the resolution text and the recording seconds, with the live picture, file
+// list, buttons and boxes placed on it.
 class CClientArea : public QWidget {
     Q_OBJECT
 public:
@@ -17,32 +18,25 @@ public:
     explicit CClientArea(QWidget* parent = nullptr);
 
     void setResolutionText(const QString& text, const QFont& font);
+    // Seconds shown under the picture while recording; -1 hides the counter.
+    void setRecordingSeconds(int seconds, const QFont& font);
+    // 1 pictures, 0 videos: which tab picture is drawn.
+    void setListMode(int mode);
     void setFullScreen(bool on);
 
+    QString resolutionText() const { return resolution_; }
+    int recordingSeconds() const { return seconds_; }
+
 protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
-    QPixmap background_;
     QString resolution_;
     QFont resolutionFont_;
+    QFont secondsFont_;
+    int seconds_ = -1;
+    int listMode_ = 1;
     bool fullScreen_ = false;
-};
-
-// Stands in the picture area while no live view runs: black, with the
-// connection message in the middle.
-class CPictureArea : public QWidget {
-    Q_OBJECT
-public:
-    explicit CPictureArea(QWidget* parent = nullptr);
-    void setMessage(const QString& text);
-    QString message() const { return message_; }
-
-protected:
-    void paintEvent(QPaintEvent* e) override;
-
-private:
-    QString message_;
 };
 
 } // namespace tvx

@@ -5,10 +5,19 @@
 #include "app/main_window_ids.h"
 #include "app/menus.h"
 #include "app/prompt_dlg.h"
+#include "app/recorder_control.h"
+#include "capture/capture_engine.h"
+#include "capture/live_view.h"
+#include "files/bitmap_button.h"
+#include "files/skin.h"
+#include "measure/calibration.h"
+#include "measure/calibration_file.h"
 #include "platform/app_events.h"
+#include "platform/button_input.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
+#include "platform/sounds.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -19,9 +28,11 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QShortcut>
 #include <QUrl>
+#include <QtDBus/QDBusConnection>
 
 namespace tvx {
 
@@ -30,6 +41,56 @@ namespace {
 CMicroscopeDlg* g_mainWindow = nullptr; // set and cleared on the UI thread
 
 const char* const kSupportAddress = "https://tavolux.org/support/microscope/";
+
+struct ButtonRow {
+    int id;
+    int up;
+    int down;
+    int x;
+    int y;
+    const char* tipKey;
+    const char* tipDefault;
+};
+
+// Every button of the window with its pictures, place and tool tip.
+constexpr ButtonRow kButtons[] = {
+    {ids::kPreview, 155, 355, 20, 2, "TipPreview", "Preview"},
+    {ids::kCamera, 150, 350, 3, 2, "TipCamera", "Camera"},
+    {ids::kVideo, 151, 351, 38, 2, "TipVideo", "Recording Video"},
+    {ids::kClock, 152, 352, 73, 2, "TipTimer", "Timer"},
+    {ids::kDeviceSetting, 156, 356, 20, 0, "TipSetting", "Setting"},
+    {ids::kSave, 153, 353, 143, 2, "TipSave", "Save as"},
+    {ids::kEMail, 154, 354, 108, 2, "TipEMail", "E-Mail"},
+    {ids::kHorMirror, 287, 286, 210, 6, "TipHorMirror", "Horizontal Mirror"},
+    {ids::kVerMirror, 289, 288, 240, 6, "TipVerMirror", "Vertical Mirror"},
+    {ids::kNegative, 291, 290, 270, 6, "TipNegative", "Negative"},
+    {ids::kBinary, 293, 292, 300, 6, "TipBinarysegmentation", "Binary Segmentation"},
+    {ids::kRed, 295, 294, 330, 6, "TipRED", "Red Display"},
+    {ids::kGreen, 283, 282, 360, 6, "TipGreen", "Green Display"},
+    {ids::kBlue, 301, 300, 390, 6, "TipBlue", "Blue Display"},
+    {ids::kLine, 285, 284, 423, 6, "straightline", "Line Measurement"},
+    {ids::kContinuousLine, 305, 304, 453, 6, "Continuousline", "Continuous Line Measurement"},
+    // The pen-style option owns the key this tip once shared.
+    {ids::kPointToLine, 307, 306, 483, 6, "TipPointToLine", "Point to Line Measurement"},
+    {ids::kPolygon, 309, 308, 513, 6, "Ploygon", "Polygon measrement"},
+    {ids::kRadiusCircle, 311, 310, 543, 6, "RadialCircle", "Radius of Circle Measurement"},
+    {ids::kDiameterCircle, 313, 312, 573, 6, "Diametercircle", "Diameter of Circle Measurement"},
+    {ids::kThreePointCircle, 315, 314, 603, 6, "Threepointcircle",
+     "Three Points Circle Measurement"},
+    {ids::kThreePointArc, 317, 316, 633, 6, "TArc", "Three Points Arc Measurement"},
+    {ids::kThreePointAngle, 319, 318, 663, 6, "Angle", "Three Points Angle Measurement"},
+    {ids::kFourPointAngle, 321, 320, 693, 6, "Fourpointangle", "Four Points Angle Measurement"},
+    {ids::kCalibrate, 323, 322, 798, 6, "TipCalibration", "Line Calibration"},
+    {ids::kMeasureOther, 325, 324, 830, 6, "Measure", "Measure"},
+};
+
+bool isHiddenButton(int id) {
+    return id == ids::kPreview || id == ids::kDeviceSetting;
+}
+
+bool isEffectButton(int id) {
+    return id >= ids::kHorMirror && id <= ids::kBlue;
+}
 
 QFont makeFont(QFont base, int height, int averageWidth) {
     base.setPixelSize(height);
@@ -40,6 +101,12 @@ QFont makeFont(QFont base, int height, int averageWidth) {
     if (natural > 0) base.setStretch(qBound(50, int(100.0 * averageWidth / natural + 0.5), 200));
     return base;
 }
+
+// The file-list area, waiting for its list: a panel on the skin.
+class CFileListArea : public QWidget {
+public:
+    using QWidget::QWidget;
+};
 
 } // namespace
 
@@ -59,9 +126,23 @@ CMicroscopeDlg::CMicroscopeDlg(const Options& options, QWidget* parent)
 
     startupTimer_.setInterval(100);
     connect(&startupTimer_, &QTimer::timeout, this, &CMicroscopeDlg::onStartupTimer);
+    connectionTimer_.setInterval(1000);
+    connectionTimer_.setSingleShot(true);
+    connect(&connectionTimer_, &QTimer::timeout, this, &CMicroscopeDlg::CheckConnection);
+    buttonPollTimer_.setInterval(1000);
+    connect(&buttonPollTimer_, &QTimer::timeout, this, &CMicroscopeDlg::onButtonPoll);
 }
 
 CMicroscopeDlg::~CMicroscopeDlg() {
+    // Frames must stop reaching the sink and the live view before they go.
+    if (engine_) {
+        engine_->SetFrameReceiver(nullptr);
+        engine_->Stop();
+        engine_->ReleaseAll();
+    }
+    sink_.SetLiveSurface(nullptr);
+    sink_.SetNotifyTarget(nullptr);
+    closeButtonObject();
     if (g_mainWindow == this) g_mainWindow = nullptr;
 }
 
@@ -94,6 +175,20 @@ void CMicroscopeDlg::InitDialog() {
     lineColor_ = pen.LineColor & 0xFFFFFF;
     labelColor_ = pen.MeasureTxtColor & 0xFFFFFF;
 
+    liveView_ = new CLiveView(client_);
+    liveView_->setObjectName(QStringLiteral("liveView"));
+    liveView_->setGeometry(pictureRect());
+    liveView_->SetTextFont(fontA_);
+    liveView_->installEventFilter(this);
+    fileListArea_ = new CFileListArea(client_);
+    fileListArea_->setObjectName(QStringLiteral("fileList"));
+    fileListArea_->setGeometry(8, 87, 179, 480);
+    fileListArea_->installEventFilter(this);
+    client_->installEventFilter(this);
+    client_->setListMode(listMode_);
+
+    createButtons();
+
     magBox_ = new QLineEdit(client_);
     magBox_->setObjectName(QStringLiteral("magnificationBox"));
     magBox_->setMaxLength(5);
@@ -102,50 +197,113 @@ void CMicroscopeDlg::InitDialog() {
     calBox_ = new QLineEdit(client_);
     calBox_->setObjectName(QStringLiteral("calibrationBox"));
     calBox_->setReadOnly(true);
+    calBox_->setFocusPolicy(Qt::NoFocus);
     calBox_->setGeometry(723, 6, 34, 25);
     calBox_->setAlignment(Qt::AlignCenter);
+    connect(magBox_, &QLineEdit::textChanged, this, &CMicroscopeDlg::lookUpCalibration);
     magBox_->setText(QStringLiteral("60.0"));
 
-    struct HotKey {
-        Qt::Key key;
-        int command;
-    };
-    for (const HotKey& hk : {HotKey{Qt::Key_F2, ids::kCamera}, HotKey{Qt::Key_F11, ids::kRes640},
-                             HotKey{Qt::Key_F12, ids::kRes720}}) {
-        auto* sc = new QShortcut(QKeySequence(hk.key), this);
-        sc->setContext(Qt::WindowShortcut);
-        const int command = hk.command;
-        connect(sc, &QShortcut::activated, this, [this, command] { OnCommand(command); });
-        hotKeys_.push_back(sc);
-    }
-
+    createHotKeys();
     buildMenus(220);
     QFile::remove(storage_.video + QStringLiteral("/test.avi"));
     escRestore_ = Text("EscRestore", "ESC Restore", 128);
+    liveView_->SetFullScreenHint(escRestore_);
+    if (!fileMenu_) fileMenu_ = new QMenu(this);
 
     savedTitle_ = QStringLiteral("Tavolux");
     setWindowTitle(savedTitle_);
 
-    auto* picture = new CPictureArea(client_);
-    picture->setObjectName(QStringLiteral("pictureArea"));
-    picture->setGeometry(204, 52, 640, 480);
+    if (options_.engine) {
+        engine_ = options_.engine;
+    } else {
+        ownedEngine_ = std::make_unique<CaptureEngine>(options_.simulate);
+        engine_ = ownedEngine_.get();
+    }
+    sink_.SetNotifyTarget(this);
+    sink_.SetLiveSurface(&liveView_->surface());
+    engine_->SetFrameReceiver(&sink_);
+    engine_->SetButtonCallbacks([this] { return openButtonObject(); },
+                                [this] { closeButtonObject(); });
+    connect(engine_, &CaptureEngine::deviceArrived, this,
+            &CMicroscopeDlg::OnDeviceArrivedOrRemoved);
+    connect(engine_, &CaptureEngine::deviceRemoved, this,
+            &CMicroscopeDlg::OnDeviceArrivedOrRemoved);
+    connect(engine_, &CaptureEngine::liveViewRepaint, liveView_,
+            [this](bool) { liveView_->update(); });
 
-    startCapture();
+    engine_->SetWindows(this, liveView_);
+    engine_->CreateDeviceEnumerator();
+    {
+        QMutexLocker lock(&deviceLock_);
+        setDeviceConnected(startEngine());
+    }
     rebuildToolTips();
 
     const QString tempDir = ReadFilePathDat(programFolder_);
     if (!tempDir.isEmpty()) storage_.tempDir = tempDir;
 
-    client_->setResolutionText(
-        QString::asprintf("%d%s%d", captureSize_.width(), "*", captureSize_.height()), fontB_);
-
+    updateResolutionText();
+    watchResume();
     startupTimer_.start();
 
-    // The client area is the skin; the window wraps it with the menu.
+    // The client area is the skin; the window wraps it with the menu. The
+    // window is not resizable, but may be maximised: that means full screen.
     adjustSize();
-    setFixedSize(sizeHint());
+    resize(sizeHint());
+    savedGeometry_ = geometry();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void CMicroscopeDlg::createButtons() {
+    for (const ButtonRow& row : kButtons) {
+        auto* b = new CBitmapButton(client_, row.id, row.up, row.down);
+        b->move(row.x, row.y);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->installEventFilter(this);
+        const int id = row.id;
+        connect(b, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+        if (isHiddenButton(id)) b->hide();
+        buttons_.insert(id, b);
+    }
+    effects_.SetReleaseMeasuringTools([this] {
+        for (int id :
+             {ids::kLine, ids::kContinuousLine, ids::kPointToLine, ids::kPolygon,
+              ids::kRadiusCircle, ids::kDiameterCircle, ids::kThreePointCircle, ids::kCalibrate,
+              ids::kThreePointAngle, ids::kThreePointArc, ids::kFourPointAngle, ids::kMeasureOther})
+            buttons_.value(id)->SetSelected(false);
+    });
+}
+
+void CMicroscopeDlg::createHotKeys() {
+    struct HotKey {
+        Qt::Key key;
+        std::function<void()> action;
+    };
+    const HotKey keys[] = {
+        {Qt::Key_F2, [this] { OnCommand(ids::kCamera); }},
+        {Qt::Key_F3,
+         [this] {
+             if (recording_ || !recorder_) return;
+             PlaySound(kSoundRecordStart);
+             if (recorder_->StartUnlimited()) SetRecording(true);
+         }},
+        {Qt::Key_F4,
+         [this] {
+             if (!recording_ || !recorder_) return;
+             recorder_->Stop();
+             SetRecording(false);
+             PlaySound(kSoundRecordStop);
+         }},
+        {Qt::Key_F11, [this] { OnCommand(ids::kRes640); }},
+        {Qt::Key_F12, [this] { OnCommand(ids::kRes720); }},
+    };
+    for (const HotKey& hk : keys) {
+        auto* sc = new QShortcut(QKeySequence(hk.key), this);
+        sc->setContext(Qt::WindowShortcut);
+        connect(sc, &QShortcut::activated, this, hk.action);
+        hotKeys_.push_back(sc);
+    }
 }
 
 void CMicroscopeDlg::buildMenus(int menuGrey) {
@@ -157,29 +315,195 @@ void CMicroscopeDlg::buildMenus(int menuGrey) {
     BuildFileMenu(fileMenu_, trigger);
 }
 
-void CMicroscopeDlg::startCapture() {
-    // No capture engine is part of this build yet: the start counts as failed.
-    const bool started = false;
-    if (!started) stopAndReleaseCapture();
-    setDeviceConnected(started);
+QRect CMicroscopeDlg::pictureRect() const {
+    return QRect(204, 52, 640, 480);
 }
 
-void CMicroscopeDlg::stopAndReleaseCapture() {}
+bool CMicroscopeDlg::startEngine() {
+    const bool started = engine_->EnumerateDevices() && engine_->BuildGraph() &&
+                         engine_->BuildPreview() && engine_->Run();
+    if (!started) stopAndReleaseEngine();
+    return started;
+}
+
+void CMicroscopeDlg::stopAndReleaseEngine() {
+    engine_->Stop();
+    if (engine_->ButtonLibraryMode() == 1) {
+        closeButtonObject();
+        engine_->SetButtonLibraryMode(0);
+    }
+    engine_->TearDownPreview();
+    engine_->ReleaseAll();
+}
 
 void CMicroscopeDlg::setDeviceConnected(bool connected) {
     deviceConnected_ = connected;
+    enableCaptureButtons(connected);
+    if (CBitmapButton* preview = buttons_.value(ids::kPreview)) preview->SetSelected(connected);
     connectMsg_ =
         connected ? QString() : Text("ConnectMsg", "Please connect Wireless Digital Microscope");
-    if (auto* picture = client_->findChild<CPictureArea*>(QStringLiteral("pictureArea")))
-        picture->setMessage(connectMsg_);
+    if (!connected) liveView_->ClearSurface();
+    liveView_->SetCentreMessage(connectMsg_);
+    updateResolutionText();
+    rebuildToolTips();
 }
 
-void CMicroscopeDlg::rebuildToolTips() {}
+void CMicroscopeDlg::enableCaptureButtons(bool on) {
+    for (CBitmapButton* b : std::as_const(buttons_))
+        b->setEnabled(on);
+}
+
+int CMicroscopeDlg::toolTipCount() const {
+    int n = 0;
+    for (const CBitmapButton* b : buttons_)
+        n += b->toolTip().isEmpty() ? 0 : 1;
+    return n;
+}
+
+void CMicroscopeDlg::rebuildToolTips() {
+    for (const ButtonRow& row : kButtons) {
+        if (CBitmapButton* b = buttons_.value(row.id))
+            b->setToolTip(fullScreen_ ? QString() : Text(row.tipKey, row.tipDefault));
+    }
+}
 
 void CMicroscopeDlg::onStartupTimer() {
     startupTimer_.stop();
     ReadSysDate();
     if (Settings().sys_date == 1) PostAppMessage(this, kMsgCalibrationPrompt);
+}
+
+bool CMicroscopeDlg::openButtonObject() {
+    closeButtonObject();
+    auto object = std::make_unique<CBDA2800>();
+    if (!object->OpenInterface()) return false;
+    buttonObject_ = std::move(object);
+    buttonPollTimer_.start();
+    return true;
+}
+
+void CMicroscopeDlg::closeButtonObject() {
+    if (!buttonObject_) return;
+    buttonPollTimer_.stop();
+    buttonObject_->CloseInterface();
+    buttonObject_.reset();
+}
+
+void CMicroscopeDlg::onButtonPoll() {
+    if (!engine_ || engine_->ButtonLibraryMode() != 1 || !buttonObject_) return;
+    StillFlags& flags = stillFlags();
+    if (flags.request.load() != 0) return;
+    const int pressed = buttonObject_->IsButtonPressed();
+    flags.hardware.store(pressed);
+    flags.request.store(pressed);
+}
+
+void CMicroscopeDlg::OnDeviceNodesChanged() {
+    connectionTimer_.start();
+}
+
+void CMicroscopeDlg::OnDeviceArrivedOrRemoved() {
+    CheckConnection();
+}
+
+void CMicroscopeDlg::CheckConnection() {
+    connectionTimer_.stop();
+    QMutexLocker lock(&deviceLock_);
+    ++connectionChecks_;
+    if (engine_->IsRunning() && engine_->IsDevicePresent()) {
+        engine_->EnumerateDevices();
+        return;
+    }
+    stopAndReleaseEngine();
+    const bool started = startEngine();
+    setDeviceConnected(started);
+    liveView_->update();
+}
+
+void CMicroscopeDlg::watchResume() {
+    // After a suspend the camera's stream is gone even when the device
+    // stays: rebuild it as a fresh connection.
+    QDBusConnection::systemBus().connect(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+        SLOT(onPrepareForSleep(bool)));
+}
+
+void CMicroscopeDlg::onPrepareForSleep(bool sleeping) {
+    if (sleeping) return;
+    {
+        QMutexLocker lock(&deviceLock_);
+        stopAndReleaseEngine();
+    }
+    CheckConnection();
+}
+
+bool CMicroscopeDlg::inPreviewState() const {
+    const CBitmapButton* preview = buttons_.value(ids::kPreview);
+    return (preview && preview->IsSelected()) || recording_;
+}
+
+void CMicroscopeDlg::SetRecording(bool on) {
+    recording_ = on;
+    if (CBitmapButton* b = buttons_.value(ids::kVideo)) b->SetSelected(on);
+    client_->setRecordingSeconds(on && !fullScreen_ ? 0 : -1, fontA_);
+    rebuildToolTips();
+}
+
+void CMicroscopeDlg::togglePreview() {
+    CBitmapButton* preview = buttons_.value(ids::kPreview);
+    if (preview->IsSelected()) {
+        preview->SetSelected(false);
+        engine_->Stop();
+        liveView_->update();
+    } else {
+        if (recording_) {
+            if (recorder_) recorder_->Stop();
+            SetRecording(false);
+        }
+        preview->SetSelected(true);
+        engine_->Run();
+    }
+    rebuildToolTips();
+}
+
+void CMicroscopeDlg::setListMode(int mode) {
+    if (mode == listMode_) return;
+    listMode_ = mode;
+    client_->setListMode(mode);
+    rebuildToolTips();
+}
+
+void CMicroscopeDlg::setResolution(int width, int height) {
+    engine_->SetResolution(width, height);
+    updateResolutionText();
+    client_->update();
+}
+
+void CMicroscopeDlg::updateResolutionText() {
+    client_->setResolutionText(QString::asprintf("%d%s%d", CaptureWidth(), "*", CaptureHeight()),
+                               fontB_);
+}
+
+void CMicroscopeDlg::lookUpCalibration() {
+    const QString text = magBox_->text();
+    if (!text.isEmpty()) calBox_->setText(LookupCalibration(calibrationFile_, text));
+}
+
+void CMicroscopeDlg::showNewMagnification() {
+    const CalibrationState& state = calibrationState();
+    const QString nominal = QString::asprintf("%0.1f", state.nominal);
+    StoreCalibration(calibrationFile_, nominal, state.calibratedCopy);
+    // Setting the box looks the value up again; the shown value wins even
+    // when there is no calibration file to keep it.
+    magBox_->setText(nominal);
+    calBox_->setText(QString::asprintf("%0.1f", state.calibratedCopy));
+}
+
+void CMicroscopeDlg::requestStill() {
+    StillFlags& flags = stillFlags();
+    flags.hardware.store(0);
+    flags.request.store(1);
 }
 
 void CMicroscopeDlg::showCalibrationPrompt() {
@@ -205,10 +529,6 @@ void CMicroscopeDlg::warn(const QString& title, const char* key, const char* def
     prompts().Message(title, Text(key, defaultText), Prompts::Icon::Warning);
 }
 
-bool CMicroscopeDlg::inPreviewState() const {
-    return false;
-}
-
 QString CMicroscopeDlg::magnificationText() const {
     return magBox_ ? magBox_->text() : QString();
 }
@@ -231,14 +551,37 @@ void CMicroscopeDlg::OnCommand(int command) {
             return;
         }
     }
+    if (isEffectButton(command)) {
+        if (effects_.Press(command)) {
+            for (int id = ids::kHorMirror; id <= ids::kBlue; ++id)
+                buttons_.value(id)->SetSelected(effects_.IsPressed(id));
+        }
+        rebuildToolTips();
+        return;
+    }
     switch (command) {
     case ids::kCamera:
-        if (!inPreviewState())
+        if (inPreviewState())
+            requestStill();
+        else
             warn(windowTitle(), "BrowseToCamera", "Please return to the preview state");
         break;
     case ids::kClock:
         if (!inPreviewState())
             warn(windowTitle(), "BrowseToTimer", "Please return to the preview state");
+        break;
+    case ids::kVideo:
+        PlaySound(kSoundRecordStart);
+        if (recorder_) SetRecording(recorder_->ToggleWithDialog());
+        break;
+    case ids::kPreview:
+        togglePreview();
+        break;
+    case ids::kRes640:
+        setResolution(640, 480);
+        break;
+    case ids::kRes720:
+        setResolution(720, 480);
         break;
     case ids::kManual:
         openManual();
@@ -254,7 +597,79 @@ void CMicroscopeDlg::OnCommand(int command) {
     }
 }
 
+void CMicroscopeDlg::EnterFullScreen() {
+    if (fullScreen_) return;
+    fullScreen_ = true;
+    savedGeometry_ = geometry();
+    for (CBitmapButton* b : std::as_const(buttons_))
+        b->hide();
+    magBox_->hide();
+    calBox_->hide();
+    fileListArea_->hide();
+    menuBar()->hide();
+    client_->setFullScreen(true);
+    client_->setRecordingSeconds(-1, fontA_);
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    showFullScreen();
+    liveView_->setGeometry(client_->rect());
+    liveView_->EnterFullScreen();
+    rebuildToolTips();
+    const QSize screen = this->screen() ? this->screen()->size() : size();
+    overlayScaleX_ =
+        screen.width() / (CaptureWidth() == 720 && CaptureHeight() == 480 ? 720.0 : 640.0);
+    overlayScaleY_ = screen.height() / 480.0;
+}
+
+void CMicroscopeDlg::LeaveFullScreen() {
+    if (!fullScreen_) return;
+    setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    fullScreen_ = false;
+    client_->setFullScreen(false);
+    showNormal();
+    setGeometry(savedGeometry_);
+    setWindowTitle(savedTitle_);
+    for (auto it = buttons_.begin(); it != buttons_.end(); ++it) {
+        if (!isHiddenButton(it.key())) it.value()->show();
+    }
+    magBox_->show();
+    calBox_->show();
+    fileListArea_->show();
+    liveView_->setGeometry(pictureRect());
+    activateWindow();
+    liveView_->LeaveFullScreen();
+    menuBar()->show();
+    if (recording_)
+        client_->setRecordingSeconds(recorder_ ? recorder_->ElapsedSeconds() : 0, fontA_);
+    rebuildToolTips();
+    overlayScaleX_ = overlayScaleY_ = 1.0;
+}
+
+void CMicroscopeDlg::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    if (fullScreen_ && liveView_) liveView_->setGeometry(client_->rect());
+}
+
+void CMicroscopeDlg::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() != QEvent::WindowStateChange) return;
+    // Maximising is how the desktop asks for full screen.
+    if ((windowState() & Qt::WindowMaximized) && !fullScreen_)
+        QMetaObject::invokeMethod(this, &CMicroscopeDlg::EnterFullScreen, Qt::QueuedConnection);
+}
+
 bool CMicroscopeDlg::event(QEvent* e) {
+    if (AppEvent::Is(e, kMsgStill)) {
+        SaveStill(static_cast<AppEvent*>(e)->wParam() == 1);
+        return true;
+    }
+    if (AppEvent::Is(e, kMsgGraphEvent)) {
+        engine_->DrainGraphEvents();
+        return true;
+    }
+    if (AppEvent::Is(e, kMsgMagnification)) {
+        showNewMagnification();
+        return true;
+    }
     if (AppEvent::Is(e, kMsgCalibrationPrompt)) {
         showCalibrationPrompt();
         return true;
@@ -262,9 +677,37 @@ bool CMicroscopeDlg::event(QEvent* e) {
     return QMainWindow::event(e);
 }
 
+bool CMicroscopeDlg::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) {
+        auto* me = static_cast<QMouseEvent*>(e);
+        auto* w = qobject_cast<QWidget*>(watched);
+        const QPoint pos = w ? w->mapTo(client_, me->position().toPoint()) : QPoint();
+        if (watched == client_ && me->button() == Qt::LeftButton && !fullScreen_) {
+            if (QRect(QPoint(10, 46), QPoint(60, 77)).contains(pos)) {
+                setListMode(1);
+                return true;
+            }
+            if (QRect(QPoint(70, 47), QPoint(121, 76)).contains(pos)) {
+                setListMode(0);
+                return true;
+            }
+        }
+        if (watched == fileListArea_ && me->button() == Qt::RightButton) {
+            fileMenu_->popup(me->globalPosition().toPoint());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
 void CMicroscopeDlg::keyPressEvent(QKeyEvent* e) {
-    // Neither Escape nor Enter may close or otherwise act on the window.
-    if (e->key() == Qt::Key_Escape || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    if (e->key() == Qt::Key_Escape) {
+        if (fullScreen_) LeaveFullScreen();
+        e->accept();
+        return;
+    }
+    // Enter must not act on the window either.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         e->accept();
         return;
     }
@@ -272,7 +715,14 @@ void CMicroscopeDlg::keyPressEvent(QKeyEvent* e) {
 }
 
 void CMicroscopeDlg::closeEvent(QCloseEvent* e) {
-    stopAndReleaseCapture();
+    connectionTimer_.stop();
+    if (recording_ && recorder_) {
+        // Closing mid-recording finishes the file rather than leaving it unreadable.
+        recorder_->Stop();
+        SetRecording(false);
+    }
+    engine_->SetFrameReceiver(nullptr);
+    stopAndReleaseEngine();
     hotKeys_.clear();
     if (g_mainWindow == this) g_mainWindow = nullptr;
     e->accept();
