@@ -357,8 +357,10 @@ bool CaptureEngine::BuildPreviewBranch(GstCaps* filter) {
     }
     g_object_set(capsfilter, "caps", filter, nullptr);
     GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGR");
-    // A live picture wants the newest frame, never a queue of old ones.
-    g_object_set(sink, "caps", bgr, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, nullptr);
+    // A live picture wants the newest frame, never a queue of old ones; and
+    // the sink must not wait for a first frame to change state.
+    g_object_set(sink, "caps", bgr, "sync", FALSE, "async", FALSE, "max-buffers", 2u, "drop", TRUE,
+                 nullptr);
     gst_caps_unref(bgr);
     GstAppSinkCallbacks cb{};
     cb.new_sample = &Delivery::OnSample;
@@ -372,7 +374,9 @@ bool CaptureEngine::BuildPreviewBranch(GstCaps* filter) {
 void CaptureEngine::BuildStillBranch() {
     GstElement* sink = gst_element_factory_make("appsink", "StillGrabber");
     if (!sink) return;
-    g_object_set(sink, "sync", FALSE, "max-buffers", 1u, "drop", TRUE, nullptr);
+    // The still pin is silent until a still is taken: the sink must not
+    // hold the pipeline back waiting for a first buffer.
+    g_object_set(sink, "sync", FALSE, "async", FALSE, "max-buffers", 1u, "drop", TRUE, nullptr);
     GstAppSinkCallbacks cb{};
     cb.new_sample = &OnStillSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &cb, nullptr, nullptr);
@@ -418,6 +422,7 @@ int CaptureEngine::BuildPreview() {
     format_ = wanted;
     SetCaptureSize(format_.biWidth, format_.biHeight < 0 ? -format_.biHeight : format_.biHeight);
 
+    if (device) device->ApplyFormat(source_, filter);
     const bool ok = BuildPreviewBranch(filter);
     gst_caps_unref(filter);
     if (!ok) {

@@ -32,6 +32,10 @@ public:
     // (full reference); nullptr when it cannot tell.
     virtual GstCaps* OfferedCaps(GstElement* source);
 
+    // The engine is about to ask `source` for frames in `caps` (the device
+    // offers them). Devices that negotiate by themselves need nothing here.
+    virtual void ApplyFormat(GstElement* /*source*/, const GstCaps* /*caps*/) {}
+
     // A still pin: a second source that yields one buffer per still the
     // device takes on its own.
     virtual bool HasStillPin() const { return false; }

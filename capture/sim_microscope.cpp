@@ -42,9 +42,7 @@ struct SimShared {
 // One source element's feeding state.
 struct SimSourceContext {
     std::shared_ptr<SimShared> shared;
-    // Set by whichever thread relinks or reconfigures the branch downstream.
-    std::atomic<bool> renegotiate{true};
-    // The rest is touched on the source's streaming thread only.
+    // Touched on the source's streaming thread only.
     std::unique_ptr<MicrometerPicture> picture;
     Clock::time_point nextDue{};
     bool lossReported = false;
@@ -94,9 +92,7 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
         ctx->lossReported = true;
         return;
     }
-    if (ctx->renegotiate.exchange(false) || !ctx->picture) {
-        if (!Negotiate(src, ctx)) return;
-    }
+    if (!ctx->picture && !Negotiate(src, ctx)) return;
     const auto period = std::chrono::nanoseconds(1000000000 / kSimFramesPerSecond);
     const Clock::time_point now = Clock::now();
     if (ctx->nextDue < now - period) ctx->nextDue = now;
@@ -119,21 +115,6 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
     gst_buffer_unmap(buf, &map);
     GST_BUFFER_DURATION(buf) = GST_SECOND / kSimFramesPerSecond;
     if (gst_app_src_push_buffer(src, buf) == GST_FLOW_OK) ctx->shared->frames.fetch_add(1);
-}
-
-GstPadProbeReturn OnUpstreamEvent(GstPad* pad, GstPadProbeInfo* info, gpointer user) {
-    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (event && GST_EVENT_TYPE(event) == GST_EVENT_RECONFIGURE) {
-        // A new branch downstream may want another size: forget the old
-        // caps so the next frame negotiates afresh.
-        static_cast<SimSourceContext*>(user)->renegotiate.store(true);
-        GstElement* src = gst_pad_get_parent_element(pad);
-        if (src) {
-            gst_app_src_set_caps(GST_APP_SRC(src), nullptr);
-            gst_object_unref(src);
-        }
-    }
-    return GST_PAD_PROBE_OK;
 }
 
 struct ProcAmpSpec {
@@ -177,25 +158,13 @@ public:
     GstElement* CreateSource() override {
         if (!shared_->plugged.load() || !EnsureGStreamer()) return nullptr;
         GstElement* bin = gst_bin_new("source");
-        GstElement* src = gst_element_factory_make("appsrc", "simsrc");
+        GstElement* src = MakeFeeder();
         GstElement* balance = gst_element_factory_make("videobalance", "balance");
         if (!bin || !src || !balance) {
             for (GstElement* e : {bin, src, balance})
                 if (e) gst_object_unref(gst_object_ref_sink(e));
             return nullptr;
         }
-        g_object_set(src, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
-                     "max-bytes", guint64(720 * 576 * 3), nullptr);
-        auto* ctx = new SimSourceContext;
-        ctx->shared = shared_;
-        GstAppSrcCallbacks cb{};
-        cb.need_data = OnNeedData;
-        gst_app_src_set_callbacks(GST_APP_SRC(src), &cb, ctx,
-                                  [](gpointer p) { delete static_cast<SimSourceContext*>(p); });
-        GstPad* srcPad = gst_element_get_static_pad(src, "src");
-        gst_pad_add_probe(srcPad, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, OnUpstreamEvent, ctx, nullptr);
-        gst_object_unref(srcPad);
-
         gst_bin_add_many(GST_BIN(bin), src, balance, nullptr);
         gst_element_link(src, balance);
         GstPad* out = gst_element_get_static_pad(balance, "src");
@@ -204,12 +173,37 @@ public:
 
         if (balance_) gst_object_unref(balance_);
         balance_ = GST_ELEMENT(gst_object_ref(balance));
+        if (appsrc_) gst_object_unref(appsrc_);
+        appsrc_ = GST_ELEMENT(gst_object_ref(src));
         for (int i = 0; i < kProcAmpPropertyCount; ++i)
             ApplyToBalance(i);
         return bin;
     }
 
     GstCaps* OfferedCaps(GstElement* /*source*/) override { return SimOfferedCaps(); }
+
+    void ApplyFormat(GstElement* source, const GstCaps* /*caps*/) override {
+        // An appsrc keeps answering the caps of its last run, which would
+        // refuse a branch of another size: a fresh feeder takes its place
+        // and asks the new branch what it wants with its first frame.
+        if (!appsrc_ || !source || !GST_IS_BIN(source)) return;
+        GstElement* balance = gst_bin_get_by_name(GST_BIN(source), "balance");
+        GstElement* old = gst_bin_get_by_name(GST_BIN(source), "simsrc");
+        GstElement* fresh = MakeFeeder();
+        if (balance && old && fresh) {
+            gst_element_set_state(old, GST_STATE_NULL);
+            gst_bin_remove(GST_BIN(source), old);
+            gst_bin_add(GST_BIN(source), fresh);
+            gst_element_link(fresh, balance);
+            gst_element_sync_state_with_parent(fresh);
+            gst_object_unref(appsrc_);
+            appsrc_ = GST_ELEMENT(gst_object_ref(fresh));
+        } else if (fresh) {
+            gst_object_unref(gst_object_ref_sink(fresh));
+        }
+        if (old) gst_object_unref(old);
+        if (balance) gst_object_unref(balance);
+    }
 
     bool HasStillPin() const override { return true; }
     GstElement* CreateStillSource() override {
@@ -240,6 +234,8 @@ public:
     void SourcesReleased() override {
         if (balance_) gst_object_unref(balance_);
         if (still_) gst_object_unref(still_);
+        if (appsrc_) gst_object_unref(appsrc_);
+        appsrc_ = nullptr;
         balance_ = nullptr;
         still_ = nullptr;
     }
@@ -285,6 +281,21 @@ public:
     const std::shared_ptr<SimShared>& shared() const { return shared_; }
 
 private:
+    // The appsrc that draws the slide; negotiates with its first frame.
+    GstElement* MakeFeeder() {
+        GstElement* src = gst_element_factory_make("appsrc", "simsrc");
+        if (!src) return nullptr;
+        g_object_set(src, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
+                     "max-bytes", guint64(720 * 576 * 3), nullptr);
+        auto* ctx = new SimSourceContext;
+        ctx->shared = shared_;
+        GstAppSrcCallbacks cb{};
+        cb.need_data = OnNeedData;
+        gst_app_src_set_callbacks(GST_APP_SRC(src), &cb, ctx,
+                                  [](gpointer p) { delete static_cast<SimSourceContext*>(p); });
+        return src;
+    }
+
     void ApplyToBalance(int p) {
         if (!balance_ || !kProcAmp[p].balanceProperty) return;
         g_object_set(balance_, kProcAmp[p].balanceProperty,
@@ -297,6 +308,7 @@ private:
     int norm_ = kTvFormatNtscM;
     GstElement* balance_ = nullptr; // the current source's videobalance
     GstElement* still_ = nullptr;   // the current still pin
+    GstElement* appsrc_ = nullptr;  // the current source's feeder
     std::unique_ptr<MicrometerPicture> stillPicture_;
 };
 

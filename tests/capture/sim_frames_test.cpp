@@ -1,0 +1,375 @@
+// The engine running the simulated microscope: frames, formats, CapConfig.dat,
+// still pin, controls, unplugging.
+#include "capture/capture_engine.h"
+#include "capture/sim_microscope.h"
+#include "capture/sim_render.h"
+#include "platform/app_events.h"
+#include "platform/button_input.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <chrono>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+namespace tvx {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Keeps a copy of the last frame; the streaming thread writes, the test reads.
+class FrameCollector : public FrameReceiver {
+public:
+    void OnFrame(double sampleTime, const FrameView& f) override {
+        std::lock_guard<std::mutex> lock(m_);
+        last_.assign(f.data, f.data + size_t(f.stride) * size_t(f.height));
+        width_ = f.width;
+        height_ = f.height;
+        stride_ = f.stride;
+        time_ = sampleTime;
+        ++count_;
+        cv_.notify_all();
+    }
+    // Waits for `n` more frames of width × height; false when none come.
+    bool WaitFrames(int n, int width, int height) {
+        std::unique_lock<std::mutex> lock(m_);
+        int seen = 0;
+        int last = count_;
+        return cv_.wait_for(lock, 10s, [&] {
+            if (count_ != last) {
+                if (width_ == width && height_ == height) seen += count_ - last;
+                last = count_;
+            }
+            return seen >= n;
+        });
+    }
+    std::vector<uint8_t> Last(int* stride, double* time = nullptr) {
+        std::lock_guard<std::mutex> lock(m_);
+        *stride = stride_;
+        if (time) *time = time_;
+        return last_;
+    }
+    int Count() {
+        std::lock_guard<std::mutex> lock(m_);
+        return count_;
+    }
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::vector<uint8_t> last_;
+    int width_ = 0, height_ = 0, stride_ = 0, count_ = 0;
+    double time_ = 0;
+};
+
+class EventCatcher : public QObject {
+public:
+    int graphEvents = 0;
+    bool event(QEvent* e) override {
+        if (AppEvent::Is(e, kMsgGraphEvent)) {
+            ++graphEvents;
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+template <typename F> bool SpinUntil(F done) {
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+struct SimRig {
+    SimulatedMicroscope* sim = new SimulatedMicroscope;
+    CaptureEngine engine{std::vector<DeviceProvider*>{sim}};
+    FrameCollector frames;
+    EventCatcher catcher;
+
+    SimRig() {
+        sim->SetDrift(false);
+        engine.SetFrameReceiver(&frames);
+        engine.SetWindows(&catcher);
+    }
+    ~SimRig() {
+        engine.Stop();
+        engine.ReleaseAll();
+        stillFlags().request = 0;
+        stillFlags().hardware = 0;
+    }
+    bool Start() {
+        return engine.CreateDeviceEnumerator() && engine.EnumerateDevices() &&
+               engine.BuildGraph() && engine.BuildPreview() && engine.Run();
+    }
+};
+
+// The undrifted slide as the program keeps it: bottom-up rows, DIB stride.
+std::vector<uint8_t> ExpectedFrame(int w, int h) {
+    const int gstStride = w * 3;
+    std::vector<uint8_t> topDown(size_t(gstStride) * h);
+    MicrometerPicture(w, h).CopyView(QPoint(), topDown.data(), gstStride);
+    const int stride = DibStride(w);
+    std::vector<uint8_t> out(size_t(stride) * h);
+    for (int y = 0; y < h; ++y)
+        std::copy_n(topDown.data() + size_t(y) * gstStride, w * 3,
+                    out.data() + size_t(h - 1 - y) * stride);
+    return out;
+}
+
+TEST(SimFrames, EachSizeArrivesBottomUpWithDibRows) {
+    SimRig rig;
+    ASSERT_TRUE(rig.Start());
+    EXPECT_TRUE(rig.engine.HasStillPin());
+    ASSERT_TRUE(rig.frames.WaitFrames(2, 640, 480)); // no CapConfig.dat: the default
+    EXPECT_EQ(CaptureWidth(), 640);
+
+    const QSize sizes[] = {{320, 240}, {720, 480}, {720, 576}, {640, 480}};
+    for (const QSize& s : sizes) {
+        SCOPED_TRACE(s.width());
+        EXPECT_EQ(rig.engine.SetResolution(s.width(), s.height()), kResultOk);
+        EXPECT_TRUE(rig.engine.IsRunning());
+        ASSERT_TRUE(rig.frames.WaitFrames(2, s.width(), s.height()));
+        int stride = 0;
+        const std::vector<uint8_t> got = rig.frames.Last(&stride);
+        EXPECT_EQ(stride, DibStride(s.width()));
+        const std::vector<uint8_t> want = ExpectedFrame(s.width(), s.height());
+        ASSERT_EQ(got.size(), want.size());
+        // Row 0 of the program's frame is the bottom of the picture.
+        const size_t row = size_t(stride);
+        EXPECT_TRUE(std::equal(want.begin(), want.begin() + row, got.begin()));
+        EXPECT_TRUE(std::equal(want.end() - row, want.end(), got.end() - row));
+        EXPECT_TRUE(got == want);
+        EXPECT_EQ(CaptureWidth(), s.width());
+        EXPECT_EQ(CaptureHeight(), s.height());
+    }
+}
+
+TEST(SimFrames, DriftMovesThePicture) {
+    SimRig rig;
+    rig.sim->SetDrift(true);
+    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+    int stride = 0;
+    double t0 = 0, t1 = 0;
+    const std::vector<uint8_t> first = rig.frames.Last(&stride, &t0);
+    // Wait until the slide has visibly moved; it drifts a few pixels a second.
+    bool moved = false;
+    for (int i = 0; i < 200 && !moved; ++i) {
+        ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+        moved = rig.frames.Last(&stride, &t1) != first;
+    }
+    EXPECT_TRUE(moved);
+    EXPECT_GT(t1, t0);
+}
+
+TEST(SimFrames, StoredFormatIsUsedAtTheNextStart) {
+    {
+        SimRig rig;
+        ASSERT_TRUE(rig.Start());
+        ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+        ASSERT_EQ(rig.engine.SetResolution(720, 480), kResultOk);
+    }
+    VideoInfoHeader stored;
+    ASSERT_TRUE(ReadCapConfigFile(CapConfigPath(), &stored));
+    EXPECT_EQ(stored.biWidth, 720);
+    EXPECT_EQ(stored.biHeight, 480);
+    EXPECT_EQ(stored.biBitCount, 24);
+    EXPECT_EQ(stored.biSizeImage, 720u * 480u * 3u);
+
+    SimRig next;
+    ASSERT_TRUE(next.Start());
+    EXPECT_EQ(next.engine.CurrentFormat().biWidth, 720);
+    EXPECT_TRUE(next.frames.WaitFrames(1, 720, 480));
+}
+
+TEST(SimFrames, ShortOrUnofferedStoredFormatsFallBackToTheDefault) {
+    VideoInfoHeader h = ResizedFormat(VideoInfoHeader(), 720, 480);
+    QFile f(CapConfigPath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(SerializeCapConfig(h).left(80));
+    f.close();
+    {
+        SimRig rig;
+        ASSERT_TRUE(rig.Start());
+        EXPECT_EQ(rig.engine.CurrentFormat().biWidth, 640);
+        EXPECT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+    }
+    // A whole file with a size the device does not offer.
+    ASSERT_TRUE(WriteCapConfigFile(CapConfigPath(), ResizedFormat(h, 1024, 768)));
+    SimRig rig;
+    ASSERT_TRUE(rig.Start());
+    EXPECT_EQ(rig.engine.CurrentFormat().biWidth, 640);
+    EXPECT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+    EXPECT_LT(rig.engine.SetResolution(800, 600), 0);
+    EXPECT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+}
+
+TEST(SimFrames, ResolutionWhileStoppedStaysStopped) {
+    SimRig rig;
+    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+    ASSERT_EQ(rig.engine.Stop(), 1);
+    EXPECT_EQ(rig.engine.SetResolution(320, 240), kResultOk);
+    EXPECT_FALSE(rig.engine.IsRunning());
+    EXPECT_TRUE(rig.engine.IsBuilt());
+    const int before = rig.frames.Count();
+    ASSERT_EQ(rig.engine.Run(), 1);
+    EXPECT_TRUE(rig.frames.WaitFrames(1, 320, 240));
+    EXPECT_GT(rig.frames.Count(), before);
+    EXPECT_EQ(rig.engine.RestartPreview(), 1);
+    EXPECT_TRUE(rig.frames.WaitFrames(1, 320, 240));
+}
+
+TEST(SimFrames, StatesRefuseOutOfOrderCalls) {
+    SimRig rig;
+    ASSERT_TRUE(rig.engine.CreateDeviceEnumerator());
+    ASSERT_TRUE(rig.engine.EnumerateDevices());
+    EXPECT_EQ(rig.engine.BuildPreview(), 0); // no graph
+    EXPECT_EQ(rig.engine.Run(), 0);
+    ASSERT_EQ(rig.engine.BuildGraph(), 1);
+    EXPECT_EQ(rig.engine.Run(), 0); // no preview
+    ASSERT_EQ(rig.engine.BuildPreview(), 1);
+    ASSERT_EQ(rig.engine.Run(), 1);
+    EXPECT_EQ(rig.engine.BuildPreview(), 1); // built already
+    EXPECT_EQ(rig.engine.TearDownPreview(), 1);
+    EXPECT_FALSE(rig.engine.IsBuilt());
+    EXPECT_FALSE(rig.engine.IsRunning());
+    EXPECT_TRUE(rig.engine.HasGraph());
+    EXPECT_EQ(rig.engine.ReleaseAll(), 1);
+    EXPECT_FALSE(rig.engine.HasGraph());
+    EXPECT_EQ(rig.engine.GetVideoProcAmp(), nullptr);
+}
+
+TEST(SimFrames, PressGoesToTheStillPinOrToTheOpenButton) {
+    SimRig rig;
+    ASSERT_TRUE(rig.sim->Start());
+    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+    stillFlags().request = 0;
+    stillFlags().hardware = 0;
+    rig.sim->Press();
+    EXPECT_TRUE(SpinUntil([] { return stillFlags().hardware.load() == 1; }));
+    EXPECT_EQ(stillFlags().request.load(), 1);
+
+    stillFlags().request = 0;
+    stillFlags().hardware = 0;
+    CBDA2800 button;
+    ASSERT_EQ(button.OpenInterface(), 1);
+    rig.sim->Press();
+    EXPECT_EQ(button.IsButtonPressed(), 1);
+    EXPECT_EQ(button.IsButtonPressed(), 0);
+    ASSERT_TRUE(rig.frames.WaitFrames(3, 640, 480));
+    EXPECT_EQ(stillFlags().hardware.load(), 0); // one press, one still
+    // The still pin alone, as the control FIFO's "still" does.
+    EXPECT_TRUE(rig.sim->HandleControlLine("  still \r"));
+    EXPECT_TRUE(SpinUntil([] { return stillFlags().hardware.load() == 1; }));
+    EXPECT_FALSE(rig.sim->HandleControlLine("jump"));
+}
+
+TEST(SimFrames, UnplugAndPlug) {
+    SimRig rig;
+    QStringList arrived, removed;
+    QObject::connect(&rig.engine, &CaptureEngine::deviceArrived,
+                     [&](const QString& n) { arrived << n; });
+    QObject::connect(&rig.engine, &CaptureEngine::deviceRemoved,
+                     [&](const QString& n) { removed << n; });
+    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+    EXPECT_EQ(rig.engine.IsDevicePresent(), 1);
+
+    ASSERT_TRUE(rig.sim->HandleControlLine("unplug"));
+    EXPECT_EQ(removed, QStringList{SimulatedMicroscope::kDisplayName});
+    EXPECT_EQ(rig.engine.IsDevicePresent(), 0);
+    EXPECT_TRUE(rig.engine.CurrentDeviceId().isEmpty());
+    // The stream ends with an error the window hears of as a graph event.
+    EXPECT_TRUE(SpinUntil([&] { return rig.catcher.graphEvents > 0; }));
+    EXPECT_EQ(rig.engine.DrainGraphEvents(), 1);
+
+    // What the connection check does next: release and try again.
+    rig.engine.Stop();
+    rig.engine.TearDownPreview();
+    rig.engine.ReleaseAll();
+    EXPECT_EQ(rig.engine.EnumerateDevices(), 0);
+    EXPECT_EQ(rig.engine.BuildGraph(), 0);
+
+    ASSERT_TRUE(rig.sim->HandleControlLine("plug"));
+    EXPECT_EQ(arrived, QStringList{SimulatedMicroscope::kDisplayName});
+    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
+    EXPECT_EQ(rig.engine.IsDevicePresent(), 1);
+    ASSERT_TRUE(rig.engine.BuildGraph() && rig.engine.BuildPreview() && rig.engine.Run());
+    EXPECT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+}
+
+TEST(SimFrames, PictureControlsAndNorm) {
+    SimRig rig;
+    ASSERT_TRUE(rig.Start());
+    VideoProcAmp* amp = rig.engine.GetVideoProcAmp();
+    ASSERT_NE(amp, nullptr);
+    ProcAmpRange range;
+    ASSERT_EQ(amp->GetRange(kProcAmpBrightness, &range), kResultOk);
+    EXPECT_EQ(range.min, -64);
+    EXPECT_EQ(range.max, 64);
+    int value = 99, flags = 0;
+    ASSERT_EQ(amp->Get(kProcAmpBrightness, &value, &flags), kResultOk);
+    EXPECT_EQ(value, range.defaultValue);
+    ProcAmpRange untouched{1, 2, 3, 4, 5};
+    EXPECT_EQ(amp->GetRange(kProcAmpSharpness, &untouched), kResultNotSupported);
+    EXPECT_EQ(untouched.max, 2);
+    EXPECT_EQ(amp->Set(kProcAmpGamma, 1, kProcAmpFlagsManual), kResultNotSupported);
+    EXPECT_LT(amp->Set(kProcAmpBrightness, 65, kProcAmpFlagsManual), 0);
+    EXPECT_LT(amp->Get(6, &value, &flags), 0);
+
+    ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+    int stride = 0;
+    auto mean = [](const std::vector<uint8_t>& v) {
+        double s = 0;
+        for (uint8_t b : v)
+            s += b;
+        return s / double(v.size());
+    };
+    const double before = mean(rig.frames.Last(&stride));
+    ASSERT_EQ(amp->Set(kProcAmpBrightness, 40, kProcAmpFlagsManual), kResultOk);
+    ASSERT_TRUE(rig.frames.WaitFrames(3, 640, 480));
+    EXPECT_GT(mean(rig.frames.Last(&stride)), before + 10);
+    ASSERT_EQ(amp->Get(kProcAmpBrightness, &value, &flags), kResultOk);
+    EXPECT_EQ(value, 40);
+
+    // The device keeps its values across a rebuild.
+    rig.engine.Stop();
+    rig.engine.TearDownPreview();
+    rig.engine.ReleaseAll();
+    ASSERT_TRUE(rig.engine.BuildGraph() && rig.engine.BuildPreview() && rig.engine.Run());
+    amp = rig.engine.GetVideoProcAmp();
+    ASSERT_NE(amp, nullptr);
+    ASSERT_EQ(amp->Get(kProcAmpBrightness, &value, &flags), kResultOk);
+    EXPECT_EQ(value, 40);
+
+    int norm = 0;
+    ASSERT_EQ(rig.engine.GetTvFormat(&norm), kResultOk);
+    EXPECT_EQ(norm, kTvFormatNtscM);
+    ASSERT_EQ(rig.engine.SetTvFormat(kTvFormatPalB), kResultOk);
+    ASSERT_EQ(rig.engine.GetTvFormat(&norm), kResultOk);
+    EXPECT_EQ(norm, kTvFormatPalB);
+    EXPECT_LT(rig.engine.SetTvFormat(3), 0);
+}
+
+TEST(SimFrames, MicrometerIsDrawnToThePixelPitch) {
+    // 0.5 mm at magnification 60: pitch × 10 / 60 µm a pixel.
+    EXPECT_NEAR(SimPixelsPerMillimetre(640, 480) * 0.5, 500.0 / (65.1465798045602 / 6.0), 1e-9);
+    EXPECT_NEAR(SimPixelsPerMillimetre(720, 480), 1000.0 / (57.471264367 / 6.0), 1e-9);
+    EXPECT_DOUBLE_EQ(SimPixelPitch(320, 240), SimPixelPitch(720, 576));
+    for (double t : {0.0, 3.3, 11.0, 100.0, 1e6}) {
+        const QPoint d = SimDrift(t);
+        EXPECT_LE(std::abs(d.x()), kSimDriftMargin);
+        EXPECT_LE(std::abs(d.y()), kSimDriftMargin);
+    }
+}
+
+} // namespace
+} // namespace tvx
