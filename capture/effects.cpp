@@ -109,7 +109,9 @@ void ChannelRowScalar(uint8_t* row, int from, int w, const ChannelRule& rule) {
 
 #if TVX_X86
 // Five pixels (15 bytes) per step in place; byte 15 of the shuffle keeps its
-// own value so the overlapping store leaves the next pixel untouched.
+// own value so the overlapping store leaves the next pixel untouched. Each
+// chunk is loaded before the previous one is stored: a load that overlaps a
+// store still in flight would stall on every step.
 TVX_SSSE3 void ChannelsSsse3(const FrameView& f, const ChannelRule& rule) {
     alignas(16) int8_t m[16];
     for (int k = 0; k < 5; ++k)
@@ -121,9 +123,16 @@ TVX_SSSE3 void ChannelsSsse3(const FrameView& f, const ChannelRule& rule) {
     for (int r = 0; r < f.height; ++r) {
         uint8_t* row = RowPtr(f, r);
         int o = 0;
-        for (; o + 16 <= rowBytes; o += 15) {
-            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + o));
+        if (rowBytes >= 16) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+            for (; o + 31 <= rowBytes; o += 15) {
+                const __m128i next =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + o + 15));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(row + o), _mm_shuffle_epi8(v, mask));
+                v = next;
+            }
             _mm_storeu_si128(reinterpret_cast<__m128i*>(row + o), _mm_shuffle_epi8(v, mask));
+            o += 15;
         }
         ChannelRowScalar(row, o / 3, f.width, rule);
     }

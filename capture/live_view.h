@@ -33,6 +33,12 @@ enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, Count };
 // least that large.
 void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows);
 
+// Bilinear scaling of an RGB32 picture to `area`, written at the top left of
+// dst (the part of the area outside dst is left out). Runs on the calling
+// thread only, unlike Qt's smooth drawing, which spreads big pictures over a
+// thread pool.
+void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area);
+
 // The off-screen picture of the live view, composed on the streaming thread
 // and painted on the UI thread. Two pictures take turns: the streaming thread
 // draws each frame into its own, then swaps it in under the lock, so the lock

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <thread>
@@ -166,6 +168,57 @@ TEST(LiveSurface, ConversionFlipsRowsAndKeepsColoursForAnyWidth) {
                 ASSERT_EQ(out.pixel(x, y), qRgb(p[2], p[1], p[0])) << "w=" << w;
             }
     }
+}
+
+TEST(LiveSurface, SmoothScalingInterpolatesBetweenPixels) {
+    // A ramp of 2 per pixel across and 3 per pixel down, doubled in size:
+    // destination pixel X lies at source X / 2 - 0.25, so the ramp continues
+    // with half the slope, clamped at the edges.
+    QImage src(100, 60, QImage::Format_RGB32);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 100; ++x)
+            src.setPixel(x, y, qRgb(0, 3 * y, 2 * x));
+    QImage dst(200, 120, QImage::Format_RGB32);
+    dst.fill(Qt::black);
+    ScaleRgb32Smooth(src, dst, QSize(200, 120));
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const double sx = std::clamp(x / 2.0 - 0.25, 0.0, 99.0);
+            const double sy = std::clamp(y / 2.0 - 0.25, 0.0, 59.0);
+            const QRgb p = dst.pixel(x, y);
+            ASSERT_NEAR(qBlue(p), 2 * sx, 1.01) << x << "," << y;
+            ASSERT_NEAR(qGreen(p), 3 * sy, 1.51) << x << "," << y;
+            ASSERT_EQ(qAlpha(p), 255);
+        }
+
+    // Against Qt's own smooth drawing on a smooth random picture, for a
+    // non-integer ratio in both directions.
+    std::mt19937 rng(9);
+    QImage noise(72, 58, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb(128 + x + int(rng() % 8), 100 + y, 200 - x - y));
+    QImage ours(192, 108, QImage::Format_RGB32), qt(192, 108, QImage::Format_RGB32);
+    ScaleRgb32Smooth(noise, ours, ours.size());
+    {
+        QPainter p(&qt);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(qt.rect(), noise);
+    }
+    for (int y = 2; y < 106; ++y)
+        for (int x = 2; x < 190; ++x) {
+            const QRgb a = ours.pixel(x, y), b = qt.pixel(x, y);
+            ASSERT_LE(std::abs(qRed(a) - qRed(b)), 3) << x << "," << y;
+            ASSERT_LE(std::abs(qGreen(a) - qGreen(b)), 3) << x << "," << y;
+            ASSERT_LE(std::abs(qBlue(a) - qBlue(b)), 3) << x << "," << y;
+        }
+
+    // One-pixel sources and an area larger than the target do not fault.
+    QImage dot(1, 1, QImage::Format_RGB32);
+    dot.fill(qRgb(10, 20, 30));
+    QImage small(5, 4, QImage::Format_RGB32);
+    ScaleRgb32Smooth(dot, small, QSize(50, 40));
+    EXPECT_EQ(small.pixel(4, 3), qRgb(10, 20, 30));
 }
 
 TEST(CLiveView, StreamRepaintsAreCoalescedAndTextsDrawn) {
