@@ -157,30 +157,21 @@ void ThresholdRowScalar(const uint8_t* grey, uint8_t* dst, int from, int w, int 
 }
 
 #if TVX_X86
-// Sixteen pixels per step: split the 48 bytes into blue, green and red planes,
-// weigh them in 16-bit lanes (the largest sum, 25550, fits) and divide by 100
-// with a multiply: (x * 5243) >> 19 equals x / 100 for every x up to 25550.
+// Weighted sums of four pixels held in the low 12 bytes of px.
+TVX_SSSE3 inline __m128i Weigh4(__m128i px, __m128i spread, __m128i weights, __m128i ones) {
+    return _mm_madd_epi16(_mm_maddubs_epi16(_mm_shuffle_epi8(px, spread), weights), ones);
+}
+
+// Sixteen pixels per step: the 48 bytes are spread to four pixels of four
+// bytes per register, one multiply-add of bytes weighs blue with green and
+// red alone, a second one adds the two. The largest sum, 25550, fits 16 bits,
+// and (x * 5243) >> 19 equals x / 100 for every x up to it.
 TVX_SSSE3 void GreyRowSsse3(const uint8_t* src, uint8_t* grey, int w) {
-    const __m128i b0 = _mm_setr_epi8(0, 3, 6, 9, 12, 15, -128, -128, -128, -128, -128, -128, -128,
-                                     -128, -128, -128);
-    const __m128i b1 = _mm_setr_epi8(-128, -128, -128, -128, -128, -128, 2, 5, 8, 11, 14, -128,
-                                     -128, -128, -128, -128);
-    const __m128i b2 = _mm_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, -128, -128,
-                                     -128, 1, 4, 7, 10, 13);
-    const __m128i g0 = _mm_setr_epi8(1, 4, 7, 10, 13, -128, -128, -128, -128, -128, -128, -128,
-                                     -128, -128, -128, -128);
-    const __m128i g1 = _mm_setr_epi8(-128, -128, -128, -128, -128, 0, 3, 6, 9, 12, 15, -128, -128,
-                                     -128, -128, -128);
-    const __m128i g2 = _mm_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, -128, -128,
-                                     -128, 2, 5, 8, 11, 14);
-    const __m128i r0 = _mm_setr_epi8(2, 5, 8, 11, 14, -128, -128, -128, -128, -128, -128, -128,
-                                     -128, -128, -128, -128);
-    const __m128i r1 = _mm_setr_epi8(-128, -128, -128, -128, -128, 1, 4, 7, 10, 13, -128, -128,
-                                     -128, -128, -128, -128);
-    const __m128i r2 = _mm_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, -128, -128, 0,
-                                     3, 6, 9, 12, 15);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i kB = _mm_set1_epi16(11), kG = _mm_set1_epi16(59), kR = _mm_set1_epi16(30);
+    const __m128i spread =
+        _mm_setr_epi8(0, 1, 2, -128, 3, 4, 5, -128, 6, 7, 8, -128, 9, 10, 11, -128);
+    const __m128i weights =
+        _mm_setr_epi8(11, 59, 30, 0, 11, 59, 30, 0, 11, 59, 30, 0, 11, 59, 30, 0);
+    const __m128i ones = _mm_set1_epi16(1);
     const __m128i half = _mm_set1_epi16(50), recip = _mm_set1_epi16(5243);
     int c = 0;
     for (; c + 16 <= w; c += 16) {
@@ -188,25 +179,14 @@ TVX_SSSE3 void GreyRowSsse3(const uint8_t* src, uint8_t* grey, int w) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
-        const __m128i B =
-            _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, b0), _mm_shuffle_epi8(b, b1)),
-                         _mm_shuffle_epi8(d, b2));
-        const __m128i G =
-            _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, g0), _mm_shuffle_epi8(b, g1)),
-                         _mm_shuffle_epi8(d, g2));
-        const __m128i R =
-            _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, r0), _mm_shuffle_epi8(b, r1)),
-                         _mm_shuffle_epi8(d, r2));
-        auto weigh = [&](__m128i bb, __m128i gg, __m128i rr) {
-            __m128i s = _mm_add_epi16(_mm_mullo_epi16(gg, kG), _mm_mullo_epi16(rr, kR));
-            s = _mm_add_epi16(s, _mm_mullo_epi16(bb, kB));
-            s = _mm_add_epi16(s, half);
-            return _mm_srli_epi16(_mm_mulhi_epu16(s, recip), 3);
-        };
-        const __m128i lo = weigh(_mm_unpacklo_epi8(B, zero), _mm_unpacklo_epi8(G, zero),
-                                 _mm_unpacklo_epi8(R, zero));
-        const __m128i hi = weigh(_mm_unpackhi_epi8(B, zero), _mm_unpackhi_epi8(G, zero),
-                                 _mm_unpackhi_epi8(R, zero));
+        const __m128i s0 = Weigh4(a, spread, weights, ones);
+        const __m128i s1 = Weigh4(_mm_alignr_epi8(b, a, 12), spread, weights, ones);
+        const __m128i s2 = Weigh4(_mm_alignr_epi8(d, b, 8), spread, weights, ones);
+        const __m128i s3 = Weigh4(_mm_srli_si128(d, 4), spread, weights, ones);
+        __m128i lo = _mm_add_epi16(_mm_packs_epi32(s0, s1), half);
+        __m128i hi = _mm_add_epi16(_mm_packs_epi32(s2, s3), half);
+        lo = _mm_srli_epi16(_mm_mulhi_epu16(lo, recip), 3);
+        hi = _mm_srli_epi16(_mm_mulhi_epu16(hi, recip), 3);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(grey + c), _mm_packus_epi16(lo, hi));
     }
     GreyRowScalar(src, grey, c, w);
@@ -332,11 +312,17 @@ int BinarySegment(const FrameView& f, std::vector<uint8_t>& greyScratch) {
         uint8_t* g = grey + std::ptrdiff_t(r) * greyStride;
         GreyRow(RowPtr(f, r), g, f.width);
         int c = 0;
-        for (; c + 4 <= f.width; c += 4) {
-            ++hist[0][g[c]];
-            ++hist[1][g[c + 1]];
-            ++hist[2][g[c + 2]];
-            ++hist[3][g[c + 3]];
+        for (; c + 8 <= f.width; c += 8) {
+            uint64_t v;
+            std::memcpy(&v, g + c, 8);
+            ++hist[0][v & 0xFF];
+            ++hist[1][(v >> 8) & 0xFF];
+            ++hist[2][(v >> 16) & 0xFF];
+            ++hist[3][(v >> 24) & 0xFF];
+            ++hist[0][(v >> 32) & 0xFF];
+            ++hist[1][(v >> 40) & 0xFF];
+            ++hist[2][(v >> 48) & 0xFF];
+            ++hist[3][v >> 56];
         }
         for (; c < f.width; ++c)
             ++hist[0][g[c]];
