@@ -43,17 +43,43 @@ void ReverseRowScalar(const uint8_t* src, uint8_t* dst, int from, int w) {
 }
 
 #if TVX_X86
-// Five pixels at a time: a 16-byte load whose bytes 1..15 hold the five
-// source pixels, reversed into bytes 0..14 of the store. Byte 15 of each
-// store is overwritten by the next one.
+// Sixteen pixels (three registers) at a time, so loads and stores never
+// overlap. Output byte o of a block comes from source byte
+// 3 * (15 - o / 3) + o % 3; the masks pick, for every output register, its
+// bytes out of each source register.
+struct ReverseMasks {
+    alignas(16) int8_t m[3][3][16]; // [output register][source register][byte]
+    ReverseMasks() {
+        for (int o = 0; o < 48; ++o) {
+            const int s = 3 * (15 - o / 3) + o % 3;
+            for (int i = 0; i < 3; ++i)
+                m[o / 16][i][o % 16] = (s / 16 == i) ? int8_t(s % 16) : int8_t(-128);
+        }
+    }
+};
+const ReverseMasks kReverseMasks;
+
 TVX_SSSE3 void ReverseRowSsse3(const uint8_t* src, uint8_t* dst, int w) {
-    const __m128i mask = _mm_setr_epi8(13, 14, 15, 10, 11, 12, 7, 8, 9, 4, 5, 6, 1, 2, 3, -128);
+    auto mask = [](int o, int i) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(kReverseMasks.m[o][i]));
+    };
+    // Output 0 takes from source registers 1 and 2, output 1 from all three,
+    // output 2 from 0 and 1.
+    const __m128i m01 = mask(0, 1), m02 = mask(0, 2);
+    const __m128i m10 = mask(1, 0), m11 = mask(1, 1), m12 = mask(1, 2);
+    const __m128i m20 = mask(2, 0), m21 = mask(2, 1);
     int c = 0;
-    for (; c + 6 <= w; c += 5) {
-        const __m128i v = _mm_loadu_si128(
-            reinterpret_cast<const __m128i*>(src + std::ptrdiff_t(w - 5 - c) * 3 - 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + std::ptrdiff_t(c) * 3),
-                         _mm_shuffle_epi8(v, mask));
+    for (; c + 16 <= w; c += 16) {
+        const uint8_t* p = src + std::ptrdiff_t(w - 16 - c) * 3;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+        __m128i* q = reinterpret_cast<__m128i*>(dst + std::ptrdiff_t(c) * 3);
+        _mm_storeu_si128(q, _mm_or_si128(_mm_shuffle_epi8(b, m01), _mm_shuffle_epi8(d, m02)));
+        _mm_storeu_si128(
+            q + 1, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, m10), _mm_shuffle_epi8(b, m11)),
+                                _mm_shuffle_epi8(d, m12)));
+        _mm_storeu_si128(q + 2, _mm_or_si128(_mm_shuffle_epi8(a, m20), _mm_shuffle_epi8(b, m21)));
     }
     ReverseRowScalar(src, dst, c, w);
 }
