@@ -81,7 +81,7 @@ constexpr ButtonRow kButtons[] = {
     {ids::kThreePointAngle, 319, 318, 663, 6, "Angle", "Three Points Angle Measurement"},
     {ids::kFourPointAngle, 321, 320, 693, 6, "Fourpointangle", "Four Points Angle Measurement"},
     {ids::kCalibrate, 323, 322, 798, 6, "TipCalibration", "Line Calibration"},
-    {ids::kMeasureOther, 325, 324, 830, 6, "Measure", "Measure"},
+    {ids::kMeasureOther, 325, 324, 830, 6, nullptr, nullptr},
 };
 
 bool isHiddenButton(int id) {
@@ -362,7 +362,8 @@ int CMicroscopeDlg::toolTipCount() const {
 
 void CMicroscopeDlg::rebuildToolTips() {
     for (const ButtonRow& row : kButtons) {
-        if (CBitmapButton* b = buttons_.value(row.id))
+        CBitmapButton* b = buttons_.value(row.id);
+        if (b && row.tipKey)
             b->setToolTip(fullScreen_ ? QString() : Text(row.tipKey, row.tipDefault));
     }
 }

@@ -92,6 +92,9 @@ const NamedText kNamedTexts[] = {
     {"TipGreen", {"Green Display"}},
     {"TipBlue", {"Blue Display"}},
     {"TipPointToLine", {"Point to Line Measurement"}},
+    {"PictureError", {"Picture Error"}},
+    {"AVIError", {"AVI Error"}},
+    {"SaveStillFail", {"The picture could not be saved in:"}},
     {"TArc", {"Three Points Arc Measurement"}},
     {"TipCalibration", {"Calibration", "Line Calibration"}},
     // Measuring tools: tool tips and the Photo Measure menus
