@@ -80,8 +80,8 @@ int RefBinary(TestFrame& f) {
 TEST(Effects, MirrorAndTurnMoveEveryPixelAndKeepPadding) {
     std::mt19937 rng(7);
     std::vector<uint8_t> scratch;
-    // Widths around the five- and sixteen-pixel steps of the fast paths.
-    for (int w = 1; w <= 41; ++w) {
+    // Widths around the sixteen- and thirty-two-pixel steps of the fast paths.
+    for (int w = 1; w <= 70; ++w) {
         for (int h : {1, 2, 3, 6}) {
             for (int extra : {0, 1, 5}) {
                 TestFrame f(w, h, extra);
