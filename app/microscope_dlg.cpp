@@ -6,6 +6,7 @@
 #include "app/menus.h"
 #include "app/prompt_dlg.h"
 #include "app/recorder_control.h"
+#include "app/save_as.h"
 #include "capture/capture_engine.h"
 #include "capture/live_view.h"
 #include "files/bitmap_button.h"
@@ -583,6 +584,21 @@ void CMicroscopeDlg::OnCommand(int command) {
         break;
     case ids::kRes720:
         setResolution(720, 480);
+        break;
+    case ids::kSave:
+    case ids::kSaveAs:
+        // The copy itself comes with the file list; until then nothing is selected.
+        AskSaveAsTarget(selectedFile_, listMode_ == 1, storage_.picture, storage_.video,
+                        windowTitle());
+        break;
+    case ids::kEMail:
+    case ids::kMenuEMail:
+    case ids::kOpen:
+    case ids::kDelete:
+    case ids::kDeleteAll:
+        if (selectedFile_.isEmpty())
+            warn(command == ids::kEMail || command == ids::kMenuEMail ? windowTitle() : msgTitle_,
+                 "SelectFile", "Please select an image or video");
         break;
     case ids::kManual:
         openManual();

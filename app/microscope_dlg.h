@@ -183,6 +183,7 @@ private:
     QString savedTitle_;
     QRect savedGeometry_;
     QString lastSavedStill_;
+    QString selectedFile_; // the file list's selection
     uint32_t lineColor_ = 255;
     uint32_t labelColor_ = 19;
     int listMode_ = 1; // 1 pictures, 0 videos

@@ -1,0 +1,297 @@
+#include "app/client_area.h"
+#include "app/main_window_ids.h"
+#include "app/microscope_dlg.h"
+#include "app/recorder_control.h"
+#include "capture/capture_engine.h"
+#include "capture/sim_microscope.h"
+#include "files/bitmap_button.h"
+#include "measure/calibration.h"
+#include "platform/app_events.h"
+#include "platform/folders.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+template <class F> bool waitFor(F done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return done();
+}
+
+void pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
+
+// A machine without any camera.
+class NoDevices : public DeviceProvider {
+public:
+    bool Start() override { return true; }
+    std::vector<std::shared_ptr<CaptureDevice>> Devices() override { return {}; }
+};
+
+class FakeRecorder : public RecorderControl {
+public:
+    bool ToggleWithDialog() override { return running = !running; }
+    bool StartUnlimited() override {
+        ++starts;
+        return running = true;
+    }
+    void Stop() override {
+        ++stops;
+        running = false;
+    }
+    int ElapsedSeconds() const override { return 3; }
+    bool running = false;
+    int starts = 0;
+    int stops = 0;
+};
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        CreateFirstRunSettings();
+        WriteSysDate(0); // no calibration prompt in the way
+        SetPrompts(&prompts_);
+    }
+    void TearDown() override {
+        SetPrompts(nullptr);
+        ResetSettings();
+    }
+
+    std::unique_ptr<CMicroscopeDlg> connectedWindow() {
+        auto dlg = std::make_unique<CMicroscopeDlg>(CMicroscopeDlg::Options{true, nullptr});
+        dlg->InitDialog();
+        dlg->show();
+        return dlg;
+    }
+    std::unique_ptr<CMicroscopeDlg> windowWithoutCamera() {
+        engine_ = std::make_unique<CaptureEngine>(std::vector<DeviceProvider*>{new NoDevices});
+        auto dlg = std::make_unique<CMicroscopeDlg>(CMicroscopeDlg::Options{false, engine_.get()});
+        dlg->InitDialog();
+        dlg->show();
+        return dlg;
+    }
+    // Hot keys are window shortcuts; fire one as the key would.
+    static void hotKey(QWidget* w, Qt::Key k) {
+        for (QShortcut* s : w->findChildren<QShortcut*>())
+            if (s->key() == QKeySequence(k)) emit s->activated();
+    }
+
+    ScriptedPrompts prompts_;
+    std::unique_ptr<CaptureEngine> engine_;
+};
+
+TEST_F(MainWindow, WithoutACameraButtonsAreDisabledAndF2AsksForThePreview) {
+    auto dlg = windowWithoutCamera();
+    EXPECT_FALSE(dlg->deviceConnected());
+    EXPECT_FALSE(dlg->button(ids::kCamera)->isEnabled());
+    EXPECT_FALSE(dlg->button(ids::kHorMirror)->isEnabled());
+    EXPECT_FALSE(dlg->button(ids::kPreview)->IsSelected());
+    EXPECT_FALSE(dlg->inPreviewState());
+    // F2 works even though the buttons are disabled.
+    dlg->OnCommand(ids::kCamera);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
+    EXPECT_EQ(stillFlags().request.load(), 0);
+}
+
+TEST_F(MainWindow, ConnectedWindowRunsThePreviewWithHiddenPreviewAndSettingButtons) {
+    auto dlg = connectedWindow();
+    ASSERT_TRUE(dlg->deviceConnected());
+    EXPECT_TRUE(dlg->inPreviewState());
+    EXPECT_TRUE(dlg->button(ids::kCamera)->isEnabled());
+    EXPECT_TRUE(dlg->button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(dlg->button(ids::kPreview)->isVisible());
+    EXPECT_FALSE(dlg->button(ids::kDeviceSetting)->isVisible());
+    EXPECT_EQ(dlg->toolTipCount(), 25);
+    // Preview toggles into the browse state and back.
+    dlg->OnCommand(ids::kPreview);
+    EXPECT_FALSE(dlg->inPreviewState());
+    dlg->OnCommand(ids::kPreview);
+    EXPECT_TRUE(dlg->inPreviewState());
+}
+
+TEST_F(MainWindow, F3AndF4OnlyActInTheirState) {
+    auto dlg = connectedWindow();
+    FakeRecorder recorder;
+    dlg->SetRecorder(&recorder);
+    // F4 while not recording does nothing.
+    hotKey(dlg.get(), Qt::Key_F4);
+    EXPECT_EQ(recorder.stops, 0);
+    hotKey(dlg.get(), Qt::Key_F3);
+    EXPECT_EQ(recorder.starts, 1);
+    EXPECT_TRUE(dlg->isRecording());
+    EXPECT_TRUE(dlg->button(ids::kVideo)->IsSelected());
+    // F3 while recording does nothing.
+    hotKey(dlg.get(), Qt::Key_F3);
+    EXPECT_EQ(recorder.starts, 1);
+    hotKey(dlg.get(), Qt::Key_F4);
+    EXPECT_EQ(recorder.stops, 1);
+    EXPECT_FALSE(dlg->isRecording());
+}
+
+TEST_F(MainWindow, ABurstOfDeviceNotificationsRunsOneCheckASecondAfterTheLast) {
+    auto dlg = connectedWindow();
+    const int before = dlg->connectionChecks();
+    for (int i = 0; i < 5; ++i) {
+        dlg->OnDeviceNodesChanged();
+        pump(200);
+    }
+    EXPECT_EQ(dlg->connectionChecks(), before);
+    EXPECT_TRUE(dlg->connectionTimer()->isActive());
+    pump(600);
+    EXPECT_EQ(dlg->connectionChecks(), before); // 600 ms after the last: not yet
+    ASSERT_TRUE(waitFor([&] { return dlg->connectionChecks() == before + 1; }, 2000));
+    pump(1200);
+    EXPECT_EQ(dlg->connectionChecks(), before + 1);
+    EXPECT_TRUE(dlg->deviceConnected());
+}
+
+TEST_F(MainWindow, UnplugAndPlugGoThroughTheConnectionCheck) {
+    auto dlg = connectedWindow();
+    SimulatedMicroscope* sim = dlg->engine()->Simulator();
+    ASSERT_NE(sim, nullptr);
+    sim->Unplug();
+    ASSERT_TRUE(waitFor([&] { return !dlg->deviceConnected(); }));
+    EXPECT_EQ(dlg->connectionMessage(), "Please connect Wireless Digital Microscope");
+    EXPECT_FALSE(dlg->button(ids::kCamera)->isEnabled());
+    sim->Plug();
+    ASSERT_TRUE(waitFor([&] { return dlg->deviceConnected(); }));
+    EXPECT_TRUE(dlg->button(ids::kCamera)->isEnabled());
+    EXPECT_TRUE(dlg->connectionMessage().isEmpty());
+}
+
+TEST_F(MainWindow, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
+    auto dlg = connectedWindow();
+    FakeRecorder recorder;
+    dlg->SetRecorder(&recorder);
+    dlg->SetRecording(true);
+    auto* client = dlg->findChild<CClientArea*>();
+    ASSERT_NE(client, nullptr);
+    EXPECT_GE(client->recordingSeconds(), 0);
+    const QRect normal = dlg->geometry();
+
+    dlg->EnterFullScreen();
+    EXPECT_TRUE(dlg->isFullScreenMode());
+    EXPECT_EQ(dlg->toolTipCount(), 0);
+    EXPECT_EQ(client->recordingSeconds(), -1);
+    EXPECT_FALSE(dlg->button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(dlg->magnificationBox()->isVisible());
+    EXPECT_GT(dlg->overlayScaleX(), 0.0);
+
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &esc);
+    EXPECT_FALSE(dlg->isFullScreenMode());
+    EXPECT_EQ(dlg->toolTipCount(), 25);
+    EXPECT_TRUE(dlg->button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(dlg->button(ids::kPreview)->isVisible());
+    EXPECT_EQ(dlg->liveView()->geometry(), QRect(204, 52, 640, 480));
+    EXPECT_EQ(dlg->overlayScaleX(), 1.0);
+    EXPECT_GE(client->recordingSeconds(), 0);
+    pump(50);
+    EXPECT_EQ(dlg->geometry().size(), normal.size());
+}
+
+TEST_F(MainWindow, EscapeAndEnterDoNothingOutsideFullScreen) {
+    auto dlg = connectedWindow();
+    for (int k : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(dlg.get(), &e);
+        EXPECT_TRUE(e.isAccepted());
+    }
+    pump(50);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_FALSE(dlg->isFullScreenMode());
+}
+
+TEST_F(MainWindow, TabZonesSwitchTheListModeOnlyWhenItChanges) {
+    auto dlg = connectedWindow();
+    auto* client = dlg->findChild<CClientArea*>();
+    auto click = [&](QPoint p) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(p), client->mapToGlobal(QPointF(p)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(client, &e);
+    };
+    EXPECT_EQ(dlg->listMode(), 1);
+    click(QPoint(30, 60)); // pictures tab: already shown
+    EXPECT_EQ(dlg->listMode(), 1);
+    click(QPoint(90, 60)); // videos tab
+    EXPECT_EQ(dlg->listMode(), 0);
+    click(QPoint(65, 60)); // between the tabs
+    EXPECT_EQ(dlg->listMode(), 0);
+    click(QPoint(20, 50));
+    EXPECT_EQ(dlg->listMode(), 1);
+}
+
+TEST_F(MainWindow, EffectButtonsFollowTheirRules) {
+    auto dlg = connectedWindow();
+    dlg->OnCommand(ids::kHorMirror);
+    EXPECT_TRUE(dlg->button(ids::kHorMirror)->IsSelected());
+    dlg->OnCommand(ids::kHorMirror);
+    EXPECT_FALSE(dlg->button(ids::kHorMirror)->IsSelected());
+    dlg->OnCommand(ids::kRed);
+    dlg->OnCommand(ids::kGreen);
+    EXPECT_TRUE(dlg->button(ids::kRed)->IsSelected());
+    EXPECT_TRUE(dlg->button(ids::kGreen)->IsSelected());
+    dlg->OnCommand(ids::kNegative);
+    EXPECT_TRUE(dlg->button(ids::kNegative)->IsSelected());
+    EXPECT_FALSE(dlg->button(ids::kRed)->IsSelected());
+    EXPECT_FALSE(dlg->button(ids::kGreen)->IsSelected());
+}
+
+TEST_F(MainWindow, ResolutionCommandsSwitchTheCaptureAndItsText) {
+    auto dlg = connectedWindow();
+    auto* client = dlg->findChild<CClientArea*>();
+    dlg->OnCommand(ids::kRes720);
+    EXPECT_EQ(client->resolutionText(), "720*480");
+    EXPECT_EQ(CaptureWidth(), 720);
+    dlg->OnCommand(ids::kRes640);
+    EXPECT_EQ(client->resolutionText(), "640*480");
+}
+
+TEST_F(MainWindow, MagnificationBoxLooksUpTheCalibrationAndWmApp12StoresIt) {
+    QFile f(ProgramFolder() + "/CalibrationIni.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("// calibration\n[60.0]\n60.0=58.3\n[200]\n200=203.4\n");
+    f.close();
+    auto dlg = connectedWindow();
+    EXPECT_EQ(dlg->calibrationText(), "58.3");
+    dlg->magnificationBox()->setText("200");
+    EXPECT_EQ(dlg->calibrationText(), "203.4");
+    dlg->magnificationBox()->setText("20");
+    EXPECT_EQ(dlg->calibrationText(), "");
+
+    calibrationState().nominal = 150;
+    calibrationState().calibratedCopy = 147.26;
+    AppEvent message(kMsgMagnification);
+    QCoreApplication::sendEvent(dlg.get(), &message);
+    EXPECT_EQ(dlg->magnificationText(), "150.0");
+    EXPECT_EQ(dlg->calibrationText(), "147.3");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("[150.0]\n150.0=147.3"));
+}
+
+} // namespace
+} // namespace tvx
