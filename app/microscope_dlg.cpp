@@ -15,6 +15,7 @@
 #include "measure/calibration_file.h"
 #include "platform/app_events.h"
 #include "platform/button_input.h"
+#include "platform/device_watch.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -231,6 +232,9 @@ void CMicroscopeDlg::InitDialog() {
             &CMicroscopeDlg::OnDeviceArrivedOrRemoved);
     connect(engine_, &CaptureEngine::liveViewRepaint, liveView_,
             [this](bool) { liveView_->update(); });
+
+    auto* watch = new DeviceWatch(this);
+    connect(watch, &DeviceWatch::nodesChanged, this, &CMicroscopeDlg::OnDeviceNodesChanged);
 
     engine_->SetWindows(this, liveView_);
     engine_->CreateDeviceEnumerator();
@@ -685,6 +689,10 @@ bool CMicroscopeDlg::event(QEvent* e) {
     }
     if (AppEvent::Is(e, kMsgMagnification)) {
         showNewMagnification();
+        return true;
+    }
+    if (AppEvent::Is(e, kMsgOpenPicture) || AppEvent::Is(e, kMsgOpenVideo)) {
+        // The Photo Measure dialog and the video player take these once they exist.
         return true;
     }
     if (AppEvent::Is(e, kMsgCalibrationPrompt)) {

@@ -3,26 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
-#define TVX_X86 1
-#include <immintrin.h>
-#define TVX_SSSE3 __attribute__((target("ssse3")))
-#else
-#define TVX_X86 0
-#endif
+#include "capture/cpu_features.h"
 
 namespace tvx {
 
 namespace {
-
-#if TVX_X86
-// The baseline x86-64 target has no byte shuffle; the fast paths are chosen
-// at run time so the program still runs on the oldest machines.
-bool HasSsse3() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
-#endif
 
 uint8_t* RowPtr(const FrameView& f, int r) {
     return f.data + std::ptrdiff_t(r) * f.stride;
@@ -84,13 +69,6 @@ TVX_SSSE3 void ReverseRowSsse3(const uint8_t* src, uint8_t* dst, int w) {
     for (; c + 16 <= w; c += 16)
         ReverseBlockSsse3(src + std::ptrdiff_t(w - 16 - c) * 3, dst + std::ptrdiff_t(c) * 3);
     ReverseRowScalar(src, dst, c, w);
-}
-
-#define TVX_AVX2 __attribute__((target("avx2")))
-
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
 }
 
 TVX_AVX2 inline __m256i Both(const uint8_t* lo, const uint8_t* hi) {

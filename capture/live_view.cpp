@@ -9,13 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__x86_64__) || defined(__i386__)
-#define TVX_X86 1
-#include <immintrin.h>
-#define TVX_SSSE3 __attribute__((target("ssse3")))
-#else
-#define TVX_X86 0
-#endif
+#include "capture/cpu_features.h"
 
 namespace tvx {
 
@@ -29,11 +23,6 @@ void ConvertRowScalar(const uint8_t* src, uint32_t* dst, int from, int cols) {
 }
 
 #if TVX_X86
-bool HasSsse3() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
-
 // Sixteen pixels per step: three 16-byte loads give four groups of four
 // pixels, each spread to 32 bits with an opaque alpha byte.
 TVX_SSSE3 void ConvertRowSsse3(const uint8_t* src, uint32_t* dst, int cols) {

@@ -1,6 +1,7 @@
 #include "app/microscope_dlg.h"
 #include "capture/live_view.h"
 #include "platform/settings.h"
+#include "tests/app/app_test_util.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,17 +11,6 @@
 namespace tvx {
 namespace {
 
-// Runs the event loop until `done` holds or the time is up.
-template <class F> bool waitFor(F done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
-}
-
 TEST(LivePicture, SimulatedMicroscopeShowsInTheWindow) {
     // No calibration prompt in the way.
     CreateFirstRunSettings();
@@ -29,11 +19,11 @@ TEST(LivePicture, SimulatedMicroscopeShowsInTheWindow) {
     dlg.InitDialog();
     dlg.show();
     ASSERT_TRUE(dlg.deviceConnected());
-    ASSERT_TRUE(waitFor([&] { return dlg.frameSink().frameWidth() > 0; }))
+    ASSERT_TRUE(test::WaitFor([&] { return dlg.frameSink().frameWidth() > 0; }))
         << "no frame reached the sink";
     EXPECT_EQ(dlg.frameSink().frameWidth(), 640);
     // Something other than black is on the live surface.
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(test::WaitFor([&] {
         const QImage shot = dlg.liveView()->surface().Snapshot();
         for (int y = 0; y < shot.height(); y += 7)
             for (int x = 0; x < shot.width(); x += 7)

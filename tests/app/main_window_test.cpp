@@ -10,6 +10,7 @@
 #include "platform/folders.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
+#include "tests/app/app_test_util.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,32 +24,6 @@
 
 namespace tvx {
 namespace {
-
-template <class F> bool waitFor(F done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return done();
-}
-
-void pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-}
-
-// A machine without any camera.
-class NoDevices : public DeviceProvider {
-public:
-    bool Start() override { return true; }
-    std::vector<std::shared_ptr<CaptureDevice>> Devices() override { return {}; }
-};
 
 class FakeRecorder : public RecorderControl {
 public:
@@ -87,7 +62,7 @@ protected:
         return dlg;
     }
     std::unique_ptr<CMicroscopeDlg> windowWithoutCamera() {
-        engine_ = std::make_unique<CaptureEngine>(std::vector<DeviceProvider*>{new NoDevices});
+        engine_ = test::EngineWithoutCamera();
         auto dlg = std::make_unique<CMicroscopeDlg>(CMicroscopeDlg::Options{false, engine_.get()});
         dlg->InitDialog();
         dlg->show();
@@ -157,14 +132,14 @@ TEST_F(MainWindow, ABurstOfDeviceNotificationsRunsOneCheckASecondAfterTheLast) {
     const int before = dlg->connectionChecks();
     for (int i = 0; i < 5; ++i) {
         dlg->OnDeviceNodesChanged();
-        pump(200);
+        test::Pump(200);
     }
     EXPECT_EQ(dlg->connectionChecks(), before);
     EXPECT_TRUE(dlg->connectionTimer()->isActive());
-    pump(600);
+    test::Pump(600);
     EXPECT_EQ(dlg->connectionChecks(), before); // 600 ms after the last: not yet
-    ASSERT_TRUE(waitFor([&] { return dlg->connectionChecks() == before + 1; }, 2000));
-    pump(1200);
+    ASSERT_TRUE(test::WaitFor([&] { return dlg->connectionChecks() == before + 1; }, 2000));
+    test::Pump(1200);
     EXPECT_EQ(dlg->connectionChecks(), before + 1);
     EXPECT_TRUE(dlg->deviceConnected());
 }
@@ -174,11 +149,11 @@ TEST_F(MainWindow, UnplugAndPlugGoThroughTheConnectionCheck) {
     SimulatedMicroscope* sim = dlg->engine()->Simulator();
     ASSERT_NE(sim, nullptr);
     sim->Unplug();
-    ASSERT_TRUE(waitFor([&] { return !dlg->deviceConnected(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !dlg->deviceConnected(); }));
     EXPECT_EQ(dlg->connectionMessage(), "Please connect Wireless Digital Microscope");
     EXPECT_FALSE(dlg->button(ids::kCamera)->isEnabled());
     sim->Plug();
-    ASSERT_TRUE(waitFor([&] { return dlg->deviceConnected(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return dlg->deviceConnected(); }));
     EXPECT_TRUE(dlg->button(ids::kCamera)->isEnabled());
     EXPECT_TRUE(dlg->connectionMessage().isEmpty());
 }
@@ -210,7 +185,7 @@ TEST_F(MainWindow, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
     EXPECT_EQ(dlg->liveView()->geometry(), QRect(204, 52, 640, 480));
     EXPECT_EQ(dlg->overlayScaleX(), 1.0);
     EXPECT_GE(client->recordingSeconds(), 0);
-    pump(50);
+    test::Pump(50);
     EXPECT_EQ(dlg->geometry().size(), normal.size());
 }
 
@@ -221,7 +196,7 @@ TEST_F(MainWindow, EscapeAndEnterDoNothingOutsideFullScreen) {
         QApplication::sendEvent(dlg.get(), &e);
         EXPECT_TRUE(e.isAccepted());
     }
-    pump(50);
+    test::Pump(50);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_FALSE(dlg->isFullScreenMode());
 }

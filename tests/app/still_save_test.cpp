@@ -5,6 +5,7 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/sounds.h"
+#include "tests/app/app_test_util.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,12 +16,6 @@
 
 namespace tvx {
 namespace {
-
-class NoDevices : public DeviceProvider {
-public:
-    bool Start() override { return true; }
-    std::vector<std::shared_ptr<CaptureDevice>> Devices() override { return {}; }
-};
 
 uint32_t le32(const QByteArray& b, int at) {
     return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 |
@@ -34,7 +29,7 @@ protected:
         CreateFirstRunSettings();
         WriteSysDate(0);
         SetPrompts(&prompts_);
-        engine_ = std::make_unique<CaptureEngine>(std::vector<DeviceProvider*>{new NoDevices});
+        engine_ = test::EngineWithoutCamera();
         dlg_ = std::make_unique<CMicroscopeDlg>(CMicroscopeDlg::Options{false, engine_.get()});
         dlg_->InitDialog();
         stillFlags().request = 0;
