@@ -27,6 +27,7 @@ text_shown() {
 
 wait_for 15 live_shown || fail "no live picture at start"
 cp "$shot" "$E2E_TMP/plugged.png"
+[ -n "${E2E_SHOTS:-}" ] && cp "$shot" "$E2E_SHOTS/main-window.png"
 camera_before=$(convert "$E2E_TMP/plugged.png" -crop "$camera_button" +repage \
     -colorspace Gray -format '%[fx:mean]' info:)
 
