@@ -188,6 +188,9 @@ void CMicroscopeDlg::InitDialog() {
     fileListArea_->installEventFilter(this);
     client_->installEventFilter(this);
     client_->setListMode(listMode_);
+    // Keys go to the window, not into the magnification box, until the user
+    // clicks there.
+    client_->setFocusPolicy(Qt::ClickFocus);
 
     createButtons();
 
@@ -210,7 +213,6 @@ void CMicroscopeDlg::InitDialog() {
     QFile::remove(storage_.video + QStringLiteral("/test.avi"));
     escRestore_ = Text("EscRestore", "ESC Restore", 128);
     liveView_->SetFullScreenHint(escRestore_);
-    if (!fileMenu_) fileMenu_ = new QMenu(this);
 
     savedTitle_ = QStringLiteral("Tavolux");
     setWindowTitle(savedTitle_);
@@ -249,13 +251,13 @@ void CMicroscopeDlg::InitDialog() {
 
     updateResolutionText();
     watchResume();
+    client_->setFocus();
     startupTimer_.start();
 
     // The client area is the skin; the window wraps it with the menu. The
     // window is not resizable, but may be maximised: that means full screen.
     adjustSize();
     resize(sizeHint());
-    savedGeometry_ = geometry();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -630,8 +632,11 @@ void CMicroscopeDlg::EnterFullScreen() {
     menuBar()->hide();
     client_->setFullScreen(true);
     client_->setRecordingSeconds(-1, fontA_);
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // A full-screen window already stands above the desktop's panels; changing
+    // window flags would also re-create the native window.
     showFullScreen();
+    // Without a window manager nobody resizes a full-screen window for us.
+    if (const QScreen* screen = this->screen()) setGeometry(screen->geometry());
     liveView_->setGeometry(client_->rect());
     liveView_->EnterFullScreen();
     rebuildToolTips();
@@ -643,11 +648,9 @@ void CMicroscopeDlg::EnterFullScreen() {
 
 void CMicroscopeDlg::LeaveFullScreen() {
     if (!fullScreen_) return;
-    setWindowFlag(Qt::WindowStaysOnTopHint, false);
     fullScreen_ = false;
     client_->setFullScreen(false);
     showNormal();
-    setGeometry(savedGeometry_);
     setWindowTitle(savedTitle_);
     for (auto it = buttons_.begin(); it != buttons_.end(); ++it) {
         if (!isHiddenButton(it.key())) it.value()->show();
@@ -663,6 +666,8 @@ void CMicroscopeDlg::LeaveFullScreen() {
         client_->setRecordingSeconds(recorder_ ? recorder_->ElapsedSeconds() : 0, fontA_);
     rebuildToolTips();
     overlayScaleX_ = overlayScaleY_ = 1.0;
+    // Last, once the menu and the fixed client area are back.
+    setGeometry(savedGeometry_);
 }
 
 void CMicroscopeDlg::resizeEvent(QResizeEvent* e) {
@@ -673,8 +678,9 @@ void CMicroscopeDlg::resizeEvent(QResizeEvent* e) {
 void CMicroscopeDlg::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
     if (e->type() != QEvent::WindowStateChange) return;
-    // Maximising is how the desktop asks for full screen.
-    if ((windowState() & Qt::WindowMaximized) && !fullScreen_)
+    // Maximising is how the desktop asks for full screen; some desktops ask
+    // for full screen directly.
+    if ((windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) && !fullScreen_)
         QMetaObject::invokeMethod(this, &CMicroscopeDlg::EnterFullScreen, Qt::QueuedConnection);
 }
 
