@@ -606,6 +606,18 @@ void CMicroscopeDlg::OnCommand(int command) {
             warn(command == ids::kEMail || command == ids::kMenuEMail ? windowTitle() : msgTitle_,
                  "SelectFile", "Please select an image or video");
         break;
+    case ids::kUndo:
+    case ids::kRedo:
+    case ids::kDeleteAllMeasures: {
+        QMutexLocker lock(&liveShapesLock_);
+        if (command == ids::kUndo)
+            liveShapes_.Undo();
+        else if (command == ids::kRedo)
+            liveShapes_.Redo();
+        else
+            liveShapes_.Clear();
+        break;
+    }
     case ids::kManual:
         openManual();
         break;
@@ -754,6 +766,10 @@ void CMicroscopeDlg::closeEvent(QCloseEvent* e) {
     }
     engine_->SetFrameReceiver(nullptr);
     stopAndReleaseEngine();
+    {
+        QMutexLocker lock(&liveShapesLock_);
+        liveShapes_.Clear();
+    }
     hotKeys_.clear();
     if (g_mainWindow == this) g_mainWindow = nullptr;
     e->accept();

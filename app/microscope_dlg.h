@@ -3,6 +3,7 @@
 #include "capture/effect_state.h"
 #include "capture/frame_sink.h"
 #include "capture/live_view.h"
+#include "measure/shape_list.h"
 #include "platform/folders.h"
 
 #include <QFont>
@@ -101,6 +102,10 @@ public:
     // Tool tips currently registered, one per visible button.
     int toolTipCount() const;
     QString lastSavedStill() const { return lastSavedStill_; }
+    // The measurements drawn on the live picture. Guarded by liveShapesLock()
+    // because the streaming thread draws them.
+    ShapeList& liveShapes() { return liveShapes_; }
+    QMutex& liveShapesLock() { return liveShapesLock_; }
 
     // The still save of a posted still message.
     void SaveStill(bool fromHardware);
@@ -164,6 +169,8 @@ private:
     QMutex deviceLock_;      // serialises the connection check
 
     LiveOverlay* overlays_[int(LiveLayer::Count)] = {};
+    QMutex liveShapesLock_;
+    ShapeList liveShapes_; // guarded by liveShapesLock_, written on the UI thread
     std::unique_ptr<CaptureEngine> ownedEngine_;
     CaptureEngine* engine_ = nullptr;
     FrameSink sink_;

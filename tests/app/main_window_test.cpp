@@ -6,6 +6,7 @@
 #include "capture/sim_microscope.h"
 #include "files/bitmap_button.h"
 #include "measure/calibration.h"
+#include "measure/measure_shape.h"
 #include "platform/app_events.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
@@ -268,6 +269,30 @@ TEST_F(MainWindow, MagnificationBoxLooksUpTheCalibrationAndWmApp12StoresIt) {
     EXPECT_EQ(dlg->calibrationText(), "147.3");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("[150.0]\n150.0=147.3"));
+}
+
+} // namespace
+} // namespace tvx
+
+namespace tvx {
+namespace {
+
+TEST_F(MainWindow, UndoRedoAndDeleteAllActOnTheLiveList) {
+    auto dlg = windowWithoutCamera();
+    ShapeList& live = dlg->liveShapes();
+    live.Append(NewMeasurementShape(ShapeKind(1), ShapeStyle{}));
+    live.Append(NewMeasurementShape(ShapeKind(2), ShapeStyle{}));
+    dlg->OnCommand(ids::kUndo);
+    ASSERT_EQ(live.shapes().size(), 1u);
+    ASSERT_EQ(live.redoStack().size(), 1u);
+    EXPECT_EQ(live.redoStack()[0].kind, 2);
+    dlg->OnCommand(ids::kRedo);
+    ASSERT_EQ(live.shapes().size(), 2u);
+    EXPECT_EQ(live.shapes()[1].kind, 2);
+    dlg->OnCommand(ids::kUndo);
+    dlg->OnCommand(ids::kDeleteAllMeasures);
+    EXPECT_FALSE(live.HasShapes());
+    EXPECT_FALSE(live.HasRedo());
 }
 
 } // namespace

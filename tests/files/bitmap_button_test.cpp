@@ -414,9 +414,12 @@ QImage atFullSize(QImage img) {
     return img;
 }
 
-TEST_F(SkinFixture, WriteContactSheetWhenAsked) {
-    const QString out = qEnvironmentVariable("TAVOLUX_SKIN_PREVIEW");
-    if (out.isEmpty()) GTEST_SKIP() << "set TAVOLUX_SKIN_PREVIEW to a .png path to write the sheet";
+// Renders every picture of the skin into one contact sheet. With
+// TAVOLUX_SKIN_PREVIEW set to a .png path the sheet is kept there for review.
+TEST_F(SkinFixture, ContactSheetOfEveryPictureRendersAndSaves) {
+    QTemporaryDir scratch;
+    QString out = qEnvironmentVariable("TAVOLUX_SKIN_PREVIEW");
+    if (out.isEmpty()) out = scratch.filePath(QStringLiteral("sheet.png"));
 
     const int pairs = int(allButtons().size());
     const int perRow = 13;
@@ -498,6 +501,13 @@ TEST_F(SkinFixture, WriteContactSheetWhenAsked) {
                                .scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     p.end();
     ASSERT_TRUE(sheet.save(out));
+    const QImage back(out);
+    ASSERT_EQ(back.size(), sheet.size());
+    // The buttons row is not the bare ground colour.
+    int painted = 0;
+    for (int x = 0; x < back.width(); x += 3)
+        painted += back.pixelColor(x, 660).rgb() != QColor(12, 15, 19).rgb();
+    EXPECT_GT(painted, 20);
 }
 
 } // namespace
