@@ -6,25 +6,47 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <memory>
 
 namespace tvx {
 
-int CMicroscopeApp::Main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tavolux"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavolux"));
-    QApplication::setApplicationVersion(QStringLiteral(TAVOLUX_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("tavolux"));
+namespace {
 
-    QCommandLineParser parser;
+const QCommandLineOption& simulateOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("simulate"), QStringLiteral("Start with a simulated microscope attached."));
+    return option;
+}
+
+void describe(QCoreApplication& app, QCommandLineParser& parser) {
+    app.setApplicationName(QStringLiteral("tavolux"));
+    app.setApplicationVersion(QStringLiteral(TAVOLUX_VERSION));
     parser.setApplicationDescription(QStringLiteral(
         "Live view, stills, recording and measuring for the wireless digital microscope."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption simulate(
-        QStringLiteral("simulate"), QStringLiteral("Start with a simulated microscope attached."));
-    parser.addOption(simulate);
-    parser.process(app);
+    parser.addOption(simulateOption());
+}
+
+} // namespace
+
+int CMicroscopeApp::Main(int argc, char** argv) {
+    // The command line is read before any window system is touched, so
+    // --help, --version and mistakes answer on the terminal without a display.
+    bool simulate = false;
+    {
+        QCoreApplication app(argc, argv);
+        QCommandLineParser parser;
+        describe(app, parser);
+        parser.process(app); // prints and exits for --help, --version and errors
+        simulate = parser.isSet(simulateOption());
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavolux"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVOLUX_VERSION));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavolux"));
+    QApplication::setDesktopFileName(QStringLiteral("tavolux"));
 
     WidgetPrompts widgetPrompts;
     SetPrompts(&widgetPrompts);
@@ -32,7 +54,7 @@ int CMicroscopeApp::Main(int argc, char** argv) {
     int result = 0;
     {
         CMicroscopeDlg::Options options;
-        options.simulate = parser.isSet(simulate);
+        options.simulate = simulate;
         CMicroscopeDlg dlg(options);
         dlg.InitDialog();
         dlg.show();
