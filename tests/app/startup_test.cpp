@@ -177,3 +177,43 @@ TEST_F(Startup, CameraOutsideThePreviewStateWarns) {
 
 } // namespace
 } // namespace tvx
+
+namespace tvx {
+namespace {
+
+TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) {
+    ResetSettings();
+    // A file where the documents folder should be: nothing can be created below it.
+    QDir(QDir::homePath() + "/Documents").removeRecursively();
+    QFile blocker(QDir::homePath() + "/Documents");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.write("not a folder");
+    blocker.close();
+    // A filepath.dat of the wrong size and a language file of noise.
+    QFile dat(ProgramFolder() + "/filepath.dat");
+    ASSERT_TRUE(dat.open(QIODevice::WriteOnly));
+    dat.write(QByteArray(77, 'x'));
+    dat.close();
+    QFile lang(ProgramFolder() + "/English1252.ini");
+    ASSERT_TRUE(lang.open(QIODevice::WriteOnly));
+    QByteArray noise(200000, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 2654435761u) >> 13);
+    lang.write("[Zandor]\nConnectMsg=\xff\xfe\x80\n" + noise);
+    lang.close();
+    ScriptedPrompts prompts;
+    SetPrompts(&prompts);
+
+    CMicroscopeDlg dlg({});
+    dlg.InitDialog();
+    EXPECT_FALSE(QFileInfo(dlg.storage().picture).isDir());
+    // The wrong-sized filepath.dat is ignored.
+    EXPECT_TRUE(dlg.storage().tempDir.endsWith("/Orvanti files/TempDir"));
+    EXPECT_FALSE(dlg.connectionMessage().isEmpty());
+    EXPECT_EQ(dlg.magnificationText(), "60.0");
+    SetPrompts(nullptr);
+    ResetSettings();
+}
+
+} // namespace
+} // namespace tvx
