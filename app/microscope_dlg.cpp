@@ -35,6 +35,7 @@
 #include <QShortcut>
 #include <QUrl>
 #include <QtDBus/QDBusConnection>
+#include <mutex>
 
 namespace tvx {
 
@@ -416,7 +417,14 @@ void CMicroscopeDlg::OnDeviceArrivedOrRemoved() {
 
 void CMicroscopeDlg::CheckConnection() {
     connectionTimer_.stop();
-    QMutexLocker lock(&deviceLock_);
+    // A notification that arrives while a check runs (the engine may signal
+    // from inside it) is answered by one more check right after, never by
+    // waiting on the lock this thread already holds.
+    if (!deviceLock_.tryLock()) {
+        QTimer::singleShot(0, this, &CMicroscopeDlg::CheckConnection);
+        return;
+    }
+    std::unique_lock<QMutex> lock(deviceLock_, std::adopt_lock);
     ++connectionChecks_;
     if (engine_->IsRunning() && engine_->IsDevicePresent()) {
         engine_->EnumerateDevices();
