@@ -346,12 +346,33 @@ GstCaps* CaptureEngine::CapsFor(const VideoInfoHeader& h) const {
                                G_TYPE_INT, int(h.biHeight < 0 ? -h.biHeight : h.biHeight), nullptr);
 }
 
-bool CaptureEngine::BuildPreviewBranch(GstCaps* filter) {
+GstCaps* CaptureEngine::FilterFor(const VideoInfoHeader& h, bool* jpeg) const {
+    GstCaps* raw = CapsFor(h);
+    if (Offered(raw)) {
+        *jpeg = false;
+        return raw;
+    }
+    gst_caps_unref(raw);
+    // Many USB cameras offer their larger sizes only as JPEG.
+    GstCaps* compressed =
+        gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, int(h.biWidth), "height", G_TYPE_INT,
+                            int(h.biHeight < 0 ? -h.biHeight : h.biHeight), nullptr);
+    if (offeredCaps_ && !gst_caps_is_any(offeredCaps_) &&
+        gst_caps_can_intersect(offeredCaps_, compressed)) {
+        *jpeg = true;
+        return compressed;
+    }
+    gst_caps_unref(compressed);
+    return nullptr;
+}
+
+bool CaptureEngine::BuildPreviewBranch(GstCaps* filter, bool jpeg) {
     GstElement* capsfilter = gst_element_factory_make("capsfilter", "format");
+    GstElement* decode = jpeg ? gst_element_factory_make("jpegdec", "decode") : nullptr;
     GstElement* convert = gst_element_factory_make("videoconvert", "convert");
     GstElement* sink = gst_element_factory_make("appsink", "SampleGrabber");
-    if (!capsfilter || !convert || !sink) {
-        for (GstElement* e : {capsfilter, convert, sink})
+    if (!capsfilter || !convert || !sink || (jpeg && !decode)) {
+        for (GstElement* e : {capsfilter, decode, convert, sink})
             if (e) gst_object_unref(gst_object_ref_sink(e));
         return false;
     }
@@ -368,7 +389,10 @@ bool CaptureEngine::BuildPreviewBranch(GstCaps* filter) {
 
     gst_bin_add_many(GST_BIN(pipeline_), capsfilter, convert, sink, nullptr);
     previewElements_ = {capsfilter, convert, sink};
-    return gst_element_link_many(source_, capsfilter, convert, sink, nullptr);
+    if (!decode) return gst_element_link_many(source_, capsfilter, convert, sink, nullptr);
+    gst_bin_add(GST_BIN(pipeline_), decode);
+    previewElements_.push_back(decode);
+    return gst_element_link_many(source_, capsfilter, decode, convert, sink, nullptr);
 }
 
 void CaptureEngine::BuildStillBranch() {
@@ -405,17 +429,17 @@ int CaptureEngine::BuildPreview() {
     else
         wanted = DefaultFormat(deviceFormat_);
 
-    GstCaps* filter = CapsFor(wanted);
-    if (!Offered(filter)) {
+    bool jpeg = false;
+    GstCaps* filter = FilterFor(wanted, &jpeg);
+    if (!filter) {
         // Rejected: the default once more.
-        gst_caps_unref(filter);
         wanted = DefaultFormat(deviceFormat_);
-        filter = CapsFor(wanted);
-        if (!Offered(filter)) {
+        filter = FilterFor(wanted, &jpeg);
+        if (!filter) {
             // Rejected again: take the picture as the device gives it rather
             // than build a branch that can never start.
-            gst_caps_unref(filter);
             filter = gst_caps_new_empty_simple("video/x-raw");
+            jpeg = false;
             wanted = deviceFormat_;
         }
     }
@@ -423,7 +447,7 @@ int CaptureEngine::BuildPreview() {
     SetCaptureSize(format_.biWidth, format_.biHeight < 0 ? -format_.biHeight : format_.biHeight);
 
     if (device) device->ApplyFormat(source_, filter);
-    const bool ok = BuildPreviewBranch(filter);
+    const bool ok = BuildPreviewBranch(filter, jpeg);
     gst_caps_unref(filter);
     if (!ok) {
         TearDownPreview();
@@ -539,9 +563,10 @@ int CaptureEngine::SetResolution(int width, int height) {
         unsavedFormat_.reset();
     else
         unsavedFormat_ = resized;
-    GstCaps* caps = CapsFor(resized);
-    const int result = Offered(caps) ? kResultOk : kResultNotSupported;
-    gst_caps_unref(caps);
+    bool jpeg = false;
+    GstCaps* caps = FilterFor(resized, &jpeg);
+    const int result = caps ? kResultOk : kResultNotSupported;
+    if (caps) gst_caps_unref(caps);
 
     BuildPreview();
     if (wasRunning) Run();

@@ -55,6 +55,7 @@ bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out);
 
 // Finds the microscope among the capture devices, runs the capture pipeline
 //   source ! capsfilter ! videoconvert ! appsink "SampleGrabber"
+// (with jpegdec after the capsfilter for sizes a camera offers only as JPEG)
 // and hands every frame, bottom-up BGR, to the frame receiver on the
 // streaming thread. A device with a still pin gets a second branch
 //   still source ! appsink "StillGrabber"
@@ -141,7 +142,10 @@ private:
     void ReleasePipeline();
     bool Offered(const GstCaps* caps) const;
     GstCaps* CapsFor(const VideoInfoHeader& h) const;
-    bool BuildPreviewBranch(GstCaps* filter);
+    // The caps to ask the device for at this size: raw when it offers that,
+    // else JPEG (then `jpeg` is set); nullptr when it offers neither.
+    GstCaps* FilterFor(const VideoInfoHeader& h, bool* jpeg) const;
+    bool BuildPreviewBranch(GstCaps* filter, bool jpeg);
     void BuildStillBranch();
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* msg, gpointer user);
 
