@@ -173,10 +173,7 @@ void CMicroscopeDlg::InitDialog() {
     ReadLineWidth();
     ReadUnitDecimal();
     ReadMeasureTxtColor();
-    ReadLineColor();
-    const SettingsValues pen = Settings();
-    lineColor_ = pen.LineColor & 0xFFFFFF;
-    labelColor_ = pen.MeasureTxtColor & 0xFFFFFF;
+    ReadLineColor(); // the colours are used masked to 24 bits where they are drawn
 
     liveView_ = new CLiveView(client_);
     liveView_->setObjectName(QStringLiteral("liveView"));
@@ -212,8 +209,7 @@ void CMicroscopeDlg::InitDialog() {
     createHotKeys();
     buildMenus(220);
     QFile::remove(storage_.video + QStringLiteral("/test.avi"));
-    escRestore_ = Text("EscRestore", "ESC Restore", 128);
-    liveView_->SetFullScreenHint(escRestore_);
+    liveView_->SetFullScreenHint(Text("EscRestore", "ESC Restore", 128));
 
     savedTitle_ = QStringLiteral("Tavolux");
     setWindowTitle(savedTitle_);

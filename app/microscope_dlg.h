@@ -186,13 +186,10 @@ private:
     StorageFolders storage_;
     QString msgTitle_ = QStringLiteral("Tavolux");
     QString connectMsg_;
-    QString escRestore_;
     QString savedTitle_;
     QRect savedGeometry_;
     QString lastSavedStill_;
     QString selectedFile_; // the file list's selection
-    uint32_t lineColor_ = 255;
-    uint32_t labelColor_ = 19;
     int listMode_ = 1; // 1 pictures, 0 videos
     int connectionChecks_ = 0;
     bool deviceConnected_ = false;
