@@ -131,6 +131,9 @@ CMicroscopeDlg::CMicroscopeDlg(const Options& options, QWidget* parent)
     connect(&startupTimer_, &QTimer::timeout, this, &CMicroscopeDlg::onStartupTimer);
     connectionTimer_.setInterval(1000);
     connectionTimer_.setSingleShot(true);
+    // A coarse timer may fire 5 % early: the check is due a full second after
+    // the last device change.
+    connectionTimer_.setTimerType(Qt::PreciseTimer);
     connect(&connectionTimer_, &QTimer::timeout, this, &CMicroscopeDlg::CheckConnection);
     buttonPollTimer_.setInterval(1000);
     connect(&buttonPollTimer_, &QTimer::timeout, this, &CMicroscopeDlg::onButtonPoll);
