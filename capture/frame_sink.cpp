@@ -7,14 +7,6 @@
 
 namespace tvx {
 
-PictureHeader MakePictureHeader(int width, int height) {
-    PictureHeader h;
-    h.biWidth = width;
-    h.biHeight = height;
-    h.biSizeImage = uint32_t(DibStride(width)) * uint32_t(height);
-    return h;
-}
-
 FrameSink::FrameSink(EffectState& effects, StillFlags& flags) : effects_(effects), flags_(flags) {}
 
 FrameSink::~FrameSink() = default;
@@ -65,7 +57,7 @@ void FrameSink::KeepStill(double sampleTime, const FrameView& frame) {
 }
 
 PictureHeader FrameSink::header() const {
-    return MakePictureHeader(frameWidth(), frameHeight());
+    return BitmapInfoHeader::For24Bit(frameWidth(), frameHeight());
 }
 
 int FrameSink::frameWidth() const {
@@ -83,7 +75,7 @@ StillPicture FrameSink::TakeStill() const {
     s.width = stillWidth_;
     s.height = stillHeight_;
     s.stride = DibStride(stillWidth_);
-    s.header = MakePictureHeader(s.width, s.height);
+    s.header = BitmapInfoHeader::For24Bit(s.width, s.height);
     s.sampleTime = stillTime_;
     s.pixels.assign(still_.get(), still_.get() + std::size_t(s.stride) * s.height);
     return s;

@@ -15,28 +15,9 @@ namespace tvx {
 
 class LiveSurface;
 
-// The 40-byte picture header of a 24-bit bottom-up frame, laid out as the
-// BMP information header.
-#pragma pack(push, 1)
-struct PictureHeader {
-    uint32_t biSize = 40;
-    int32_t biWidth = 0;
-    int32_t biHeight = 0;
-    uint16_t biPlanes = 1;
-    uint16_t biBitCount = 24;
-    uint32_t biCompression = 0;
-    uint32_t biSizeImage = 0;
-    int32_t biXPelsPerMeter = 0;
-    int32_t biYPelsPerMeter = 0;
-    uint32_t biClrUsed = 0;
-    uint32_t biClrImportant = 0;
-};
-#pragma pack(pop)
-static_assert(sizeof(PictureHeader) == 40, "the picture header is 40 bytes");
-
-// Header of a width x height frame whose rows are padded to 4 bytes, so that
-// header and pixels together always make a valid picture.
-PictureHeader MakePictureHeader(int width, int height);
+// The 40-byte picture header of a frame: the one BMP files carry. Rows are
+// padded to 4 bytes, so header and pixels always make a valid picture.
+using PictureHeader = BitmapInfoHeader;
 
 // Where frames go while a recording runs. Called on the streaming thread.
 class FrameRecorder {

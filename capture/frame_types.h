@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/dib.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -13,9 +15,6 @@ struct FrameView {
     int height = 0;
     int stride = 0;
 };
-
-// Bytes a row of a 24-bit DIB: width × 3 rounded up to 4.
-constexpr int DibStride(int width) { return (width * 3 + 3) & ~3; }
 
 // What the capture engine hands each frame to. Called on the streaming
 // thread, one frame at a time; it must never touch a widget.

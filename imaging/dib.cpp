@@ -46,8 +46,7 @@ BitmapInfoHeader BitmapInfoHeader::For24Bit(int width, int height) {
     BitmapInfoHeader h;
     h.width = width;
     h.height = height;
-    const int64_t stride = (int64_t(width) * 3 + 3) & ~int64_t(3);
-    h.sizeImage = uint32_t(stride * height);
+    h.sizeImage = uint32_t(int64_t(DibStride(width)) * height);
     return h;
 }
 
@@ -72,7 +71,7 @@ bool ImageSizeAcceptable(int64_t width, int64_t height) {
 
 QByteArray EncodeBmpFromBottomUpBgr(const uint8_t* data, int width, int height, int stride) {
     if (!data || !ImageSizeAcceptable(width, height) || stride < width * 3) return {};
-    const int fileStride = (width * 3 + 3) & ~3;
+    const int fileStride = DibStride(width);
     QByteArray out;
     out.reserve(kBmpFileHeaderBytes + BitmapInfoHeader::kBytes + fileStride * height);
     const int offset = AppendHeaders(out, width, height);
@@ -103,7 +102,7 @@ QByteArray EncodeBmp(const QImage& image) {
     if (bgr.isNull()) return {};
     const int width = bgr.width();
     const int height = bgr.height();
-    const int fileStride = (width * 3 + 3) & ~3;
+    const int fileStride = DibStride(width);
     QByteArray out;
     const int offset = AppendHeaders(out, width, height);
     out.resize(offset + qsizetype(fileStride) * height);

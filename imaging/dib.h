@@ -30,6 +30,14 @@ struct BitmapInfoHeader {
     void AppendTo(QByteArray& out) const;
 };
 
+static_assert(sizeof(BitmapInfoHeader) == BitmapInfoHeader::kBytes,
+              "the header is kept in memory as it is laid out on disk");
+
+// Bytes a row of a 24-bit picture: width × 3 rounded up to 4.
+constexpr int DibStride(int width) {
+    return (width * 3 + 3) & ~3;
+}
+
 // Bytes of the 14-byte file header that precedes the information header.
 inline constexpr int kBmpFileHeaderBytes = 14;
 

@@ -101,13 +101,13 @@ TEST(FrameSink, StillHoldsTheProcessedFrameWithAValidHeader) {
     Frame a(5, 3, 10);
     fx.sink.OnFrame(0.0, a.view());
     const PictureHeader h = fx.sink.header();
-    EXPECT_EQ(h.biSize, 40u);
-    EXPECT_EQ(h.biWidth, 5);
-    EXPECT_EQ(h.biHeight, 3);
-    EXPECT_EQ(h.biPlanes, 1);
-    EXPECT_EQ(h.biBitCount, 24);
-    EXPECT_EQ(h.biCompression, 0u);
-    EXPECT_EQ(h.biSizeImage, 16u * 3);
+    EXPECT_EQ(h.size, 40u);
+    EXPECT_EQ(h.width, 5);
+    EXPECT_EQ(h.height, 3);
+    EXPECT_EQ(h.planes, 1);
+    EXPECT_EQ(h.bitCount, 24);
+    EXPECT_EQ(h.compression, 0u);
+    EXPECT_EQ(h.sizeImage, 16u * 3);
     EXPECT_EQ(fx.sink.frameWidth(), 5);
     EXPECT_EQ(fx.sink.frameHeight(), 3);
 
@@ -135,7 +135,7 @@ TEST(FrameSink, StillBufferGrowsButNeverShrinks) {
     EXPECT_EQ(still.width, 320);
     EXPECT_EQ(still.height, 240);
     EXPECT_EQ(still.pixels.size(), 320u * 3 * 240);
-    EXPECT_EQ(fx.sink.header().biWidth, 320);
+    EXPECT_EQ(fx.sink.header().width, 320);
 }
 
 TEST(FrameSink, RecorderAndLiveViewGetTheFrameOnlyWhileAttached) {
