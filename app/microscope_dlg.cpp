@@ -19,7 +19,6 @@
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
-#include "platform/sounds.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -292,7 +291,7 @@ void CMicroscopeDlg::createHotKeys() {
         {Qt::Key_F3,
          [this] {
              if (recording_ || !recorder_) return;
-             PlaySound(kSoundRecordStart);
+             PlaySkinSound(kSoundRecordStart);
              if (recorder_->StartUnlimited()) SetRecording(true);
          }},
         {Qt::Key_F4,
@@ -300,7 +299,7 @@ void CMicroscopeDlg::createHotKeys() {
              if (!recording_ || !recorder_) return;
              recorder_->Stop();
              SetRecording(false);
-             PlaySound(kSoundRecordStop);
+             PlaySkinSound(kSoundRecordStop);
          }},
         {Qt::Key_F11, [this] { OnCommand(ids::kRes640); }},
         {Qt::Key_F12, [this] { OnCommand(ids::kRes720); }},
@@ -586,7 +585,7 @@ void CMicroscopeDlg::OnCommand(int command) {
             warn(windowTitle(), "BrowseToTimer", "Please return to the preview state");
         break;
     case ids::kVideo:
-        PlaySound(kSoundRecordStart);
+        PlaySkinSound(kSoundRecordStart);
         if (recorder_) SetRecording(recorder_->ToggleWithDialog());
         break;
     case ids::kPreview:

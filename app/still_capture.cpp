@@ -7,7 +7,6 @@
 #include "imaging/dib.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
-#include "platform/sounds.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -66,7 +65,7 @@ void CMicroscopeDlg::SaveStill(bool fromHardware) {
         lastSavedStill_ = name;
         if (recording_ || fromHardware) engine_->RestartPreview();
     }
-    PlaySound(kSoundShutter);
+    PlaySkinSound(kSoundShutter);
     saving_ = false;
 }
 

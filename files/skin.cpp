@@ -1,5 +1,7 @@
 #include "files/skin.h"
 
+#include "platform/sounds.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QPainter>
@@ -151,6 +153,10 @@ QString SkinPath(int number) {
 QString SoundPath(int number) {
     const char* file = lookup(kSounds, number);
     return file ? join(file) : QString();
+}
+
+void PlaySkinSound(int number) {
+    PlaySound(number, SoundPath(number));
 }
 
 std::vector<int> SkinNumbers() {

@@ -35,6 +35,8 @@ QString SkinRoot();
 QString SkinPath(int number);
 // The WAV file of sound `number`; empty for an unknown number.
 QString SoundPath(int number);
+// Plays sound `number` without waiting for it.
+void PlaySkinSound(int number);
 // Every picture number the program has, ascending.
 std::vector<int> SkinNumbers();
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QString>
+
 namespace tvx {
 
-// Plays the program's sound of this number (180 recording start, 181 still
-// saved, 182 recording stop) without waiting for it. Silent where there is no audio
-// output or when TAVOLUX_MUTE is set; never reports a failure.
-void PlaySound(int id);
+// Plays sound `id` from `file` (a path or a Qt resource) without waiting for
+// it. Silent where there is no audio output, the file is missing or
+// TAVOLUX_MUTE is set; never reports a failure.
+void PlaySound(int id, const QString& file);
 
 // How many times PlaySound was asked to play, for tests.
 int SoundsRequested(int id);
