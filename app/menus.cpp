@@ -61,9 +61,10 @@ constexpr Item kPopupItems[] = {
     {ids::kMenuEMail, "EMail", "E-Mail..."},
 };
 
-template <size_t N>
-void addItems(QMenu* menu, const Item (&items)[N], const std::function<void(int)>& trigger) {
-    for (const Item& item : items) {
+// Items are anything with a command (0 = separator), a key and a default text.
+template <class T, size_t N>
+void addItems(QMenu* menu, const T (&items)[N], const std::function<void(int)>& trigger) {
+    for (const T& item : items) {
         if (item.command == 0) {
             menu->addSeparator();
             continue;
@@ -87,13 +88,7 @@ void BuildMainMenu(QMenuBar* bar, const std::function<void(int)>& trigger) {
 
     QMenu* setting = bar->addMenu(Text("Setting", "Setting"));
     addItems(setting, kSettingItems, trigger);
-    QMenu* languages = setting->addMenu(Text("Changelanguage", "Change language"));
-    for (const LanguageMenuItem& item : kLanguageMenu) {
-        QAction* a = languages->addAction(Text(item.key, item.defaultText));
-        a->setData(item.command);
-        const int command = item.command;
-        QObject::connect(a, &QAction::triggered, bar, [trigger, command] { trigger(command); });
-    }
+    addItems(setting->addMenu(Text("Changelanguage", "Change language")), kLanguageMenu, trigger);
 
     addItems(bar->addMenu(Text("Capture", "Capture")), kCaptureItems, trigger);
     addItems(bar->addMenu(Text("Help", "Help")), kHelpItems, trigger);
