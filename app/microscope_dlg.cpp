@@ -97,9 +97,13 @@ bool isEffectButton(int id) {
 QFont makeFont(QFont base, int height, int averageWidth) {
     base.setPixelSize(height);
     base.setWeight(QFont::Normal);
-    // Stretch the face so its average character is as wide as asked.
+    // Stretch the face so its average Latin character is as wide as asked.
+    // The metric's own average counts wide CJK glyphs in CJK locales and
+    // would squeeze the digits these fonts draw.
+    static const QString kLatin =
+        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
     const QFontMetricsF fm(base);
-    const qreal natural = fm.averageCharWidth();
+    const qreal natural = fm.horizontalAdvance(kLatin) / kLatin.size();
     if (natural > 0) base.setStretch(qBound(50, int(100.0 * averageWidth / natural + 0.5), 200));
     return base;
 }

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSettings>
@@ -93,6 +94,10 @@ TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
     EXPECT_EQ(dlg.magnificationBox()->geometry(), QRect(759, 6, 34, 25));
     EXPECT_EQ(dlg.centralWidget()->size(), QSize(860, 610));
     EXPECT_EQ(dlg.messageTitle(), "Tavolux");
+    // Fonts A and B: 14 and 6 pixels a Latin character, whatever face the locale picks.
+    const QString latin = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    EXPECT_NEAR(QFontMetricsF(dlg.fontA()).horizontalAdvance(latin) / latin.size(), 14.0, 1.5);
+    EXPECT_NEAR(QFontMetricsF(dlg.fontB()).horizontalAdvance(latin) / latin.size(), 6.0, 1.0);
 }
 
 TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
