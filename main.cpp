@@ -1,5 +1,5 @@
 #include "app/microscope_app.h"
 
 int main(int argc, char** argv) {
-    return tvx::CMicroscopeApp::Main(argc, argv);
+    return tvx::Application::Main(argc, argv);
 }

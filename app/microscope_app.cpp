@@ -1,8 +1,8 @@
 #include "app/microscope_app.h"
 
-#include "app/microscope_dlg.h"
-#include "app/widget_prompts.h"
 #include "platform/prompts.h"
+#include "ui/main/main_window.h"
+#include "ui/skin/widget_prompts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -30,7 +30,7 @@ void describe(QCoreApplication& app, QCommandLineParser& parser) {
 
 } // namespace
 
-int CMicroscopeApp::Main(int argc, char** argv) {
+int Application::Main(int argc, char** argv) {
     // The command line is read before any window system is touched, so
     // --help, --version and mistakes answer on the terminal without a display.
     bool simulate = false;
@@ -53,9 +53,9 @@ int CMicroscopeApp::Main(int argc, char** argv) {
 
     int result = 0;
     {
-        CMicroscopeDlg::Options options;
+        MainWindow::Options options;
         options.simulate = simulate;
-        CMicroscopeDlg dlg(options);
+        MainWindow dlg(options);
         dlg.InitDialog();
         dlg.show();
         result = app.exec();

@@ -3,7 +3,7 @@
 // copy out of the capture buffer, one effect, the still copy, the one
 // conversion to the RGB32 surface and the drawing into the view.
 #include "capture/frame_sink.h"
-#include "capture/live_view.h"
+#include "capture/live_surface.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>

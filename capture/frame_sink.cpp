@@ -1,6 +1,6 @@
 #include "capture/frame_sink.h"
 
-#include "capture/live_view.h"
+#include "capture/live_surface.h"
 #include "platform/app_events.h"
 
 #include <cstring>

@@ -16,7 +16,7 @@ class SimCamera;
 // still pin and a snapshot button.
 //
 // Its snapshot button reaches the program the way the real one does: as
-// KEY_CAMERA input-event records that CBDA2800 reads. While no button object
+// KEY_CAMERA input-event records that SnapshotButton reads. While no button object
 // has it open, a press goes to the still pin instead, so that each press
 // yields one still whichever road is open.
 //

@@ -2,15 +2,9 @@
 
 #include "measure/geometry.h"
 #include "measure/measure_shape.h"
-#include "platform/app_events.h"
 
-#include <QDialog>
 #include <QString>
 #include <optional>
-
-class QLabel;
-class QLineEdit;
-class QWidget;
 
 namespace tvx {
 
@@ -55,34 +49,5 @@ struct CalibrationOutcome {
 // distance, after Cancel the length at ctx's magnification.
 CalibrationOutcome FinishCalibration(double pixelLength, const MeasureContext& ctx,
                                      std::optional<double> actualDistance);
-
-// Asks for the actual distance of a line just drawn in calibration mode.
-class CalibrationDialog : public QDialog {
-    Q_OBJECT
-public:
-    explicit CalibrationDialog(const QString& unit, QWidget* parent = nullptr);
-
-    // The distance accepted with OK, in the unit.
-    double actualDistance() const { return actual_; }
-    QLineEdit* edit() const { return edit_; }
-
-public slots:
-    // Stays open, after telling the user, while the text holds no distance.
-    void accept() override;
-
-private:
-    QString unit_;
-    QLineEdit* edit_ = nullptr;
-    QLabel* prompt_ = nullptr;
-    double actual_ = 0;
-};
-
-// Runs the Calibration dialog for a line of `pixelLength` pixels measured at
-// ctx. After OK posts `message` to `parent` (the canvas's owner records the
-// new magnification). After OK or Cancel, label 0 of `line` (when given)
-// becomes its length at the magnification then in force. Returns whether a
-// new magnification was set; the value is calibrationState().calibrated.
-bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx,
-               CMeasureShape* line = nullptr, int message = kMsgCalibrated);
 
 } // namespace tvx

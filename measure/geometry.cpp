@@ -84,8 +84,8 @@ double MeasureContext::Length(double pixels) const {
     return pixels * scale * 10 / magnification;
 }
 
-MeasureContext CurrentMeasureContext(QSize capture, double magnification) {
-    const SettingsValues settings = Settings();
+MeasureContext CurrentMeasureContext(QSize capture, double magnification,
+                                     const SettingsValues& settings) {
     MeasureContext ctx;
     ctx.unit = settings.unit;
     ctx.decimals = int(std::min<uint32_t>(settings.decimal, 15));

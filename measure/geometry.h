@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/settings.h"
+
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -44,8 +46,9 @@ struct MeasureContext {
     // d pixels as a length in the unit: d × s × 10 / M.
     double Length(double pixels) const;
 };
-// The context for the current unit and decimals settings.
-MeasureContext CurrentMeasureContext(QSize capture, double magnification);
+// The context for the unit and decimals settings given.
+MeasureContext CurrentMeasureContext(QSize capture, double magnification,
+                                     const SettingsValues& settings);
 
 // Distance between two canvas points, the root of the integer dx² + dy².
 double PixelDistance(QPoint a, QPoint b);

@@ -75,11 +75,11 @@ QString FindButtonInputNode(UsbId id) {
     return {};
 }
 
-CBDA2800::~CBDA2800() {
+SnapshotButton::~SnapshotButton() {
     CloseInterface();
 }
 
-int CBDA2800::OpenInterface() {
+int SnapshotButton::OpenInterface() {
     CloseInterface();
     std::function<int()> opener;
     {
@@ -93,7 +93,7 @@ int CBDA2800::OpenInterface() {
         ::open(node.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
 }
 
-int CBDA2800::OpenDescriptor(int fd) {
+int SnapshotButton::OpenDescriptor(int fd) {
     CloseInterface();
     if (fd < 0) return 0;
     const int flags = fcntl(fd, F_GETFL);
@@ -105,14 +105,14 @@ int CBDA2800::OpenDescriptor(int fd) {
     return 1;
 }
 
-void CBDA2800::CloseInterface() {
+void SnapshotButton::CloseInterface() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     partial_.clear();
     pendingPresses_ = 0;
 }
 
-void CBDA2800::ReadPending() {
+void SnapshotButton::ReadPending() {
     constexpr int kRecord = int(sizeof(input_event));
     char buf[64 * sizeof(input_event)];
     for (;;) {
@@ -140,7 +140,7 @@ void CBDA2800::ReadPending() {
     }
 }
 
-int CBDA2800::IsButtonPressed() {
+int SnapshotButton::IsButtonPressed() {
     if (fd_ < 0) return 0;
     ReadPending();
     if (pendingPresses_ == 0) return 0;

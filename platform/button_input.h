@@ -12,12 +12,12 @@ namespace tvx {
 // that shares the USB parent of the video device and reports KEY_CAMERA;
 // it is read without blocking, so polling never stalls the window.
 // Lives on the UI thread.
-class CBDA2800 {
+class SnapshotButton {
 public:
-    CBDA2800() = default;
-    ~CBDA2800();
-    CBDA2800(const CBDA2800&) = delete;
-    CBDA2800& operator=(const CBDA2800&) = delete;
+    SnapshotButton() = default;
+    ~SnapshotButton();
+    SnapshotButton(const SnapshotButton&) = delete;
+    SnapshotButton& operator=(const SnapshotButton&) = delete;
 
     // Opens the button of the microscope (or of the simulated microscope
     // when one hands out its button). 1 on success, 0 when there is none or

@@ -1,5 +1,5 @@
 #include "capture/frame_sink.h"
-#include "capture/live_view.h"
+#include "capture/live_surface.h"
 #include "platform/app_events.h"
 
 #include <QCoreApplication>
@@ -203,7 +203,7 @@ TEST(FrameSink, StillsTakenDuringTheStreamAreNeverTorn) {
     });
 
     CountingRecorder rec;
-    EffectButtons buttons(effects);
+    bool negative = false;
     int checked = 0;
     // Enough stills to overlap many frames of both sizes.
     while (checked < 300 || framesSeen < 300) {
@@ -218,7 +218,10 @@ TEST(FrameSink, StillsTakenDuringTheStreamAreNeverTorn) {
                     ASSERT_EQ(still.pixels[std::size_t(r) * still.stride + c], first);
             ++checked;
         }
-        buttons.Press(kBtnNegative);
+        negative = !negative;
+        EffectSwitches s;
+        s.negative = negative;
+        effects.Store(s);
         sink.SetRecorder(checked % 2 ? &rec : nullptr);
         surface.Snapshot();
     }

@@ -216,7 +216,7 @@ TEST(SimFrames, PressGoesToTheStillPinOrToTheOpenButton) {
 
     stillFlags().request = 0;
     stillFlags().hardware = 0;
-    CBDA2800 button;
+    SnapshotButton button;
     ASSERT_EQ(button.OpenInterface(), 1);
     rig.sim->Press();
     EXPECT_EQ(button.IsButtonPressed(), 1);

@@ -35,7 +35,7 @@ TEST(ScaleTest, UnitAndCaptureSizeChooseTheScale) {
 
 TEST(ScaleTest, ContextFollowsTheSettings) {
     WriteUnitDecimal(QStringLiteral("mil"), 4);
-    const MeasureContext ctx = CurrentMeasureContext(k720, 50);
+    const MeasureContext ctx = CurrentMeasureContext(k720, 50, Settings());
     EXPECT_EQ(ctx.unit, QStringLiteral("mil"));
     EXPECT_EQ(ctx.decimals, 4);
     EXPECT_DOUBLE_EQ(ctx.scale, 57.471264367 * 0.0394);

@@ -40,7 +40,7 @@ protected:
     }
 
     int fds_[2] = {-1, -1};
-    CBDA2800 button_;
+    SnapshotButton button_;
 };
 
 TEST_F(ButtonPipe, EachPressIsReportedOnce) {
@@ -89,7 +89,7 @@ TEST(ButtonInput, OpenUsesTheSimulatedSourceWhenOneIsRegistered) {
     int fds[2];
     ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
     SetSimulatedButtonSource([&] { return fds[0]; });
-    CBDA2800 button;
+    SnapshotButton button;
     EXPECT_EQ(button.OpenInterface(), 1);
     input_event ev{};
     ev.type = EV_KEY;

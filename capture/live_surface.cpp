@@ -1,0 +1,393 @@
+#include "capture/live_surface.h"
+
+#include <QFontMetrics>
+#include <QMetaObject>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "capture/cpu_features.h"
+
+namespace tvx {
+
+namespace {
+
+void ConvertRowScalar(const uint8_t* src, uint32_t* dst, int from, int cols) {
+    for (int c = from; c < cols; ++c) {
+        const uint8_t* p = src + std::ptrdiff_t(c) * 3;
+        dst[c] = 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+    }
+}
+
+#if TVX_X86
+// Sixteen pixels per step: three 16-byte loads give four groups of four
+// pixels, each spread to 32 bits with an opaque alpha byte.
+TVX_SSSE3 void ConvertRowSsse3(const uint8_t* src, uint32_t* dst, int cols) {
+    const __m128i spread =
+        _mm_setr_epi8(0, 1, 2, -128, 3, 4, 5, -128, 6, 7, 8, -128, 9, 10, 11, -128);
+    const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+    int c = 0;
+    for (; c + 16 <= cols; c += 16) {
+        const uint8_t* p = src + std::ptrdiff_t(c) * 3;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+        const __m128i q0 = a;
+        const __m128i q1 = _mm_alignr_epi8(b, a, 12);
+        const __m128i q2 = _mm_alignr_epi8(d, b, 8);
+        const __m128i q3 = _mm_srli_si128(d, 4);
+        __m128i* o = reinterpret_cast<__m128i*>(dst + c);
+        _mm_storeu_si128(o, _mm_or_si128(_mm_shuffle_epi8(q0, spread), alpha));
+        _mm_storeu_si128(o + 1, _mm_or_si128(_mm_shuffle_epi8(q1, spread), alpha));
+        _mm_storeu_si128(o + 2, _mm_or_si128(_mm_shuffle_epi8(q2, spread), alpha));
+        _mm_storeu_si128(o + 3, _mm_or_si128(_mm_shuffle_epi8(q3, spread), alpha));
+    }
+    ConvertRowScalar(src, dst, c, cols);
+}
+#endif
+
+void ConvertRow(const uint8_t* src, uint32_t* dst, int cols) {
+#if TVX_X86
+    if (HasSsse3()) {
+        ConvertRowSsse3(src, dst, cols);
+        return;
+    }
+#endif
+    ConvertRowScalar(src, dst, 0, cols);
+}
+
+bool UsableFrame(const FrameView& f) {
+    return f.data && f.width > 0 && f.height > 0 && f.stride >= f.width * 3;
+}
+
+// ---- smooth scaling ----
+//
+// Bilinear, with six-bit weights (64 steps between two pixels is finer than
+// the eye can tell on a live picture) so that a pixel pair and its two
+// weights fit one multiply-add of bytes. Rows are first stretched across,
+// each source row at most once, then neighbouring stretched rows are blended.
+
+struct AxisMap {
+    std::vector<int> index;    // left/top source pixel of each destination pixel
+    std::vector<uint8_t> frac; // weight of the right/bottom one, 0..64
+};
+
+// Requires src >= 2.
+void BuildAxis(int src, int dst, AxisMap& map) {
+    map.index.resize(dst);
+    map.frac.resize(dst);
+    const int64_t step = (int64_t(src) << 16) / dst;
+    int64_t pos = step / 2 - 32768; // pixel centres line up
+    for (int i = 0; i < dst; ++i, pos += step) {
+        int x0 = 0, f = 0;
+        if (pos > 0) {
+            x0 = int(pos >> 16);
+            f = int(((pos & 0xFFFF) + 512) >> 10);
+            if (f == 64) {
+                ++x0;
+                f = 0;
+            }
+        }
+        if (x0 >= src - 1) {
+            x0 = src - 2;
+            f = 64;
+        }
+        map.index[i] = x0;
+        map.frac[i] = uint8_t(f);
+    }
+}
+
+inline uint32_t Blend(uint32_t a, uint32_t b, int f) {
+    const uint32_t w0 = 64 - f, w1 = f;
+    const uint32_t rb =
+        (((a & 0xFF00FFu) * w0 + (b & 0xFF00FFu) * w1 + 0x200020u) >> 6) & 0xFF00FFu;
+    const uint32_t ag =
+        ((((a >> 8) & 0xFF00FFu) * w0 + ((b >> 8) & 0xFF00FFu) * w1 + 0x200020u) >> 6) & 0xFF00FFu;
+    return rb | (ag << 8);
+}
+
+void StretchRowScalar(const uint32_t* src, uint32_t* dst, const AxisMap& m, int from, int n) {
+    for (int x = from; x < n; ++x)
+        dst[x] = Blend(src[m.index[x]], src[m.index[x] + 1], m.frac[x]);
+}
+
+void BlendRowsScalar(const uint32_t* a, const uint32_t* b, uint32_t* dst, int f, int from, int n) {
+    for (int x = from; x < n; ++x)
+        dst[x] = Blend(a[x], b[x], f);
+}
+
+#if TVX_X86
+// weights: for every destination pixel the byte pairs (64 - f, f) for its
+// four channels.
+TVX_SSSE3 void StretchRowSsse3(const uint32_t* src, uint32_t* dst, const AxisMap& m,
+                               const int8_t* weights, int n) {
+    const __m128i inter = _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    const __m128i round = _mm_set1_epi16(32);
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        const int* idx = m.index.data() + x;
+        const __m128i p01 =
+            _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + idx[0])),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + idx[1])));
+        const __m128i p23 =
+            _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + idx[2])),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + idx[3])));
+        const __m128i w01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x * 8));
+        const __m128i w23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x * 8 + 16));
+        __m128i s01 = _mm_maddubs_epi16(_mm_shuffle_epi8(p01, inter), w01);
+        __m128i s23 = _mm_maddubs_epi16(_mm_shuffle_epi8(p23, inter), w23);
+        s01 = _mm_srli_epi16(_mm_add_epi16(s01, round), 6);
+        s23 = _mm_srli_epi16(_mm_add_epi16(s23, round), 6);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_packus_epi16(s01, s23));
+    }
+    StretchRowScalar(src, dst, m, x, n);
+}
+
+TVX_SSSE3 void BlendRowsSsse3(const uint32_t* a, const uint32_t* b, uint32_t* dst, int f, int n) {
+    const __m128i w = _mm_set1_epi16(int16_t(((f & 0xFF) << 8) | (64 - f)));
+    const __m128i round = _mm_set1_epi16(32);
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+        __m128i lo = _mm_maddubs_epi16(_mm_unpacklo_epi8(va, vb), w);
+        __m128i hi = _mm_maddubs_epi16(_mm_unpackhi_epi8(va, vb), w);
+        lo = _mm_srli_epi16(_mm_add_epi16(lo, round), 6);
+        hi = _mm_srli_epi16(_mm_add_epi16(hi, round), 6);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_packus_epi16(lo, hi));
+    }
+    BlendRowsScalar(a, b, dst, f, x, n);
+}
+#endif
+
+} // namespace
+
+void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows) {
+    if (!UsableFrame(frame) || dst.format() != QImage::Format_RGB32) return;
+    cols = std::min({cols, frame.width, dst.width()});
+    rows = std::min({rows, frame.height, dst.height()});
+    for (int y = 0; y < rows; ++y) {
+        // Frame rows are stored bottom-up.
+        const uint8_t* src = frame.data + std::ptrdiff_t(frame.height - 1 - y) * frame.stride;
+        ConvertRow(src, reinterpret_cast<uint32_t*>(dst.scanLine(y)), cols);
+    }
+}
+
+void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area) {
+    if (src.format() != QImage::Format_RGB32 || dst.format() != QImage::Format_RGB32 ||
+        src.isNull() || dst.isNull())
+        return;
+    const int sw = src.width(), sh = src.height();
+    const int dw = std::min(area.width(), dst.width());
+    const int dh = std::min(area.height(), dst.height());
+    if (dw <= 0 || dh <= 0) return;
+    // Full-width maps, cut to the part of the area that fits dst.
+    const int fullW = std::max(area.width(), 1), fullH = std::max(area.height(), 1);
+    // A one-pixel-wide or -high source is read as two equal pixels.
+    QImage padded;
+    const QImage* s = &src;
+    if (sw < 2 || sh < 2) {
+        padded = src.scaled(std::max(sw, 2), std::max(sh, 2));
+        s = &padded;
+    }
+    AxisMap mx, my;
+    BuildAxis(s->width(), fullW, mx);
+    BuildAxis(s->height(), fullH, my);
+#if TVX_X86
+    const bool simd = HasSsse3();
+    std::vector<int8_t> weights;
+    if (simd) {
+        weights.resize(std::size_t(dw) * 8);
+        for (int x = 0; x < dw; ++x)
+            for (int c = 0; c < 4; ++c) {
+                weights[x * 8 + c * 2] = int8_t(64 - mx.frac[x]);
+                weights[x * 8 + c * 2 + 1] = int8_t(mx.frac[x]);
+            }
+    }
+#endif
+    std::vector<uint32_t> rows(std::size_t(dw) * 2);
+    uint32_t* row[2] = {rows.data(), rows.data() + dw};
+    int have[2] = {-1, -1}; // source row held by each buffer
+    auto stretch = [&](int sy, uint32_t* out) {
+        const uint32_t* in = reinterpret_cast<const uint32_t*>(s->constScanLine(sy));
+#if TVX_X86
+        if (simd) {
+            StretchRowSsse3(in, out, mx, weights.data(), dw);
+            return;
+        }
+#endif
+        StretchRowScalar(in, out, mx, 0, dw);
+    };
+    for (int y = 0; y < dh; ++y) {
+        const int y0 = my.index[y];
+        const int f = my.frac[y];
+        // Keep buffer 0 on row y0 and buffer 1 on row y0 + 1.
+        if (have[0] != y0) {
+            if (have[1] == y0) {
+                std::swap(row[0], row[1]);
+                std::swap(have[0], have[1]);
+            } else {
+                stretch(y0, row[0]);
+                have[0] = y0;
+            }
+        }
+        uint32_t* out = reinterpret_cast<uint32_t*>(dst.scanLine(y));
+        if (f == 0) {
+            std::memcpy(out, row[0], std::size_t(dw) * 4);
+            continue;
+        }
+        if (have[1] != y0 + 1) {
+            stretch(y0 + 1, row[1]);
+            have[1] = y0 + 1;
+        }
+#if TVX_X86
+        if (simd) {
+            BlendRowsSsse3(row[0], row[1], out, f, dw);
+            continue;
+        }
+#endif
+        BlendRowsScalar(row[0], row[1], out, f, 0, dw);
+    }
+}
+
+// ---- LiveSurface ----
+
+LiveSurface::LiveSurface() {
+    for (auto& o : overlays_)
+        o.store(nullptr);
+}
+
+void LiveSurface::Recreate(const QSize& clientSize) {
+    QImage fresh;
+    if (clientSize.width() > 0 && clientSize.height() > 0) {
+        fresh = QImage(clientSize, QImage::Format_RGB32);
+        fresh.fill(Qt::black);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    front_.swap(fresh);
+    ++generation_;
+}
+
+void LiveSurface::Release() {
+    QImage old;
+    std::lock_guard<std::mutex> lock(mutex_);
+    front_.swap(old);
+    ++generation_;
+}
+
+bool LiveSurface::hasSurface() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !front_.isNull();
+}
+
+QSize LiveSurface::size() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return front_.size();
+}
+
+void LiveSurface::ClearSurface() {
+    const QSize sz = size();
+    if (sz.isEmpty()) return;
+    QImage black(sz, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    // The guides stay visible while no picture flows; live measurements
+    // belong to a picture and do not.
+    DrawOverlays(black, int(LiveLayer::CrossLine), int(LiveLayer::CircleGrid));
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (front_.size() == black.size()) front_.swap(black);
+}
+
+void LiveSurface::EnterFullScreen(const QSize& clientSize) {
+    fullScreen_.store(true);
+    Recreate(clientSize);
+}
+
+void LiveSurface::LeaveFullScreen(const QSize& clientSize) {
+    fullScreen_.store(false);
+    Recreate(clientSize);
+    ClearSurface();
+}
+
+void LiveSurface::SetOverlay(LiveLayer layer, LiveOverlay* overlay) {
+    const int i = int(layer);
+    if (i >= 0 && i < int(LiveLayer::Count)) overlays_[i].store(overlay);
+}
+
+void LiveSurface::DrawOverlays(QImage& target, int firstLayer, int lastLayer) {
+    QPainter* painter = nullptr;
+    QPainter p;
+    for (int i = firstLayer; i <= lastLayer; ++i) {
+        LiveOverlay* overlay = overlays_[i].load();
+        if (!overlay) continue;
+        if (!painter) {
+            p.begin(&target);
+            painter = &p;
+        }
+        painter->save();
+        overlay->Draw(*painter, target.size(), 1.0, 1.0);
+        painter->restore();
+    }
+}
+
+bool LiveSurface::DrawFrame(const FrameView& frame) {
+    if (!UsableFrame(frame)) return false;
+    QSize client;
+    int generation = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (front_.isNull()) return false;
+        client = front_.size();
+        generation = generation_;
+    }
+    const bool full = fullScreen_.load();
+    // A 720 x 480 frame in the window is shown 1:1 with its right 80 columns
+    // cut off; every other size, and every size in full screen, fills the view.
+    QSize dest = client;
+    if (!full && frame.width == 720 && frame.height == 480) dest.setWidth(client.width() + 80);
+
+    if (back_.size() != client || back_.format() != QImage::Format_RGB32)
+        back_ = QImage(client, QImage::Format_RGB32);
+
+    if (dest.width() == frame.width && dest.height() == frame.height) {
+        ConvertFrameToRgb32(frame, back_, client.width(), client.height());
+    } else {
+        if (frameRgb_.width() != frame.width || frameRgb_.height() != frame.height)
+            frameRgb_ = QImage(frame.width, frame.height, QImage::Format_RGB32);
+        ConvertFrameToRgb32(frame, frameRgb_, frame.width, frame.height);
+        if (full) {
+            ScaleRgb32Smooth(frameRgb_, back_, dest);
+        } else {
+            QPainter p(&back_);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(QRect(QPoint(0, 0), dest), frameRgb_);
+        }
+    }
+    DrawOverlays(back_, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // The view was re-created meanwhile: this frame was drawn for the old size.
+        if (generation != generation_ || front_.size() != back_.size()) return true;
+        front_.swap(back_);
+    }
+    if (composed_) composed_();
+    return true;
+}
+
+void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (front_.isNull()) return;
+    painter.drawImage(rect.topLeft(), front_, rect);
+}
+
+QImage LiveSurface::Snapshot() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return front_.copy();
+}
+
+// ---- CLiveView ----
+
+} // namespace tvx

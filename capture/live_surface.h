@@ -1,0 +1,94 @@
+#pragma once
+
+#include "capture/frame_types.h"
+
+#include <QFont>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+class QPainter;
+
+namespace tvx {
+
+// Something drawn over the live picture on every frame (live measurements,
+// guides). Draw is called on the streaming thread, or on the UI thread when
+// the surface is cleared, so it must only read values that are safe to read
+// from any thread. sx and sy scale stored coordinates to surface pixels.
+class LiveOverlay {
+public:
+    virtual ~LiveOverlay() = default;
+    virtual void Draw(QPainter& painter, const QSize& surface, double sx, double sy) = 0;
+};
+
+// The overlay slots, drawn in this order over each frame.
+enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, Count };
+
+// Writes the bottom-up BGR24 frame as a top-down RGB32 picture: the first
+// `cols` columns and `rows` rows (from the top) into dst, which must be at
+// least that large.
+void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows);
+
+// Bilinear scaling of an RGB32 picture to `area`, written at the top left of
+// dst (the part of the area outside dst is left out). Runs on the calling
+// thread only, unlike Qt's smooth drawing, which spreads big pictures over a
+// thread pool.
+void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area);
+
+// The off-screen picture of the live view, composed on the streaming thread
+// and painted on the UI thread. Two pictures take turns: the streaming thread
+// draws each frame into its own, then swaps it in under the lock, so the lock
+// is held only for a swap and a paint.
+class LiveSurface {
+public:
+    LiveSurface();
+
+    // UI thread. Makes a black surface of the view's client size.
+    void Recreate(const QSize& clientSize);
+    // UI thread. No surface afterwards; DrawFrame answers false until Recreate.
+    void Release();
+    // UI thread. Black surface, with the guides over it.
+    void ClearSurface();
+    // UI thread, after the view has been resized for the new mode.
+    void EnterFullScreen(const QSize& clientSize);
+    void LeaveFullScreen(const QSize& clientSize);
+
+    bool fullScreen() const { return fullScreen_.load(); }
+    bool hasSurface() const;
+    QSize size() const;
+
+    // Set once while the window is built; the overlay must outlive the surface.
+    void SetOverlay(LiveLayer layer, LiveOverlay* overlay);
+    // Called on the streaming thread after a new frame has been swapped in.
+    // Set before frames flow.
+    void SetComposedCallback(std::function<void()> fn) { composed_ = std::move(fn); }
+
+    // Streaming thread. Composes one frame with its overlays; false without
+    // a frame or without a surface.
+    bool DrawFrame(const FrameView& frame);
+
+    // Copies `rect` of the surface onto the painter at the same place.
+    void Paint(QPainter& painter, const QRect& rect) const;
+    // A copy of the current surface (for tests and for grabbing the view).
+    QImage Snapshot() const;
+
+private:
+    void DrawOverlays(QImage& target, int firstLayer, int lastLayer);
+
+    mutable std::mutex mutex_;
+    QImage front_;       // guarded by mutex_; replaced by both threads
+    int generation_ = 0; // guarded by mutex_; bumped by the UI thread on every re-creation
+    std::atomic<bool> fullScreen_{false}; // written by the UI thread
+
+    // Streaming thread only.
+    QImage back_;
+    QImage frameRgb_;
+
+    std::atomic<LiveOverlay*> overlays_[int(LiveLayer::Count)]; // written by the UI thread at setup
+    std::function<void()> composed_;                            // set before frames flow
+};
+
+} // namespace tvx

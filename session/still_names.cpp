@@ -1,0 +1,114 @@
+#include "session/still_names.h"
+
+#include "platform/language.h"
+#include "platform/prompts.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <limits>
+
+namespace tvx {
+
+namespace {
+
+// Far beyond any real count, and far enough below the type's limit that one
+// more never overflows.
+constexpr qint64 kCounterCeiling = std::numeric_limits<qint64>::max() / 16;
+
+QString TimePart(const QDateTime& t) {
+    const QDate d = t.date();
+    const QTime c = t.time();
+    const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    return QStringLiteral("%1-%2-%3_%4%5%6")
+        .arg(d.year(), 4)
+        .arg(two(d.month()), two(d.day()), two(c.hour()), two(c.minute()), two(c.second()));
+}
+
+QString CounterPart(qint64 counter) {
+    return QStringLiteral("%1").arg(counter, 4, 10, QLatin1Char('0'));
+}
+
+// The magnification box is free text; a "/" in it would send the picture
+// into a folder that does not exist.
+QString FileNameSafe(QString text) {
+    text.truncate(kMagnificationTextChars);
+    for (QChar& c : text)
+        if (c == QLatin1Char('/') || c == QChar(0)) c = QLatin1Char('_');
+    return text;
+}
+
+void ShowScanError(const char* key, const char* defaultText) {
+    prompts().Message(Text("MsgTitle", "Tavolux"), Text(key, defaultText), Prompts::Icon::Warning);
+}
+
+} // namespace
+
+qint64 CounterFromName(const QString& fileName) {
+    const int n = fileName.lastIndexOf(QLatin1Char('N'));
+    if (n < 0) return -1;
+    QString tail = fileName.mid(n + 1);
+    const int dot = tail.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0) tail.truncate(dot);
+    qint64 value = 0;
+    for (const QChar c : tail) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) break;
+        value = value * 10 + (c.unicode() - '0');
+        if (value >= kCounterCeiling) return kCounterCeiling;
+    }
+    return value;
+}
+
+qint64 NextFileCounter(const QString& folder, const QString& extension,
+                       const MatchingFolderHandler& onMatchingFolder) {
+    const QString suffix = QLatin1Char('.') + extension;
+    qint64 largest = 0;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        if (!name.endsWith(suffix, Qt::CaseInsensitive)) continue;
+        if (it.fileInfo().isDir()) {
+            if (onMatchingFolder) onMatchingFolder(name);
+            continue;
+        }
+        largest = std::max(largest, CounterFromName(name));
+    }
+    return largest + 1;
+}
+
+QString StillPictureName(const QString& pictureFolder, const QDateTime& localTime,
+                         const QString& magnification, qint64 counter) {
+    const QString mag = FileNameSafe(magnification);
+    QString name = QStringLiteral("Still_") + TimePart(localTime);
+    if (!mag.isEmpty()) name += QLatin1Char('_') + mag + QLatin1String("X");
+    name += QLatin1String("_N") + CounterPart(counter) + QLatin1String(".bmp");
+    return pictureFolder + QLatin1Char('/') + name;
+}
+
+QString RecordingName(const QString& videoFolder, const QDateTime& localTime, qint64 counter) {
+    return videoFolder + QLatin1String("/Video_") + TimePart(localTime) + QLatin1String("_N") +
+           CounterPart(counter) + QLatin1String(".avi");
+}
+
+qint64 NextPictureCounter(const QString& pictureFolder) {
+    return NextFileCounter(pictureFolder, QStringLiteral("bmp"),
+                           [](const QString&) { ShowScanError("PictureError", "Picture Error"); });
+}
+
+qint64 NextRecordingCounter(const QString& videoFolder) {
+    return NextFileCounter(videoFolder, QStringLiteral("avi"),
+                           [](const QString&) { ShowScanError("AVIError", "AVI Error"); });
+}
+
+QString NextStillPicturePath(const QString& pictureFolder, const QDateTime& localTime,
+                             const QString& magnification) {
+    return StillPictureName(pictureFolder, localTime, magnification,
+                            NextPictureCounter(pictureFolder));
+}
+
+QString NextRecordingPath(const QString& videoFolder, const QDateTime& localTime) {
+    return RecordingName(videoFolder, localTime, NextRecordingCounter(videoFolder));
+}
+
+} // namespace tvx

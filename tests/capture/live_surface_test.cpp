@@ -1,0 +1,209 @@
+#include "capture/live_surface.h"
+#include "tests/capture/pattern_frame.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tvx {
+namespace {
+
+class RecordingOverlay : public LiveOverlay {
+public:
+    RecordingOverlay(std::string* log, char name, QColor colour, QPoint where)
+        : log_(log), name_(name), colour_(colour), where_(where) {}
+    void Draw(QPainter& p, const QSize& size, double sx, double sy) override {
+        *log_ += name_;
+        size_ = size;
+        scale_ = sx * sy;
+        p.setPen(colour_);
+        p.drawPoint(where_);
+    }
+    QSize size_;
+    double scale_ = 0;
+
+private:
+    std::string* log_;
+    char name_;
+    QColor colour_;
+    QPoint where_;
+};
+
+TEST(LiveSurface, WindowShowsA720FrameOneToOneWithTheRightColumnsCut) {
+    LiveSurface s;
+    s.Recreate(QSize(640, 480));
+    PatternFrame f(720, 480);
+    ASSERT_TRUE(s.DrawFrame(f.view()));
+    const QImage img = s.Snapshot();
+    ASSERT_EQ(img.size(), QSize(640, 480));
+    for (int y = 0; y < 480; y += 7)
+        for (int x = 0; x < 640; ++x)
+            ASSERT_EQ(img.pixel(x, y), PatternFrame::At(x, y)) << x << "," << y;
+
+    // The same size without the cut is shown whole and unscaled.
+    PatternFrame g(640, 480);
+    ASSERT_TRUE(s.DrawFrame(g.view()));
+    const QImage same = s.Snapshot();
+    for (int y = 0; y < 480; y += 5)
+        for (int x = 0; x < 640; ++x)
+            ASSERT_EQ(same.pixel(x, y), PatternFrame::At(x, y));
+}
+
+TEST(LiveSurface, FullScreenStretchesTheWholeFrame) {
+    LiveSurface s;
+    s.EnterFullScreen(QSize(1440, 960));
+    EXPECT_TRUE(s.fullScreen());
+    PatternFrame f(720, 480);
+    ASSERT_TRUE(s.DrawFrame(f.view()));
+    const QImage img = s.Snapshot();
+    // Twice the frame size: the last columns of the frame reach the right edge.
+    const QRgb right = img.pixel(1439, 480);
+    EXPECT_GE(qBlue(right) + 256 * qRed(right), 718);
+    EXPECT_LE(qAbs(qGreen(right) - 240), 1);
+    const QRgb middle = img.pixel(720, 480);
+    EXPECT_LE(qAbs(qBlue(middle) + 256 * qRed(middle) - 360), 1);
+
+    s.LeaveFullScreen(QSize(640, 480));
+    EXPECT_FALSE(s.fullScreen());
+    const QImage black = s.Snapshot();
+    EXPECT_EQ(black.size(), QSize(640, 480));
+    EXPECT_EQ(black.pixel(320, 240), qRgb(0, 0, 0));
+}
+
+TEST(LiveSurface, SmallerFramesFillTheWindow) {
+    LiveSurface s;
+    s.Recreate(QSize(640, 480));
+    PatternFrame f(320, 240);
+    ASSERT_TRUE(s.DrawFrame(f.view()));
+    const QImage img = s.Snapshot();
+    for (int y = 0; y < 480; y += 3)
+        for (int x = 0; x < 640; x += 3)
+            ASSERT_EQ(img.pixel(x, y), PatternFrame::At(x / 2, y / 2)) << x << "," << y;
+}
+
+TEST(LiveSurface, DrawsNothingWithoutFrameOrSurface) {
+    LiveSurface s;
+    PatternFrame f(16, 8);
+    EXPECT_FALSE(s.DrawFrame(f.view())) << "no surface yet";
+    s.Recreate(QSize(16, 8));
+    EXPECT_FALSE(s.DrawFrame(FrameView{}));
+    EXPECT_TRUE(s.DrawFrame(f.view()));
+    s.Release();
+    EXPECT_FALSE(s.hasSurface());
+    EXPECT_FALSE(s.DrawFrame(f.view()));
+}
+
+TEST(LiveSurface, OverlaysAreDrawnOverTheFrameInTheirOrder) {
+    LiveSurface s;
+    s.Recreate(QSize(64, 48));
+    std::string log;
+    RecordingOverlay shapes(&log, 'S', Qt::yellow, QPoint(1, 1));
+    RecordingOverlay cross(&log, 'X', Qt::white, QPoint(2, 1));
+    RecordingOverlay ruler(&log, 'R', Qt::red, QPoint(3, 1));
+    RecordingOverlay circles(&log, 'C', Qt::blue, QPoint(3, 1));
+    // Registered out of order on purpose.
+    s.SetOverlay(LiveLayer::CircleGrid, &circles);
+    s.SetOverlay(LiveLayer::Shapes, &shapes);
+    s.SetOverlay(LiveLayer::Ruler, &ruler);
+    s.SetOverlay(LiveLayer::CrossLine, &cross);
+    PatternFrame f(64, 48);
+    ASSERT_TRUE(s.DrawFrame(f.view()));
+    EXPECT_EQ(log, "SXRC");
+    EXPECT_EQ(shapes.size_, QSize(64, 48));
+    EXPECT_EQ(shapes.scale_, 1.0);
+    const QImage img = s.Snapshot();
+    EXPECT_EQ(img.pixel(1, 1), QColor(Qt::yellow).rgb());
+    EXPECT_EQ(img.pixel(2, 1), QColor(Qt::white).rgb());
+    EXPECT_EQ(img.pixel(3, 1), QColor(Qt::blue).rgb()) << "the circle grid is drawn last";
+    EXPECT_EQ(img.pixel(5, 5), PatternFrame::At(5, 5));
+
+    // A cleared surface keeps the guides but not the live measurements.
+    log.clear();
+    s.ClearSurface();
+    EXPECT_EQ(log, "XRC");
+    const QImage cleared = s.Snapshot();
+    EXPECT_EQ(cleared.pixel(1, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(cleared.pixel(2, 1), QColor(Qt::white).rgb());
+    EXPECT_EQ(cleared.pixel(5, 5), qRgb(0, 0, 0));
+}
+
+TEST(LiveSurface, ConversionFlipsRowsAndKeepsColoursForAnyWidth) {
+    std::mt19937 rng(3);
+    for (int w = 1; w <= 40; ++w) {
+        const int h = 3;
+        std::vector<uint8_t> bytes(std::size_t(w * 3 + 2) * h);
+        for (auto& b : bytes)
+            b = uint8_t(rng());
+        FrameView v{bytes.data(), w, h, w * 3 + 2};
+        QImage out(w, h, QImage::Format_RGB32);
+        out.fill(Qt::black);
+        ConvertFrameToRgb32(v, out, w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uint8_t* p = bytes.data() + std::size_t(h - 1 - y) * v.stride + x * 3;
+                ASSERT_EQ(out.pixel(x, y), qRgb(p[2], p[1], p[0])) << "w=" << w;
+            }
+    }
+}
+
+TEST(LiveSurface, SmoothScalingInterpolatesBetweenPixels) {
+    // A ramp of 2 per pixel across and 3 per pixel down, doubled in size:
+    // destination pixel X lies at source X / 2 - 0.25, so the ramp continues
+    // with half the slope, clamped at the edges.
+    QImage src(100, 60, QImage::Format_RGB32);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 100; ++x)
+            src.setPixel(x, y, qRgb(0, 3 * y, 2 * x));
+    QImage dst(200, 120, QImage::Format_RGB32);
+    dst.fill(Qt::black);
+    ScaleRgb32Smooth(src, dst, QSize(200, 120));
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const double sx = std::clamp(x / 2.0 - 0.25, 0.0, 99.0);
+            const double sy = std::clamp(y / 2.0 - 0.25, 0.0, 59.0);
+            const QRgb p = dst.pixel(x, y);
+            ASSERT_NEAR(qBlue(p), 2 * sx, 1.01) << x << "," << y;
+            ASSERT_NEAR(qGreen(p), 3 * sy, 1.51) << x << "," << y;
+            ASSERT_EQ(qAlpha(p), 255);
+        }
+
+    // Against Qt's own smooth drawing on a smooth random picture, for a
+    // non-integer ratio in both directions. Under 96 rows Qt draws on the
+    // calling thread only, which keeps the thread checker's run clean.
+    std::mt19937 rng(9);
+    QImage noise(61, 47, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb(128 + x + int(rng() % 8), 100 + y, 200 - x - y));
+    QImage ours(160, 90, QImage::Format_RGB32), qt(160, 90, QImage::Format_RGB32);
+    ScaleRgb32Smooth(noise, ours, ours.size());
+    {
+        QPainter p(&qt);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(qt.rect(), noise);
+    }
+    for (int y = 2; y < 88; ++y)
+        for (int x = 2; x < 158; ++x) {
+            const QRgb a = ours.pixel(x, y), b = qt.pixel(x, y);
+            ASSERT_LE(std::abs(qRed(a) - qRed(b)), 3) << x << "," << y;
+            ASSERT_LE(std::abs(qGreen(a) - qGreen(b)), 3) << x << "," << y;
+            ASSERT_LE(std::abs(qBlue(a) - qBlue(b)), 3) << x << "," << y;
+        }
+
+    // One-pixel sources and an area larger than the target do not fault.
+    QImage dot(1, 1, QImage::Format_RGB32);
+    dot.fill(qRgb(10, 20, 30));
+    QImage small(5, 4, QImage::Format_RGB32);
+    ScaleRgb32Smooth(dot, small, QSize(50, 40));
+    EXPECT_EQ(small.pixel(4, 3), qRgb(10, 20, 30));
+}
+
+} // namespace
+} // namespace tvx

@@ -1,0 +1,36 @@
+#include "platform/settings.h"
+#include "tests/ui/main/app_test_util.h"
+#include "ui/main/live_view.h"
+#include "ui/main/main_window.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+TEST(LivePicture, SimulatedMicroscopeShowsInTheWindow) {
+    // No calibration prompt in the way.
+    CreateFirstRunSettings();
+    WriteSysDate(0);
+    MainWindow dlg({/*simulate=*/true});
+    dlg.InitDialog();
+    dlg.show();
+    ASSERT_TRUE(dlg.deviceConnected());
+    ASSERT_TRUE(test::WaitFor([&] { return dlg.frameSink().frameWidth() > 0; }))
+        << "no frame reached the sink";
+    EXPECT_EQ(dlg.frameSink().frameWidth(), 640);
+    // Something other than black is on the live surface.
+    ASSERT_TRUE(test::WaitFor([&] {
+        const QImage shot = dlg.liveView()->surface().Snapshot();
+        for (int y = 0; y < shot.height(); y += 7)
+            for (int x = 0; x < shot.width(); x += 7)
+                if ((shot.pixel(x, y) & 0xFFFFFF) != 0) return true;
+        return false;
+    }));
+}
+
+} // namespace
+} // namespace tvx

@@ -1,0 +1,302 @@
+#include "capture/capture_engine.h"
+#include "capture/sim_microscope.h"
+#include "measure/calibration.h"
+#include "measure/measure_shape.h"
+#include "media/recorder_control.h"
+#include "platform/app_events.h"
+#include "platform/folders.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "tests/ui/main/app_test_util.h"
+#include "ui/main/client_area.h"
+#include "ui/main/main_window.h"
+#include "ui/main/main_window_ids.h"
+#include "ui/skin/bitmap_button.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+class FakeRecorder : public RecorderControl {
+public:
+    bool ToggleWithDialog() override { return running = !running; }
+    bool StartUnlimited() override {
+        ++starts;
+        return running = true;
+    }
+    void Stop() override {
+        ++stops;
+        running = false;
+    }
+    int ElapsedSeconds() const override { return 3; }
+    bool running = false;
+    int starts = 0;
+    int stops = 0;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        CreateFirstRunSettings();
+        WriteSysDate(0); // no calibration prompt in the way
+        SetPrompts(&prompts_);
+    }
+    void TearDown() override {
+        SetPrompts(nullptr);
+        ResetSettings();
+    }
+
+    std::unique_ptr<MainWindow> connectedWindow() {
+        auto dlg = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr});
+        dlg->InitDialog();
+        dlg->show();
+        return dlg;
+    }
+    std::unique_ptr<MainWindow> windowWithoutCamera() {
+        engine_ = test::EngineWithoutCamera();
+        auto dlg = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        dlg->InitDialog();
+        dlg->show();
+        return dlg;
+    }
+    // Hot keys are window shortcuts; fire one as the key would.
+    static void hotKey(QWidget* w, Qt::Key k) {
+        for (QShortcut* s : w->findChildren<QShortcut*>())
+            if (s->key() == QKeySequence(k)) emit s->activated();
+    }
+
+    ScriptedPrompts prompts_;
+    std::unique_ptr<CaptureEngine> engine_;
+};
+
+TEST_F(MainWindowTest, WithoutACameraButtonsAreDisabledAndF2AsksForThePreview) {
+    auto dlg = windowWithoutCamera();
+    EXPECT_FALSE(dlg->deviceConnected());
+    EXPECT_FALSE(dlg->button(ids::kCamera)->isEnabled());
+    EXPECT_FALSE(dlg->button(ids::kHorMirror)->isEnabled());
+    EXPECT_FALSE(dlg->button(ids::kPreview)->IsSelected());
+    EXPECT_FALSE(dlg->inPreviewState());
+    // F2 works even though the buttons are disabled.
+    dlg->OnCommand(ids::kCamera);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
+    EXPECT_EQ(stillFlags().request.load(), 0);
+}
+
+TEST_F(MainWindowTest, ConnectedWindowRunsThePreviewWithHiddenPreviewAndSettingButtons) {
+    auto dlg = connectedWindow();
+    ASSERT_TRUE(dlg->deviceConnected());
+    EXPECT_TRUE(dlg->inPreviewState());
+    EXPECT_TRUE(dlg->button(ids::kCamera)->isEnabled());
+    EXPECT_TRUE(dlg->button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(dlg->button(ids::kPreview)->isVisible());
+    EXPECT_FALSE(dlg->button(ids::kDeviceSetting)->isVisible());
+    EXPECT_EQ(dlg->toolTipCount(), 25);
+    // Preview toggles into the browse state and back.
+    dlg->OnCommand(ids::kPreview);
+    EXPECT_FALSE(dlg->inPreviewState());
+    dlg->OnCommand(ids::kPreview);
+    EXPECT_TRUE(dlg->inPreviewState());
+}
+
+TEST_F(MainWindowTest, F3AndF4OnlyActInTheirState) {
+    auto dlg = connectedWindow();
+    FakeRecorder recorder;
+    dlg->SetRecorder(&recorder);
+    // F4 while not recording does nothing.
+    hotKey(dlg.get(), Qt::Key_F4);
+    EXPECT_EQ(recorder.stops, 0);
+    hotKey(dlg.get(), Qt::Key_F3);
+    EXPECT_EQ(recorder.starts, 1);
+    EXPECT_TRUE(dlg->isRecording());
+    EXPECT_TRUE(dlg->button(ids::kVideo)->IsSelected());
+    // F3 while recording does nothing.
+    hotKey(dlg.get(), Qt::Key_F3);
+    EXPECT_EQ(recorder.starts, 1);
+    hotKey(dlg.get(), Qt::Key_F4);
+    EXPECT_EQ(recorder.stops, 1);
+    EXPECT_FALSE(dlg->isRecording());
+}
+
+TEST_F(MainWindowTest, ABurstOfDeviceNotificationsRunsOneCheckASecondAfterTheLast) {
+    auto dlg = connectedWindow();
+    const int before = dlg->connectionChecks();
+    QElapsedTimer sinceLast;
+    for (int i = 0; i < 5; ++i) {
+        dlg->OnDeviceNodesChanged();
+        sinceLast.start();
+        test::Pump(150);
+    }
+    EXPECT_EQ(dlg->connectionChecks(), before);
+    EXPECT_TRUE(dlg->connectionTimer()->isActive());
+    // Timed from the last notification, whatever the machine's load: never
+    // sooner than a second, and only once.
+    ASSERT_TRUE(test::WaitFor([&] { return dlg->connectionChecks() != before; }, 5000));
+    EXPECT_GE(sinceLast.elapsed(), 990);
+    test::Pump(1200);
+    EXPECT_EQ(dlg->connectionChecks(), before + 1);
+    EXPECT_TRUE(dlg->deviceConnected());
+}
+
+TEST_F(MainWindowTest, UnplugAndPlugGoThroughTheConnectionCheck) {
+    auto dlg = connectedWindow();
+    SimulatedMicroscope* sim = dlg->engine()->Simulator();
+    ASSERT_NE(sim, nullptr);
+    sim->Unplug();
+    ASSERT_TRUE(test::WaitFor([&] { return !dlg->deviceConnected(); }));
+    EXPECT_EQ(dlg->connectionMessage(), "Please connect Wireless Digital Microscope");
+    EXPECT_FALSE(dlg->button(ids::kCamera)->isEnabled());
+    sim->Plug();
+    ASSERT_TRUE(test::WaitFor([&] { return dlg->deviceConnected(); }));
+    EXPECT_TRUE(dlg->button(ids::kCamera)->isEnabled());
+    EXPECT_TRUE(dlg->connectionMessage().isEmpty());
+}
+
+TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
+    auto dlg = connectedWindow();
+    FakeRecorder recorder;
+    dlg->SetRecorder(&recorder);
+    dlg->SetRecording(true);
+    auto* client = dlg->findChild<CClientArea*>();
+    ASSERT_NE(client, nullptr);
+    EXPECT_GE(client->recordingSeconds(), 0);
+    const QRect normal = dlg->geometry();
+
+    dlg->EnterFullScreen();
+    EXPECT_TRUE(dlg->isFullScreenMode());
+    EXPECT_EQ(dlg->toolTipCount(), 0);
+    EXPECT_EQ(client->recordingSeconds(), -1);
+    EXPECT_FALSE(dlg->button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(dlg->magnificationBox()->isVisible());
+    EXPECT_GT(dlg->overlayScaleX(), 0.0);
+
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &esc);
+    EXPECT_FALSE(dlg->isFullScreenMode());
+    EXPECT_EQ(dlg->toolTipCount(), 25);
+    EXPECT_TRUE(dlg->button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(dlg->button(ids::kPreview)->isVisible());
+    EXPECT_EQ(dlg->liveView()->geometry(), QRect(204, 52, 640, 480));
+    EXPECT_EQ(dlg->overlayScaleX(), 1.0);
+    EXPECT_GE(client->recordingSeconds(), 0);
+    // The window's own size is the desktop's to restore (checked on a real X
+    // server by the end-to-end test); the skin is ours.
+    EXPECT_EQ(dlg->centralWidget()->size(), QSize(860, 610));
+    EXPECT_EQ(dlg->geometry().size(), normal.size());
+}
+
+TEST_F(MainWindowTest, EscapeAndEnterDoNothingOutsideFullScreen) {
+    auto dlg = connectedWindow();
+    for (int k : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(dlg.get(), &e);
+        EXPECT_TRUE(e.isAccepted());
+    }
+    test::Pump(50);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_FALSE(dlg->isFullScreenMode());
+}
+
+TEST_F(MainWindowTest, TabZonesSwitchTheListModeOnlyWhenItChanges) {
+    auto dlg = connectedWindow();
+    auto* client = dlg->findChild<CClientArea*>();
+    auto click = [&](QPoint p) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(p), client->mapToGlobal(QPointF(p)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(client, &e);
+    };
+    EXPECT_EQ(dlg->listMode(), 1);
+    click(QPoint(30, 60)); // pictures tab: already shown
+    EXPECT_EQ(dlg->listMode(), 1);
+    click(QPoint(90, 60)); // videos tab
+    EXPECT_EQ(dlg->listMode(), 0);
+    click(QPoint(65, 60)); // between the tabs
+    EXPECT_EQ(dlg->listMode(), 0);
+    click(QPoint(20, 50));
+    EXPECT_EQ(dlg->listMode(), 1);
+}
+
+TEST_F(MainWindowTest, EffectButtonsFollowTheirRules) {
+    auto dlg = connectedWindow();
+    dlg->OnCommand(ids::kHorMirror);
+    EXPECT_TRUE(dlg->button(ids::kHorMirror)->IsSelected());
+    dlg->OnCommand(ids::kHorMirror);
+    EXPECT_FALSE(dlg->button(ids::kHorMirror)->IsSelected());
+    dlg->OnCommand(ids::kRed);
+    dlg->OnCommand(ids::kGreen);
+    EXPECT_TRUE(dlg->button(ids::kRed)->IsSelected());
+    EXPECT_TRUE(dlg->button(ids::kGreen)->IsSelected());
+    dlg->OnCommand(ids::kNegative);
+    EXPECT_TRUE(dlg->button(ids::kNegative)->IsSelected());
+    EXPECT_FALSE(dlg->button(ids::kRed)->IsSelected());
+    EXPECT_FALSE(dlg->button(ids::kGreen)->IsSelected());
+}
+
+TEST_F(MainWindowTest, ResolutionCommandsSwitchTheCaptureAndItsText) {
+    auto dlg = connectedWindow();
+    auto* client = dlg->findChild<CClientArea*>();
+    dlg->OnCommand(ids::kRes720);
+    EXPECT_EQ(client->resolutionText(), "720*480");
+    EXPECT_EQ(CaptureWidth(), 720);
+    dlg->OnCommand(ids::kRes640);
+    EXPECT_EQ(client->resolutionText(), "640*480");
+}
+
+TEST_F(MainWindowTest, MagnificationBoxLooksUpTheCalibrationAndWmApp12StoresIt) {
+    QFile f(ProgramFolder() + "/CalibrationIni.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("// calibration\n[60.0]\n60.0=58.3\n[200]\n200=203.4\n");
+    f.close();
+    auto dlg = connectedWindow();
+    EXPECT_EQ(dlg->calibrationText(), "58.3");
+    dlg->magnificationBox()->setText("200");
+    EXPECT_EQ(dlg->calibrationText(), "203.4");
+    dlg->magnificationBox()->setText("20");
+    EXPECT_EQ(dlg->calibrationText(), "");
+
+    calibrationState().nominal = 150;
+    calibrationState().calibratedCopy = 147.26;
+    AppEvent message(kMsgMagnification);
+    QCoreApplication::sendEvent(dlg.get(), &message);
+    EXPECT_EQ(dlg->magnificationText(), "150.0");
+    EXPECT_EQ(dlg->calibrationText(), "147.3");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("[150.0]\n150.0=147.3"));
+}
+
+} // namespace
+} // namespace tvx
+
+namespace tvx {
+namespace {
+
+TEST_F(MainWindowTest, UndoRedoAndDeleteAllActOnTheLiveList) {
+    auto dlg = windowWithoutCamera();
+    ShapeList& live = dlg->liveShapes();
+    live.Append(NewMeasurementShape(ShapeKind(1), ShapeStyle{}));
+    live.Append(NewMeasurementShape(ShapeKind(2), ShapeStyle{}));
+    dlg->OnCommand(ids::kUndo);
+    ASSERT_EQ(live.shapes().size(), 1u);
+    ASSERT_EQ(live.redoStack().size(), 1u);
+    EXPECT_EQ(live.redoStack()[0].kind, 2);
+    dlg->OnCommand(ids::kRedo);
+    ASSERT_EQ(live.shapes().size(), 2u);
+    EXPECT_EQ(live.shapes()[1].kind, 2);
+    dlg->OnCommand(ids::kUndo);
+    dlg->OnCommand(ids::kDeleteAllMeasures);
+    EXPECT_FALSE(live.HasShapes());
+    EXPECT_FALSE(live.HasRedo());
+}
+
+} // namespace
+} // namespace tvx

@@ -1,0 +1,224 @@
+#include "platform/app_events.h"
+#include "platform/folders.h"
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "tests/support/test_env.h"
+#include "ui/main/main_window.h"
+#include "ui/main/main_window_ids.h"
+#include "ui/main/menus.h"
+#include "ui/main/prompt_dlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSettings>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        ClearLanguage();
+        qputenv("LANG", "en_US.UTF-8");
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        SetPrompts(&prompts_);
+    }
+    void TearDown() override {
+        SetPrompts(nullptr);
+        ClearLanguage();
+        ResetSettings();
+    }
+
+    static QStringList menuTitles(QMenuBar* bar) {
+        QStringList titles;
+        for (QAction* a : bar->actions())
+            titles << a->text();
+        return titles;
+    }
+    static QStringList itemTexts(QMenu* menu) {
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return texts;
+    }
+    // Closes the next modal dialog with OK once it shows.
+    static void acceptNextModal(bool uncheck = false) {
+        auto* poll = new QTimer;
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, [poll, uncheck] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) return;
+            if (auto* dlg = qobject_cast<CPromptDlg*>(modal); dlg && uncheck)
+                dlg->setShowNextTime(false);
+            if (auto* d = qobject_cast<QDialog*>(modal)) d->accept();
+            poll->stop();
+            poll->deleteLater();
+        });
+        poll->start();
+    }
+
+    ScriptedPrompts prompts_;
+};
+
+TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
+    MainWindow dlg({});
+    dlg.InitDialog();
+
+    const QString root = QDir::homePath() + "/Documents/Orvanti files";
+    for (const char* sub : {"", "/Video", "/Picture", "/TempDir"})
+        EXPECT_TRUE(QFileInfo(root + sub).isDir()) << sub;
+    EXPECT_EQ(dlg.storage().picture, root + "/Picture");
+    EXPECT_EQ(dlg.calibrationFilePath(), ProgramFolder() + "/CalibrationIni.ini");
+
+    // First-run values are in place before anything read them.
+    const SettingsValues s = Settings();
+    EXPECT_EQ(s.MeasureTxtColor, 255u);
+    EXPECT_EQ(s.LineColor, 255u);
+    EXPECT_EQ(s.unit, "mm");
+    EXPECT_EQ(s.decimal, 3u);
+
+    EXPECT_FALSE(dlg.deviceConnected());
+    EXPECT_EQ(dlg.connectionMessage(), "Please connect Wireless Digital Microscope");
+    EXPECT_EQ(dlg.magnificationText(), "60.0");
+    EXPECT_TRUE(dlg.calibrationBox()->isReadOnly());
+    EXPECT_EQ(dlg.magnificationBox()->geometry(), QRect(759, 6, 34, 25));
+    EXPECT_EQ(dlg.centralWidget()->size(), QSize(860, 610));
+    EXPECT_EQ(dlg.messageTitle(), "Tavolux");
+    // Fonts A and B: 14 and 6 pixels a Latin character, whatever face the locale picks.
+    const QString latin = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    EXPECT_NEAR(QFontMetricsF(dlg.fontA()).horizontalAdvance(latin) / latin.size(), 14.0, 1.5);
+    EXPECT_NEAR(QFontMetricsF(dlg.fontB()).horizontalAdvance(latin) / latin.size(), 6.0, 1.0);
+}
+
+TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
+    test::installLanguageFiles();
+    QFile f(ProgramFolder() + "/German1252.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Zandor]\nFile=Datei\nOpen=\xD6\x66\x66nen...\nHelp=Hilfe\nSetting=Einstellung\n"
+            "DeleteAll=Alle l\xF6schen\n");
+    f.close();
+    qputenv("LANG", "de_DE.UTF-8");
+
+    MainWindow dlg({});
+    dlg.InitDialog();
+    const QStringList titles = menuTitles(dlg.menuBar());
+    ASSERT_EQ(titles.size(), 4);
+    EXPECT_EQ(titles[0], "Datei");
+    EXPECT_EQ(titles[1], "Einstellung");
+    EXPECT_EQ(titles[3], "Hilfe");
+    QMenu* file = dlg.menuBar()->actions()[0]->menu();
+    EXPECT_EQ(itemTexts(file),
+              QStringList({QString::fromUtf8("Öffnen..."), "-", "Save As", "Delete...",
+                           QString::fromUtf8("Alle löschen"), "-", "E-Mail..."}));
+    // The popup's Save item has its own default.
+    EXPECT_EQ(itemTexts(dlg.fileMenu()),
+              QStringList({QString::fromUtf8("Öffnen..."), "Save as", "Delete...",
+                           QString::fromUtf8("Alle löschen"), "-", "E-Mail..."}));
+    EXPECT_EQ(CommandOf(dlg.fileMenu()->actions()[1]), ids::kSaveAs);
+}
+
+TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
+    QFile f(ProgramFolder() + "/Turkish1254.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Zandor]\nFile=Dosya\nCapture=Yakala\n");
+    f.close();
+    MainWindow dlg({});
+    dlg.InitDialog();
+    EXPECT_EQ(menuTitles(dlg.menuBar())[0], "File");
+    dlg.OnCommand(1175); // Turkish
+    EXPECT_EQ(menuTitles(dlg.menuBar())[0], "Dosya");
+    EXPECT_EQ(menuTitles(dlg.menuBar())[2], "Yakala");
+    QSettings store(SettingsFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 31);
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 0);
+    dlg.OnCommand(1179); // traditional Chinese
+    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "Chinese950.ini");
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 1);
+}
+
+TEST_F(Startup, FilePathDatReplacesTheTempFolder) {
+    ASSERT_TRUE(WriteFilePathDat(ProgramFolder(), "/srv/elsewhere/TempDir"));
+    MainWindow dlg({});
+    dlg.InitDialog();
+    EXPECT_EQ(dlg.storage().tempDir, "/srv/elsewhere/TempDir");
+}
+
+TEST_F(Startup, CalibrationPromptFollowsSysDate) {
+    {
+        MainWindow dlg({});
+        dlg.InitDialog();
+        EXPECT_TRUE(dlg.startupTimer()->isActive());
+        // First tick: sys_date is 1, so the prompt is posted; OK with the box
+        // cleared stores 0.
+        acceptNextModal(/*uncheck=*/true);
+        for (int i = 0; i < 100 && Settings().sys_date != 0; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(5);
+        }
+        EXPECT_FALSE(dlg.startupTimer()->isActive());
+    }
+    QSettings store(SettingsFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/sys_date").toInt(), 0);
+}
+
+TEST_F(Startup, CameraOutsideThePreviewStateWarns) {
+    MainWindow dlg({});
+    dlg.InitDialog();
+    dlg.OnCommand(ids::kCamera);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::Warning);
+}
+
+} // namespace
+} // namespace tvx
+
+namespace tvx {
+namespace {
+
+TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) {
+    ResetSettings();
+    // A file where the documents folder should be: nothing can be created below it.
+    QDir(QDir::homePath() + "/Documents").removeRecursively();
+    QFile blocker(QDir::homePath() + "/Documents");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.write("not a folder");
+    blocker.close();
+    // A filepath.dat of the wrong size and a language file of noise.
+    QFile dat(ProgramFolder() + "/filepath.dat");
+    ASSERT_TRUE(dat.open(QIODevice::WriteOnly));
+    dat.write(QByteArray(77, 'x'));
+    dat.close();
+    QFile lang(ProgramFolder() + "/English1252.ini");
+    ASSERT_TRUE(lang.open(QIODevice::WriteOnly));
+    QByteArray noise(200000, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 2654435761u) >> 13);
+    lang.write("[Zandor]\nConnectMsg=\xff\xfe\x80\n" + noise);
+    lang.close();
+    ScriptedPrompts prompts;
+    SetPrompts(&prompts);
+
+    MainWindow dlg({});
+    dlg.InitDialog();
+    EXPECT_FALSE(QFileInfo(dlg.storage().picture).isDir());
+    // The wrong-sized filepath.dat is ignored.
+    EXPECT_TRUE(dlg.storage().tempDir.endsWith("/Orvanti files/TempDir"));
+    EXPECT_FALSE(dlg.connectionMessage().isEmpty());
+    EXPECT_EQ(dlg.magnificationText(), "60.0");
+    SetPrompts(nullptr);
+    ResetSettings();
+}
+
+} // namespace
+} // namespace tvx

@@ -1,0 +1,149 @@
+// Calibration from a line of known length, and the file that remembers it.
+#include "measure/calibration_file.h"
+#include "ui/measure/calibration_dialog.h"
+
+#include "platform/app_events.h"
+#include "platform/folders.h"
+#include "platform/prompts.h"
+#include "tests/support/test_env.h"
+
+#include "tests/measure/qt_printers.h"
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+MeasureContext Context(const char* unit, double magnification, int decimals) {
+    MeasureContext ctx;
+    ctx.unit = QString::fromLatin1(unit);
+    ctx.scale = ScaleFactor(QSize(640, 480), ctx.unit);
+    ctx.magnification = magnification;
+    ctx.decimals = decimals;
+    return ctx;
+}
+
+// Records the application messages posted to it.
+class MessageSink : public QWidget {
+public:
+    std::vector<int> messages;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() >= QEvent::User) {
+            messages.push_back(static_cast<AppEvent*>(e)->message());
+            return true;
+        }
+        return QWidget::event(e);
+    }
+};
+
+class CalibrationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPrompts(&prompts_);
+        calibrationState() = CalibrationState{};
+    }
+    void TearDown() override { SetPrompts(nullptr); }
+
+    // Answers the next Calibration dialog with `text`, or cancels it when empty.
+    void AnswerDialogWith(const QString& text) {
+        QTimer::singleShot(0, [text] {
+            auto* dialog = qobject_cast<CalibrationDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (text.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->edit()->setText(text);
+            dialog->accept();
+        });
+    }
+
+    ScriptedPrompts prompts_;
+};
+
+TEST_F(CalibrationTest, DistancesConvertFromMillimetres) {
+    EXPECT_DOUBLE_EQ(*ActualDistanceFromText("10", "cm"), 1.0);
+    EXPECT_DOUBLE_EQ(*ActualDistanceFromText("25.4", "inch"), 25.4 * 0.03937007874015748);
+    EXPECT_DOUBLE_EQ(*ActualDistanceFromText("1", "mil"), 5000 * 0.007874015748031496);
+    EXPECT_DOUBLE_EQ(*ActualDistanceFromText(" 2.5mm", "mm"), 2.5);
+    EXPECT_DOUBLE_EQ(*ActualDistanceFromText("3", "furlong"), 3.0);
+    for (const char* bad : {"", "0", "0.0", "abc", "-5", "1e999", "nan"})
+        EXPECT_FALSE(ActualDistanceFromText(QString::fromLatin1(bad), "mm")) << bad;
+}
+
+TEST_F(CalibrationTest, OkSetsTheMagnificationThatMakesTheLineItsTrueLength) {
+    // 154 px at 100× reads 0.100 cm; the user says it is 10 mm.
+    const MeasureContext ctx = Context("cm", 100, 3);
+    const CalibrationOutcome out = FinishCalibration(154, ctx, ActualDistanceFromText("10", "cm"));
+    ASSERT_TRUE(out.calibrated);
+    EXPECT_DOUBLE_EQ(out.magnification, ctx.Length(154) / 1.0 * 100);
+    EXPECT_EQ(out.label, QStringLiteral("L:1.000cm"));
+    EXPECT_DOUBLE_EQ(calibrationState().calibrated, out.magnification);
+    EXPECT_DOUBLE_EQ(calibrationState().calibratedCopy, out.magnification);
+    EXPECT_DOUBLE_EQ(calibrationState().actualDistance, 1.0);
+
+    // Cancel keeps the magnification in force and labels the line by it.
+    const CalibrationOutcome cancelled = FinishCalibration(154, Context("mm", 100, 2), {});
+    EXPECT_FALSE(cancelled.calibrated);
+    EXPECT_EQ(cancelled.label, QStringLiteral("L:1.00mm"));
+    EXPECT_DOUBLE_EQ(calibrationState().calibrated, out.magnification);
+
+    // A line of length 0 cannot calibrate: no magnification of 0 is stored.
+    const CalibrationOutcome zero = FinishCalibration(0, Context("mm", 100, 2), 1.0);
+    EXPECT_FALSE(zero.calibrated);
+    EXPECT_EQ(zero.label, QStringLiteral("L:0.00mm"));
+    EXPECT_DOUBLE_EQ(calibrationState().calibrated, out.magnification);
+}
+
+TEST_F(CalibrationTest, DialogStaysOpenUntilADistanceIsEntered) {
+    CalibrationDialog dialog(QStringLiteral("inch"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Calibration"));
+    dialog.show();
+    for (const char* bad : {"", "abc", "0"}) {
+        dialog.edit()->setText(QString::fromLatin1(bad));
+        dialog.accept();
+        EXPECT_TRUE(dialog.isVisible()) << bad;
+    }
+    ASSERT_EQ(prompts_.shown().size(), 3u);
+    EXPECT_EQ(prompts_.shown()[0].text, QStringLiteral("Please enter digital!"));
+    EXPECT_EQ(prompts_.shown()[0].title, QStringLiteral("Calibration"));
+
+    dialog.edit()->setText(QStringLiteral("25.4"));
+    dialog.accept();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_NEAR(dialog.actualDistance(), 1.0, 1e-12);
+}
+
+TEST_F(CalibrationTest, CalibrateRewritesTheLabelAndTellsTheParent) {
+    MessageSink parent;
+    const MeasureContext ctx = Context("cm", 100, 3);
+    CMeasureShape line;
+    line.labels = QStringList{QString()};
+
+    AnswerDialogWith(QStringLiteral("10"));
+    EXPECT_TRUE(Calibrate(&parent, 154, ctx, &line));
+    EXPECT_EQ(line.labels, QStringList{"L:1.000cm"});
+    QCoreApplication::sendPostedEvents(&parent);
+    EXPECT_EQ(parent.messages, std::vector<int>{kMsgCalibrated});
+    const double calibrated = calibrationState().calibrated;
+    EXPECT_GT(calibrated, 0);
+
+    // Cancel: no message, the magnification stays, the label shows the length at ctx.
+    line.labels = QStringList{QString()};
+    AnswerDialogWith(QString());
+    EXPECT_FALSE(Calibrate(&parent, 154, ctx, &line, kMsgMagnification));
+    EXPECT_EQ(line.labels, QStringList{"L:0.100cm"});
+    QCoreApplication::sendPostedEvents(&parent);
+    EXPECT_EQ(parent.messages.size(), 1u);
+    EXPECT_DOUBLE_EQ(calibrationState().calibrated, calibrated);
+}
+
+} // namespace
+} // namespace tvx

@@ -1,0 +1,61 @@
+#include "ui/main/about_dlg.h"
+
+#include "platform/language.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tvx {
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(Text("AboutViewZandor1", "About Tavolux"));
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QIcon(QStringLiteral(":/icons/app_128.svg")).pixmap(64, 64));
+
+    auto* product = new QLabel(Text("AboutViewZandor2", "Tavolux"), this);
+    QFont big = product->font();
+    big.setPointSizeF(big.pointSizeF() * 1.4);
+    big.setBold(true);
+    product->setFont(big);
+    description_ = new QLabel(
+        Text("AboutDescription",
+             "Live view, still pictures, recording and calibrated measuring for the wireless "
+             "digital microscope."),
+        this);
+    description_->setWordWrap(true);
+    auto* version = new QLabel(Text("AboutVersion", "Version 2.10.0038.08"), this);
+    lastLine_ = new QLabel(
+        Text("AboutCopyright", "Copyright (C) 2026 the Tavolux developers. All rights reserved."),
+        this);
+    auto* ok = new QPushButton(Text("Ok", "OK"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* text = new QVBoxLayout;
+    text->addWidget(product);
+    text->addWidget(description_);
+    text->addWidget(version);
+    text->addWidget(lastLine_);
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addLayout(text, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addLayout(buttons);
+    setFixedWidth(420);
+}
+
+QString CAboutDlg::description() const {
+    return description_->text();
+}
+QString CAboutDlg::lastLine() const {
+    return lastLine_->text();
+}
+
+} // namespace tvx

@@ -1,0 +1,78 @@
+#include "ui/main/client_area.h"
+
+#include "platform/language.h"
+#include "ui/skin/skin.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace tvx {
+
+namespace {
+const QPoint kTabAt(7, 43);
+const QPoint kResolutionAt(219, 537);
+const QPoint kSecondsAt(663, 537);
+} // namespace
+
+CClientArea::CClientArea(QWidget* parent) : QWidget(parent) {
+    setFixedSize(kWidth, kHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CClientArea::setResolutionText(const QString& text, const QFont& font) {
+    resolution_ = text;
+    resolutionFont_ = font;
+    update(QRect(kResolutionAt, SkinSize(kPicResolutionPlate).expandedTo(QSize(120, 24))));
+}
+
+void CClientArea::setRecordingSeconds(int seconds, const QFont& font) {
+    seconds_ = seconds;
+    secondsFont_ = font;
+    update(QRect(kSecondsAt, SkinSize(kPicSecondsPlate).expandedTo(QSize(120, 24))));
+}
+
+void CClientArea::setListMode(int mode) {
+    listMode_ = mode;
+    update(QRect(kTabAt, SkinSize(kPicTabPictures).expandedTo(QSize(120, 40))));
+}
+
+void CClientArea::setFullScreen(bool on) {
+    fullScreen_ = on;
+    if (on) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        setFixedSize(kWidth, kHeight);
+    }
+    update();
+}
+
+void CClientArea::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (fullScreen_) {
+        p.fillRect(rect(), Qt::black);
+        return;
+    }
+    const qreal dpr = devicePixelRatioF();
+    p.drawPixmap(0, 0, SkinPixmap(kPicBackground, dpr));
+    p.drawPixmap(kTabAt, SkinPixmap(listMode_ == 1 ? kPicTabPictures : kPicTabVideos, dpr));
+
+    p.drawPixmap(kResolutionAt, SkinPixmap(kPicResolutionPlate, dpr));
+    p.setFont(resolutionFont_);
+    p.setPen(QColor(0, 125, 255));
+    const QSize plate = SkinSize(kPicResolutionPlate);
+    p.drawText(QRect(kResolutionAt + QPoint(0, 3), plate - QSize(0, 3)),
+               Qt::AlignLeft | Qt::AlignTop, resolution_);
+
+    if (seconds_ >= 0) {
+        p.drawPixmap(kSecondsAt, SkinPixmap(kPicSecondsPlate, dpr));
+        p.setFont(secondsFont_);
+        p.setPen(QColor(0, 255, 0));
+        const QString text =
+            QString::asprintf("%2d %s", seconds_, qUtf8Printable(Text("Second", "Seconds")));
+        p.drawText(QRect(kSecondsAt + QPoint(1, 1), SkinSize(kPicSecondsPlate) - QSize(1, 1)),
+                   Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+}
+
+} // namespace tvx

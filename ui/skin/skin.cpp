@@ -1,0 +1,218 @@
+#include "ui/skin/skin.h"
+
+#include "platform/sounds.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace tvx {
+namespace {
+
+struct Entry {
+    int number;
+    const char* file; // relative to the skin root
+};
+
+// Up pictures of the buttons carry the smaller number of their pair in the
+// effect and measuring rows, the larger one nowhere else; the file name says
+// which is which by its number.
+constexpr Entry kPictures[] = {
+    {kPicAppIcon, "icons/app_128.svg"},
+    {kPicBackground, "skin/background.svg"},
+    {kPicTabVideos, "skin/tab_videos_146.svg"},
+    {kPicTabPictures, "skin/tab_pictures_147.svg"},
+    {kPicSecondsPlate, "skin/plate_seconds_149.svg"},
+    {kPicResolutionPlate, "skin/plate_resolution_243.svg"},
+    // toolbar: up, down
+    {150, "icons/btn_camera_150.svg"},
+    {350, "icons/btn_camera_350.svg"},
+    {151, "icons/btn_record_151.svg"},
+    {351, "icons/btn_record_351.svg"},
+    {152, "icons/btn_timelapse_152.svg"},
+    {352, "icons/btn_timelapse_352.svg"},
+    {153, "icons/btn_save_153.svg"},
+    {353, "icons/btn_save_353.svg"},
+    {154, "icons/btn_email_154.svg"},
+    {354, "icons/btn_email_354.svg"},
+    {155, "icons/btn_preview_155.svg"},
+    {355, "icons/btn_preview_355.svg"},
+    {156, "icons/btn_setting_156.svg"},
+    {356, "icons/btn_setting_356.svg"},
+    // effects: down, up
+    {282, "icons/fx_green_282.svg"},
+    {283, "icons/fx_green_283.svg"},
+    {286, "icons/fx_hmirror_286.svg"},
+    {287, "icons/fx_hmirror_287.svg"},
+    {288, "icons/fx_vmirror_288.svg"},
+    {289, "icons/fx_vmirror_289.svg"},
+    {290, "icons/fx_negative_290.svg"},
+    {291, "icons/fx_negative_291.svg"},
+    {292, "icons/fx_binary_292.svg"},
+    {293, "icons/fx_binary_293.svg"},
+    {294, "icons/fx_red_294.svg"},
+    {295, "icons/fx_red_295.svg"},
+    {300, "icons/fx_blue_300.svg"},
+    {301, "icons/fx_blue_301.svg"},
+    // measuring tools: down, up
+    {284, "icons/ms_line_284.svg"},
+    {285, "icons/ms_line_285.svg"},
+    {304, "icons/ms_polyline_304.svg"},
+    {305, "icons/ms_polyline_305.svg"},
+    {306, "icons/ms_pointline_306.svg"},
+    {307, "icons/ms_pointline_307.svg"},
+    {308, "icons/ms_polygon_308.svg"},
+    {309, "icons/ms_polygon_309.svg"},
+    {310, "icons/ms_radius_310.svg"},
+    {311, "icons/ms_radius_311.svg"},
+    {312, "icons/ms_diameter_312.svg"},
+    {313, "icons/ms_diameter_313.svg"},
+    {314, "icons/ms_circle3_314.svg"},
+    {315, "icons/ms_circle3_315.svg"},
+    {316, "icons/ms_arc3_316.svg"},
+    {317, "icons/ms_arc3_317.svg"},
+    {318, "icons/ms_angle3_318.svg"},
+    {319, "icons/ms_angle3_319.svg"},
+    {320, "icons/ms_angle4_320.svg"},
+    {321, "icons/ms_angle4_321.svg"},
+    {322, "icons/ms_calibrate_322.svg"},
+    {323, "icons/ms_calibrate_323.svg"},
+    {324, "icons/ms_more_324.svg"},
+    {325, "icons/ms_more_325.svg"},
+};
+
+constexpr Entry kSounds[] = {
+    {kSoundRecordStart, "sounds/sound_180_start.wav"},
+    {kSoundShutter, "sounds/sound_181_shutter.wav"},
+    {kSoundRecordStop, "sounds/sound_182_stop.wav"},
+};
+
+// A skin root can point at a user's folder, so a picture's declared size is
+// not trusted: anything beyond this is treated as damaged rather than
+// allocated.
+constexpr int kMaxSide = 4096;
+
+QString& rootRef() {
+    static QString root = QStringLiteral(":/");
+    return root;
+}
+
+struct CacheKey {
+    int number;
+    int ratioPercent;
+    bool operator==(const CacheKey& o) const {
+        return number == o.number && ratioPercent == o.ratioPercent;
+    }
+};
+size_t qHash(const CacheKey& k, size_t seed = 0) {
+    return ::qHash(k.number, seed) ^ ::qHash(k.ratioPercent, seed + 1);
+}
+
+// Pixmaps live on the user-interface thread only, so the cache needs no lock.
+QHash<CacheKey, QPixmap>& cache() {
+    static QHash<CacheKey, QPixmap> c;
+    return c;
+}
+
+template <size_t N> const char* lookup(const Entry (&table)[N], int number) {
+    for (const Entry& e : table)
+        if (e.number == number) return e.file;
+    return nullptr;
+}
+
+QString join(const char* relative) {
+    QString root = rootRef();
+    if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
+    return root + QLatin1String(relative);
+}
+
+bool sizeIsSane(QSize s) {
+    return s.width() > 0 && s.height() > 0 && s.width() <= kMaxSide && s.height() <= kMaxSide;
+}
+
+} // namespace
+
+void SetSkinRoot(const QString& root) {
+    rootRef() = root.isEmpty() ? QStringLiteral(":/") : root;
+    ClearSkinCache();
+}
+
+QString SkinRoot() {
+    return rootRef();
+}
+
+QString SkinPath(int number) {
+    const char* file = lookup(kPictures, number);
+    return file ? join(file) : QString();
+}
+
+QString SoundPath(int number) {
+    const char* file = lookup(kSounds, number);
+    return file ? join(file) : QString();
+}
+
+void PlaySkinSound(int number) {
+    PlaySound(number, SoundPath(number));
+}
+
+std::vector<int> SkinNumbers() {
+    std::vector<int> numbers;
+    numbers.reserve(std::size(kPictures));
+    for (const Entry& e : kPictures)
+        numbers.push_back(e.number);
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+QSize SkinSize(int number) {
+    const QString path = SkinPath(number);
+    if (path.isEmpty() || !QFileInfo::exists(path)) return {};
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid()) return {};
+    const QSize size = renderer.defaultSize();
+    return sizeIsSane(size) ? size : QSize();
+}
+
+QImage SkinImage(int number, qreal devicePixelRatio) {
+    const QString path = SkinPath(number);
+    if (path.isEmpty() || !QFileInfo::exists(path)) return {};
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid()) return {};
+    const QSize size = renderer.defaultSize();
+    if (!sizeIsSane(size)) return {};
+    if (!std::isfinite(devicePixelRatio)) devicePixelRatio = 1.0;
+    devicePixelRatio = std::clamp(devicePixelRatio, 0.5, 8.0);
+    const QSize pixels(qRound(size.width() * devicePixelRatio),
+                       qRound(size.height() * devicePixelRatio));
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    }
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
+}
+
+QPixmap SkinPixmap(int number, qreal devicePixelRatio) {
+    const CacheKey key{number, qRound(devicePixelRatio * 100)};
+    auto& c = cache();
+    auto it = c.constFind(key);
+    if (it != c.constEnd()) return *it;
+    QPixmap pixmap = QPixmap::fromImage(SkinImage(number, devicePixelRatio));
+    // A missing picture is not cached: the skin root may be set afterwards.
+    if (!pixmap.isNull()) c.insert(key, pixmap);
+    return pixmap;
+}
+
+void ClearSkinCache() {
+    cache().clear();
+}
+
+} // namespace tvx

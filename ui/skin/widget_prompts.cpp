@@ -1,0 +1,106 @@
+#include "ui/skin/widget_prompts.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+
+namespace tvx {
+
+namespace {
+
+QWidget* parentWindow() {
+    return QApplication::activeWindow();
+}
+
+// Colours are kept as 0x00BBGGRR.
+QColor toQColor(uint32_t bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+uint32_t fromQColor(const QColor& c) {
+    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
+} // namespace
+
+Prompts::Answer WidgetPrompts::Message(const QString& title, const QString& text, Icon icon,
+                                       Buttons buttons) {
+    QMessageBox box(parentWindow());
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+QString WidgetPrompts::SaveFileName(const QString& title, const QString& proposedPath,
+                                    const QString& filters, QString* selectedFilter) {
+    return QFileDialog::getSaveFileName(parentWindow(), title, proposedPath, filters,
+                                        selectedFilter);
+}
+
+QString WidgetPrompts::OpenFileName(const QString& title, const QString& folder,
+                                    const QString& filters) {
+    return QFileDialog::getOpenFileName(parentWindow(), title, folder, filters);
+}
+
+QString WidgetPrompts::ExistingFolder(const QString& title, const QString& folder) {
+    return QFileDialog::getExistingDirectory(parentWindow(), title, folder);
+}
+
+std::optional<uint32_t> WidgetPrompts::ChooseColor(uint32_t initial) {
+    const QColor c = QColorDialog::getColor(toQColor(initial), parentWindow());
+    if (!c.isValid()) return std::nullopt;
+    return fromQColor(c);
+}
+
+std::optional<QFont> WidgetPrompts::ChooseFont(const QFont& initial, uint32_t* colour) {
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, initial, parentWindow());
+    if (!ok) return std::nullopt;
+    // The desktop font chooser has no colour: ask for it right after, as one
+    // choice. Cancelling the colour keeps the old one.
+    if (colour) {
+        const QColor c = QColorDialog::getColor(toQColor(*colour), parentWindow());
+        if (c.isValid()) *colour = fromQColor(c);
+    }
+    return f;
+}
+
+} // namespace tvx
