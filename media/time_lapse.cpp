@@ -85,7 +85,7 @@ void TimeLapseWorker::Run(const LocalStamp& start, int64_t intervalMs, int count
         for (int64_t step = 0; step < intervalMs / 10 && running_.load(); ++step)
             clock_.SleepMs(10);
     }
-    if (running_.load() && callbacks_.completed) callbacks_.completed();
+    if (running_.exchange(false) && callbacks_.completed) callbacks_.completed();
 }
 
 } // namespace tvx

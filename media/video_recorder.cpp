@@ -58,21 +58,23 @@ void VideoRecorder::WriteFrame(const uint8_t* bottomUpBgr, int width, int height
     if (failed && recording_.exchange(false) && failure_) failure_(err);
 }
 
-void VideoRecorder::Stop(AviError* error) {
+bool VideoRecorder::Stop(AviError* error) {
     std::unique_ptr<AviWriter> writer;
     {
         std::lock_guard<std::mutex> guard(lock_);
         recording_.store(false);
         writer = std::move(writer_);
     }
-    if (!writer) return;
+    if (!writer) return true;
     // The tail is written after the lock is left: the streaming thread
     // never waits for the disk on a closing file.
     AviError err;
-    if (!writer->Close(&err) && error) *error = err;
+    const bool ok = writer->Close(&err);
+    if (!ok && error) *error = err;
     const QString path = writer->path();
     writer.reset();
     if (finished_ && QFileInfo::exists(path)) finished_(path);
+    return ok;
 }
 
 } // namespace tvx

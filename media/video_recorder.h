@@ -82,9 +82,9 @@ public:
     void WriteFrame(const uint8_t* bottomUpBgr, int width, int height, int stride);
 
     // UI thread. Writes the index and closes the file, then hands it to the
-    // finished handler. Nothing when no recording is open. The error of the
-    // tail, if any, is returned through `error`.
-    void Stop(AviError* error = nullptr);
+    // finished handler. Nothing when no recording is open. False when the
+    // tail could not be written, with the reason in `error`.
+    bool Stop(AviError* error = nullptr);
 
     bool IsRecording() const { return recording_.load(); }
     // Path of the current (or last) recording. UI thread.
