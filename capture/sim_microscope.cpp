@@ -20,13 +20,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kSimFramesPerSecond = 30;
+// The receiver delivers each size at the rate a recording assumes for it
+// by default, so a recording of the simulation plays at its real speed.
+int SimFramesPerSecond(int width) {
+    return width <= 320 ? 25 : width <= 640 ? 12 : 10;
+}
 
 GstCaps* SimOfferedCaps() {
-    return gst_caps_from_string("video/x-raw,format=BGR,width=640,height=480,framerate=30/1;"
-                                "video/x-raw,format=BGR,width=320,height=240,framerate=30/1;"
-                                "video/x-raw,format=BGR,width=720,height=480,framerate=30/1;"
-                                "video/x-raw,format=BGR,width=720,height=576,framerate=30/1");
+    return gst_caps_from_string("video/x-raw,format=BGR,width=640,height=480,framerate=12/1;"
+                                "video/x-raw,format=BGR,width=320,height=240,framerate=25/1;"
+                                "video/x-raw,format=BGR,width=720,height=480,framerate=10/1;"
+                                "video/x-raw,format=BGR,width=720,height=576,framerate=10/1");
 }
 
 // State of the simulated device that its pipeline's threads see too.
@@ -93,7 +97,8 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
         return;
     }
     if (!ctx->picture && !Negotiate(src, ctx)) return;
-    const auto period = std::chrono::nanoseconds(1000000000 / kSimFramesPerSecond);
+    const int fps = SimFramesPerSecond(ctx->picture->width());
+    const auto period = std::chrono::nanoseconds(1000000000 / fps);
     const Clock::time_point now = Clock::now();
     if (ctx->nextDue < now - period) ctx->nextDue = now;
     std::this_thread::sleep_until(ctx->nextDue);
@@ -113,7 +118,7 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
             : 0.0;
     pic.CopyView(SimDrift(seconds), map.data, stride);
     gst_buffer_unmap(buf, &map);
-    GST_BUFFER_DURATION(buf) = GST_SECOND / kSimFramesPerSecond;
+    GST_BUFFER_DURATION(buf) = GST_SECOND / fps;
     if (gst_app_src_push_buffer(src, buf) == GST_FLOW_OK) ctx->shared->frames.fetch_add(1);
 }
 

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tvx {
+
+// The encoder a recording uses and its quality. quality is 1..100 (higher is
+// better) for encoders that have one; -1 leaves the encoder's default.
+struct CompressorChoice {
+    std::string encoder = "msvideo1";
+    int quality = -1;
+
+    bool operator==(const CompressorChoice& o) const {
+        return encoder == o.encoder && quality == o.quality;
+    }
+};
+
+// The compressor every F3 start and every dialog start without Compress uses.
+CompressorChoice DefaultCompressor();
+
+// The step of opening or writing a recording that failed. Each has its own
+// message (see AviErrorText).
+enum class AviStep {
+    OpenFile,          // the file could not be created
+    CreateStream,      // the container or its stream could not be made
+    MakeCompressor,    // the encoder is missing or would not open
+    UnsupportedFormat, // the encoder refuses this frame size or format
+    BadFormat,         // no pixel conversion to the encoder's input exists
+    SetFormat,         // the file header could not be written
+    WriteFile,         // writing frames failed (disk full, device gone …)
+};
+
+struct AviError {
+    AviStep step = AviStep::OpenFile;
+    int code = 0;       // FFmpeg error code (negative), 0 when none
+    std::string reason; // what went wrong, in words, for the message's second line
+};
+
+// The user's message for an error: the looked-up text of its step with the
+// code filled in, then the reason on a line of its own.
+QString AviErrorText(const AviError& error);
+// Title of every recording message box: "AVI Capture".
+QString AviErrorTitle();
+
+// The frame rate a recording assumes for a capture width: 25 at 320, 12 at
+// 640, 10 at 720; 0 (no default) for other widths.
+int DefaultFrameRateForWidth(int width);
+// The rate actually written into a file. A rate below 1 (the user typed 0
+// or text) becomes the default for the width, or 10 when the width has
+// none, so the file still plays at about the speed it was taken; rates
+// above 30 are cut to 30, the most the receiver delivers.
+int EffectiveFrameRate(int requested, int width);
+
+// Writes 24-bit bottom-up BGR frames into a new AVI file through a
+// libavcodec encoder. One frame is one sample; sample i has pts i in a
+// time base of 1/frame rate, so the file plays at the frame rate whatever
+// the delivery rate was. Not thread-safe: the caller serialises the calls.
+class AviWriter {
+public:
+    ~AviWriter(); // closes (writes the index) if still open
+
+    // Checks the encoder at this size before touching the disk, then creates
+    // `path` exclusively (an existing file is never overwritten) and writes
+    // the header. On failure no file is left behind.
+    static std::unique_ptr<AviWriter> Open(const QString& path, int width, int height,
+                                           int frameRate, const CompressorChoice& compressor,
+                                           AviError* error);
+
+    // Encodes and writes one frame of the opened size. A frame the encoder
+    // rejects is skipped (answers true, nothing written); a failure of the
+    // file answers false with the error, after which every write fails.
+    bool WriteFrame(const uint8_t* bottomUpBgr, int stride, AviError* error);
+
+    // Flushes the encoder and writes the index, so the file plays whatever
+    // stopped the recording. Idempotent. False when the tail could not be
+    // written; what was written before stays.
+    bool Close(AviError* error = nullptr);
+
+    int width() const;
+    int height() const;
+    int frameRate() const;
+    int64_t framesWritten() const; // samples handed to the muxer
+    const QString& path() const;
+
+private:
+    struct Impl;
+    explicit AviWriter(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d_;
+};
+
+} // namespace tvx

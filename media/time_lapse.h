@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace tvx {
+
+// A local time to the second, compared field by field from the year down,
+// as the user types it (an hour of 24 or a minute of 60 is allowed and
+// simply compares later than 23 or 59).
+struct LocalStamp {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+// <0, 0, >0 as a is earlier, equal, later than b.
+int CompareStamps(const LocalStamp& a, const LocalStamp& b);
+
+// The fields of the time-lapse dialog.
+struct TimeLapseFields {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int intervalMinutes = 0;
+    int intervalSeconds = 3;
+    int count = 8;
+
+    LocalStamp start() const { return {year, month, day, hour, minute, second}; }
+    int64_t intervalMs() const {
+        return int64_t(intervalSeconds) * 1000 + int64_t(intervalMinutes) * 60000;
+    }
+};
+
+// The ranges the fields are validated against, in the dialog's order.
+struct FieldRange {
+    int TimeLapseFields::*field;
+    int low;
+    int high;
+};
+inline constexpr int kTimeLapseFieldCount = 9;
+extern const FieldRange kTimeLapseRanges[kTimeLapseFieldCount];
+
+// "%4d.%2d": whole megabytes and hundredths of count pictures of
+// width x height at 3 bytes a pixel.
+QString SizeEstimateText(int count, int width, int height);
+
+// Where the worker gets the local time and how it waits. Tests use a clock
+// whose time moves only when the worker sleeps, so no test waits.
+class TimeLapseClock {
+public:
+    virtual ~TimeLapseClock() = default;
+    virtual LocalStamp Now() = 0;
+    virtual void SleepMs(int ms) = 0;
+};
+// The real local time and real sleeps.
+TimeLapseClock& systemTimeLapseClock();
+
+// One series of pictures: waits for the start time, then requests one still
+// per interval. Requests go through `requestStill` (the window's still
+// flags); progress and the end are reported on the worker thread.
+class TimeLapseWorker {
+public:
+    struct Callbacks {
+        std::function<void()> requestStill;
+        std::function<void(int done)> progress; // after each request, 1..count
+        std::function<void()> completed;        // every picture requested, not stopped
+    };
+
+    TimeLapseWorker(TimeLapseClock& clock, Callbacks callbacks);
+    ~TimeLapseWorker(); // stops and waits
+
+    // Starts a series on its own thread. Answers false when one still runs.
+    bool Start(const LocalStamp& start, int64_t intervalMs, int count);
+    // Clears the running flag; the worker leaves its wait within one step.
+    void Stop() { running_.store(false); }
+    // Waits until the worker has ended.
+    void Join();
+    bool running() const { return running_.load(); }
+    // The worker body, for a caller that runs it on its own thread.
+    void Run(const LocalStamp& start, int64_t intervalMs, int count);
+
+private:
+    TimeLapseClock& clock_;
+    Callbacks callbacks_;
+    std::atomic<bool> running_{false}; // written by the dialog's thread, read by the worker
+    std::mutex threadLock_;            // guards thread_ (dialog's thread only in practice)
+    std::thread thread_;
+};
+
+} // namespace tvx

@@ -1,0 +1,168 @@
+#include "media/video_recorder.h"
+#include "tests/support/test_env.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+namespace tvx {
+namespace {
+
+struct Played {
+    bool opened = false;
+    int rate = 0;
+    int packets = 0;
+};
+
+Played Play(const QString& path) {
+    Played p;
+    AVFormatContext* fmt = nullptr;
+    if (avformat_open_input(&fmt, path.toLocal8Bit().constData(), nullptr, nullptr) < 0) return p;
+    if (avformat_find_stream_info(fmt, nullptr) >= 0 && fmt->nb_streams == 1) {
+        p.opened = true;
+        p.rate =
+            fmt->streams[0]->avg_frame_rate.num / std::max(1, fmt->streams[0]->avg_frame_rate.den);
+        AVPacket* pkt = av_packet_alloc();
+        while (av_read_frame(fmt, pkt) >= 0) {
+            ++p.packets;
+            av_packet_unref(pkt);
+        }
+        av_packet_free(&pkt);
+    }
+    avformat_close_input(&fmt);
+    return p;
+}
+
+class Recorder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = test::homeDir() + "/Video";
+        QDir().mkpath(folder);
+        recorder.SetFinishedHandler([this](const QString& p) { finished.push_back(p); });
+    }
+    // Names like the window's counter rule would, one more each call.
+    VideoRecorder::PathSource Names() {
+        return
+            [this] { return folder + QString("/Video_N%1.avi").arg(++counter, 4, 10, QChar('0')); };
+    }
+    void Deliver(int frames, int w = 320, int h = 240) {
+        const int stride = (w * 3 + 3) & ~3;
+        std::vector<uint8_t> px(size_t(stride) * h, 0x40);
+        // Frames come from another thread, as from the streaming thread.
+        std::thread t([&] {
+            for (int i = 0; i < frames; ++i) {
+                px[size_t(i) % px.size()] ^= 0xff;
+                recorder.WriteFrame(px.data(), w, h, stride);
+            }
+        });
+        t.join();
+    }
+
+    QString folder;
+    int counter = 0;
+    VideoRecorder recorder;
+    std::vector<QString> finished;
+};
+
+TEST_F(Recorder, OneSamplePerDeliveredFrameAndTheFileIsHandedOn) {
+    AviError err;
+    ASSERT_TRUE(recorder.Start(Names(), 320, 240, RecordingOptions{25, DefaultCompressor()}, &err))
+        << AviErrorText(err).toStdString();
+    EXPECT_TRUE(recorder.IsRecording());
+    Deliver(17);
+    Deliver(3, 640, 480); // a frame of another size cannot go into this file
+    recorder.Stop();
+    EXPECT_FALSE(recorder.IsRecording());
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished[0], folder + "/Video_N0001.avi");
+    const Played p = Play(finished[0]);
+    ASSERT_TRUE(p.opened);
+    EXPECT_EQ(p.rate, 25);
+    EXPECT_EQ(p.packets, 17);
+    // Frames after the stop go nowhere, and a second stop hands nothing on.
+    Deliver(5);
+    recorder.Stop();
+    EXPECT_EQ(finished.size(), 1u);
+}
+
+TEST_F(Recorder, AStopMidwayLeavesAPlayableFile) {
+    // What the window does when the device is unplugged or it is closed
+    // during a recording: Stop at once, frames still arriving.
+    AviError err;
+    ASSERT_TRUE(recorder.Start(Names(), 640, 480, RecordingOptions{12, DefaultCompressor()}, &err));
+    std::atomic<bool> go{true};
+    std::thread stream([&] {
+        std::vector<uint8_t> px(640 * 3 * 480, 0x10);
+        while (go.load())
+            recorder.WriteFrame(px.data(), 640, 480, 640 * 3);
+    });
+    while (recorder.framesWritten() < 8)
+        std::this_thread::yield();
+    recorder.Stop();
+    go = false;
+    stream.join();
+    ASSERT_EQ(finished.size(), 1u);
+    const Played p = Play(finished[0]);
+    ASSERT_TRUE(p.opened);
+    EXPECT_GE(p.packets, 8);
+}
+
+TEST_F(Recorder, AnExistingNameIsSkippedNotOverwritten) {
+    QFile taken(folder + "/Video_N0001.avi");
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.write("keep");
+    taken.close();
+    AviError err;
+    ASSERT_TRUE(recorder.Start(Names(), 320, 240, RecordingOptions{25, DefaultCompressor()}, &err));
+    EXPECT_EQ(recorder.path(), folder + "/Video_N0002.avi");
+    recorder.Stop();
+    EXPECT_EQ(QFileInfo(taken.fileName()).size(), 4);
+}
+
+TEST_F(Recorder, ZeroRateRecordsAtTheDefaultRateForTheWidth) {
+    AviError err;
+    ASSERT_TRUE(recorder.Start(Names(), 640, 480, RecordingOptions{0, DefaultCompressor()}, &err));
+    EXPECT_EQ(recorder.frameRate(), 12);
+    Deliver(4, 640, 480);
+    recorder.Stop();
+    ASSERT_EQ(finished.size(), 1u);
+    const Played p = Play(finished[0]);
+    EXPECT_EQ(p.rate, 12);
+    EXPECT_EQ(p.packets, 4);
+}
+
+TEST_F(Recorder, ARefusedStartLeavesNoFileAndRecordsNothing) {
+    AviError err;
+    EXPECT_FALSE(
+        recorder.Start(Names(), 322, 240, RecordingOptions{25, DefaultCompressor()}, &err));
+    EXPECT_EQ(err.step, AviStep::UnsupportedFormat);
+    EXPECT_FALSE(recorder.IsRecording());
+    Deliver(3, 322, 240);
+    recorder.Stop();
+    EXPECT_TRUE(finished.empty());
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
+}
+
+TEST(RecordingSeconds, ALimitStopsAtItsSecondAndSoundsOnTheNextTick) {
+    RecordingSeconds s;
+    s.Reset(1);
+    EXPECT_EQ(s.Tick(), SecondTick::StopAtLimit);
+    EXPECT_EQ(s.Tick(), SecondTick::LimitPassed);
+    s.Reset(3);
+    EXPECT_EQ(s.Tick(), SecondTick::ShowSeconds);
+    EXPECT_EQ(s.Tick(), SecondTick::ShowSeconds);
+    EXPECT_EQ(s.Tick(), SecondTick::StopAtLimit);
+    EXPECT_EQ(s.elapsed(), 3);
+    s.Reset(kNoTimeLimit);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(s.Tick(), SecondTick::ShowSeconds);
+}
+
+} // namespace
+} // namespace tvx

@@ -1,0 +1,85 @@
+#include "ui/record/recording_controller.h"
+
+#include "platform/prompts.h"
+
+namespace tvx {
+
+namespace {
+
+std::optional<RecorderDialogAnswer> RunRecorderDialog(QWidget* parent, QSize size,
+                                                      RecorderDialogState& state) {
+    CRecorderSettingDlg dlg(size.width(), size.height(), state, DefaultCompressorChooser(), parent);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return RecorderDialogAnswer{dlg.timeLimit()};
+}
+
+void ShowError(const AviError& error) {
+    prompts().Message(AviErrorTitle(), AviErrorText(error), Prompts::Icon::Error);
+}
+
+} // namespace
+
+RecordingController::RecordingController(Hooks hooks, QWidget* dialogParent)
+    : hooks_(std::move(hooks)), dialogParent_(dialogParent), runDialog_(&RunRecorderDialog) {
+    recorder_.SetFinishedHandler([this](const QString& path) {
+        if (hooks_.finished) hooks_.finished(path);
+    });
+    // Streaming thread: the file refused a frame. Writing has stopped; the
+    // close and the message belong to the UI thread.
+    recorder_.SetFailureHandler([this](const AviError& error) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, error] {
+                recorder_.Stop();
+                ShowError(error);
+                emit recordingLost();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+RecordingController::~RecordingController() {
+    recorder_.Stop();
+}
+
+bool RecordingController::ToggleWithDialog() {
+    if (IsRecording()) {
+        Stop();
+        return false;
+    }
+    seconds_.Reset(0);
+    const QSize size = hooks_.frameSize ? hooks_.frameSize() : QSize();
+    const std::optional<RecorderDialogAnswer> answer =
+        runDialog_ ? runDialog_(dialogParent_, size, state_) : std::nullopt;
+    if (!answer) return false;
+    return Open(answer->timeLimit, RecordingOptions{state_.frameRate, state_.compressor});
+}
+
+bool RecordingController::StartUnlimited() {
+    if (IsRecording()) return true;
+    // The frame rate last taken by the dialog; before any, 0, which records
+    // at the default rate of the capture width.
+    return Open(kNoTimeLimit, RecordingOptions{state_.frameRate, DefaultCompressor()});
+}
+
+bool RecordingController::Open(int timeLimit, const RecordingOptions& options) {
+    seconds_.Reset(timeLimit);
+    const QSize size = hooks_.frameSize ? hooks_.frameSize() : QSize();
+    AviError error;
+    if (!recorder_.Start(hooks_.nextPath, size.width(), size.height(), options, &error)) {
+        ShowError(error);
+        return false;
+    }
+    return true;
+}
+
+void RecordingController::Stop() {
+    AviError error;
+    if (!recorder_.Stop(&error)) ShowError(error);
+}
+
+void RecordingController::WriteFrame(const FrameView& frame) {
+    recorder_.WriteFrame(frame.data, frame.width, frame.height, frame.stride);
+}
+
+} // namespace tvx
