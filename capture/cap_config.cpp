@@ -1,8 +1,8 @@
 #include "capture/cap_config.h"
 
 #include "platform/folders.h"
+#include "platform/regular_file.h"
 
-#include <QFile>
 #include <QSaveFile>
 #include <cstring>
 #include <limits>
@@ -117,10 +117,10 @@ QString CapConfigPath() {
 }
 
 bool ReadCapConfigFile(const QString& path, VideoInfoHeader* out) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
     // One byte more than a valid file so that a longer file is seen as such.
-    return ParseCapConfig(f.read(kCapConfigSize + 1), out);
+    QByteArray bytes;
+    if (!ReadRegularFile(path, kCapConfigSize + 1, &bytes)) return false;
+    return ParseCapConfig(bytes, out);
 }
 
 bool WriteCapConfigFile(const QString& path, const VideoInfoHeader& h) {

@@ -1,8 +1,8 @@
 #include "measure/calibration_file.h"
 
 #include "measure/geometry.h"
+#include "platform/regular_file.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 namespace tvx {
@@ -32,10 +32,9 @@ bool CalibrationFile::Open(const QString& path) {
     path_.clear();
     lines_.clear();
     open_ = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) return false;
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
-    if (bytes.size() > kMaxFileSize) return false;
+    QByteArray bytes;
+    if (!ReadRegularFile(path, kMaxFileSize + 1, &bytes) || bytes.size() > kMaxFileSize)
+        return false;
     SetText(bytes);
     path_ = path;
     return true;

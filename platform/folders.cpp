@@ -1,21 +1,59 @@
 #include "platform/folders.h"
 
+#include "platform/exclusive_file.h"
+#include "platform/regular_file.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
 #include <QStandardPaths>
+#include <unistd.h>
 
 namespace tvx {
 
 namespace {
 QMutex g_folderMutex;
-QString g_programFolderOverride; // guarded by g_folderMutex
+QString g_programFolderOverride;     // guarded by g_folderMutex
+QString g_executableFolderOverride;  // guarded by g_folderMutex
+FolderWritableCheck g_writableCheck; // guarded by g_folderMutex
+
+const QString kCalibrationFileName = QStringLiteral("CalibrationIni.ini");
+// Every language set ships the English file; its presence marks a folder
+// that holds the shipped files.
+const QString kLanguageMarker = QStringLiteral("English1252.ini");
 
 QString executableFolder() {
+    {
+        QMutexLocker lock(&g_folderMutex);
+        if (!g_executableFolderOverride.isEmpty()) return g_executableFolderOverride;
+    }
     QString dir = QCoreApplication::applicationDirPath();
     if (dir.isEmpty()) dir = QDir::currentPath();
     return QDir::cleanPath(dir);
+}
+
+bool folderWritable(const QString& folder) {
+    FolderWritableCheck check;
+    {
+        QMutexLocker lock(&g_folderMutex);
+        check = g_writableCheck;
+    }
+    if (check) return check(folder);
+    // access(2) answers for this user and for a read-only mount alike.
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+// The shipped file is copied only when `target` does not exist: two starts
+// at once, or a file made in between, never lose the user's calibrations.
+bool seedFile(const QString& source, const QString& target) {
+    QByteArray bytes;
+    if (!ReadRegularFile(source, 1024 * 1024, &bytes)) return false;
+    QString reason;
+    const CreateOutcome outcome = WriteFileExclusively(target, bytes, &reason);
+    if (outcome == CreateOutcome::Failed)
+        qWarning("tavolux: could not seed %s: %s", qUtf8Printable(target), qUtf8Printable(reason));
+    return outcome == CreateOutcome::Created;
 }
 } // namespace
 
@@ -24,34 +62,72 @@ void SetProgramFolder(const QString& folder) {
     g_programFolderOverride = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
 }
 
+void SetExecutableFolderForTesting(const QString& folder) {
+    QMutexLocker lock(&g_folderMutex);
+    g_executableFolderOverride = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
+}
+
+void SetFolderWritableCheckForTesting(FolderWritableCheck check) {
+    QMutexLocker lock(&g_folderMutex);
+    g_writableCheck = std::move(check);
+}
+
 QString ProgramFolder() {
     {
         QMutexLocker lock(&g_folderMutex);
         if (!g_programFolderOverride.isEmpty()) return g_programFolderOverride;
     }
     const QString exe = executableFolder();
-    if (QFileInfo(exe).isWritable()) return exe;
+    if (folderWritable(exe)) return exe;
     QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                    QStringLiteral("/tavolux");
     QDir().mkpath(data);
-    return data;
+    return QDir::cleanPath(data);
+}
+
+QStringList ShippedFileFolders() {
+    const QString exe = executableFolder();
+    QStringList folders{ProgramFolder(), exe,
+                        QDir::cleanPath(exe + QStringLiteral("/../share/tavolux"))};
+    folders.removeDuplicates();
+    return folders;
 }
 
 QString ShippedFileFolder() {
-    const QString program = ProgramFolder();
-    if (QFileInfo::exists(program + QStringLiteral("/English1252.ini"))) return program;
-    const QString installed =
-        QDir::cleanPath(executableFolder() + QStringLiteral("/../share/tavolux"));
-    if (QFileInfo::exists(installed)) return installed;
-    return program;
+    const QStringList folders = ShippedFileFolders();
+    for (const QString& folder : folders)
+        if (IsRegularFile(folder + QLatin1Char('/') + kLanguageMarker)) return folder;
+    return folders.first();
 }
 
 QString ShippedFile(const QString& name) {
+    for (const QString& folder : ShippedFileFolders()) {
+        const QString path = folder + QLatin1Char('/') + name;
+        if (IsRegularFile(path)) return path;
+    }
     return ShippedFileFolder() + QLatin1Char('/') + name;
 }
 
 QString CalibrationFilePath() {
-    return ProgramFolder() + QStringLiteral("/CalibrationIni.ini");
+    const QString program = ProgramFolder();
+    const QString path = program + QLatin1Char('/') + kCalibrationFileName;
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink()) return path;
+    for (const QString& folder : ShippedFileFolders()) {
+        if (folder == program) continue;
+        const QString seed = folder + QLatin1Char('/') + kCalibrationFileName;
+        if (IsRegularFile(seed)) {
+            seedFile(seed, path);
+            break;
+        }
+    }
+    return path;
+}
+
+bool IsUsableFolder(const QString& path) {
+    if (path.isEmpty() || !QDir::isAbsolutePath(path)) return false;
+    const QFileInfo info(path);
+    return info.isDir() && folderWritable(path);
 }
 
 QString DocumentsFolder() {

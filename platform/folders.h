@@ -1,24 +1,45 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 namespace tvx {
 
-// The folder the program keeps its own files in (language files, manuals,
-// CalibrationIni.ini, CapConfig.dat, filepath.dat …): the executable's folder,
-// or $XDG_DATA_HOME/tavolux when that folder is not writable (an installed copy).
+// The folder the program keeps its own files in (CalibrationIni.ini,
+// CapConfig.dat, filepath.dat …): the executable's folder, or
+// $XDG_DATA_HOME/tavolux when that folder is not writable (an installed copy).
 // No trailing separator.
 QString ProgramFolder();
 // Tests and the command line may point the program at another folder; an
 // empty path returns to the default.
 void SetProgramFolder(const QString& folder);
-// Where the read-only files that ship with the program are found: the program
-// folder when it has them, else the installed share/tavolux.
+
+// Test seams for the installed-copy decision: the folder taken for the
+// executable's, and the answer to "may files be written in this folder?".
+// An empty folder or an empty function returns to the real one.
+void SetExecutableFolderForTesting(const QString& folder);
+using FolderWritableCheck = std::function<bool(const QString& folder)>;
+void SetFolderWritableCheckForTesting(FolderWritableCheck check);
+
+// Where the read-only files that ship with the program (language files,
+// manuals, the calibration seed) are looked for, in order: the program
+// folder, the executable's folder, the installed share/tavolux beside the
+// executable's ../share.
+QStringList ShippedFileFolders();
+// The first of those folders that holds the language files.
 QString ShippedFileFolder();
+// The first regular file of that name in those folders; when none has it,
+// the name in ShippedFileFolder().
 QString ShippedFile(const QString& name);
 
-// program folder + "/CalibrationIni.ini"
+// program folder + "/CalibrationIni.ini". When the program folder has no
+// calibration file yet (an installed copy's first run), the shipped one is
+// copied there first; an existing file is never replaced.
 QString CalibrationFilePath();
+
+// An absolute path of an existing folder that files may be written to.
+bool IsUsableFolder(const QString& path);
 
 // The user's documents folder, created when missing.
 QString DocumentsFolder();

@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
-#include <QFile>
+#include "platform/regular_file.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
@@ -80,9 +81,8 @@ bool loadText(const QString& file, QString* text) {
         *text = it->text;
         return true;
     }
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = f.read(kMaxProfileFileSize);
+    QByteArray bytes;
+    if (!ReadRegularFile(file, kMaxProfileFileSize, &bytes)) return false;
     CachedFile entry{info.lastModified(), info.size(), DecodeProfileText(bytes, file)};
     *text = entry.text;
     g_cache.insert(file, std::move(entry));

@@ -1,10 +1,16 @@
 #include "platform/settings.h"
 
+#include "platform/folders.h"
+#include "platform/regular_file.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace tvx {
 
@@ -20,9 +26,29 @@ QString valuePath(const char* subKey, const char* name) {
            QLatin1String(name);
 }
 
+// When the settings file's name is taken by something that is not a regular
+// file (a FIFO would block QSettings' read forever, a folder cannot be
+// parsed), the run keeps its settings in a private file of its own that goes
+// away at exit: the values start from their defaults and changes last for this
+// run only. The real path is left untouched.
+QString storePath() {
+    const QString path = SettingsFilePath();
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return path;
+    if (IsRegularFile(path)) return path;
+    static QMutex substituteMutex;
+    static std::unique_ptr<QTemporaryDir> substitute; // guarded by substituteMutex
+    QMutexLocker lock(&substituteMutex);
+    if (!substitute) {
+        substitute = std::make_unique<QTemporaryDir>();
+        qWarning("tavolux: %s is not a regular file; settings start from their defaults and "
+                 "are kept for this run only",
+                 qUtf8Printable(path));
+    }
+    return substitute->filePath(QStringLiteral("settings.ini"));
+}
+
 std::unique_ptr<QSettings> openStore() {
-    auto s = std::make_unique<QSettings>(SettingsFilePath(), QSettings::IniFormat);
-    return s;
+    return std::make_unique<QSettings>(storePath(), QSettings::IniFormat);
 }
 
 // A DWORD fits when it is a whole number in 0 … 2^32-1.
@@ -206,13 +232,7 @@ QString DecodeFilePathDat(const QByteArray& bytes) {
     return QString();
 }
 
-QString ReadFilePathDat(const QString& programFolder) {
-    QFile f(programFolder + QStringLiteral("/filepath.dat"));
-    if (!f.open(QIODevice::ReadOnly)) return QString();
-    return DecodeFilePathDat(f.read(kFilePathDatSize));
-}
-
-bool WriteFilePathDat(const QString& programFolder, const QString& tempDir) {
+QByteArray EncodeFilePathDat(const QString& tempDir) {
     QByteArray bytes(kFilePathDatSize, '\0');
     // 259 units and the terminator fit.
     const QString fitted = tempDir.left(kFilePathDatSize / 2 - 1);
@@ -221,9 +241,32 @@ bool WriteFilePathDat(const QString& programFolder, const QString& tempDir) {
         bytes[2 * i] = static_cast<char>(u & 0xFF);
         bytes[2 * i + 1] = static_cast<char>(u >> 8);
     }
-    QFile f(programFolder + QStringLiteral("/filepath.dat"));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    return f.write(bytes) == bytes.size() && f.flush();
+    return bytes;
+}
+
+QString ReadFilePathDat(const QString& programFolder) {
+    QByteArray bytes;
+    if (!ReadRegularFile(programFolder + QStringLiteral("/filepath.dat"), kFilePathDatSize, &bytes))
+        return QString();
+    // Anyone may edit the file: a path from it is used only when it names a
+    // folder that files can be written to. Anything else keeps the default.
+    const QString path = DecodeFilePathDat(bytes);
+    return IsUsableFolder(path) ? path : QString();
+}
+
+bool WriteFilePathDat(const QString& programFolder, const QString& tempDir) {
+    // A path that could not be read back would be stored only to be ignored.
+    if (!IsUsableFolder(tempDir) || tempDir.size() >= kFilePathDatSize / 2) return false;
+    const QByteArray bytes = EncodeFilePathDat(tempDir);
+    // Replaced whole through a temporary: whatever has the name (a FIFO
+    // included) is never opened for writing.
+    QSaveFile f(programFolder + QStringLiteral("/filepath.dat"));
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
 }
 
 } // namespace tvx

@@ -63,11 +63,15 @@ void ReadSysDate();
 void WriteSysDate(uint32_t show);
 
 // filepath.dat in the program folder: the TempDir path as 260 UTF-16LE units,
-// zero-terminated and zero-filled. Reading answers the path, or an empty
-// string when the file is missing or unusable.
+// zero-terminated and zero-filled. Reading answers the path only when it is
+// a usable folder (IsUsableFolder), else an empty string: the caller keeps
+// the default TempDir. Writing refuses a path that is not a usable folder or
+// does not fit the record.
 constexpr int kFilePathDatSize = 520;
 QString ReadFilePathDat(const QString& programFolder);
 bool WriteFilePathDat(const QString& programFolder, const QString& tempDir);
+// The record's bytes for a path, cut so the terminator fits.
+QByteArray EncodeFilePathDat(const QString& tempDir);
 // Decodes the bytes of a filepath.dat; empty when they hold no usable path.
 QString DecodeFilePathDat(const QByteArray& bytes);
 

@@ -1,5 +1,6 @@
 #include "session/still_names.h"
 
+#include "platform/exclusive_file.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 
@@ -11,10 +12,6 @@
 namespace tvx {
 
 namespace {
-
-// Far beyond any real count, and far enough below the type's limit that one
-// more never overflows.
-constexpr qint64 kCounterCeiling = std::numeric_limits<qint64>::max() / 16;
 
 QString TimePart(const QDateTime& t) {
     const QDate d = t.date();
@@ -72,7 +69,8 @@ qint64 NextFileCounter(const QString& folder, const QString& extension,
             if (onMatchingFolder) onMatchingFolder(name);
             continue;
         }
-        largest = std::max(largest, CounterFromName(name));
+        const qint64 counter = CounterFromName(name);
+        if (counter < kCounterCeiling) largest = std::max(largest, counter);
     }
     return largest + 1;
 }
@@ -109,6 +107,67 @@ QString NextStillPicturePath(const QString& pictureFolder, const QDateTime& loca
 
 QString NextRecordingPath(const QString& videoFolder, const QDateTime& localTime) {
     return RecordingName(videoFolder, localTime, NextRecordingCounter(videoFolder));
+}
+
+namespace {
+
+// Offers names in turn to `create` until one is made or a failure other than
+// a taken name stops it.
+NewFile CreateUnderFreeName(const NameForCounter& nameFor, qint64 first,
+                            const std::function<CreateOutcome(const QString&, QString*)>& create) {
+    qint64 counter = first < 1 ? 1 : first;
+    QString reason;
+    for (int attempt = 0; attempt <= kMaxNameAttempts; ++attempt, ++counter) {
+        if (counter >= kCounterCeiling) counter = 1;
+        const QString path = nameFor(counter);
+        switch (create(path, &reason)) {
+        case CreateOutcome::Created:
+            return {path, QString()};
+        case CreateOutcome::Exists:
+            continue;
+        case CreateOutcome::Failed:
+            return {QString(), reason};
+        }
+    }
+    return {
+        QString(),
+        QStringLiteral("no free file name after %1 tries: %2").arg(kMaxNameAttempts).arg(reason)};
+}
+
+} // namespace
+
+NewFile ReserveNewFile(const NameForCounter& nameFor, qint64 first) {
+    return CreateUnderFreeName(nameFor, first, [](const QString& path, QString* reason) {
+        return CreateEmptyFileExclusively(path, reason);
+    });
+}
+
+NewFile WriteNewFile(const NameForCounter& nameFor, qint64 first, const QByteArray& bytes) {
+    // Staged once, in the folder of the first name: every name offered lies
+    // in the same folder, so each try is one link.
+    const QString folder = QFileInfo(nameFor(first < 1 ? 1 : first)).absolutePath();
+    StagedFile staged;
+    QString reason;
+    if (!staged.Stage(folder, bytes, &reason)) return {QString(), reason};
+    return CreateUnderFreeName(nameFor, first, [&staged](const QString& path, QString* why) {
+        return staged.Commit(path, why);
+    });
+}
+
+NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
+                            const QString& magnification, const QByteArray& bytes) {
+    const qint64 first = NextPictureCounter(pictureFolder);
+    return WriteNewFile(
+        [&](qint64 counter) {
+            return StillPictureName(pictureFolder, localTime, magnification, counter);
+        },
+        first, bytes);
+}
+
+NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime) {
+    const qint64 first = NextRecordingCounter(videoFolder);
+    return ReserveNewFile(
+        [&](qint64 counter) { return RecordingName(videoFolder, localTime, counter); }, first);
 }
 
 } // namespace tvx

@@ -3,16 +3,21 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <limits>
 
 namespace tvx {
 
 // The magnification text is kept in 32 characters with its terminator.
 inline constexpr int kMagnificationTextChars = 31;
 
+// Far beyond any real count, and far enough below the type's limit that one
+// more never overflows.
+inline constexpr qint64 kCounterCeiling = std::numeric_limits<qint64>::max() / 16;
+
 // The number a stored file's name carries: the text after its last
 // upper-case N, cut at its last full stop, read as leading decimal digits (0
 // when it has none). -1 when the name holds no upper-case N. Absurdly long
-// digit runs saturate instead of overflowing.
+// digit runs saturate at kCounterCeiling instead of overflowing.
 qint64 CounterFromName(const QString& fileName);
 
 // Called once for each folder whose name looks like one of the files.
@@ -20,7 +25,8 @@ using MatchingFolderHandler = std::function<void(const QString& folderName)>;
 
 // The next running number for `folder`: one more than the largest number
 // carried by the names of its files ending in "." + `extension` (compared
-// without regard to case), or 1 when there is none. Each sub-folder with such
+// without regard to case), or 1 when there is none. A number at the ceiling
+// (a stray hand-made name) is left out: it would stop the count. Each sub-folder with such
 // a name is reported to `onMatchingFolder` and otherwise skipped. A missing
 // or unreadable folder gives 1.
 qint64 NextFileCounter(const QString& folder, const QString& extension,
@@ -42,9 +48,42 @@ QString RecordingName(const QString& videoFolder, const QDateTime& localTime, qi
 qint64 NextPictureCounter(const QString& pictureFolder);
 qint64 NextRecordingCounter(const QString& videoFolder);
 
-// The full path for the next still picture and the next recording.
+// The full path for the next still picture and the next recording. Only a
+// proposal: the name may be taken before it is used. Saving goes through the
+// functions below, which never replace a file.
 QString NextStillPicturePath(const QString& pictureFolder, const QDateTime& localTime,
                              const QString& magnification);
 QString NextRecordingPath(const QString& videoFolder, const QDateTime& localTime);
+
+// A file made under a name that was free: its path, or why none could be had.
+struct NewFile {
+    QString path;   // set when the file was made
+    QString reason; // set when it was not
+    bool ok() const { return !path.isEmpty(); }
+};
+
+// The path a counter gives (StillPictureName or RecordingName bound to the rest).
+using NameForCounter = std::function<QString(qint64 counter)>;
+
+// How many names are tried past the first before giving up.
+inline constexpr int kMaxNameAttempts = 10000;
+
+// Makes an empty file under the first free name nameFor(first),
+// nameFor(first + 1), … A taken name (another instance, a file made since
+// the scan) moves the counter on; a counter at the ceiling starts again at 1,
+// where names of another second are free. The file is ours: a recorder opens
+// and fills it.
+NewFile ReserveNewFile(const NameForCounter& nameFor, qint64 first);
+// The same, but the file holds `bytes`, written and flushed to disk under a
+// temporary name before it takes its final name: a reader never sees a half
+// written picture, and nothing is ever replaced.
+NewFile WriteNewFile(const NameForCounter& nameFor, qint64 first, const QByteArray& bytes);
+
+// The still saver's call: the picture's encoded bytes under the next free
+// still name (the scan as NextPictureCounter runs it, then WriteNewFile).
+NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
+                            const QString& magnification, const QByteArray& bytes);
+// The recorder's call: an empty file under the next free recording name.
+NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime);
 
 } // namespace tvx

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -124,6 +125,73 @@ TEST_F(StillNamesTest, MatchingFolderIsReportedOnceAndTheScanGoesOn) {
     EXPECT_EQ(tvx::NextRecordingCounter(folder()), 1);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, "AVI Error");
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(StillNamesTest, AStrayHugeNumberDoesNotStopTheCount) {
+    Touch(In("xN99999999999999999999.bmp"));
+    Touch(In("Still_2016-05-03_142500_N0041.bmp"));
+    EXPECT_EQ(tvx::NextPictureCounter(folder()), 42);
+    // A name the count once reached by itself is not the end of it either.
+    Touch(In("Still_2016-05-03_142500_N576460752303423488.bmp"));
+    EXPECT_EQ(tvx::NextPictureCounter(folder()), 42);
+}
+
+TEST_F(StillNamesTest, StillsOfOneSecondNeverReplaceEachOther) {
+    Touch(In("xN99999999999999999999.bmp")); // the count cannot move on from this one
+    QStringList saved;
+    for (const char* bytes : {"first", "second", "third"}) {
+        const tvx::NewFile f = tvx::SaveNewStillPicture(folder(), kMay3, "60.0", bytes);
+        ASSERT_TRUE(f.ok()) << f.reason.toStdString();
+        saved << f.path;
+    }
+    EXPECT_EQ(saved.at(0), In("Still_2016-05-03_142501_60.0X_N0001.bmp"));
+    EXPECT_EQ(saved.at(1), In("Still_2016-05-03_142501_60.0X_N0002.bmp"));
+    EXPECT_EQ(ReadAll(saved.at(0)), "first");
+    EXPECT_EQ(ReadAll(saved.at(1)), "second");
+    EXPECT_EQ(ReadAll(saved.at(2)), "third");
+    // Only the pictures and the stray name: no temporary left behind.
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+}
+
+TEST_F(StillNamesTest, ANameTakenAfterTheScanIsNotReplaced) {
+    // Another instance (or a slow save) took the name the scan proposed.
+    const auto name = [&](qint64 n) { return tvx::StillPictureName(folder(), kMay3, "", n); };
+    {
+        QFile f(name(7));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("theirs");
+    }
+    const tvx::NewFile still = tvx::WriteNewFile(name, 7, "ours");
+    ASSERT_TRUE(still.ok()) << still.reason.toStdString();
+    EXPECT_EQ(still.path, name(8));
+    EXPECT_EQ(ReadAll(name(7)), "theirs");
+    EXPECT_EQ(ReadAll(name(8)), "ours");
+
+    // Recordings reserve an empty file the same way.
+    const auto video = [&](qint64 n) { return tvx::RecordingName(folder(), kMay3, n); };
+    Touch(video(1));
+    const tvx::NewFile first = tvx::ReserveNewFile(video, 1);
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(first.path, video(2));
+    const tvx::NewFile next = tvx::ReserveNewRecording(folder(), kMay3);
+    EXPECT_EQ(next.path, video(3));
+    EXPECT_TRUE(QFileInfo(next.path).isFile());
+    EXPECT_EQ(QFileInfo(next.path).size(), 0);
+
+    // A counter at the ceiling starts again from 1.
+    const tvx::NewFile wrapped = tvx::ReserveNewFile(video, tvx::kCounterCeiling);
+    EXPECT_EQ(wrapped.path, video(4));
+}
+
+TEST_F(StillNamesTest, AFolderThatCannotTakeThePictureGivesTheReason) {
+    const tvx::NewFile f = tvx::SaveNewStillPicture(In("missing"), kMay3, "", "x");
+    EXPECT_FALSE(f.ok());
+    EXPECT_FALSE(f.reason.isEmpty());
 }
 
 } // namespace

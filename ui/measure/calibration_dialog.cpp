@@ -2,6 +2,7 @@
 
 #include "platform/language.h"
 #include "platform/prompts.h"
+#include "ui/skin/plain_text.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +14,8 @@ CalibrationDialog::CalibrationDialog(const QString& unit, QWidget* parent)
     : QDialog(parent), unit_(unit) {
     setWindowTitle(Text("TipCalibration", "Calibration"));
     setFixedSize(300, 112);
-    prompt_ = new QLabel(Text("EnterActualDistance", "Please enter actual distance (mm)"), this);
+    prompt_ = new QLabel(this);
+    SetPlainLabelText(prompt_, Text("EnterActualDistance", "Please enter actual distance (mm)"));
     prompt_->setGeometry(12, 10, 276, 20);
     edit_ = new QLineEdit(this);
     edit_->setGeometry(12, 36, 276, 24);

@@ -28,6 +28,8 @@ Prompts::Answer WidgetPrompts::Message(const QString& title, const QString& text
                                        Buttons buttons) {
     QMessageBox box(parentWindow());
     box.setWindowTitle(title);
+    // Message texts come from language files and file names: never markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case Icon::Information:

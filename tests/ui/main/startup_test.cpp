@@ -147,10 +147,13 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
 }
 
 TEST_F(Startup, FilePathDatReplacesTheTempFolder) {
-    ASSERT_TRUE(WriteFilePathDat(ProgramFolder(), "/srv/elsewhere/TempDir"));
+    // Only an existing folder is stored and used.
+    const QString elsewhere = QDir::homePath() + "/elsewhere/TempDir";
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(WriteFilePathDat(ProgramFolder(), elsewhere));
     MainWindow dlg({});
     dlg.InitDialog();
-    EXPECT_EQ(dlg.storage().tempDir, "/srv/elsewhere/TempDir");
+    EXPECT_EQ(dlg.storage().tempDir, elsewhere);
 }
 
 TEST_F(Startup, CalibrationPromptFollowsSysDate) {

@@ -4,12 +4,14 @@
 
 #include "platform/app_events.h"
 #include "platform/folders.h"
+#include "platform/language.h"
 #include "platform/prompts.h"
 #include "tests/support/test_env.h"
 
 #include "tests/measure/qt_printers.h"
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
@@ -143,6 +145,23 @@ TEST_F(CalibrationTest, CalibrateRewritesTheLabelAndTellsTheParent) {
     QCoreApplication::sendPostedEvents(&parent);
     EXPECT_EQ(parent.messages.size(), 1u);
     EXPECT_DOUBLE_EQ(calibrationState().calibrated, calibrated);
+}
+
+TEST_F(CalibrationTest, ThePromptFromTheLanguageFileIsPlainText) {
+    const QString file = ProgramFolder() + "/English1252.ini";
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Zandor]\nEnterActualDistance=<img src='/tmp/x.png'><b>mm</b>\n");
+    f.close();
+    ChooseLanguage(9, 0);
+    ASSERT_EQ(LanguageFilePath(), file);
+    CalibrationDialog dialog("mm");
+    QLabel* prompt = nullptr;
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->text().contains("<b>mm</b>")) prompt = label;
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(prompt->textFormat(), Qt::PlainText);
+    ClearLanguage();
 }
 
 } // namespace

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace tvx {
+
+// Files the user keeps (pictures, recordings, calibrations) are created under
+// their final name only when that name is free: nothing here ever replaces
+// an existing file, whoever made it (another instance of the program, the
+// user, a slow save that finished in between).
+
+enum class CreateOutcome {
+    Created, // the file now exists under the name, made by us
+    Exists,  // the name was taken; nothing was changed
+    Failed,  // another error; see the reason
+};
+
+// Creates an empty file under `path` (O_CREAT | O_EXCL).
+CreateOutcome CreateEmptyFileExclusively(const QString& path, QString* reason = nullptr);
+
+// Bytes written to a temporary file in the folder of the final name and
+// flushed to disk, then given their final name without replacing anything:
+// link(2), or renameat2(RENAME_NOREPLACE) where the file system has no hard
+// links, or a plain exclusive create where it has neither. The temporary
+// goes away with the object, so one staged copy may be offered to several
+// names in turn.
+class StagedFile {
+public:
+    StagedFile() = default;
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // Writes `bytes` to a fresh temporary in `folder`. False with the reason
+    // when the folder cannot take it (missing, read-only, full).
+    bool Stage(const QString& folder, const QByteArray& bytes, QString* reason = nullptr);
+    // Gives the staged bytes the name `finalPath` (in the staged folder).
+    CreateOutcome Commit(const QString& finalPath, QString* reason = nullptr);
+    bool staged() const { return !tempPath_.isEmpty(); }
+
+private:
+    void Discard();
+
+    QString tempPath_;
+    QByteArray bytes_; // kept for the plain exclusive create fallback
+};
+
+// Stages and commits in one call.
+CreateOutcome WriteFileExclusively(const QString& path, const QByteArray& bytes,
+                                   QString* reason = nullptr);
+
+} // namespace tvx
