@@ -1,7 +1,9 @@
 #include "measure/live_shapes.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
+#include <QStaticText>
 
 namespace tvx {
 
@@ -17,6 +19,77 @@ QPen MeasurePen(int32_t style, int32_t width, uint32_t bgr) {
     return QPen(ColourFromBgr(bgr), std::clamp(width, 1, 64), s, Qt::FlatCap, Qt::MiterJoin);
 }
 
+namespace {
+
+// Labels repeat from frame to frame; laying out their text once saves most
+// of the time text drawing takes. One cache per drawing thread.
+const QStaticText& CachedText(const QString& text, const QFont& font, const QString& fontKey) {
+    // Keyed by font and text: the guides and the shapes use different fonts
+    // in the same frame.
+    thread_local QHash<QString, QStaticText> cache;
+    if (cache.size() > 2048) cache.clear();
+    const QString key = fontKey + QChar(0x1F) + text;
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        QStaticText st(text);
+        st.setTextFormat(Qt::PlainText);
+        st.setPerformanceHint(QStaticText::AggressiveCaching);
+        st.prepare(QTransform(), font);
+        it = cache.insert(key, st);
+    }
+    return *it;
+}
+
+// The painter draws straight into an RGB32 picture with nothing in the way
+// (no transform, clip, blending or antialiasing) and a solid opaque pen of
+// one pixel: then circles can be set pixel by pixel, which is many times
+// faster than the general ellipse path.
+QImage* DirectTarget(QPainter& p, const QPen& pen) {
+    if (p.device() == nullptr || p.device()->devType() != QInternal::Image) return nullptr;
+    auto* img = static_cast<QImage*>(p.device());
+    const QImage::Format f = img->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32_Premultiplied) return nullptr;
+    if (!img->isDetached() || !p.transform().isIdentity() || p.hasClipping() ||
+        p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+        p.testRenderHint(QPainter::Antialiasing))
+        return nullptr;
+    if (pen.style() != Qt::SolidLine || pen.widthF() > 1 || pen.color().alpha() != 255 ||
+        pen.brush().style() != Qt::SolidPattern)
+        return nullptr;
+    return img;
+}
+
+// Midpoint circle of radius r around c, clipped to the picture.
+void SetCircle(QImage& img, QPoint c, int r, QRgb colour) {
+    const int w = img.width(), h = img.height();
+    uchar* bits = img.bits();
+    const qsizetype bpl = img.bytesPerLine();
+    auto put = [&](int x, int y) {
+        if (unsigned(x) < unsigned(w) && unsigned(y) < unsigned(h))
+            reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
+    };
+    int x = r, y = 0, err = 1 - r;
+    while (x >= y) {
+        put(c.x() + x, c.y() + y);
+        put(c.x() - x, c.y() + y);
+        put(c.x() + x, c.y() - y);
+        put(c.x() - x, c.y() - y);
+        put(c.x() + y, c.y() + x);
+        put(c.x() - y, c.y() + x);
+        put(c.x() + y, c.y() - x);
+        put(c.x() - y, c.y() - x);
+        ++y;
+        if (err < 0) {
+            err += 2 * y + 1;
+        } else {
+            --x;
+            err += 2 * (y - x) + 1;
+        }
+    }
+}
+
+} // namespace
+
 void PaintFigure(QPainter& p, const Figure& figure, const QPen& pen, const QFont& labelFont,
                  const QColor& labelColour) {
     if (figure.empty()) return;
@@ -25,16 +98,26 @@ void PaintFigure(QPainter& p, const Figure& figure, const QPen& pen, const QFont
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
     if (!figure.lines.isEmpty()) p.drawLines(figure.lines);
-    for (const QRect& r : figure.ellipses)
-        p.drawEllipse(r);
+    QImage* direct = figure.ellipses.isEmpty() ? nullptr : DirectTarget(p, pen);
+    const QRgb penRgb = pen.color().rgba();
+    for (const QRect& r : figure.ellipses) {
+        // A box of even, equal sides is a circle with a whole-pixel centre.
+        if (direct && r.width() == r.height() && r.width() % 2 == 0 && r.width() < (1 << 16))
+            SetCircle(*direct, r.topLeft() + QPoint(r.width() / 2, r.height() / 2), r.width() / 2,
+                      penRgb);
+        else
+            p.drawEllipse(r);
+    }
     for (const Figure::Arc& a : figure.arcs)
         p.drawArc(a.box, a.startAngle16, a.spanAngle16);
     if (!figure.texts.isEmpty()) {
         p.setFont(labelFont);
         p.setPen(labelColour);
-        const int ascent = QFontMetrics(labelFont).ascent();
+        const QString fontKey = labelFont.key();
         for (const Figure::Text& t : figure.texts)
-            if (!t.text.isEmpty()) p.drawText(QPoint(t.at.x(), t.at.y() + t.dy + ascent), t.text);
+            if (!t.text.isEmpty())
+                p.drawStaticText(QPoint(t.at.x(), t.at.y() + t.dy),
+                                 CachedText(t.text, labelFont, fontKey));
     }
     p.restore();
 }

@@ -320,3 +320,43 @@ TEST(LiveDrawTest, EveryLiveKindDrawsSomething) {
 
 } // namespace
 } // namespace tvx
+
+namespace tvx {
+namespace {
+
+TEST(LiveDrawTest, FastCirclesMatchThePaintersOwn) {
+    // A clip makes the painter take its general ellipse path; without one,
+    // circles are set pixel by pixel. Both must trace the same ring.
+    Figure f;
+    f.ellipses << QRect(320 - 77, 240 - 77, 154, 154) << QRect(320 - 200, 240 - 200, 400, 400);
+    auto render = [&](bool clip) {
+        QImage img(k640, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        QPainter p(&img);
+        if (clip) p.setClipRect(img.rect());
+        PaintFigure(p, f, MeasurePen(0, 1, 0x0000FF), QFont(), Qt::red);
+        p.end();
+        return img;
+    };
+    const QImage fast = render(false), general = render(true);
+    const int nFast = CountColour(fast, qRgb(255, 0, 0));
+    const int nGeneral = CountColour(general, qRgb(255, 0, 0));
+    EXPECT_NEAR(nFast, nGeneral, nGeneral / 10);
+    // Every pixel of the fast ring lies within a pixel of the general one.
+    int far = 0;
+    for (int y = 1; y < 479; ++y)
+        for (int x = 1; x < 639; ++x) {
+            if (fast.pixel(x, y) != qRgb(255, 0, 0)) continue;
+            bool near = false;
+            for (int dy = -1; dy <= 1 && !near; ++dy)
+                for (int dx = -1; dx <= 1 && !near; ++dx)
+                    near = general.pixel(x + dx, y + dy) == qRgb(255, 0, 0);
+            far += !near;
+        }
+    EXPECT_EQ(far, 0);
+    EXPECT_EQ(fast.pixel(320 + 77, 240), qRgb(255, 0, 0));
+    EXPECT_EQ(fast.pixel(320, 240), qRgb(0, 0, 0));
+}
+
+} // namespace
+} // namespace tvx
