@@ -88,6 +88,36 @@ void SetCircle(QImage& img, QPoint c, int r, QRgb colour) {
     }
 }
 
+// A horizontal or vertical line with the pixels the painter gives a batch of
+// flat-capped lines: drawn from left to right (top to bottom) the last pixel
+// is left out; drawn the other way both ends are set; ends that meet give
+// one pixel.
+void SetAxisLine(QImage& img, const QLine& l, QRgb colour) {
+    const int w = img.width(), h = img.height();
+    uchar* bits = img.bits();
+    const qsizetype bpl = img.bytesPerLine();
+    if (l.y1() == l.y2()) {
+        if (unsigned(l.y1()) >= unsigned(h)) return;
+        int a = l.x1(), b = l.x2();
+        if (a < b) b -= 1;
+        if (a > b) std::swap(a, b);
+        a = std::max(a, 0);
+        b = std::min(b, w - 1);
+        auto* row = reinterpret_cast<QRgb*>(bits + l.y1() * bpl);
+        for (int x = a; x <= b; ++x)
+            row[x] = colour;
+    } else {
+        if (unsigned(l.x1()) >= unsigned(w)) return;
+        int a = l.y1(), b = l.y2();
+        if (a < b) b -= 1;
+        if (a > b) std::swap(a, b);
+        a = std::max(a, 0);
+        b = std::min(b, h - 1);
+        for (int y = a; y <= b; ++y)
+            reinterpret_cast<QRgb*>(bits + y * bpl)[l.x1()] = colour;
+    }
+}
+
 } // namespace
 
 void PaintFigure(QPainter& p, const Figure& figure, const QPen& pen, const QFont& labelFont,
@@ -97,9 +127,22 @@ void PaintFigure(QPainter& p, const Figure& figure, const QPen& pen, const QFont
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
-    if (!figure.lines.isEmpty()) p.drawLines(figure.lines);
-    QImage* direct = figure.ellipses.isEmpty() ? nullptr : DirectTarget(p, pen);
+    QImage* direct = DirectTarget(p, pen);
     const QRgb penRgb = pen.color().rgba();
+    if (direct) {
+        // Guides are mostly axis-parallel lines; only the slanted ones need
+        // the painter.
+        QVector<QLine> slanted;
+        for (const QLine& l : figure.lines) {
+            if (l.x1() == l.x2() || l.y1() == l.y2())
+                SetAxisLine(*direct, l, penRgb);
+            else
+                slanted << l;
+        }
+        if (!slanted.isEmpty()) p.drawLines(slanted);
+    } else if (!figure.lines.isEmpty()) {
+        p.drawLines(figure.lines);
+    }
     for (const QRect& r : figure.ellipses) {
         // A box of even, equal sides is a circle with a whole-pixel centre.
         if (direct && r.width() == r.height() && r.width() % 2 == 0 && r.width() < (1 << 16))
