@@ -49,8 +49,8 @@ QImage* DirectTarget(QPainter& p, const QPen& pen) {
     auto* img = static_cast<QImage*>(p.device());
     const QImage::Format f = img->format();
     if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32_Premultiplied) return nullptr;
-    if (!img->isDetached() || !p.transform().isIdentity() || p.hasClipping() ||
-        p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+    if (!img->isDetached() || !p.deviceTransform().isIdentity() || p.hasClipping() ||
+        p.opacity() != 1.0 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
         p.testRenderHint(QPainter::Antialiasing))
         return nullptr;
     if (pen.style() != Qt::SolidLine || pen.widthF() > 1 || pen.color().alpha() != 255 ||
