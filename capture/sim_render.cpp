@@ -49,7 +49,7 @@ MicrometerPicture::MicrometerPicture(int width, int height)
     for (int i = 0; i < 14; ++i) {
         const QPointF at(ux(rng) * img.width(), uy(rng) * img.height());
         // Keep the scale's band clear.
-        if (std::fabs(at.y() - centre.y()) < cellSize) continue;
+        if (at.y() < centre.y() + cellSize && at.y() > centre.y() - pxPerMm_ * 0.5) continue;
         p.save();
         p.translate(at);
         p.rotate(ua(rng));
@@ -63,18 +63,45 @@ MicrometerPicture::MicrometerPicture(int width, int height)
         p.restore();
     }
 
-    // The scale: 0.5 mm in 0.01 mm steps, long ticks every 0.1 mm and
-    // middle ones every 0.05 mm, centred in the view.
-    const double length = 0.5 * pxPerMm_;
+    // The scale: 0.01 mm steps over most of the view's width, in whole half
+    // millimetres, so a calibration line can run from 0 to a far numbered
+    // mark. At the simulated magnification a step is about one pixel: the
+    // fine ticks blend into a grey band, and the 0.05, 0.1 and 1 mm ticks
+    // stand out from it as on a real slide.
+    lengthMm_ = std::max(0.5, std::floor(0.85 * width / pxPerMm_ * 2.0) / 2.0);
+    const double length = lengthMm_ * pxPerMm_;
     originX_ = (width - length) / 2.0;
     const double baseY = height / 2.0 + m;
     const double tickBase = std::max(6.0, pxPerMm_ * 0.06);
-    p.setPen(QPen(QColor(25, 25, 30), 1.0, Qt::SolidLine, Qt::FlatCap));
+    const QColor ink(25, 25, 30);
+    p.setPen(QPen(ink, 1.0, Qt::SolidLine, Qt::FlatCap));
     p.drawLine(QPointF(originX_ + m, baseY), QPointF(originX_ + m + length, baseY));
-    for (int i = 0; i <= 50; ++i) {
+    const int steps = int(std::lround(lengthMm_ * 100));
+    QFont numerals(QStringLiteral("DejaVu Sans"));
+    numerals.setPixelSize(std::max(9, int(tickBase * 1.6)));
+    p.setFont(numerals);
+    for (int i = 0; i <= steps; ++i) {
         const double x = originX_ + m + i * 0.01 * pxPerMm_;
-        const double tick = i % 10 == 0 ? tickBase * 2.2 : i % 5 == 0 ? tickBase * 1.5 : tickBase;
+        double tick = tickBase;
+        double penWidth = 0.6;
+        if (i % 100 == 0) {
+            tick = tickBase * 3.2;
+            penWidth = 1.4;
+        } else if (i % 10 == 0) {
+            tick = tickBase * 2.2;
+            penWidth = 1.0;
+        } else if (i % 5 == 0) {
+            tick = tickBase * 1.5;
+            penWidth = 1.0;
+        }
+        p.setPen(QPen(ink, penWidth, Qt::SolidLine, Qt::FlatCap));
         p.drawLine(QPointF(x, baseY), QPointF(x, baseY - tick));
+        if (i % 100 == 0) {
+            const QString mm = QString::number(i / 100);
+            const QRectF box(x - 20, baseY - tick - numerals.pixelSize() - 4, 40,
+                             numerals.pixelSize() + 2);
+            p.drawText(box, Qt::AlignHCenter | Qt::AlignBottom, mm);
+        }
     }
     p.end();
     canvas_ = img.convertToFormat(QImage::Format_BGR888);

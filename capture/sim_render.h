@@ -19,7 +19,8 @@ QPoint SimDrift(double seconds);
 constexpr int kSimDriftMargin = 12;
 
 // The stage micrometer the simulated microscope looks at: a backlit field
-// with a 0.5 mm scale in 0.01 mm steps and some cells. Drawn once per
+// with a scale in 0.01 mm steps across most of the view, numbered every
+// millimetre, and some cells. Drawn once per
 // capture size, with a margin all round so drift is a plain shifted copy.
 class MicrometerPicture {
 public:
@@ -33,12 +34,15 @@ public:
     // the pixel distance of one millimetre.
     double scaleOriginX() const { return originX_; }
     double pixelsPerMillimetre() const { return pxPerMm_; }
+    // Length of the scale: whole half millimetres filling about 85 % of the width.
+    double lengthMillimetres() const { return lengthMm_; }
 
 private:
     int width_;
     int height_;
     double originX_ = 0;
     double pxPerMm_ = 0;
+    double lengthMm_ = 0;
     QImage canvas_; // BGR888, (width + 2 margin) × (height + 2 margin)
 };
 

@@ -92,7 +92,13 @@ std::optional<FontRecord> FontRecord::FromBytes(const QByteArray& bytes) {
 }
 
 bool FontRecord::operator==(const FontRecord& o) const {
-    return ToBytes() == o.ToBytes();
+    // Field by field: drawing compares label fonts on every frame.
+    return lfHeight == o.lfHeight && lfWidth == o.lfWidth && lfEscapement == o.lfEscapement &&
+           lfOrientation == o.lfOrientation && lfWeight == o.lfWeight && lfItalic == o.lfItalic &&
+           lfUnderline == o.lfUnderline && lfStrikeOut == o.lfStrikeOut &&
+           lfCharSet == o.lfCharSet && lfOutPrecision == o.lfOutPrecision &&
+           lfClipPrecision == o.lfClipPrecision && lfQuality == o.lfQuality &&
+           lfPitchAndFamily == o.lfPitchAndFamily && lfFaceName == o.lfFaceName;
 }
 
 FontRecord DefaultFontRecord() {
