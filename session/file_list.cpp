@@ -437,9 +437,11 @@ std::vector<FileListModel::PageCell> FileListModel::VisiblePage(const PageGeomet
         if (vanished.isEmpty()) return page;
         // A file gone since the list was made: drop it and compose again.
         // No pageChanged here, the caller is composing already.
-        const QSignalBlocker quiet(this);
-        ClearSelection(mode_);
-        RemoveEntry(vanished);
+        {
+            const QSignalBlocker quiet(this);
+            ClearSelection(mode_);
+            RemoveEntry(vanished);
+        }
         UpdateScrollBar();
     }
 }
