@@ -195,12 +195,16 @@ LoadResult ReadJpegBytesToDib(const QByteArray& bytes, uint8_t* area, int areaBy
     if (int(cinfo->output_components) != components || total > areaBytes)
         return fail("JPEG output does not fit");
 
-    BitmapInfoHeader header = BitmapInfoHeader::For24Bit(width, height);
-    header.bitCount = uint16_t(8 * components);
-    header.sizeImage = 0;
-    QByteArray headerBytes;
-    header.AppendTo(headerBytes);
-    std::memcpy(area, headerBytes.constData(), BitmapInfoHeader::kBytes);
+    {
+        // Scoped: libjpeg may jump back past this frame, and a jump skips
+        // destructors, so nothing owning memory may be alive across its calls.
+        BitmapInfoHeader header = BitmapInfoHeader::For24Bit(width, height);
+        header.bitCount = uint16_t(8 * components);
+        header.sizeImage = 0;
+        QByteArray headerBytes;
+        header.AppendTo(headerBytes);
+        std::memcpy(area, headerBytes.constData(), BitmapInfoHeader::kBytes);
+    }
     uint8_t* pixels = area + BitmapInfoHeader::kBytes;
     const int pad = stride - width * components;
     // libjpeg hands rows top first; the DIB keeps them bottom-up.
