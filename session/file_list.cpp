@@ -56,12 +56,20 @@ QImage ScaledToCell(const ThumbnailRecord& record, QSize cell) {
 // Moves a file to the desktop's trash so a confirmed delete can still be
 // undone there. Only where no trash can take it is the file deleted for
 // good. On failure `error` holds the system's text.
+// The user's own trash folder, made when missing. Qt falls back to it for
+// files on any volume, but it only makes the last folder level itself, and
+// when that fails it goes on to put the file under "files" and "info" in the
+// process's working directory. So it is asked only once this folder exists.
+bool HomeTrashReady() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty()) return false;
+    const QString trash = data + QStringLiteral("/Trash");
+    return QDir().mkpath(trash) && QFileInfo(trash).isDir();
+}
+
 bool DiscardFile(const QString& path, QString* error) {
-    // Qt makes the Trash folder but not a missing data folder above it, as a
-    // fresh account may lack; without it every delete would be for good.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     QFile file(path);
-    if (file.moveToTrash()) return true;
+    if (HomeTrashReady() && file.moveToTrash()) return true;
     if (!file.exists()) {
         *error = QString::fromLocal8Bit(std::strerror(ENOENT));
         return false;

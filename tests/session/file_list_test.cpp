@@ -254,6 +254,31 @@ TEST_F(FileList, DeleteAsksThenMovesTheFileToTheTrash) {
     EXPECT_EQ(model_->SelectedIndex(ListMode::Pictures), 0);
 }
 
+// Where no trash can be made the file is deleted for good, and nothing is
+// left in the working directory (where Qt would otherwise put it).
+TEST_F(FileList, WithoutATrashTheFileIsDeletedAndNothingStrays) {
+    const QString blocker = tvx::test::homeDir() + "/not a folder";
+    QFile plain(blocker);
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", (blocker + "/share").toLocal8Bit());
+    const QString work = tvx::test::homeDir() + "/cwd";
+    QDir().mkpath(work);
+    const QString oldCwd = QDir::currentPath();
+    QDir::setCurrent(work);
+
+    model_->AddPicture(Bmp("Still_1.bmp"));
+    prompts_.Push(Prompts::Answer::Ok);
+    model_->DeleteSelected(prompts_);
+    EXPECT_FALSE(QFile::exists(folders_.picture + "/Still_1.bmp"));
+    EXPECT_EQ(model_->Count(ListMode::Pictures), 0);
+    EXPECT_TRUE(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+
+    QDir::setCurrent(oldCwd);
+    qputenv("XDG_DATA_HOME", oldData);
+}
+
 TEST_F(FileList, DeleteAllWithABmpSelectedEmptiesOnlyThePictureFolder) {
     Bmp("Still_1.bmp");
     Picture("Annotated.jpg", "jpeg bytes");
