@@ -1,6 +1,7 @@
 #include "imaging/jpeg_codec.h"
 
 #include "imaging/dib.h"
+#include "imaging/jpeg_errors.h"
 
 #include <QtEndian>
 #include <csetjmp>
@@ -9,56 +10,12 @@
 #include <memory>
 #include <vector>
 
-// clang-format off
-#include <jpeglib.h>
-#include <jerror.h>
-// clang-format on
-
 namespace tvx {
 
 namespace {
 
-// libjpeg reports fatal errors through a callback that must not return; we
-// jump back to the caller, which then cleans up and answers failure.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    jmp_buf jump;
-    bool damaged = false;
-};
-
-[[noreturn]] void OnFatal(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    std::longjmp(err->jump, 1);
-}
-
-void OnMessage(j_common_ptr cinfo, int level) {
-    // Level -1 is a warning about the data. A file that ends early or loses
-    // its place is decoded with grey filler by libjpeg; such a picture must
-    // not pass as the stored one. Stray bytes between markers are harmless
-    // and common in camera files.
-    if (level == -1 && cinfo->err->msg_code != JWRN_EXTRANEOUS_DATA)
-        reinterpret_cast<ErrorManager*>(cinfo->err)->damaged = true;
-}
-
-void Silent(j_common_ptr) {}
-
-// A progressive file can hold any number of scans, each re-walking the whole
-// coefficient buffer; a crafted one would keep the UI thread busy for minutes.
-constexpr int kMaxScans = 1000;
-
-void OnProgress(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor) {
-        auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-        if (d->input_scan_number > kMaxScans) OnFatal(cinfo);
-    }
-}
-
-void InstallErrorManager(ErrorManager& err) {
-    jpeg_std_error(&err.pub);
-    err.pub.error_exit = OnFatal;
-    err.pub.emit_message = OnMessage;
-    err.pub.output_message = Silent;
-}
+using jpeg_detail::ErrorManager;
+using jpeg_detail::InstallErrorManager;
 
 constexpr J_COLOR_SPACE kRgb32Space =
     QSysInfo::ByteOrder == QSysInfo::LittleEndian ? JCS_EXT_BGRX : JCS_EXT_XRGB;
@@ -86,7 +43,6 @@ QImage DecodeJpeg(const QByteArray& bytes) {
     auto cinfo = std::make_unique<jpeg_decompress_struct>();
     auto err = std::make_unique<ErrorManager>();
     auto progress = std::make_unique<jpeg_progress_mgr>();
-    progress->progress_monitor = OnProgress;
     InstallErrorManager(*err);
     cinfo->err = &err->pub;
 
@@ -95,7 +51,7 @@ QImage DecodeJpeg(const QByteArray& bytes) {
         return {};
     }
     jpeg_create_decompress(cinfo.get());
-    cinfo->progress = progress.get();
+    jpeg_detail::InstallProgressLimit(*cinfo, *progress);
     jpeg_mem_src(cinfo.get(), reinterpret_cast<const unsigned char*>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
     if (jpeg_read_header(cinfo.get(), TRUE) != JPEG_HEADER_OK ||
@@ -117,6 +73,11 @@ QImage DecodeJpeg(const QByteArray& bytes) {
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
     jpeg_start_decompress(cinfo.get());
+    if (jpeg_has_multiple_scans(cinfo.get()) &&
+        jpeg_detail::EndedBeforePictureWasComplete(*cinfo, *err)) {
+        jpeg_destroy_decompress(cinfo.get());
+        return {};
+    }
     const int width = int(cinfo->output_width);
     const int height = int(cinfo->output_height);
     *image = QImage(width, height, QImage::Format_RGB32);
@@ -136,7 +97,8 @@ QImage DecodeJpeg(const QByteArray& bytes) {
                 dst[x] = CmykToRgb(cmykRow->data() + 4 * x, inverted);
         }
     }
-    const bool complete = cinfo->output_scanline == cinfo->output_height;
+    bool complete = cinfo->output_scanline == cinfo->output_height;
+    if (complete && jpeg_detail::EndedBeforePictureWasComplete(*cinfo, *err)) complete = false;
     if (complete) jpeg_finish_decompress(cinfo.get());
     jpeg_destroy_decompress(cinfo.get());
     if (!complete || err->damaged) return {};

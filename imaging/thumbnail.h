@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace tvx {
+
+// Bytes of the picture area every thumbnail loader fills: a 40-byte bitmap
+// information header followed directly by the pixel rows, no colour table.
+inline constexpr int kThumbnailDibBytes = 5 * 1024 * 1024;
+
+// One picture on its way to the file list, loaded just before it is drawn.
+// Owned by one thread at a time (the UI thread, or a worker that made its
+// own); never shared.
+struct ThumbnailRecord {
+    int32_t dibSize = 0;      // bytes of `dib` in use (header and pixels); 0 = empty
+    uint32_t flags = 0;       // the drawn entry's flags, copied in by the list
+    QString path;             // the file last loaded
+    std::vector<uint8_t> dib; // kThumbnailDibBytes once anything was loaded
+
+    // Makes sure the area exists; the 5 MiB are taken only on first use.
+    uint8_t* Area();
+    void Clear();
+
+    // The held picture as RGB32, top row first: 24-bit bottom-up rows as
+    // BGR, 8-bit rows (no colour table) as grey levels. Null when empty or
+    // when the header does not describe what is held.
+    QImage ToImage() const;
+};
+
+enum class LoadStatus {
+    Ok,
+    Vanished, // the file no longer exists: the list drops its entry
+    Failed,   // anything else: no thumbnail this time, the entry stays
+};
+
+struct LoadResult {
+    LoadStatus status = LoadStatus::Failed;
+    QString reason; // empty on success
+
+    bool ok() const { return status == LoadStatus::Ok; }
+    static LoadResult Success() { return {LoadStatus::Ok, {}}; }
+    static LoadResult Failure(QString why) { return {LoadStatus::Failed, std::move(why)}; }
+};
+
+// True only when the file is known to be gone (not found), not when it
+// merely cannot be read.
+bool PathVanished(const QString& path);
+
+// Decodes a JPEG into `area` as a bottom-up DIB: a 40-byte header, then rows
+// padded to 4 bytes; 24-bit BGR for colour files, 8-bit grey (no colour
+// table) for grey-scale ones. `*outBytes` receives header + pixels.
+//
+// With a non-empty `atLeast`, the picture is decoded at the smallest of
+// 1/1, 1/2, 1/4, 1/8 that still covers that size, which is much quicker for
+// thumbnails. A picture too large for `areaBytes` is decoded at the first of
+// those scales that fits; if none does, the load fails. A damaged or cut
+// file fails; a file lacking only its end marker loads.
+LoadResult ReadJpegToDib(const QString& path, uint8_t* area, int areaBytes, int* outBytes,
+                         QSize atLeast = {});
+LoadResult ReadJpegBytesToDib(const QByteArray& bytes, uint8_t* area, int areaBytes, int* outBytes,
+                              QSize atLeast = {});
+
+// Loads a stored picture for its thumbnail. A path ending in "jpg" (any
+// case) is decoded as JPEG; anything else is read raw as a BMP, and only a
+// BMP that draws correctly from the raw bytes is taken: "BM", a 40-byte
+// information header, one plane, 24 bits, uncompressed, pixels right after
+// the headers and all of them present, and the whole picture within the
+// area. Everything else fails, never reading or writing past the area.
+LoadResult LoadThumbnailPicture(ThumbnailRecord& record, const QString& path, QSize atLeast = {});
+// The BMP half of the above, on bytes already read (the whole file).
+LoadResult LoadBmpBytesToRecord(ThumbnailRecord& record, const QByteArray& file);
+
+} // namespace tvx
