@@ -563,6 +563,10 @@ int CaptureEngine::TearDownPreview() {
             gst_element_set_state(e, GST_STATE_NULL);
             gst_bin_remove(GST_BIN(pipeline_.get()), e);
         }
+        // Messages from the removed elements hold them, and with them every
+        // buffer they keep; read them now rather than when the event loop
+        // next runs, which a caller rebuilding in a row may not let happen.
+        if (bus_) bus_->ProcessPending();
     }
     previewElements_.clear();
     stillSink_ = nullptr;

@@ -53,10 +53,11 @@ long ResidentKiB() {
     return -1;
 }
 
-// Weak references to every pipeline the engine made, to see which still live.
-class PipelineWatch {
+// Weak references to every pipeline (or element) the engine made, to see
+// which still live.
+class ObjectWatch {
 public:
-    ~PipelineWatch() {
+    ~ObjectWatch() {
         for (GWeakRef* w : refs_) {
             g_weak_ref_clear(w);
             delete w;
@@ -94,7 +95,8 @@ struct LeakRig {
     CaptureEngine engine{std::vector<DeviceProvider*>{sim}};
     test::FrameCollector frames;
     GraphEventCounter events;
-    PipelineWatch pipelines;
+    ObjectWatch pipelines;
+    ObjectWatch sinks; // the preview branch's appsink, made anew with each branch
 
     LeakRig() {
         sim->SetDrift(false);
@@ -108,8 +110,15 @@ struct LeakRig {
     bool Start() {
         const bool ok = engine.CreateDeviceEnumerator() && engine.EnumerateDevices() &&
                         engine.BuildGraph() && engine.BuildPreview() && engine.Run();
-        pipelines.Note(engine.Pipeline());
+        NoteAll();
         return ok;
+    }
+    void NoteAll() {
+        pipelines.Note(engine.Pipeline());
+        if (!engine.Pipeline()) return;
+        GstElement* sink = gst_bin_get_by_name(GST_BIN(engine.Pipeline()), "SampleGrabber");
+        sinks.Note(sink);
+        if (sink) gst_object_unref(sink);
     }
     // What the window's connection check does when the microscope goes and
     // comes back.
@@ -159,6 +168,7 @@ TEST(EngineLeaks, UnplugPlugCyclesGiveBackEveryPipeline) {
 
     EXPECT_EQ(rig.pipelines.Made(), kCycles + 2);
     EXPECT_EQ(rig.pipelines.Alive(), 1); // only the current one
+    EXPECT_EQ(rig.sinks.Alive(), 1);
     EXPECT_EQ(rig.PipelineRefs(), refs);
     EXPECT_EQ(OpenDescriptors(), fds);
 }
@@ -180,11 +190,15 @@ TEST(EngineLeaks, SizeChangesKeepOnePipelineAndItsDescriptors) {
         const QSize s = sizes[size_t(i + 1) % 4];
         ASSERT_EQ(rig.engine.SetResolution(s.width(), s.height()), kResultOk);
         ASSERT_TRUE(rig.frames.WaitFrames(1, s.width(), s.height())) << "change " << i;
-        rig.pipelines.Note(rig.engine.Pipeline());
+        rig.NoteAll();
     }
     Report("60 size changes", fds, OpenDescriptors(), rss, ResidentKiB());
 
     EXPECT_EQ(rig.pipelines.Alive(), 1);
+    // Every branch but the current one is gone, with the frames it held,
+    // even though no event loop ran between the changes.
+    EXPECT_EQ(rig.sinks.Made(), kChanges + 1);
+    EXPECT_EQ(rig.sinks.Alive(), 1);
     EXPECT_EQ(rig.PipelineRefs(), refs);
     EXPECT_EQ(OpenDescriptors(), fds);
 }
