@@ -68,6 +68,12 @@ bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out);
 // States: unbuilt → graph built (BuildGraph) → preview built (BuildPreview)
 // → running (Run) ↔ stopped (Stop). TearDownPreview goes back to graph
 // built, ReleaseAll to unbuilt.
+//
+// The pipeline's bus is read on the UI thread as messages arrive: errors
+// and warnings are logged under "tavolux.capture", reported through
+// captureError/captureWarning with their reason, and posted to the notify
+// target as graph events. With GST_DEBUG_DUMP_DOT_DIR set the graph is
+// written there on an error and whenever the pipeline reaches PLAYING.
 class CaptureEngine : public QObject {
     Q_OBJECT
 public:
@@ -95,6 +101,8 @@ public:
     // size or has no format to change.
     int SetResolution(int width, int height);
     int IsDevicePresent();
+    // Takes one graph event (an error, warning or end of stream that was
+    // posted as kMsgGraphEvent): 1 when there was one, 0 when none is left.
     int DrainGraphEvents();
     // Result codes; formats kTvFormatNtscM / kTvFormatPalB.
     int GetTvFormat(int* format);
@@ -181,8 +189,8 @@ private:
     std::vector<GstElement*> previewElements_; // capsfilter, videoconvert, appsink
     GstElement* stillSink_ = nullptr;
     GstUnique<GstCaps> offeredCaps_;
-    int pendingGraphEvents_ = 0; // posted to the window and not drained yet
-    QString lastError_;
+    int pendingGraphEvents_ = 0; // posted to the window and not drained yet; UI thread
+    QString lastError_;          // UI thread
     std::unique_ptr<VideoProcAmp> procAmp_;
     bool hasStillPin_ = false;
     bool built_ = false;
