@@ -4,12 +4,16 @@
 #include "capture/sim_microscope.h"
 #include "platform/app_events.h"
 #include "platform/device_presence.h"
+#include "platform/gst_bus_observer.h"
 
+#include <QLoggingCategory>
 #include <cstring>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
 
 namespace tvx {
+
+Q_LOGGING_CATEGORY(lcCapture, "tavolux.capture")
 
 namespace {
 
@@ -18,9 +22,8 @@ std::atomic<int> g_captureHeight{kDefaultCaptureHeight};
 
 // Still pin buffers only say that the device took a still.
 GstFlowReturn OnStillSample(GstAppSink* sink, gpointer /*user*/) {
-    GstSample* sample = gst_app_sink_pull_sample(sink);
+    const GstUnique<GstSample> sample(kAdopt, gst_app_sink_pull_sample(sink));
     if (!sample) return GST_FLOW_EOS;
-    gst_sample_unref(sample);
     stillFlags().request.store(1);
     stillFlags().hardware.store(1);
     return GST_FLOW_OK;
@@ -70,8 +73,8 @@ void CopyFlipRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride
 
 bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out) {
     if (!caps || gst_caps_is_empty(caps) || gst_caps_is_any(caps)) return false;
-    GstCaps* fixed = gst_caps_fixate(gst_caps_copy(caps));
-    const GstStructure* s = gst_caps_get_structure(fixed, 0);
+    const GstUnique<GstCaps> fixed(kAdopt, gst_caps_fixate(gst_caps_copy(caps)));
+    const GstStructure* s = gst_caps_get_structure(fixed.get(), 0);
     int w = 0, h = 0, num = 0, den = 1;
     const bool sized =
         gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h);
@@ -86,7 +89,6 @@ bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out) {
         hdr.biBitCount = BitCountOf(f);
         hdr.biCompression = f == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(f);
     }
-    gst_caps_unref(fixed);
     if (!sized || w <= 0 || h <= 0) return false;
     hdr.biWidth = w;
     hdr.biHeight = h;
@@ -103,19 +105,14 @@ bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out) {
 struct CaptureEngine::Delivery {
     std::atomic<FrameReceiver*> receiver{nullptr}; // written on the UI thread
     std::vector<uint8_t> frame;                    // streaming thread only
-    GstCaps* lastCaps = nullptr;                   // streaming thread only
+    GstUnique<GstCaps> lastCaps;                   // streaming thread only
     GstVideoInfo info;                             // streaming thread only
-
-    ~Delivery() {
-        if (lastCaps) gst_caps_unref(lastCaps);
-    }
 
     static GstFlowReturn OnSample(GstAppSink* sink, gpointer user) {
         auto* self = static_cast<Delivery*>(user);
-        GstSample* sample = gst_app_sink_pull_sample(sink);
+        const GstUnique<GstSample> sample(kAdopt, gst_app_sink_pull_sample(sink));
         if (!sample) return GST_FLOW_EOS;
-        self->Deliver(sample);
-        gst_sample_unref(sample);
+        self->Deliver(sample.get());
         return GST_FLOW_OK;
     }
 
@@ -123,10 +120,9 @@ struct CaptureEngine::Delivery {
         GstCaps* caps = gst_sample_get_caps(sample);
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         if (!caps || !buffer) return;
-        if (caps != lastCaps) {
+        if (caps != lastCaps.get()) {
             if (!gst_video_info_from_caps(&info, caps)) return;
-            if (lastCaps) gst_caps_unref(lastCaps);
-            lastCaps = gst_caps_ref(caps);
+            lastCaps.reset(kRef, caps);
         }
         if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) return;
         GstVideoFrame vf;
@@ -275,29 +271,85 @@ int CaptureEngine::EnumerateDevices() {
     return 1;
 }
 
-GstBusSyncReply CaptureEngine::OnBusMessage(GstBus* /*bus*/, GstMessage* msg, gpointer user) {
-    // Runs on whichever thread posts; only the notification is sent from
-    // here, the message waits on the bus for DrainGraphEvents.
+GstBusSyncReply CaptureEngine::FilterBusMessage(GstBus* /*bus*/, GstMessage* msg,
+                                                gpointer /*user*/) {
+    // Runs on whichever thread posts. Only what the UI thread acts on is
+    // queued; the rest is released here, since a dropped message is ours to
+    // free and each one holds its source, and through it the pipeline.
     switch (GST_MESSAGE_TYPE(msg)) {
     case GST_MESSAGE_ERROR:
     case GST_MESSAGE_WARNING:
     case GST_MESSAGE_EOS:
-        PostAppMessage(static_cast<CaptureEngine*>(user)->notifyTarget_.load(), kMsgGraphEvent);
+    case GST_MESSAGE_LATENCY:
         return GST_BUS_PASS;
+    case GST_MESSAGE_STATE_CHANGED:
+        // Only the pipeline's own changes matter (graph dumps).
+        if (GST_MESSAGE_SRC(msg) && GST_IS_PIPELINE(GST_MESSAGE_SRC(msg))) return GST_BUS_PASS;
+        break;
     default:
-        return GST_BUS_DROP;
+        break;
     }
+    const GstUnique<GstMessage> dropped(kAdopt, msg);
+    return GST_BUS_DROP;
+}
+
+Status CaptureEngine::MakePipeline() {
+    GstUnique<GstElement> pipeline(kAdopt, gst_pipeline_new("capture"));
+    if (!pipeline) return Status::Fail(QStringLiteral("cannot make a pipeline"));
+    GstShared<GstBus> bus = BusOf(pipeline.get());
+    if (!bus) return Status::Fail(QStringLiteral("the pipeline has no bus"));
+    gst_bus_set_sync_handler(bus.get(), &CaptureEngine::FilterBusMessage, nullptr, nullptr);
+    bus_ = std::make_unique<GstBusObserver>(bus);
+    bus_->On(GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_WARNING),
+             [this](GstMessage* m) { OnProblem(m); });
+    bus_->On(GST_MESSAGE_EOS, [this](GstMessage* m) { OnEndOfStream(m); });
+    bus_->On(GST_MESSAGE_STATE_CHANGED, [this](GstMessage* m) { OnStateChanged(m); });
+    bus_->On(GST_MESSAGE_LATENCY, [this](GstMessage*) {
+        if (pipeline_) gst_bin_recalculate_latency(GST_BIN(pipeline_.get()));
+    });
+    pipeline_ = std::move(pipeline);
+    pendingGraphEvents_ = 0;
+    lastError_.clear();
+    return Status::Ok();
+}
+
+void CaptureEngine::OnProblem(GstMessage* msg) {
+    const QString reason = DescribeMessage(msg);
+    if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
+        qCWarning(lcCapture).noquote() << "capture error:" << reason;
+        DumpGraph(pipeline_.get(), "tavolux-capture-error");
+        lastError_ = reason;
+        emit captureError(reason);
+    } else {
+        qCInfo(lcCapture).noquote() << "capture warning:" << reason;
+        emit captureWarning(reason);
+    }
+    ++pendingGraphEvents_;
+    PostAppMessage(notifyTarget_.load(), kMsgGraphEvent);
+}
+
+void CaptureEngine::OnEndOfStream(GstMessage* /*msg*/) {
+    qCDebug(lcCapture) << "end of stream";
+    ++pendingGraphEvents_;
+    PostAppMessage(notifyTarget_.load(), kMsgGraphEvent);
+}
+
+void CaptureEngine::OnStateChanged(GstMessage* msg) {
+    if (!pipeline_ || GST_MESSAGE_SRC(msg) != GST_OBJECT(pipeline_.get())) return;
+    GstState state = GST_STATE_VOID_PENDING;
+    gst_message_parse_state_changed(msg, nullptr, &state, nullptr);
+    if (state == GST_STATE_PLAYING) DumpGraph(pipeline_.get(), "tavolux-capture-playing");
 }
 
 int CaptureEngine::BuildGraph() {
     if (source_) return 1;
     if (!EnsureGStreamer()) return 0;
     if (!pipeline_) {
-        pipeline_ = gst_pipeline_new("capture");
-        if (!pipeline_) return 0;
-        GstBus* bus = gst_element_get_bus(pipeline_);
-        gst_bus_set_sync_handler(bus, &CaptureEngine::OnBusMessage, this, nullptr);
-        gst_object_unref(bus);
+        const Status made = MakePipeline();
+        if (!made) {
+            qCWarning(lcCapture).noquote() << made.reason();
+            return 0;
+        }
     }
     if (currentRow_ < 0 || !table_[size_t(currentRow_)].device) {
         ReleaseAll();
@@ -306,112 +358,124 @@ int CaptureEngine::BuildGraph() {
     CaptureDevice& device = *table_[size_t(currentRow_)].device;
     table_[size_t(currentRow_)].friendlyName = device.FriendlyName().left(kDeviceNameCapacity - 1);
 
-    GstElement* source = device.CreateSource();
-    if (!source || !gst_bin_add(GST_BIN(pipeline_), source)) {
-        if (source) gst_object_unref(gst_object_ref_sink(source));
+    const GstUnique<GstElement> source(kAdopt, device.CreateSource());
+    if (!source || !gst_bin_add(GST_BIN(pipeline_.get()), source.get())) {
+        qCInfo(lcCapture).noquote() << "no source for" << device.DisplayName();
         ReleaseAll();
         return 0;
     }
-    source_ = source;
+    source_ = source.get();
     // READY opens the device: a camera that is gone fails here.
-    if (gst_element_set_state(pipeline_, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+        // The reason waits on the bus; read it before the bus goes.
+        if (bus_) bus_->ProcessPending();
+        qCInfo(lcCapture).noquote() << "cannot open" << device.DisplayName();
         ReleaseAll();
         return 0;
     }
-    offeredCaps_ = device.OfferedCaps(source_);
-    if (!FormatFromCaps(offeredCaps_, &deviceFormat_))
+    offeredCaps_.reset(kAdopt, device.OfferedCaps(source_));
+    if (!FormatFromCaps(offeredCaps_.get(), &deviceFormat_))
         deviceFormat_ = DefaultFormat(VideoInfoHeader());
     procAmp_ = device.CreateProcAmp(source_);
 
     hasStillPin_ = false;
     if (device.HasStillPin()) {
-        GstElement* still = device.CreateStillSource();
-        if (still && gst_bin_add(GST_BIN(pipeline_), still)) {
-            stillSource_ = still;
+        const GstUnique<GstElement> still(kAdopt, device.CreateStillSource());
+        if (still && gst_bin_add(GST_BIN(pipeline_.get()), still.get())) {
+            stillSource_ = still.get();
             hasStillPin_ = true;
-        } else if (still) {
-            gst_object_unref(gst_object_ref_sink(still));
         }
     }
     return 1;
 }
 
 bool CaptureEngine::Offered(const GstCaps* caps) const {
-    if (!offeredCaps_ || gst_caps_is_any(offeredCaps_)) return true;
-    return gst_caps_can_intersect(offeredCaps_, caps);
+    if (!offeredCaps_ || gst_caps_is_any(offeredCaps_.get())) return true;
+    return gst_caps_can_intersect(offeredCaps_.get(), caps);
 }
 
-GstCaps* CaptureEngine::CapsFor(const VideoInfoHeader& h) const {
-    return gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, int(h.biWidth), "height",
-                               G_TYPE_INT, int(h.biHeight < 0 ? -h.biHeight : h.biHeight), nullptr);
-}
-
-GstCaps* CaptureEngine::FilterFor(const VideoInfoHeader& h, bool* jpeg) const {
-    GstCaps* raw = CapsFor(h);
-    if (Offered(raw)) {
+GstUnique<GstCaps> CaptureEngine::FilterFor(const VideoInfoHeader& h, bool* jpeg) const {
+    const int width = int(h.biWidth);
+    const int height = int(h.biHeight < 0 ? -h.biHeight : h.biHeight);
+    GstUnique<GstCaps> raw(kAdopt, gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, width,
+                                                       "height", G_TYPE_INT, height, nullptr));
+    if (Offered(raw.get())) {
         *jpeg = false;
         return raw;
     }
-    gst_caps_unref(raw);
     // Many USB cameras offer their larger sizes only as JPEG.
-    GstCaps* compressed =
-        gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, int(h.biWidth), "height", G_TYPE_INT,
-                            int(h.biHeight < 0 ? -h.biHeight : h.biHeight), nullptr);
-    if (offeredCaps_ && !gst_caps_is_any(offeredCaps_) &&
-        gst_caps_can_intersect(offeredCaps_, compressed)) {
+    GstUnique<GstCaps> compressed(kAdopt,
+                                  gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, width,
+                                                      "height", G_TYPE_INT, height, nullptr));
+    if (offeredCaps_ && !gst_caps_is_any(offeredCaps_.get()) &&
+        gst_caps_can_intersect(offeredCaps_.get(), compressed.get())) {
         *jpeg = true;
         return compressed;
     }
-    gst_caps_unref(compressed);
-    return nullptr;
+    return {};
 }
 
-bool CaptureEngine::BuildPreviewBranch(GstCaps* filter, bool jpeg) {
-    GstElement* capsfilter = gst_element_factory_make("capsfilter", "format");
-    GstElement* decode = jpeg ? gst_element_factory_make("jpegdec", "decode") : nullptr;
-    GstElement* convert = gst_element_factory_make("videoconvert", "convert");
-    GstElement* sink = gst_element_factory_make("appsink", "SampleGrabber");
-    if (!capsfilter || !convert || !sink || (jpeg && !decode)) {
-        for (GstElement* e : {capsfilter, decode, convert, sink})
-            if (e) gst_object_unref(gst_object_ref_sink(e));
-        return false;
-    }
-    g_object_set(capsfilter, "caps", filter, nullptr);
-    GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGR");
+Status CaptureEngine::BuildPreviewBranch(GstCaps* filter, bool jpeg) {
+    const GstUnique<GstElement> capsfilter(kAdopt,
+                                           gst_element_factory_make("capsfilter", "format"));
+    const GstUnique<GstElement> decode(kAdopt, jpeg ? gst_element_factory_make("jpegdec", "decode")
+                                                    : nullptr);
+    const GstUnique<GstElement> convert(kAdopt,
+                                        gst_element_factory_make("videoconvert", "convert"));
+    const GstUnique<GstElement> sink(kAdopt, gst_element_factory_make("appsink", "SampleGrabber"));
+    if (!capsfilter || !convert || !sink || (jpeg && !decode))
+        return Status::Fail(QStringLiteral("a GStreamer element is missing (capsfilter, "
+                                           "videoconvert, appsink or jpegdec)"));
+    g_object_set(capsfilter.get(), "caps", filter, nullptr);
+    const GstUnique<GstCaps> bgr(kAdopt, gst_caps_from_string("video/x-raw,format=BGR"));
     // A live picture wants the newest frame, never a queue of old ones; and
     // the sink must not wait for a first frame to change state.
-    g_object_set(sink, "caps", bgr, "sync", FALSE, "async", FALSE, "max-buffers", 2u, "drop", TRUE,
-                 nullptr);
-    gst_caps_unref(bgr);
+    g_object_set(sink.get(), "caps", bgr.get(), "sync", FALSE, "async", FALSE, "max-buffers", 2u,
+                 "drop", TRUE, nullptr);
     GstAppSinkCallbacks cb{};
     cb.new_sample = &Delivery::OnSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &cb, delivery_.get(), nullptr);
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &cb, delivery_.get(), nullptr);
 
-    gst_bin_add_many(GST_BIN(pipeline_), capsfilter, convert, sink, nullptr);
-    previewElements_ = {capsfilter, convert, sink};
-    if (!decode) return gst_element_link_many(source_, capsfilter, convert, sink, nullptr);
-    gst_bin_add(GST_BIN(pipeline_), decode);
-    previewElements_.push_back(decode);
-    return gst_element_link_many(source_, capsfilter, decode, convert, sink, nullptr);
+    std::vector<GstElement*> chain{capsfilter.get()};
+    if (decode) chain.push_back(decode.get());
+    chain.push_back(convert.get());
+    chain.push_back(sink.get());
+    for (GstElement* e : chain) {
+        if (!gst_bin_add(GST_BIN(pipeline_.get()), e))
+            return Status::Fail(QStringLiteral("cannot add %1 to the pipeline")
+                                    .arg(QString::fromUtf8(GST_ELEMENT_NAME(e))));
+        previewElements_.push_back(e);
+    }
+    GstElement* upstream = source_;
+    for (GstElement* e : chain) {
+        if (!gst_element_link(upstream, e))
+            return Status::Fail(QStringLiteral("cannot link %1 to %2")
+                                    .arg(QString::fromUtf8(GST_ELEMENT_NAME(upstream)),
+                                         QString::fromUtf8(GST_ELEMENT_NAME(e))));
+        upstream = e;
+    }
+    return Status::Ok();
 }
 
-void CaptureEngine::BuildStillBranch() {
-    GstElement* sink = gst_element_factory_make("appsink", "StillGrabber");
-    if (!sink) return;
+Status CaptureEngine::BuildStillBranch() {
+    const GstUnique<GstElement> sink(kAdopt, gst_element_factory_make("appsink", "StillGrabber"));
+    if (!sink) return Status::Fail(QStringLiteral("no appsink for the still pin"));
     // The still pin is silent until a still is taken: the sink must not
     // hold the pipeline back waiting for a first buffer.
-    g_object_set(sink, "sync", FALSE, "async", FALSE, "max-buffers", 1u, "drop", TRUE, nullptr);
+    g_object_set(sink.get(), "sync", FALSE, "async", FALSE, "max-buffers", 1u, "drop", TRUE,
+                 nullptr);
     GstAppSinkCallbacks cb{};
     cb.new_sample = &OnStillSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &cb, nullptr, nullptr);
-    gst_bin_add(GST_BIN(pipeline_), sink);
-    stillSink_ = sink;
-    if (!gst_element_link(stillSource_, sink)) {
-        // The preview never depends on the still pin.
-        gst_element_set_state(sink, GST_STATE_NULL);
-        gst_bin_remove(GST_BIN(pipeline_), sink);
-        stillSink_ = nullptr;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &cb, nullptr, nullptr);
+    if (!gst_bin_add(GST_BIN(pipeline_.get()), sink.get()))
+        return Status::Fail(QStringLiteral("cannot add the still sink"));
+    if (!gst_element_link(stillSource_, sink.get())) {
+        gst_element_set_state(sink.get(), GST_STATE_NULL);
+        gst_bin_remove(GST_BIN(pipeline_.get()), sink.get());
+        return Status::Fail(QStringLiteral("the still pin does not link to its sink"));
     }
+    stillSink_ = sink.get();
+    return Status::Ok();
 }
 
 int CaptureEngine::BuildPreview() {
@@ -430,7 +494,7 @@ int CaptureEngine::BuildPreview() {
         wanted = DefaultFormat(deviceFormat_);
 
     bool jpeg = false;
-    GstCaps* filter = FilterFor(wanted, &jpeg);
+    GstUnique<GstCaps> filter = FilterFor(wanted, &jpeg);
     if (!filter) {
         // Rejected: the default once more.
         wanted = DefaultFormat(deviceFormat_);
@@ -438,7 +502,7 @@ int CaptureEngine::BuildPreview() {
         if (!filter) {
             // Rejected again: take the picture as the device gives it rather
             // than build a branch that can never start.
-            filter = gst_caps_new_empty_simple("video/x-raw");
+            filter.reset(kAdopt, gst_caps_new_empty_simple("video/x-raw"));
             jpeg = false;
             wanted = deviceFormat_;
         }
@@ -446,14 +510,18 @@ int CaptureEngine::BuildPreview() {
     format_ = wanted;
     SetCaptureSize(format_.biWidth, format_.biHeight < 0 ? -format_.biHeight : format_.biHeight);
 
-    if (device) device->ApplyFormat(source_, filter);
-    const bool ok = BuildPreviewBranch(filter, jpeg);
-    gst_caps_unref(filter);
-    if (!ok) {
+    if (device) device->ApplyFormat(source_, filter.get());
+    const Status branch = BuildPreviewBranch(filter.get(), jpeg);
+    if (!branch) {
+        qCWarning(lcCapture).noquote() << "preview:" << branch.reason();
         TearDownPreview();
         return 0;
     }
-    if (hasStillPin_) BuildStillBranch();
+    if (hasStillPin_) {
+        // The preview never depends on the still pin.
+        const Status still = BuildStillBranch();
+        if (!still) qCInfo(lcCapture).noquote() << "still pin:" << still.reason();
+    }
     built_ = true;
     return 1;
 }
@@ -461,9 +529,10 @@ int CaptureEngine::BuildPreview() {
 int CaptureEngine::Run() {
     if (running_) return 1;
     if (!built_) return 0;
-    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         // Not counted as running: the caller shows the connection message.
-        gst_element_set_state(pipeline_, GST_STATE_READY);
+        qCInfo(lcCapture) << "the pipeline refused to play";
+        gst_element_set_state(pipeline_.get(), GST_STATE_READY);
         return 0;
     }
     running_ = true;
@@ -473,7 +542,8 @@ int CaptureEngine::Run() {
 int CaptureEngine::Stop() {
     running_ = false;
     if (!pipeline_) return 1;
-    return gst_element_set_state(pipeline_, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE ? 1 : 0;
+    return gst_element_set_state(pipeline_.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE ? 1
+                                                                                               : 0;
 }
 
 int CaptureEngine::RestartPreview() {
@@ -485,14 +555,18 @@ int CaptureEngine::RestartPreview() {
 int CaptureEngine::TearDownPreview() {
     if (pipeline_) {
         // No streaming thread may run while the branches go.
-        gst_element_set_state(pipeline_, GST_STATE_READY);
+        gst_element_set_state(pipeline_.get(), GST_STATE_READY);
         running_ = false;
         std::vector<GstElement*> gone = previewElements_;
         if (stillSink_) gone.push_back(stillSink_);
         for (GstElement* e : gone) {
             gst_element_set_state(e, GST_STATE_NULL);
-            gst_bin_remove(GST_BIN(pipeline_), e);
+            gst_bin_remove(GST_BIN(pipeline_.get()), e);
         }
+        // Messages from the removed elements hold them, and with them every
+        // buffer they keep; read them now rather than when the event loop
+        // next runs, which a caller rebuilding in a row may not let happen.
+        if (bus_) bus_->ProcessPending();
     }
     previewElements_.clear();
     stillSink_ = nullptr;
@@ -502,19 +576,21 @@ int CaptureEngine::TearDownPreview() {
 
 void CaptureEngine::ReleasePipeline() {
     if (pipeline_) {
-        gst_element_set_state(pipeline_, GST_STATE_NULL);
-        GstBus* bus = gst_element_get_bus(pipeline_);
-        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-        gst_object_unref(bus);
-        gst_object_unref(pipeline_);
+        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+        // Whatever still waits on the bus is stale now; it is released with
+        // the bus rather than read.
+        if (bus_) {
+            bus_->Close();
+            gst_bus_set_sync_handler(bus_->bus(), nullptr, nullptr, nullptr);
+        }
     }
-    pipeline_ = nullptr;
+    bus_.reset();
+    pipeline_.reset();
     source_ = nullptr;
     stillSource_ = nullptr;
     previewElements_.clear();
     stillSink_ = nullptr;
-    if (offeredCaps_) gst_caps_unref(offeredCaps_);
-    offeredCaps_ = nullptr;
+    offeredCaps_.reset();
     procAmp_.reset();
     hasStillPin_ = false;
     built_ = false;
@@ -564,9 +640,7 @@ int CaptureEngine::SetResolution(int width, int height) {
     else
         unsavedFormat_ = resized;
     bool jpeg = false;
-    GstCaps* caps = FilterFor(resized, &jpeg);
-    const int result = caps ? kResultOk : kResultNotSupported;
-    if (caps) gst_caps_unref(caps);
+    const int result = FilterFor(resized, &jpeg) ? kResultOk : kResultNotSupported;
 
     BuildPreview();
     if (wasRunning) Run();
@@ -588,11 +662,10 @@ int CaptureEngine::IsDevicePresent() {
 
 int CaptureEngine::DrainGraphEvents() {
     if (!pipeline_) return 0;
-    GstBus* bus = gst_element_get_bus(pipeline_);
-    GstMessage* msg = gst_bus_pop(bus);
-    gst_object_unref(bus);
-    if (!msg) return 0;
-    gst_message_unref(msg);
+    // Without a running event loop the notifier has not read the bus yet.
+    if (bus_) bus_->ProcessPending();
+    if (pendingGraphEvents_ == 0) return 0;
+    --pendingGraphEvents_;
     return 1;
 }
 

@@ -4,6 +4,8 @@
 #include "capture/device_source.h"
 #include "capture/frame_types.h"
 #include "capture/video_proc_amp.h"
+#include "platform/gst_handle.h"
+#include "platform/result.h"
 
 #include <QObject>
 #include <QString>
@@ -17,6 +19,7 @@
 namespace tvx {
 
 class SimulatedMicroscope;
+class GstBusObserver;
 
 constexpr int kDeviceSlotCount = 10;
 constexpr int kDeviceNameCapacity = 256;
@@ -65,6 +68,12 @@ bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out);
 // States: unbuilt → graph built (BuildGraph) → preview built (BuildPreview)
 // → running (Run) ↔ stopped (Stop). TearDownPreview goes back to graph
 // built, ReleaseAll to unbuilt.
+//
+// The pipeline's bus is read on the UI thread as messages arrive: errors
+// and warnings are logged under "tavolux.capture", reported through
+// captureError/captureWarning with their reason, and posted to the notify
+// target as graph events. With GST_DEBUG_DUMP_DOT_DIR set the graph is
+// written there on an error and whenever the pipeline reaches PLAYING.
 class CaptureEngine : public QObject {
     Q_OBJECT
 public:
@@ -92,6 +101,8 @@ public:
     // size or has no format to change.
     int SetResolution(int width, int height);
     int IsDevicePresent();
+    // Takes one graph event (an error, warning or end of stream that was
+    // posted as kMsgGraphEvent): 1 when there was one, 0 when none is left.
     int DrainGraphEvents();
     // Result codes; formats kTvFormatNtscM / kTvFormatPalB.
     int GetTvFormat(int* format);
@@ -105,6 +116,12 @@ public:
     int CurrentRow() const { return currentRow_; }
     QString CurrentDeviceId() const { return currentDeviceId_; }
     bool HasGraph() const { return source_ != nullptr; }
+    // The capture pipeline while one exists (owned by the engine), for
+    // graph dumps and diagnostics.
+    GstElement* Pipeline() const { return pipeline_.get(); }
+    // Why the pipeline last failed (an error message's text); empty while
+    // none has since BuildGraph.
+    QString LastError() const { return lastError_; }
     bool IsBuilt() const { return built_; }
     bool IsRunning() const { return running_; }
     bool HasStillPin() const { return hasStillPin_; }
@@ -133,6 +150,10 @@ signals:
     void liveViewRepaint(bool eraseBackground);
     // ReleaseAll ran: the live surface and still buffer may be freed.
     void released();
+    // The pipeline reported an error or a warning, with its reason (on the
+    // UI thread, before the graph event is posted).
+    void captureError(const QString& reason);
+    void captureWarning(const QString& reason);
 
 private:
     struct Delivery;
@@ -140,14 +161,17 @@ private:
     void AddProvider(DeviceProvider* provider);
     int OpenButtonFor(int status);
     void ReleasePipeline();
+    Status MakePipeline();
     bool Offered(const GstCaps* caps) const;
-    GstCaps* CapsFor(const VideoInfoHeader& h) const;
     // The caps to ask the device for at this size: raw when it offers that,
-    // else JPEG (then `jpeg` is set); nullptr when it offers neither.
-    GstCaps* FilterFor(const VideoInfoHeader& h, bool* jpeg) const;
-    bool BuildPreviewBranch(GstCaps* filter, bool jpeg);
-    void BuildStillBranch();
-    static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* msg, gpointer user);
+    // else JPEG (then `jpeg` is set); empty when it offers neither.
+    GstUnique<GstCaps> FilterFor(const VideoInfoHeader& h, bool* jpeg) const;
+    Status BuildPreviewBranch(GstCaps* filter, bool jpeg);
+    Status BuildStillBranch();
+    static GstBusSyncReply FilterBusMessage(GstBus* bus, GstMessage* msg, gpointer user);
+    void OnProblem(GstMessage* msg);
+    void OnEndOfStream(GstMessage* msg);
+    void OnStateChanged(GstMessage* msg);
 
     std::vector<DeviceProvider*> providers_;
     bool enumeratorCreated_ = false;
@@ -156,12 +180,17 @@ private:
     int currentRow_ = -1;
     QString currentDeviceId_;
 
-    GstElement* pipeline_ = nullptr;
+    GstUnique<GstElement> pipeline_;
+    // Read on the UI thread only; the pipeline's bus, dispatched there.
+    std::unique_ptr<GstBusObserver> bus_;
+    // The elements below belong to the pipeline; these only point at them.
     GstElement* source_ = nullptr;
     GstElement* stillSource_ = nullptr;
     std::vector<GstElement*> previewElements_; // capsfilter, videoconvert, appsink
     GstElement* stillSink_ = nullptr;
-    GstCaps* offeredCaps_ = nullptr;
+    GstUnique<GstCaps> offeredCaps_;
+    int pendingGraphEvents_ = 0; // posted to the window and not drained yet; UI thread
+    QString lastError_;          // UI thread
     std::unique_ptr<VideoProcAmp> procAmp_;
     bool hasStillPin_ = false;
     bool built_ = false;

@@ -1,8 +1,13 @@
 #include "capture/device_gst.h"
 
 #include "platform/device_presence.h"
+#include "platform/gst_bus_observer.h"
+
+#include <QLoggingCategory>
 
 namespace tvx {
+
+Q_LOGGING_CATEGORY(lcDevices, "tavolux.devices")
 
 namespace {
 
@@ -20,11 +25,9 @@ bool EnsureGStreamer() {
 
 GstCaps* CaptureDevice::OfferedCaps(GstElement* source) {
     if (!source) return nullptr;
-    GstPad* pad = gst_element_get_static_pad(source, "src");
+    const GstUnique<GstPad> pad(kAdopt, gst_element_get_static_pad(source, "src"));
     if (!pad) return nullptr;
-    GstCaps* caps = gst_pad_query_caps(pad, nullptr);
-    gst_object_unref(pad);
-    return caps;
+    return gst_pad_query_caps(pad.get(), nullptr);
 }
 
 bool CaptureDevice::IsPresent() const {
@@ -40,24 +43,22 @@ QString V4l2DisplayName(const QString& devnode, const QString& usbId) {
 
 V4l2CaptureDevice::V4l2CaptureDevice(GstDevice* device, QString devnode, QString displayName,
                                      QString friendlyName)
-    : device_(GST_DEVICE(gst_object_ref(device))), devnode_(std::move(devnode)),
-      displayName_(std::move(displayName)), friendlyName_(std::move(friendlyName)) {}
+    : device_(kRef, device), devnode_(std::move(devnode)), displayName_(std::move(displayName)),
+      friendlyName_(std::move(friendlyName)) {}
 
-V4l2CaptureDevice::~V4l2CaptureDevice() {
-    gst_object_unref(device_);
-}
+V4l2CaptureDevice::~V4l2CaptureDevice() = default;
 
 GstElement* V4l2CaptureDevice::CreateSource() {
-    return gst_device_create_element(device_, "source");
+    return gst_device_create_element(device_.get(), "source");
 }
 
 GstCaps* V4l2CaptureDevice::OfferedCaps(GstElement* source) {
     // The open device answers what it can really do; the monitor's list is
     // the fallback when it cannot be asked.
-    GstCaps* caps = CaptureDevice::OfferedCaps(source);
-    if (caps && !gst_caps_is_any(caps) && !gst_caps_is_empty(caps)) return caps;
-    if (caps) gst_caps_unref(caps);
-    return gst_device_get_caps(device_);
+    GstUnique<GstCaps> caps(kAdopt, CaptureDevice::OfferedCaps(source));
+    if (caps && !gst_caps_is_any(caps.get()) && !gst_caps_is_empty(caps.get()))
+        return caps.release();
+    return gst_device_get_caps(device_.get());
 }
 
 std::unique_ptr<VideoProcAmp> V4l2CaptureDevice::CreateProcAmp(GstElement* /*source*/) {
@@ -72,39 +73,43 @@ int V4l2CaptureDevice::SetTvFormat(int format) {
     return V4l2SetTvFormat(devnode_, format);
 }
 
-GstDeviceProvider::GstDeviceProvider(QObject* parent) : DeviceProvider(parent) {
-    busTimer_.setInterval(200);
-    connect(&busTimer_, &QTimer::timeout, this, &GstDeviceProvider::PollBus);
-}
+GstDeviceProvider::GstDeviceProvider(QObject* parent) : DeviceProvider(parent) {}
 
 GstDeviceProvider::~GstDeviceProvider() {
-    busTimer_.stop();
-    if (monitor_) {
-        if (started_) gst_device_monitor_stop(monitor_);
-        gst_object_unref(monitor_);
-    }
+    bus_.reset();
+    if (monitor_ && started_) gst_device_monitor_stop(monitor_.get());
 }
 
 bool GstDeviceProvider::Start() {
     if (started_) return true;
     if (!EnsureGStreamer()) return false;
     if (!monitor_) {
-        monitor_ = gst_device_monitor_new();
-        gst_device_monitor_add_filter(monitor_, "Video/Source", nullptr);
+        monitor_.reset(kAdopt, gst_device_monitor_new());
+        if (!monitor_) return false;
+        gst_device_monitor_add_filter(monitor_.get(), "Video/Source", nullptr);
     }
-    started_ = gst_device_monitor_start(monitor_);
-    if (started_) busTimer_.start();
-    return started_;
+    started_ = gst_device_monitor_start(monitor_.get());
+    if (!started_) {
+        qCInfo(lcDevices) << "the device monitor cannot start; no cameras will be listed";
+        return false;
+    }
+    if (!bus_) {
+        bus_ = std::make_unique<GstBusObserver>(
+            GstShared<GstBus>(kAdopt, gst_device_monitor_get_bus(monitor_.get())));
+        bus_->On(GstMessageType(GST_MESSAGE_DEVICE_ADDED | GST_MESSAGE_DEVICE_REMOVED),
+                 [this](GstMessage* m) { OnDeviceMessage(m); });
+    }
+    return true;
 }
 
 std::shared_ptr<CaptureDevice> GstDeviceProvider::Wrap(GstDevice* device) {
-    GstStructure* props = gst_device_get_properties(device);
-    const QString api = StructString(props, "device.api");
-    QString node = StructString(props, "api.v4l2.path");
-    if (node.isEmpty()) node = StructString(props, "device.path");
-    const QString vendor = StructString(props, "device.vendor.id");
-    const QString product = StructString(props, "device.product.id");
-    if (props) gst_structure_free(props);
+    const std::unique_ptr<GstStructure, GstStructureDeleter> props(
+        gst_device_get_properties(device));
+    const QString api = StructString(props.get(), "device.api");
+    QString node = StructString(props.get(), "api.v4l2.path");
+    if (node.isEmpty()) node = StructString(props.get(), "device.path");
+    const QString vendor = StructString(props.get(), "device.vendor.id");
+    const QString product = StructString(props.get(), "device.product.id");
     if (api != QLatin1String("v4l2") || node.isEmpty()) return nullptr;
 
     QString usbId;
@@ -117,9 +122,8 @@ std::shared_ptr<CaptureDevice> GstDeviceProvider::Wrap(GstDevice* device) {
     else if (UsbIdOfDeviceNode(node, &id))
         usbId = FormatUsbId(id);
 
-    gchar* friendly = gst_device_get_display_name(device);
-    const QString friendlyName = friendly ? QString::fromUtf8(friendly) : node;
-    g_free(friendly);
+    const std::unique_ptr<gchar, GFreeDeleter> friendly(gst_device_get_display_name(device));
+    const QString friendlyName = friendly ? QString::fromUtf8(friendly.get()) : node;
     return std::make_shared<V4l2CaptureDevice>(device, node, V4l2DisplayName(node, usbId),
                                                friendlyName);
 }
@@ -127,37 +131,32 @@ std::shared_ptr<CaptureDevice> GstDeviceProvider::Wrap(GstDevice* device) {
 std::vector<std::shared_ptr<CaptureDevice>> GstDeviceProvider::Devices() {
     std::vector<std::shared_ptr<CaptureDevice>> out;
     if (!started_) return out;
-    GList* list = gst_device_monitor_get_devices(monitor_);
-    for (GList* l = list; l; l = l->next)
-        if (auto d = Wrap(GST_DEVICE(l->data))) out.push_back(std::move(d));
-    g_list_free_full(list, gst_object_unref);
+    GList* list = gst_device_monitor_get_devices(monitor_.get());
+    for (GList* l = list; l; l = l->next) {
+        const GstUnique<GstDevice> device(kAdopt, GST_DEVICE(l->data));
+        if (auto d = Wrap(device.get())) out.push_back(std::move(d));
+    }
+    g_list_free(list); // the devices' references went with their handles
     return out;
 }
 
-void GstDeviceProvider::PollBus() {
-    if (!monitor_) return;
-    GstBus* bus = gst_device_monitor_get_bus(monitor_);
-    while (GstMessage* msg = gst_bus_pop_filtered(
-               bus, GstMessageType(GST_MESSAGE_DEVICE_ADDED | GST_MESSAGE_DEVICE_REMOVED))) {
-        GstDevice* device = nullptr;
-        const bool added = GST_MESSAGE_TYPE(msg) == GST_MESSAGE_DEVICE_ADDED;
-        if (added)
-            gst_message_parse_device_added(msg, &device);
-        else
-            gst_message_parse_device_removed(msg, &device);
-        QString name;
-        if (device) {
-            if (auto wrapped = Wrap(device)) name = wrapped->DisplayName();
-            gst_object_unref(device);
-        }
-        gst_message_unref(msg);
-        if (name.isEmpty()) continue; // not a camera this program uses
-        if (added)
-            emit arrived(name);
-        else
-            emit removed(name);
-    }
-    gst_object_unref(bus);
+void GstDeviceProvider::OnDeviceMessage(GstMessage* msg) {
+    GstDevice* raw = nullptr;
+    const bool added = GST_MESSAGE_TYPE(msg) == GST_MESSAGE_DEVICE_ADDED;
+    if (added)
+        gst_message_parse_device_added(msg, &raw);
+    else
+        gst_message_parse_device_removed(msg, &raw);
+    const GstUnique<GstDevice> device(kAdopt, raw);
+    if (!device) return;
+    const auto wrapped = Wrap(device.get());
+    if (!wrapped) return; // not a camera this program uses
+    const QString name = wrapped->DisplayName();
+    qCInfo(lcDevices).noquote() << (added ? "camera arrived:" : "camera left:") << name;
+    if (added)
+        emit arrived(name);
+    else
+        emit removed(name);
 }
 
 } // namespace tvx

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "capture/device_source.h"
+#include "platform/gst_handle.h"
 
-#include <QTimer>
+#include <memory>
 
 namespace tvx {
+
+class GstBusObserver;
 
 // A V4L2 camera found by the GStreamer device monitor.
 class V4l2CaptureDevice : public CaptureDevice {
@@ -23,7 +26,7 @@ public:
     int SetTvFormat(int format) override;
 
 private:
-    GstDevice* device_;
+    GstUnique<GstDevice> device_;
     QString devnode_;
     QString displayName_;
     QString friendlyName_;
@@ -31,7 +34,7 @@ private:
 
 // Video sources of the GStreamer device monitor, only V4L2 cameras (other
 // providers list the same cameras again). Arrivals and removals are read
-// from the monitor's bus on the UI thread.
+// from the monitor's bus on the UI thread, as soon as they are posted.
 class GstDeviceProvider : public DeviceProvider {
     Q_OBJECT
 public:
@@ -41,12 +44,12 @@ public:
     std::vector<std::shared_ptr<CaptureDevice>> Devices() override;
 
 private:
-    void PollBus();
+    void OnDeviceMessage(GstMessage* msg);
     static std::shared_ptr<CaptureDevice> Wrap(GstDevice* device);
 
-    GstDeviceMonitor* monitor_ = nullptr;
+    GstUnique<GstDeviceMonitor> monitor_;
+    std::unique_ptr<GstBusObserver> bus_; // the monitor's bus, read on the UI thread
     bool started_ = false;
-    QTimer busTimer_;
 };
 
 // The name the engine knows a V4L2 camera by: its node, and its USB id when

@@ -25,8 +25,8 @@ public:
         return DisplayName() == other.DisplayName();
     }
 
-    // A new source element named "source" (floating reference), or nullptr
-    // when the device cannot be opened.
+    // A new source element named "source", or nullptr when the device
+    // cannot be opened. The caller adopts the reference, floating or not.
     virtual GstElement* CreateSource() = 0;
     // The formats the device offers once `source` is in the READY state
     // (full reference); nullptr when it cannot tell.

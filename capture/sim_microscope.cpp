@@ -2,6 +2,7 @@
 
 #include "capture/sim_render.h"
 #include "platform/button_input.h"
+#include "platform/gst_handle.h"
 
 #include <QFile>
 #include <cerrno>
@@ -53,30 +54,26 @@ struct SimSourceContext {
 };
 
 void PostSourceError(GstElement* src, GQuark domain, int code, const char* text) {
-    GError* err = g_error_new_literal(domain, code, text);
-    gst_element_post_message(src, gst_message_new_error(GST_OBJECT(src), err, text));
-    g_error_free(err);
+    const std::unique_ptr<GError, GErrorDeleter> err(g_error_new_literal(domain, code, text));
+    gst_element_post_message(src, gst_message_new_error(GST_OBJECT(src), err.get(), text));
 }
 
 bool Negotiate(GstAppSrc* src, SimSourceContext* ctx) {
-    GstPad* pad = gst_element_get_static_pad(GST_ELEMENT(src), "src");
-    GstCaps* offered = SimOfferedCaps();
-    GstCaps* caps = gst_pad_peer_query_caps(pad, offered);
-    gst_caps_unref(offered);
-    gst_object_unref(pad);
-    if (!caps || gst_caps_is_empty(caps)) {
-        if (caps) gst_caps_unref(caps);
+    const GstUnique<GstPad> pad(kAdopt, gst_element_get_static_pad(GST_ELEMENT(src), "src"));
+    const GstUnique<GstCaps> offered(kAdopt, SimOfferedCaps());
+    GstUnique<GstCaps> caps(kAdopt,
+                            pad ? gst_pad_peer_query_caps(pad.get(), offered.get()) : nullptr);
+    if (!caps || gst_caps_is_empty(caps.get())) {
         PostSourceError(GST_ELEMENT(src), GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT,
                         "the simulated microscope does not offer the asked format");
         return false;
     }
-    caps = gst_caps_fixate(caps);
+    caps.reset(kAdopt, gst_caps_fixate(caps.release()));
     int w = 0, h = 0;
-    const GstStructure* s = gst_caps_get_structure(caps, 0);
+    const GstStructure* s = gst_caps_get_structure(caps.get(), 0);
     gst_structure_get_int(s, "width", &w);
     gst_structure_get_int(s, "height", &h);
-    gst_app_src_set_caps(src, caps);
-    gst_caps_unref(caps);
+    gst_app_src_set_caps(src, caps.get());
     if (!ctx->picture || ctx->picture->width() != w || ctx->picture->height() != h)
         ctx->picture = std::make_unique<MicrometerPicture>(w, h);
     ctx->shared->width.store(w);
@@ -106,20 +103,20 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
 
     const MicrometerPicture& pic = *ctx->picture;
     const int stride = GST_ROUND_UP_4(pic.width() * 3);
-    GstBuffer* buf = gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr);
+    GstUnique<GstBuffer> buf(
+        kAdopt, gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr));
     GstMapInfo map;
-    if (!gst_buffer_map(buf, &map, GST_MAP_WRITE)) {
-        gst_buffer_unref(buf);
-        return;
-    }
+    if (!buf || !gst_buffer_map(buf.get(), &map, GST_MAP_WRITE)) return;
     const double seconds =
         ctx->shared->drift.load()
             ? std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count()
             : 0.0;
     pic.CopyView(SimDrift(seconds), map.data, stride);
-    gst_buffer_unmap(buf, &map);
-    GST_BUFFER_DURATION(buf) = GST_SECOND / fps;
-    if (gst_app_src_push_buffer(src, buf) == GST_FLOW_OK) ctx->shared->frames.fetch_add(1);
+    gst_buffer_unmap(buf.get(), &map);
+    GST_BUFFER_DURATION(buf.get()) = GST_SECOND / fps;
+    // appsrc takes the buffer's reference.
+    if (gst_app_src_push_buffer(src, buf.release()) == GST_FLOW_OK)
+        ctx->shared->frames.fetch_add(1);
 }
 
 struct ProcAmpSpec {
@@ -162,27 +159,24 @@ public:
 
     GstElement* CreateSource() override {
         if (!shared_->plugged.load() || !EnsureGStreamer()) return nullptr;
-        GstElement* bin = gst_bin_new("source");
-        GstElement* src = MakeFeeder();
-        GstElement* balance = gst_element_factory_make("videobalance", "balance");
-        if (!bin || !src || !balance) {
-            for (GstElement* e : {bin, src, balance})
-                if (e) gst_object_unref(gst_object_ref_sink(e));
+        GstUnique<GstElement> bin(kAdopt, gst_bin_new("source"));
+        GstUnique<GstElement> src = MakeFeeder();
+        GstUnique<GstElement> balance(kAdopt, gst_element_factory_make("videobalance", "balance"));
+        if (!bin || !src || !balance) return nullptr;
+        if (!gst_bin_add(GST_BIN(bin.get()), src.get()) ||
+            !gst_bin_add(GST_BIN(bin.get()), balance.get()) ||
+            !gst_element_link(src.get(), balance.get()))
             return nullptr;
-        }
-        gst_bin_add_many(GST_BIN(bin), src, balance, nullptr);
-        gst_element_link(src, balance);
-        GstPad* out = gst_element_get_static_pad(balance, "src");
-        gst_element_add_pad(bin, gst_ghost_pad_new("src", out));
-        gst_object_unref(out);
+        const GstUnique<GstPad> out(kAdopt, gst_element_get_static_pad(balance.get(), "src"));
+        if (!out || !gst_element_add_pad(bin.get(), gst_ghost_pad_new("src", out.get())))
+            return nullptr;
 
-        if (balance_) gst_object_unref(balance_);
-        balance_ = GST_ELEMENT(gst_object_ref(balance));
-        if (appsrc_) gst_object_unref(appsrc_);
-        appsrc_ = GST_ELEMENT(gst_object_ref(src));
+        balance_ = std::move(balance);
+        appsrc_ = std::move(src);
         for (int i = 0; i < kProcAmpPropertyCount; ++i)
             ApplyToBalance(i);
-        return bin;
+        // The caller gets the bin's one reference, as a new element's would be.
+        return bin.release();
     }
 
     GstCaps* OfferedCaps(GstElement* /*source*/) override { return SimOfferedCaps(); }
@@ -192,33 +186,27 @@ public:
         // refuse a branch of another size: a fresh feeder takes its place
         // and asks the new branch what it wants with its first frame.
         if (!appsrc_ || !source || !GST_IS_BIN(source)) return;
-        GstElement* balance = gst_bin_get_by_name(GST_BIN(source), "balance");
-        GstElement* old = gst_bin_get_by_name(GST_BIN(source), "simsrc");
-        GstElement* fresh = MakeFeeder();
-        if (balance && old && fresh) {
-            gst_element_set_state(old, GST_STATE_NULL);
-            gst_bin_remove(GST_BIN(source), old);
-            gst_bin_add(GST_BIN(source), fresh);
-            gst_element_link(fresh, balance);
-            gst_element_sync_state_with_parent(fresh);
-            gst_object_unref(appsrc_);
-            appsrc_ = GST_ELEMENT(gst_object_ref(fresh));
-        } else if (fresh) {
-            gst_object_unref(gst_object_ref_sink(fresh));
-        }
-        if (old) gst_object_unref(old);
-        if (balance) gst_object_unref(balance);
+        const GstUnique<GstElement> balance(kAdopt,
+                                            gst_bin_get_by_name(GST_BIN(source), "balance"));
+        const GstUnique<GstElement> old(kAdopt, gst_bin_get_by_name(GST_BIN(source), "simsrc"));
+        GstUnique<GstElement> fresh = MakeFeeder();
+        if (!balance || !old || !fresh) return;
+        gst_element_set_state(old.get(), GST_STATE_NULL);
+        gst_bin_remove(GST_BIN(source), old.get());
+        if (!gst_bin_add(GST_BIN(source), fresh.get())) return;
+        gst_element_link(fresh.get(), balance.get());
+        gst_element_sync_state_with_parent(fresh.get());
+        appsrc_ = std::move(fresh);
     }
 
     bool HasStillPin() const override { return true; }
     GstElement* CreateStillSource() override {
-        GstElement* src = gst_element_factory_make("appsrc", "still");
+        GstUnique<GstElement> src(kAdopt, gst_element_factory_make("appsrc", "still"));
         if (!src) return nullptr;
-        g_object_set(src, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
+        g_object_set(src.get(), "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
                      nullptr);
-        if (still_) gst_object_unref(still_);
-        still_ = GST_ELEMENT(gst_object_ref(src));
-        return src;
+        still_ = src.ref();
+        return src.release();
     }
 
     std::unique_ptr<VideoProcAmp> CreateProcAmp(GstElement* source) override;
@@ -237,12 +225,9 @@ public:
     bool IsPresent() const override { return shared_->plugged.load(); }
 
     void SourcesReleased() override {
-        if (balance_) gst_object_unref(balance_);
-        if (still_) gst_object_unref(still_);
-        if (appsrc_) gst_object_unref(appsrc_);
-        appsrc_ = nullptr;
-        balance_ = nullptr;
-        still_ = nullptr;
+        appsrc_.reset();
+        balance_.reset();
+        still_.reset();
     }
 
     // Hands one picture to the still pin; false when no still branch is
@@ -253,26 +238,25 @@ public:
         // A still pin that is not streaming drops the picture, as a camera
         // does; queueing it would fire a stale still at the next start.
         GstState state = GST_STATE_NULL;
-        if (gst_element_get_state(still_, &state, nullptr, 0) == GST_STATE_CHANGE_FAILURE ||
+        if (gst_element_get_state(still_.get(), &state, nullptr, 0) == GST_STATE_CHANGE_FAILURE ||
             state != GST_STATE_PLAYING)
             return false;
         if (!stillPicture_ || stillPicture_->width() != w || stillPicture_->height() != h)
             stillPicture_ = std::make_unique<MicrometerPicture>(w, h);
-        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", "width",
-                                            G_TYPE_INT, w, "height", G_TYPE_INT, h, "framerate",
-                                            GST_TYPE_FRACTION, 0, 1, nullptr);
-        gst_app_src_set_caps(GST_APP_SRC(still_), caps);
-        gst_caps_unref(caps);
+        const GstUnique<GstCaps> caps(
+            kAdopt, gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", "width",
+                                        G_TYPE_INT, w, "height", G_TYPE_INT, h, "framerate",
+                                        GST_TYPE_FRACTION, 0, 1, nullptr));
+        gst_app_src_set_caps(GST_APP_SRC(still_.get()), caps.get());
         const int stride = GST_ROUND_UP_4(w * 3);
-        GstBuffer* buf = gst_buffer_new_allocate(nullptr, gsize(stride) * h, nullptr);
+        GstUnique<GstBuffer> buf(kAdopt,
+                                 gst_buffer_new_allocate(nullptr, gsize(stride) * h, nullptr));
         GstMapInfo map;
-        if (!gst_buffer_map(buf, &map, GST_MAP_WRITE)) {
-            gst_buffer_unref(buf);
-            return false;
-        }
+        if (!buf || !gst_buffer_map(buf.get(), &map, GST_MAP_WRITE)) return false;
         stillPicture_->CopyView(QPoint(), map.data, stride);
-        gst_buffer_unmap(buf, &map);
-        return gst_app_src_push_buffer(GST_APP_SRC(still_), buf) == GST_FLOW_OK;
+        gst_buffer_unmap(buf.get(), &map);
+        // appsrc takes the buffer's reference.
+        return gst_app_src_push_buffer(GST_APP_SRC(still_.get()), buf.release()) == GST_FLOW_OK;
     }
 
     int Value(int p) const { return values_[p]; }
@@ -287,23 +271,23 @@ public:
 
 private:
     // The appsrc that draws the slide; negotiates with its first frame.
-    GstElement* MakeFeeder() {
-        GstElement* src = gst_element_factory_make("appsrc", "simsrc");
-        if (!src) return nullptr;
-        g_object_set(src, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
+    GstUnique<GstElement> MakeFeeder() {
+        GstUnique<GstElement> src(kAdopt, gst_element_factory_make("appsrc", "simsrc"));
+        if (!src) return {};
+        g_object_set(src.get(), "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
                      "max-bytes", guint64(720 * 576 * 3), nullptr);
         auto* ctx = new SimSourceContext;
         ctx->shared = shared_;
         GstAppSrcCallbacks cb{};
         cb.need_data = OnNeedData;
-        gst_app_src_set_callbacks(GST_APP_SRC(src), &cb, ctx,
+        gst_app_src_set_callbacks(GST_APP_SRC(src.get()), &cb, ctx,
                                   [](gpointer p) { delete static_cast<SimSourceContext*>(p); });
         return src;
     }
 
     void ApplyToBalance(int p) {
         if (!balance_ || !kProcAmp[p].balanceProperty) return;
-        g_object_set(balance_, kProcAmp[p].balanceProperty,
+        g_object_set(balance_.get(), kProcAmp[p].balanceProperty,
                      values_[p] * kProcAmp[p].scale + kProcAmp[p].offset, nullptr);
     }
 
@@ -311,9 +295,9 @@ private:
     int values_[kProcAmpPropertyCount];
     int flags_[kProcAmpPropertyCount];
     int norm_ = kTvFormatNtscM;
-    GstElement* balance_ = nullptr; // the current source's videobalance
-    GstElement* still_ = nullptr;   // the current still pin
-    GstElement* appsrc_ = nullptr;  // the current source's feeder
+    GstUnique<GstElement> balance_; // the current source's videobalance
+    GstUnique<GstElement> still_;   // the current still pin
+    GstUnique<GstElement> appsrc_;  // the current source's feeder
     std::unique_ptr<MicrometerPicture> stillPicture_;
 };
 
@@ -352,10 +336,10 @@ private:
 
 std::unique_ptr<VideoProcAmp> SimCamera::CreateProcAmp(GstElement* source) {
     // The colour controls belong to the source's videobalance, found by name.
-    GstElement* balance =
-        source && GST_IS_BIN(source) ? gst_bin_get_by_name(GST_BIN(source), "balance") : nullptr;
+    const GstUnique<GstElement> balance(
+        kAdopt,
+        source && GST_IS_BIN(source) ? gst_bin_get_by_name(GST_BIN(source), "balance") : nullptr);
     if (!balance) return nullptr;
-    gst_object_unref(balance);
     return std::make_unique<SimProcAmp>(shared_from_this());
 }
 

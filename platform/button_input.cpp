@@ -1,5 +1,7 @@
 #include "platform/button_input.h"
 
+#include "platform/udev_handle.h"
+
 #include <QList>
 #include <cerrno>
 #include <climits>
@@ -40,22 +42,16 @@ bool KeyBitmaskHas(const QByteArray& mask, int code) {
 }
 
 QString FindButtonInputNode(UsbId id) {
-    struct Unref {
-        void operator()(udev* u) const { udev_unref(u); }
-        void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
-        void operator()(udev_device* d) const { udev_device_unref(d); }
-    };
-    std::unique_ptr<udev, Unref> u(udev_new());
+    UdevPtr u(udev_new());
     if (!u) return {};
-    std::unique_ptr<udev_enumerate, Unref> e(udev_enumerate_new(u.get()));
+    UdevEnumeratePtr e(udev_enumerate_new(u.get()));
     if (!e) return {};
     udev_enumerate_add_match_subsystem(e.get(), "input");
     udev_enumerate_add_match_sysname(e.get(), "event*");
     if (udev_enumerate_scan_devices(e.get()) < 0) return {};
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e.get())) {
-        std::unique_ptr<udev_device, Unref> dev(
-            udev_device_new_from_syspath(u.get(), udev_list_entry_get_name(entry)));
+        UdevDevicePtr dev(udev_device_new_from_syspath(u.get(), udev_list_entry_get_name(entry)));
         if (!dev || !udev_device_get_devnode(dev.get())) continue;
         // Parents belong to their child and are not unreferenced.
         udev_device* input =

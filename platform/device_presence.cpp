@@ -1,5 +1,7 @@
 #include "platform/device_presence.h"
 
+#include "platform/udev_handle.h"
+
 #include <QRegularExpression>
 #include <libudev.h>
 #include <memory>
@@ -9,14 +11,8 @@ namespace tvx {
 
 namespace {
 
-struct UdevDeleter {
-    void operator()(udev* u) const { udev_unref(u); }
-    void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
-    void operator()(udev_device* d) const { udev_device_unref(d); }
-};
-using UdevPtr = std::unique_ptr<udev, UdevDeleter>;
-using EnumPtr = std::unique_ptr<udev_enumerate, UdevDeleter>;
-using DevicePtr = std::unique_ptr<udev_device, UdevDeleter>;
+using EnumPtr = UdevEnumeratePtr;
+using DevicePtr = UdevDevicePtr;
 
 bool ReadHex16(const char* text, uint16_t* out) {
     if (!text) return false;

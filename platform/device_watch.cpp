@@ -1,39 +1,42 @@
 #include "platform/device_watch.h"
 
+#include <QLoggingCategory>
 #include <QSocketNotifier>
-#include <libudev.h>
 
 namespace tvx {
 
+Q_LOGGING_CATEGORY(lcDeviceWatch, "tavolux.devices")
+
 DeviceWatch::DeviceWatch(QObject* parent) : QObject(parent) {
-    udev_ = udev_new();
-    if (!udev_) return;
-    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-    if (!monitor_) return;
-    udev_monitor_filter_add_match_subsystem_devtype(monitor_, "video4linux", nullptr);
-    udev_monitor_filter_add_match_subsystem_devtype(monitor_, "usb", "usb_device");
-    if (udev_monitor_enable_receiving(monitor_) < 0) {
-        udev_monitor_unref(monitor_);
-        monitor_ = nullptr;
+    udev_.reset(udev_new());
+    if (!udev_) {
+        qCInfo(lcDeviceWatch) << "no udev; device changes are not watched";
         return;
     }
-    notifier_ = new QSocketNotifier(udev_monitor_get_fd(monitor_), QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &DeviceWatch::readEvents);
+    UdevMonitorPtr monitor(udev_monitor_new_from_netlink(udev_.get(), "udev"));
+    if (!monitor) {
+        qCInfo(lcDeviceWatch) << "cannot listen to udev; device changes are not watched";
+        return;
+    }
+    udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "video4linux", nullptr);
+    udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "usb", "usb_device");
+    if (udev_monitor_enable_receiving(monitor.get()) < 0) {
+        qCInfo(lcDeviceWatch) << "udev refuses to send device changes";
+        return;
+    }
+    monitor_ = std::move(monitor);
+    notifier_ = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(monitor_.get()),
+                                                  QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &DeviceWatch::readEvents);
 }
 
-DeviceWatch::~DeviceWatch() {
-    delete notifier_;
-    if (monitor_) udev_monitor_unref(monitor_);
-    if (udev_) udev_unref(udev_);
-}
+DeviceWatch::~DeviceWatch() = default;
 
 void DeviceWatch::readEvents() {
     bool any = false;
     // Drain everything that is waiting: one signal for what arrived together.
-    while (udev_device* dev = udev_monitor_receive_device(monitor_)) {
+    while (UdevDevicePtr dev{udev_monitor_receive_device(monitor_.get())})
         any = true;
-        udev_device_unref(dev);
-    }
     if (any) emit nodesChanged();
 }
 

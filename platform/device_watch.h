@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/udev_handle.h"
+
 #include <QObject>
+#include <memory>
 
 class QSocketNotifier;
-struct udev;
-struct udev_monitor;
 
 namespace tvx {
 
@@ -26,9 +27,9 @@ signals:
 private:
     void readEvents();
 
-    udev* udev_ = nullptr;
-    udev_monitor* monitor_ = nullptr;
-    QSocketNotifier* notifier_ = nullptr;
+    UdevPtr udev_;
+    UdevMonitorPtr monitor_;
+    std::unique_ptr<QSocketNotifier> notifier_; // goes before the monitor's socket
 };
 
 } // namespace tvx

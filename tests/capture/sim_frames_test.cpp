@@ -236,7 +236,11 @@ TEST(SimFrames, UnplugAndPlug) {
                      [&](const QString& n) { arrived << n; });
     QObject::connect(&rig.engine, &CaptureEngine::deviceRemoved,
                      [&](const QString& n) { removed << n; });
+    QStringList errors;
+    QObject::connect(&rig.engine, &CaptureEngine::captureError,
+                     [&](const QString& reason) { errors << reason; });
     ASSERT_TRUE(rig.Start());
+    EXPECT_TRUE(rig.engine.LastError().isEmpty());
     ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
     EXPECT_EQ(rig.engine.IsDevicePresent(), 1);
 
@@ -246,7 +250,12 @@ TEST(SimFrames, UnplugAndPlug) {
     EXPECT_TRUE(rig.engine.CurrentDeviceId().isEmpty());
     // The stream ends with an error the window hears of as a graph event.
     EXPECT_TRUE(SpinUntil([&] { return rig.catcher.graphEvents > 0; }));
+    // The reason comes with it, before the event.
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QLatin1String("unplugged"))) << errors[0].toStdString();
+    EXPECT_EQ(rig.engine.LastError(), errors[0]);
     EXPECT_EQ(rig.engine.DrainGraphEvents(), 1);
+    EXPECT_EQ(rig.engine.DrainGraphEvents(), 0);
 
     // What the connection check does next: release and try again.
     rig.engine.Stop();
