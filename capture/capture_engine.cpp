@@ -17,15 +17,18 @@ Q_LOGGING_CATEGORY(lcCapture, "tavolux.capture")
 
 namespace {
 
-std::atomic<int> g_captureWidth{kDefaultCaptureWidth};
-std::atomic<int> g_captureHeight{kDefaultCaptureHeight};
+constexpr uint64_t PackSize(int width, int height) {
+    return (uint64_t(uint32_t(width)) << 32) | uint32_t(height);
+}
+// Width and height in one word, so a reader never pairs the width of one
+// size with the height of another. Written on the UI thread.
+std::atomic<uint64_t> g_captureSize{PackSize(kDefaultCaptureWidth, kDefaultCaptureHeight)};
 
 // Still pin buffers only say that the device took a still.
 GstFlowReturn OnStillSample(GstAppSink* sink, gpointer /*user*/) {
     const GstUnique<GstSample> sample(kAdopt, gst_app_sink_pull_sample(sink));
     if (!sample) return GST_FLOW_EOS;
-    stillFlags().request.store(1);
-    stillFlags().hardware.store(1);
+    stillFlags().Request(StillSource::Microscope);
     return GST_FLOW_OK;
 }
 
@@ -44,15 +47,18 @@ uint16_t BitCountOf(GstVideoFormat format) {
 
 } // namespace
 
+CaptureSize CurrentCaptureSize() {
+    const uint64_t word = g_captureSize.load();
+    return CaptureSize{int(word >> 32), int(word & 0xFFFFFFFFu)};
+}
 int CaptureWidth() {
-    return g_captureWidth.load();
+    return CurrentCaptureSize().width;
 }
 int CaptureHeight() {
-    return g_captureHeight.load();
+    return CurrentCaptureSize().height;
 }
 void SetCaptureSize(int width, int height) {
-    g_captureWidth.store(width);
-    g_captureHeight.store(height);
+    g_captureSize.store(PackSize(width, height));
 }
 
 int KnownDeviceStatus(const QString& displayName) {

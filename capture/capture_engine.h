@@ -42,7 +42,13 @@ struct DeviceSlot {
 int KnownDeviceStatus(const QString& displayName);
 
 // The capture size in use (640 × 480 until a format is applied). Written on
-// the UI thread; any thread may read it.
+// the UI thread; any thread may read it. Read both at once through
+// CurrentCaptureSize: two calls may straddle a change.
+struct CaptureSize {
+    int width = 0;
+    int height = 0;
+};
+CaptureSize CurrentCaptureSize();
 int CaptureWidth();
 int CaptureHeight();
 void SetCaptureSize(int width, int height);

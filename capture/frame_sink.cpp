@@ -19,12 +19,13 @@ void FrameSink::OnFrame(double sampleTime, const FrameView& frame) {
 
     frameSize_.store((uint64_t(uint32_t(frame.width)) << 32) | uint32_t(frame.height));
 
-    if (flags_.request.load() != 0) {
+    const StillFlags::State still = flags_.Load();
+    if (still.request) {
         // A still from the keyboard or toolbar keeps the frame from before
         // the request; the microscope's button takes the frame it came with.
-        const int hardware = flags_.hardware.load();
-        if (hardware != 0) KeepStill(sampleTime, frame);
-        notify_.Use([&](QObject& target) { PostAppMessage(&target, kMsgStill, hardware); });
+        if (still.hardware) KeepStill(sampleTime, frame);
+        notify_.Use(
+            [&](QObject& target) { PostAppMessage(&target, kMsgStill, still.hardware ? 1 : 0); });
     } else {
         KeepStill(sampleTime, frame);
     }

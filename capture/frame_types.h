@@ -25,13 +25,53 @@ public:
     virtual void OnFrame(double sampleTime, const FrameView& frame) = 0;
 };
 
-// The two still flags shared by the UI thread, the streaming thread and the
-// time-lapse worker. request: a still is wanted with the next frame;
-// hardware: the microscope's button asked for it.
-struct StillFlags {
-    std::atomic<int> request{0};
-    std::atomic<int> hardware{0};
+// Who asked for a still: the keyboard or toolbar (F2, the camera button), or
+// the microscope (its snapshot button, its still pin).
+enum class StillSource : int { Keyboard = 0, Microscope = 1 };
+
+// The still request shared by the UI thread, the streaming thread, the still
+// pin's thread and the time-lapse worker. The request and where it came from
+// live in one word, so a reader never sees the request of one writer with the
+// source of another, and taking a request clears it in the same step.
+class StillFlags {
+public:
+    struct State {
+        bool request = false;  // a still is wanted with the next frame
+        bool hardware = false; // the microscope asked for it
+    };
+
+    // Any thread. Replaces what was asked before.
+    void Request(StillSource source) {
+        word_.store(kRequest | (source == StillSource::Microscope ? kHardware : 0u));
+    }
+    // Any thread. Asks only when no request stands; false when one did.
+    bool RequestIfIdle(StillSource source) {
+        uint32_t idle = word_.load();
+        if (idle & kRequest) return false;
+        const uint32_t want = kRequest | (source == StillSource::Microscope ? kHardware : 0u);
+        return word_.compare_exchange_strong(idle, want);
+    }
+    // Any thread. Takes the standing request, if any, and clears it at once:
+    // of several takers only one gets it.
+    bool Take(StillSource* source = nullptr) {
+        const uint32_t was = word_.exchange(0);
+        if (!(was & kRequest)) return false;
+        if (source) *source = (was & kHardware) ? StillSource::Microscope : StillSource::Keyboard;
+        return true;
+    }
+    void Clear() { word_.store(0); }
+    State Load() const {
+        const uint32_t w = word_.load();
+        return State{(w & kRequest) != 0, (w & kHardware) != 0};
+    }
+    bool requested() const { return (word_.load() & kRequest) != 0; }
+
+private:
+    static constexpr uint32_t kRequest = 0x1;
+    static constexpr uint32_t kHardware = 0x2;
+    std::atomic<uint32_t> word_{0}; // written by every thread named above
 };
+// The flags the capture engine's still pin sets; the program has one.
 StillFlags& stillFlags();
 
 } // namespace tvx

@@ -59,8 +59,7 @@ TEST(FrameSink, KeyboardStillKeepsTheFrameFromBeforeTheRequest) {
     EXPECT_TRUE(fx.notify.wParams.empty()) << "no request, no message";
     EXPECT_EQ(fx.sink.TakeStill().pixels[0], 11);
 
-    fx.flags.request = 1;
-    fx.flags.hardware = 0;
+    fx.flags.Request(StillSource::Keyboard);
     fx.sink.OnFrame(2.0, b.view());
     fx.sink.OnFrame(3.0, c.view());
     fx.notify.drain();
@@ -71,7 +70,7 @@ TEST(FrameSink, KeyboardStillKeepsTheFrameFromBeforeTheRequest) {
         << "every frame posts again while the request is pending";
 
     // Once the save has cleared the request, the buffer follows the stream.
-    fx.flags.request = 0;
+    fx.flags.Clear();
     fx.sink.OnFrame(4.0, c.view());
     EXPECT_EQ(fx.sink.TakeStill().pixels[0], 33);
     EXPECT_EQ(fx.sink.TakeStill().sampleTime, 4.0);
@@ -81,8 +80,7 @@ TEST(FrameSink, HardwareStillTakesTheFrameThatComesWithTheRequest) {
     Fixture fx;
     Frame a(8, 4, 11), b(8, 4, 22);
     fx.sink.OnFrame(1.0, a.view());
-    fx.flags.request = 1;
-    fx.flags.hardware = 1;
+    fx.flags.Request(StillSource::Microscope);
     fx.sink.OnFrame(2.5, b.view());
     fx.notify.drain();
     const StillPicture still = fx.sink.TakeStill();
@@ -167,7 +165,7 @@ TEST(FrameSink, RecorderAndLiveViewGetTheFrameOnlyWhileAttached) {
 
 TEST(FrameSink, BrokenFramesAreIgnored) {
     Fixture fx;
-    fx.flags.request = 1;
+    fx.flags.Request(StillSource::Keyboard);
     fx.sink.OnFrame(0, FrameView{});
     Frame a(4, 2, 1);
     FrameView bad = a.view();

@@ -57,8 +57,7 @@ struct SimRig {
     ~SimRig() {
         engine.Stop();
         engine.ReleaseAll();
-        stillFlags().request = 0;
-        stillFlags().hardware = 0;
+        stillFlags().Clear();
     }
     bool Start() {
         return engine.CreateDeviceEnumerator() && engine.EnumerateDevices() &&
@@ -208,24 +207,22 @@ TEST(SimFrames, PressGoesToTheStillPinOrToTheOpenButton) {
     ASSERT_TRUE(rig.sim->Start());
     ASSERT_TRUE(rig.Start());
     ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
-    stillFlags().request = 0;
-    stillFlags().hardware = 0;
+    stillFlags().Clear();
     rig.sim->Press();
-    EXPECT_TRUE(SpinUntil([] { return stillFlags().hardware.load() == 1; }));
-    EXPECT_EQ(stillFlags().request.load(), 1);
+    EXPECT_TRUE(SpinUntil([] { return stillFlags().Load().hardware; }));
+    EXPECT_TRUE(stillFlags().Load().request);
 
-    stillFlags().request = 0;
-    stillFlags().hardware = 0;
+    stillFlags().Clear();
     SnapshotButton button;
     ASSERT_EQ(button.OpenInterface(), 1);
     rig.sim->Press();
     EXPECT_EQ(button.IsButtonPressed(), 1);
     EXPECT_EQ(button.IsButtonPressed(), 0);
     ASSERT_TRUE(rig.frames.WaitFrames(3, 640, 480));
-    EXPECT_EQ(stillFlags().hardware.load(), 0); // one press, one still
+    EXPECT_FALSE(stillFlags().Load().hardware); // one press, one still
     // The still pin alone, as the control FIFO's "still" does.
     EXPECT_TRUE(rig.sim->HandleControlLine("  still \r"));
-    EXPECT_TRUE(SpinUntil([] { return stillFlags().hardware.load() == 1; }));
+    EXPECT_TRUE(SpinUntil([] { return stillFlags().Load().hardware; }));
     EXPECT_FALSE(rig.sim->HandleControlLine("jump"));
 }
 

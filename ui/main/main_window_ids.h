@@ -61,6 +61,10 @@ constexpr int kManual = 32784;
 constexpr int kUpdate = 32785;
 constexpr int kAbout = 32786;
 
+// hot-key commands without a button or menu item of their own
+constexpr int kStartRecording = 32900; // F3
+constexpr int kStopRecording = 32901;  // F4
+
 // timers
 constexpr int kButtonPollTimer = 366;
 constexpr int kConnectionTimer = 367;

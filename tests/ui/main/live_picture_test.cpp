@@ -18,10 +18,10 @@ TEST(LivePicture, SimulatedMicroscopeShowsInTheWindow) {
     MainWindow dlg({/*simulate=*/true});
     dlg.InitDialog();
     dlg.show();
-    ASSERT_TRUE(dlg.deviceConnected());
-    ASSERT_TRUE(test::WaitFor([&] { return dlg.frameSink().frameWidth() > 0; }))
+    ASSERT_TRUE(dlg.session().isConnected());
+    ASSERT_TRUE(test::WaitFor([&] { return dlg.session().frameSink().frameWidth() > 0; }))
         << "no frame reached the sink";
-    EXPECT_EQ(dlg.frameSink().frameWidth(), 640);
+    EXPECT_EQ(dlg.session().frameSink().frameWidth(), 640);
     // Something other than black is on the live surface.
     ASSERT_TRUE(test::WaitFor([&] {
         const QImage shot = dlg.liveView()->surface().Snapshot();

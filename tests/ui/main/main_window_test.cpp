@@ -57,7 +57,7 @@ protected:
     }
 
     std::unique_ptr<MainWindow> connectedWindow() {
-        auto dlg = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr});
+        auto dlg = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr, &calibration_});
         dlg->InitDialog();
         dlg->show();
         return dlg;
@@ -76,32 +76,33 @@ protected:
     }
 
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
 };
 
 TEST_F(MainWindowTest, WithoutACameraButtonsAreDisabledAndF2AsksForThePreview) {
     auto dlg = windowWithoutCamera();
-    EXPECT_FALSE(dlg->deviceConnected());
-    EXPECT_FALSE(dlg->button(ids::kCamera)->isEnabled());
-    EXPECT_FALSE(dlg->button(ids::kHorMirror)->isEnabled());
-    EXPECT_FALSE(dlg->button(ids::kPreview)->IsSelected());
+    EXPECT_FALSE(dlg->session().isConnected());
+    EXPECT_FALSE(dlg->commands().button(ids::kCamera)->isEnabled());
+    EXPECT_FALSE(dlg->commands().button(ids::kHorMirror)->isEnabled());
+    EXPECT_FALSE(dlg->commands().button(ids::kPreview)->IsSelected());
     EXPECT_FALSE(dlg->inPreviewState());
     // F2 works even though the buttons are disabled.
     dlg->OnCommand(ids::kCamera);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
-    EXPECT_EQ(stillFlags().request.load(), 0);
+    EXPECT_FALSE(dlg->session().stillFlags().requested());
 }
 
 TEST_F(MainWindowTest, ConnectedWindowRunsThePreviewWithHiddenPreviewAndSettingButtons) {
     auto dlg = connectedWindow();
-    ASSERT_TRUE(dlg->deviceConnected());
+    ASSERT_TRUE(dlg->session().isConnected());
     EXPECT_TRUE(dlg->inPreviewState());
-    EXPECT_TRUE(dlg->button(ids::kCamera)->isEnabled());
-    EXPECT_TRUE(dlg->button(ids::kCamera)->isVisible());
-    EXPECT_FALSE(dlg->button(ids::kPreview)->isVisible());
-    EXPECT_FALSE(dlg->button(ids::kDeviceSetting)->isVisible());
-    EXPECT_EQ(dlg->toolTipCount(), 25);
+    EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isEnabled());
+    EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(dlg->commands().button(ids::kPreview)->isVisible());
+    EXPECT_FALSE(dlg->commands().button(ids::kDeviceSetting)->isVisible());
+    EXPECT_EQ(dlg->commands().toolTipCount(), 25);
     // Preview toggles into the browse state and back.
     dlg->OnCommand(ids::kPreview);
     EXPECT_FALSE(dlg->inPreviewState());
@@ -119,7 +120,7 @@ TEST_F(MainWindowTest, F3AndF4OnlyActInTheirState) {
     hotKey(dlg.get(), Qt::Key_F3);
     EXPECT_EQ(recorder.starts, 1);
     EXPECT_TRUE(dlg->isRecording());
-    EXPECT_TRUE(dlg->button(ids::kVideo)->IsSelected());
+    EXPECT_TRUE(dlg->commands().button(ids::kVideo)->IsSelected());
     // F3 while recording does nothing.
     hotKey(dlg.get(), Qt::Key_F3);
     EXPECT_EQ(recorder.starts, 1);
@@ -130,36 +131,36 @@ TEST_F(MainWindowTest, F3AndF4OnlyActInTheirState) {
 
 TEST_F(MainWindowTest, ABurstOfDeviceNotificationsRunsOneCheckASecondAfterTheLast) {
     auto dlg = connectedWindow();
-    const int before = dlg->connectionChecks();
+    const int before = dlg->session().connectionChecks();
     QElapsedTimer sinceLast;
     for (int i = 0; i < 5; ++i) {
-        dlg->OnDeviceNodesChanged();
+        dlg->session().OnDeviceNodesChanged();
         sinceLast.start();
         test::Pump(150);
     }
-    EXPECT_EQ(dlg->connectionChecks(), before);
-    EXPECT_TRUE(dlg->connectionTimer()->isActive());
+    EXPECT_EQ(dlg->session().connectionChecks(), before);
+    EXPECT_TRUE(dlg->session().connectionTimer()->isActive());
     // Timed from the last notification, whatever the machine's load: never
     // sooner than a second, and only once.
-    ASSERT_TRUE(test::WaitFor([&] { return dlg->connectionChecks() != before; }, 5000));
+    ASSERT_TRUE(test::WaitFor([&] { return dlg->session().connectionChecks() != before; }, 5000));
     EXPECT_GE(sinceLast.elapsed(), 990);
     test::Pump(1200);
-    EXPECT_EQ(dlg->connectionChecks(), before + 1);
-    EXPECT_TRUE(dlg->deviceConnected());
+    EXPECT_EQ(dlg->session().connectionChecks(), before + 1);
+    EXPECT_TRUE(dlg->session().isConnected());
 }
 
 TEST_F(MainWindowTest, UnplugAndPlugGoThroughTheConnectionCheck) {
     auto dlg = connectedWindow();
-    SimulatedMicroscope* sim = dlg->engine()->Simulator();
+    SimulatedMicroscope* sim = dlg->session().engine()->Simulator();
     ASSERT_NE(sim, nullptr);
     sim->Unplug();
-    ASSERT_TRUE(test::WaitFor([&] { return !dlg->deviceConnected(); }));
-    EXPECT_EQ(dlg->connectionMessage(), "Please connect Wireless Digital Microscope");
-    EXPECT_FALSE(dlg->button(ids::kCamera)->isEnabled());
+    ASSERT_TRUE(test::WaitFor([&] { return !dlg->session().isConnected(); }));
+    EXPECT_EQ(dlg->session().connectionMessage(), "Please connect Wireless Digital Microscope");
+    EXPECT_FALSE(dlg->commands().button(ids::kCamera)->isEnabled());
     sim->Plug();
-    ASSERT_TRUE(test::WaitFor([&] { return dlg->deviceConnected(); }));
-    EXPECT_TRUE(dlg->button(ids::kCamera)->isEnabled());
-    EXPECT_TRUE(dlg->connectionMessage().isEmpty());
+    ASSERT_TRUE(test::WaitFor([&] { return dlg->session().isConnected(); }));
+    EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isEnabled());
+    EXPECT_TRUE(dlg->session().connectionMessage().isEmpty());
 }
 
 TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
@@ -174,18 +175,18 @@ TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
 
     dlg->EnterFullScreen();
     EXPECT_TRUE(dlg->isFullScreenMode());
-    EXPECT_EQ(dlg->toolTipCount(), 0);
+    EXPECT_EQ(dlg->commands().toolTipCount(), 0);
     EXPECT_EQ(client->recordingSeconds(), -1);
-    EXPECT_FALSE(dlg->button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(dlg->commands().button(ids::kCamera)->isVisible());
     EXPECT_FALSE(dlg->magnificationBox()->isVisible());
     EXPECT_GT(dlg->overlayScaleX(), 0.0);
 
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dlg.get(), &esc);
     EXPECT_FALSE(dlg->isFullScreenMode());
-    EXPECT_EQ(dlg->toolTipCount(), 25);
-    EXPECT_TRUE(dlg->button(ids::kCamera)->isVisible());
-    EXPECT_FALSE(dlg->button(ids::kPreview)->isVisible());
+    EXPECT_EQ(dlg->commands().toolTipCount(), 25);
+    EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(dlg->commands().button(ids::kPreview)->isVisible());
     EXPECT_EQ(dlg->liveView()->geometry(), QRect(204, 52, 640, 480));
     EXPECT_EQ(dlg->overlayScaleX(), 1.0);
     EXPECT_GE(client->recordingSeconds(), 0);
@@ -229,17 +230,17 @@ TEST_F(MainWindowTest, TabZonesSwitchTheListModeOnlyWhenItChanges) {
 TEST_F(MainWindowTest, EffectButtonsFollowTheirRules) {
     auto dlg = connectedWindow();
     dlg->OnCommand(ids::kHorMirror);
-    EXPECT_TRUE(dlg->button(ids::kHorMirror)->IsSelected());
+    EXPECT_TRUE(dlg->commands().button(ids::kHorMirror)->IsSelected());
     dlg->OnCommand(ids::kHorMirror);
-    EXPECT_FALSE(dlg->button(ids::kHorMirror)->IsSelected());
+    EXPECT_FALSE(dlg->commands().button(ids::kHorMirror)->IsSelected());
     dlg->OnCommand(ids::kRed);
     dlg->OnCommand(ids::kGreen);
-    EXPECT_TRUE(dlg->button(ids::kRed)->IsSelected());
-    EXPECT_TRUE(dlg->button(ids::kGreen)->IsSelected());
+    EXPECT_TRUE(dlg->commands().button(ids::kRed)->IsSelected());
+    EXPECT_TRUE(dlg->commands().button(ids::kGreen)->IsSelected());
     dlg->OnCommand(ids::kNegative);
-    EXPECT_TRUE(dlg->button(ids::kNegative)->IsSelected());
-    EXPECT_FALSE(dlg->button(ids::kRed)->IsSelected());
-    EXPECT_FALSE(dlg->button(ids::kGreen)->IsSelected());
+    EXPECT_TRUE(dlg->commands().button(ids::kNegative)->IsSelected());
+    EXPECT_FALSE(dlg->commands().button(ids::kRed)->IsSelected());
+    EXPECT_FALSE(dlg->commands().button(ids::kGreen)->IsSelected());
 }
 
 TEST_F(MainWindowTest, ResolutionCommandsSwitchTheCaptureAndItsText) {
@@ -264,8 +265,8 @@ TEST_F(MainWindowTest, MagnificationBoxLooksUpTheCalibrationAndWmApp12StoresIt) 
     dlg->magnificationBox()->setText("20");
     EXPECT_EQ(dlg->calibrationText(), "");
 
-    calibrationState().nominal = 150;
-    calibrationState().calibratedCopy = 147.26;
+    calibration_.nominal = 150;
+    calibration_.calibratedCopy = 147.26;
     AppEvent message(kMsgMagnification);
     QCoreApplication::sendEvent(dlg.get(), &message);
     EXPECT_EQ(dlg->magnificationText(), "150.0");
@@ -282,20 +283,27 @@ namespace {
 
 TEST_F(MainWindowTest, UndoRedoAndDeleteAllActOnTheLiveList) {
     auto dlg = windowWithoutCamera();
-    ShapeList& live = dlg->liveShapes();
-    live.Append(NewMeasurementShape(ShapeKind(1), ShapeStyle{}));
-    live.Append(NewMeasurementShape(ShapeKind(2), ShapeStyle{}));
+    dlg->liveShapes().Edit([](ShapeList& live) {
+        live.Append(NewMeasurementShape(ShapeKind(1), ShapeStyle{}));
+        live.Append(NewMeasurementShape(ShapeKind(2), ShapeStyle{}));
+    });
     dlg->OnCommand(ids::kUndo);
-    ASSERT_EQ(live.shapes().size(), 1u);
-    ASSERT_EQ(live.redoStack().size(), 1u);
-    EXPECT_EQ(live.redoStack()[0].kind, 2);
+    dlg->liveShapes().Draw([](const ShapeList& live) {
+        ASSERT_EQ(live.shapes().size(), 1u);
+        ASSERT_EQ(live.redoStack().size(), 1u);
+        EXPECT_EQ(live.redoStack()[0].kind, 2);
+    });
     dlg->OnCommand(ids::kRedo);
-    ASSERT_EQ(live.shapes().size(), 2u);
-    EXPECT_EQ(live.shapes()[1].kind, 2);
+    dlg->liveShapes().Draw([](const ShapeList& live) {
+        ASSERT_EQ(live.shapes().size(), 2u);
+        EXPECT_EQ(live.shapes()[1].kind, 2);
+    });
     dlg->OnCommand(ids::kUndo);
     dlg->OnCommand(ids::kDeleteAllMeasures);
-    EXPECT_FALSE(live.HasShapes());
-    EXPECT_FALSE(live.HasRedo());
+    dlg->liveShapes().Draw([](const ShapeList& live) {
+        EXPECT_FALSE(live.HasShapes());
+        EXPECT_FALSE(live.HasRedo());
+    });
 }
 
 } // namespace

@@ -4,9 +4,9 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/support/test_env.h"
+#include "ui/main/command_table.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
-#include "ui/main/menus.h"
 #include "ui/main/prompt_dlg.h"
 
 #include <QApplication>
@@ -87,8 +87,8 @@ TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
     EXPECT_EQ(s.unit, "mm");
     EXPECT_EQ(s.decimal, 3u);
 
-    EXPECT_FALSE(dlg.deviceConnected());
-    EXPECT_EQ(dlg.connectionMessage(), "Please connect Wireless Digital Microscope");
+    EXPECT_FALSE(dlg.session().isConnected());
+    EXPECT_EQ(dlg.session().connectionMessage(), "Please connect Wireless Digital Microscope");
     EXPECT_EQ(dlg.magnificationText(), "60.0");
     EXPECT_TRUE(dlg.calibrationBox()->isReadOnly());
     EXPECT_EQ(dlg.magnificationBox()->geometry(), QRect(759, 6, 34, 25));
@@ -217,7 +217,7 @@ TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) 
     EXPECT_FALSE(QFileInfo(dlg.storage().picture).isDir());
     // The wrong-sized filepath.dat is ignored.
     EXPECT_TRUE(dlg.storage().tempDir.endsWith("/Orvanti files/TempDir"));
-    EXPECT_FALSE(dlg.connectionMessage().isEmpty());
+    EXPECT_FALSE(dlg.session().connectionMessage().isEmpty());
     EXPECT_EQ(dlg.magnificationText(), "60.0");
     SetPrompts(nullptr);
     ResetSettings();

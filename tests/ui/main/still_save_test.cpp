@@ -32,13 +32,11 @@ protected:
         engine_ = test::EngineWithoutCamera();
         dlg_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
         dlg_->InitDialog();
-        stillFlags().request = 0;
-        stillFlags().hardware = 0;
+        flags().Clear();
     }
     void TearDown() override {
         dlg_.reset();
         engine_.reset();
-        stillFlags().request = 0;
         SetPrompts(nullptr);
     }
 
@@ -48,8 +46,10 @@ protected:
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth * 3; ++x)
                 frame_[size_t(y) * kStride + x] = uint8_t(seed + x * 7 + y * 13);
-        dlg_->frameSink().OnFrame(0.5, FrameView{frame_.data(), kWidth, kHeight, kStride});
+        dlg_->session().frameSink().OnFrame(0.5,
+                                            FrameView{frame_.data(), kWidth, kHeight, kStride});
     }
+    StillFlags& flags() { return dlg_->session().stillFlags(); }
     QStringList pictures() const {
         return QDir(dlg_->storage().picture).entryList({"*.bmp"}, QDir::Files, QDir::Name);
     }
@@ -64,9 +64,9 @@ protected:
 TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
     feedFrame(1);
     const int shutter = SoundsRequested(181);
-    stillFlags().request = 1;
-    dlg_->SaveStill(false);
-    EXPECT_EQ(stillFlags().request.load(), 0);
+    flags().Request(StillSource::Keyboard);
+    dlg_->session().OnStillMessage(false);
+    EXPECT_FALSE(flags().requested());
     EXPECT_EQ(SoundsRequested(181), shutter + 1);
 
     const QStringList files = pictures();
@@ -95,15 +95,15 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
 
 TEST_F(StillSave, EachRequestGivesExactlyOnePicture) {
     feedFrame(2);
-    stillFlags().request = 1;
+    flags().Request(StillSource::Keyboard);
     // Frames keep posting while the request stands; only one picture comes of it.
     for (int i = 0; i < 3; ++i)
-        PostAppMessage(dlg_.get(), kMsgStill, 0);
+        PostAppMessage(&dlg_->session(), kMsgStill, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(pictures().size(), 1);
 
-    stillFlags().request = 1;
-    PostAppMessage(dlg_.get(), kMsgStill, 0);
+    flags().Request(StillSource::Keyboard);
+    PostAppMessage(&dlg_->session(), kMsgStill, 0);
     QCoreApplication::processEvents();
     const QStringList files = pictures();
     ASSERT_EQ(files.size(), 2);
@@ -115,8 +115,8 @@ TEST_F(StillSave, EachRequestGivesExactlyOnePicture) {
 TEST_F(StillSave, EmptiedMagnificationBoxLeavesItOutOfTheName) {
     feedFrame(3);
     dlg_->magnificationBox()->clear();
-    stillFlags().request = 1;
-    dlg_->SaveStill(false);
+    flags().Request(StillSource::Keyboard);
+    dlg_->session().OnStillMessage(false);
     ASSERT_EQ(pictures().size(), 1);
     EXPECT_TRUE(QRegularExpression(R"(^Still_\d{4}-\d\d-\d\d_\d{6}_N0001\.bmp$)")
                     .match(pictures()[0])
@@ -127,8 +127,8 @@ TEST_F(StillSave, FailedSaveIsToldOnceAndNeverCrashes) {
     feedFrame(4);
     ASSERT_TRUE(QDir(dlg_->storage().picture).removeRecursively());
     for (int i = 0; i < 2; ++i) {
-        stillFlags().request = 1;
-        dlg_->SaveStill(false);
+        flags().Request(StillSource::Keyboard);
+        dlg_->session().OnStillMessage(false);
     }
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_TRUE(
@@ -136,20 +136,20 @@ TEST_F(StillSave, FailedSaveIsToldOnceAndNeverCrashes) {
     EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::Warning);
     // Once the folder is back, saving works and a later failure is told again.
     QDir().mkpath(dlg_->storage().picture);
-    stillFlags().request = 1;
-    dlg_->SaveStill(false);
+    flags().Request(StillSource::Keyboard);
+    dlg_->session().OnStillMessage(false);
     EXPECT_EQ(pictures().size(), 1);
     QDir(dlg_->storage().picture).removeRecursively();
-    stillFlags().request = 1;
-    dlg_->SaveStill(false);
+    flags().Request(StillSource::Keyboard);
+    dlg_->session().OnStillMessage(false);
     EXPECT_EQ(prompts_.shown().size(), 2u);
 }
 
 TEST_F(StillSave, NoFrameYetMeansNoFile) {
-    stillFlags().request = 1;
-    dlg_->SaveStill(false);
+    flags().Request(StillSource::Keyboard);
+    dlg_->session().OnStillMessage(false);
     EXPECT_TRUE(pictures().isEmpty());
-    EXPECT_EQ(stillFlags().request.load(), 0);
+    EXPECT_FALSE(flags().requested());
 }
 
 TEST(SaveAs, ProposesTheNameAndRefusesTheProgramsOwnFolder) {

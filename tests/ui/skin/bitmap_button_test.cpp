@@ -1,4 +1,5 @@
 #include "tests/support/test_env.h"
+#include "ui/main/command_table.h"
 #include "ui/skin/bitmap_button.h"
 #include "ui/skin/skin.h"
 
@@ -19,26 +20,24 @@ namespace {
 using tvx::CBitmapButton;
 using tvx::CLatchButton;
 
-// The main window's buttons as it places them: id, up, down, x, y.
+// The main window's buttons as its command table places them: id, up, down, x, y.
 struct Placed {
     int id, up, down, x, y;
 };
-const Placed kMainWindowButtons[] = {
-    {1005, 150, 350, 3, 2},   {1006, 151, 351, 38, 2},  {1007, 152, 352, 73, 2},
-    {1009, 154, 354, 108, 2}, {1008, 153, 353, 143, 2}, {1185, 287, 286, 210, 6},
-    {1186, 289, 288, 240, 6}, {1187, 291, 290, 270, 6}, {1188, 293, 292, 300, 6},
-    {1189, 295, 294, 330, 6}, {1190, 283, 282, 360, 6}, {1191, 301, 300, 390, 6},
-    {1120, 285, 284, 423, 6}, {1192, 305, 304, 453, 6}, {1193, 307, 306, 483, 6},
-    {1194, 309, 308, 513, 6}, {1195, 311, 310, 543, 6}, {1196, 313, 312, 573, 6},
-    {1197, 315, 314, 603, 6}, {1200, 317, 316, 633, 6}, {1199, 319, 318, 663, 6},
-    {1180, 321, 320, 693, 6}, {1198, 323, 322, 798, 6}, {1182, 325, 324, 830, 6},
-};
-// Never shown, but still loaded by the window.
-const Placed kHiddenButtons[] = {{1014, 155, 355, 20, 2}, {1016, 156, 356, 20, 0}};
+// shown: the buttons on the toolbar; otherwise those never shown but still loaded.
+std::vector<Placed> tableButtons(bool shown) {
+    std::vector<Placed> out;
+    for (const tvx::CommandRow& row : tvx::kCommands)
+        if (row.up != 0 && row.hidden != shown)
+            out.push_back({row.id, row.up, row.down, row.x, row.y});
+    return out;
+}
+const std::vector<Placed> kMainWindowButtons = tableButtons(true);
 
 std::vector<Placed> allButtons() {
-    std::vector<Placed> all(std::begin(kMainWindowButtons), std::end(kMainWindowButtons));
-    all.insert(all.end(), std::begin(kHiddenButtons), std::end(kHiddenButtons));
+    std::vector<Placed> all = kMainWindowButtons;
+    const std::vector<Placed> hidden = tableButtons(false);
+    all.insert(all.end(), hidden.begin(), hidden.end());
     return all;
 }
 
@@ -119,6 +118,7 @@ TEST_F(SkinFixture, EveryPictureOfTheMainWindowRendersAndFitsItsPlace) {
     // The buttons sit side by side in the top band: none may cover another or
     // leave the band, and the up and down pictures of one button must match in
     // size and differ in look.
+    ASSERT_EQ(kMainWindowButtons.size(), 24u);
     std::vector<QRect> placed;
     for (const Placed& b : kMainWindowButtons) {
         SCOPED_TRACE(b.id);

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "capture/effect_state.h"
+#include "capture/frame_sink.h"
+#include "capture/frame_types.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+namespace tvx {
+
+class CaptureEngine;
+class DeviceWatch;
+class LiveSurface;
+class SnapshotButton;
+
+// The microscope as the program uses it, without any widget: the capture
+// engine and the frame sink, the watch on device nodes and the connection
+// check, the snapshot button and its poll, and the rebuild after a resume.
+// It tells what happened through signals; whoever shows it decides how.
+// Lives on the UI thread.
+class CaptureSession : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        bool simulate = false;
+        // Tests hand in an engine of their own (scripted devices); null
+        // makes the real one. A given engine is not owned.
+        CaptureEngine* engine = nullptr;
+        // Shared with the streaming thread. The capture engine's still pin
+        // sets the process-wide flags, so the program keeps the default.
+        StillFlags* stillFlags = nullptr;
+        EffectState* effects = nullptr;
+        // Listen for the desktop's resume (logind over the system bus).
+        bool watchResume = true;
+    };
+
+    explicit CaptureSession(const Options& options, QObject* parent = nullptr);
+    ~CaptureSession() override;
+
+    // Connects frames to `surface` (may be null) and makes the first
+    // connection attempt; `videoOwner` is the object the live picture
+    // belongs to. Answers whether the microscope streams. Once.
+    bool Start(LiveSurface* surface, QObject* videoOwner = nullptr);
+    // Stops frames and the stream for good (the window is closing).
+    void Shutdown();
+
+    // The connection check: after device changes, a resume, and by timer 367.
+    void CheckConnection();
+    // A device node changed: one check 1000 ms after the last of a burst.
+    void OnDeviceNodesChanged();
+    // The machine woke up: the stream is gone even when the device stayed.
+    void OnResumed();
+
+    bool isConnected() const { return connected_; }
+    // Empty while connected; the prompt to connect the microscope otherwise.
+    const QString& connectionMessage() const { return connectionMessage_; }
+    int connectionChecks() const { return connectionChecks_; }
+    QTimer* connectionTimer() { return &connectionTimer_; }
+    QTimer* buttonPollTimer() { return &buttonPollTimer_; }
+    bool buttonOpen() const { return button_ != nullptr; }
+
+    // The preview's own state (the live view runs or is stopped).
+    void RunPreview();
+    void StopPreview();
+    // Rebuilds the preview after a still that interrupted it.
+    void RestartPreview();
+    // Switches the capture size; false with the reason when the device refuses.
+    bool SetResolution(int width, int height, QString* reason = nullptr);
+
+    // A still from the keyboard or the toolbar, taken from the next frame.
+    void RequestStill();
+    // What a frame's still message does: takes the standing request, if any,
+    // and tells stillRequested once per request. Never re-entered while a
+    // save runs (a message box inside it runs the event loop).
+    void OnStillMessage(bool hardware);
+
+    CaptureEngine* engine() const { return engine_; }
+    FrameSink& frameSink() { return *sink_; }
+    StillFlags& stillFlags() { return *flags_; }
+    EffectState& effects() { return *effects_; }
+
+signals:
+    // After every check that (re)built the stream, and at Start.
+    void connected();
+    // After every check that found no microscope; `message` asks to connect it.
+    void disconnected(const QString& message);
+    // A still is due: save the kept frame now. The source says who asked.
+    void stillRequested(StillSource source);
+    // The live picture should repaint.
+    void liveViewChanged();
+    // Something the user asked for did not happen, or a part of the session
+    // is unavailable; `reason` says why.
+    void error(const QString& reason);
+
+protected:
+    bool event(QEvent* e) override;
+
+private slots:
+    void onPrepareForSleep(bool sleeping);
+
+private:
+    bool startEngine();
+    void stopAndReleaseEngine();
+    void finishCheck(bool started);
+    bool openButton();
+    void closeButton();
+    void pollButton();
+    void watchResume();
+
+    Options options_;
+    std::unique_ptr<CaptureEngine> ownedEngine_;
+    CaptureEngine* engine_ = nullptr;
+    StillFlags* flags_ = nullptr;
+    EffectState* effects_ = nullptr;
+    std::unique_ptr<FrameSink> sink_;
+    std::unique_ptr<SnapshotButton> button_;
+    DeviceWatch* watch_ = nullptr;
+    QTimer connectionTimer_; // 367
+    QTimer buttonPollTimer_; // 366
+
+    QString connectionMessage_;
+    int connectionChecks_ = 0;
+    bool connected_ = false;
+    bool started_ = false;
+    // Set while a connection check runs. The check runs on the UI thread
+    // only, but the engine may signal a device change from inside it; such a
+    // notification is answered by one more check right afterwards.
+    bool checking_ = false;
+    bool stillBusy_ = false; // a stillRequested handler is running
+};
+
+} // namespace tvx

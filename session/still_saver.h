@@ -1,0 +1,64 @@
+#pragma once
+
+#include "capture/frame_sink.h"
+#include "capture/live_surface.h"
+
+#include <QDateTime>
+#include <QSize>
+#include <QString>
+
+class QPainter;
+
+namespace tvx {
+
+// Draws what belongs over a saved still (guides, live measurements) onto it.
+// Provided by whoever shows them; called on the UI thread.
+class StillCompositor {
+public:
+    virtual ~StillCompositor() = default;
+    // `shapeScale` turns stored measurement coordinates into picture pixels.
+    virtual void Compose(QPainter& painter, const QSize& picture, double shapeScale) = 0;
+};
+
+// The compositor of the live view's overlays: the guides at their own size,
+// the measurements scaled. Overlays must outlive it; null slots are skipped.
+class OverlayCompositor : public StillCompositor {
+public:
+    void SetOverlay(LiveLayer layer, LiveOverlay* overlay) { overlays_[int(layer)] = overlay; }
+    void Compose(QPainter& painter, const QSize& picture, double shapeScale) override;
+
+private:
+    LiveOverlay* overlays_[int(LiveLayer::Count)] = {};
+};
+
+struct StillSaveResult {
+    enum class Status { Saved, NoFrame, Failed };
+    Status status = Status::NoFrame;
+    QString path;   // the file written (Saved), or the one that could not be (Failed)
+    QString reason; // the message for the user when it Failed
+
+    bool saved() const { return status == Status::Saved; }
+};
+
+// Writes a kept frame as the next numbered still picture (24-bit BMP) of a
+// folder, with the compositor's drawing over it. UI thread.
+class StillSaver {
+public:
+    explicit StillSaver(QString pictureFolder = QString()) : folder_(std::move(pictureFolder)) {}
+    void SetFolder(const QString& pictureFolder) { folder_ = pictureFolder; }
+    const QString& folder() const { return folder_; }
+
+    // The name is chosen before the frame is looked at, so the folder scan
+    // (and what it tells the user) happens for every request.
+    StillSaveResult Save(const StillPicture& still, const QString& magnification,
+                         const QDateTime& localTime, double shapeScale,
+                         StillCompositor* compositor) const;
+
+    // Measurements are stored at 640 × 480; a 320 × 240 capture halves them.
+    static double ShapeScaleFor(int captureWidth, int captureHeight);
+
+private:
+    QString folder_;
+};
+
+} // namespace tvx

@@ -1,0 +1,208 @@
+#include "capture/capture_engine.h"
+#include "capture/device_source.h"
+#include "capture/sim_microscope.h"
+#include "platform/app_events.h"
+#include "session/capture_session.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+template <class F> bool WaitFor(F done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return done();
+}
+
+void Pump(int ms) {
+    WaitFor([] { return false; }, ms);
+}
+
+// What a session told, in order.
+struct Told {
+    explicit Told(CaptureSession* s) {
+        QObject::connect(s, &CaptureSession::connected, [this] { ++connected; });
+        QObject::connect(s, &CaptureSession::disconnected, [this](const QString& m) {
+            ++disconnected;
+            message = m;
+        });
+        QObject::connect(s, &CaptureSession::stillRequested,
+                         [this](StillSource src) { stills.push_back(src); });
+    }
+    int connected = 0;
+    int disconnected = 0;
+    QString message;
+    std::vector<StillSource> stills;
+};
+
+// A machine without any camera.
+class NoDevices : public DeviceProvider {
+public:
+    bool Start() override { return true; }
+    std::vector<std::shared_ptr<CaptureDevice>> Devices() override { return {}; }
+};
+
+// A session on the simulated microscope with flags and effects of its own.
+struct SimSession {
+    explicit SimSession(bool simulate = true) {
+        CaptureSession::Options o;
+        o.simulate = simulate;
+        if (!simulate) {
+            engine = std::make_unique<CaptureEngine>(std::vector<DeviceProvider*>{new NoDevices});
+            o.engine = engine.get();
+        }
+        o.stillFlags = &flags;
+        o.effects = &effects;
+        o.watchResume = false;
+        session = std::make_unique<CaptureSession>(o);
+    }
+    ~SimSession() { session.reset(); }
+
+    StillFlags flags;
+    EffectState effects;
+    std::unique_ptr<CaptureEngine> engine;
+    std::unique_ptr<CaptureSession> session;
+};
+
+TEST(CaptureSession, WithoutAMicroscopeItSaysSoAndAsksToConnect) {
+    SimSession s(false);
+    Told told(s.session.get());
+    EXPECT_FALSE(s.session->Start(nullptr));
+    EXPECT_FALSE(s.session->isConnected());
+    EXPECT_EQ(told.connected, 0);
+    ASSERT_EQ(told.disconnected, 1);
+    EXPECT_EQ(told.message, "Please connect Wireless Digital Microscope");
+    EXPECT_EQ(s.session->connectionMessage(), "Please connect Wireless Digital Microscope");
+    // A second Start changes nothing.
+    EXPECT_FALSE(s.session->Start(nullptr));
+    EXPECT_EQ(told.disconnected, 1);
+}
+
+TEST(CaptureSession, SimulatedMicroscopeStreamsIntoTheSink) {
+    SimSession s;
+    Told told(s.session.get());
+    ASSERT_TRUE(s.session->Start(nullptr));
+    EXPECT_EQ(told.connected, 1);
+    EXPECT_TRUE(s.session->connectionMessage().isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return s.session->frameSink().frameWidth() > 0; }));
+    EXPECT_EQ(s.session->frameSink().frameWidth(), 640);
+    // The effects handed in are the ones frames go through.
+    EXPECT_EQ(&s.session->effects(), &s.effects);
+}
+
+TEST(CaptureSession, UnplugAndPlugAreToldWithTheMessage) {
+    SimSession s;
+    ASSERT_TRUE(s.session->Start(nullptr));
+    Told told(s.session.get());
+    SimulatedMicroscope* sim = s.session->engine()->Simulator();
+    ASSERT_NE(sim, nullptr);
+    sim->Unplug();
+    ASSERT_TRUE(WaitFor([&] { return told.disconnected > 0; }));
+    EXPECT_FALSE(s.session->isConnected());
+    EXPECT_EQ(told.message, "Please connect Wireless Digital Microscope");
+    sim->Plug();
+    ASSERT_TRUE(WaitFor([&] { return told.connected > 0; }));
+    EXPECT_TRUE(s.session->isConnected());
+    EXPECT_TRUE(s.session->connectionMessage().isEmpty());
+}
+
+TEST(CaptureSession, ABurstOfNodeChangesGivesOneCheckASecondAfterTheLast) {
+    SimSession s;
+    ASSERT_TRUE(s.session->Start(nullptr));
+    const int before = s.session->connectionChecks();
+    QElapsedTimer sinceLast;
+    for (int i = 0; i < 4; ++i) {
+        s.session->OnDeviceNodesChanged();
+        sinceLast.start();
+        Pump(150);
+    }
+    EXPECT_EQ(s.session->connectionChecks(), before);
+    ASSERT_TRUE(WaitFor([&] { return s.session->connectionChecks() != before; }));
+    EXPECT_GE(sinceLast.elapsed(), 990);
+    Pump(1200);
+    EXPECT_EQ(s.session->connectionChecks(), before + 1);
+    EXPECT_TRUE(s.session->isConnected());
+}
+
+TEST(CaptureSession, ResumeRebuildsTheStream) {
+    SimSession s;
+    ASSERT_TRUE(s.session->Start(nullptr));
+    Told told(s.session.get());
+    const int before = s.session->connectionChecks();
+    s.session->OnResumed();
+    EXPECT_EQ(s.session->connectionChecks(), before + 1);
+    // The stream was torn down, so the check built it again and said so.
+    EXPECT_EQ(told.connected, 1);
+    EXPECT_TRUE(s.session->engine()->IsRunning());
+}
+
+TEST(CaptureSession, EachKeyboardRequestIsOneStillRequest) {
+    SimSession s;
+    ASSERT_TRUE(s.session->Start(nullptr));
+    Told told(s.session.get());
+    s.session->RequestStill();
+    // Frames keep posting while the request stands; it is answered once.
+    ASSERT_TRUE(WaitFor([&] { return int(told.stills.size()) > 0; }));
+    Pump(300);
+    ASSERT_EQ(int(told.stills.size()), 1);
+    EXPECT_EQ(told.stills[0], StillSource::Keyboard);
+    EXPECT_FALSE(s.flags.requested());
+
+    // A message without a request is dropped.
+    s.session->OnStillMessage(false);
+    EXPECT_EQ(int(told.stills.size()), 1);
+}
+
+TEST(CaptureSession, StillMessagesDuringAHandlerAreNotAnswered) {
+    SimSession s(false);
+    s.session->Start(nullptr);
+    int calls = 0;
+    QObject::connect(s.session.get(), &CaptureSession::stillRequested, [&] {
+        ++calls;
+        // A prompt inside the handler runs the event loop: another request
+        // and its message arrive meanwhile.
+        s.flags.Request(StillSource::Keyboard);
+        s.session->OnStillMessage(false);
+    });
+    s.flags.Request(StillSource::Keyboard);
+    s.session->OnStillMessage(false);
+    EXPECT_EQ(calls, 1);
+    // The request that came meanwhile still stands and is answered next.
+    EXPECT_TRUE(s.flags.requested());
+}
+
+TEST(CaptureSession, TheMicroscopesButtonIsAStillFromTheMicroscope) {
+    SimSession s;
+    ASSERT_TRUE(s.session->Start(nullptr));
+    ASSERT_TRUE(WaitFor([&] { return s.session->frameSink().frameWidth() > 0; }));
+    ASSERT_TRUE(s.session->buttonOpen());
+    EXPECT_TRUE(s.session->buttonPollTimer()->isActive());
+    Told told(s.session.get());
+    s.session->engine()->Simulator()->Press();
+    // The poll reads the press within a second; the next frame asks for it.
+    ASSERT_TRUE(WaitFor([&] { return int(told.stills.size()) > 0; }, 4000));
+    EXPECT_EQ(told.stills[0], StillSource::Microscope);
+    Pump(1200);
+    EXPECT_EQ(int(told.stills.size()), 1) << "one press, one still";
+}
+
+TEST(CaptureSession, ShutdownStopsFramesAndTheCheck) {
+    SimSession s;
+    ASSERT_TRUE(s.session->Start(nullptr));
+    s.session->OnDeviceNodesChanged();
+    s.session->Shutdown();
+    EXPECT_FALSE(s.session->connectionTimer()->isActive());
+    EXPECT_FALSE(s.session->engine()->IsRunning());
+    EXPECT_FALSE(s.session->buttonOpen());
+}
+
+} // namespace
+} // namespace tvx

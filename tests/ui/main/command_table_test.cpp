@@ -1,0 +1,110 @@
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "tests/ui/main/app_test_util.h"
+#include "ui/main/command_table.h"
+#include "ui/main/main_window.h"
+#include "ui/skin/bitmap_button.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QShortcut>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace tvx {
+namespace {
+
+class CommandTable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        CreateFirstRunSettings();
+        WriteSysDate(0);
+        SetPrompts(&prompts_);
+        engine_ = test::EngineWithoutCamera();
+        window_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        window_->InitDialog();
+    }
+    void TearDown() override {
+        window_.reset();
+        SetPrompts(nullptr);
+        ResetSettings();
+    }
+    QShortcut* hotKey(int key) {
+        for (QShortcut* s : window_->findChildren<QShortcut*>())
+            if (s->key() == QKeySequence(key)) return s;
+        return nullptr;
+    }
+
+    ScriptedPrompts prompts_;
+    std::unique_ptr<CaptureEngine> engine_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(CommandTable, EveryRowIsOneActionWithItsButtonAndHotKey) {
+    std::set<int> seen;
+    for (const CommandRow& row : kCommands) {
+        SCOPED_TRACE(row.id);
+        EXPECT_TRUE(seen.insert(row.id).second) << "a command is described twice";
+        QAction* a = window_->commands().action(row.id);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(CommandOf(a), row.id);
+        EXPECT_EQ(a->isCheckable(), row.checkable);
+        CBitmapButton* b = window_->commands().button(row.id);
+        EXPECT_EQ(b != nullptr, row.up != 0);
+        if (b) {
+            EXPECT_EQ(b->pos(), QPoint(row.x, row.y));
+        }
+        if (row.menuKey) {
+            EXPECT_EQ(a->text(), QString::fromUtf8(row.menuDefault));
+        }
+        if (row.hotKey) {
+            QShortcut* key = hotKey(row.hotKey);
+            ASSERT_NE(key, nullptr);
+            int fired = 0;
+            QObject::connect(a, &QAction::triggered, [&] { ++fired; });
+            emit key->activated();
+            EXPECT_EQ(fired, 1);
+        }
+    }
+    for (int key : {Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F11, Qt::Key_F12})
+        EXPECT_NE(hotKey(key), nullptr) << key;
+}
+
+TEST_F(CommandTable, F2WorksWhileItsButtonIsDisabled) {
+    ASSERT_FALSE(window_->commands().button(ids::kCamera)->isEnabled());
+    emit hotKey(Qt::Key_F2)->activated();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
+}
+
+TEST_F(CommandTable, AButtonTriggersItsActionAndShowsItsCheckState) {
+    window_->commands().enableButtons(true);
+    int fired = 0;
+    QObject::connect(window_->commands().action(ids::kClock), &QAction::triggered,
+                     [&] { ++fired; });
+    window_->commands().button(ids::kClock)->click();
+    EXPECT_EQ(fired, 1);
+    // A checkable command's button follows its action.
+    window_->commands().setSelected(ids::kNegative, true);
+    EXPECT_TRUE(window_->commands().action(ids::kNegative)->isChecked());
+    EXPECT_TRUE(window_->commands().button(ids::kNegative)->IsSelected());
+    window_->commands().action(ids::kNegative)->setChecked(false);
+    EXPECT_FALSE(window_->commands().button(ids::kNegative)->IsSelected());
+}
+
+TEST_F(CommandTable, FullScreenRelabelsWithoutToolTipsAndBack) {
+    CommandActions& c = window_->commands();
+    EXPECT_EQ(c.toolTipCount(), 25);
+    c.relabel(false);
+    EXPECT_EQ(c.toolTipCount(), 0);
+    c.relabel(true);
+    EXPECT_EQ(c.button(ids::kCamera)->toolTip(), "Camera");
+    // The menus hold the table's actions themselves, not copies.
+    QMenu* capture = window_->menuBar()->actions()[2]->menu();
+    EXPECT_TRUE(capture->actions().contains(c.action(ids::kCamera)));
+}
+
+} // namespace
+} // namespace tvx

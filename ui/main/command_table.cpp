@@ -1,0 +1,170 @@
+#include "ui/main/command_table.h"
+
+#include "platform/language.h"
+#include "ui/skin/bitmap_button.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+
+namespace tvx {
+
+namespace {
+
+// One item of a menu: a command (0 = separator), with its own default text
+// where that menu labels the command differently.
+struct MenuEntry {
+    int id;
+    const char* defaultText = nullptr;
+};
+
+constexpr MenuEntry kFileMenu[] = {
+    {ids::kOpen}, {0}, {ids::kSaveAs}, {ids::kDelete}, {ids::kDeleteAll}, {0}, {ids::kMenuEMail},
+};
+constexpr MenuEntry kSettingMenu[] = {
+    {ids::kRes640},
+    {ids::kRes720},
+    {0},
+    {ids::kDeviceSetting},
+    {ids::kPenSettings},
+    {0},
+    {ids::kCrossLine},
+    {ids::kScale},
+    {ids::kCircle},
+    {0},
+};
+constexpr MenuEntry kCaptureMenu[] = {{ids::kCamera}, {ids::kVideo}, {0}, {ids::kClock}};
+constexpr MenuEntry kHelpMenu[] = {{ids::kManual}, {ids::kUpdate}, {ids::kAbout}};
+// The popup file menu labels Save differently from the main menu.
+constexpr MenuEntry kPopupMenu[] = {
+    {ids::kOpen}, {ids::kSaveAs, "Save as"}, {ids::kDelete}, {ids::kDeleteAll},
+    {0},          {ids::kMenuEMail},
+};
+
+const CommandRow* rowOf(int id) {
+    for (const CommandRow& row : kCommands)
+        if (row.id == id) return &row;
+    return nullptr;
+}
+
+template <size_t N>
+void addEntries(QMenu* menu, const MenuEntry (&entries)[N], const QMap<int, QAction*>& actions) {
+    for (const MenuEntry& e : entries) {
+        QAction* a = actions.value(e.id);
+        if (!a) {
+            menu->addSeparator();
+        } else if (!e.defaultText) {
+            menu->addAction(a);
+        } else {
+            // Its own label, the same command.
+            const CommandRow* row = rowOf(e.id);
+            QAction* proxy = menu->addAction(Text(row->menuKey, e.defaultText));
+            proxy->setData(e.id);
+            QObject::connect(proxy, &QAction::triggered, a, &QAction::trigger);
+        }
+    }
+}
+
+} // namespace
+
+int CommandOf(const QAction* action) {
+    return action ? action->data().toInt() : 0;
+}
+
+CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) : window_(window) {
+    for (const CommandRow& row : kCommands) {
+        auto* a = new QAction(window);
+        a->setData(row.id);
+        a->setCheckable(row.checkable);
+        actions_.insert(row.id, a);
+        if (row.up != 0) {
+            auto* b = new CBitmapButton(buttonParent, row.id, row.up, row.down);
+            if (row.disabled != 0) b->LoadBitmaps(row.up, row.down, row.disabled);
+            b->move(row.x, row.y);
+            b->setFocusPolicy(Qt::NoFocus);
+            // The button only asks; the action's owner decides what it shows.
+            QObject::connect(b, &QAbstractButton::clicked, a, &QAction::trigger);
+            if (row.checkable)
+                QObject::connect(a, &QAction::toggled, b, &CBitmapButton::SetSelected);
+            if (row.hidden) b->hide();
+            buttons_.insert(row.id, b);
+        }
+        if (row.hotKey != 0) {
+            // A shortcut of its own rather than the action's: the menus spell
+            // the keys in their labels, and the key must work while the
+            // command's button is disabled.
+            auto* key = new QShortcut(QKeySequence(row.hotKey), window);
+            key->setContext(Qt::WindowShortcut);
+            QObject::connect(key, &QShortcut::activated, a, &QAction::trigger);
+        }
+    }
+    for (const LanguageMenuItem& item : kLanguageMenu) {
+        auto* a = new QAction(window);
+        a->setData(item.command);
+        actions_.insert(item.command, a);
+    }
+    relabel(true);
+}
+
+bool CommandActions::trigger(int id) const {
+    QAction* a = actions_.value(id);
+    if (!a) return false;
+    a->trigger();
+    return true;
+}
+
+void CommandActions::setSelected(int id, bool selected) {
+    QAction* a = actions_.value(id);
+    if (a && a->isCheckable()) a->setChecked(selected);
+    if (CBitmapButton* b = buttons_.value(id)) b->SetSelected(selected);
+}
+
+bool CommandActions::isSelected(int id) const {
+    const CBitmapButton* b = buttons_.value(id);
+    return b && b->IsSelected();
+}
+
+void CommandActions::enableButtons(bool on) {
+    for (CBitmapButton* b : std::as_const(buttons_))
+        b->setEnabled(on);
+}
+
+void CommandActions::showButtons(bool on) {
+    for (const CommandRow& row : kCommands)
+        if (CBitmapButton* b = buttons_.value(row.id)) b->setVisible(on && !row.hidden);
+}
+
+void CommandActions::relabel(bool toolTips) {
+    for (const CommandRow& row : kCommands) {
+        QAction* a = actions_.value(row.id);
+        if (row.menuKey) a->setText(Text(row.menuKey, row.menuDefault));
+        if (CBitmapButton* b = buttons_.value(row.id); b && row.tipKey)
+            b->setToolTip(toolTips ? Text(row.tipKey, row.tipDefault) : QString());
+    }
+    for (const LanguageMenuItem& item : kLanguageMenu)
+        actions_.value(item.command)->setText(Text(item.key, item.defaultText));
+}
+
+int CommandActions::toolTipCount() const {
+    int n = 0;
+    for (const CBitmapButton* b : buttons_)
+        n += b->toolTip().isEmpty() ? 0 : 1;
+    return n;
+}
+
+void CommandActions::buildMenus(QMenuBar* bar, QMenu* popup) {
+    bar->clear();
+    addEntries(bar->addMenu(Text("File", "File")), kFileMenu, actions_);
+    QMenu* setting = bar->addMenu(Text("Setting", "Setting"));
+    addEntries(setting, kSettingMenu, actions_);
+    QMenu* language = setting->addMenu(Text("Changelanguage", "Change language"));
+    for (const LanguageMenuItem& item : kLanguageMenu)
+        language->addAction(actions_.value(item.command));
+    addEntries(bar->addMenu(Text("Capture", "Capture")), kCaptureMenu, actions_);
+    addEntries(bar->addMenu(Text("Help", "Help")), kHelpMenu, actions_);
+    popup->clear();
+    addEntries(popup, kPopupMenu, actions_);
+}
+
+} // namespace tvx

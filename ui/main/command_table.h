@@ -1,0 +1,152 @@
+#pragma once
+
+#include "ui/main/main_window_ids.h"
+
+#include <QMap>
+#include <QString>
+#include <Qt>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace tvx {
+
+class CBitmapButton;
+
+// One command of the main window, described once: its button (pictures and
+// place), tool tip, menu label and hot key. Numbers 0 and null texts mean
+// "has none".
+struct CommandRow {
+    int id;
+    int up;       // picture number of the button; 0: no button
+    int down;     // picture while pressed or selected
+    int disabled; // picture while disabled; 0: the shown one, faded
+    int x, y;     // place in the client area
+    const char* tipKey;
+    const char* tipDefault;
+    const char* menuKey;
+    const char* menuDefault;
+    int hotKey;     // a Qt::Key, 0 for none
+    bool checkable; // the button shows a selected state its action carries
+    bool hidden;    // the button is made but never shown
+};
+
+// Every command of the main window. The buttons are made in this order.
+inline constexpr CommandRow kCommands[] = {
+    // id, up, down, disabled, x, y, tip key, tip, menu key, menu text, hot key, checkable, hidden
+    {ids::kPreview, 155, 355, 0, 20, 2, "TipPreview", "Preview", nullptr, nullptr, 0, true, true},
+    {ids::kCamera, 150, 350, 0, 3, 2, "TipCamera", "Camera", "Take Picture",
+     "Take Picture...      F2", Qt::Key_F2, false, false},
+    {ids::kVideo, 151, 351, 0, 38, 2, "TipVideo", "Recording Video", "Take Video",
+     "Take Video/Stop...   F3/F4", 0, false, false},
+    {ids::kClock, 152, 352, 0, 73, 2, "TipTimer", "Timer", "Take time lapsed Pictures",
+     "Take time lapsed Pictures", 0, false, false},
+    {ids::kDeviceSetting, 156, 356, 0, 20, 0, "TipSetting", "Setting", "Device...",
+     "Device Settings", 0, false, true},
+    {ids::kSave, 153, 353, 0, 143, 2, "TipSave", "Save as", nullptr, nullptr, 0, false, false},
+    {ids::kEMail, 154, 354, 0, 108, 2, "TipEMail", "E-Mail", nullptr, nullptr, 0, false, false},
+    {ids::kHorMirror, 287, 286, 0, 210, 6, "TipHorMirror", "Horizontal Mirror", nullptr, nullptr, 0,
+     true, false},
+    {ids::kVerMirror, 289, 288, 0, 240, 6, "TipVerMirror", "Vertical Mirror", nullptr, nullptr, 0,
+     true, false},
+    {ids::kNegative, 291, 290, 0, 270, 6, "TipNegative", "Negative", nullptr, nullptr, 0, true,
+     false},
+    {ids::kBinary, 293, 292, 0, 300, 6, "TipBinarysegmentation", "Binary Segmentation", nullptr,
+     nullptr, 0, true, false},
+    {ids::kRed, 295, 294, 0, 330, 6, "TipRED", "Red Display", nullptr, nullptr, 0, true, false},
+    {ids::kGreen, 283, 282, 0, 360, 6, "TipGreen", "Green Display", nullptr, nullptr, 0, true,
+     false},
+    {ids::kBlue, 301, 300, 0, 390, 6, "TipBlue", "Blue Display", nullptr, nullptr, 0, true, false},
+    {ids::kLine, 285, 284, 0, 423, 6, "straightline", "Line Measurement", nullptr, nullptr, 0,
+     false, false},
+    {ids::kContinuousLine, 305, 304, 0, 453, 6, "Continuousline", "Continuous Line Measurement",
+     nullptr, nullptr, 0, false, false},
+    // The pen-style option owns the key this tip once shared.
+    {ids::kPointToLine, 307, 306, 0, 483, 6, "TipPointToLine", "Point to Line Measurement", nullptr,
+     nullptr, 0, false, false},
+    {ids::kPolygon, 309, 308, 0, 513, 6, "Ploygon", "Polygon measrement", nullptr, nullptr, 0,
+     false, false},
+    {ids::kRadiusCircle, 311, 310, 0, 543, 6, "RadialCircle", "Radius of Circle Measurement",
+     nullptr, nullptr, 0, false, false},
+    {ids::kDiameterCircle, 313, 312, 0, 573, 6, "Diametercircle", "Diameter of Circle Measurement",
+     nullptr, nullptr, 0, false, false},
+    {ids::kThreePointCircle, 315, 314, 0, 603, 6, "Threepointcircle",
+     "Three Points Circle Measurement", nullptr, nullptr, 0, false, false},
+    {ids::kThreePointArc, 317, 316, 0, 633, 6, "TArc", "Three Points Arc Measurement", nullptr,
+     nullptr, 0, false, false},
+    {ids::kThreePointAngle, 319, 318, 0, 663, 6, "Angle", "Three Points Angle Measurement", nullptr,
+     nullptr, 0, false, false},
+    {ids::kFourPointAngle, 321, 320, 0, 693, 6, "Fourpointangle", "Four Points Angle Measurement",
+     nullptr, nullptr, 0, false, false},
+    {ids::kCalibrate, 323, 322, 0, 798, 6, "TipCalibration", "Line Calibration", nullptr, nullptr,
+     0, false, false},
+    {ids::kMeasureOther, 325, 324, 0, 830, 6, nullptr, nullptr, nullptr, nullptr, 0, false, false},
+    // Commands of the menus only.
+    {ids::kOpen, 0, 0, 0, 0, 0, nullptr, nullptr, "Open", "Open...", 0, false, false},
+    {ids::kSaveAs, 0, 0, 0, 0, 0, nullptr, nullptr, "Save", "Save As", 0, false, false},
+    {ids::kDelete, 0, 0, 0, 0, 0, nullptr, nullptr, "Delete", "Delete...", 0, false, false},
+    {ids::kDeleteAll, 0, 0, 0, 0, 0, nullptr, nullptr, "DeleteAll", "Delete All", 0, false, false},
+    {ids::kMenuEMail, 0, 0, 0, 0, 0, nullptr, nullptr, "EMail", "E-Mail...", 0, false, false},
+    {ids::kRes640, 0, 0, 0, 0, 0, nullptr, nullptr, "640*480", "640*480    F11", Qt::Key_F11, false,
+     false},
+    {ids::kRes720, 0, 0, 0, 0, 0, nullptr, nullptr, "720*480", "720*480    F12", Qt::Key_F12, false,
+     false},
+    {ids::kPenSettings, 0, 0, 0, 0, 0, nullptr, nullptr, "Setting", "Settings", 0, false, false},
+    {ids::kCrossLine, 0, 0, 0, 0, 0, nullptr, nullptr, "Cross", "Cross Line", 0, false, false},
+    {ids::kScale, 0, 0, 0, 0, 0, nullptr, nullptr, "Scale", "Scale", 0, false, false},
+    {ids::kCircle, 0, 0, 0, 0, 0, nullptr, nullptr, "Circle", "Circle", 0, false, false},
+    {ids::kManual, 0, 0, 0, 0, 0, nullptr, nullptr, "ViewZandorManual", "Help", 0, false, false},
+    {ids::kUpdate, 0, 0, 0, 0, 0, nullptr, nullptr, "ViewZandorUpdate", "Update", 0, false, false},
+    {ids::kAbout, 0, 0, 0, 0, 0, nullptr, nullptr, "ViewZandorAbout", "About", 0, false, false},
+    // Commands of the hot keys only.
+    {ids::kStartRecording, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, Qt::Key_F3, false,
+     false},
+    {ids::kStopRecording, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, Qt::Key_F4, false,
+     false},
+    // The live measurement list's commands (their buttons come with the tools).
+    {ids::kUndo, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, 0, false, false},
+    {ids::kRedo, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, 0, false, false},
+    {ids::kDeleteAllMeasures, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, 0, false, false},
+};
+
+// The command number an action of the window's menus stands for; 0 for others.
+int CommandOf(const QAction* action);
+
+// The commands of the main window made real: one QAction each (and one per
+// language of the language menu), the bitmap buttons that trigger them, the
+// hot keys and the menus. A feature connects to its own actions. UI thread.
+class CommandActions {
+public:
+    // Actions belong to `window`, which also takes the hot keys; buttons are
+    // placed in `buttonParent`.
+    CommandActions(QWidget* window, QWidget* buttonParent);
+
+    QAction* action(int id) const { return actions_.value(id); }
+    CBitmapButton* button(int id) const { return buttons_.value(id); }
+    // Triggers a command as its button, menu item or hot key would.
+    bool trigger(int id) const;
+
+    // Selected state of a command's button (and check mark of its action).
+    void setSelected(int id, bool selected);
+    bool isSelected(int id) const;
+    void enableButtons(bool on);
+    // Shows the buttons (never the hidden ones) or hides them all.
+    void showButtons(bool on);
+    // Labels the actions and the tool tips from the current language file;
+    // without tool tips when `toolTips` is false (full screen).
+    void relabel(bool toolTips);
+    // Tool tips currently set, one per button that has one.
+    int toolTipCount() const;
+    // Fills the menu bar and the file list's popup menu from the actions.
+    void buildMenus(QMenuBar* bar, QMenu* popup);
+
+private:
+    QWidget* window_;
+    QMap<int, QAction*> actions_;
+    QMap<int, CBitmapButton*> buttons_;
+};
+
+} // namespace tvx

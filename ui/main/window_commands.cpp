@@ -1,0 +1,116 @@
+// What the commands of the window do: each feature's actions are connected here.
+#include "media/recorder_control.h"
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "ui/main/about_dlg.h"
+#include "ui/main/main_window.h"
+#include "ui/main/save_as.h"
+#include "ui/skin/skin.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace tvx {
+
+namespace {
+
+const char* const kSupportAddress = "https://tavolux.org/support/microscope/";
+
+} // namespace
+
+void MainWindow::connectCommands() {
+    const auto on = [this](int id, auto&& fn) {
+        connect(commands_->action(id), &QAction::triggered, this, fn);
+    };
+    for (const LanguageMenuItem& item : kLanguageMenu)
+        on(item.command, [this, item] { SwitchLanguage(item.primary, item.sub); });
+    for (int id = ids::kHorMirror; id <= ids::kBlue; ++id)
+        on(id, [this, id] { pressEffect(id); });
+    on(ids::kCamera, [this] { takeStill(); });
+    on(ids::kClock, [this] {
+        if (!inPreviewState())
+            warn(windowTitle(), "BrowseToTimer", "Please return to the preview state");
+    });
+    on(ids::kVideo, [this] {
+        PlaySkinSound(kSoundRecordStart);
+        if (recorder_) SetRecording(recorder_->ToggleWithDialog());
+    });
+    on(ids::kStartRecording, [this] { startRecording(); });
+    on(ids::kStopRecording, [this] { stopRecording(); });
+    on(ids::kPreview, [this](bool run) { togglePreview(run); });
+    on(ids::kRes640, [this] { setResolution(640, 480); });
+    on(ids::kRes720, [this] { setResolution(720, 480); });
+    for (int id : {ids::kSave, ids::kSaveAs}) {
+        // The copy itself comes with the file list; until then nothing is selected.
+        on(id, [this] {
+            AskSaveAsTarget(selectedFile_, listMode_ == 1, storage_.picture, storage_.video,
+                            windowTitle());
+        });
+    }
+    for (int id : {ids::kEMail, ids::kMenuEMail, ids::kOpen, ids::kDelete, ids::kDeleteAll})
+        on(id, [this, id] { warnNoSelection(id); });
+    on(ids::kUndo, [this] { liveShapes_.Undo(); });
+    on(ids::kRedo, [this] { liveShapes_.Redo(); });
+    on(ids::kDeleteAllMeasures, [this] { liveShapes_.Clear(); });
+    // The result is not checked: a missing manual shows nothing of ours.
+    on(ids::kManual, [] { QDesktopServices::openUrl(QUrl::fromLocalFile(ManualFilePath())); });
+    on(ids::kUpdate, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportAddress))); });
+    on(ids::kAbout, [this] {
+        CAboutDlg dlg(this);
+        dlg.exec();
+    });
+}
+
+void MainWindow::OnCommand(int command) {
+    commands_->trigger(command);
+}
+
+void MainWindow::takeStill() {
+    if (inPreviewState())
+        session_->RequestStill();
+    else
+        warn(windowTitle(), "BrowseToCamera", "Please return to the preview state");
+}
+
+void MainWindow::pressEffect(int id) {
+    effects_->Press(id);
+    for (int e = ids::kHorMirror; e <= ids::kBlue; ++e)
+        commands_->setSelected(e, effects_->IsPressed(e));
+    rebuildToolTips();
+}
+
+void MainWindow::startRecording() {
+    if (recording_ || !recorder_) return;
+    PlaySkinSound(kSoundRecordStart);
+    if (recorder_->StartUnlimited()) SetRecording(true);
+}
+
+void MainWindow::stopRecording() {
+    if (!recording_ || !recorder_) return;
+    recorder_->Stop();
+    SetRecording(false);
+    PlaySkinSound(kSoundRecordStop);
+}
+
+void MainWindow::togglePreview(bool run) {
+    if (!run) {
+        session_->StopPreview();
+        liveView_->update();
+    } else {
+        if (recording_) {
+            if (recorder_) recorder_->Stop();
+            SetRecording(false);
+        }
+        session_->RunPreview();
+    }
+    rebuildToolTips();
+}
+
+void MainWindow::warnNoSelection(int command) {
+    if (selectedFile_.isEmpty())
+        warn(command == ids::kEMail || command == ids::kMenuEMail ? windowTitle() : msgTitle_,
+             "SelectFile", "Please select an image or video");
+}
+
+} // namespace tvx
