@@ -223,6 +223,7 @@ void MainWindow::saveStill(StillSource source) {
         saveFailureShown_ = false;
         lastSavedStill_ = result.path;
         if (recording_ || source == StillSource::Microscope) session_->RestartPreview();
+        emit stillSaved(result.path);
     }
     PlaySkinSound(kSoundShutter);
 }

@@ -95,6 +95,10 @@ public:
     double overlayScaleY() const { return overlayScaleY_; }
     QString lastSavedStill() const { return lastSavedStill_; }
 
+signals:
+    // A still picture was written; features that list files add it.
+    void stillSaved(const QString& path);
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
