@@ -22,6 +22,12 @@ class LiveOverlay {
 public:
     virtual ~LiveOverlay() = default;
     virtual void Draw(QPainter& painter, const QSize& surface, double sx, double sy) = 0;
+    // Into a saved still of `picture` size (UI thread). Guides are placed by
+    // the picture's own size rather than the view's, so an overlay may draw
+    // differently there; by default it draws as over a frame.
+    virtual void DrawOnPicture(QPainter& painter, const QSize& picture, double shapeScale) {
+        Draw(painter, picture, shapeScale, shapeScale);
+    }
 };
 
 // The overlay slots, drawn in this order over each frame.

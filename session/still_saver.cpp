@@ -12,9 +12,9 @@ namespace tvx {
 
 void OverlayCompositor::Compose(QPainter& painter, const QSize& picture, double shapeScale) {
     for (LiveLayer layer : {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid})
-        if (LiveOverlay* o = overlays_[int(layer)]) o->Draw(painter, picture, 1.0, 1.0);
+        if (LiveOverlay* o = overlays_[int(layer)]) o->DrawOnPicture(painter, picture, 1.0);
     if (LiveOverlay* shapes = overlays_[int(LiveLayer::Shapes)])
-        shapes->Draw(painter, picture, shapeScale, shapeScale);
+        shapes->DrawOnPicture(painter, picture, shapeScale);
 }
 
 double StillSaver::ShapeScaleFor(int captureWidth, int captureHeight) {

@@ -8,6 +8,9 @@
 #include "platform/settings.h"
 #include "platform/sounds.h"
 #include "ui/main/client_area.h"
+#include "ui/main/live_guides_overlay.h"
+#include "ui/main/live_measure.h"
+#include "ui/skin/menu_xp.h"
 #include "ui/skin/skin.h"
 
 #include <QFile>
@@ -125,6 +128,7 @@ void MainWindow::InitDialog() {
     setWindowTitle(savedTitle_);
 
     startSession();
+    plugLiveTools();
     rebuildToolTips();
     const QString tempDir = ReadFilePathDat(programFolder_);
     if (!tempDir.isEmpty()) storage_.tempDir = tempDir;
@@ -182,8 +186,17 @@ void MainWindow::startSession() {
 void MainWindow::buildMenus(int menuGrey) {
     if (!fileMenu_) fileMenu_ = new QMenu(this);
     commands_->buildMenus(menuBar(), fileMenu_);
+    // The drop-down menus take the bar's grey.
     menuBar()->setStyleSheet(
-        QStringLiteral("QMenuBar { background: rgb(%1,%1,%1); color: black; }").arg(menuGrey));
+        QStringLiteral("QMenuBar { background: rgb(%1,%1,%1); color: black; }"
+                       "QMenu { background: rgb(%1,%1,%1); color: black;"
+                       " border: 1px solid rgb(128,128,128); }"
+                       "QMenu::item { padding: 3px 20px 3px 20px; }"
+                       "QMenu::item:selected { background: rgb(78,135,219); color: white; }"
+                       "QMenu::item:disabled { color: rgb(128,128,128); }"
+                       "QMenu::separator { height: 1px; background: rgb(160,160,160);"
+                       " margin: 3px 4px; }")
+            .arg(menuGrey));
 }
 
 void MainWindow::showConnection(bool connected, const QString& message) {

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 class QLineEdit;
 class QMenu;
@@ -21,6 +22,9 @@ namespace tvx {
 
 class CClientArea;
 class CLiveView;
+class CMenuXP;
+class LiveGuides;
+class LiveMeasure;
 class RecorderControl;
 
 // The main window: lays out the live picture, the file list, the toolbar and
@@ -74,6 +78,10 @@ public:
     CaptureSession& session() { return *session_; }
     CommandActions& commands() { return *commands_; }
     LiveShapes& liveShapes() { return liveShapes_; }
+    LiveGuides& guides() { return *guides_; }
+    LiveMeasure& liveMeasure() { return *measure_; }
+    // The live view's menu as the "other" button shows it.
+    std::unique_ptr<CMenuXP> buildLiveMenu();
 
     // What the start-up sequence found and made.
     const StorageFolders& storage() const { return storage_; }
@@ -128,6 +136,9 @@ private:
     void showNewMagnification();
     void warnNoSelection(int command);
     void warn(const QString& title, const char* key, const char* defaultText);
+    void plugLiveTools();
+    std::optional<double> readLiveMagnification(bool useNominal);
+    void showLiveMenu();
 
     static MainWindow* instance_; // set and cleared on the UI thread
 
@@ -147,6 +158,8 @@ private:
     OverlayCompositor stillOverlays_;
     StillSaver stillSaver_;
     LiveShapes liveShapes_;
+    std::unique_ptr<LiveGuides> guides_;   // overlays of the live surface and stills
+    std::unique_ptr<LiveMeasure> measure_; // draws from liveShapes_
     RecorderControl* recorder_ = nullptr;
 
     QFont fontA_; // recording seconds

@@ -3,6 +3,7 @@
 #include "media/recorder_control.h"
 #include "platform/app_events.h"
 #include "ui/main/client_area.h"
+#include "ui/main/live_measure.h"
 #include "ui/main/main_window.h"
 #include "ui/main/prompt_dlg.h"
 
@@ -138,6 +139,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         SetRecording(false);
     }
     session_->Shutdown();
+    if (measure_) measure_->Cancel();
     liveShapes_.Clear();
     if (instance_ == this) instance_ = nullptr;
     e->accept();

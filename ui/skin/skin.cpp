@@ -83,6 +83,8 @@ constexpr Entry kPictures[] = {
     {323, "icons/ms_calibrate_323.svg"},
     {324, "icons/ms_more_324.svg"},
     {325, "icons/ms_more_325.svg"},
+    // items of the live view's menu
+    {249, "icons/menu_item_249.svg"},
 };
 
 constexpr Entry kSounds[] = {

@@ -1,0 +1,94 @@
+# Live calibration on the simulated stage micrometer, then a measurement with
+# the line tool: the length read is the true one within a pixel's worth; the
+# guides and shapes show on the live view.
+. "$(dirname "$0")/lib.sh"
+e2e_setup
+# Finished live measurements are logged on this category.
+export QT_LOGGING_RULES="tavolux.measure.info=true"
+start_app
+sleep 1.5
+
+read -r wx wy ww wh <<<"$(window_geometry)"
+menu=$((wh - 610)) # the client area is 860 x 610 below the menu bar
+lx=$((wx + 204))
+ly=$((wy + 52 + menu))
+e2e_log "live view at $lx,$ly (menu bar $menu)"
+
+# Marks of the simulated 640 x 480 micrometer, in view pixels (drift moves
+# every mark alike and leaves distances alone).
+read -r ppm origin <<<"$(python3 -c "
+import math
+ppm = 1000 * 60.0 / (65.1465798045602 * 10)
+length = max(0.5, math.floor(0.85 * 640 / ppm * 2) / 2)
+print(ppm, (640 - length * ppm) / 2)")"
+mark() { python3 -c "print(int(round($origin + $1 * $ppm)))"; }
+m0=$(mark 0.5)
+m5=$(mark 5.0)
+m1=$(mark 1.0)
+m4=$(mark 4.0)
+row=330
+
+button() { # client x, y of a toolbar button
+    xdotool mousemove $((wx + $1 + 14)) $((wy + menu + $2 + 14)) click 1
+    sleep 0.4
+}
+live_click() {
+    xdotool mousemove $((lx + $1)) $((ly + $2))
+    sleep 0.2
+    xdotool click 1
+    # Slower than a double click.
+    sleep 0.7
+}
+
+# Calibration: a line from the 0.5 mm to the 5 mm mark is 4.5 mm.
+button 798 6
+live_click "$m0" $row
+live_click "$m5" $row
+wait_for 10 has_dialog || die "no Calibration dialog"
+dlg=$(dialog_windows | head -n 1)
+xdotool windowfocus --sync "$dlg" 2>/dev/null
+xdotool type --delay 50 "4.5"
+xdotool key --clearmodifiers Return
+wait_for 10 no_dialog || fail "the Calibration dialog stayed open"
+live_click 300 $((row + 40))
+
+d_cal=$((m5 - m0))
+want_m=$(python3 -c "print($d_cal * 0.0651465798045602 * 10 / 4.5)")
+stored() { grep -i '^60\.0=' "$E2E_PROG_DIR/CalibrationIni.ini" | head -n 1 | cut -d= -f2 | tr -d '\r '; }
+wait_for 5 test -n "$(stored)"
+got_m=$(stored)
+check "calibrated magnification $got_m is $want_m" \
+    fcmp "$(python3 -c "print(abs(float('${got_m:-0}') - $want_m))")" '<=' 0.051
+
+# The line tool on the 1 mm to 4 mm interval: 3 mm.
+button 423 6
+live_click "$m1" $((row + 60))
+live_click "$m4" $((row + 60))
+live_click 300 $((row + 90))
+label() { grep -o 'kind 1: L:[0-9.]*mm' "$E2E_TMP/tavolux.log" | tail -n 1 | sed 's/.*L://; s/mm//'; }
+wait_for 5 test -n "$(label)"
+got=$(label)
+e2e_log "calibration line $d_cal px, measured line $((m4 - m1)) px, label ${got}mm"
+check "the 3 mm interval reads ${got:-nothing} mm, within a pixel's worth" \
+    fcmp "$(python3 -c "print(abs(float('${got:-0}') - 3.0))")" '<=' "$(python3 -c "print(1 / $ppm)")"
+
+# A circle and the guides for the picture of the live view.
+button 543 6
+live_click 470 110
+live_click 520 110
+live_click 480 60
+for downs in 4 5 6; do # cross line, ruler, circle grid from the live menu
+    button 830 6
+    sleep 0.3
+    for _ in $(seq "$downs"); do xdotool key Down; done
+    xdotool key Return
+    sleep 0.4
+done
+sleep 1
+shot="$E2E_TMP/live-measure.png"
+screenshot "$shot"
+# The ruler's red axis crosses the middle of the view.
+red=$(convert "$shot" -crop "1x40+$((204 + 321))+$((52 + menu + 10))" +repage -format '%[fx:mean.r-mean.g]' info:)
+check "the ruler's vertical axis is drawn (red excess $red)" fcmp "$red" '>' 0.5
+[ -n "${E2E_SHOTS:-}" ] && cp "$shot" "$E2E_SHOTS/live-guides-and-measurements.png"
+finish

@@ -1,0 +1,341 @@
+#include "capture/capture_engine.h"
+#include "measure/calibration.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "tests/ui/main/app_test_util.h"
+#include "ui/main/live_guides_overlay.h"
+#include "ui/main/live_measure.h"
+#include "ui/main/live_view.h"
+#include "ui/main/main_window.h"
+#include "ui/main/main_window_ids.h"
+#include "ui/skin/menu_xp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMap>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+int ShapeCount(LiveShapes& shapes, int* redo = nullptr) {
+    int n = 0;
+    shapes.Draw([&](const ShapeList& l) {
+        n = int(l.shapes().size());
+        if (redo) *redo = int(l.redoStack().size());
+    });
+    return n;
+}
+
+class LiveTools : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        CreateFirstRunSettings();
+        WriteSysDate(0);
+        WriteLineColor(0x00FF00); // green lines, told apart from the red guides
+        WriteUnitDecimal(QStringLiteral("mm"), 2);
+        SetPrompts(&prompts_);
+        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{/*simulate=*/true});
+        dlg_->InitDialog();
+        dlg_->show();
+        ASSERT_TRUE(dlg_->session().isConnected());
+        dlg_->magnificationBox()->setText(QStringLiteral("100"));
+        // No calibration for 100 in a fresh program folder is not guaranteed:
+        // the nominal box alone decides.
+        dlg_->calibrationBox()->clear();
+    }
+    void TearDown() override {
+        dlg_.reset();
+        SetPrompts(nullptr);
+    }
+
+    void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QWidget* view = dlg_->liveView();
+        QMouseEvent e(type, QPointF(at), view->mapToGlobal(QPointF(at)),
+                      type == QEvent::MouseMove ? Qt::NoButton : button,
+                      type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &e);
+    }
+    void click(QPoint at) {
+        mouse(QEvent::MouseMove, at);
+        mouse(QEvent::MouseButtonPress, at);
+    }
+    // Start, end, label: one finished line.
+    void line(QPoint a, QPoint b, QPoint label) {
+        click(a);
+        click(b);
+        click(label);
+    }
+    LiveShapes& shapes() { return dlg_->liveShapes(); }
+
+    ScriptedPrompts prompts_;
+    std::unique_ptr<MainWindow> dlg_;
+};
+
+TEST_F(LiveTools, GuideCommandsSwitchTheLayersAndTheFrameShowsThem) {
+    EXPECT_FALSE(dlg_->guides().snapshot().crossLine);
+    dlg_->OnCommand(ids::kCrossLine);
+    EXPECT_TRUE(dlg_->guides().snapshot().crossLine);
+    // The white cross reaches the live surface with the next frames.
+    EXPECT_TRUE(test::WaitFor([&] {
+        const QImage s = dlg_->liveView()->surface().Snapshot();
+        return !s.isNull() && s.pixel(320, 3) == qRgb(255, 255, 255) &&
+               s.pixel(3, 240) == qRgb(255, 255, 255);
+    }));
+
+    dlg_->OnCommand(ids::kScale);
+    const GuideSnapshot g = dlg_->guides().snapshot();
+    EXPECT_TRUE(g.ruler);
+    EXPECT_DOUBLE_EQ(g.scale.magnification, 100.0);
+    EXPECT_NEAR(g.scale.step, 100 / (0.0651465798045602 * 10), 1e-6);
+    // The scale was fixed when the ruler went on.
+    dlg_->magnificationBox()->setText(QStringLiteral("30"));
+    dlg_->calibrationBox()->clear();
+    dlg_->OnCommand(ids::kCircle);
+    EXPECT_DOUBLE_EQ(dlg_->guides().snapshot().scale.magnification, 30.0);
+
+    dlg_->OnCommand(ids::kCrossLine);
+    dlg_->OnCommand(ids::kScale);
+    dlg_->OnCommand(ids::kCircle);
+    const GuideSnapshot off = dlg_->guides().snapshot();
+    EXPECT_FALSE(off.crossLine || off.ruler || off.circleGrid);
+}
+
+TEST_F(LiveTools, WithoutMagnificationTheRulerStaysOffAndTheUserIsTold) {
+    dlg_->magnificationBox()->clear();
+    dlg_->calibrationBox()->clear();
+    prompts_.Clear();
+    dlg_->OnCommand(ids::kScale);
+    EXPECT_FALSE(dlg_->guides().snapshot().ruler);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, QStringLiteral("Please input the zoomIn scale!"));
+    // No tool is chosen either.
+    dlg_->OnCommand(ids::kLine);
+    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
+    EXPECT_FALSE(dlg_->commands().isSelected(ids::kLine));
+}
+
+TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
+    ResetSettings();
+    CreateFirstRunSettings();
+    WriteSysDate(0);
+    auto engine = test::EngineWithoutCamera();
+    MainWindow dlg(MainWindow::Options{false, engine.get()});
+    dlg.InitDialog();
+    ASSERT_FALSE(dlg.session().isConnected());
+    for (int id : {ids::kCrossLine, ids::kScale, ids::kCircle})
+        dlg.OnCommand(id);
+    const GuideSnapshot g = dlg.guides().snapshot();
+    EXPECT_FALSE(g.crossLine || g.ruler || g.circleGrid);
+}
+
+TEST_F(LiveTools, ToolButtonsChooseAndDropTheTool) {
+    dlg_->OnCommand(ids::kPolygon);
+    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 4);
+    EXPECT_TRUE(dlg_->commands().isSelected(ids::kPolygon));
+    dlg_->OnCommand(ids::kThreePointArc);
+    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 8);
+    EXPECT_FALSE(dlg_->commands().isSelected(ids::kPolygon));
+    EXPECT_TRUE(dlg_->commands().isSelected(ids::kThreePointArc));
+    dlg_->OnCommand(ids::kThreePointArc);
+    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
+    EXPECT_FALSE(dlg_->commands().isSelected(ids::kThreePointArc));
+}
+
+TEST_F(LiveTools, LineIsMeasuredInLiveCoordinatesAndKeptInTheList) {
+    dlg_->OnCommand(ids::kLine);
+    line({100, 200}, {254, 200}, {150, 220});
+    ASSERT_EQ(ShapeCount(shapes()), 1);
+    shapes().Draw([](const ShapeList& l) {
+        const CMeasureShape& s = l.shapes()[0];
+        EXPECT_EQ(s.kind, 1);
+        ASSERT_FALSE(s.labels.isEmpty());
+        // 154 pixels at 640 × 480 and magnification 100.
+        EXPECT_EQ(s.labels[0], QStringLiteral("L:1.00mm"));
+        EXPECT_EQ(s.penColor, 0x00FF00u);
+        EXPECT_EQ(s.points.last(), QPoint(150, 220));
+    });
+    // The tool stays for the next shape.
+    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 1);
+    EXPECT_FALSE(dlg_->liveMeasure().underWay());
+}
+
+TEST_F(LiveTools, PointsOutsideTheViewAreHeldAtItsEdge) {
+    dlg_->OnCommand(ids::kLine);
+    click({10, 10});
+    mouse(QEvent::MouseMove, {-50, 700});
+    mouse(QEvent::MouseButtonPress, {-50, 700});
+    ASSERT_TRUE(dlg_->liveMeasure().underWay());
+    click({20, 20});
+    ASSERT_EQ(ShapeCount(shapes()), 1);
+    shapes().Draw([](const ShapeList& l) { EXPECT_EQ(l.shapes()[0].points[1], QPoint(0, 479)); });
+}
+
+TEST_F(LiveTools, RightClickDuringLabelPlacementRemovesOnlyTheShapeUnderWay) {
+    dlg_->OnCommand(ids::kLine);
+    line({100, 100}, {200, 100}, {120, 120});
+    ASSERT_EQ(ShapeCount(shapes()), 1);
+    click({100, 300});
+    click({300, 300}); // now placing the label
+    ASSERT_TRUE(dlg_->liveMeasure().underWay());
+    mouse(QEvent::MouseButtonPress, {250, 320}, Qt::RightButton);
+    EXPECT_FALSE(dlg_->liveMeasure().underWay());
+    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
+    EXPECT_FALSE(dlg_->commands().isSelected(ids::kLine));
+    EXPECT_EQ(ShapeCount(shapes()), 1);
+    // A click afterwards makes nothing: no tool is chosen.
+    click({50, 50});
+    click({60, 60});
+    EXPECT_EQ(ShapeCount(shapes()), 1);
+}
+
+TEST_F(LiveTools, DoubleClickEndsAContinuousLineWithoutAnExtraSegment) {
+    dlg_->OnCommand(ids::kContinuousLine);
+    click({100, 100});
+    click({200, 100}); // end of the first segment
+    click({150, 90});  // its label
+    click({200, 200}); // first click of the double click: a segment end
+    mouse(QEvent::MouseButtonDblClick, {200, 200});
+    ASSERT_EQ(ShapeCount(shapes()), 1);
+    shapes().Draw([](const ShapeList& l) {
+        const CMeasureShape& s = l.shapes()[0];
+        EXPECT_EQ(s.kind, 2);
+        EXPECT_EQ(s.labels.size(), 1);
+    });
+    EXPECT_FALSE(dlg_->liveMeasure().underWay());
+}
+
+TEST_F(LiveTools, StillShowsTheRulerAndTheMeasuredLine) {
+    dlg_->OnCommand(ids::kScale);
+    dlg_->OnCommand(ids::kLine);
+    line({100, 300}, {300, 300}, {150, 400});
+    ASSERT_TRUE(test::WaitFor([&] { return dlg_->session().frameSink().frameWidth() == 640; }));
+    const QDir pictures(dlg_->storage().picture);
+    dlg_->session().stillFlags().Request(StillSource::Keyboard);
+    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->lastSavedStill().isEmpty(); }));
+    const QImage still(dlg_->lastSavedStill());
+    ASSERT_EQ(still.size(), QSize(640, 480));
+    // The ruler's axes through the picture's centre, red.
+    EXPECT_EQ(still.pixel(320, 3), qRgb(255, 0, 0));
+    EXPECT_EQ(still.pixel(3, 240), qRgb(255, 0, 0));
+    // The measured line, green, where it was drawn.
+    for (int x : {101, 200, 299})
+        EXPECT_EQ(still.pixel(x, 300), qRgb(0, 255, 0)) << x;
+    EXPECT_NE(still.pixel(200, 302), qRgb(0, 255, 0));
+}
+
+// Picks the n-th enabled item of the open popup with the keyboard.
+void ChooseFromPopup(int downs) {
+    QTimer::singleShot(50, [downs] {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (!popup) return;
+        for (int i = 0; i < downs; ++i) {
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QCoreApplication::sendEvent(popup, &down);
+        }
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(popup, &enter);
+    });
+}
+
+TEST_F(LiveTools, LiveMenuUndoesAndRedoes) {
+    const std::unique_ptr<CMenuXP> menu = dlg_->buildLiveMenu();
+    QList<int> ids;
+    for (QAction* a : menu->actions())
+        ids << (a->isSeparator() ? 0 : a->data().toInt());
+    EXPECT_EQ(ids, (QList<int>{ids::kUndo, ids::kRedo, ids::kDeleteAllMeasures, 0, ids::kCrossLine,
+                               ids::kScale, ids::kCircle, 0, ids::kPenSettings}));
+
+    dlg_->OnCommand(ids::kLine);
+    line({10, 10}, {100, 10}, {20, 20});
+    line({10, 50}, {100, 50}, {20, 60});
+    ASSERT_EQ(ShapeCount(shapes()), 2);
+    int redo = 0;
+    ChooseFromPopup(1); // Undo
+    dlg_->OnCommand(ids::kMeasureOther);
+    EXPECT_EQ(ShapeCount(shapes(), &redo), 1);
+    EXPECT_EQ(redo, 1);
+    // The menu dropped the tool.
+    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
+    ChooseFromPopup(2); // Redo
+    dlg_->OnCommand(ids::kMeasureOther);
+    EXPECT_EQ(ShapeCount(shapes(), &redo), 2);
+    EXPECT_EQ(redo, 0);
+    ChooseFromPopup(3); // Delete All
+    dlg_->OnCommand(ids::kMeasureOther);
+    EXPECT_EQ(ShapeCount(shapes()), 0);
+    ChooseFromPopup(4); // the cross line
+    dlg_->OnCommand(ids::kMeasureOther);
+    EXPECT_TRUE(dlg_->guides().snapshot().crossLine);
+}
+
+TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
+    dlg_->OnCommand(ids::kCalibrate);
+    EXPECT_TRUE(dlg_->liveMeasure().calibrating());
+    click({100, 200});
+    mouse(QEvent::MouseMove, {254, 200});
+    QTimer::singleShot(50, [] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) return;
+        if (auto* edit = w->findChild<QLineEdit*>()) edit->setText(QStringLiteral("0.5"));
+        QMetaObject::invokeMethod(w, "accept");
+    });
+    mouse(QEvent::MouseButtonPress, {254, 200});
+    EXPECT_FALSE(dlg_->liveMeasure().calibrating());
+    // 154 pixels are 0.5 mm: magnification 154 × 0.0651466 × 10 / 0.5.
+    EXPECT_NEAR(calibrationState().calibrated, 200.66, 0.01);
+    ASSERT_TRUE(test::WaitFor([&] { return dlg_->calibrationBox()->text() == "200.7"; }))
+        << dlg_->calibrationBox()->text().toStdString();
+    EXPECT_EQ(dlg_->magnificationBox()->text(), QStringLiteral("100.0"));
+    click({150, 220}); // the label
+    ASSERT_EQ(ShapeCount(shapes()), 1);
+    shapes().Draw(
+        [](const ShapeList& l) { EXPECT_EQ(l.shapes()[0].labels[0], QStringLiteral("L:0.50mm")); });
+}
+
+QRgb CommonestColour(const QImage& img) {
+    QMap<QRgb, int> count;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            ++count[img.pixel(x, y) | 0xFF000000u];
+    QRgb best = 0;
+    int most = -1;
+    for (auto it = count.cbegin(); it != count.cend(); ++it)
+        if (it.value() > most) {
+            most = it.value();
+            best = it.key();
+        }
+    return best;
+}
+
+TEST_F(LiveTools, MenuBarDropDownsAreGreyAsTheBar) {
+    auto menus = [&] {
+        QList<QMenu*> list;
+        for (QAction* a : dlg_->menuBar()->actions())
+            if (a->menu()) list << a->menu();
+        return list;
+    };
+    ASSERT_EQ(menus().size(), 4);
+    for (QMenu* m : menus()) {
+        m->ensurePolished();
+        m->adjustSize();
+        EXPECT_EQ(CommonestColour(m->grab().toImage()), qRgb(220, 220, 220))
+            << m->title().toStdString();
+    }
+    dlg_->SwitchLanguage(9, 0);
+    for (QMenu* m : menus()) {
+        m->ensurePolished();
+        m->adjustSize();
+        EXPECT_EQ(CommonestColour(m->grab().toImage()), qRgb(224, 224, 224))
+            << m->title().toStdString();
+    }
+}
+
+} // namespace
+} // namespace tvx

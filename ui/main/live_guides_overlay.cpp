@@ -1,0 +1,85 @@
+#include "ui/main/live_guides_overlay.h"
+
+#include "measure/geometry.h"
+#include "ui/main/main_window_ids.h"
+
+#include <QPainter>
+
+namespace tvx {
+
+LiveGuides::LiveGuides(Hooks hooks) : hooks_(std::move(hooks)) {}
+
+QFont LiveGuides::LabelFont() {
+    QFont f;
+    f.setPixelSize(14);
+    f.setWeight(QFont::Normal);
+    return f;
+}
+
+QString LiveGuides::unit() const {
+    std::lock_guard<std::mutex> lock(unitMutex_);
+    return unit_;
+}
+
+bool LiveGuides::Toggle(int command) {
+    const bool connected = hooks_.connected();
+    if (command == ids::kCrossLine)
+        return state_.ToggleCrossLine(connected) == GuideState::Toggle::Changed;
+    if (command != ids::kScale && command != ids::kCircle) return false;
+    if (!connected) return false;
+    const GuideSnapshot now = state_.Snapshot();
+    const bool on = command == ids::kScale ? now.ruler : now.circleGrid;
+    // The boxes are read only when the guide goes on; switching off asks nothing.
+    std::optional<double> m;
+    const QString unitText = hooks_.unit();
+    if (!on) {
+        m = hooks_.readMagnification();
+        if (!m) return false;
+    }
+    const double perPixel = UnitPerPixel(hooks_.captureSize(), unitText);
+    const GuideState::Toggle t = command == ids::kScale
+                                     ? state_.ToggleRuler(connected, m, perPixel)
+                                     : state_.ToggleCircleGrid(connected, m, perPixel);
+    if (t == GuideState::Toggle::Changed && !on) {
+        std::lock_guard<std::mutex> lock(unitMutex_);
+        unit_ = unitText;
+    }
+    return t == GuideState::Toggle::Changed;
+}
+
+LiveOverlay* LiveGuides::overlay(LiveLayer layer) {
+    switch (layer) {
+    case LiveLayer::CrossLine:
+        return &cross_;
+    case LiveLayer::Ruler:
+        return &ruler_;
+    case LiveLayer::CircleGrid:
+        return &grid_;
+    default:
+        return nullptr;
+    }
+}
+
+GuideSnapshot LiveGuides::Layer::Only() const {
+    GuideSnapshot g = guides_.state_.Snapshot();
+    g.crossLine = g.crossLine && layer_ == LiveLayer::CrossLine;
+    g.ruler = g.ruler && layer_ == LiveLayer::Ruler;
+    g.circleGrid = g.circleGrid && layer_ == LiveLayer::CircleGrid;
+    return g;
+}
+
+// A font of its own per call: frames and cleared surfaces draw on different threads.
+void LiveGuides::Layer::Draw(QPainter& painter, const QSize& surface, double, double) {
+    const GuideSnapshot g = Only();
+    if (g.crossLine) DrawCrossLine(painter, surface);
+    if (g.ruler) DrawRuler(painter, surface, g.scale, guides_.unit(), LabelFont());
+    if (g.circleGrid) DrawCircleGrid(painter, surface, g.scale);
+}
+
+void LiveGuides::Layer::DrawOnPicture(QPainter& painter, const QSize& picture, double) {
+    const GuideSnapshot g = Only();
+    if (g.crossLine || g.ruler || g.circleGrid)
+        DrawGuidesOnPicture(painter, picture, g, guides_.unit(), LabelFont());
+}
+
+} // namespace tvx

@@ -1,0 +1,293 @@
+#include "ui/main/live_measure.h"
+
+#include "measure/calibration.h"
+#include "platform/app_events.h"
+#include "platform/settings.h"
+#include "ui/main/main_window_ids.h"
+#include "ui/measure/calibration_dialog.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWidget>
+
+namespace tvx {
+
+// Every finished live measurement is logged here (off unless asked for):
+// a record of what was measured that scripts can read.
+Q_LOGGING_CATEGORY(lcLiveMeasure, "tavolux.measure", QtWarningMsg)
+
+namespace {
+
+struct ButtonTool {
+    int button;
+    ToolId tool;
+};
+constexpr ButtonTool kButtonTools[] = {
+    {ids::kLine, ToolId::Line},
+    {ids::kContinuousLine, ToolId::ContinuousLine},
+    {ids::kPointToLine, ToolId::PointToLine},
+    {ids::kPolygon, ToolId::Polygon},
+    {ids::kRadiusCircle, ToolId::RadiusCircle},
+    {ids::kDiameterCircle, ToolId::DiameterCircle},
+    {ids::kThreePointCircle, ToolId::ThreePointCircle},
+    {ids::kThreePointArc, ToolId::ThreePointArc},
+    {ids::kThreePointAngle, ToolId::ThreePointAngle},
+    {ids::kFourPointAngle, ToolId::FourPointAngle},
+    {ids::kCalibrate, ToolId::CalibrationLine},
+};
+
+std::optional<ToolId> ToolOfButton(int button) {
+    for (const ButtonTool& b : kButtonTools)
+        if (b.button == button) return b.tool;
+    return std::nullopt;
+}
+
+} // namespace
+
+const int LiveMeasure::kToolButtons[11] = {ids::kLine,
+                                           ids::kContinuousLine,
+                                           ids::kPointToLine,
+                                           ids::kPolygon,
+                                           ids::kRadiusCircle,
+                                           ids::kDiameterCircle,
+                                           ids::kThreePointCircle,
+                                           ids::kThreePointArc,
+                                           ids::kThreePointAngle,
+                                           ids::kFourPointAngle,
+                                           ids::kCalibrate};
+
+LiveMeasure::LiveMeasure(LiveShapes& shapes, QWidget* view, QWidget* window, Hooks hooks)
+    : shapes_(shapes), view_(view), window_(window), hooks_(std::move(hooks)),
+      labelFont_(DefaultFontRecord()) {
+    if (view_) {
+        // Moves without a button pressed drive the rubber band.
+        view_->setMouseTracking(true);
+        view_->installEventFilter(this);
+    }
+}
+
+LiveMeasure::~LiveMeasure() {
+    HoldPointer(false);
+}
+
+void LiveMeasure::ReleaseButtons() {
+    for (int id : kToolButtons)
+        hooks_.setPressed(id, false);
+}
+
+void LiveMeasure::ChooseTool(int buttonId) {
+    const auto id = ToolOfButton(buttonId);
+    if (!id || inDialog_) return;
+    const bool calibration = *id == ToolId::CalibrationLine;
+    // A calibration starts from the nominal magnification the user typed.
+    if (calibration) useNominal_ = true;
+    const std::optional<double> m = hooks_.readMagnification(useNominal_);
+    if (!m) return;
+    HoldPointer(false);
+    const bool pressed = hooks_.isPressed(buttonId);
+    ReleaseButtons();
+    tool_.reset();
+    calibrating_ = false;
+    if (!pressed) {
+        hooks_.setPressed(buttonId, true);
+        if (calibration) {
+            useNominal_ = false;
+            calibrating_ = true;
+        }
+        tool_ = MakeLiveTool(*id);
+        tool_->Bind(&finished_);
+        ToolSettings settings = CurrentToolSettings(*m);
+        settings.calibrate = [this](double pixels) { return RunCalibration(pixels); };
+        tool_->SetSettings(std::move(settings));
+    }
+    button_ = tool_ ? buttonId : 0;
+    Publish();
+}
+
+void LiveMeasure::Cancel() {
+    if (inDialog_) return;
+    HoldPointer(false);
+    ReleaseButtons();
+    tool_.reset();
+    button_ = 0;
+    calibrating_ = false;
+    useNominal_ = false;
+    Publish();
+}
+
+ToolSettings LiveMeasure::CurrentToolSettings(double magnification) const {
+    const SettingsValues s = Settings();
+    ToolSettings t;
+    t.ctx = CurrentMeasureContext(hooks_.captureSize(), magnification, s);
+    t.style.penWidth = int32_t(s.Linewidth);
+    t.style.penStyle = int32_t(s.Linetype);
+    t.style.penColor = s.LineColor;
+    t.style.labelFont = labelFont_;
+    t.style.labelColor = s.MeasureTxtColor;
+    t.labelLineSpacing = LabelLineSpacing(s.fontsize);
+    return t;
+}
+
+std::optional<double> LiveMeasure::RunCalibration(double pixels) {
+    // The dialog needs the pointer; the line stays on the picture meanwhile.
+    HoldPointer(false);
+    Publish();
+    const MeasureContext ctx = tool_ ? tool_->settings().ctx : MeasureContext();
+    // The tool waits inside its press for the answer: it must not be
+    // replaced while the dialog runs.
+    inDialog_ = true;
+    const bool done = Calibrate(window_, pixels, ctx, nullptr, kMsgMagnification);
+    inDialog_ = false;
+    calibrating_ = false;
+    if (!done) return std::nullopt;
+    return calibrationState().calibrated;
+}
+
+template <class Fn> void LiveMeasure::Drive(Fn&& fn) {
+    if (!tool_) return;
+    fn(*tool_);
+    if (!finished_.shapes().empty()) {
+        for (const CMeasureShape& s : finished_.shapes())
+            qCInfo(lcLiveMeasure, "kind %d: %s", int(s.kind), qPrintable(s.labels.join(' ')));
+        shapes_.Edit([this](ShapeList& list) {
+            for (const CMeasureShape& s : finished_.shapes())
+                list.Append(s);
+        });
+        finished_.Clear();
+    }
+    HoldPointer(tool_ && tool_->underWay());
+    Publish();
+}
+
+void LiveMeasure::Publish() {
+    Pending p;
+    MeasureContext ctx;
+    if (tool_) {
+        const ToolSettings& s = tool_->settings();
+        ctx = s.ctx;
+        if (tool_->underWay()) {
+            p.figure = tool_->Pending();
+            p.pen = MeasurePen(s.style.penStyle, s.style.penWidth, s.style.penColor);
+            p.font = ToQFont(s.style.labelFont);
+            p.labelColour = ColourFromBgr(s.style.labelColor);
+        }
+    } else {
+        const SettingsValues v = Settings();
+        ctx.unit = v.unit;
+        ctx.decimals = int(std::min<uint32_t>(v.decimal, 15));
+    }
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        std::swap(pending_, p);
+        ctx_ = ctx;
+    }
+    // The old figure is freed outside the lock.
+}
+
+void LiveMeasure::HoldPointer(bool hold) {
+    if (hold == holding_ || !view_) return;
+    holding_ = hold;
+    // Clicks elsewhere would leave a shape half made: the view keeps the
+    // mouse until the shape is finished or cancelled.
+    if (hold && view_->isVisible())
+        view_->grabMouse(Qt::CrossCursor);
+    else if (!hold && QWidget::mouseGrabber() == view_)
+        view_->releaseMouse();
+}
+
+QSize LiveMeasure::LiveSize() const {
+    const QSize capture = hooks_.captureSize();
+    return QSize(capture.width() == 720 && capture.height() == 480 ? 720 : 640, 480);
+}
+
+QPoint LiveMeasure::ToLive(QPointF pos) const {
+    if (!view_) return pos.toPoint();
+    const QSize size = view_->size();
+    // In the window the view is the live picture pixel for pixel; full
+    // screen stretches it.
+    QSize live(640, 480);
+    if (size != live && !size.isEmpty()) {
+        live = LiveSize();
+        pos =
+            QPointF(pos.x() * live.width() / size.width(), pos.y() * live.height() / size.height());
+    }
+    return QPoint(std::clamp(int(pos.x()), 0, live.width() - 1),
+                  std::clamp(int(pos.y()), 0, live.height() - 1));
+}
+
+bool LiveMeasure::eventFilter(QObject* watched, QEvent* e) {
+    if (watched != view_) return QObject::eventFilter(watched, e);
+    const QEvent::Type type = e->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+        type != QEvent::MouseButtonDblClick)
+        return QObject::eventFilter(watched, e);
+    auto* me = static_cast<QMouseEvent*>(e);
+    const QPoint p = ToLive(me->position());
+    if (type == QEvent::MouseButtonPress && me->button() == Qt::RightButton) {
+        Cancel();
+        return true;
+    }
+    if (!tool_) return false;
+    if (type == QEvent::MouseMove) {
+        if (!tool_->underWay()) return false;
+        // The pointer is kept on the picture where the platform lets us.
+        const QPoint inView = me->position().toPoint();
+        if (!view_->rect().contains(inView)) {
+            const QPoint back(std::clamp(inView.x(), 0, view_->width() - 1),
+                              std::clamp(inView.y(), 0, view_->height() - 1));
+            if (QGuiApplication::platformName() == QLatin1String("xcb"))
+                QCursor::setPos(view_->mapToGlobal(back));
+        }
+        Drive([p](CMeasureTool& t) { t.Move(p); });
+        return true;
+    }
+    if (me->button() != Qt::LeftButton) return false;
+    if (type == QEvent::MouseButtonDblClick) {
+        const int kind = tool_->kind();
+        // Only these two end on a double click; for the others it is a click
+        // that came quickly.
+        if (kind == LiveKind::ContinuousLine || kind == LiveKind::Polygon)
+            Drive([p](CMeasureTool& t) { t.DoubleClick(p); });
+        else
+            Drive([p](CMeasureTool& t) { t.Press(p); });
+        return true;
+    }
+    Drive([p](CMeasureTool& t) {
+        t.Move(p);
+        t.Press(p);
+    });
+    return true;
+}
+
+void LiveMeasure::DrawAll(QPainter& painter, double sx, double sy) {
+    MeasureContext ctx;
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        if (!pending_.figure.empty())
+            PaintFigure(painter, ScaledFigure(pending_.figure, sx, sy), pending_.pen, pending_.font,
+                        pending_.labelColour);
+        ctx = ctx_;
+    }
+    shapes_.Draw([&](const ShapeList& list) {
+        DrawLiveShapes(painter, list, nullptr, PenSnapshot{}, ctx, sx, sy);
+    });
+}
+
+void LiveMeasure::Draw(QPainter& painter, const QSize& surface, double sx, double sy) {
+    // The surface is the view's size: stretched in full screen.
+    if (surface != QSize(640, 480) && sx == 1.0 && sy == 1.0) {
+        const QSize live = LiveSize();
+        sx = double(surface.width()) / live.width();
+        sy = double(surface.height()) / live.height();
+    }
+    DrawAll(painter, sx, sy);
+}
+
+void LiveMeasure::DrawOnPicture(QPainter& painter, const QSize&, double shapeScale) {
+    DrawAll(painter, shapeScale, shapeScale);
+}
+
+} // namespace tvx

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "capture/live_surface.h"
+#include "measure/font_record.h"
+#include "measure/live_shapes.h"
+#include "measure/measure_tools.h"
+#include "session/live_shapes.h"
+
+#include <QColor>
+#include <QFont>
+#include <QObject>
+#include <QPen>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+class QWidget;
+
+namespace tvx {
+
+// Measuring on the live picture: the eleven tool buttons choose a tool, the
+// mouse on the live view drives it, finished shapes go into the live list,
+// and the shapes overlay draws them over every frame and into stills.
+class LiveMeasure : public QObject, public LiveOverlay {
+    Q_OBJECT
+public:
+    struct Hooks {
+        // The live magnification read from the window's boxes (the nominal
+        // one when asked), or nothing after the user was told to enter one.
+        std::function<std::optional<double>(bool useNominal)> readMagnification;
+        // The pressed look of a measuring button.
+        std::function<void(int id, bool pressed)> setPressed;
+        std::function<bool(int id)> isPressed;
+        // The capture size lengths are worked out for.
+        std::function<QSize()> captureSize;
+    };
+
+    // `view` is the live view whose mouse is watched; dialogs and the
+    // magnification message go to `window`.
+    LiveMeasure(LiveShapes& shapes, QWidget* view, QWidget* window, Hooks hooks);
+    ~LiveMeasure() override;
+
+    // Buttons 1120, 1192–1200, 1180: choose the tool, or drop it when its
+    // button is pressed already.
+    void ChooseTool(int buttonId);
+    // Drops the tool and the shape under way; finished shapes stay.
+    void Cancel();
+    // The pressed look of every measuring button goes.
+    void ReleaseButtons();
+
+    int liveTool() const { return tool_ ? tool_->kind() : 0; }
+    bool calibrating() const { return calibrating_; }
+    bool useNominal() const { return useNominal_; }
+    const CMeasureTool* tool() const { return tool_.get(); }
+    bool underWay() const { return tool_ && tool_->underWay(); }
+
+    // The measurement labels' font ("Measurefont.ini" at start-up).
+    void SetLabelFont(const FontRecord& font) { labelFont_ = font; }
+    const FontRecord& labelFont() const { return labelFont_; }
+
+    // The measuring buttons, in the order of the toolbar.
+    static const int kToolButtons[11];
+
+    // LiveOverlay: the shape under way and the finished shapes.
+    void Draw(QPainter& painter, const QSize& surface, double sx, double sy) override;
+    void DrawOnPicture(QPainter& painter, const QSize& picture, double shapeScale) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    // What the overlay draws of the shape under way, set on the UI thread.
+    struct Pending {
+        Figure figure;
+        QPen pen;
+        QFont font;
+        QColor labelColour;
+    };
+
+    ToolSettings CurrentToolSettings(double magnification) const;
+    std::optional<double> RunCalibration(double pixels);
+    // Runs one pointer event on the tool, then hands finished shapes to the
+    // live list and the figure under way to the overlay.
+    template <class Fn> void Drive(Fn&& fn);
+    void Publish();
+    void HoldPointer(bool hold);
+    QPoint ToLive(QPointF viewPos) const;
+    QSize LiveSize() const;
+    void DrawAll(QPainter& painter, double sx, double sy);
+
+    LiveShapes& shapes_;
+    QPointer<QWidget> view_;
+    QPointer<QWidget> window_;
+    Hooks hooks_;
+    FontRecord labelFont_;
+
+    // UI thread only.
+    std::unique_ptr<CMeasureTool> tool_;
+    ShapeList finished_; // the tool appends here; moved on to shapes_ at once
+    int button_ = 0;
+    bool calibrating_ = false;
+    bool useNominal_ = false;
+    bool holding_ = false;
+    bool inDialog_ = false; // the Calibration dialog is open
+
+    mutable std::mutex pendingMutex_;
+    Pending pending_;    // guarded by pendingMutex_; written on the UI thread
+    MeasureContext ctx_; // guarded by pendingMutex_; written on the UI thread
+};
+
+} // namespace tvx

@@ -1,0 +1,115 @@
+// The guides, the live measuring tools and the live menu, plugged into the window.
+#include "capture/capture_engine.h"
+#include "measure/font_file.h"
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "ui/main/live_guides_overlay.h"
+#include "ui/main/live_measure.h"
+#include "ui/main/main_window.h"
+#include "ui/skin/bitmap_button.h"
+#include "ui/skin/menu_xp.h"
+#include "ui/skin/skin.h"
+
+#include <QAction>
+#include <QLineEdit>
+
+namespace tvx {
+
+namespace {
+
+constexpr int kMenuItemIcon = 249;
+
+QSize CaptureQSize() {
+    const CaptureSize c = CurrentCaptureSize();
+    return QSize(c.width, c.height);
+}
+
+struct LiveMenuItem {
+    int id; // 0: separator
+    const char* key;
+    const char* defaultText;
+};
+constexpr LiveMenuItem kLiveMenu[] = {
+    {ids::kUndo, "Undo", "Undo"},
+    {ids::kRedo, "Redo", "Redo"},
+    {ids::kDeleteAllMeasures, "DeleteAll", "Delete All"},
+    {0, nullptr, nullptr},
+    {ids::kCrossLine, "Cross", "Crosshair"},
+    {ids::kScale, "Scale", "Scale line"},
+    {ids::kCircle, "Circle", "circle Grid"},
+    {0, nullptr, nullptr},
+    {ids::kPenSettings, "Setting", "Settings"},
+};
+
+} // namespace
+
+void MainWindow::plugLiveTools() {
+    guides_ = std::make_unique<LiveGuides>(LiveGuides::Hooks{
+        [this] { return session_->isConnected(); }, [this] { return readLiveMagnification(false); },
+        &CaptureQSize, [] { return Settings().unit; }});
+    measure_ = std::make_unique<LiveMeasure>(
+        liveShapes_, liveView_, this,
+        LiveMeasure::Hooks{[this](bool nominal) { return readLiveMagnification(nominal); },
+                           [this](int id, bool on) { commands_->setSelected(id, on); },
+                           [this](int id) { return commands_->isSelected(id); }, &CaptureQSize});
+    measure_->SetLabelFont(ReadMeasureFont(programFolder_));
+    SetOverlay(LiveLayer::Shapes, measure_.get());
+    for (LiveLayer layer : {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid})
+        SetOverlay(layer, guides_->overlay(layer));
+
+    const auto on = [this](int id, auto&& fn) {
+        connect(commands_->action(id), &QAction::triggered, this, fn);
+    };
+    for (int id : {ids::kCrossLine, ids::kScale, ids::kCircle})
+        on(id, [this, id] {
+            // Without frames nothing would redraw the picture.
+            if (guides_->Toggle(id) && !inPreviewState()) liveView_->ClearSurface();
+        });
+    for (int id : LiveMeasure::kToolButtons)
+        on(id, [this, id] { measure_->ChooseTool(id); });
+    on(ids::kMeasureOther, [this] { showLiveMenu(); });
+}
+
+std::optional<double> MainWindow::readLiveMagnification(bool useNominal) {
+    const MagnificationReading r =
+        ReadMagnification({calBox_->text(), magBox_->text(), useNominal});
+    options_.calibration->nominal = r.entered;
+    if (!r.magnification) warn(windowTitle(), "EnterRate", "Please input the zoomIn scale!");
+    return r.magnification;
+}
+
+std::unique_ptr<CMenuXP> MainWindow::buildLiveMenu() {
+    auto menu = std::make_unique<CMenuXP>(this);
+    const QIcon icon(SkinPixmap(kMenuItemIcon, devicePixelRatioF()));
+    const GuideSnapshot g = guides_->snapshot();
+    for (const LiveMenuItem& item : kLiveMenu) {
+        if (item.id == 0) {
+            menu->AppendSeparator();
+            continue;
+        }
+        QAction* a = menu->AppendItem(Text(item.key, item.defaultText), item.id, icon);
+        const bool guide =
+            item.id == ids::kCrossLine || item.id == ids::kScale || item.id == ids::kCircle;
+        if (guide) {
+            a->setCheckable(true);
+            a->setChecked(item.id == ids::kCrossLine ? g.crossLine
+                          : item.id == ids::kScale   ? g.ruler
+                                                     : g.circleGrid);
+        }
+        if (const QAction* command = commands_->action(item.id))
+            a->setEnabled(command->isEnabled());
+    }
+    return menu;
+}
+
+void MainWindow::showLiveMenu() {
+    measure_->Cancel();
+    const std::unique_ptr<CMenuXP> menu = buildLiveMenu();
+    const QWidget* button = commands_->button(ids::kMeasureOther);
+    const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height() - 4))
+                             : liveView_->mapToGlobal(QPoint(0, 0));
+    if (const int id = menu->Track(at)) commands_->trigger(id);
+}
+
+} // namespace tvx
