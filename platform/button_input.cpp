@@ -105,7 +105,15 @@ void SnapshotButton::CloseInterface() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     partial_.clear();
+    // A press read just before the device went away is lost, but not unseen.
+    droppedPresses_ += pendingPresses_;
     pendingPresses_ = 0;
+}
+
+int SnapshotButton::TakeDroppedPresses() {
+    const int n = droppedPresses_;
+    droppedPresses_ = 0;
+    return n;
 }
 
 void SnapshotButton::ReadPending() {
@@ -128,9 +136,12 @@ void SnapshotButton::ReadPending() {
             memcpy(&ev, partial_.constData() + used, sizeof ev);
             used += kRecord;
             // value 1 is the press itself; 0 (release) and 2 (repeat) are not.
-            if (ev.type == EV_KEY && ev.code == kKeyCamera && ev.value == 1 &&
-                pendingPresses_ < kMaxPendingPresses)
-                ++pendingPresses_;
+            if (ev.type == EV_KEY && ev.code == kKeyCamera && ev.value == 1) {
+                if (pendingPresses_ < kMaxPendingPresses)
+                    ++pendingPresses_;
+                else
+                    ++droppedPresses_;
+            }
         }
         partial_.remove(0, used);
     }

@@ -28,6 +28,13 @@ public:
     int IsButtonPressed();
     void CloseInterface();
 
+    // Presses read but not yet reported.
+    int PendingPresses() const { return pendingPresses_; }
+    // Presses that will never be reported: those beyond kMaxPendingPresses,
+    // and those still pending when the button was closed or went away. The
+    // count starts again after each call.
+    int TakeDroppedPresses();
+
     // Reads events from an already open descriptor (made non-blocking here);
     // the object owns it from now on. 1 on success.
     int OpenDescriptor(int fd);
@@ -39,6 +46,7 @@ private:
     int fd_ = -1;
     QByteArray partial_; // bytes of an event record not yet complete
     int pendingPresses_ = 0;
+    int droppedPresses_ = 0;
 };
 
 // KEY_CAMERA on Linux.

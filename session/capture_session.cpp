@@ -34,6 +34,8 @@ CaptureSession::CaptureSession(const Options& options, QObject* parent)
 }
 
 CaptureSession::~CaptureSession() {
+    // Whoever listens may be going too: a dying session tells nothing.
+    blockSignals(true);
     // Frames must stop reaching the sink and the live surface before they go.
     engine_->SetFrameReceiver(nullptr);
     engine_->Stop();
@@ -124,6 +126,13 @@ void CaptureSession::CheckConnection() {
 
 void CaptureSession::finishCheck(bool started) {
     connected_ = started;
+    if (!started) {
+        // Without a microscope a waiting press would turn into a picture of
+        // whatever comes after the next plug.
+        const int lost = heldPresses_;
+        heldPresses_ = 0;
+        dropPresses(lost);
+    }
     connectionMessage_ =
         started ? QString() : Text("ConnectMsg", "Please connect Wireless Digital Microscope");
     if (started)
@@ -143,8 +152,12 @@ void CaptureSession::watchResume() {
                     QStringLiteral("/org/freedesktop/login1"),
                     QStringLiteral("org.freedesktop.login1.Manager"),
                     QStringLiteral("PrepareForSleep"), this, SLOT(onPrepareForSleep(bool)));
+    // Nothing the user asked for failed, so it is only logged: a machine
+    // without logind (a container, a test display) would otherwise greet
+    // every start with a message box.
     if (!watching)
-        emit error(QStringLiteral("resume is not watched: %1").arg(bus.lastError().message()));
+        qWarning("capture session: resume is not watched: %s",
+                 qPrintable(bus.lastError().message()));
 }
 
 void CaptureSession::onPrepareForSleep(bool sleeping) {
@@ -157,6 +170,12 @@ void CaptureSession::OnResumed() {
 }
 
 bool CaptureSession::openButton() {
+    // A check that finds the microscope still there opens it again: keep the
+    // open button and the presses it holds.
+    if (button_ && button_->IsOpen()) {
+        buttonPollTimer_.start();
+        return true;
+    }
     closeButton();
     auto button = std::make_unique<SnapshotButton>();
     if (!button->OpenInterface()) return false;
@@ -166,17 +185,59 @@ bool CaptureSession::openButton() {
 }
 
 void CaptureSession::closeButton() {
-    if (!button_) return;
+    // Presses not yet taken go with the device: read what is there, then
+    // count everything that will never be a picture.
+    int lost = heldPresses_;
+    heldPresses_ = 0;
+    if (button_) {
+        while (button_->IsButtonPressed())
+            ++lost;
+        button_->CloseInterface();
+        lost += button_->TakeDroppedPresses();
+        button_.reset();
+    }
     buttonPollTimer_.stop();
-    button_->CloseInterface();
-    button_.reset();
+    dropPresses(lost);
+}
+
+void CaptureSession::dropPresses(int dropped) {
+    if (dropped <= 0) return;
+    emit pressesDropped(dropped, queuedPresses());
+}
+
+int CaptureSession::queuedPresses() const {
+    return heldPresses_ + (button_ ? button_->PendingPresses() : 0);
 }
 
 void CaptureSession::pollButton() {
-    if (engine_->ButtonLibraryMode() != 1 || !button_) return;
-    // A standing request is left alone: its press is read on a later tick.
-    if (flags_->requested()) return;
-    if (button_->IsButtonPressed()) flags_->RequestIfIdle(StillSource::Microscope);
+    // One press per tick. A standing request is left alone: the press waits
+    // for a later tick.
+    if (!flags_->requested()) {
+        if (heldPresses_ > 0) {
+            if (flags_->RequestIfIdle(StillSource::Microscope)) --heldPresses_;
+        } else if (engine_->ButtonLibraryMode() == 1 && button_ && button_->IsButtonPressed()) {
+            // The still pin may have asked in between: the press waits then.
+            if (!flags_->RequestIfIdle(StillSource::Microscope)) ++heldPresses_;
+        }
+    }
+    if (button_) dropPresses(button_->TakeDroppedPresses());
+    if (!button_ && heldPresses_ == 0) buttonPollTimer_.stop();
+}
+
+void CaptureSession::PressButton() {
+    if (!connected_) {
+        dropPresses(1);
+        return;
+    }
+    if (heldPresses_ == 0 && !flags_->requested() && flags_->RequestIfIdle(StillSource::Microscope))
+        return;
+    // Kept like the button's own presses, and as many.
+    if (heldPresses_ >= kMaxPendingPresses) {
+        dropPresses(1);
+        return;
+    }
+    ++heldPresses_;
+    if (!buttonPollTimer_.isActive()) buttonPollTimer_.start();
 }
 
 void CaptureSession::RunPreview() {

@@ -72,6 +72,11 @@ public:
 
     // A still from the keyboard or the toolbar, taken from the next frame.
     void RequestStill();
+    // A press of the microscope's button that reached the window as a key
+    // (the camera keys): taken like one read from the button's own device.
+    void PressButton();
+    // Presses waiting for their turn: one is taken per poll.
+    int queuedPresses() const;
     // What a frame's still message does: takes the standing request, if any,
     // and tells stillRequested once per request. Never re-entered while a
     // save runs (a message box inside it runs the event loop).
@@ -94,6 +99,10 @@ signals:
     // Something the user asked for did not happen, or a part of the session
     // is unavailable; `reason` says why.
     void error(const QString& reason);
+    // Presses of the microscope's button that will never give a picture
+    // (more than the button keeps, or cut off by an unplug): `dropped` new
+    // ones, with `stillQueued` earlier presses still waiting for their turn.
+    void pressesDropped(int dropped, int stillQueued);
 
 protected:
     bool event(QEvent* e) override;
@@ -108,6 +117,7 @@ private:
     bool openButton();
     void closeButton();
     void pollButton();
+    void dropPresses(int dropped);
     void watchResume();
 
     Options options_;
@@ -130,6 +140,9 @@ private:
     // notification is answered by one more check right afterwards.
     bool checking_ = false;
     bool stillBusy_ = false; // a stillRequested handler is running
+    // Presses taken off the button (or from the camera keys) that could not
+    // ask for a still yet because one was standing. UI thread.
+    int heldPresses_ = 0;
 };
 
 } // namespace tvx

@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <limits>
+#include <sys/stat.h>
 
 namespace tvx {
 
@@ -154,8 +157,26 @@ NewFile WriteNewFile(const NameForCounter& nameFor, qint64 first, const QByteArr
     });
 }
 
+namespace {
+
+// The user may have removed the folder since the start: make it again.
+// False with the system's reason when it cannot be made.
+bool EnsureFolder(const QString& folder, QString* reason) {
+    if (QFileInfo(folder).isDir() || QDir().mkpath(folder)) return true;
+    // mkpath keeps its reason to itself; one more try of the last step tells it.
+    const int error = ::mkdir(QFile::encodeName(folder).constData(), 0777) == 0 ? 0 : errno;
+    if (error == 0) return true;
+    *reason = folder + QStringLiteral(": ") +
+              QString::fromLocal8Bit(std::strerror(error == EEXIST ? ENOTDIR : error));
+    return false;
+}
+
+} // namespace
+
 NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
                             const QString& magnification, const QByteArray& bytes) {
+    QString reason;
+    if (!EnsureFolder(pictureFolder, &reason)) return {QString(), reason};
     const qint64 first = NextPictureCounter(pictureFolder);
     return WriteNewFile(
         [&](qint64 counter) {
@@ -165,6 +186,8 @@ NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& local
 }
 
 NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime) {
+    QString reason;
+    if (!EnsureFolder(videoFolder, &reason)) return {QString(), reason};
     const qint64 first = NextRecordingCounter(videoFolder);
     return ReserveNewFile(
         [&](qint64 counter) { return RecordingName(videoFolder, localTime, counter); }, first);

@@ -80,7 +80,8 @@ NewFile ReserveNewFile(const NameForCounter& nameFor, qint64 first);
 NewFile WriteNewFile(const NameForCounter& nameFor, qint64 first, const QByteArray& bytes);
 
 // The still saver's call: the picture's encoded bytes under the next free
-// still name (the scan as NextPictureCounter runs it, then WriteNewFile).
+// still name (the scan as NextPictureCounter runs it, then WriteNewFile). A
+// missing folder is made again first, here and for a recording.
 NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
                             const QString& magnification, const QByteArray& bytes);
 // The recorder's call: an empty file under the next free recording name.

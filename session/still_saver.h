@@ -34,22 +34,28 @@ private:
 struct StillSaveResult {
     enum class Status { Saved, NoFrame, Failed };
     Status status = Status::NoFrame;
-    QString path;   // the file written (Saved), or the one that could not be (Failed)
-    QString reason; // the message for the user when it Failed
+    QString path;   // the file written (Saved)
+    QString reason; // the message for the user when nothing was saved
 
     bool saved() const { return status == Status::Saved; }
 };
 
+// The user's message for a still that could not be written to `folder`:
+// the cause (disk full, no permission, folder missing) read from the
+// system's reason, which stands as it is for any other error.
+QString StillFailureText(const QString& folder, const QString& systemReason);
+
 // Writes a kept frame as the next numbered still picture (24-bit BMP) of a
-// folder, with the compositor's drawing over it. UI thread.
+// folder, with the compositor's drawing over it. A missing folder is made
+// again first; an existing file is never replaced. UI thread.
 class StillSaver {
 public:
     explicit StillSaver(QString pictureFolder = QString()) : folder_(std::move(pictureFolder)) {}
     void SetFolder(const QString& pictureFolder) { folder_ = pictureFolder; }
     const QString& folder() const { return folder_; }
 
-    // The name is chosen before the frame is looked at, so the folder scan
-    // (and what it tells the user) happens for every request.
+    // The folder is scanned for every request, with a frame or without
+    // (what the scan finds is told to the user).
     StillSaveResult Save(const StillPicture& still, const QString& magnification,
                          const QDateTime& localTime, double shapeScale,
                          StillCompositor* compositor) const;

@@ -85,6 +85,24 @@ TEST_F(ButtonPipe, ManyPressesAreCappedAndAClosedWriterEndsReading) {
     EXPECT_FALSE(button_.IsOpen());
 }
 
+// Presses that will never become pictures are counted, so the window can say so.
+TEST_F(ButtonPipe, PressesBeyondTheCapAndThoseCutOffByAnUnplugAreCounted) {
+    for (int i = 0; i < kMaxPendingPresses + 12; ++i)
+        Press();
+    EXPECT_EQ(button_.IsButtonPressed(), 1);
+    EXPECT_EQ(button_.PendingPresses(), kMaxPendingPresses - 1);
+    EXPECT_EQ(button_.TakeDroppedPresses(), 12);
+    EXPECT_EQ(button_.TakeDroppedPresses(), 0);
+
+    // The writer goes away with presses still pending: they count as dropped too.
+    Press();
+    close(fds_[1]);
+    fds_[1] = -1;
+    EXPECT_EQ(button_.IsButtonPressed(), 0);
+    EXPECT_FALSE(button_.IsOpen());
+    EXPECT_EQ(button_.TakeDroppedPresses(), kMaxPendingPresses - 1 + 1);
+}
+
 TEST(ButtonInput, OpenUsesTheSimulatedSourceWhenOneIsRegistered) {
     int fds[2];
     ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);

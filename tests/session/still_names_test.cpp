@@ -189,9 +189,17 @@ TEST_F(StillNamesTest, ANameTakenAfterTheScanIsNotReplaced) {
 }
 
 TEST_F(StillNamesTest, AFolderThatCannotTakeThePictureGivesTheReason) {
-    const tvx::NewFile f = tvx::SaveNewStillPicture(In("missing"), kMay3, "", "x");
+    // A file stands where the folder's parent should be: it cannot be made.
+    QFile blocker(In("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const tvx::NewFile f = tvx::SaveNewStillPicture(In("file/missing"), kMay3, "", "x");
     EXPECT_FALSE(f.ok());
     EXPECT_FALSE(f.reason.isEmpty());
+    // A folder that is merely missing (removed by the user) is made again,
+    // for pictures and for recordings.
+    EXPECT_TRUE(tvx::SaveNewStillPicture(In("missing/Picture"), kMay3, "", "x").ok());
+    EXPECT_TRUE(tvx::ReserveNewRecording(In("missing/Video"), kMay3).ok());
 }
 
 } // namespace

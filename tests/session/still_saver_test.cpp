@@ -1,10 +1,13 @@
 #include "session/live_shapes.h"
+#include "session/still_names.h"
 #include "session/still_saver.h"
 
 #include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -62,11 +65,101 @@ TEST(StillSaver, NoFrameWritesNothingAndAMissingFolderGivesTheReason) {
     EXPECT_EQ(none.status, StillSaveResult::Status::NoFrame);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 
-    saver.SetFolder(dir.path() + "/gone");
+    // A folder that cannot be made (a file stands where its parent should).
+    QFile blocker(dir.path() + "/file");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    saver.SetFolder(dir.path() + "/file/gone");
     const StillSaveResult failed = saver.Save(Grey(4, 4, 1), "60.0", kWhen, 1.0, nullptr);
     EXPECT_EQ(failed.status, StillSaveResult::Status::Failed);
     EXPECT_TRUE(failed.reason.startsWith("The picture could not be saved in:"));
-    EXPECT_TRUE(failed.reason.contains(QDir::toNativeSeparators(dir.path() + "/gone")));
+    EXPECT_TRUE(failed.reason.contains(QDir::toNativeSeparators(dir.path() + "/file/gone")));
+    EXPECT_TRUE(failed.reason.endsWith("The folder is missing and could not be made again."))
+        << failed.reason.toStdString();
+
+    // A folder the user removed is made again.
+    saver.SetFolder(dir.path() + "/removed/Picture");
+    const StillSaveResult again = saver.Save(Grey(4, 4, 1), "60.0", kWhen, 1.0, nullptr);
+    ASSERT_TRUE(again.saved()) << again.reason.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(again.path));
+}
+
+TEST(StillSaver, TheCauseOfAFailureIsToldInTheUsersWords) {
+    const auto because = [](int error) {
+        return StillFailureText("/p", "/p/.tavolux-x: " + QString::fromLocal8Bit(strerror(error)));
+    };
+    EXPECT_TRUE(because(ENOSPC).endsWith("\nThe disk is full."));
+    EXPECT_TRUE(because(EDQUOT).endsWith("\nThe disk is full."));
+    EXPECT_TRUE(because(EACCES).endsWith("\nThere is no permission to write in this folder."));
+    EXPECT_TRUE(because(EROFS).endsWith("\nThere is no permission to write in this folder."));
+    EXPECT_TRUE(because(ENOENT).endsWith("\nThe folder is missing and could not be made again."));
+    // Anything else keeps the system's words.
+    EXPECT_TRUE(because(EIO).endsWith(QString::fromLocal8Bit(strerror(EIO))));
+    EXPECT_TRUE(because(EIO).startsWith("The picture could not be saved in:\n/p\n"));
+}
+
+// Draws nothing, but makes files meanwhile as another instance of the
+// program would, under the names the saver is about to choose.
+class OtherInstance : public StillCompositor {
+public:
+    explicit OtherInstance(QString folder) : folder_(std::move(folder)) {}
+    void Compose(QPainter&, const QSize&, double) override {
+        for (int n = 1; n <= 3; ++n) {
+            QFile f(StillPictureName(folder_, kWhen, "60.0", n));
+            if (f.exists()) continue;
+            if (f.open(QIODevice::WriteOnly)) f.write("theirs");
+        }
+    }
+
+private:
+    QString folder_;
+};
+
+TEST(StillSaver, PicturesAreNeverReplaced) {
+    QTemporaryDir dir;
+    // A hand-made name with an absurd counter must not stop the count.
+    QFile stray(dir.path() + "/xN99999999999999999999.bmp");
+    ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
+    stray.write("stray");
+    stray.close();
+
+    // Files that appear between the folder scan and the write stay theirs.
+    StillSaver saver(dir.path());
+    OtherInstance other(dir.path());
+    const StillSaveResult mine = saver.Save(Grey(8, 8, 7), "60.0", kWhen, 1.0, &other);
+    ASSERT_TRUE(mine.saved()) << mine.reason.toStdString();
+    for (int n = 1; n <= 3; ++n) {
+        QFile f(StillPictureName(dir.path(), kWhen, "60.0", n));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), "theirs") << n;
+    }
+    EXPECT_EQ(QImage(mine.path).pixelColor(1, 1), QColor(7, 7, 7));
+
+    // Many stills in the same second, from two savers at once: each its own file.
+    constexpr int kEach = 20;
+    std::atomic<int> failed{0};
+    const auto burst = [&](uint8_t level) {
+        StillSaver s(dir.path());
+        for (int i = 0; i < kEach; ++i)
+            if (!s.Save(Grey(8, 8, level), "60.0", kWhen, 1.0, nullptr).saved()) ++failed;
+    };
+    std::thread a(burst, 100), b(burst, 200);
+    a.join();
+    b.join();
+    EXPECT_EQ(failed.load(), 0);
+    const QStringList bmps = QDir(dir.path()).entryList({"Still_*.bmp"}, QDir::Files);
+    EXPECT_EQ(bmps.size(), 3 + 1 + 2 * kEach);
+    int hundred = 0, twoHundred = 0;
+    for (const QString& name : bmps) {
+        const QImage img(dir.path() + "/" + name);
+        if (img.isNull()) continue;
+        hundred += img.pixelColor(1, 1) == QColor(100, 100, 100);
+        twoHundred += img.pixelColor(1, 1) == QColor(200, 200, 200);
+    }
+    EXPECT_EQ(hundred, kEach);
+    EXPECT_EQ(twoHundred, kEach);
+    // Nothing half-staged is left behind.
+    EXPECT_TRUE(QDir(dir.path()).entryList({".tavolux-*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(StillSaver, ShapesAreHalvedOnlyAtQuarterSize) {

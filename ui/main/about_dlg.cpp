@@ -1,6 +1,7 @@
 #include "ui/main/about_dlg.h"
 
 #include "platform/language.h"
+#include "ui/skin/plain_text.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
@@ -15,21 +16,24 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QStringLiteral(":/icons/app_128.svg")).pixmap(64, 64));
 
-    auto* product = new QLabel(Text("AboutViewZandor2", "Tavolux"), this);
+    // Language files give text, never markup.
+    const auto label = [this](const QString& text) {
+        auto* l = new QLabel(this);
+        SetPlainLabelText(l, text);
+        return l;
+    };
+    auto* product = label(Text("AboutViewZandor2", "Tavolux"));
     QFont big = product->font();
     big.setPointSizeF(big.pointSizeF() * 1.4);
     big.setBold(true);
     product->setFont(big);
-    description_ = new QLabel(
-        Text("AboutDescription",
-             "Live view, still pictures, recording and calibrated measuring for the wireless "
-             "digital microscope."),
-        this);
+    description_ = label(Text("AboutDescription",
+                              "Live view, still pictures, recording and calibrated measuring "
+                              "for the wireless digital microscope."));
     description_->setWordWrap(true);
-    auto* version = new QLabel(Text("AboutVersion", "Version 2.10.0038.08"), this);
-    lastLine_ = new QLabel(
-        Text("AboutCopyright", "Copyright (C) 2026 the Tavolux developers. All rights reserved."),
-        this);
+    auto* version = label(Text("AboutVersion", "Version 2.10.0038.08"));
+    lastLine_ = label(
+        Text("AboutCopyright", "Copyright (C) 2026 the Tavolux developers. All rights reserved."));
     auto* ok = new QPushButton(Text("Ok", "OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

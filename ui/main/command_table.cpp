@@ -2,6 +2,7 @@
 
 #include "platform/language.h"
 #include "ui/skin/bitmap_button.h"
+#include "ui/skin/plain_text.h"
 
 #include <QAction>
 #include <QMenu>
@@ -140,7 +141,7 @@ void CommandActions::relabel(bool toolTips) {
         QAction* a = actions_.value(row.id);
         if (row.menuKey) a->setText(Text(row.menuKey, row.menuDefault));
         if (CBitmapButton* b = buttons_.value(row.id); b && row.tipKey)
-            b->setToolTip(toolTips ? Text(row.tipKey, row.tipDefault) : QString());
+            b->setToolTip(toolTips ? PlainToolTip(Text(row.tipKey, row.tipDefault)) : QString());
     }
     for (const LanguageMenuItem& item : kLanguageMenu)
         actions_.value(item.command)->setText(Text(item.key, item.defaultText));

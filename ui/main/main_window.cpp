@@ -108,6 +108,7 @@ void MainWindow::InitDialog() {
     liveView_->setObjectName(QStringLiteral("liveView"));
     liveView_->setGeometry(kPictureRect);
     liveView_->SetTextFont(fontA_);
+    stillFeedback_ = new StillFeedback(liveView_);
     fileListArea_ = new CFileListArea(client_);
     fileListArea_->setObjectName(QStringLiteral("fileList"));
     fileListArea_->setGeometry(8, 87, 179, 480);
@@ -179,7 +180,10 @@ void MainWindow::startSession() {
             [this] { liveView_->update(); });
     connect(session_.get(), &CaptureSession::stillRequested, this, &MainWindow::saveStill);
     connect(session_.get(), &CaptureSession::error, this,
-            [](const QString& reason) { qWarning("capture: %s", qPrintable(reason)); });
+            [this](const QString& reason) { reportError(msgTitle_, reason); });
+    connect(session_.get(), &CaptureSession::pressesDropped, stillFeedback_,
+            &StillFeedback::PressesDropped);
+    connect(session_->engine(), &CaptureEngine::captureError, this, &MainWindow::onCaptureError);
     session_->Start(&liveView_->surface(), liveView_);
 }
 
@@ -227,18 +231,33 @@ void MainWindow::saveStill(StillSource source) {
     const StillSaveResult result = stillSaver_.Save(
         session_->frameSink().TakeStill(), magnificationText(), QDateTime::currentDateTime(),
         StillSaver::ShapeScaleFor(size.width, size.height), &stillOverlays_);
-    if (result.status == StillSaveResult::Status::Failed && !saveFailureShown_) {
-        // A picture the user asked for must not vanish silently.
-        saveFailureShown_ = true;
-        prompts().Message(msgTitle_, result.reason, Prompts::Icon::Warning);
-    }
-    if (result.saved()) {
-        saveFailureShown_ = false;
-        lastSavedStill_ = result.path;
-        if (recording_ || source == StillSource::Microscope) session_->RestartPreview();
-        emit stillSaved(result.path);
+    if (!result.saved()) {
+        // A picture the user asked for must not vanish silently, however
+        // often it fails; and no shutter for a picture that was not taken.
+        stillFeedback_->Failed(source, msgTitle_, result.reason);
+        return;
     }
     PlaySkinSound(kSoundShutter);
+    stillFeedback_->Saved(source);
+    lastSavedStill_ = result.path;
+    if (recording_ || source == StillSource::Microscope) session_->RestartPreview();
+    emit stillSaved(result.path);
+}
+
+void MainWindow::reportError(const QString& title, const QString& reason) {
+    errors_.Report(title, reason);
+}
+
+void MainWindow::onCaptureError(const QString& reason) {
+    // An error that comes with the microscope leaving is told by the
+    // connection message: wait for the connection check before showing it.
+    QTimer::singleShot(1500, this, [this, reason] {
+        if (instance_ == this && session_ && session_->isConnected())
+            reportError(msgTitle_, Text("CaptureError", "The microscope's picture failed:") +
+                                       QLatin1Char('\n') + reason);
+        else
+            qWarning("capture error while disconnected: %s", qPrintable(reason));
+    });
 }
 
 void MainWindow::SetOverlay(LiveLayer layer, LiveOverlay* overlay) {

@@ -8,6 +8,7 @@
 #include "session/still_saver.h"
 #include "ui/main/command_table.h"
 #include "ui/main/live_view.h"
+#include "ui/main/still_feedback.h"
 
 #include <QFont>
 #include <QMainWindow>
@@ -102,6 +103,12 @@ public:
     double overlayScaleX() const { return overlayScaleX_; }
     double overlayScaleY() const { return overlayScaleY_; }
     QString lastSavedStill() const { return lastSavedStill_; }
+    StillFeedback& stillFeedback() { return *stillFeedback_; }
+    ErrorReporter& errorReporter() { return errors_; }
+
+    // The one way an error reaches the user: logged, and shown in a box
+    // unless one was shown a moment ago.
+    void reportError(const QString& title, const QString& reason);
 
 signals:
     // A still picture was written; features that list files add it.
@@ -122,6 +129,7 @@ private:
     void buildMenus(int menuGrey);
     void showConnection(bool connected, const QString& message);
     void saveStill(StillSource source);
+    void onCaptureError(const QString& reason);
     void rebuildToolTips();
     void onStartupTimer();
     void takeStill();
@@ -161,6 +169,8 @@ private:
     std::unique_ptr<LiveGuides> guides_;   // overlays of the live surface and stills
     std::unique_ptr<LiveMeasure> measure_; // draws from liveShapes_
     RecorderControl* recorder_ = nullptr;
+    StillFeedback* stillFeedback_ = nullptr; // owned by the live view
+    ErrorReporter errors_;
 
     QFont fontA_; // recording seconds
     QFont fontB_; // resolution text
@@ -176,7 +186,6 @@ private:
     int listMode_ = 1;     // 1 pictures, 0 videos
     bool fullScreen_ = false;
     bool recording_ = false;
-    bool saveFailureShown_ = false;
     double overlayScaleX_ = 1.0;
     double overlayScaleY_ = 1.0;
 };

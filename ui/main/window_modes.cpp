@@ -74,8 +74,21 @@ void MainWindow::changeEvent(QEvent* e) {
     if (e->type() != QEvent::WindowStateChange) return;
     // Maximising is how the desktop asks for full screen; some desktops ask
     // for full screen directly.
-    if ((windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) && !fullScreen_)
+    const auto big = [this] {
+        return bool(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
+    };
+    if (big() && !fullScreen_)
         QMetaObject::invokeMethod(this, &MainWindow::EnterFullScreen, Qt::QueuedConnection);
+    // The desktop's restore (un-maximise, leaving full screen) is the same
+    // as Escape. Checked again when it runs: a state passing by on the way
+    // into full screen is not a restore.
+    if (!big() && fullScreen_)
+        QMetaObject::invokeMethod(
+            this,
+            [this, big] {
+                if (!big()) LeaveFullScreen();
+            },
+            Qt::QueuedConnection);
 }
 
 bool MainWindow::event(QEvent* e) {
@@ -121,6 +134,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 void MainWindow::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {
         if (fullScreen_) LeaveFullScreen();
+        e->accept();
+        return;
+    }
+    // The camera keys are the microscope's button reaching us as keys; a
+    // held key's repeats are not presses.
+    if (e->key() == Qt::Key_Camera || e->key() == Qt::Key_WebCam) {
+        if (!e->isAutoRepeat()) session_->PressButton();
         e->accept();
         return;
     }

@@ -123,26 +123,32 @@ TEST_F(StillSave, EmptiedMagnificationBoxLeavesItOutOfTheName) {
                     .hasMatch());
 }
 
-TEST_F(StillSave, FailedSaveIsToldOnceAndNeverCrashes) {
+TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     feedFrame(4);
-    ASSERT_TRUE(QDir(dlg_->storage().picture).removeRecursively());
+    // A file where the folder was: it can be neither used nor made again.
+    const QString folder = dlg_->storage().picture;
+    const auto block = [&] {
+        ASSERT_TRUE(QDir(folder).removeRecursively());
+        QFile f(folder);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    };
+    block();
     for (int i = 0; i < 2; ++i) {
         flags().Request(StillSource::Keyboard);
         dlg_->session().OnStillMessage(false);
     }
-    ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_TRUE(
-        prompts_.shown()[0].text.contains(QDir::toNativeSeparators(dlg_->storage().picture)));
-    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::Warning);
-    // Once the folder is back, saving works and a later failure is told again.
-    QDir().mkpath(dlg_->storage().picture);
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_TRUE(prompts_.shown()[1].text.contains(QDir::toNativeSeparators(folder)));
+    EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::Warning);
+    // Once the folder can be made, saving works and a later failure is told again.
+    ASSERT_TRUE(QFile::remove(folder));
     flags().Request(StillSource::Keyboard);
     dlg_->session().OnStillMessage(false);
     EXPECT_EQ(pictures().size(), 1);
-    QDir(dlg_->storage().picture).removeRecursively();
+    block();
     flags().Request(StillSource::Keyboard);
     dlg_->session().OnStillMessage(false);
-    EXPECT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown().size(), 3u);
 }
 
 TEST_F(StillSave, NoFrameYetMeansNoFile) {
