@@ -49,8 +49,8 @@ void WritePath(benchmark::State& state, const char* encoder, int quality) {
         return f.fileName();
     };
     tvx::AviError err;
-    auto writer = tvx::AviWriter::Open(reserve(), w, h, 12,
-                                       tvx::CompressorChoice{encoder, quality}, &err);
+    auto writer =
+        tvx::AviWriter::Open(reserve(), w, h, 12, tvx::CompressorChoice{encoder, quality}, &err);
     if (!writer) {
         state.SkipWithError(tvx::AviErrorText(err).toUtf8().constData());
         return;

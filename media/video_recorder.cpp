@@ -32,8 +32,7 @@ bool VideoRecorder::Start(const PathSource& nextPath, int width, int height,
         // A refused start leaves nothing behind: the reservation goes back
         // while it is still the empty file made for us.
         const QFileInfo reserved(path);
-        if (reserved.isFile() && !reserved.isSymLink() && reserved.size() == 0)
-            QFile::remove(path);
+        if (reserved.isFile() && !reserved.isSymLink() && reserved.size() == 0) QFile::remove(path);
         if (error) *error = err;
         return false;
     }

@@ -8,6 +8,7 @@
 #include "platform/settings.h"
 #include "platform/sounds.h"
 #include "ui/main/client_area.h"
+#include "ui/main/recording_glue.h"
 #include "ui/skin/skin.h"
 
 #include <QFile>
@@ -125,6 +126,8 @@ void MainWindow::InitDialog() {
     setWindowTitle(savedTitle_);
 
     startSession();
+    recordingGlue_ = std::make_unique<RecordingGlue>(*this);
+    SetRecorder(recordingGlue_.get());
     rebuildToolTips();
     const QString tempDir = ReadFilePathDat(programFolder_);
     if (!tempDir.isEmpty()) storage_.tempDir = tempDir;
@@ -234,10 +237,17 @@ void MainWindow::SetOverlay(LiveLayer layer, LiveOverlay* overlay) {
 }
 
 void MainWindow::SetRecording(bool on) {
+    // While recording the AVI button stands for the preview; a stop hands
+    // the Preview button back while the device is there.
+    if (on != recording_) commands_->setSelected(ids::kPreview, !on && session_->isConnected());
     recording_ = on;
     commands_->setSelected(ids::kVideo, on);
     client_->setRecordingSeconds(on && !fullScreen_ ? 0 : -1, fontA_);
     rebuildToolTips();
+}
+
+void MainWindow::ShowRecordingSeconds(int seconds) {
+    if (!fullScreen_) client_->setRecordingSeconds(seconds, fontA_);
 }
 
 void MainWindow::setListMode(int mode) {

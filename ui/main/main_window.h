@@ -22,6 +22,7 @@ namespace tvx {
 class CClientArea;
 class CLiveView;
 class RecorderControl;
+class RecordingGlue;
 
 // The main window: lays out the live picture, the file list, the toolbar and
 // the boxes, and hands what the user asks for to the capture session and to
@@ -65,6 +66,10 @@ public:
     void SetRecorder(RecorderControl* recorder) { recorder_ = recorder; }
     bool isRecording() const { return recording_; }
     void SetRecording(bool on);
+    // The seconds counter under the picture; -1 hides it. Not in full screen.
+    void ShowRecordingSeconds(int seconds);
+    // The recorder and time-lapse glue the window makes; valid after InitDialog.
+    RecordingGlue* recordingGlue() const { return recordingGlue_.get(); }
 
     // Guides and live measurements: drawn over every frame and into stills.
     // The overlay must outlive the window.
@@ -98,6 +103,8 @@ public:
 signals:
     // A still picture was written; features that list files add it.
     void stillSaved(const QString& path);
+    // A recording was closed and its file is complete; the file list adds it.
+    void recordingFinished(const QString& path);
 
 protected:
     bool event(QEvent* e) override;
@@ -148,6 +155,7 @@ private:
     StillSaver stillSaver_;
     LiveShapes liveShapes_;
     RecorderControl* recorder_ = nullptr;
+    std::unique_ptr<RecordingGlue> recordingGlue_;
 
     QFont fontA_; // recording seconds
     QFont fontB_; // resolution text
