@@ -7,6 +7,7 @@
 #include "media/avi_writer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -41,9 +42,15 @@ void WritePath(benchmark::State& state, const char* encoder, int quality) {
         frames.push_back(Frame(w, h, i * 3));
     QTemporaryDir dir;
     int file = 0;
+    // The writer fills a file reserved for it, as a recording's is.
+    const auto reserve = [&] {
+        QFile f(dir.path() + QString("/b%1.avi").arg(file++));
+        f.open(QIODevice::NewOnly);
+        return f.fileName();
+    };
     tvx::AviError err;
-    auto writer = tvx::AviWriter::Open(dir.path() + QString("/b%1.avi").arg(file++), w, h, 12,
-                                       tvx::CompressorChoice{encoder, quality}, &err);
+    auto writer =
+        tvx::AviWriter::Open(reserve(), w, h, 12, tvx::CompressorChoice{encoder, quality}, &err);
     if (!writer) {
         state.SkipWithError(tvx::AviErrorText(err).toUtf8().constData());
         return;
@@ -59,7 +66,7 @@ void WritePath(benchmark::State& state, const char* encoder, int quality) {
         if (i % 300 == 0) {
             writer->Close();
             QFile::remove(writer->path());
-            writer = tvx::AviWriter::Open(dir.path() + QString("/b%1.avi").arg(file++), w, h, 12,
+            writer = tvx::AviWriter::Open(reserve(), w, h, 12,
                                           tvx::CompressorChoice{encoder, quality}, &err);
         }
     }

@@ -69,8 +69,8 @@ AviError Fail(AviStep step, int code, std::string reason) {
     return AviError{step, code, std::move(reason)};
 }
 
-// The file behind the muxer: our own descriptor, opened with O_EXCL, so a
-// name that exists is never overwritten and every I/O error keeps errno.
+// The file behind the muxer: our own descriptor on the empty file the caller
+// reserved, so every I/O error keeps errno.
 struct FileSink {
     int fd = -1;
     int lastErrno = 0; // written by the writer's caller thread only
@@ -254,11 +254,22 @@ std::unique_ptr<AviWriter> AviWriter::Open(const QString& path, int width, int h
 
     // Only now, with everything that can refuse the recording checked, does
     // the file come into being.
+    // The name was taken exclusively by whoever reserved the file; opening it
+    // without O_CREAT and refusing anything but an empty regular file means a
+    // file that holds something is never overwritten.
     const QByteArray native = path.toLocal8Bit();
-    d->sink.fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    d->sink.fd = ::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (d->sink.fd < 0) {
         const int e = errno;
         err = Fail(AviStep::OpenFile, AVERROR(e), path.toStdString() + ": " + std::strerror(e));
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(d->sink.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0) {
+        ::close(d->sink.fd);
+        d->sink.fd = -1;
+        err = Fail(AviStep::OpenFile, AVERROR(EEXIST),
+                   path.toStdString() + ": " + std::strerror(EEXIST));
         return nullptr;
     }
     constexpr int kIoBuffer = 1 << 16;

@@ -63,9 +63,12 @@ class AviWriter {
 public:
     ~AviWriter(); // closes (writes the index) if still open
 
-    // Checks the encoder at this size before touching the disk, then creates
-    // `path` exclusively (an existing file is never overwritten) and writes
-    // the header. On failure no file is left behind.
+    // Checks the encoder at this size before touching the disk, then opens
+    // `path`, an empty file the caller reserved under a free name (it is
+    // never created here, and a file that holds anything is refused, so
+    // nothing is ever overwritten), and writes the header. A failure after
+    // the open removes the file; one before it leaves the reservation to
+    // the caller.
     static std::unique_ptr<AviWriter> Open(const QString& path, int width, int height,
                                            int frameRate, const CompressorChoice& compressor,
                                            AviError* error);

@@ -1,5 +1,6 @@
 #include "media/video_recorder.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 
@@ -18,19 +19,20 @@ bool VideoRecorder::Start(const PathSource& nextPath, int width, int height,
     Stop();
     AviError err;
     const int rate = EffectiveFrameRate(options.frameRate, width);
-    std::unique_ptr<AviWriter> writer;
-    // Another program may create the chosen name between the counter scan
-    // and the open; the exclusive open then fails and the next scan moves on.
-    for (int attempt = 0; attempt < 5 && !writer; ++attempt) {
-        const QString path = nextPath ? nextPath() : QString();
-        if (path.isEmpty()) {
-            err = AviError{AviStep::OpenFile, AVERROR(ENOENT), "no folder for the recording"};
-            break;
-        }
-        writer = AviWriter::Open(path, width, height, rate, options.compressor, &err);
-        if (!writer && !(err.step == AviStep::OpenFile && err.code == AVERROR(EEXIST))) break;
+    // The path source hands over a file it made under a free name; the name
+    // is taken there and only there.
+    const QString path = nextPath ? nextPath() : QString();
+    if (path.isEmpty()) {
+        if (error) *error = AviError{AviStep::OpenFile, AVERROR(ENOENT), "no free recording name"};
+        return false;
     }
+    std::unique_ptr<AviWriter> writer =
+        AviWriter::Open(path, width, height, rate, options.compressor, &err);
     if (!writer) {
+        // A refused start leaves nothing behind: the reservation goes back
+        // while it is still the empty file made for us.
+        const QFileInfo reserved(path);
+        if (reserved.isFile() && !reserved.isSymLink() && reserved.size() == 0) QFile::remove(path);
         if (error) *error = err;
         return false;
     }

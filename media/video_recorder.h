@@ -54,8 +54,9 @@ private:
 // frames of the streaming thread, closes and hands the file on.
 class VideoRecorder {
 public:
-    // The path for the next recording; called again when a name turns out to
-    // exist already (the counter scan then sees that file).
+    // Makes the empty file of the next recording under a name nobody else
+    // has (the window reserves it exclusively) and answers its path; empty
+    // when none could be made. Called once per start.
     using PathSource = std::function<QString()>;
     // Gets every finished file (the file list adds it). UI thread.
     using FinishedHandler = std::function<void(const QString& path)>;

@@ -93,8 +93,17 @@ QString VideoDir() {
     return dir;
 }
 
+// The writer fills a file reserved for it, as the window's exclusive name
+// reservation makes one: empty, under a free name.
+QString Reserved(const QString& name) {
+    const QString path = VideoDir() + "/" + name;
+    QFile f(path);
+    f.open(QIODevice::NewOnly);
+    return path;
+}
+
 TEST(AviWriter, DefaultRecordingPlaysAtItsRateWithEveryFrame) {
-    const QString path = VideoDir() + "/a.avi";
+    const QString path = Reserved("a.avi");
     AviError err;
     auto w = AviWriter::Open(path, 320, 240, 25, DefaultCompressor(), &err);
     ASSERT_TRUE(w) << AviErrorText(err).toStdString();
@@ -117,8 +126,8 @@ TEST(AviWriter, DefaultRecordingPlaysAtItsRateWithEveryFrame) {
 }
 
 TEST(AviWriter, MjpegKeepsEveryFrameAndAnExplicitQuality) {
-    const QString coarsePath = VideoDir() + "/coarse.avi";
-    const QString finePath = VideoDir() + "/fine.avi";
+    const QString coarsePath = Reserved("coarse.avi");
+    const QString finePath = Reserved("fine.avi");
     for (const auto& [path, quality] : {std::pair{coarsePath, 5}, std::pair{finePath, 95}}) {
         AviError err;
         auto w = AviWriter::Open(path, 640, 480, 12, CompressorChoice{"mjpeg", quality}, &err);
@@ -167,6 +176,12 @@ TEST(AviWriter, NeverOverwritesAFile) {
         << AviErrorText(err).toStdString();
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("precious"));
+    f.close();
+    // Nor does it make a file of its own: names are taken by the reservation.
+    const QString unreserved = VideoDir() + "/unreserved.avi";
+    EXPECT_FALSE(AviWriter::Open(unreserved, 320, 240, 25, DefaultCompressor(), &err));
+    EXPECT_EQ(err.step, AviStep::OpenFile);
+    EXPECT_FALSE(QFileInfo::exists(unreserved));
 }
 
 // A file-size limit stands in for a full disk: writes past it fail with
@@ -191,7 +206,7 @@ private:
 };
 
 TEST(AviWriter, FullDiskStopsWithItsReasonAndKeepsWhatWasWritten) {
-    const QString path = VideoDir() + "/full.avi";
+    const QString path = Reserved("full.avi");
     AviError err;
     int written = 0;
     bool failed = false;

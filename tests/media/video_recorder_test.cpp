@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 #include <thread>
@@ -46,10 +47,15 @@ protected:
         QDir().mkpath(folder);
         recorder.SetFinishedHandler([this](const QString& p) { finished.push_back(p); });
     }
-    // Names like the window's counter rule would, one more each call.
+    // Reserves files as the window does: an empty file under the next free
+    // name, one more each call.
     VideoRecorder::PathSource Names() {
-        return
-            [this] { return folder + QString("/Video_N%1.avi").arg(++counter, 4, 10, QChar('0')); };
+        return [this] {
+            for (;;) {
+                QFile f(folder + QString("/Video_N%1.avi").arg(++counter, 4, 10, QChar('0')));
+                if (f.open(QIODevice::NewOnly)) return f.fileName();
+            }
+        };
     }
     void Deliver(int frames, int w = 320, int h = 240) {
         const int stride = (w * 3 + 3) & ~3;
@@ -113,16 +119,26 @@ TEST_F(Recorder, AStopMidwayLeavesAPlayableFile) {
     EXPECT_GE(p.packets, 8);
 }
 
-TEST_F(Recorder, AnExistingNameIsSkippedNotOverwritten) {
+TEST_F(Recorder, AFileThatHoldsSomethingIsNeverFilled) {
+    // Only an empty reservation is taken: a path source that hands over a
+    // file with content (made by hand since the reservation) refuses the
+    // start and leaves the file as it was.
     QFile taken(folder + "/Video_N0001.avi");
     ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
     taken.write("keep");
     taken.close();
     AviError err;
-    ASSERT_TRUE(recorder.Start(Names(), 320, 240, RecordingOptions{25, DefaultCompressor()}, &err));
-    EXPECT_EQ(recorder.path(), folder + "/Video_N0002.avi");
-    recorder.Stop();
+    EXPECT_FALSE(recorder.Start([&] { return taken.fileName(); }, 320, 240,
+                                RecordingOptions{25, DefaultCompressor()}, &err));
+    EXPECT_EQ(err.step, AviStep::OpenFile);
+    EXPECT_FALSE(recorder.IsRecording());
     EXPECT_EQ(QFileInfo(taken.fileName()).size(), 4);
+    // No name at all (the reservation failed) starts nothing either.
+    EXPECT_FALSE(recorder.Start([] { return QString(); }, 320, 240,
+                                RecordingOptions{25, DefaultCompressor()}, &err));
+    EXPECT_EQ(err.step, AviStep::OpenFile);
+    recorder.Stop();
+    EXPECT_TRUE(finished.empty());
 }
 
 TEST_F(Recorder, ZeroRateRecordsAtTheDefaultRateForTheWidth) {

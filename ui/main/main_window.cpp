@@ -11,6 +11,7 @@
 #include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"
 #include "ui/skin/menu_xp.h"
+#include "ui/main/recording_glue.h"
 #include "ui/skin/skin.h"
 
 #include <QFile>
@@ -130,6 +131,8 @@ void MainWindow::InitDialog() {
 
     startSession();
     plugLiveTools();
+    recordingGlue_ = std::make_unique<RecordingGlue>(*this);
+    SetRecorder(recordingGlue_.get());
     rebuildToolTips();
     const QString tempDir = ReadFilePathDat(programFolder_);
     if (!tempDir.isEmpty()) storage_.tempDir = tempDir;
@@ -266,10 +269,17 @@ void MainWindow::SetOverlay(LiveLayer layer, LiveOverlay* overlay) {
 }
 
 void MainWindow::SetRecording(bool on) {
+    // While recording the AVI button stands for the preview; a stop hands
+    // the Preview button back while the device is there.
+    if (on != recording_) commands_->setSelected(ids::kPreview, !on && session_->isConnected());
     recording_ = on;
     commands_->setSelected(ids::kVideo, on);
     client_->setRecordingSeconds(on && !fullScreen_ ? 0 : -1, fontA_);
     rebuildToolTips();
+}
+
+void MainWindow::ShowRecordingSeconds(int seconds) {
+    if (!fullScreen_) client_->setRecordingSeconds(seconds, fontA_);
 }
 
 void MainWindow::setListMode(int mode) {

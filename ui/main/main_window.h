@@ -27,6 +27,7 @@ class CMenuXP;
 class LiveGuides;
 class LiveMeasure;
 class RecorderControl;
+class RecordingGlue;
 
 // The main window: lays out the live picture, the file list, the toolbar and
 // the boxes, and hands what the user asks for to the capture session and to
@@ -70,6 +71,10 @@ public:
     void SetRecorder(RecorderControl* recorder) { recorder_ = recorder; }
     bool isRecording() const { return recording_; }
     void SetRecording(bool on);
+    // The seconds counter under the picture; -1 hides it. Not in full screen.
+    void ShowRecordingSeconds(int seconds);
+    // The recorder and time-lapse glue the window makes; valid after InitDialog.
+    RecordingGlue* recordingGlue() const { return recordingGlue_.get(); }
 
     // Guides and live measurements: drawn over every frame and into stills.
     // The overlay must outlive the window.
@@ -113,6 +118,8 @@ public:
 signals:
     // A still picture was written; features that list files add it.
     void stillSaved(const QString& path);
+    // A recording was closed and its file is complete; the file list adds it.
+    void recordingFinished(const QString& path);
 
 protected:
     bool event(QEvent* e) override;
@@ -171,6 +178,7 @@ private:
     RecorderControl* recorder_ = nullptr;
     StillFeedback* stillFeedback_ = nullptr; // owned by the live view
     ErrorReporter errors_;
+    std::unique_ptr<RecordingGlue> recordingGlue_;
 
     QFont fontA_; // recording seconds
     QFont fontB_; // resolution text

@@ -4,6 +4,7 @@
 #include "platform/prompts.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/main_window.h"
+#include "ui/main/recording_glue.h"
 #include "ui/main/save_as.h"
 #include "ui/skin/skin.h"
 
@@ -31,6 +32,8 @@ void MainWindow::connectCommands() {
     on(ids::kClock, [this] {
         if (!inPreviewState())
             warn(windowTitle(), "BrowseToTimer", "Please return to the preview state");
+        else
+            recordingGlue_->OpenTimeLapse();
     });
     on(ids::kVideo, [this] {
         PlaySkinSound(kSoundRecordStart);

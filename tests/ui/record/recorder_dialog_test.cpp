@@ -11,6 +11,7 @@ extern "C" {
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -61,7 +62,11 @@ protected:
         QDir().mkpath(folder);
         controller = std::make_unique<RecordingController>(RecordingController::Hooks{
             [this] { return size; },
-            [this] { return folder + QString("/Video_N%1.avi").arg(++counter, 4, 10, QChar('0')); },
+            [this] {
+                // Reserved as the window does: an empty file under a free name.
+                QFile f(folder + QString("/Video_N%1.avi").arg(++counter, 4, 10, QChar('0')));
+                return f.open(QIODevice::NewOnly) ? f.fileName() : QString();
+            },
             [this](const QString& p) { finished.push_back(p); }});
     }
     void TearDown() override {

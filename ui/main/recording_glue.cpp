@@ -1,0 +1,133 @@
+#include "ui/main/recording_glue.h"
+
+#include "capture/capture_engine.h"
+#include "session/still_names.h"
+#include "ui/main/main_window.h"
+#include "ui/record/capture_timer_dlg.h"
+#include "ui/skin/skin.h"
+
+#include <QDateTime>
+
+namespace tvx {
+
+namespace {
+
+constexpr int kSecondMs = 1000;
+// After the limit the counter ticks once more, half a second later, to sound
+// the stop.
+constexpr int kAfterLimitMs = 500;
+
+QSize CaptureFrameSize() {
+    const CaptureSize size = CurrentCaptureSize();
+    return QSize(size.width, size.height);
+}
+
+} // namespace
+
+RecordingGlue::RecordingGlue(MainWindow& window)
+    : window_(window),
+      controller_(
+          RecordingController::Hooks{&CaptureFrameSize,
+                                     [this] {
+                                         // The one place a recording's name is taken: the empty
+                                         // file is made exclusively, so nothing is ever replaced.
+                                         const NewFile file = ReserveNewRecording(
+                                             window_.storage().video, QDateTime::currentDateTime());
+                                         if (!file.ok())
+                                             qWarning("recording: %s", qPrintable(file.reason));
+                                         return file.path;
+                                     },
+                                     [this](const QString& path) {
+                                         if (!closing_) emit window_.recordingFinished(path);
+                                     }},
+          &window) {
+    timed_.setObjectName(QStringLiteral("timer368"));
+    unlimited_.setObjectName(QStringLiteral("timer371"));
+    connect(&timed_, &QTimer::timeout, this, [this] { onSecond(timed_); });
+    connect(&unlimited_, &QTimer::timeout, this, [this] { onSecond(unlimited_); });
+    connect(&controller_, &RecordingController::recordingLost, this, [this] { leaveRecording(); });
+    // The device went mid-recording: close the file now, while what came so
+    // far is still in it.
+    connect(&window_.session(), &CaptureSession::disconnected, this, [this] {
+        if (controller_.IsRecording()) leaveRecording();
+    });
+    // Written only while a recording is open; otherwise the call returns at once.
+    window_.session().frameSink().SetRecorder(&controller_);
+}
+
+RecordingGlue::~RecordingGlue() {
+    // The window is going: its signals are no longer anyone's to hear.
+    closing_ = true;
+    controller_.Stop();
+}
+
+void RecordingGlue::runPreviewForRecording() {
+    // Frames come only while the preview runs: a start from the browse
+    // state runs it first.
+    if (!window_.commands().isSelected(ids::kPreview) && window_.session().isConnected())
+        window_.session().RunPreview();
+}
+
+bool RecordingGlue::ToggleWithDialog() {
+    if (controller_.IsRecording()) {
+        Stop();
+        return false;
+    }
+    timed_.stop();
+    unlimited_.stop();
+    runPreviewForRecording();
+    if (!controller_.ToggleWithDialog()) return false;
+    timed_.start(kSecondMs);
+    return true;
+}
+
+bool RecordingGlue::StartUnlimited() {
+    if (controller_.IsRecording()) return true;
+    timed_.stop();
+    unlimited_.stop();
+    runPreviewForRecording();
+    if (!controller_.StartUnlimited()) return false;
+    unlimited_.start(kSecondMs);
+    return true;
+}
+
+void RecordingGlue::Stop() {
+    timed_.stop();
+    unlimited_.stop();
+    controller_.Stop();
+}
+
+void RecordingGlue::leaveRecording() {
+    Stop();
+    window_.SetRecording(false);
+}
+
+void RecordingGlue::onSecond(QTimer& timer) {
+    switch (controller_.OnSecondTick()) {
+    case SecondTick::ShowSeconds:
+        window_.ShowRecordingSeconds(controller_.ElapsedSeconds());
+        break;
+    case SecondTick::StopAtLimit:
+        // The Preview command closes the recording and keeps the live
+        // picture; it stops this timer too, so the 500 ms tick is set after.
+        window_.OnCommand(ids::kPreview);
+        if (window_.isRecording()) leaveRecording();
+        timer.start(kAfterLimitMs);
+        window_.ShowRecordingSeconds(controller_.ElapsedSeconds());
+        break;
+    case SecondTick::LimitPassed:
+        timer.stop();
+        PlaySkinSound(kSoundRecordStop);
+        window_.ShowRecordingSeconds(-1);
+        break;
+    }
+}
+
+void RecordingGlue::OpenTimeLapse() {
+    StillFlags& flags = window_.session().stillFlags();
+    CCaptureTimerDlg dlg([&flags] { flags.Request(StillSource::Keyboard); }, CaptureFrameSize(),
+                         systemTimeLapseClock(), &window_);
+    dlg.exec();
+}
+
+} // namespace tvx
