@@ -1,11 +1,15 @@
 #include "capture/cap_config.h"
 
 #include "platform/folders.h"
+#include "platform/gst_handle.h"
 #include "platform/regular_file.h"
 
 #include <QSaveFile>
+#include <cmath>
 #include <cstring>
+#include <gst/video/video.h>
 #include <limits>
+#include <numeric>
 
 namespace tvx {
 
@@ -44,6 +48,21 @@ public:
 private:
     const uint8_t* p_;
 };
+
+uint16_t BitCountOf(GstVideoFormat format) {
+    const GstVideoFormatInfo* info = gst_video_format_get_info(format);
+    if (!info) return 0;
+    int bits = 0;
+    for (guint i = 0; i < GST_VIDEO_FORMAT_INFO_N_COMPONENTS(info); ++i) {
+        // Sub-sampled planes carry a share of a pixel's bits.
+        const int share = (1 << GST_VIDEO_FORMAT_INFO_W_SUB(info, i)) *
+                          (1 << GST_VIDEO_FORMAT_INFO_H_SUB(info, i));
+        bits += GST_VIDEO_FORMAT_INFO_DEPTH(info, i) * 4 / share;
+    }
+    return uint16_t(bits / 4);
+}
+
+constexpr uint32_t kMjpg = FourCC('M', 'J', 'P', 'G');
 
 } // namespace
 
@@ -169,6 +188,84 @@ VideoInfoHeader DefaultFormat(const VideoInfoHeader& current) {
     h.biSizeImage = uint32_t(kDefaultCaptureWidth * kDefaultCaptureHeight * 2);
     h.bitRate = BitRateFor(h.avgTimePerFrame, h.biSizeImage);
     return h;
+}
+
+bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out) {
+    if (!caps || gst_caps_is_empty(caps) || gst_caps_is_any(caps)) return false;
+    const GstUnique<GstCaps> fixed(kAdopt, gst_caps_fixate(gst_caps_copy(caps)));
+    const GstStructure* s = gst_caps_get_structure(fixed.get(), 0);
+    int w = 0, h = 0, num = 0, den = 1;
+    const bool sized =
+        gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h);
+    VideoInfoHeader hdr;
+    if (gst_structure_get_fraction(s, "framerate", &num, &den) && num > 0)
+        // Truncated, as devices report it: 15 frames a second is 666666.
+        hdr.avgTimePerFrame = int64_t(10000000.0 * den / num);
+    if (gst_structure_has_name(s, "image/jpeg")) {
+        hdr.biCompression = kMjpg;
+        hdr.biBitCount = 24;
+    } else if (const char* name = gst_structure_get_string(s, "format")) {
+        const GstVideoFormat f = gst_video_format_from_string(name);
+        hdr.biBitCount = BitCountOf(f);
+        // RGB formats have no four-character code: plain RGB of their depth.
+        hdr.biCompression = f == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(f);
+    }
+    if (!sized || w <= 0 || h <= 0) return false;
+    hdr.biWidth = w;
+    hdr.biHeight = h;
+    hdr.sourceRight = hdr.targetRight = w;
+    hdr.sourceBottom = hdr.targetBottom = h;
+    hdr.biSizeImage = ImageSizeFor(hdr.biBitCount, w, h);
+    hdr.bitRate = BitRateFor(hdr.avgTimePerFrame, hdr.biSizeImage);
+    *out = hdr;
+    return true;
+}
+
+GstCaps* PixelCaps(const VideoInfoHeader& h) {
+    if (h.biCompression == kMjpg) return gst_caps_new_empty_simple("image/jpeg");
+    GstVideoFormat f = GST_VIDEO_FORMAT_UNKNOWN;
+    if (h.biCompression == 0)
+        f = h.biBitCount == 24   ? GST_VIDEO_FORMAT_BGR
+            : h.biBitCount == 32 ? GST_VIDEO_FORMAT_BGRx
+                                 : GST_VIDEO_FORMAT_UNKNOWN;
+    else
+        f = gst_video_format_from_fourcc(h.biCompression);
+    if (f == GST_VIDEO_FORMAT_UNKNOWN) return nullptr;
+    return gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING,
+                               gst_video_format_to_string(f), nullptr);
+}
+
+bool FrameRate(int64_t avgTimePerFrame, int* num, int* den) {
+    if (avgTimePerFrame <= 0) return false;
+    const double fps = 10000000.0 / double(avgTimePerFrame);
+    // Candidates as (numerator step, denominator): n/1, n/2, n·1000/1001.
+    const int64_t forms[][2] = {{1, 1}, {1, 2}, {1000, 1001}};
+    for (const auto& form : forms) {
+        const double steps = std::round(fps * double(form[1]) / double(form[0]));
+        if (steps < 1 || steps * double(form[0]) > std::numeric_limits<int>::max()) continue;
+        const double interval = 10000000.0 * double(form[1]) / (steps * double(form[0]));
+        if (std::abs(interval - double(avgTimePerFrame)) <= 1.0) {
+            *num = int(steps) * int(form[0]);
+            *den = int(form[1]);
+            return true;
+        }
+    }
+    const int64_t g = std::gcd(int64_t(10000000), avgTimePerFrame);
+    if (avgTimePerFrame / g > std::numeric_limits<int>::max()) return false;
+    *num = int(10000000 / g);
+    *den = int(avgTimePerFrame / g);
+    return true;
+}
+
+GstCaps* FormatCaps(const GstCaps* pixels, const VideoInfoHeader& h, bool withRate) {
+    GstCaps* caps = gst_caps_copy(pixels);
+    const int64_t height = h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
+    gst_caps_set_simple(caps, "width", G_TYPE_INT, int(h.biWidth), "height", G_TYPE_INT,
+                        int(std::min<int64_t>(height, std::numeric_limits<int>::max())), nullptr);
+    int num = 0, den = 1;
+    if (withRate && FrameRate(h.avgTimePerFrame, &num, &den))
+        gst_caps_set_simple(caps, "framerate", GST_TYPE_FRACTION, num, den, nullptr);
+    return caps;
 }
 
 } // namespace tvx

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <gst/gst.h>
 
 namespace tvx {
 
@@ -70,5 +71,24 @@ VideoInfoHeader ResizedFormat(const VideoInfoHeader& current, int width, int hei
 // The fallback format: 640 × 480 with a 16-bit image size, keeping the rest
 // of `current`.
 VideoInfoHeader DefaultFormat(const VideoInfoHeader& current);
+
+// The format a set of caps describes (its first choice where it offers
+// several), in the header form. False when the caps carry no size.
+bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out);
+
+// The pixel format that biCompression and biBitCount name, as caps of one
+// structure without size or rate: image/jpeg for MJPG, video/x-raw with its
+// format otherwise (plain RGB of 24 or 32 bits is BGR or BGRx, four-character
+// codes as GStreamer knows them). Null when GStreamer has no counterpart: an
+// unknown code, a palette, bit fields.
+GstCaps* PixelCaps(const VideoInfoHeader& h);
+// The frame interval as a rate. Intervals are whole 100 ns units, so 30 and
+// 7.5 frames a second arrive as 333333 and 1333333: a rate of n/1, n/2 or
+// n·1000/1001 within rounding of the interval is taken as that fraction,
+// anything else as 10⁷/interval. False when there is no interval.
+bool FrameRate(int64_t avgTimePerFrame, int* num, int* den);
+// `pixels` given the header's size, and its rate when `withRate` and the
+// header has one.
+GstCaps* FormatCaps(const GstCaps* pixels, const VideoInfoHeader& h, bool withRate);
 
 } // namespace tvx

@@ -32,17 +32,16 @@ GstFlowReturn OnStillSample(GstAppSink* sink, gpointer /*user*/) {
     return GST_FLOW_OK;
 }
 
-uint16_t BitCountOf(GstVideoFormat format) {
-    const GstVideoFormatInfo* info = gst_video_format_get_info(format);
-    if (!info) return 0;
-    int bits = 0;
-    for (guint i = 0; i < GST_VIDEO_FORMAT_INFO_N_COMPONENTS(info); ++i) {
-        // Sub-sampled planes carry a share of a pixel's bits.
-        const int share = (1 << GST_VIDEO_FORMAT_INFO_W_SUB(info, i)) *
-                          (1 << GST_VIDEO_FORMAT_INFO_H_SUB(info, i));
-        bits += GST_VIDEO_FORMAT_INFO_DEPTH(info, i) * 4 / share;
+// A four-character code as it reads, for the log.
+QString FourCCText(uint32_t code) {
+    if (code == 0) return QStringLiteral("RGB");
+    QString text;
+    for (int i = 0; i < 4; ++i) {
+        const char c = char((code >> (8 * i)) & 0xFF);
+        if (c < 0x20 || c > 0x7E) return QStringLiteral("0x%1").arg(code, 8, 16, QLatin1Char('0'));
+        text += QLatin1Char(c);
     }
-    return uint16_t(bits / 4);
+    return text;
 }
 
 } // namespace
@@ -75,35 +74,6 @@ void CopyFlipRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride
         src += srcStride;
         out -= dstStride;
     }
-}
-
-bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out) {
-    if (!caps || gst_caps_is_empty(caps) || gst_caps_is_any(caps)) return false;
-    const GstUnique<GstCaps> fixed(kAdopt, gst_caps_fixate(gst_caps_copy(caps)));
-    const GstStructure* s = gst_caps_get_structure(fixed.get(), 0);
-    int w = 0, h = 0, num = 0, den = 1;
-    const bool sized =
-        gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h);
-    VideoInfoHeader hdr;
-    if (gst_structure_get_fraction(s, "framerate", &num, &den) && num > 0)
-        hdr.avgTimePerFrame = int64_t(10000000.0 * den / num + 0.5);
-    if (gst_structure_has_name(s, "image/jpeg")) {
-        hdr.biCompression = FourCC('M', 'J', 'P', 'G');
-        hdr.biBitCount = 24;
-    } else if (const char* name = gst_structure_get_string(s, "format")) {
-        const GstVideoFormat f = gst_video_format_from_string(name);
-        hdr.biBitCount = BitCountOf(f);
-        hdr.biCompression = f == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(f);
-    }
-    if (!sized || w <= 0 || h <= 0) return false;
-    hdr.biWidth = w;
-    hdr.biHeight = h;
-    hdr.sourceRight = hdr.targetRight = w;
-    hdr.sourceBottom = hdr.targetBottom = h;
-    hdr.biSizeImage = ImageSizeFor(hdr.biBitCount, w, h);
-    hdr.bitRate = BitRateFor(hdr.avgTimePerFrame, hdr.biSizeImage);
-    *out = hdr;
-    return true;
 }
 
 // Everything the preview appsink callback needs. The receiver is set from
@@ -400,25 +370,77 @@ bool CaptureEngine::Offered(const GstCaps* caps) const {
     return gst_caps_can_intersect(offeredCaps_.get(), caps);
 }
 
-GstUnique<GstCaps> CaptureEngine::FilterFor(const VideoInfoHeader& h, bool* jpeg) const {
-    const int width = int(h.biWidth);
-    const int height = int(h.biHeight < 0 ? -h.biHeight : h.biHeight);
-    GstUnique<GstCaps> raw(kAdopt, gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, width,
-                                                       "height", G_TYPE_INT, height, nullptr));
-    if (Offered(raw.get())) {
-        *jpeg = false;
-        return raw;
-    }
-    // Many USB cameras offer their larger sizes only as JPEG.
-    GstUnique<GstCaps> compressed(kAdopt,
-                                  gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, width,
-                                                      "height", G_TYPE_INT, height, nullptr));
-    if (offeredCaps_ && !gst_caps_is_any(offeredCaps_.get()) &&
-        gst_caps_can_intersect(offeredCaps_.get(), compressed.get())) {
-        *jpeg = true;
-        return compressed;
+GstUnique<GstCaps> CaptureEngine::FilterFor(const VideoInfoHeader& h, bool* jpeg,
+                                            bool quiet) const {
+    // The format is asked for as a whole where the device offers it. Where
+    // it does not, the parts it cannot give are dropped, least needed
+    // first: the rate, then the pixel format (the device's own, then any it
+    // has: many USB cameras offer their larger sizes only as JPEG). The
+    // size is never given up here; the caller falls back to the default.
+    const GstUnique<GstCaps> stored(kAdopt, PixelCaps(h));
+    const GstUnique<GstCaps> device(kAdopt, PixelCaps(deviceFormat_));
+    const GstUnique<GstCaps> anyRaw(kAdopt, gst_caps_new_empty_simple("video/x-raw"));
+    const GstUnique<GstCaps> anyJpeg(kAdopt, gst_caps_new_empty_simple("image/jpeg"));
+    const GstCaps* pixelChoices[] = {stored.get(), device.get(), anyRaw.get(), anyJpeg.get()};
+    int rateNum = 0, rateDen = 1;
+    const bool hasRate = FrameRate(h.avgTimePerFrame, &rateNum, &rateDen);
+    for (const GstCaps* pixels : pixelChoices) {
+        if (!pixels) continue;
+        const bool isJpeg = gst_structure_has_name(gst_caps_get_structure(pixels, 0), "image/jpeg");
+        // JPEG is only taken on the device's word: a source that cannot
+        // tell is asked for raw frames.
+        if (pixels != stored.get() && isJpeg &&
+            (!offeredCaps_ || gst_caps_is_any(offeredCaps_.get())))
+            continue;
+        for (const bool withRate : {true, false}) {
+            if (!withRate && !hasRate) continue; // the same caps as just tried
+            GstUnique<GstCaps> caps(kAdopt, FormatCaps(pixels, h, withRate));
+            if (!Offered(caps.get())) continue;
+            *jpeg = isJpeg;
+            if (quiet) return caps;
+            const QString size = QStringLiteral("%1 x %2").arg(h.biWidth).arg(std::abs(h.biHeight));
+            if (!stored)
+                qCInfo(lcCapture).noquote()
+                    << QStringLiteral("stored pixel format %1/%2 bits has no counterpart here; "
+                                      "the device's format is used")
+                           .arg(FourCCText(h.biCompression))
+                           .arg(h.biBitCount);
+            else if (pixels != stored.get())
+                qCInfo(lcCapture).noquote()
+                    << QStringLiteral("the device does not offer %1 at %2; its own format is used")
+                           .arg(FourCCText(h.biCompression), size);
+            if (hasRate && !withRate)
+                qCInfo(lcCapture).noquote()
+                    << QStringLiteral("the device does not offer %1/%2 frames a second at %3; its "
+                                      "own rate is used")
+                           .arg(rateNum)
+                           .arg(rateDen)
+                           .arg(size);
+            return caps;
+        }
     }
     return {};
+}
+
+VideoInfoHeader CaptureEngine::AppliedFormat(const VideoInfoHeader& wanted,
+                                             const GstCaps* filter) const {
+    // Where the rate or the pixel format was dropped the device chooses it;
+    // its first choice within the filter is what it will give, and what a
+    // size change later keeps.
+    const GstUnique<GstCaps> chosen(
+        kAdopt, offeredCaps_ && !gst_caps_is_any(offeredCaps_.get())
+                    ? gst_caps_intersect(offeredCaps_.get(), const_cast<GstCaps*>(filter))
+                    : gst_caps_copy(filter));
+    VideoInfoHeader device;
+    if (!FormatFromCaps(chosen.get(), &device)) return wanted;
+    VideoInfoHeader applied = wanted;
+    if (device.avgTimePerFrame > 0) applied.avgTimePerFrame = device.avgTimePerFrame;
+    if (device.biBitCount > 0) {
+        applied.biCompression = device.biCompression;
+        applied.biBitCount = device.biBitCount;
+    }
+    if (applied == wanted) return wanted;
+    return ResizedFormat(applied, applied.biWidth, applied.biHeight);
 }
 
 Status CaptureEngine::BuildPreviewBranch(GstCaps* filter, bool jpeg) {
@@ -513,7 +535,7 @@ int CaptureEngine::BuildPreview() {
             wanted = deviceFormat_;
         }
     }
-    format_ = wanted;
+    format_ = AppliedFormat(wanted, filter.get());
     SetCaptureSize(format_.biWidth, format_.biHeight < 0 ? -format_.biHeight : format_.biHeight);
 
     if (device) device->ApplyFormat(source_, filter.get());
@@ -646,7 +668,7 @@ int CaptureEngine::SetResolution(int width, int height) {
     else
         unsavedFormat_ = resized;
     bool jpeg = false;
-    const int result = FilterFor(resized, &jpeg) ? kResultOk : kResultNotSupported;
+    const int result = FilterFor(resized, &jpeg, true) ? kResultOk : kResultNotSupported;
 
     BuildPreview();
     if (wasRunning) Run();

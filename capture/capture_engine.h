@@ -58,10 +58,6 @@ void SetCaptureSize(int width, int height);
 void CopyFlipRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int rowBytes,
                   int height);
 
-// The format a set of caps describes, in the header form CapConfig.dat
-// keeps. False when the caps carry no size.
-bool FormatFromCaps(const GstCaps* caps, VideoInfoHeader* out);
-
 // Finds the microscope among the capture devices, runs the capture pipeline
 //   source ! capsfilter ! videoconvert ! appsink "SampleGrabber"
 // (with jpegdec after the capsfilter for sizes a camera offers only as JPEG)
@@ -169,9 +165,14 @@ private:
     void ReleasePipeline();
     Status MakePipeline();
     bool Offered(const GstCaps* caps) const;
-    // The caps to ask the device for at this size: raw when it offers that,
-    // else JPEG (then `jpeg` is set); empty when it offers neither.
-    GstUnique<GstCaps> FilterFor(const VideoInfoHeader& h, bool* jpeg) const;
+    // The caps to ask the device for: the stored size, rate and pixel
+    // format as far as the device offers them (`jpeg` set for JPEG frames);
+    // empty when it does not offer the size at all. What had to be dropped
+    // is logged unless `quiet`.
+    GstUnique<GstCaps> FilterFor(const VideoInfoHeader& h, bool* jpeg, bool quiet = false) const;
+    // `wanted` with the rate and pixel format the device gives under
+    // `filter` where the filter left them open.
+    VideoInfoHeader AppliedFormat(const VideoInfoHeader& wanted, const GstCaps* filter) const;
     Status BuildPreviewBranch(GstCaps* filter, bool jpeg);
     Status BuildStillBranch();
     static GstBusSyncReply FilterBusMessage(GstBus* bus, GstMessage* msg, gpointer user);

@@ -27,11 +27,26 @@ int SimFramesPerSecond(int width) {
     return width <= 320 ? 25 : width <= 640 ? 12 : 10;
 }
 
+// The sizes and rates the receiver offers in `formats`; the first of each
+// list is its default. 640 × 480 can also run slowly, for dim slides.
+GstCaps* SimCaps(const char* formats) {
+    const QByteArray text =
+        QByteArrayLiteral("video/x-raw,format=%1,width=640,height=480,framerate={12/1,5/1};"
+                          "video/x-raw,format=%1,width=320,height=240,framerate=25/1;"
+                          "video/x-raw,format=%1,width=720,height=480,framerate=10/1;"
+                          "video/x-raw,format=%1,width=720,height=576,framerate=10/1")
+            .replace("%1", formats);
+    return gst_caps_from_string(text.constData());
+}
+
+// What the device offers: its own BGR and, converted, YUY2 as a USB camera
+// gives it.
 GstCaps* SimOfferedCaps() {
-    return gst_caps_from_string("video/x-raw,format=BGR,width=640,height=480,framerate=12/1;"
-                                "video/x-raw,format=BGR,width=320,height=240,framerate=25/1;"
-                                "video/x-raw,format=BGR,width=720,height=480,framerate=10/1;"
-                                "video/x-raw,format=BGR,width=720,height=576,framerate=10/1");
+    return SimCaps("{BGR,YUY2}");
+}
+// What the slide is drawn in.
+GstCaps* SimDrawnCaps() {
+    return SimCaps("BGR");
 }
 
 // State of the simulated device that its pipeline's threads see too.
@@ -50,6 +65,7 @@ struct SimSourceContext {
     // Touched on the source's streaming thread only.
     std::unique_ptr<MicrometerPicture> picture;
     Clock::time_point nextDue{};
+    double fps = 12; // the negotiated rate
     bool lossReported = false;
 };
 
@@ -60,9 +76,9 @@ void PostSourceError(GstElement* src, GQuark domain, int code, const char* text)
 
 bool Negotiate(GstAppSrc* src, SimSourceContext* ctx) {
     const GstUnique<GstPad> pad(kAdopt, gst_element_get_static_pad(GST_ELEMENT(src), "src"));
-    const GstUnique<GstCaps> offered(kAdopt, SimOfferedCaps());
+    const GstUnique<GstCaps> drawn(kAdopt, SimDrawnCaps());
     GstUnique<GstCaps> caps(kAdopt,
-                            pad ? gst_pad_peer_query_caps(pad.get(), offered.get()) : nullptr);
+                            pad ? gst_pad_peer_query_caps(pad.get(), drawn.get()) : nullptr);
     if (!caps || gst_caps_is_empty(caps.get())) {
         PostSourceError(GST_ELEMENT(src), GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT,
                         "the simulated microscope does not offer the asked format");
@@ -73,6 +89,10 @@ bool Negotiate(GstAppSrc* src, SimSourceContext* ctx) {
     const GstStructure* s = gst_caps_get_structure(caps.get(), 0);
     gst_structure_get_int(s, "width", &w);
     gst_structure_get_int(s, "height", &h);
+    int num = 0, den = 1;
+    ctx->fps = gst_structure_get_fraction(s, "framerate", &num, &den) && num > 0 && den > 0
+                   ? double(num) / double(den)
+                   : SimFramesPerSecond(w);
     gst_app_src_set_caps(src, caps.get());
     if (!ctx->picture || ctx->picture->width() != w || ctx->picture->height() != h)
         ctx->picture = std::make_unique<MicrometerPicture>(w, h);
@@ -94,8 +114,7 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
         return;
     }
     if (!ctx->picture && !Negotiate(src, ctx)) return;
-    const int fps = SimFramesPerSecond(ctx->picture->width());
-    const auto period = std::chrono::nanoseconds(1000000000 / fps);
+    const auto period = std::chrono::nanoseconds(int64_t(1e9 / ctx->fps));
     const Clock::time_point now = Clock::now();
     if (ctx->nextDue < now - period) ctx->nextDue = now;
     std::this_thread::sleep_until(ctx->nextDue);
@@ -113,7 +132,7 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
             : 0.0;
     pic.CopyView(SimDrift(seconds), map.data, stride);
     gst_buffer_unmap(buf.get(), &map);
-    GST_BUFFER_DURATION(buf.get()) = GST_SECOND / fps;
+    GST_BUFFER_DURATION(buf.get()) = GstClockTime(double(GST_SECOND) / ctx->fps);
     // appsrc takes the buffer's reference.
     if (gst_app_src_push_buffer(src, buf.release()) == GST_FLOW_OK)
         ctx->shared->frames.fetch_add(1);
@@ -162,12 +181,17 @@ public:
         GstUnique<GstElement> bin(kAdopt, gst_bin_new("source"));
         GstUnique<GstElement> src = MakeFeeder();
         GstUnique<GstElement> balance(kAdopt, gst_element_factory_make("videobalance", "balance"));
-        if (!bin || !src || !balance) return nullptr;
+        // Gives the YUY2 the device offers besides the BGR it draws; passes
+        // BGR through untouched.
+        GstUnique<GstElement> convert(kAdopt,
+                                      gst_element_factory_make("videoconvert", "simconvert"));
+        if (!bin || !src || !balance || !convert) return nullptr;
         if (!gst_bin_add(GST_BIN(bin.get()), src.get()) ||
             !gst_bin_add(GST_BIN(bin.get()), balance.get()) ||
-            !gst_element_link(src.get(), balance.get()))
+            !gst_bin_add(GST_BIN(bin.get()), convert.get()) ||
+            !gst_element_link_many(src.get(), balance.get(), convert.get(), nullptr))
             return nullptr;
-        const GstUnique<GstPad> out(kAdopt, gst_element_get_static_pad(balance.get(), "src"));
+        const GstUnique<GstPad> out(kAdopt, gst_element_get_static_pad(convert.get(), "src"));
         if (!out || !gst_element_add_pad(bin.get(), gst_ghost_pad_new("src", out.get())))
             return nullptr;
 

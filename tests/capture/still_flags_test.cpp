@@ -69,8 +69,14 @@ TEST(StillFlags, EachRequestIsTakenByExactlyOneTaker) {
     std::atomic<int> taken{0};
     std::atomic<bool> stop{false};
     auto taker = [&] {
-        while (!stop.load())
-            if (flags.Take()) taken.fetch_add(1);
+        // Yielding when empty: three spinning threads on a busy two-core
+        // machine take minutes to pass each request around.
+        while (!stop.load()) {
+            if (flags.Take())
+                taken.fetch_add(1);
+            else
+                std::this_thread::yield();
+        }
     };
     std::thread a(taker), b(taker);
     for (int i = 0; i < kRequests; ++i) {
