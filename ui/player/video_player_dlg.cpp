@@ -82,7 +82,7 @@ QPixmap DrawGlyph(Glyph glyph, QSize size, bool down) {
     return pm;
 }
 
-struct ButtonSpec {
+struct ButtonLayout {
     int id;
     const char* tipKey;
     const char* tipDefault;
@@ -94,7 +94,7 @@ struct ButtonSpec {
 constexpr QSize kGlyphSize(34, 30);
 constexpr QSize kPlayGlyphSize(38, 38);
 
-CBitmapButton* MakeButton(QWidget* parent, const ButtonSpec& b) {
+CBitmapButton* MakeButton(QWidget* parent, const ButtonLayout& b) {
     auto* button = new CBitmapButton(parent);
     button->setControlId(b.id);
     button->setObjectName(QString::number(b.id));
@@ -106,7 +106,7 @@ CBitmapButton* MakeButton(QWidget* parent, const ButtonSpec& b) {
     return button;
 }
 
-CLatchButton* MakeLatch(QWidget* parent, const ButtonSpec& b, QSize glyphSize) {
+CLatchButton* MakeLatch(QWidget* parent, const ButtonLayout& b, QSize glyphSize) {
     auto* button = new CLatchButton(parent);
     const bool skinned = !SkinPath(b.up).isEmpty() && button->Attach(parent, b.id, b.up, b.down, 0);
     if (!skinned) {
