@@ -94,6 +94,9 @@ signals:
     // Something the user asked for did not happen, or a part of the session
     // is unavailable; `reason` says why.
     void error(const QString& reason);
+    // A connection check has finished, whatever it found: a dialog that
+    // lists the devices fills its lists again.
+    void connectionChecked();
 
 protected:
     bool event(QEvent* e) override;

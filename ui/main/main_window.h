@@ -20,6 +20,8 @@ class QMenu;
 namespace tvx {
 
 class CClientArea;
+class DeviceSettingsGlue;
+class FileCommands;
 class CLiveView;
 class RecorderControl;
 
@@ -74,6 +76,8 @@ public:
     CaptureSession& session() { return *session_; }
     CommandActions& commands() { return *commands_; }
     LiveShapes& liveShapes() { return liveShapes_; }
+    FileCommands& fileCommands() { return *files_; }
+    DeviceSettingsGlue& deviceSettings() { return *deviceSettings_; }
 
     // What the start-up sequence found and made.
     const StorageFolders& storage() const { return storage_; }
@@ -98,6 +102,8 @@ public:
 signals:
     // A still picture was written; features that list files add it.
     void stillSaved(const QString& path);
+    // A recording was finished and closed; the file list adds it.
+    void recordingFinished(const QString& path);
 
 protected:
     bool event(QEvent* e) override;
@@ -110,6 +116,7 @@ protected:
 private:
     void createBoxes();
     void connectCommands();
+    void buildFileList();
     void startSession();
     void buildMenus(int menuGrey);
     void showConnection(bool connected, const QString& message);
@@ -126,7 +133,6 @@ private:
     void updateResolutionText();
     void lookUpCalibration();
     void showNewMagnification();
-    void warnNoSelection(int command);
     void warn(const QString& title, const char* key, const char* defaultText);
 
     static MainWindow* instance_; // set and cleared on the UI thread
@@ -134,7 +140,7 @@ private:
     Options options_;
     CClientArea* client_ = nullptr;
     CLiveView* liveView_ = nullptr;   // control 1000
-    QWidget* fileListArea_ = nullptr; // control 1002
+    QWidget* fileListArea_ = nullptr; // control 1002, the file list's view
     QLineEdit* magBox_ = nullptr;     // edit 1112
     QLineEdit* calBox_ = nullptr;     // edit 1205, read-only
     QMenu* fileMenu_ = nullptr;       // right-click menu of the file list
@@ -148,6 +154,8 @@ private:
     StillSaver stillSaver_;
     LiveShapes liveShapes_;
     RecorderControl* recorder_ = nullptr;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<DeviceSettingsGlue> deviceSettings_;
 
     QFont fontA_; // recording seconds
     QFont fontB_; // resolution text
@@ -159,8 +167,7 @@ private:
     QString savedTitle_;
     QRect savedGeometry_;
     QString lastSavedStill_;
-    QString selectedFile_; // the file list's selection
-    int listMode_ = 1;     // 1 pictures, 0 videos
+    int listMode_ = 1; // 1 pictures, 0 videos
     bool fullScreen_ = false;
     bool recording_ = false;
     bool saveFailureShown_ = false;
