@@ -116,12 +116,14 @@ void CaptureSession::CheckConnection() {
     if (engine_->IsRunning() && engine_->IsDevicePresent()) {
         engine_->EnumerateDevices();
         checking_ = false;
+        emit connectionChecked();
         return;
     }
     stopAndReleaseEngine();
     const bool started = startEngine();
     checking_ = false;
     finishCheck(started);
+    emit connectionChecked();
 }
 
 void CaptureSession::finishCheck(bool started) {

@@ -103,6 +103,9 @@ signals:
     // (more than the button keeps, or cut off by an unplug): `dropped` new
     // ones, with `stillQueued` earlier presses still waiting for their turn.
     void pressesDropped(int dropped, int stillQueued);
+    // A connection check has finished, whatever it found: a dialog that
+    // lists the devices fills its lists again.
+    void connectionChecked();
 
 protected:
     bool event(QEvent* e) override;

@@ -7,11 +7,13 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/sounds.h"
+#include "ui/files/file_commands.h"
 #include "ui/main/client_area.h"
 #include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"
 #include "ui/skin/menu_xp.h"
 #include "ui/main/recording_glue.h"
+#include "ui/main/device_settings_glue.h"
 #include "ui/skin/skin.h"
 
 #include <QFile>
@@ -54,12 +56,6 @@ QFont makeFont(QFont base, int height, int averageWidth) {
     if (natural > 0) base.setStretch(qBound(50, int(100.0 * averageWidth / natural + 0.5), 200));
     return base;
 }
-
-// The file-list area, waiting for its list: a panel on the skin.
-class CFileListArea : public QWidget {
-public:
-    using QWidget::QWidget;
-};
 
 } // namespace
 
@@ -110,10 +106,6 @@ void MainWindow::InitDialog() {
     liveView_->setGeometry(kPictureRect);
     liveView_->SetTextFont(fontA_);
     stillFeedback_ = new StillFeedback(liveView_);
-    fileListArea_ = new CFileListArea(client_);
-    fileListArea_->setObjectName(QStringLiteral("fileList"));
-    fileListArea_->setGeometry(8, 87, 179, 480);
-    fileListArea_->installEventFilter(this);
     client_->installEventFilter(this);
     client_->setListMode(listMode_);
     // Keys go to the window, not into the magnification box, until the user
@@ -137,6 +129,9 @@ void MainWindow::InitDialog() {
     const QString tempDir = ReadFilePathDat(programFolder_);
     if (!tempDir.isEmpty()) storage_.tempDir = tempDir;
     stillSaver_.SetFolder(storage_.picture);
+    buildFileList();
+    deviceSettings_ = std::make_unique<DeviceSettingsGlue>(
+        *session_, commands_->action(ids::kDeviceSetting), this);
 
     updateResolutionText();
     client_->setFocus();
@@ -286,6 +281,7 @@ void MainWindow::setListMode(int mode) {
     if (mode == listMode_) return;
     listMode_ = mode;
     client_->setListMode(mode);
+    if (files_) files_->SetListMode(mode);
     rebuildToolTips();
 }
 

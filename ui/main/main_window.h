@@ -22,6 +22,8 @@ class QMenu;
 namespace tvx {
 
 class CClientArea;
+class DeviceSettingsGlue;
+class FileCommands;
 class CLiveView;
 class CMenuXP;
 class LiveGuides;
@@ -88,6 +90,8 @@ public:
     LiveMeasure& liveMeasure() { return *measure_; }
     // The live view's menu as the "other" button shows it.
     std::unique_ptr<CMenuXP> buildLiveMenu();
+    FileCommands& fileCommands() { return *files_; }
+    DeviceSettingsGlue& deviceSettings() { return *deviceSettings_; }
 
     // What the start-up sequence found and made.
     const StorageFolders& storage() const { return storage_; }
@@ -132,6 +136,7 @@ protected:
 private:
     void createBoxes();
     void connectCommands();
+    void buildFileList();
     void startSession();
     void buildMenus(int menuGrey);
     void showConnection(bool connected, const QString& message);
@@ -149,7 +154,6 @@ private:
     void updateResolutionText();
     void lookUpCalibration();
     void showNewMagnification();
-    void warnNoSelection(int command);
     void warn(const QString& title, const char* key, const char* defaultText);
     void plugLiveTools();
     std::optional<double> readLiveMagnification(bool useNominal);
@@ -160,7 +164,7 @@ private:
     Options options_;
     CClientArea* client_ = nullptr;
     CLiveView* liveView_ = nullptr;   // control 1000
-    QWidget* fileListArea_ = nullptr; // control 1002
+    QWidget* fileListArea_ = nullptr; // control 1002, the file list's view
     QLineEdit* magBox_ = nullptr;     // edit 1112
     QLineEdit* calBox_ = nullptr;     // edit 1205, read-only
     QMenu* fileMenu_ = nullptr;       // right-click menu of the file list
@@ -179,6 +183,8 @@ private:
     StillFeedback* stillFeedback_ = nullptr; // owned by the live view
     ErrorReporter errors_;
     std::unique_ptr<RecordingGlue> recordingGlue_;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<DeviceSettingsGlue> deviceSettings_;
 
     QFont fontA_; // recording seconds
     QFont fontB_; // resolution text
@@ -190,8 +196,7 @@ private:
     QString savedTitle_;
     QRect savedGeometry_;
     QString lastSavedStill_;
-    QString selectedFile_; // the file list's selection
-    int listMode_ = 1;     // 1 pictures, 0 videos
+    int listMode_ = 1; // 1 pictures, 0 videos
     bool fullScreen_ = false;
     bool recording_ = false;
     double overlayScaleX_ = 1.0;

@@ -5,7 +5,6 @@
 #include "ui/main/about_dlg.h"
 #include "ui/main/main_window.h"
 #include "ui/main/recording_glue.h"
-#include "ui/main/save_as.h"
 #include "ui/skin/skin.h"
 
 #include <QAction>
@@ -44,15 +43,8 @@ void MainWindow::connectCommands() {
     on(ids::kPreview, [this](bool run) { togglePreview(run); });
     on(ids::kRes640, [this] { setResolution(640, 480); });
     on(ids::kRes720, [this] { setResolution(720, 480); });
-    for (int id : {ids::kSave, ids::kSaveAs}) {
-        // The copy itself comes with the file list; until then nothing is selected.
-        on(id, [this] {
-            AskSaveAsTarget(selectedFile_, listMode_ == 1, storage_.picture, storage_.video,
-                            windowTitle());
-        });
-    }
-    for (int id : {ids::kEMail, ids::kMenuEMail, ids::kOpen, ids::kDelete, ids::kDeleteAll})
-        on(id, [this, id] { warnNoSelection(id); });
+    // Open, Save, Delete, Delete All and E-Mail belong to the file list
+    // (file_list_glue.cpp), Device Settings to its own glue.
     on(ids::kUndo, [this] { liveShapes_.Undo(); });
     on(ids::kRedo, [this] { liveShapes_.Redo(); });
     on(ids::kDeleteAllMeasures, [this] { liveShapes_.Clear(); });
@@ -108,12 +100,6 @@ void MainWindow::togglePreview(bool run) {
         session_->RunPreview();
     }
     rebuildToolTips();
-}
-
-void MainWindow::warnNoSelection(int command) {
-    if (selectedFile_.isEmpty())
-        warn(command == ids::kEMail || command == ids::kMenuEMail ? windowTitle() : msgTitle_,
-             "SelectFile", "Please select an image or video");
 }
 
 } // namespace tvx

@@ -96,10 +96,6 @@ bool MainWindow::event(QEvent* e) {
         showNewMagnification();
         return true;
     }
-    if (AppEvent::Is(e, kMsgOpenPicture) || AppEvent::Is(e, kMsgOpenVideo)) {
-        // The Photo Measure dialog and the video player take these once they exist.
-        return true;
-    }
     if (AppEvent::Is(e, kMsgCalibrationPrompt)) {
         CPromptDlg dlg(this);
         dlg.exec();
@@ -122,10 +118,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
                 setListMode(0);
                 return true;
             }
-        }
-        if (watched == fileListArea_ && me->button() == Qt::RightButton) {
-            fileMenu_->popup(me->globalPosition().toPoint());
-            return true;
         }
     }
     return QMainWindow::eventFilter(watched, e);

@@ -28,6 +28,8 @@ constexpr Entry kPictures[] = {
     {kPicTabPictures, "skin/tab_pictures_147.svg"},
     {kPicSecondsPlate, "skin/plate_seconds_149.svg"},
     {kPicResolutionPlate, "skin/plate_resolution_243.svg"},
+    {kPicListPictures, "skin/list_pictures_144.svg"},
+    {kPicListVideos, "skin/list_videos_148.svg"},
     // toolbar: up, down
     {150, "icons/btn_camera_150.svg"},
     {350, "icons/btn_camera_350.svg"},

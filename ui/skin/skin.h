@@ -11,8 +11,10 @@ namespace tvx {
 // Numbers of the window pictures that are not buttons.
 inline constexpr int kPicAppIcon = 128;
 inline constexpr int kPicBackground = 140;
+inline constexpr int kPicListPictures = 144; // behind the picture thumbnails
 inline constexpr int kPicTabVideos = 146;    // videos tab active
 inline constexpr int kPicTabPictures = 147;  // pictures tab active
+inline constexpr int kPicListVideos = 148;   // behind the video thumbnails
 inline constexpr int kPicSecondsPlate = 149; // behind the recording seconds
 inline constexpr int kPicResolutionPlate = 243;
 

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace tvx {
 
@@ -20,6 +21,13 @@ QColor toQColor(uint32_t bgr) {
 }
 uint32_t fromQColor(const QColor& c) {
     return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
+// "bmp" of "Bitmap Files(*.bmp)"; empty for a filter without one.
+QString firstSuffix(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    const QRegularExpressionMatch m = pattern.match(filter);
+    return m.hasMatch() ? m.captured(1) : QString();
 }
 
 } // namespace
@@ -73,8 +81,19 @@ Prompts::Answer WidgetPrompts::Message(const QString& title, const QString& text
 
 QString WidgetPrompts::SaveFileName(const QString& title, const QString& proposedPath,
                                     const QString& filters, QString* selectedFilter) {
-    return QFileDialog::getSaveFileName(parentWindow(), title, proposedPath, filters,
-                                        selectedFilter);
+    QFileDialog dlg(parentWindow(), title, proposedPath, filters);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    if (selectedFilter && !selectedFilter->isEmpty()) dlg.selectNameFilter(*selectedFilter);
+    // A name typed without extension gets the chosen type's one inside the
+    // dialog, so that replacing an existing "foo.bmp" is asked about before
+    // the dialog closes, not written over afterwards.
+    dlg.setDefaultSuffix(firstSuffix(dlg.selectedNameFilter()));
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                     [&dlg](const QString& filter) { dlg.setDefaultSuffix(firstSuffix(filter)); });
+    if (dlg.exec() != QDialog::Accepted) return QString();
+    if (selectedFilter) *selectedFilter = dlg.selectedNameFilter();
+    return dlg.selectedFiles().value(0);
 }
 
 QString WidgetPrompts::OpenFileName(const QString& title, const QString& folder,

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "media/gst_ptr.h"
+
+#include <gst/app/gstappsink.h>
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+class QSocketNotifier;
+
+namespace tvx {
+
+// What opening a file came to: the reason stays with a failure until the
+// caller shows or logs it.
+struct PlaybackResult {
+    bool ok = false;
+    QString reason;
+};
+
+// Event codes the playback hands its notify target, numbered as the
+// player has always numbered them.
+inline constexpr int kPlaybackEventNone = 0;
+inline constexpr int kPlaybackEventComplete = 1;   // the end of the file was played
+inline constexpr int kPlaybackEventErrorAbort = 3; // playback stopped on an error
+
+// Plays one video file through playbin into an appsink (BGRx): the newest
+// frame is kept as an RGB32 picture for the player's video area to paint.
+// Positions are seconds. Every operation runs on the UI thread and does
+// nothing while no file is open; the bus is read on the UI thread through a
+// socket notifier on its poll descriptor, and each event it brings is queued
+// and announced to the notify target with kMsgPlaybackEvent.
+class VideoPlayback : public QObject {
+    Q_OBJECT
+public:
+    explicit VideoPlayback(QObject* parent = nullptr);
+    ~VideoPlayback() override;
+
+    // Where kMsgPlaybackEvent is posted.
+    void Attach(QObject* notifyTarget) { notify_ = notifyTarget; }
+
+    // Opens the file paused on its first frame. A file that does not exist,
+    // that GStreamer cannot read, that has no video stream or that does not
+    // preroll within `prerollTimeoutMs` fails with its reason and leaves
+    // nothing open.
+    PlaybackResult Open(const QString& path, int prerollTimeoutMs = 5000);
+    void Release();
+    bool IsOpen() const { return pipeline_ != nullptr; }
+    QString Path() const { return path_; }
+
+    void Play();
+    void RunIfNotRunning();
+    void PauseIfNotPaused();
+    bool IsRunning() const;
+    bool IsPaused() const;
+
+    void ToFirst();
+    void ToLast();
+    // Two seconds on or back, within the file.
+    void StepForward();
+    void StepBackward();
+
+    double Duration() const;
+    double Position() const;
+    // A flushing, accurate seek; the new frame follows shortly.
+    void Seek(double seconds);
+    // Waits up to `timeoutMs` for a state change or seek to finish; false
+    // when it is still under way or failed.
+    bool WaitSettled(int timeoutMs) const;
+
+    // The oldest event not yet taken, kPlaybackEventNone when there is none.
+    int NextEvent();
+    // Why playback stopped on an error, empty when it did not.
+    QString LastError() const { return lastError_; }
+
+    // The newest frame (null before the first one) and a number that changes
+    // with every new frame.
+    QImage CurrentFrame() const;
+    uint64_t FrameSerial() const { return frameSerial_.load(); }
+
+signals:
+    // A new frame arrived; emitted on the UI thread, at most one pending.
+    void frameReady();
+
+private:
+    static GstFlowReturn OnPreroll(GstAppSink* sink, gpointer self);
+    static GstFlowReturn OnSample(GstAppSink* sink, gpointer self);
+    void TakeSample(media_gst::SamplePtr sample); // streaming thread
+    void ReadBus();
+    void HandleMessage(GstMessage* msg);
+    GstState TargetState() const;
+
+    QObject* notify_ = nullptr;
+    QString path_;
+    media_gst::ElementPtr pipeline_;
+    media_gst::BusPtr bus_;
+    std::unique_ptr<QSocketNotifier> busNotifier_;
+    std::deque<int> events_;
+    QString lastError_;
+
+    // Written on the streaming thread, read on the UI thread.
+    mutable std::mutex frameMutex_;
+    QImage frame_;
+    std::atomic<uint64_t> frameSerial_{0};
+    std::atomic<bool> framePending_{false};
+};
+
+} // namespace tvx

@@ -1,0 +1,137 @@
+#include "ui/files/file_commands.h"
+
+#include "platform/app_events.h"
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "ui/files/file_list_view.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QWidget>
+
+namespace tvx {
+
+namespace {
+
+// Only these two spellings open in the measuring dialog; "Bmp", JPEG files
+// and videos go to the player.
+bool OpensAsPicture(const QString& path) {
+    const QString ext = path.mid(path.lastIndexOf(QLatin1Char('.')) + 1);
+    return ext == QLatin1String("bmp") || ext == QLatin1String("BMP");
+}
+
+} // namespace
+
+FileCommands::FileCommands(QWidget* listParent, Options options, QObject* parent)
+    : QObject(parent), options_(std::move(options)), model_(options_.folders),
+      mail_(mailer_, options_.tempDir) {
+    model_.SetAsyncVideoFrames(options_.asyncVideoFrames);
+    view_ = new CFileListView(model_, listParent);
+    view_->setObjectName(QStringLiteral("fileList"));
+    view_->move(8, 87);
+    connect(view_, &CFileListView::openRequested, this, &FileCommands::Open);
+    connect(view_, &CFileListView::menuRequested, this, &FileCommands::ShowMenu);
+    model_.ScanFolders();
+    view_->UpdateScrollBar();
+}
+
+FileCommands::~FileCommands() {
+    // The view draws from the model: it goes first.
+    delete view_.data();
+}
+
+void FileCommands::Connect(const Actions& a) {
+    const auto on = [this](QAction* action, void (FileCommands::*fn)()) {
+        if (action) connect(action, &QAction::triggered, this, fn);
+    };
+    on(a.open, &FileCommands::Open);
+    on(a.save, &FileCommands::SaveAs);
+    on(a.saveAs, &FileCommands::SaveAs);
+    on(a.remove, &FileCommands::Delete);
+    on(a.removeAll, &FileCommands::DeleteAll);
+    on(a.email, &FileCommands::EMail);
+    on(a.menuEmail, &FileCommands::EMail);
+}
+
+QString FileCommands::SelectedPath() const {
+    QString path;
+    return model_.GetSelected(&path) ? path : QString();
+}
+
+void FileCommands::AddStill(const QString& path) {
+    model_.AddPicture(path);
+}
+
+void FileCommands::AddRecording(const QString& path) {
+    model_.AddVideo(path);
+}
+
+void FileCommands::SetListMode(int mode) {
+    const ListMode m = mode == 0 ? ListMode::Videos : ListMode::Pictures;
+    if (m == model_.mode()) return;
+    model_.SetMode(m);
+    if (view_) {
+        view_->RenderList();
+        view_->UpdateScrollBar();
+    }
+}
+
+bool FileCommands::warnWithoutSelection(const QString& title) {
+    if (model_.GetSelected(nullptr)) return false;
+    prompts().Message(title, Text("SelectFile", "Please select an image or video"),
+                      Prompts::Icon::Warning);
+    return true;
+}
+
+void FileCommands::Open() {
+    if (warnWithoutSelection(options_.messageTitle())) return;
+    // The dialogs open from the event loop, not from inside the click or
+    // menu that asked for them.
+    PostAppMessage(this, OpensAsPicture(SelectedPath()) ? kMsgOpenPicture : kMsgOpenVideo);
+}
+
+bool FileCommands::event(QEvent* e) {
+    const bool picture = AppEvent::Is(e, kMsgOpenPicture);
+    if (picture || AppEvent::Is(e, kMsgOpenVideo)) {
+        // The selection may have gone since the message was posted.
+        const QString path = SelectedPath();
+        if (!path.isEmpty()) {
+            if (picture)
+                emit openPictureRequested(path);
+            else
+                emit openVideoRequested(path);
+        }
+        return true;
+    }
+    return QObject::event(e);
+}
+
+void FileCommands::SaveAs() {
+    // The question warns by itself when nothing is selected.
+    const QString target =
+        options_.askSaveAsTarget
+            ? options_.askSaveAsTarget(SelectedPath(), model_.mode() == ListMode::Pictures)
+            : QString();
+    if (!target.isEmpty()) model_.SaveSelectedAs(target, prompts());
+}
+
+void FileCommands::Delete() {
+    if (warnWithoutSelection(options_.messageTitle())) return;
+    model_.DeleteSelected(prompts());
+}
+
+void FileCommands::DeleteAll() {
+    if (warnWithoutSelection(options_.messageTitle())) return;
+    model_.DeleteAll(prompts());
+}
+
+void FileCommands::EMail() {
+    if (warnWithoutSelection(options_.windowTitle())) return;
+    mail_.Mail(SelectedPath());
+}
+
+void FileCommands::ShowMenu(const QPoint& globalPos) {
+    if (options_.fileMenu && model_.GetSelected(nullptr)) options_.fileMenu->popup(globalPos);
+}
+
+} // namespace tvx

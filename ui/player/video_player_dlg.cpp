@@ -1,0 +1,329 @@
+#include "ui/player/video_player_dlg.h"
+
+#include "platform/app_events.h"
+#include "platform/language.h"
+#include "ui/player/player_ids.h"
+#include "ui/skin/bitmap_button.h"
+#include "ui/skin/skin.h"
+
+#include <QCloseEvent>
+#include <QDebug>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QSlider>
+#include <cmath>
+
+namespace tvx {
+
+using namespace player_ids;
+
+namespace {
+
+constexpr QSize kDialogSize(594, 478);
+constexpr QRect kVideoRect(6, 7, 580, 406);
+
+enum class Glyph { First, Backward, Play, Forward, Last, Stop, Pause };
+
+// The button pictures the player draws itself when the skin has none: a
+// rounded plate with the usual transport symbol, lighter while pressed.
+QPixmap DrawGlyph(Glyph glyph, QSize size, bool down) {
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF plate = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(1, 1, -1, -1);
+    p.setPen(QPen(QColor(20, 24, 30), 1));
+    p.setBrush(down ? QColor(96, 140, 190) : QColor(58, 66, 78));
+    p.drawRoundedRect(plate, 5, 5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(down ? QColor(255, 255, 255) : QColor(220, 226, 234));
+    const QPointF c = plate.center();
+    const qreal s = std::min(size.width(), size.height()) * 0.28;
+    auto triangle = [&](qreal x, bool right) {
+        QPainterPath path;
+        const qreal dx = right ? s : -s;
+        path.moveTo(x - dx * 0.6, c.y() - s);
+        path.lineTo(x + dx * 0.6, c.y());
+        path.lineTo(x - dx * 0.6, c.y() + s);
+        path.closeSubpath();
+        p.drawPath(path);
+    };
+    switch (glyph) {
+    case Glyph::Play:
+        triangle(c.x() + s * 0.1, true);
+        break;
+    case Glyph::Forward:
+        triangle(c.x() - s * 0.55, true);
+        triangle(c.x() + s * 0.55, true);
+        break;
+    case Glyph::Backward:
+        triangle(c.x() - s * 0.55, false);
+        triangle(c.x() + s * 0.55, false);
+        break;
+    case Glyph::Last:
+        triangle(c.x() - s * 0.3, true);
+        p.drawRect(QRectF(c.x() + s * 0.45, c.y() - s, s * 0.3, 2 * s));
+        break;
+    case Glyph::First:
+        triangle(c.x() + s * 0.3, false);
+        p.drawRect(QRectF(c.x() - s * 0.75, c.y() - s, s * 0.3, 2 * s));
+        break;
+    case Glyph::Stop:
+        p.drawRect(QRectF(c.x() - s * 0.8, c.y() - s * 0.8, s * 1.6, s * 1.6));
+        break;
+    case Glyph::Pause:
+        p.drawRect(QRectF(c.x() - s * 0.7, c.y() - s, s * 0.5, 2 * s));
+        p.drawRect(QRectF(c.x() + s * 0.2, c.y() - s, s * 0.5, 2 * s));
+        break;
+    }
+    return pm;
+}
+
+struct ButtonLayout {
+    int id;
+    const char* tipKey;
+    const char* tipDefault;
+    int up, down; // skin pictures: up (or normal) and down (or latched)
+    QPoint at;
+    Glyph glyph;
+};
+
+constexpr QSize kGlyphSize(34, 30);
+constexpr QSize kPlayGlyphSize(38, 38);
+
+CBitmapButton* MakeButton(QWidget* parent, const ButtonLayout& b) {
+    auto* button = new CBitmapButton(parent);
+    button->setControlId(b.id);
+    button->setObjectName(QString::number(b.id));
+    if (SkinPath(b.up).isEmpty() || !button->LoadBitmaps(b.up, b.down))
+        button->SetPictures(DrawGlyph(b.glyph, kGlyphSize, false),
+                            DrawGlyph(b.glyph, kGlyphSize, true));
+    button->move(b.at);
+    button->setToolTip(Text(b.tipKey, b.tipDefault));
+    return button;
+}
+
+CLatchButton* MakeLatch(QWidget* parent, const ButtonLayout& b, QSize glyphSize) {
+    auto* button = new CLatchButton(parent);
+    const bool skinned = !SkinPath(b.up).isEmpty() && button->Attach(parent, b.id, b.up, b.down, 0);
+    if (!skinned) {
+        button->Attach(parent, b.id, 0, 0, 0);
+        button->SetPictures(DrawGlyph(b.glyph, glyphSize, false),
+                            DrawGlyph(b.glyph, glyphSize, true));
+    }
+    button->setObjectName(QString::number(b.id));
+    button->move(b.at);
+    button->setToolTip(Text(b.tipKey, b.tipDefault));
+    return button;
+}
+
+} // namespace
+
+CVideoArea::CVideoArea(const VideoPlayback& playback, QWidget* parent)
+    : QWidget(parent), playback_(playback) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CVideoArea::ShowNewFrame() {
+    if (playback_.FrameSerial() != shown_) update();
+}
+
+void CVideoArea::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+    shown_ = playback_.FrameSerial();
+    const QImage frame = playback_.CurrentFrame();
+    if (frame.isNull()) return;
+    QSize fitted = frame.size().scaled(size(), Qt::KeepAspectRatio);
+    QRect target(QPoint(0, 0), fitted);
+    target.moveCenter(rect().center());
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(target, frame);
+}
+
+CVideoPlayerDlg::CVideoPlayerDlg(const QString& path, std::function<bool()> stillSelected,
+                                 QWidget* parent)
+    : QDialog(parent), stillSelected_(std::move(stillSelected)) {
+    setWindowTitle(Text("VideoPlayer", "Video Player"));
+    setFixedSize(kDialogSize);
+    background_ = SkinPixmap(kPicPlayerBackground, devicePixelRatioF());
+    playback_.Attach(this);
+
+    video_ = new CVideoArea(playback_, this);
+    video_->setObjectName(QString::number(kVideoArea));
+    video_->setGeometry(kVideoRect);
+    connect(&playback_, &VideoPlayback::frameReady, video_, &CVideoArea::ShowNewFrame);
+
+    slider_ = new QSlider(Qt::Horizontal, this);
+    slider_->setObjectName(QString::number(kSlider));
+    slider_->setGeometry(74, 415, kDialogSize.width() - 2 * 74, 20);
+    slider_->setPageStep(10);
+    slider_->setSingleStep(1);
+    // Dragging the slider only moves the slider: it does not seek.
+
+    first_ = MakeButton(this, {kFirst, "TipFirst", "First", 204, 203, {173, 436}, Glyph::First});
+    backward_ = MakeButton(
+        this, {kBackward, "TipReward", "Backward", 206, 205, {228, 440}, Glyph::Backward});
+    forward_ =
+        MakeButton(this, {kForward, "TipForward", "Forward", 208, 207, {313, 440}, Glyph::Forward});
+    last_ = MakeButton(this, {kLast, "TipLast", "Last", 210, 209, {382, 436}, Glyph::Last});
+    stop_ = MakeButton(this, {kStop, "TipStop", "Stop", 200, 199, {431, 436}, Glyph::Stop});
+    play_ = MakeLatch(this, {kPlay, "TipPlay", "Play", 198, 197, {274, 431}, Glyph::Play},
+                      kPlayGlyphSize);
+    pause_ = MakeLatch(this, {kPause, "TipPause", "Pause", 202, 201, {437, 436}, Glyph::Pause},
+                       kGlyphSize);
+    pause_->setVisible(false);
+
+    connect(first_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnFirst);
+    connect(backward_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnBackward);
+    connect(play_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnPlay);
+    connect(forward_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnForward);
+    connect(last_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnLast);
+    connect(stop_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnStop);
+    connect(pause_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnPause);
+
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r(QPoint(0, 0), kDialogSize);
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+
+    const PlaybackResult opened = playback_.Open(path);
+    if (!opened.ok) {
+        // Nothing to play: the buttons find an empty player and do nothing.
+        openError_ = opened.reason;
+        qWarning().noquote() << "video player:" << opened.reason;
+    }
+    slider_->setRange(0, int(playback_.Duration() * 10));
+    slider_->setValue(0);
+    playback_.PauseIfNotPaused();
+
+    positionTimer_.setInterval(kTimerPeriodMs);
+    positionTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&positionTimer_, &QTimer::timeout, this, &CVideoPlayerDlg::OnPositionTimer);
+    keepFrameTimer_.setInterval(kTimerPeriodMs);
+    connect(&keepFrameTimer_, &QTimer::timeout, video_, &CVideoArea::ShowNewFrame);
+    keepFrameTimer_.start();
+}
+
+CVideoPlayerDlg::~CVideoPlayerDlg() {
+    positionTimer_.stop();
+    keepFrameTimer_.stop();
+    playback_.Release();
+}
+
+void CVideoPlayerDlg::UpdateButtons() {
+    pause_->setEnabled(true);
+    const bool playing = play_->IsLatched();
+    for (QWidget* w : {static_cast<QWidget*>(first_), static_cast<QWidget*>(backward_),
+                       static_cast<QWidget*>(forward_), static_cast<QWidget*>(last_)})
+        w->setEnabled(playing);
+}
+
+void CVideoPlayerDlg::OnFirst() {
+    playback_.ToFirst();
+}
+
+void CVideoPlayerDlg::OnBackward() {
+    pause_->Latch();
+    playback_.PauseIfNotPaused();
+    playback_.StepBackward();
+}
+
+void CVideoPlayerDlg::OnForward() {
+    pause_->Latch();
+    playback_.PauseIfNotPaused();
+    playback_.StepForward();
+}
+
+void CVideoPlayerDlg::OnLast() {
+    playback_.ToLast();
+}
+
+void CVideoPlayerDlg::OnPlay() {
+    if (play_->IsLatched()) {
+        play_->Release();
+        playback_.PauseIfNotPaused();
+        positionTimer_.stop();
+    } else if (!stillSelected_ || stillSelected_()) {
+        play_->Latch();
+        playback_.Play();
+        positionTimer_.start();
+    }
+    UpdateButtons();
+}
+
+void CVideoPlayerDlg::OnStop() {
+    play_->Release();
+    pause_->Release();
+    UpdateButtons();
+    playback_.PauseIfNotPaused();
+    positionTimer_.stop();
+    slider_->setValue(0);
+    playback_.Seek(0);
+}
+
+void CVideoPlayerDlg::OnPause() {
+    if (pause_->IsLatched()) {
+        pause_->Release();
+        playback_.RunIfNotRunning();
+        positionTimer_.start();
+    } else {
+        positionTimer_.stop();
+        pause_->Latch();
+        playback_.PauseIfNotPaused();
+    }
+}
+
+void CVideoPlayerDlg::OnPositionTimer() {
+    slider_->setValue(int(playback_.Position() * 10));
+    if (slider_->value() >= slider_->maximum()) OnStop();
+}
+
+bool CVideoPlayerDlg::event(QEvent* e) {
+    if (AppEvent::Is(e, kMsgPlaybackEvent)) {
+        const int code = playback_.NextEvent();
+        // The end of the file, or an error that ended playback early: either
+        // way the player goes back to its start, paused.
+        if (code == kPlaybackEventComplete || code == kPlaybackEventErrorAbort) {
+            if (code == kPlaybackEventErrorAbort)
+                qWarning().noquote() << "video player:" << playback_.LastError();
+            OnStop();
+        }
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void CVideoPlayerDlg::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (!background_.isNull())
+        p.drawPixmap(0, 0, background_);
+    else
+        p.fillRect(rect(), QColor(40, 44, 52));
+}
+
+void CVideoPlayerDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter and Escape do not close the player; only its close box does.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void CVideoPlayerDlg::closeEvent(QCloseEvent* event) {
+    keepFrameTimer_.stop();
+    positionTimer_.stop();
+    playback_.Release();
+    QDialog::closeEvent(event);
+}
+
+} // namespace tvx
