@@ -90,7 +90,12 @@ void CMeasureCanvas::RedrawIfDirty() {
 }
 
 void CMeasureCanvas::UpdateRubber() {
-    if (dirty_) return; // the coming repaint draws the current band
+    if (dirty_) {
+        // The model asked for a repaint: redraw now, band included, so the
+        // screen copy is always what the next XOR expects.
+        RedrawIfDirty();
+        return;
+    }
     const Figure next = model_.RubberFigure();
     QRect changed;
     if (model_.rubberIsSolid()) {

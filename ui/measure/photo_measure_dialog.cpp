@@ -433,8 +433,8 @@ void PhotoMeasureDialog::OnSave() {
     ReleasePopups();
     if (!canvas_) return;
     const QString cwd = QDir::currentPath();
-    const QString proposed = QFileInfo(path_).dir().filePath(canvas_->model().pictureName() +
-                                                             QStringLiteral(".bmp"));
+    const QString proposed =
+        QFileInfo(path_).dir().filePath(canvas_->model().pictureName() + QStringLiteral(".bmp"));
     QString filter;
     QString path = prompts().SaveFileName(
         Title(), proposed, QStringLiteral("BMP Files(*.BMP);;JPG Files(*.JPG)"), &filter);
@@ -442,7 +442,7 @@ void PhotoMeasureDialog::OnSave() {
         // The default extension follows the chosen filter.
         if (QFileInfo(path).suffix().isEmpty())
             path += filter.startsWith(QLatin1String("JPG")) ? QStringLiteral(".JPG")
-                                                             : QStringLiteral(".BMP");
+                                                            : QStringLiteral(".BMP");
         const bool saved = canvas_->model().RenderToFile(path);
         prompts().Message(Title(),
                           saved ? Text("SaveSuccessfull", "Save successfully!")
@@ -509,14 +509,13 @@ void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
     }
 }
 
-bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow,
-                     QSize captureSize) {
+bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow, QSize captureSize) {
     QFile probe;
     if (!OpenRegularFileForReading(probe, path)) {
-        prompts().Message(Text("MsgTitle", "Tavolux"),
-                          Text("PictureNotOpen",
-                               "the picture not open,please check the file exist!"),
-                          Prompts::Icon::Warning);
+        prompts().Message(
+            Text("MsgTitle", "Tavolux"),
+            Text("PictureNotOpen", "the picture not open,please check the file exist!"),
+            Prompts::Icon::Warning);
         return false;
     }
     probe.close();
