@@ -5,6 +5,7 @@
 #include "ui/main/about_dlg.h"
 #include "ui/main/main_window.h"
 #include "ui/main/save_as.h"
+#include "ui/measure/photo_measure_dialog.h"
 #include "ui/skin/skin.h"
 
 #include <QAction>
@@ -50,6 +51,7 @@ void MainWindow::connectCommands() {
     }
     for (int id : {ids::kEMail, ids::kMenuEMail, ids::kOpen, ids::kDelete, ids::kDeleteAll})
         on(id, [this, id] { warnNoSelection(id); });
+    on(ids::kPenSettings, [this] { RunPenSettings(this); });
     on(ids::kUndo, [this] { liveShapes_.Undo(); });
     on(ids::kRedo, [this] { liveShapes_.Redo(); });
     on(ids::kDeleteAllMeasures, [this] { liveShapes_.Clear(); });

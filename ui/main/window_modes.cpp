@@ -5,6 +5,7 @@
 #include "ui/main/client_area.h"
 #include "ui/main/main_window.h"
 #include "ui/main/prompt_dlg.h"
+#include "ui/measure/photo_measure_dialog.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -82,8 +83,13 @@ bool MainWindow::event(QEvent* e) {
         showNewMagnification();
         return true;
     }
-    if (AppEvent::Is(e, kMsgOpenPicture) || AppEvent::Is(e, kMsgOpenVideo)) {
-        // The Photo Measure dialog and the video player take these once they exist.
+    if (AppEvent::Is(e, kMsgOpenPicture)) {
+        const CaptureSize size = CurrentCaptureSize();
+        RunPhotoMeasure(this, selectedFile_, this, QSize(size.width, size.height));
+        return true;
+    }
+    if (AppEvent::Is(e, kMsgOpenVideo)) {
+        // The video player takes this once it exists.
         return true;
     }
     if (AppEvent::Is(e, kMsgCalibrationPrompt)) {

@@ -273,6 +273,7 @@ void PhotoMeasureDialog::ReleasePopups() {
 
 void PhotoMeasureDialog::SetToolName(const char* key, const char* defaultText) {
     toolName_->setText(key ? Text(key, defaultText) : QString());
+    toolName_->setCursorPosition(0); // the start of a long name shows
 }
 
 bool PhotoMeasureDialog::CheckMagnification() {
