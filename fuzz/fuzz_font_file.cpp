@@ -1,19 +1,20 @@
-// links: measure
-// Font files sit in the program folder, where any copy of the program may
-// have left one.
+// links: measure imaging platform Qt6::Gui
+// Measurefont.ini and logfont.ini sit in the program folder where anyone may
+// replace them.
 #include "measure/font_file.h"
 
-#include <QString>
+#include <QByteArray>
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString value = QString::fromLatin1(reinterpret_cast<const char*>(data), int(size));
-    const auto record = tvx::DecodeFontValue(value);
+    const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
+    const auto record = tvx::ParseFontFile(bytes);
     if (record) {
-        // What was accepted writes back to a value that reads the same.
-        const auto again = tvx::DecodeFontValue(QString::fromLatin1(tvx::EncodeFontValue(*record)));
+        // Whatever was accepted is stored and read back unchanged.
+        const auto again = tvx::ParseFontFile(tvx::StoreFontInFile(bytes, *record));
         if (!again || *again != *record) __builtin_trap();
+        (void)tvx::ToQFont(*record);
     }
     return 0;
 }

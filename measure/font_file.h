@@ -8,29 +8,52 @@
 
 namespace tvx {
 
-// The label font lives in "Measurefont.ini", the text-note font in
-// "logfont.ini", both in the program folder: section [FONT], key LOGFONT,
-// whose value is the 92-byte record as upper-case hexadecimal pairs followed
-// by one more pair, the byte sum modulo 256. Files written by earlier
-// releases read back unchanged.
-inline constexpr char kMeasureFontFile[] = "Measurefont.ini";
-inline constexpr char kTextFontFile[] = "logfont.ini";
+// Measurefont.ini (the measurement label font) and logfont.ini (the text note
+// font) hold one font record each, in section "FONT" under key "LOGFONT", as
+// the profile-structure form earlier releases wrote: every byte as two
+// upper-case hexadecimal digits, then two more digits for the byte sum modulo
+// 256. Files written by either program read back unchanged in both.
 
-// The profile value for a record: 2 × 93 hexadecimal digits.
-QByteArray EncodeFontValue(const FontRecord& record);
-// Nothing unless the value holds exactly 93 hexadecimal pairs (either case)
-// whose last pair is the sum of the first 92.
-std::optional<FontRecord> DecodeFontValue(const QString& value);
+// The value text for a structure: hex digits of every byte plus the checksum.
+QString EncodeProfileStruct(const QByteArray& bytes);
+// The structure of exactly `size` bytes held by a value; nothing when the
+// length differs, a digit is not hexadecimal or the checksum does not match.
+std::optional<QByteArray> DecodeProfileStruct(const QString& value, int size);
 
-// Nothing when the file, its section or key is missing, or the value is
-// damaged; the caller then uses DefaultFontRecord().
+// The font record in a font file's bytes; nothing when the section, the key or
+// a valid record is missing.
+std::optional<FontRecord> ParseFontFile(const QByteArray& fileBytes);
+// The file's bytes after storing `record`: the LOGFONT entry of section FONT
+// is replaced, or added (with the section when there is none); every other
+// line stays as it was.
+QByteArray StoreFontInFile(const QByteArray& existing, const FontRecord& record);
+
+// Reads the record of a font file; nothing when the file is missing, not a
+// regular file, larger than any font file, or holds no valid record.
 std::optional<FontRecord> ReadFontFile(const QString& path);
-// Writes the file anew with the one section and key; false with the reason
-// when it cannot be written.
-bool WriteFontFile(const QString& path, const FontRecord& record, QString* reason = nullptr);
+// Writes the record into the file, keeping its other entries. Answers whether
+// the file was written (callers that follow the old program do not check).
+bool WriteFontFile(const QString& path, const FontRecord& record);
 
-// The label font of the live view and new measurements: the record in the
-// program folder's "Measurefont.ini", or the default one.
-FontRecord ReadMeasureFont(const QString& programFolder);
+// The two files in the program folder.
+QString MeasureFontPath();
+QString TextFontPath();
+inline std::optional<FontRecord> ReadMeasureFont() {
+    return ReadFontFile(MeasureFontPath());
+}
+inline std::optional<FontRecord> ReadTextFont() {
+    return ReadFontFile(TextFontPath());
+}
+inline void WriteMeasureFont(const FontRecord& r) {
+    WriteFontFile(MeasureFontPath(), r);
+}
+inline void WriteTextFont(const FontRecord& r) {
+    WriteFontFile(TextFontPath(), r);
+}
+
+// Font files name faces of another desktop ("Arial", "Lucida Console"). The
+// record keeps the name as written; drawing finds an installed face with the
+// same metrics (Liberation) or a close one. Safe to call more than once.
+void InstallFontSubstitutes();
 
 } // namespace tvx

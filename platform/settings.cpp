@@ -95,6 +95,11 @@ void ResetSettings() {
     g_values = SettingsValues{};
 }
 
+void SetRunningSettings(const SettingsValues& values) {
+    QMutexLocker lock(&g_mutex);
+    g_values = values;
+}
+
 QString SettingsFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/tavolux/settings.ini");

@@ -30,6 +30,9 @@ constexpr int kUnitCapacity = 32;
 SettingsValues Settings();
 // Back to the built-in values (start of a run, tests).
 void ResetSettings();
+// Changes the values for the running program without storing them: a
+// dialog's choices take effect at once and are stored only by its OK.
+void SetRunningSettings(const SettingsValues& values);
 
 // Path of the file that holds the settings.
 QString SettingsFilePath();

@@ -1,9 +1,11 @@
 // The file list and its commands as the window carries them.
+#include "capture/capture_engine.h"
 #include "ui/files/file_commands.h"
 #include "ui/files/file_list_view.h"
 #include "ui/main/client_area.h"
 #include "ui/main/main_window.h"
 #include "ui/main/save_as.h"
+#include "ui/measure/photo_measure_dialog.h"
 #include "ui/player/video_player_dlg.h"
 
 #include <QPointer>
@@ -44,8 +46,10 @@ void MainWindow::buildFileList() {
             path, [files] { return !files->SelectedPath().isEmpty(); }, this);
         player.exec();
     });
-    // openPictureRequested: the Photo Measure dialog opens the picture here
-    // once it exists; until then the request is taken and nothing opens.
+    connect(files, &FileCommands::openPictureRequested, this, [this](const QString& path) {
+        const CaptureSize size = CurrentCaptureSize();
+        RunPhotoMeasure(this, path, this, QSize(size.width, size.height));
+    });
 }
 
 } // namespace tvx

@@ -53,7 +53,7 @@ void MainWindow::plugLiveTools() {
         LiveMeasure::Hooks{[this](bool nominal) { return readLiveMagnification(nominal); },
                            [this](int id, bool on) { commands_->setSelected(id, on); },
                            [this](int id) { return commands_->isSelected(id); }, &CaptureQSize});
-    measure_->SetLabelFont(ReadMeasureFont(programFolder_));
+    measure_->SetLabelFont(ReadMeasureFont().value_or(DefaultFontRecord()));
     SetOverlay(LiveLayer::Shapes, measure_.get());
     for (LiveLayer layer : {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid})
         SetOverlay(layer, guides_->overlay(layer));

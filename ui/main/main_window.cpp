@@ -9,11 +9,11 @@
 #include "platform/sounds.h"
 #include "ui/files/file_commands.h"
 #include "ui/main/client_area.h"
+#include "ui/main/device_settings_glue.h"
 #include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"
-#include "ui/skin/menu_xp.h"
 #include "ui/main/recording_glue.h"
-#include "ui/main/device_settings_glue.h"
+#include "ui/skin/menu_xp.h"
 #include "ui/skin/skin.h"
 
 #include <QFile>

@@ -5,6 +5,7 @@
 #include "ui/main/about_dlg.h"
 #include "ui/main/main_window.h"
 #include "ui/main/recording_glue.h"
+#include "ui/measure/photo_measure_dialog.h"
 #include "ui/skin/skin.h"
 
 #include <QAction>
@@ -45,6 +46,7 @@ void MainWindow::connectCommands() {
     on(ids::kRes720, [this] { setResolution(720, 480); });
     // Open, Save, Delete, Delete All and E-Mail belong to the file list
     // (file_list_glue.cpp), Device Settings to its own glue.
+    on(ids::kPenSettings, [this] { RunPenSettings(this); });
     on(ids::kUndo, [this] { liveShapes_.Undo(); });
     on(ids::kRedo, [this] { liveShapes_.Redo(); });
     on(ids::kDeleteAllMeasures, [this] { liveShapes_.Clear(); });

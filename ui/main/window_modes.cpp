@@ -6,6 +6,7 @@
 #include "ui/main/live_measure.h"
 #include "ui/main/main_window.h"
 #include "ui/main/prompt_dlg.h"
+#include "ui/measure/photo_measure_dialog.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>

@@ -1,0 +1,388 @@
+#include "measure/measure_canvas.h"
+
+#include "measure/live_shapes.h"
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+
+#include <QFileInfo>
+#include <QPainter>
+
+namespace tvx {
+
+namespace {
+
+constexpr QRgb kCanvasGrey = 0xFF808080;
+
+bool IsContinuous(const CMeasureTool* t) {
+    return t && t->kind() == int32_t(ShapeKind::ContinuousLine);
+}
+
+// Splits what the measured continuous line under way shows into the part
+// the canvas paints (placed segments and their labels, one label per
+// segment) and the rubber line from the last vertex, which exists only
+// while a vertex is being placed (then the lines outnumber the labels).
+void SplitContinuous(const Figure& pending, Figure* placed, Figure* rubber) {
+    Figure p = pending;
+    Figure r;
+    if (p.lines.size() > p.texts.size()) {
+        r.lines << p.lines.takeLast();
+    }
+    if (placed) *placed = p;
+    if (rubber) *rubber = r;
+}
+
+} // namespace
+
+PublishedCanvas& publishedCanvas() {
+    static PublishedCanvas published;
+    return published;
+}
+
+QSize CanvasSizeFor(QSize picture) {
+    return picture == QSize(720, 480) ? QSize(720, 480) : QSize(640, 480);
+}
+
+QPointF CanvasScaleFor(QSize picture) {
+    if (picture == QSize(720, 480) || picture == QSize(640, 480)) return QPointF(1.0, 1.0);
+    if (picture == QSize(320, 240)) return QPointF(0.5, 0.5);
+    return QPointF(picture.width() * 0.0015625, picture.height() * 0.0020833333333333333);
+}
+
+namespace {
+QString BaseNameOf(const QString& path) {
+    const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf('\\'));
+    QString name = path.mid(slash + 1);
+    name.chop(std::min<int>(4, name.size()));
+    return name;
+}
+} // namespace
+
+QString DateStampFromPath(const QString& path) {
+    const QString name = BaseNameOf(path);
+    const int under = name.indexOf(QLatin1Char('_'));
+    return under < 0 ? name : name.mid(under + 1);
+}
+
+QString MagnificationTagFromPath(const QString& path) {
+    QString rest = DateStampFromPath(path);
+    rest.chop(std::min<int>(6, rest.size()));
+    const int under = rest.lastIndexOf(QLatin1Char('_'));
+    const QString piece = under < 0 ? rest : rest.mid(under);
+    if (piece.size() < 2 || !piece.startsWith(QLatin1Char('_')) ||
+        !piece.endsWith(QLatin1Char('X')))
+        return QString();
+    const QString tag = piece.mid(1, piece.size() - 2);
+    // The dialog's box takes a short number; a longer text is no magnification.
+    return tag.size() > kMaxMagnificationTag ? QString() : tag;
+}
+
+MeasureCanvasModel::MeasureCanvasModel(CanvasHost* host)
+    : host_(host), shapes_(&StoredPictureUndoMark()) {}
+
+MeasureCanvasModel::~MeasureCanvasModel() {
+    shapes_.Clear();
+}
+
+bool MeasureCanvasModel::Load(const QString& path, int initialTool, double magnification) {
+    path_ = path;
+    tool_ = initialTool;
+    magnification_ = magnification;
+    picture_.Destroy();
+    canvasSize_ = QSize(640, 480);
+    const int type = ImageTypeFromPath(path);
+    if (type != kImageTypeNone) picture_ = CxImage(path, type);
+    if (!picture_.IsValid()) {
+        picture_.Destroy();
+        prompts().Message(Text("MsgTitle", "Tavolux"), Text("enFileFail", "Can not Open file"),
+                          Prompts::Icon::Warning);
+        return false;
+    }
+    canvasSize_ = CanvasSizeFor(pictureSize());
+    scale_ = CanvasScaleFor(pictureSize());
+    const SettingsValues s = Settings();
+    penColour_ = s.LineColor & 0xFFFFFFu;
+    labelColour_ = s.MeasureTxtColor & 0xFFFFFFu;
+    dateStamp_ = DateStampFromPath(path);
+    tag_ = MagnificationTagFromPath(path);
+    PublishedCanvas& pub = publishedCanvas();
+    pub.canvasSize = canvasSize_;
+    pub.pictureSize = pictureSize();
+    pub.magnificationTag = tag_;
+    return true;
+}
+
+QString MeasureCanvasModel::pictureName() const {
+    return QFileInfo(path_).completeBaseName();
+}
+
+void MeasureCanvasModel::SetTool(int tool, bool measuring) {
+    tool_ = tool;
+    measuring_ = measuring;
+}
+
+void MeasureCanvasModel::SetTextStyle(uint32_t colour, const FontRecord& font) {
+    textColour_ = colour & 0xFFFFFFu;
+    textFont_ = font;
+}
+
+void MeasureCanvasModel::SetColours(uint32_t pen, uint32_t label) {
+    penColour_ = pen & 0xFFFFFFu;
+    labelColour_ = label & 0xFFFFFFu;
+}
+
+bool MeasureCanvasModel::AddText(const QString& text) {
+    if (text.isEmpty()) {
+        prompts().Message(Text("MsgTitle", "Tavolux"), Text("InputText", "Please input text!"),
+                          Prompts::Icon::Warning);
+        return false;
+    }
+    shapes_.Append(NewTextShape(textPos_, text, textColour_, textFont_));
+    textPending_ = true;
+    if (host_) host_->Repaint(QRect());
+    return true;
+}
+
+MeasureContext MeasureCanvasModel::CurrentContext() const {
+    const QSize capture = captureSize_.isValid() ? captureSize_ : canvasSize_;
+    return CurrentMeasureContext(capture, magnification_, Settings());
+}
+
+ToolSettings MeasureCanvasModel::CurrentToolSettings() const {
+    const SettingsValues s = Settings();
+    ToolSettings t;
+    t.ctx = CurrentMeasureContext(captureSize_.isValid() ? captureSize_ : canvasSize_,
+                                  magnification_, s);
+    t.style.penWidth = int32_t(s.Linewidth);
+    t.style.penStyle = int32_t(s.Linetype);
+    t.style.penColor = penColour_;
+    t.style.labelFont = labelFont_;
+    t.style.labelColor = labelColour_;
+    t.labelLineSpacing = LabelLineSpacing(int64_t(s.fontsize));
+    t.measuring = measuring_;
+    CanvasHost* host = host_;
+    t.calibrate = [host, ctx = t.ctx](double pixels) -> std::optional<double> {
+        return host ? host->Calibrate(pixels, ctx) : std::nullopt;
+    };
+    return t;
+}
+
+CMeasureTool* MeasureCanvasModel::ToolFor(int tool) {
+    const bool calibrates = calibrating_ && measuring_ && tool == int(MeasureTool::Line);
+    if (!active_ || activeTool_ != tool || activeCalibrates_ != calibrates) {
+        if (calibrates) {
+            for (const ToolEntry& e : kToolRegistry)
+                if (e.id == ToolId::CalibrationLine)
+                    active_ = e.make(ToolSurface::Canvas, int32_t(ShapeKind::Line));
+        } else {
+            active_ = tool >= 0 && tool <= 10 ? MakeCanvasTool(MeasureTool(tool)) : nullptr;
+        }
+        activeTool_ = tool;
+        activeCalibrates_ = calibrates;
+    }
+    if (active_) active_->Bind(&shapes_);
+    return active_.get();
+}
+
+bool MeasureCanvasModel::shapeUnderWay() const {
+    return active_ && active_->underWay();
+}
+
+QRect MeasureCanvasModel::HoldArea(QPoint start) const {
+    const QRect area = canvasArea();
+    if (activeTool_ != int(MeasureTool::RadiusCircle)) return area;
+    // The largest square around the centre that fits: the circle drawn to
+    // the pointer can then never leave the canvas.
+    const int half = std::max(0, std::min({start.x() - area.left(), area.right() - start.x(),
+                                           start.y() - area.top(), area.bottom() - start.y()}));
+    return QRect(start.x() - half, start.y() - half, 2 * half + 1, 2 * half + 1);
+}
+
+void MeasureCanvasModel::LeftDown(QPoint p) {
+    if (!hasPicture()) return;
+    const bool underWay = shapeUnderWay();
+    if (!underWay && !canvasArea().contains(p)) return;
+    // A click lets a text note go where the pointer left it.
+    if (textPending_) {
+        textPending_ = false;
+        if (host_) host_->Repaint(QRect());
+    }
+    if (!underWay && tool_ == int(MeasureTool::Text)) {
+        textPos_ = p;
+        return;
+    }
+    CMeasureTool* t = underWay ? active_.get() : ToolFor(tool_);
+    if (!t) return;
+    const ToolSettings settings = CurrentToolSettings();
+    if (underWay) {
+        // Keep the tool's own settings (its calibration context); only the
+        // scale source is taken fresh.
+        ToolSettings keep = t->settings();
+        keep.ctx.scale = settings.ctx.scale;
+        t->SetSettings(keep);
+    } else {
+        t->SetSettings(settings);
+    }
+    const int before = int(shapes_.shapes().size());
+    t->Press(p);
+    if (!underWay && t->underWay() && host_) host_->HoldPointer(HoldArea(p));
+    if (activeCalibrates_ && int(shapes_.shapes().size()) > before) {
+        // The calibration line is in; the next line measures again.
+        calibrating_ = false;
+    }
+    AfterEvent();
+}
+
+void MeasureCanvasModel::LeftDoubleClick(QPoint p) {
+    if (!active_ || !active_->underWay()) return;
+    ToolSettings keep = active_->settings();
+    keep.ctx.scale = CurrentToolSettings().ctx.scale;
+    active_->SetSettings(keep);
+    active_->DoubleClick(p);
+    AfterEvent();
+}
+
+void MeasureCanvasModel::AfterEvent() {
+    if (!host_) return;
+    if (!shapeUnderWay()) {
+        host_->ReleasePointer();
+        host_->Repaint(QRect());
+        return;
+    }
+    if (active_->phase() == CMeasureTool::Phase::Label) {
+        host_->Repaint(QRect());
+        return;
+    }
+    if (IsContinuous(active_.get()) && measuring_) host_->Repaint(QRect());
+}
+
+void MeasureCanvasModel::RightDown() {
+    if (active_ && active_->underWay()) {
+        const int32_t kind = active_->kind();
+        const bool removes = kind != int32_t(ShapeKind::ContinuousLine) &&
+                             kind != int32_t(ShapeKind::ThreePointCircle);
+        if (removes) {
+            // Before its shape is in the list, the newest shape is the one
+            // finished before: it goes too, as it always has.
+            if (active_->phase() == CMeasureTool::Phase::Points) shapes_.RemoveNewest();
+            active_->RightClick();
+        } else {
+            // Forget the points; a three-point circle placing its label stays.
+            active_.reset();
+            activeTool_ = -1;
+        }
+    }
+    if (host_) {
+        host_->ReleasePointer();
+        host_->Repaint(QRect());
+    }
+}
+
+void MeasureCanvasModel::Move(QPoint p) {
+    if (textPending_) {
+        CMeasureShape* newest = shapes_.Newest();
+        if (!newest || !newest->is(ShapeKind::Text) || newest->points.isEmpty()) {
+            textPending_ = false; // undone meanwhile
+        } else {
+            newest->points[0] = p;
+            textPos_ = p;
+            if (host_) {
+                const QSize ext = host_->TextExtent(newest->labels.value(0));
+                host_->Repaint(
+                    QRect(QPoint(p.x() - 20, p.y() - 20),
+                          QPoint(p.x() + ext.width() + 120, p.y() + 2 * ext.height() + 120)));
+            }
+        }
+    }
+    if (!active_ || !active_->underWay()) return;
+    active_->Move(p);
+    if (!host_) return;
+    if (active_->phase() == CMeasureTool::Phase::Label) {
+        RepaintAroundLabel(p);
+    } else if (IsContinuous(active_.get()) && measuring_) {
+        host_->Repaint(QRect());
+    }
+}
+
+void MeasureCanvasModel::RepaintAroundLabel(QPoint p) {
+    const CMeasureShape* newest = shapes_.Newest();
+    QString longest;
+    if (newest)
+        for (const QString& l : newest->labels)
+            if (l.size() > longest.size()) longest = l;
+    const QSize ext = host_->TextExtent(longest);
+    const int32_t kind = active_->kind();
+    const int edge = kind == int32_t(ShapeKind::ContinuousLine) ||
+                             kind == int32_t(ShapeKind::Polygon) ||
+                             kind == int32_t(ShapeKind::FourPointAngle)
+                         ? 30
+                         : 20;
+    // Three label lines at the widest spacing stay inside the repainted area.
+    host_->Repaint(QRect(QPoint(p.x() - edge, p.y() - edge),
+                         QPoint(p.x() + ext.width() + 120, p.y() + 2 * ext.height() + 120)));
+}
+
+Figure MeasureCanvasModel::RubberFigure() const {
+    if (!shapeUnderWay() || active_->phase() != CMeasureTool::Phase::Points) return Figure();
+    Figure f = active_->Pending();
+    if (IsContinuous(active_.get()) && measuring_) {
+        Figure rubber;
+        SplitContinuous(f, nullptr, &rubber);
+        return rubber;
+    }
+    f.texts.clear();
+    return f;
+}
+
+bool MeasureCanvasModel::rubberIsSolid() const {
+    return IsContinuous(active_.get()) && !active_->settings().measuring;
+}
+
+QPen MeasureCanvasModel::CurrentPen() const {
+    const SettingsValues s = Settings();
+    return MeasurePen(int32_t(s.Linetype), int32_t(s.Linewidth), penColour_);
+}
+
+void MeasureCanvasModel::Paint(QImage& canvas) const {
+    if (canvas.size() != canvasSize_ || canvas.format() != QImage::Format_RGB32)
+        canvas = QImage(canvasSize_, QImage::Format_RGB32);
+    canvas.fill(kCanvasGrey);
+    if (!hasPicture()) return;
+    QPainter p(&canvas);
+    picture_.Stretch(p, 0, 0, canvas.width(), canvas.height());
+    const MeasureContext ctx = CurrentContext();
+    if (shapeUnderWay() && IsContinuous(active_.get()) && active_->settings().measuring) {
+        Figure placed;
+        SplitContinuous(active_->Pending(), &placed, nullptr);
+        PaintFigure(p, placed, CurrentPen(), ToQFont(labelFont_), ColourFromBgr(labelColour_));
+    }
+    for (const CMeasureShape& s : shapes_.shapes())
+        PaintCanvasShape(p, s, ctx);
+    if (!dateStamp_.isEmpty()) {
+        Figure stamp;
+        stamp.texts << Figure::Text{QPoint(2, canvas.height() - 14), 0, dateStamp_};
+        PaintFigure(p, stamp, QPen(), ToQFont(DateStampFontRecord()),
+                    ColourFromBgr(kDateStampColour));
+    }
+}
+
+QImage MeasureCanvasModel::Render() const {
+    if (!hasPicture()) return QImage();
+    QImage out(pictureSize(), QImage::Format_RGB32);
+    QPainter p(&out);
+    picture_.Stretch(p, 0, 0, out.width(), out.height());
+    const MeasureContext ctx = CurrentContext();
+    for (const CMeasureShape& s : shapes_.shapes())
+        PaintCanvasShape(p, s, ctx, scale_.x(), scale_.y(), kSavedCrossHalf);
+    return out;
+}
+
+bool MeasureCanvasModel::RenderToFile(const QString& path) const {
+    const int type = ImageTypeFromPath(path);
+    if (!hasPicture() || type == kImageTypeNone) return false;
+    CxImage out;
+    if (!out.CreateFromHBITMAP(Render())) return false;
+    return out.Save(path, type);
+}
+
+} // namespace tvx

@@ -1,0 +1,184 @@
+#pragma once
+
+#include "imaging/cximage.h"
+#include "measure/canvas_render.h"
+#include "measure/measure_tools.h"
+#include "measure/shape_list.h"
+
+#include <QImage>
+#include <QPointF>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QPainter;
+
+namespace tvx {
+
+// What the stored-picture canvas publishes for the Photo Measure dialog: the
+// canvas bitmap size, the loaded picture's size and the magnification tag of
+// its file name. UI thread only.
+struct PublishedCanvas {
+    QSize canvasSize;
+    QSize pictureSize;
+    QString magnificationTag; // at most kMaxMagnificationTag characters
+};
+PublishedCanvas& publishedCanvas();
+constexpr int kMaxMagnificationTag = 31;
+
+// The canvas bitmap: 720 × 480 for a 720 × 480 picture, else 640 × 480.
+QSize CanvasSizeFor(QSize picture);
+// Canvas pixels to picture pixels.
+QPointF CanvasScaleFor(QSize picture);
+// From a path whose file name reads like "Still_20240131_120501_200X_N3.bmp":
+// the date stamp is the part after the first "_" of the name without its
+// four-character extension; the tag is the magnification before "X" near its
+// end ("200"), or empty when the name does not carry one. A tag too long to
+// carry is dropped.
+QString DateStampFromPath(const QString& path);
+QString MagnificationTagFromPath(const QString& path);
+
+// What the canvas needs from the window that shows it.
+class CanvasHost {
+public:
+    virtual ~CanvasHost() = default;
+    // Repaint `area` from the model (an empty rectangle: all of it).
+    virtual void Repaint(const QRect& area) = 0;
+    // Keep the pointer inside `area` (canvas coordinates) and the mouse
+    // events coming to the canvas, until ReleasePointer.
+    virtual void HoldPointer(const QRect& area) = 0;
+    virtual void ReleasePointer() = 0;
+    // Width and height of a text in the window's font.
+    virtual QSize TextExtent(const QString& text) = 0;
+    // Runs the Calibration dialog for a line of `pixels` length measured at
+    // ctx; the new magnification, or nothing when cancelled.
+    virtual std::optional<double> Calibrate(double pixels, const MeasureContext& ctx) = 0;
+};
+
+// The stored-picture canvas without its window: the picture, the shapes made
+// on it, the tool state machines and the drawing. The widget forwards the
+// mouse to it and paints what it draws. Canvas coordinates equal the
+// window's client coordinates (the display scale is always 1).
+class MeasureCanvasModel {
+public:
+    // Tool numbers beyond the shape tools: the popup menus set 20 while open.
+    static constexpr int kNoTool = 20;
+
+    explicit MeasureCanvasModel(CanvasHost* host = nullptr);
+    ~MeasureCanvasModel();
+    MeasureCanvasModel(const MeasureCanvasModel&) = delete;
+    MeasureCanvasModel& operator=(const MeasureCanvasModel&) = delete;
+
+    // Loads the picture by its path's last three letters (bmp, jpg), makes
+    // the canvas bitmap and scale, takes the colours from the settings and
+    // the date stamp and tag from the file name. When the picture cannot be
+    // loaded, tells the user ("Can not Open file") and stays without one.
+    bool Load(const QString& path, int initialTool, double magnification);
+
+    bool hasPicture() const { return picture_.IsValid(); }
+    QSize pictureSize() const { return QSize(picture_.GetWidth(), picture_.GetHeight()); }
+    QSize canvasSize() const { return canvasSize_; }
+    QPointF canvasScale() const { return scale_; }
+    QRect canvasArea() const { return QRect(QPoint(0, 0), canvasSize_); }
+    QString dateStamp() const { return dateStamp_; }
+    QString magnificationTag() const { return tag_; }
+    // The picture's name without folder and extension.
+    QString pictureName() const;
+    QString path() const { return path_; }
+
+    void SetTool(int tool, bool measuring);
+    int tool() const { return tool_; }
+    bool measuring() const { return measuring_; }
+    void SetCalibrationMode(bool on) { calibrating_ = on; }
+    bool calibrationMode() const { return calibrating_; }
+    void SetMagnification(double m) { magnification_ = m; }
+    double magnification() const { return magnification_; }
+    // Capture size the pixel pitch is chosen by (the canvas size until set).
+    void SetCaptureSize(QSize size) { captureSize_ = size; }
+
+    void SetTextStyle(uint32_t colour, const FontRecord& font);
+    // Puts a text note at the last clicked position; it follows the pointer
+    // until the next click. An empty text is refused with a message.
+    bool AddText(const QString& text);
+    bool textPending() const { return textPending_; }
+    QPoint textPosition() const { return textPos_; }
+    void SetLabelFont(const FontRecord& font) { labelFont_ = font; }
+    const FontRecord& labelFont() const { return labelFont_; }
+    void SetColours(uint32_t pen, uint32_t label);
+    uint32_t penColour() const { return penColour_; }
+    uint32_t labelColour() const { return labelColour_; }
+
+    void Undo() { shapes_.Undo(); }
+    void Redo() { shapes_.Redo(); }
+    bool HasShapes() const { return shapes_.HasShapes(); }
+    bool HasRedo() const { return shapes_.HasRedo(); }
+    ShapeList& shapes() { return shapes_; }
+    const ShapeList& shapes() const { return shapes_; }
+
+    // Mouse, in canvas coordinates.
+    void LeftDown(QPoint p);
+    void LeftDoubleClick(QPoint p);
+    void RightDown();
+    void Move(QPoint p);
+
+    // A shape under way (placing points or its label).
+    bool shapeUnderWay() const;
+    // The rubber band of the shape under way (no texts), and whether it is
+    // drawn solid (a freehand line grows with the pointer) instead of XOR.
+    Figure RubberFigure() const;
+    bool rubberIsSolid() const;
+    // The pen of rubber bands and the line under way: current line type and
+    // width, canvas pen colour.
+    QPen CurrentPen() const;
+
+    // Draws the canvas bitmap: picture, the continuous line under way,
+    // every shape, the date stamp. Nothing but grey without a picture.
+    void Paint(QImage& canvas) const;
+    // Draws the picture at its own size with every shape and saves it as BMP
+    // or JPEG by the path's last three letters; false without a picture, for
+    // another ending (nothing written) or when the file cannot be written.
+    bool RenderToFile(const QString& path) const;
+    // The annotated picture at its own size.
+    QImage Render() const;
+
+    // The measuring context of the next click.
+    MeasureContext CurrentContext() const;
+
+private:
+    CMeasureTool* ToolFor(int tool);
+    ToolSettings CurrentToolSettings() const;
+    void AfterEvent();
+    void RepaintAroundLabel(QPoint p);
+    QRect HoldArea(QPoint start) const;
+
+    CanvasHost* host_;
+    CxImage picture_;
+    QString path_;
+    QSize canvasSize_;
+    QSize captureSize_;
+    QPointF scale_{1.0, 1.0};
+    QString dateStamp_;
+    QString tag_;
+    int tool_ = int(MeasureTool::None);
+    bool measuring_ = false;
+    bool calibrating_ = false;
+    double magnification_ = 0;
+    uint32_t penColour_ = 255;
+    uint32_t labelColour_ = 255;
+    FontRecord labelFont_ = DefaultFontRecord();
+    uint32_t textColour_ = 255;
+    FontRecord textFont_ = DefaultFontRecord();
+    bool textPending_ = false;
+    QPoint textPos_;
+    ShapeList shapes_;
+    // The tool whose shape is under way keeps the clicks until it is done,
+    // whatever tool is chosen meanwhile.
+    std::unique_ptr<CMeasureTool> active_;
+    int activeTool_ = -1;
+    bool activeCalibrates_ = false;
+};
+
+} // namespace tvx

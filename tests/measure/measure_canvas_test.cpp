@@ -1,0 +1,383 @@
+// The stored-picture canvas without its window: set-up from the picture,
+// the tools' clicks, cancelling, text notes, drawing and saving.
+#include "measure/measure_canvas.h"
+
+#include "measure/live_shapes.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "tests/support/test_env.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+class FakeHost : public CanvasHost {
+public:
+    int repaints = 0;
+    std::vector<QRect> areas;
+    bool held = false;
+    QRect holdArea;
+    std::optional<double> calibration;
+    int calibrations = 0;
+
+    void Repaint(const QRect& area) override {
+        ++repaints;
+        areas.push_back(area);
+    }
+    void HoldPointer(const QRect& area) override {
+        held = true;
+        holdArea = area;
+    }
+    void ReleasePointer() override { held = false; }
+    QSize TextExtent(const QString& text) override { return QSize(int(text.size()) * 7, 14); }
+    std::optional<double> Calibrate(double, const MeasureContext&) override {
+        ++calibrations;
+        return calibration;
+    }
+};
+
+QString SavePicture(const QString& name, QSize size, QRgb fill = 0xFF204060) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(fill);
+    const QString path = test::programDir() + QLatin1Char('/') + name;
+    EXPECT_TRUE(img.save(path, "BMP"));
+    return path;
+}
+
+class CanvasTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        SetPrompts(&prompts_);
+        StoredPictureUndoMark() = UndoMark{};
+    }
+    void TearDown() override { SetPrompts(nullptr); }
+
+    // A canvas on a 640 × 480 picture with the tool chosen.
+    void Open(int tool, bool measuring, QSize size = QSize(640, 480)) {
+        ASSERT_TRUE(canvas_.Load(
+            SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), size), tool,
+            100));
+        canvas_.SetTool(tool, measuring);
+    }
+    void Click(QPoint p) {
+        canvas_.Move(p);
+        canvas_.LeftDown(p);
+    }
+    size_t Count() const { return canvas_.shapes().shapes().size(); }
+
+    ScriptedPrompts prompts_;
+    FakeHost host_;
+    MeasureCanvasModel canvas_{&host_};
+};
+
+TEST_F(CanvasTest, SetUpFromThePictureSizeAndName) {
+    Open(int(MeasureTool::None), false, QSize(320, 240));
+    EXPECT_EQ(canvas_.canvasSize(), QSize(640, 480));
+    EXPECT_EQ(canvas_.canvasScale(), QPointF(0.5, 0.5));
+    EXPECT_EQ(canvas_.dateStamp(), QStringLiteral("2016-05-03_142501_60.0X_N0001"));
+    EXPECT_EQ(canvas_.magnificationTag(), QStringLiteral("60.0"));
+    EXPECT_EQ(publishedCanvas().magnificationTag, QStringLiteral("60.0"));
+    EXPECT_EQ(publishedCanvas().pictureSize, QSize(320, 240));
+
+    EXPECT_EQ(CanvasSizeFor(QSize(720, 480)), QSize(720, 480));
+    EXPECT_EQ(CanvasSizeFor(QSize(720, 576)), QSize(640, 480));
+    EXPECT_EQ(CanvasScaleFor(QSize(1280, 960)), QPointF(2.0, 2.0));
+    EXPECT_EQ(MagnificationTagFromPath(QStringLiteral("/p/Still_2016-05-03_142501_N0001.bmp")),
+              QString());
+    EXPECT_EQ(DateStampFromPath(QStringLiteral("/p/photo.jpg")), QStringLiteral("photo"));
+    EXPECT_EQ(MagnificationTagFromPath(QStringLiteral("/p/Still_2016-05-03_142501_200X_N1234.bmp")),
+              QStringLiteral("200"));
+    // The tag is found by position: a counter past four digits hides it.
+    EXPECT_EQ(
+        MagnificationTagFromPath(QStringLiteral("/p/Still_2016-05-03_142501_200X_N12345.bmp")),
+        QString());
+}
+
+TEST_F(CanvasTest, UnreadablePictureTellsTheUserAndPaintsGreyOnly) {
+    const QString path = test::programDir() + QStringLiteral("/broken.bmp");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("BM not a picture");
+    f.close();
+    EXPECT_FALSE(canvas_.Load(path, 0, 100));
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, QStringLiteral("Can not Open file"));
+    canvas_.SetTool(0, false);
+    Click({10, 10});
+    Click({50, 50});
+    EXPECT_EQ(Count(), 0u);
+    QImage screen;
+    canvas_.Paint(screen);
+    EXPECT_EQ(screen.pixel(100, 100), 0xFF808080u);
+    EXPECT_FALSE(canvas_.RenderToFile(test::programDir() + QStringLiteral("/out.bmp")));
+}
+
+TEST_F(CanvasTest, MeasuredLineNeedsThreeClicksDrawnLineTwo) {
+    Open(int(MeasureTool::Line), true);
+    Click({100, 100});
+    EXPECT_TRUE(host_.held);
+    Click({300, 100});
+    ASSERT_EQ(Count(), 1u); // in the list while its label is placed
+    EXPECT_TRUE(canvas_.shapeUnderWay());
+    canvas_.Move({320, 140});
+    EXPECT_EQ(canvas_.shapes().Newest()->points[LinePoint::Anchor], QPoint(320, 140));
+    canvas_.LeftDown({320, 150});
+    EXPECT_FALSE(canvas_.shapeUnderWay());
+    EXPECT_FALSE(host_.held);
+    EXPECT_EQ(canvas_.shapes().Newest()->points[LinePoint::Anchor], QPoint(320, 150));
+    EXPECT_TRUE(canvas_.shapes().Newest()->labels[0].startsWith(QStringLiteral("L:")));
+
+    canvas_.SetTool(int(MeasureTool::Line), false);
+    Click({100, 200});
+    Click({300, 260});
+    EXPECT_EQ(Count(), 2u);
+    EXPECT_FALSE(canvas_.shapeUnderWay());
+    EXPECT_EQ(canvas_.shapes().Newest()->labels, QStringList{QString()});
+}
+
+TEST_F(CanvasTest, ClicksOutsideTheCanvasStartNothing) {
+    Open(int(MeasureTool::Line), false);
+    canvas_.LeftDown({700, 10});
+    EXPECT_FALSE(canvas_.shapeUnderWay());
+    canvas_.LeftDown({-1, 10});
+    EXPECT_FALSE(canvas_.shapeUnderWay());
+}
+
+TEST_F(CanvasTest, RightClickCancelsAsItAlwaysHas) {
+    Open(int(MeasureTool::Line), true);
+    Click({10, 10});
+    Click({60, 10});
+    canvas_.LeftDown({60, 30});
+    ASSERT_EQ(Count(), 1u);
+    // After the first click of the next line: the finished line goes.
+    Click({100, 100});
+    canvas_.RightDown();
+    EXPECT_EQ(Count(), 0u);
+    EXPECT_FALSE(host_.held);
+
+    // During label placement: the line being labelled goes.
+    Click({10, 10});
+    Click({60, 10});
+    canvas_.LeftDown({60, 30});
+    Click({100, 100});
+    Click({200, 100});
+    ASSERT_EQ(Count(), 2u);
+    canvas_.RightDown();
+    EXPECT_EQ(Count(), 1u);
+
+    // The three-point circle removes nothing.
+    canvas_.SetTool(int(MeasureTool::ThreePointCircle), true);
+    Click({100, 100});
+    Click({200, 120});
+    canvas_.RightDown();
+    EXPECT_EQ(Count(), 1u);
+    EXPECT_FALSE(canvas_.shapeUnderWay());
+}
+
+TEST_F(CanvasTest, RadiusCircleHoldsThePointerInTheLargestSquareAroundItsCentre) {
+    Open(int(MeasureTool::RadiusCircle), false);
+    Click({100, 50});
+    EXPECT_TRUE(host_.held);
+    EXPECT_EQ(host_.holdArea, QRect(50, 0, 101, 101));
+    Click({130, 50});
+    EXPECT_FALSE(host_.held);
+}
+
+TEST_F(CanvasTest, LabelSpacingFollowsTheFontSize) {
+    Open(int(MeasureTool::RadiusCircle), true);
+    WriteFontSize(16);
+    Click({100, 100});
+    Click({130, 100});
+    canvas_.LeftDown({150, 150});
+    EXPECT_EQ(canvas_.shapes().Newest()->labelLineSpacing, 14);
+    EXPECT_EQ(LabelLineSpacing(40), 36);
+    EXPECT_EQ(LabelLineSpacing(100), 12);
+}
+
+TEST_F(CanvasTest, ChangingToolMidShapeLetsTheShapeFinish) {
+    Open(int(MeasureTool::Rectangle), false);
+    Click({10, 10});
+    canvas_.SetTool(int(MeasureTool::Line), false);
+    Click({50, 40});
+    ASSERT_EQ(Count(), 1u);
+    EXPECT_TRUE(canvas_.shapes().Newest()->is(ShapeKind::Rectangle));
+}
+
+TEST_F(CanvasTest, CalibrationLineCalibratesOnceThenMeasures) {
+    Open(int(MeasureTool::Line), true);
+    canvas_.SetCalibrationMode(true);
+    host_.calibration = 200.0;
+    Click({100, 100});
+    Click({300, 100});
+    EXPECT_EQ(host_.calibrations, 1);
+    EXPECT_FALSE(canvas_.calibrationMode());
+    canvas_.LeftDown({300, 120});
+    Click({100, 200});
+    Click({300, 200});
+    EXPECT_EQ(host_.calibrations, 1);
+}
+
+TEST_F(CanvasTest, TextFollowsThePointerUntilAClickAndEmptyTextIsRefused) {
+    Open(int(MeasureTool::Text), true);
+    canvas_.LeftDown({40, 50});
+    EXPECT_FALSE(host_.held); // the text tool holds nothing
+    EXPECT_FALSE(canvas_.AddText(QString()));
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, QStringLiteral("Please input text!"));
+    EXPECT_EQ(Count(), 0u);
+
+    canvas_.SetTextStyle(0x00FF00, DefaultFontRecord());
+    ASSERT_TRUE(canvas_.AddText(QStringLiteral("cell wall")));
+    EXPECT_EQ(canvas_.shapes().Newest()->points[0], QPoint(40, 50));
+    host_.areas.clear();
+    canvas_.Move({200, 220});
+    ASSERT_FALSE(host_.areas.empty());
+    EXPECT_EQ(host_.areas.back(), QRect(QPoint(180, 200), QPoint(200 + 63 + 120, 220 + 28 + 120)));
+    canvas_.Move({210, 230});
+    canvas_.RightDown(); // leaves the pending text alone
+    EXPECT_TRUE(canvas_.textPending());
+    canvas_.LeftDown({400, 400});
+    EXPECT_FALSE(canvas_.textPending());
+    EXPECT_EQ(canvas_.shapes().Newest()->points[0], QPoint(210, 230));
+    EXPECT_EQ(canvas_.textPosition(), QPoint(400, 400));
+}
+
+TEST_F(CanvasTest, ContinuousLineDoubleClickBeforeSecondVertexMakesOneSegment) {
+    Open(int(MeasureTool::ContinuousLine), true);
+    Click({100, 100});
+    Click({200, 100}); // segment 1, its label follows the pointer
+    canvas_.LeftDoubleClick({200, 100});
+    ASSERT_EQ(Count(), 1u);
+    const CMeasureShape& s = *canvas_.shapes().Newest();
+    EXPECT_TRUE(s.is(ShapeKind::ContinuousLine));
+    EXPECT_EQ(s.labels.size(), 1);
+    EXPECT_FALSE(canvas_.shapeUnderWay());
+}
+
+TEST(CanvasFigureTest, PolygonVertexOnTheEdgeLosesOnlyItsIncomingSegment) {
+    CMeasureShape s;
+    s.kind = int32_t(ShapeKind::Polygon);
+    s.points = {{10, 10}, {0, 50}, {60, 60}, {70, 20}, {80, 80}};
+    s.labels = {QStringLiteral("A:1mm2")};
+    const Figure f = CanvasShapeFigure(s, MeasureContext{});
+    // 0→1 is left out (point 1 lies on the left edge), 1→2, 2→3, then 3→0.
+    ASSERT_EQ(f.lines.size(), 3);
+    EXPECT_EQ(f.lines[0], QLine(QPoint(0, 50), QPoint(60, 60)));
+    EXPECT_EQ(f.lines[2], QLine(QPoint(70, 20), QPoint(10, 10)));
+    ASSERT_EQ(f.texts.size(), 1);
+    EXPECT_EQ(f.texts[0].at, QPoint(80, 80));
+}
+
+TEST(CanvasFigureTest, ContinuousLineTotalGoesOneSpacingBelowTheLastLabel) {
+    CMeasureShape s;
+    s.kind = int32_t(ShapeKind::ContinuousLine);
+    s.points = {{0, 0}, {10, 0}, {12, 5}, {20, 10}, {22, 30}};
+    s.labels = {QStringLiteral("1.250mm"), QStringLiteral("2.000mm")};
+    s.labelLineSpacing = 18;
+    MeasureContext ctx;
+    ctx.decimals = 3;
+    ctx.unit = QStringLiteral("mm");
+    const Figure f = CanvasShapeFigure(s, ctx);
+    ASSERT_EQ(f.texts.size(), 3);
+    EXPECT_EQ(f.texts[2].text, QStringLiteral("T:3.250mm"));
+    EXPECT_EQ(f.texts[2].at, QPoint(22, 30));
+    EXPECT_EQ(f.texts[2].dy, 18);
+
+    // A freehand line has only empty labels: no total.
+    s.labels = {QString(), QString()};
+    EXPECT_EQ(CanvasShapeFigure(s, ctx).texts.size(), 2);
+}
+
+TEST(CanvasFigureTest, SavedCirclesRoundTheirBoxesAndCrossesGrow) {
+    CMeasureShape s;
+    s.kind = int32_t(ShapeKind::ThreePointCircle);
+    s.points = {{101, 101}, {111, 101}, {91, 101}, {101, 111}, {120, 130}};
+    s.labels = {QStringLiteral("A"), QStringLiteral("R"), QStringLiteral("G")};
+    s.labelLineSpacing = 14;
+    const Figure f = CanvasShapeFigure(s, MeasureContext{}, 0.5, 0.5, kSavedCrossHalf);
+    // Box (91, 91)–(111, 111) halved and rounded: (46, 46)–(56, 56).
+    ASSERT_EQ(f.ellipses.size(), 1);
+    EXPECT_EQ(f.ellipses[0], QRect(QPoint(46, 46), QSize(10, 10)));
+    // The cross at the first click (91, 101) → rounded (46, 51), ±6.
+    EXPECT_EQ(f.lines[1], QLine(40, 51, 52, 51));
+    // Labels: corner truncated, spacing unscaled.
+    ASSERT_EQ(f.texts.size(), 3);
+    EXPECT_EQ(f.texts[2].at, QPoint(60, 65));
+    EXPECT_EQ(f.texts[2].dy, 28);
+}
+
+TEST_F(CanvasTest, SavingAHalfSizePictureHalvesCoordinatesAndKeepsLabelSize) {
+    // The same label saved from a 640 × 480 and a 320 × 240 picture.
+    auto labelBox = [](const QImage& img) {
+        QRect box;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qGreen(img.pixel(x, y)) > 200 && qRed(img.pixel(x, y)) < 100)
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    QImage saved[2];
+    const QSize sizes[2] = {QSize(640, 480), QSize(320, 240)};
+    for (int i = 0; i < 2; ++i) {
+        MeasureCanvasModel canvas(&host_);
+        ASSERT_TRUE(canvas.Load(SavePicture(QStringLiteral("p%1.bmp").arg(i), sizes[i], 0xFF000000),
+                                0, 100));
+        canvas.SetColours(0x0000FF, 0x00FF00); // red pen, green labels
+        canvas.SetTool(int(MeasureTool::Line), true);
+        canvas.LeftDown({100, 100});
+        canvas.LeftDown({300, 100});
+        canvas.LeftDown({400, 300});
+        const QString out = test::programDir() + QStringLiteral("/saved%1.bmp").arg(i);
+        ASSERT_TRUE(canvas.RenderToFile(out));
+        saved[i] = QImage(out).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(saved[i].size(), sizes[i]);
+    }
+    // The line from (100, 100) to (300, 100) lands at y = 50 from x = 50.
+    EXPECT_EQ(saved[1].pixel(60, 50), 0xFFFF0000u);
+    EXPECT_EQ(saved[1].pixel(140, 50), 0xFFFF0000u);
+    EXPECT_EQ(saved[0].pixel(200, 100), 0xFFFF0000u);
+    const QRect big = labelBox(saved[0]), small = labelBox(saved[1]);
+    ASSERT_FALSE(big.isNull());
+    EXPECT_EQ(big.size(), small.size());
+    // The label corner moves with the anchor, (400, 300) → (200, 150).
+    EXPECT_EQ(small.topLeft() - QPoint(200, 150), big.topLeft() - QPoint(400, 300));
+}
+
+TEST_F(CanvasTest, SaveNeedsABmpOrJpgEnding) {
+    Open(int(MeasureTool::None), false);
+    for (const char* name : {"a.png", "a.bmpx", "abmp.", "a"}) {
+        const QString path = test::programDir() + QLatin1Char('/') + QLatin1String(name);
+        EXPECT_FALSE(canvas_.RenderToFile(path)) << name;
+        EXPECT_FALSE(QFile::exists(path)) << name;
+    }
+    const QString jpg = test::programDir() + QStringLiteral("/a.JpG");
+    EXPECT_TRUE(canvas_.RenderToFile(jpg));
+    QFile f(jpg);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(2) == QByteArray("\xFF\xD8"));
+}
+
+TEST(RubberBandTest, DrawingTwiceRestoresThePicture) {
+    QImage img(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            img.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) & 0xFF));
+    const QImage before = img;
+    Figure f;
+    f.lines << QLine(2, 2, 60, 40) << QLine(2, 40, 60, 2) << QLine(10, 10, 10, 30);
+    f.ellipses << QRect(20, 10, 20, 20);
+    const QPen pen = MeasurePen(1, 2, 0x0000FF);
+    XorFigure(img, f, pen);
+    EXPECT_NE(img, before);
+    XorFigure(img, f, pen);
+    EXPECT_EQ(img, before);
+}
+
+} // namespace
+} // namespace tvx

@@ -1,0 +1,300 @@
+// The Photo Measure dialog and the pen and text dialogs it opens.
+#include "ui/measure/photo_measure_dialog.h"
+
+#include "measure/font_file.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "tests/support/test_env.h"
+#include "ui/measure/measure_canvas_widget.h"
+#include "ui/measure/measure_ids.h"
+#include "ui/measure/pen_setting_dialog.h"
+#include "ui/skin/bitmap_button.h"
+#include "ui/skin/menu_xp.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+QString SavePicture(const QString& name, QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(0xFF305070);
+    const QString path = test::programDir() + QLatin1Char('/') + name;
+    EXPECT_TRUE(img.save(path, "BMP"));
+    return path;
+}
+
+void Mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint at) {
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+void Click(QWidget* w, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    Mouse(w, QEvent::MouseButtonPress, button, at);
+    Mouse(w, QEvent::MouseButtonRelease, button, at);
+}
+void MoveTo(QWidget* w, QPoint at) {
+    Mouse(w, QEvent::MouseMove, Qt::NoButton, at);
+}
+
+// Closes the next modal dialog with Cancel once it is up.
+void CancelNextDialog() {
+    QTimer::singleShot(0, [] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->done(0);
+    });
+}
+
+class PhotoMeasureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        SetPrompts(&prompts_);
+        StoredPictureUndoMark() = UndoMark{};
+    }
+    void TearDown() override { SetPrompts(nullptr); }
+
+    ScriptedPrompts prompts_;
+};
+
+TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
+    PhotoMeasureDialog wide(SavePicture(QStringLiteral("a.bmp"), QSize(720, 480)), nullptr);
+    ASSERT_TRUE(wide.canvas());
+    EXPECT_EQ(wide.canvas()->size(), QSize(720, 480));
+    EXPECT_EQ(wide.size(), QSize(729, 525));
+    PhotoMeasureDialog narrow(SavePicture(QStringLiteral("b.bmp"), QSize(640, 480)), nullptr);
+    EXPECT_EQ(narrow.canvas()->size(), QSize(640, 480));
+    EXPECT_EQ(narrow.size(), QSize(649, 525));
+    EXPECT_FALSE(narrow.button(PhotoMeasureId::Delete)->isEnabled());
+    EXPECT_FALSE(narrow.button(PhotoMeasureId::Resume)->isEnabled());
+    EXPECT_TRUE(narrow.undoTimerActive());
+}
+
+TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("c.bmp"), QSize(640, 480)), nullptr);
+    d.nominalEdit()->setText(QStringLiteral("200"));
+    d.calibratedEdit()->clear();
+    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    EXPECT_EQ(d.magnification(), 200);
+    EXPECT_EQ(d.canvas()->model().magnification(), 200);
+    EXPECT_EQ(d.canvas()->model().tool(), int(MeasureTool::Line));
+    EXPECT_TRUE(d.canvas()->model().measuring());
+    EXPECT_EQ(d.toolNameEdit()->text(), QStringLiteral("Line"));
+
+    d.calibratedEdit()->setText(QStringLiteral("187.5"));
+    d.OnMenuCommand(MeasureCommand::MeasurePolygon);
+    EXPECT_EQ(d.magnification(), 187.5);
+    d.OnCalibration();
+    EXPECT_EQ(d.magnification(), 200);
+    EXPECT_TRUE(d.canvas()->model().calibrationMode());
+    EXPECT_FALSE(d.button(PhotoMeasureId::Calibration)->isEnabled());
+}
+
+TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("d.bmp"), QSize(640, 480)), nullptr);
+    d.nominalEdit()->clear();
+    d.calibratedEdit()->clear();
+    d.PrepareMenu(PhotoMeasureId::MeasuringTools);
+    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, QStringLiteral("Please input the zoomIn Rate!"));
+    EXPECT_EQ(d.canvas()->model().tool(), MeasureCanvasModel::kNoTool);
+    d.OnCalibration();
+    EXPECT_FALSE(d.canvas()->model().calibrationMode());
+
+    d.OnMenuCommand(MeasureCommand::DrawRectangle);
+    EXPECT_EQ(d.canvas()->model().tool(), int(MeasureTool::Rectangle));
+    EXPECT_FALSE(d.canvas()->model().measuring());
+    EXPECT_EQ(d.toolNameEdit()->text(), QStringLiteral("Rectangle"));
+}
+
+TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("e.bmp"), QSize(640, 480)), nullptr);
+    d.nominalEdit()->setText(QStringLiteral("100"));
+    d.PrepareMenu(PhotoMeasureId::MeasuringTools);
+    EXPECT_TRUE(d.button(PhotoMeasureId::MeasuringTools)->IsLatched());
+    d.OnMenuCommand(MeasureCommand::Units);
+    EXPECT_EQ(d.canvas()->model().tool(), MeasureCanvasModel::kNoTool);
+    EXPECT_TRUE(d.toolNameEdit()->text().isEmpty());
+
+    CMenuXP menu;
+    d.BuildMeasuringMenu(menu);
+    QList<int> commands;
+    for (QAction* a : menu.actions())
+        if (!a->isSeparator()) commands << a->data().toInt();
+    EXPECT_EQ(commands.size(), 10);
+    EXPECT_EQ(commands.last(), int(MeasureCommand::Units));
+    EXPECT_EQ(menu.backgroundColour(), QColor(226, 227, 229));
+}
+
+TEST_F(PhotoMeasureTest, CancelledTextDialogStillChoosesTheTextTool) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("f.bmp"), QSize(640, 480)), nullptr);
+    CancelNextDialog();
+    d.OnText();
+    EXPECT_EQ(d.canvas()->model().tool(), int(MeasureTool::Text));
+    EXPECT_FALSE(d.canvas()->model().HasShapes());
+}
+
+TEST_F(PhotoMeasureTest, EscapeAndCloseWithoutYesLeaveTheDialogOpen) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("g.bmp"), QSize(640, 480)), nullptr);
+    d.show();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&d, &esc);
+    EXPECT_TRUE(d.isVisible());
+    prompts_.Push(Prompts::Answer::No);
+    d.close();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("Are you sure to close?"));
+    prompts_.Push(Prompts::Answer::Yes);
+    d.close();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_FALSE(d.undoTimerActive());
+}
+
+TEST_F(PhotoMeasureTest, SaveWritesTheAnnotatedPictureAndSaysSo) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("Still_x.bmp"), QSize(320, 240)), nullptr);
+    d.OnMenuCommand(MeasureCommand::DrawLine);
+    CMeasureCanvas* c = d.canvas();
+    Click(c, QPoint(100, 100));
+    Click(c, QPoint(200, 100));
+    ASSERT_EQ(c->model().shapes().shapes().size(), 1u);
+    const QString out = test::programDir() + QStringLiteral("/annotated");
+    prompts_.Push(out);
+    d.OnSave();
+    EXPECT_EQ(prompts_.lastProposedPath(), test::programDir() + QStringLiteral("/Still_x.bmp"));
+    ASSERT_TRUE(QFile::exists(out + QStringLiteral(".BMP")));
+    EXPECT_EQ(QImage(out + QStringLiteral(".BMP")).size(), QSize(320, 240));
+    EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("Save successfully!"));
+}
+
+TEST_F(PhotoMeasureTest, UndoTimerEnablesDeleteOnceThereIsAShape) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("h.bmp"), QSize(640, 480)), nullptr);
+    d.OnMenuCommand(MeasureCommand::DrawLine);
+    Click(d.canvas(), QPoint(10, 10));
+    Click(d.canvas(), QPoint(90, 40));
+    QElapsedTimer waited;
+    waited.start();
+    while (!d.button(PhotoMeasureId::Delete)->isEnabled() && waited.elapsed() < 3000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_TRUE(d.button(PhotoMeasureId::Delete)->isEnabled());
+    EXPECT_FALSE(d.undoTimerActive());
+    d.OnDelete();
+    EXPECT_FALSE(d.canvas()->model().HasShapes());
+    EXPECT_TRUE(d.canvas()->model().HasRedo());
+    d.OnResume();
+    EXPECT_TRUE(d.canvas()->model().HasShapes());
+}
+
+TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("i.bmp"), QSize(640, 480)), nullptr);
+    d.show();
+    d.OnMenuCommand(MeasureCommand::DrawLine);
+    CMeasureCanvas* c = d.canvas();
+    c->repaint();
+    QApplication::processEvents();
+    const QImage clean = c->screen();
+    ASSERT_FALSE(clean.isNull());
+    Mouse(c, QEvent::MouseButtonPress, Qt::LeftButton, QPoint(50, 50));
+    MoveTo(c, QPoint(150, 90));
+    EXPECT_TRUE(c->model().shapeUnderWay());
+    EXPECT_EQ(c->model().RubberFigure().lines.size(), 2);
+    EXPECT_NE(c->screen(), clean);
+    EXPECT_TRUE(c->pointerHeld());
+    // Moving back to the start leaves only the zero-length band.
+    MoveTo(c, QPoint(50, 50));
+    Click(c, QPoint(50, 50), Qt::RightButton);
+    c->repaint();
+    EXPECT_EQ(c->screen(), clean);
+    EXPECT_FALSE(c->pointerHeld());
+}
+
+TEST_F(PhotoMeasureTest, PenDialogOpensWithTheRulesOfItsChecks) {
+    SettingsValues v = Settings();
+    v.Linewidth = 2;
+    v.Linetype = 1;
+    v.unit = QStringLiteral("furlong");
+    v.decimal = 7;
+    SetRunningSettings(v);
+    PenSettingDialog d;
+    auto checked = [&](int id) {
+        return static_cast<QAbstractButton*>(ControlById(&d, id))->isChecked();
+    };
+    EXPECT_TRUE(checked(PenSettingId::Solid));
+    EXPECT_FALSE(checked(PenSettingId::Dash));
+    EXPECT_TRUE(checked(PenSettingId::Mm));
+    EXPECT_TRUE(checked(PenSettingId::Decimals5));
+    EXPECT_EQ(static_cast<QLineEdit*>(ControlById(&d, PenSettingId::Width))->text(),
+              QStringLiteral("2"));
+}
+
+TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
+    WriteUnitDecimal(QStringLiteral("mm"), 3);
+    {
+        PenSettingDialog d;
+        static_cast<QCheckBox*>(ControlById(&d, PenSettingId::Cm))->click();
+        EXPECT_FALSE(static_cast<QCheckBox*>(ControlById(&d, PenSettingId::Mm))->isChecked());
+        static_cast<QLineEdit*>(ControlById(&d, PenSettingId::Width))->setText(QStringLiteral("3"));
+        d.reject();
+    }
+    EXPECT_EQ(Settings().unit, QStringLiteral("cm"));
+    EXPECT_EQ(Settings().Linewidth, 3u);
+    ResetSettings();
+    ReadUnitDecimal();
+    ReadLineWidth();
+    EXPECT_EQ(Settings().unit, QStringLiteral("mm"));
+    EXPECT_EQ(Settings().Linewidth, 1u);
+}
+
+TEST_F(PhotoMeasureTest, PenFontButtonStoresTheLabelFontAndColourAtOnce) {
+    PenSettingDialog d;
+    QFont chosen(QStringLiteral("Arial"));
+    chosen.setPixelSize(20);
+    prompts_.Push(chosen);
+    d.ChooseFont();
+    // The scripted chooser hands back the colour it was given.
+    const auto stored = ReadMeasureFont();
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->lfHeight, -20);
+    EXPECT_EQ(stored->faceName(), QStringLiteral("Arial"));
+    prompts_.Push(uint32_t(0x00FF00));
+    d.ChooseColour();
+    EXPECT_EQ(d.lineColour(), 0x00FF00u);
+    ResetSettings();
+    ReadLineColor();
+    EXPECT_EQ(Settings().LineColor, 0x00FF00u);
+}
+
+TEST_F(PhotoMeasureTest, TextLongerThan254CharactersIsRefused) {
+    TextDialog d(DefaultFontRecord());
+    auto* edit = static_cast<QPlainTextEdit*>(ControlById(&d, TextDialogId::Text));
+    edit->setPlainText(QString(255, QLatin1Char('x')));
+    d.show();
+    d.accept();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.result(), 0);
+    edit->setPlainText(QString(254, QLatin1Char('x')));
+    d.accept();
+    EXPECT_EQ(d.result(), int(QDialog::Accepted));
+    EXPECT_EQ(d.text().size(), 254);
+}
+
+TEST_F(PhotoMeasureTest, MissingPictureIsRefusedBeforeTheDialog) {
+    EXPECT_FALSE(RunPhotoMeasure(nullptr, test::programDir() + QStringLiteral("/none.bmp")));
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text,
+              QStringLiteral("the picture not open,please check the file exist!"));
+}
+
+} // namespace
+} // namespace tvx

@@ -1,0 +1,296 @@
+#include "ui/measure/pen_setting_dialog.h"
+
+#include "measure/font_file.h"
+#include "measure/live_shapes.h"
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "ui/measure/measure_ids.h"
+#include "ui/skin/plain_text.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
+
+namespace tvx {
+
+namespace {
+
+template <class W> W* Tagged(W* w, int id) {
+    w->setProperty("controlId", id);
+    return w;
+}
+
+const char* const kUnits[4] = {"mm", "cm", "mil", "inch"};
+
+} // namespace
+
+QWidget* ControlById(QWidget* dialog, int id) {
+    if (!dialog) return nullptr;
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        const QVariant v = w->property("controlId");
+        if (v.isValid() && v.toInt() == id) return w;
+    }
+    return nullptr;
+}
+
+void PreviewBox::paintEvent(QPaintEvent* e) {
+    QGroupBox::paintEvent(e);
+    if (!draw) return;
+    QPainter p(this);
+    draw(p, rect());
+}
+
+// --- Pen Setting ---------------------------------------------------------------
+
+PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(Text("PenSetting", "Pen setting"));
+    setFixedSize(380, 300);
+    const SettingsValues s = Settings();
+
+    auto* typeGroup =
+        Tagged(new QGroupBox(Text("PenType", "Pen Type"), this), PenSettingId::TypeGroup);
+    typeGroup->setGeometry(10, 8, 170, 150);
+    types_ = new QButtonGroup(this);
+    const struct {
+        int id;
+        const char* key;
+        const char* text;
+    } kTypes[5] = {{PenSettingId::Solid, "SolidLine", "Solid Line"},
+                   {PenSettingId::Dash, "DashLine", "Dash Line"},
+                   {PenSettingId::Dot, "DotLine", "Dot Line"},
+                   {PenSettingId::DashDot, "DashDotLine", "DashDot Line1"},
+                   {PenSettingId::DashDotDot, "DashDotDotLine", "DashDot Line2"}};
+    for (int i = 0; i < 5; ++i) {
+        auto* r =
+            Tagged(new QRadioButton(Text(kTypes[i].key, kTypes[i].text), typeGroup), kTypes[i].id);
+        r->setGeometry(12, 22 + i * 25, 150, 22);
+        types_->addButton(r, i);
+    }
+    // A wide pen draws solid whatever its type, so that is what shows.
+    if (s.Linewidth != 1) {
+        types_->button(0)->setChecked(true);
+    } else if (s.Linetype <= 4) {
+        types_->button(int(s.Linetype))->setChecked(true);
+    } else {
+        types_->setExclusive(false); // nothing checked for a type out of range
+        types_->setExclusive(true);
+    }
+    connect(types_, &QButtonGroup::idClicked, this, &PenSettingDialog::SetLineType);
+
+    auto* colourGroup =
+        Tagged(new QGroupBox(Text("PenColorLine", "Line Colour"), this), PenSettingId::ColourGroup);
+    colourGroup->setGeometry(190, 8, 180, 56);
+    auto* colour =
+        Tagged(new QPushButton(Text("PenColor", "Colour"), colourGroup), PenSettingId::Colour);
+    colour->setGeometry(12, 22, 156, 26);
+    connect(colour, &QPushButton::clicked, this, &PenSettingDialog::ChooseColour);
+
+    auto* widthGroup =
+        Tagged(new QGroupBox(Text("PenWidth", "Line Width"), this), PenSettingId::WidthGroup);
+    widthGroup->setGeometry(190, 70, 180, 56);
+    width_ = Tagged(new QLineEdit(widthGroup), PenSettingId::Width);
+    width_->setGeometry(12, 22, 130, 24);
+    width_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,9}")), width_));
+    spin_ = Tagged(new QSpinBox(widthGroup), PenSettingId::WidthSpin);
+    spin_->setGeometry(142, 22, 26, 24);
+    spin_->setRange(1, 3);
+    spin_->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    spin_->setStyleSheet(QStringLiteral("QSpinBox { color: transparent; }"));
+    width_->setText(QString::number(int32_t(s.Linewidth)));
+    spin_->setValue(std::clamp<int>(int32_t(s.Linewidth), 1, 3));
+    connect(spin_, qOverload<int>(&QSpinBox::valueChanged), this,
+            [this](int v) { width_->setText(QString::number(v)); });
+    connect(width_, &QLineEdit::textChanged, this, [this](const QString& t) {
+        SettingsValues v = Settings();
+        v.Linewidth = uint32_t(t.toInt());
+        SetRunningSettings(v);
+        if (v.Linewidth >= 1 && v.Linewidth <= 3) {
+            const QSignalBlocker block(spin_);
+            spin_->setValue(int(v.Linewidth));
+        }
+        preview_->update();
+    });
+
+    preview_ = Tagged(new PreviewBox(Text("LinePriview", "Preview"), this), PenSettingId::Preview);
+    preview_->setGeometry(10, 164, 170, 56);
+    preview_->draw = [this](QPainter& p, const QRect& box) { PaintPreview(p, box); };
+
+    auto* unitsGroup =
+        Tagged(new QGroupBox(Text("Units", "Units"), this), PenSettingId::UnitsGroup);
+    unitsGroup->setGeometry(190, 132, 180, 44);
+    const int unitIds[4] = {PenSettingId::Mm, PenSettingId::Cm, PenSettingId::Mil,
+                            PenSettingId::Inch};
+    for (int i = 0; i < 4; ++i) {
+        units_[i] = Tagged(new QCheckBox(QString::fromLatin1(kUnits[i]), unitsGroup), unitIds[i]);
+        units_[i]->setGeometry(8 + i * 43, 18, 43, 20);
+        const QString unit = QString::fromLatin1(kUnits[i]);
+        connect(units_[i], &QCheckBox::clicked, this, [this, unit] { SetUnit(unit); });
+    }
+    int unitIndex = 0;
+    for (int i = 0; i < 4; ++i)
+        if (s.unit == QLatin1String(kUnits[i])) unitIndex = i;
+    units_[unitIndex]->setChecked(true);
+
+    auto* decGroup =
+        Tagged(new QGroupBox(Text("decimal", "decimal"), this), PenSettingId::DecimalGroup);
+    decGroup->setGeometry(10, 226, 360, 36);
+    const int decIds[4] = {PenSettingId::Decimals2, PenSettingId::Decimals3,
+                           PenSettingId::Decimals4, PenSettingId::Decimals5};
+    const char* const decTexts[4] = {"0.01", "0.001", "0.0001", "0.00001"};
+    for (int i = 0; i < 4; ++i) {
+        decimals_[i] = Tagged(new QCheckBox(QString::fromLatin1(decTexts[i]), decGroup), decIds[i]);
+        decimals_[i]->setGeometry(8 + i * 86, 14, 86, 20);
+        connect(decimals_[i], &QCheckBox::clicked, this, [this, i] { SetDecimals(i + 2); });
+    }
+    const int d = s.decimal >= 2 && s.decimal <= 5 ? int(s.decimal) : 5;
+    decimals_[d - 2]->setChecked(true);
+
+    auto* font = Tagged(new QPushButton(Text("Font", "Font"), this), PenSettingId::Font);
+    font->setGeometry(190, 184, 180, 28);
+    connect(font, &QPushButton::clicked, this, &PenSettingDialog::ChooseFont);
+    auto* ok = Tagged(new QPushButton(Text("OK", "OK"), this), PenSettingId::Ok);
+    ok->setGeometry(190, 268, 86, 26);
+    ok->setDefault(true);
+    auto* cancel = Tagged(new QPushButton(Text("Cancel", "Cancel"), this), PenSettingId::Cancel);
+    cancel->setGeometry(284, 268, 86, 26);
+    connect(ok, &QPushButton::clicked, this, &PenSettingDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &PenSettingDialog::reject);
+}
+
+void PenSettingDialog::SetLineType(int type) {
+    SettingsValues v = Settings();
+    v.Linetype = uint32_t(type);
+    SetRunningSettings(v);
+    preview_->update();
+}
+
+void PenSettingDialog::SetUnit(const QString& unit) {
+    for (QCheckBox* b : units_)
+        b->setChecked(b->text() == unit);
+    SettingsValues v = Settings();
+    v.unit = unit;
+    SetRunningSettings(v);
+}
+
+void PenSettingDialog::SetDecimals(int decimals) {
+    for (int i = 0; i < 4; ++i)
+        decimals_[i]->setChecked(i + 2 == decimals);
+    SettingsValues v = Settings();
+    v.decimal = uint32_t(decimals);
+    SetRunningSettings(v);
+}
+
+void PenSettingDialog::ChooseColour() {
+    if (const auto c = prompts().ChooseColor(lineColour_)) {
+        lineColour_ = *c;
+        WriteLineColor(*c);
+        preview_->update();
+    }
+}
+
+void PenSettingDialog::ChooseFont() {
+    uint32_t colour = labelColour_;
+    const auto font = prompts().ChooseFont(ToQFont(labelFont_), &colour);
+    if (!font) return;
+    // Fields a chosen font does not carry (character set, precisions) keep
+    // what the record had.
+    labelFont_ = FontRecordFromQFont(*font, labelFont_);
+    labelColour_ = colour;
+    WriteMeasureTxtColor(colour);
+    WriteMeasureFont(labelFont_);
+}
+
+void PenSettingDialog::PaintPreview(QPainter& p, const QRect& box) {
+    const SettingsValues s = Settings();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(MeasurePen(int32_t(s.Linetype), int32_t(s.Linewidth), lineColour_));
+    const int y = box.center().y() + 4; // below the group's caption line
+    p.drawLine(box.left() + 10, y, box.right() - 10, y);
+}
+
+void PenSettingDialog::accept() {
+    const SettingsValues s = Settings();
+    WriteLineWidth(s.Linewidth);
+    WriteLineType(s.Linetype);
+    WriteUnitDecimal(s.unit, s.decimal);
+    QDialog::accept();
+}
+
+// --- Text ------------------------------------------------------------------------
+
+TextDialog::TextDialog(const FontRecord& font, QWidget* parent) : QDialog(parent), font_(font) {
+    setWindowTitle(Text("TextSetting", "Text"));
+    setFixedSize(360, 260);
+    ReadFontColor();
+    colour_ = Settings().fontcolor;
+    auto* prompt = Tagged(new QLabel(this), TextDialogId::Prompt);
+    SetPlainLabelText(prompt, Text("EnterText", "Please enter text:"));
+    prompt->setGeometry(10, 8, 340, 20);
+    edit_ = Tagged(new QPlainTextEdit(this), TextDialogId::Text);
+    edit_->setGeometry(10, 30, 250, 100);
+    connect(edit_, &QPlainTextEdit::textChanged, this, [this] { preview_->update(); });
+    auto* fontButton = Tagged(new QPushButton(Text("Font", "Font"), this), TextDialogId::Font);
+    fontButton->setGeometry(268, 30, 82, 26);
+    connect(fontButton, &QPushButton::clicked, this, &TextDialog::ChooseFont);
+    auto* colour = Tagged(new QPushButton(Text("Color", "Colour"), this), TextDialogId::Colour);
+    colour->setGeometry(268, 62, 82, 26);
+    colour->hide(); // the Font button chooses the colour too
+    preview_ = Tagged(new PreviewBox(Text("Preview", "Preview"), this), TextDialogId::Preview);
+    preview_->setGeometry(10, 136, 340, 80);
+    preview_->draw = [this](QPainter& p, const QRect& box) { PaintPreview(p, box); };
+    auto* ok = Tagged(new QPushButton(Text("OK", "OK"), this), TextDialogId::Ok);
+    ok->setGeometry(170, 224, 86, 26);
+    auto* cancel = Tagged(new QPushButton(Text("Cancel", "Cancel"), this), TextDialogId::Cancel);
+    cancel->setGeometry(264, 224, 86, 26);
+    connect(ok, &QPushButton::clicked, this, &TextDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &TextDialog::reject);
+    edit_->setFocus();
+}
+
+QWidget* TextDialog::editor() const {
+    return edit_;
+}
+
+void TextDialog::ChooseFont() {
+    uint32_t colour = colour_;
+    const auto font = prompts().ChooseFont(ToQFont(font_), &colour);
+    if (!font) return;
+    font_ = FontRecordFromQFont(*font, font_);
+    colour_ = colour;
+    WriteFontColor(colour);
+    WriteTextFont(font_);
+    preview_->update();
+}
+
+void TextDialog::PaintPreview(QPainter& p, const QRect& box) {
+    const QFont f = ToQFont(font_);
+    p.setFont(f);
+    p.setPen(ColourFromBgr(colour_));
+    const QFontMetrics fm(f);
+    const int top = box.center().y() - fm.height() / 2;
+    p.drawText(QPoint(box.left() + 2, top + fm.ascent()), edit_->toPlainText());
+}
+
+void TextDialog::accept() {
+    const QString t = edit_->toPlainText();
+    if (t.size() > kMaxTextNoteLength) {
+        prompts().Message(windowTitle(),
+                          Text("TextTooLong", "Please enter no more than 254 characters."),
+                          Prompts::Icon::Warning);
+        edit_->setFocus();
+        return;
+    }
+    text_ = t;
+    QDialog::accept();
+}
+
+} // namespace tvx

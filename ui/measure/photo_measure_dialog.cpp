@@ -1,0 +1,540 @@
+#include "ui/measure/photo_measure_dialog.h"
+
+#include "imaging/cximage.h"
+#include "measure/calibration.h"
+#include "measure/calibration_file.h"
+#include "measure/font_file.h"
+#include "platform/app_events.h"
+#include "platform/folders.h"
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "platform/regular_file.h"
+#include "platform/settings.h"
+#include "ui/measure/measure_canvas_widget.h"
+#include "ui/measure/measure_ids.h"
+#include "ui/measure/measure_pictures.h"
+#include "ui/measure/pen_setting_dialog.h"
+#include "ui/skin/bitmap_button.h"
+#include "ui/skin/menu_xp.h"
+#include "ui/skin/plain_text.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProxyStyle>
+
+namespace tvx {
+
+namespace {
+
+struct ToolbarEntry {
+    int id;
+    const char* tipKey;
+    const char* tipDefault;
+    int normal, latched;
+    int x;
+};
+constexpr ToolbarEntry kToolbar[9] = {
+    {PhotoMeasureId::Open, "TipOpen", "Open", MeasurePicture::OpenNormal,
+     MeasurePicture::OpenLatched, 4},
+    {PhotoMeasureId::Save, "TipSave", "Save", MeasurePicture::SaveNormal,
+     MeasurePicture::SaveLatched, 56},
+    {PhotoMeasureId::DrawingTools, "TipLine", "Paint", MeasurePicture::DrawNormal,
+     MeasurePicture::DrawLatched, 107},
+    {PhotoMeasureId::MeasuringTools, "TipCircle", "Measure", MeasurePicture::MeasureNormal,
+     MeasurePicture::MeasureLatched, 158},
+    {PhotoMeasureId::PenSettings, "TipRectangle", "Pen Setting", MeasurePicture::PenNormal,
+     MeasurePicture::PenLatched, 209},
+    {PhotoMeasureId::TextTool, "TipText", "Text Setting", MeasurePicture::TextNormal,
+     MeasurePicture::TextLatched, 260},
+    {PhotoMeasureId::Delete, "TipDelete", "Undo", MeasurePicture::DeleteNormal,
+     MeasurePicture::DeleteLatched, 311},
+    {PhotoMeasureId::Resume, "TipReDelete", "Redo", MeasurePicture::ResumeNormal,
+     MeasurePicture::ResumeLatched, 362},
+    {PhotoMeasureId::Calibration, "TipCalibration", "Calibration",
+     MeasurePicture::CalibrationNormal, MeasurePicture::CalibrationLatched, 410},
+};
+
+struct MenuEntry {
+    int command; // 0: separator
+    const char* key;
+    const char* text;
+    int icon;
+    int tool;
+    const char* nameKey;
+    const char* nameDefault;
+};
+constexpr MenuEntry kDrawingMenu[] = {
+    {MeasureCommand::DrawLine, "straightline", "Line", MeasurePicture::IconLine, 0, "DrawLine",
+     "Line"},
+    {MeasureCommand::DrawContinuousLine, "Continuousline", "Continuous line",
+     MeasurePicture::IconContinuousDraw, 7, "DrawContinueline", "Continue Line"},
+    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
+    {MeasureCommand::DrawAngle, "Angle", "Angle", MeasurePicture::IconAngle, 5, "DrawAngle",
+     "Angle"},
+    {MeasureCommand::DrawRectangle, "Rectangle", "Retangle", MeasurePicture::IconRectangle, 2,
+     "DrawRectangle", "Rectangle"},
+    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
+    {MeasureCommand::DrawRadiusCircle, "RadialCircle", "Radius Circle",
+     MeasurePicture::IconRadiusCircle, 1, "DrawRadialCircle", "Radial Circle"},
+    {MeasureCommand::DrawDiameterCircle, "Diametercircle", "Diameter Circle",
+     MeasurePicture::IconDiameterCircle, 6, "DrawDiametercircle", "Diameter Circle"},
+    {MeasureCommand::DrawThreePointCircle, "Threepointcircle", "Three Points Circle",
+     MeasurePicture::IconThreePointCircle, 8, "DrawThreePointCircle", "Three Point Circle"},
+};
+constexpr MenuEntry kMeasuringMenu[] = {
+    {MeasureCommand::MeasureLine, "straightline", "Line", MeasurePicture::IconLine, 0,
+     "MeasureLine", "Line"},
+    {MeasureCommand::MeasureContinuousLine, "Continuousline", "Continuous line",
+     MeasurePicture::IconContinuousMeasure, 7, "MeasureContinueline", "Continue Line"},
+    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
+    {MeasureCommand::MeasureRectangle, "Rectangle", "Rectangle", MeasurePicture::IconRectangle, 2,
+     "MeasureRectangle", "Rectangle"},
+    {MeasureCommand::MeasurePolygon, "Ploygon", "Ploygon", MeasurePicture::IconPolygon, 9,
+     "MeasurePloygon", "Ploygon"},
+    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
+    {MeasureCommand::MeasureRadiusCircle, "RadialCircle", "Radius Circle",
+     MeasurePicture::IconRadiusCircle, 1, "MeasureRedialCircle", "Radius Circle"},
+    {MeasureCommand::MeasureDiameterCircle, "Diametercircle", "Diameter Circle",
+     MeasurePicture::IconDiameterCircle, 6, "MeasureDiameterCircle", "Diameter Circle"},
+    {MeasureCommand::MeasureThreePointCircle, "Threepointcircle", "Three Point Circle",
+     MeasurePicture::IconThreePointCircle, 8, "MeasureThreePointCircle", "Three Point Circle"},
+    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
+    {MeasureCommand::MeasureAngle, "Angle", "Angle", MeasurePicture::IconAngle, 5, "MeasureAngle",
+     "Angle"},
+    {MeasureCommand::MeasureFourPointAngle, "Fourpointangle", "Four Point Angle",
+     MeasurePicture::IconFourPointAngle, 10, "MeasureFourPointCircle", "Four point Angle"},
+    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
+    {MeasureCommand::Units, "Units", "Units", MeasurePicture::IconUnits, -1, nullptr, nullptr},
+};
+
+constexpr int kInitialTool = int(MeasureTool::None);
+constexpr double kDisplayScale = 1.0;
+
+// Tool tips come up after 100 ms over the toolbar.
+class QuickTipStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* ret) const override {
+        if (hint == SH_ToolTip_WakeUpDelay) return 100;
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+};
+
+QString Title() {
+    return Text("PhotoMeasure", "Photo Measure");
+}
+
+void BuildMenu(CMenuXP& menu, const MenuEntry* entries, size_t count) {
+    menu.SetBackgroundColour(QColor(226, 227, 229));
+    menu.SetHighlightColour(QColor(78, 135, 219));
+    for (size_t i = 0; i < count; ++i) {
+        const MenuEntry& e = entries[i];
+        if (e.command == 0)
+            menu.AppendSeparator();
+        else
+            menu.AppendItem(Text(e.key, e.text), e.command, MeasureMenuIcon(e.icon));
+    }
+}
+
+const MenuEntry* FindEntry(int command, bool* measuring) {
+    for (const MenuEntry& e : kDrawingMenu)
+        if (e.command == command) {
+            *measuring = false;
+            return &e;
+        }
+    for (const MenuEntry& e : kMeasuringMenu)
+        if (e.command == command) {
+            *measuring = true;
+            return &e;
+        }
+    return nullptr;
+}
+
+} // namespace
+
+PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QObject* mainWindow,
+                                       QWidget* parent)
+    : QDialog(parent), path_(picturePath), mainWindow_(mainWindow) {
+    setWindowTitle(Title());
+    undoTimer_.setInterval(kUndoRedoTimerMs);
+    connect(&undoTimer_, &QTimer::timeout, this, &PhotoMeasureDialog::OnUndoTimer);
+    InstallFontSubstitutes();
+
+    frame_ = new QFrame(this);
+    frame_->setProperty("controlId", int(PhotoMeasureId::CanvasFrame));
+    frame_->setFrameShape(QFrame::NoFrame);
+
+    // The picture decides the canvas width; one that cannot be read leaves
+    // the dialog without a canvas.
+    const int type = ImageTypeFromPath(picturePath);
+    CxImage probe(picturePath, type == kImageTypeNone ? kImageTypeBmp : type);
+    const bool readable = type != kImageTypeNone && probe.IsValid();
+    const bool wide = readable && probe.GetWidth() == 720 && probe.GetHeight() == 480;
+    if (readable) MakeCanvas(picturePath);
+
+    // Toolbar, edits, background.
+    auto* tipStyle = new QuickTipStyle;
+    tipStyle->setParent(this);
+    for (const ToolbarEntry& t : kToolbar) {
+        auto* b = new CLatchButton(this);
+        b->Attach(this, t.id, 0, 0, 0);
+        b->SetPictures(MeasurePixmap(t.normal), MeasurePixmap(t.latched));
+        b->move(t.x, 1);
+        b->setToolTip(PlainToolTip(Text(t.tipKey, t.tipDefault)));
+        b->setStyle(tipStyle);
+    }
+    calibrated_ = new QLineEdit(this);
+    calibrated_->setProperty("controlId", int(PhotoMeasureId::Calibrated));
+    calibrated_->setGeometry(455, 4, 46, 22);
+    calibrated_->setReadOnly(true);
+    calibrated_->setEnabled(false);
+    toolName_ = new QLineEdit(this);
+    toolName_->setProperty("controlId", int(PhotoMeasureId::ToolName));
+    toolName_->setGeometry(505, 4, 52, 22);
+    toolName_->setReadOnly(true);
+    nominal_ = new QLineEdit(this);
+    nominal_->setProperty("controlId", int(PhotoMeasureId::Nominal));
+    nominal_->setGeometry(615, 4, 30, 22);
+    connect(nominal_, &QLineEdit::textChanged, this, &PhotoMeasureDialog::OnNominalChanged);
+
+    if (canvas_) {
+        const QString tag = publishedCanvas().magnificationTag;
+        const QSignalBlocker block(nominal_);
+        nominal_->setText(tag);
+        if (!tag.isEmpty()) {
+            const QString stored = LookupCalibration(CalibrationFilePath(), tag);
+            calibrated_->setText(stored.isEmpty() ? tag : stored);
+        }
+    }
+    background_ =
+        MeasurePixmap(wide ? MeasurePicture::Background720 : MeasurePicture::Background640);
+    setFixedSize(background_.size());
+    button(PhotoMeasureId::Delete)->setEnabled(false);
+    button(PhotoMeasureId::Resume)->setEnabled(false);
+
+    connect(button(PhotoMeasureId::Open), &QAbstractButton::clicked, this,
+            &PhotoMeasureDialog::OnOpen);
+    connect(button(PhotoMeasureId::Save), &QAbstractButton::clicked, this,
+            &PhotoMeasureDialog::OnSave);
+    connect(button(PhotoMeasureId::DrawingTools), &QAbstractButton::clicked, this,
+            &PhotoMeasureDialog::OnDrawingTools);
+    connect(button(PhotoMeasureId::MeasuringTools), &QAbstractButton::clicked, this,
+            &PhotoMeasureDialog::OnMeasuringTools);
+    connect(button(PhotoMeasureId::PenSettings), &QAbstractButton::clicked, this,
+            &PhotoMeasureDialog::OnPenSettings);
+    connect(button(PhotoMeasureId::TextTool), &QAbstractButton::clicked, this,
+            &PhotoMeasureDialog::OnText);
+    connect(button(PhotoMeasureId::Delete), &QAbstractButton::clicked, this,
+            &PhotoMeasureDialog::OnDelete);
+    connect(button(PhotoMeasureId::Resume), &QAbstractButton::clicked, this,
+            &PhotoMeasureDialog::OnResume);
+    connect(button(PhotoMeasureId::Calibration), &QAbstractButton::clicked, this,
+            &PhotoMeasureDialog::OnCalibration);
+    undoTimer_.start();
+}
+
+PhotoMeasureDialog::~PhotoMeasureDialog() {
+    undoTimer_.stop();
+    delete canvas_;
+}
+
+void PhotoMeasureDialog::MakeCanvas(const QString& path) {
+    delete canvas_;
+    canvas_ = new CMeasureCanvas(this, path, kInitialTool, kDisplayScale);
+    canvas_->model().SetMagnification(magnification_);
+    if (captureSize_.isValid()) canvas_->model().SetCaptureSize(captureSize_);
+    frame_->setGeometry(5, 41, canvas_->width(), 512);
+    canvas_->move(5, 41);
+    canvas_->show();
+    frame_->lower();
+}
+
+void PhotoMeasureDialog::SetCaptureSize(QSize size) {
+    captureSize_ = size;
+    if (canvas_) canvas_->model().SetCaptureSize(size);
+}
+
+CLatchButton* PhotoMeasureDialog::button(int id) const {
+    for (CLatchButton* b : findChildren<CLatchButton*>())
+        if (b->controlId() == id) return b;
+    return nullptr;
+}
+
+void PhotoMeasureDialog::ReleasePopups() {
+    button(PhotoMeasureId::DrawingTools)->Release();
+    button(PhotoMeasureId::MeasuringTools)->Release();
+}
+
+void PhotoMeasureDialog::SetToolName(const char* key, const char* defaultText) {
+    toolName_->setText(key ? Text(key, defaultText) : QString());
+    toolName_->setCursorPosition(0); // the start of a long name shows
+}
+
+bool PhotoMeasureDialog::CheckMagnification() {
+    magnification_ = LeadingNumber(calibrated_->text());
+    const double nominal = LeadingNumber(nominal_->text());
+    if (magnification_ != 0) {
+        // Calibrating starts from the nominal value, not an earlier result.
+        if (calibrationPending_) magnification_ = nominal;
+    } else {
+        magnification_ = nominal;
+        if (magnification_ == 0) {
+            prompts().Message(Title(), Text("EnterRate", "Please input the zoomIn Rate!"),
+                              Prompts::Icon::Warning);
+            return false;
+        }
+    }
+    if (canvas_) canvas_->model().SetMagnification(magnification_);
+    return true;
+}
+
+void PhotoMeasureDialog::BuildDrawingMenu(CMenuXP& menu) const {
+    BuildMenu(menu, kDrawingMenu, std::size(kDrawingMenu));
+}
+
+void PhotoMeasureDialog::BuildMeasuringMenu(CMenuXP& menu) const {
+    BuildMenu(menu, kMeasuringMenu, std::size(kMeasuringMenu));
+}
+
+void PhotoMeasureDialog::PrepareMenu(int buttonId) {
+    if (canvas_) canvas_->model().SetTool(MeasureCanvasModel::kNoTool, true);
+    toolName_->clear();
+    button(buttonId)->Latch();
+    button(buttonId == PhotoMeasureId::DrawingTools ? PhotoMeasureId::MeasuringTools
+                                                    : PhotoMeasureId::DrawingTools)
+        ->Release();
+}
+
+void PhotoMeasureDialog::OnDrawingTools() {
+    PrepareMenu(PhotoMeasureId::DrawingTools);
+    CMenuXP menu(this);
+    BuildDrawingMenu(menu);
+    CLatchButton* b = button(PhotoMeasureId::DrawingTools);
+    const int command = menu.Track(b->mapToGlobal(QPoint(0, b->height() - 2)));
+    if (command) OnMenuCommand(command);
+}
+
+void PhotoMeasureDialog::OnMeasuringTools() {
+    PrepareMenu(PhotoMeasureId::MeasuringTools);
+    CMenuXP menu(this);
+    BuildMeasuringMenu(menu);
+    CLatchButton* b = button(PhotoMeasureId::MeasuringTools);
+    const int command = menu.Track(b->mapToGlobal(QPoint(0, b->height() - 2)));
+    if (command) OnMenuCommand(command);
+}
+
+void PhotoMeasureDialog::OnMenuCommand(int command) {
+    bool measuring = false;
+    const MenuEntry* e = FindEntry(command, &measuring);
+    if (!e || e->tool < 0) return; // "Units" does nothing
+    if (measuring && !CheckMagnification()) return;
+    if (canvas_) canvas_->model().SetTool(e->tool, measuring);
+    SetToolName(e->nameKey, e->nameDefault);
+}
+
+void PhotoMeasureDialog::OnPenSettings() {
+    ReleasePopups();
+    if (!canvas_) return;
+    MeasureCanvasModel& m = canvas_->model();
+    const auto stored = ReadMeasureFont();
+    PenSettingDialog dialog(this);
+    dialog.setLabelColour(m.labelColour());
+    dialog.setLineColour(m.penColour());
+    dialog.setLabelFont(stored ? *stored : DefaultFontRecord());
+    if (dialog.exec() != QDialog::Accepted) return;
+    m.SetColours(dialog.lineColour(), dialog.labelColour());
+    m.SetLabelFont(dialog.labelFont());
+    // Without a font file the default font is used as it is and the label
+    // spacing keeps following the stored size.
+    if (stored) {
+        const int64_t height = dialog.labelFont().lfHeight;
+        WriteFontSize(uint32_t(height < 0 ? -height : height));
+    }
+    canvas_->Repaint(QRect());
+}
+
+void PhotoMeasureDialog::OnText() {
+    toolName_->clear();
+    button(PhotoMeasureId::DrawingTools)->Release();
+    if (canvas_) {
+        const auto stored = ReadTextFont();
+        TextDialog dialog(stored ? *stored : DefaultFontRecord(), this);
+        if (dialog.exec() == QDialog::Accepted) {
+            canvas_->model().SetTextStyle(dialog.textColour(), dialog.textFont());
+            canvas_->model().AddText(dialog.text());
+        }
+        canvas_->model().SetTool(int(MeasureTool::Text), true);
+    }
+}
+
+void PhotoMeasureDialog::OnDelete() {
+    button(PhotoMeasureId::Resume)->Latch();
+    if (canvas_ && canvas_->model().HasShapes()) button(PhotoMeasureId::Delete)->Release();
+    ReleasePopups();
+    if (!canvas_) return;
+    canvas_->model().Undo();
+    canvas_->Repaint(QRect());
+}
+
+void PhotoMeasureDialog::OnResume() {
+    ReleasePopups();
+    if (!canvas_) return;
+    canvas_->model().Redo();
+    canvas_->Repaint(QRect());
+}
+
+void PhotoMeasureDialog::OnUndoTimer() {
+    if (!canvas_) return;
+    if (canvas_->model().HasShapes()) {
+        button(PhotoMeasureId::Delete)->setEnabled(true);
+        button(PhotoMeasureId::Delete)->Latch();
+        undoTimer_.stop();
+    }
+    if (canvas_->model().HasRedo()) {
+        button(PhotoMeasureId::Resume)->setEnabled(true);
+        button(PhotoMeasureId::Resume)->Latch();
+        undoTimer_.stop();
+    }
+}
+
+void PhotoMeasureDialog::OnCalibration() {
+    calibrationPending_ = true;
+    if (!CheckMagnification()) return;
+    calibrationPending_ = false;
+    if (canvas_) {
+        canvas_->model().SetCalibrationMode(true);
+        canvas_->model().SetTool(int(MeasureTool::Line), true);
+    }
+    CLatchButton* b = button(PhotoMeasureId::Calibration);
+    b->Latch();
+    b->setEnabled(false);
+    SetToolName("MeasureLine", "Line");
+}
+
+void PhotoMeasureDialog::OnCalibrated() {
+    const double value = calibrationState().calibrated;
+    calibrated_->setText(FormatMagnification(value));
+    CheckMagnification();
+    PostAppMessage(mainWindow_, kMsgMagnification);
+    StoreCalibration(CalibrationFilePath(), nominal_->text(), value);
+}
+
+void PhotoMeasureDialog::OnNominalChanged(const QString& text) {
+    if (text.isEmpty()) return;
+    calibrated_->setText(LookupCalibration(CalibrationFilePath(), text));
+}
+
+void PhotoMeasureDialog::OnSave() {
+    ReleasePopups();
+    if (!canvas_) return;
+    const QString cwd = QDir::currentPath();
+    const QString proposed =
+        QFileInfo(path_).dir().filePath(canvas_->model().pictureName() + QStringLiteral(".bmp"));
+    QString filter;
+    QString path = prompts().SaveFileName(
+        Title(), proposed, QStringLiteral("BMP Files(*.BMP);;JPG Files(*.JPG)"), &filter);
+    if (!path.isEmpty()) {
+        // The default extension follows the chosen filter.
+        if (QFileInfo(path).suffix().isEmpty())
+            path += filter.startsWith(QLatin1String("JPG")) ? QStringLiteral(".JPG")
+                                                            : QStringLiteral(".BMP");
+        const bool saved = canvas_->model().RenderToFile(path);
+        prompts().Message(Title(),
+                          saved ? Text("SaveSuccessfull", "Save successfully!")
+                                : Text("SaveFail", "Save fail"),
+                          Prompts::Icon::Information);
+    }
+    QDir::setCurrent(cwd);
+}
+
+void PhotoMeasureDialog::OnOpen() {
+    ReleasePopups();
+    const QString path = prompts().OpenFileName(Title(), QFileInfo(path_).absolutePath(),
+                                                QStringLiteral("bmp Files(*.bmp)"));
+    if (path.isEmpty() || !canvas_) return;
+    path_ = path;
+    MakeCanvas(path);
+    button(PhotoMeasureId::Delete)->setEnabled(false);
+    button(PhotoMeasureId::Resume)->setEnabled(false);
+    undoTimer_.start();
+}
+
+bool PhotoMeasureDialog::event(QEvent* e) {
+    if (AppEvent::Is(e, kMsgCalibrated)) {
+        OnCalibrated();
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void PhotoMeasureDialog::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(0, 0, background_);
+    QPixmap plate = MeasurePixmap(MeasurePicture::RatePlate);
+    {
+        QPainter q(&plate);
+        q.setPen(QColor(0, 125, 255));
+        const QFontMetrics fm(q.font());
+        q.drawText(QPoint(8, 2 + fm.ascent()), Text("Rate", "Scale:"));
+    }
+    p.drawPixmap(560, 9, plate);
+}
+
+void PhotoMeasureDialog::closeEvent(QCloseEvent* e) {
+    if (prompts().Message(Title(), Text("SureClose", "Are you sure to close?"),
+                          Prompts::Icon::Question,
+                          Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+        e->ignore();
+        return;
+    }
+    undoTimer_.stop();
+    e->accept();
+    done(QDialog::Rejected);
+}
+
+void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        e->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(e);
+    }
+}
+
+bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow, QSize captureSize) {
+    QFile probe;
+    if (!OpenRegularFileForReading(probe, path)) {
+        prompts().Message(
+            Text("MsgTitle", "Tavolux"),
+            Text("PictureNotOpen", "the picture not open,please check the file exist!"),
+            Prompts::Icon::Warning);
+        return false;
+    }
+    probe.close();
+    PhotoMeasureDialog dialog(path, mainWindow ? mainWindow : parent, parent);
+    if (captureSize.isValid()) dialog.SetCaptureSize(captureSize);
+    dialog.exec();
+    return true;
+}
+
+bool RunPenSettings(QWidget* parent) {
+    InstallFontSubstitutes();
+    const SettingsValues s = Settings();
+    const auto stored = ReadMeasureFont();
+    PenSettingDialog dialog(parent);
+    dialog.setLineColour(s.LineColor);
+    dialog.setLabelColour(s.MeasureTxtColor);
+    dialog.setLabelFont(stored ? *stored : DefaultFontRecord());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace tvx

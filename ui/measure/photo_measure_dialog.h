@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QDialog>
+#include <QPixmap>
+#include <QPointer>
+#include <QSize>
+#include <QTimer>
+
+class QFrame;
+class QLineEdit;
+
+namespace tvx {
+
+class CLatchButton;
+class CMenuXP;
+class CMeasureCanvas;
+
+// One stored picture to draw and measure on: a toolbar of nine buttons, two
+// popup menus of tools, the magnification boxes and calibration, save, open,
+// undo and redo around the measuring canvas. Modal; closes only through the
+// close box after a confirmation.
+class PhotoMeasureDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `mainWindow` is told (kMsgMagnification) when a calibration is stored.
+    PhotoMeasureDialog(const QString& picturePath, QObject* mainWindow, QWidget* parent = nullptr);
+    ~PhotoMeasureDialog() override;
+
+    // Null when the picture could not be read.
+    CMeasureCanvas* canvas() const { return canvas_; }
+    CLatchButton* button(int id) const;
+    QLineEdit* calibratedEdit() const { return calibrated_; }
+    QLineEdit* toolNameEdit() const { return toolName_; }
+    QLineEdit* nominalEdit() const { return nominal_; }
+    double magnification() const { return magnification_; }
+    bool undoTimerActive() const { return undoTimer_.isActive(); }
+    // The capture size lengths are measured by (the canvas size when unset).
+    void SetCaptureSize(QSize size);
+
+    // The menus, as the popup buttons show them.
+    void BuildDrawingMenu(CMenuXP& menu) const;
+    void BuildMeasuringMenu(CMenuXP& menu) const;
+    // A menu entry chosen (also by tests, without showing the menu).
+    void OnMenuCommand(int command);
+    // Called before a menu opens: no tool while it is open.
+    void PrepareMenu(int buttonId);
+
+    // The toolbar commands.
+    void OnDrawingTools();
+    void OnMeasuringTools();
+    void OnPenSettings();
+    void OnText();
+    void OnDelete();
+    void OnResume();
+    void OnCalibration();
+    void OnSave();
+    void OnOpen();
+    // Runs before a measuring tool and by Calibration: whether M is known.
+    bool CheckMagnification();
+
+public slots:
+    // Escape does not close the dialog.
+    void reject() override {}
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void MakeCanvas(const QString& path);
+    void ReleasePopups();
+    void OnUndoTimer();
+    void OnNominalChanged(const QString& text);
+    void OnCalibrated();
+    void SetToolName(const char* key, const char* defaultText);
+
+    QString path_;
+    QPointer<QObject> mainWindow_;
+    CMeasureCanvas* canvas_ = nullptr;
+    QSize captureSize_;
+    double magnification_ = 0;
+    bool calibrationPending_ = false;
+    QPixmap background_;
+    QLineEdit* calibrated_ = nullptr;
+    QLineEdit* toolName_ = nullptr;
+    QLineEdit* nominal_ = nullptr;
+    QFrame* frame_ = nullptr;
+    QTimer undoTimer_;
+};
+
+// Opens the picture for measuring as the main window does on its "open
+// picture" message: a picture that cannot be opened for reading is
+// refused with a message; otherwise the dialog runs modally. Answers
+// whether it ran.
+bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow = nullptr,
+                     QSize captureSize = QSize());
+// The Pen Setting dialog as the main window's settings menu opens it; the
+// colours go to the settings store (the dialog stores them at once).
+bool RunPenSettings(QWidget* parent);
+
+} // namespace tvx
