@@ -30,6 +30,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, qt6-qpa-plugins, libqt6svg6, xdg-utils, fonts-noto-cjk")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, gstreamer1.0-pulseaudio | gstreamer1.0-alsa")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "qt6-wayland, gstreamer1.0-pulseaudio | gstreamer1.0-alsa, fonts-thai-tlwg")
 
 include(CPack)
