@@ -78,7 +78,13 @@ QString ProgramFolder() {
         if (!g_programFolderOverride.isEmpty()) return g_programFolderOverride;
     }
     const QString exe = executableFolder();
-    if (folderWritable(exe)) return exe;
+    // An installed copy (its files in ../share/tavolux, none beside it) keeps
+    // out of the system's bin folder even when it could write there, as root
+    // can: files left in /usr/bin would belong to no package.
+    const bool installed =
+        !IsRegularFile(exe + QLatin1Char('/') + kLanguageMarker) &&
+        IsRegularFile(exe + QStringLiteral("/../share/tavolux/") + kLanguageMarker);
+    if (!installed && folderWritable(exe)) return exe;
     QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                    QStringLiteral("/tavolux");
     QDir().mkpath(data);

@@ -8,7 +8,8 @@ namespace tvx {
 
 // The folder the program keeps its own files in (CalibrationIni.ini,
 // CapConfig.dat, filepath.dat …): the executable's folder, or
-// $XDG_DATA_HOME/tavolux when that folder is not writable (an installed copy).
+// $XDG_DATA_HOME/tavolux when that folder is not writable or the copy is an
+// installed one (its language files in ../share/tavolux, none beside it).
 // No trailing separator.
 QString ProgramFolder();
 // Tests and the command line may point the program at another folder; an

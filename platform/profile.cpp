@@ -26,7 +26,8 @@ QByteArray CodecForFileName(const QString& fileName) {
         return "Big5";
     case 874:
         return "windows-874";
-    case 442: // the Bulgarian file's name carries this number; its text is Cyrillic
+    case 442: // no code page: the Bulgarian file is UTF-16 with a byte-order mark; without
+              // one, its text can only be Cyrillic
         return "windows-1251";
     case 1250:
     case 1251:
@@ -50,9 +51,14 @@ QString DecodeProfileText(const QByteArray& bytes, const QString& fileName) {
         QStringDecoder dec(QStringDecoder::Utf16);
         return dec(bytes);
     }
-    QStringDecoder dec(CodecForFileName(fileName).constData());
+    const QByteArray codec = CodecForFileName(fileName);
+    QStringDecoder dec(codec.constData());
     if (!dec.isValid()) return QString::fromLatin1(bytes);
-    return dec(bytes);
+    QString text = dec(bytes);
+    // Windows-1258 keeps Vietnamese tone marks as combining characters after
+    // the letter; composed letters measure, cut and draw as one character.
+    if (codec == "windows-1258") text = text.normalized(QString::NormalizationForm_C);
+    return text;
 }
 
 namespace {

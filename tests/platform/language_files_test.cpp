@@ -10,9 +10,12 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QStringList>
 
 #include <array>
@@ -224,10 +227,22 @@ const NamedText kNamedTexts[] = {
 const char* const kEnglish = "English1252.ini";
 const char* const kRussian = "Russian1251.ini";
 const char* const kChinese = "Chinese936.ini";
-const char* const kShippedFiles[] = {kEnglish, kRussian, kChinese};
 
-QString shippedPath(const char* name) {
-    return test::resourcePath(QStringLiteral("lang/") + QLatin1String(name));
+// Every file the language table can choose, English included.
+QStringList shippedFiles() {
+    QStringList names;
+    for (int primary = 0; primary < 1024; ++primary) {
+        for (int sub : {0, 1}) {
+            const QString name = LanguageFilesFor(primary, sub, QString()).languageFile.mid(1);
+            if (!names.contains(name)) names << name;
+        }
+    }
+    names.sort();
+    return names;
+}
+
+QString shippedPath(const QString& name) {
+    return test::resourcePath(QStringLiteral("lang/") + name);
 }
 
 QString lower(const char* key) {
@@ -245,15 +260,15 @@ struct ShippedFile {
     std::vector<Entry> entries; // key=value lines of the text section, in file order
 };
 
-ShippedFile readShipped(const char* name) {
+ShippedFile readShipped(const QString& name) {
     ShippedFile file;
     QFile f(shippedPath(name));
     if (!f.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "cannot read " << name;
+        ADD_FAILURE() << "cannot read " << qPrintable(name);
         return file;
     }
     file.bytes = f.readAll();
-    file.text = DecodeProfileText(file.bytes, QLatin1String(name));
+    file.text = DecodeProfileText(file.bytes, name);
     bool inTexts = false;
     for (const QString& raw : file.text.split(QLatin1Char('\n'))) {
         const QString line = raw.trimmed();
@@ -303,6 +318,16 @@ bool isNamedDefault(const NamedText& named, const QString& text) {
     return false;
 }
 
+// The printf directives of a text, in order.
+QStringList formatDirectives(const QString& text) {
+    static const QRegularExpression format(
+        QStringLiteral("%[-+ #0]*\\d*(\\.\\*|\\.\\d+)?[a-zA-Z]"));
+    QStringList found;
+    for (auto it = format.globalMatch(text); it.hasNext();)
+        found << it.next().captured();
+    return found;
+}
+
 QString englishValue(const QString& key) {
     return GetProfileString(shippedPath(kEnglish), QLatin1String(kTextSection), key, QString(),
                             1024);
@@ -310,12 +335,16 @@ QString englishValue(const QString& key) {
 
 TEST(LanguageFiles, EveryLanguageShipsTheSameKeysEachWithAText) {
     QHash<QString, QSet<QString>> keysByFile;
-    for (const char* name : kShippedFiles) {
-        SCOPED_TRACE(name);
+    const QStringList files = shippedFiles();
+    ASSERT_EQ(files.size(), 23);
+    for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
         const ShippedFile file = readShipped(name);
         // The code page comes from the file name; a byte-order mark would override it.
-        EXPECT_FALSE(file.bytes.startsWith("\xEF\xBB\xBF") || file.bytes.startsWith("\xFF\xFE") ||
-                     file.bytes.startsWith("\xFE\xFF"));
+        // 442 names no code page: that file is UTF-16 and says so with its mark.
+        const bool marked = file.bytes.startsWith("\xEF\xBB\xBF") ||
+                            file.bytes.startsWith("\xFF\xFE") || file.bytes.startsWith("\xFE\xFF");
+        EXPECT_EQ(marked, name.endsWith(QLatin1String("442.ini")));
         EXPECT_FALSE(file.text.contains(QChar::ReplacementCharacter))
             << "bytes that the code page cannot decode";
         ASSERT_FALSE(file.entries.empty());
@@ -331,7 +360,7 @@ TEST(LanguageFiles, EveryLanguageShipsTheSameKeysEachWithAText) {
             EXPECT_EQ(read, e.value) << "key " << qPrintable(e.key);
             EXPECT_FALSE(e.value.isEmpty()) << "key " << qPrintable(e.key);
         }
-        keysByFile.insert(QLatin1String(name), keySet(file));
+        keysByFile.insert(name, keySet(file));
 
         auto text = [&](const char* key) {
             return GetProfileString(shippedPath(name), QLatin1String(kTextSection),
@@ -347,9 +376,10 @@ TEST(LanguageFiles, EveryLanguageShipsTheSameKeysEachWithAText) {
         EXPECT_EQ(languageLabels.size(), static_cast<qsizetype>(std::size(kLanguageMenu)));
     }
     const QSet<QString> english = keysByFile.value(QLatin1String(kEnglish));
-    for (const char* name : {kRussian, kChinese}) {
-        const QString diff = difference(english, keysByFile.value(QLatin1String(name)));
-        EXPECT_TRUE(diff.isEmpty()) << name << " against " << kEnglish << ": " << qPrintable(diff);
+    for (const QString& name : files) {
+        const QString diff = difference(english, keysByFile.value(name));
+        EXPECT_TRUE(diff.isEmpty())
+            << qPrintable(name) << " against " << kEnglish << ": " << qPrintable(diff);
     }
 }
 
@@ -375,52 +405,122 @@ TEST(LanguageFiles, TextsFitTheSpaceTheyAreReadInto) {
         {QStringLiteral("contrast"), 32},    {QStringLiteral("saturation"), 32},
         {QStringLiteral("sharpness"), 32},   {QStringLiteral("gamma"), 32},
         {QStringLiteral("hue"), 32}};
-    for (const char* name : kShippedFiles) {
+    for (const QString& name : shippedFiles()) {
         for (const Entry& e : readShipped(name).entries) {
             const int capacity = smaller.value(e.key.toLower(), 256);
-            EXPECT_LT(e.value.size(), capacity) << name << ": " << qPrintable(e.key);
+            EXPECT_LT(e.value.size(), capacity) << qPrintable(name) << ": " << qPrintable(e.key);
         }
     }
 }
 
 TEST(LanguageFiles, TranslationsAreCompleteAndKeepHotKeysAndFormats) {
     const ShippedFile english = readShipped(kEnglish);
-    // What needs no translation: the product's name, hot keys, numbers.
-    const QRegularExpression untranslatable(QStringLiteral("Tavolux|\\bF\\d+\\b"));
+    // What needs no translation: the product's name, hot keys, numbers, and
+    // "OK", which many languages print on their buttons as it is.
+    const QRegularExpression untranslatable(QStringLiteral("Tavolux|\\bF\\d+\\b|^OK$"));
     const QRegularExpression hotKey(QStringLiteral("\\s(F\\d+(/F\\d+)?)$"));
-    const QRegularExpression format(QStringLiteral("%[-+ #0]*\\d*(\\.\\*|\\.\\d+)?[a-zA-Z]"));
-    const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
-    const QRegularExpression han(QStringLiteral("[\\x{4E00}-\\x{9FFF}]"));
-    auto formats = [&](const QString& s) {
-        QStringList found;
-        for (auto it = format.globalMatch(s); it.hasNext();)
-            found << it.next().captured();
-        return found;
+    const auto formats = formatDirectives;
+    // The script each translation must be written in; the Latin-script ones
+    // are told from an English copy by how few texts stay English.
+    const QHash<QString, QString> scripts = {
+        {QStringLiteral("1251"), QStringLiteral("[\\x{0400}-\\x{04FF}]")},
+        {QStringLiteral("442"), QStringLiteral("[\\x{0400}-\\x{04FF}]")},
+        {QStringLiteral("936"), QStringLiteral("[\\x{4E00}-\\x{9FFF}]")},
+        {QStringLiteral("950"), QStringLiteral("[\\x{4E00}-\\x{9FFF}]")},
+        {QStringLiteral("932"), QStringLiteral("[\\x{3040}-\\x{30FF}\\x{4E00}-\\x{9FFF}]")},
+        {QStringLiteral("949"), QStringLiteral("[\\x{AC00}-\\x{D7A3}]")},
+        {QStringLiteral("1256"), QStringLiteral("[\\x{0600}-\\x{06FF}]")},
+        {QStringLiteral("1255"), QStringLiteral("[\\x{05D0}-\\x{05EA}]")},
+        {QStringLiteral("874"), QStringLiteral("[\\x{0E00}-\\x{0E7F}]")},
     };
+    const QRegularExpression page(QStringLiteral("(\\d+)\\.ini$"));
 
-    struct Translation {
-        const char* file;
-        const QRegularExpression& script;
-    };
-    for (const Translation& tr : {Translation{kRussian, cyrillic}, Translation{kChinese, han}}) {
-        const QString path = shippedPath(tr.file);
+    for (const QString& name : shippedFiles()) {
+        if (name == QLatin1String(kEnglish)) continue;
+        const QString path = shippedPath(name);
+        const QString script = scripts.value(page.match(name).captured(1));
+        const QRegularExpression inScript(script);
+        int withWords = 0;
+        int leftEnglish = 0;
         for (const Entry& e : english.entries) {
-            SCOPED_TRACE(std::string(tr.file) + ": " + e.key.toStdString());
+            SCOPED_TRACE((name + QStringLiteral(": ") + e.key).toStdString());
             const QString text =
                 GetProfileString(path, QLatin1String(kTextSection), e.key, QString(), 1024);
             const bool hasWords = QString(e.value)
                                       .remove(untranslatable)
                                       .contains(QRegularExpression(QStringLiteral("[A-Za-z]")));
             if (hasWords) {
-                EXPECT_TRUE(text.contains(tr.script)) << "untranslated: " << qPrintable(text);
+                ++withWords;
+                if (text == e.value) ++leftEnglish;
+                if (!script.isEmpty()) {
+                    EXPECT_TRUE(text.contains(inScript)) << "untranslated: " << qPrintable(text);
+                }
             }
             const QRegularExpressionMatch key = hotKey.match(e.value);
             if (key.hasMatch()) {
                 EXPECT_TRUE(text.endsWith(QLatin1Char(' ') + key.captured(1)))
                     << "hot key lost: " << qPrintable(text);
             }
+            // Same directives in the same order: a swapped pair would print the
+            // numbers in each other's places, a lost one would read garbage.
             EXPECT_EQ(formats(text), formats(e.value));
         }
+        // Words like "Gamma", "Start" or "OK" may stay as they are; most may not.
+        EXPECT_LE(leftEnglish * 10, withWords) << qPrintable(name) << ": " << leftEnglish << " of "
+                                               << withWords << " texts still English";
+    }
+}
+
+TEST(LanguageFiles, FormatDirectivesAreFoundInTheirOrder) {
+    // The shapes the texts may use; a literal percent sign is none.
+    EXPECT_EQ(formatDirectives(QStringLiteral("%4d.%2d mm, %0.1f%%, %s of %d")),
+              (QStringList{QStringLiteral("%4d"), QStringLiteral("%2d"), QStringLiteral("%0.1f"),
+                           QStringLiteral("%s"), QStringLiteral("%d")}));
+}
+
+// The shipped files are written by tools/make_lang.py from UTF-8 sources in
+// tools/lang/: each file must say what its source says, and its bytes must be
+// exactly what its code page makes of that text (nothing lost or replaced).
+TEST(LanguageFiles, EncodedFilesRoundTripAndMatchTheirSources) {
+    const QString sources = QStringLiteral(TAVOLUX_SOURCE_DIR "/tools/lang/");
+    for (const QString& name : shippedFiles()) {
+        SCOPED_TRACE(name.toStdString());
+        const ShippedFile file = readShipped(name);
+        ASSERT_FALSE(file.bytes.isEmpty());
+
+        if (name.endsWith(QLatin1String("442.ini"))) {
+            ASSERT_TRUE(file.bytes.startsWith("\xFF\xFE"));
+            ASSERT_EQ(file.bytes.size() % 2, 0);
+            QStringEncoder enc(QStringEncoder::Utf16LE);
+            EXPECT_EQ(QByteArray("\xFF\xFE") + QByteArray(enc(file.text)), file.bytes);
+        } else {
+            const QByteArray codec = CodecForFileName(name);
+            QStringDecoder dec(codec.constData());
+            QStringEncoder enc(codec.constData());
+            ASSERT_TRUE(dec.isValid() && enc.isValid()) << codec.constData();
+            const QString raw = dec(file.bytes);
+            EXPECT_FALSE(dec.hasError());
+            EXPECT_FALSE(raw.contains(QChar::ReplacementCharacter));
+            const QByteArray again = enc(raw);
+            EXPECT_FALSE(enc.hasError());
+            EXPECT_EQ(again, file.bytes) << "does not survive " << codec.constData();
+        }
+
+        if (name == QLatin1String(kEnglish)) continue; // the template, kept by hand
+        QFile source(sources + QFileInfo(name).completeBaseName() + QStringLiteral(".txt"));
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly)) << "no source for " << qPrintable(name);
+        QHash<QString, QString> wanted;
+        for (const QString& raw : QString::fromUtf8(source.readAll()).split(QLatin1Char('\n'))) {
+            const QString line = raw.trimmed();
+            const int eq = line.indexOf(QLatin1Char('='));
+            if (line.startsWith(QLatin1Char(';')) || eq <= 0) continue;
+            wanted.insert(line.left(eq).trimmed().toLower(),
+                          line.mid(eq + 1).trimmed().normalized(QString::NormalizationForm_C));
+        }
+        ASSERT_EQ(wanted.size(), static_cast<qsizetype>(file.entries.size()));
+        for (const Entry& e : file.entries)
+            EXPECT_EQ(e.value, wanted.value(e.key.toLower()))
+                << qPrintable(e.key) << ": run tools/make_lang.py after editing a source";
     }
 }
 
@@ -451,9 +551,31 @@ TEST(LanguageFiles, ChosenLanguageComesOutAsUnicode) {
     EXPECT_EQ(Text("Japanese", "Japanese(Japanese)"), QString::fromUtf8("日语(日本語)"));
     EXPECT_EQ(Text("SET_TIMER_FAIL", "-"), QString::fromUtf8("设定的时间必须晚于当前时间！"));
 
-    // No traditional-Chinese file ships: its texts fall back to the defaults.
     ChooseLanguage(4, 1);
-    EXPECT_EQ(Text("ConnectMsg", connect), QString::fromUtf8(connect));
+    ASSERT_TRUE(LanguageFilePath().endsWith(QLatin1String("Chinese950.ini")));
+    EXPECT_EQ(Text("ConnectMsg", connect), QString::fromUtf8("請連接無線數位顯微鏡"));
+
+    // 442 is no code page: the Bulgarian file is UTF-16 and the mark says so.
+    ChooseLanguage(2, 0);
+    EXPECT_EQ(Text("Bulgarian", "Bulgarian(Bulgarian)"), QString::fromUtf8("Български"));
+    EXPECT_EQ(Text("Japanese", "Japanese(Japanese)"), QString::fromUtf8("Японски (日本語)"));
+
+    ChooseLanguage(17, 0);
+    EXPECT_EQ(Text("TipHorMirror", "-"), QString::fromUtf8("左右反転"));
+    ChooseLanguage(18, 0);
+    EXPECT_EQ(Text("Cancel", "-"), QString::fromUtf8("취소"));
+    ChooseLanguage(31, 0);
+    EXPECT_EQ(Text("Brightness", "-"), QString::fromUtf8("Parlaklık"));
+    ChooseLanguage(7, 0);
+    EXPECT_EQ(Text("Exit", "-"), QString::fromUtf8("Schließen"));
+    ChooseLanguage(21, 0);
+    EXPECT_EQ(Text("Exit", "-"), QString::fromUtf8("Zamknij"));
+    EXPECT_EQ(Text("Angle", "-"), QString::fromUtf8("Kąt"));
+    // Windows-1258 stores the tone marks apart; the text comes out composed,
+    // so "ộ" counts (and is cut) as one character.
+    ChooseLanguage(42, 0);
+    EXPECT_EQ(Text("Brightness", "-"), QString::fromUtf8("Độ sáng"));
+    EXPECT_EQ(Text("Brightness", "-", 3), QString::fromUtf8("Độ"));
     ClearLanguage();
 }
 
@@ -526,9 +648,9 @@ TEST(LanguageFiles, ProgramAsksForShippedKeysWithTheirDefaults) {
     for (const LanguageMenuItem& item : kLanguageMenu) {
         EXPECT_EQ(englishValue(QString::fromUtf8(item.key)), QString::fromUtf8(item.defaultText))
             << item.key;
-        for (const char* name : kShippedFiles)
+        for (const QString& name : shippedFiles())
             EXPECT_TRUE(keySet(readShipped(name)).contains(lower(item.key)))
-                << item.key << " in " << name;
+                << item.key << " in " << qPrintable(name);
     }
 }
 

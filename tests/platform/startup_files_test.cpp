@@ -159,6 +159,17 @@ TEST_F(InstalledCopy, AWritableExecutableFolderIsTheProgramFolder) {
     EXPECT_FALSE(QFileInfo::exists(dataFolder() + "/CalibrationIni.ini"));
 }
 
+TEST_F(InstalledCopy, AnInstalledCopyWritesToTheUserFolderEvenWhereItCouldWriteItsOwn) {
+    // As root, /usr/bin is writable; files left there would belong to no package.
+    SetFolderWritableCheckForTesting({});
+    ShipInto(share_);
+    EXPECT_EQ(ProgramFolder(), dataFolder());
+    EXPECT_EQ(CalibrationFilePath(), dataFolder() + "/CalibrationIni.ini");
+    EXPECT_FALSE(QFileInfo::exists(exe_ + "/CalibrationIni.ini"));
+    ChooseLanguage(25, 0);
+    EXPECT_EQ(LanguageFilePath(), share_ + "/Russian1251.ini");
+}
+
 TEST(FilePathDat, OnlyAnAbsoluteExistingWritableFolderIsUsed) {
     const QString program = ProgramFolder();
     const QString good = QDir::homePath() + "/elsewhere";
