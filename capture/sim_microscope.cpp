@@ -5,6 +5,7 @@
 #include "platform/gst_handle.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -34,10 +35,15 @@ GstCaps* SimOfferedCaps() {
                                 "video/x-raw,format=BGR,width=720,height=576,framerate=10/1");
 }
 
+constexpr int kFocusDrift = -1;
+constexpr int kMaxFocusRadius = 32;
+
 // State of the simulated device that its pipeline's threads see too.
 struct SimShared {
     std::atomic<bool> plugged{true}; // written on the UI thread
     std::atomic<bool> drift{true};   // written on the UI thread
+    // Blur radius of the picture; kFocusDrift turns the focus knob slowly.
+    std::atomic<int> focus{0}; // written on the UI thread
     std::atomic<int> width{0};       // written on the streaming thread at negotiation
     std::atomic<int> height{0};      // written on the streaming thread at negotiation
     std::atomic<uint64_t> frames{0}; // written on the streaming thread
@@ -51,6 +57,7 @@ struct SimSourceContext {
     std::unique_ptr<MicrometerPicture> picture;
     Clock::time_point nextDue{};
     bool lossReported = false;
+    std::vector<uint32_t> blurScratch;
 };
 
 void PostSourceError(GstElement* src, GQuark domain, int code, const char* text) {
@@ -107,11 +114,11 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
         kAdopt, gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr));
     GstMapInfo map;
     if (!buf || !gst_buffer_map(buf.get(), &map, GST_MAP_WRITE)) return;
-    const double seconds =
-        ctx->shared->drift.load()
-            ? std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count()
-            : 0.0;
-    pic.CopyView(SimDrift(seconds), map.data, stride);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count();
+    pic.CopyView(SimDrift(ctx->shared->drift.load() ? elapsed : 0.0), map.data, stride);
+    const int focus = ctx->shared->focus.load();
+    SimBlur(map.data, pic.width(), pic.height(), stride,
+            focus == kFocusDrift ? SimFocusDrift(elapsed) : focus, ctx->blurScratch);
     gst_buffer_unmap(buf.get(), &map);
     GST_BUFFER_DURATION(buf.get()) = GST_SECOND / fps;
     // appsrc takes the buffer's reference.
@@ -376,6 +383,14 @@ bool SimulatedMicroscope::Plugged() const {
     return camera_->shared()->plugged.load();
 }
 
+void SimulatedMicroscope::SetFocus(int radius) {
+    camera_->shared()->focus.store(std::clamp(radius, 0, kMaxFocusRadius));
+}
+
+void SimulatedMicroscope::SetFocusDrift() {
+    camera_->shared()->focus.store(kFocusDrift);
+}
+
 void SimulatedMicroscope::SetDrift(bool on) {
     camera_->shared()->drift.store(on);
 }
@@ -433,6 +448,18 @@ void SimulatedMicroscope::StillPin() {
 
 bool SimulatedMicroscope::HandleControlLine(const QString& line) {
     const QString word = line.trimmed().toLower();
+    if (word.startsWith(QLatin1String("focus "))) {
+        const QString arg = word.mid(6).trimmed();
+        if (arg == QLatin1String("drift")) {
+            SetFocusDrift();
+            return true;
+        }
+        bool ok = false;
+        const int radius = arg.toInt(&ok);
+        if (!ok || radius < 0 || radius > kMaxFocusRadius) return false;
+        SetFocus(radius);
+        return true;
+    }
     if (word == QLatin1String("press"))
         Press();
     else if (word == QLatin1String("unplug"))
