@@ -33,8 +33,8 @@ ReducedGrey ReduceToGrey(const FrameView& frame, FocusScratch& scratch) {
         uint8_t* out = scratch.grey.data() + std::size_t(y) * gw;
         for (int x = 0; x < gw; ++x) {
             const std::ptrdiff_t o = std::ptrdiff_t(x) * (kBlock * 3);
-            const uint32_t sum = GreyWeight(r0 + o) + GreyWeight(r0 + o + 3) +
-                                 GreyWeight(r1 + o) + GreyWeight(r1 + o + 3);
+            const uint32_t sum = GreyWeight(r0 + o) + GreyWeight(r0 + o + 3) + GreyWeight(r1 + o) +
+                                 GreyWeight(r1 + o + 3);
             out[x] = uint8_t((sum + 8) >> 4); // four pixels of weight 4 each
         }
     }
@@ -53,8 +53,7 @@ double FocusFigureOfGrey(const ReducedGrey& g) {
         int64_t rowSum = 0;
         uint64_t rowSq = 0;
         for (int x = 1; x < g.width - 1; ++x) {
-            const int32_t lap =
-                4 * int32_t(row[x]) - row[x - 1] - row[x + 1] - up[x] - down[x];
+            const int32_t lap = 4 * int32_t(row[x]) - row[x - 1] - row[x + 1] - up[x] - down[x];
             rowSum += lap;
             rowSq += uint64_t(lap * lap);
         }

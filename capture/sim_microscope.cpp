@@ -43,7 +43,7 @@ struct SimShared {
     std::atomic<bool> plugged{true}; // written on the UI thread
     std::atomic<bool> drift{true};   // written on the UI thread
     // Blur radius of the picture; kFocusDrift turns the focus knob slowly.
-    std::atomic<int> focus{0}; // written on the UI thread
+    std::atomic<int> focus{0};       // written on the UI thread
     std::atomic<int> width{0};       // written on the streaming thread at negotiation
     std::atomic<int> height{0};      // written on the streaming thread at negotiation
     std::atomic<uint64_t> frames{0}; // written on the streaming thread

@@ -35,8 +35,8 @@ TEST(FocusFigure, RisesAsTheSimulatedMicrometerIsBlurredLess) {
         for (int radius = kSimMaxBlur; radius >= 0; --radius) {
             SimFrame frame(pic, radius);
             const double figure = FocusFigure(frame.view(), scratch);
-            EXPECT_GT(figure, previous) << size.width() << "x" << size.height() << " radius "
-                                        << radius;
+            EXPECT_GT(figure, previous)
+                << size.width() << "x" << size.height() << " radius " << radius;
             previous = figure;
         }
     }

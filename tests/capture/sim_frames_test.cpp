@@ -137,10 +137,9 @@ TEST(SimFrames, FocusControlBlursTheDeliveredPicture) {
     ASSERT_TRUE(rig.frames.WaitFrames(2, 640, 480));
     std::vector<uint8_t> soft = rig.frames.Last(&stride);
     FocusScratch scratch;
-    const double sharpFigure = FocusFigure(
-        FrameView{const_cast<uint8_t*>(sharp.data()), 640, 480, stride}, scratch);
-    const double softFigure =
-        FocusFigure(FrameView{soft.data(), 640, 480, stride}, scratch);
+    const double sharpFigure =
+        FocusFigure(FrameView{const_cast<uint8_t*>(sharp.data()), 640, 480, stride}, scratch);
+    const double softFigure = FocusFigure(FrameView{soft.data(), 640, 480, stride}, scratch);
     EXPECT_LT(softFigure, 0.5 * sharpFigure);
 }
 

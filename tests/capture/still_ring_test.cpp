@@ -122,8 +122,10 @@ TEST(FrameSink, SharpestStillIsTheBestOfTheSecondBeforeTheRequest) {
     double best = 0, bestOutside = 0;
     for (int i = 0; i < int(figures.size()); ++i) {
         const double t = i / 25.0;
-        if (t >= 2.0 && t <= 3.0) best = std::max(best, figures[std::size_t(i)]);
-        else bestOutside = std::max(bestOutside, figures[std::size_t(i)]);
+        if (t >= 2.0 && t <= 3.0)
+            best = std::max(best, figures[std::size_t(i)]);
+        else
+            bestOutside = std::max(bestOutside, figures[std::size_t(i)]);
     }
     ASSERT_GT(bestOutside, best) << "the test needs a sharper frame outside the window";
     FocusScratch check;

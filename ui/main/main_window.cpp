@@ -8,6 +8,8 @@
 #include "platform/settings.h"
 #include "platform/sounds.h"
 #include "ui/main/client_area.h"
+#include "ui/main/focus_glue.h"
+#include "ui/main/measure_export_glue.h"
 #include "ui/skin/skin.h"
 
 #include <QFile>
@@ -125,6 +127,8 @@ void MainWindow::InitDialog() {
     setWindowTitle(savedTitle_);
 
     startSession();
+    focus_ = std::make_unique<FocusFeatures>(*commands_, liveView_, session_->frameSink());
+    measureExport_ = new MeasureExportCommands(*this);
     rebuildToolTips();
     const QString tempDir = ReadFilePathDat(programFolder_);
     if (!tempDir.isEmpty()) storage_.tempDir = tempDir;

@@ -21,6 +21,8 @@ namespace tvx {
 
 class CClientArea;
 class CLiveView;
+class FocusFeatures;
+class MeasureExportCommands;
 class RecorderControl;
 
 // The main window: lays out the live picture, the file list, the toolbar and
@@ -144,6 +146,8 @@ private:
     std::unique_ptr<CaptureSession> session_;
     std::unique_ptr<CommandActions> commands_;
     std::unique_ptr<EffectButtons> effects_;
+    std::unique_ptr<FocusFeatures> focus_;           // the focus meter and the sharpest still
+    MeasureExportCommands* measureExport_ = nullptr; // owned by the window
     OverlayCompositor stillOverlays_;
     StillSaver stillSaver_;
     LiveShapes liveShapes_;
