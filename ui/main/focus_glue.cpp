@@ -8,7 +8,7 @@
 #include <QAction>
 #include <QEvent>
 #include <QPainter>
-#include <QPointer>
+#include <algorithm>
 
 namespace tvx {
 
