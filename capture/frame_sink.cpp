@@ -19,42 +19,67 @@ void FrameSink::OnFrame(double sampleTime, const FrameView& frame) {
 
     frameSize_.store((uint64_t(uint32_t(frame.width)) << 32) | uint32_t(frame.height));
 
+    const bool meter = focusMeter_.load();
+    const bool sharpest = sharpestStill_.load();
+    double focus = 0;
+    if (meter || sharpest) focus = FocusFigure(frame, focusScratch_);
+    if (meter) Meter(sampleTime, focus);
+
     const StillFlags::State still = flags_.Load();
     if (still.request) {
-        // A still from the keyboard or toolbar keeps the frame from before
-        // the request; the microscope's button takes the frame it came with.
-        if (still.hardware) KeepStill(sampleTime, frame);
+        if (sharpest) {
+            // The frame that meets the request closes the window the still
+            // is chosen from; later frames leave the ring alone until the
+            // request has been taken.
+            if (!requestSeen_) {
+                KeepStill(sampleTime, frame, focus);
+                still_.MarkRequest(sampleTime);
+            }
+        } else if (still.hardware) {
+            // A still from the keyboard or toolbar keeps the frame from
+            // before the request; the microscope's button takes the frame
+            // it came with.
+            KeepStill(sampleTime, frame, focus);
+        }
+        requestSeen_ = true;
         notify_.Use(
             [&](QObject& target) { PostAppMessage(&target, kMsgStill, still.hardware ? 1 : 0); });
     } else {
-        KeepStill(sampleTime, frame);
+        requestSeen_ = false;
+        KeepStill(sampleTime, frame, focus);
     }
 
     recorder_.Use([&](FrameRecorder& r) { r.WriteFrame(frame); });
     surface_.Use([&](LiveSurface& s) { s.DrawFrame(frame); });
 }
 
-void FrameSink::KeepStill(double sampleTime, const FrameView& frame) {
-    const int stride = DibStride(frame.width);
-    const std::size_t rowBytes = std::size_t(frame.width) * 3;
-    const std::size_t length = std::size_t(stride) * frame.height;
-    std::lock_guard<std::mutex> lock(stillMutex_);
-    if (!still_ || length > stillCapacity_) {
-        still_.reset(new (std::nothrow) uint8_t[length]);
-        stillCapacity_ = still_ ? length : 0;
-        if (!still_) {
-            stillWidth_ = stillHeight_ = 0;
-            return;
-        }
-    }
-    for (int r = 0; r < frame.height; ++r) {
-        uint8_t* dst = still_.get() + std::size_t(r) * stride;
-        std::memcpy(dst, frame.data + std::ptrdiff_t(r) * frame.stride, rowBytes);
-        if (std::size_t(stride) > rowBytes) std::memset(dst + rowBytes, 0, stride - rowBytes);
-    }
-    stillWidth_ = frame.width;
-    stillHeight_ = frame.height;
-    stillTime_ = sampleTime;
+void FrameSink::KeepStill(double sampleTime, const FrameView& frame, double focus) {
+    still_.Keep(sampleTime, frame, focus);
+}
+
+void FrameSink::Meter(double sampleTime, double figure) {
+    const FocusLevel level = meterScale_.Add(sampleTime, figure);
+    uint32_t bits[2];
+    std::memcpy(&bits[0], &level.level, 4);
+    std::memcpy(&bits[1], &level.peak, 4);
+    focusFigure_.store(figure);
+    focusMarks_.store((uint64_t(bits[1]) << 32) | bits[0]);
+    focusReadings_.fetch_add(1);
+}
+
+FocusLevel FrameSink::focusLevel() const {
+    FocusLevel out;
+    const uint64_t marks = focusMarks_.load();
+    const uint32_t bits[2] = {uint32_t(marks & 0xFFFFFFFFu), uint32_t(marks >> 32)};
+    std::memcpy(&out.level, &bits[0], 4);
+    std::memcpy(&out.peak, &bits[1], 4);
+    out.figure = focusFigure_.load();
+    return out;
+}
+
+void FrameSink::SetSharpestStill(bool on) {
+    still_.SetSharpest(on);
+    sharpestStill_.store(on);
 }
 
 PictureHeader FrameSink::header() const {
@@ -70,21 +95,11 @@ int FrameSink::frameHeight() const {
 }
 
 StillPicture FrameSink::TakeStill() const {
-    StillPicture s;
-    std::lock_guard<std::mutex> lock(stillMutex_);
-    if (!still_ || stillWidth_ <= 0 || stillHeight_ <= 0) return s;
-    s.width = stillWidth_;
-    s.height = stillHeight_;
-    s.stride = DibStride(stillWidth_);
-    s.header = BitmapInfoHeader::For24Bit(s.width, s.height);
-    s.sampleTime = stillTime_;
-    s.pixels.assign(still_.get(), still_.get() + std::size_t(s.stride) * s.height);
-    return s;
+    return still_.Take();
 }
 
 std::size_t FrameSink::stillCapacity() const {
-    std::lock_guard<std::mutex> lock(stillMutex_);
-    return stillCapacity_;
+    return still_.capacity();
 }
 
 } // namespace tvx

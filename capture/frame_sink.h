@@ -1,7 +1,9 @@
 #pragma once
 
 #include "capture/effects.h"
+#include "capture/focus.h"
 #include "capture/frame_types.h"
+#include "capture/still_ring.h"
 
 #include <QObject>
 #include <atomic>
@@ -15,31 +17,11 @@ namespace tvx {
 
 class LiveSurface;
 
-// The 40-byte picture header of a frame: the one BMP files carry. Rows are
-// padded to 4 bytes, so header and pixels always make a valid picture.
-using PictureHeader = BitmapInfoHeader;
-
 // Where frames go while a recording runs. Called on the streaming thread.
 class FrameRecorder {
 public:
     virtual ~FrameRecorder() = default;
     virtual void WriteFrame(const FrameView& frame) = 0;
-};
-
-// A copy of the still buffer, taken by the UI thread.
-struct StillPicture {
-    PictureHeader header;
-    std::vector<uint8_t> pixels; // bottom-up rows of `stride` bytes
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    double sampleTime = 0;
-
-    bool empty() const { return pixels.empty(); }
-    // A view on the copied pixels (valid while this object lives).
-    FrameView view() {
-        return FrameView{pixels.empty() ? nullptr : pixels.data(), width, height, stride};
-    }
 };
 
 // Holds a pointer that the UI thread may change while the streaming thread
@@ -67,7 +49,8 @@ private:
 };
 
 // What every frame from the capture engine passes through: the effects, the
-// picture header, the still buffer, the recorder and the live view, in that
+// picture header, the focus figure (while the meter or the sharpest still
+// wants it), the still buffer, the recorder and the live view, in that
 // order.
 class FrameSink : public FrameReceiver {
 public:
@@ -90,12 +73,29 @@ public:
 
     // UI thread. A copy of the still buffer taken under its lock, so a frame
     // arriving meanwhile never tears it; empty when no frame was kept yet.
+    // With the sharpest still on, the sharpest frame of the second before
+    // the request.
     StillPicture TakeStill() const;
-    // Bytes held by the still buffer (it only grows).
+    // Bytes held by the still buffer (it only grows while the switch stays).
     std::size_t stillCapacity() const;
 
+    // UI thread. The focus meter: each frame's focus figure and its place
+    // on the meter's scale. Off by default; no figure is computed while
+    // neither the meter nor the sharpest still asks for it.
+    void SetFocusMeter(bool on) { focusMeter_.store(on); }
+    bool focusMeter() const { return focusMeter_.load(); }
+    // UI thread. A still request takes the sharpest frame of the last second
+    // instead of the frame at hand.
+    void SetSharpestStill(bool on);
+    bool sharpestStill() const { return sharpestStill_.load(); }
+    // Any thread. The meter's reading for the last metered frame, and how
+    // many frames were metered so far.
+    FocusLevel focusLevel() const;
+    uint64_t focusReadings() const { return focusReadings_.load(); }
+
 private:
-    void KeepStill(double sampleTime, const FrameView& frame);
+    void KeepStill(double sampleTime, const FrameView& frame, double focus);
+    void Meter(double sampleTime, double figure);
 
     EffectState& effects_;
     StillFlags& flags_;
@@ -103,11 +103,19 @@ private:
     EffectScratch scratch_;              // streaming thread only
     std::atomic<uint64_t> frameSize_{0}; // written by the streaming thread: width << 32 | height
 
-    mutable std::mutex stillMutex_;
-    std::unique_ptr<uint8_t[]> still_; // guarded by stillMutex_, written by the streaming thread
-    std::size_t stillCapacity_ = 0;    // guarded by stillMutex_
-    int stillWidth_ = 0, stillHeight_ = 0; // guarded by stillMutex_
-    double stillTime_ = 0;                 // guarded by stillMutex_
+    StillRing still_; // filled by the streaming thread, read by the UI thread; locks itself
+
+    std::atomic<bool> focusMeter_{false};    // written by the UI thread
+    std::atomic<bool> sharpestStill_{false}; // written by the UI thread
+    // Written by the streaming thread: the last reading, its level and peak
+    // packed as two floats so a reader never mixes two frames.
+    std::atomic<double> focusFigure_{0};
+    std::atomic<uint64_t> focusMarks_{0};
+    std::atomic<uint64_t> focusReadings_{0};
+    // Streaming thread only.
+    FocusScratch focusScratch_;
+    FocusMeterScale meterScale_;
+    bool requestSeen_ = false; // the standing still request was met by a frame already
 
     AttachedPtr<QObject> notify_;
     AttachedPtr<FrameRecorder> recorder_;

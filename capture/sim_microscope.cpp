@@ -5,6 +5,7 @@
 #include "platform/gst_handle.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -49,10 +50,15 @@ GstCaps* SimDrawnCaps() {
     return SimCaps("BGR");
 }
 
+constexpr int kFocusDrift = -1;
+constexpr int kMaxFocusRadius = 32;
+
 // State of the simulated device that its pipeline's threads see too.
 struct SimShared {
     std::atomic<bool> plugged{true}; // written on the UI thread
     std::atomic<bool> drift{true};   // written on the UI thread
+    // Blur radius of the picture; kFocusDrift turns the focus knob slowly.
+    std::atomic<int> focus{0};       // written on the UI thread
     std::atomic<int> width{0};       // written on the streaming thread at negotiation
     std::atomic<int> height{0};      // written on the streaming thread at negotiation
     std::atomic<uint64_t> frames{0}; // written on the streaming thread
@@ -67,6 +73,7 @@ struct SimSourceContext {
     Clock::time_point nextDue{};
     double fps = 12; // the negotiated rate
     bool lossReported = false;
+    std::vector<uint32_t> blurScratch;
 };
 
 void PostSourceError(GstElement* src, GQuark domain, int code, const char* text) {
@@ -126,11 +133,11 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
         kAdopt, gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr));
     GstMapInfo map;
     if (!buf || !gst_buffer_map(buf.get(), &map, GST_MAP_WRITE)) return;
-    const double seconds =
-        ctx->shared->drift.load()
-            ? std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count()
-            : 0.0;
-    pic.CopyView(SimDrift(seconds), map.data, stride);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count();
+    pic.CopyView(SimDrift(ctx->shared->drift.load() ? elapsed : 0.0), map.data, stride);
+    const int focus = ctx->shared->focus.load();
+    SimBlur(map.data, pic.width(), pic.height(), stride,
+            focus == kFocusDrift ? SimFocusDrift(elapsed) : focus, ctx->blurScratch);
     gst_buffer_unmap(buf.get(), &map);
     GST_BUFFER_DURATION(buf.get()) = GstClockTime(double(GST_SECOND) / ctx->fps);
     // appsrc takes the buffer's reference.
@@ -400,6 +407,14 @@ bool SimulatedMicroscope::Plugged() const {
     return camera_->shared()->plugged.load();
 }
 
+void SimulatedMicroscope::SetFocus(int radius) {
+    camera_->shared()->focus.store(std::clamp(radius, 0, kMaxFocusRadius));
+}
+
+void SimulatedMicroscope::SetFocusDrift() {
+    camera_->shared()->focus.store(kFocusDrift);
+}
+
 void SimulatedMicroscope::SetDrift(bool on) {
     camera_->shared()->drift.store(on);
 }
@@ -457,6 +472,18 @@ void SimulatedMicroscope::StillPin() {
 
 bool SimulatedMicroscope::HandleControlLine(const QString& line) {
     const QString word = line.trimmed().toLower();
+    if (word.startsWith(QLatin1String("focus "))) {
+        const QString arg = word.mid(6).trimmed();
+        if (arg == QLatin1String("drift")) {
+            SetFocusDrift();
+            return true;
+        }
+        bool ok = false;
+        const int radius = arg.toInt(&ok);
+        if (!ok || radius < 0 || radius > kMaxFocusRadius) return false;
+        SetFocus(radius);
+        return true;
+    }
     if (word == QLatin1String("press"))
         Press();
     else if (word == QLatin1String("unplug"))

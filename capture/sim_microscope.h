@@ -21,7 +21,9 @@ class SimCamera;
 // yields one still whichever road is open.
 //
 // When TAVOLUX_SIM_CONTROL names a FIFO, lines written to it act on the
-// device: "press", "unplug", "plug" and "still" (the still pin alone).
+// device: "press", "unplug", "plug", "still" (the still pin alone),
+// "focus <radius>" (the picture blurred by a box of that radius, 0 … 32;
+// 0 is sharp) and "focus drift" (a slow turn through focus and back).
 //
 // Lives on the UI thread; its picture is rendered on the streaming thread.
 class SimulatedMicroscope : public DeviceProvider {
@@ -41,6 +43,11 @@ public:
     bool Plugged() const;
     // Acts on one control line; false for a line it does not know.
     bool HandleControlLine(const QString& line);
+
+    // Blur of the picture: a fixed radius (clamped to 0 … 32), or a slow
+    // drift through focus. Sharp until told otherwise.
+    void SetFocus(int radius);
+    void SetFocusDrift();
 
     // A still slide (no drift) shows exactly the same picture in every frame.
     void SetDrift(bool on);

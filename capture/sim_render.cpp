@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -115,6 +116,67 @@ void MicrometerPicture::CopyView(QPoint drift, uint8_t* dst, int dstStride) cons
     for (int y = 0; y < height_; ++y)
         std::memcpy(dst + size_t(y) * dstStride, canvas_.constScanLine(y + dy) + size_t(dx) * 3,
                     rowBytes);
+}
+
+} // namespace tvx
+
+namespace tvx {
+
+int SimFocusDrift(double seconds) {
+    constexpr double kTwoPi = 6.283185307179586;
+    const double phase = 0.5 - 0.5 * std::cos(kTwoPi * seconds / kSimFocusPeriod);
+    return int(std::lround(phase * kSimMaxBlur));
+}
+
+void SimBlur(uint8_t* data, int width, int height, int stride, int radius,
+             std::vector<uint32_t>& scratch) {
+    if (!data || width <= 0 || height <= 0 || radius <= 0) return;
+    const int rowValues = width * 3;
+    const uint32_t n = uint32_t(2 * radius + 1);
+    // scratch: one row of values, then the running column sums.
+    scratch.assign(std::size_t(rowValues) * 2, 0);
+    uint32_t* row = scratch.data();
+    uint32_t* column = row + rowValues;
+
+    // Across: a running sum over each row, the edge pixels repeated.
+    for (int y = 0; y < height; ++y) {
+        uint8_t* line = data + std::size_t(y) * stride;
+        for (int i = 0; i < rowValues; ++i)
+            row[i] = line[i];
+        for (int c = 0; c < 3; ++c) {
+            auto at = [&](int x) { return row[std::clamp(x, 0, width - 1) * 3 + c]; };
+            uint32_t sum = 0;
+            for (int x = -radius; x <= radius; ++x)
+                sum += at(x);
+            for (int x = 0; x < width; ++x) {
+                line[x * 3 + c] = uint8_t((sum + n / 2) / n);
+                sum += at(x + radius + 1) - at(x - radius);
+            }
+        }
+    }
+    // Down: from a copy, since each row's window reaches rows above it that
+    // are written already.
+    std::vector<uint8_t> rows(std::size_t(rowValues) * height);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(rows.data() + std::size_t(y) * rowValues, data + std::size_t(y) * stride,
+                    std::size_t(rowValues));
+    auto src = [&](int y) {
+        return rows.data() + std::size_t(std::clamp(y, 0, height - 1)) * rowValues;
+    };
+    for (int y = -radius; y <= radius; ++y) {
+        const uint8_t* s = src(y);
+        for (int i = 0; i < rowValues; ++i)
+            column[i] += s[i];
+    }
+    for (int y = 0; y < height; ++y) {
+        uint8_t* line = data + std::size_t(y) * stride;
+        const uint8_t* add = src(y + radius + 1);
+        const uint8_t* drop = src(y - radius);
+        for (int i = 0; i < rowValues; ++i) {
+            line[i] = uint8_t((column[i] + n / 2) / n);
+            column[i] += uint32_t(add[i]) - drop[i];
+        }
+    }
 }
 
 } // namespace tvx

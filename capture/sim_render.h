@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPoint>
 #include <cstdint>
+#include <vector>
 
 namespace tvx {
 
@@ -45,5 +46,22 @@ private:
     double lengthMm_ = 0;
     QImage canvas_; // BGR888, (width + 2 margin) × (height + 2 margin)
 };
+
+} // namespace tvx
+
+namespace tvx {
+
+// A lens out of focus, in its simplest form: each pixel becomes the mean of
+// the (2 radius + 1)² box around it (edges repeat). Top-down BGR rows of
+// width × 3 bytes, `stride` apart, changed in place; radius ≤ 0 leaves the
+// picture alone. `scratch` is reused from call to call.
+void SimBlur(uint8_t* data, int width, int height, int stride, int radius,
+             std::vector<uint32_t>& scratch);
+
+// The blur radius of a slow turn of the focus knob: from sharp to
+// kSimMaxBlur and back over kSimFocusPeriod seconds.
+constexpr int kSimMaxBlur = 8;
+constexpr double kSimFocusPeriod = 12.0;
+int SimFocusDrift(double seconds);
 
 } // namespace tvx

@@ -100,6 +100,20 @@ void SetRunningSettings(const SettingsValues& values) {
     g_values = values;
 }
 
+bool ReadOwnSwitch(const char* name, bool fallback) {
+    auto s = openStore();
+    uint32_t n = 0;
+    const QVariant v = s->value(QStringLiteral("Tavolux/") + QLatin1String(name));
+    if (!v.isValid() || !parseDword(v, &n) || n > 1) return fallback;
+    return n == 1;
+}
+
+void WriteOwnSwitch(const char* name, bool on) {
+    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    auto s = openStore();
+    s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), on ? 1 : 0);
+}
+
 QString SettingsFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/tavolux/settings.ini");

@@ -65,6 +65,12 @@ void WriteLanguage(uint32_t primary, uint32_t sub);
 void ReadSysDate();
 void WriteSysDate(uint32_t show);
 
+// Switches of this program's own features (focus meter, sharpest still …),
+// kept apart from the inherited layout under Tavolux/<name> as 0 or 1.
+// Reading answers `fallback` when the value is missing or is neither.
+bool ReadOwnSwitch(const char* name, bool fallback = false);
+void WriteOwnSwitch(const char* name, bool on);
+
 // filepath.dat in the program folder: the TempDir path as 260 UTF-16LE units,
 // zero-terminated and zero-filled. Reading answers the path only when it is
 // a usable folder (IsUsableFolder), else an empty string: the caller keeps

@@ -1,6 +1,7 @@
 // The engine running the simulated microscope: frames, formats, CapConfig.dat,
 // still pin, controls, unplugging.
 #include "capture/capture_engine.h"
+#include "capture/focus.h"
 #include "capture/sim_microscope.h"
 #include "capture/sim_render.h"
 #include "platform/app_events.h"
@@ -122,6 +123,24 @@ TEST(SimFrames, DriftMovesThePicture) {
     }
     EXPECT_TRUE(moved);
     EXPECT_GT(t1, t0);
+}
+
+TEST(SimFrames, FocusControlBlursTheDeliveredPicture) {
+    SimRig rig;
+    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
+    int stride = 0;
+    const std::vector<uint8_t> sharp = rig.frames.Last(&stride);
+    EXPECT_EQ(sharp, ExpectedFrame(640, 480)) << "sharp until told otherwise";
+    ASSERT_TRUE(rig.sim->HandleControlLine("focus 5"));
+    // A frame under way may still be sharp; the next but one is not.
+    ASSERT_TRUE(rig.frames.WaitFrames(2, 640, 480));
+    std::vector<uint8_t> soft = rig.frames.Last(&stride);
+    FocusScratch scratch;
+    const double sharpFigure =
+        FocusFigure(FrameView{const_cast<uint8_t*>(sharp.data()), 640, 480, stride}, scratch);
+    const double softFigure = FocusFigure(FrameView{soft.data(), 640, 480, stride}, scratch);
+    EXPECT_LT(softFigure, 0.5 * sharpFigure);
 }
 
 TEST(SimFrames, StoredFormatIsUsedAtTheNextStart) {

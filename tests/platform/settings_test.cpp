@@ -151,3 +151,26 @@ TEST(FilePathDat, MissingShortOrUnterminatedFilesGiveNoPath) {
 
 } // namespace
 } // namespace tvx
+
+namespace tvx {
+namespace {
+
+TEST(OwnSwitches, KeptApartFromTheInheritedKeysWithAFallback) {
+    EXPECT_FALSE(ReadOwnSwitch("FocusMeter"));
+    EXPECT_TRUE(ReadOwnSwitch("FocusMeter", true));
+    WriteOwnSwitch("FocusMeter", true);
+    EXPECT_TRUE(ReadOwnSwitch("FocusMeter"));
+    EXPECT_FALSE(SettingsKeyExists()) << "the first-run writing must still happen";
+    WriteOwnSwitch("FocusMeter", false);
+    EXPECT_FALSE(ReadOwnSwitch("FocusMeter", true));
+
+    QSettings raw(SettingsFilePath(), QSettings::IniFormat);
+    raw.setValue("Tavolux/SharpestStill", "yes");
+    raw.setValue("Tavolux/Other", 7);
+    raw.sync();
+    EXPECT_TRUE(ReadOwnSwitch("SharpestStill", true)) << "unreadable: the fallback";
+    EXPECT_FALSE(ReadOwnSwitch("Other"));
+}
+
+} // namespace
+} // namespace tvx

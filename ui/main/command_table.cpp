@@ -34,6 +34,9 @@ constexpr MenuEntry kSettingMenu[] = {
     {ids::kScale},
     {ids::kCircle},
     {0},
+    {ids::kFocusMeter},
+    {ids::kSharpestStill},
+    {0},
 };
 constexpr MenuEntry kCaptureMenu[] = {{ids::kCamera}, {ids::kVideo}, {0}, {ids::kClock}};
 constexpr MenuEntry kHelpMenu[] = {{ids::kManual}, {ids::kUpdate}, {ids::kAbout}};

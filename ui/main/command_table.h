@@ -110,6 +110,15 @@ inline constexpr CommandRow kCommands[] = {
     {ids::kUndo, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, 0, false, false},
     {ids::kRedo, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, 0, false, false},
     {ids::kDeleteAllMeasures, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, 0, false, false},
+    // Focus aids and the measurement export.
+    {ids::kFocusMeter, 0, 0, 0, 0, 0, nullptr, nullptr, "FocusMeter", "Focus Meter", 0, true,
+     false},
+    {ids::kSharpestStill, 0, 0, 0, 0, 0, nullptr, nullptr, "SharpestStill",
+     "Sharpest Picture of the Last Second", 0, true, false},
+    {ids::kExportMeasures, 0, 0, 0, 0, 0, nullptr, nullptr, "ExportMeasures",
+     "Export measurements...", 0, false, false},
+    {ids::kCopyMeasures, 0, 0, 0, 0, 0, nullptr, nullptr, "CopyMeasures", "Copy measurements", 0,
+     false, false},
 };
 
 // The command number an action of the window's menus stands for; 0 for others.

@@ -40,6 +40,9 @@ constexpr LiveMenuItem kLiveMenu[] = {
     {ids::kCircle, "Circle", "circle Grid"},
     {0, nullptr, nullptr},
     {ids::kPenSettings, "Setting", "Settings"},
+    {0, nullptr, nullptr},
+    {ids::kExportMeasures, "ExportMeasures", "Export measurements..."},
+    {ids::kCopyMeasures, "CopyMeasures", "Copy measurements"},
 };
 
 } // namespace

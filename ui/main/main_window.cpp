@@ -10,8 +10,10 @@
 #include "ui/files/file_commands.h"
 #include "ui/main/client_area.h"
 #include "ui/main/device_settings_glue.h"
+#include "ui/main/focus_glue.h"
 #include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"
+#include "ui/main/measure_export_glue.h"
 #include "ui/main/recording_glue.h"
 #include "ui/skin/menu_xp.h"
 #include "ui/skin/skin.h"
@@ -125,6 +127,8 @@ void MainWindow::InitDialog() {
     plugLiveTools();
     recordingGlue_ = std::make_unique<RecordingGlue>(*this);
     SetRecorder(recordingGlue_.get());
+    focus_ = std::make_unique<FocusFeatures>(*commands_, liveView_, session_->frameSink());
+    measureExport_ = new MeasureExportCommands(*this);
     rebuildToolTips();
     const QString tempDir = ReadFilePathDat(programFolder_);
     if (!tempDir.isEmpty()) storage_.tempDir = tempDir;

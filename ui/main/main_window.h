@@ -28,6 +28,8 @@ class CLiveView;
 class CMenuXP;
 class LiveGuides;
 class LiveMeasure;
+class FocusFeatures;
+class MeasureExportCommands;
 class RecorderControl;
 class RecordingGlue;
 
@@ -174,6 +176,8 @@ private:
     std::unique_ptr<CaptureSession> session_;
     std::unique_ptr<CommandActions> commands_;
     std::unique_ptr<EffectButtons> effects_;
+    std::unique_ptr<FocusFeatures> focus_;           // the focus meter and the sharpest still
+    MeasureExportCommands* measureExport_ = nullptr; // owned by the window
     OverlayCompositor stillOverlays_;
     StillSaver stillSaver_;
     LiveShapes liveShapes_;

@@ -61,6 +61,12 @@ constexpr int kManual = 32784;
 constexpr int kUpdate = 32785;
 constexpr int kAbout = 32786;
 
+// commands of this program's own features
+constexpr int kFocusMeter = 33001;
+constexpr int kSharpestStill = 33002;
+constexpr int kExportMeasures = 33003;
+constexpr int kCopyMeasures = 33004;
+
 // hot-key commands without a button or menu item of their own
 constexpr int kStartRecording = 32900; // F3
 constexpr int kStopRecording = 32901;  // F4

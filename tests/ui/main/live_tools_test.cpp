@@ -250,7 +250,8 @@ TEST_F(LiveTools, LiveMenuUndoesAndRedoes) {
     for (QAction* a : menu->actions())
         ids << (a->isSeparator() ? 0 : a->data().toInt());
     EXPECT_EQ(ids, (QList<int>{ids::kUndo, ids::kRedo, ids::kDeleteAllMeasures, 0, ids::kCrossLine,
-                               ids::kScale, ids::kCircle, 0, ids::kPenSettings}));
+                               ids::kScale, ids::kCircle, 0, ids::kPenSettings, 0,
+                               ids::kExportMeasures, ids::kCopyMeasures}));
 
     dlg_->OnCommand(ids::kLine);
     line({10, 10}, {100, 10}, {20, 20});

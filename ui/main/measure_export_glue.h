@@ -1,0 +1,33 @@
+#pragma once
+
+#include "measure/measure_export.h"
+
+#include <QObject>
+
+namespace tvx {
+
+class MainWindow;
+
+// "Export measurements…" and "Copy measurements" of the live measuring
+// menu: the live shapes as a CSV file where the user chooses, or as
+// tab-separated text on the clipboard. UI thread.
+class MeasureExportCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit MeasureExportCommands(MainWindow& window);
+
+    // The rows of the live measurements as they are drawn now.
+    QVector<MeasurementRow> Rows() const;
+    // Asks where, then writes; tells the user when there is nothing to
+    // export or the place cannot be written. True when a file was written.
+    bool Export();
+    // Puts the rows on the clipboard; false (and a message) without shapes.
+    bool Copy();
+
+private:
+    bool haveShapes() const;
+
+    MainWindow& window_;
+};
+
+} // namespace tvx
