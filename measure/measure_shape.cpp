@@ -11,7 +11,7 @@ const MeasureToolEntry kMeasureTools[10] = {
     {MeasureTool::DiameterCircle, ShapeKind::DiameterCircle, "Diametercircle", "Diameter Circle"},
     {MeasureTool::ContinuousLine, ShapeKind::ContinuousLine, "Continuousline", "Continuous line"},
     {MeasureTool::ThreePointCircle, ShapeKind::ThreePointCircle, "Threepointcircle",
-     "Threepointcircle"},
+     "Three Point Circle"},
     {MeasureTool::Polygon, ShapeKind::Polygon, "Ploygon", "Ploygon"},
     {MeasureTool::FourPointAngle, ShapeKind::FourPointAngle, "Fourpointangle", "Four Point Angle"},
 };

@@ -60,9 +60,19 @@ for n in 16 22 24 32 48 64 128 256; do
 done
 expect_file /usr/lib/udev/rules.d/70-tavolux-microscope.rules
 expect_file /usr/share/tavolux/CalibrationIni.ini
-for f in "$src"/resources/lang/*.ini "$src"/resources/manual/*; do
+for f in "$src"/resources/lang/*.ini "$src"/resources/manual/*.html; do
     expect_file "/usr/share/tavolux/$(basename "$f")"
 done
+# The manuals' pictures sit in images/ beside them.
+for f in "$src"/resources/manual/images/*.png; do
+    expect_file "/usr/share/tavolux/images/$(basename "$f")"
+done
+check "every picture a manual shows ships" bash -c '
+    for m in "$1"/resources/manual/*.html; do
+        grep -o "src=\"images/[^\"]*\"" "$m" | sed "s/^src=\"//; s/\"\$//" | while read -r p; do
+            grep -qx "/usr/share/tavolux/$p" "$2" || { echo "$m shows $p"; exit 1; }
+        done || exit 1
+    done' _ "$src" "$tmp/files"
 check "no build or test leftovers in the package" \
     bash -c "! grep -Eq '(_tests|gtest|\\.a|/include/)\$' '$tmp/files'"
 

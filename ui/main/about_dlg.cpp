@@ -34,6 +34,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* version = label(Text("AboutVersion", "Version 2.10.0038.08"));
     lastLine_ = label(
         Text("AboutCopyright", "Copyright (C) 2026 the Tavolux developers. All rights reserved."));
+    // The fixed width would cut a long line; it wraps instead.
+    lastLine_->setWordWrap(true);
     auto* ok = new QPushButton(Text("Ok", "OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
