@@ -421,6 +421,9 @@ void PhotoMeasureDialog::OnCalibrated() {
     const double value = calibrationState().calibrated;
     calibrated_->setText(FormatMagnification(value));
     CheckMagnification();
+    // The main window files the result under the nominal magnification it
+    // reads from here; left alone, it would be the live view's (or none).
+    calibrationState().nominal = LeadingNumber(nominal_->text());
     PostAppMessage(mainWindow_, kMsgMagnification);
     StoreCalibration(CalibrationFilePath(), nominal_->text(), value);
 }
