@@ -10,16 +10,15 @@
 
 namespace tvx {
 
-namespace media_gst {
-bool Init() {
+namespace {
+// GStreamer initialised once for the process; false when it cannot be.
+bool InitGstreamer() {
     static std::once_flag once;
     static bool ok = false;
     std::call_once(once, [] { ok = gst_init_check(nullptr, nullptr, nullptr); });
     return ok;
 }
-} // namespace media_gst
-
-using namespace media_gst;
+} // namespace
 
 namespace {
 
@@ -33,7 +32,7 @@ GstClockTime ToClock(double seconds) {
 // The first error on the bus, as text; empty when none comes within `wait`.
 // Elements may post their error just after the state change failed.
 QString PendingError(GstBus* bus, GstClockTime wait = 0) {
-    MessagePtr msg(gst_bus_timed_pop_filtered(bus, wait, GST_MESSAGE_ERROR));
+    GstUnique<GstMessage> msg(kAdopt, gst_bus_timed_pop_filtered(bus, wait, GST_MESSAGE_ERROR));
     if (!msg) return {};
     GError* err = nullptr;
     gchar* debug = nullptr;
@@ -54,17 +53,17 @@ VideoPlayback::~VideoPlayback() {
 
 PlaybackResult VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
     Release();
-    if (!Init()) return {false, QStringLiteral("GStreamer cannot be initialised")};
+    if (!InitGstreamer()) return {false, QStringLiteral("GStreamer cannot be initialised")};
     const QFileInfo info(path);
     if (!info.isFile()) return {false, QStringLiteral("%1: no such file").arg(path)};
 
-    ElementPtr playbin = AdoptFloating(gst_element_factory_make("playbin", "player"));
-    ElementPtr sink = AdoptFloating(gst_element_factory_make("appsink", "video"));
+    GstUnique<GstElement> playbin(kAdopt, gst_element_factory_make("playbin", "player"));
+    GstUnique<GstElement> sink(kAdopt, gst_element_factory_make("appsink", "video"));
     if (!playbin || !sink) return {false, QStringLiteral("GStreamer lacks playbin or appsink")};
 
     // Pixels as the RGB32 picture lays them out in memory.
     const char* format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRx" : "xRGB";
-    CapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, nullptr));
+    GstUnique<GstCaps> caps(kAdopt, gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, nullptr));
     gst_app_sink_set_caps(GST_APP_SINK(sink.get()), caps.get());
     // A paused player shows the frame it stopped on, so the sink keeps time
     // and prerolls; two buffers are plenty for a picture that is only shown.
@@ -85,7 +84,7 @@ PlaybackResult VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
     flags &= ~(0x4 /*text*/ | 0x8 /*vis*/);
     g_object_set(playbin.get(), "flags", flags, nullptr);
 
-    BusPtr bus(gst_element_get_bus(playbin.get()));
+    GstUnique<GstBus> bus(kAdopt, gst_element_get_bus(playbin.get()));
     auto fail = [&](QString reason) {
         gst_element_set_state(playbin.get(), GST_STATE_NULL);
         return PlaybackResult{false, QStringLiteral("%1: %2").arg(path, reason)};
@@ -232,8 +231,8 @@ QImage VideoPlayback::CurrentFrame() const {
 void VideoPlayback::ReadBus() {
     if (!bus_) return;
     // A message handler may release everything; keep the bus alive meanwhile.
-    BusPtr bus(GST_BUS(gst_object_ref(bus_.get())));
-    while (MessagePtr msg{gst_bus_pop(bus.get())}) {
+    GstUnique<GstBus> bus(kRef, bus_.get());
+    while (GstUnique<GstMessage> msg = PopMessage(bus.get())) {
         HandleMessage(msg.get());
         if (!bus_) break;
     }
@@ -261,16 +260,16 @@ void VideoPlayback::HandleMessage(GstMessage* msg) {
 }
 
 GstFlowReturn VideoPlayback::OnPreroll(GstAppSink* sink, gpointer self) {
-    static_cast<VideoPlayback*>(self)->TakeSample(SamplePtr(gst_app_sink_pull_preroll(sink)));
+    static_cast<VideoPlayback*>(self)->TakeSample(GstUnique<GstSample>(kAdopt, gst_app_sink_pull_preroll(sink)));
     return GST_FLOW_OK;
 }
 
 GstFlowReturn VideoPlayback::OnSample(GstAppSink* sink, gpointer self) {
-    static_cast<VideoPlayback*>(self)->TakeSample(SamplePtr(gst_app_sink_pull_sample(sink)));
+    static_cast<VideoPlayback*>(self)->TakeSample(GstUnique<GstSample>(kAdopt, gst_app_sink_pull_sample(sink)));
     return GST_FLOW_OK;
 }
 
-void VideoPlayback::TakeSample(SamplePtr sample) {
+void VideoPlayback::TakeSample(GstUnique<GstSample> sample) {
     if (!sample) return;
     GstVideoInfo info;
     GstCaps* caps = gst_sample_get_caps(sample.get());

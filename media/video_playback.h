@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/gst_ptr.h"
+#include "platform/gst_handle.h"
 
 #include <gst/app/gstappsink.h>
 
@@ -50,7 +50,7 @@ public:
     // nothing open.
     PlaybackResult Open(const QString& path, int prerollTimeoutMs = 5000);
     void Release();
-    bool IsOpen() const { return pipeline_ != nullptr; }
+    bool IsOpen() const { return bool(pipeline_); }
     QString Path() const { return path_; }
 
     void Play();
@@ -90,15 +90,15 @@ signals:
 private:
     static GstFlowReturn OnPreroll(GstAppSink* sink, gpointer self);
     static GstFlowReturn OnSample(GstAppSink* sink, gpointer self);
-    void TakeSample(media_gst::SamplePtr sample); // streaming thread
+    void TakeSample(GstUnique<GstSample> sample); // streaming thread
     void ReadBus();
     void HandleMessage(GstMessage* msg);
     GstState TargetState() const;
 
     QObject* notify_ = nullptr;
     QString path_;
-    media_gst::ElementPtr pipeline_;
-    media_gst::BusPtr bus_;
+    GstUnique<GstElement> pipeline_;
+    GstUnique<GstBus> bus_;
     std::unique_ptr<QSocketNotifier> busNotifier_;
     std::deque<int> events_;
     QString lastError_;
