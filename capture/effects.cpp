@@ -50,18 +50,34 @@ TVX_SSSE3 inline __m128i ReverseMask(int o, int i) {
 
 // One block: output 0 takes from source registers 1 and 2, output 1 from all
 // three, output 2 from 0 and 1.
-TVX_SSSE3 inline void ReverseBlockSsse3(const uint8_t* p, uint8_t* out) {
+struct Reversed16 {
+    __m128i o0, o1, o2;
+};
+
+TVX_SSSE3 inline Reversed16 Reverse16(const uint8_t* p) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+    Reversed16 r;
+    r.o0 = _mm_or_si128(_mm_shuffle_epi8(b, ReverseMask(0, 1)),
+                        _mm_shuffle_epi8(d, ReverseMask(0, 2)));
+    r.o1 = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, ReverseMask(1, 0)),
+                                     _mm_shuffle_epi8(b, ReverseMask(1, 1))),
+                        _mm_shuffle_epi8(d, ReverseMask(1, 2)));
+    r.o2 = _mm_or_si128(_mm_shuffle_epi8(a, ReverseMask(2, 0)),
+                        _mm_shuffle_epi8(b, ReverseMask(2, 1)));
+    return r;
+}
+
+TVX_SSSE3 inline void Store16(uint8_t* out, const Reversed16& r) {
     __m128i* q = reinterpret_cast<__m128i*>(out);
-    _mm_storeu_si128(q, _mm_or_si128(_mm_shuffle_epi8(b, ReverseMask(0, 1)),
-                                     _mm_shuffle_epi8(d, ReverseMask(0, 2))));
-    _mm_storeu_si128(q + 1, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, ReverseMask(1, 0)),
-                                                      _mm_shuffle_epi8(b, ReverseMask(1, 1))),
-                                         _mm_shuffle_epi8(d, ReverseMask(1, 2))));
-    _mm_storeu_si128(q + 2, _mm_or_si128(_mm_shuffle_epi8(a, ReverseMask(2, 0)),
-                                         _mm_shuffle_epi8(b, ReverseMask(2, 1))));
+    _mm_storeu_si128(q, r.o0);
+    _mm_storeu_si128(q + 1, r.o1);
+    _mm_storeu_si128(q + 2, r.o2);
+}
+
+TVX_SSSE3 inline void ReverseBlockSsse3(const uint8_t* p, uint8_t* out) {
+    Store16(out, Reverse16(p));
 }
 
 TVX_SSSE3 void ReverseRowSsse3(const uint8_t* src, uint8_t* dst, int w) {
@@ -81,37 +97,123 @@ TVX_AVX2 inline __m256i ReverseMask2(int o, int i) {
     return _mm256_broadcastsi128_si256(ReverseMask(o, i));
 }
 
+#endif
+
+// Pixel i of left trades places with pixel n-1-i of the n pixels ending at
+// rightEnd; the two runs must not overlap. Both the in-place mirror (the two
+// halves of a row) and the in-place turn (a top row and its bottom partner)
+// are this, so each byte is read once and written once, with no copy through
+// a scratch row.
+void ExchangeReversedScalar(uint8_t* left, uint8_t* rightEnd, int from, int n) {
+    for (int i = from; i < n; ++i) {
+        uint8_t* a = left + std::ptrdiff_t(i) * 3;
+        uint8_t* b = rightEnd - std::ptrdiff_t(i + 1) * 3;
+        const uint8_t t0 = a[0], t1 = a[1], t2 = a[2];
+        a[0] = b[0];
+        a[1] = b[1];
+        a[2] = b[2];
+        b[0] = t0;
+        b[1] = t1;
+        b[2] = t2;
+    }
+}
+
+#if TVX_X86
+TVX_SSSE3 void ExchangeReversedSsse3(uint8_t* left, uint8_t* rightEnd, int from, int n) {
+    int i = from;
+    for (; i + 16 <= n; i += 16) {
+        uint8_t* l = left + std::ptrdiff_t(i) * 3;
+        uint8_t* r = rightEnd - std::ptrdiff_t(i + 16) * 3;
+        const Reversed16 a = Reverse16(l);
+        const Reversed16 b = Reverse16(r);
+        Store16(r, a);
+        Store16(l, b);
+    }
+    ExchangeReversedScalar(left, rightEnd, i, n);
+}
+
+// Reverses the 32 pixels at p into three registers ready to store in order.
+struct Reversed32 {
+    __m256i o0, o1, o2;
+};
+
+TVX_AVX2 inline Reversed32 Reverse32Avx2(const uint8_t* p, const __m256i m[7]) {
+    const uint8_t* px = p + 48; // becomes output pixels 0 .. 15
+    const uint8_t* py = p;      // becomes output pixels 16 .. 31
+    const __m256i a = Both(px, py), b = Both(px + 16, py + 16), d = Both(px + 32, py + 32);
+    Reversed32 r;
+    r.o0 = _mm256_or_si256(_mm256_shuffle_epi8(b, m[0]), _mm256_shuffle_epi8(d, m[1]));
+    r.o1 =
+        _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(a, m[2]), _mm256_shuffle_epi8(b, m[3])),
+                        _mm256_shuffle_epi8(d, m[4]));
+    r.o2 = _mm256_or_si256(_mm256_shuffle_epi8(a, m[5]), _mm256_shuffle_epi8(b, m[6]));
+    return r;
+}
+
+// Whole 32-byte stores: the halves are regrouped so the 96 output bytes go
+// out in three stores rather than six, which is what bounds the in-place
+// mirror.
+TVX_AVX2 inline void Store32(uint8_t* out, const Reversed32& r) {
+    __m256i* q = reinterpret_cast<__m256i*>(out);
+    _mm256_storeu_si256(q, _mm256_permute2x128_si256(r.o0, r.o1, 0x20));
+    _mm256_storeu_si256(q + 1, _mm256_permute2x128_si256(r.o2, r.o0, 0x30));
+    _mm256_storeu_si256(q + 2, _mm256_permute2x128_si256(r.o1, r.o2, 0x31));
+}
+
+TVX_AVX2 void ExchangeReversedAvx2(uint8_t* left, uint8_t* rightEnd, int n) {
+    const __m256i m[7] = {ReverseMask2(0, 1), ReverseMask2(0, 2), ReverseMask2(1, 0),
+                          ReverseMask2(1, 1), ReverseMask2(1, 2), ReverseMask2(2, 0),
+                          ReverseMask2(2, 1)};
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        uint8_t* l = left + std::ptrdiff_t(i) * 3;
+        uint8_t* r = rightEnd - std::ptrdiff_t(i + 32) * 3;
+        const Reversed32 a = Reverse32Avx2(l, m);
+        const Reversed32 b = Reverse32Avx2(r, m);
+        Store32(r, a);
+        Store32(l, b);
+    }
+    // The narrow steps are written here rather than called: a call into
+    // code built for the older encoding stalls on the wide registers' state.
+    for (; i + 16 <= n; i += 16) {
+        uint8_t* l = left + std::ptrdiff_t(i) * 3;
+        uint8_t* r = rightEnd - std::ptrdiff_t(i + 16) * 3;
+        const Reversed16 a = Reverse16(l);
+        const Reversed16 b = Reverse16(r);
+        Store16(r, a);
+        Store16(l, b);
+    }
+    ExchangeReversedScalar(left, rightEnd, i, n);
+}
 // Two blocks side by side, one in each half of the wide registers: the
 // same shuffles, half as many instructions.
 TVX_AVX2 void ReverseRowAvx2(const uint8_t* src, uint8_t* dst, int w) {
-    const __m256i m01 = ReverseMask2(0, 1), m02 = ReverseMask2(0, 2);
-    const __m256i m10 = ReverseMask2(1, 0), m11 = ReverseMask2(1, 1), m12 = ReverseMask2(1, 2);
-    const __m256i m20 = ReverseMask2(2, 0), m21 = ReverseMask2(2, 1);
+    const __m256i m[7] = {ReverseMask2(0, 1), ReverseMask2(0, 2), ReverseMask2(1, 0),
+                          ReverseMask2(1, 1), ReverseMask2(1, 2), ReverseMask2(2, 0),
+                          ReverseMask2(2, 1)};
     int c = 0;
-    for (; c + 32 <= w; c += 32) {
-        const uint8_t* px = src + std::ptrdiff_t(w - 16 - c) * 3; // output c .. c+15
-        const uint8_t* py = src + std::ptrdiff_t(w - 32 - c) * 3; // output c+16 .. c+31
-        const __m256i a = Both(px, py), b = Both(px + 16, py + 16), d = Both(px + 32, py + 32);
-        const __m256i o0 =
-            _mm256_or_si256(_mm256_shuffle_epi8(b, m01), _mm256_shuffle_epi8(d, m02));
-        const __m256i o1 = _mm256_or_si256(
-            _mm256_or_si256(_mm256_shuffle_epi8(a, m10), _mm256_shuffle_epi8(b, m11)),
-            _mm256_shuffle_epi8(d, m12));
-        const __m256i o2 =
-            _mm256_or_si256(_mm256_shuffle_epi8(a, m20), _mm256_shuffle_epi8(b, m21));
-        __m128i* q = reinterpret_cast<__m128i*>(dst + std::ptrdiff_t(c) * 3);
-        _mm_storeu_si128(q, _mm256_castsi256_si128(o0));
-        _mm_storeu_si128(q + 1, _mm256_castsi256_si128(o1));
-        _mm_storeu_si128(q + 2, _mm256_castsi256_si128(o2));
-        _mm_storeu_si128(q + 3, _mm256_extracti128_si256(o0, 1));
-        _mm_storeu_si128(q + 4, _mm256_extracti128_si256(o1, 1));
-        _mm_storeu_si128(q + 5, _mm256_extracti128_si256(o2, 1));
-    }
+    for (; c + 32 <= w; c += 32)
+        Store32(dst + std::ptrdiff_t(c) * 3,
+                Reverse32Avx2(src + std::ptrdiff_t(w - 32 - c) * 3, m));
     for (; c + 16 <= w; c += 16)
         ReverseBlockSsse3(src + std::ptrdiff_t(w - 16 - c) * 3, dst + std::ptrdiff_t(c) * 3);
     ReverseRowScalar(src, dst, c, w);
 }
 #endif
+
+void ExchangeReversed(uint8_t* left, uint8_t* rightEnd, int n) {
+#if TVX_X86
+    if (HasAvx2()) {
+        ExchangeReversedAvx2(left, rightEnd, n);
+        return;
+    }
+    if (HasSsse3()) {
+        ExchangeReversedSsse3(left, rightEnd, 0, n);
+        return;
+    }
+#endif
+    ExchangeReversedScalar(left, rightEnd, 0, n);
+}
 
 // dst must not overlap src.
 void ReverseRow(const uint8_t* src, uint8_t* dst, int w) {
@@ -155,47 +257,207 @@ const ChannelRule* FindChannelRule(uint32_t mask) {
     return nullptr;
 }
 
-void ChannelRowScalar(uint8_t* row, int from, int w, const ChannelRule& rule) {
-    for (int c = from; c < w; ++c) {
+#if TVX_X86
+// Keeping two channels only zeroes the third: an AND with a mask that repeats
+// every pixel. 48 bytes (three narrow registers) or 96 bytes (three wide
+// ones) hold a whole number of pixels, so the masks line up with every step.
+TVX_SSE2 void KeepBytesSse2(uint8_t* p, std::size_t n, const uint8_t keep[3]) {
+    alignas(16) uint8_t m[48];
+    for (int i = 0; i < 48; ++i)
+        m[i] = keep[i % 3];
+    const __m128i k0 = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+    const __m128i k1 = _mm_load_si128(reinterpret_cast<const __m128i*>(m + 16));
+    const __m128i k2 = _mm_load_si128(reinterpret_cast<const __m128i*>(m + 32));
+    std::size_t i = 0;
+    for (; i + 48 <= n; i += 48) {
+        __m128i* q = reinterpret_cast<__m128i*>(p + i);
+        _mm_storeu_si128(q, _mm_and_si128(_mm_loadu_si128(q), k0));
+        _mm_storeu_si128(q + 1, _mm_and_si128(_mm_loadu_si128(q + 1), k1));
+        _mm_storeu_si128(q + 2, _mm_and_si128(_mm_loadu_si128(q + 2), k2));
+    }
+    for (; i < n; ++i)
+        p[i] &= keep[i % 3];
+}
+
+TVX_AVX2 void KeepBytesAvx2(uint8_t* p, std::size_t n, const uint8_t keep[3]) {
+    alignas(32) uint8_t m[96];
+    for (int i = 0; i < 96; ++i)
+        m[i] = keep[i % 3];
+    const __m256i k0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(m));
+    const __m256i k1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(m + 32));
+    const __m256i k2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(m + 64));
+    std::size_t i = 0;
+    for (; i + 96 <= n; i += 96) {
+        __m256i* q = reinterpret_cast<__m256i*>(p + i);
+        _mm256_storeu_si256(q, _mm256_and_si256(_mm256_loadu_si256(q), k0));
+        _mm256_storeu_si256(q + 1, _mm256_and_si256(_mm256_loadu_si256(q + 1), k1));
+        _mm256_storeu_si256(q + 2, _mm256_and_si256(_mm256_loadu_si256(q + 2), k2));
+    }
+    KeepBytesSse2(p + i, n - i, keep);
+}
+
+// Output byte t of a step takes the byte that starts its pixel's three,
+// counted from where the load of its 16-byte lane begins. Built once: the
+// loops run per row.
+struct SpreadMasks {
+    alignas(32) int8_t narrow[3][16];
+    alignas(32) int8_t wide[3][32];
+    static int Base(int lane) { return 3 * (16 * lane / 3); }
+    SpreadMasks() {
+        for (int j = 0; j < 3; ++j)
+            for (int t = 0; t < 16; ++t)
+                narrow[j][t] = int8_t(3 * ((16 * j + t) / 3) - Base(j));
+        for (int l = 0; l < 6; ++l)
+            for (int t = 0; t < 16; ++t)
+                wide[l / 2][(l % 2) * 16 + t] = int8_t(3 * ((16 * l + t) / 3) - Base(l));
+    }
+};
+const SpreadMasks kSpreadMasks;
+
+// One channel spread over its pixel. Every 16 output bytes draw on 16
+// source bytes that start at a pixel's channel byte: for register j of a
+// 48-byte step that is byte 15 j + channel. All three loads come before the
+// stores, and the next step reads only past this one, so working in place
+// is safe.
+TVX_SSSE3 void SpreadChannelSsse3(uint8_t* row, int w, int channel) {
+    const auto& m = kSpreadMasks.narrow;
+    const __m128i m0 = _mm_load_si128(reinterpret_cast<const __m128i*>(m[0]));
+    const __m128i m1 = _mm_load_si128(reinterpret_cast<const __m128i*>(m[1]));
+    const __m128i m2 = _mm_load_si128(reinterpret_cast<const __m128i*>(m[2]));
+    const int rowBytes = w * 3;
+    int o = 0;
+    for (; o + 48 <= rowBytes; o += 48) {
+        const uint8_t* s = row + o + channel;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 15));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 30));
+        __m128i* q = reinterpret_cast<__m128i*>(row + o);
+        _mm_storeu_si128(q, _mm_shuffle_epi8(a, m0));
+        _mm_storeu_si128(q + 1, _mm_shuffle_epi8(b, m1));
+        _mm_storeu_si128(q + 2, _mm_shuffle_epi8(d, m2));
+    }
+    for (int c = o / 3; c < w; ++c) {
         uint8_t* p = row + std::ptrdiff_t(c) * 3;
-        const uint8_t v[4] = {p[0], p[1], p[2], 0};
-        p[0] = v[rule.from[0]];
-        p[1] = v[rule.from[1]];
-        p[2] = v[rule.from[2]];
+        p[0] = p[1] = p[2] = p[channel];
     }
 }
 
-#if TVX_X86
-// Five pixels (15 bytes) per step in place; byte 15 of the shuffle keeps its
-// own value so the overlapping store leaves the next pixel untouched. Each
-// chunk is loaded before the previous one is stored: a load that overlaps a
-// store still in flight would stall on every step.
-TVX_SSSE3 void ChannelsSsse3(const FrameView& f, const ChannelRule& rule) {
-    alignas(16) int8_t m[16];
-    for (int k = 0; k < 5; ++k)
-        for (int j = 0; j < 3; ++j)
-            m[3 * k + j] = rule.from[j] == 3 ? int8_t(-128) : int8_t(3 * k + rule.from[j]);
-    m[15] = 15;
-    const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
-    const int rowBytes = f.width * 3;
-    for (int r = 0; r < f.height; ++r) {
-        uint8_t* row = RowPtr(f, r);
-        int o = 0;
-        if (rowBytes >= 16) {
-            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
-            for (; o + 31 <= rowBytes; o += 15) {
-                const __m128i next =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + o + 15));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(row + o), _mm_shuffle_epi8(v, mask));
-                v = next;
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + o), _mm_shuffle_epi8(v, mask));
-            o += 15;
-        }
-        ChannelRowScalar(row, o / 3, f.width, rule);
+// The same with 96 bytes a step: six 16-byte lanes, lane l reading from the
+// first pixel it touches, byte 3 floor(16 l / 3) + channel.
+TVX_AVX2 void SpreadChannelAvx2(uint8_t* row, int w, int channel) {
+    const auto& m = kSpreadMasks.wide;
+    const __m256i m0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(m[0]));
+    const __m256i m1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(m[1]));
+    const __m256i m2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(m[2]));
+    const int rowBytes = w * 3;
+    int o = 0;
+    for (; o + 96 <= rowBytes; o += 96) {
+        const uint8_t* s = row + o + channel;
+        const __m256i a = Both(s, s + 15);
+        const __m256i b = Both(s + 30, s + 48);
+        const __m256i d = Both(s + 63, s + 78);
+        __m256i* q = reinterpret_cast<__m256i*>(row + o);
+        _mm256_storeu_si256(q, _mm256_shuffle_epi8(a, m0));
+        _mm256_storeu_si256(q + 1, _mm256_shuffle_epi8(b, m1));
+        _mm256_storeu_si256(q + 2, _mm256_shuffle_epi8(d, m2));
     }
+    SpreadChannelSsse3(row + o, w - o / 3, channel);
+}
+
+TVX_SSE2 void InvertSse2(uint8_t* p, std::size_t n) {
+    const __m128i ones = _mm_set1_epi8(-1);
+    std::size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        __m128i* q = reinterpret_cast<__m128i*>(p + i);
+        const __m128i a = _mm_loadu_si128(q), b = _mm_loadu_si128(q + 1);
+        const __m128i c = _mm_loadu_si128(q + 2), d = _mm_loadu_si128(q + 3);
+        _mm_storeu_si128(q, _mm_xor_si128(a, ones));
+        _mm_storeu_si128(q + 1, _mm_xor_si128(b, ones));
+        _mm_storeu_si128(q + 2, _mm_xor_si128(c, ones));
+        _mm_storeu_si128(q + 3, _mm_xor_si128(d, ones));
+    }
+    for (; i + 16 <= n; i += 16) {
+        __m128i* q = reinterpret_cast<__m128i*>(p + i);
+        _mm_storeu_si128(q, _mm_xor_si128(_mm_loadu_si128(q), ones));
+    }
+    for (; i < n; ++i)
+        p[i] = uint8_t(~p[i]);
+}
+
+TVX_AVX2 void InvertAvx2(uint8_t* p, std::size_t n) {
+    const __m256i ones = _mm256_set1_epi8(-1);
+    std::size_t i = 0;
+    for (; i + 128 <= n; i += 128) {
+        __m256i* q = reinterpret_cast<__m256i*>(p + i);
+        const __m256i a = _mm256_loadu_si256(q), b = _mm256_loadu_si256(q + 1);
+        const __m256i c = _mm256_loadu_si256(q + 2), d = _mm256_loadu_si256(q + 3);
+        _mm256_storeu_si256(q, _mm256_xor_si256(a, ones));
+        _mm256_storeu_si256(q + 1, _mm256_xor_si256(b, ones));
+        _mm256_storeu_si256(q + 2, _mm256_xor_si256(c, ones));
+        _mm256_storeu_si256(q + 3, _mm256_xor_si256(d, ones));
+    }
+    InvertSse2(p + i, n - i);
 }
 #endif
+
+void Invert(uint8_t* p, std::size_t n) {
+#if TVX_X86
+    if (HasAvx2()) {
+        InvertAvx2(p, n);
+        return;
+    }
+    if (HasSse2()) {
+        InvertSse2(p, n);
+        return;
+    }
+#endif
+    for (std::size_t i = 0; i < n; ++i)
+        p[i] = uint8_t(~p[i]);
+}
+
+void KeepBytes(uint8_t* p, std::size_t n, const uint8_t keep[3]) {
+#if TVX_X86
+    if (HasAvx2()) {
+        KeepBytesAvx2(p, n, keep);
+        return;
+    }
+    if (HasSse2()) {
+        KeepBytesSse2(p, n, keep);
+        return;
+    }
+#endif
+    for (std::size_t i = 0; i < n; ++i)
+        p[i] &= keep[i % 3];
+}
+
+void SpreadChannel(uint8_t* row, int w, int channel) {
+#if TVX_X86
+    if (HasAvx2()) {
+        SpreadChannelAvx2(row, w, channel);
+        return;
+    }
+    if (HasSsse3()) {
+        SpreadChannelSsse3(row, w, channel);
+        return;
+    }
+#endif
+    for (int c = 0; c < w; ++c) {
+        uint8_t* p = row + std::ptrdiff_t(c) * 3;
+        p[0] = p[1] = p[2] = p[channel];
+    }
+}
+
+// Packed rows are one run for the byte-wise effects; padded rows go one by one
+// so their padding is left alone.
+template <typename Fn> void ForEachRun(const FrameView& f, Fn&& fn) {
+    const std::size_t rowBytes = std::size_t(f.width) * 3;
+    if (std::size_t(f.stride) == rowBytes) {
+        fn(f.data, rowBytes * std::size_t(f.height));
+        return;
+    }
+    for (int r = 0; r < f.height; ++r)
+        fn(RowPtr(f, r), rowBytes);
+}
 
 // ---- binary segmentation ----
 
@@ -292,14 +554,12 @@ void ThresholdRow(const uint8_t* grey, uint8_t* dst, int w, int t) {
 
 } // namespace
 
-void MirrorHorizontal(const FrameView& f, std::vector<uint8_t>& rowScratch) {
+void MirrorHorizontal(const FrameView& f, std::vector<uint8_t>& /*rowScratch*/) {
     if (!Usable(f)) return;
-    const std::size_t rowBytes = std::size_t(f.width) * 3;
-    uint8_t* tmp = Scratch(rowScratch, rowBytes);
+    const std::ptrdiff_t rowBytes = std::ptrdiff_t(f.width) * 3;
     for (int r = 0; r < f.height; ++r) {
         uint8_t* row = RowPtr(f, r);
-        ReverseRow(row, tmp, f.width);
-        std::memcpy(row, tmp, rowBytes);
+        ExchangeReversed(row, row + rowBytes, f.width / 2);
     }
 }
 
@@ -309,16 +569,15 @@ void MirrorHorizontalInto(const FrameView& src, const FrameView& dst) {
         ReverseRow(RowPtr(src, r), RowPtr(dst, r), src.width);
 }
 
-void Turn180(const FrameView& f, std::vector<uint8_t>& rowScratch) {
+void Turn180(const FrameView& f, std::vector<uint8_t>& /*rowScratch*/) {
     if (!Usable(f)) return;
-    const std::size_t rowBytes = std::size_t(f.width) * 3;
-    uint8_t* tmp = Scratch(rowScratch, rowBytes);
-    for (int top = 0, bottom = f.height - 1; top <= bottom; ++top, --bottom) {
-        uint8_t* a = RowPtr(f, top);
-        uint8_t* b = RowPtr(f, bottom);
-        ReverseRow(a, tmp, f.width);
-        if (a != b) ReverseRow(b, a, f.width);
-        std::memcpy(b, tmp, rowBytes);
+    const std::ptrdiff_t rowBytes = std::ptrdiff_t(f.width) * 3;
+    int top = 0, bottom = f.height - 1;
+    for (; top < bottom; ++top, --bottom)
+        ExchangeReversed(RowPtr(f, top), RowPtr(f, bottom) + rowBytes, f.width);
+    if (top == bottom) { // the middle row of an odd height turns onto itself
+        uint8_t* row = RowPtr(f, top);
+        ExchangeReversed(row, row + rowBytes, f.width / 2);
     }
 }
 
@@ -396,29 +655,25 @@ int BinarySegment(const FrameView& f, std::vector<uint8_t>& greyScratch) {
 
 void Negative(const FrameView& f) {
     if (!Usable(f)) return;
-    const std::size_t rowBytes = std::size_t(f.width) * 3;
-    // Packed rows are one run, so the loop vectorises over the whole frame.
-    const bool packed = std::size_t(f.stride) == rowBytes;
-    const int rows = packed ? 1 : f.height;
-    const std::size_t run = packed ? rowBytes * f.height : rowBytes;
-    for (int r = 0; r < rows; ++r) {
-        uint8_t* p = RowPtr(f, r);
-        for (std::size_t i = 0; i < run; ++i)
-            p[i] = uint8_t(~p[i]);
-    }
+    ForEachRun(f, [](uint8_t* p, std::size_t n) { Invert(p, n); });
 }
 
 void SelectChannels(const FrameView& f, uint32_t mask) {
     const ChannelRule* rule = FindChannelRule(mask);
     if (!rule || !Usable(f)) return;
-#if TVX_X86
-    if (HasSsse3()) {
-        ChannelsSsse3(f, *rule);
+    int zeroed = -1, spread = -1;
+    for (int j = 0; j < 3; ++j) {
+        if (rule->from[j] == 3) zeroed = j;
+        if (rule->from[j] != j) spread = rule->from[j];
+    }
+    if (zeroed >= 0) {
+        uint8_t keep[3] = {0xFF, 0xFF, 0xFF};
+        keep[zeroed] = 0;
+        ForEachRun(f, [&](uint8_t* p, std::size_t n) { KeepBytes(p, n, keep); });
         return;
     }
-#endif
     for (int r = 0; r < f.height; ++r)
-        ChannelRowScalar(RowPtr(f, r), 0, f.width, *rule);
+        SpreadChannel(RowPtr(f, r), f.width, spread);
 }
 
 void ApplyEffects(const FrameView& frame, const EffectSwitches& s, EffectScratch& scratch) {

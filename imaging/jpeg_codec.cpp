@@ -4,6 +4,7 @@
 #include "imaging/jpeg_errors.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -105,44 +106,92 @@ QImage DecodeJpeg(const QByteArray& bytes) {
     return std::move(*image);
 }
 
+namespace {
+
+// A compress object and the memory libjpeg writes into, released on every
+// way out, a jump back from the error handler included.
+class JpegWriter {
+public:
+    JpegWriter() {
+        InstallErrorManager(err_);
+        cinfo_.err = &err_.pub;
+    }
+    ~JpegWriter() {
+        if (created_) jpeg_destroy_compress(&cinfo_);
+        std::free(data_);
+    }
+    JpegWriter(const JpegWriter&) = delete;
+    JpegWriter& operator=(const JpegWriter&) = delete;
+
+    jpeg_compress_struct& cinfo() { return cinfo_; }
+    ErrorManager& err() { return err_; }
+
+    // After setjmp on err().jump.
+    void Start(int width, int height, int components, J_COLOR_SPACE space, int quality) {
+        jpeg_create_compress(&cinfo_);
+        created_ = true;
+        jpeg_mem_dest(&cinfo_, &data_, &size_);
+        cinfo_.image_width = JDIMENSION(width);
+        cinfo_.image_height = JDIMENSION(height);
+        cinfo_.input_components = components;
+        cinfo_.in_color_space = space;
+        jpeg_set_defaults(&cinfo_);
+        jpeg_set_quality(&cinfo_, qBound(1, quality, 100), TRUE);
+        jpeg_start_compress(&cinfo_, TRUE);
+    }
+
+    QByteArray Finish() {
+        jpeg_finish_compress(&cinfo_);
+        return QByteArray(reinterpret_cast<const char*>(data_), qsizetype(size_));
+    }
+
+private:
+    jpeg_compress_struct cinfo_{};
+    ErrorManager err_{};
+    bool created_ = false;
+    unsigned char* data_ = nullptr; // grown by libjpeg with malloc
+    unsigned long size_ = 0;
+};
+
+// Rows handed over a batch at a time: `row(y)` is top-down row y.
+template <typename RowFn>
+QByteArray EncodeRows(int width, int height, int components, J_COLOR_SPACE space, int quality,
+                      RowFn row) {
+    // On the heap and untouched after setjmp, so a jump back leaves it whole.
+    auto writer = std::make_unique<JpegWriter>();
+    if (setjmp(writer->err().jump)) return {};
+    writer->Start(width, height, components, space, quality);
+    jpeg_compress_struct& cinfo = writer->cinfo();
+    constexpr int kBatch = 16;
+    JSAMPROW rows[kBatch];
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int first = int(cinfo.next_scanline);
+        const int n = std::min(kBatch, height - first);
+        for (int i = 0; i < n; ++i)
+            rows[i] = row(first + i);
+        jpeg_write_scanlines(&cinfo, rows, JDIMENSION(n));
+    }
+    return writer->Finish();
+}
+
+} // namespace
+
 QByteArray EncodeJpeg(const QImage& image, int quality) {
     if (image.isNull() || !ImageSizeAcceptable(image.width(), image.height())) return {};
-    auto rgb = std::make_unique<QImage>(image.convertToFormat(QImage::Format_RGB32));
-    if (rgb->isNull()) return {};
-    auto cinfo = std::make_unique<jpeg_compress_struct>();
-    auto err = std::make_unique<ErrorManager>();
-    // libjpeg grows this buffer with malloc as it writes.
-    struct Output {
-        unsigned char* data = nullptr;
-        unsigned long size = 0;
-    };
-    auto out = std::make_unique<Output>();
-    InstallErrorManager(*err);
-    cinfo->err = &err->pub;
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    if (rgb.isNull()) return {};
+    return EncodeRows(rgb.width(), rgb.height(), 4, kRgb32Space, quality,
+                      [&rgb](int y) { return const_cast<JSAMPLE*>(rgb.constScanLine(y)); });
+}
 
-    if (setjmp(err->jump)) {
-        jpeg_destroy_compress(cinfo.get());
-        std::free(out->data);
-        return {};
-    }
-    jpeg_create_compress(cinfo.get());
-    jpeg_mem_dest(cinfo.get(), &out->data, &out->size);
-    cinfo->image_width = JDIMENSION(rgb->width());
-    cinfo->image_height = JDIMENSION(rgb->height());
-    cinfo->input_components = 4;
-    cinfo->in_color_space = kRgb32Space;
-    jpeg_set_defaults(cinfo.get());
-    jpeg_set_quality(cinfo.get(), qBound(1, quality, 100), TRUE);
-    jpeg_start_compress(cinfo.get(), TRUE);
-    while (cinfo->next_scanline < cinfo->image_height) {
-        JSAMPROW row = const_cast<JSAMPLE*>(rgb->constScanLine(int(cinfo->next_scanline)));
-        jpeg_write_scanlines(cinfo.get(), &row, 1);
-    }
-    jpeg_finish_compress(cinfo.get());
-    jpeg_destroy_compress(cinfo.get());
-    QByteArray result(reinterpret_cast<const char*>(out->data), qsizetype(out->size));
-    std::free(out->data);
-    return result;
+QByteArray EncodeJpegFromBottomUpBgr(const uint8_t* data, int width, int height, int stride,
+                                     int quality) {
+    if (!data || !ImageSizeAcceptable(width, height) || stride < width * 3) return {};
+    // libjpeg reads the frame's own rows, bottom row last, in their own order
+    // of bytes: nothing is converted or copied first.
+    return EncodeRows(width, height, 3, JCS_EXT_BGR, quality, [=](int y) {
+        return const_cast<JSAMPLE*>(data + std::ptrdiff_t(height - 1 - y) * stride);
+    });
 }
 
 } // namespace tvx

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <cstdint>
 
 namespace tvx {
 
@@ -16,5 +17,10 @@ QImage DecodeJpeg(const QByteArray& bytes);
 
 // Encodes a picture as a baseline JPEG; empty on failure.
 QByteArray EncodeJpeg(const QImage& image, int quality = kJpegQuality);
+
+// The same from a frame of bottom-up BGR rows `stride` bytes apart, read as
+// they are; empty on bad arguments or failure.
+QByteArray EncodeJpegFromBottomUpBgr(const uint8_t* data, int width, int height, int stride,
+                                     int quality = kJpegQuality);
 
 } // namespace tvx

@@ -6,6 +6,8 @@
 #include "session/still_names.h"
 
 #include <QDir>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <cerrno>
 #include <cstring>
@@ -31,7 +33,80 @@ bool HasSystemReason(const QString& reason, std::initializer_list<int> errors) {
     return false;
 }
 
+// A paint device that draws nothing and only notes whether anything was
+// asked to be drawn. A still whose overlays ask for nothing is written from
+// the frame's own bytes, with no detour through a 32-bit picture.
+class DrawProbeEngine : public QPaintEngine {
+public:
+    DrawProbeEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool drew = false;
+
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    Type type() const override { return QPaintEngine::User; }
+    void drawRects(const QRect*, int) override { drew = true; }
+    void drawRects(const QRectF*, int) override { drew = true; }
+    void drawLines(const QLine*, int) override { drew = true; }
+    void drawLines(const QLineF*, int) override { drew = true; }
+    void drawEllipse(const QRectF&) override { drew = true; }
+    void drawEllipse(const QRect&) override { drew = true; }
+    void drawPath(const QPainterPath&) override { drew = true; }
+    void drawPoints(const QPointF*, int) override { drew = true; }
+    void drawPoints(const QPoint*, int) override { drew = true; }
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override { drew = true; }
+    void drawPolygon(const QPoint*, int, PolygonDrawMode) override { drew = true; }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override { drew = true; }
+    void drawTextItem(const QPointF&, const QTextItem&) override { drew = true; }
+    void drawTiledPixmap(const QRectF&, const QPixmap&, const QPointF&) override { drew = true; }
+    void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {
+        drew = true;
+    }
+};
+
+// Measures like the 32-bit picture the overlays would otherwise draw on, so
+// they place everything as they would there.
+class DrawProbe : public QPaintDevice {
+public:
+    explicit DrawProbe(const QSize& size) : like_(1, 1, QImage::Format_RGB32), size_(size) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    bool drew() const { return engine_.drew; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth:
+            return size_.width();
+        case PdmHeight:
+            return size_.height();
+        case PdmWidthMM:
+            return qRound(size_.width() * 1000.0 / like_.dotsPerMeterX());
+        case PdmHeightMM:
+            return qRound(size_.height() * 1000.0 / like_.dotsPerMeterY());
+        default:
+            return like_.metric(m);
+        }
+    }
+
+private:
+    // QImage::metric is protected; a subclass may ask.
+    struct Like : QImage {
+        using QImage::metric;
+        using QImage::QImage;
+    } like_;
+    QSize size_;
+    mutable DrawProbeEngine engine_;
+};
+
 } // namespace
+
+bool OverlayCompositor::Draws(const QSize& picture, double shapeScale) {
+    DrawProbe probe(picture);
+    QPainter painter(&probe);
+    Compose(painter, picture, shapeScale);
+    painter.end();
+    return probe.drew();
+}
 
 QString StillFailureText(const QString& folder, const QString& systemReason) {
     QString cause;
@@ -60,10 +135,14 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
     }
 
     QByteArray bytes;
-    QImage picture =
-        ImageFromBottomUpBgr(still.pixels.data(), still.width, still.height, still.stride);
-    if (!picture.isNull()) {
-        if (compositor) {
+    const QSize size(still.width, still.height);
+    if (!compositor || !compositor->Draws(size, shapeScale)) {
+        bytes =
+            EncodeBmpFromBottomUpBgr(still.pixels.data(), still.width, still.height, still.stride);
+    } else if (QImage picture = ImageFromBottomUpBgr(still.pixels.data(), still.width, still.height,
+                                                     still.stride);
+               !picture.isNull()) {
+        {
             QPainter painter(&picture);
             compositor->Compose(painter, picture.size(), shapeScale);
         }

@@ -18,6 +18,9 @@ public:
     virtual ~StillCompositor() = default;
     // `shapeScale` turns stored measurement coordinates into picture pixels.
     virtual void Compose(QPainter& painter, const QSize& picture, double shapeScale) = 0;
+    // Whether Compose would draw anything; a still over which nothing is
+    // drawn is written straight from the frame's bytes. Unknown: yes.
+    virtual bool Draws(const QSize& /*picture*/, double /*shapeScale*/) { return true; }
 };
 
 // The compositor of the live view's overlays: the guides at their own size,
@@ -26,6 +29,8 @@ class OverlayCompositor : public StillCompositor {
 public:
     void SetOverlay(LiveLayer layer, LiveOverlay* overlay) { overlays_[int(layer)] = overlay; }
     void Compose(QPainter& painter, const QSize& picture, double shapeScale) override;
+    // Asks the overlays to draw on a device that only notes whether they did.
+    bool Draws(const QSize& picture, double shapeScale) override;
 
 private:
     LiveOverlay* overlays_[int(LiveLayer::Count)] = {};

@@ -166,6 +166,51 @@ TEST(Effects, ChannelSelectionFollowsTheMaskTable) {
     }
 }
 
+// The wide paths step by 32 bytes, 96 bytes and whole packed frames; random
+// frames of widths around those steps, packed and padded, against the
+// per-pixel forms.
+TEST(Effects, NegativeAndChannelsMatchPerPixelFormAtEveryWidth) {
+    std::mt19937 rng(11);
+    const uint32_t masks[] = {kChannelR,
+                              kChannelG,
+                              kChannelB,
+                              kChannelR | kChannelG,
+                              kChannelR | kChannelB,
+                              kChannelG | kChannelB};
+    for (int w = 1; w <= 70; ++w) {
+        for (int extra : {0, 2}) {
+            TestFrame f(w, 3, extra);
+            f.randomise(rng);
+            TestFrame neg = f;
+            Negative(neg.view());
+            for (int r = 0; r < f.h; ++r)
+                for (int i = 0; i < f.w * 3; ++i)
+                    ASSERT_EQ(neg.bytes[r * f.stride + i], uint8_t(~f.bytes[r * f.stride + i]))
+                        << "w=" << w;
+            ASSERT_TRUE(neg.paddingIntact());
+            for (uint32_t mask : masks) {
+                TestFrame got = f;
+                SelectChannels(got.view(), mask);
+                for (int r = 0; r < f.h; ++r)
+                    for (int c = 0; c < f.w; ++c) {
+                        const uint8_t* in = f.px(r, c);
+                        const uint8_t b = (mask & kChannelB) ? in[0] : 0;
+                        const uint8_t g = (mask & kChannelG) ? in[1] : 0;
+                        const uint8_t red = (mask & kChannelR) ? in[2] : 0;
+                        const bool single =
+                            mask == kChannelR || mask == kChannelG || mask == kChannelB;
+                        const uint8_t all = uint8_t(b | g | red);
+                        const uint8_t want[3] = {single ? all : b, single ? all : g,
+                                                 single ? all : red};
+                        ASSERT_EQ(0, std::memcmp(got.px(r, c), want, 3))
+                            << std::hex << mask << std::dec << " w=" << w << " c=" << c;
+                    }
+                ASSERT_TRUE(got.paddingIntact());
+            }
+        }
+    }
+}
+
 TEST(Effects, GreyRuleIsExactForEveryColour) {
     // truncate(0.59 G + 0.30 R + 0.11 B + 0.5) in exact decimal arithmetic is
     // floor((59 G + 30 R + 11 B + 50) / 100); check the fast grey plane of

@@ -304,6 +304,25 @@ QByteArray CmykJpeg(int w, int h, const uint8_t cmyk[4]) {
     return out;
 }
 
+// A frame's bottom-up BGR rows (padded, odd width) encode to the very file
+// the 32-bit picture of the same frame gives; bad arguments give nothing.
+TEST(Jpeg, BottomUpBgrFramesEncodeAsTheirPicture) {
+    const int w = 37, h = 21, stride = w * 3 + 5;
+    std::vector<uint8_t> frame(size_t(stride) * h);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = uint8_t((i * 13) ^ (i >> 5));
+    const QByteArray direct = tvx::EncodeJpegFromBottomUpBgr(frame.data(), w, h, stride, 85);
+    ASSERT_FALSE(direct.isEmpty());
+    const QImage picture = tvx::ImageFromBottomUpBgr(frame.data(), w, h, stride);
+    EXPECT_EQ(direct, tvx::EncodeJpeg(picture, 85));
+    const QImage back = tvx::DecodeJpeg(direct);
+    ASSERT_EQ(back.size(), QSize(w, h));
+
+    EXPECT_TRUE(tvx::EncodeJpegFromBottomUpBgr(nullptr, w, h, stride).isEmpty());
+    EXPECT_TRUE(tvx::EncodeJpegFromBottomUpBgr(frame.data(), w, h, w * 3 - 1).isEmpty());
+    EXPECT_TRUE(tvx::EncodeJpegFromBottomUpBgr(frame.data(), 0, h, stride).isEmpty());
+}
+
 TEST(Jpeg, CmykFilesDecodeToTheirColours) {
     const uint8_t magenta[4] = {255, 0, 255, 255};  // full magenta ink only
     const uint8_t darkCyan[4] = {0, 255, 255, 128}; // full cyan, half black

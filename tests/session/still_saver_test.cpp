@@ -162,6 +162,51 @@ TEST(StillSaver, PicturesAreNeverReplaced) {
     EXPECT_TRUE(QDir(dir.path()).entryList({".tavolux-*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
+// An overlay that is switched off draws nothing; one switched on draws a dot.
+class Dot : public LiveOverlay {
+public:
+    bool on = false;
+    void Draw(QPainter& painter, const QSize&, double, double) override {
+        if (on) painter.fillRect(QRect(3, 2, 1, 1), Qt::green);
+    }
+};
+
+TEST(StillSaver, OverlaysThatDrawNothingLeaveTheFramesBytesAsTheyAre) {
+    QTemporaryDir dir;
+    StillSaver saver(dir.path());
+    // Odd width: the file's rows carry padding the frame's rows do not share.
+    StillPicture still = Grey(13, 5, 0);
+    for (size_t i = 0; i < still.pixels.size(); ++i)
+        still.pixels[i] = uint8_t(i * 7 + 1);
+    Dot dot;
+    OverlayCompositor compositor;
+    compositor.SetOverlay(LiveLayer::Ruler, &dot);
+
+    const StillSaveResult plain = saver.Save(still, "", kWhen, 1.0, &compositor);
+    ASSERT_TRUE(plain.saved()) << plain.reason.toStdString();
+    const StillSaveResult none = saver.Save(still, "", kWhen, 1.0, nullptr);
+    ASSERT_TRUE(none.saved());
+    QFile a(plain.path), b(none.path);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    const QByteArray bytes = a.readAll();
+    EXPECT_EQ(bytes, b.readAll());
+    ASSERT_EQ(bytes.size(), 54 + 40 * 5);
+    // Bottom row first, each padded to 40 bytes with zeros.
+    for (int y = 0; y < 5; ++y)
+        for (int i = 0; i < 40; ++i)
+            ASSERT_EQ(uint8_t(bytes[54 + y * 40 + i]),
+                      i < 39 ? still.pixels[size_t(y) * still.stride + i] : 0)
+                << y << " " << i;
+
+    dot.on = true;
+    const StillSaveResult drawn = saver.Save(still, "", kWhen, 1.0, &compositor);
+    ASSERT_TRUE(drawn.saved());
+    const QImage back(drawn.path);
+    EXPECT_EQ(back.pixelColor(3, 2), QColor(Qt::green));
+    const uint8_t* p = still.pixels.data() + 2 * still.stride + 4 * 3; // row 2 counted either way
+    EXPECT_EQ(back.pixelColor(4, 2), QColor(p[2], p[1], p[0]));
+}
+
 TEST(StillSaver, ShapesAreHalvedOnlyAtQuarterSize) {
     EXPECT_EQ(StillSaver::ShapeScaleFor(320, 240), 0.5);
     EXPECT_EQ(StillSaver::ShapeScaleFor(640, 480), 1.0);
