@@ -5,6 +5,7 @@
 #include "platform/gst_handle.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -16,6 +17,9 @@
 #include <unistd.h>
 
 namespace tvx {
+
+// The simulated camera's frame buffers come from a pool it owns.
+template <> struct GstRefTraits<GstBufferPool> : detail::GstObjectTraits {};
 
 namespace {
 
@@ -51,19 +55,29 @@ GstCaps* SimDrawnCaps() {
 
 // State of the simulated device that its pipeline's threads see too.
 struct SimShared {
-    std::atomic<bool> plugged{true}; // written on the UI thread
-    std::atomic<bool> drift{true};   // written on the UI thread
-    std::atomic<int> width{0};       // written on the streaming thread at negotiation
-    std::atomic<int> height{0};      // written on the streaming thread at negotiation
-    std::atomic<uint64_t> frames{0}; // written on the streaming thread
+    std::atomic<bool> plugged{true};       // written on the UI thread
+    std::atomic<bool> drift{true};         // written on the UI thread
+    std::atomic<int> width{0};             // written on the streaming thread at negotiation
+    std::atomic<int> height{0};            // written on the streaming thread at negotiation
+    std::atomic<uint64_t> frames{0};       // written on the streaming thread
+    std::atomic<uint64_t> pooledFrames{0}; // written on the streaming thread
     const Clock::time_point epoch = Clock::now();
 };
 
 // One source element's feeding state.
 struct SimSourceContext {
+    ~SimSourceContext() {
+        // Buffers still downstream keep the pool alive; they are freed as
+        // they come back.
+        if (pool) gst_buffer_pool_set_active(pool.get(), FALSE);
+    }
+
     std::shared_ptr<SimShared> shared;
     // Touched on the source's streaming thread only.
     std::unique_ptr<MicrometerPicture> picture;
+    // Frames are drawn into buffers that come back here once the pipeline
+    // is done with them, so a running stream allocates none.
+    GstUnique<GstBufferPool> pool;
     Clock::time_point nextDue{};
     double fps = 12; // the negotiated rate
     bool lossReported = false;
@@ -96,6 +110,14 @@ bool Negotiate(GstAppSrc* src, SimSourceContext* ctx) {
     gst_app_src_set_caps(src, caps.get());
     if (!ctx->picture || ctx->picture->width() != w || ctx->picture->height() != h)
         ctx->picture = std::make_unique<MicrometerPicture>(w, h);
+    if (ctx->pool) gst_buffer_pool_set_active(ctx->pool.get(), FALSE);
+    ctx->pool.reset(kAdopt, gst_buffer_pool_new());
+    GstStructure* config = gst_buffer_pool_get_config(ctx->pool.get());
+    // No upper bound: a pipeline that holds more frames than usual gets more.
+    gst_buffer_pool_config_set_params(config, caps.get(), guint(GST_ROUND_UP_4(w * 3) * h), 2, 0);
+    if (!gst_buffer_pool_set_config(ctx->pool.get(), config) ||
+        !gst_buffer_pool_set_active(ctx->pool.get(), TRUE))
+        ctx->pool.reset(); // frames are then allocated one by one
     ctx->shared->width.store(w);
     ctx->shared->height.store(h);
     return true;
@@ -122,8 +144,13 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
 
     const MicrometerPicture& pic = *ctx->picture;
     const int stride = GST_ROUND_UP_4(pic.width() * 3);
-    GstUnique<GstBuffer> buf(
-        kAdopt, gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr));
+    GstUnique<GstBuffer> buf;
+    GstBuffer* pooled = nullptr;
+    if (ctx->pool &&
+        gst_buffer_pool_acquire_buffer(ctx->pool.get(), &pooled, nullptr) == GST_FLOW_OK)
+        buf.reset(kAdopt, pooled);
+    else
+        buf.reset(kAdopt, gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr));
     GstMapInfo map;
     if (!buf || !gst_buffer_map(buf.get(), &map, GST_MAP_WRITE)) return;
     const double seconds =
@@ -131,11 +158,15 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
             ? std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count()
             : 0.0;
     pic.CopyView(SimDrift(seconds), map.data, stride);
+
     gst_buffer_unmap(buf.get(), &map);
     GST_BUFFER_DURATION(buf.get()) = GstClockTime(double(GST_SECOND) / ctx->fps);
     // appsrc takes the buffer's reference.
-    if (gst_app_src_push_buffer(src, buf.release()) == GST_FLOW_OK)
+    const bool fromPool = pooled != nullptr;
+    if (gst_app_src_push_buffer(src, buf.release()) == GST_FLOW_OK) {
         ctx->shared->frames.fetch_add(1);
+        if (fromPool) ctx->shared->pooledFrames.fetch_add(1);
+    }
 }
 
 struct ProcAmpSpec {
@@ -402,6 +433,10 @@ bool SimulatedMicroscope::Plugged() const {
 
 void SimulatedMicroscope::SetDrift(bool on) {
     camera_->shared()->drift.store(on);
+}
+
+uint64_t SimulatedMicroscope::FramesFromPool() const {
+    return camera_->shared()->pooledFrames.load();
 }
 
 uint64_t SimulatedMicroscope::FramesDelivered() const {
