@@ -18,6 +18,9 @@
 
 namespace tvx {
 
+// The simulated camera's frame buffers come from a pool it owns.
+template <> struct GstRefTraits<GstBufferPool> : detail::GstObjectTraits {};
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -58,18 +61,28 @@ struct SimShared {
     std::atomic<bool> plugged{true}; // written on the UI thread
     std::atomic<bool> drift{true};   // written on the UI thread
     // Blur radius of the picture; kFocusDrift turns the focus knob slowly.
-    std::atomic<int> focus{0};       // written on the UI thread
-    std::atomic<int> width{0};       // written on the streaming thread at negotiation
-    std::atomic<int> height{0};      // written on the streaming thread at negotiation
-    std::atomic<uint64_t> frames{0}; // written on the streaming thread
+    std::atomic<int> focus{0};             // written on the UI thread
+    std::atomic<int> width{0};             // written on the streaming thread at negotiation
+    std::atomic<int> height{0};            // written on the streaming thread at negotiation
+    std::atomic<uint64_t> frames{0};       // written on the streaming thread
+    std::atomic<uint64_t> pooledFrames{0}; // written on the streaming thread
     const Clock::time_point epoch = Clock::now();
 };
 
 // One source element's feeding state.
 struct SimSourceContext {
+    ~SimSourceContext() {
+        // Buffers still downstream keep the pool alive; they are freed as
+        // they come back.
+        if (pool) gst_buffer_pool_set_active(pool.get(), FALSE);
+    }
+
     std::shared_ptr<SimShared> shared;
     // Touched on the source's streaming thread only.
     std::unique_ptr<MicrometerPicture> picture;
+    // Frames are drawn into buffers that come back here once the pipeline
+    // is done with them, so a running stream allocates none.
+    GstUnique<GstBufferPool> pool;
     Clock::time_point nextDue{};
     double fps = 12; // the negotiated rate
     bool lossReported = false;
@@ -103,6 +116,14 @@ bool Negotiate(GstAppSrc* src, SimSourceContext* ctx) {
     gst_app_src_set_caps(src, caps.get());
     if (!ctx->picture || ctx->picture->width() != w || ctx->picture->height() != h)
         ctx->picture = std::make_unique<MicrometerPicture>(w, h);
+    if (ctx->pool) gst_buffer_pool_set_active(ctx->pool.get(), FALSE);
+    ctx->pool.reset(kAdopt, gst_buffer_pool_new());
+    GstStructure* config = gst_buffer_pool_get_config(ctx->pool.get());
+    // No upper bound: a pipeline that holds more frames than usual gets more.
+    gst_buffer_pool_config_set_params(config, caps.get(), guint(GST_ROUND_UP_4(w * 3) * h), 2, 0);
+    if (!gst_buffer_pool_set_config(ctx->pool.get(), config) ||
+        !gst_buffer_pool_set_active(ctx->pool.get(), TRUE))
+        ctx->pool.reset(); // frames are then allocated one by one
     ctx->shared->width.store(w);
     ctx->shared->height.store(h);
     return true;
@@ -129,8 +150,13 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
 
     const MicrometerPicture& pic = *ctx->picture;
     const int stride = GST_ROUND_UP_4(pic.width() * 3);
-    GstUnique<GstBuffer> buf(
-        kAdopt, gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr));
+    GstUnique<GstBuffer> buf;
+    GstBuffer* pooled = nullptr;
+    if (ctx->pool &&
+        gst_buffer_pool_acquire_buffer(ctx->pool.get(), &pooled, nullptr) == GST_FLOW_OK)
+        buf.reset(kAdopt, pooled);
+    else
+        buf.reset(kAdopt, gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr));
     GstMapInfo map;
     if (!buf || !gst_buffer_map(buf.get(), &map, GST_MAP_WRITE)) return;
     const double elapsed = std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count();
@@ -141,8 +167,11 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
     gst_buffer_unmap(buf.get(), &map);
     GST_BUFFER_DURATION(buf.get()) = GstClockTime(double(GST_SECOND) / ctx->fps);
     // appsrc takes the buffer's reference.
-    if (gst_app_src_push_buffer(src, buf.release()) == GST_FLOW_OK)
+    const bool fromPool = pooled != nullptr;
+    if (gst_app_src_push_buffer(src, buf.release()) == GST_FLOW_OK) {
         ctx->shared->frames.fetch_add(1);
+        if (fromPool) ctx->shared->pooledFrames.fetch_add(1);
+    }
 }
 
 struct ProcAmpSpec {
@@ -417,6 +446,10 @@ void SimulatedMicroscope::SetFocusDrift() {
 
 void SimulatedMicroscope::SetDrift(bool on) {
     camera_->shared()->drift.store(on);
+}
+
+uint64_t SimulatedMicroscope::FramesFromPool() const {
+    return camera_->shared()->pooledFrames.load();
 }
 
 uint64_t SimulatedMicroscope::FramesDelivered() const {

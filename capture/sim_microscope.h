@@ -53,6 +53,9 @@ public:
     void SetDrift(bool on);
     // Frames handed to the pipeline so far.
     uint64_t FramesDelivered() const;
+    // Of those, the frames drawn into a recycled buffer rather than a fresh
+    // allocation.
+    uint64_t FramesFromPool() const;
 
     static constexpr const char* kDisplayName = "@device:sim:Vid_14c3&Pid_2301:simulated";
     static constexpr const char* kFriendlyName = "Wireless Digital Microscope (simulated)";

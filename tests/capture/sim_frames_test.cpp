@@ -107,6 +107,19 @@ TEST(SimFrames, EachSizeArrivesBottomUpWithDibRows) {
     }
 }
 
+// A running stream draws every frame into a buffer that comes back, at each
+// size (a new size brings a new set of buffers).
+TEST(SimFrames, FramesAreDrawnIntoRecycledBuffers) {
+    SimRig rig;
+    ASSERT_TRUE(rig.Start());
+    ASSERT_TRUE(rig.frames.WaitFrames(3, 640, 480));
+    EXPECT_EQ(rig.engine.SetResolution(320, 240), kResultOk);
+    ASSERT_TRUE(rig.frames.WaitFrames(3, 320, 240));
+    rig.engine.Stop();
+    EXPECT_GE(rig.sim->FramesDelivered(), 6u);
+    EXPECT_EQ(rig.sim->FramesFromPool(), rig.sim->FramesDelivered());
+}
+
 TEST(SimFrames, DriftMovesThePicture) {
     SimRig rig;
     rig.sim->SetDrift(true);
