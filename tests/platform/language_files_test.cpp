@@ -119,6 +119,14 @@ const NamedText kNamedTexts[] = {
     {"Quality", {"Quality"}},
     {"PictureNotOpen", {"the picture not open,please check the file exist!"}},
     {"TextTooLong", {"Please enter no more than 254 characters."}},
+    // Focus meter, sharpest still, measurement export
+    {"FocusMeter", {"Focus Meter"}},
+    {"SharpestStill", {"Sharpest Picture of the Last Second"}},
+    {"ExportMeasures", {"Export measurements..."}},
+    {"CopyMeasures", {"Copy measurements"}},
+    {"NoMeasurements", {"There are no measurements to export."}},
+    {"ExportMeasuresFail", {"The measurements could not be saved in:"}},
+    {"CsvFiles", {"CSV files (*.csv)"}},
     {"TArc", {"Three Points Arc Measurement"}},
     {"TipCalibration", {"Calibration", "Line Calibration"}},
     // Measuring tools: tool tips and the Photo Measure menus
