@@ -63,7 +63,8 @@ PlaybackResult VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
 
     // Pixels as the RGB32 picture lays them out in memory.
     const char* format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRx" : "xRGB";
-    GstUnique<GstCaps> caps(kAdopt, gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, nullptr));
+    GstUnique<GstCaps> caps(
+        kAdopt, gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, nullptr));
     gst_app_sink_set_caps(GST_APP_SINK(sink.get()), caps.get());
     // A paused player shows the frame it stopped on, so the sink keeps time
     // and prerolls; two buffers are plenty for a picture that is only shown.
@@ -260,12 +261,14 @@ void VideoPlayback::HandleMessage(GstMessage* msg) {
 }
 
 GstFlowReturn VideoPlayback::OnPreroll(GstAppSink* sink, gpointer self) {
-    static_cast<VideoPlayback*>(self)->TakeSample(GstUnique<GstSample>(kAdopt, gst_app_sink_pull_preroll(sink)));
+    static_cast<VideoPlayback*>(self)->TakeSample(
+        GstUnique<GstSample>(kAdopt, gst_app_sink_pull_preroll(sink)));
     return GST_FLOW_OK;
 }
 
 GstFlowReturn VideoPlayback::OnSample(GstAppSink* sink, gpointer self) {
-    static_cast<VideoPlayback*>(self)->TakeSample(GstUnique<GstSample>(kAdopt, gst_app_sink_pull_sample(sink)));
+    static_cast<VideoPlayback*>(self)->TakeSample(
+        GstUnique<GstSample>(kAdopt, gst_app_sink_pull_sample(sink)));
     return GST_FLOW_OK;
 }
 
