@@ -157,14 +157,9 @@ void PaintCanvasShape(QPainter& p, const CMeasureShape& s, const MeasureContext&
 }
 
 FontRecord DateStampFontRecord() {
-    FontRecord r;
-    r.lfHeight = 14;
-    r.lfWeight = 400;
+    // The default record in the fixed-pitch face and the default character set.
+    FontRecord r = DefaultFontRecord();
     r.lfCharSet = 1;
-    r.lfOutPrecision = 3;
-    r.lfClipPrecision = 2;
-    r.lfQuality = 1;
-    r.lfPitchAndFamily = 50;
     r.setFaceName(QStringLiteral("Lucida Console"));
     return r;
 }

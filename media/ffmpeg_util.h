@@ -32,6 +32,10 @@ struct SwsFree {
 struct FormatContextFree {
     void operator()(AVFormatContext* f) const { avformat_free_context(f); }
 };
+// A context opened for reading: closing also frees it.
+struct InputCloser {
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
 struct IoContextFree {
     void operator()(AVIOContext* io) const {
         if (io) av_freep(&io->buffer);
@@ -45,6 +49,7 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsFree>;
 using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextFree>;
 using IoContextPtr = std::unique_ptr<AVIOContext, IoContextFree>;
+using InputContextPtr = std::unique_ptr<AVFormatContext, InputCloser>;
 
 std::string ErrorString(int code);
 

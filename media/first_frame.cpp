@@ -1,6 +1,7 @@
 #include "media/first_frame.h"
 
 #include "imaging/dib.h"
+#include "media/ffmpeg_util.h"
 
 #include <QFile>
 #include <algorithm>
@@ -23,34 +24,12 @@ namespace {
 // ever giving a picture; the first frame of any real AVI comes long before.
 constexpr int kMaxPackets = 256;
 
-struct FormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwsFreer {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-struct IoFreer {
-    void operator()(AVIOContext* io) const {
-        if (!io) return;
-        av_freep(&io->buffer);
-        avio_context_free(&io);
-    }
-};
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
-using SwsPtr = std::unique_ptr<SwsContext, SwsFreer>;
-using IoPtr = std::unique_ptr<AVIOContext, IoFreer>;
+using FormatPtr = ffmpeg::InputContextPtr;
+using CodecPtr = ffmpeg::CodecContextPtr;
+using ffmpeg::FramePtr;
+using ffmpeg::PacketPtr;
+using ffmpeg::SwsPtr;
+using IoPtr = ffmpeg::IoContextPtr;
 
 QString AvError(const char* what, int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};

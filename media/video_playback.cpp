@@ -123,12 +123,13 @@ void VideoPlayback::Release() {
     if (pipeline_) {
         // Joins the streaming threads: no callback runs after this.
         gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
-        GstElement* sink = nullptr;
-        g_object_get(pipeline_.get(), "video-sink", &sink, nullptr);
+        GstElement* raw = nullptr;
+        g_object_get(pipeline_.get(), "video-sink", &raw, nullptr);
+        // The property hands out a reference of its own.
+        const GstUnique<GstElement> sink(kAdopt, raw);
         if (sink) {
             GstAppSinkCallbacks none{};
-            gst_app_sink_set_callbacks(GST_APP_SINK(sink), &none, nullptr, nullptr);
-            gst_object_unref(sink);
+            gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &none, nullptr, nullptr);
         }
     }
     pipeline_.reset();
