@@ -66,21 +66,32 @@ int KnownDeviceStatus(const QString& displayName) {
     return -1;
 }
 
-void CopyFlipRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int rowBytes,
-                  int height) {
-    uint8_t* out = dst + size_t(dstStride) * size_t(height - 1);
-    for (int y = 0; y < height; ++y) {
-        std::memcpy(out, src, size_t(rowBytes));
-        src += srcStride;
-        out -= dstStride;
+// A frame GStreamer delivered, mapped for as long as someone holds it: the
+// still buffer keeps the last one this way instead of copying it.
+struct MappedSample {
+    GstUnique<GstSample> sample;
+    GstVideoFrame frame{};
+    bool mapped = false;
+
+    MappedSample(GstSample* s, GstVideoInfo* info, bool write) : sample(kRef, s) {
+        // The sample holds the buffer; a reference of the mapping's own
+        // would make it look shared to the write check.
+        GstBuffer* buffer = gst_sample_get_buffer(s);
+        const int flags =
+            GST_MAP_READ | (write ? GST_MAP_WRITE : 0) | GST_VIDEO_FRAME_MAP_FLAG_NO_REF;
+        mapped = gst_video_frame_map(&frame, info, buffer, GstMapFlags(flags));
     }
-}
+    ~MappedSample() {
+        if (mapped) gst_video_frame_unmap(&frame);
+    }
+    MappedSample(const MappedSample&) = delete;
+    MappedSample& operator=(const MappedSample&) = delete;
+};
 
 // Everything the preview appsink callback needs. The receiver is set from
 // the UI thread; the rest belongs to the streaming thread.
 struct CaptureEngine::Delivery {
     std::atomic<FrameReceiver*> receiver{nullptr}; // written on the UI thread
-    std::vector<uint8_t> frame;                    // streaming thread only
     GstUnique<GstCaps> lastCaps;                   // streaming thread only
     GstVideoInfo info;                             // streaming thread only
 
@@ -92,7 +103,13 @@ struct CaptureEngine::Delivery {
         return GST_FLOW_OK;
     }
 
+    // The frame goes on in GStreamer's own buffer, top-down rows read
+    // bottom-up through a negative stride: no copy on the way. It is mapped
+    // for writing only when an effect will change it and the buffer is ours
+    // alone; otherwise it is marked read-only and the effects copy it.
     void Deliver(GstSample* sample) {
+        FrameReceiver* r = receiver.load();
+        if (!r) return;
         GstCaps* caps = gst_sample_get_caps(sample);
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         if (!caps || !buffer) return;
@@ -101,20 +118,22 @@ struct CaptureEngine::Delivery {
             lastCaps.reset(kRef, caps);
         }
         if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) return;
-        GstVideoFrame vf;
-        if (!gst_video_frame_map(&vf, &info, buffer, GST_MAP_READ)) return;
+        const bool write = r->ChangesPixels() && gst_buffer_is_writable(buffer);
+        auto mapped = std::make_shared<MappedSample>(sample, &info, write);
+        if (!mapped->mapped) return;
+        GstVideoFrame& vf = mapped->frame;
         const int w = GST_VIDEO_FRAME_WIDTH(&vf);
         const int h = GST_VIDEO_FRAME_HEIGHT(&vf);
-        const int stride = DibStride(w);
-        frame.resize(size_t(stride) * size_t(h));
-        CopyFlipRows(static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&vf, 0)),
-                     GST_VIDEO_FRAME_PLANE_STRIDE(&vf, 0), frame.data(), stride, w * 3, h);
-        gst_video_frame_unmap(&vf);
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&vf, 0);
+        auto* top = static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&vf, 0));
+        if (w <= 0 || h <= 0 || stride < w * 3) return;
+        FrameView view{top + std::ptrdiff_t(stride) * (h - 1), w, h, -stride};
+        view.readOnly = !write;
+        view.owner = std::move(mapped);
         const GstClockTime pts = GST_BUFFER_PTS(buffer);
         const double seconds =
             GST_CLOCK_TIME_IS_VALID(pts) ? double(pts) / double(GST_SECOND) : 0.0;
-        if (FrameReceiver* r = receiver.load())
-            r->OnFrame(seconds, FrameView{frame.data(), w, h, stride});
+        r->OnFrame(seconds, view);
     }
 };
 
@@ -458,8 +477,10 @@ Status CaptureEngine::BuildPreviewBranch(GstCaps* filter, bool jpeg) {
     const GstUnique<GstCaps> bgr(kAdopt, gst_caps_from_string("video/x-raw,format=BGR"));
     // A live picture wants the newest frame, never a queue of old ones; and
     // the sink must not wait for a first frame to change state.
+    // Nor may it keep a last frame of its own: the frames it hands out are
+    // written in place when nobody else holds them.
     g_object_set(sink.get(), "caps", bgr.get(), "sync", FALSE, "async", FALSE, "max-buffers", 2u,
-                 "drop", TRUE, nullptr);
+                 "drop", TRUE, "enable-last-sample", FALSE, nullptr);
     GstAppSinkCallbacks cb{};
     cb.new_sample = &Delivery::OnSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &cb, delivery_.get(), nullptr);

@@ -53,11 +53,6 @@ int CaptureWidth();
 int CaptureHeight();
 void SetCaptureSize(int width, int height);
 
-// Copies `height` rows of `rowBytes` from a top-down picture into a
-// bottom-up one: source row 0 lands in the last destination row.
-void CopyFlipRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int rowBytes,
-                  int height);
-
 // Finds the microscope among the capture devices, runs the capture pipeline
 //   source ! capsfilter ! videoconvert ! appsink "SampleGrabber"
 // (with jpegdec after the capsfilter for sizes a camera offers only as JPEG)

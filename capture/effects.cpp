@@ -14,7 +14,7 @@ uint8_t* RowPtr(const FrameView& f, int r) {
 }
 
 bool Usable(const FrameView& f) {
-    return f.data && f.width > 0 && f.height > 0 && f.stride >= f.width * 3;
+    return f.usable();
 }
 
 void ReverseRowScalar(const uint8_t* src, uint8_t* dst, int from, int w) {
@@ -453,6 +453,10 @@ template <typename Fn> void ForEachRun(const FrameView& f, Fn&& fn) {
     const std::size_t rowBytes = std::size_t(f.width) * 3;
     if (std::size_t(f.stride) == rowBytes) {
         fn(f.data, rowBytes * std::size_t(f.height));
+        return;
+    }
+    if (f.stride == -std::ptrdiff_t(rowBytes)) { // packed top-down: the top row comes first
+        fn(RowPtr(f, f.height - 1), rowBytes * std::size_t(f.height));
         return;
     }
     for (int r = 0; r < f.height; ++r)

@@ -9,7 +9,7 @@ namespace {
 constexpr int kBlock = 4;
 
 bool UsableFrame(const FrameView& f) {
-    return f.data && f.width > 0 && f.height > 0 && f.stride >= f.width * 3;
+    return f.usable();
 }
 
 // 2·G + R + B of one pixel: a grey weight that is exact in integers and

@@ -11,11 +11,15 @@ FrameSink::FrameSink(EffectState& effects, StillFlags& flags) : effects_(effects
 
 FrameSink::~FrameSink() = default;
 
-void FrameSink::OnFrame(double sampleTime, const FrameView& frame) {
-    if (!frame.data || frame.width <= 0 || frame.height <= 0 || frame.stride < frame.width * 3)
-        return;
+void FrameSink::OnFrame(double sampleTime, const FrameView& delivered) {
+    if (!delivered.usable()) return;
 
-    ApplyEffects(frame, effects_.Load(), scratch_);
+    const EffectSwitches switches = effects_.Load();
+    FrameView frame = delivered;
+    if (switches.any()) {
+        if (frame.readOnly) frame = WritableCopy(delivered);
+        ApplyEffects(frame, switches, scratch_);
+    }
 
     frameSize_.store((uint64_t(uint32_t(frame.width)) << 32) | uint32_t(frame.height));
 
@@ -51,6 +55,27 @@ void FrameSink::OnFrame(double sampleTime, const FrameView& frame) {
 
     recorder_.Use([&](FrameRecorder& r) { r.WriteFrame(frame); });
     surface_.Use([&](LiveSurface& s) { s.DrawFrame(frame); });
+}
+
+FrameView FrameSink::WritableCopy(const FrameView& frame) {
+    std::shared_ptr<std::vector<uint8_t>>* free = nullptr;
+    for (auto& c : copies_)
+        if (!c || c.use_count() == 1) {
+            free = &c;
+            break;
+        }
+    // Every copy is held elsewhere: the oldest is left to its holder.
+    if (!free) free = &copies_[0];
+    if (!*free || free->use_count() != 1) *free = std::make_shared<std::vector<uint8_t>>();
+    const int stride = DibStride(frame.width);
+    const std::size_t rowBytes = std::size_t(frame.width) * 3;
+    std::vector<uint8_t>& pixels = **free;
+    pixels.resize(std::size_t(stride) * frame.height);
+    for (int r = 0; r < frame.height; ++r)
+        std::memcpy(pixels.data() + std::size_t(r) * stride, frame.row(r), rowBytes);
+    FrameView copy{pixels.data(), frame.width, frame.height, stride};
+    copy.owner = *free;
+    return copy;
 }
 
 void FrameSink::KeepStill(double sampleTime, const FrameView& frame, double focus) {

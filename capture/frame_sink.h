@@ -65,6 +65,7 @@ public:
 
     // Streaming thread.
     void OnFrame(double sampleTime, const FrameView& frame) override;
+    bool ChangesPixels() const override { return effects_.Load().any(); }
 
     // Any thread. The header and size of the last frame.
     PictureHeader header() const;
@@ -95,12 +96,18 @@ public:
 
 private:
     void KeepStill(double sampleTime, const FrameView& frame, double focus);
+    // A bottom-up copy of a frame the effects may not change in place, in a
+    // buffer nobody else holds any more.
+    FrameView WritableCopy(const FrameView& frame);
     void Meter(double sampleTime, double figure);
 
     EffectState& effects_;
     StillFlags& flags_;
 
-    EffectScratch scratch_;              // streaming thread only
+    EffectScratch scratch_; // streaming thread only
+    // Streaming thread only. The copies a read-only frame is changed in; one
+    // may be held by the still buffer while the next frame takes another.
+    std::shared_ptr<std::vector<uint8_t>> copies_[3];
     std::atomic<uint64_t> frameSize_{0}; // written by the streaming thread: width << 32 | height
 
     StillRing still_; // filled by the streaming thread, read by the UI thread; locks itself

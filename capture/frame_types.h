@@ -3,17 +3,39 @@
 #include "imaging/dib.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace tvx {
 
 // A frame as the program keeps it: 24-bit pixels in blue, green, red order,
-// bottom-up rows (row 0 is the bottom of the picture), `stride` bytes a row.
+// bottom-up rows (row 0 is the bottom of the picture). `data` is row 0 and
+// row r starts at data + r × stride. The stride is negative when the rows
+// lie top-down in memory, as a frame straight from GStreamer does: the
+// program then reads it in place instead of turning it over first.
 struct FrameView {
+    FrameView() = default;
+    FrameView(uint8_t* pixels, int w, int h, int rowStride)
+        : data(pixels), width(w), height(h), stride(rowStride) {}
+
     uint8_t* data = nullptr;
     int width = 0;
     int height = 0;
     int stride = 0;
+    // The pixels are shared with someone else (another frame, a kept still):
+    // whoever wants to change them works on a copy.
+    bool readOnly = false;
+    // Keeps the pixels alive for whoever holds a copy of it; empty when they
+    // live only for the call that hands the frame over.
+    std::shared_ptr<const void> owner;
+
+    uint8_t* row(int r) const { return data + std::ptrdiff_t(r) * stride; }
+    // Enough bytes in a row for the width, whichever way the rows run.
+    bool usable() const {
+        return data && width > 0 && height > 0 &&
+               (stride < 0 ? -int64_t(stride) : stride) >= int64_t(width) * 3;
+    }
 };
 
 // What the capture engine hands each frame to. Called on the streaming
@@ -23,6 +45,10 @@ public:
     virtual ~FrameReceiver() = default;
     // sampleTime in seconds since the stream started.
     virtual void OnFrame(double sampleTime, const FrameView& frame) = 0;
+    // Whether the next frames will be changed in place (an effect is on), so
+    // the engine asks GStreamer for a writable frame, which costs a copy when
+    // the buffer is shared. A frame may still arrive read-only.
+    virtual bool ChangesPixels() const { return false; }
 };
 
 // Who asked for a still: the keyboard or toolbar (F2, the camera button), or

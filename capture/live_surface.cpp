@@ -60,7 +60,7 @@ void ConvertRow(const uint8_t* src, uint32_t* dst, int cols) {
 }
 
 bool UsableFrame(const FrameView& f) {
-    return f.data && f.width > 0 && f.height > 0 && f.stride >= f.width * 3;
+    return f.usable();
 }
 
 // ---- smooth scaling ----

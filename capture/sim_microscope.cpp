@@ -87,6 +87,11 @@ struct SimSourceContext {
     double fps = 12; // the negotiated rate
     bool lossReported = false;
     std::vector<uint32_t> blurScratch;
+    // A still slide in steady focus looks the same in every frame: it is
+    // drawn once and its pixels handed out again, as a camera's sensor
+    // costs the computer nothing. drawnFocus is the blur it was drawn with.
+    GstUnique<GstBuffer> drawn;
+    int drawnFocus = 0;
 };
 
 void PostSourceError(GstElement* src, GQuark domain, int code, const char* text) {
@@ -116,6 +121,7 @@ bool Negotiate(GstAppSrc* src, SimSourceContext* ctx) {
     gst_app_src_set_caps(src, caps.get());
     if (!ctx->picture || ctx->picture->width() != w || ctx->picture->height() != h)
         ctx->picture = std::make_unique<MicrometerPicture>(w, h);
+    ctx->drawn.reset();
     if (ctx->pool) gst_buffer_pool_set_active(ctx->pool.get(), FALSE);
     ctx->pool.reset(kAdopt, gst_buffer_pool_new());
     GstStructure* config = gst_buffer_pool_get_config(ctx->pool.get());
@@ -148,6 +154,25 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
     std::this_thread::sleep_until(ctx->nextDue);
     ctx->nextDue += period;
 
+    const double elapsed = std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count();
+    const int focus = ctx->shared->focus.load();
+    const bool still = !ctx->shared->drift.load() && focus != kFocusDrift;
+    const GstClockTime duration = GstClockTime(double(GST_SECOND) / ctx->fps);
+    if (still && ctx->drawn && ctx->drawnFocus == focus) {
+        // A new buffer sharing the drawn pixels: downstream may stamp its
+        // own times on it, and anyone who wants to write gets a copy.
+        GstBuffer* again = gst_buffer_copy(ctx->drawn.get());
+        GST_BUFFER_PTS(again) = GST_CLOCK_TIME_NONE;
+        GST_BUFFER_DTS(again) = GST_CLOCK_TIME_NONE;
+        GST_BUFFER_DURATION(again) = duration;
+        if (gst_app_src_push_buffer(src, again) == GST_FLOW_OK) {
+            ctx->shared->frames.fetch_add(1);
+            ctx->shared->pooledFrames.fetch_add(1);
+        }
+        return;
+    }
+    ctx->drawn.reset();
+
     const MicrometerPicture& pic = *ctx->picture;
     const int stride = GST_ROUND_UP_4(pic.width() * 3);
     GstUnique<GstBuffer> buf;
@@ -159,13 +184,15 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
         buf.reset(kAdopt, gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr));
     GstMapInfo map;
     if (!buf || !gst_buffer_map(buf.get(), &map, GST_MAP_WRITE)) return;
-    const double elapsed = std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count();
     pic.CopyView(SimDrift(ctx->shared->drift.load() ? elapsed : 0.0), map.data, stride);
-    const int focus = ctx->shared->focus.load();
     SimBlur(map.data, pic.width(), pic.height(), stride,
             focus == kFocusDrift ? SimFocusDrift(elapsed) : focus, ctx->blurScratch);
     gst_buffer_unmap(buf.get(), &map);
-    GST_BUFFER_DURATION(buf.get()) = GstClockTime(double(GST_SECOND) / ctx->fps);
+    GST_BUFFER_DURATION(buf.get()) = duration;
+    if (still) {
+        ctx->drawn.reset(kRef, buf.get());
+        ctx->drawnFocus = focus;
+    }
     // appsrc takes the buffer's reference.
     const bool fromPool = pooled != nullptr;
     if (gst_app_src_push_buffer(src, buf.release()) == GST_FLOW_OK) {
@@ -515,6 +542,10 @@ bool SimulatedMicroscope::HandleControlLine(const QString& line) {
         const int radius = arg.toInt(&ok);
         if (!ok || radius < 0 || radius > kMaxFocusRadius) return false;
         SetFocus(radius);
+        return true;
+    }
+    if (word == QLatin1String("drift on") || word == QLatin1String("drift off")) {
+        SetDrift(word.endsWith(QLatin1String("on")));
         return true;
     }
     if (word == QLatin1String("press"))

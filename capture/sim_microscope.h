@@ -23,7 +23,8 @@ class SimCamera;
 // When TAVOLUX_SIM_CONTROL names a FIFO, lines written to it act on the
 // device: "press", "unplug", "plug", "still" (the still pin alone),
 // "focus <radius>" (the picture blurred by a box of that radius, 0 … 32;
-// 0 is sharp) and "focus drift" (a slow turn through focus and back).
+// 0 is sharp), "focus drift" (a slow turn through focus and back) and
+// "drift on" / "drift off" (the slide moving or held still).
 //
 // Lives on the UI thread; its picture is rendered on the streaming thread.
 class SimulatedMicroscope : public DeviceProvider {
@@ -53,8 +54,8 @@ public:
     void SetDrift(bool on);
     // Frames handed to the pipeline so far.
     uint64_t FramesDelivered() const;
-    // Of those, the frames drawn into a recycled buffer rather than a fresh
-    // allocation.
+    // Of those, the frames handed out without fresh pixels: drawn into a
+    // recycled buffer, or a still slide's drawn pixels handed out again.
     uint64_t FramesFromPool() const;
 
     static constexpr const char* kDisplayName = "@device:sim:Vid_14c3&Pid_2301:simulated";

@@ -61,6 +61,18 @@ void StillRing::Keep(double sampleTime, const FrameView& frame, double focus) {
     const int index = ChooseSlot(sampleTime, length);
     Slot& slot = slots_[std::size_t(index)];
     slot.valid = false;
+    slot.width = frame.width;
+    slot.height = frame.height;
+    slot.time = sampleTime;
+    slot.focus = focus;
+    if (!sharpest_ && frame.owner) {
+        // The previous frame is let go here, on the streaming thread.
+        slot.held = frame;
+        slot.valid = true;
+        newest_ = index;
+        return;
+    }
+    slot.held = FrameView();
     if (!slot.data || length > slot.capacity) {
         slot.data.reset(new (std::nothrow) uint8_t[length]);
         slot.capacity = slot.data ? length : 0;
@@ -74,10 +86,6 @@ void StillRing::Keep(double sampleTime, const FrameView& frame, double focus) {
         std::memcpy(dst, frame.data + std::ptrdiff_t(r) * frame.stride, rowBytes);
         if (std::size_t(stride) > rowBytes) std::memset(dst + rowBytes, 0, stride - rowBytes);
     }
-    slot.width = frame.width;
-    slot.height = frame.height;
-    slot.time = sampleTime;
-    slot.focus = focus;
     slot.valid = true;
     newest_ = index;
 }
@@ -113,7 +121,18 @@ StillPicture StillRing::Take() const {
     s.header = BitmapInfoHeader::For24Bit(s.width, s.height);
     s.sampleTime = slot.time;
     s.focus = slot.focus;
-    s.pixels.assign(slot.data.get(), slot.data.get() + std::size_t(s.stride) * s.height);
+    if (!slot.held.data) {
+        s.pixels.assign(slot.data.get(), slot.data.get() + std::size_t(s.stride) * s.height);
+        return s;
+    }
+    // A held frame: its rows may run either way and need not be padded.
+    const std::size_t rowBytes = std::size_t(s.width) * 3;
+    s.pixels.resize(std::size_t(s.stride) * s.height);
+    for (int r = 0; r < s.height; ++r) {
+        uint8_t* dst = s.pixels.data() + std::size_t(r) * s.stride;
+        std::memcpy(dst, slot.held.row(r), rowBytes);
+        std::memset(dst + rowBytes, 0, std::size_t(s.stride) - rowBytes);
+    }
     return s;
 }
 

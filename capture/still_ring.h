@@ -34,8 +34,10 @@ struct StillPicture {
 // buffer, overwritten by every frame. With the sharpest-still switch on, a
 // ring of the frames of the last moments, each with its focus figure, from
 // which a still takes the sharpest of the second before it was asked for.
-// Each frame is copied once, into its slot: the ring is the still buffer
-// grown, not a second copy.
+// Normally the buffer holds the frame itself, not a copy, when the frame
+// comes with an owner: the pixels are copied out only when a still is taken.
+// In the ring each frame is copied once, into its slot, since holding a
+// second of frames would starve whoever hands them out.
 class StillRing {
 public:
     // A sharpest still looks this far back from the frame that asked for it.
@@ -52,7 +54,8 @@ public:
     void SetSharpest(bool on);
     bool sharpest() const;
 
-    // Streaming thread. Copies the frame (rows padded to 4 bytes) into a slot.
+    // Streaming thread. Holds the frame when it has an owner and the switch
+    // is off; copies it (rows padded to 4 bytes) into a slot otherwise.
     void Keep(double sampleTime, const FrameView& frame, double focus);
     // Streaming thread. A still was asked for with the frame of `sampleTime`.
     void MarkRequest(double sampleTime);
@@ -69,6 +72,7 @@ private:
     struct Slot {
         std::unique_ptr<uint8_t[]> data;
         std::size_t capacity = 0;
+        FrameView held; // a frame held instead of copied; data is unused then
         int width = 0, height = 0;
         double time = 0;
         double focus = 0;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -307,7 +308,7 @@ bool AviWriter::WriteFrame(const uint8_t* bottomUpBgr, int stride, AviError* err
         if (error) *error = Fail(AviStep::WriteFile, AVERROR(EIO), "the file is closed");
         return false;
     }
-    if (!bottomUpBgr || stride < d.width * 3) return true;
+    if (!bottomUpBgr || std::abs(stride) < d.width * 3) return true;
     if (av_frame_make_writable(d.frame.get()) < 0) return true;
     // Bottom-up rows: start at the top row (the last one) and walk back.
     const uint8_t* src[1] = {bottomUpBgr + std::ptrdiff_t(stride) * (d.height - 1)};

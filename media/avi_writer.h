@@ -76,6 +76,8 @@ public:
     // Encodes and writes one frame of the opened size. A frame the encoder
     // rejects is skipped (answers true, nothing written); a failure of the
     // file answers false with the error, after which every write fails.
+    // `bottomUpBgr` is the bottom row; a negative stride walks up through
+    // rows that lie top-down in memory.
     bool WriteFrame(const uint8_t* bottomUpBgr, int stride, AviError* error);
 
     // Flushes the encoder and writes the index, so the file plays whatever

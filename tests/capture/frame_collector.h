@@ -2,6 +2,7 @@
 
 #include "capture/frame_types.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -10,15 +11,22 @@
 
 namespace tvx::test {
 
-// Keeps a copy of the last frame; the streaming thread writes, the test reads.
+// Keeps a copy of the last frame as bottom-up rows of DIB stride, however
+// the rows ran in the delivered frame; the streaming thread writes, the
+// test reads.
 class FrameCollector : public FrameReceiver {
 public:
     void OnFrame(double sampleTime, const FrameView& f) override {
         std::lock_guard<std::mutex> lock(m_);
-        last_.assign(f.data, f.data + size_t(f.stride) * size_t(f.height));
+        stride_ = DibStride(f.width);
+        last_.assign(size_t(stride_) * size_t(f.height), 0);
+        for (int r = 0; r < f.height; ++r)
+            std::copy_n(f.row(r), size_t(f.width) * 3, last_.data() + size_t(r) * stride_);
         width_ = f.width;
         height_ = f.height;
-        stride_ = f.stride;
+        deliveredStride_ = f.stride;
+        readOnly_ = f.readOnly;
+        owned_ = f.owner != nullptr;
         time_ = sampleTime;
         ++count_;
         cv_.notify_all();
@@ -42,6 +50,20 @@ public:
         if (time) *time = time_;
         return last_;
     }
+    // How the last frame came: its own stride, whether it was read-only and
+    // whether it came with an owner that may be held.
+    int DeliveredStride() {
+        std::lock_guard<std::mutex> lock(m_);
+        return deliveredStride_;
+    }
+    bool ReadOnly() {
+        std::lock_guard<std::mutex> lock(m_);
+        return readOnly_;
+    }
+    bool Owned() {
+        std::lock_guard<std::mutex> lock(m_);
+        return owned_;
+    }
     int Count() {
         std::lock_guard<std::mutex> lock(m_);
         return count_;
@@ -51,7 +73,8 @@ private:
     std::mutex m_;
     std::condition_variable cv_;
     std::vector<uint8_t> last_;
-    int width_ = 0, height_ = 0, stride_ = 0, count_ = 0;
+    int width_ = 0, height_ = 0, stride_ = 0, count_ = 0, deliveredStride_ = 0;
+    bool readOnly_ = false, owned_ = false;
     double time_ = 0;
 };
 

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -161,6 +162,75 @@ TEST(FrameSink, RecorderAndLiveViewGetTheFrameOnlyWhileAttached) {
     fx.sink.OnFrame(0, b.view());
     EXPECT_EQ(rec.firstBytes.size(), 1u);
     EXPECT_EQ(surface.Snapshot().pixel(3, 1), qRgb(205, 205, 205));
+}
+
+// A frame as GStreamer hands it over: top-down rows, unpadded, read
+// bottom-up through a negative stride, with an owner that may be held. Row
+// r from the top is filled with top + r.
+struct TopDownFrame {
+    int w, h;
+    std::shared_ptr<std::vector<uint8_t>> bytes;
+    TopDownFrame(int width, int height, uint8_t top)
+        : w(width), h(height),
+          bytes(std::make_shared<std::vector<uint8_t>>(std::size_t(width) * 3 * height)) {
+        for (int r = 0; r < h; ++r)
+            std::memset(bytes->data() + std::size_t(r) * w * 3, top + r, std::size_t(w) * 3);
+    }
+    FrameView view(bool readOnly) {
+        FrameView v{bytes->data() + std::size_t(h - 1) * w * 3, w, h, -w * 3};
+        v.readOnly = readOnly;
+        v.owner = bytes;
+        return v;
+    }
+};
+
+TEST(FrameSink, DeliveredFramesAreHeldNotCopiedAndReadOnlyOnesAreLeftAlone) {
+    Fixture fx;
+    {
+        // Held: the frame outlives its delivery through its owner, and the
+        // still is turned the right way up only when taken.
+        TopDownFrame a(5, 3, 10);
+        fx.sink.OnFrame(1.0, a.view(false));
+        EXPECT_EQ(fx.sink.stillCapacity(), 0u) << "the frame is held, not copied";
+        std::weak_ptr<std::vector<uint8_t>> watch = a.bytes;
+        a.bytes.reset();
+        EXPECT_FALSE(watch.expired()) << "the still buffer holds the delivered frame";
+        const StillPicture still = fx.sink.TakeStill();
+        ASSERT_EQ(still.pixels.size(), 16u * 3);
+        EXPECT_EQ(still.pixels[0], 12) << "row 0 of a still is the bottom row";
+        EXPECT_EQ(still.pixels[16 * 2], 10);
+        EXPECT_EQ(still.pixels[15], 0) << "padding is zero";
+        fx.sink.OnFrame(2.0, TopDownFrame(5, 3, 50).view(false));
+        EXPECT_TRUE(watch.expired()) << "the next frame lets the last one go";
+    }
+    EffectSwitches neg;
+    neg.negative = true;
+    fx.effects.Store(neg);
+    EXPECT_TRUE(fx.sink.ChangesPixels());
+    {
+        // Read-only and an effect on: the effect works on a copy.
+        TopDownFrame shared(5, 3, 10);
+        fx.sink.OnFrame(3.0, shared.view(true));
+        EXPECT_EQ((*shared.bytes)[0], 10) << "a shared frame is never written";
+        EXPECT_EQ(fx.sink.TakeStill().pixels[0], 255 - 12);
+        // The copy the still holds is not reused for the next frame.
+        TopDownFrame next(5, 3, 100);
+        fx.sink.OnFrame(4.0, next.view(true));
+        fx.flags.Request(StillSource::Keyboard);
+        fx.sink.OnFrame(5.0, TopDownFrame(5, 3, 200).view(true));
+        fx.sink.OnFrame(6.0, TopDownFrame(5, 3, 150).view(true));
+        fx.notify.drain();
+        EXPECT_EQ(fx.sink.TakeStill().pixels[0], 255 - 102)
+            << "the kept frame survives the copies made after it";
+        fx.flags.Clear();
+    }
+    {
+        // Writable: the effect is applied in place, and that frame is held.
+        TopDownFrame own(5, 3, 10);
+        fx.sink.OnFrame(7.0, own.view(false));
+        EXPECT_EQ((*own.bytes)[0], 255 - 10);
+        EXPECT_EQ(fx.sink.TakeStill().pixels[16 * 2], 255 - 10);
+    }
 }
 
 TEST(FrameSink, BrokenFramesAreIgnored) {

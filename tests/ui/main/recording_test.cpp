@@ -194,7 +194,7 @@ TEST_F(RecordingWindow, TheClockButtonRunsASeriesThroughTheStillPath) {
     QObject::connect(dlg_.get(), &MainWindow::stillSaved,
                      [&](const QString& p) { stills.push_back(p); });
     // A picture needs a frame from before its request.
-    ASSERT_TRUE(test::WaitFor([&] { return dlg_->session().frameSink().stillCapacity() > 0; }));
+    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->session().frameSink().TakeStill().empty(); }));
     bool opened = false;
     // The dialog is modal: script it from inside its own event loop.
     QTimer::singleShot(0, [&] {
