@@ -120,15 +120,16 @@ void MailCommand::Mail(const QString& path) {
             Warn(Text("SEND_CAMPLETE", "Send Completed"));
             break;
         case MailStatus::NoMailProgram:
-            prompts().Message(kTitle,
-                              QStringLiteral("The mail system cannot be loaded: %1.\n"
-                                             "Set up a mail program for your desktop.")
-                                  .arg(result.reason),
-                              Prompts::Icon::Error);
+            prompts().Message(
+                kTitle,
+                Text("MailNotLoaded", "The mail system cannot be loaded: %1.").arg(result.reason) +
+                    QLatin1Char('\n') +
+                    Text("MailSetUp", "Set up a mail program for your desktop."),
+                Prompts::Icon::Error);
             break;
         case MailStatus::Failed:
             prompts().Message(kTitle,
-                              QStringLiteral("The mail was not sent: %1.").arg(result.reason),
+                              Text("MailNotSent", "The mail was not sent: %1.").arg(result.reason),
                               Prompts::Icon::Error);
             break;
         }

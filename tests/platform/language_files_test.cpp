@@ -250,6 +250,12 @@ const NamedText kNamedTexts[] = {
     // E-mail
     {"StartOutlook", {"Start outlook, Please waiting..."}},
     {"SEND_CAMPLETE", {"Send Completed"}},
+    {"MailNotLoaded", {"The mail system cannot be loaded: %1."}},
+    {"MailSetUp", {"Set up a mail program for your desktop."}},
+    {"MailNotSent", {"The mail was not sent: %1."}},
+    // Message-box buttons
+    {"Yes", {"Yes"}},
+    {"No", {"No"}},
 };
 // clang-format on
 

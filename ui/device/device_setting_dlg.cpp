@@ -131,6 +131,29 @@ CDeviceSettingDlg::CDeviceSettingDlg(CaptureEngine& engine, QWidget* parent)
     Refill();
 }
 
+// Translations run longer than the English texts: labels take the room
+// they need from the sliders and lists beside them.
+void CDeviceSettingDlg::FitTexts() {
+    int labels = 90;
+    for (const RowControls& c : controls_)
+        labels = std::max(labels, c.label->sizeHint().width());
+    const int sliderX = 22 + std::min(labels, 150) + 2;
+    for (RowControls& c : controls_) {
+        c.label->resize(sliderX - 24, c.label->height());
+        c.slider->setGeometry(sliderX, c.slider->y(), 324 - sliderX, c.slider->height());
+    }
+    const int resolutionW = std::max(100, resolutionLabel_->sizeHint().width());
+    resolutionLabel_->resize(resolutionW, resolutionLabel_->height());
+    resolutions_->move(22 + resolutionW + 4, resolutions_->y());
+    const int normX = resolutions_->x() + resolutions_->width() + 10;
+    const int normW = std::max(70, normLabel_->sizeHint().width());
+    normLabel_->setGeometry(normX, normLabel_->y(), normW, normLabel_->height());
+    const int normsX = normX + normW + 2;
+    norms_->setGeometry(normsX, norms_->y(), std::max(80, 408 - normsX), norms_->height());
+    defaultButton_->resize(std::max(90, defaultButton_->sizeHint().width()),
+                           defaultButton_->height());
+}
+
 void CDeviceSettingDlg::ShowRow(int row, bool shown) {
     const RowControls& c = controls_[size_t(row)];
     for (QWidget* w : {static_cast<QWidget*>(c.slider), static_cast<QWidget*>(c.label),
@@ -176,6 +199,7 @@ void CDeviceSettingDlg::Refill() {
         c.edit->setText(Value3(r.value));
         c.label->setText(Text(kRows[i].key, kRows[i].key, 32));
     }
+    FitTexts();
 
     const auto& table = engine_.DeviceTable();
     for (int row = 0; row < kDeviceSlotCount; ++row) {

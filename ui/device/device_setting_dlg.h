@@ -68,6 +68,7 @@ private:
     void ApplyResolution();
     void ApplyNorm();
     void ShowRow(int row, bool shown);
+    void FitTexts();
 
     CaptureEngine& engine_;
     std::array<Row, 6> rows_{};

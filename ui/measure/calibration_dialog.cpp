@@ -7,23 +7,26 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 namespace tvx {
 
 CalibrationDialog::CalibrationDialog(const QString& unit, QWidget* parent)
     : QDialog(parent), unit_(unit) {
     setWindowTitle(Text("TipCalibration", "Calibration"));
-    setFixedSize(300, 112);
     prompt_ = new QLabel(this);
     SetPlainLabelText(prompt_, Text("EnterActualDistance", "Please enter actual distance (mm)"));
-    prompt_->setGeometry(12, 10, 276, 20);
+    // As wide as the prompt needs: translations run longer than the English.
+    const int w = std::max(300, prompt_->sizeHint().width() + 24);
+    setFixedSize(w, 112);
+    prompt_->setGeometry(12, 10, w - 24, 20);
     edit_ = new QLineEdit(this);
-    edit_->setGeometry(12, 36, 276, 24);
+    edit_->setGeometry(12, 36, w - 24, 24);
     auto* ok = new QPushButton(Text("OK", "OK"), this);
-    ok->setGeometry(116, 74, 80, 26);
+    ok->setGeometry(w - 184, 74, 80, 26);
     ok->setDefault(true);
     auto* cancel = new QPushButton(Text("Cancel", "Cancel"), this);
-    cancel->setGeometry(208, 74, 80, 26);
+    cancel->setGeometry(w - 92, 74, 80, 26);
     connect(ok, &QPushButton::clicked, this, &CalibrationDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &CalibrationDialog::reject);
     edit_->setFocus();

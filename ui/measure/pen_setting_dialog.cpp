@@ -18,6 +18,8 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
+#include <algorithm>
+#include <initializer_list>
 
 namespace tvx {
 
@@ -164,6 +166,35 @@ PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
     cancel->setGeometry(284, 268, 86, 26);
     connect(ok, &QPushButton::clicked, this, &PenSettingDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &PenSettingDialog::reject);
+
+    // The units side by side, each as wide as its text ("inch" is wider
+    // than "cm").
+    int unitX = 8;
+    for (QCheckBox* u : units_) {
+        const int w = u->sizeHint().width();
+        u->setGeometry(unitX, 18, w, 20);
+        unitX += w + 2;
+    }
+    // The units need more than the right column's 180 pixels in most fonts,
+    // and a long pen-type name widens its group: the dialog grows with both.
+    const int grow = std::max(0, unitX + 6 - unitsGroup->width());
+    int typeW = 170;
+    for (QAbstractButton* r : types_->buttons())
+        typeW = std::max(typeW, 12 + r->sizeHint().width() + 8);
+    const int shift = typeW - 170;
+    for (QAbstractButton* r : types_->buttons())
+        r->resize(typeW - 20, r->height());
+    typeGroup->resize(typeW, typeGroup->height());
+    preview_->resize(typeW, preview_->height());
+    decGroup->resize(decGroup->width() + shift + grow, decGroup->height());
+    for (QWidget* w : std::initializer_list<QWidget*>{colourGroup, widthGroup, unitsGroup, font})
+        w->setGeometry(w->x() + shift, w->y(), w->width() + grow, w->height());
+    colour->resize(colour->width() + grow, colour->height());
+    width_->resize(width_->width() + grow, width_->height());
+    spin_->move(spin_->x() + grow, spin_->y());
+    for (QWidget* w : std::initializer_list<QWidget*>{ok, cancel})
+        w->move(w->x() + shift + grow, w->y());
+    setFixedSize(380 + shift + grow, 300);
 }
 
 void PenSettingDialog::SetLineType(int type) {
@@ -239,7 +270,11 @@ TextDialog::TextDialog(const FontRecord& font, QWidget* parent) : QDialog(parent
     edit_->setGeometry(10, 30, 250, 100);
     connect(edit_, &QPlainTextEdit::textChanged, this, [this] { preview_->update(); });
     auto* fontButton = Tagged(new QPushButton(Text("Font", "Font"), this), TextDialogId::Font);
-    fontButton->setGeometry(268, 30, 82, 26);
+    // A long "Font" takes its room from the text box.
+    const int buttonW =
+        std::max(82, fontButton->fontMetrics().horizontalAdvance(fontButton->text()) + 16);
+    fontButton->setGeometry(350 - buttonW, 30, buttonW, 26);
+    edit_->resize(350 - buttonW - 18, edit_->height());
     connect(fontButton, &QPushButton::clicked, this, &TextDialog::ChooseFont);
     auto* colour = Tagged(new QPushButton(Text("Color", "Colour"), this), TextDialogId::Colour);
     colour->setGeometry(268, 62, 82, 26);

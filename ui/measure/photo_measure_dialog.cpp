@@ -200,7 +200,9 @@ PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QObject* main
     toolName_->setReadOnly(true);
     nominal_ = new QLineEdit(this);
     nominal_->setProperty("controlId", int(PhotoMeasureId::Nominal));
-    nominal_->setGeometry(615, 4, 30, 22);
+    // To the dialog's right edge: "60.0" needs more than the 30 pixels once given.
+    nominal_->setGeometry(615, 4, 34, 22);
+    nominal_->setTextMargins(0, 0, 0, 0);
     connect(nominal_, &QLineEdit::textChanged, this, &PhotoMeasureDialog::OnNominalChanged);
 
     if (canvas_) {

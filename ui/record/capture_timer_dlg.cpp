@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 namespace tvx {
 
@@ -49,7 +50,9 @@ CCaptureTimerDlg::CCaptureTimerDlg(std::function<void()> requestStill, QSize fra
     worker_ = std::make_unique<TimeLapseWorker>(clock_, std::move(callbacks));
 
     setWindowTitle(Text("CaptureSetting", "Capture Setting"));
-    setFixedSize(380, 240);
+    // At least this wide: the units need room beyond the fields; a long
+    // "File Size" label widens it further below.
+    setFixedSize(400, 240);
 
     const LocalStamp now = clock_.Now();
     const int start[kTimeLapseFieldCount] = {now.year,   now.month, now.day, now.hour, now.minute,
@@ -64,12 +67,12 @@ CCaptureTimerDlg::CCaptureTimerDlg(std::function<void()> requestStill, QSize fra
     Named(new QLabel(Text("Interval", "Interval"), this), kIntervalLabel)
         ->setGeometry(10, 80, 160, 20);
     Named(new QLabel(Text("Capture", "Capture"), this), kCaptureLabel)
-        ->setGeometry(200, 80, 80, 20);
+        ->setGeometry(200, 80, 170, 20);
     for (int i = 0; i < kTimeLapseFieldCount; ++i) {
         auto* e = Named(new QLineEdit(QString::number(start[i]), this), kIds[i]);
         int x = 0, y = 0, w = 34;
         if (i < 6) {
-            x = 10 + i * 60;
+            x = 10 + i * 64;
             y = 34;
             if (i == 0) w = 44;
         } else {
@@ -81,24 +84,32 @@ CCaptureTimerDlg::CCaptureTimerDlg(std::function<void()> requestStill, QSize fra
             (new QLabel(QString::fromLatin1(kUnits[i]), this))->setGeometry(x + w + 2, y, 28, 22);
         edits_[size_t(i)] = e;
     }
-    Named(new QLabel(Text("Frame", "Frame"), this), kFrameLabel1)->setGeometry(238, 104, 50, 22);
-    Named(new QLabel(Text("Completed", "Completed"), this), kCompletedLabel)
-        ->setGeometry(10, 144, 80, 22);
+    Named(new QLabel(Text("Frame", "Frame"), this), kFrameLabel1)->setGeometry(238, 104, 130, 22);
+    // Translated labels run longer than the English: each field follows the
+    // text before it.
+    auto* completed = Named(new QLabel(Text("Completed", "Completed"), this), kCompletedLabel);
+    const int countX = 10 + std::max(80, completed->sizeHint().width()) + 6;
+    completed->setGeometry(10, 144, countX - 16, 22);
     completedLabel_ = Named(new QLabel(QStringLiteral("0"), this), kCompleted);
-    completedLabel_->setGeometry(96, 144, 40, 22);
-    Named(new QLabel(Text("Frame", "Frame"), this), kFrameLabel2)->setGeometry(140, 144, 50, 22);
-    Named(new QLabel(Text("FileSize", "File Size"), this), kFileSizeLabel)
-        ->setGeometry(200, 144, 70, 22);
+    completedLabel_->setGeometry(countX, 144, 40, 22);
+    auto* frames = Named(new QLabel(Text("Frame", "Frame"), this), kFrameLabel2);
+    const int framesW = std::max(50, frames->sizeHint().width());
+    frames->setGeometry(countX + 44, 144, framesW, 22);
+    auto* fileSize = Named(new QLabel(Text("FileSize", "File Size"), this), kFileSizeLabel);
+    const int sizeX = std::max(200, countX + 44 + framesW + 8);
+    const int estimateX = sizeX + std::max(70, fileSize->sizeHint().width()) + 2;
+    fileSize->setGeometry(sizeX, 144, estimateX - sizeX - 2, 22);
     estimate_ = Named(new QLineEdit(this), kSizeEstimate);
     estimate_->setReadOnly(true);
-    estimate_->setGeometry(272, 144, 66, 22);
-    (new QLabel(QStringLiteral("MB"), this))->setGeometry(342, 144, 30, 22);
+    estimate_->setGeometry(estimateX, 144, 60, 22);
+    (new QLabel(QStringLiteral("MB"), this))->setGeometry(estimateX + 64, 144, 30, 22);
+    setFixedSize(std::max(400, estimateX + 100), 240);
 
     startStop_ = Named(new QPushButton(StartText(), this), kStartStop);
-    startStop_->setGeometry(180, 200, 90, 28);
+    startStop_->setGeometry(width() - 200, 200, 90, 28);
     connect(startStop_, &QPushButton::clicked, this, &CCaptureTimerDlg::onStartStop);
     auto* cancel = Named(new QPushButton(Text("Cancel", "Cancel"), this), 2);
-    cancel->setGeometry(280, 200, 90, 28);
+    cancel->setGeometry(width() - 100, 200, 90, 28);
     connect(cancel, &QPushButton::clicked, this, &CCaptureTimerDlg::reject);
 
     connect(edit(8), &QLineEdit::editingFinished, this, &CCaptureTimerDlg::updateEstimate);

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tvx {
 
@@ -43,6 +44,8 @@ CCompressorDlg::CCompressorDlg(int width, int height, const CompressorChoice& cu
                                                             : QString::fromStdString(c.encoder)));
         if (c.encoder == current.encoder) selected = int(i);
     }
+    // Wide enough for the longest encoder name without a sideways scroll.
+    encoders_->setMinimumWidth(std::min(560, encoders_->sizeHintForColumn(0) + 32));
     layout->addWidget(encoders_);
 
     auto* qualityRow = new QHBoxLayout;

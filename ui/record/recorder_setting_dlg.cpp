@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 namespace tvx {
 
@@ -43,34 +44,41 @@ CRecorderSettingDlg::CRecorderSettingDlg(int captureWidth, int captureHeight,
     : QDialog(parent), width_(captureWidth), height_(captureHeight), state_(state),
       chooser_(std::move(chooser)) {
     setWindowTitle(Text("RecorderSetting", "Recorder Setting"));
-    setFixedSize(300, 150);
 
     auto* rateLabel = Named(new QLabel(Text("FrameRate", "Frame rate"), this), kFrameRateLabel);
-    rateLabel->setGeometry(12, 14, 90, 22);
+    limit_ = Named(new QCheckBox(Text("TimerLimit", "Time limit"), this), kTimeLimitCheck);
+    auto* secondLabel = Named(new QLabel(Text("Second", "Second"), this), kSecondLabel);
+    // Translations run longer than the English texts: the edits move right
+    // of the longest label, and the range notes right of the unit.
+    const int edits =
+        12 + std::max({90, rateLabel->sizeHint().width(), limit_->sizeHint().width()}) + 4;
+    const int range = edits + 66 + std::max(50, secondLabel->sizeHint().width() + 6);
+    setFixedSize(std::max(300, range + 80), 150);
+
+    rateLabel->setGeometry(12, 14, edits - 16, 22);
     frameRate_ = Named(new QLineEdit(this), kFrameRate);
-    frameRate_->setGeometry(106, 14, 60, 22);
+    frameRate_->setGeometry(edits, 14, 60, 22);
     const int rate = DefaultFrameRateForWidth(captureWidth);
     if (rate > 0) frameRate_->setText(QString::number(rate));
-    (new QLabel(QStringLiteral("(1--30)"), this))->setGeometry(172, 14, 80, 22);
+    (new QLabel(QStringLiteral("(1--30)"), this))->setGeometry(edits + 66, 14, 80, 22);
 
-    limit_ = Named(new QCheckBox(Text("TimerLimit", "Time limit"), this), kTimeLimitCheck);
-    limit_->setGeometry(12, 48, 90, 22);
+    limit_->setGeometry(12, 48, edits - 16, 22);
     limit_->setChecked(true);
     seconds_ = Named(new QLineEdit(QStringLiteral("10"), this), kSeconds);
-    seconds_->setGeometry(106, 48, 60, 22);
-    Named(new QLabel(Text("Second", "Second"), this), kSecondLabel)->setGeometry(172, 48, 50, 22);
-    (new QLabel(QStringLiteral("(1--99999)"), this))->setGeometry(222, 48, 76, 22);
+    seconds_->setGeometry(edits, 48, 60, 22);
+    secondLabel->setGeometry(edits + 66, 48, range - edits - 66, 22);
+    (new QLabel(QStringLiteral("(1--99999)"), this))->setGeometry(range, 48, 76, 22);
     connect(limit_, &QCheckBox::toggled, seconds_, &QWidget::setEnabled);
 
     auto* compress = Named(new QPushButton(Text("Compress", "Compress"), this), kCompress);
-    compress->setGeometry(12, 110, 84, 26);
+    compress->setGeometry(12, 110, std::max(84, compress->sizeHint().width()), 26);
     connect(compress, &QPushButton::clicked, this, &CRecorderSettingDlg::onCompress);
     auto* ok = Named(new QPushButton(Text("OK", "OK"), this), kOk);
-    ok->setGeometry(116, 110, 80, 26);
+    ok->setGeometry(width() - 184, 110, 80, 26);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CRecorderSettingDlg::accept);
     auto* cancel = Named(new QPushButton(Text("Cancel", "Cancel"), this), kCancel);
-    cancel->setGeometry(206, 110, 80, 26);
+    cancel->setGeometry(width() - 94, 110, 80, 26);
     connect(cancel, &QPushButton::clicked, this, &CRecorderSettingDlg::reject);
 }
 

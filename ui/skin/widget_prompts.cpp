@@ -1,11 +1,15 @@
 #include "ui/skin/widget_prompts.h"
 
+#include "platform/language.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <utility>
 
 namespace tvx {
 
@@ -67,6 +71,15 @@ Prompts::Answer WidgetPrompts::Message(const QString& title, const QString& text
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+    // Qt's own button texts are English whatever language the user chose.
+    const std::pair<QMessageBox::StandardButton, QString> labels[] = {
+        {QMessageBox::Ok, Text("OK", "OK")},
+        {QMessageBox::Cancel, Text("Cancel", "Cancel")},
+        {QMessageBox::Yes, Text("Yes", "Yes")},
+        {QMessageBox::No, Text("No", "No")},
+    };
+    for (const auto& [which, label] : labels)
+        if (QAbstractButton* b = box.button(which)) b->setText(label);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;

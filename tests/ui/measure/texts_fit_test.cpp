@@ -1,0 +1,32 @@
+#include "measure/canvas_render.h"
+#include "platform/language.h"
+#include "tests/support/test_env.h"
+#include "tests/support/texts_fit.h"
+#include "ui/measure/calibration_dialog.h"
+#include "ui/measure/pen_setting_dialog.h"
+
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+TEST(MeasureTextsFit, PenTextAndCalibrationDialogsInEveryLanguage) {
+    test::installLanguageFiles();
+    for (const auto& [primary, sub] : test::ShippedLanguages()) {
+        ChooseLanguage(primary, sub);
+        const QString language = LanguageFilePath();
+        PenSettingDialog pen;
+        EXPECT_EQ(test::CutTexts(&pen).join(QStringLiteral("; ")).toStdString(), "")
+            << qPrintable(language);
+        TextDialog text(DateStampFontRecord());
+        EXPECT_EQ(test::CutTexts(&text).join(QStringLiteral("; ")).toStdString(), "")
+            << qPrintable(language);
+        CalibrationDialog calibration(QStringLiteral("mm"));
+        EXPECT_EQ(test::CutTexts(&calibration).join(QStringLiteral("; ")).toStdString(), "")
+            << qPrintable(language);
+    }
+    ClearLanguage();
+}
+
+} // namespace
+} // namespace tvx

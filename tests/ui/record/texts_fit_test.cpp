@@ -1,0 +1,37 @@
+#include "platform/language.h"
+#include "platform/prompts.h"
+#include "tests/support/test_env.h"
+#include "tests/support/texts_fit.h"
+#include "ui/record/capture_timer_dlg.h"
+#include "ui/record/recorder_setting_dlg.h"
+
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+class StillClock : public TimeLapseClock {
+public:
+    LocalStamp Now() override { return {2024, 12, 28, 23, 59, 58}; }
+    void SleepMs(int) override {}
+};
+
+TEST(RecordTextsFit, RecorderAndTimeLapseInEveryLanguage) {
+    test::installLanguageFiles();
+    for (const auto& [primary, sub] : test::ShippedLanguages()) {
+        ChooseLanguage(primary, sub);
+        const QString language = LanguageFilePath();
+        RecorderDialogState state;
+        CRecorderSettingDlg recorder(640, 480, state);
+        EXPECT_EQ(test::CutTexts(&recorder).join(QStringLiteral("; ")).toStdString(), "")
+            << qPrintable(language);
+        StillClock clock;
+        CCaptureTimerDlg timeLapse([] {}, QSize(640, 480), clock);
+        EXPECT_EQ(test::CutTexts(&timeLapse).join(QStringLiteral("; ")).toStdString(), "")
+            << qPrintable(language);
+    }
+    ClearLanguage();
+}
+
+} // namespace
+} // namespace tvx
