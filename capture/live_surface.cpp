@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QMetaObject>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -176,13 +177,15 @@ void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows
     }
 }
 
-void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area) {
-    if (src.format() != QImage::Format_RGB32 || dst.format() != QImage::Format_RGB32 ||
-        src.isNull() || dst.isNull())
-        return;
+void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area, const QPoint& origin) {
+    // Opaque pixels are the same bytes in either 32-bit layout.
+    const bool dstOk =
+        dst.format() == QImage::Format_RGB32 || dst.format() == QImage::Format_ARGB32_Premultiplied;
+    if (src.format() != QImage::Format_RGB32 || !dstOk || src.isNull() || dst.isNull()) return;
     const int sw = src.width(), sh = src.height();
-    const int dw = std::min(area.width(), dst.width());
-    const int dh = std::min(area.height(), dst.height());
+    const int ox = std::max(origin.x(), 0), oy = std::max(origin.y(), 0);
+    const int dw = std::min(area.width() - ox, dst.width());
+    const int dh = std::min(area.height() - oy, dst.height());
     if (dw <= 0 || dh <= 0) return;
     // Full-width maps, cut to the part of the area that fits dst.
     const int fullW = std::max(area.width(), 1), fullH = std::max(area.height(), 1);
@@ -196,6 +199,11 @@ void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area) {
     AxisMap mx, my;
     BuildAxis(s->width(), fullW, mx);
     BuildAxis(s->height(), fullH, my);
+    // dst starts at the origin's place in the area.
+    mx.index.erase(mx.index.begin(), mx.index.begin() + ox);
+    mx.frac.erase(mx.frac.begin(), mx.frac.begin() + ox);
+    my.index.erase(my.index.begin(), my.index.begin() + oy);
+    my.frac.erase(my.frac.begin(), my.frac.begin() + oy);
 #if TVX_X86
     const bool simd = HasSsse3();
     std::vector<int8_t> weights;
@@ -268,6 +276,8 @@ void LiveSurface::Recreate(const QSize& clientSize) {
     }
     std::lock_guard<std::mutex> lock(mutex_);
     front_.swap(fresh);
+    client_ = front_.size();
+    frontIsFrame_ = false;
     ++generation_;
 }
 
@@ -275,6 +285,8 @@ void LiveSurface::Release() {
     QImage old;
     std::lock_guard<std::mutex> lock(mutex_);
     front_.swap(old);
+    client_ = QSize();
+    frontIsFrame_ = false;
     ++generation_;
 }
 
@@ -285,7 +297,7 @@ bool LiveSurface::hasSurface() const {
 
 QSize LiveSurface::size() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return front_.size();
+    return client_;
 }
 
 void LiveSurface::ClearSurface() {
@@ -297,7 +309,9 @@ void LiveSurface::ClearSurface() {
     // belong to a picture and do not.
     DrawOverlays(black, int(LiveLayer::CrossLine), int(LiveLayer::CircleGrid));
     std::lock_guard<std::mutex> lock(mutex_);
-    if (front_.size() == black.size()) front_.swap(black);
+    if (client_ != black.size()) return;
+    front_.swap(black);
+    frontIsFrame_ = false;
 }
 
 void LiveSurface::EnterFullScreen(const QSize& clientSize) {
@@ -339,7 +353,7 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (front_.isNull()) return false;
-        client = front_.size();
+        client = client_;
         generation = generation_;
     }
     const bool full = fullScreen_.load();
@@ -347,45 +361,104 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
     // cut off; every other size, and every size in full screen, fills the view.
     QSize dest = client;
     if (!full && frame.width == 720 && frame.height == 480) dest.setWidth(client.width() + 80);
+    const bool sameSize = dest.width() == frame.width && dest.height() == frame.height;
+    // In full screen the frame is kept at its own size and stretched straight
+    // into the window's picture when painted: no screen-sized copy in between.
+    const bool stretchOnPaint = full && !sameSize;
+    const QSize backSize = stretchOnPaint ? QSize(frame.width, frame.height) : client;
 
-    if (back_.size() != client || back_.format() != QImage::Format_RGB32)
-        back_ = QImage(client, QImage::Format_RGB32);
+    if (back_.size() != backSize || back_.format() != QImage::Format_RGB32)
+        back_ = QImage(backSize, QImage::Format_RGB32);
 
-    if (dest.width() == frame.width && dest.height() == frame.height) {
-        ConvertFrameToRgb32(frame, back_, client.width(), client.height());
+    if (stretchOnPaint || sameSize) {
+        ConvertFrameToRgb32(frame, back_, backSize.width(), backSize.height());
     } else {
         if (frameRgb_.width() != frame.width || frameRgb_.height() != frame.height)
             frameRgb_ = QImage(frame.width, frame.height, QImage::Format_RGB32);
         ConvertFrameToRgb32(frame, frameRgb_, frame.width, frame.height);
-        if (full) {
-            ScaleRgb32Smooth(frameRgb_, back_, dest);
-        } else {
-            QPainter p(&back_);
-            p.setCompositionMode(QPainter::CompositionMode_Source);
-            p.drawImage(QRect(QPoint(0, 0), dest), frameRgb_);
-        }
+        QPainter p(&back_);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QRect(QPoint(0, 0), dest), frameRgb_);
     }
-    DrawOverlays(back_, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+    if (!stretchOnPaint) DrawOverlays(back_, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
 
     {
         std::lock_guard<std::mutex> lock(mutex_);
         // The view was re-created meanwhile: this frame was drawn for the old size.
-        if (generation != generation_ || front_.size() != back_.size()) return true;
+        if (generation != generation_) return true;
         front_.swap(back_);
+        frontIsFrame_ = stretchOnPaint;
     }
     if (composed_) composed_();
     return true;
 }
 
+namespace {
+
+// The part of a 32-bit picture a painter paints `area` into, when the
+// painter draws straight into such a picture without scaling or turning
+// (a window's backing store); a null picture otherwise. Shares the pixels.
+QImage DeviceWindow(QPainter& painter, const QRect& area) {
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image) return {};
+    auto* image = static_cast<QImage*>(device);
+    if (image->format() != QImage::Format_RGB32 &&
+        image->format() != QImage::Format_ARGB32_Premultiplied)
+        return {};
+    const QTransform t = painter.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || image->devicePixelRatio() != 1.0) return {};
+    const QPoint shift(int(t.dx()), int(t.dy()));
+    if (t.dx() != double(shift.x()) || t.dy() != double(shift.y())) return {};
+    const QRect target = area.translated(shift);
+    if (!image->rect().contains(target)) return {};
+    uchar* first = image->bits() + std::ptrdiff_t(target.y()) * image->bytesPerLine() +
+                   std::ptrdiff_t(target.x()) * 4;
+    return QImage(first, target.width(), target.height(), image->bytesPerLine(), image->format());
+}
+
+} // namespace
+
 void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (front_.isNull()) return;
-    painter.drawImage(rect.topLeft(), front_, rect);
+    if (!frontIsFrame_) {
+        painter.drawImage(rect.topLeft(), front_, rect);
+        return;
+    }
+    // Only the part asked for: the rest of the window's picture may hold
+    // what other widgets drew.
+    const QRect part = rect.intersected(QRect(QPoint(0, 0), client_));
+    if (part.isEmpty()) return;
+    QImage window = DeviceWindow(painter, part);
+    if (!window.isNull()) {
+        ScaleRgb32Smooth(front_, window, client_, part.topLeft());
+    } else {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(0, 0), client_), front_);
+        painter.restore();
+    }
+    // The overlays go over the stretched picture, at the window's scale.
+    for (int i = int(LiveLayer::Shapes); i <= int(LiveLayer::CircleGrid); ++i) {
+        LiveOverlay* overlay = overlays_[i].load();
+        if (!overlay) continue;
+        painter.save();
+        overlay->Draw(painter, client_, 1.0, 1.0);
+        painter.restore();
+    }
 }
 
 QImage LiveSurface::Snapshot() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return front_.copy();
+    QImage out;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!frontIsFrame_) return front_.copy();
+        out = QImage(client_, QImage::Format_RGB32);
+    }
+    QPainter p(&out);
+    Paint(p, out.rect());
+    return out;
 }
 
 // ---- CLiveView ----

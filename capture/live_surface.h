@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <atomic>
@@ -38,11 +39,12 @@ enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, Count };
 // least that large.
 void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows);
 
-// Bilinear scaling of an RGB32 picture to `area`, written at the top left of
-// dst (the part of the area outside dst is left out). Runs on the calling
+// Bilinear scaling of an RGB32 picture to `area`, written into dst from the
+// area's `origin` on (the part of the area outside dst is left out). Runs on the calling
 // thread only, unlike Qt's smooth drawing, which spreads big pictures over a
 // thread pool.
-void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area);
+void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area,
+                      const QPoint& origin = QPoint());
 
 // The off-screen picture of the live view, composed on the streaming thread
 // and painted on the UI thread. Two pictures take turns: the streaming thread
@@ -76,7 +78,10 @@ public:
     // a frame or without a surface.
     bool DrawFrame(const FrameView& frame);
 
-    // Copies `rect` of the surface onto the painter at the same place.
+    // Copies `rect` of the surface onto the painter at the same place. In
+    // full screen, stretches the frame over the whole view and draws the
+    // overlays over it (UI thread); straight into the window's picture when
+    // the painter draws into one.
     void Paint(QPainter& painter, const QRect& rect) const;
     // A copy of the current surface (for tests and for grabbing the view).
     QImage Snapshot() const;
@@ -85,7 +90,12 @@ private:
     void DrawOverlays(QImage& target, int firstLayer, int lastLayer);
 
     mutable std::mutex mutex_;
-    QImage front_;       // guarded by mutex_; replaced by both threads
+    // Guarded by mutex_. The picture to paint, replaced by both threads: the
+    // composed view, or in full screen the bare frame at its own size
+    // (frontIsFrame_), stretched when painted.
+    QImage front_;
+    bool frontIsFrame_ = false;
+    QSize client_;       // guarded by mutex_; the view's size, set by the UI thread
     int generation_ = 0; // guarded by mutex_; bumped by the UI thread on every re-creation
     std::atomic<bool> fullScreen_{false}; // written by the UI thread
 

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QPainter>
+#include <QPixmap>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -75,6 +76,52 @@ TEST(LiveSurface, FullScreenStretchesTheWholeFrame) {
     const QImage black = s.Snapshot();
     EXPECT_EQ(black.size(), QSize(640, 480));
     EXPECT_EQ(black.pixel(320, 240), qRgb(0, 0, 0));
+}
+
+// In full screen the frame is stretched when painted, straight into the
+// picture the painter draws into, and only over the part asked for; the
+// overlays go over it at the view's size.
+TEST(LiveSurface, FullScreenPaintsTheStretchedFrameStraightIntoThePicture) {
+    LiveSurface s;
+    s.EnterFullScreen(QSize(400, 300));
+    std::string log;
+    RecordingOverlay cross(&log, 'X', Qt::white, QPoint(399, 299));
+    s.SetOverlay(LiveLayer::CrossLine, &cross);
+    PatternFrame f(200, 150);
+    ASSERT_TRUE(s.DrawFrame(f.view()));
+    EXPECT_EQ(log, "") << "no overlay is drawn on the small frame";
+    EXPECT_EQ(s.size(), QSize(400, 300));
+    const QImage whole = s.Snapshot();
+    ASSERT_EQ(whole.size(), QSize(400, 300));
+    EXPECT_EQ(whole.pixel(399, 299), QColor(Qt::white).rgb());
+    EXPECT_EQ(cross.size_, QSize(400, 300));
+
+    // A window's picture: the view sits at (30, 20) of it.
+    QImage window(500, 400, QImage::Format_RGB32);
+    window.fill(Qt::magenta);
+    {
+        QPainter p(&window);
+        p.translate(30, 20);
+        s.Paint(p, QRect(100, 50, 150, 120));
+    }
+    EXPECT_EQ(window.pixel(29, 19), QColor(Qt::magenta).rgb());
+    EXPECT_EQ(window.pixel(30 + 99, 20 + 60), QColor(Qt::magenta).rgb())
+        << "nothing outside the part asked for is touched";
+    for (int y = 50; y < 170; y += 7)
+        for (int x = 100; x < 250; x += 5)
+            ASSERT_EQ(window.pixel(30 + x, 20 + y), whole.pixel(x, y)) << x << "," << y;
+
+    // Through a painter that cannot be drawn into directly, Qt stretches it.
+    QPixmap pixmap(400, 300);
+    {
+        QPainter p(&pixmap);
+        s.Paint(p, QRect(0, 0, 400, 300));
+    }
+    const QImage drawn = pixmap.toImage();
+    const QRgb a = drawn.pixel(201, 151), b = whole.pixel(201, 151);
+    EXPECT_LE(std::abs(qBlue(a) - qBlue(b)), 2);
+    EXPECT_LE(std::abs(qGreen(a) - qGreen(b)), 2);
+    s.SetOverlay(LiveLayer::CrossLine, nullptr);
 }
 
 TEST(LiveSurface, SmallerFramesFillTheWindow) {
