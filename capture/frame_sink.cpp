@@ -17,8 +17,9 @@ void FrameSink::OnFrame(double sampleTime, const FrameView& delivered) {
     const EffectSwitches switches = effects_.Load();
     FrameView frame = delivered;
     if (switches.any()) {
-        if (frame.readOnly) frame = WritableCopy(delivered);
-        ApplyEffects(frame, switches, scratch_);
+        EffectSwitches rest = switches;
+        if (frame.readOnly) frame = WritableCopy(delivered, rest);
+        ApplyEffects(frame, rest, scratch_);
     }
 
     frameSize_.store((uint64_t(uint32_t(frame.width)) << 32) | uint32_t(frame.height));
@@ -57,7 +58,7 @@ void FrameSink::OnFrame(double sampleTime, const FrameView& delivered) {
     surface_.Use([&](LiveSurface& s) { s.DrawFrame(frame); });
 }
 
-FrameView FrameSink::WritableCopy(const FrameView& frame) {
+FrameView FrameSink::WritableCopy(const FrameView& frame, EffectSwitches& switches) {
     std::shared_ptr<std::vector<uint8_t>>* free = nullptr;
     for (auto& c : copies_)
         if (!c || c.use_count() == 1) {
@@ -71,10 +72,23 @@ FrameView FrameSink::WritableCopy(const FrameView& frame) {
     const std::size_t rowBytes = std::size_t(frame.width) * 3;
     std::vector<uint8_t>& pixels = **free;
     pixels.resize(std::size_t(stride) * frame.height);
-    for (int r = 0; r < frame.height; ++r)
-        std::memcpy(pixels.data() + std::size_t(r) * stride, frame.row(r), rowBytes);
     FrameView copy{pixels.data(), frame.width, frame.height, stride};
     copy.owner = *free;
+    // The mirror and the turn come first of the effects, so they can be
+    // done while copying: one pass over the frame instead of two.
+    if (switches.horMirror && switches.verMirror) {
+        // Both at once turn the picture upside down: rows change places.
+        for (int r = 0; r < frame.height; ++r)
+            std::memcpy(copy.row(r), frame.row(frame.height - 1 - r), rowBytes);
+    } else if (switches.horMirror) {
+        MirrorHorizontalInto(frame, copy);
+    } else if (switches.verMirror) {
+        Turn180Into(frame, copy);
+    } else {
+        for (int r = 0; r < frame.height; ++r)
+            std::memcpy(copy.row(r), frame.row(r), rowBytes);
+    }
+    switches.horMirror = switches.verMirror = false;
     return copy;
 }
 

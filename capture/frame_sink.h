@@ -97,8 +97,9 @@ public:
 private:
     void KeepStill(double sampleTime, const FrameView& frame, double focus);
     // A bottom-up copy of a frame the effects may not change in place, in a
-    // buffer nobody else holds any more.
-    FrameView WritableCopy(const FrameView& frame);
+    // buffer nobody else holds any more, mirrored or turned on the way as
+    // `switches` ask; those two are then switched off in `switches`.
+    FrameView WritableCopy(const FrameView& frame, EffectSwitches& switches);
     void Meter(double sampleTime, double figure);
 
     EffectState& effects_;

@@ -233,6 +233,35 @@ TEST(FrameSink, DeliveredFramesAreHeldNotCopiedAndReadOnlyOnesAreLeftAlone) {
     }
 }
 
+// A shared frame is mirrored or turned while it is copied; the still must be
+// exactly what the same effects give in place on a frame of our own.
+TEST(FrameSink, SharedFramesGetTheSameEffectsAsOwnOnes) {
+    const int w = 37, h = 5; // odd sizes: padded rows and a middle pixel and row
+    auto pattern = [&] {
+        TopDownFrame f(w, h, 0);
+        for (std::size_t i = 0; i < f.bytes->size(); ++i)
+            (*f.bytes)[i] = uint8_t(i * 7 + i / 111);
+        return f;
+    };
+    for (int combo = 1; combo < 8; ++combo) {
+        SCOPED_TRACE(combo);
+        EffectSwitches sw;
+        sw.horMirror = combo & 1;
+        sw.verMirror = combo & 2;
+        sw.negative = combo & 4;
+        Fixture shared, own;
+        shared.effects.Store(sw);
+        own.effects.Store(sw);
+        TopDownFrame a = pattern(), b = pattern();
+        const std::vector<uint8_t> before = *a.bytes;
+        shared.sink.OnFrame(1.0, a.view(true));
+        own.sink.OnFrame(1.0, b.view(false));
+        EXPECT_EQ(*a.bytes, before);
+        EXPECT_NE(*b.bytes, before);
+        EXPECT_EQ(shared.sink.TakeStill().pixels, own.sink.TakeStill().pixels);
+    }
+}
+
 TEST(FrameSink, BrokenFramesAreIgnored) {
     Fixture fx;
     fx.flags.Request(StillSource::Keyboard);
