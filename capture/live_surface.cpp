@@ -177,6 +177,16 @@ void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows
     }
 }
 
+void ConvertFramePart(const FrameView& frame, QImage& dst, const QRect& part) {
+    if (!UsableFrame(frame) || part.isEmpty() || part.x() < 0 || part.y() < 0) return;
+    const int cols = std::min({part.width(), frame.width - part.x(), dst.width()});
+    const int rows = std::min({part.height(), frame.height - part.y(), dst.height()});
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* src = frame.row(frame.height - 1 - (part.y() + y)) + part.x() * 3;
+        ConvertRow(src, reinterpret_cast<uint32_t*>(dst.scanLine(y)), cols);
+    }
+}
+
 void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area, const QPoint& origin) {
     // Opaque pixels are the same bytes in either 32-bit layout.
     const bool dstOk =
@@ -277,7 +287,8 @@ void LiveSurface::Recreate(const QSize& clientSize) {
     std::lock_guard<std::mutex> lock(mutex_);
     front_.swap(fresh);
     client_ = front_.size();
-    frontIsFrame_ = false;
+    frontKind_ = Front::Composed;
+    frontFrame_ = FrameView();
     ++generation_;
 }
 
@@ -286,13 +297,14 @@ void LiveSurface::Release() {
     std::lock_guard<std::mutex> lock(mutex_);
     front_.swap(old);
     client_ = QSize();
-    frontIsFrame_ = false;
+    frontKind_ = Front::Composed;
+    frontFrame_ = FrameView();
     ++generation_;
 }
 
 bool LiveSurface::hasSurface() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return !front_.isNull();
+    return !client_.isEmpty();
 }
 
 QSize LiveSurface::size() const {
@@ -311,7 +323,8 @@ void LiveSurface::ClearSurface() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (client_ != black.size()) return;
     front_.swap(black);
-    frontIsFrame_ = false;
+    frontKind_ = Front::Composed;
+    frontFrame_ = FrameView();
 }
 
 void LiveSurface::EnterFullScreen(const QSize& clientSize) {
@@ -352,7 +365,7 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
     int generation = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (front_.isNull()) return false;
+        if (client_.isEmpty()) return false;
         client = client_;
         generation = generation_;
     }
@@ -361,33 +374,50 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
     // cut off; every other size, and every size in full screen, fills the view.
     QSize dest = client;
     if (!full && frame.width == 720 && frame.height == 480) dest.setWidth(client.width() + 80);
-    const bool sameSize = dest.width() == frame.width && dest.height() == frame.height;
-    // In full screen the frame is kept at its own size and stretched straight
-    // into the window's picture when painted: no screen-sized copy in between.
-    const bool stretchOnPaint = full && !sameSize;
-    const QSize backSize = stretchOnPaint ? QSize(frame.width, frame.height) : client;
+    const bool oneToOne = dest.width() == frame.width && dest.height() == frame.height;
 
-    if (back_.size() != backSize || back_.format() != QImage::Format_RGB32)
-        back_ = QImage(backSize, QImage::Format_RGB32);
+    // A frame shown 1:1 that may be held is kept as it came and converted
+    // straight into the window's picture when painted; in full screen the
+    // frame is kept at its own size and stretched there. Either way no
+    // view-sized copy is made in between.
+    Front kind = Front::Composed;
+    if (oneToOne && frame.owner)
+        kind = Front::Direct;
+    else if (full && !oneToOne)
+        kind = Front::Stretched;
 
-    if (stretchOnPaint || sameSize) {
-        ConvertFrameToRgb32(frame, back_, backSize.width(), backSize.height());
-    } else {
-        if (frameRgb_.width() != frame.width || frameRgb_.height() != frame.height)
-            frameRgb_ = QImage(frame.width, frame.height, QImage::Format_RGB32);
-        ConvertFrameToRgb32(frame, frameRgb_, frame.width, frame.height);
-        QPainter p(&back_);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(QRect(QPoint(0, 0), dest), frameRgb_);
+    if (kind != Front::Direct) {
+        const QSize backSize = kind == Front::Stretched ? QSize(frame.width, frame.height) : client;
+        if (back_.size() != backSize || back_.format() != QImage::Format_RGB32)
+            back_ = QImage(backSize, QImage::Format_RGB32);
+        if (kind == Front::Stretched || oneToOne) {
+            ConvertFrameToRgb32(frame, back_, backSize.width(), backSize.height());
+        } else {
+            if (frameRgb_.width() != frame.width || frameRgb_.height() != frame.height)
+                frameRgb_ = QImage(frame.width, frame.height, QImage::Format_RGB32);
+            ConvertFrameToRgb32(frame, frameRgb_, frame.width, frame.height);
+            QPainter p(&back_);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(QRect(QPoint(0, 0), dest), frameRgb_);
+        }
+        if (kind == Front::Composed)
+            DrawOverlays(back_, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
     }
-    if (!stretchOnPaint) DrawOverlays(back_, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
 
+    FrameView old; // let go outside the lock
     {
         std::lock_guard<std::mutex> lock(mutex_);
         // The view was re-created meanwhile: this frame was drawn for the old size.
         if (generation != generation_) return true;
-        front_.swap(back_);
-        frontIsFrame_ = stretchOnPaint;
+        if (kind == Front::Direct) {
+            old = std::move(frontFrame_);
+            frontFrame_ = frame;
+        } else {
+            front_.swap(back_);
+            old = std::move(frontFrame_);
+            frontFrame_ = FrameView();
+        }
+        frontKind_ = kind;
     }
     if (composed_) composed_();
     return true;
@@ -421,9 +451,9 @@ QImage DeviceWindow(QPainter& painter, const QRect& area) {
 
 void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (front_.isNull()) return;
-    if (!frontIsFrame_) {
-        painter.drawImage(rect.topLeft(), front_, rect);
+    if (client_.isEmpty()) return;
+    if (frontKind_ == Front::Composed) {
+        if (!front_.isNull()) painter.drawImage(rect.topLeft(), front_, rect);
         return;
     }
     // Only the part asked for: the rest of the window's picture may hold
@@ -431,7 +461,15 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
     const QRect part = rect.intersected(QRect(QPoint(0, 0), client_));
     if (part.isEmpty()) return;
     QImage window = DeviceWindow(painter, part);
-    if (!window.isNull()) {
+    if (frontKind_ == Front::Direct) {
+        if (window.isNull()) {
+            window = QImage(part.size(), QImage::Format_RGB32);
+            ConvertFramePart(frontFrame_, window, part);
+            painter.drawImage(part.topLeft(), window);
+        } else {
+            ConvertFramePart(frontFrame_, window, part);
+        }
+    } else if (!window.isNull()) {
         ScaleRgb32Smooth(front_, window, client_, part.topLeft());
     } else {
         painter.save();
@@ -439,7 +477,11 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
         painter.drawImage(QRect(QPoint(0, 0), client_), front_);
         painter.restore();
     }
-    // The overlays go over the stretched picture, at the window's scale.
+    PaintOverlays(painter);
+}
+
+// Over a frame drawn when painted, at the view's scale.
+void LiveSurface::PaintOverlays(QPainter& painter) const {
     for (int i = int(LiveLayer::Shapes); i <= int(LiveLayer::CircleGrid); ++i) {
         LiveOverlay* overlay = overlays_[i].load();
         if (!overlay) continue;
@@ -453,9 +495,10 @@ QImage LiveSurface::Snapshot() const {
     QImage out;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!frontIsFrame_) return front_.copy();
+        if (frontKind_ == Front::Composed) return front_.copy();
         out = QImage(client_, QImage::Format_RGB32);
     }
+    out.fill(Qt::black);
     QPainter p(&out);
     Paint(p, out.rect());
     return out;

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <atomic>
@@ -38,6 +39,10 @@ enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, Count };
 // `cols` columns and `rows` rows (from the top) into dst, which must be at
 // least that large.
 void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows);
+
+// Like ConvertFrameToRgb32, for the `part` of a view showing the frame 1:1
+// from its top-left corner, written at the top left of dst.
+void ConvertFramePart(const FrameView& frame, QImage& dst, const QRect& part);
 
 // Bilinear scaling of an RGB32 picture to `area`, written into dst from the
 // area's `origin` on (the part of the area outside dst is left out). Runs on the calling
@@ -78,10 +83,10 @@ public:
     // a frame or without a surface.
     bool DrawFrame(const FrameView& frame);
 
-    // Copies `rect` of the surface onto the painter at the same place. In
-    // full screen, stretches the frame over the whole view and draws the
-    // overlays over it (UI thread); straight into the window's picture when
-    // the painter draws into one.
+    // Copies `rect` of the surface onto the painter at the same place. A
+    // frame shown 1:1 is converted, and in full screen stretched, straight
+    // into the window's picture when the painter draws into one, and its
+    // overlays are drawn over it here (UI thread).
     void Paint(QPainter& painter, const QRect& rect) const;
     // A copy of the current surface (for tests and for grabbing the view).
     QImage Snapshot() const;
@@ -90,11 +95,18 @@ private:
     void DrawOverlays(QImage& target, int firstLayer, int lastLayer);
 
     mutable std::mutex mutex_;
-    // Guarded by mutex_. The picture to paint, replaced by both threads: the
-    // composed view, or in full screen the bare frame at its own size
-    // (frontIsFrame_), stretched when painted.
+    // What the view shows, and where its overlays are drawn.
+    enum class Front {
+        Composed,  // front_ is the view with its overlays
+        Stretched, // front_ is the frame at its own size, stretched when painted
+        Direct,    // frontFrame_ is the frame as delivered, converted when painted
+    };
+    void PaintOverlays(QPainter& painter) const;
+
+    // Guarded by mutex_; replaced by both threads.
     QImage front_;
-    bool frontIsFrame_ = false;
+    FrameView frontFrame_;
+    Front frontKind_ = Front::Composed;
     QSize client_;       // guarded by mutex_; the view's size, set by the UI thread
     int generation_ = 0; // guarded by mutex_; bumped by the UI thread on every re-creation
     std::atomic<bool> fullScreen_{false}; // written by the UI thread

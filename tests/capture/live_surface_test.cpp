@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -121,6 +122,49 @@ TEST(LiveSurface, FullScreenPaintsTheStretchedFrameStraightIntoThePicture) {
     const QRgb a = drawn.pixel(201, 151), b = whole.pixel(201, 151);
     EXPECT_LE(std::abs(qBlue(a) - qBlue(b)), 2);
     EXPECT_LE(std::abs(qGreen(a) - qGreen(b)), 2);
+    s.SetOverlay(LiveLayer::CrossLine, nullptr);
+}
+
+// A frame that may be held and is shown 1:1 is not converted on the
+// streaming thread: painting converts it straight into the window's
+// picture, and the overlays are drawn over it then.
+TEST(LiveSurface, HeldFramesAreConvertedStraightIntoTheWindowWhenPainted) {
+    LiveSurface s;
+    s.Recreate(QSize(640, 480));
+    std::string log;
+    RecordingOverlay cross(&log, 'X', Qt::white, QPoint(5, 6));
+    s.SetOverlay(LiveLayer::CrossLine, &cross);
+    auto frame = std::make_shared<PatternFrame>(720, 480);
+    FrameView view = frame->view();
+    view.owner = frame;
+    ASSERT_TRUE(s.DrawFrame(view));
+    EXPECT_EQ(log, "") << "nothing is drawn before the paint";
+    std::weak_ptr<PatternFrame> watch = frame;
+    frame.reset();
+    view = FrameView();
+    EXPECT_FALSE(watch.expired()) << "the surface holds the frame until the next one";
+
+    QImage window(700, 520, QImage::Format_RGB32);
+    window.fill(Qt::magenta);
+    {
+        QPainter p(&window);
+        p.translate(10, 15);
+        s.Paint(p, QRect(0, 0, 300, 200));
+    }
+    EXPECT_EQ(log, "X");
+    EXPECT_EQ(window.pixel(10 + 5, 15 + 6), QColor(Qt::white).rgb());
+    EXPECT_EQ(window.pixel(10 + 300, 15 + 10), QColor(Qt::magenta).rgb());
+    for (int y = 0; y < 200; y += 7)
+        for (int x = 7; x < 300; x += 3)
+            ASSERT_EQ(window.pixel(10 + x, 15 + y), PatternFrame::At(x, y)) << x << "," << y;
+    // The snapshot shows the same, the 720-wide frame cut at the right.
+    const QImage snap = s.Snapshot();
+    ASSERT_EQ(snap.size(), QSize(640, 480));
+    EXPECT_EQ(snap.pixel(639, 479), PatternFrame::At(639, 479));
+
+    PatternFrame next(64, 48);
+    ASSERT_TRUE(s.DrawFrame(next.view()));
+    EXPECT_TRUE(watch.expired());
     s.SetOverlay(LiveLayer::CrossLine, nullptr);
 }
 
