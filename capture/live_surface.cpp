@@ -177,6 +177,12 @@ void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows
     }
 }
 
+QSize FrameDestination(const QSize& frame, const QSize& client, bool fullScreen) {
+    QSize dest = client;
+    if (!fullScreen && frame == QSize(720, 480)) dest.setWidth(client.width() + 80);
+    return dest;
+}
+
 void ConvertFramePart(const FrameView& frame, QImage& dst, const QRect& part) {
     if (!UsableFrame(frame) || part.isEmpty() || part.x() < 0 || part.y() < 0) return;
     const int cols = std::min({part.width(), frame.width - part.x(), dst.width()});
@@ -370,10 +376,7 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         generation = generation_;
     }
     const bool full = fullScreen_.load();
-    // A 720 x 480 frame in the window is shown 1:1 with its right 80 columns
-    // cut off; every other size, and every size in full screen, fills the view.
-    QSize dest = client;
-    if (!full && frame.width == 720 && frame.height == 480) dest.setWidth(client.width() + 80);
+    const QSize dest = FrameDestination(QSize(frame.width, frame.height), client, full);
     const bool oneToOne = dest.width() == frame.width && dest.height() == frame.height;
 
     // A frame shown 1:1 that may be held is kept as it came and converted
@@ -381,7 +384,9 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
     // frame is kept at its own size and stretched there. Either way no
     // view-sized copy is made in between.
     Front kind = Front::Composed;
-    if (oneToOne && frame.owner)
+    if (forUpload_.load())
+        kind = Front::Stretched;
+    else if (oneToOne && frame.owner)
         kind = Front::Direct;
     else if (full && !oneToOne)
         kind = Front::Stretched;
@@ -477,16 +482,37 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
         painter.drawImage(QRect(QPoint(0, 0), client_), front_);
         painter.restore();
     }
-    PaintOverlays(painter);
+    PaintOverlaysAt(painter, client_);
+}
+
+bool LiveSurface::WithFrame(
+    const std::function<void(const QImage& frame, const QRect& shown)>& fn) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (frontKind_ != Front::Stretched || front_.isNull() || client_.isEmpty()) return false;
+    const QSize dest = FrameDestination(front_.size(), client_, fullScreen_.load());
+    // The part of the frame that lands inside the view.
+    const int w = int(int64_t(front_.width()) * client_.width() / std::max(dest.width(), 1));
+    const int h = int(int64_t(front_.height()) * client_.height() / std::max(dest.height(), 1));
+    fn(front_, QRect(0, 0, std::min(w, front_.width()), std::min(h, front_.height())));
+    return true;
+}
+
+void LiveSurface::PaintOverlays(QPainter& painter) const {
+    QSize client;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        client = client_;
+    }
+    PaintOverlaysAt(painter, client);
 }
 
 // Over a frame drawn when painted, at the view's scale.
-void LiveSurface::PaintOverlays(QPainter& painter) const {
+void LiveSurface::PaintOverlaysAt(QPainter& painter, const QSize& client) const {
     for (int i = int(LiveLayer::Shapes); i <= int(LiveLayer::CircleGrid); ++i) {
         LiveOverlay* overlay = overlays_[i].load();
         if (!overlay) continue;
         painter.save();
-        overlay->Draw(painter, client_, 1.0, 1.0);
+        overlay->Draw(painter, client, 1.0, 1.0);
         painter.restore();
     }
 }

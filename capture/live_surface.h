@@ -40,6 +40,11 @@ enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, Count };
 // least that large.
 void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows);
 
+// The size a frame is drawn at in a view of `client` size: the view's own,
+// except that a 720 x 480 frame in the window is shown 1:1 with its right
+// 80 columns cut off.
+QSize FrameDestination(const QSize& frame, const QSize& client, bool fullScreen);
+
 // Like ConvertFrameToRgb32, for the `part` of a view showing the frame 1:1
 // from its top-left corner, written at the top left of dst.
 void ConvertFramePart(const FrameView& frame, QImage& dst, const QRect& part);
@@ -70,6 +75,18 @@ public:
     void LeaveFullScreen(const QSize& clientSize);
 
     bool fullScreen() const { return fullScreen_.load(); }
+
+    // UI thread. While on, every frame is kept at its own size as a 32-bit
+    // picture and never composed: the view hands it to the graphics
+    // hardware, which stretches it (see WithFrame).
+    void SetFramesForUpload(bool on) { forUpload_.store(on); }
+    // UI thread. Calls fn with the kept frame and the part of it the view
+    // shows (all of it, or a 720 x 480 frame's left part in the window),
+    // under the surface's lock; false, without a call, when the surface
+    // holds no such frame (cleared, or composed).
+    bool WithFrame(const std::function<void(const QImage& frame, const QRect& shown)>& fn) const;
+    // UI thread. The overlays, as over a frame painted at the view's size.
+    void PaintOverlays(QPainter& painter) const;
     bool hasSurface() const;
     QSize size() const;
 
@@ -101,8 +118,7 @@ private:
         Stretched, // front_ is the frame at its own size, stretched when painted
         Direct,    // frontFrame_ is the frame as delivered, converted when painted
     };
-    void PaintOverlays(QPainter& painter) const;
-
+    void PaintOverlaysAt(QPainter& painter, const QSize& client) const;
     // Guarded by mutex_; replaced by both threads.
     QImage front_;
     FrameView frontFrame_;
@@ -110,6 +126,7 @@ private:
     QSize client_;       // guarded by mutex_; the view's size, set by the UI thread
     int generation_ = 0; // guarded by mutex_; bumped by the UI thread on every re-creation
     std::atomic<bool> fullScreen_{false}; // written by the UI thread
+    std::atomic<bool> forUpload_{false};  // written by the UI thread
 
     // Streaming thread only.
     QImage back_;

@@ -168,6 +168,38 @@ TEST(LiveSurface, HeldFramesAreConvertedStraightIntoTheWindowWhenPainted) {
     s.SetOverlay(LiveLayer::CrossLine, nullptr);
 }
 
+// For the graphics hardware every frame is kept at its own size, with the
+// part of it the view shows.
+TEST(LiveSurface, FramesForUploadKeepTheirSizeAndTheShownPart) {
+    LiveSurface s;
+    s.Recreate(QSize(640, 480));
+    s.SetFramesForUpload(true);
+    QRect shown;
+    QSize kept;
+    auto look = [&] {
+        return s.WithFrame([&](const QImage& frame, const QRect& part) {
+            kept = frame.size();
+            shown = part;
+        });
+    };
+    EXPECT_FALSE(look()) << "a fresh surface holds no frame";
+    PatternFrame wide(720, 480), small(320, 240);
+    ASSERT_TRUE(s.DrawFrame(wide.view()));
+    ASSERT_TRUE(look());
+    EXPECT_EQ(kept, QSize(720, 480));
+    EXPECT_EQ(shown, QRect(0, 0, 640, 480)) << "the window cuts the right 80 columns";
+    s.EnterFullScreen(QSize(1280, 960));
+    ASSERT_TRUE(s.DrawFrame(wide.view()));
+    ASSERT_TRUE(look());
+    EXPECT_EQ(shown, QRect(0, 0, 720, 480)) << "full screen shows all of it";
+    ASSERT_TRUE(s.DrawFrame(small.view()));
+    ASSERT_TRUE(look());
+    EXPECT_EQ(kept, QSize(320, 240));
+    EXPECT_EQ(shown, QRect(0, 0, 320, 240));
+    s.ClearSurface();
+    EXPECT_FALSE(look()) << "a cleared view is black, not a frame";
+}
+
 TEST(LiveSurface, SmallerFramesFillTheWindow) {
     LiveSurface s;
     s.Recreate(QSize(640, 480));

@@ -1,5 +1,7 @@
 #include "ui/main/live_view.h"
 
+#include "ui/main/live_gl_canvas.h"
+
 #include <QFontMetrics>
 #include <QMetaObject>
 #include <QPaintEvent>
@@ -12,9 +14,13 @@ CLiveView::CLiveView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     textFont_.setPixelSize(18);
     surface_.SetComposedCallback([this] { RequestUpdate(); });
+    UseGraphicsHardware();
 }
 
 CLiveView::~CLiveView() {
+    // The canvas paints from the surface, which goes before the children do.
+    delete canvas_;
+    canvas_ = nullptr;
     surface_.Release();
 }
 
@@ -26,53 +32,76 @@ void CLiveView::RequestUpdate() {
         this,
         [this] {
             updatePending_.store(false);
-            update();
+            Repaint();
         },
         Qt::QueuedConnection);
 }
 
+void CLiveView::Repaint() {
+    if (canvas_)
+        canvas_->update();
+    else
+        update();
+}
+
 void CLiveView::SetCentreMessage(const QString& text) {
     centreMessage_ = text;
-    update();
+    Repaint();
 }
 
 void CLiveView::SetFullScreenHint(const QString& text) {
     fullScreenHint_ = text;
-    update();
+    Repaint();
 }
 
 void CLiveView::SetTextFont(const QFont& font) {
     textFont_ = font;
-    update();
+    Repaint();
 }
 
 void CLiveView::ClearSurface() {
     surface_.ClearSurface();
-    update();
+    Repaint();
 }
 
 void CLiveView::EnterFullScreen() {
     surface_.EnterFullScreen(size());
-    update();
+    Repaint();
 }
 
 void CLiveView::LeaveFullScreen() {
     surface_.LeaveFullScreen(size());
-    update();
+    Repaint();
 }
 
 void CLiveView::resizeEvent(QResizeEvent* event) {
     // Hidden widgets get their resize late, sometimes for the size they
     // already have; the picture on the surface is kept then.
     if (surface_.size() != event->size()) surface_.Recreate(event->size());
+    if (canvas_) canvas_->setGeometry(rect());
     QWidget::resizeEvent(event);
+}
+
+void CLiveView::UseGraphicsHardware() {
+    if (canvas_ || !LiveGlCanvas::Wanted()) return;
+    surface_.SetFramesForUpload(true);
+    canvas_ = new LiveGlCanvas(
+        surface_, [this](QPainter& p) { PaintTexts(p); }, this);
+    canvas_->setGeometry(rect());
+    // Under whatever else lies on the view (the focus meter).
+    canvas_->lower();
+    canvas_->show();
 }
 
 void CLiveView::paintEvent(QPaintEvent* event) {
     if (!surface_.hasSurface()) surface_.Recreate(size());
+    if (canvas_) return; // the canvas covers the view
     QPainter p(this);
     surface_.Paint(p, event->rect());
+    PaintTexts(p);
+}
 
+void CLiveView::PaintTexts(QPainter& p) {
     p.setFont(textFont_);
     const QFontMetrics fm(textFont_);
     const int w = width(), h = height();

@@ -13,6 +13,10 @@ namespace tvx {
 // then writes the connection message in the middle and, in full screen, the
 // hint in the top right corner. Repaint requests from the streaming thread
 // are coalesced: while one is pending, further frames do not queue another.
+// It hands the picture to the graphics hardware where there is some
+// (LiveGlCanvas); otherwise the processor draws it.
+class LiveGlCanvas;
+
 class CLiveView : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +35,8 @@ public:
 
     // Number of repaints the streaming thread has asked for (coalesced).
     int updateRequests() const { return updateRequests_.load(); }
+    // The hardware canvas, when the picture is drawn by it.
+    LiveGlCanvas* glCanvas() const { return canvas_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -38,11 +44,15 @@ protected:
 
 private:
     void RequestUpdate(); // streaming thread
+    void Repaint();
+    void PaintTexts(QPainter& p);
+    void UseGraphicsHardware();
 
     LiveSurface surface_;
     QString centreMessage_;
     QString fullScreenHint_;
     QFont textFont_;
+    LiveGlCanvas* canvas_ = nullptr;
     std::atomic<bool> updatePending_{
         false};                          // set by the streaming thread, cleared by the UI thread
     std::atomic<int> updateRequests_{0}; // written by the streaming thread

@@ -1,0 +1,62 @@
+# The live picture drawn by OpenGL, asked for on this software renderer:
+# the picture shows in the window with the focus meter over it, fills the
+# screen in full screen, and the window comes back with Escape. Machines
+# with graphics hardware take this path by themselves.
+. "$(dirname "$0")/lib.sh"
+e2e_setup
+export TAVOLUX_LIVE_GL=1
+export QT_LOGGING_RULES="tavolux.capture.info=true"
+cat >>"$XDG_CONFIG_HOME/tavolux/settings.ini" <<'INI'
+[Tavolux]
+FocusMeter=1
+INI
+start_app
+sleep 2
+
+log="$E2E_TMP/tavolux.log"
+if grep -q "stretches the picture" "$log"; then
+    pass "the live view draws with OpenGL ($(grep -o 'renderer "[^"]*"' "$log" | head -n 1))"
+else
+    fail "the live view did not take OpenGL: $(grep 'live view' "$log" | head -n 1)"
+fi
+
+shot="$E2E_TMP/window.png"
+screenshot "$shot"
+share=$(bright_share "$shot" "$E2E_LIVE_CROP")
+check "the slide shows in the window (bright share $share)" fcmp "$share" '>' 0.5
+spread=$(grey_spread "$shot" "$E2E_LIVE_CROP")
+check "with its details, not one flat colour (spread $spread)" fcmp "$spread" '>' 0.01
+# The focus meter is a widget over the canvas, in the view's bottom left;
+# its peak mark is pure white, which the slide nowhere is.
+white=$(convert "$shot" -crop "150x80+206+496" +repage -fill black +opaque white \
+    -colorspace Gray -format '%[fx:round(mean*w*h)]' info:)
+check "the focus meter stays over the picture ($white white pixels)" [ "$white" -ge 30 ]
+[ -n "${E2E_SHOTS:-}" ] && cp "$shot" "$E2E_SHOTS/live-opengl.png"
+
+read -r _ _ w0 h0 <<<"$(window_geometry)"
+covers_screen() {
+    local x y w h
+    read -r x y w h <<<"$(window_geometry)"
+    [ "$x" -le 0 ] && [ "$y" -le 0 ] && [ "$w" -ge "$E2E_SCREEN_W" ] && [ "$h" -ge "$E2E_SCREEN_H" ]
+}
+back_to_normal() {
+    local w h
+    read -r _ _ w h <<<"$(window_geometry)"
+    [ "$w" = "$w0" ] && [ "$h" = "$h0" ]
+}
+xprop -id "$E2E_WIN" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_FULLSCREEN
+if wait_for 10 covers_screen; then
+    sleep 1
+    screenshot "$E2E_TMP/full.png" root
+    # The slide's bright background reaches every corner of the screen.
+    for corner in "200x150+0+0" "200x150+1080+0" "200x150+0+650" "200x150+1080+650"; do
+        share=$(bright_share "$E2E_TMP/full.png" "$corner")
+        check "full screen: the picture reaches $corner (bright share $share)" fcmp "$share" '>' 0.5
+    done
+    send_keys Escape
+    check "Escape: the window has its normal size again" wait_for 10 back_to_normal
+else
+    fail "the window did not go full screen (geometry $(window_geometry))"
+fi
+check "the program is still running" app_alive
+finish
