@@ -13,6 +13,7 @@ extern "C" {
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -123,6 +124,37 @@ TEST(AviWriter, DefaultRecordingPlaysAtItsRateWithEveryFrame) {
     EXPECT_EQ(f.height, 240);
     EXPECT_EQ(f.packets, 30);
     EXPECT_EQ(f.decoded, 30);
+}
+
+// Frames straight from the capture pipeline lie top-down in memory and
+// come with a negative stride; the file must be the same as from the same
+// picture stored bottom-up.
+TEST(AviWriter, TopDownFramesGiveTheSameFileAsBottomUpOnes) {
+    const QString paths[2] = {Reserved("up.avi"), Reserved("down.avi")};
+    for (int run = 0; run < 2; ++run) {
+        AviError err;
+        auto w = AviWriter::Open(paths[run], 64, 48, 10, DefaultCompressor(), &err);
+        ASSERT_TRUE(w) << AviErrorText(err).toStdString();
+        for (int i = 0; i < 3; ++i) {
+            int stride = 0;
+            auto px = TestFrame(64, 48, i, &stride);
+            if (run == 0) {
+                ASSERT_TRUE(w->WriteFrame(px.data(), stride, &err));
+                continue;
+            }
+            // The same rows turned over, read upward from the last one.
+            std::vector<uint8_t> topDown(px.size());
+            for (int y = 0; y < 48; ++y)
+                std::copy_n(&px[size_t(y) * stride], stride, &topDown[size_t(47 - y) * stride]);
+            ASSERT_TRUE(w->WriteFrame(&topDown[size_t(47) * stride], -stride, &err));
+        }
+        ASSERT_TRUE(w->Close(&err));
+    }
+    QFile a(paths[0]), b(paths[1]);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    const QByteArray up = a.readAll();
+    EXPECT_GT(up.size(), 1000);
+    EXPECT_EQ(up, b.readAll());
 }
 
 TEST(AviWriter, MjpegKeepsEveryFrameAndAnExplicitQuality) {
