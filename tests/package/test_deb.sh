@@ -45,7 +45,8 @@ for dep in gstreamer1.0-plugins-good gstreamer1.0-libav xdg-utils fonts-noto-cjk
     check "Depends names $dep" grep -q "\b$dep\b" <<<"$depends"
 done
 # The linked libraries come from dpkg-shlibdeps, each with a version floor.
-for lib in libqt6widgets6 libgstreamer1.0-0 libavcodec59 libjpeg62-turbo libudev1 libc6; do
+for lib in libqt6widgets6 libqt6openglwidgets6 libgstreamer1.0-0 libavcodec59 libjpeg62-turbo libudev1 \
+    libc6; do
     check "Depends names $lib (from the linked libraries)" grep -q "\b$lib\b" <<<"$depends"
 done
 

@@ -76,7 +76,7 @@ int CommandOf(const QAction* action) {
     return action ? action->data().toInt() : 0;
 }
 
-CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) : window_(window) {
+CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) {
     for (const CommandRow& row : kCommands) {
         auto* a = new QAction(window);
         a->setData(row.id);

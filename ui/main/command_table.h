@@ -153,7 +153,6 @@ public:
     void buildMenus(QMenuBar* bar, QMenu* popup);
 
 private:
-    QWidget* window_;
     QMap<int, QAction*> actions_;
     QMap<int, CBitmapButton*> buttons_;
 };
