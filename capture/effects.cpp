@@ -9,14 +9,6 @@ namespace tvx {
 
 namespace {
 
-uint8_t* RowPtr(const FrameView& f, int r) {
-    return f.data + std::ptrdiff_t(r) * f.stride;
-}
-
-bool Usable(const FrameView& f) {
-    return f.usable();
-}
-
 void ReverseRowScalar(const uint8_t* src, uint8_t* dst, int from, int w) {
     for (int c = from; c < w; ++c) {
         const uint8_t* s = src + std::ptrdiff_t(w - 1 - c) * 3;
@@ -456,11 +448,11 @@ template <typename Fn> void ForEachRun(const FrameView& f, Fn&& fn) {
         return;
     }
     if (f.stride == -std::ptrdiff_t(rowBytes)) { // packed top-down: the top row comes first
-        fn(RowPtr(f, f.height - 1), rowBytes * std::size_t(f.height));
+        fn(f.row(f.height - 1), rowBytes * std::size_t(f.height));
         return;
     }
     for (int r = 0; r < f.height; ++r)
-        fn(RowPtr(f, r), rowBytes);
+        fn(f.row(r), rowBytes);
 }
 
 // ---- binary segmentation ----
@@ -559,36 +551,38 @@ void ThresholdRow(const uint8_t* grey, uint8_t* dst, int w, int t) {
 } // namespace
 
 void MirrorHorizontal(const FrameView& f, std::vector<uint8_t>& /*rowScratch*/) {
-    if (!Usable(f)) return;
+    if (!f.usable()) return;
     const std::ptrdiff_t rowBytes = std::ptrdiff_t(f.width) * 3;
     for (int r = 0; r < f.height; ++r) {
-        uint8_t* row = RowPtr(f, r);
+        uint8_t* row = f.row(r);
         ExchangeReversed(row, row + rowBytes, f.width / 2);
     }
 }
 
 void MirrorHorizontalInto(const FrameView& src, const FrameView& dst) {
-    if (!Usable(src) || !Usable(dst) || src.width != dst.width || src.height != dst.height) return;
+    if (!src.usable() || !dst.usable() || src.width != dst.width || src.height != dst.height)
+        return;
     for (int r = 0; r < src.height; ++r)
-        ReverseRow(RowPtr(src, r), RowPtr(dst, r), src.width);
+        ReverseRow(src.row(r), dst.row(r), src.width);
 }
 
 void Turn180(const FrameView& f, std::vector<uint8_t>& /*rowScratch*/) {
-    if (!Usable(f)) return;
+    if (!f.usable()) return;
     const std::ptrdiff_t rowBytes = std::ptrdiff_t(f.width) * 3;
     int top = 0, bottom = f.height - 1;
     for (; top < bottom; ++top, --bottom)
-        ExchangeReversed(RowPtr(f, top), RowPtr(f, bottom) + rowBytes, f.width);
+        ExchangeReversed(f.row(top), f.row(bottom) + rowBytes, f.width);
     if (top == bottom) { // the middle row of an odd height turns onto itself
-        uint8_t* row = RowPtr(f, top);
+        uint8_t* row = f.row(top);
         ExchangeReversed(row, row + rowBytes, f.width / 2);
     }
 }
 
 void Turn180Into(const FrameView& src, const FrameView& dst) {
-    if (!Usable(src) || !Usable(dst) || src.width != dst.width || src.height != dst.height) return;
+    if (!src.usable() || !dst.usable() || src.width != dst.width || src.height != dst.height)
+        return;
     for (int r = 0; r < src.height; ++r)
-        ReverseRow(RowPtr(src, src.height - 1 - r), RowPtr(dst, r), src.width);
+        ReverseRow(src.row(src.height - 1 - r), dst.row(r), src.width);
 }
 
 int OtsuThreshold(const uint32_t histogram[256]) {
@@ -623,7 +617,7 @@ int OtsuThreshold(const uint32_t histogram[256]) {
 }
 
 int BinarySegment(const FrameView& f, std::vector<uint8_t>& greyScratch) {
-    if (!Usable(f)) return 0;
+    if (!f.usable()) return 0;
     const int greyStride = (f.width + 3) & ~3;
     uint8_t* grey = Scratch(greyScratch, std::size_t(greyStride) * f.height);
     // Four histograms so that runs of equal grey values do not wait on one
@@ -631,7 +625,7 @@ int BinarySegment(const FrameView& f, std::vector<uint8_t>& greyScratch) {
     uint32_t hist[4][256] = {};
     for (int r = 0; r < f.height; ++r) {
         uint8_t* g = grey + std::ptrdiff_t(r) * greyStride;
-        GreyRow(RowPtr(f, r), g, f.width);
+        GreyRow(f.row(r), g, f.width);
         int c = 0;
         for (; c + 8 <= f.width; c += 8) {
             uint64_t v;
@@ -653,18 +647,18 @@ int BinarySegment(const FrameView& f, std::vector<uint8_t>& greyScratch) {
         histogram[v] = hist[0][v] + hist[1][v] + hist[2][v] + hist[3][v];
     const int t = OtsuThreshold(histogram);
     for (int r = 0; r < f.height; ++r)
-        ThresholdRow(grey + std::ptrdiff_t(r) * greyStride, RowPtr(f, r), f.width, t);
+        ThresholdRow(grey + std::ptrdiff_t(r) * greyStride, f.row(r), f.width, t);
     return t;
 }
 
 void Negative(const FrameView& f) {
-    if (!Usable(f)) return;
+    if (!f.usable()) return;
     ForEachRun(f, [](uint8_t* p, std::size_t n) { Invert(p, n); });
 }
 
 void SelectChannels(const FrameView& f, uint32_t mask) {
     const ChannelRule* rule = FindChannelRule(mask);
-    if (!rule || !Usable(f)) return;
+    if (!rule || !f.usable()) return;
     int zeroed = -1, spread = -1;
     for (int j = 0; j < 3; ++j) {
         if (rule->from[j] == 3) zeroed = j;
@@ -677,7 +671,7 @@ void SelectChannels(const FrameView& f, uint32_t mask) {
         return;
     }
     for (int r = 0; r < f.height; ++r)
-        SpreadChannel(RowPtr(f, r), f.width, spread);
+        SpreadChannel(f.row(r), f.width, spread);
 }
 
 void ApplyEffects(const FrameView& frame, const EffectSwitches& s, EffectScratch& scratch) {

@@ -8,10 +8,6 @@ namespace {
 
 constexpr int kBlock = 4;
 
-bool UsableFrame(const FrameView& f) {
-    return f.usable();
-}
-
 // 2·G + R + B of one pixel: a grey weight that is exact in integers and
 // close enough to luminance to see focus by.
 inline uint32_t GreyWeight(const uint8_t* p) {
@@ -21,7 +17,7 @@ inline uint32_t GreyWeight(const uint8_t* p) {
 } // namespace
 
 ReducedGrey ReduceToGrey(const FrameView& frame, FocusScratch& scratch) {
-    if (!UsableFrame(frame)) return {};
+    if (!frame.usable()) return {};
     const int gw = frame.width / kBlock, gh = frame.height / kBlock;
     if (gw <= 0 || gh <= 0) return {};
     scratch.grey.resize(std::size_t(gw) * gh);

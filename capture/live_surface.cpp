@@ -60,10 +60,6 @@ void ConvertRow(const uint8_t* src, uint32_t* dst, int cols) {
     ConvertRowScalar(src, dst, 0, cols);
 }
 
-bool UsableFrame(const FrameView& f) {
-    return f.usable();
-}
-
 // ---- smooth scaling ----
 //
 // Bilinear, with six-bit weights (64 steps between two pixels is finer than
@@ -167,14 +163,8 @@ TVX_SSSE3 void BlendRowsSsse3(const uint32_t* a, const uint32_t* b, uint32_t* ds
 } // namespace
 
 void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows) {
-    if (!UsableFrame(frame) || dst.format() != QImage::Format_RGB32) return;
-    cols = std::min({cols, frame.width, dst.width()});
-    rows = std::min({rows, frame.height, dst.height()});
-    for (int y = 0; y < rows; ++y) {
-        // Frame rows are stored bottom-up.
-        const uint8_t* src = frame.data + std::ptrdiff_t(frame.height - 1 - y) * frame.stride;
-        ConvertRow(src, reinterpret_cast<uint32_t*>(dst.scanLine(y)), cols);
-    }
+    if (dst.format() != QImage::Format_RGB32) return;
+    ConvertFramePart(frame, dst, QRect(0, 0, cols, rows));
 }
 
 QSize FrameDestination(const QSize& frame, const QSize& client, bool fullScreen) {
@@ -184,7 +174,7 @@ QSize FrameDestination(const QSize& frame, const QSize& client, bool fullScreen)
 }
 
 void ConvertFramePart(const FrameView& frame, QImage& dst, const QRect& part) {
-    if (!UsableFrame(frame) || part.isEmpty() || part.x() < 0 || part.y() < 0) return;
+    if (!frame.usable() || part.isEmpty() || part.x() < 0 || part.y() < 0) return;
     const int cols = std::min({part.width(), frame.width - part.x(), dst.width()});
     const int rows = std::min({part.height(), frame.height - part.y(), dst.height()});
     for (int y = 0; y < rows; ++y) {
@@ -350,23 +340,28 @@ void LiveSurface::SetOverlay(LiveLayer layer, LiveOverlay* overlay) {
 }
 
 void LiveSurface::DrawOverlays(QImage& target, int firstLayer, int lastLayer) {
-    QPainter* painter = nullptr;
-    QPainter p;
+    bool any = false;
+    for (int i = firstLayer; i <= lastLayer && !any; ++i)
+        any = overlays_[i].load() != nullptr;
+    // No painter is opened on a frame nothing is drawn over.
+    if (!any) return;
+    QPainter p(&target);
+    DrawLayers(p, target.size(), firstLayer, lastLayer);
+}
+
+void LiveSurface::DrawLayers(QPainter& painter, const QSize& size, int firstLayer,
+                             int lastLayer) const {
     for (int i = firstLayer; i <= lastLayer; ++i) {
         LiveOverlay* overlay = overlays_[i].load();
         if (!overlay) continue;
-        if (!painter) {
-            p.begin(&target);
-            painter = &p;
-        }
-        painter->save();
-        overlay->Draw(*painter, target.size(), 1.0, 1.0);
-        painter->restore();
+        painter.save();
+        overlay->Draw(painter, size, 1.0, 1.0);
+        painter.restore();
     }
 }
 
 bool LiveSurface::DrawFrame(const FrameView& frame) {
-    if (!UsableFrame(frame)) return false;
+    if (!frame.usable()) return false;
     QSize client;
     int generation = 0;
     {
@@ -482,7 +477,7 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
         painter.drawImage(QRect(QPoint(0, 0), client_), front_);
         painter.restore();
     }
-    PaintOverlaysAt(painter, client_);
+    DrawLayers(painter, client_, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
 }
 
 bool LiveSurface::WithFrame(
@@ -503,18 +498,7 @@ void LiveSurface::PaintOverlays(QPainter& painter) const {
         std::lock_guard<std::mutex> lock(mutex_);
         client = client_;
     }
-    PaintOverlaysAt(painter, client);
-}
-
-// Over a frame drawn when painted, at the view's scale.
-void LiveSurface::PaintOverlaysAt(QPainter& painter, const QSize& client) const {
-    for (int i = int(LiveLayer::Shapes); i <= int(LiveLayer::CircleGrid); ++i) {
-        LiveOverlay* overlay = overlays_[i].load();
-        if (!overlay) continue;
-        painter.save();
-        overlay->Draw(painter, client, 1.0, 1.0);
-        painter.restore();
-    }
+    DrawLayers(painter, client, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
 }
 
 QImage LiveSurface::Snapshot() const {

@@ -110,6 +110,8 @@ public:
 
 private:
     void DrawOverlays(QImage& target, int firstLayer, int lastLayer);
+    // The overlays of those layers over a picture of `size` (either thread).
+    void DrawLayers(QPainter& painter, const QSize& size, int firstLayer, int lastLayer) const;
 
     mutable std::mutex mutex_;
     // What the view shows, and where its overlays are drawn.
@@ -118,7 +120,6 @@ private:
         Stretched, // front_ is the frame at its own size, stretched when painted
         Direct,    // frontFrame_ is the frame as delivered, converted when painted
     };
-    void PaintOverlaysAt(QPainter& painter, const QSize& client) const;
     // Guarded by mutex_; replaced by both threads.
     QImage front_;
     FrameView frontFrame_;

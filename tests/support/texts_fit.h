@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QStringList>
 #include <QWidget>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -26,8 +27,9 @@ inline std::vector<std::pair<int, int>> ShippedLanguages() {
 }
 
 // The texts of `dialog` that do not fit their control or stick out of
-// their parent, one "text (needs N, has M)" each.
-inline QStringList CutTexts(QWidget* dialog) {
+// their parent, "text (needs N, has M)" each, joined by "; "; empty when
+// all fit.
+inline std::string CutTexts(QWidget* dialog) {
     QStringList cut;
     const auto outside = [](const QWidget* w) {
         const QWidget* p = w->parentWidget();
@@ -52,7 +54,7 @@ inline QStringList CutTexts(QWidget* dialog) {
             note(b, b->text(), b->fontMetrics().horizontalAdvance(b->text()) + 8);
         }
     }
-    return cut;
+    return cut.join(QStringLiteral("; ")).toStdString();
 }
 
 } // namespace tvx::test

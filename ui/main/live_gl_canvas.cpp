@@ -54,11 +54,11 @@ LiveGlCanvas::LiveGlCanvas(LiveSurface& surface, std::function<void(QPainter&)> 
 }
 
 LiveGlCanvas::~LiveGlCanvas() {
-    if (texture_ && context()) {
-        makeCurrent();
-        glDeleteTextures(1, &texture_);
-        doneCurrent();
-    }
+    if (!context()) return;
+    makeCurrent();
+    if (texture_) glDeleteTextures(1, &texture_);
+    program_.reset();
+    doneCurrent();
 }
 
 bool LiveGlCanvas::Wanted() {
@@ -96,12 +96,12 @@ bool LiveGlCanvas::Wanted() {
 
 void LiveGlCanvas::initializeGL() {
     initializeOpenGLFunctions();
-    program_.removeAllShaders();
-    ready_ = program_.addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) &&
-             program_.addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader) &&
-             program_.link();
-    if (!ready_) qCWarning(lcLiveGl) << "live view shaders:" << program_.log();
-    // A new context has no texture of the old one.
+    // A new context has neither the program nor the texture of the old one.
+    program_ = std::make_unique<QOpenGLShaderProgram>();
+    ready_ = program_->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) &&
+             program_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader) &&
+             program_->link();
+    if (!ready_) qCWarning(lcLiveGl) << "live view shaders:" << program_->log();
     texture_ = 0;
     textureSize_ = QSize();
     glGenTextures(1, &texture_);
@@ -130,10 +130,7 @@ void LiveGlCanvas::paintGL() {
             coords = QRectF(0, 0, double(shown.width()) / frame.width(),
                             double(shown.height()) / frame.height());
         });
-        if (drawn) {
-            DrawTexture(coords);
-            ++framesDrawn_;
-        }
+        if (drawn) DrawTexture(coords);
     }
     QPainter painter(this);
     if (drawn)
@@ -151,20 +148,20 @@ void LiveGlCanvas::DrawTexture(const QRectF& t) {
                                 GLfloat(t.right()), GLfloat(t.bottom())};
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
-    program_.bind();
-    program_.setUniformValue("frame", 0);
+    program_->bind();
+    program_->setUniformValue("frame", 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture_);
-    const int pos = program_.attributeLocation("position");
-    const int tex = program_.attributeLocation("texCoord");
-    program_.enableAttributeArray(pos);
-    program_.enableAttributeArray(tex);
-    program_.setAttributeArray(pos, GL_FLOAT, position, 2);
-    program_.setAttributeArray(tex, GL_FLOAT, texCoord, 2);
+    const int pos = program_->attributeLocation("position");
+    const int tex = program_->attributeLocation("texCoord");
+    program_->enableAttributeArray(pos);
+    program_->enableAttributeArray(tex);
+    program_->setAttributeArray(pos, GL_FLOAT, position, 2);
+    program_->setAttributeArray(tex, GL_FLOAT, texCoord, 2);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    program_.disableAttributeArray(pos);
-    program_.disableAttributeArray(tex);
-    program_.release();
+    program_->disableAttributeArray(pos);
+    program_->disableAttributeArray(tex);
+    program_->release();
 }
 
 } // namespace tvx

@@ -5,6 +5,7 @@
 #include <QOpenGLWidget>
 #include <QSize>
 #include <functional>
+#include <memory>
 
 class QPainter;
 
@@ -30,8 +31,6 @@ public:
     // Must be known before the window is first shown: a canvas added later
     // makes the platform create the window anew.
     static bool Wanted();
-    // Frames drawn by the hardware so far.
-    int framesDrawn() const { return framesDrawn_; }
 
 protected:
     void initializeGL() override;
@@ -42,11 +41,10 @@ private:
 
     LiveSurface& surface_;
     std::function<void(QPainter&)> paintTexts_;
-    QOpenGLShaderProgram program_;
+    std::unique_ptr<QOpenGLShaderProgram> program_; // belongs to the current context
     GLuint texture_ = 0;
     QSize textureSize_;
     bool ready_ = false;
-    int framesDrawn_ = 0;
 };
 
 } // namespace tvx

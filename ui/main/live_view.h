@@ -35,8 +35,6 @@ public:
 
     // Number of repaints the streaming thread has asked for (coalesced).
     int updateRequests() const { return updateRequests_.load(); }
-    // The hardware canvas, when the picture is drawn by it.
-    LiveGlCanvas* glCanvas() const { return canvas_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
