@@ -89,10 +89,11 @@ void RunPath(benchmark::State& state, QSize view, bool fullScreen, bool overlays
 
     LiveShapes shapes;
     LiveGuides guides({[] { return true; }, [] { return std::optional<double>(60.0); },
-                       [] { return kCapture; }, [] { return QStringLiteral("mm"); }});
+                       [] { return QStringLiteral("mm"); }});
+    const auto sixty = [](bool) { return std::optional<double>(60.0); };
     LiveMeasure measure(shapes, nullptr, nullptr,
-                        {[](bool) { return std::optional<double>(60.0); }, [](int, bool) {},
-                         [](int) { return false; }, [] { return kCapture; }});
+                        {sixty, sixty, [](int, bool) {}, [](int) { return false; },
+                         [&surface] { return surface.mapping(); }});
     if (overlays) {
         for (int id : {ids::kCrossLine, ids::kScale, ids::kCircle})
             guides.Toggle(id);

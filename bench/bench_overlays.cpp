@@ -33,7 +33,7 @@ struct Scene {
         s.ctx.decimals = 3;
         ctx = s.ctx;
         guides.crossLine = guides.ruler = guides.circleGrid = true;
-        guides.scale = ComputeGuideScale(60, s.ctx.scale);
+        guides.scale = GuideScale{60, UnitFactor(s.ctx.unit)};
 
         // Ten shapes spread over the view, one of each live kind.
         const int w = view.width(), h = view.height();
@@ -84,7 +84,7 @@ void Overlays(benchmark::State& state, QSize view, bool guides, bool shapes) {
         QPainter p(&surface);
         if (shapes)
             DrawLiveShapes(p, scene.list, scene.underWay.get(), PenSnapshot{}, scene.ctx, 1.0, 1.0);
-        if (guides) DrawLiveGuides(p, view, scene.guides, scene.ctx.unit, font);
+        if (guides) DrawLiveGuides(p, ViewMapping::Identity(view), scene.guides, font);
         p.end();
         benchmark::DoNotOptimize(surface.constBits());
     }

@@ -5,6 +5,7 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 #include <algorithm>
 #include <cstring>
@@ -167,12 +168,6 @@ void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows
     ConvertFramePart(frame, dst, QRect(0, 0, cols, rows));
 }
 
-QSize FrameDestination(const QSize& frame, const QSize& client, bool fullScreen) {
-    QSize dest = client;
-    if (!fullScreen && frame == QSize(720, 480)) dest.setWidth(client.width() + 80);
-    return dest;
-}
-
 void ConvertFramePart(const FrameView& frame, QImage& dst, const QRect& part) {
     if (!frame.usable() || part.isEmpty() || part.x() < 0 || part.y() < 0) return;
     const int cols = std::min({part.width(), frame.width - part.x(), dst.width()});
@@ -315,12 +310,23 @@ void LiveSurface::ClearSurface() {
     black.fill(Qt::black);
     // The guides stay visible while no picture flows; live measurements
     // belong to a picture and do not.
-    DrawOverlays(black, int(LiveLayer::CrossLine), int(LiveLayer::CircleGrid));
+    DrawOverlays(black, mapping(), int(LiveLayer::CrossLine), int(LiveLayer::CircleGrid));
     std::lock_guard<std::mutex> lock(mutex_);
     if (client_ != black.size()) return;
     front_.swap(black);
     frontKind_ = Front::Composed;
     frontFrame_ = FrameView();
+}
+
+void LiveSurface::SetPictureSize(const QSize& picture) {
+    if (picture.isEmpty()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    picture_ = picture;
+}
+
+ViewMapping LiveSurface::mapping() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ViewMapping::Fit(picture_, client_);
 }
 
 void LiveSurface::EnterFullScreen(const QSize& clientSize) {
@@ -339,29 +345,49 @@ void LiveSurface::SetOverlay(LiveLayer layer, LiveOverlay* overlay) {
     if (i >= 0 && i < int(LiveLayer::Count)) overlays_[i].store(overlay);
 }
 
-void LiveSurface::DrawOverlays(QImage& target, int firstLayer, int lastLayer) {
+void LiveSurface::DrawOverlays(QImage& target, const ViewMapping& map, int firstLayer,
+                               int lastLayer) {
     bool any = false;
     for (int i = firstLayer; i <= lastLayer && !any; ++i)
         any = overlays_[i].load() != nullptr;
     // No painter is opened on a frame nothing is drawn over.
     if (!any) return;
     QPainter p(&target);
-    DrawLayers(p, target.size(), firstLayer, lastLayer);
+    DrawLayers(p, map, firstLayer, lastLayer);
 }
 
-void LiveSurface::DrawLayers(QPainter& painter, const QSize& size, int firstLayer,
+void LiveSurface::DrawLayers(QPainter& painter, const ViewMapping& map, int firstLayer,
                              int lastLayer) const {
     for (int i = firstLayer; i <= lastLayer; ++i) {
         LiveOverlay* overlay = overlays_[i].load();
         if (!overlay) continue;
         painter.save();
-        overlay->Draw(painter, size, 1.0, 1.0);
+        overlay->Draw(painter, map);
         painter.restore();
     }
 }
 
+namespace {
+
+// The parts of `area` outside the picture: the bars beside or above and
+// below it.
+QVector<QRect> Bars(const QRect& area, const QRect& shown) {
+    QVector<QRect> bars;
+    for (const QRect& r : QRegion(area).subtracted(QRegion(shown)))
+        bars << r;
+    return bars;
+}
+
+void FillBars(QPainter& p, const QRect& area, const QRect& shown) {
+    for (const QRect& r : Bars(area, shown))
+        p.fillRect(r, Qt::black);
+}
+
+} // namespace
+
 bool LiveSurface::DrawFrame(const FrameView& frame) {
     if (!frame.usable()) return false;
+    const QSize frameSize(frame.width, frame.height);
     QSize client;
     int generation = 0;
     {
@@ -371,8 +397,8 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         generation = generation_;
     }
     const bool full = fullScreen_.load();
-    const QSize dest = FrameDestination(QSize(frame.width, frame.height), client, full);
-    const bool oneToOne = dest.width() == frame.width && dest.height() == frame.height;
+    const ViewMapping map = ViewMapping::Fit(frameSize, client);
+    const bool oneToOne = map.identity() && frameSize == client;
 
     // A frame shown 1:1 that may be held is kept as it came and converted
     // straight into the window's picture when painted; in full screen the
@@ -387,21 +413,21 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         kind = Front::Stretched;
 
     if (kind != Front::Direct) {
-        const QSize backSize = kind == Front::Stretched ? QSize(frame.width, frame.height) : client;
+        const QSize backSize = kind == Front::Stretched ? frameSize : client;
         if (back_.size() != backSize || back_.format() != QImage::Format_RGB32)
             back_ = QImage(backSize, QImage::Format_RGB32);
         if (kind == Front::Stretched || oneToOne) {
             ConvertFrameToRgb32(frame, back_, backSize.width(), backSize.height());
         } else {
-            if (frameRgb_.width() != frame.width || frameRgb_.height() != frame.height)
-                frameRgb_ = QImage(frame.width, frame.height, QImage::Format_RGB32);
+            if (frameRgb_.size() != frameSize) frameRgb_ = QImage(frameSize, QImage::Format_RGB32);
             ConvertFrameToRgb32(frame, frameRgb_, frame.width, frame.height);
             QPainter p(&back_);
             p.setCompositionMode(QPainter::CompositionMode_Source);
-            p.drawImage(QRect(QPoint(0, 0), dest), frameRgb_);
+            FillBars(p, back_.rect(), map.shown());
+            p.drawImage(map.shown(), frameRgb_);
         }
         if (kind == Front::Composed)
-            DrawOverlays(back_, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+            DrawOverlays(back_, map, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
     }
 
     FrameView old; // let go outside the lock
@@ -409,6 +435,7 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         std::lock_guard<std::mutex> lock(mutex_);
         // The view was re-created meanwhile: this frame was drawn for the old size.
         if (generation != generation_) return true;
+        picture_ = frameSize;
         if (kind == Front::Direct) {
             old = std::move(frontFrame_);
             frontFrame_ = frame;
@@ -460,8 +487,13 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
     // what other widgets drew.
     const QRect part = rect.intersected(QRect(QPoint(0, 0), client_));
     if (part.isEmpty()) return;
-    QImage window = DeviceWindow(painter, part);
+    // The picture painted now, whatever size the next frame brings.
+    const QSize picture = frontKind_ == Front::Stretched
+                              ? front_.size()
+                              : QSize(frontFrame_.width, frontFrame_.height);
+    const ViewMapping map = ViewMapping::Fit(picture, client_);
     if (frontKind_ == Front::Direct) {
+        QImage window = DeviceWindow(painter, part);
         if (window.isNull()) {
             window = QImage(part.size(), QImage::Format_RGB32);
             ConvertFramePart(frontFrame_, window, part);
@@ -469,36 +501,34 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
         } else {
             ConvertFramePart(frontFrame_, window, part);
         }
-    } else if (!window.isNull()) {
-        ScaleRgb32Smooth(front_, window, client_, part.topLeft());
     } else {
-        painter.save();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(QPoint(0, 0), client_), front_);
-        painter.restore();
+        const QRect shown = map.shown();
+        FillBars(painter, part, shown);
+        const QRect inPicture = part.intersected(shown);
+        QImage window = inPicture.isEmpty() ? QImage() : DeviceWindow(painter, inPicture);
+        if (!window.isNull()) {
+            ScaleRgb32Smooth(front_, window, shown.size(), inPicture.topLeft() - shown.topLeft());
+        } else if (!inPicture.isEmpty()) {
+            painter.save();
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.setClipRect(inPicture);
+            painter.drawImage(shown, front_);
+            painter.restore();
+        }
     }
-    DrawLayers(painter, client_, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+    DrawLayers(painter, map, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
 }
 
 bool LiveSurface::WithFrame(
     const std::function<void(const QImage& frame, const QRect& shown)>& fn) const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (frontKind_ != Front::Stretched || front_.isNull() || client_.isEmpty()) return false;
-    const QSize dest = FrameDestination(front_.size(), client_, fullScreen_.load());
-    // The part of the frame that lands inside the view.
-    const int w = int(int64_t(front_.width()) * client_.width() / std::max(dest.width(), 1));
-    const int h = int(int64_t(front_.height()) * client_.height() / std::max(dest.height(), 1));
-    fn(front_, QRect(0, 0, std::min(w, front_.width()), std::min(h, front_.height())));
+    fn(front_, ViewMapping::Fit(front_.size(), client_).shown());
     return true;
 }
 
 void LiveSurface::PaintOverlays(QPainter& painter) const {
-    QSize client;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        client = client_;
-    }
-    DrawLayers(painter, client, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+    DrawLayers(painter, mapping(), int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
 }
 
 QImage LiveSurface::Snapshot() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/frame_types.h"
+#include "measure/view_mapping.h"
 
 #include <QFont>
 #include <QImage>
@@ -17,19 +18,15 @@ class QPainter;
 namespace tvx {
 
 // Something drawn over the live picture on every frame (live measurements,
-// guides). Draw is called on the streaming thread, or on the UI thread when
-// the surface is cleared, so it must only read values that are safe to read
-// from any thread. sx and sy scale stored coordinates to surface pixels.
+// guides) and into stills. It keeps its figures in picture pixels and draws
+// them through `map`: over the view, where the picture is scaled to fit; into
+// a still, the identity. Draw is called on the streaming thread, or on the UI
+// thread (cleared surface, stills), so it must only read values that are safe
+// to read from any thread.
 class LiveOverlay {
 public:
     virtual ~LiveOverlay() = default;
-    virtual void Draw(QPainter& painter, const QSize& surface, double sx, double sy) = 0;
-    // Into a saved still of `picture` size (UI thread). Guides are placed by
-    // the picture's own size rather than the view's, so an overlay may draw
-    // differently there; by default it draws as over a frame.
-    virtual void DrawOnPicture(QPainter& painter, const QSize& picture, double shapeScale) {
-        Draw(painter, picture, shapeScale, shapeScale);
-    }
+    virtual void Draw(QPainter& painter, const ViewMapping& map) = 0;
 };
 
 // The overlay slots, drawn in this order over each frame.
@@ -40,13 +37,8 @@ enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, Count };
 // least that large.
 void ConvertFrameToRgb32(const FrameView& frame, QImage& dst, int cols, int rows);
 
-// The size a frame is drawn at in a view of `client` size: the view's own,
-// except that a 720 x 480 frame in the window is shown 1:1 with its right
-// 80 columns cut off.
-QSize FrameDestination(const QSize& frame, const QSize& client, bool fullScreen);
-
-// Like ConvertFrameToRgb32, for the `part` of a view showing the frame 1:1
-// from its top-left corner, written at the top left of dst.
+// Like ConvertFrameToRgb32, for the `part` of the frame (top-down
+// coordinates), written at the top left of dst.
 void ConvertFramePart(const FrameView& frame, QImage& dst, const QRect& part);
 
 // Bilinear scaling of an RGB32 picture to `area`, written into dst from the
@@ -76,14 +68,20 @@ public:
 
     bool fullScreen() const { return fullScreen_.load(); }
 
+    // UI thread. The size of the pictures the view shows until the next
+    // frame says otherwise (a changed capture size, a cleared view).
+    void SetPictureSize(const QSize& picture);
+    // Where the picture lands in the view: the whole frame, scaled to fit
+    // with its aspect kept (any thread).
+    ViewMapping mapping() const;
+
     // UI thread. While on, every frame is kept at its own size as a 32-bit
     // picture and never composed: the view hands it to the graphics
     // hardware, which stretches it (see WithFrame).
     void SetFramesForUpload(bool on) { forUpload_.store(on); }
-    // UI thread. Calls fn with the kept frame and the part of it the view
-    // shows (all of it, or a 720 x 480 frame's left part in the window),
-    // under the surface's lock; false, without a call, when the surface
-    // holds no such frame (cleared, or composed).
+    // UI thread. Calls fn with the kept frame and the part of the view it
+    // fills (the rest are bars), under the surface's lock; false, without a
+    // call, when the surface holds no such frame (cleared, or composed).
     bool WithFrame(const std::function<void(const QImage& frame, const QRect& shown)>& fn) const;
     // UI thread. The overlays, as over a frame painted at the view's size.
     void PaintOverlays(QPainter& painter) const;
@@ -109,9 +107,9 @@ public:
     QImage Snapshot() const;
 
 private:
-    void DrawOverlays(QImage& target, int firstLayer, int lastLayer);
-    // The overlays of those layers over a picture of `size` (either thread).
-    void DrawLayers(QPainter& painter, const QSize& size, int firstLayer, int lastLayer) const;
+    // The overlays of those layers over the picture as `map` shows it (either thread).
+    void DrawLayers(QPainter& painter, const ViewMapping& map, int firstLayer, int lastLayer) const;
+    void DrawOverlays(QImage& target, const ViewMapping& map, int firstLayer, int lastLayer);
 
     mutable std::mutex mutex_;
     // What the view shows, and where its overlays are drawn.
@@ -124,8 +122,9 @@ private:
     QImage front_;
     FrameView frontFrame_;
     Front frontKind_ = Front::Composed;
-    QSize client_;       // guarded by mutex_; the view's size, set by the UI thread
-    int generation_ = 0; // guarded by mutex_; bumped by the UI thread on every re-creation
+    QSize client_;            // guarded by mutex_; the view's size, set by the UI thread
+    QSize picture_{640, 480}; // guarded by mutex_; the shown pictures' size, set by both threads
+    int generation_ = 0;      // guarded by mutex_; bumped by the UI thread on every re-creation
     std::atomic<bool> fullScreen_{false}; // written by the UI thread
     std::atomic<bool> forUpload_{false};  // written by the UI thread
 

@@ -11,13 +11,6 @@ namespace tvx {
 
 namespace {
 
-// x + 0.5 truncated toward zero; steps beyond any picture count as 0.
-int Rnd(double x) {
-    const double v = std::trunc(x + 0.5);
-    if (!std::isfinite(v) || v < 0 || v > 1 << 20) return 0;
-    return int(v);
-}
-
 // Text whose top-left corner is at (x, y), as the labels are placed.
 void TextAt(QPainter& p, int x, int y, const QString& text) {
     p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
@@ -35,33 +28,26 @@ void Begin(QPainter& p, const QColor& colour) {
     p.setBrush(Qt::NoBrush);
 }
 
-void Axes(Figure& f, QSize client, int cx, int cy) {
-    f.lines << QLine(0, cy, client.width(), cy) << QLine(cx, 0, cx, client.height());
+QPoint Centre(QSize picture) {
+    return QPoint(picture.width() / 2, picture.height() / 2);
 }
 
-// Labels alternate below and above their axis, each half with its own
-// counter: odd goes below (or right) and counts up, even goes above (or
-// left) and counts down.
-struct Alternation {
-    int positive = 1;
-    int negative = 1;
-    static bool Next(int& counter) {
-        const bool below = counter % 2 != 0;
-        counter += below ? 1 : -1;
-        return below;
-    }
-};
-
-QString Value(double v) {
-    return FormatFixed(v, 2);
+void Axes(Figure& f, QSize picture) {
+    const QPoint c = Centre(picture);
+    f.lines << QLine(0, c.y(), picture.width(), c.y()) << QLine(c.x(), 0, c.x(), picture.height());
 }
 
-// Labels far outside the view are counted (they alternate) but not kept.
-void AddLabel(Figure& f, QSize client, QPoint at, const QString& text) {
-    // Generous: a label starting left of or above the view may still reach in.
-    if (at.x() < client.width() && at.y() < client.height() && at.x() > -200 && at.y() > -100)
-        f.texts << Figure::Text{at, 0, text};
+bool Usable(double pixelsPerUnit) {
+    return std::isfinite(pixelsPerUnit) && pixelsPerUnit > 0;
 }
+
+// Gap between the axis and a label, and half a minor and a major tick. A
+// label starts just past its tick, below and right of it, so a ring of the
+// circle grid through the tick passes beside the text, not through it.
+constexpr int kLabelGap = 9;
+constexpr int kLabelNudge = 3;
+constexpr int kMinorTick = 4;
+constexpr int kMajorTick = 7;
 
 } // namespace
 
@@ -75,11 +61,9 @@ MagnificationReading ReadMagnification(const MagnificationInput& input) {
     return r;
 }
 
-GuideScale ComputeGuideScale(double magnification, double unitPerPixel) {
-    GuideScale s;
-    s.magnification = magnification;
-    s.step = magnification / (unitPerPixel * 10);
-    return s;
+double GuideScale::PixelsPerUnit(QSize picture) const {
+    const double v = magnification / (PixelPitch(picture) * unitFactor * 10);
+    return Usable(v) ? v : 0;
 }
 
 GuideState::Toggle GuideState::ToggleCrossLine(bool connected) {
@@ -91,28 +75,28 @@ GuideState::Toggle GuideState::ToggleCrossLine(bool connected) {
 
 GuideState::Toggle GuideState::ToggleScaled(bool& on, bool connected,
                                             std::optional<double> magnification,
-                                            double unitPerPixel) {
+                                            double unitFactor) {
     if (!connected) return Toggle::Ignored;
     if (on) {
         on = false;
         return Toggle::Changed;
     }
-    if (!magnification || !(unitPerPixel > 0)) return Toggle::NeedsMagnification;
-    state_.scale = ComputeGuideScale(*magnification, unitPerPixel);
+    if (!magnification || !(unitFactor > 0)) return Toggle::NeedsMagnification;
+    state_.scale = GuideScale{*magnification, unitFactor};
     on = true;
     return Toggle::Changed;
 }
 
 GuideState::Toggle GuideState::ToggleRuler(bool connected, std::optional<double> magnification,
-                                           double unitPerPixel) {
+                                           double unitFactor) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return ToggleScaled(state_.ruler, connected, magnification, unitPerPixel);
+    return ToggleScaled(state_.ruler, connected, magnification, unitFactor);
 }
 
 GuideState::Toggle GuideState::ToggleCircleGrid(bool connected, std::optional<double> magnification,
-                                                double unitPerPixel) {
+                                                double unitFactor) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return ToggleScaled(state_.circleGrid, connected, magnification, unitPerPixel);
+    return ToggleScaled(state_.circleGrid, connected, magnification, unitFactor);
 }
 
 void GuideState::SetFullScreen(bool on) {
@@ -120,10 +104,15 @@ void GuideState::SetFullScreen(bool on) {
     state_.fullScreen = on;
 }
 
+void GuideState::Rescale(std::optional<double> magnification, double unitFactor) {
+    if (!magnification || !(unitFactor > 0)) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    state_.scale = GuideScale{*magnification, unitFactor};
+}
+
 void GuideState::ResetScale() {
     std::lock_guard<std::mutex> lock(mutex_);
-    state_.scale.magnification = 1.0;
-    state_.scale.step = 1.0;
+    state_.scale = GuideScale{};
 }
 
 GuideSnapshot GuideState::Snapshot() const {
@@ -131,149 +120,95 @@ GuideSnapshot GuideState::Snapshot() const {
     return state_;
 }
 
-RulerSpacing LiveRulerSpacing(const GuideScale& scale) {
+RulerSpacing ChooseRulerSpacing(double pixelsPerUnit, double minLabelPixels) {
     RulerSpacing s;
-    if (scale.magnification > 30) {
-        s.tick = Rnd(0.1 * scale.step);
-        s.labelStep = Rnd(0.05 * scale.step);
-        s.labelDistance = 20 * s.labelStep;
-    } else {
-        s.tick = Rnd(0.2 * scale.step);
-        s.labelStep = Rnd(0.4 * scale.step);
-        s.labelDistance = 4 * s.labelStep;
+    if (!Usable(pixelsPerUnit) || !(minLabelPixels > 0)) return s;
+    // The smallest 1, 2 or 5 times a power of ten that is far enough apart.
+    const double least = minLabelPixels / pixelsPerUnit;
+    int exponent = int(std::floor(std::log10(least)));
+    if (exponent < -12 || exponent > 12) return s; // no picture has such a scale
+    double value = 0;
+    for (;; ++exponent) {
+        const double power = std::pow(10.0, exponent);
+        for (double m : {1.0, 2.0, 5.0}) {
+            if (m * power >= least * (1 - 1e-9)) {
+                value = m * power;
+                break;
+            }
+        }
+        if (value > 0) break;
     }
+    s.labelValue = value;
+    s.labelPixels = value * pixelsPerUnit;
+    // 1, 2 and 5 times 10^e need max(0, −e) digits.
+    s.decimals = std::max(0, -exponent);
     return s;
 }
 
-double RulerValueStep(const QString& unit) {
-    if (unit == QLatin1String("inch")) return 0.01;
-    if (unit == QLatin1String("mil")) return 10;
-    if (unit == QLatin1String("cm")) return 0.1;
-    return 1;
-}
-
-Figure CrossLineFigure(QSize client) {
+Figure CrossLineFigure(QSize picture) {
     Figure f;
-    const int w = client.width(), h = client.height();
-    f.lines << QLine(0, h / 2, w, h / 2) << QLine(w / 2, 0, w / 2, h);
+    const QPoint c = Centre(picture);
+    f.lines << QLine(0, c.y(), picture.width(), c.y()) << QLine(c.x(), 0, c.x(), picture.height());
     return f;
 }
 
-Figure RulerFigure(QSize client, const GuideScale& scale, const QString& unit) {
+Figure RulerFigure(QSize picture, const GuideScale& scale) {
     Figure f;
-    const int w = client.width(), h = client.height();
-    const int cx = w / 2 + 1, cy = h / 2 + 1;
-    Axes(f, client, cx, cy);
-    const RulerSpacing sp = LiveRulerSpacing(scale);
-    // A step of 0 pixels (tiny magnification) would never leave the loops.
-    if (sp.tick <= 0 || sp.labelStep <= 0) return f;
-    const double valueStep = RulerValueStep(unit);
-    const int perLabel = sp.labelDistance / sp.labelStep;
-
-    for (int d = 0; d < cx; d += sp.tick)
-        f.lines << QLine(cx + d, h / 2 - 5, cx + d, h / 2 + 7)
-                << QLine(cx - d, h / 2 - 5, cx - d, h / 2 + 7);
-    Alternation alt;
-    int k = 0;
-    for (int e = 0; e < cx; e += sp.labelStep, ++k) {
-        if (k == 0) continue; // the centre is not labelled and does not alternate
-        const QString v = Value(k * valueStep);
-        const int dist = perLabel * e;
-        const int yr = Alternation::Next(alt.positive) ? h / 2 + 18 : h / 2 - 33;
-        const int yl = Alternation::Next(alt.negative) ? h / 2 + 18 : h / 2 - 33;
-        AddLabel(f, client, QPoint(cx + dist - 6, yr), v);
-        AddLabel(f, client, QPoint(cx - dist - 6, yl), QStringLiteral("-") + v);
-    }
-
-    for (int d = 0; d < cy; d += sp.tick)
-        f.lines << QLine(w / 2 - 5, cy + d, w / 2 + 7, cy + d)
-                << QLine(w / 2 - 5, cy - d, w / 2 + 7, cy - d);
-    k = 0;
-    for (int e = 0; e < cy; e += sp.labelStep, ++k) {
-        if (k == 0) continue;
-        const QString v = Value(k * valueStep);
-        const int dist = perLabel * e;
-        const int xd = Alternation::Next(alt.positive) ? w / 2 + 18 : w / 2 - 33;
-        const int xu = Alternation::Next(alt.negative) ? w / 2 + 18 : w / 2 - 33;
-        AddLabel(f, client, QPoint(xd, cy + dist - 6), v);
-        AddLabel(f, client, QPoint(xu, cy - dist - 6), QStringLiteral("-") + v);
-    }
-    return f;
-}
-
-Figure CircleGridFigure(QSize client, const GuideScale& scale) {
-    Figure f;
-    const int cx = client.width() / 2 + 1, cy = client.height() / 2 + 1;
-    Axes(f, client, cx, cy);
-    const int step = Rnd(scale.step);
-    if (step > 0) {
-        for (int r = 0; r < cy; r += step)
-            f.ellipses << QRect(cx - r, cy - r, 2 * r, 2 * r);
-    }
-    return f;
-}
-
-Figure PictureGuidesFigure(QSize capture, const GuideSnapshot& guides, const QString& unit,
-                           Figure* crossLine) {
-    const int w = capture.width(), h = capture.height();
-    const int hx = w / 2, hy = h / 2;
-    const double a = capture == QSize(320, 240) ? guides.scale.step / 2 : guides.scale.step;
-    if (crossLine) *crossLine = guides.crossLine ? CrossLineFigure(capture) : Figure();
-    Figure f;
-    if (guides.ruler) {
-        Axes(f, capture, hx, hy);
-        const bool fine = guides.scale.magnification > 30;
-        const int step = fine ? Rnd(0.05 * a) : Rnd(0.25 * a);
-        const int perLabel = fine ? 20 : 4;
-        const double valueStep = RulerValueStep(unit);
-        if (step > 0) {
-            Alternation alt;
-            for (int k = 0; k * step < hx || k == 0; ++k) {
-                const int d = k * step, dist = perLabel * d;
-                f.lines << QLine(hx + d, hy - 6, hx + d, hy + 6)
-                        << QLine(hx - d, hy - 6, hx - d, hy + 6);
-                if (k == 0) continue;
-                const QString v = Value(k * valueStep);
-                const int yr = Alternation::Next(alt.positive) ? hy + 17 : hy - 34;
-                const int yl = Alternation::Next(alt.negative) ? hy + 17 : hy - 34;
-                AddLabel(f, capture, QPoint(hx - 6 + dist, yr), v);
-                AddLabel(f, capture, QPoint(hx - 6 - dist, yl), QStringLiteral("-") + v);
-            }
-            for (int k = 0; k * step < hy || k == 0; ++k) {
-                const int d = k * step, dist = perLabel * d;
-                f.lines << QLine(hx - 6, hy + d, hx + 6, hy + d)
-                        << QLine(hx - 6, hy - d, hx + 6, hy - d);
-                if (k == 0) continue;
-                const QString v = Value(k * valueStep);
-                const int xd = Alternation::Next(alt.positive) ? hx + 17 : hx - 34;
-                const int xu = Alternation::Next(alt.negative) ? hx + 17 : hx - 34;
-                AddLabel(f, capture, QPoint(xd, hy - 6 + dist), v);
-                AddLabel(f, capture, QPoint(xu, hy - 6 - dist), QStringLiteral("-") + v);
-            }
+    if (picture.isEmpty()) return f;
+    Axes(f, picture);
+    const RulerSpacing sp = ChooseRulerSpacing(scale.PixelsPerUnit(picture));
+    if (sp.labelValue <= 0) return f;
+    const QPoint c = Centre(picture);
+    const double tickPixels = sp.labelPixels / sp.ticksPerLabel;
+    // Each label stands at the pixel nearest its value, so the line tool
+    // drawn from the centre to it reads the label's value.
+    auto place = [&](int i) { return int(std::lround(i * tickPixels)); };
+    auto label = [&](int i, int sign) {
+        const double v = double(i / sp.ticksPerLabel) * sp.labelValue;
+        return (sign < 0 ? QStringLiteral("-") : QString()) + FormatFixed(v, sp.decimals);
+    };
+    const int reachX = std::max(c.x(), picture.width() - c.x());
+    for (int i = 1; place(i) <= reachX; ++i) {
+        const bool major = i % sp.ticksPerLabel == 0;
+        const int half = major ? kMajorTick : kMinorTick;
+        for (int sign : {1, -1}) {
+            const int x = c.x() + sign * place(i);
+            if (x < 0 || x > picture.width()) continue;
+            f.lines << QLine(x, c.y() - half, x, c.y() + half);
+            if (!major) continue;
+            f.texts << Figure::Text{QPoint(x, c.y()), kLabelGap, label(i, sign), kLabelNudge};
         }
     }
-    if (guides.circleGrid) {
-        Axes(f, capture, hx, hy);
-        const int step = Rnd(a);
-        if (step > 0) {
-            for (int r = 0; r < hy; r += step)
-                f.ellipses << QRect(hx - r, hy - r, 2 * r, 2 * r);
+    const int reachY = std::max(c.y(), picture.height() - c.y());
+    for (int i = 1; place(i) <= reachY; ++i) {
+        const bool major = i % sp.ticksPerLabel == 0;
+        const int half = major ? kMajorTick : kMinorTick;
+        // Positive values run downwards, as on the horizontal axis to the right.
+        for (int sign : {1, -1}) {
+            const int y = c.y() + sign * place(i);
+            if (y < 0 || y > picture.height()) continue;
+            f.lines << QLine(c.x() - half, y, c.x() + half, y);
+            if (!major) continue;
+            f.texts << Figure::Text{QPoint(c.x(), y), kLabelNudge, label(i, sign), kLabelGap};
         }
     }
     return f;
 }
 
-void DrawCrossLine(QPainter& p, QSize client) {
-    PaintFigure(p, CrossLineFigure(client), Pen(Qt::white), QFont(), Qt::white);
-}
-
-void DrawRuler(QPainter& p, QSize client, const GuideScale& scale, const QString& unit,
-               const QFont& font) {
-    PaintFigure(p, RulerFigure(client, scale, unit), Pen(Qt::red), font, Qt::red);
-}
-
-void DrawCircleGrid(QPainter& p, QSize client, const GuideScale& scale) {
-    PaintFigure(p, CircleGridFigure(client, scale), Pen(Qt::red), QFont(), Qt::red);
+Figure CircleGridFigure(QSize picture, const GuideScale& scale) {
+    Figure f;
+    if (picture.isEmpty()) return f;
+    Axes(f, picture);
+    const RulerSpacing sp = ChooseRulerSpacing(scale.PixelsPerUnit(picture));
+    if (sp.labelValue <= 0) return f;
+    const QPoint c = Centre(picture);
+    // Every ring a ruler label apart: its radius is a round value.
+    const double reach = std::hypot(double(c.x()), double(c.y()));
+    for (int i = 1; i * sp.labelPixels <= reach; ++i) {
+        const int r = int(std::lround(i * sp.labelPixels));
+        f.ellipses << QRect(c.x() - r, c.y() - r, 2 * r, 2 * r);
+    }
+    return f;
 }
 
 void DrawCentreMessage(QPainter& p, QSize client, const QString& text, const QFont& font) {
@@ -296,19 +231,25 @@ void DrawFullScreenHint(QPainter& p, QSize client, const QString& text, const QF
     p.restore();
 }
 
-void DrawLiveGuides(QPainter& p, QSize client, const GuideSnapshot& guides, const QString& unit,
+void DrawLiveGuides(QPainter& p, const ViewMapping& map, const GuideSnapshot& guides,
                     const QFont& font) {
-    if (guides.crossLine) DrawCrossLine(p, client);
-    if (guides.ruler) DrawRuler(p, client, guides.scale, unit, font);
-    if (guides.circleGrid) DrawCircleGrid(p, client, guides.scale);
-}
-
-void DrawGuidesOnPicture(QPainter& p, QSize capture, const GuideSnapshot& guides,
-                         const QString& unit, const QFont& font) {
-    Figure cross;
-    const Figure red = PictureGuidesFigure(capture, guides, unit, &cross);
-    PaintFigure(p, cross, Pen(Qt::white), font, Qt::white);
-    PaintFigure(p, red, Pen(Qt::red), font, Qt::red);
+    if (!map.valid()) return;
+    const QSize picture = map.picture();
+    const double sx = map.scaleX(), sy = map.scaleY();
+    const QPoint at = map.shown().topLeft();
+    // Rings reach past the picture into the bars beside it; a still has none.
+    p.save();
+    if (!map.identity()) p.setClipRect(map.shown());
+    if (guides.crossLine)
+        PaintFigure(p, ScaledFigure(CrossLineFigure(picture), sx, sy, at), Pen(Qt::white), font,
+                    Qt::white);
+    if (guides.ruler)
+        PaintFigure(p, ScaledFigure(RulerFigure(picture, guides.scale), sx, sy, at), Pen(Qt::red),
+                    font, Qt::red);
+    if (guides.circleGrid)
+        PaintFigure(p, ScaledFigure(CircleGridFigure(picture, guides.scale), sx, sy, at),
+                    Pen(Qt::red), font, Qt::red);
+    p.restore();
 }
 
 } // namespace tvx

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "measure/geometry.h"
 #include "measure/measure_tools.h"
+#include "measure/view_mapping.h"
 
 #include <QFont>
 #include <QSize>
@@ -28,15 +30,17 @@ struct MagnificationReading {
 // caller then shows "Please input the zoomIn scale!" (key "EnterRate").
 MagnificationReading ReadMagnification(const MagnificationInput& input);
 
-// The spacing of the ruler and the circle grid: the live magnification and
-// the pixels one tenth of the unit covers at it. Fixed when a guide is
-// switched on, so later edits of the boxes do not move a visible guide.
+// The scale of the ruler and the circle grid: the live magnification and the
+// unit. The pixel pitch comes from the size of the picture drawn over, so the
+// guides follow a change of capture size by themselves.
 struct GuideScale {
     double magnification = 21.0;
-    double step = 0.02963;
+    double unitFactor = kMicrometreInMm; // one micrometre in the unit
+
+    // Picture pixels that measure one unit, M / (unit per pixel × 10), as a
+    // line of that length reads with the measuring tools; 0 when unusable.
+    double PixelsPerUnit(QSize picture) const;
 };
-// a = M / (unit per pixel × 10).
-GuideScale ComputeGuideScale(double magnification, double unitPerPixel);
 
 // A copy of the guide switches and their scale, taken once per frame.
 struct GuideSnapshot {
@@ -54,13 +58,16 @@ public:
     enum class Toggle { Changed, Ignored, NeedsMagnification };
 
     // Each does nothing while no device is connected. The ruler and the grid
-    // take the magnification only when they are switched on; without one they
-    // stay off and the caller asks the user for it.
+    // need a magnification to go on; without one they stay off and the
+    // caller asks the user for it.
     Toggle ToggleCrossLine(bool connected);
-    Toggle ToggleRuler(bool connected, std::optional<double> magnification, double unitPerPixel);
-    Toggle ToggleCircleGrid(bool connected, std::optional<double> magnification,
-                            double unitPerPixel);
+    Toggle ToggleRuler(bool connected, std::optional<double> magnification, double unitFactor);
+    Toggle ToggleCircleGrid(bool connected, std::optional<double> magnification, double unitFactor);
     void SetFullScreen(bool on);
+    // The magnification, unit or capture size changed: the guides follow at
+    // once, so they never disagree with the measuring tools. Nothing (no
+    // usable magnification) keeps the scale they have.
+    void Rescale(std::optional<double> magnification, double unitFactor);
     // Device gone: the scale goes back to its neutral value, the switches stay.
     void ResetScale();
 
@@ -68,47 +75,36 @@ public:
 
 private:
     Toggle ToggleScaled(bool& on, bool connected, std::optional<double> magnification,
-                        double unitPerPixel);
+                        double unitFactor);
 
     mutable std::mutex mutex_;
     GuideSnapshot state_; // guarded by mutex_; written by the UI thread
 };
 
-// The ruler's spacing in pixels for one magnification and scale step; any of
-// them may come out as 0 for tiny magnifications.
+// Where the ruler puts its labels: every label step, a round value of the
+// unit from the 1–2–5 series, far enough apart to be read; ticks at a
+// tenth of it. The circle grid's rings are a label step apart.
 struct RulerSpacing {
-    int tick = 0;          // pixels between ticks
-    int labelStep = 0;     // loop step of the labels
-    int labelDistance = 0; // pixels between labels (a multiple of labelStep)
+    double labelValue = 0;  // units between labels; 0 when the scale is unusable
+    double labelPixels = 0; // picture pixels between labels
+    int ticksPerLabel = 10;
+    int decimals = 0; // digits a label needs to show its value exactly
 };
-RulerSpacing LiveRulerSpacing(const GuideScale& scale);
-// Value one label step stands for: 0.01 inch, 10 mil, 0.1 cm, else 1.
-double RulerValueStep(const QString& unit);
+constexpr double kMinLabelPixels = 60;
+RulerSpacing ChooseRulerSpacing(double pixelsPerUnit, double minLabelPixels = kMinLabelPixels);
 
-// The guides as figures, for drawing and for tests: labels carry their
-// top-left corner; labels far outside the view are left out.
-Figure CrossLineFigure(QSize client);
-Figure RulerFigure(QSize client, const GuideScale& scale, const QString& unit);
-Figure CircleGridFigure(QSize client, const GuideScale& scale);
-// The red guides of a still picture; the white cross line goes to `crossLine`.
-Figure PictureGuidesFigure(QSize capture, const GuideSnapshot& guides, const QString& unit,
-                           Figure* crossLine);
+// The guides as figures in picture pixels, for drawing and for tests. A
+// label's point is the tick it labels; its dx/dy place the text beside it.
+Figure CrossLineFigure(QSize picture);
+Figure RulerFigure(QSize picture, const GuideScale& scale);
+Figure CircleGridFigure(QSize picture, const GuideScale& scale);
 
-// The live guides and texts, each in client pixels of a W × H view. Each
-// leaves the painter's pen, brush and font as it found them.
-void DrawCrossLine(QPainter& p, QSize client);
-void DrawRuler(QPainter& p, QSize client, const GuideScale& scale, const QString& unit,
-               const QFont& font);
-void DrawCircleGrid(QPainter& p, QSize client, const GuideScale& scale);
+// The switched-on guides of `guides`, in drawing order, over a picture shown
+// through `map` (a still: the identity). Each leaves the painter as it found it.
+void DrawLiveGuides(QPainter& p, const ViewMapping& map, const GuideSnapshot& guides,
+                    const QFont& font);
+// The connection message and the full-screen hint, in view pixels.
 void DrawCentreMessage(QPainter& p, QSize client, const QString& text, const QFont& font);
 void DrawFullScreenHint(QPainter& p, QSize client, const QString& text, const QFont& font);
-// The switched-on guides of `guides`, in drawing order.
-void DrawLiveGuides(QPainter& p, QSize client, const GuideSnapshot& guides, const QString& unit,
-                    const QFont& font);
-
-// The switched-on guides drawn into a still picture of the capture size,
-// centred on (w/2, h/2); a 320 × 240 capture halves the scale step.
-void DrawGuidesOnPicture(QPainter& p, QSize capture, const GuideSnapshot& guides,
-                         const QString& unit, const QFont& font);
 
 } // namespace tvx

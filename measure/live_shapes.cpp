@@ -159,17 +159,18 @@ void PaintFigure(QPainter& p, const Figure& figure, const QPen& pen, const QFont
         const QString fontKey = labelFont.key();
         for (const Figure::Text& t : figure.texts)
             if (!t.text.isEmpty())
-                p.drawStaticText(QPoint(t.at.x(), t.at.y() + t.dy),
+                p.drawStaticText(QPoint(t.at.x() + t.dx, t.at.y() + t.dy),
                                  CachedText(t.text, labelFont, fontKey));
     }
     p.restore();
 }
 
 void DrawLiveShapes(QPainter& p, const ShapeList& shapes, const CMeasureTool* tool,
-                    const PenSnapshot& pen, const MeasureContext& ctx, double sx, double sy) {
+                    const PenSnapshot& pen, const MeasureContext& ctx, double sx, double sy,
+                    QPoint offset) {
     if (tool && tool->underWay()) {
         const ShapeStyle& style = tool->settings().style;
-        PaintFigure(p, ScaledFigure(tool->Pending(), sx, sy),
+        PaintFigure(p, ScaledFigure(tool->Pending(), sx, sy, offset),
                     MeasurePen(pen.style, pen.width, pen.colour), ToQFont(style.labelFont),
                     ColourFromBgr(style.labelColor));
     }
@@ -181,7 +182,7 @@ void DrawLiveShapes(QPainter& p, const ShapeList& shapes, const CMeasureTool* to
             font = ToQFont(s.labelFont);
             lastRecord = &s.labelFont;
         }
-        PaintFigure(p, ScaledFigure(LiveShapeFigure(s, ctx), sx, sy),
+        PaintFigure(p, ScaledFigure(LiveShapeFigure(s, ctx), sx, sy, offset),
                     MeasurePen(s.penStyle, s.penWidth, s.penColor), font,
                     ColourFromBgr(s.labelColor));
     }

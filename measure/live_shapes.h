@@ -30,8 +30,10 @@ void PaintFigure(QPainter& p, const Figure& figure, const QPen& pen, const QFont
 // The live measurements over a frame or into a still: first the shape under
 // way (`tool` may be null) with the pen snapshot, then every finished shape
 // with its own pen, label font and colour. Coordinates are multiplied by
-// (sx, sy). The caller keeps `shapes` and `tool` from changing meanwhile.
+// (sx, sy) and moved by `offset`. The caller keeps `shapes` and `tool` from
+// changing meanwhile.
 void DrawLiveShapes(QPainter& p, const ShapeList& shapes, const CMeasureTool* tool,
-                    const PenSnapshot& pen, const MeasureContext& ctx, double sx, double sy);
+                    const PenSnapshot& pen, const MeasureContext& ctx, double sx, double sy,
+                    QPoint offset = QPoint());
 
 } // namespace tvx

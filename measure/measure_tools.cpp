@@ -647,12 +647,18 @@ std::unique_ptr<CMeasureTool> MakeCanvasTool(MeasureTool tool) {
 
 // --- figures ----------------------------------------------------------------
 
-Figure ScaledFigure(const Figure& f, double sx, double sy) {
-    if (sx == 1.0 && sy == 1.0) return f;
-    auto pt = [&](QPoint p) { return QPoint(Trunc(p.x() * sx), Trunc(p.y() * sy)); };
+Figure ScaledFigure(const Figure& f, double sx, double sy, QPoint offset) {
+    if (sx == 1.0 && sy == 1.0 && offset.isNull()) return f;
+    const int ox = offset.x(), oy = offset.y();
+    // A hair away from zero: a ratio such as 600 / 720 must bring whole
+    // products (360 × 5/6 = 300) to the whole number, not just below it.
+    constexpr double kNudge = 1 + 1e-12;
+    auto pt = [&](QPoint p) {
+        return QPoint(Trunc(p.x() * sx * kNudge) + ox, Trunc(p.y() * sy * kNudge) + oy);
+    };
     auto box = [&](QRect r) {
         const int l = Round(r.x() * sx), t = Round(r.y() * sy);
-        return QRect(l, t, Round((r.x() + r.width()) * sx) - l,
+        return QRect(l + ox, t + oy, Round((r.x() + r.width()) * sx) - l,
                      Round((r.y() + r.height()) * sy) - t);
     };
     Figure out;
@@ -663,7 +669,7 @@ Figure ScaledFigure(const Figure& f, double sx, double sy) {
     for (const Figure::Arc& a : f.arcs)
         out.arcs << Figure::Arc{box(a.box), a.startAngle16, a.spanAngle16};
     for (const Figure::Text& t : f.texts)
-        out.texts << Figure::Text{pt(t.at), t.dy, t.text};
+        out.texts << Figure::Text{pt(t.at), t.dy, t.text, t.dx};
     return out;
 }
 

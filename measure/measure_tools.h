@@ -25,6 +25,7 @@ struct Figure {
         QPoint at;  // top-left corner of the first line, in shape coordinates
         int dy = 0; // added after scaling: label lines keep their spacing
         QString text;
+        int dx = 0; // added after scaling, like dy
     };
     QVector<QLine> lines;
     QVector<QRect> ellipses;
@@ -35,9 +36,10 @@ struct Figure {
         return lines.isEmpty() && ellipses.isEmpty() && arcs.isEmpty() && texts.isEmpty();
     }
 };
-// Points multiplied by (sx, sy): line ends and label corners truncated,
-// ellipse and arc boxes rounded; label spacing stays as it is.
-Figure ScaledFigure(const Figure& f, double sx, double sy);
+// Points multiplied by (sx, sy), then moved by `offset`: line ends and label
+// corners truncated, ellipse and arc boxes rounded; label spacing stays as
+// it is.
+Figure ScaledFigure(const Figure& f, double sx, double sy, QPoint offset = QPoint());
 
 // Which surface a tool works for. The live view holds the shape under way
 // until its label is placed and numbers kinds by tool; the stored-picture

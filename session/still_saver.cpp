@@ -14,15 +14,11 @@
 
 namespace tvx {
 
-void OverlayCompositor::Compose(QPainter& painter, const QSize& picture, double shapeScale) {
+void OverlayCompositor::Compose(QPainter& painter, const QSize& picture) {
+    const ViewMapping map = ViewMapping::Identity(picture);
     for (LiveLayer layer : {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid})
-        if (LiveOverlay* o = overlays_[int(layer)]) o->DrawOnPicture(painter, picture, 1.0);
-    if (LiveOverlay* shapes = overlays_[int(LiveLayer::Shapes)])
-        shapes->DrawOnPicture(painter, picture, shapeScale);
-}
-
-double StillSaver::ShapeScaleFor(int captureWidth, int captureHeight) {
-    return (captureWidth == 320 && captureHeight == 240) ? 0.5 : 1.0;
+        if (LiveOverlay* o = overlays_[int(layer)]) o->Draw(painter, map);
+    if (LiveOverlay* shapes = overlays_[int(LiveLayer::Shapes)]) shapes->Draw(painter, map);
 }
 
 namespace {
@@ -100,10 +96,10 @@ private:
 
 } // namespace
 
-bool OverlayCompositor::Draws(const QSize& picture, double shapeScale) {
+bool OverlayCompositor::Draws(const QSize& picture) {
     DrawProbe probe(picture);
     QPainter painter(&probe);
-    Compose(painter, picture, shapeScale);
+    Compose(painter, picture);
     painter.end();
     return probe.drew();
 }
@@ -123,8 +119,7 @@ QString StillFailureText(const QString& folder, const QString& systemReason) {
 }
 
 StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magnification,
-                                 const QDateTime& localTime, double shapeScale,
-                                 StillCompositor* compositor) const {
+                                 const QDateTime& localTime, StillCompositor* compositor) const {
     StillSaveResult result;
     if (still.empty()) {
         // The folder is looked at all the same: what the scan tells the user
@@ -136,7 +131,7 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
 
     QByteArray bytes;
     const QSize size(still.width, still.height);
-    if (!compositor || !compositor->Draws(size, shapeScale)) {
+    if (!compositor || !compositor->Draws(size)) {
         bytes =
             EncodeBmpFromBottomUpBgr(still.pixels.data(), still.width, still.height, still.stride);
     } else if (QImage picture = ImageFromBottomUpBgr(still.pixels.data(), still.width, still.height,
@@ -144,7 +139,7 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
                !picture.isNull()) {
         {
             QPainter painter(&picture);
-            compositor->Compose(painter, picture.size(), shapeScale);
+            compositor->Compose(painter, picture.size());
         }
         CxImage image(kImageTypeNone);
         image.CreateFromHBITMAP(picture);

@@ -16,21 +16,21 @@ namespace tvx {
 class StillCompositor {
 public:
     virtual ~StillCompositor() = default;
-    // `shapeScale` turns stored measurement coordinates into picture pixels.
-    virtual void Compose(QPainter& painter, const QSize& picture, double shapeScale) = 0;
+    // Everything is drawn in the picture's own pixels.
+    virtual void Compose(QPainter& painter, const QSize& picture) = 0;
     // Whether Compose would draw anything; a still over which nothing is
     // drawn is written straight from the frame's bytes. Unknown: yes.
-    virtual bool Draws(const QSize& /*picture*/, double /*shapeScale*/) { return true; }
+    virtual bool Draws(const QSize& /*picture*/) { return true; }
 };
 
-// The compositor of the live view's overlays: the guides at their own size,
-// the measurements scaled. Overlays must outlive it; null slots are skipped.
+// The compositor of the live view's overlays, drawn as over the view but
+// with the picture 1:1. Overlays must outlive it; null slots are skipped.
 class OverlayCompositor : public StillCompositor {
 public:
     void SetOverlay(LiveLayer layer, LiveOverlay* overlay) { overlays_[int(layer)] = overlay; }
-    void Compose(QPainter& painter, const QSize& picture, double shapeScale) override;
+    void Compose(QPainter& painter, const QSize& picture) override;
     // Asks the overlays to draw on a device that only notes whether they did.
-    bool Draws(const QSize& picture, double shapeScale) override;
+    bool Draws(const QSize& picture) override;
 
 private:
     LiveOverlay* overlays_[int(LiveLayer::Count)] = {};
@@ -62,11 +62,7 @@ public:
     // The folder is scanned for every request, with a frame or without
     // (what the scan finds is told to the user).
     StillSaveResult Save(const StillPicture& still, const QString& magnification,
-                         const QDateTime& localTime, double shapeScale,
-                         StillCompositor* compositor) const;
-
-    // Measurements are stored at 640 × 480; a 320 × 240 capture halves them.
-    static double ShapeScaleFor(int captureWidth, int captureHeight);
+                         const QDateTime& localTime, StillCompositor* compositor) const;
 
 private:
     QString folder_;

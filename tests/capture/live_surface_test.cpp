@@ -21,15 +21,13 @@ class RecordingOverlay : public LiveOverlay {
 public:
     RecordingOverlay(std::string* log, char name, QColor colour, QPoint where)
         : log_(log), name_(name), colour_(colour), where_(where) {}
-    void Draw(QPainter& p, const QSize& size, double sx, double sy) override {
+    void Draw(QPainter& p, const ViewMapping& map) override {
         *log_ += name_;
-        size_ = size;
-        scale_ = sx * sy;
+        map_ = map;
         p.setPen(colour_);
         p.drawPoint(where_);
     }
-    QSize size_;
-    double scale_ = 0;
+    ViewMapping map_;
 
 private:
     std::string* log_;
@@ -38,16 +36,54 @@ private:
     QPoint where_;
 };
 
-TEST(LiveSurface, WindowShowsA720FrameOneToOneWithTheRightColumnsCut) {
+// The pattern's column and row (modulo 256) of a shown pixel.
+int ColumnOf(QRgb p) {
+    return qBlue(p) + 256 * qRed(p);
+}
+
+// Every capture size is shown whole, scaled to fit with its aspect kept and
+// black bars beside it, in the window and in full screen alike.
+TEST(LiveSurface, TheWholeFrameIsShownWithItsAspectKept) {
+    struct Case {
+        QSize frame, view;
+        bool fullScreen;
+        QRect shown;
+    } cases[] = {{{720, 480}, {640, 480}, false, {0, 27, 640, 426}},
+                 {{720, 576}, {640, 480}, false, {20, 0, 600, 480}},
+                 {{720, 576}, {1440, 960}, true, {120, 0, 1200, 960}}};
+    for (const Case& c : cases) {
+        LiveSurface s;
+        if (c.fullScreen)
+            s.EnterFullScreen(c.view);
+        else
+            s.Recreate(c.view);
+        PatternFrame f(c.frame.width(), c.frame.height());
+        ASSERT_TRUE(s.DrawFrame(f.view()));
+        EXPECT_EQ(s.mapping().shown(), c.shown);
+        const QImage img = s.Snapshot();
+        ASSERT_EQ(img.size(), c.view);
+        const QRect r = c.shown;
+        // Bars are black; the picture's corners reach the bars' edges.
+        EXPECT_EQ(img.pixel(0, 0),
+                  r.topLeft() == QPoint(0, 0) ? PatternFrame::At(0, 0) : qRgb(0, 0, 0));
+        EXPECT_EQ(img.pixel(c.view.width() - 1, c.view.height() - 1),
+                  r.bottomRight() == QPoint(c.view.width() - 1, c.view.height() - 1)
+                      ? img.pixel(r.right(), r.bottom())
+                      : qRgb(0, 0, 0));
+        EXPECT_LE(ColumnOf(img.pixel(r.left(), r.top())), 1);
+        EXPECT_GE(ColumnOf(img.pixel(r.right(), r.top())), c.frame.width() - 2);
+        EXPECT_LE(qGreen(img.pixel(r.left(), r.top())), 1);
+        EXPECT_GE(qGreen(img.pixel(r.left(), r.bottom())), (c.frame.height() - 2) & 255);
+        // The middle of the view is the middle of the frame.
+        const QRgb mid = img.pixel(c.view.width() / 2, c.view.height() / 2);
+        EXPECT_NEAR(ColumnOf(mid), c.frame.width() / 2, 2);
+        EXPECT_NEAR(qGreen(mid), (c.frame.height() / 2) & 255, 2);
+    }
+}
+
+TEST(LiveSurface, AFrameOfTheViewsSizeIsShownOneToOne) {
     LiveSurface s;
     s.Recreate(QSize(640, 480));
-    PatternFrame f(720, 480);
-    ASSERT_TRUE(s.DrawFrame(f.view()));
-    const QImage img = s.Snapshot();
-    ASSERT_EQ(img.size(), QSize(640, 480));
-    for (int y = 0; y < 480; y += 7)
-        for (int x = 0; x < 640; ++x)
-            ASSERT_EQ(img.pixel(x, y), PatternFrame::At(x, y)) << x << "," << y;
 
     // The same size without the cut is shown whole and unscaled.
     PatternFrame g(640, 480);
@@ -95,7 +131,8 @@ TEST(LiveSurface, FullScreenPaintsTheStretchedFrameStraightIntoThePicture) {
     const QImage whole = s.Snapshot();
     ASSERT_EQ(whole.size(), QSize(400, 300));
     EXPECT_EQ(whole.pixel(399, 299), QColor(Qt::white).rgb());
-    EXPECT_EQ(cross.size_, QSize(400, 300));
+    EXPECT_EQ(cross.map_.shown(), QRect(0, 0, 400, 300));
+    EXPECT_EQ(cross.map_.picture(), QSize(200, 150));
 
     // A window's picture: the view sits at (30, 20) of it.
     QImage window(500, 400, QImage::Format_RGB32);
@@ -134,7 +171,7 @@ TEST(LiveSurface, HeldFramesAreConvertedStraightIntoTheWindowWhenPainted) {
     std::string log;
     RecordingOverlay cross(&log, 'X', Qt::white, QPoint(5, 6));
     s.SetOverlay(LiveLayer::CrossLine, &cross);
-    auto frame = std::make_shared<PatternFrame>(720, 480);
+    auto frame = std::make_shared<PatternFrame>(640, 480);
     FrameView view = frame->view();
     view.owner = frame;
     ASSERT_TRUE(s.DrawFrame(view));
@@ -157,7 +194,6 @@ TEST(LiveSurface, HeldFramesAreConvertedStraightIntoTheWindowWhenPainted) {
     for (int y = 0; y < 200; y += 7)
         for (int x = 7; x < 300; x += 3)
             ASSERT_EQ(window.pixel(10 + x, 15 + y), PatternFrame::At(x, y)) << x << "," << y;
-    // The snapshot shows the same, the 720-wide frame cut at the right.
     const QImage snap = s.Snapshot();
     ASSERT_EQ(snap.size(), QSize(640, 480));
     EXPECT_EQ(snap.pixel(639, 479), PatternFrame::At(639, 479));
@@ -187,15 +223,15 @@ TEST(LiveSurface, FramesForUploadKeepTheirSizeAndTheShownPart) {
     ASSERT_TRUE(s.DrawFrame(wide.view()));
     ASSERT_TRUE(look());
     EXPECT_EQ(kept, QSize(720, 480));
-    EXPECT_EQ(shown, QRect(0, 0, 640, 480)) << "the window cuts the right 80 columns";
+    EXPECT_EQ(shown, QRect(0, 27, 640, 426)) << "the whole frame, with bars above and below";
     s.EnterFullScreen(QSize(1280, 960));
     ASSERT_TRUE(s.DrawFrame(wide.view()));
     ASSERT_TRUE(look());
-    EXPECT_EQ(shown, QRect(0, 0, 720, 480)) << "full screen shows all of it";
+    EXPECT_EQ(shown, QRect(0, 53, 1280, 853));
     ASSERT_TRUE(s.DrawFrame(small.view()));
     ASSERT_TRUE(look());
     EXPECT_EQ(kept, QSize(320, 240));
-    EXPECT_EQ(shown, QRect(0, 0, 320, 240));
+    EXPECT_EQ(shown, QRect(0, 0, 1280, 960));
     s.ClearSurface();
     EXPECT_FALSE(look()) << "a cleared view is black, not a frame";
 }
@@ -239,8 +275,8 @@ TEST(LiveSurface, OverlaysAreDrawnOverTheFrameInTheirOrder) {
     PatternFrame f(64, 48);
     ASSERT_TRUE(s.DrawFrame(f.view()));
     EXPECT_EQ(log, "SXRC");
-    EXPECT_EQ(shapes.size_, QSize(64, 48));
-    EXPECT_EQ(shapes.scale_, 1.0);
+    EXPECT_TRUE(shapes.map_.identity());
+    EXPECT_EQ(shapes.map_.picture(), QSize(64, 48));
     const QImage img = s.Snapshot();
     EXPECT_EQ(img.pixel(1, 1), QColor(Qt::yellow).rgb());
     EXPECT_EQ(img.pixel(2, 1), QColor(Qt::white).rgb());

@@ -207,6 +207,17 @@ e2e_has_focus() {
 
 app_alive() { kill -0 "$E2E_APP_PID" 2>/dev/null; }
 
+# Ends the program as a session logout would, so it can be started again.
+stop_app() {
+    kill "$E2E_APP_PID" 2>/dev/null
+    local i
+    for i in $(seq 1 50); do
+        app_alive || return 0
+        sleep 0.2
+    done
+    kill -9 "$E2E_APP_PID" 2>/dev/null
+}
+
 # Sends key names (xdotool spelling) to the focused main window.
 send_keys() {
     xdotool windowfocus --sync "$E2E_WIN" 2>/dev/null

@@ -72,6 +72,32 @@ e2e_log "calibration line $d_cal px, measured line $((m4 - m1)) px, label ${got}
 check "the 3 mm interval reads ${got:-nothing} mm, within a pixel's worth" \
     fcmp "$(python3 -c "print(abs(float('${got:-0}') - 3.0))")" '<=' "$(python3 -c "print(1 / $ppm)")"
 
+# A calibration far from the nominal magnification (the 4.5 mm span called
+# 3.6 mm), then Calibrate pressed on and off again: the line tool reads the
+# span at the calibrated magnification still, 3.6 mm, not at the nominal one.
+button 798 6
+live_click "$m0" $((row + 80))
+live_click "$m5" $((row + 80))
+wait_for 10 has_dialog || die "no Calibration dialog the second time"
+xdotool windowfocus --sync "$(dialog_windows | head -n 1)" 2>/dev/null
+xdotool type --delay 50 "3.6"
+xdotool key --clearmodifiers Return
+wait_for 10 no_dialog || fail "the Calibration dialog stayed open"
+live_click 300 $((row + 110))
+button 423 6 # the line tool
+button 798 6 # Calibrate on
+button 798 6 # and off
+button 423 6
+lines() { grep -c 'kind 1: L:' "$E2E_TMP/tavolux.log"; }
+before=$(lines)
+live_click "$m0" $((row + 100))
+live_click "$m5" $((row + 100))
+live_click 300 $((row + 130))
+wait_for 5 test "$(lines)" -gt "$before"
+again=$(label)
+check "after Calibrate on and off the span reads ${again:-nothing} mm (3.6 calibrated)" \
+    fcmp "$(python3 -c "print(abs(float('${again:-0}') - 3.6))")" '<=' 0.02
+
 # A circle and the guides for the picture of the live view.
 button 543 6
 live_click 470 110
@@ -88,7 +114,7 @@ sleep 1
 shot="$E2E_TMP/live-measure.png"
 screenshot "$shot"
 # The ruler's red axis crosses the middle of the view.
-red=$(convert "$shot" -crop "1x40+$((204 + 321))+$((52 + menu + 10))" +repage -format '%[fx:mean.r-mean.g]' info:)
+red=$(convert "$shot" -crop "1x40+$((204 + 320))+$((52 + menu + 10))" +repage -format '%[fx:mean.r-mean.g]' info:)
 check "the ruler's vertical axis is drawn (red excess $red)" fcmp "$red" '>' 0.5
 [ -n "${E2E_SHOTS:-}" ] && cp "$shot" "$E2E_SHOTS/live-guides-and-measurements.png"
 finish

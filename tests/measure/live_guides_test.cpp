@@ -13,25 +13,20 @@ namespace {
 
 const QSize k640(640, 480);
 
-GuideScale ScaleFor(double m) {
-    return ComputeGuideScale(m, UnitPerPixel(k640, "mm"));
+GuideScale ScaleFor(double m, const char* unit = "mm") {
+    return GuideScale{m, UnitFactor(unit)};
 }
 
-// x positions of the ticks right of the vertical axis on the horizontal one.
-std::vector<int> RightTicks(const Figure& f, int cx, int h) {
+// x positions of the ticks right of the centre on the horizontal axis.
+std::vector<int> RightTicks(const Figure& f, QSize picture) {
     std::vector<int> xs;
+    const int cx = picture.width() / 2, cy = picture.height() / 2;
     for (const QLine& l : f.lines)
-        if (l.x1() == l.x2() && l.y1() == h / 2 - 5 && l.y2() == h / 2 + 7 && l.x1() >= cx)
+        if (l.x1() == l.x2() && l.y1() < cy && l.y2() > cy && l.x1() > cx && l.y1() > 0)
             xs.push_back(l.x1());
     std::sort(xs.begin(), xs.end());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
     return xs;
-}
-
-const Figure::Text* TextAt(const Figure& f, QPoint at) {
-    for (const Figure::Text& t : f.texts)
-        if (t.at == at) return &t;
-    return nullptr;
 }
 
 TEST(ReadMagnificationTest, CalibratedValueWinsUnlessNominalIsAskedFor) {
@@ -45,157 +40,150 @@ TEST(ReadMagnificationTest, CalibratedValueWinsUnlessNominalIsAskedFor) {
     EXPECT_FALSE(ReadMagnification({"", "-5", false}).magnification);
 }
 
-TEST(GuideStateTest, SwitchingNeedsADeviceAndKeepsTheScaleOfSwitchingOn) {
+TEST(GuideStateTest, SwitchingNeedsADeviceAndTheScaleFollowsTheMagnification) {
     GuideState g;
-    const double s = UnitPerPixel(k640, "mm");
+    const double mm = UnitFactor("mm");
     EXPECT_EQ(g.ToggleCrossLine(false), GuideState::Toggle::Ignored);
-    EXPECT_EQ(g.ToggleRuler(false, 50.0, s), GuideState::Toggle::Ignored);
+    EXPECT_EQ(g.ToggleRuler(false, 50.0, mm), GuideState::Toggle::Ignored);
     EXPECT_FALSE(g.Snapshot().crossLine || g.Snapshot().ruler);
 
-    EXPECT_EQ(g.ToggleRuler(true, std::nullopt, s), GuideState::Toggle::NeedsMagnification);
+    EXPECT_EQ(g.ToggleRuler(true, std::nullopt, mm), GuideState::Toggle::NeedsMagnification);
     EXPECT_FALSE(g.Snapshot().ruler);
 
-    ASSERT_EQ(g.ToggleRuler(true, 50.0, s), GuideState::Toggle::Changed);
-    const GuideSnapshot on = g.Snapshot();
-    EXPECT_TRUE(on.ruler);
-    EXPECT_NEAR(on.scale.step, 76.75, 0.01);
-    // The magnification box changes; the ruler keeps its spacing until it is
-    // switched off and on again.
-    const Figure before = RulerFigure(k640, on.scale, "mm");
-    const MagnificationReading changed = ReadMagnification({"", "100", false});
-    ASSERT_TRUE(changed.magnification);
-    const GuideSnapshot later = g.Snapshot();
-    EXPECT_EQ(RightTicks(RulerFigure(k640, later.scale, "mm"), 321, 480),
-              RightTicks(before, 321, 480));
-
-    EXPECT_EQ(g.ToggleRuler(true, changed.magnification, s), GuideState::Toggle::Changed);
+    ASSERT_EQ(g.ToggleRuler(true, 50.0, mm), GuideState::Toggle::Changed);
+    EXPECT_TRUE(g.Snapshot().ruler);
+    EXPECT_NEAR(g.Snapshot().scale.PixelsPerUnit(k640), 76.75, 0.01);
+    // A new calibration moves a visible ruler with it: guides and tools
+    // never measure with different magnifications. Boxes without a number
+    // keep the scale.
+    g.Rescale(100.0, mm);
+    EXPECT_NEAR(g.Snapshot().scale.PixelsPerUnit(k640), 153.5, 0.01);
+    g.Rescale(std::nullopt, mm);
+    EXPECT_NEAR(g.Snapshot().scale.PixelsPerUnit(k640), 153.5, 0.01);
+    EXPECT_EQ(g.ToggleRuler(true, std::nullopt, mm), GuideState::Toggle::Changed);
     EXPECT_FALSE(g.Snapshot().ruler);
-    g.ToggleRuler(true, changed.magnification, s);
-    EXPECT_NEAR(g.Snapshot().scale.step, 153.5, 0.01);
 }
 
-TEST(RulerTest, SpacingAboveMagnification30) {
-    const Figure f = RulerFigure(k640, ScaleFor(50), "mm");
-    const std::vector<int> ticks = RightTicks(f, 321, 480);
-    ASSERT_GE(ticks.size(), 3u);
-    EXPECT_EQ(ticks[0], 321);
-    EXPECT_EQ(ticks[1], 329);
-    EXPECT_EQ(ticks[2], 337);
-    // Labels 80 pixels apart, alternating below, above, below; the left half
-    // the same with a minus sign.
-    const Figure::Text* one = TextAt(f, QPoint(321 + 80 - 6, 240 + 18));
-    const Figure::Text* two = TextAt(f, QPoint(321 + 160 - 6, 240 - 33));
-    const Figure::Text* three = TextAt(f, QPoint(321 + 240 - 6, 240 + 18));
-    const Figure::Text* minusOne = TextAt(f, QPoint(321 - 80 - 6, 240 + 18));
-    ASSERT_TRUE(one && two && three && minusOne);
-    EXPECT_EQ(one->text, "1.00");
-    EXPECT_EQ(two->text, "2.00");
-    EXPECT_EQ(three->text, "3.00");
-    EXPECT_EQ(minusOne->text, "-1.00");
-    for (const Figure::Text& t : f.texts) {
-        EXPECT_NE(t.text, "0.00");
-        EXPECT_NE(t.text, "-0.00");
+TEST(RulerTest, LabelStepsAreRoundValuesFarEnoughApart) {
+    struct Case {
+        double pixelsPerUnit, value;
+        int decimals;
+    } cases[] = {{76.75, 1, 0}, {46.05, 2, 0},     {153.5, 0.5, 1}, {1000, 0.1, 1},
+                 {250, 0.5, 1}, {0.0921, 1000, 0}, {3000, 0.02, 2}};
+    for (const Case& c : cases) {
+        const RulerSpacing s = ChooseRulerSpacing(c.pixelsPerUnit);
+        EXPECT_DOUBLE_EQ(s.labelValue, c.value) << c.pixelsPerUnit;
+        EXPECT_EQ(s.decimals, c.decimals) << c.pixelsPerUnit;
+        EXPECT_GE(s.labelPixels, kMinLabelPixels);
+        EXPECT_LT(s.labelPixels, 2.5 * kMinLabelPixels + 1e-9);
     }
+    for (double unusable : {0.0, -3.0, std::nan(""), 1e300})
+        EXPECT_EQ(ChooseRulerSpacing(unusable).labelValue, 0) << unusable;
 }
 
-TEST(RulerTest, SpacingAtMagnification30AndOtherUnits) {
-    const Figure f = RulerFigure(k640, ScaleFor(30), "mm");
-    const std::vector<int> ticks = RightTicks(f, 321, 480);
-    ASSERT_GE(ticks.size(), 2u);
-    EXPECT_EQ(ticks[1] - ticks[0], 9);
-    ASSERT_TRUE(TextAt(f, QPoint(321 + 72 - 6, 258)));
-    EXPECT_EQ(TextAt(f, QPoint(321 + 72 - 6, 258))->text, "1.00");
-    EXPECT_EQ(TextAt(f, QPoint(321 + 144 - 6, 207))->text, "2.00");
-
-    // "cm" at M 5: a = 76.75 again, labels every 4 × 31 = 124 pixels, 0.1 cm each.
-    const GuideScale cm = ComputeGuideScale(5, UnitPerPixel(k640, "cm"));
-    const Figure fc = RulerFigure(k640, cm, "cm");
-    ASSERT_TRUE(TextAt(fc, QPoint(321 + 124 - 6, 258)));
-    EXPECT_EQ(TextAt(fc, QPoint(321 + 124 - 6, 258))->text, "0.10");
-    EXPECT_EQ(TextAt(fc, QPoint(321 - 248 - 6, 207))->text, "-0.20");
+// Every label of the ruler, at every unit, magnification and capture size,
+// reads what the line tool reads from the centre to the label's tick.
+TEST(RulerTest, EveryLabelIsTheTrueDistanceFromTheCentre) {
+    for (QSize picture : {k640, QSize(720, 480), QSize(720, 576), QSize(320, 240)})
+        for (const char* unit : {"mm", "cm", "mil", "inch"})
+            for (double m : {5.0, 21.0, 30.0, 50.0, 60.0, 200.0, 1000.0}) {
+                SCOPED_TRACE(QStringLiteral("%1x%2 %3 M%4")
+                                 .arg(picture.width())
+                                 .arg(picture.height())
+                                 .arg(unit)
+                                 .arg(m)
+                                 .toStdString());
+                const GuideScale scale = ScaleFor(m, unit);
+                const MeasureContext ctx{UnitPerPixel(picture, unit), m, 6, unit};
+                const Figure f = RulerFigure(picture, scale);
+                const QPoint c(picture.width() / 2, picture.height() / 2);
+                int horizontal = 0;
+                std::vector<int> xs;
+                for (const Figure::Text& t : f.texts) {
+                    const bool onX = t.at.y() == c.y();
+                    const int d = onX ? t.at.x() - c.x() : t.at.y() - c.y();
+                    const double shown = t.text.toDouble();
+                    // Half a pixel either way is as near as a pixel can be.
+                    EXPECT_NEAR(shown, ctx.Length(d), ctx.Length(0.5) + 1e-9)
+                        << t.text.toStdString();
+                    if (onX) {
+                        ++horizontal;
+                        xs.push_back(t.at.x());
+                    }
+                }
+                // Something to read on every ruler, and nothing crowded.
+                EXPECT_GE(horizontal, 2);
+                std::sort(xs.begin(), xs.end());
+                for (std::size_t i = 1; i < xs.size(); ++i)
+                    EXPECT_GE(xs[i] - xs[i - 1], int(kMinLabelPixels) - 1);
+            }
 }
 
-TEST(RulerTest, VerticalAxisCarriesTheAlternationOn) {
-    // At M 50 the horizontal loop runs 81 times (e = 0, 4, ... 320): 80
-    // labels per half, an even count, so both counters are back at 1 and the
-    // first vertical labels go to the right of the axis.
-    const Figure f = RulerFigure(k640, ScaleFor(50), "mm");
-    const Figure::Text* down = TextAt(f, QPoint(320 + 18, 241 + 80 - 6));
-    const Figure::Text* up = TextAt(f, QPoint(320 + 18, 241 - 80 - 6));
-    ASSERT_TRUE(down && up);
-    EXPECT_EQ(down->text, "1.00");
-    EXPECT_EQ(up->text, "-1.00");
-    EXPECT_EQ(TextAt(f, QPoint(320 - 33, 241 + 160 - 6))->text, "2.00");
-
-    // A width whose horizontal loop draws an odd number of labels (cx 326:
-    // e = 0 ... 324, 81 labels) starts the vertical axis on the other side.
-    const Figure g = RulerFigure(QSize(650, 480), ScaleFor(50), "mm");
-    ASSERT_TRUE(TextAt(g, QPoint(325 - 33, 241 + 80 - 6)));
+TEST(RulerTest, TicksAtATenthOfTheLabelStep) {
+    // mm at M 50: 76.75 px per mm, labels every mm, ticks every 0.1 mm.
+    const std::vector<int> ticks = RightTicks(RulerFigure(k640, ScaleFor(50)), k640);
+    ASSERT_GE(ticks.size(), 10u);
+    EXPECT_EQ(ticks[0], 320 + 8);
+    EXPECT_EQ(ticks[9], 320 + 77);
 }
 
-TEST(GuidesTest, AxesAndCrossInA640View) {
-    const Figure ruler = RulerFigure(k640, ScaleFor(50), "mm");
-    EXPECT_TRUE(ruler.lines.contains(QLine(0, 241, 640, 241)));
-    EXPECT_TRUE(ruler.lines.contains(QLine(321, 0, 321, 480)));
-    const Figure cross = CrossLineFigure(k640);
-    EXPECT_TRUE(cross.lines.contains(QLine(0, 240, 640, 240)));
-    EXPECT_TRUE(cross.lines.contains(QLine(320, 0, 320, 480)));
+TEST(GuidesTest, AxesAndCrossThroughThePictureCentre) {
+    const Figure ruler = RulerFigure(k640, ScaleFor(50));
+    EXPECT_TRUE(ruler.lines.contains(QLine(0, 240, 640, 240)));
+    EXPECT_TRUE(ruler.lines.contains(QLine(320, 0, 320, 480)));
+    const Figure cross = CrossLineFigure(QSize(720, 576));
+    EXPECT_TRUE(cross.lines.contains(QLine(0, 288, 720, 288)));
+    EXPECT_TRUE(cross.lines.contains(QLine(360, 0, 360, 576)));
 
+    // Drawn into a still (the identity) the picture's own pixels carry them.
     QImage img(k640, QImage::Format_RGB32);
     img.fill(Qt::black);
     QPainter p(&img);
-    DrawCrossLine(p, k640);
-    DrawRuler(p, k640, ScaleFor(50), "mm", QFont());
-    p.end();
-    EXPECT_EQ(img.pixel(320, 100), qRgb(255, 255, 255));
-    EXPECT_EQ(img.pixel(321, 100), qRgb(255, 0, 0));
-    EXPECT_EQ(img.pixel(100, 241), qRgb(255, 0, 0));
-    EXPECT_EQ(img.pixel(329, 236), qRgb(255, 0, 0)); // a tick
-    EXPECT_EQ(img.pixel(325, 236), qRgb(0, 0, 0));   // between ticks
-}
-
-TEST(GuidesTest, StepsOfZeroPixelsDrawTheAxesOnly) {
-    // "mil" at magnification 1: every step rounds to 0 pixels.
-    const GuideScale tiny = ComputeGuideScale(1, UnitPerPixel(k640, "mil"));
-    const Figure r = RulerFigure(k640, tiny, "mil");
-    EXPECT_EQ(r.lines.size(), 2);
-    EXPECT_TRUE(r.texts.isEmpty());
-    const Figure c = CircleGridFigure(k640, GuideScale{1, 0.3});
-    EXPECT_EQ(c.lines.size(), 2);
-    EXPECT_TRUE(c.ellipses.isEmpty());
-
     GuideSnapshot g;
-    g.ruler = g.circleGrid = true;
-    g.scale = tiny;
-    const Figure pic = PictureGuidesFigure(k640, g, "mil", nullptr);
-    EXPECT_EQ(pic.lines.size(), 4);
-}
-
-TEST(GuidesTest, CircleGridStopsBelowHalfTheHeight) {
-    const Figure c = CircleGridFigure(k640, ScaleFor(50)); // step 77
-    ASSERT_FALSE(c.ellipses.isEmpty());
-    EXPECT_EQ(c.ellipses.first(), QRect(321, 241, 0, 0));
-    EXPECT_EQ(c.ellipses.size(), 4); // r = 0, 77, 154, 231
-    EXPECT_EQ(c.ellipses.last(), QRect(321 - 231, 241 - 231, 462, 462));
-}
-
-TEST(GuidesTest, StillGuidesUseTheCaptureCentreAndHalveTheStepAt320) {
-    GuideSnapshot g;
-    g.crossLine = g.ruler = g.circleGrid = true;
+    g.crossLine = g.ruler = true;
     g.scale = ScaleFor(50);
-    Figure cross;
-    const Figure f = PictureGuidesFigure(k640, g, "mm", &cross);
-    EXPECT_TRUE(cross.lines.contains(QLine(320, 0, 320, 480)));
-    EXPECT_TRUE(f.lines.contains(QLine(0, 240, 640, 240)));
-    // Step rnd(0.05 × 76.75) = 4, labels 80 apart, counter rules as live.
-    EXPECT_TRUE(f.lines.contains(QLine(324, 234, 324, 246)));
-    ASSERT_TRUE(TextAt(f, QPoint(320 - 6 + 80, 240 + 17)));
-    EXPECT_EQ(TextAt(f, QPoint(320 - 6 + 80, 240 + 17))->text, "1.00");
-    EXPECT_EQ(TextAt(f, QPoint(320 - 6 + 160, 240 - 34))->text, "2.00");
+    DrawLiveGuides(p, ViewMapping::Identity(k640), g, QFont());
+    p.end();
+    EXPECT_EQ(img.pixel(100, 240), qRgb(255, 0, 0)); // the ruler over the cross
+    EXPECT_EQ(img.pixel(328, 237), qRgb(255, 0, 0)); // a tick
+    EXPECT_EQ(img.pixel(324, 237), qRgb(0, 0, 0));   // between ticks
+}
 
-    const Figure small = PictureGuidesFigure(QSize(320, 240), g, "mm", nullptr);
-    // Circle step rnd(76.75 / 2) = 38.
-    EXPECT_TRUE(small.ellipses.contains(QRect(160 - 38, 120 - 38, 76, 76)));
+TEST(GuidesTest, UnusableScalesDrawTheAxesOnly) {
+    for (const GuideScale& s : {GuideScale{1e-12, UnitFactor("mil")}, GuideScale{0, 0.001}}) {
+        const Figure r = RulerFigure(k640, s);
+        EXPECT_EQ(r.lines.size(), 2);
+        EXPECT_TRUE(r.texts.isEmpty());
+        const Figure c = CircleGridFigure(k640, s);
+        EXPECT_EQ(c.lines.size(), 2);
+        EXPECT_TRUE(c.ellipses.isEmpty());
+    }
+}
+
+TEST(GuidesTest, RingsAreRulerLabelsApart) {
+    // mm at M 50: a ring every millimetre (76.75 px) out to the corners.
+    const Figure c = CircleGridFigure(k640, ScaleFor(50));
+    ASSERT_EQ(c.ellipses.size(), 5); // 77, 154, 230, 307, 384 < 400
+    EXPECT_EQ(c.ellipses.first(), QRect(320 - 77, 240 - 77, 154, 154));
+    EXPECT_EQ(c.ellipses[2], QRect(320 - 230, 240 - 230, 460, 460));
+}
+
+TEST(ViewMappingTest, TheWholePictureFitsWithItsAspectKept) {
+    const QSize view(640, 480);
+    EXPECT_EQ(ViewMapping::Fit(k640, view).shown(), QRect(0, 0, 640, 480));
+    EXPECT_TRUE(ViewMapping::Fit(k640, view).identity());
+    EXPECT_EQ(ViewMapping::Fit(QSize(720, 576), view).shown(), QRect(20, 0, 600, 480));
+    EXPECT_EQ(ViewMapping::Fit(QSize(720, 480), view).shown(), QRect(0, 27, 640, 426));
+    EXPECT_EQ(ViewMapping::Fit(QSize(320, 240), view).shown(), QRect(0, 0, 640, 480));
+    EXPECT_EQ(ViewMapping::Fit(k640, QSize(1920, 1080)).shown(), QRect(240, 0, 1440, 1080));
+
+    // A click lands on the picture pixel under it, and back.
+    const ViewMapping pal = ViewMapping::Fit(QSize(720, 576), view);
+    EXPECT_EQ(pal.ToPicture(QPointF(20, 0)), QPoint(0, 0));
+    EXPECT_EQ(pal.ToPicture(QPointF(320, 240)), QPoint(360, 288));
+    EXPECT_EQ(pal.ToPicture(QPointF(5, 479.9)), QPoint(0, 575)); // a bar: the nearest edge
+    EXPECT_EQ(pal.ToView(QPointF(360, 288)), QPointF(320, 240));
+    EXPECT_FALSE(ViewMapping::Fit(QSize(), view).valid());
 }
 
 TEST(GuidesTest, TextsGoWhereThereIsRoom) {

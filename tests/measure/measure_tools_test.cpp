@@ -266,8 +266,8 @@ TEST(LiveDrawTest, PictureWithRulerAndLineShowsBoth) {
     QPainter p(&img);
     GuideSnapshot g;
     g.ruler = true;
-    g.scale = ComputeGuideScale(100, UnitPerPixel(k640, "mm"));
-    DrawGuidesOnPicture(p, k640, g, "mm", QFont());
+    g.scale = GuideScale{100, UnitFactor("mm")};
+    DrawLiveGuides(p, ViewMapping::Identity(k640), g, QFont());
     DrawLiveShapes(p, b.list, b.tool.get(), PenSnapshot{}, Settings640(100).ctx, 1.0, 1.0);
     p.end();
     EXPECT_EQ(img.pixel(120, 100), qRgb(0, 255, 0)); // the line
@@ -279,15 +279,17 @@ TEST(LiveDrawTest, PictureWithRulerAndLineShowsBoth) {
             labelPixels += qRed(img.pixel(x, y)) > 128;
     EXPECT_GT(labelPixels, 0);
 
-    // Into a 320 × 240 still everything is halved.
-    QImage half(320, 240, QImage::Format_RGB32);
-    half.fill(Qt::black);
-    QPainter q(&half);
-    DrawLiveShapes(q, b.list, nullptr, PenSnapshot{}, Settings640(100).ctx, 0.5, 0.5);
+    // Over a view twice the picture's size, moved by its bars, everything
+    // lands on the same picture pixels.
+    QImage big(1300, 960, QImage::Format_RGB32);
+    big.fill(Qt::black);
+    QPainter q(&big);
+    DrawLiveShapes(q, b.list, nullptr, PenSnapshot{}, Settings640(100).ctx, 2.0, 2.0,
+                   QPoint(10, 0));
     q.end();
-    EXPECT_EQ(half.pixel(60, 50), qRgb(0, 255, 0));
-    // x 25 … 101: like the platform's line drawing, the end pixel is left out.
-    EXPECT_EQ(CountColour(half, qRgb(0, 255, 0)), 77);
+    EXPECT_EQ(big.pixel(10 + 240, 200), qRgb(0, 255, 0));
+    // x 110 … 417: like the platform's line drawing, the end pixel is left out.
+    EXPECT_EQ(CountColour(big, qRgb(0, 255, 0)), 308);
 }
 
 TEST(LiveDrawTest, EveryLiveKindDrawsSomething) {

@@ -25,14 +25,12 @@ StillPicture Grey(int w, int h, uint8_t level) {
 
 class Marker : public StillCompositor {
 public:
-    void Compose(QPainter& painter, const QSize& picture, double shapeScale) override {
+    void Compose(QPainter& painter, const QSize& picture) override {
         ++calls;
-        scale = shapeScale;
         size = picture;
         painter.fillRect(QRect(0, 0, 2, 2), Qt::red);
     }
     int calls = 0;
-    double scale = 0;
     QSize size;
 };
 
@@ -42,18 +40,17 @@ TEST(StillSaver, SavesTheNextNumberedPictureWithTheDrawingOverIt) {
     QTemporaryDir dir;
     StillSaver saver(dir.path());
     Marker marker;
-    const StillSaveResult first = saver.Save(Grey(16, 8, 90), "60.0", kWhen, 0.5, &marker);
+    const StillSaveResult first = saver.Save(Grey(16, 8, 90), "60.0", kWhen, &marker);
     ASSERT_TRUE(first.saved()) << first.reason.toStdString();
     EXPECT_EQ(QFileInfo(first.path).fileName(), "Still_2026-03-04_101500_60.0X_N0001.bmp");
     EXPECT_EQ(marker.calls, 1);
-    EXPECT_EQ(marker.scale, 0.5);
     EXPECT_EQ(marker.size, QSize(16, 8));
     const QImage back(first.path);
     ASSERT_EQ(back.size(), QSize(16, 8));
     EXPECT_EQ(back.pixelColor(0, 0), QColor(Qt::red));
     EXPECT_EQ(back.pixelColor(10, 5), QColor(90, 90, 90));
 
-    const StillSaveResult second = saver.Save(Grey(16, 8, 10), "", kWhen, 1.0, nullptr);
+    const StillSaveResult second = saver.Save(Grey(16, 8, 10), "", kWhen, nullptr);
     ASSERT_TRUE(second.saved());
     EXPECT_EQ(QFileInfo(second.path).fileName(), "Still_2026-03-04_101500_N0002.bmp");
 }
@@ -61,7 +58,7 @@ TEST(StillSaver, SavesTheNextNumberedPictureWithTheDrawingOverIt) {
 TEST(StillSaver, NoFrameWritesNothingAndAMissingFolderGivesTheReason) {
     QTemporaryDir dir;
     StillSaver saver(dir.path());
-    const StillSaveResult none = saver.Save(StillPicture{}, "60.0", kWhen, 1.0, nullptr);
+    const StillSaveResult none = saver.Save(StillPicture{}, "60.0", kWhen, nullptr);
     EXPECT_EQ(none.status, StillSaveResult::Status::NoFrame);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 
@@ -70,7 +67,7 @@ TEST(StillSaver, NoFrameWritesNothingAndAMissingFolderGivesTheReason) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     saver.SetFolder(dir.path() + "/file/gone");
-    const StillSaveResult failed = saver.Save(Grey(4, 4, 1), "60.0", kWhen, 1.0, nullptr);
+    const StillSaveResult failed = saver.Save(Grey(4, 4, 1), "60.0", kWhen, nullptr);
     EXPECT_EQ(failed.status, StillSaveResult::Status::Failed);
     EXPECT_TRUE(failed.reason.startsWith("The picture could not be saved in:"));
     EXPECT_TRUE(failed.reason.contains(QDir::toNativeSeparators(dir.path() + "/file/gone")));
@@ -79,7 +76,7 @@ TEST(StillSaver, NoFrameWritesNothingAndAMissingFolderGivesTheReason) {
 
     // A folder the user removed is made again.
     saver.SetFolder(dir.path() + "/removed/Picture");
-    const StillSaveResult again = saver.Save(Grey(4, 4, 1), "60.0", kWhen, 1.0, nullptr);
+    const StillSaveResult again = saver.Save(Grey(4, 4, 1), "60.0", kWhen, nullptr);
     ASSERT_TRUE(again.saved()) << again.reason.toStdString();
     EXPECT_TRUE(QFileInfo::exists(again.path));
 }
@@ -103,7 +100,7 @@ TEST(StillSaver, TheCauseOfAFailureIsToldInTheUsersWords) {
 class OtherInstance : public StillCompositor {
 public:
     explicit OtherInstance(QString folder) : folder_(std::move(folder)) {}
-    void Compose(QPainter&, const QSize&, double) override {
+    void Compose(QPainter&, const QSize&) override {
         for (int n = 1; n <= 3; ++n) {
             QFile f(StillPictureName(folder_, kWhen, "60.0", n));
             if (f.exists()) continue;
@@ -126,7 +123,7 @@ TEST(StillSaver, PicturesAreNeverReplaced) {
     // Files that appear between the folder scan and the write stay theirs.
     StillSaver saver(dir.path());
     OtherInstance other(dir.path());
-    const StillSaveResult mine = saver.Save(Grey(8, 8, 7), "60.0", kWhen, 1.0, &other);
+    const StillSaveResult mine = saver.Save(Grey(8, 8, 7), "60.0", kWhen, &other);
     ASSERT_TRUE(mine.saved()) << mine.reason.toStdString();
     for (int n = 1; n <= 3; ++n) {
         QFile f(StillPictureName(dir.path(), kWhen, "60.0", n));
@@ -141,7 +138,7 @@ TEST(StillSaver, PicturesAreNeverReplaced) {
     const auto burst = [&](uint8_t level) {
         StillSaver s(dir.path());
         for (int i = 0; i < kEach; ++i)
-            if (!s.Save(Grey(8, 8, level), "60.0", kWhen, 1.0, nullptr).saved()) ++failed;
+            if (!s.Save(Grey(8, 8, level), "60.0", kWhen, nullptr).saved()) ++failed;
     };
     std::thread a(burst, 100), b(burst, 200);
     a.join();
@@ -166,7 +163,9 @@ TEST(StillSaver, PicturesAreNeverReplaced) {
 class Dot : public LiveOverlay {
 public:
     bool on = false;
-    void Draw(QPainter& painter, const QSize&, double, double) override {
+    ViewMapping seen;
+    void Draw(QPainter& painter, const ViewMapping& map) override {
+        seen = map;
         if (on) painter.fillRect(QRect(3, 2, 1, 1), Qt::green);
     }
 };
@@ -182,9 +181,9 @@ TEST(StillSaver, OverlaysThatDrawNothingLeaveTheFramesBytesAsTheyAre) {
     OverlayCompositor compositor;
     compositor.SetOverlay(LiveLayer::Ruler, &dot);
 
-    const StillSaveResult plain = saver.Save(still, "", kWhen, 1.0, &compositor);
+    const StillSaveResult plain = saver.Save(still, "", kWhen, &compositor);
     ASSERT_TRUE(plain.saved()) << plain.reason.toStdString();
-    const StillSaveResult none = saver.Save(still, "", kWhen, 1.0, nullptr);
+    const StillSaveResult none = saver.Save(still, "", kWhen, nullptr);
     ASSERT_TRUE(none.saved());
     QFile a(plain.path), b(none.path);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
@@ -199,18 +198,14 @@ TEST(StillSaver, OverlaysThatDrawNothingLeaveTheFramesBytesAsTheyAre) {
                 << y << " " << i;
 
     dot.on = true;
-    const StillSaveResult drawn = saver.Save(still, "", kWhen, 1.0, &compositor);
+    const StillSaveResult drawn = saver.Save(still, "", kWhen, &compositor);
     ASSERT_TRUE(drawn.saved());
     const QImage back(drawn.path);
     EXPECT_EQ(back.pixelColor(3, 2), QColor(Qt::green));
+    EXPECT_TRUE(dot.seen.identity()) << "overlays draw into a still at the picture's own scale";
+    EXPECT_EQ(dot.seen.picture(), QSize(13, 5));
     const uint8_t* p = still.pixels.data() + 2 * still.stride + 4 * 3; // row 2 counted either way
     EXPECT_EQ(back.pixelColor(4, 2), QColor(p[2], p[1], p[0]));
-}
-
-TEST(StillSaver, ShapesAreHalvedOnlyAtQuarterSize) {
-    EXPECT_EQ(StillSaver::ShapeScaleFor(320, 240), 0.5);
-    EXPECT_EQ(StillSaver::ShapeScaleFor(640, 480), 1.0);
-    EXPECT_EQ(StillSaver::ShapeScaleFor(320, 480), 1.0);
 }
 
 // The streaming thread draws the live list with every frame while the UI

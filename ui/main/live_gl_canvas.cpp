@@ -10,6 +10,7 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QPainter>
+#include <algorithm>
 
 namespace tvx {
 
@@ -115,8 +116,8 @@ void LiveGlCanvas::initializeGL() {
 void LiveGlCanvas::paintGL() {
     bool drawn = false;
     if (ready_) {
-        QRectF coords;
-        drawn = surface_.WithFrame([&](const QImage& frame, const QRect& shown) {
+        QRect shown;
+        drawn = surface_.WithFrame([&](const QImage& frame, const QRect& where) {
             glBindTexture(GL_TEXTURE_2D, texture_);
             glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
             if (textureSize_ != frame.size()) {
@@ -127,10 +128,9 @@ void LiveGlCanvas::paintGL() {
                 glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frame.width(), frame.height(), GL_RGBA,
                                 GL_UNSIGNED_BYTE, frame.constBits());
             }
-            coords = QRectF(0, 0, double(shown.width()) / frame.width(),
-                            double(shown.height()) / frame.height());
+            shown = where;
         });
-        if (drawn) DrawTexture(coords);
+        if (drawn) DrawTexture(shown);
     }
     QPainter painter(this);
     if (drawn)
@@ -140,12 +140,18 @@ void LiveGlCanvas::paintGL() {
     if (paintTexts_) paintTexts_(painter);
 }
 
-void LiveGlCanvas::DrawTexture(const QRectF& t) {
-    // The picture's first row is its top: it goes to the top of the view.
-    const GLfloat position[] = {-1, 1, 1, 1, -1, -1, 1, -1};
-    const GLfloat texCoord[] = {GLfloat(t.left()),  GLfloat(t.top()),   GLfloat(t.right()),
-                                GLfloat(t.top()),   GLfloat(t.left()),  GLfloat(t.bottom()),
-                                GLfloat(t.right()), GLfloat(t.bottom())};
+void LiveGlCanvas::DrawTexture(const QRect& shown) {
+    // The bars beside the picture stay black.
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // The picture's first row is its top: it goes to the top of its place.
+    const double w = std::max(width(), 1), h = std::max(height(), 1);
+    const GLfloat l = GLfloat(2 * shown.left() / w - 1),
+                  r = GLfloat(2 * (shown.left() + shown.width()) / w - 1);
+    const GLfloat t = GLfloat(1 - 2 * shown.top() / h),
+                  b = GLfloat(1 - 2 * (shown.top() + shown.height()) / h);
+    const GLfloat position[] = {l, t, r, t, l, b, r, b};
+    const GLfloat texCoord[] = {0, 0, 1, 0, 0, 1, 1, 1};
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     program_->bind();

@@ -37,7 +37,8 @@ protected:
     void paintGL() override;
 
 private:
-    void DrawTexture(const QRectF& texCoords);
+    // The frame into `shown`, the part of the view it fills; black around it.
+    void DrawTexture(const QRect& shown);
 
     LiveSurface& surface_;
     std::function<void(QPainter&)> paintTexts_;

@@ -16,9 +16,8 @@ QFont LiveGuides::LabelFont() {
     return f;
 }
 
-QString LiveGuides::unit() const {
-    std::lock_guard<std::mutex> lock(unitMutex_);
-    return unit_;
+void LiveGuides::Rescale(std::optional<double> m) {
+    state_.Rescale(m, UnitFactor(hooks_.unit()));
 }
 
 bool LiveGuides::Toggle(int command) {
@@ -31,19 +30,14 @@ bool LiveGuides::Toggle(int command) {
     const bool on = command == ids::kScale ? now.ruler : now.circleGrid;
     // The boxes are read only when the guide goes on; switching off asks nothing.
     std::optional<double> m;
-    const QString unitText = hooks_.unit();
     if (!on) {
         m = hooks_.readMagnification();
         if (!m) return false;
     }
-    const double perPixel = UnitPerPixel(hooks_.captureSize(), unitText);
+    const double factor = UnitFactor(hooks_.unit());
     const GuideState::Toggle t = command == ids::kScale
-                                     ? state_.ToggleRuler(connected, m, perPixel)
-                                     : state_.ToggleCircleGrid(connected, m, perPixel);
-    if (t == GuideState::Toggle::Changed && !on) {
-        std::lock_guard<std::mutex> lock(unitMutex_);
-        unit_ = unitText;
-    }
+                                     ? state_.ToggleRuler(connected, m, factor)
+                                     : state_.ToggleCircleGrid(connected, m, factor);
     return t == GuideState::Toggle::Changed;
 }
 
@@ -69,17 +63,9 @@ GuideSnapshot LiveGuides::Layer::Only() const {
 }
 
 // A font of its own per call: frames and cleared surfaces draw on different threads.
-void LiveGuides::Layer::Draw(QPainter& painter, const QSize& surface, double, double) {
+void LiveGuides::Layer::Draw(QPainter& painter, const ViewMapping& map) {
     const GuideSnapshot g = Only();
-    if (g.crossLine) DrawCrossLine(painter, surface);
-    if (g.ruler) DrawRuler(painter, surface, g.scale, guides_.unit(), LabelFont());
-    if (g.circleGrid) DrawCircleGrid(painter, surface, g.scale);
-}
-
-void LiveGuides::Layer::DrawOnPicture(QPainter& painter, const QSize& picture, double) {
-    const GuideSnapshot g = Only();
-    if (g.crossLine || g.ruler || g.circleGrid)
-        DrawGuidesOnPicture(painter, picture, g, guides_.unit(), LabelFont());
+    if (g.crossLine || g.ruler || g.circleGrid) DrawLiveGuides(painter, map, g, LabelFont());
 }
 
 } // namespace tvx

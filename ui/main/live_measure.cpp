@@ -81,29 +81,24 @@ void LiveMeasure::ReleaseButtons() {
 void LiveMeasure::ChooseTool(int buttonId) {
     const auto id = ToolOfButton(buttonId);
     if (!id || inDialog_) return;
+    // Letting go of a tool needs no magnification.
+    if (hooks_.isPressed(buttonId)) return Cancel();
     const bool calibration = *id == ToolId::CalibrationLine;
-    // A calibration starts from the nominal magnification the user typed.
-    if (calibration) useNominal_ = true;
-    const std::optional<double> m = hooks_.readMagnification(useNominal_);
+    // A calibration line is measured at the nominal magnification the user
+    // typed; nothing else ever is, so the tools and guides always use what
+    // the boxes show.
+    const std::optional<double> m = hooks_.readMagnification(calibration);
     if (!m) return;
     HoldPointer(false);
-    const bool pressed = hooks_.isPressed(buttonId);
     ReleaseButtons();
-    tool_.reset();
-    calibrating_ = false;
-    if (!pressed) {
-        hooks_.setPressed(buttonId, true);
-        if (calibration) {
-            useNominal_ = false;
-            calibrating_ = true;
-        }
-        tool_ = MakeLiveTool(*id);
-        tool_->Bind(&finished_);
-        ToolSettings settings = CurrentToolSettings(*m);
-        settings.calibrate = [this](double pixels) { return RunCalibration(pixels); };
-        tool_->SetSettings(std::move(settings));
-    }
-    button_ = tool_ ? buttonId : 0;
+    hooks_.setPressed(buttonId, true);
+    calibrating_ = calibration;
+    tool_ = MakeLiveTool(*id);
+    tool_->Bind(&finished_);
+    ToolSettings settings = CurrentToolSettings(*m);
+    settings.calibrate = [this](double pixels) { return RunCalibration(pixels); };
+    tool_->SetSettings(std::move(settings));
+    button_ = buttonId;
     Publish();
 }
 
@@ -114,14 +109,13 @@ void LiveMeasure::Cancel() {
     tool_.reset();
     button_ = 0;
     calibrating_ = false;
-    useNominal_ = false;
     Publish();
 }
 
 ToolSettings LiveMeasure::CurrentToolSettings(double magnification) const {
     const SettingsValues s = Settings();
     ToolSettings t;
-    t.ctx = CurrentMeasureContext(hooks_.captureSize(), magnification, s);
+    t.ctx = CurrentMeasureContext(hooks_.mapping().picture(), magnification, s);
     t.style.penWidth = int32_t(s.Linewidth);
     t.style.penStyle = int32_t(s.Linetype);
     t.style.penColor = s.LineColor;
@@ -129,6 +123,15 @@ ToolSettings LiveMeasure::CurrentToolSettings(double magnification) const {
     t.style.labelColor = s.MeasureTxtColor;
     t.labelLineSpacing = LabelLineSpacing(s.fontsize);
     return t;
+}
+
+void LiveMeasure::RefreshSettings() {
+    if (!tool_ || tool_->underWay()) return;
+    const std::optional<double> m = hooks_.currentMagnification(calibrating_);
+    if (!m) return;
+    ToolSettings settings = CurrentToolSettings(*m);
+    settings.calibrate = tool_->settings().calibrate;
+    tool_->SetSettings(std::move(settings));
 }
 
 std::optional<double> LiveMeasure::RunCalibration(double pixels) {
@@ -198,26 +201,6 @@ void LiveMeasure::HoldPointer(bool hold) {
         view_->releaseMouse();
 }
 
-QSize LiveMeasure::LiveSize() const {
-    const QSize capture = hooks_.captureSize();
-    return QSize(capture.width() == 720 && capture.height() == 480 ? 720 : 640, 480);
-}
-
-QPoint LiveMeasure::ToLive(QPointF pos) const {
-    if (!view_) return pos.toPoint();
-    const QSize size = view_->size();
-    // In the window the view is the live picture pixel for pixel; full
-    // screen stretches it.
-    QSize live(640, 480);
-    if (size != live && !size.isEmpty()) {
-        live = LiveSize();
-        pos =
-            QPointF(pos.x() * live.width() / size.width(), pos.y() * live.height() / size.height());
-    }
-    return QPoint(std::clamp(int(pos.x()), 0, live.width() - 1),
-                  std::clamp(int(pos.y()), 0, live.height() - 1));
-}
-
 bool LiveMeasure::eventFilter(QObject* watched, QEvent* e) {
     if (watched != view_) return QObject::eventFilter(watched, e);
     const QEvent::Type type = e->type();
@@ -225,7 +208,8 @@ bool LiveMeasure::eventFilter(QObject* watched, QEvent* e) {
         type != QEvent::MouseButtonDblClick)
         return QObject::eventFilter(watched, e);
     auto* me = static_cast<QMouseEvent*>(e);
-    const QPoint p = ToLive(me->position());
+    // Shapes live in picture pixels, wherever the view shows the picture.
+    const QPoint p = hooks_.mapping().ToPicture(me->position());
     if (type == QEvent::MouseButtonPress && me->button() == Qt::RightButton) {
         Cancel();
         return true;
@@ -255,6 +239,7 @@ bool LiveMeasure::eventFilter(QObject* watched, QEvent* e) {
             Drive([p](CMeasureTool& t) { t.Press(p); });
         return true;
     }
+    RefreshSettings();
     Drive([p](CMeasureTool& t) {
         t.Move(p);
         t.Press(p);
@@ -262,32 +247,21 @@ bool LiveMeasure::eventFilter(QObject* watched, QEvent* e) {
     return true;
 }
 
-void LiveMeasure::DrawAll(QPainter& painter, double sx, double sy) {
+void LiveMeasure::Draw(QPainter& painter, const ViewMapping& map) {
+    if (!map.valid()) return;
+    const double sx = map.scaleX(), sy = map.scaleY();
+    const QPoint at = map.shown().topLeft();
     MeasureContext ctx;
     {
         std::lock_guard<std::mutex> lock(pendingMutex_);
         if (!pending_.figure.empty())
-            PaintFigure(painter, ScaledFigure(pending_.figure, sx, sy), pending_.pen, pending_.font,
-                        pending_.labelColour);
+            PaintFigure(painter, ScaledFigure(pending_.figure, sx, sy, at), pending_.pen,
+                        pending_.font, pending_.labelColour);
         ctx = ctx_;
     }
     shapes_.Draw([&](const ShapeList& list) {
-        DrawLiveShapes(painter, list, nullptr, PenSnapshot{}, ctx, sx, sy);
+        DrawLiveShapes(painter, list, nullptr, PenSnapshot{}, ctx, sx, sy, at);
     });
-}
-
-void LiveMeasure::Draw(QPainter& painter, const QSize& surface, double sx, double sy) {
-    // The surface is the view's size: stretched in full screen.
-    if (surface != QSize(640, 480) && sx == 1.0 && sy == 1.0) {
-        const QSize live = LiveSize();
-        sx = double(surface.width()) / live.width();
-        sy = double(surface.height()) / live.height();
-    }
-    DrawAll(painter, sx, sy);
-}
-
-void LiveMeasure::DrawOnPicture(QPainter& painter, const QSize&, double shapeScale) {
-    DrawAll(painter, shapeScale, shapeScale);
 }
 
 } // namespace tvx

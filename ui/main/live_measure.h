@@ -30,11 +30,13 @@ public:
         // The live magnification read from the window's boxes (the nominal
         // one when asked), or nothing after the user was told to enter one.
         std::function<std::optional<double>(bool useNominal)> readMagnification;
+        // The same without telling the user anything.
+        std::function<std::optional<double>(bool useNominal)> currentMagnification;
         // The pressed look of a measuring button.
         std::function<void(int id, bool pressed)> setPressed;
         std::function<bool(int id)> isPressed;
-        // The capture size lengths are worked out for.
-        std::function<QSize()> captureSize;
+        // Where the picture lies in the view; its size picks the pixel pitch.
+        std::function<ViewMapping()> mapping;
     };
 
     // `view` is the live view whose mouse is watched; dialogs and the
@@ -52,7 +54,6 @@ public:
 
     int liveTool() const { return tool_ ? tool_->kind() : 0; }
     bool calibrating() const { return calibrating_; }
-    bool useNominal() const { return useNominal_; }
     const CMeasureTool* tool() const { return tool_.get(); }
     bool underWay() const { return tool_ && tool_->underWay(); }
 
@@ -64,8 +65,7 @@ public:
     static const int kToolButtons[11];
 
     // LiveOverlay: the shape under way and the finished shapes.
-    void Draw(QPainter& painter, const QSize& surface, double sx, double sy) override;
-    void DrawOnPicture(QPainter& painter, const QSize& picture, double shapeScale) override;
+    void Draw(QPainter& painter, const ViewMapping& map) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -80,15 +80,15 @@ private:
     };
 
     ToolSettings CurrentToolSettings(double magnification) const;
+    // A new shape takes the magnification, unit, capture size, pen and font
+    // in force when it starts, as the guides do.
+    void RefreshSettings();
     std::optional<double> RunCalibration(double pixels);
     // Runs one pointer event on the tool, then hands finished shapes to the
     // live list and the figure under way to the overlay.
     template <class Fn> void Drive(Fn&& fn);
     void Publish();
     void HoldPointer(bool hold);
-    QPoint ToLive(QPointF viewPos) const;
-    QSize LiveSize() const;
-    void DrawAll(QPainter& painter, double sx, double sy);
 
     LiveShapes& shapes_;
     QPointer<QWidget> view_;
@@ -101,7 +101,6 @@ private:
     ShapeList finished_; // the tool appends here; moved on to shapes_ at once
     int button_ = 0;
     bool calibrating_ = false;
-    bool useNominal_ = false;
     bool holding_ = false;
     bool inDialog_ = false; // the Calibration dialog is open
 

@@ -20,11 +20,6 @@ namespace {
 
 constexpr int kMenuItemIcon = 249;
 
-QSize CaptureQSize() {
-    const CaptureSize c = CurrentCaptureSize();
-    return QSize(c.width, c.height);
-}
-
 struct LiveMenuItem {
     int id; // 0: separator
     const char* key;
@@ -50,12 +45,20 @@ constexpr LiveMenuItem kLiveMenu[] = {
 void MainWindow::plugLiveTools() {
     guides_ = std::make_unique<LiveGuides>(LiveGuides::Hooks{
         [this] { return session_->isConnected(); }, [this] { return readLiveMagnification(false); },
-        &CaptureQSize, [] { return Settings().unit; }});
+        [] { return Settings().unit; }});
+    const auto current = [this](bool nominal) {
+        return ReadMagnification({calBox_->text(), magBox_->text(), nominal}).magnification;
+    };
     measure_ = std::make_unique<LiveMeasure>(
         liveShapes_, liveView_, this,
-        LiveMeasure::Hooks{[this](bool nominal) { return readLiveMagnification(nominal); },
+        LiveMeasure::Hooks{[this](bool nominal) { return readLiveMagnification(nominal); }, current,
                            [this](int id, bool on) { commands_->setSelected(id, on); },
-                           [this](int id) { return commands_->isSelected(id); }, &CaptureQSize});
+                           [this](int id) { return commands_->isSelected(id); },
+                           [this] { return liveView_->surface().mapping(); }});
+    // The guides use the magnification the boxes show, as the tools do.
+    for (QLineEdit* box : {magBox_, calBox_})
+        connect(box, &QLineEdit::textChanged, this,
+                [this, current] { guides_->Rescale(current(false)); });
     measure_->SetLabelFont(ReadMeasureFont().value_or(DefaultFontRecord()));
     SetOverlay(LiveLayer::Shapes, measure_.get());
     for (LiveLayer layer : {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid})

@@ -229,10 +229,9 @@ bool MainWindow::inPreviewState() const {
 }
 
 void MainWindow::saveStill(StillSource source) {
-    const CaptureSize size = CurrentCaptureSize();
-    const StillSaveResult result = stillSaver_.Save(
-        session_->frameSink().TakeStill(), magnificationText(), QDateTime::currentDateTime(),
-        StillSaver::ShapeScaleFor(size.width, size.height), &stillOverlays_);
+    const StillSaveResult result =
+        stillSaver_.Save(session_->frameSink().TakeStill(), magnificationText(),
+                         QDateTime::currentDateTime(), &stillOverlays_);
     if (!result.saved()) {
         // A picture the user asked for must not vanish silently, however
         // often it fails; and no shutter for a picture that was not taken.
@@ -298,6 +297,8 @@ void MainWindow::setResolution(int width, int height) {
 void MainWindow::updateResolutionText() {
     const CaptureSize size = CurrentCaptureSize();
     client_->setResolutionText(QString::asprintf("%d%s%d", size.width, "*", size.height), fontB_);
+    // Guides over a view without frames are drawn for this size meanwhile.
+    liveView_->surface().SetPictureSize(QSize(size.width, size.height));
 }
 
 void MainWindow::lookUpCalibration() {

@@ -93,10 +93,11 @@ TEST_F(LiveTools, GuideCommandsSwitchTheLayersAndTheFrameShowsThem) {
     const GuideSnapshot g = dlg_->guides().snapshot();
     EXPECT_TRUE(g.ruler);
     EXPECT_DOUBLE_EQ(g.scale.magnification, 100.0);
-    EXPECT_NEAR(g.scale.step, 100 / (0.0651465798045602 * 10), 1e-6);
-    // The scale was fixed when the ruler went on.
+    EXPECT_NEAR(g.scale.PixelsPerUnit(QSize(640, 480)), 100 / (0.0651465798045602 * 10), 1e-6);
+    // A visible ruler follows the boxes at once, as the tools do.
     dlg_->magnificationBox()->setText(QStringLiteral("30"));
     dlg_->calibrationBox()->clear();
+    EXPECT_DOUBLE_EQ(dlg_->guides().snapshot().scale.magnification, 30.0);
     dlg_->OnCommand(ids::kCircle);
     EXPECT_DOUBLE_EQ(dlg_->guides().snapshot().scale.magnification, 30.0);
 
@@ -298,6 +299,56 @@ TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
     ASSERT_EQ(ShapeCount(shapes()), 1);
     shapes().Draw(
         [](const ShapeList& l) { EXPECT_EQ(l.shapes()[0].labels[0], QStringLiteral("L:0.50mm")); });
+
+    // Pressing Calibrate on and off again leaves no trace: the same 154
+    // pixels still read the calibrated length, and the guides agree.
+    dlg_->OnCommand(ids::kLine);
+    dlg_->OnCommand(ids::kCalibrate);
+    EXPECT_TRUE(dlg_->liveMeasure().calibrating());
+    dlg_->OnCommand(ids::kCalibrate);
+    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
+    dlg_->OnCommand(ids::kLine);
+    line({100, 300}, {254, 300}, {150, 320});
+    ASSERT_EQ(ShapeCount(shapes()), 2);
+    shapes().Draw(
+        [](const ShapeList& l) { EXPECT_EQ(l.shapes()[1].labels[0], QStringLiteral("L:0.50mm")); });
+    dlg_->OnCommand(ids::kScale);
+    EXPECT_DOUBLE_EQ(dlg_->guides().snapshot().scale.magnification, 200.7);
+}
+
+// At every capture size the view shows the whole picture; a line drawn over
+// it lands on the same picture pixels in the still.
+TEST_F(LiveTools, ShapesLandOnThePicturePixelsTheyWereDrawnOverAtEverySize) {
+    dlg_->OnCommand(ids::kLine);
+    int n = 0;
+    for (QSize size : {QSize(720, 576), QSize(720, 480), QSize(320, 240)}) {
+        SCOPED_TRACE(size.width());
+        ASSERT_TRUE(dlg_->session().SetResolution(size.width(), size.height()));
+        ASSERT_TRUE(
+            test::WaitFor([&] { return dlg_->liveView()->surface().mapping().picture() == size; }));
+        const ViewMapping map = dlg_->liveView()->surface().mapping();
+        const QPoint a(100, 300), b(400, 300);
+        line(a, b, {150, 400});
+        ASSERT_EQ(ShapeCount(shapes()), ++n);
+        const QPoint pa = map.ToPicture(a), pb = map.ToPicture(b);
+        shapes().Draw([&](const ShapeList& l) {
+            EXPECT_EQ(l.shapes().back().points[0], pa);
+            EXPECT_EQ(l.shapes().back().points[1], pb);
+        });
+        dlg_->session().stillFlags().Request(StillSource::Keyboard);
+        const QString before = dlg_->lastSavedStill();
+        ASSERT_TRUE(test::WaitFor([&] { return dlg_->lastSavedStill() != before; }));
+        const QImage still(dlg_->lastSavedStill());
+        ASSERT_EQ(still.size(), size);
+        for (int x : {pa.x() + 1, (pa.x() + pb.x()) / 2, pb.x() - 1})
+            EXPECT_EQ(still.pixel(x, pa.y()), qRgb(0, 255, 0)) << x;
+        // And in the view where it was drawn, within the picture pixel
+        // under the pointer.
+        const QImage view = dlg_->liveView()->surface().Snapshot();
+        const int mid = (a.x() + b.x()) / 2;
+        EXPECT_TRUE(view.pixel(mid, a.y()) == qRgb(0, 255, 0) ||
+                    view.pixel(mid, a.y() - 1) == qRgb(0, 255, 0));
+    }
 }
 
 QRgb CommonestColour(const QImage& img) {
