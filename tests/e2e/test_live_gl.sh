@@ -48,11 +48,22 @@ xprop -id "$E2E_WIN" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_FULLS
 if wait_for 10 covers_screen; then
     sleep 1
     screenshot "$E2E_TMP/full.png" root
-    # The slide's bright background reaches every corner of the screen.
-    for corner in "200x150+0+0" "200x150+1080+0" "200x150+0+650" "200x150+1080+650"; do
+    # The 4:3 picture fills the screen's height with its aspect kept: the
+    # slide's bright background reaches the corners of that part, and black
+    # bars stand beside it.
+    read -r px pw <<<"$(python3 -c "
+w, h = $E2E_SCREEN_W, $E2E_SCREEN_H
+pw = min(w, h * 4 // 3)
+print((w - pw) // 2, pw)")"
+    for corner in "200x150+$px+0" "200x150+$((px + pw - 200))+0" \
+        "200x150+$px+$((E2E_SCREEN_H - 150))" "200x150+$((px + pw - 200))+$((E2E_SCREEN_H - 150))"; do
         share=$(bright_share "$E2E_TMP/full.png" "$corner")
         check "full screen: the picture reaches $corner (bright share $share)" fcmp "$share" '>' 0.5
     done
+    if [ "$px" -ge 20 ]; then
+        bar=$(bright_share "$E2E_TMP/full.png" "$((px - 10))x400+0+100")
+        check "full screen: a black bar beside the picture (bright share $bar)" fcmp "$bar" '<' 0.02
+    fi
     send_keys Escape
     check "Escape: the window has its normal size again" wait_for 10 back_to_normal
 else
