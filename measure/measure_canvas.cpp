@@ -77,8 +77,7 @@ QString MagnificationTagFromPath(const QString& path) {
     return tag.size() > kMaxMagnificationTag ? QString() : tag;
 }
 
-MeasureCanvasModel::MeasureCanvasModel(CanvasHost* host)
-    : host_(host), shapes_(&StoredPictureUndoMark()) {}
+MeasureCanvasModel::MeasureCanvasModel(CanvasHost* host) : host_(host) {}
 
 MeasureCanvasModel::~MeasureCanvasModel() {
     shapes_.Clear();

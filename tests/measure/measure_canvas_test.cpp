@@ -54,7 +54,6 @@ protected:
     void SetUp() override {
         ResetSettings();
         SetPrompts(&prompts_);
-        StoredPictureUndoMark() = UndoMark{};
     }
     void TearDown() override { SetPrompts(nullptr); }
 

@@ -61,7 +61,6 @@ protected:
     void SetUp() override {
         ResetSettings();
         SetPrompts(&prompts_);
-        StoredPictureUndoMark() = UndoMark{};
     }
     void TearDown() override { SetPrompts(nullptr); }
 
