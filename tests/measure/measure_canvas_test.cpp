@@ -72,6 +72,12 @@ protected:
         canvas_.Move(p);
         canvas_.LeftDown(p);
     }
+    // A line measured from a to b, its label placed at `label`.
+    void MeasuredLine(QPoint a, QPoint b, QPoint label) {
+        Click(a);
+        Click(b);
+        canvas_.LeftDown(label);
+    }
     size_t Count() const { return canvas_.shapes().shapes().size(); }
 
     ScriptedPrompts prompts_;
@@ -154,9 +160,7 @@ TEST_F(CanvasTest, ClicksOutsideTheCanvasStartNothing) {
 
 TEST_F(CanvasTest, RightClickCancelsOnlyTheShapeUnderWay) {
     Open(int(MeasureTool::Line), true);
-    Click({10, 10});
-    Click({60, 10});
-    canvas_.LeftDown({60, 30});
+    MeasuredLine({10, 10}, {60, 10}, {60, 30});
     ASSERT_EQ(Count(), 1u);
     // After the first click of the next line: the finished line stays.
     Click({100, 100});
@@ -189,9 +193,7 @@ TEST_F(CanvasTest, RightClickCancelsOnlyTheShapeUnderWay) {
 
 TEST_F(CanvasTest, UndoAndRedoEndTheShapeUnderWayAndReportWhatTheyCanDo) {
     Open(int(MeasureTool::Line), true);
-    Click({10, 10});
-    Click({60, 10});
-    canvas_.LeftDown({60, 30});
+    MeasuredLine({10, 10}, {60, 10}, {60, 30});
     EXPECT_EQ(host_.historyChanges, 1); // something to undo now
     Click({100, 100});
     Click({200, 100}); // its label follows the pointer
