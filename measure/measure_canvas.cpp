@@ -5,8 +5,10 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPainter>
+#include <climits>
 
 namespace tvx {
 
@@ -77,8 +79,25 @@ QString MagnificationTagFromPath(const QString& path) {
     return tag.size() > kMaxMagnificationTag ? QString() : tag;
 }
 
-MeasureCanvasModel::MeasureCanvasModel(CanvasHost* host)
-    : host_(host), shapes_(&StoredPictureUndoMark()) {}
+QString ProposedMeasuredPath(const QString& original) {
+    const QFileInfo info(original);
+    QString suffix = info.suffix();
+    if (suffix.compare(QLatin1String("bmp"), Qt::CaseInsensitive) != 0 &&
+        suffix.compare(QLatin1String("jpg"), Qt::CaseInsensitive) != 0)
+        suffix = QStringLiteral("bmp");
+    const QDir dir = info.dir();
+    const QString stem = info.completeBaseName() + QStringLiteral("_measured");
+    for (int n = 1;; ++n) {
+        const QString name =
+            (n == 1 ? stem : stem + QString::number(n)) + QLatin1Char('.') + suffix;
+        const QString path = dir.filePath(name);
+        // A folder holding every number up to INT_MAX is not a folder a
+        // person made; the last name is proposed and the dialog asks.
+        if (!QFileInfo::exists(path) || n == INT_MAX) return path;
+    }
+}
+
+MeasureCanvasModel::MeasureCanvasModel(CanvasHost* host) : host_(host) {}
 
 MeasureCanvasModel::~MeasureCanvasModel() {
     shapes_.Clear();
@@ -137,10 +156,43 @@ bool MeasureCanvasModel::AddText(const QString& text) {
                           Prompts::Icon::Warning);
         return false;
     }
+    EndShapeUnderWay();
     shapes_.Append(NewTextShape(textPos_, text, textColour_, textFont_));
     textPending_ = true;
-    if (host_) host_->Repaint(QRect());
+    if (host_) {
+        followArea_ = TextFollowArea(textPos_);
+        host_->Repaint(QRect());
+    }
+    ReportHistory();
     return true;
+}
+
+void MeasureCanvasModel::EndShapeUnderWay() {
+    textPending_ = false;
+    if (!shapeUnderWay()) return;
+    active_->EndAsItStands();
+    if (host_) host_->ReleasePointer();
+}
+
+void MeasureCanvasModel::Undo() {
+    EndShapeUnderWay();
+    shapes_.Undo();
+    if (host_) host_->Repaint(QRect());
+    ReportHistory();
+}
+
+void MeasureCanvasModel::Redo() {
+    EndShapeUnderWay();
+    shapes_.Redo();
+    if (host_) host_->Repaint(QRect());
+    ReportHistory();
+}
+
+void MeasureCanvasModel::ReportHistory() {
+    if (reportedUndo_ == HasShapes() && reportedRedo_ == HasRedo()) return;
+    reportedUndo_ = HasShapes();
+    reportedRedo_ = HasRedo();
+    if (host_) host_->HistoryChanged();
 }
 
 MeasureContext MeasureCanvasModel::CurrentContext() const {
@@ -230,7 +282,7 @@ void MeasureCanvasModel::LeftDown(QPoint p) {
         // The calibration line is in; the next line measures again.
         calibrating_ = false;
     }
-    AfterEvent();
+    AfterEvent(p);
 }
 
 void MeasureCanvasModel::LeftDoubleClick(QPoint p) {
@@ -239,10 +291,11 @@ void MeasureCanvasModel::LeftDoubleClick(QPoint p) {
     keep.ctx.scale = CurrentToolSettings().ctx.scale;
     active_->SetSettings(keep);
     active_->DoubleClick(p);
-    AfterEvent();
+    AfterEvent(p);
 }
 
-void MeasureCanvasModel::AfterEvent() {
+void MeasureCanvasModel::AfterEvent(QPoint p) {
+    ReportHistory();
     if (!host_) return;
     if (!shapeUnderWay()) {
         host_->ReleasePointer();
@@ -250,6 +303,8 @@ void MeasureCanvasModel::AfterEvent() {
         return;
     }
     if (active_->phase() == CMeasureTool::Phase::Label) {
+        // The label starts at the point just placed.
+        followArea_ = LabelFollowArea(p);
         host_->Repaint(QRect());
         return;
     }
@@ -259,12 +314,9 @@ void MeasureCanvasModel::AfterEvent() {
 void MeasureCanvasModel::RightDown() {
     if (active_ && active_->underWay()) {
         const int32_t kind = active_->kind();
-        const bool removes = kind != int32_t(ShapeKind::ContinuousLine) &&
-                             kind != int32_t(ShapeKind::ThreePointCircle);
-        if (removes) {
-            // Before its shape is in the list, the newest shape is the one
-            // finished before: it goes too, as it always has.
-            if (active_->phase() == CMeasureTool::Phase::Points) shapes_.RemoveNewest();
+        if (kind != int32_t(ShapeKind::ThreePointCircle)) {
+            // Only the shape under way goes: a measured one whose label is
+            // being placed leaves the list again, finished shapes all stay.
             active_->RightClick();
         } else {
             // Forget the points; a three-point circle placing its label stays.
@@ -276,6 +328,7 @@ void MeasureCanvasModel::RightDown() {
         host_->ReleasePointer();
         host_->Repaint(QRect());
     }
+    ReportHistory();
 }
 
 void MeasureCanvasModel::Move(QPoint p) {
@@ -286,40 +339,54 @@ void MeasureCanvasModel::Move(QPoint p) {
         } else {
             newest->points[0] = p;
             textPos_ = p;
-            if (host_) {
-                const QSize ext = host_->TextExtent(newest->labels.value(0));
-                host_->Repaint(
-                    QRect(QPoint(p.x() - 20, p.y() - 20),
-                          QPoint(p.x() + ext.width() + 120, p.y() + 2 * ext.height() + 120)));
-            }
+            if (host_) RepaintFollowing(TextFollowArea(p));
         }
     }
     if (!active_ || !active_->underWay()) return;
     active_->Move(p);
     if (!host_) return;
     if (active_->phase() == CMeasureTool::Phase::Label) {
-        RepaintAroundLabel(p);
+        RepaintFollowing(LabelFollowArea(p));
     } else if (IsContinuous(active_.get()) && measuring_) {
         host_->Repaint(QRect());
     }
 }
 
-void MeasureCanvasModel::RepaintAroundLabel(QPoint p) {
+QRect MeasureCanvasModel::FollowArea(QPoint p, const QStringList& lines, const FontRecord& font,
+                                     int spacing, int edge) const {
+    const QFont f = ToQFont(font);
+    int width = 0;
+    for (const QString& l : lines)
+        width = std::max(width, host_->TextExtent(l, f).width());
+    const int height = std::max<int>(0, int(lines.size()) - 1) * std::max(0, spacing) +
+                       host_->TextExtent(lines.value(0), f).height();
+    return QRect(QPoint(p.x() - edge, p.y() - edge),
+                 QPoint(p.x() + width + 120, p.y() + 2 * height + 120));
+}
+
+QRect MeasureCanvasModel::LabelFollowArea(QPoint p) const {
     const CMeasureShape* newest = shapes_.Newest();
-    QString longest;
-    if (newest)
-        for (const QString& l : newest->labels)
-            if (l.size() > longest.size()) longest = l;
-    const QSize ext = host_->TextExtent(longest);
+    if (!newest || !active_) return QRect();
     const int32_t kind = active_->kind();
     const int edge = kind == int32_t(ShapeKind::ContinuousLine) ||
                              kind == int32_t(ShapeKind::Polygon) ||
                              kind == int32_t(ShapeKind::FourPointAngle)
                          ? 30
                          : 20;
-    // Three label lines at the widest spacing stay inside the repainted area.
-    host_->Repaint(QRect(QPoint(p.x() - edge, p.y() - edge),
-                         QPoint(p.x() + ext.width() + 120, p.y() + 2 * ext.height() + 120)));
+    return FollowArea(p, newest->labels, newest->labelFont, newest->labelLineSpacing, edge);
+}
+
+QRect MeasureCanvasModel::TextFollowArea(QPoint p) const {
+    const CMeasureShape* newest = shapes_.Newest();
+    if (!newest) return QRect();
+    return FollowArea(p, {newest->labels.value(0)}, newest->textFont, 0, 20);
+}
+
+void MeasureCanvasModel::RepaintFollowing(const QRect& area) {
+    // The pointer can jump far between two moves: unless its old place is
+    // repainted as well, the label or text stays drawn there too.
+    host_->Repaint(followArea_.isNull() ? area : followArea_ | area);
+    followArea_ = area;
 }
 
 Figure MeasureCanvasModel::RubberFigure() const {

@@ -40,6 +40,11 @@ QPointF CanvasScaleFor(QSize picture);
 // carry is dropped.
 QString DateStampFromPath(const QString& path);
 QString MagnificationTagFromPath(const QString& path);
+// Where an annotated picture is proposed to go: beside the original, named
+// after it with "_measured" and the first number that names no file yet
+// ("a.bmp" → "a_measured.bmp", then "a_measured2.bmp" …). A BMP or JPEG
+// keeps its type, anything else becomes a BMP. Never the original itself.
+QString ProposedMeasuredPath(const QString& original);
 
 // What the canvas needs from the window that shows it.
 class CanvasHost {
@@ -51,11 +56,13 @@ public:
     // events coming to the canvas, until ReleasePointer.
     virtual void HoldPointer(const QRect& area) = 0;
     virtual void ReleasePointer() = 0;
-    // Width and height of a text in the window's font.
-    virtual QSize TextExtent(const QString& text) = 0;
+    // Width and height of a text drawn in `font`, all of its lines.
+    virtual QSize TextExtent(const QString& text, const QFont& font) = 0;
     // Runs the Calibration dialog for a line of `pixels` length measured at
     // ctx; the new magnification, or nothing when cancelled.
     virtual std::optional<double> Calibrate(double pixels, const MeasureContext& ctx) = 0;
+    // Whether Undo or Redo can do something has changed.
+    virtual void HistoryChanged() {}
 };
 
 // The stored-picture canvas without its window: the picture, the shapes made
@@ -101,7 +108,8 @@ public:
 
     void SetTextStyle(uint32_t colour, const FontRecord& font);
     // Puts a text note at the last clicked position; it follows the pointer
-    // until the next click. An empty text is refused with a message.
+    // until the next click. An empty text is refused with a message. A
+    // shape under way ends as it stands first.
     bool AddText(const QString& text);
     bool textPending() const { return textPending_; }
     QPoint textPosition() const { return textPos_; }
@@ -111,8 +119,11 @@ public:
     uint32_t penColour() const { return penColour_; }
     uint32_t labelColour() const { return labelColour_; }
 
-    void Undo() { shapes_.Undo(); }
-    void Redo() { shapes_.Redo(); }
+    // A shape under way ends as it stands first, and a text note following
+    // the pointer stays where it is: the tools then only ever touch the
+    // shape they made themselves.
+    void Undo();
+    void Redo();
     bool HasShapes() const { return shapes_.HasShapes(); }
     bool HasRedo() const { return shapes_.HasRedo(); }
     ShapeList& shapes() { return shapes_; }
@@ -150,8 +161,17 @@ public:
 private:
     CMeasureTool* ToolFor(int tool);
     ToolSettings CurrentToolSettings() const;
-    void AfterEvent();
-    void RepaintAroundLabel(QPoint p);
+    void AfterEvent(QPoint p);
+    void EndShapeUnderWay();
+    void ReportHistory();
+    // What a label or text note at p may cover, in the font it is drawn in.
+    QRect FollowArea(QPoint p, const QStringList& lines, const FontRecord& font, int spacing,
+                     int edge) const;
+    QRect LabelFollowArea(QPoint p) const;
+    QRect TextFollowArea(QPoint p) const;
+    // Repaints the place of a label or text that follows the pointer
+    // together with the place it had before the move.
+    void RepaintFollowing(const QRect& area);
     QRect HoldArea(QPoint start) const;
 
     CanvasHost* host_;
@@ -179,6 +199,9 @@ private:
     std::unique_ptr<CMeasureTool> active_;
     int activeTool_ = -1;
     bool activeCalibrates_ = false;
+    QRect followArea_; // last repainted place of the label or text following the pointer
+    bool reportedUndo_ = false;
+    bool reportedRedo_ = false;
 };
 
 } // namespace tvx

@@ -550,6 +550,11 @@ void CMeasureTool::RightClick() {
     BackToIdle();
 }
 
+void CMeasureTool::EndAsItStands() {
+    if (phase_ == Phase::Label && held_ && list_) list_->Append(std::move(*held_));
+    BackToIdle();
+}
+
 QStringList CMeasureTool::pendingLabels() const {
     return held_ ? held_->labels : QStringList();
 }

@@ -82,6 +82,9 @@ public:
     virtual void DoubleClick(QPoint) {}
     // Cancels the shape under way; finished shapes stay.
     void RightClick();
+    // Ends the shape under way as it stands: a measured shape keeps its
+    // label where the pointer left it, points that make no shape yet go.
+    void EndAsItStands();
 
     bool underWay() const { return phase_ != Phase::Idle; }
     Phase phase() const { return phase_; }

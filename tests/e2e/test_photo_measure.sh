@@ -1,7 +1,9 @@
 # A still taken with F2 opens in Photo Measure from the file list: a
 # calibration on the micrometer is stored under the picture's magnification
 # (and the main window shows it), a measured line and a text note are drawn,
-# and Save writes a JPEG that carries both.
+# and Save writes a JPEG that carries both. On the way, a right click that
+# cancels the next line leaves the measured one, and Undo and Redo take it
+# away and bring it back, from their buttons and from Ctrl+Z and Ctrl+Y.
 . "$(dirname "$0")/lib.sh"
 e2e_setup
 start_app
@@ -79,6 +81,13 @@ check "calibration $got_m is stored for 60.0 (want $want_m)" \
 check "nothing is stored under another magnification" \
     [ "$(grep -v '^//' "$E2E_PROG_DIR/CalibrationIni.ini" | grep -c '=')" -eq 1 ]
 
+# Share of the columns of a region with at least one red (pen and text
+# colour) pixel; JPEG blurs a one-pixel line, so "red" is generous.
+red_columns() {
+    convert "$1" -crop "$2" +repage -fx '(r > 0.5 && r - g > 0.25 && r - b > 0.25) ? 1 : 0' \
+        -scale "x1!" -fx 'p > 0 ? 1 : 0' -format '%[fx:mean]' info:
+}
+
 # The line tool from the Measure menu (its first entry), 1 mm to 4 mm.
 toolbar 158
 xdotool mousemove $((dx + 190)) $((dy + 45)) click 1
@@ -87,6 +96,32 @@ line_y=380
 canvas_click "$m1" $line_y
 canvas_click "$m4" $line_y
 canvas_click 300 $((line_y + 40))
+line_band="$((m4 - m1 - 20))x9+$((m1 + 10))+$((line_y - 4))"
+
+# The line as the dialog shows it (the canvas is at (5, 41) in the dialog).
+shown_line() {
+    screenshot "$E2E_TMP/shown.png" "$dlg"
+    red_columns "$E2E_TMP/shown.png" "$((m4 - m1 - 20))x9+$((m1 + 15))+$((line_y + 37))"
+}
+line_shown() { fcmp "$(shown_line)" '>' 0.9; }
+line_gone() { fcmp "$(shown_line)" '<' 0.05; }
+check "the measured line is on the canvas" wait_for 5 line_shown
+
+# The first click of another line, then the right button: only that goes.
+canvas_click "$m1" $((line_y + 60))
+xdotool click 3
+sleep 1
+check "a right click after a first click leaves the line before it" line_shown
+
+toolbar 311 # Undo
+check "Undo takes the line away" wait_for 5 line_gone
+toolbar 362 # Redo
+check "Redo can be pressed after Undo and brings the line back" wait_for 5 line_shown
+xdotool windowfocus --sync "$dlg" 2>/dev/null
+xdotool key --clearmodifiers ctrl+z
+check "Ctrl+Z takes it away" wait_for 5 line_gone
+xdotool key --clearmodifiers ctrl+y
+check "Ctrl+Y brings it back" wait_for 5 line_shown
 
 # A text note, placed where the next click is.
 toolbar 260
@@ -126,13 +161,6 @@ xdotool windowfocus --sync "$(other_dialog)" 2>/dev/null
 xdotool key --clearmodifiers Return
 wait_for 5 no_other_dialog || fail "the message stayed open"
 
-# Share of the columns of a region with at least one red (pen and text
-# colour) pixel; JPEG blurs a one-pixel line, so "red" is generous.
-red_columns() {
-    convert "$1" -crop "$2" +repage -fx '(r > 0.5 && r - g > 0.25 && r - b > 0.25) ? 1 : 0' \
-        -scale "x1!" -fx 'p > 0 ? 1 : 0' -format '%[fx:mean]' info:
-}
-line_band="$((m4 - m1 - 20))x9+$((m1 + 10))+$((line_y - 4))"
 on_line=$(red_columns "$out" "$line_band")
 before=$(red_columns "$still" "$line_band")
 check "the measured line is in the saved picture ($on_line of its columns red, $before before)" \

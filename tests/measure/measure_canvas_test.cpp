@@ -24,6 +24,7 @@ public:
     QRect holdArea;
     std::optional<double> calibration;
     int calibrations = 0;
+    int historyChanges = 0;
 
     void Repaint(const QRect& area) override {
         ++repaints;
@@ -34,11 +35,14 @@ public:
         holdArea = area;
     }
     void ReleasePointer() override { held = false; }
-    QSize TextExtent(const QString& text) override { return QSize(int(text.size()) * 7, 14); }
+    QSize TextExtent(const QString& text, const QFont&) override {
+        return QSize(int(text.size()) * 7, 14);
+    }
     std::optional<double> Calibrate(double, const MeasureContext&) override {
         ++calibrations;
         return calibration;
     }
+    void HistoryChanged() override { ++historyChanges; }
 };
 
 QString SavePicture(const QString& name, QSize size, QRgb fill = 0xFF204060) {
@@ -54,7 +58,6 @@ protected:
     void SetUp() override {
         ResetSettings();
         SetPrompts(&prompts_);
-        StoredPictureUndoMark() = UndoMark{};
     }
     void TearDown() override { SetPrompts(nullptr); }
 
@@ -68,6 +71,12 @@ protected:
     void Click(QPoint p) {
         canvas_.Move(p);
         canvas_.LeftDown(p);
+    }
+    // A line measured from a to b, its label placed at `label`.
+    void MeasuredLine(QPoint a, QPoint b, QPoint label) {
+        Click(a);
+        Click(b);
+        canvas_.LeftDown(label);
     }
     size_t Count() const { return canvas_.shapes().shapes().size(); }
 
@@ -149,35 +158,75 @@ TEST_F(CanvasTest, ClicksOutsideTheCanvasStartNothing) {
     EXPECT_FALSE(canvas_.shapeUnderWay());
 }
 
-TEST_F(CanvasTest, RightClickCancelsAsItAlwaysHas) {
+TEST_F(CanvasTest, RightClickCancelsOnlyTheShapeUnderWay) {
     Open(int(MeasureTool::Line), true);
-    Click({10, 10});
-    Click({60, 10});
-    canvas_.LeftDown({60, 30});
+    MeasuredLine({10, 10}, {60, 10}, {60, 30});
     ASSERT_EQ(Count(), 1u);
-    // After the first click of the next line: the finished line goes.
+    // After the first click of the next line: the finished line stays.
     Click({100, 100});
     canvas_.RightDown();
-    EXPECT_EQ(Count(), 0u);
+    EXPECT_EQ(Count(), 1u);
+    EXPECT_FALSE(canvas_.shapeUnderWay());
     EXPECT_FALSE(host_.held);
 
-    // During label placement: the line being labelled goes.
-    Click({10, 10});
-    Click({60, 10});
-    canvas_.LeftDown({60, 30});
+    // During label placement: the line being labelled goes, and only it.
     Click({100, 100});
     Click({200, 100});
     ASSERT_EQ(Count(), 2u);
     canvas_.RightDown();
     EXPECT_EQ(Count(), 1u);
+    EXPECT_EQ(canvas_.shapes().Newest()->points[LinePoint::Start], QPoint(10, 10));
 
-    // The three-point circle removes nothing.
+    // Neither a polygon nor a three-point circle under way takes one.
+    canvas_.SetTool(int(MeasureTool::Polygon), true);
+    Click({100, 100});
+    Click({200, 120});
+    canvas_.RightDown();
     canvas_.SetTool(int(MeasureTool::ThreePointCircle), true);
     Click({100, 100});
     Click({200, 120});
     canvas_.RightDown();
     EXPECT_EQ(Count(), 1u);
     EXPECT_FALSE(canvas_.shapeUnderWay());
+    EXPECT_FALSE(canvas_.HasRedo());
+}
+
+TEST_F(CanvasTest, UndoAndRedoEndTheShapeUnderWayAndReportWhatTheyCanDo) {
+    Open(int(MeasureTool::Line), true);
+    MeasuredLine({10, 10}, {60, 10}, {60, 30});
+    EXPECT_EQ(host_.historyChanges, 1); // something to undo now
+    Click({100, 100});
+    Click({200, 100}); // its label follows the pointer
+    canvas_.Move({220, 140});
+
+    // Undo takes the line being labelled, its label where the pointer left it.
+    canvas_.Undo();
+    EXPECT_FALSE(canvas_.shapeUnderWay());
+    EXPECT_FALSE(host_.held);
+    EXPECT_EQ(host_.historyChanges, 2); // and something to redo
+    ASSERT_EQ(canvas_.shapes().redoStack().size(), 1u);
+    EXPECT_EQ(canvas_.shapes().redoStack().back().points[LinePoint::Anchor], QPoint(220, 140));
+    // Neither the pointer nor the right button reach the remaining line.
+    canvas_.Move({300, 300});
+    canvas_.RightDown();
+    ASSERT_EQ(Count(), 1u);
+    EXPECT_EQ(canvas_.shapes().Newest()->points[LinePoint::Anchor], QPoint(60, 30));
+
+    canvas_.Redo();
+    EXPECT_EQ(Count(), 2u);
+    EXPECT_FALSE(canvas_.HasRedo());
+    EXPECT_EQ(host_.historyChanges, 3);
+
+    // A text note following the pointer stays where it is, and a text
+    // brought back by Redo does not start to follow.
+    canvas_.SetTool(int(MeasureTool::Text), true);
+    canvas_.LeftDown({40, 50});
+    ASSERT_TRUE(canvas_.AddText(QStringLiteral("a")));
+    canvas_.Undo();
+    canvas_.Redo();
+    EXPECT_FALSE(canvas_.textPending());
+    canvas_.Move({400, 400});
+    EXPECT_EQ(canvas_.shapes().Newest()->points[0], QPoint(40, 50));
 }
 
 TEST_F(CanvasTest, RadiusCircleHoldsThePointerInTheLargestSquareAroundItsCentre) {
@@ -236,9 +285,11 @@ TEST_F(CanvasTest, TextFollowsThePointerUntilAClickAndEmptyTextIsRefused) {
     ASSERT_TRUE(canvas_.AddText(QStringLiteral("cell wall")));
     EXPECT_EQ(canvas_.shapes().Newest()->points[0], QPoint(40, 50));
     host_.areas.clear();
+    // A jump far from where the text was repaints its old place too.
     canvas_.Move({200, 220});
     ASSERT_FALSE(host_.areas.empty());
-    EXPECT_EQ(host_.areas.back(), QRect(QPoint(180, 200), QPoint(200 + 63 + 120, 220 + 28 + 120)));
+    EXPECT_EQ(host_.areas.back(),
+              QRect(QPoint(40 - 20, 50 - 20), QPoint(200 + 63 + 120, 220 + 28 + 120)));
     canvas_.Move({210, 230});
     canvas_.RightDown(); // leaves the pending text alone
     EXPECT_TRUE(canvas_.textPending());
@@ -246,6 +297,42 @@ TEST_F(CanvasTest, TextFollowsThePointerUntilAClickAndEmptyTextIsRefused) {
     EXPECT_FALSE(canvas_.textPending());
     EXPECT_EQ(canvas_.shapes().Newest()->points[0], QPoint(210, 230));
     EXPECT_EQ(canvas_.textPosition(), QPoint(400, 400));
+}
+
+TEST_F(CanvasTest, LabelJumpingAwayRepaintsWhereItWasAndAllItsLines) {
+    Open(int(MeasureTool::RadiusCircle), true);
+    WriteFontSize(16); // spacing 14
+    Click({100, 100});
+    Click({130, 100}); // the labels start here
+    const QStringList labels = canvas_.shapes().Newest()->labels;
+    int w = 0;
+    for (const QString& l : labels)
+        w = std::max(w, int(l.size()) * 7);
+    const int h = 2 * 14 + 14; // three lines
+    host_.areas.clear();
+    canvas_.Move({500, 400});
+    ASSERT_EQ(host_.areas.size(), 1u);
+    const QRect area = host_.areas.back();
+    EXPECT_TRUE(area.contains(QRect(QPoint(130 - 20, 100 - 20), QPoint(130 + w, 100 + h))));
+    EXPECT_TRUE(area.contains(QRect(QPoint(500 - 20, 400 - 20), QPoint(500 + w, 400 + h))));
+    // A small step repaints only around the two nearby places.
+    canvas_.Move({505, 402});
+    EXPECT_EQ(host_.areas.back(),
+              QRect(QPoint(480, 380), QPoint(505 + w + 120, 402 + 2 * h + 120)));
+}
+
+TEST_F(CanvasTest, AnnotatedPictureIsProposedBesideTheOriginalNeverOverIt) {
+    const QString dir = test::programDir();
+    const QString bmp = SavePicture(QStringLiteral("Still_1_60.0X_N0004.bmp"), QSize(8, 8));
+    EXPECT_EQ(ProposedMeasuredPath(bmp), dir + QStringLiteral("/Still_1_60.0X_N0004_measured.bmp"));
+    SavePicture(QStringLiteral("Still_1_60.0X_N0004_measured.bmp"), QSize(8, 8));
+    SavePicture(QStringLiteral("Still_1_60.0X_N0004_measured2.bmp"), QSize(8, 8));
+    EXPECT_EQ(ProposedMeasuredPath(bmp),
+              dir + QStringLiteral("/Still_1_60.0X_N0004_measured3.bmp"));
+    EXPECT_EQ(ProposedMeasuredPath(dir + QStringLiteral("/x.y.JPG")),
+              dir + QStringLiteral("/x.y_measured.JPG"));
+    EXPECT_EQ(ProposedMeasuredPath(dir + QStringLiteral("/x.png")),
+              dir + QStringLiteral("/x_measured.bmp"));
 }
 
 TEST_F(CanvasTest, ContinuousLineDoubleClickBeforeSecondVertexMakesOneSegment) {

@@ -1,17 +1,13 @@
 #include "ui/main/measure_export_glue.h"
 
 #include "capture/capture_engine.h"
-#include "platform/language.h"
-#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "ui/main/main_window.h"
+#include "ui/measure/measurement_export_prompts.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 namespace tvx {
 
@@ -46,41 +42,16 @@ QVector<MeasurementRow> MeasureExportCommands::Rows() const {
     return rows;
 }
 
-bool MeasureExportCommands::haveShapes() const {
-    bool any = false;
-    window_.liveShapes().Draw([&](const ShapeList& list) { any = list.HasShapes(); });
-    if (!any)
-        prompts().Message(window_.messageTitle(),
-                          Text("NoMeasurements", "There are no measurements to export."),
-                          Prompts::Icon::Information);
-    return any;
-}
-
 bool MeasureExportCommands::Export() {
-    if (!haveShapes()) return false;
     const QString proposed =
         window_.storage().picture + QStringLiteral("/Measurements_") +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmmss")) +
         QStringLiteral(".csv");
-    QString filter;
-    QString path = prompts().SaveFileName(Text("ExportMeasures", "Export measurements..."),
-                                          proposed, Text("CsvFiles", "CSV files (*.csv)"), &filter);
-    if (path.isEmpty()) return false;
-    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
-    QString reason;
-    if (WriteMeasurementsCsv(path, Rows(), &reason)) return true;
-    prompts().Message(window_.messageTitle(),
-                      Text("ExportMeasuresFail", "The measurements could not be saved in:") +
-                          QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n') +
-                          reason,
-                      Prompts::Icon::Warning);
-    return false;
+    return ExportMeasurementsAs(window_.messageTitle(), proposed, Rows());
 }
 
 bool MeasureExportCommands::Copy() {
-    if (!haveShapes()) return false;
-    QGuiApplication::clipboard()->setText(MeasurementsTsv(Rows()));
-    return true;
+    return CopyMeasurements(window_.messageTitle(), Rows());
 }
 
 } // namespace tvx

@@ -25,8 +25,6 @@ public:
     bool Copy();
 
 private:
-    bool haveShapes() const;
-
     MainWindow& window_;
 };
 

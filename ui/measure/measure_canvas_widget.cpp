@@ -29,6 +29,9 @@ CMeasureCanvas::CMeasureCanvas(QWidget* parent, const QString& picturePath, int 
     : QWidget(parent), model_(this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    // Clicked, the canvas takes the keyboard from the magnification box, so
+    // that Ctrl+Z then undoes a shape rather than the box's typing.
+    setFocusPolicy(Qt::ClickFocus);
     setCursor(MeasuringCursor());
     model_.Load(picturePath, initialTool, magnification);
     setFixedSize(model_.canvasSize());
@@ -58,9 +61,12 @@ void CMeasureCanvas::ReleasePointer() {
     releaseMouse();
 }
 
-QSize CMeasureCanvas::TextExtent(const QString& text) {
-    const QFontMetrics fm(font());
-    return QSize(fm.horizontalAdvance(text), fm.height());
+QSize CMeasureCanvas::TextExtent(const QString& text, const QFont& font) {
+    return QFontMetrics(font).size(0, text);
+}
+
+void CMeasureCanvas::HistoryChanged() {
+    emit historyChanged(model_.HasShapes(), model_.HasRedo());
 }
 
 std::optional<double> CMeasureCanvas::Calibrate(double pixels, const MeasureContext& ctx) {

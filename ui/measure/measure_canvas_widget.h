@@ -30,8 +30,13 @@ public:
     void Repaint(const QRect& area) override;
     void HoldPointer(const QRect& area) override;
     void ReleasePointer() override;
-    QSize TextExtent(const QString& text) override;
+    QSize TextExtent(const QString& text, const QFont& font) override;
     std::optional<double> Calibrate(double pixels, const MeasureContext& ctx) override;
+    void HistoryChanged() override;
+
+signals:
+    // Whether Undo (there are shapes) and Redo (something was undone) can act.
+    void historyChanged(bool canUndo, bool canRedo);
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -24,11 +24,6 @@ enum : int {
     CanvasFrame = 1131,
 };
 }
-// Timer of the Photo Measure dialog that waits for undo and redo to become
-// available.
-constexpr int kUndoRedoTimerId = 373;
-constexpr int kUndoRedoTimerMs = 1000;
-
 // Commands of the two popup menus.
 namespace MeasureCommand {
 enum : int {
@@ -49,6 +44,8 @@ enum : int {
     MeasureAngle = 1181,
     MeasureFourPointAngle = 32826,
     Units = 32828,
+    ExportMeasurements = 32829,
+    CopyMeasurements = 32830,
 };
 }
 

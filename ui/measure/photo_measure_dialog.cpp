@@ -13,11 +13,13 @@
 #include "ui/measure/measure_canvas_widget.h"
 #include "ui/measure/measure_ids.h"
 #include "ui/measure/measure_pictures.h"
+#include "ui/measure/measurement_export_prompts.h"
 #include "ui/measure/pen_setting_dialog.h"
 #include "ui/skin/bitmap_button.h"
 #include "ui/skin/menu_xp.h"
 #include "ui/skin/plain_text.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -111,6 +113,11 @@ constexpr MenuEntry kMeasuringMenu[] = {
      MeasurePicture::IconFourPointAngle, 10, "MeasureFourPointCircle", "Four point Angle"},
     {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
     {MeasureCommand::Units, "Units", "Units", MeasurePicture::IconUnits, -1, nullptr, nullptr},
+    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
+    {MeasureCommand::ExportMeasurements, "ExportMeasures", "Export measurements...", 0, -1, nullptr,
+     nullptr},
+    {MeasureCommand::CopyMeasurements, "CopyMeasures", "Copy measurements", 0, -1, nullptr,
+     nullptr},
 };
 
 constexpr int kInitialTool = int(MeasureTool::None);
@@ -162,21 +169,11 @@ PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QObject* main
                                        QWidget* parent)
     : QDialog(parent), path_(picturePath), mainWindow_(mainWindow) {
     setWindowTitle(Title());
-    undoTimer_.setInterval(kUndoRedoTimerMs);
-    connect(&undoTimer_, &QTimer::timeout, this, &PhotoMeasureDialog::OnUndoTimer);
     InstallFontSubstitutes();
 
     frame_ = new QFrame(this);
     frame_->setProperty("controlId", int(PhotoMeasureId::CanvasFrame));
     frame_->setFrameShape(QFrame::NoFrame);
-
-    // The picture decides the canvas width; one that cannot be read leaves
-    // the dialog without a canvas.
-    const int type = ImageTypeFromPath(picturePath);
-    CxImage probe(picturePath, type == kImageTypeNone ? kImageTypeBmp : type);
-    const bool readable = type != kImageTypeNone && probe.IsValid();
-    const bool wide = readable && probe.GetWidth() == 720 && probe.GetHeight() == 480;
-    if (readable) MakeCanvas(picturePath);
 
     // Toolbar, edits, background.
     auto* tipStyle = new QuickTipStyle;
@@ -205,20 +202,15 @@ PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QObject* main
     nominal_->setTextMargins(0, 0, 0, 0);
     connect(nominal_, &QLineEdit::textChanged, this, &PhotoMeasureDialog::OnNominalChanged);
 
-    if (canvas_) {
-        const QString tag = publishedCanvas().magnificationTag;
-        const QSignalBlocker block(nominal_);
-        nominal_->setText(tag);
-        if (!tag.isEmpty()) {
-            const QString stored = LookupCalibration(CalibrationFilePath(), tag);
-            calibrated_->setText(stored.isEmpty() ? tag : stored);
-        }
-    }
-    background_ =
-        MeasurePixmap(wide ? MeasurePicture::Background720 : MeasurePicture::Background640);
-    setFixedSize(background_.size());
-    button(PhotoMeasureId::Delete)->setEnabled(false);
-    button(PhotoMeasureId::Resume)->setEnabled(false);
+    undoAction_ = new QAction(this);
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction_ = new QAction(this);
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    addAction(undoAction_);
+    addAction(redoAction_);
+    connect(undoAction_, &QAction::triggered, this, &PhotoMeasureDialog::OnDelete);
+    connect(redoAction_, &QAction::triggered, this, &PhotoMeasureDialog::OnResume);
 
     connect(button(PhotoMeasureId::Open), &QAbstractButton::clicked, this,
             &PhotoMeasureDialog::OnOpen);
@@ -238,23 +230,83 @@ PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QObject* main
             &PhotoMeasureDialog::OnResume);
     connect(button(PhotoMeasureId::Calibration), &QAbstractButton::clicked, this,
             &PhotoMeasureDialog::OnCalibration);
-    undoTimer_.start();
+
+    // A picture that cannot be read leaves the dialog without a canvas, as
+    // before any picture; Open can still bring one.
+    const int type = ImageTypeFromPath(picturePath);
+    if (type == kImageTypeNone || !CxImage(picturePath, type).IsValid() ||
+        !ShowPicture(picturePath)) {
+        SetBackground(false);
+        UpdateHistory(false, false);
+    }
 }
 
 PhotoMeasureDialog::~PhotoMeasureDialog() {
-    undoTimer_.stop();
     delete canvas_;
 }
 
-void PhotoMeasureDialog::MakeCanvas(const QString& path) {
+bool PhotoMeasureDialog::ShowPicture(const QString& path) {
+    auto* next = new CMeasureCanvas(this, path, kInitialTool, kDisplayScale);
+    if (!next->model().hasPicture()) {
+        delete next;
+        return false;
+    }
     delete canvas_;
-    canvas_ = new CMeasureCanvas(this, path, kInitialTool, kDisplayScale);
+    canvas_ = next;
+    path_ = path;
+    // Nothing of the picture before carries over: its magnification, its
+    // tool and a calibration it had begun all belong to it.
+    magnification_ = 0;
+    calibrationPending_ = false;
     canvas_->model().SetMagnification(magnification_);
     if (captureSize_.isValid()) canvas_->model().SetCaptureSize(captureSize_);
+    connect(canvas_, &CMeasureCanvas::historyChanged, this, &PhotoMeasureDialog::UpdateHistory);
     frame_->setGeometry(5, 41, canvas_->width(), 512);
     canvas_->move(5, 41);
     canvas_->show();
     frame_->lower();
+    SetBackground(canvas_->width() == 720);
+
+    const QString tag = canvas_->model().magnificationTag();
+    {
+        const QSignalBlocker block(nominal_);
+        nominal_->setText(tag);
+    }
+    QString calibrated;
+    if (!tag.isEmpty()) {
+        calibrated = LookupCalibration(CalibrationFilePath(), tag);
+        if (calibrated.isEmpty()) calibrated = tag;
+    }
+    calibrated_->setText(calibrated);
+    toolName_->clear();
+    ReleasePopups();
+    CLatchButton* calibration = button(PhotoMeasureId::Calibration);
+    calibration->Release();
+    calibration->setEnabled(true);
+    UpdateHistory(canvas_->model().HasShapes(), canvas_->model().HasRedo());
+    return true;
+}
+
+void PhotoMeasureDialog::SetBackground(bool wide) {
+    background_ =
+        MeasurePixmap(wide ? MeasurePicture::Background720 : MeasurePicture::Background640);
+    setFixedSize(background_.size());
+    update();
+}
+
+void PhotoMeasureDialog::UpdateHistory(bool canUndo, bool canRedo) {
+    const std::pair<int, bool> states[] = {{PhotoMeasureId::Delete, canUndo},
+                                           {PhotoMeasureId::Resume, canRedo}};
+    for (const auto& [id, available] : states) {
+        CLatchButton* b = button(id);
+        b->setEnabled(available);
+        if (available)
+            b->Latch();
+        else
+            b->Release();
+    }
+    undoAction_->setEnabled(canUndo);
+    redoAction_->setEnabled(canRedo);
 }
 
 void PhotoMeasureDialog::SetCaptureSize(QSize size) {
@@ -332,6 +384,14 @@ void PhotoMeasureDialog::OnMeasuringTools() {
 }
 
 void PhotoMeasureDialog::OnMenuCommand(int command) {
+    if (command == MeasureCommand::ExportMeasurements) {
+        OnExportMeasurements();
+        return;
+    }
+    if (command == MeasureCommand::CopyMeasurements) {
+        OnCopyMeasurements();
+        return;
+    }
     bool measuring = false;
     const MenuEntry* e = FindEntry(command, &measuring);
     if (!e || e->tool < 0) return; // "Units" does nothing
@@ -375,34 +435,15 @@ void PhotoMeasureDialog::OnText() {
     }
 }
 
+// The buttons and keys follow the canvas's historyChanged.
 void PhotoMeasureDialog::OnDelete() {
-    button(PhotoMeasureId::Resume)->Latch();
-    if (canvas_ && canvas_->model().HasShapes()) button(PhotoMeasureId::Delete)->Release();
     ReleasePopups();
-    if (!canvas_) return;
-    canvas_->model().Undo();
-    canvas_->Repaint(QRect());
+    if (canvas_) canvas_->model().Undo();
 }
 
 void PhotoMeasureDialog::OnResume() {
     ReleasePopups();
-    if (!canvas_) return;
-    canvas_->model().Redo();
-    canvas_->Repaint(QRect());
-}
-
-void PhotoMeasureDialog::OnUndoTimer() {
-    if (!canvas_) return;
-    if (canvas_->model().HasShapes()) {
-        button(PhotoMeasureId::Delete)->setEnabled(true);
-        button(PhotoMeasureId::Delete)->Latch();
-        undoTimer_.stop();
-    }
-    if (canvas_->model().HasRedo()) {
-        button(PhotoMeasureId::Resume)->setEnabled(true);
-        button(PhotoMeasureId::Resume)->Latch();
-        undoTimer_.stop();
-    }
+    if (canvas_) canvas_->model().Redo();
 }
 
 void PhotoMeasureDialog::OnCalibration() {
@@ -439,9 +480,11 @@ void PhotoMeasureDialog::OnSave() {
     ReleasePopups();
     if (!canvas_) return;
     const QString cwd = QDir::currentPath();
-    const QString proposed =
-        QFileInfo(path_).dir().filePath(canvas_->model().pictureName() + QStringLiteral(".bmp"));
-    QString filter;
+    // Beside the clean picture, never over it: Enter must not replace it.
+    const QString proposed = ProposedMeasuredPath(path_);
+    QString filter = ImageTypeFromPath(proposed) == kImageTypeJpg
+                         ? QStringLiteral("JPG Files(*.JPG)")
+                         : QStringLiteral("BMP Files(*.BMP)");
     QString path = prompts().SaveFileName(
         Title(), proposed, QStringLiteral("BMP Files(*.BMP);;JPG Files(*.JPG)"), &filter);
     if (!path.isEmpty()) {
@@ -462,12 +505,30 @@ void PhotoMeasureDialog::OnOpen() {
     ReleasePopups();
     const QString path = prompts().OpenFileName(Title(), QFileInfo(path_).absolutePath(),
                                                 QStringLiteral("bmp Files(*.bmp)"));
-    if (path.isEmpty() || !canvas_) return;
-    path_ = path;
-    MakeCanvas(path);
-    button(PhotoMeasureId::Delete)->setEnabled(false);
-    button(PhotoMeasureId::Resume)->setEnabled(false);
-    undoTimer_.start();
+    if (!path.isEmpty()) ShowPicture(path);
+}
+
+QVector<MeasurementRow> PhotoMeasureDialog::MeasurementRowsNow() const {
+    if (!canvas_) return {};
+    MeasurementExportContext ctx;
+    ctx.numbering = ShapeNumbering::Canvas;
+    ctx.measure = canvas_->model().CurrentContext();
+    const QString calibrated = calibrated_->text();
+    ctx.magnification = LeadingNumber(calibrated) != 0 ? calibrated : nominal_->text();
+    ctx.picture = QFileInfo(path_).fileName();
+    return MeasurementRows(canvas_->model().shapes(), ctx);
+}
+
+bool PhotoMeasureDialog::OnExportMeasurements() {
+    const QFileInfo picture(path_);
+    return ExportMeasurementsAs(
+        Title(),
+        picture.dir().filePath(picture.completeBaseName() + QStringLiteral("_measurements.csv")),
+        MeasurementRowsNow());
+}
+
+bool PhotoMeasureDialog::OnCopyMeasurements() {
+    return CopyMeasurements(Title(), MeasurementRowsNow());
 }
 
 bool PhotoMeasureDialog::event(QEvent* e) {
@@ -498,7 +559,6 @@ void PhotoMeasureDialog::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    undoTimer_.stop();
     e->accept();
     done(QDialog::Rejected);
 }

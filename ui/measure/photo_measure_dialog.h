@@ -1,11 +1,13 @@
 #pragma once
 
+#include "measure/measure_export.h"
+
 #include <QDialog>
 #include <QPixmap>
 #include <QPointer>
 #include <QSize>
-#include <QTimer>
 
+class QAction;
 class QFrame;
 class QLineEdit;
 
@@ -17,8 +19,9 @@ class CMeasureCanvas;
 
 // One stored picture to draw and measure on: a toolbar of nine buttons, two
 // popup menus of tools, the magnification boxes and calibration, save, open,
-// undo and redo around the measuring canvas. Modal; closes only through the
-// close box after a confirmation.
+// undo and redo (also Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z) around the measuring
+// canvas, and the measurements exported as on the live view. Modal; closes
+// only through the close box after a confirmation.
 class PhotoMeasureDialog : public QDialog {
     Q_OBJECT
 public:
@@ -33,7 +36,7 @@ public:
     QLineEdit* toolNameEdit() const { return toolName_; }
     QLineEdit* nominalEdit() const { return nominal_; }
     double magnification() const { return magnification_; }
-    bool undoTimerActive() const { return undoTimer_.isActive(); }
+    QString picturePath() const { return path_; }
     // The capture size lengths are measured by (the canvas size when unset).
     void SetCaptureSize(QSize size);
 
@@ -55,6 +58,11 @@ public:
     void OnCalibration();
     void OnSave();
     void OnOpen();
+    // The measuring menu's export entries.
+    bool OnExportMeasurements();
+    bool OnCopyMeasurements();
+    // One row per shape, numbered as the canvas numbers its kinds.
+    QVector<MeasurementRow> MeasurementRowsNow() const;
     // Runs before a measuring tool and by Calibration: whether M is known.
     bool CheckMagnification();
 
@@ -69,9 +77,13 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
-    void MakeCanvas(const QString& path);
+    // Puts the picture on a new canvas and sets everything up for it as for
+    // the first one. A picture that cannot be read is refused (the canvas
+    // tells the user) and the current one stays as it is.
+    bool ShowPicture(const QString& path);
+    void SetBackground(bool wide);
+    void UpdateHistory(bool canUndo, bool canRedo);
     void ReleasePopups();
-    void OnUndoTimer();
     void OnNominalChanged(const QString& text);
     void OnCalibrated();
     void SetToolName(const char* key, const char* defaultText);
@@ -87,7 +99,8 @@ private:
     QLineEdit* toolName_ = nullptr;
     QLineEdit* nominal_ = nullptr;
     QFrame* frame_ = nullptr;
-    QTimer undoTimer_;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
 };
 
 // Opens the picture for measuring as the main window does on its "open

@@ -1,7 +1,9 @@
 // The Photo Measure dialog and the pen and text dialogs it opens.
 #include "ui/measure/photo_measure_dialog.h"
 
+#include "measure/calibration_file.h"
 #include "measure/font_file.h"
+#include "platform/folders.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/support/test_env.h"
@@ -11,8 +13,10 @@
 #include "ui/skin/bitmap_button.h"
 #include "ui/skin/menu_xp.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -61,7 +65,6 @@ protected:
     void SetUp() override {
         ResetSettings();
         SetPrompts(&prompts_);
-        StoredPictureUndoMark() = UndoMark{};
     }
     void TearDown() override { SetPrompts(nullptr); }
 
@@ -78,7 +81,6 @@ TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
     EXPECT_EQ(narrow.size(), QSize(649, 525));
     EXPECT_FALSE(narrow.button(PhotoMeasureId::Delete)->isEnabled());
     EXPECT_FALSE(narrow.button(PhotoMeasureId::Resume)->isEnabled());
-    EXPECT_TRUE(narrow.undoTimerActive());
 }
 
 TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
@@ -133,8 +135,8 @@ TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
     QList<int> commands;
     for (QAction* a : menu.actions())
         if (!a->isSeparator()) commands << a->data().toInt();
-    EXPECT_EQ(commands.size(), 10);
-    EXPECT_EQ(commands.last(), int(MeasureCommand::Units));
+    EXPECT_EQ(commands.size(), 12);
+    EXPECT_EQ(commands[9], int(MeasureCommand::Units));
     EXPECT_EQ(menu.backgroundColour(), QColor(226, 227, 229));
 }
 
@@ -159,7 +161,6 @@ TEST_F(PhotoMeasureTest, EscapeAndCloseWithoutYesLeaveTheDialogOpen) {
     prompts_.Push(Prompts::Answer::Yes);
     d.close();
     EXPECT_FALSE(d.isVisible());
-    EXPECT_FALSE(d.undoTimerActive());
 }
 
 TEST_F(PhotoMeasureTest, SaveWritesTheAnnotatedPictureAndSaysSo) {
@@ -172,28 +173,134 @@ TEST_F(PhotoMeasureTest, SaveWritesTheAnnotatedPictureAndSaysSo) {
     const QString out = test::programDir() + QStringLiteral("/annotated");
     prompts_.Push(out);
     d.OnSave();
-    EXPECT_EQ(prompts_.lastProposedPath(), test::programDir() + QStringLiteral("/Still_x.bmp"));
+    // Enter in the file dialog must not replace the clean picture.
+    EXPECT_EQ(prompts_.lastProposedPath(),
+              test::programDir() + QStringLiteral("/Still_x_measured.bmp"));
     ASSERT_TRUE(QFile::exists(out + QStringLiteral(".BMP")));
     EXPECT_EQ(QImage(out + QStringLiteral(".BMP")).size(), QSize(320, 240));
     EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("Save successfully!"));
 }
 
-TEST_F(PhotoMeasureTest, UndoTimerEnablesDeleteOnceThereIsAShape) {
+// Fires what a key would through the dialog's shortcuts; a disabled one does nothing.
+bool Keys(QWidget* w, const QKeySequence& keys) {
+    for (QAction* a : w->actions())
+        if (a->shortcuts().contains(keys) && a->isEnabled()) {
+            a->trigger();
+            return true;
+        }
+    return false;
+}
+
+TEST_F(PhotoMeasureTest, UndoAndRedoAreAvailableWheneverTheyCanActAndOnTheirKeys) {
     PhotoMeasureDialog d(SavePicture(QStringLiteral("h.bmp"), QSize(640, 480)), nullptr);
+    CLatchButton* undo = d.button(PhotoMeasureId::Delete);
+    CLatchButton* redo = d.button(PhotoMeasureId::Resume);
+    const QKeySequence ctrlZ(Qt::CTRL | Qt::Key_Z), ctrlY(Qt::CTRL | Qt::Key_Y),
+        ctrlShiftZ(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    EXPECT_FALSE(Keys(&d, ctrlZ));
     d.OnMenuCommand(MeasureCommand::DrawLine);
+    for (int i = 0; i < 2; ++i) {
+        Click(d.canvas(), QPoint(10 + 20 * i, 10));
+        Click(d.canvas(), QPoint(90, 40 + 20 * i));
+    }
+    // At once, without waiting for anything.
+    EXPECT_TRUE(undo->isEnabled() && undo->IsLatched());
+    EXPECT_FALSE(redo->isEnabled());
+
+    d.OnDelete();
+    EXPECT_TRUE(redo->isEnabled() && redo->IsLatched());
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_TRUE(Keys(&d, ctrlZ));
+    EXPECT_FALSE(d.canvas()->model().HasShapes());
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(Keys(&d, ctrlZ));
+
+    EXPECT_TRUE(Keys(&d, ctrlY));
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_TRUE(Keys(&d, ctrlShiftZ));
+    EXPECT_EQ(d.canvas()->model().shapes().shapes().size(), 2u);
+    EXPECT_FALSE(redo->isEnabled() || redo->IsLatched());
+    EXPECT_FALSE(Keys(&d, ctrlY));
+}
+
+TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
+    PhotoMeasureDialog d(
+        SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480)),
+        nullptr);
+    QFile calibrations(CalibrationFilePath());
+    ASSERT_TRUE(calibrations.open(QIODevice::WriteOnly));
+    calibrations.close();
+    ASSERT_TRUE(StoreCalibration(CalibrationFilePath(), QStringLiteral("200.0"), 187.5));
+    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    ASSERT_EQ(d.canvas()->model().magnification(), 60);
     Click(d.canvas(), QPoint(10, 10));
     Click(d.canvas(), QPoint(90, 40));
-    QElapsedTimer waited;
-    waited.start();
-    while (!d.button(PhotoMeasureId::Delete)->isEnabled() && waited.elapsed() < 3000)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    EXPECT_TRUE(d.button(PhotoMeasureId::Delete)->isEnabled());
-    EXPECT_FALSE(d.undoTimerActive());
     d.OnDelete();
-    EXPECT_FALSE(d.canvas()->model().HasShapes());
-    EXPECT_TRUE(d.canvas()->model().HasRedo());
-    d.OnResume();
-    EXPECT_TRUE(d.canvas()->model().HasShapes());
+    d.OnCalibration();
+
+    prompts_.Push(
+        SavePicture(QStringLiteral("Still_2016-05-03_142502_200.0X_N0002.bmp"), QSize(720, 480)));
+    d.OnOpen();
+    CMeasureCanvas* c = d.canvas();
+    EXPECT_EQ(c->size(), QSize(720, 480));
+    EXPECT_EQ(d.size(), QSize(729, 525));
+    EXPECT_EQ(d.nominalEdit()->text(), QStringLiteral("200.0"));
+    EXPECT_EQ(d.calibratedEdit()->text(), QStringLiteral("187.5"));
+    EXPECT_TRUE(d.toolNameEdit()->text().isEmpty());
+    EXPECT_EQ(c->model().tool(), int(MeasureTool::None));
+    EXPECT_FALSE(c->model().calibrationMode());
+    EXPECT_TRUE(d.button(PhotoMeasureId::Calibration)->isEnabled());
+    EXPECT_FALSE(d.button(PhotoMeasureId::Resume)->isEnabled());
+    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    EXPECT_EQ(c->model().magnification(), 187.5);
+
+    // A picture that cannot be read leaves the one shown as it is.
+    Click(c, QPoint(10, 10));
+    Click(c, QPoint(90, 40));
+    const QString broken = test::programDir() + QStringLiteral("/broken.bmp");
+    QFile f(broken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("BM not a picture");
+    f.close();
+    prompts_.Push(broken);
+    d.OnOpen();
+    EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("Can not Open file"));
+    ASSERT_EQ(d.canvas(), c);
+    EXPECT_TRUE(c->model().shapeUnderWay());
+    EXPECT_TRUE(d.button(PhotoMeasureId::Delete)->isEnabled());
+    EXPECT_EQ(d.picturePath(), c->model().path());
+}
+
+TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
+    PhotoMeasureDialog d(
+        SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480)),
+        nullptr);
+    EXPECT_FALSE(d.OnCopyMeasurements());
+    EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("There are no measurements to export."));
+
+    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    Click(d.canvas(), QPoint(100, 100));
+    Click(d.canvas(), QPoint(300, 100));
+    Click(d.canvas(), QPoint(320, 140));
+    const QVector<MeasurementRow> rows = d.MeasurementRowsNow();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].kind, QStringLiteral("line"));
+    EXPECT_EQ(rows[0].magnification, QStringLiteral("60.0"));
+    EXPECT_EQ(rows[0].picture, QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"));
+
+    const QString csv = test::programDir() + QStringLiteral("/lines");
+    prompts_.Push(csv);
+    d.OnMenuCommand(MeasureCommand::ExportMeasurements);
+    EXPECT_EQ(prompts_.lastProposedPath(),
+              test::programDir() +
+                  QStringLiteral("/Still_2016-05-03_142501_60.0X_N0001_measurements.csv"));
+    QFile written(csv + QStringLiteral(".csv"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), MeasurementsCsv(rows));
+
+    d.OnMenuCommand(MeasureCommand::CopyMeasurements);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), MeasurementsTsv(rows));
+    EXPECT_EQ(d.canvas()->model().shapes().shapes().size(), 1u);
 }
 
 TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {

@@ -1,0 +1,49 @@
+#include "ui/measure/measurement_export_prompts.h"
+
+#include "platform/language.h"
+#include "platform/prompts.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+namespace tvx {
+
+namespace {
+
+bool AnyRows(const QString& messageTitle, const QVector<MeasurementRow>& rows) {
+    if (!rows.isEmpty()) return true;
+    prompts().Message(messageTitle, Text("NoMeasurements", "There are no measurements to export."),
+                      Prompts::Icon::Information);
+    return false;
+}
+
+} // namespace
+
+bool ExportMeasurementsAs(const QString& messageTitle, const QString& proposedPath,
+                          const QVector<MeasurementRow>& rows) {
+    if (!AnyRows(messageTitle, rows)) return false;
+    QString filter;
+    QString path =
+        prompts().SaveFileName(Text("ExportMeasures", "Export measurements..."), proposedPath,
+                               Text("CsvFiles", "CSV files (*.csv)"), &filter);
+    if (path.isEmpty()) return false;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
+    QString reason;
+    if (WriteMeasurementsCsv(path, rows, &reason)) return true;
+    prompts().Message(messageTitle,
+                      Text("ExportMeasuresFail", "The measurements could not be saved in:") +
+                          QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n') +
+                          reason,
+                      Prompts::Icon::Warning);
+    return false;
+}
+
+bool CopyMeasurements(const QString& messageTitle, const QVector<MeasurementRow>& rows) {
+    if (!AnyRows(messageTitle, rows)) return false;
+    QGuiApplication::clipboard()->setText(MeasurementsTsv(rows));
+    return true;
+}
+
+} // namespace tvx
