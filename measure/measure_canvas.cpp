@@ -42,13 +42,21 @@ PublishedCanvas& publishedCanvas() {
 }
 
 QSize CanvasSizeFor(QSize picture) {
-    return picture == QSize(720, 480) ? QSize(720, 480) : QSize(640, 480);
+    const QSize most(720, 480);
+    if (picture.isEmpty()) return QSize(640, 480);
+    // The same factor across and down: a circle stays a circle, and a length
+    // on the canvas is a length in the picture at any angle.
+    double k =
+        std::min(double(most.width()) / picture.width(), double(most.height()) / picture.height());
+    if (k >= 1) k = std::floor(k);
+    return QSize(std::max(1, int(std::lround(picture.width() * k))),
+                 std::max(1, int(std::lround(picture.height() * k))));
 }
 
 QPointF CanvasScaleFor(QSize picture) {
-    if (picture == QSize(720, 480) || picture == QSize(640, 480)) return QPointF(1.0, 1.0);
-    if (picture == QSize(320, 240)) return QPointF(0.5, 0.5);
-    return QPointF(picture.width() * 0.0015625, picture.height() * 0.0020833333333333333);
+    const QSize canvas = CanvasSizeFor(picture);
+    return QPointF(double(picture.width()) / canvas.width(),
+                   double(picture.height()) / canvas.height());
 }
 
 namespace {
@@ -195,16 +203,21 @@ void MeasureCanvasModel::ReportHistory() {
     if (host_) host_->HistoryChanged();
 }
 
+MeasureContext MeasureCanvasModel::PictureContext(const SettingsValues& s) const {
+    const QSize picture = pictureSize().isEmpty() ? canvasSize_ : pictureSize();
+    MeasureContext ctx = CurrentMeasureContext(picture, magnification_, s);
+    ctx.scale *= CanvasScaleFor(picture).x();
+    return ctx;
+}
+
 MeasureContext MeasureCanvasModel::CurrentContext() const {
-    const QSize capture = captureSize_.isValid() ? captureSize_ : canvasSize_;
-    return CurrentMeasureContext(capture, magnification_, Settings());
+    return PictureContext(Settings());
 }
 
 ToolSettings MeasureCanvasModel::CurrentToolSettings() const {
     const SettingsValues s = Settings();
     ToolSettings t;
-    t.ctx = CurrentMeasureContext(captureSize_.isValid() ? captureSize_ : canvasSize_,
-                                  magnification_, s);
+    t.ctx = PictureContext(s);
     t.style.penWidth = int32_t(s.Linewidth);
     t.style.penStyle = int32_t(s.Linetype);
     t.style.penColor = penColour_;

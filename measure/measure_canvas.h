@@ -29,7 +29,9 @@ struct PublishedCanvas {
 PublishedCanvas& publishedCanvas();
 constexpr int kMaxMagnificationTag = 31;
 
-// The canvas bitmap: 720 × 480 for a 720 × 480 picture, else 640 × 480.
+// The canvas bitmap: the whole picture with its aspect kept, within
+// 720 × 480; smaller pictures are enlarged by a whole factor, larger ones
+// reduced to fit.
 QSize CanvasSizeFor(QSize picture);
 // Canvas pixels to picture pixels.
 QPointF CanvasScaleFor(QSize picture);
@@ -103,8 +105,6 @@ public:
     bool calibrationMode() const { return calibrating_; }
     void SetMagnification(double m) { magnification_ = m; }
     double magnification() const { return magnification_; }
-    // Capture size the pixel pitch is chosen by (the canvas size until set).
-    void SetCaptureSize(QSize size) { captureSize_ = size; }
 
     void SetTextStyle(uint32_t colour, const FontRecord& font);
     // Puts a text note at the last clicked position; it follows the pointer
@@ -157,6 +157,9 @@ public:
 
     // The measuring context of the next click.
     MeasureContext CurrentContext() const;
+    // Lengths in the picture's own pixels, at the pitch of its size, as the
+    // live view measured it: a canvas pixel is CanvasScaleFor picture pixels.
+    MeasureContext PictureContext(const SettingsValues& s) const;
 
 private:
     CMeasureTool* ToolFor(int tool);
@@ -178,7 +181,6 @@ private:
     CxImage picture_;
     QString path_;
     QSize canvasSize_;
-    QSize captureSize_;
     QPointF scale_{1.0, 1.0};
     QString dateStamp_;
     QString tag_;

@@ -95,8 +95,15 @@ TEST_F(CanvasTest, SetUpFromThePictureSizeAndName) {
     EXPECT_EQ(publishedCanvas().pictureSize, QSize(320, 240));
 
     EXPECT_EQ(CanvasSizeFor(QSize(720, 480)), QSize(720, 480));
-    EXPECT_EQ(CanvasSizeFor(QSize(720, 576)), QSize(640, 480));
+    EXPECT_EQ(CanvasSizeFor(QSize(720, 576)), QSize(600, 480));
     EXPECT_EQ(CanvasScaleFor(QSize(1280, 960)), QPointF(2.0, 2.0));
+
+    // Lengths are the picture's own, at the pitch of its size: 100 canvas
+    // pixels of a 720 x 576 picture are 120 of its pixels, whatever size the
+    // live view captures now.
+    Open(int(MeasureTool::None), false, QSize(720, 576));
+    EXPECT_EQ(canvas_.canvasSize(), QSize(600, 480));
+    EXPECT_NEAR(canvas_.CurrentContext().Length(100), 120 * 63.49206349 * 0.001 * 10 / 100, 1e-9);
     EXPECT_EQ(MagnificationTagFromPath(QStringLiteral("/p/Still_2016-05-03_142501_N0001.bmp")),
               QString());
     EXPECT_EQ(DateStampFromPath(QStringLiteral("/p/photo.jpg")), QStringLiteral("photo"));

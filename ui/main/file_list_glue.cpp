@@ -46,10 +46,8 @@ void MainWindow::buildFileList() {
             path, [files] { return !files->SelectedPath().isEmpty(); }, this);
         player.exec();
     });
-    connect(files, &FileCommands::openPictureRequested, this, [this](const QString& path) {
-        const CaptureSize size = CurrentCaptureSize();
-        RunPhotoMeasure(this, path, this, QSize(size.width, size.height));
-    });
+    connect(files, &FileCommands::openPictureRequested, this,
+            [this](const QString& path) { RunPhotoMeasure(this, path, this); });
 }
 
 } // namespace tvx

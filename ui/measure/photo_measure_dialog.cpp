@@ -259,13 +259,12 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
     magnification_ = 0;
     calibrationPending_ = false;
     canvas_->model().SetMagnification(magnification_);
-    if (captureSize_.isValid()) canvas_->model().SetCaptureSize(captureSize_);
     connect(canvas_, &CMeasureCanvas::historyChanged, this, &PhotoMeasureDialog::UpdateHistory);
     frame_->setGeometry(5, 41, canvas_->width(), 512);
     canvas_->move(5, 41);
     canvas_->show();
     frame_->lower();
-    SetBackground(canvas_->width() == 720);
+    SetBackground(canvas_->width() > 640);
 
     const QString tag = canvas_->model().magnificationTag();
     {
@@ -307,11 +306,6 @@ void PhotoMeasureDialog::UpdateHistory(bool canUndo, bool canRedo) {
     }
     undoAction_->setEnabled(canUndo);
     redoAction_->setEnabled(canRedo);
-}
-
-void PhotoMeasureDialog::SetCaptureSize(QSize size) {
-    captureSize_ = size;
-    if (canvas_) canvas_->model().SetCaptureSize(size);
 }
 
 CLatchButton* PhotoMeasureDialog::button(int id) const {
@@ -575,7 +569,7 @@ void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
     }
 }
 
-bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow, QSize captureSize) {
+bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow) {
     QFile probe;
     if (!OpenRegularFileForReading(probe, path)) {
         prompts().Message(
@@ -586,7 +580,6 @@ bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow, 
     }
     probe.close();
     PhotoMeasureDialog dialog(path, mainWindow ? mainWindow : parent, parent);
-    if (captureSize.isValid()) dialog.SetCaptureSize(captureSize);
     dialog.exec();
     return true;
 }

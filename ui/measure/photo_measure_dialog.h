@@ -38,7 +38,6 @@ public:
     double magnification() const { return magnification_; }
     QString picturePath() const { return path_; }
     // The capture size lengths are measured by (the canvas size when unset).
-    void SetCaptureSize(QSize size);
 
     // The menus, as the popup buttons show them.
     void BuildDrawingMenu(CMenuXP& menu) const;
@@ -91,7 +90,6 @@ private:
     QString path_;
     QPointer<QObject> mainWindow_;
     CMeasureCanvas* canvas_ = nullptr;
-    QSize captureSize_;
     double magnification_ = 0;
     bool calibrationPending_ = false;
     QPixmap background_;
@@ -107,8 +105,7 @@ private:
 // picture" message: a picture that cannot be opened for reading is
 // refused with a message; otherwise the dialog runs modally. Answers
 // whether it ran.
-bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow = nullptr,
-                     QSize captureSize = QSize());
+bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow = nullptr);
 // The Pen Setting dialog as the main window's settings menu opens it; the
 // colours go to the settings store (the dialog stores them at once).
 bool RunPenSettings(QWidget* parent);
