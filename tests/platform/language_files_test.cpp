@@ -144,7 +144,7 @@ const NamedText kNamedTexts[] = {
     {"AboutViewZandor1", {"About Tavolux"}},
     {"AboutViewZandor2", {"Tavolux"}},
     {"AboutDescription", {"Live view, still pictures, recording and calibrated measuring for the wireless digital microscope."}},
-    {"AboutVersion", {"Version 2.10.0038.08"}},
+    {"AboutVersion", {"Version %1"}},
     {"AboutCopyright", {"Copyright (C) 2026 the Tavolux developers. All rights reserved."}},
     // Buttons shared by the dialogs (keys match without regard to case: "Ok" finds "OK")
     {"OK", {"OK"}},

@@ -111,8 +111,6 @@ public:
     const QFont& fontA() const { return fontA_; }
     const QFont& fontB() const { return fontB_; }
     QTimer* startupTimer() { return &startupTimer_; }
-    double overlayScaleX() const { return overlayScaleX_; }
-    double overlayScaleY() const { return overlayScaleY_; }
     QString lastSavedStill() const { return lastSavedStill_; }
     StillFeedback& stillFeedback() { return *stillFeedback_; }
     ErrorReporter& errorReporter() { return errors_; }
@@ -203,8 +201,6 @@ private:
     int listMode_ = 1; // 1 pictures, 0 videos
     bool fullScreen_ = false;
     bool recording_ = false;
-    double overlayScaleX_ = 1.0;
-    double overlayScaleY_ = 1.0;
 };
 
 } // namespace tvx
