@@ -310,7 +310,7 @@ void LiveSurface::ClearSurface() {
     black.fill(Qt::black);
     // The guides stay visible while no picture flows; live measurements
     // belong to a picture and do not.
-    DrawOverlays(black, mapping(), int(LiveLayer::CrossLine), int(LiveLayer::CircleGrid));
+    DrawOverlays(black, mapping(), int(LiveLayer::CrossLine), kLastLiveLayer);
     std::lock_guard<std::mutex> lock(mutex_);
     if (client_ != black.size()) return;
     front_.swap(black);
@@ -427,7 +427,7 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
             p.drawImage(map.shown(), frameRgb_);
         }
         if (kind == Front::Composed)
-            DrawOverlays(back_, map, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+            DrawOverlays(back_, map, int(LiveLayer::Shapes), kLastLiveLayer);
     }
 
     FrameView old; // let go outside the lock
@@ -516,7 +516,7 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
             painter.restore();
         }
     }
-    DrawLayers(painter, map, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+    DrawLayers(painter, map, int(LiveLayer::Shapes), kLastLiveLayer);
 }
 
 bool LiveSurface::WithFrame(
@@ -528,7 +528,7 @@ bool LiveSurface::WithFrame(
 }
 
 void LiveSurface::PaintOverlays(QPainter& painter) const {
-    DrawLayers(painter, mapping(), int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+    DrawLayers(painter, mapping(), int(LiveLayer::Shapes), kLastLiveLayer);
 }
 
 QImage LiveSurface::Snapshot() const {

@@ -29,8 +29,10 @@ public:
     virtual void Draw(QPainter& painter, const ViewMapping& map) = 0;
 };
 
-// The overlay slots, drawn in this order over each frame.
-enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, Count };
+// The overlay slots, drawn in this order over each frame. The guides are
+// CrossLine to the last.
+enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, ScaleBar, Count };
+constexpr int kLastLiveLayer = int(LiveLayer::Count) - 1;
 
 // Writes the bottom-up BGR24 frame as a top-down RGB32 picture: the first
 // `cols` columns and `rows` rows (from the top) into dst, which must be at

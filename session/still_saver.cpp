@@ -16,7 +16,8 @@ namespace tvx {
 
 void OverlayCompositor::Compose(QPainter& painter, const QSize& picture) {
     const ViewMapping map = ViewMapping::Identity(picture);
-    for (LiveLayer layer : {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid})
+    for (LiveLayer layer :
+         {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid, LiveLayer::ScaleBar})
         if (LiveOverlay* o = overlays_[int(layer)]) o->Draw(painter, map);
     if (LiveOverlay* shapes = overlays_[int(LiveLayer::Shapes)]) shapes->Draw(painter, map);
 }

@@ -122,6 +122,7 @@ const NamedText kNamedTexts[] = {
     // Focus meter, sharpest still, measurement export
     {"FocusMeter", {"Focus Meter"}},
     {"SharpestStill", {"Sharpest Picture of the Last Second"}},
+    {"ScaleBar", {"Scale Bar"}},
     {"ExportMeasures", {"Export measurements..."}},
     {"CopyMeasures", {"Copy measurements"}},
     {"NoMeasurements", {"There are no measurements to export."}},

@@ -33,6 +33,7 @@ constexpr MenuEntry kSettingMenu[] = {
     {ids::kCrossLine},
     {ids::kScale},
     {ids::kCircle},
+    {ids::kScaleBar},
     {0},
     {ids::kFocusMeter},
     {ids::kSharpestStill},

@@ -115,6 +115,7 @@ inline constexpr CommandRow kCommands[] = {
      false},
     {ids::kSharpestStill, 0, 0, 0, 0, 0, nullptr, nullptr, "SharpestStill",
      "Sharpest Picture of the Last Second", 0, true, false},
+    {ids::kScaleBar, 0, 0, 0, 0, 0, nullptr, nullptr, "ScaleBar", "Scale Bar", 0, true, false},
     {ids::kExportMeasures, 0, 0, 0, 0, 0, nullptr, nullptr, "ExportMeasures",
      "Export measurements...", 0, false, false},
     {ids::kCopyMeasures, 0, 0, 0, 0, 0, nullptr, nullptr, "CopyMeasures", "Copy measurements", 0,
