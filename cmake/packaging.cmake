@@ -30,7 +30,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # the fonts that carry the Chinese, Japanese, Korean and Thai texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, qt6-qpa-plugins, libqt6svg6, xdg-utils, fonts-noto-cjk, fonts-thai-tlwg")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, qt6-qpa-plugins, qt6-image-formats-plugins, libqt6svg6, xdg-utils, fonts-noto-cjk, fonts-thai-tlwg")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "qt6-wayland, gstreamer1.0-pulseaudio | gstreamer1.0-alsa")
 

@@ -5,6 +5,7 @@
 #include "platform/language.h"
 #include "session/still_names.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -120,7 +121,8 @@ QString StillFailureText(const QString& folder, const QString& systemReason) {
 }
 
 StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magnification,
-                                 const QDateTime& localTime, StillCompositor* compositor) const {
+                                 const QDateTime& localTime, StillCompositor* compositor,
+                                 const StillFormat& format) const {
     StillSaveResult result;
     if (still.empty()) {
         // The folder is looked at all the same: what the scan tells the user
@@ -132,7 +134,17 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
 
     QByteArray bytes;
     const QSize size(still.width, still.height);
-    if (!compositor || !compositor->Draws(size)) {
+    if (format.tiff) {
+        QImage picture =
+            ImageFromBottomUpBgr(still.pixels.data(), still.width, still.height, still.stride);
+        if (!picture.isNull() && compositor && compositor->Draws(size)) {
+            QPainter painter(&picture);
+            compositor->Compose(painter, picture.size());
+        }
+        bytes = EncodeTiffWithScale(picture, format.scale,
+                                    QStringLiteral("Tavolux ") +
+                                        QCoreApplication::applicationVersion());
+    } else if (!compositor || !compositor->Draws(size)) {
         bytes =
             EncodeBmpFromBottomUpBgr(still.pixels.data(), still.width, still.height, still.stride);
     } else if (QImage picture = ImageFromBottomUpBgr(still.pixels.data(), still.width, still.height,
@@ -154,7 +166,9 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
     }
     // Committed under a name nobody holds: a picture is never replaced, not
     // even by one saved in the same second by another instance.
-    const NewFile file = SaveNewStillPicture(folder_, localTime, magnification, bytes);
+    const NewFile file =
+        SaveNewStillPicture(folder_, localTime, magnification, bytes,
+                            format.tiff ? QStringLiteral("tif") : QStringLiteral("bmp"));
     if (!file.ok()) {
         result.reason = StillFailureText(folder_, file.reason);
         return result;

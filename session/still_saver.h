@@ -2,6 +2,7 @@
 
 #include "capture/frame_sink.h"
 #include "capture/live_surface.h"
+#include "imaging/tiff_scale.h"
 
 #include <QDateTime>
 #include <QSize>
@@ -36,6 +37,12 @@ private:
     LiveOverlay* overlays_[int(LiveLayer::Count)] = {};
 };
 
+// How a still is written: a BMP, or a TIFF that carries its pixel size.
+struct StillFormat {
+    bool tiff = false;
+    PixelScale scale; // written into a TIFF
+};
+
 struct StillSaveResult {
     enum class Status { Saved, NoFrame, Failed };
     Status status = Status::NoFrame;
@@ -62,7 +69,8 @@ public:
     // The folder is scanned for every request, with a frame or without
     // (what the scan finds is told to the user).
     StillSaveResult Save(const StillPicture& still, const QString& magnification,
-                         const QDateTime& localTime, StillCompositor* compositor) const;
+                         const QDateTime& localTime, StillCompositor* compositor,
+                         const StillFormat& format = {}) const;
 
 private:
     QString folder_;

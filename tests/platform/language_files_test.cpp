@@ -123,6 +123,7 @@ const NamedText kNamedTexts[] = {
     {"FocusMeter", {"Focus Meter"}},
     {"SharpestStill", {"Sharpest Picture of the Last Second"}},
     {"ScaleBar", {"Scale Bar"}},
+    {"StillTiff", {"Save Pictures as TIFF with Their Scale"}},
     {"ExportMeasures", {"Export measurements..."}},
     {"CopyMeasures", {"Copy measurements"}},
     {"NoMeasurements", {"There are no measurements to export."}},

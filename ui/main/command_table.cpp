@@ -37,6 +37,7 @@ constexpr MenuEntry kSettingMenu[] = {
     {0},
     {ids::kFocusMeter},
     {ids::kSharpestStill},
+    {ids::kStillTiff},
     {0},
 };
 constexpr MenuEntry kCaptureMenu[] = {{ids::kCamera}, {ids::kVideo}, {0}, {ids::kClock}};

@@ -116,6 +116,8 @@ inline constexpr CommandRow kCommands[] = {
     {ids::kSharpestStill, 0, 0, 0, 0, 0, nullptr, nullptr, "SharpestStill",
      "Sharpest Picture of the Last Second", 0, true, false},
     {ids::kScaleBar, 0, 0, 0, 0, 0, nullptr, nullptr, "ScaleBar", "Scale Bar", 0, true, false},
+    {ids::kStillTiff, 0, 0, 0, 0, 0, nullptr, nullptr, "StillTiff",
+     "Save Pictures as TIFF with Their Scale", 0, true, false},
     {ids::kExportMeasures, 0, 0, 0, 0, 0, nullptr, nullptr, "ExportMeasures",
      "Export measurements...", 0, false, false},
     {ids::kCopyMeasures, 0, 0, 0, 0, 0, nullptr, nullptr, "CopyMeasures", "Copy measurements", 0,

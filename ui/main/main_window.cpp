@@ -15,6 +15,7 @@
 #include "ui/main/live_measure.h"
 #include "ui/main/measure_export_glue.h"
 #include "ui/main/recording_glue.h"
+#include "ui/main/still_format.h"
 #include "ui/skin/menu_xp.h"
 #include "ui/skin/skin.h"
 
@@ -134,6 +135,12 @@ void MainWindow::InitDialog() {
     if (!tempDir.isEmpty()) storage_.tempDir = tempDir;
     stillSaver_.SetFolder(storage_.picture);
     buildFileList();
+    stillFormat_ = new StillFormatChoice(
+        commands_->action(ids::kStillTiff),
+        [this] {
+            return StillFormatChoice::Magnification{calibrationText(), magnificationText()};
+        },
+        this);
     deviceSettings_ = std::make_unique<DeviceSettingsGlue>(
         *session_, commands_->action(ids::kDeviceSetting), this);
 
@@ -229,9 +236,10 @@ bool MainWindow::inPreviewState() const {
 }
 
 void MainWindow::saveStill(StillSource source) {
+    const StillPicture still = session_->frameSink().TakeStill();
     const StillSaveResult result =
-        stillSaver_.Save(session_->frameSink().TakeStill(), magnificationText(),
-                         QDateTime::currentDateTime(), &stillOverlays_);
+        stillSaver_.Save(still, magnificationText(), QDateTime::currentDateTime(), &stillOverlays_,
+                         stillFormat_->For(QSize(still.width, still.height)));
     if (!result.saved()) {
         // A picture the user asked for must not vanish silently, however
         // often it fails; and no shutter for a picture that was not taken.

@@ -30,6 +30,7 @@ class LiveGuides;
 class LiveMeasure;
 class FocusFeatures;
 class MeasureExportCommands;
+class StillFormatChoice;
 class RecorderControl;
 class RecordingGlue;
 
@@ -176,6 +177,7 @@ private:
     std::unique_ptr<EffectButtons> effects_;
     std::unique_ptr<FocusFeatures> focus_;           // the focus meter and the sharpest still
     MeasureExportCommands* measureExport_ = nullptr; // owned by the window
+    StillFormatChoice* stillFormat_ = nullptr;       // owned by the window
     OverlayCompositor stillOverlays_;
     StillSaver stillSaver_;
     LiveShapes liveShapes_;
