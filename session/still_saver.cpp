@@ -1,6 +1,5 @@
 #include "session/still_saver.h"
 
-#include "imaging/cximage.h"
 #include "imaging/dib.h"
 #include "platform/language.h"
 #include "session/still_names.h"
@@ -120,18 +119,8 @@ QString StillFailureText(const QString& folder, const QString& systemReason) {
            QDir::toNativeSeparators(folder) + QLatin1Char('\n') + cause;
 }
 
-StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magnification,
-                                 const QDateTime& localTime, StillCompositor* compositor,
-                                 const StillFormat& format) const {
-    StillSaveResult result;
-    if (still.empty()) {
-        // The folder is looked at all the same: what the scan tells the user
-        // comes with every request.
-        NextPictureCounter(folder_);
-        result.reason = Text("NoStillFrame", "There is no picture from the microscope yet.");
-        return result;
-    }
-
+QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
+                       const StillFormat& format) {
     QByteArray bytes;
     const QSize size(still.width, still.height);
     if (format.tiff) {
@@ -147,17 +136,39 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
     } else if (!compositor || !compositor->Draws(size)) {
         bytes =
             EncodeBmpFromBottomUpBgr(still.pixels.data(), still.width, still.height, still.stride);
-    } else if (QImage picture = ImageFromBottomUpBgr(still.pixels.data(), still.width, still.height,
-                                                     still.stride);
-               !picture.isNull()) {
+    } else if (ImageSizeAcceptable(still.width, still.height)) {
+        // The overlays are drawn on the frame's own 24-bit pixels, turned
+        // top-down: they touch a few rows and columns, and nothing else of
+        // the picture is converted on the way to the file.
+        QImage picture(size, QImage::Format_BGR888);
+        const std::size_t rowBytes = std::size_t(still.width) * 3;
+        for (int y = 0; y < still.height; ++y)
+            std::memcpy(picture.scanLine(y),
+                        still.pixels.data() + std::ptrdiff_t(still.height - 1 - y) * still.stride,
+                        rowBytes);
         {
             QPainter painter(&picture);
             compositor->Compose(painter, picture.size());
         }
-        CxImage image(kImageTypeNone);
-        image.CreateFromHBITMAP(picture);
-        bytes = image.Encode(kImageTypeBmp);
+        bytes = EncodeBmpFromBottomUpBgr(picture.constScanLine(still.height - 1), still.width,
+                                         still.height, -int(picture.bytesPerLine()));
     }
+    return bytes;
+}
+
+StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magnification,
+                                 const QDateTime& localTime, StillCompositor* compositor,
+                                 const StillFormat& format) const {
+    StillSaveResult result;
+    if (still.empty()) {
+        // The folder is looked at all the same: what the scan tells the user
+        // comes with every request.
+        NextPictureCounter(folder_);
+        result.reason = Text("NoStillFrame", "There is no picture from the microscope yet.");
+        return result;
+    }
+
+    const QByteArray bytes = EncodeStill(still, compositor, format);
     result.status = StillSaveResult::Status::Failed;
     if (bytes.isEmpty()) {
         result.reason =

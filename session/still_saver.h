@@ -57,6 +57,12 @@ struct StillSaveResult {
 // system's reason, which stands as it is for any other error.
 QString StillFailureText(const QString& folder, const QString& systemReason);
 
+// The file's bytes of a kept frame with the compositor's drawing over it:
+// a 24-bit BMP, or the TIFF the format asks for. Empty when it cannot be
+// encoded.
+QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
+                       const StillFormat& format = {});
+
 // Writes a kept frame as the next numbered still picture (24-bit BMP) of a
 // folder, with the compositor's drawing over it. A missing folder is made
 // again first; an existing file is never replaced. UI thread.
