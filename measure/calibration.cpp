@@ -5,10 +5,7 @@
 namespace tvx {
 
 double MillimetresToUnit(double mm, const QString& unit) {
-    if (unit == QLatin1String("inch")) return mm * kMmToInch;
-    if (unit == QLatin1String("mil")) return mm * kMmToMil;
-    if (unit == QLatin1String("cm")) return mm * kMmToCm;
-    return mm;
+    return mm * UnitFor(unit).perMillimetre;
 }
 
 std::optional<double> ActualDistanceFromText(const QString& text, const QString& unit) {

@@ -8,11 +8,8 @@
 
 namespace tvx {
 
-// The Calibration dialog asks for millimetres; these turn them into the unit.
-constexpr double kMmToInch = 0.03937007874015748;
-constexpr double kMmToMil = 5000 * 0.007874015748031496;
-constexpr double kMmToCm = 0.1;
-
+// The Calibration dialog asks for millimetres; the unit table turns them into
+// the unit (an unknown unit text counts as millimetres).
 double MillimetresToUnit(double mm, const QString& unit);
 
 // The actual distance typed into the dialog (its leading number, in mm),

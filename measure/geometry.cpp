@@ -65,10 +65,7 @@ double PixelPitch(QSize capture) {
 }
 
 double UnitFactor(const QString& unit) {
-    if (unit == QLatin1String("inch")) return kMicrometreInInch;
-    if (unit == QLatin1String("mil")) return kMicrometreInMil;
-    if (unit == QLatin1String("cm")) return kMicrometreInCm;
-    return kMicrometreInMm;
+    return UnitFor(unit).perMicrometre;
 }
 
 double UnitPerPixel(QSize capture, const QString& unit) {
@@ -87,7 +84,7 @@ double MeasureContext::Length(double pixels) const {
 MeasureContext CurrentMeasureContext(QSize capture, double magnification,
                                      const SettingsValues& settings) {
     MeasureContext ctx;
-    ctx.unit = settings.unit;
+    ctx.unit = UnitFor(settings.unit).storedName();
     ctx.decimals = int(std::min<uint32_t>(settings.decimal, 15));
     ctx.scale = ScaleFactor(capture, settings.unit);
     ctx.magnification = magnification;
@@ -113,7 +110,7 @@ QString FormatFixed(double value, int decimals) {
 }
 
 QString FormatLength(const MeasureContext& ctx, const char* prefix, double value) {
-    return QLatin1String(prefix) + FormatFixed(value, ctx.decimals) + ctx.unit;
+    return QLatin1String(prefix) + FormatFixed(value, ctx.decimals) + UnitFor(ctx.unit).shownName();
 }
 
 QString FormatArea(const MeasureContext& ctx, const char* prefix, double value) {

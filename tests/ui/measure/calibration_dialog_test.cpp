@@ -74,6 +74,7 @@ TEST_F(CalibrationTest, DistancesConvertFromMillimetres) {
     EXPECT_DOUBLE_EQ(*ActualDistanceFromText("25.4", "inch"), 25.4 * 0.03937007874015748);
     EXPECT_DOUBLE_EQ(*ActualDistanceFromText("1", "mil"), 5000 * 0.007874015748031496);
     EXPECT_DOUBLE_EQ(*ActualDistanceFromText(" 2.5mm", "mm"), 2.5);
+    EXPECT_DOUBLE_EQ(*ActualDistanceFromText("0.5", "um"), 500.0);
     EXPECT_DOUBLE_EQ(*ActualDistanceFromText("3", "furlong"), 3.0);
     for (const char* bad : {"", "0", "0.0", "abc", "-5", "1e999", "nan"})
         EXPECT_FALSE(ActualDistanceFromText(QString::fromLatin1(bad), "mm")) << bad;
