@@ -8,6 +8,11 @@ double MillimetresToUnit(double mm, const QString& unit) {
     return mm * UnitFor(unit).perMillimetre;
 }
 
+bool SaneMagnification(double magnification) {
+    return std::isfinite(magnification) && magnification >= kMinMagnification &&
+           magnification <= kMaxMagnification;
+}
+
 std::optional<double> ActualDistanceFromText(const QString& text, const QString& unit) {
     const double a = MillimetresToUnit(LeadingNumber(text), unit);
     if (!std::isfinite(a) || a <= 0) return std::nullopt;
@@ -19,7 +24,7 @@ std::optional<double> CalibratedMagnification(double pixelLength, const MeasureC
     if (!ctx.valid() || !std::isfinite(actualDistance) || actualDistance <= 0) return std::nullopt;
     const double measured = ctx.Length(pixelLength);
     const double magnification = measured / actualDistance * ctx.magnification;
-    if (!std::isfinite(magnification) || magnification <= 0) return std::nullopt;
+    if (!SaneMagnification(magnification)) return std::nullopt;
     return magnification;
 }
 

@@ -18,10 +18,17 @@ double MillimetresToUnit(double mm, const QString& unit);
 // later length into nonsense.
 std::optional<double> ActualDistanceFromText(const QString& text, const QString& unit);
 
+// The magnifications a calibration may set or the calibration file may give.
+// No microscope magnifies less than 0.1× or more than 100 000×; a value
+// outside would only make every later length read 0.000 or overflow.
+constexpr double kMinMagnification = 0.1;
+constexpr double kMaxMagnification = 100000;
+bool SaneMagnification(double magnification);
+
 // The magnification at which a line of `pixelLength` pixels, measured as
 // m = Length(pixelLength) at ctx's magnification M, is `actualDistance` long:
-// m / a × M. Nothing when that is not a finite positive number (a line of
-// length 0, an invalid context).
+// m / a × M. Nothing when that is not a sane magnification (a line of length
+// 0, an invalid context, a distance far too short or long for the line).
 std::optional<double> CalibratedMagnification(double pixelLength, const MeasureContext& ctx,
                                               double actualDistance);
 
