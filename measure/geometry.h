@@ -141,4 +141,40 @@ std::optional<ThreePointArc> ArcThroughPoints(QPoint start, QPoint middle, QPoin
 // "R:%.*f%s", "Angle:%.2f°", "Arc:%.*f%s".
 std::optional<QStringList> ThreePointArcLabels(const MeasureContext& ctx, const ThreePointArc& arc);
 
+// --- the numbers behind the labels -------------------------------------------
+// Full precision, in the context's unit (areas in the unit squared, angles in
+// degrees). The label operations above print these; the measurement export
+// writes them as they are. Each expects a valid context.
+
+struct CircleValues {
+    double area = 0;
+    double radius = 0;
+    double circumference = 0;
+};
+// A circle of radius r pixels (the radius and three-point circles).
+CircleValues CircleOfRadius(const MeasureContext& ctx, double radiusPixels);
+// The stored-picture diameter circle's arithmetic, and the live view's.
+CircleValues DiameterCircleValues(const MeasureContext& ctx, QPoint endA, QPoint endB);
+CircleValues LiveDiameterCircleValues(const MeasureContext& ctx, QPoint endA, QPoint endB);
+
+struct RectangleValues {
+    double area = 0;
+    double width = 0;
+    double height = 0;
+};
+RectangleValues RectangleValuesOf(const MeasureContext& ctx, QPoint corner, QPoint opposite);
+
+std::optional<double> PolygonArea(const MeasureContext& ctx, const QVector<QPoint>& vertices);
+// The angle at `vertex` between its arms; nothing for an arm of length 0.
+std::optional<double> ThreePointAngle(QPoint firstArm, QPoint secondArm, QPoint vertex);
+// From `p` to the truncated foot of its perpendicular on the line l1–l2.
+double PointToLineDistance(const MeasureContext& ctx, QPoint l1, QPoint l2, QPoint p);
+
+struct ArcValues {
+    double radius = 0;
+    double degrees = 0;
+    double length = 0;
+};
+ArcValues ArcValuesOf(const MeasureContext& ctx, const ThreePointArc& arc);
+
 } // namespace tvx
