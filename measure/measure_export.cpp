@@ -10,63 +10,25 @@ namespace tvx {
 
 namespace {
 
-// What a shape's points are, whichever numbering its kind follows.
-enum class Geometry {
-    Line,
-    ContinuousLine,
-    PointToLine,
-    Polygon,
-    RadiusCircle,
-    DiameterCircle,
-    ThreePointCircle,
-    ThreePointArc,
-    ThreePointAngle,
-    FourPointAngle,
-    Rectangle,
-    Text,
+// A kind's word and the tool that made it (nothing for a text note), as the
+// tool registry describes it; nothing for a number neither numbering knows.
+struct KindInfo {
+    QString name;
+    std::optional<ToolId> tool;
 };
-
-struct KindName {
-    int32_t kind;
-    const char* name;
-    Geometry geometry;
-};
-
-constexpr KindName kLiveKinds[] = {
-    {LiveKind::Line, "line", Geometry::Line},
-    {LiveKind::ContinuousLine, "continuous line", Geometry::ContinuousLine},
-    {LiveKind::PointToLine, "point to line", Geometry::PointToLine},
-    {LiveKind::Polygon, "polygon", Geometry::Polygon},
-    {LiveKind::RadiusCircle, "radius circle", Geometry::RadiusCircle},
-    {LiveKind::DiameterCircle, "diameter circle", Geometry::DiameterCircle},
-    {LiveKind::ThreePointCircle, "three-point circle", Geometry::ThreePointCircle},
-    {LiveKind::ThreePointArc, "three-point arc", Geometry::ThreePointArc},
-    {LiveKind::ThreePointAngle, "three-point angle", Geometry::ThreePointAngle},
-    {LiveKind::FourPointAngle, "four-point angle", Geometry::FourPointAngle},
-};
-
-constexpr KindName kCanvasKinds[] = {
-    {int32_t(ShapeKind::Text), "text", Geometry::Text},
-    {int32_t(ShapeKind::Line), "line", Geometry::Line},
-    {int32_t(ShapeKind::ContinuousLine), "continuous line", Geometry::ContinuousLine},
-    {int32_t(ShapeKind::Polygon), "polygon", Geometry::Polygon},
-    {int32_t(ShapeKind::ThreePointAngle), "three-point angle", Geometry::ThreePointAngle},
-    {int32_t(ShapeKind::RadiusCircle), "radius circle", Geometry::RadiusCircle},
-    {int32_t(ShapeKind::DiameterCircle), "diameter circle", Geometry::DiameterCircle},
-    {int32_t(ShapeKind::Rectangle), "rectangle", Geometry::Rectangle},
-    {int32_t(ShapeKind::ThreePointCircle), "three-point circle", Geometry::ThreePointCircle},
-    {int32_t(ShapeKind::FourPointAngle), "four-point angle", Geometry::FourPointAngle},
-};
-
-const KindName* FindKind(int32_t kind, ShapeNumbering numbering) {
-    if (numbering == ShapeNumbering::Live) {
-        for (const KindName& k : kLiveKinds)
-            if (k.kind == kind) return &k;
-    } else {
-        for (const KindName& k : kCanvasKinds)
-            if (k.kind == kind) return &k;
+std::optional<KindInfo> FindKind(int32_t kind, ShapeNumbering numbering) {
+    if (numbering == ShapeNumbering::Canvas && kind == int32_t(ShapeKind::Text))
+        return KindInfo{QStringLiteral("text"), std::nullopt};
+    for (const ToolEntry& e : kToolRegistry) {
+        if (e.id == ToolId::CalibrationLine) continue; // a line once made
+        const std::optional<ShapeKind> canvasKind =
+            e.canvas ? KindForTool(*e.canvas) : std::optional<ShapeKind>();
+        const bool match = numbering == ShapeNumbering::Live
+                               ? e.liveTool != 0 && e.liveTool == kind
+                               : canvasKind && int32_t(*canvasKind) == kind;
+        if (match) return KindInfo{QLatin1String(e.name), e.id};
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 // The texts drawn for a shape, in drawing order.
@@ -113,18 +75,18 @@ std::optional<double> ContinuousLength(const CMeasureShape& s, const MeasureCont
 }
 
 // The values of one shape from its points, laid out as its tool stored them.
-void ShapeValues(const CMeasureShape& s, Geometry g, ShapeNumbering numbering,
+void ShapeValues(const CMeasureShape& s, ToolId g, ShapeNumbering numbering,
                  const MeasureContext& mc, Values& v) {
     const QVector<QPoint>& p = s.points;
     const int n = int(p.size());
     // Angles need no scale; everything else does.
-    if (g == Geometry::ThreePointAngle && n >= AnglePoint::Count) {
+    if (g == ToolId::ThreePointAngle && n >= AnglePoint::Count) {
         if (const auto a = ThreePointAngle(p[AnglePoint::FirstArm], p[AnglePoint::SecondArm],
                                            p[AnglePoint::Vertex]))
             Put(v, MeasureColumn::Angle, *a);
         return;
     }
-    if (g == Geometry::FourPointAngle && n >= FourPointAnglePoint::Count) {
+    if (g == ToolId::FourPointAngle && n >= FourPointAnglePoint::Count) {
         if (const auto a = AngleBetweenLines(p[0].x(), p[0].y(), p[1].x(), p[1].y(), p[2].x(),
                                              p[2].y(), p[3].x(), p[3].y()))
             Put(v, MeasureColumn::Angle, *a);
@@ -132,21 +94,21 @@ void ShapeValues(const CMeasureShape& s, Geometry g, ShapeNumbering numbering,
     }
     if (!mc.valid()) return;
     switch (g) {
-    case Geometry::Line:
+    case ToolId::Line:
         if (n >= LinePoint::Count)
             Put(v, MeasureColumn::Length,
                 mc.Length(PixelDistance(p[LinePoint::Start], p[LinePoint::End])));
         break;
-    case Geometry::ContinuousLine:
+    case ToolId::ContinuousLine:
         if (const auto length = ContinuousLength(s, mc)) Put(v, MeasureColumn::Length, *length);
         break;
-    case Geometry::PointToLine:
+    case ToolId::PointToLine:
         if (n >= PointToLinePoint::Count)
             Put(v, MeasureColumn::Length,
                 PointToLineDistance(mc, p[PointToLinePoint::LineA], p[PointToLinePoint::LineB],
                                     p[PointToLinePoint::Point]));
         break;
-    case Geometry::Polygon: {
+    case ToolId::Polygon: {
         // The live polygon repeats its first vertex before the anchor.
         const int vertices = n - (numbering == ShapeNumbering::Live ? 2 : 1);
         if (vertices < 2) break;
@@ -154,25 +116,26 @@ void ShapeValues(const CMeasureShape& s, Geometry g, ShapeNumbering numbering,
             Put(v, MeasureColumn::Area, *area);
         break;
     }
-    case Geometry::RadiusCircle:
-        if (n >= RadiusCirclePoint::Count)
-            PutCircle(v, CircleOfRadius(mc, PixelDistance(p[RadiusCirclePoint::Centre],
-                                                          p[RadiusCirclePoint::OnCircle])));
+    case ToolId::RadiusCircle:
+    case ToolId::ThreePointCircle: {
+        // The label's radius runs from the centre to the point on the circle;
+        // for the three-point circle that is its third click.
+        const bool radius = g == ToolId::RadiusCircle;
+        const int count = radius ? int(RadiusCirclePoint::Count) : ThreePointCirclePoint::Count;
+        const int on =
+            radius ? int(RadiusCirclePoint::OnCircle) : ThreePointCirclePoint::ThirdClick;
+        if (n < count) break;
+        PutCircle(v, CircleOfRadius(mc, PixelDistance(p[0], p[on]))); // centre first in both
         break;
-    case Geometry::DiameterCircle:
+    }
+    case ToolId::DiameterCircle:
         if (n >= DiameterCirclePoint::Count) {
             const QPoint a = p[DiameterCirclePoint::EndA], b = p[DiameterCirclePoint::EndB];
             PutCircle(v, numbering == ShapeNumbering::Live ? LiveDiameterCircleValues(mc, a, b)
                                                            : DiameterCircleValues(mc, a, b));
         }
         break;
-    case Geometry::ThreePointCircle:
-        // The label's radius runs from the stored centre to the third click.
-        if (n >= ThreePointCirclePoint::Count)
-            PutCircle(v, CircleOfRadius(mc, PixelDistance(p[ThreePointCirclePoint::Centre],
-                                                          p[ThreePointCirclePoint::ThirdClick])));
-        break;
-    case Geometry::ThreePointArc:
+    case ToolId::ThreePointArc:
         if (n >= ArcPoint::Count) {
             if (const auto arc =
                     ArcThroughPoints(p[ArcPoint::Start], p[ArcPoint::Middle], p[ArcPoint::End])) {
@@ -183,7 +146,7 @@ void ShapeValues(const CMeasureShape& s, Geometry g, ShapeNumbering numbering,
             }
         }
         break;
-    case Geometry::Rectangle:
+    case ToolId::Rectangle:
         if (n >= RectanglePoint::Count) {
             const RectangleValues r =
                 RectangleValuesOf(mc, p[RectanglePoint::First], p[RectanglePoint::Opposite]);
@@ -227,7 +190,7 @@ QStringList MeasurementHeader() {
 }
 
 QString MeasurementKindName(int32_t kind, ShapeNumbering numbering) {
-    if (const KindName* k = FindKind(kind, numbering)) return QLatin1String(k->name);
+    if (const auto k = FindKind(kind, numbering)) return k->name;
     return QStringLiteral("shape %1").arg(kind);
 }
 
@@ -236,7 +199,7 @@ QVector<MeasurementRow> MeasurementRows(const ShapeList& shapes,
     QVector<MeasurementRow> rows;
     for (const CMeasureShape& shape : shapes.shapes()) {
         MeasurementRow row;
-        const KindName* kind = FindKind(shape.kind, ctx.numbering);
+        const std::optional<KindInfo> kind = FindKind(shape.kind, ctx.numbering);
         row.kind = MeasurementKindName(shape.kind, ctx.numbering);
         const MeasureContext& mc = shape.context(ctx.measure);
         row.unit = UnitFor(mc.unit).storedName();
@@ -249,9 +212,9 @@ QVector<MeasurementRow> MeasurementRows(const ShapeList& shapes,
         // A shape drawn without measuring carries blank labels and no values.
         const bool measured = std::any_of(shape.labels.cbegin(), shape.labels.cend(),
                                           [](const QString& l) { return !l.isEmpty(); });
-        if (kind && measured) {
+        if (kind && kind->tool && measured) {
             Values v;
-            ShapeValues(shape, kind->geometry, ctx.numbering, mc, v);
+            ShapeValues(shape, *kind->tool, ctx.numbering, mc, v);
             for (int c = 0; c < int(MeasureColumn::Count); ++c) {
                 if (!v[c] || Number(*v[c]).isEmpty()) continue;
                 row.values[c] = Number(*v[c]);

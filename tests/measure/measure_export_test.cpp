@@ -169,6 +169,15 @@ TEST(MeasurementExport, OtherKindsFillTheirOwnColumns) {
     EXPECT_EQ(rows[0].label, "1.00mm 1.00mm T:2.00mm");
     EXPECT_EQ(rows[0].values[int(MeasureColumn::Length)], "2.006515");
     EXPECT_EQ(rows[1].kind, "shape 77");
+    // Both numberings name each of their ten kinds, and no other.
+    for (int32_t k = 1; k <= 10; ++k) {
+        EXPECT_FALSE(MeasurementKindName(k, ShapeNumbering::Live).startsWith("shape")) << k;
+        EXPECT_FALSE(MeasurementKindName(k, ShapeNumbering::Canvas).startsWith("shape")) << k;
+    }
+    EXPECT_EQ(MeasurementKindName(0, ShapeNumbering::Live), "shape 0");
+    EXPECT_EQ(MeasurementKindName(LiveKind::PointToLine, ShapeNumbering::Live), "point to line");
+    EXPECT_EQ(MeasurementKindName(int32_t(ShapeKind::FourPointAngle), ShapeNumbering::Canvas),
+              "four-point angle");
     EXPECT_EQ(rows[1].label, "");
 
     // The stored-picture canvas numbers kinds its own way and has
