@@ -12,6 +12,8 @@ struct LengthUnit {
     const char16_t* shown; // what labels and the pen settings show, e.g. "µm"
     double perMicrometre;  // one micrometre in the unit (the unit factor)
     double perMillimetre;  // one millimetre in the unit (the Calibration dialog asks in mm)
+    const char* imagej;    // the unit's name in an ImageJ description, e.g. "micron"
+    const char* ome;       // its OME-XML symbol (UTF-8), e.g. "µm", "thou"
 
     QString storedName() const { return QString::fromLatin1(stored); }
     QString shownName() const { return QString::fromUtf16(shown); }
@@ -21,11 +23,11 @@ struct LengthUnit {
 // cm, mil and inch are the rounded ones every stored calibration was made
 // with, so they stay as they are; µm is exactly a thousandth of mm.
 inline constexpr LengthUnit kLengthUnits[] = {
-    {"um", u"\u00B5m", 1.0, 1000.0},
-    {"mm", u"mm", 0.001, 1.0},
-    {"cm", u"cm", 0.0001, 0.1},
-    {"mil", u"mil", 0.0394, 5000 * 0.007874015748031496},
-    {"inch", u"inch", 0.0000394, 0.03937007874015748},
+    {"um", u"\u00B5m", 1.0, 1000.0, "micron", "\xC2\xB5m"},
+    {"mm", u"mm", 0.001, 1.0, "mm", "mm"},
+    {"cm", u"cm", 0.0001, 0.1, "cm", "cm"},
+    {"mil", u"mil", 0.0394, 5000 * 0.007874015748031496, "mil", "thou"},
+    {"inch", u"inch", 0.0000394, 0.03937007874015748, "inch", "in"},
 };
 inline constexpr int kLengthUnitCount = int(std::size(kLengthUnits));
 // Where the settings start and what an unknown text falls back to.
