@@ -8,6 +8,7 @@
 #include "ui/main/live_view.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
+#include "ui/measure/pen_setting_dialog.h"
 #include "ui/skin/menu_xp.h"
 
 #include <QApplication>
@@ -275,6 +276,27 @@ TEST_F(LiveTools, LiveMenuUndoesAndRedoes) {
     ChooseFromPopup(4); // the cross line
     dlg_->OnCommand(ids::kMeasureOther);
     EXPECT_TRUE(dlg_->guides().snapshot().crossLine);
+}
+
+TEST_F(LiveTools, ALabelFontChosenInThePenSettingsReachesTheNextShape) {
+    QFont chosen(QStringLiteral("DejaVu Sans"));
+    chosen.setPixelSize(23);
+    prompts_.Push(chosen);
+    QTimer::singleShot(50, [] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* pen = qobject_cast<PenSettingDialog*>(w)) {
+            pen->ChooseFont();
+            pen->accept();
+        } else if (auto* other = qobject_cast<QDialog*>(w)) {
+            other->reject();
+        }
+    });
+    dlg_->OnCommand(ids::kPenSettings);
+    EXPECT_EQ(dlg_->liveMeasure().labelFont().lfHeight, -23);
+    dlg_->OnCommand(ids::kLine);
+    line({10, 10}, {100, 10}, {20, 20});
+    ASSERT_EQ(ShapeCount(shapes()), 1);
+    shapes().Draw([](const ShapeList& l) { EXPECT_EQ(l.shapes()[0].labelFont.lfHeight, -23); });
 }
 
 TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
