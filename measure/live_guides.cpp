@@ -2,6 +2,7 @@
 
 #include "measure/geometry.h"
 #include "measure/live_shapes.h"
+#include "measure/units.h"
 
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -254,7 +255,8 @@ std::optional<ScaleBar> ChooseScaleBar(QSize picture, const GuideScale& scale) {
     if (s.labelValue <= 0 || s.labelPixels > 2 * fifth) return std::nullopt;
     ScaleBar b;
     b.value = s.labelValue;
-    b.label = FormatFixed(s.labelValue, s.decimals) + QLatin1Char(' ') + scale.unit;
+    b.label =
+        FormatFixed(s.labelValue, s.decimals) + QLatin1Char(' ') + UnitFor(scale.unit).shownName();
     const int length = int(std::lround(s.labelPixels));
     const int thick = std::max(4, picture.height() / 80);
     const int margin = std::max(8, picture.width() / 40);

@@ -1,5 +1,6 @@
 // Guides over the live picture and in stills: switching, spacing, labels.
 #include "measure/live_guides.h"
+#include "measure/units.h"
 
 #include "tests/measure/qt_printers.h"
 #include <QImage>
@@ -85,7 +86,7 @@ TEST(RulerTest, LabelStepsAreRoundValuesFarEnoughApart) {
 // reads what the line tool reads from the centre to the label's tick.
 TEST(RulerTest, EveryLabelIsTheTrueDistanceFromTheCentre) {
     for (QSize picture : {k640, QSize(720, 480), QSize(720, 576), QSize(320, 240)})
-        for (const char* unit : {"mm", "cm", "mil", "inch"})
+        for (const char* unit : {"um", "mm", "cm", "mil", "inch"})
             for (double m : {5.0, 21.0, 30.0, 50.0, 60.0, 200.0, 1000.0}) {
                 SCOPED_TRACE(QStringLiteral("%1x%2 %3 M%4")
                                  .arg(picture.width())
@@ -172,7 +173,7 @@ TEST(GuidesTest, RingsAreRulerLabelsApart) {
 // fifth of the picture wide in its bottom right corner.
 TEST(ScaleBarTest, ItsLengthIsItsLabel) {
     for (QSize picture : {k640, QSize(720, 576), QSize(720, 480)})
-        for (const char* unit : {"mm", "cm", "mil", "inch"})
+        for (const char* unit : {"um", "mm", "cm", "mil", "inch"})
             for (double m : {5.0, 60.0, 200.0, 1000.0}) {
                 const GuideScale scale = ScaleFor(m, unit);
                 const std::optional<ScaleBar> b = ChooseScaleBar(picture, scale);
@@ -180,7 +181,7 @@ TEST(ScaleBarTest, ItsLengthIsItsLabel) {
                 const MeasureContext ctx{UnitPerPixel(picture, unit), m, 6, unit};
                 EXPECT_NEAR(ctx.Length(b->bar.width()), b->value, ctx.Length(0.5) + 1e-12)
                     << unit << " " << m;
-                EXPECT_TRUE(b->label.endsWith(QStringLiteral(" ") + unit));
+                EXPECT_TRUE(b->label.endsWith(QStringLiteral(" ") + UnitFor(unit).shownName()));
                 EXPECT_NEAR(b->label.section(' ', 0, 0).toDouble(), b->value, 1e-9);
                 EXPECT_GE(b->bar.width(), picture.width() / 10);
                 EXPECT_LE(b->bar.width(), 2 * picture.width() / 5);

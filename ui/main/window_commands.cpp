@@ -3,6 +3,7 @@
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "ui/main/about_dlg.h"
+#include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"
 #include "ui/main/main_window.h"
 #include "ui/main/recording_glue.h"
@@ -53,6 +54,10 @@ void MainWindow::connectCommands() {
         // over here rather than waiting for the next start.
         const PenSettingsOutcome out = RunPenSettings(this);
         if (measure_) measure_->SetLabelFont(out.labelFont);
+        // The guides measure in the unit the tools now use.
+        if (guides_)
+            guides_->Rescale(
+                ReadMagnification({calibrationText(), magnificationText(), false}).magnification);
     });
     on(ids::kUndo, [this] { liveShapes_.Undo(); });
     on(ids::kRedo, [this] { liveShapes_.Redo(); });
