@@ -184,7 +184,8 @@ QStringList MeasurementHeader() {
     for (const char* value :
          {"length", "area", "radius", "circumference", "width", "height", "angle"})
         header << QLatin1String(value) << QLatin1String(value) + QLatin1String("_unit");
-    header << QStringLiteral("magnification") << QStringLiteral("picture")
+    header << QStringLiteral("magnification") << QStringLiteral("pixel_size")
+           << QStringLiteral("pixel_size_unit") << QStringLiteral("picture")
            << QStringLiteral("label");
     return header;
 }
@@ -207,6 +208,11 @@ QVector<MeasurementRow> MeasurementRows(const ShapeList& shapes,
             shape.measuredWith && mc.magnification != LeadingNumber(ctx.magnification)
                 ? Number(mc.magnification)
                 : ctx.magnification;
+        // What one pixel of the picture measured: rows can be related to it.
+        if (mc.valid()) {
+            row.pixelSize = Number(mc.Length(1.0));
+            row.pixelSizeUnit = row.unit;
+        }
         row.picture = ctx.picture;
         row.label = DrawnTexts(shape, ctx).join(QLatin1Char(' '));
         // A shape drawn without measuring carries blank labels and no values.
@@ -232,7 +238,7 @@ QStringList MeasurementCells(const MeasurementRow& row) {
     QStringList cells{row.kind};
     for (int c = 0; c < int(MeasureColumn::Count); ++c)
         cells << row.values[c] << row.units[c];
-    cells << row.magnification << row.picture << row.label;
+    cells << row.magnification << row.pixelSize << row.pixelSizeUnit << row.picture << row.label;
     return cells;
 }
 

@@ -14,7 +14,8 @@ namespace tvx {
 //
 //   kind, length, length_unit, area, area_unit, radius, radius_unit,
 //   circumference, circumference_unit, width, width_unit, height,
-//   height_unit, angle, angle_unit, magnification, picture, label
+//   height_unit, angle, angle_unit, magnification, pixel_size,
+//   pixel_size_unit, picture, label
 //
 // Each value is worked out from the shape's points, not read back from its
 // label, and written with seven significant digits (C locale, "%.7g"), so
@@ -22,7 +23,8 @@ namespace tvx {
 // unit: the length unit for lengths ("um", "mm", "cm", "mil", "inch"), that
 // unit with a 2 for areas ("mm2"), "deg" for angles; both cells are empty
 // where the shape has no such value. The magnification is the one the values
-// were worked out with; the label is the text exactly as drawn. Nothing in it
+// were worked out with, the pixel size the length of one picture pixel at
+// it (in the length unit); the label is the text exactly as drawn. Nothing in it
 // depends on the user's locale.
 
 // Which numbering the shapes' kinds follow: the live view numbers them by
@@ -57,6 +59,8 @@ struct MeasurementRow {
     QString units[int(MeasureColumn::Count)];  // each value's unit; empty with its value
     QString unit;                              // the length unit the shape was measured in
     QString magnification;
+    QString pixelSize;     // the length one picture pixel measured
+    QString pixelSizeUnit; // the length unit; empty with no pixel size
     QString picture;
     QString label; // the drawn label lines, separated by one space
 };

@@ -93,10 +93,11 @@ TEST(MeasurementExport, ThreeShapesGiveTheirRowsAndReadBack) {
     ASSERT_EQ(rows.size(), 3);
 
     // 154 px at 640 × 480 and 100×: 154 × 0.0651465798 × 10 / 100 = 1.003257 mm,
-    // at seven digits whatever the two decimals of the label.
+    // at seven digits whatever the two decimals of the label; one pixel is
+    // 0.0651465798 × 10 / 100 mm.
     EXPECT_EQ(MeasurementCells(rows[0]),
               (QStringList{"line", "1.003257", "mm", "", "", "", "", "", "", "", "", "", "", "", "",
-                           "100.0", ex.picture, "L:1.00mm"}));
+                           "100.0", "0.006514658", "mm", ex.picture, "L:1.00mm"}));
     // r = 77 px: each value in its own unit, the area in square millimetres.
     EXPECT_EQ(rows[1].kind, "radius circle");
     EXPECT_EQ(rows[1].values[int(MeasureColumn::Area)], "0.7905231");
@@ -124,8 +125,10 @@ TEST(MeasurementExport, ThreeShapesGiveTheirRowsAndReadBack) {
     const QByteArray csv = MeasurementsCsv(rows);
     EXPECT_TRUE(csv.startsWith("kind,length,length_unit,area,area_unit,radius,radius_unit,"
                                "circumference,circumference_unit,width,width_unit,height,"
-                               "height_unit,angle,angle_unit,magnification,picture,label\r\n"));
-    EXPECT_TRUE(csv.contains("line,1.003257,mm,,,,,,,,,,,,,100.0,\"Still_2026-03-04_101500_100.0X_"
+                               "height_unit,angle,angle_unit,magnification,pixel_size,"
+                               "pixel_size_unit,picture,label\r\n"));
+    EXPECT_TRUE(csv.contains("line,1.003257,mm,,,,,,,,,,,,,100.0,0.006514658,mm,"
+                             "\"Still_2026-03-04_101500_100.0X_"
                              "N0001, \"\"\xC2\xB5\"\".bmp\",L:1.00mm\r\n"));
     const QVector<QStringList> back = ReadCsv(csv);
     ASSERT_EQ(back.size(), 4);
