@@ -174,17 +174,52 @@ bool EnsureFolder(const QString& folder, QString* reason) {
 
 } // namespace
 
+qint64 PictureCounterCache::Next(const QString& pictureFolder) {
+    if (valid_ && pictureFolder == folder_) {
+        const FolderEvents::Changes c = events_.Drain();
+        const auto isStill = [](const QString& name) {
+            return name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive) ||
+                   name.endsWith(QLatin1String(".tif"), Qt::CaseInsensitive);
+        };
+        bool stillLeft = c.lost;
+        for (const QString& name : c.removed)
+            stillLeft = stillLeft || isStill(name);
+        if (!stillLeft) {
+            for (const QString& name : c.added)
+                if (isStill(name)) {
+                    const qint64 n = CounterFromName(name);
+                    if (n < kCounterCeiling) highest_ = std::max(highest_, n);
+                }
+            if (highest_ + 1 < kCounterCeiling) return highest_ + 1;
+        }
+    }
+    // Watched before the scan: nothing that comes meanwhile is missed.
+    folder_ = pictureFolder;
+    valid_ = events_.Watch(pictureFolder);
+    const qint64 next = NextPictureCounter(pictureFolder);
+    highest_ = next - 1;
+    return next;
+}
+
+void PictureCounterCache::Saved(const QString& pictureFolder, qint64 counter) {
+    if (pictureFolder == folder_ && counter < kCounterCeiling)
+        highest_ = std::max(highest_, counter);
+}
+
 NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
                             const QString& magnification, const QByteArray& bytes,
-                            const QString& extension) {
+                            const QString& extension, PictureCounterCache* cache) {
     QString reason;
     if (!EnsureFolder(pictureFolder, &reason)) return {QString(), reason};
-    const qint64 first = NextPictureCounter(pictureFolder);
-    return WriteNewFile(
+    const qint64 first = cache ? cache->Next(pictureFolder) : NextPictureCounter(pictureFolder);
+    NewFile file = WriteNewFile(
         [&](qint64 counter) {
             return StillPictureName(pictureFolder, localTime, magnification, counter, extension);
         },
         first, bytes);
+    if (cache && file.ok())
+        cache->Saved(pictureFolder, CounterFromName(QFileInfo(file.path).fileName()));
+    return file;
 }
 
 NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/folder_events.h"
+
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -81,12 +83,33 @@ NewFile ReserveNewFile(const NameForCounter& nameFor, qint64 first);
 // written picture, and nothing is ever replaced.
 NewFile WriteNewFile(const NameForCounter& nameFor, qint64 first, const QByteArray& bytes);
 
+// The next still counter of a folder without reading a big folder for every
+// still: the highest counter is kept, and the folder's own notifications
+// keep it true (a higher-numbered still put there by anyone raises it). The
+// folder is scanned again only when a still left it or the notifications
+// were lost. Names are still taken exclusively, so even a wrong guess only
+// costs a try.
+class PictureCounterCache {
+public:
+    qint64 Next(const QString& pictureFolder);
+    // A still numbered `counter` was just written to the folder.
+    void Saved(const QString& pictureFolder, qint64 counter);
+
+private:
+    QString folder_;
+    qint64 highest_ = 0;
+    bool valid_ = false;
+    FolderEvents events_;
+};
+
 // The still saver's call: the picture's encoded bytes under the next free
-// still name (the scan as NextPictureCounter runs it, then WriteNewFile). A
-// missing folder is made again first, here and for a recording.
+// still name (the scan as NextPictureCounter runs it, or the cache's guess,
+// then WriteNewFile). A missing folder is made again first, here and for a
+// recording.
 NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
                             const QString& magnification, const QByteArray& bytes,
-                            const QString& extension = QStringLiteral("bmp"));
+                            const QString& extension = QStringLiteral("bmp"),
+                            PictureCounterCache* cache = nullptr);
 // The recorder's call: an empty file under the next free recording name.
 NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime);
 

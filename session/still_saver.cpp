@@ -177,9 +177,9 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
     }
     // Committed under a name nobody holds: a picture is never replaced, not
     // even by one saved in the same second by another instance.
-    const NewFile file =
-        SaveNewStillPicture(folder_, localTime, magnification, bytes,
-                            format.tiff ? QStringLiteral("tif") : QStringLiteral("bmp"));
+    const NewFile file = SaveNewStillPicture(
+        folder_, localTime, magnification, bytes,
+        format.tiff ? QStringLiteral("tif") : QStringLiteral("bmp"), &counters_);
     if (!file.ok()) {
         result.reason = StillFailureText(folder_, file.reason);
         return result;

@@ -3,6 +3,7 @@
 #include "capture/frame_sink.h"
 #include "capture/live_surface.h"
 #include "imaging/tiff_scale.h"
+#include "session/still_names.h"
 
 #include <QDateTime>
 #include <QSize>
@@ -72,14 +73,16 @@ public:
     void SetFolder(const QString& pictureFolder) { folder_ = pictureFolder; }
     const QString& folder() const { return folder_; }
 
-    // The folder is scanned for every request, with a frame or without
-    // (what the scan finds is told to the user).
+    // The folder is scanned for a request without a frame (what the scan
+    // finds is told to the user), and for one with a frame when something
+    // other than this saver changed it since its last still.
     StillSaveResult Save(const StillPicture& still, const QString& magnification,
                          const QDateTime& localTime, StillCompositor* compositor,
                          const StillFormat& format = {}) const;
 
 private:
     QString folder_;
+    mutable PictureCounterCache counters_;
 };
 
 } // namespace tvx

@@ -95,6 +95,31 @@ TEST(StillSaver, TheCauseOfAFailureIsToldInTheUsersWords) {
     EXPECT_TRUE(because(EIO).startsWith("The picture could not be saved in:\n/p\n"));
 }
 
+// The counter is kept between stills instead of read from the folder each
+// time, yet what others do to the folder still counts.
+TEST(StillSaver, TheKeptCounterFollowsWhatOthersDoInTheFolder) {
+    QTemporaryDir dir;
+    StillSaver saver(dir.path());
+    auto save = [&] {
+        const StillSaveResult r = saver.Save(Grey(8, 8, 50), "60.0", kWhen, nullptr);
+        EXPECT_TRUE(r.saved()) << r.reason.toStdString();
+        return QFileInfo(r.path).fileName();
+    };
+    EXPECT_EQ(save(), "Still_2026-03-04_101500_60.0X_N0001.bmp");
+    EXPECT_EQ(save(), "Still_2026-03-04_101500_60.0X_N0002.bmp");
+    // Another program puts a higher-numbered still there: the next goes past it.
+    ASSERT_TRUE(QFile::copy(dir.filePath("Still_2026-03-04_101500_60.0X_N0001.bmp"),
+                            dir.filePath("Still_2026-03-04_101500_60.0X_N0009.bmp")));
+    EXPECT_EQ(save(), "Still_2026-03-04_101500_60.0X_N0010.bmp");
+    // The newest goes away: counted again from what is there, as a fresh start would.
+    ASSERT_TRUE(QFile::remove(dir.filePath("Still_2026-03-04_101500_60.0X_N0010.bmp")));
+    EXPECT_EQ(save(), "Still_2026-03-04_101500_60.0X_N0010.bmp");
+    // The folder itself is replaced by an empty one.
+    ASSERT_TRUE(QDir(dir.path()).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(dir.path()));
+    EXPECT_EQ(save(), "Still_2026-03-04_101500_60.0X_N0001.bmp");
+}
+
 // Draws nothing, but makes files meanwhile as another instance of the
 // program would, under the names the saver is about to choose.
 class OtherInstance : public StillCompositor {
