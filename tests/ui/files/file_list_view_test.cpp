@@ -287,7 +287,7 @@ TEST_F(FileListView, EMailHandsTheMailProgramAJpegCopyOfABmp) {
     QFile name(received + ".name");
     ASSERT_TRUE(name.open(QIODevice::ReadOnly));
     EXPECT_TRUE(name.readAll().trimmed().endsWith("/Still_1.jpg"));
-    EXPECT_EQ(prompts_.shown().back().text, "Send Completed");
+    EXPECT_EQ(prompts_.shown().back().text, "The picture was handed to your mail program.");
 }
 
 TEST_F(FileListView, OpenAsksForThePlayerOnlyForFilesThatAreNotBmp) {
