@@ -88,8 +88,8 @@ void RunPath(benchmark::State& state, QSize view, bool fullScreen, bool overlays
         surface.Recreate(view);
 
     LiveShapes shapes;
-    LiveGuides guides({[] { return true; }, [] { return std::optional<double>(60.0); },
-                       [] { return QStringLiteral("mm"); }});
+    const auto m60 = [] { return std::optional<double>(60.0); };
+    LiveGuides guides({[] { return true; }, m60, m60, [] { return QStringLiteral("mm"); }});
     const auto sixty = [](bool) { return std::optional<double>(60.0); };
     LiveMeasure measure(shapes, nullptr, nullptr,
                         {sixty, sixty, [](int, bool) {}, [](int) { return false; },

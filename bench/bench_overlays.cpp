@@ -33,7 +33,7 @@ struct Scene {
         s.ctx.decimals = 3;
         ctx = s.ctx;
         guides.crossLine = guides.ruler = guides.circleGrid = true;
-        guides.scale = GuideScale{60, UnitFactor(s.ctx.unit)};
+        guides.scale = GuideScale{60, s.ctx.unit};
 
         // Ten shapes spread over the view, one of each live kind.
         const int w = view.width(), h = view.height();

@@ -264,6 +264,38 @@ void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area, const Q
 
 // ---- LiveSurface ----
 
+namespace {
+
+// The parts of `area` outside the picture: the bars beside or above and
+// below it.
+QVector<QRect> Bars(const QRect& area, const QRect& shown) {
+    QVector<QRect> bars;
+    for (const QRect& r : QRegion(area).subtracted(QRegion(shown)))
+        bars << r;
+    return bars;
+}
+
+void FillBars(QPainter& p, const QRect& area, const QRect& shown) {
+    for (const QRect& r : Bars(area, shown))
+        p.fillRect(r, Qt::black);
+}
+
+// A frame that lives only for the call that hands it over, copied into
+// pixels of its own.
+FrameView OwnedCopy(const FrameView& frame) {
+    if (!frame.usable()) return {};
+    const int rowBytes = frame.width * 3;
+    auto pixels = std::make_shared<std::vector<uint8_t>>(std::size_t(rowBytes) * frame.height);
+    for (int r = 0; r < frame.height; ++r)
+        std::memcpy(pixels->data() + std::size_t(r) * rowBytes, frame.row(r),
+                    std::size_t(rowBytes));
+    FrameView copy(pixels->data(), frame.width, frame.height, rowBytes);
+    copy.owner = pixels;
+    return copy;
+}
+
+} // namespace
+
 LiveSurface::LiveSurface() {
     for (auto& o : overlays_)
         o.store(nullptr);
@@ -271,16 +303,48 @@ LiveSurface::LiveSurface() {
 
 void LiveSurface::Recreate(const QSize& clientSize) {
     QImage fresh;
+    FrameView waiting;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::swap(waiting, waiting_);
+    }
     if (clientSize.width() > 0 && clientSize.height() > 0) {
         fresh = QImage(clientSize, QImage::Format_RGB32);
         fresh.fill(Qt::black);
+        // A frame that came before the view had a size is shown now rather
+        // than a period later with the next one.
+        if (waiting.usable()) {
+            QImage scratch;
+            ComposeFrame(waiting, fresh, scratch);
+        }
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    front_.swap(fresh);
-    client_ = front_.size();
-    frontKind_ = Front::Composed;
-    frontFrame_ = FrameView();
-    ++generation_;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        front_.swap(fresh);
+        client_ = front_.size();
+        frontKind_ = Front::Composed;
+        frontFrame_ = FrameView();
+        if (waiting.usable()) picture_ = QSize(waiting.width, waiting.height);
+        ++generation_;
+    }
+    if (waiting.usable() && composed_) composed_();
+}
+
+void LiveSurface::ComposeFrame(const FrameView& frame, QImage& target, QImage& frameRgb) {
+    const QSize frameSize(frame.width, frame.height);
+    const ViewMapping map = ViewMapping::Fit(frameSize, target.size());
+    if (map.identity() && frameSize == target.size()) {
+        ConvertFrameToRgb32(frame, target, target.width(), target.height());
+    } else {
+        if (frameRgb.size() != frameSize || frameRgb.format() != QImage::Format_RGB32)
+            frameRgb = QImage(frameSize, QImage::Format_RGB32);
+        ConvertFrameToRgb32(frame, frameRgb, frame.width, frame.height);
+        QPainter p(&target);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        FillBars(p, target.rect(), map.shown());
+        p.drawImage(map.shown(), frameRgb);
+    }
+    DrawOverlays(target, map, int(LiveLayer::Shapes), kLastLiveLayer);
 }
 
 void LiveSurface::Release() {
@@ -310,7 +374,7 @@ void LiveSurface::ClearSurface() {
     black.fill(Qt::black);
     // The guides stay visible while no picture flows; live measurements
     // belong to a picture and do not.
-    DrawOverlays(black, mapping(), int(LiveLayer::CrossLine), int(LiveLayer::CircleGrid));
+    DrawOverlays(black, mapping(), int(LiveLayer::CrossLine), kLastLiveLayer);
     std::lock_guard<std::mutex> lock(mutex_);
     if (client_ != black.size()) return;
     front_.swap(black);
@@ -367,24 +431,6 @@ void LiveSurface::DrawLayers(QPainter& painter, const ViewMapping& map, int firs
     }
 }
 
-namespace {
-
-// The parts of `area` outside the picture: the bars beside or above and
-// below it.
-QVector<QRect> Bars(const QRect& area, const QRect& shown) {
-    QVector<QRect> bars;
-    for (const QRect& r : QRegion(area).subtracted(QRegion(shown)))
-        bars << r;
-    return bars;
-}
-
-void FillBars(QPainter& p, const QRect& area, const QRect& shown) {
-    for (const QRect& r : Bars(area, shown))
-        p.fillRect(r, Qt::black);
-}
-
-} // namespace
-
 bool LiveSurface::DrawFrame(const FrameView& frame) {
     if (!frame.usable()) return false;
     const QSize frameSize(frame.width, frame.height);
@@ -392,7 +438,12 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
     int generation = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (client_.isEmpty()) return false;
+        if (client_.isEmpty()) {
+            // Kept for the view's first size; one that lives only for this
+            // call is copied.
+            waiting_ = frame.owner ? frame : OwnedCopy(frame);
+            return false;
+        }
         client = client_;
         generation = generation_;
     }
@@ -416,18 +467,10 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         const QSize backSize = kind == Front::Stretched ? frameSize : client;
         if (back_.size() != backSize || back_.format() != QImage::Format_RGB32)
             back_ = QImage(backSize, QImage::Format_RGB32);
-        if (kind == Front::Stretched || oneToOne) {
+        if (kind == Front::Stretched)
             ConvertFrameToRgb32(frame, back_, backSize.width(), backSize.height());
-        } else {
-            if (frameRgb_.size() != frameSize) frameRgb_ = QImage(frameSize, QImage::Format_RGB32);
-            ConvertFrameToRgb32(frame, frameRgb_, frame.width, frame.height);
-            QPainter p(&back_);
-            p.setCompositionMode(QPainter::CompositionMode_Source);
-            FillBars(p, back_.rect(), map.shown());
-            p.drawImage(map.shown(), frameRgb_);
-        }
-        if (kind == Front::Composed)
-            DrawOverlays(back_, map, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+        else
+            ComposeFrame(frame, back_, frameRgb_);
     }
 
     FrameView old; // let go outside the lock
@@ -436,6 +479,7 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         // The view was re-created meanwhile: this frame was drawn for the old size.
         if (generation != generation_) return true;
         picture_ = frameSize;
+        waiting_ = FrameView();
         if (kind == Front::Direct) {
             old = std::move(frontFrame_);
             frontFrame_ = frame;
@@ -516,7 +560,7 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
             painter.restore();
         }
     }
-    DrawLayers(painter, map, int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+    DrawLayers(painter, map, int(LiveLayer::Shapes), kLastLiveLayer);
 }
 
 bool LiveSurface::WithFrame(
@@ -528,7 +572,7 @@ bool LiveSurface::WithFrame(
 }
 
 void LiveSurface::PaintOverlays(QPainter& painter) const {
-    DrawLayers(painter, mapping(), int(LiveLayer::Shapes), int(LiveLayer::CircleGrid));
+    DrawLayers(painter, mapping(), int(LiveLayer::Shapes), kLastLiveLayer);
 }
 
 QImage LiveSurface::Snapshot() const {

@@ -29,8 +29,10 @@ public:
     virtual void Draw(QPainter& painter, const ViewMapping& map) = 0;
 };
 
-// The overlay slots, drawn in this order over each frame.
-enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, Count };
+// The overlay slots, drawn in this order over each frame. The guides are
+// CrossLine to the last.
+enum class LiveLayer : int { Shapes = 0, CrossLine, Ruler, CircleGrid, ScaleBar, Count };
+constexpr int kLastLiveLayer = int(LiveLayer::Count) - 1;
 
 // Writes the bottom-up BGR24 frame as a top-down RGB32 picture: the first
 // `cols` columns and `rows` rows (from the top) into dst, which must be at
@@ -110,6 +112,9 @@ private:
     // The overlays of those layers over the picture as `map` shows it (either thread).
     void DrawLayers(QPainter& painter, const ViewMapping& map, int firstLayer, int lastLayer) const;
     void DrawOverlays(QImage& target, const ViewMapping& map, int firstLayer, int lastLayer);
+    // The frame fitted into `target` (a view-sized picture) with its bars
+    // and overlays; `frameRgb` is scratch for a frame that is scaled.
+    void ComposeFrame(const FrameView& frame, QImage& target, QImage& frameRgb);
 
     mutable std::mutex mutex_;
     // What the view shows, and where its overlays are drawn.
@@ -121,6 +126,7 @@ private:
     // Guarded by mutex_; replaced by both threads.
     QImage front_;
     FrameView frontFrame_;
+    FrameView waiting_; // guarded by mutex_; a frame that came while there was no surface
     Front frontKind_ = Front::Composed;
     QSize client_;            // guarded by mutex_; the view's size, set by the UI thread
     QSize picture_{640, 480}; // guarded by mutex_; the shown pictures' size, set by both threads

@@ -1,5 +1,6 @@
 #include "imaging/dib.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace tvx {
@@ -61,7 +62,8 @@ bool ImageSizeAcceptable(int64_t width, int64_t height) {
 }
 
 QByteArray EncodeBmpFromBottomUpBgr(const uint8_t* data, int width, int height, int stride) {
-    if (!data || !ImageSizeAcceptable(width, height) || stride < width * 3) return {};
+    if (!data || !ImageSizeAcceptable(width, height) || std::abs(int64_t(stride)) < width * 3)
+        return {};
     const int fileStride = DibStride(width);
     QByteArray out;
     out.reserve(kBmpFileHeaderBytes + BitmapInfoHeader::kBytes + fileStride * height);

@@ -48,9 +48,10 @@ inline constexpr int64_t kMaxImagePixels = 64LL * 1024 * 1024;
 bool ImageSizeAcceptable(int64_t width, int64_t height);
 
 // A whole 24-bit uncompressed bottom-up BMP file for a frame whose rows are
-// already bottom-up BGR, `stride` bytes apart. When the frame's stride is the
-// file's own the pixels go in with one copy. Empty when the size is not
-// acceptable or `stride` is too small for the width.
+// already bottom-up BGR, `stride` bytes apart (negative for a top-down
+// picture read from its last row). When the frame's stride is the file's own
+// the pixels go in with one copy. Empty when the size is not acceptable or
+// `stride` is too small for the width.
 QByteArray EncodeBmpFromBottomUpBgr(const uint8_t* data, int width, int height, int stride);
 
 // The same file for any QImage (converted to 24-bit BGR rows, bottom row

@@ -5,10 +5,12 @@
 namespace tvx {
 
 double MillimetresToUnit(double mm, const QString& unit) {
-    if (unit == QLatin1String("inch")) return mm * kMmToInch;
-    if (unit == QLatin1String("mil")) return mm * kMmToMil;
-    if (unit == QLatin1String("cm")) return mm * kMmToCm;
-    return mm;
+    return mm * UnitFor(unit).perMillimetre;
+}
+
+bool SaneMagnification(double magnification) {
+    return std::isfinite(magnification) && magnification >= kMinMagnification &&
+           magnification <= kMaxMagnification;
 }
 
 std::optional<double> ActualDistanceFromText(const QString& text, const QString& unit) {
@@ -22,7 +24,7 @@ std::optional<double> CalibratedMagnification(double pixelLength, const MeasureC
     if (!ctx.valid() || !std::isfinite(actualDistance) || actualDistance <= 0) return std::nullopt;
     const double measured = ctx.Length(pixelLength);
     const double magnification = measured / actualDistance * ctx.magnification;
-    if (!std::isfinite(magnification) || magnification <= 0) return std::nullopt;
+    if (!SaneMagnification(magnification)) return std::nullopt;
     return magnification;
 }
 

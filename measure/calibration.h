@@ -8,11 +8,8 @@
 
 namespace tvx {
 
-// The Calibration dialog asks for millimetres; these turn them into the unit.
-constexpr double kMmToInch = 0.03937007874015748;
-constexpr double kMmToMil = 5000 * 0.007874015748031496;
-constexpr double kMmToCm = 0.1;
-
+// The Calibration dialog asks for millimetres; the unit table turns them into
+// the unit (an unknown unit text counts as millimetres).
 double MillimetresToUnit(double mm, const QString& unit);
 
 // The actual distance typed into the dialog (its leading number, in mm),
@@ -21,10 +18,17 @@ double MillimetresToUnit(double mm, const QString& unit);
 // later length into nonsense.
 std::optional<double> ActualDistanceFromText(const QString& text, const QString& unit);
 
+// The magnifications a calibration may set or the calibration file may give.
+// No microscope magnifies less than 0.1× or more than 100 000×; a value
+// outside would only make every later length read 0.000 or overflow.
+constexpr double kMinMagnification = 0.1;
+constexpr double kMaxMagnification = 100000;
+bool SaneMagnification(double magnification);
+
 // The magnification at which a line of `pixelLength` pixels, measured as
 // m = Length(pixelLength) at ctx's magnification M, is `actualDistance` long:
-// m / a × M. Nothing when that is not a finite positive number (a line of
-// length 0, an invalid context).
+// m / a × M. Nothing when that is not a sane magnification (a line of length
+// 0, an invalid context, a distance far too short or long for the line).
 std::optional<double> CalibratedMagnification(double pixelLength, const MeasureContext& ctx,
                                               double actualDistance);
 

@@ -1,5 +1,6 @@
 #include "measure/calibration_file.h"
 
+#include "measure/calibration.h"
 #include "measure/geometry.h"
 #include "platform/regular_file.h"
 
@@ -132,7 +133,10 @@ QString LookupCalibration(const QString& path, const QString& magnificationText)
     if (!file.Open(path)) return QString();
     // Nothing changed, so the file is not rewritten: a lookup runs at every
     // keystroke in a magnification box.
-    return file.Lookup(magnificationText, magnificationText).value_or(QString());
+    const QString value = file.Lookup(magnificationText, magnificationText).value_or(QString());
+    // A hand-edited or damaged entry ("1e-300", "abc") is no calibration:
+    // shown, it would be taken for the magnification of every length.
+    return SaneMagnification(LeadingNumber(value)) ? value : QString();
 }
 
 bool StoreCalibration(const QString& path, const QString& magnificationText, double calibrated) {

@@ -56,7 +56,8 @@ private:
 };
 
 // The calibrated magnification stored for a nominal magnification as typed,
-// or "" when the file or the entry is missing. Opens and closes the file.
+// or "" when the file or the entry is missing or its number is no sane
+// magnification (SaneMagnification). Opens and closes the file.
 QString LookupCalibration(const QString& path, const QString& magnificationText);
 // Stores "%.1f" of `calibrated` for the nominal magnification as typed. Does
 // nothing when the file is missing. Answers whether the file was written.

@@ -82,7 +82,7 @@ Figure CanvasShapeFigure(const CMeasureShape& s, const MeasureContext& ctx, doub
         // The total goes under the last label when the line ends on a label
         // point; a freehand line's labels are empty and sum to nothing.
         if (n % 2 == 1 && n > 1) {
-            if (const auto total = ContinuousLineTotalLabel(ctx, drawn))
+            if (const auto total = ContinuousLineTotalLabel(s.context(ctx), drawn))
                 f.texts << Figure::Text{sc.T(p[n - 1]), s.labelLineSpacing, *total};
         }
         break;

@@ -47,16 +47,74 @@ double Squared(int64_t v) {
     return double(v) * double(v);
 }
 
-// The area, radius and circumference labels of a circle of radius r pixels.
-QStringList CircleLabels(const MeasureContext& ctx, double r) {
-    const double s = ctx.scale;
-    const double m = ctx.magnification;
-    return {FormatArea(ctx, "A:", s * (r * r * s) * kCircleArea / (m * m)),
-            FormatLength(ctx, "R:", r * s * 10 / m),
-            FormatLength(ctx, "G:", (r * s) * kCircumference / m)};
+QStringList CircleLabels(const MeasureContext& ctx, const CircleValues& v) {
+    return {FormatArea(ctx, "A:", v.area), FormatLength(ctx, "R:", v.radius),
+            FormatLength(ctx, "G:", v.circumference)};
 }
 
 } // namespace
+
+CircleValues CircleOfRadius(const MeasureContext& ctx, double r) {
+    const double s = ctx.scale;
+    const double m = ctx.magnification;
+    return {s * (r * r * s) * kCircleArea / (m * m), r * s * 10 / m, (r * s) * kCircumference / m};
+}
+
+CircleValues DiameterCircleValues(const MeasureContext& ctx, QPoint endA, QPoint endB) {
+    const double s = ctx.scale, m = ctx.magnification;
+    const double diameter = PixelDistance(endA, endB);
+    const double r = diameter * 0.5;
+    return {s * (r * r * s) * kCircleArea / (m * m), diameter * s * 5 / m,
+            (diameter * kPi) * s * 10 / m};
+}
+
+CircleValues LiveDiameterCircleValues(const MeasureContext& ctx, QPoint endA, QPoint endB) {
+    const double s = ctx.scale, m = ctx.magnification;
+    const double diameter = PixelDistance(endA, endB);
+    const double r = diameter / 2;
+    return {s * (r * r * s) * kCircleArea / (m * m), diameter * s * 10 / (2 * m),
+            diameter * s * kLiveHalfCircumference / m};
+}
+
+RectangleValues RectangleValuesOf(const MeasureContext& ctx, QPoint corner, QPoint opposite) {
+    const double s = ctx.scale, m = ctx.magnification;
+    const double w = double(int64_t(opposite.x()) - corner.x());
+    const double h = double(int64_t(opposite.y()) - corner.y());
+    return {std::fabs(s * (h * w * s)) * 100 / (m * m), std::fabs(w * s) * 10 / m,
+            std::fabs(h * s) * 10 / m};
+}
+
+std::optional<double> PolygonArea(const MeasureContext& ctx, const QVector<QPoint>& vertices) {
+    const auto n = PolygonPixelArea(vertices);
+    if (!n) return std::nullopt;
+    const double s = ctx.scale, m = ctx.magnification;
+    return s * (*n * s) * 100 / (m * m);
+}
+
+std::optional<double> ThreePointAngle(QPoint firstArm, QPoint secondArm, QPoint vertex) {
+    auto angle = AngleBetweenLines(vertex.x(), vertex.y(), firstArm.x(), firstArm.y(), vertex.x(),
+                                   vertex.y(), secondArm.x(), secondArm.y());
+    if (!angle) return std::nullopt;
+    // Arms on one line: the line rule above reads parallel lines as 0° unless
+    // they are horizontal and clicked left to right, but at a vertex arms
+    // pointing opposite ways always make a straight angle.
+    const int64_t ax = int64_t(firstArm.x()) - vertex.x(), ay = int64_t(firstArm.y()) - vertex.y();
+    const int64_t bx = int64_t(secondArm.x()) - vertex.x(),
+                  by = int64_t(secondArm.y()) - vertex.y();
+    if (double(ax) * double(by) == double(ay) * double(bx))
+        angle = double(ax) * double(bx) + double(ay) * double(by) < 0 ? 180.0 : 0.0;
+    return angle;
+}
+
+double PointToLineDistance(const MeasureContext& ctx, QPoint l1, QPoint l2, QPoint p) {
+    return ctx.Length(PixelDistance(p, PointToLineFoot(p, l1, l2)));
+}
+
+ArcValues ArcValuesOf(const MeasureContext& ctx, const ThreePointArc& arc) {
+    const double s = ctx.scale, m = ctx.magnification;
+    return {arc.radius * s * 10 / m, arc.degrees,
+            arc.degrees * arc.radius * s * kArcCircumference / (m * 360)};
+}
 
 double PixelPitch(QSize capture) {
     if (capture == QSize(720, 480)) return kPixelPitch720x480;
@@ -65,10 +123,7 @@ double PixelPitch(QSize capture) {
 }
 
 double UnitFactor(const QString& unit) {
-    if (unit == QLatin1String("inch")) return kMicrometreInInch;
-    if (unit == QLatin1String("mil")) return kMicrometreInMil;
-    if (unit == QLatin1String("cm")) return kMicrometreInCm;
-    return kMicrometreInMm;
+    return UnitFor(unit).perMicrometre;
 }
 
 double UnitPerPixel(QSize capture, const QString& unit) {
@@ -87,7 +142,7 @@ double MeasureContext::Length(double pixels) const {
 MeasureContext CurrentMeasureContext(QSize capture, double magnification,
                                      const SettingsValues& settings) {
     MeasureContext ctx;
-    ctx.unit = settings.unit;
+    ctx.unit = UnitFor(settings.unit).storedName();
     ctx.decimals = int(std::min<uint32_t>(settings.decimal, 15));
     ctx.scale = ScaleFactor(capture, settings.unit);
     ctx.magnification = magnification;
@@ -113,7 +168,7 @@ QString FormatFixed(double value, int decimals) {
 }
 
 QString FormatLength(const MeasureContext& ctx, const char* prefix, double value) {
-    return QLatin1String(prefix) + FormatFixed(value, ctx.decimals) + ctx.unit;
+    return QLatin1String(prefix) + FormatFixed(value, ctx.decimals) + UnitFor(ctx.unit).shownName();
 }
 
 QString FormatArea(const MeasureContext& ctx, const char* prefix, double value) {
@@ -265,29 +320,19 @@ std::optional<QString> SegmentLabel(const MeasureContext& ctx, QPoint from, QPoi
 std::optional<QStringList> RadiusCircleLabels(const MeasureContext& ctx, QPoint centre,
                                               QPoint onCircle) {
     if (!ctx.valid()) return std::nullopt;
-    return CircleLabels(ctx, PixelDistance(centre, onCircle));
+    return CircleLabels(ctx, CircleOfRadius(ctx, PixelDistance(centre, onCircle)));
 }
 
 std::optional<QStringList> DiameterCircleLabels(const MeasureContext& ctx, QPoint endA,
                                                 QPoint endB) {
     if (!ctx.valid()) return std::nullopt;
-    const double s = ctx.scale, m = ctx.magnification;
-    const double diameter = PixelDistance(endA, endB);
-    const double r = diameter * 0.5;
-    return QStringList{FormatArea(ctx, "A:", s * (r * r * s) * kCircleArea / (m * m)),
-                       FormatLength(ctx, "R:", diameter * s * 5 / m),
-                       FormatLength(ctx, "G:", (diameter * kPi) * s * 10 / m)};
+    return CircleLabels(ctx, DiameterCircleValues(ctx, endA, endB));
 }
 
 std::optional<QStringList> LiveDiameterCircleLabels(const MeasureContext& ctx, QPoint endA,
                                                     QPoint endB) {
     if (!ctx.valid()) return std::nullopt;
-    const double s = ctx.scale, m = ctx.magnification;
-    const double diameter = PixelDistance(endA, endB);
-    const double r = diameter / 2;
-    return QStringList{FormatArea(ctx, "A:", s * (r * r * s) * kCircleArea / (m * m)),
-                       FormatLength(ctx, "R:", diameter * s * 10 / (2 * m)),
-                       FormatLength(ctx, "G:", diameter * s * kLiveHalfCircumference / m)};
+    return CircleLabels(ctx, LiveDiameterCircleValues(ctx, endA, endB));
 }
 
 std::optional<CircleMeasurement> ThreePointCircleLabels(const MeasureContext& ctx, QPoint first,
@@ -295,42 +340,30 @@ std::optional<CircleMeasurement> ThreePointCircleLabels(const MeasureContext& ct
     if (!ctx.valid()) return std::nullopt;
     const auto centre = CircleThroughPoints(first, second, third);
     if (!centre) return std::nullopt;
-    return CircleMeasurement{*centre, CircleLabels(ctx, PixelDistance(*centre, third))};
+    return CircleMeasurement{*centre,
+                             CircleLabels(ctx, CircleOfRadius(ctx, PixelDistance(*centre, third)))};
 }
 
 std::optional<QStringList> RectangleLabels(const MeasureContext& ctx, QPoint corner,
                                            QPoint opposite) {
     if (!ctx.valid()) return std::nullopt;
-    const double s = ctx.scale, m = ctx.magnification;
-    const double w = double(int64_t(opposite.x()) - corner.x());
-    const double h = double(int64_t(opposite.y()) - corner.y());
-    return QStringList{FormatArea(ctx, "A:", std::fabs(s * (h * w * s)) * 100 / (m * m)),
-                       FormatLength(ctx, "W:", std::fabs(w * s) * 10 / m),
-                       FormatLength(ctx, "H:", std::fabs(h * s) * 10 / m)};
+    const RectangleValues v = RectangleValuesOf(ctx, corner, opposite);
+    return QStringList{FormatArea(ctx, "A:", v.area), FormatLength(ctx, "W:", v.width),
+                       FormatLength(ctx, "H:", v.height)};
 }
 
 std::optional<QStringList> PolygonLabels(const MeasureContext& ctx,
                                          const QVector<QPoint>& vertices) {
     if (!ctx.valid()) return std::nullopt;
-    const auto n = PolygonPixelArea(vertices);
-    if (!n) return std::nullopt;
-    const double s = ctx.scale, m = ctx.magnification;
-    return QStringList{FormatArea(ctx, "A:", s * (*n * s) * 100 / (m * m))};
+    const auto area = PolygonArea(ctx, vertices);
+    if (!area) return std::nullopt;
+    return QStringList{FormatArea(ctx, "A:", *area)};
 }
 
 std::optional<QString> ThreePointAngleLabel(QPoint firstArm, QPoint secondArm, QPoint vertex,
                                             int decimals) {
-    auto angle = AngleBetweenLines(vertex.x(), vertex.y(), firstArm.x(), firstArm.y(), vertex.x(),
-                                   vertex.y(), secondArm.x(), secondArm.y());
+    const auto angle = ThreePointAngle(firstArm, secondArm, vertex);
     if (!angle) return std::nullopt;
-    // Arms on one line: the line rule above reads parallel lines as 0° unless
-    // they are horizontal and clicked left to right, but at a vertex arms
-    // pointing opposite ways always make a straight angle.
-    const int64_t ax = int64_t(firstArm.x()) - vertex.x(), ay = int64_t(firstArm.y()) - vertex.y();
-    const int64_t bx = int64_t(secondArm.x()) - vertex.x(),
-                  by = int64_t(secondArm.y()) - vertex.y();
-    if (double(ax) * double(by) == double(ay) * double(bx))
-        angle = double(ax) * double(bx) + double(ay) * double(by) < 0 ? 180.0 : 0.0;
     return FormatAngle(*angle, decimals);
 }
 
@@ -367,8 +400,7 @@ QPoint PointToLineFoot(QPoint p, QPoint l1, QPoint l2) {
 
 std::optional<QString> PointToLineLabel(const MeasureContext& ctx, QPoint l1, QPoint l2, QPoint p) {
     if (!ctx.valid()) return std::nullopt;
-    const QPoint foot = PointToLineFoot(p, l1, l2);
-    return FormatLength(ctx, "L:", ctx.Length(PixelDistance(p, foot)));
+    return FormatLength(ctx, "L:", PointToLineDistance(ctx, l1, l2, p));
 }
 
 std::optional<ThreePointArc> ArcThroughPoints(QPoint start, QPoint middle, QPoint end) {
@@ -414,11 +446,10 @@ std::optional<ThreePointArc> ArcThroughPoints(QPoint start, QPoint middle, QPoin
 std::optional<QStringList> ThreePointArcLabels(const MeasureContext& ctx,
                                                const ThreePointArc& arc) {
     if (!ctx.valid()) return std::nullopt;
-    const double s = ctx.scale, m = ctx.magnification;
-    return QStringList{
-        FormatLength(ctx, "R:", arc.radius * s * 10 / m),
-        QStringLiteral("Angle:") + FormatAngle(arc.degrees, 2),
-        FormatLength(ctx, "Arc:", arc.degrees * arc.radius * s * kArcCircumference / (m * 360))};
+    const ArcValues v = ArcValuesOf(ctx, arc);
+    return QStringList{FormatLength(ctx, "R:", v.radius),
+                       QStringLiteral("Angle:") + FormatAngle(v.degrees, 2),
+                       FormatLength(ctx, "Arc:", v.length)};
 }
 
 } // namespace tvx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "measure/units.h"
 #include "platform/settings.h"
 
 #include <QPoint>
@@ -16,15 +17,9 @@ constexpr double kPixelPitch720x480 = 57.471264367;
 constexpr double kPixelPitch640x480 = 65.1465798045602;
 constexpr double kPixelPitchOther = 63.49206349;
 
-// One micrometre in each unit. These rounded factors are what every stored
-// calibration was made with, so they stay as they are.
-constexpr double kMicrometreInInch = 0.0000394;
-constexpr double kMicrometreInMil = 0.0394;
-constexpr double kMicrometreInCm = 0.0001;
-constexpr double kMicrometreInMm = 0.001;
-
 double PixelPitch(QSize capture);
-// By the exact unit text: "inch", "mil", "cm"; anything else counts as "mm".
+// One micrometre in the unit of that stored text (kLengthUnits); any other
+// text counts as "mm".
 double UnitFactor(const QString& unit);
 // Unit length per pixel at magnification 1: pitch × unit factor. The live
 // view's ruler and the canvas share it.
@@ -35,10 +30,10 @@ inline double ScaleFactor(QSize capture, const QString& unit) {
 
 // What every length, area and label of one measurement depends on.
 struct MeasureContext {
-    double scale = 0;         // unit length per pixel at magnification 1
-    double magnification = 0; // divisor of every length
-    int decimals = 3;         // digits after the point in lengths and areas
-    QString unit = QStringLiteral("mm");
+    double scale = 0;                    // unit length per pixel at magnification 1
+    double magnification = 0;            // divisor of every length
+    int decimals = 3;                    // digits after the point in lengths and areas
+    QString unit = QStringLiteral("mm"); // the stored text, see kLengthUnits
 
     // False for a magnification or scale that would give no finite, positive
     // length (a caller must not make a shape from it).
@@ -46,7 +41,8 @@ struct MeasureContext {
     // d pixels as a length in the unit: d × s × 10 / M.
     double Length(double pixels) const;
 };
-// The context for the unit and decimals settings given.
+// The context for the unit and decimals settings given; a unit the table
+// does not know becomes "mm".
 MeasureContext CurrentMeasureContext(QSize capture, double magnification,
                                      const SettingsValues& settings);
 
@@ -56,7 +52,8 @@ double PixelDistance(QPoint a, QPoint b);
 // "%.*f" with the C locale, whatever the user's locale says; decimals are
 // kept within 0..15.
 QString FormatFixed(double value, int decimals);
-// prefix + value + unit, e.g. "L:" 1.25 → "L:1.250mm".
+// prefix + value + the unit's shown name, e.g. "L:" 1.25 → "L:1.250mm",
+// "L:1250.000µm".
 QString FormatLength(const MeasureContext& ctx, const char* prefix, double value);
 // As FormatLength with the digit 2 after the unit: "A:0.125mm2".
 QString FormatArea(const MeasureContext& ctx, const char* prefix, double value);
@@ -143,5 +140,41 @@ struct ThreePointArc {
 std::optional<ThreePointArc> ArcThroughPoints(QPoint start, QPoint middle, QPoint end);
 // "R:%.*f%s", "Angle:%.2f°", "Arc:%.*f%s".
 std::optional<QStringList> ThreePointArcLabels(const MeasureContext& ctx, const ThreePointArc& arc);
+
+// --- the numbers behind the labels -------------------------------------------
+// Full precision, in the context's unit (areas in the unit squared, angles in
+// degrees). The label operations above print these; the measurement export
+// writes them as they are. Each expects a valid context.
+
+struct CircleValues {
+    double area = 0;
+    double radius = 0;
+    double circumference = 0;
+};
+// A circle of radius r pixels (the radius and three-point circles).
+CircleValues CircleOfRadius(const MeasureContext& ctx, double radiusPixels);
+// The stored-picture diameter circle's arithmetic, and the live view's.
+CircleValues DiameterCircleValues(const MeasureContext& ctx, QPoint endA, QPoint endB);
+CircleValues LiveDiameterCircleValues(const MeasureContext& ctx, QPoint endA, QPoint endB);
+
+struct RectangleValues {
+    double area = 0;
+    double width = 0;
+    double height = 0;
+};
+RectangleValues RectangleValuesOf(const MeasureContext& ctx, QPoint corner, QPoint opposite);
+
+std::optional<double> PolygonArea(const MeasureContext& ctx, const QVector<QPoint>& vertices);
+// The angle at `vertex` between its arms; nothing for an arm of length 0.
+std::optional<double> ThreePointAngle(QPoint firstArm, QPoint secondArm, QPoint vertex);
+// From `p` to the truncated foot of its perpendicular on the line l1–l2.
+double PointToLineDistance(const MeasureContext& ctx, QPoint l1, QPoint l2, QPoint p);
+
+struct ArcValues {
+    double radius = 0;
+    double degrees = 0;
+    double length = 0;
+};
+ArcValues ArcValuesOf(const MeasureContext& ctx, const ThreePointArc& arc);
 
 } // namespace tvx

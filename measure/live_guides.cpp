@@ -2,9 +2,12 @@
 
 #include "measure/geometry.h"
 #include "measure/live_shapes.h"
+#include "measure/units.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
 #include <cmath>
 
 namespace tvx {
@@ -62,7 +65,7 @@ MagnificationReading ReadMagnification(const MagnificationInput& input) {
 }
 
 double GuideScale::PixelsPerUnit(QSize picture) const {
-    const double v = magnification / (PixelPitch(picture) * unitFactor * 10);
+    const double v = magnification / (PixelPitch(picture) * UnitFactor(unit) * 10);
     return Usable(v) ? v : 0;
 }
 
@@ -75,28 +78,40 @@ GuideState::Toggle GuideState::ToggleCrossLine(bool connected) {
 
 GuideState::Toggle GuideState::ToggleScaled(bool& on, bool connected,
                                             std::optional<double> magnification,
-                                            double unitFactor) {
+                                            const QString& unit) {
     if (!connected) return Toggle::Ignored;
     if (on) {
         on = false;
         return Toggle::Changed;
     }
-    if (!magnification || !(unitFactor > 0)) return Toggle::NeedsMagnification;
-    state_.scale = GuideScale{*magnification, unitFactor};
+    if (!magnification) return Toggle::NeedsMagnification;
+    state_.scale = GuideScale{*magnification, unit};
     on = true;
     return Toggle::Changed;
 }
 
 GuideState::Toggle GuideState::ToggleRuler(bool connected, std::optional<double> magnification,
-                                           double unitFactor) {
+                                           const QString& unit) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return ToggleScaled(state_.ruler, connected, magnification, unitFactor);
+    return ToggleScaled(state_.ruler, connected, magnification, unit);
 }
 
 GuideState::Toggle GuideState::ToggleCircleGrid(bool connected, std::optional<double> magnification,
-                                                double unitFactor) {
+                                                const QString& unit) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return ToggleScaled(state_.circleGrid, connected, magnification, unitFactor);
+    return ToggleScaled(state_.circleGrid, connected, magnification, unit);
+}
+
+GuideState::Toggle GuideState::SetScaleBar(bool on, std::optional<double> magnification,
+                                           const QString& unit) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!on) {
+        state_.scaleBar = false;
+        return Toggle::Changed;
+    }
+    if (magnification) state_.scale = GuideScale{*magnification, unit};
+    state_.scaleBar = true;
+    return Toggle::Changed;
 }
 
 void GuideState::SetFullScreen(bool on) {
@@ -104,10 +119,10 @@ void GuideState::SetFullScreen(bool on) {
     state_.fullScreen = on;
 }
 
-void GuideState::Rescale(std::optional<double> magnification, double unitFactor) {
-    if (!magnification || !(unitFactor > 0)) return;
+void GuideState::Rescale(std::optional<double> magnification, const QString& unit) {
+    if (!magnification) return;
     std::lock_guard<std::mutex> lock(mutex_);
-    state_.scale = GuideScale{*magnification, unitFactor};
+    state_.scale = GuideScale{*magnification, unit};
 }
 
 void GuideState::ResetScale() {
@@ -231,6 +246,50 @@ void DrawFullScreenHint(QPainter& p, QSize client, const QString& text, const QF
     p.restore();
 }
 
+std::optional<ScaleBar> ChooseScaleBar(QSize picture, const GuideScale& scale) {
+    if (picture.isEmpty()) return std::nullopt;
+    // The round value nearest a fifth of the width, never wider than two
+    // fifths of it.
+    const double fifth = picture.width() / 5.0;
+    const RulerSpacing s = ChooseRulerSpacing(scale.PixelsPerUnit(picture), 0.6 * fifth);
+    if (s.labelValue <= 0 || s.labelPixels > 2 * fifth) return std::nullopt;
+    ScaleBar b;
+    b.value = s.labelValue;
+    b.label =
+        FormatFixed(s.labelValue, s.decimals) + QLatin1Char(' ') + UnitFor(scale.unit).shownName();
+    const int length = int(std::lround(s.labelPixels));
+    const int thick = std::max(4, picture.height() / 80);
+    const int margin = std::max(8, picture.width() / 40);
+    b.bar =
+        QRect(picture.width() - margin - length, picture.height() - margin - thick, length, thick);
+    return b;
+}
+
+void DrawScaleBar(QPainter& p, const ViewMapping& map, const ScaleBar& bar, const QFont& font) {
+    if (!map.valid()) return;
+    const QPointF a = map.ToView(bar.bar.topLeft());
+    const QPointF b = map.ToView(bar.bar.topLeft() + QPoint(bar.bar.width(), bar.bar.height()));
+    const QRectF box(a, b);
+    const QColor dark(20, 20, 20, 220);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(dark, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(box.adjusted(-0.5, -0.5, 0.5, 0.5));
+    // The label, centred over the bar: a dark edge under white letters.
+    QPainterPath text;
+    const QFontMetricsF fm(font);
+    text.addText(box.center().x() - fm.horizontalAdvance(bar.label) / 2,
+                 box.top() - fm.descent() - 4, font, bar.label);
+    p.setPen(QPen(dark, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(text);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPath(text);
+    p.restore();
+}
+
 void DrawLiveGuides(QPainter& p, const ViewMapping& map, const GuideSnapshot& guides,
                     const QFont& font) {
     if (!map.valid()) return;
@@ -249,6 +308,9 @@ void DrawLiveGuides(QPainter& p, const ViewMapping& map, const GuideSnapshot& gu
     if (guides.circleGrid)
         PaintFigure(p, ScaledFigure(CircleGridFigure(picture, guides.scale), sx, sy, at),
                     Pen(Qt::red), font, Qt::red);
+    if (guides.scaleBar)
+        if (const std::optional<ScaleBar> bar = ChooseScaleBar(picture, guides.scale))
+            DrawScaleBar(p, map, *bar, font);
     p.restore();
 }
 

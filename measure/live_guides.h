@@ -35,7 +35,7 @@ MagnificationReading ReadMagnification(const MagnificationInput& input);
 // guides follow a change of capture size by themselves.
 struct GuideScale {
     double magnification = 21.0;
-    double unitFactor = kMicrometreInMm; // one micrometre in the unit
+    QString unit = QStringLiteral("mm"); // as the settings store it
 
     // Picture pixels that measure one unit, M / (unit per pixel × 10), as a
     // line of that length reads with the measuring tools; 0 when unusable.
@@ -47,6 +47,7 @@ struct GuideSnapshot {
     bool crossLine = false;
     bool ruler = false;
     bool circleGrid = false;
+    bool scaleBar = false;
     bool fullScreen = false;
     GuideScale scale;
 };
@@ -61,13 +62,17 @@ public:
     // need a magnification to go on; without one they stay off and the
     // caller asks the user for it.
     Toggle ToggleCrossLine(bool connected);
-    Toggle ToggleRuler(bool connected, std::optional<double> magnification, double unitFactor);
-    Toggle ToggleCircleGrid(bool connected, std::optional<double> magnification, double unitFactor);
+    Toggle ToggleRuler(bool connected, std::optional<double> magnification, const QString& unit);
+    Toggle ToggleCircleGrid(bool connected, std::optional<double> magnification,
+                            const QString& unit);
+    // The scale bar is the user's setting, kept across runs: it may be on
+    // before any device is there.
+    Toggle SetScaleBar(bool on, std::optional<double> magnification, const QString& unit);
     void SetFullScreen(bool on);
     // The magnification, unit or capture size changed: the guides follow at
     // once, so they never disagree with the measuring tools. Nothing (no
     // usable magnification) keeps the scale they have.
-    void Rescale(std::optional<double> magnification, double unitFactor);
+    void Rescale(std::optional<double> magnification, const QString& unit);
     // Device gone: the scale goes back to its neutral value, the switches stay.
     void ResetScale();
 
@@ -75,7 +80,7 @@ public:
 
 private:
     Toggle ToggleScaled(bool& on, bool connected, std::optional<double> magnification,
-                        double unitFactor);
+                        const QString& unit);
 
     mutable std::mutex mutex_;
     GuideSnapshot state_; // guarded by mutex_; written by the UI thread
@@ -98,6 +103,18 @@ RulerSpacing ChooseRulerSpacing(double pixelsPerUnit, double minLabelPixels = kM
 Figure CrossLineFigure(QSize picture);
 Figure RulerFigure(QSize picture, const GuideScale& scale);
 Figure CircleGridFigure(QSize picture, const GuideScale& scale);
+
+// A bar of a round length of the unit (1, 2 or 5 times a power of ten),
+// about a fifth of the picture's width, in its bottom right corner, with its
+// length written above it. Picture pixels; nothing for an unusable scale.
+struct ScaleBar {
+    QRect bar; // the bar's pixels: its width measures `value` units
+    double value = 0;
+    QString label; // e.g. "500 µm"
+};
+std::optional<ScaleBar> ChooseScaleBar(QSize picture, const GuideScale& scale);
+// White with a thin dark outline, so it reads on light and dark specimens.
+void DrawScaleBar(QPainter& p, const ViewMapping& map, const ScaleBar& bar, const QFont& font);
 
 // The switched-on guides of `guides`, in drawing order, over a picture shown
 // through `map` (a still: the identity). Each leaves the painter as it found it.

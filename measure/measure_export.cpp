@@ -2,70 +2,33 @@
 
 #include "measure/measure_tools.h"
 
-#include <QRegularExpression>
 #include <QSaveFile>
+#include <algorithm>
+#include <cmath>
 
 namespace tvx {
 
 namespace {
 
-struct KindName {
-    int32_t kind;
-    const char* name;
+// A kind's word and the tool that made it (nothing for a text note), as the
+// tool registry describes it; nothing for a number neither numbering knows.
+struct KindInfo {
+    QString name;
+    std::optional<ToolId> tool;
 };
-
-constexpr KindName kLiveKinds[] = {
-    {LiveKind::Line, "line"},
-    {LiveKind::ContinuousLine, "continuous line"},
-    {LiveKind::PointToLine, "point to line"},
-    {LiveKind::Polygon, "polygon"},
-    {LiveKind::RadiusCircle, "radius circle"},
-    {LiveKind::DiameterCircle, "diameter circle"},
-    {LiveKind::ThreePointCircle, "three-point circle"},
-    {LiveKind::ThreePointArc, "three-point arc"},
-    {LiveKind::ThreePointAngle, "three-point angle"},
-    {LiveKind::FourPointAngle, "four-point angle"},
-};
-
-constexpr KindName kCanvasKinds[] = {
-    {int32_t(ShapeKind::Text), "text"},
-    {int32_t(ShapeKind::Line), "line"},
-    {int32_t(ShapeKind::ContinuousLine), "continuous line"},
-    {int32_t(ShapeKind::Polygon), "polygon"},
-    {int32_t(ShapeKind::ThreePointAngle), "three-point angle"},
-    {int32_t(ShapeKind::RadiusCircle), "radius circle"},
-    {int32_t(ShapeKind::DiameterCircle), "diameter circle"},
-    {int32_t(ShapeKind::Rectangle), "rectangle"},
-    {int32_t(ShapeKind::ThreePointCircle), "three-point circle"},
-    {int32_t(ShapeKind::FourPointAngle), "four-point angle"},
-};
-
-// The letter before a label's number and the column it names.
-struct Prefix {
-    const char* text;
-    MeasureColumn column;
-};
-constexpr Prefix kPrefixes[] = {
-    {"L:", MeasureColumn::Length},    {"T:", MeasureColumn::Length},
-    {"Arc:", MeasureColumn::Length},  {"A:", MeasureColumn::Area},
-    {"R:", MeasureColumn::Radius},    {"G:", MeasureColumn::Circumference},
-    {"W:", MeasureColumn::Width},     {"H:", MeasureColumn::Height},
-    {"Angle:", MeasureColumn::Angle},
-};
-
-// The number as the label prints it: sign, digits, point, digits.
-QString NumberAt(const QString& text, int from) {
-    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9]+(\\.[0-9]+)?"));
-    const QRegularExpressionMatch m = number.match(text.mid(from));
-    return m.hasMatch() ? m.captured(0) : QString();
-}
-
-bool IsContinuousLine(int32_t kind, ShapeNumbering numbering) {
-    return numbering == ShapeNumbering::Live ? kind == LiveKind::ContinuousLine
-                                             : kind == int32_t(ShapeKind::ContinuousLine);
-}
-bool IsText(int32_t kind, ShapeNumbering numbering) {
-    return numbering == ShapeNumbering::Canvas && kind == int32_t(ShapeKind::Text);
+std::optional<KindInfo> FindKind(int32_t kind, ShapeNumbering numbering) {
+    if (numbering == ShapeNumbering::Canvas && kind == int32_t(ShapeKind::Text))
+        return KindInfo{QStringLiteral("text"), std::nullopt};
+    for (const ToolEntry& e : kToolRegistry) {
+        if (e.id == ToolId::CalibrationLine) continue; // a line once made
+        const std::optional<ShapeKind> canvasKind =
+            e.canvas ? KindForTool(*e.canvas) : std::optional<ShapeKind>();
+        const bool match = numbering == ShapeNumbering::Live
+                               ? e.liveTool != 0 && e.liveTool == kind
+                               : canvasKind && int32_t(*canvasKind) == kind;
+        if (match) return KindInfo{QLatin1String(e.name), e.id};
+    }
+    return std::nullopt;
 }
 
 // The texts drawn for a shape, in drawing order.
@@ -79,9 +42,130 @@ QStringList DrawnTexts(const CMeasureShape& shape, const MeasurementExportContex
     // The canvas draws the labels as stored; a continuous line adds its
     // total below the last segment.
     out = shape.labels;
-    if (IsContinuousLine(shape.kind, ctx.numbering))
-        if (const auto total = ContinuousLineTotalLabel(ctx.measure, shape.labels)) out << *total;
+    if (shape.is(ShapeKind::ContinuousLine))
+        if (const auto total = ContinuousLineTotalLabel(shape.context(ctx.measure), shape.labels))
+            out << *total;
     return out;
+}
+
+using Values = std::optional<double>[int(MeasureColumn::Count)];
+
+void Put(Values& v, MeasureColumn c, double value) {
+    v[int(c)] = value;
+}
+void PutCircle(Values& v, const CircleValues& c) {
+    Put(v, MeasureColumn::Area, c.area);
+    Put(v, MeasureColumn::Radius, c.radius);
+    Put(v, MeasureColumn::Circumference, c.circumference);
+}
+
+// The continuous line's length: the sum of its measured segments, each from
+// its start vertex to its end vertex. Nothing unless every segment has a label.
+std::optional<double> ContinuousLength(const CMeasureShape& s, const MeasureContext& mc) {
+    const QVector<QPoint>& p = s.points;
+    const int segments = int(s.labels.size());
+    if (segments == 0 || p.size() < 2 * segments + 1) return std::nullopt;
+    double sum = 0;
+    for (int k = 1; k <= segments; ++k) {
+        if (s.labels[k - 1].isEmpty()) return std::nullopt;
+        const QPoint from = k == 1 ? p[0] : p[ContinuousLinePoint::EndOfSegment(k - 1)];
+        sum += mc.Length(PixelDistance(from, p[ContinuousLinePoint::EndOfSegment(k)]));
+    }
+    return sum;
+}
+
+// The values of one shape from its points, laid out as its tool stored them.
+void ShapeValues(const CMeasureShape& s, ToolId g, ShapeNumbering numbering,
+                 const MeasureContext& mc, Values& v) {
+    const QVector<QPoint>& p = s.points;
+    const int n = int(p.size());
+    // Angles need no scale; everything else does.
+    if (g == ToolId::ThreePointAngle && n >= AnglePoint::Count) {
+        if (const auto a = ThreePointAngle(p[AnglePoint::FirstArm], p[AnglePoint::SecondArm],
+                                           p[AnglePoint::Vertex]))
+            Put(v, MeasureColumn::Angle, *a);
+        return;
+    }
+    if (g == ToolId::FourPointAngle && n >= FourPointAnglePoint::Count) {
+        if (const auto a = AngleBetweenLines(p[0].x(), p[0].y(), p[1].x(), p[1].y(), p[2].x(),
+                                             p[2].y(), p[3].x(), p[3].y()))
+            Put(v, MeasureColumn::Angle, *a);
+        return;
+    }
+    if (!mc.valid()) return;
+    switch (g) {
+    case ToolId::Line:
+        if (n >= LinePoint::Count)
+            Put(v, MeasureColumn::Length,
+                mc.Length(PixelDistance(p[LinePoint::Start], p[LinePoint::End])));
+        break;
+    case ToolId::ContinuousLine:
+        if (const auto length = ContinuousLength(s, mc)) Put(v, MeasureColumn::Length, *length);
+        break;
+    case ToolId::PointToLine:
+        if (n >= PointToLinePoint::Count)
+            Put(v, MeasureColumn::Length,
+                PointToLineDistance(mc, p[PointToLinePoint::LineA], p[PointToLinePoint::LineB],
+                                    p[PointToLinePoint::Point]));
+        break;
+    case ToolId::Polygon: {
+        // The live polygon repeats its first vertex before the anchor.
+        const int vertices = n - (numbering == ShapeNumbering::Live ? 2 : 1);
+        if (vertices < 2) break;
+        if (const auto area = PolygonArea(mc, p.mid(0, vertices)))
+            Put(v, MeasureColumn::Area, *area);
+        break;
+    }
+    case ToolId::RadiusCircle:
+    case ToolId::ThreePointCircle: {
+        // The label's radius runs from the centre to the point on the circle;
+        // for the three-point circle that is its third click.
+        const bool radius = g == ToolId::RadiusCircle;
+        const int count = radius ? int(RadiusCirclePoint::Count) : ThreePointCirclePoint::Count;
+        const int on =
+            radius ? int(RadiusCirclePoint::OnCircle) : ThreePointCirclePoint::ThirdClick;
+        if (n < count) break;
+        PutCircle(v, CircleOfRadius(mc, PixelDistance(p[0], p[on]))); // centre first in both
+        break;
+    }
+    case ToolId::DiameterCircle:
+        if (n >= DiameterCirclePoint::Count) {
+            const QPoint a = p[DiameterCirclePoint::EndA], b = p[DiameterCirclePoint::EndB];
+            PutCircle(v, numbering == ShapeNumbering::Live ? LiveDiameterCircleValues(mc, a, b)
+                                                           : DiameterCircleValues(mc, a, b));
+        }
+        break;
+    case ToolId::ThreePointArc:
+        if (n >= ArcPoint::Count) {
+            if (const auto arc =
+                    ArcThroughPoints(p[ArcPoint::Start], p[ArcPoint::Middle], p[ArcPoint::End])) {
+                const ArcValues a = ArcValuesOf(mc, *arc);
+                Put(v, MeasureColumn::Radius, a.radius);
+                Put(v, MeasureColumn::Angle, a.degrees);
+                Put(v, MeasureColumn::Length, a.length);
+            }
+        }
+        break;
+    case ToolId::Rectangle:
+        if (n >= RectanglePoint::Count) {
+            const RectangleValues r =
+                RectangleValuesOf(mc, p[RectanglePoint::First], p[RectanglePoint::Opposite]);
+            Put(v, MeasureColumn::Area, r.area);
+            Put(v, MeasureColumn::Width, r.width);
+            Put(v, MeasureColumn::Height, r.height);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// Seven significant digits: more than any label shows. The lengths and
+// angles are made with π taken as 3.1415926, good to eight digits, so an
+// eighth or ninth digit would show that rounding (a right angle read
+// 90.0000015) rather than anything on the picture.
+QString Number(double v) {
+    return std::isfinite(v) ? QString::number(v, 'g', 7) : QString();
 }
 
 QString CsvField(const QString& cell) {
@@ -96,21 +180,18 @@ QString CsvField(const QString& cell) {
 } // namespace
 
 QStringList MeasurementHeader() {
-    return {
-        QStringLiteral("kind"),          QStringLiteral("length"),        QStringLiteral("area"),
-        QStringLiteral("radius"),        QStringLiteral("circumference"), QStringLiteral("width"),
-        QStringLiteral("height"),        QStringLiteral("angle_deg"),     QStringLiteral("unit"),
-        QStringLiteral("magnification"), QStringLiteral("picture"),       QStringLiteral("label")};
+    QStringList header{QStringLiteral("kind")};
+    for (const char* value :
+         {"length", "area", "radius", "circumference", "width", "height", "angle"})
+        header << QLatin1String(value) << QLatin1String(value) + QLatin1String("_unit");
+    header << QStringLiteral("magnification") << QStringLiteral("pixel_size")
+           << QStringLiteral("pixel_size_unit") << QStringLiteral("picture")
+           << QStringLiteral("label");
+    return header;
 }
 
 QString MeasurementKindName(int32_t kind, ShapeNumbering numbering) {
-    if (numbering == ShapeNumbering::Live) {
-        for (const KindName& k : kLiveKinds)
-            if (k.kind == kind) return QLatin1String(k.name);
-    } else {
-        for (const KindName& k : kCanvasKinds)
-            if (k.kind == kind) return QLatin1String(k.name);
-    }
+    if (const auto k = FindKind(kind, numbering)) return k->name;
     return QStringLiteral("shape %1").arg(kind);
 }
 
@@ -119,30 +200,34 @@ QVector<MeasurementRow> MeasurementRows(const ShapeList& shapes,
     QVector<MeasurementRow> rows;
     for (const CMeasureShape& shape : shapes.shapes()) {
         MeasurementRow row;
+        const std::optional<KindInfo> kind = FindKind(shape.kind, ctx.numbering);
         row.kind = MeasurementKindName(shape.kind, ctx.numbering);
-        row.unit = ctx.measure.unit;
-        row.magnification = ctx.magnification;
+        const MeasureContext& mc = shape.context(ctx.measure);
+        row.unit = UnitFor(mc.unit).storedName();
+        row.magnification =
+            shape.measuredWith && mc.magnification != LeadingNumber(ctx.magnification)
+                ? Number(mc.magnification)
+                : ctx.magnification;
+        // What one pixel of the picture measured: rows can be related to it.
+        if (mc.valid()) {
+            row.pixelSize = Number(mc.Length(1.0));
+            row.pixelSizeUnit = row.unit;
+        }
         row.picture = ctx.picture;
-        const QStringList texts = DrawnTexts(shape, ctx);
-        row.label = texts.join(QLatin1Char(' '));
-        if (!IsText(shape.kind, ctx.numbering)) {
-            for (const QString& text : texts) {
-                bool named = false;
-                for (const Prefix& p : kPrefixes) {
-                    const QLatin1String prefix(p.text);
-                    if (!text.startsWith(prefix)) continue;
-                    named = true;
-                    QString& cell = row.values[int(p.column)];
-                    if (cell.isEmpty()) cell = NumberAt(text, int(prefix.size()));
-                    break;
-                }
-                // A bare number with a degree sign is an angle; a bare
-                // length is a continuous line's segment, summed in its total.
-                if (!named && text.endsWith(QChar(0x00B0)))
-                    row.values[int(MeasureColumn::Angle)] = NumberAt(text, 0);
+        row.label = DrawnTexts(shape, ctx).join(QLatin1Char(' '));
+        // A shape drawn without measuring carries blank labels and no values.
+        const bool measured = std::any_of(shape.labels.cbegin(), shape.labels.cend(),
+                                          [](const QString& l) { return !l.isEmpty(); });
+        if (kind && kind->tool && measured) {
+            Values v;
+            ShapeValues(shape, *kind->tool, ctx.numbering, mc, v);
+            for (int c = 0; c < int(MeasureColumn::Count); ++c) {
+                if (!v[c] || Number(*v[c]).isEmpty()) continue;
+                row.values[c] = Number(*v[c]);
+                row.units[c] = c == int(MeasureColumn::Angle)  ? QStringLiteral("deg")
+                               : c == int(MeasureColumn::Area) ? row.unit + QLatin1Char('2')
+                                                               : row.unit;
             }
-            // A continuous line whose total is not drawn (a freehand line
-            // or one still missing its last label) has no length.
         }
         rows << row;
     }
@@ -151,9 +236,9 @@ QVector<MeasurementRow> MeasurementRows(const ShapeList& shapes,
 
 QStringList MeasurementCells(const MeasurementRow& row) {
     QStringList cells{row.kind};
-    for (const QString& v : row.values)
-        cells << v;
-    cells << row.unit << row.magnification << row.picture << row.label;
+    for (int c = 0; c < int(MeasureColumn::Count); ++c)
+        cells << row.values[c] << row.units[c];
+    cells << row.magnification << row.pixelSize << row.pixelSizeUnit << row.picture << row.label;
     return cells;
 }
 

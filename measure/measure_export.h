@@ -10,11 +10,22 @@
 
 namespace tvx {
 
-// The measurements of one picture as a table: one row per shape, each
-// measured value in a column of its own as a plain number (C locale, the
-// digits the label shows), then the length unit, the magnification, the
-// picture's name and the label text exactly as drawn. Spreadsheets read it;
-// nothing in it depends on the user's locale.
+// The measurements of one picture as a table, one row per shape:
+//
+//   kind, length, length_unit, area, area_unit, radius, radius_unit,
+//   circumference, circumference_unit, width, width_unit, height,
+//   height_unit, angle, angle_unit, magnification, pixel_size,
+//   pixel_size_unit, picture, label
+//
+// Each value is worked out from the shape's points, not read back from its
+// label, and written with seven significant digits (C locale, "%.7g"), so
+// a label's 2 to 5 decimals lose nothing. Beside each value stands its own
+// unit: the length unit for lengths ("um", "mm", "cm", "mil", "inch"), that
+// unit with a 2 for areas ("mm2"), "deg" for angles; both cells are empty
+// where the shape has no such value. The magnification is the one the values
+// were worked out with, the pixel size the length of one picture pixel at
+// it (in the length unit); the label is the text exactly as drawn. Nothing in it
+// depends on the user's locale.
 
 // Which numbering the shapes' kinds follow: the live view numbers them by
 // its tools, the stored-picture canvas by ShapeKind.
@@ -22,15 +33,15 @@ enum class ShapeNumbering { Live, Canvas };
 
 struct MeasurementExportContext {
     ShapeNumbering numbering = ShapeNumbering::Live;
-    // Gives the unit column and, for the live view, the unit and decimals
-    // of the continuous line's total as it is drawn.
+    // The unit, scale and magnification of shapes that do not carry their
+    // own (CMeasureShape::measuredWith), and the decimals of a live
+    // continuous line's total as it is drawn.
     MeasureContext measure;
     QString magnification; // as the user sees it, e.g. "60.0"
     QString picture;       // the picture's name
 };
 
-// Column of each measured value. Areas are in the unit squared, angles in
-// degrees; an arc's length goes under length.
+// Column of each measured value. An arc's length goes under length.
 enum class MeasureColumn : int {
     Length = 0,
     Area,
@@ -45,8 +56,11 @@ enum class MeasureColumn : int {
 struct MeasurementRow {
     QString kind;                              // a fixed English word, e.g. "line"
     QString values[int(MeasureColumn::Count)]; // empty where the shape has no such value
-    QString unit;
+    QString units[int(MeasureColumn::Count)];  // each value's unit; empty with its value
+    QString unit;                              // the length unit the shape was measured in
     QString magnification;
+    QString pixelSize;     // the length one picture pixel measured
+    QString pixelSizeUnit; // the length unit; empty with no pixel size
     QString picture;
     QString label; // the drawn label lines, separated by one space
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measure/font_record.h"
+#include "measure/geometry.h"
 
 #include <QPoint>
 #include <QStringList>
@@ -39,8 +40,17 @@ struct CMeasureShape {
     FontRecord labelFont;
     uint32_t labelColor = 255;
     int32_t labelLineSpacing = 12; // pixels between the lines of a three-line label
+    // Unit, decimals, scale and magnification its labels were made with;
+    // nothing for a text note or a shape drawn without measuring. Settings
+    // and magnification may change while the shape stays on the picture.
+    std::optional<MeasureContext> measuredWith;
 
     bool is(ShapeKind k) const { return kind == int32_t(k); }
+    // What its values are worked out with: its own context, or `current`
+    // for a shape that has none.
+    const MeasureContext& context(const MeasureContext& current) const {
+        return measuredWith ? *measuredWith : current;
+    }
 };
 
 // Where each kind keeps its points. The anchor is where the first label line

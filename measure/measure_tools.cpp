@@ -162,6 +162,7 @@ public:
         CMeasureShape shape = NewShape(ShapeKind::ContinuousLine);
         shape.points = pts;
         shape.labels = labels;
+        shape.measuredWith = settings().ctx;
         AppendNow(shape);
     }
 
@@ -571,6 +572,7 @@ Figure CMeasureTool::Pending() const {
 
 void CMeasureTool::Measured(CMeasureShape shape, int anchor) {
     if (!list_) return BackToIdle();
+    shape.measuredWith = settings_.ctx;
     ResetPoints();
     anchor_ = anchor;
     phase_ = Phase::Label;
@@ -703,7 +705,9 @@ Figure LiveShapeFigure(const CMeasureShape& s, const MeasureContext& ctx) {
             drawn << s.labels[k];
         }
         if (n % 2 == 1 && n > 1) {
-            if (const auto total = ContinuousLineTotalLabel(ctx, drawn))
+            // In the unit its segments were measured in, whatever the
+            // setting says now.
+            if (const auto total = ContinuousLineTotalLabel(s.context(ctx), drawn))
                 f.texts << Figure::Text{p[n - 1], s.labelLineSpacing, *total};
         }
         break;

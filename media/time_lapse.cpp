@@ -28,7 +28,7 @@ const FieldRange kTimeLapseRanges[kTimeLapseFieldCount] = {
 QString SizeEstimateText(int count, int width, int height) {
     const int64_t frameBytes = int64_t(width) * height * 3;
     const int64_t hundredths = int64_t(count) * frameBytes * 100 / 1048576;
-    return QString::asprintf("%4d.%2d", int(hundredths / 100), int(hundredths % 100));
+    return QString::asprintf("%d.%02d", int(hundredths / 100), int(hundredths % 100));
 }
 
 namespace {

@@ -40,8 +40,8 @@ struct FieldRange {
 inline constexpr int kTimeLapseFieldCount = 9;
 extern const FieldRange kTimeLapseRanges[kTimeLapseFieldCount];
 
-// "%4d.%2d": whole megabytes and hundredths of count pictures of
-// width x height at 3 bytes a pixel.
+// Megabytes of count pictures of width x height at 3 bytes a pixel, with
+// two decimals: "7.03", truncated rather than rounded.
 QString SizeEstimateText(int count, int width, int height);
 
 // Where the worker gets the local time and how it waits. Tests use a clock

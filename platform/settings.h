@@ -15,7 +15,7 @@ struct SettingsValues {
     uint32_t fontsize = 12;              // label font height
     uint32_t Linewidth = 1;              // pen width in pixels
     uint32_t Linetype = 0;               // pen style 0 solid … 4 dash-dot-dot
-    QString unit = QStringLiteral("mm"); // "mm", "cm", "mil" or "inch"
+    QString unit = QStringLiteral("mm"); // "um", "mm", "cm", "mil" or "inch"
     uint32_t decimal = 3;                // 2 … 5 decimals in labels
     uint32_t LanID = 0;                  // primary language number; 0 = follow the system
     uint32_t SubLanIDD = 0;              // sub-language (1 and 2 matter for Chinese)

@@ -79,11 +79,11 @@ qint64 NextFileCounter(const QString& folder, const QString& extension,
 }
 
 QString StillPictureName(const QString& pictureFolder, const QDateTime& localTime,
-                         const QString& magnification, qint64 counter) {
+                         const QString& magnification, qint64 counter, const QString& extension) {
     const QString mag = FileNameSafe(magnification);
     QString name = QStringLiteral("Still_") + TimePart(localTime);
     if (!mag.isEmpty()) name += QLatin1Char('_') + mag + QLatin1String("X");
-    name += QLatin1String("_N") + CounterPart(counter) + QLatin1String(".bmp");
+    name += QLatin1String("_N") + CounterPart(counter) + QLatin1Char('.') + extension;
     return pictureFolder + QLatin1Char('/') + name;
 }
 
@@ -93,8 +93,9 @@ QString RecordingName(const QString& videoFolder, const QDateTime& localTime, qi
 }
 
 qint64 NextPictureCounter(const QString& pictureFolder) {
-    return NextFileCounter(pictureFolder, QStringLiteral("bmp"),
-                           [](const QString&) { ShowScanError("PictureError", "Picture Error"); });
+    const auto folderError = [](const QString&) { ShowScanError("PictureError", "Picture Error"); };
+    return std::max(NextFileCounter(pictureFolder, QStringLiteral("bmp"), folderError),
+                    NextFileCounter(pictureFolder, QStringLiteral("tif")));
 }
 
 qint64 NextRecordingCounter(const QString& videoFolder) {
@@ -174,13 +175,14 @@ bool EnsureFolder(const QString& folder, QString* reason) {
 } // namespace
 
 NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
-                            const QString& magnification, const QByteArray& bytes) {
+                            const QString& magnification, const QByteArray& bytes,
+                            const QString& extension) {
     QString reason;
     if (!EnsureFolder(pictureFolder, &reason)) return {QString(), reason};
     const qint64 first = NextPictureCounter(pictureFolder);
     return WriteNewFile(
         [&](qint64 counter) {
-            return StillPictureName(pictureFolder, localTime, magnification, counter);
+            return StillPictureName(pictureFolder, localTime, magnification, counter, extension);
         },
         first, bytes);
 }

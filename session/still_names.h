@@ -32,19 +32,21 @@ using MatchingFolderHandler = std::function<void(const QString& folderName)>;
 qint64 NextFileCounter(const QString& folder, const QString& extension,
                        const MatchingFolderHandler& onMatchingFolder = {});
 
-// <folder>/Still_YYYY-MM-DD_HHMMSS_<magnification>X_N<counter>.bmp, or
-// without the "<magnification>X" part when the text is empty. The counter has
+// <folder>/Still_YYYY-MM-DD_HHMMSS_<magnification>X_N<counter>.bmp (or the
+// extension given), or without the "<magnification>X" part when the text is
+// empty. The counter has
 // at least four digits. The date and time are taken from `localTime` as they
 // stand (the caller passes the local time of the save). Characters that
 // cannot stand in a file name are replaced by "_".
 QString StillPictureName(const QString& pictureFolder, const QDateTime& localTime,
-                         const QString& magnification, qint64 counter);
+                         const QString& magnification, qint64 counter,
+                         const QString& extension = QStringLiteral("bmp"));
 // <folder>/Video_YYYY-MM-DD_HHMMSS_N<counter>.avi
 QString RecordingName(const QString& videoFolder, const QDateTime& localTime, qint64 counter);
 
 // The counter scans as the windows run them: a matching folder is shown to
 // the user through prompts() ("Picture Error" / "AVI Error") and the scan
-// goes on.
+// goes on. Stills of every kind the program writes share one count.
 qint64 NextPictureCounter(const QString& pictureFolder);
 qint64 NextRecordingCounter(const QString& videoFolder);
 
@@ -83,7 +85,8 @@ NewFile WriteNewFile(const NameForCounter& nameFor, qint64 first, const QByteArr
 // still name (the scan as NextPictureCounter runs it, then WriteNewFile). A
 // missing folder is made again first, here and for a recording.
 NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
-                            const QString& magnification, const QByteArray& bytes);
+                            const QString& magnification, const QByteArray& bytes,
+                            const QString& extension = QStringLiteral("bmp"));
 // The recorder's call: an empty file under the next free recording name.
 NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime);
 

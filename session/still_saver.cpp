@@ -1,10 +1,10 @@
 #include "session/still_saver.h"
 
-#include "imaging/cximage.h"
 #include "imaging/dib.h"
 #include "platform/language.h"
 #include "session/still_names.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -16,7 +16,8 @@ namespace tvx {
 
 void OverlayCompositor::Compose(QPainter& painter, const QSize& picture) {
     const ViewMapping map = ViewMapping::Identity(picture);
-    for (LiveLayer layer : {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid})
+    for (LiveLayer layer :
+         {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid, LiveLayer::ScaleBar})
         if (LiveOverlay* o = overlays_[int(layer)]) o->Draw(painter, map);
     if (LiveOverlay* shapes = overlays_[int(LiveLayer::Shapes)]) shapes->Draw(painter, map);
 }
@@ -118,8 +119,46 @@ QString StillFailureText(const QString& folder, const QString& systemReason) {
            QDir::toNativeSeparators(folder) + QLatin1Char('\n') + cause;
 }
 
+QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
+                       const StillFormat& format) {
+    QByteArray bytes;
+    const QSize size(still.width, still.height);
+    if (format.tiff) {
+        QImage picture =
+            ImageFromBottomUpBgr(still.pixels.data(), still.width, still.height, still.stride);
+        if (!picture.isNull() && compositor && compositor->Draws(size)) {
+            QPainter painter(&picture);
+            compositor->Compose(painter, picture.size());
+        }
+        bytes = EncodeTiffWithScale(picture, format.scale,
+                                    QStringLiteral("Tavolux ") +
+                                        QCoreApplication::applicationVersion());
+    } else if (!compositor || !compositor->Draws(size)) {
+        bytes =
+            EncodeBmpFromBottomUpBgr(still.pixels.data(), still.width, still.height, still.stride);
+    } else if (ImageSizeAcceptable(still.width, still.height)) {
+        // The overlays are drawn on the frame's own 24-bit pixels, turned
+        // top-down: they touch a few rows and columns, and nothing else of
+        // the picture is converted on the way to the file.
+        QImage picture(size, QImage::Format_BGR888);
+        const std::size_t rowBytes = std::size_t(still.width) * 3;
+        for (int y = 0; y < still.height; ++y)
+            std::memcpy(picture.scanLine(y),
+                        still.pixels.data() + std::ptrdiff_t(still.height - 1 - y) * still.stride,
+                        rowBytes);
+        {
+            QPainter painter(&picture);
+            compositor->Compose(painter, picture.size());
+        }
+        bytes = EncodeBmpFromBottomUpBgr(picture.constScanLine(still.height - 1), still.width,
+                                         still.height, -int(picture.bytesPerLine()));
+    }
+    return bytes;
+}
+
 StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magnification,
-                                 const QDateTime& localTime, StillCompositor* compositor) const {
+                                 const QDateTime& localTime, StillCompositor* compositor,
+                                 const StillFormat& format) const {
     StillSaveResult result;
     if (still.empty()) {
         // The folder is looked at all the same: what the scan tells the user
@@ -129,22 +168,7 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
         return result;
     }
 
-    QByteArray bytes;
-    const QSize size(still.width, still.height);
-    if (!compositor || !compositor->Draws(size)) {
-        bytes =
-            EncodeBmpFromBottomUpBgr(still.pixels.data(), still.width, still.height, still.stride);
-    } else if (QImage picture = ImageFromBottomUpBgr(still.pixels.data(), still.width, still.height,
-                                                     still.stride);
-               !picture.isNull()) {
-        {
-            QPainter painter(&picture);
-            compositor->Compose(painter, picture.size());
-        }
-        CxImage image(kImageTypeNone);
-        image.CreateFromHBITMAP(picture);
-        bytes = image.Encode(kImageTypeBmp);
-    }
+    const QByteArray bytes = EncodeStill(still, compositor, format);
     result.status = StillSaveResult::Status::Failed;
     if (bytes.isEmpty()) {
         result.reason =
@@ -153,7 +177,9 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
     }
     // Committed under a name nobody holds: a picture is never replaced, not
     // even by one saved in the same second by another instance.
-    const NewFile file = SaveNewStillPicture(folder_, localTime, magnification, bytes);
+    const NewFile file =
+        SaveNewStillPicture(folder_, localTime, magnification, bytes,
+                            format.tiff ? QStringLiteral("tif") : QStringLiteral("bmp"));
     if (!file.ok()) {
         result.reason = StillFailureText(folder_, file.reason);
         return result;

@@ -2,6 +2,7 @@
 
 #include "capture/frame_sink.h"
 #include "capture/live_surface.h"
+#include "imaging/tiff_scale.h"
 
 #include <QDateTime>
 #include <QSize>
@@ -36,6 +37,12 @@ private:
     LiveOverlay* overlays_[int(LiveLayer::Count)] = {};
 };
 
+// How a still is written: a BMP, or a TIFF that carries its pixel size.
+struct StillFormat {
+    bool tiff = false;
+    PixelScale scale; // written into a TIFF
+};
+
 struct StillSaveResult {
     enum class Status { Saved, NoFrame, Failed };
     Status status = Status::NoFrame;
@@ -50,6 +57,12 @@ struct StillSaveResult {
 // system's reason, which stands as it is for any other error.
 QString StillFailureText(const QString& folder, const QString& systemReason);
 
+// The file's bytes of a kept frame with the compositor's drawing over it:
+// a 24-bit BMP, or the TIFF the format asks for. Empty when it cannot be
+// encoded.
+QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
+                       const StillFormat& format = {});
+
 // Writes a kept frame as the next numbered still picture (24-bit BMP) of a
 // folder, with the compositor's drawing over it. A missing folder is made
 // again first; an existing file is never replaced. UI thread.
@@ -62,7 +75,8 @@ public:
     // The folder is scanned for every request, with a frame or without
     // (what the scan finds is told to the user).
     StillSaveResult Save(const StillPicture& still, const QString& magnification,
-                         const QDateTime& localTime, StillCompositor* compositor) const;
+                         const QDateTime& localTime, StillCompositor* compositor,
+                         const StillFormat& format = {}) const;
 
 private:
     QString folder_;

@@ -247,6 +247,29 @@ TEST(LiveSurface, SmallerFramesFillTheWindow) {
             ASSERT_EQ(img.pixel(x, y), PatternFrame::At(x / 2, y / 2)) << x << "," << y;
 }
 
+// The first frame usually comes before the view's first size: it is shown
+// as soon as the view has one, not a frame period later.
+TEST(LiveSurface, AFrameBeforeTheFirstSizeIsShownWhenTheSizeComes) {
+    LiveSurface s;
+    int composed = 0;
+    s.SetComposedCallback([&] { ++composed; });
+    {
+        PatternFrame early(640, 480); // gone after the call: the surface keeps a copy
+        EXPECT_FALSE(s.DrawFrame(early.view()));
+    }
+    EXPECT_EQ(composed, 0);
+    s.Recreate(QSize(640, 480));
+    EXPECT_EQ(composed, 1);
+    const QImage img = s.Snapshot();
+    for (int y = 0; y < 480; y += 37)
+        for (int x = 0; x < 640; x += 41)
+            ASSERT_EQ(img.pixel(x, y), PatternFrame::At(x, y)) << x << "," << y;
+    // Only once: a later re-creation starts black again.
+    s.Recreate(QSize(320, 240));
+    EXPECT_EQ(s.Snapshot().pixel(100, 100), qRgb(0, 0, 0));
+    EXPECT_EQ(composed, 1);
+}
+
 TEST(LiveSurface, DrawsNothingWithoutFrameOrSurface) {
     LiveSurface s;
     PatternFrame f(16, 8);

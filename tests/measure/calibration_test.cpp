@@ -52,6 +52,15 @@ TEST_F(CalibrationFileTest, LookupMatchesWholeHeadersAndSkipsComments) {
               "// comment\r\n[200]\r\n// 200=999\r\n200=203.4\r\n[Abc]\r\nAbc=7.5\r\n");
 }
 
+TEST_F(CalibrationFileTest, ValuesNoMicroscopeHasAreNoCalibration) {
+    WriteAll(path_, "[1]\n1=1e-300\n[2]\n2=0.05\n[3]\n3=100000.1\n[4]\n4=abc\n[5]\n5=0.1\n"
+                    "[6]\n6=100000.0\n");
+    for (const char* absurd : {"1", "2", "3", "4"})
+        EXPECT_EQ(LookupCalibration(path_, absurd), QString()) << absurd;
+    EXPECT_EQ(LookupCalibration(path_, "5"), QStringLiteral("0.1"));
+    EXPECT_EQ(LookupCalibration(path_, "6"), QStringLiteral("100000.0"));
+}
+
 TEST_F(CalibrationFileTest, WriteMatchesHeadersAsSubstrings) {
     WriteAll(path_, "[200]\n// 20=1\n200=203.4\n[300]\n300=301.0\n");
     ASSERT_TRUE(StoreCalibration(path_, "20", 21.04));

@@ -33,6 +33,29 @@ TEST(ScaleTest, UnitAndCaptureSizeChooseTheScale) {
     EXPECT_DOUBLE_EQ(UnitPerPixel(QSize(800, 600), "mil"), 63.49206349 * 0.0394);
 }
 
+TEST(ScaleTest, MicrometresAreAThousandthOfAMillimetre) {
+    EXPECT_DOUBLE_EQ(UnitFactor("um"), 1.0);
+    EXPECT_DOUBLE_EQ(UnitPerPixel(k640, "um"), 1000 * UnitPerPixel(k640, "mm"));
+    const MeasureContext um = Context(k640, "um", 100, 2);
+    EXPECT_EQ(LineLabels(um, QPoint(10, 20), QPoint(164, 20)),
+              QStringList{QString::fromUtf8("L:1003.26µm")});
+    // A cell of 0.013 mm² reads 13 000 µm², with the "2" after the shown unit.
+    EXPECT_EQ(FormatArea(um, "A:", 13000), QString::fromUtf8("A:13000.00µm2"));
+    // 40 × 30 pixels: 260.59 × 195.44 µm, 0.0509 mm².
+    EXPECT_EQ(RectangleLabels(um, QPoint(0, 0), QPoint(40, 30)),
+              QStringList({QString::fromUtf8("A:50928.92µm2"), QString::fromUtf8("W:260.59µm"),
+                           QString::fromUtf8("H:195.44µm")}));
+
+    // Stored as "um"; a text the table does not know measures and reads as mm.
+    WriteUnitDecimal(QStringLiteral("um"), 2);
+    EXPECT_EQ(CurrentMeasureContext(k640, 100, Settings()).unit, QStringLiteral("um"));
+    WriteUnitDecimal(QStringLiteral("furlong"), 2);
+    const MeasureContext unknown = CurrentMeasureContext(k640, 100, Settings());
+    EXPECT_EQ(unknown.unit, QStringLiteral("mm"));
+    EXPECT_EQ(LineLabels(unknown, QPoint(10, 20), QPoint(164, 20)), QStringList{"L:1.00mm"});
+    ResetSettings();
+}
+
 TEST(ScaleTest, ContextFollowsTheSettings) {
     WriteUnitDecimal(QStringLiteral("mil"), 4);
     const MeasureContext ctx = CurrentMeasureContext(k720, 50, Settings());

@@ -1,5 +1,6 @@
 // Guides over the live picture and in stills: switching, spacing, labels.
 #include "measure/live_guides.h"
+#include "measure/units.h"
 
 #include "tests/measure/qt_printers.h"
 #include <QImage>
@@ -14,7 +15,7 @@ namespace {
 const QSize k640(640, 480);
 
 GuideScale ScaleFor(double m, const char* unit = "mm") {
-    return GuideScale{m, UnitFactor(unit)};
+    return GuideScale{m, unit};
 }
 
 // x positions of the ticks right of the centre on the horizontal axis.
@@ -42,7 +43,7 @@ TEST(ReadMagnificationTest, CalibratedValueWinsUnlessNominalIsAskedFor) {
 
 TEST(GuideStateTest, SwitchingNeedsADeviceAndTheScaleFollowsTheMagnification) {
     GuideState g;
-    const double mm = UnitFactor("mm");
+    const QString mm = QStringLiteral("mm");
     EXPECT_EQ(g.ToggleCrossLine(false), GuideState::Toggle::Ignored);
     EXPECT_EQ(g.ToggleRuler(false, 50.0, mm), GuideState::Toggle::Ignored);
     EXPECT_FALSE(g.Snapshot().crossLine || g.Snapshot().ruler);
@@ -85,7 +86,7 @@ TEST(RulerTest, LabelStepsAreRoundValuesFarEnoughApart) {
 // reads what the line tool reads from the centre to the label's tick.
 TEST(RulerTest, EveryLabelIsTheTrueDistanceFromTheCentre) {
     for (QSize picture : {k640, QSize(720, 480), QSize(720, 576), QSize(320, 240)})
-        for (const char* unit : {"mm", "cm", "mil", "inch"})
+        for (const char* unit : {"um", "mm", "cm", "mil", "inch"})
             for (double m : {5.0, 21.0, 30.0, 50.0, 60.0, 200.0, 1000.0}) {
                 SCOPED_TRACE(QStringLiteral("%1x%2 %3 M%4")
                                  .arg(picture.width())
@@ -150,7 +151,7 @@ TEST(GuidesTest, AxesAndCrossThroughThePictureCentre) {
 }
 
 TEST(GuidesTest, UnusableScalesDrawTheAxesOnly) {
-    for (const GuideScale& s : {GuideScale{1e-12, UnitFactor("mil")}, GuideScale{0, 0.001}}) {
+    for (const GuideScale& s : {GuideScale{1e-12, "mil"}, GuideScale{0, "mm"}}) {
         const Figure r = RulerFigure(k640, s);
         EXPECT_EQ(r.lines.size(), 2);
         EXPECT_TRUE(r.texts.isEmpty());
@@ -166,6 +167,31 @@ TEST(GuidesTest, RingsAreRulerLabelsApart) {
     ASSERT_EQ(c.ellipses.size(), 5); // 77, 154, 230, 307, 384 < 400
     EXPECT_EQ(c.ellipses.first(), QRect(320 - 77, 240 - 77, 154, 154));
     EXPECT_EQ(c.ellipses[2], QRect(320 - 230, 240 - 230, 460, 460));
+}
+
+// The bar is as long as its label says, at every size and unit, and about a
+// fifth of the picture wide in its bottom right corner.
+TEST(ScaleBarTest, ItsLengthIsItsLabel) {
+    for (QSize picture : {k640, QSize(720, 576), QSize(720, 480)})
+        for (const char* unit : {"um", "mm", "cm", "mil", "inch"})
+            for (double m : {5.0, 60.0, 200.0, 1000.0}) {
+                const GuideScale scale = ScaleFor(m, unit);
+                const std::optional<ScaleBar> b = ChooseScaleBar(picture, scale);
+                ASSERT_TRUE(b) << unit << " " << m;
+                const MeasureContext ctx{UnitPerPixel(picture, unit), m, 6, unit};
+                EXPECT_NEAR(ctx.Length(b->bar.width()), b->value, ctx.Length(0.5) + 1e-12)
+                    << unit << " " << m;
+                EXPECT_TRUE(b->label.endsWith(QStringLiteral(" ") + UnitFor(unit).shownName()));
+                EXPECT_NEAR(b->label.section(' ', 0, 0).toDouble(), b->value, 1e-9);
+                EXPECT_GE(b->bar.width(), picture.width() / 10);
+                EXPECT_LE(b->bar.width(), 2 * picture.width() / 5);
+                EXPECT_GT(b->bar.left(), picture.width() / 2);
+                EXPECT_GT(b->bar.top(), picture.height() * 3 / 4);
+                EXPECT_LT(b->bar.right(), picture.width());
+                EXPECT_LT(b->bar.bottom(), picture.height());
+            }
+    EXPECT_FALSE(ChooseScaleBar(k640, GuideScale{0, "mm"}));
+    EXPECT_EQ(ChooseScaleBar(k640, ScaleFor(60))->label, QStringLiteral("1 mm"));
 }
 
 TEST(ViewMappingTest, TheWholePictureFitsWithItsAspectKept) {

@@ -92,18 +92,25 @@ TEST(MeasurementExport, ThreeShapesGiveTheirRowsAndReadBack) {
     const QVector<MeasurementRow> rows = MeasurementRows(ThreeShapes(ctx), ex);
     ASSERT_EQ(rows.size(), 3);
 
-    // 154 px at 640 × 480 and 100×: 154 × 0.0651465798 × 10 / 100 = 1.0033 mm.
-    EXPECT_EQ(MeasurementCells(rows[0]), (QStringList{"line", "1.00", "", "", "", "", "", "", "mm",
-                                                      "100.0", ex.picture, "L:1.00mm"}));
-    // r = 77 px = 0.5016 mm: area π r² = 0.79, circumference 2π r = 3.15.
+    // 154 px at 640 × 480 and 100×: 154 × 0.0651465798 × 10 / 100 = 1.003257 mm,
+    // at seven digits whatever the two decimals of the label; one pixel is
+    // 0.0651465798 × 10 / 100 mm.
+    EXPECT_EQ(MeasurementCells(rows[0]),
+              (QStringList{"line", "1.003257", "mm", "", "", "", "", "", "", "", "", "", "", "", "",
+                           "100.0", "0.006514658", "mm", ex.picture, "L:1.00mm"}));
+    // r = 77 px: each value in its own unit, the area in square millimetres.
     EXPECT_EQ(rows[1].kind, "radius circle");
-    EXPECT_EQ(rows[1].values[int(MeasureColumn::Area)], "0.79");
-    EXPECT_EQ(rows[1].values[int(MeasureColumn::Radius)], "0.50");
-    EXPECT_EQ(rows[1].values[int(MeasureColumn::Circumference)], "3.15");
+    EXPECT_EQ(rows[1].values[int(MeasureColumn::Area)], "0.7905231");
+    EXPECT_EQ(rows[1].units[int(MeasureColumn::Area)], "mm2");
+    EXPECT_EQ(rows[1].values[int(MeasureColumn::Radius)], "0.5016287");
+    EXPECT_EQ(rows[1].units[int(MeasureColumn::Radius)], "mm");
+    EXPECT_EQ(rows[1].values[int(MeasureColumn::Circumference)], "3.151826");
     EXPECT_EQ(rows[1].values[int(MeasureColumn::Length)], "");
+    EXPECT_EQ(rows[1].units[int(MeasureColumn::Length)], "");
     EXPECT_EQ(rows[1].label, "A:0.79mm2 R:0.50mm G:3.15mm");
     EXPECT_EQ(rows[2].kind, "three-point angle");
-    EXPECT_EQ(rows[2].values[int(MeasureColumn::Angle)], "90.00");
+    EXPECT_EQ(rows[2].values[int(MeasureColumn::Angle)], "90");
+    EXPECT_EQ(rows[2].units[int(MeasureColumn::Angle)], "deg");
     EXPECT_EQ(rows[2].label, QString::fromUtf8("90.00°"));
 
     // Every label is exactly the text the live view draws for the shape.
@@ -116,10 +123,13 @@ TEST(MeasurementExport, ThreeShapesGiveTheirRowsAndReadBack) {
     }
 
     const QByteArray csv = MeasurementsCsv(rows);
-    EXPECT_TRUE(csv.startsWith("kind,length,area,radius,circumference,width,height,angle_deg,"
-                               "unit,magnification,picture,label\r\n"));
-    EXPECT_TRUE(csv.contains("line,1.00,,,,,,,mm,100.0,\"Still_2026-03-04_101500_100.0X_N0001, "
-                             "\"\"\xC2\xB5\"\".bmp\",L:1.00mm\r\n"));
+    EXPECT_TRUE(csv.startsWith("kind,length,length_unit,area,area_unit,radius,radius_unit,"
+                               "circumference,circumference_unit,width,width_unit,height,"
+                               "height_unit,angle,angle_unit,magnification,pixel_size,"
+                               "pixel_size_unit,picture,label\r\n"));
+    EXPECT_TRUE(csv.contains("line,1.003257,mm,,,,,,,,,,,,,100.0,0.006514658,mm,"
+                             "\"Still_2026-03-04_101500_100.0X_"
+                             "N0001, \"\"\xC2\xB5\"\".bmp\",L:1.00mm\r\n"));
     const QVector<QStringList> back = ReadCsv(csv);
     ASSERT_EQ(back.size(), 4);
     EXPECT_EQ(back[0], MeasurementHeader());
@@ -141,14 +151,14 @@ TEST(MeasurementExport, NumbersStayInTheCLocaleWhateverTheUserUses) {
     ex.measure = ctx;
     const QVector<MeasurementRow> rows = MeasurementRows(ThreeShapes(ctx), ex);
     QLocale::setDefault(before);
-    EXPECT_EQ(rows[0].values[0], "1.00");
-    EXPECT_EQ(rows[1].values[int(MeasureColumn::Area)], "0.79");
+    EXPECT_EQ(rows[0].values[0], "1.003257");
+    EXPECT_EQ(rows[1].values[int(MeasureColumn::Area)], "0.7905231");
 }
 
 TEST(MeasurementExport, OtherKindsFillTheirOwnColumns) {
     const MeasureContext ctx = Ctx640(100);
-    // The live continuous line: its drawn total goes under length, the
-    // segments stay in the label only.
+    // The live continuous line: the sum of its segments goes under length,
+    // the segments stay in the label only.
     const QPoint p0(0, 0), p1(154, 0), p2(154, 154);
     ShapeList live;
     live.Append(Shape(LiveKind::ContinuousLine, {p0, p1, QPoint(10, 10), p2, QPoint(160, 80)},
@@ -160,8 +170,17 @@ TEST(MeasurementExport, OtherKindsFillTheirOwnColumns) {
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].kind, "continuous line");
     EXPECT_EQ(rows[0].label, "1.00mm 1.00mm T:2.00mm");
-    EXPECT_EQ(rows[0].values[int(MeasureColumn::Length)], "2.00");
+    EXPECT_EQ(rows[0].values[int(MeasureColumn::Length)], "2.006515");
     EXPECT_EQ(rows[1].kind, "shape 77");
+    // Both numberings name each of their ten kinds, and no other.
+    for (int32_t k = 1; k <= 10; ++k) {
+        EXPECT_FALSE(MeasurementKindName(k, ShapeNumbering::Live).startsWith("shape")) << k;
+        EXPECT_FALSE(MeasurementKindName(k, ShapeNumbering::Canvas).startsWith("shape")) << k;
+    }
+    EXPECT_EQ(MeasurementKindName(0, ShapeNumbering::Live), "shape 0");
+    EXPECT_EQ(MeasurementKindName(LiveKind::PointToLine, ShapeNumbering::Live), "point to line");
+    EXPECT_EQ(MeasurementKindName(int32_t(ShapeKind::FourPointAngle), ShapeNumbering::Canvas),
+              "four-point angle");
     EXPECT_EQ(rows[1].label, "");
 
     // The stored-picture canvas numbers kinds its own way and has
@@ -172,18 +191,69 @@ TEST(MeasurementExport, OtherKindsFillTheirOwnColumns) {
         Shape(int32_t(ShapeKind::Rectangle), {c0, c1, c1}, *RectangleLabels(ctx, c0, c1));
     canvas.Append(rect);
     canvas.Append(NewTextShape(QPoint(5, 5), QStringLiteral("L:cell, 2\tnucleus"), 0, {}));
+    // Drawn without measuring: blank labels, no values.
+    canvas.Append(Shape(int32_t(ShapeKind::Line), {c0, c1, c0, c0, c1, c1, c1}, {QString()}));
     ex.numbering = ShapeNumbering::Canvas;
     rows = MeasurementRows(canvas, ex);
-    ASSERT_EQ(rows.size(), 2);
+    ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[0].kind, "rectangle");
-    EXPECT_EQ(rows[0].values[int(MeasureColumn::Width)], "1.00");
-    EXPECT_EQ(rows[0].values[int(MeasureColumn::Height)], "0.50");
-    EXPECT_FALSE(rows[0].values[int(MeasureColumn::Area)].isEmpty());
+    EXPECT_EQ(rows[0].values[int(MeasureColumn::Width)], "1.003257");
+    EXPECT_EQ(rows[0].values[int(MeasureColumn::Height)], "0.5016287");
+    EXPECT_EQ(rows[0].values[int(MeasureColumn::Area)], "0.5032626");
+    EXPECT_EQ(rows[0].units[int(MeasureColumn::Area)], "mm2");
     EXPECT_EQ(rows[1].kind, "text");
-    EXPECT_EQ(rows[1].values[0], "") << "a note's words are not a measurement";
+    EXPECT_EQ(MeasurementCells(rows[1]).mid(1, 14), QStringList(14, QString()))
+        << "a note's words are not a measurement";
     EXPECT_EQ(rows[1].label, "L:cell, 2\tnucleus");
     EXPECT_EQ(ReadCsv(MeasurementsCsv(rows))[2].last(), "L:cell, 2\tnucleus");
     EXPECT_EQ(MeasurementsTsv(rows).split('\n')[2].split('\t').last(), "L:cell, 2 nucleus");
+    EXPECT_EQ(rows[2].values[int(MeasureColumn::Length)], "");
+}
+
+// Shapes made by the tools keep the unit and magnification they were
+// measured at: the export follows them, not what the boxes say later.
+TEST(MeasurementExport, EachShapeKeepsTheUnitAndMagnificationItWasMeasuredIn) {
+    ShapeList list;
+    const auto measure = [&](const MeasureContext& ctx, QPoint a, QPoint b) {
+        auto tool = MakeLiveTool(ToolId::Polygon);
+        tool->Bind(&list);
+        ToolSettings t;
+        t.ctx = ctx;
+        tool->SetSettings(t);
+        for (QPoint p : {a, QPoint(b.x(), a.y()), b, QPoint(a.x(), b.y())})
+            tool->Press(p);
+        tool->DoubleClick(QPoint(a.x(), b.y()));
+        tool->Press(b + QPoint(5, 5)); // the label
+    };
+    MeasureContext um = Ctx640(100);
+    um.unit = QStringLiteral("um");
+    um.scale = UnitPerPixel(QSize(640, 480), um.unit);
+    measure(um, QPoint(0, 0), QPoint(20, 20));
+    measure(Ctx640(50), QPoint(0, 0), QPoint(20, 20));
+    ASSERT_EQ(list.shapes().size(), 2u);
+    // A continuous line's total is drawn in the unit of its segments.
+    const QPoint p0(0, 0), p1(154, 0);
+    CMeasureShape segments =
+        Shape(LiveKind::ContinuousLine, {p0, p1, QPoint(9, 9)}, {*SegmentLabel(um, p0, p1)});
+    segments.measuredWith = um;
+    list.Append(segments);
+
+    MeasurementExportContext ex;
+    ex.measure = Ctx640(50);
+    ex.magnification = QStringLiteral("50.0");
+    const QVector<MeasurementRow> rows = MeasurementRows(list, ex);
+    // 20 × 20 pixels at 100× are a square of 130.29 µm a side.
+    const double side = 20 * 65.1465798045602 * 10 / 100;
+    EXPECT_NEAR(rows[0].values[int(MeasureColumn::Area)].toDouble(), side * side,
+                1e-6 * side * side);
+    EXPECT_EQ(rows[0].units[int(MeasureColumn::Area)], "um2");
+    EXPECT_TRUE(rows[0].label.endsWith(QString::fromUtf8("µm2"))) << rows[0].label.toStdString();
+    EXPECT_EQ(rows[0].magnification, "100");
+    // The shape measured at the export's own magnification shows its text.
+    EXPECT_EQ(rows[1].units[int(MeasureColumn::Area)], "mm2");
+    EXPECT_EQ(rows[1].magnification, "50.0");
+    EXPECT_EQ(rows[2].label, QString::fromUtf8("1003.26µm T:1003.26µm"));
+    EXPECT_EQ(rows[2].units[int(MeasureColumn::Length)], "um");
 }
 
 TEST(MeasurementExport, WritesAtomicallyOrSaysWhyNot) {

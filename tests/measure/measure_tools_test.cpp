@@ -266,7 +266,7 @@ TEST(LiveDrawTest, PictureWithRulerAndLineShowsBoth) {
     QPainter p(&img);
     GuideSnapshot g;
     g.ruler = true;
-    g.scale = GuideScale{100, UnitFactor("mm")};
+    g.scale = GuideScale{100, "mm"};
     DrawLiveGuides(p, ViewMapping::Identity(k640), g, QFont());
     DrawLiveShapes(p, b.list, b.tool.get(), PenSnapshot{}, Settings640(100).ctx, 1.0, 1.0);
     p.end();

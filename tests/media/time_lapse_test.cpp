@@ -154,11 +154,11 @@ TEST(TimeLapse, LongestIntervalDoesNotOverflow) {
     EXPECT_EQ(f.intervalMs(), 999LL * 60000 + 60000);
 }
 
-TEST(TimeLapse, SizeEstimateKeepsItsFixedWidths) {
-    // 8 × 640 × 480 × 3 bytes = 7.03 MB.
-    EXPECT_EQ(SizeEstimateText(8, 640, 480), "   7. 3");
-    EXPECT_EQ(SizeEstimateText(200, 720, 576), " 237.30");
-    EXPECT_EQ(SizeEstimateText(1, 0, 0), "   0. 0");
+TEST(TimeLapse, SizeEstimateShowsHundredthsOfAMegabyte) {
+    // 8 × 640 × 480 × 3 bytes = 7.03 MB; the hundredths keep their zero.
+    EXPECT_EQ(SizeEstimateText(8, 640, 480), "7.03");
+    EXPECT_EQ(SizeEstimateText(200, 720, 576), "237.30");
+    EXPECT_EQ(SizeEstimateText(1, 0, 0), "0.00");
 }
 
 } // namespace

@@ -40,10 +40,13 @@ check "Package is tavolux" test "$(field Package)" = tavolux
 check "Version is the project's ($version)" test "$(field Version)" = "$version"
 check "Architecture is this machine's" test "$(field Architecture)" = "$(dpkg --print-architecture)"
 depends=$(field Depends)
-for dep in gstreamer1.0-plugins-good gstreamer1.0-libav xdg-utils fonts-noto-cjk libqt6svg6 \
-    qt6-qpa-plugins; do
+for dep in gstreamer1.0-plugins-good gstreamer1.0-libav xdg-utils fonts-noto-cjk fonts-thai-tlwg \
+    libqt6svg6 qt6-qpa-plugins; do
     check "Depends names $dep" grep -q "\b$dep\b" <<<"$depends"
 done
+# The long description is prose, not a CMake list joined with ";".
+check "the description has no list separators" \
+    bash -c '! dpkg-deb -f "$1" Description | grep -q ";"' _ "$deb"
 # The linked libraries come from dpkg-shlibdeps, each with a version floor.
 for lib in libqt6widgets6 libqt6openglwidgets6 libgstreamer1.0-0 libavcodec59 libjpeg62-turbo libudev1 \
     libc6; do

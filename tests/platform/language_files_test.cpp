@@ -122,6 +122,8 @@ const NamedText kNamedTexts[] = {
     // Focus meter, sharpest still, measurement export
     {"FocusMeter", {"Focus Meter"}},
     {"SharpestStill", {"Sharpest Picture of the Last Second"}},
+    {"ScaleBar", {"Scale Bar"}},
+    {"StillTiff", {"Save Pictures as TIFF with Their Scale"}},
     {"ExportMeasures", {"Export measurements..."}},
     {"CopyMeasures", {"Copy measurements"}},
     {"NoMeasurements", {"There are no measurements to export."}},
@@ -144,7 +146,7 @@ const NamedText kNamedTexts[] = {
     {"AboutViewZandor1", {"About Tavolux"}},
     {"AboutViewZandor2", {"Tavolux"}},
     {"AboutDescription", {"Live view, still pictures, recording and calibrated measuring for the wireless digital microscope."}},
-    {"AboutVersion", {"Version 2.10.0038.08"}},
+    {"AboutVersion", {"Version %1"}},
     {"AboutCopyright", {"Copyright (C) 2026 the Tavolux developers. All rights reserved."}},
     // Buttons shared by the dialogs (keys match without regard to case: "Ok" finds "OK")
     {"OK", {"OK"}},

@@ -115,6 +115,11 @@ CDeviceSettingDlg::CDeviceSettingDlg(CaptureEngine& engine, QWidget* parent)
     exit->setGeometry(322, 362, 90, 28);
     // Exit undoes nothing: every change already went to the device.
     connect(exit, &QPushButton::clicked, this, &CDeviceSettingDlg::reject);
+    // Enter confirms and Escape leaves; resetting every property takes a
+    // click of its own.
+    def->setAutoDefault(false);
+    exit->setAutoDefault(false);
+    ok->setDefault(true);
     defaultButton_ = def;
     okButton_ = ok;
     exitButton_ = exit;

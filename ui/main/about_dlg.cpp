@@ -3,6 +3,7 @@
 #include "platform/language.h"
 #include "ui/skin/plain_text.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -31,7 +32,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
                               "Live view, still pictures, recording and calibrated measuring "
                               "for the wireless digital microscope."));
     description_->setWordWrap(true);
-    auto* version = label(Text("AboutVersion", "Version 2.10.0038.08"));
+    // One version everywhere: the build's own, as --version and the package say.
+    auto* version =
+        label(Text("AboutVersion", "Version %1").arg(QCoreApplication::applicationVersion()));
     lastLine_ = label(
         Text("AboutCopyright", "Copyright (C) 2026 the Tavolux developers. All rights reserved."));
     // The fixed width would cut a long line; it wraps instead.

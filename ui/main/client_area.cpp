@@ -3,6 +3,7 @@
 #include "platform/language.h"
 #include "ui/skin/skin.h"
 
+#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -12,6 +13,7 @@ namespace {
 const QPoint kTabAt(7, 43);
 const QPoint kResolutionAt(219, 537);
 const QPoint kSecondsAt(663, 537);
+constexpr int kSecondsPad = 4;
 } // namespace
 
 CClientArea::CClientArea(QWidget* parent) : QWidget(parent) {
@@ -28,7 +30,7 @@ void CClientArea::setResolutionText(const QString& text, const QFont& font) {
 void CClientArea::setRecordingSeconds(int seconds, const QFont& font) {
     seconds_ = seconds;
     secondsFont_ = font;
-    update(QRect(kSecondsAt, SkinSize(kPicSecondsPlate).expandedTo(QSize(120, 24))));
+    update(QRect(kSecondsAt, QSize(kWidth - kSecondsAt.x(), SkinSize(kPicSecondsPlate).height())));
 }
 
 void CClientArea::setListMode(int mode) {
@@ -65,14 +67,27 @@ void CClientArea::paintEvent(QPaintEvent*) {
                Qt::AlignLeft | Qt::AlignTop, resolution_);
 
     if (seconds_ >= 0) {
-        p.drawPixmap(kSecondsAt, SkinPixmap(kPicSecondsPlate, dpr));
+        const QRect plateRect = SecondsPlate();
+        p.drawPixmap(plateRect, SkinPixmap(kPicSecondsPlate, dpr));
         p.setFont(secondsFont_);
         p.setPen(QColor(0, 255, 0));
-        const QString text =
-            QString::asprintf("%2d %s", seconds_, qUtf8Printable(Text("Second", "Seconds")));
-        p.drawText(QRect(kSecondsAt + QPoint(1, 1), SkinSize(kPicSecondsPlate) - QSize(1, 1)),
-                   Qt::AlignLeft | Qt::AlignVCenter, text);
+        p.drawText(plateRect.adjusted(kSecondsPad, 1, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   SecondsText());
     }
+}
+
+QString CClientArea::SecondsText() const {
+    return QString::asprintf("%2d %s", std::max(seconds_, 0),
+                             qUtf8Printable(Text("Second", "Seconds")));
+}
+
+QRect CClientArea::SecondsPlate() const {
+    // The plate grows with the text: no language's word is cut, and the
+    // counter never runs off the window's edge.
+    const QSize plate = SkinSize(kPicSecondsPlate);
+    const int text = QFontMetrics(secondsFont_).horizontalAdvance(SecondsText()) + 2 * kSecondsPad;
+    const int room = kWidth - kSecondsAt.x() - 4;
+    return QRect(kSecondsAt, QSize(std::min(std::max(plate.width(), text), room), plate.height()));
 }
 
 } // namespace tvx

@@ -26,6 +26,9 @@ public:
 
     QString resolutionText() const { return resolution_; }
     int recordingSeconds() const { return seconds_; }
+    // What the counter says, and the plate it is drawn on.
+    QString SecondsText() const;
+    QRect SecondsPlate() const;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -33,9 +33,11 @@ constexpr MenuEntry kSettingMenu[] = {
     {ids::kCrossLine},
     {ids::kScale},
     {ids::kCircle},
+    {ids::kScaleBar},
     {0},
     {ids::kFocusMeter},
     {ids::kSharpestStill},
+    {ids::kStillTiff},
     {0},
 };
 constexpr MenuEntry kCaptureMenu[] = {{ids::kCamera}, {ids::kVideo}, {0}, {ids::kClock}};

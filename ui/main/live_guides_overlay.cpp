@@ -17,7 +17,7 @@ QFont LiveGuides::LabelFont() {
 }
 
 void LiveGuides::Rescale(std::optional<double> m) {
-    state_.Rescale(m, UnitFactor(hooks_.unit()));
+    state_.Rescale(m, hooks_.unit());
 }
 
 bool LiveGuides::Toggle(int command) {
@@ -34,11 +34,18 @@ bool LiveGuides::Toggle(int command) {
         m = hooks_.readMagnification();
         if (!m) return false;
     }
-    const double factor = UnitFactor(hooks_.unit());
+    const QString unit = hooks_.unit();
     const GuideState::Toggle t = command == ids::kScale
-                                     ? state_.ToggleRuler(connected, m, factor)
-                                     : state_.ToggleCircleGrid(connected, m, factor);
+                                     ? state_.ToggleRuler(connected, m, unit)
+                                     : state_.ToggleCircleGrid(connected, m, unit);
     return t == GuideState::Toggle::Changed;
+}
+
+bool LiveGuides::SetScaleBar(bool on, bool ask) {
+    const std::optional<double> m =
+        on ? (ask ? hooks_.readMagnification() : hooks_.currentMagnification()) : std::nullopt;
+    if (on && !m) return false;
+    return state_.SetScaleBar(on, m, hooks_.unit()) == GuideState::Toggle::Changed;
 }
 
 LiveOverlay* LiveGuides::overlay(LiveLayer layer) {
@@ -49,6 +56,8 @@ LiveOverlay* LiveGuides::overlay(LiveLayer layer) {
         return &ruler_;
     case LiveLayer::CircleGrid:
         return &grid_;
+    case LiveLayer::ScaleBar:
+        return &bar_;
     default:
         return nullptr;
     }
@@ -59,13 +68,15 @@ GuideSnapshot LiveGuides::Layer::Only() const {
     g.crossLine = g.crossLine && layer_ == LiveLayer::CrossLine;
     g.ruler = g.ruler && layer_ == LiveLayer::Ruler;
     g.circleGrid = g.circleGrid && layer_ == LiveLayer::CircleGrid;
+    g.scaleBar = g.scaleBar && layer_ == LiveLayer::ScaleBar;
     return g;
 }
 
 // A font of its own per call: frames and cleared surfaces draw on different threads.
 void LiveGuides::Layer::Draw(QPainter& painter, const ViewMapping& map) {
     const GuideSnapshot g = Only();
-    if (g.crossLine || g.ruler || g.circleGrid) DrawLiveGuides(painter, map, g, LabelFont());
+    if (g.crossLine || g.ruler || g.circleGrid || g.scaleBar)
+        DrawLiveGuides(painter, map, g, LabelFont());
 }
 
 } // namespace tvx

@@ -20,6 +20,8 @@ public:
         std::function<bool()> connected;
         // The live magnification, or nothing after the user was told to enter one.
         std::function<std::optional<double>()> readMagnification;
+        // The same without telling the user anything.
+        std::function<std::optional<double>()> currentMagnification;
         // The unit the scale is worked out for.
         std::function<QString()> unit;
     };
@@ -29,6 +31,9 @@ public:
     // Menu entries 32798, 32789 and 32790; nothing while no device is
     // connected. Answers whether a switch changed.
     bool Toggle(int command);
+    // The scale bar, a setting kept across runs. Switching it on asks for a
+    // magnification only when `ask`; false when it stays off.
+    bool SetScaleBar(bool on, bool ask);
 
     // The magnification, the unit or the capture size changed: `m` is the
     // magnification now in force, nothing when the boxes hold none.
@@ -57,6 +62,7 @@ private:
     Layer cross_{*this, LiveLayer::CrossLine};
     Layer ruler_{*this, LiveLayer::Ruler};
     Layer grid_{*this, LiveLayer::CircleGrid};
+    Layer bar_{*this, LiveLayer::ScaleBar};
 };
 
 } // namespace tvx

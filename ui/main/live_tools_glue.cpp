@@ -13,12 +13,14 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 namespace tvx {
 
 namespace {
 
 constexpr int kMenuItemIcon = 249;
+constexpr const char* kScaleBarKey = "ScaleBar";
 
 struct LiveMenuItem {
     int id; // 0: separator
@@ -33,6 +35,7 @@ constexpr LiveMenuItem kLiveMenu[] = {
     {ids::kCrossLine, "Cross", "Crosshair"},
     {ids::kScale, "Scale", "Scale line"},
     {ids::kCircle, "Circle", "circle Grid"},
+    {ids::kScaleBar, "ScaleBar", "Scale Bar"},
     {0, nullptr, nullptr},
     {ids::kPenSettings, "Setting", "Settings"},
     {0, nullptr, nullptr},
@@ -43,12 +46,12 @@ constexpr LiveMenuItem kLiveMenu[] = {
 } // namespace
 
 void MainWindow::plugLiveTools() {
-    guides_ = std::make_unique<LiveGuides>(LiveGuides::Hooks{
-        [this] { return session_->isConnected(); }, [this] { return readLiveMagnification(false); },
-        [] { return Settings().unit; }});
     const auto current = [this](bool nominal) {
         return ReadMagnification({calBox_->text(), magBox_->text(), nominal}).magnification;
     };
+    guides_ = std::make_unique<LiveGuides>(LiveGuides::Hooks{
+        [this] { return session_->isConnected(); }, [this] { return readLiveMagnification(false); },
+        [current] { return current(false); }, [] { return Settings().unit; }});
     measure_ = std::make_unique<LiveMeasure>(
         liveShapes_, liveView_, this,
         LiveMeasure::Hooks{[this](bool nominal) { return readLiveMagnification(nominal); }, current,
@@ -61,8 +64,22 @@ void MainWindow::plugLiveTools() {
                 [this, current] { guides_->Rescale(current(false)); });
     measure_->SetLabelFont(ReadMeasureFont().value_or(DefaultFontRecord()));
     SetOverlay(LiveLayer::Shapes, measure_.get());
-    for (LiveLayer layer : {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid})
+    for (LiveLayer layer :
+         {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid, LiveLayer::ScaleBar})
         SetOverlay(layer, guides_->overlay(layer));
+    // The scale bar is a setting: on at start when it was on at the end.
+    QAction* scaleBar = commands_->action(ids::kScaleBar);
+    scaleBar->setChecked(ReadOwnSwitch(kScaleBarKey) && guides_->SetScaleBar(true, false));
+    connect(scaleBar, &QAction::toggled, this, [this, scaleBar](bool on) {
+        if (on && !guides_->SetScaleBar(true, true)) {
+            const QSignalBlocker block(scaleBar);
+            scaleBar->setChecked(false);
+            return;
+        }
+        if (!on) guides_->SetScaleBar(false, false);
+        WriteOwnSwitch(kScaleBarKey, on);
+        if (!inPreviewState()) liveView_->ClearSurface();
+    });
 
     const auto on = [this](int id, auto&& fn) {
         connect(commands_->action(id), &QAction::triggered, this, fn);
@@ -95,13 +112,14 @@ std::unique_ptr<CMenuXP> MainWindow::buildLiveMenu() {
             continue;
         }
         QAction* a = menu->AppendItem(Text(item.key, item.defaultText), item.id, icon);
-        const bool guide =
-            item.id == ids::kCrossLine || item.id == ids::kScale || item.id == ids::kCircle;
+        const bool guide = item.id == ids::kCrossLine || item.id == ids::kScale ||
+                           item.id == ids::kCircle || item.id == ids::kScaleBar;
         if (guide) {
             a->setCheckable(true);
             a->setChecked(item.id == ids::kCrossLine ? g.crossLine
                           : item.id == ids::kScale   ? g.ruler
-                                                     : g.circleGrid);
+                          : item.id == ids::kCircle  ? g.circleGrid
+                                                     : g.scaleBar);
         }
         if (const QAction* command = commands_->action(item.id))
             a->setEnabled(command->isEnabled());

@@ -15,6 +15,7 @@
 #include "ui/main/live_measure.h"
 #include "ui/main/measure_export_glue.h"
 #include "ui/main/recording_glue.h"
+#include "ui/main/still_format.h"
 #include "ui/skin/menu_xp.h"
 #include "ui/skin/skin.h"
 
@@ -25,6 +26,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace tvx {
 
@@ -57,6 +60,40 @@ QFont makeFont(QFont base, int height, int averageWidth) {
     const qreal natural = fm.horizontalAdvance(kLatin) / kLatin.size();
     if (natural > 0) base.setStretch(qBound(50, int(100.0 * averageWidth / natural + 0.5), 200));
     return base;
+}
+
+// Room a line edit leaves for its text: its contents less the frame, the
+// text margins and the two pixels the line edit keeps free on each side.
+int TextRoom(const QLineEdit* box) {
+    QStyleOptionFrame opt;
+    opt.initFrom(box);
+    opt.rect = box->rect();
+    opt.lineWidth =
+        box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, box) : 0;
+    opt.midLineWidth = 0;
+    opt.state |= QStyle::State_Sunken;
+    const QRect r = box->style()
+                        ->subElementRect(QStyle::SE_LineEditContents, &opt, box)
+                        .marginsRemoved(box->textMargins());
+    return r.width() - 4;
+}
+
+// The magnification boxes sit in 34-pixel slots of the skin. A value wider
+// than that ("100.0", and calibrations up to "100000.0") is narrowed, then
+// made smaller, rather than scrolled so that only its tail shows. The tool
+// tip carries the value at full size.
+void FitBoxText(QLineEdit* box, const QFont& base) {
+    const QString text = box->text();
+    const int room = TextRoom(box);
+    QFont f = base;
+    const int basePixels = QFontInfo(base).pixelSize();
+    const auto fits = [&] { return QFontMetrics(f).horizontalAdvance(text) <= room; };
+    for (int stretch = 100; stretch >= 60 && !fits(); stretch -= 5)
+        f.setStretch(stretch);
+    for (int pixels = basePixels; pixels >= 6 && !fits(); --pixels)
+        f.setPixelSize(pixels);
+    box->setFont(f);
+    box->setToolTip(text);
 }
 
 } // namespace
@@ -134,6 +171,12 @@ void MainWindow::InitDialog() {
     if (!tempDir.isEmpty()) storage_.tempDir = tempDir;
     stillSaver_.SetFolder(storage_.picture);
     buildFileList();
+    stillFormat_ = new StillFormatChoice(
+        commands_->action(ids::kStillTiff),
+        [this] {
+            return StillFormatChoice::Magnification{calibrationText(), magnificationText()};
+        },
+        this);
     deviceSettings_ = std::make_unique<DeviceSettingsGlue>(
         *session_, commands_->action(ids::kDeviceSetting), this);
 
@@ -162,6 +205,9 @@ void MainWindow::createBoxes() {
     calBox_->setGeometry(723, 6, 34, 25);
     calBox_->setAlignment(Qt::AlignCenter);
     connect(magBox_, &QLineEdit::textChanged, this, &MainWindow::lookUpCalibration);
+    for (QLineEdit* box : {magBox_, calBox_})
+        connect(box, &QLineEdit::textChanged, box,
+                [box, base = box->font()] { FitBoxText(box, base); });
     magBox_->setText(QStringLiteral("60.0"));
 }
 
@@ -229,9 +275,10 @@ bool MainWindow::inPreviewState() const {
 }
 
 void MainWindow::saveStill(StillSource source) {
+    const StillPicture still = session_->frameSink().TakeStill();
     const StillSaveResult result =
-        stillSaver_.Save(session_->frameSink().TakeStill(), magnificationText(),
-                         QDateTime::currentDateTime(), &stillOverlays_);
+        stillSaver_.Save(still, magnificationText(), QDateTime::currentDateTime(), &stillOverlays_,
+                         stillFormat_->For(QSize(still.width, still.height)));
     if (!result.saved()) {
         // A picture the user asked for must not vanish silently, however
         // often it fails; and no shutter for a picture that was not taken.

@@ -30,6 +30,7 @@ class LiveGuides;
 class LiveMeasure;
 class FocusFeatures;
 class MeasureExportCommands;
+class StillFormatChoice;
 class RecorderControl;
 class RecordingGlue;
 
@@ -111,8 +112,6 @@ public:
     const QFont& fontA() const { return fontA_; }
     const QFont& fontB() const { return fontB_; }
     QTimer* startupTimer() { return &startupTimer_; }
-    double overlayScaleX() const { return overlayScaleX_; }
-    double overlayScaleY() const { return overlayScaleY_; }
     QString lastSavedStill() const { return lastSavedStill_; }
     StillFeedback& stillFeedback() { return *stillFeedback_; }
     ErrorReporter& errorReporter() { return errors_; }
@@ -178,6 +177,7 @@ private:
     std::unique_ptr<EffectButtons> effects_;
     std::unique_ptr<FocusFeatures> focus_;           // the focus meter and the sharpest still
     MeasureExportCommands* measureExport_ = nullptr; // owned by the window
+    StillFormatChoice* stillFormat_ = nullptr;       // owned by the window
     OverlayCompositor stillOverlays_;
     StillSaver stillSaver_;
     LiveShapes liveShapes_;
@@ -203,8 +203,6 @@ private:
     int listMode_ = 1; // 1 pictures, 0 videos
     bool fullScreen_ = false;
     bool recording_ = false;
-    double overlayScaleX_ = 1.0;
-    double overlayScaleY_ = 1.0;
 };
 
 } // namespace tvx

@@ -66,6 +66,8 @@ constexpr int kFocusMeter = 33001;
 constexpr int kSharpestStill = 33002;
 constexpr int kExportMeasures = 33003;
 constexpr int kCopyMeasures = 33004;
+constexpr int kScaleBar = 33005;
+constexpr int kStillTiff = 33006;
 
 // hot-key commands without a button or menu item of their own
 constexpr int kStartRecording = 32900; // F3

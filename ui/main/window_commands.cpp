@@ -3,6 +3,8 @@
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "ui/main/about_dlg.h"
+#include "ui/main/live_guides_overlay.h"
+#include "ui/main/live_measure.h"
 #include "ui/main/main_window.h"
 #include "ui/main/recording_glue.h"
 #include "ui/measure/photo_measure_dialog.h"
@@ -46,7 +48,17 @@ void MainWindow::connectCommands() {
     on(ids::kRes720, [this] { setResolution(720, 480); });
     // Open, Save, Delete, Delete All and E-Mail belong to the file list
     // (file_list_glue.cpp), Device Settings to its own glue.
-    on(ids::kPenSettings, [this] { RunPenSettings(this); });
+    on(ids::kPenSettings, [this] {
+        // The label colour and unit reach the next live shape through the
+        // settings; the font is held by the live measuring, so it is handed
+        // over here rather than waiting for the next start.
+        const PenSettingsOutcome out = RunPenSettings(this);
+        if (measure_) measure_->SetLabelFont(out.labelFont);
+        // The guides measure in the unit the tools now use.
+        if (guides_)
+            guides_->Rescale(
+                ReadMagnification({calibrationText(), magnificationText(), false}).magnification);
+    });
     on(ids::kUndo, [this] { liveShapes_.Undo(); });
     on(ids::kRedo, [this] { liveShapes_.Redo(); });
     on(ids::kDeleteAllMeasures, [this] { liveShapes_.Clear(); });

@@ -36,11 +36,6 @@ void MainWindow::EnterFullScreen() {
     liveView_->setGeometry(client_->rect());
     liveView_->EnterFullScreen();
     rebuildToolTips();
-    const QSize screen = this->screen() ? this->screen()->size() : size();
-    const CaptureSize capture = CurrentCaptureSize();
-    overlayScaleX_ =
-        screen.width() / (capture.width == 720 && capture.height == 480 ? 720.0 : 640.0);
-    overlayScaleY_ = screen.height() / 480.0;
 }
 
 void MainWindow::LeaveFullScreen() {
@@ -60,7 +55,6 @@ void MainWindow::LeaveFullScreen() {
     if (recording_)
         client_->setRecordingSeconds(recorder_ ? recorder_->ElapsedSeconds() : 0, fontA_);
     rebuildToolTips();
-    overlayScaleX_ = overlayScaleY_ = 1.0;
     // Last, once the menu and the fixed client area are back.
     setGeometry(savedGeometry_);
 }

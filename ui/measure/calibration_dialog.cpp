@@ -32,8 +32,14 @@ CalibrationDialog::CalibrationDialog(const QString& unit, QWidget* parent)
     edit_->setFocus();
 }
 
+void CalibrationDialog::SetLine(double pixelLength, const MeasureContext& ctx) {
+    pixelLength_ = pixelLength;
+    ctx_ = ctx;
+}
+
 void CalibrationDialog::accept() {
-    const auto a = ActualDistanceFromText(edit_->text(), unit_);
+    auto a = ActualDistanceFromText(edit_->text(), unit_);
+    if (a && pixelLength_ && !CalibratedMagnification(*pixelLength_, ctx_, *a)) a.reset();
     if (!a) {
         prompts().Message(windowTitle(), Text("EnterDigital", "Please enter digital!"),
                           Prompts::Icon::Warning);
@@ -49,6 +55,7 @@ bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx, C
     std::optional<double> actual;
     {
         CalibrationDialog dialog(ctx.unit, parent);
+        dialog.SetLine(pixelLength, ctx);
         if (dialog.exec() == QDialog::Accepted) actual = dialog.actualDistance();
     }
     const CalibrationOutcome out = FinishCalibration(pixelLength, ctx, actual);

@@ -18,6 +18,9 @@ class CalibrationDialog : public QDialog {
     Q_OBJECT
 public:
     explicit CalibrationDialog(const QString& unit, QWidget* parent = nullptr);
+    // The line being calibrated: OK then also refuses a distance that would
+    // give it no sane magnification (SaneMagnification).
+    void SetLine(double pixelLength, const MeasureContext& ctx);
 
     // The distance accepted with OK, in the unit.
     double actualDistance() const { return actual_; }
@@ -29,6 +32,8 @@ public slots:
 
 private:
     QString unit_;
+    std::optional<double> pixelLength_;
+    MeasureContext ctx_;
     QLineEdit* edit_ = nullptr;
     QLabel* prompt_ = nullptr;
     double actual_ = 0;

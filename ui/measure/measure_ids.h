@@ -64,6 +64,7 @@ enum : int {
     WidthSpin = 1147,
     Preview = 1135,
     UnitsGroup = 1151,
+    Um = 1150,
     Mm = 1153,
     Cm = 1154,
     Mil = 1155,

@@ -2,6 +2,7 @@
 
 #include "measure/font_file.h"
 #include "measure/live_shapes.h"
+#include "measure/units.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -29,8 +30,6 @@ template <class W> W* Tagged(W* w, int id) {
     w->setProperty("controlId", id);
     return w;
 }
-
-const char* const kUnits[4] = {"mm", "cm", "mil", "inch"};
 
 } // namespace
 
@@ -129,18 +128,17 @@ PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
     auto* unitsGroup =
         Tagged(new QGroupBox(Text("Units", "Units"), this), PenSettingId::UnitsGroup);
     unitsGroup->setGeometry(190, 132, 180, 44);
-    const int unitIds[4] = {PenSettingId::Mm, PenSettingId::Cm, PenSettingId::Mil,
-                            PenSettingId::Inch};
-    for (int i = 0; i < 4; ++i) {
-        units_[i] = Tagged(new QCheckBox(QString::fromLatin1(kUnits[i]), unitsGroup), unitIds[i]);
-        units_[i]->setGeometry(8 + i * 43, 18, 43, 20);
-        const QString unit = QString::fromLatin1(kUnits[i]);
-        connect(units_[i], &QCheckBox::clicked, this, [this, unit] { SetUnit(unit); });
+    const int unitIds[kLengthUnitCount] = {PenSettingId::Um, PenSettingId::Mm, PenSettingId::Cm,
+                                           PenSettingId::Mil, PenSettingId::Inch};
+    for (int i = 0; i < kLengthUnitCount; ++i) {
+        const LengthUnit& unit = kLengthUnits[i];
+        units_[i] = Tagged(new QCheckBox(unit.shownName(), unitsGroup), unitIds[i]);
+        units_[i]->setProperty("unit", unit.storedName());
+        connect(units_[i], &QCheckBox::clicked, this,
+                [this, &unit] { SetUnit(unit.storedName()); });
+        // An unknown setting checks what it is measured in: millimetres.
+        units_[i]->setChecked(&unit == &UnitFor(s.unit));
     }
-    int unitIndex = 0;
-    for (int i = 0; i < 4; ++i)
-        if (s.unit == QLatin1String(kUnits[i])) unitIndex = i;
-    units_[unitIndex]->setChecked(true);
 
     auto* decGroup =
         Tagged(new QGroupBox(Text("decimal", "decimal"), this), PenSettingId::DecimalGroup);
@@ -168,7 +166,7 @@ PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &PenSettingDialog::reject);
 
     // The units side by side, each as wide as its text ("inch" is wider
-    // than "cm").
+    // than "cm"); the group and the dialog grow with them below.
     int unitX = 8;
     for (QCheckBox* u : units_) {
         const int w = u->sizeHint().width();
@@ -206,7 +204,7 @@ void PenSettingDialog::SetLineType(int type) {
 
 void PenSettingDialog::SetUnit(const QString& unit) {
     for (QCheckBox* b : units_)
-        b->setChecked(b->text() == unit);
+        b->setChecked(b->property("unit").toString() == unit);
     SettingsValues v = Settings();
     v.unit = unit;
     SetRunningSettings(v);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measure/font_record.h"
+#include "measure/units.h"
 
 #include <QDialog>
 #include <QGroupBox>
@@ -64,7 +65,7 @@ private:
     QButtonGroup* types_ = nullptr;
     QLineEdit* width_ = nullptr;
     QSpinBox* spin_ = nullptr;
-    QCheckBox* units_[4] = {};
+    QCheckBox* units_[kLengthUnitCount] = {}; // in the order of kLengthUnits
     QCheckBox* decimals_[4] = {};
     PreviewBox* preview_ = nullptr;
 };

@@ -602,7 +602,7 @@ bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow) 
     return true;
 }
 
-bool RunPenSettings(QWidget* parent) {
+PenSettingsOutcome RunPenSettings(QWidget* parent) {
     InstallFontSubstitutes();
     const SettingsValues s = Settings();
     const auto stored = ReadMeasureFont();
@@ -610,7 +610,10 @@ bool RunPenSettings(QWidget* parent) {
     dialog.setLineColour(s.LineColor);
     dialog.setLabelColour(s.MeasureTxtColor);
     dialog.setLabelFont(stored ? *stored : DefaultFontRecord());
-    return dialog.exec() == QDialog::Accepted;
+    PenSettingsOutcome out;
+    out.accepted = dialog.exec() == QDialog::Accepted;
+    out.labelFont = dialog.labelFont();
+    return out;
 }
 
 } // namespace tvx

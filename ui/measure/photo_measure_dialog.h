@@ -1,5 +1,6 @@
 #pragma once
 
+#include "measure/font_record.h"
 #include "measure/measure_export.h"
 
 #include <QDialog>
@@ -116,6 +117,12 @@ private:
 bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow = nullptr);
 // The Pen Setting dialog as the main window's settings menu opens it; the
 // colours go to the settings store (the dialog stores them at once).
-bool RunPenSettings(QWidget* parent);
+struct PenSettingsOutcome {
+    bool accepted = false;
+    // The measurement label font as the dialog left it. A font chosen with
+    // its Font button is stored at once, so it holds after Cancel too.
+    FontRecord labelFont;
+};
+PenSettingsOutcome RunPenSettings(QWidget* parent);
 
 } // namespace tvx

@@ -101,6 +101,7 @@ CCaptureTimerDlg::CCaptureTimerDlg(std::function<void()> requestStill, QSize fra
     fileSize->setGeometry(sizeX, 144, estimateX - sizeX - 2, 22);
     estimate_ = Named(new QLineEdit(this), kSizeEstimate);
     estimate_->setReadOnly(true);
+    estimate_->setAlignment(Qt::AlignRight); // next to its "MB"
     estimate_->setGeometry(estimateX, 144, 60, 22);
     (new QLabel(QStringLiteral("MB"), this))->setGeometry(estimateX + 64, 144, 30, 22);
     setFixedSize(std::max(400, estimateX + 100), 240);

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -124,6 +125,16 @@ TEST(DeviceSetting, RowsShowTheDeviceValuesAndSpinsStopAtTheEnds) {
     Find<CSpin>(&dlg, kRows[3].spin)->Up();
     EXPECT_EQ(microscope->calls.back().property, kProcAmpSharpness);
     EXPECT_EQ(microscope->calls.back().value, 15);
+
+    // Enter is OK and never Default: nothing is reset.
+    dlg.show();
+    QSlider* slider = Find<QSlider>(&dlg, bright.slider);
+    slider->setFocus();
+    const size_t sent = microscope->calls.size();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(slider, &enter);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(microscope->calls.size(), sent);
 
     // Outside button-library mode there are no resolutions: OK changes nothing.
     EXPECT_EQ(Find<QComboBox>(&dlg, kResolutionList)->count(), 0);

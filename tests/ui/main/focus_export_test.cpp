@@ -182,7 +182,8 @@ TEST_F(FocusAndExport, ExportAndCopyTheLiveMeasurements) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray csv = f.readAll();
     EXPECT_EQ(csv, MeasurementsCsv(cmds->Rows()));
-    EXPECT_TRUE(csv.contains("\r\nline,1.003,,,,,,,mm,")) << csv.toStdString();
+    // Worked out from the points (154 px at 100×), not read from the label.
+    EXPECT_TRUE(csv.contains("\r\nline,1.003257,mm,,,")) << csv.toStdString();
     EXPECT_TRUE(prompts_.lastProposedPath().startsWith(window_->storage().picture));
 
     // A place that cannot be written: told with the place, nothing written.
@@ -198,7 +199,7 @@ TEST_F(FocusAndExport, ExportAndCopyTheLiveMeasurements) {
     ASSERT_TRUE(cmds->Copy());
     const QString copied = QGuiApplication::clipboard()->text();
     EXPECT_EQ(copied, MeasurementsTsv(cmds->Rows()));
-    EXPECT_TRUE(copied.contains("line\t1.003\t"));
+    EXPECT_TRUE(copied.contains("line\t1.003257\tmm\t"));
 
     // Triggered from the command table the same way.
     prompts_.Push(QString()); // cancelled

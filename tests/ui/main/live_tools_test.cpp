@@ -8,6 +8,7 @@
 #include "ui/main/live_view.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
+#include "ui/measure/pen_setting_dialog.h"
 #include "ui/skin/menu_xp.h"
 
 #include <QApplication>
@@ -251,7 +252,7 @@ TEST_F(LiveTools, LiveMenuUndoesAndRedoes) {
     for (QAction* a : menu->actions())
         ids << (a->isSeparator() ? 0 : a->data().toInt());
     EXPECT_EQ(ids, (QList<int>{ids::kUndo, ids::kRedo, ids::kDeleteAllMeasures, 0, ids::kCrossLine,
-                               ids::kScale, ids::kCircle, 0, ids::kPenSettings, 0,
+                               ids::kScale, ids::kCircle, ids::kScaleBar, 0, ids::kPenSettings, 0,
                                ids::kExportMeasures, ids::kCopyMeasures}));
 
     dlg_->OnCommand(ids::kLine);
@@ -275,6 +276,27 @@ TEST_F(LiveTools, LiveMenuUndoesAndRedoes) {
     ChooseFromPopup(4); // the cross line
     dlg_->OnCommand(ids::kMeasureOther);
     EXPECT_TRUE(dlg_->guides().snapshot().crossLine);
+}
+
+TEST_F(LiveTools, ALabelFontChosenInThePenSettingsReachesTheNextShape) {
+    QFont chosen(QStringLiteral("DejaVu Sans"));
+    chosen.setPixelSize(23);
+    prompts_.Push(chosen);
+    QTimer::singleShot(50, [] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* pen = qobject_cast<PenSettingDialog*>(w)) {
+            pen->ChooseFont();
+            pen->accept();
+        } else if (auto* other = qobject_cast<QDialog*>(w)) {
+            other->reject();
+        }
+    });
+    dlg_->OnCommand(ids::kPenSettings);
+    EXPECT_EQ(dlg_->liveMeasure().labelFont().lfHeight, -23);
+    dlg_->OnCommand(ids::kLine);
+    line({10, 10}, {100, 10}, {20, 20});
+    ASSERT_EQ(ShapeCount(shapes()), 1);
+    shapes().Draw([](const ShapeList& l) { EXPECT_EQ(l.shapes()[0].labelFont.lfHeight, -23); });
 }
 
 TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
@@ -314,6 +336,49 @@ TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
         [](const ShapeList& l) { EXPECT_EQ(l.shapes()[1].labels[0], QStringLiteral("L:0.50mm")); });
     dlg_->OnCommand(ids::kScale);
     EXPECT_DOUBLE_EQ(dlg_->guides().snapshot().scale.magnification, 200.7);
+}
+
+// The scale bar's white run is as long as its value at the magnification in
+// force, in the still and over the view, at both usual sizes.
+TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
+    dlg_->commands().action(ids::kScaleBar)->trigger();
+    ASSERT_TRUE(dlg_->guides().snapshot().scaleBar);
+    EXPECT_TRUE(ReadOwnSwitch("ScaleBar"));
+    for (QSize size : {QSize(640, 480), QSize(720, 576)}) {
+        SCOPED_TRACE(size.width());
+        ASSERT_TRUE(dlg_->session().SetResolution(size.width(), size.height()));
+        ASSERT_TRUE(
+            test::WaitFor([&] { return dlg_->liveView()->surface().mapping().picture() == size; }));
+        const std::optional<ScaleBar> bar = ChooseScaleBar(size, dlg_->guides().snapshot().scale);
+        ASSERT_TRUE(bar);
+        // Magnification 100, millimetres: pixels per mm from the pitch alone.
+        const double perMm = 100 / (PixelPitch(size) * 0.001 * 10);
+        const int want = int(std::lround(bar->value * perMm));
+        auto whiteRun = [](const QImage& img, int y, int from) {
+            int x = from;
+            while (x > 0 && img.pixel(x - 1, y) == qRgb(255, 255, 255))
+                --x;
+            int end = from;
+            while (end < img.width() && img.pixel(end, y) == qRgb(255, 255, 255))
+                ++end;
+            return end - x;
+        };
+        dlg_->session().stillFlags().Request(StillSource::Keyboard);
+        const QString before = dlg_->lastSavedStill();
+        ASSERT_TRUE(test::WaitFor([&] { return dlg_->lastSavedStill() != before; }));
+        const QImage still(dlg_->lastSavedStill());
+        ASSERT_EQ(still.size(), size);
+        const QPoint mid = bar->bar.center();
+        EXPECT_NEAR(whiteRun(still, mid.y(), mid.x()), want, 1);
+        // Over the view the bar is scaled with the picture.
+        const ViewMapping map = dlg_->liveView()->surface().mapping();
+        const QImage view = dlg_->liveView()->surface().Snapshot();
+        const QPoint at = map.ToView(mid).toPoint();
+        EXPECT_NEAR(whiteRun(view, at.y(), at.x()), want * map.scaleX(), 2);
+    }
+    dlg_->commands().action(ids::kScaleBar)->trigger();
+    EXPECT_FALSE(dlg_->guides().snapshot().scaleBar);
+    EXPECT_FALSE(ReadOwnSwitch("ScaleBar"));
 }
 
 // At every capture size the view shows the whole picture; a line drawn over

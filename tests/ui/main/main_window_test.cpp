@@ -171,6 +171,14 @@ TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
     auto* client = dlg->findChild<CClientArea*>();
     ASSERT_NE(client, nullptr);
     EXPECT_GE(client->recordingSeconds(), 0);
+    // The counter's plate holds its whole text ("59 Seconds"), within the window.
+    QFont font;
+    font.setPixelSize(18);
+    client->setRecordingSeconds(59, font);
+    EXPECT_TRUE(client->SecondsText().endsWith("Seconds"));
+    EXPECT_GT(client->SecondsPlate().width(),
+              QFontMetrics(font).horizontalAdvance(client->SecondsText()));
+    EXPECT_LE(client->SecondsPlate().right(), client->width());
     const QRect normal = dlg->geometry();
 
     dlg->EnterFullScreen();
@@ -179,7 +187,6 @@ TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
     EXPECT_EQ(client->recordingSeconds(), -1);
     EXPECT_FALSE(dlg->commands().button(ids::kCamera)->isVisible());
     EXPECT_FALSE(dlg->magnificationBox()->isVisible());
-    EXPECT_GT(dlg->overlayScaleX(), 0.0);
 
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dlg.get(), &esc);
@@ -188,7 +195,6 @@ TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
     EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isVisible());
     EXPECT_FALSE(dlg->commands().button(ids::kPreview)->isVisible());
     EXPECT_EQ(dlg->liveView()->geometry(), QRect(204, 52, 640, 480));
-    EXPECT_EQ(dlg->overlayScaleX(), 1.0);
     EXPECT_GE(client->recordingSeconds(), 0);
     // The window's own size is the desktop's to restore (checked on a real X
     // server by the end-to-end test); the skin is ours.
@@ -256,13 +262,16 @@ TEST_F(MainWindowTest, ResolutionCommandsSwitchTheCaptureAndItsText) {
 TEST_F(MainWindowTest, MagnificationBoxLooksUpTheCalibrationAndWmApp12StoresIt) {
     QFile f(ProgramFolder() + "/CalibrationIni.ini");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("// calibration\n[60.0]\n60.0=58.3\n[200]\n200=203.4\n");
+    f.write("// calibration\n[60.0]\n60.0=58.3\n[200]\n200=203.4\n[300]\n300=1e-300\n");
     f.close();
     auto dlg = connectedWindow();
     EXPECT_EQ(dlg->calibrationText(), "58.3");
     dlg->magnificationBox()->setText("200");
     EXPECT_EQ(dlg->calibrationText(), "203.4");
     dlg->magnificationBox()->setText("20");
+    EXPECT_EQ(dlg->calibrationText(), "");
+    // An absurd stored value is no calibration: the nominal box then decides.
+    dlg->magnificationBox()->setText("300");
     EXPECT_EQ(dlg->calibrationText(), "");
 
     calibration_.nominal = 150;
@@ -273,6 +282,35 @@ TEST_F(MainWindowTest, MagnificationBoxLooksUpTheCalibrationAndWmApp12StoresIt) 
     EXPECT_EQ(dlg->calibrationText(), "147.3");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("[150.0]\n150.0=147.3"));
+}
+
+// Whether a line edit shows all of its text: a text wider than the box is
+// scrolled, so the cursor then travels less than the text's width between
+// its two ends. The box works out its scrolling when it paints.
+bool ShowsWholeText(QLineEdit* box) {
+    box->home(false);
+    box->grab();
+    const int start = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+    box->end(false);
+    box->grab();
+    const int end = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+    return end - start >= box->fontMetrics().horizontalAdvance(box->text()) - 1;
+}
+
+TEST_F(MainWindowTest, MagnificationBoxesShowLongValuesWhole) {
+    auto dlg = connectedWindow();
+    for (const char* value : {"60.0", "100.0", "999.9", "100000.0"}) {
+        calibration_.nominal = LeadingNumber(QString::fromLatin1(value));
+        calibration_.calibratedCopy = calibration_.nominal;
+        AppEvent message(kMsgMagnification);
+        QCoreApplication::sendEvent(dlg.get(), &message);
+        EXPECT_EQ(dlg->calibrationText(), QString::fromLatin1(value));
+        EXPECT_TRUE(ShowsWholeText(dlg->calibrationBox())) << value;
+        EXPECT_TRUE(ShowsWholeText(dlg->magnificationBox())) << value;
+    }
+    // A short value keeps the box's own font.
+    dlg->magnificationBox()->setText("60");
+    EXPECT_EQ(dlg->magnificationBox()->font(), dlg->magnificationBox()->parentWidget()->font());
 }
 
 } // namespace

@@ -204,12 +204,17 @@ TEST_F(Feedback, LanguageTextsAreShownAsWritten) {
     EXPECT_EQ(shown.toPlainText(), tip);
     EXPECT_FALSE(shown.toHtml().contains("<img"));
 
+    // The about box names the build's own version, as --version does.
+    QCoreApplication::setApplicationVersion(QStringLiteral("9.8.7"));
     CAboutDlg about(dlg_.get());
     EXPECT_EQ(about.description(), tip);
+    QStringList texts;
     for (QLabel* l : about.findChildren<QLabel*>()) {
         if (l->text().isEmpty()) continue; // the icon
+        texts << l->text();
         EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->text().toStdString();
     }
+    EXPECT_TRUE(texts.contains(QStringLiteral("Version 9.8.7"))) << texts.join('|').toStdString();
 }
 
 } // namespace

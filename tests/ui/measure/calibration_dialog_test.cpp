@@ -74,6 +74,7 @@ TEST_F(CalibrationTest, DistancesConvertFromMillimetres) {
     EXPECT_DOUBLE_EQ(*ActualDistanceFromText("25.4", "inch"), 25.4 * 0.03937007874015748);
     EXPECT_DOUBLE_EQ(*ActualDistanceFromText("1", "mil"), 5000 * 0.007874015748031496);
     EXPECT_DOUBLE_EQ(*ActualDistanceFromText(" 2.5mm", "mm"), 2.5);
+    EXPECT_DOUBLE_EQ(*ActualDistanceFromText("0.5", "um"), 500.0);
     EXPECT_DOUBLE_EQ(*ActualDistanceFromText("3", "furlong"), 3.0);
     for (const char* bad : {"", "0", "0.0", "abc", "-5", "1e999", "nan"})
         EXPECT_FALSE(ActualDistanceFromText(QString::fromLatin1(bad), "mm")) << bad;
@@ -121,6 +122,37 @@ TEST_F(CalibrationTest, DialogStaysOpenUntilADistanceIsEntered) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_NEAR(dialog.actualDistance(), 1.0, 1e-12);
+}
+
+TEST_F(CalibrationTest, DistancesGivingNoSaneMagnificationAreRefused) {
+    // 154 px at 100× read 1.0033 mm: a distance of a the line makes the
+    // magnification 100.33 / a.
+    const MeasureContext ctx = Context("mm", 100, 3);
+    CalibrationDialog dialog(ctx.unit);
+    dialog.SetLine(154, ctx);
+    dialog.show();
+    for (const char* absurd : {"1e-300", "0.0005", "2000", "1e300"}) {
+        dialog.edit()->setText(QString::fromLatin1(absurd));
+        dialog.accept();
+        EXPECT_TRUE(dialog.isVisible()) << absurd;
+    }
+    ASSERT_EQ(prompts_.shown().size(), 4u);
+    EXPECT_EQ(prompts_.shown()[3].text, QStringLiteral("Please enter digital!"));
+    for (const char* sane : {"0.002", "500"}) {
+        dialog.setResult(0);
+        dialog.show();
+        dialog.edit()->setText(QString::fromLatin1(sane));
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted) << sane;
+        EXPECT_FALSE(dialog.isVisible()) << sane;
+    }
+    // The same bounds hold for what is stored, whoever asks.
+    EXPECT_FALSE(FinishCalibration(154, ctx, 1e-300).calibrated);
+    EXPECT_DOUBLE_EQ(calibrationState().calibrated, 0);
+    EXPECT_TRUE(SaneMagnification(kMinMagnification));
+    EXPECT_TRUE(SaneMagnification(kMaxMagnification));
+    EXPECT_FALSE(SaneMagnification(0.099));
+    EXPECT_FALSE(SaneMagnification(100000.1));
 }
 
 TEST_F(CalibrationTest, CalibrateRewritesTheLabelAndTellsTheParent) {

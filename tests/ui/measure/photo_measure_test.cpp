@@ -471,6 +471,23 @@ TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
     EXPECT_EQ(Settings().Linewidth, 1u);
 }
 
+TEST_F(PhotoMeasureTest, MicrometresAreOfferedAsMicroSignAndStoredAsUm) {
+    WriteUnitDecimal(QStringLiteral("um"), 2);
+    PenSettingDialog d;
+    auto box = [&](int id) { return static_cast<QCheckBox*>(ControlById(&d, id)); };
+    EXPECT_EQ(box(PenSettingId::Um)->text(), QString::fromUtf8("µm"));
+    EXPECT_TRUE(box(PenSettingId::Um)->isChecked());
+    EXPECT_FALSE(box(PenSettingId::Mm)->isChecked());
+    box(PenSettingId::Mm)->click();
+    EXPECT_FALSE(box(PenSettingId::Um)->isChecked());
+    box(PenSettingId::Um)->click();
+    EXPECT_FALSE(box(PenSettingId::Mm)->isChecked());
+    d.accept();
+    ResetSettings();
+    ReadUnitDecimal();
+    EXPECT_EQ(Settings().unit, QStringLiteral("um"));
+}
+
 TEST_F(PhotoMeasureTest, PenFontButtonStoresTheLabelFontAndColourAtOnce) {
     PenSettingDialog d;
     QFont chosen(QStringLiteral("Arial"));

@@ -78,10 +78,10 @@ TEST_F(TimeLapseDialog, StartsWithTheCurrentTimeAndItsEstimate) {
     EXPECT_EQ(Find<QLineEdit>(dlg.get(), kStartSecond)->text(), "30");
     EXPECT_EQ(Find<QLineEdit>(dlg.get(), kIntervalSeconds)->text(), "3");
     EXPECT_EQ(Find<QLineEdit>(dlg.get(), kPictureCount)->text(), "8");
-    EXPECT_EQ(Find<QLineEdit>(dlg.get(), kSizeEstimate)->text(), "   7. 3");
+    EXPECT_EQ(Find<QLineEdit>(dlg.get(), kSizeEstimate)->text(), "7.03");
     Set(*dlg, kPictureCount, "1");
     emit Find<QLineEdit>(dlg.get(), kPictureCount)->editingFinished();
-    EXPECT_EQ(Find<QLineEdit>(dlg.get(), kSizeEstimate)->text(), "   0.87");
+    EXPECT_EQ(Find<QLineEdit>(dlg.get(), kSizeEstimate)->text(), "0.87");
 }
 
 TEST_F(TimeLapseDialog, OneSecondEarlierIsRefused) {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "imaging/tiff_scale.h"
+
+#include <QSize>
+#include <QString>
+
+namespace tvx {
+
+// The pixel size of a picture of `picture` size measured at `magnification`
+// in the unit (the settings' name), as the measuring tools would measure it,
+// with the unit's names for ImageJ and OME and a note saying whether the
+// magnification was calibrated. No scale for a magnification that is none.
+PixelScale PictureScale(QSize picture, double magnification, bool calibrated, const QString& unit);
+
+} // namespace tvx
