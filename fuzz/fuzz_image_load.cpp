@@ -30,5 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
     Check(bytes, tvx::kImageTypeBmp);
     Check(bytes, tvx::kImageTypeJpg);
+    Check(bytes, tvx::kImageTypePng);
     return 0;
 }

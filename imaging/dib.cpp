@@ -1,7 +1,5 @@
 #include "imaging/dib.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,13 +15,6 @@ void PutU16(QByteArray& out, uint16_t v) {
 void PutU32(QByteArray& out, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         out.append(char((v >> (8 * i)) & 0xff));
-}
-
-uint16_t GetU16(const uchar* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t GetU32(const uchar* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 // The 14-byte file header and the information header of a 24-bit picture.
@@ -129,79 +120,6 @@ QImage ImageFromBottomUpBgr(const uint8_t* data, int width, int height, int stri
             dst[x] = 0xff000000u | (uint32_t(src[2]) << 16) | (uint32_t(src[1]) << 8) | src[0];
     }
     return image;
-}
-
-QImage DecodeBmp(const QByteArray& bytes) {
-    const qint64 fileSize = bytes.size();
-    if (fileSize < kBmpFileHeaderBytes + 12) return {};
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    if (p[0] != 'B' || p[1] != 'M') return {};
-    const qint64 offBits = GetU32(p + 10);
-    const uint32_t infoSize = GetU32(p + 14);
-
-    int64_t width = 0;
-    int64_t height = 0;
-    uint16_t planes = 0;
-    uint16_t bits = 0;
-    uint32_t compression = 0;
-    if (infoSize == 12) {
-        width = GetU16(p + 18);
-        height = GetU16(p + 20);
-        planes = GetU16(p + 22);
-        bits = GetU16(p + 24);
-    } else if (infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 64 ||
-               infoSize == 108 || infoSize == 124) {
-        if (fileSize < kBmpFileHeaderBytes + 40) return {};
-        width = int32_t(GetU32(p + 18));
-        height = int32_t(GetU32(p + 22));
-        planes = GetU16(p + 26);
-        bits = GetU16(p + 28);
-        compression = GetU32(p + 30);
-    } else {
-        return {};
-    }
-    const bool topDown = height < 0;
-    const int64_t rows = topDown ? -height : height;
-    if (planes != 1 || !ImageSizeAcceptable(width, rows)) return {};
-    if (offBits < kBmpFileHeaderBytes + qint64(infoSize) || offBits >= fileSize) return {};
-
-    bool uncompressed = false;
-    switch (compression) {
-    case 0: // BI_RGB
-        uncompressed =
-            bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-        if (!uncompressed) return {};
-        break;
-    case 1: // BI_RLE8
-        if (bits != 8 || topDown) return {};
-        break;
-    case 2: // BI_RLE4
-        if (bits != 4 || topDown) return {};
-        break;
-    case 3: // BI_BITFIELDS
-        if (bits != 16 && bits != 32) return {};
-        uncompressed = true;
-        break;
-    default:
-        return {};
-    }
-    if (uncompressed) {
-        // The decoder would quietly accept a short file and leave the missing
-        // rows as whatever the buffer held, so refuse it here. The last row's
-        // padding may be missing; its pixels may not.
-        const int64_t stride = ((width * bits + 31) / 32) * 4;
-        const int64_t lastRow = (width * bits + 7) / 8;
-        if (offBits + stride * (rows - 1) + lastRow > fileSize) return {};
-    }
-
-    QBuffer buffer;
-    buffer.setData(bytes);
-    if (!buffer.open(QIODevice::ReadOnly)) return {};
-    QImageReader reader(&buffer, "bmp");
-    reader.setDecideFormatFromContent(false);
-    QImage image = reader.read();
-    if (image.isNull() || image.width() != width || image.height() != rows) return {};
-    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace tvx

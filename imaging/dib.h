@@ -62,10 +62,4 @@ QByteArray EncodeBmp(const QImage& image);
 // them); the result is top-down as QImage wants. Null on bad arguments.
 QImage ImageFromBottomUpBgr(const uint8_t* data, int width, int height, int stride);
 
-// Decodes a BMP file held in memory. The header is checked first: unknown
-// header sizes, impossible dimensions, bit counts or pixel offsets, and
-// uncompressed pixel data that the file is too short to hold all give a null
-// image. The result is RGB32.
-QImage DecodeBmp(const QByteArray& bytes);
-
 } // namespace tvx

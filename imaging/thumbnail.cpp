@@ -1,7 +1,10 @@
 #include "imaging/thumbnail.h"
 
+#include "imaging/cximage.h"
 #include "imaging/dib.h"
 #include "imaging/jpeg_errors.h"
+#include "platform/file_name.h"
+#include "platform/regular_file.h"
 
 #include <QFile>
 #include <algorithm>
@@ -17,6 +20,7 @@ namespace {
 // No JPEG the program would show comes near this; a larger file is refused
 // before it is read into memory.
 constexpr qint64 kMaxJpegFileBytes = 256LL * 1024 * 1024;
+constexpr qint64 kMaxPictureFileBytes = 512LL * 1024 * 1024;
 
 uint16_t GetU16(const uint8_t* p) {
     return uint16_t(p[0] | (p[1] << 8));
@@ -116,7 +120,7 @@ QImage ThumbnailRecord::ToImage() const {
 
 bool PathVanished(const QString& path) {
     struct stat st;
-    const QByteArray local = QFile::encodeName(path);
+    const QByteArray local = NativeFileName(path);
     return ::stat(local.constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
@@ -227,8 +231,9 @@ LoadResult ReadJpegBytesToDib(const QByteArray& bytes, uint8_t* area, int areaBy
 LoadResult ReadJpegToDib(const QString& path, uint8_t* area, int areaBytes, int* outBytes,
                          QSize atLeast) {
     *outBytes = 0;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return LoadResult::Failure(file.errorString());
+    QFile file;
+    QString why;
+    if (!OpenRegularFileForReading(file, path, &why)) return LoadResult::Failure(why);
     if (file.size() > kMaxJpegFileBytes)
         return LoadResult::Failure(QStringLiteral("JPEG file too large"));
     const QByteArray bytes = file.readAll();
@@ -236,53 +241,80 @@ LoadResult ReadJpegToDib(const QString& path, uint8_t* area, int areaBytes, int*
     return ReadJpegBytesToDib(bytes, area, areaBytes, outBytes, atLeast);
 }
 
-LoadResult LoadBmpBytesToRecord(ThumbnailRecord& record, const QByteArray& file) {
+LoadResult LoadImageToRecord(ThumbnailRecord& record, const QImage& image, QSize atLeast) {
     record.dibSize = 0;
-    constexpr int kHead = kBmpFileHeaderBytes + BitmapInfoHeader::kBytes;
-    if (file.size() <= BitmapInfoHeader::kBytes || file.size() < kHead)
-        return LoadResult::Failure(QStringLiteral("BMP file too small"));
-    QString why;
-    const int64_t pixels =
-        RawBmpPixelBytes(reinterpret_cast<const uint8_t*>(file.constData()), file.size(), &why);
-    if (pixels < 0) return LoadResult::Failure(why);
-    std::memcpy(record.Area(), file.constData() + kBmpFileHeaderBytes,
-                size_t(BitmapInfoHeader::kBytes + pixels));
-    record.dibSize = int32_t(BitmapInfoHeader::kBytes + pixels);
+    if (image.isNull()) return LoadResult::Failure(QStringLiteral("no picture"));
+    QImage fitted = image;
+    if (atLeast.isValid() && !atLeast.isEmpty() &&
+        (image.width() > atLeast.width() || image.height() > atLeast.height())) {
+        // The list shows the whole picture stretched into its cell: the
+        // cell's own size is all a thumbnail needs.
+        fitted = image.scaled(atLeast.boundedTo(image.size()), Qt::IgnoreAspectRatio,
+                              Qt::SmoothTransformation);
+    }
+    auto fits = [](const QImage& i) {
+        return BitmapInfoHeader::kBytes + int64_t(DibStride(i.width())) * i.height() <=
+               kThumbnailDibBytes;
+    };
+    if (!fits(fitted))
+        fitted = fitted.scaled(1600, 1000, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QByteArray file = EncodeBmp(fitted);
+    if (file.size() <= kBmpFileHeaderBytes || !fits(fitted))
+        return LoadResult::Failure(QStringLiteral("picture does not fit a thumbnail"));
+    const qsizetype dib = file.size() - kBmpFileHeaderBytes;
+    std::memcpy(record.Area(), file.constData() + kBmpFileHeaderBytes, size_t(dib));
+    record.dibSize = int32_t(dib);
     return LoadResult::Success();
+}
+
+LoadResult LoadPictureBytesToRecord(ThumbnailRecord& record, const QByteArray& file, int type,
+                                    QSize atLeast) {
+    record.dibSize = 0;
+    if (type == kImageTypeJpg) {
+        int bytes = 0;
+        LoadResult r = ReadJpegBytesToDib(file, record.Area(), kThumbnailDibBytes, &bytes, atLeast);
+        if (r.ok()) record.dibSize = bytes;
+        return r;
+    }
+    if (type != kImageTypeBmp && type != kImageTypePng)
+        return LoadResult::Failure(QStringLiteral("not a picture the list shows"));
+    constexpr int kHead = kBmpFileHeaderBytes + BitmapInfoHeader::kBytes;
+    QString why;
+    if (type == kImageTypeBmp && file.size() >= kHead) {
+        // The common case, a 24-bit still of the program's own, is copied
+        // as it is.
+        const int64_t pixels =
+            RawBmpPixelBytes(reinterpret_cast<const uint8_t*>(file.constData()), file.size(), &why);
+        if (pixels >= 0) {
+            std::memcpy(record.Area(), file.constData() + kBmpFileHeaderBytes,
+                        size_t(BitmapInfoHeader::kBytes + pixels));
+            record.dibSize = int32_t(BitmapInfoHeader::kBytes + pixels);
+            return LoadResult::Success();
+        }
+    }
+    // Every other BMP kind, and PNG, through the image library.
+    CxImage picture;
+    if (!picture.LoadFromMemory(file, type)) return LoadResult::Failure(picture.LastError());
+    return LoadImageToRecord(record, picture.image(), atLeast);
 }
 
 LoadResult LoadThumbnailPicture(ThumbnailRecord& record, const QString& path, QSize atLeast) {
     record.dibSize = 0;
     if (PathVanished(path)) return {LoadStatus::Vanished, QStringLiteral("file no longer exists")};
-    if (path.right(3).compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0) {
-        int bytes = 0;
-        LoadResult r = ReadJpegToDib(path, record.Area(), kThumbnailDibBytes, &bytes, atLeast);
-        if (!r.ok()) return r;
-        record.dibSize = bytes;
-        record.path = path;
-        return r;
-    }
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return LoadResult::Failure(file.errorString());
-    const qint64 size = file.size();
-    constexpr int kHead = kBmpFileHeaderBytes + BitmapInfoHeader::kBytes;
-    if (size <= BitmapInfoHeader::kBytes || size < kHead)
-        return LoadResult::Failure(QStringLiteral("BMP file too small"));
-    uint8_t head[kHead];
-    if (file.read(reinterpret_cast<char*>(head), kHead) != kHead)
-        return LoadResult::Failure(QStringLiteral("BMP header unreadable"));
+    const int type = ImageTypeFromPath(path);
+    if (type == kImageTypeNone)
+        return LoadResult::Failure(QStringLiteral("not a picture the list shows"));
+    // Never waits on a FIFO or a device put where the picture was.
+    QFile file;
     QString why;
-    const int64_t pixels = RawBmpPixelBytes(head, size, &why);
-    if (pixels < 0) return LoadResult::Failure(why);
-    // Only the checked number of bytes is read, straight into the area.
-    uint8_t* area = record.Area();
-    std::memcpy(area, head + kBmpFileHeaderBytes, BitmapInfoHeader::kBytes);
-    if (file.read(reinterpret_cast<char*>(area + BitmapInfoHeader::kBytes), pixels) != pixels)
-        return LoadResult::Failure(QStringLiteral("BMP pixels unreadable"));
-    record.dibSize = int32_t(BitmapInfoHeader::kBytes + pixels);
-    record.path = path;
-    return LoadResult::Success();
+    if (!OpenRegularFileForReading(file, path, &why)) return LoadResult::Failure(why);
+    if (file.size() > (type == kImageTypeJpg ? kMaxJpegFileBytes : kMaxPictureFileBytes))
+        return LoadResult::Failure(QStringLiteral("picture file too large"));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return LoadResult::Failure(file.errorString());
+    LoadResult r = LoadPictureBytesToRecord(record, bytes, type, atLeast);
+    if (r.ok()) record.path = path;
+    return r;
 }
 
 } // namespace tvx

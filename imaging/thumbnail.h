@@ -65,14 +65,21 @@ LoadResult ReadJpegToDib(const QString& path, uint8_t* area, int areaBytes, int*
 LoadResult ReadJpegBytesToDib(const QByteArray& bytes, uint8_t* area, int areaBytes, int* outBytes,
                               QSize atLeast = {});
 
-// Loads a stored picture for its thumbnail. A path ending in "jpg" (any
-// case) is decoded as JPEG; anything else is read raw as a BMP, and only a
-// BMP that draws correctly from the raw bytes is taken: "BM", a 40-byte
-// information header, one plane, 24 bits, uncompressed, pixels right after
-// the headers and all of them present, and the whole picture within the
-// area. Everything else fails, never reading or writing past the area.
+// Loads a stored picture for its thumbnail, by the type its path names
+// (ImageTypeFromPath): a JPEG through the decoder above; a BMP that draws
+// correctly from its raw bytes ("BM", a 40-byte information header, one
+// plane, 24 bits, uncompressed, pixels right after the headers, all of them
+// present, within the area) is taken as it is; every other BMP, and PNG,
+// goes through the image library and is held as a 24-bit picture no larger
+// than `atLeast` (or than the area). Anything else fails, never reading or
+// writing past the area. The file is opened only when it is a regular file,
+// so a FIFO put in its place fails at once instead of blocking.
 LoadResult LoadThumbnailPicture(ThumbnailRecord& record, const QString& path, QSize atLeast = {});
-// The BMP half of the above, on bytes already read (the whole file).
-LoadResult LoadBmpBytesToRecord(ThumbnailRecord& record, const QByteArray& file);
+// The same on the whole file's bytes, of the given image type.
+LoadResult LoadPictureBytesToRecord(ThumbnailRecord& record, const QByteArray& file, int type,
+                                    QSize atLeast = {});
+// A decoded picture into the record as a 24-bit DIB, shrunk to `atLeast`
+// (when given) and always to what the area holds.
+LoadResult LoadImageToRecord(ThumbnailRecord& record, const QImage& image, QSize atLeast = {});
 
 } // namespace tvx

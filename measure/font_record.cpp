@@ -159,7 +159,8 @@ FontRecord FontRecordFromQFont(const QFont& font, const FontRecord& base) {
     int pixels = font.pixelSize();
     if (pixels <= 0 && font.pointSizeF() > 0)
         pixels = int(std::lround(font.pointSizeF() * 96.0 / 72.0));
-    if (pixels > 0) r.lfHeight = -pixels;
+    // The same height keeps the record's sign (character or cell height).
+    if (pixels > 0 && std::llabs(int64_t(base.lfHeight)) != pixels) r.lfHeight = -pixels;
     r.lfWeight = font.weight();
     r.lfItalic = font.italic() ? 1 : 0;
     r.lfUnderline = font.underline() ? 1 : 0;

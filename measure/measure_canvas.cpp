@@ -120,8 +120,13 @@ bool MeasureCanvasModel::Load(const QString& path, int initialTool, double magni
     const int type = ImageTypeFromPath(path);
     if (type != kImageTypeNone) picture_ = CxImage(path, type);
     if (!picture_.IsValid()) {
+        // The reason goes with the message: a picture is shown as its file
+        // describes it or refused, and the user is told which.
+        const QString why =
+            type == kImageTypeNone ? QStringLiteral("not a picture file") : picture_.LastError();
         picture_.Destroy();
-        prompts().Message(Text("MsgTitle", "Tavolux"), Text("enFileFail", "Can not Open file"),
+        prompts().Message(Text("MsgTitle", "Tavolux"),
+                          Text("enFileFail", "Can not Open file") + QLatin1Char('\n') + why,
                           Prompts::Icon::Warning);
         return false;
     }
@@ -457,12 +462,20 @@ QImage MeasureCanvasModel::Render() const {
     return out;
 }
 
-bool MeasureCanvasModel::RenderToFile(const QString& path) const {
+bool MeasureCanvasModel::RenderToFile(const QString& path, QString* why) const {
+    const auto fail = [why](const QString& reason) {
+        if (why) *why = reason;
+        return false;
+    };
     const int type = ImageTypeFromPath(path);
-    if (!hasPicture() || type == kImageTypeNone) return false;
+    if (!hasPicture()) return fail(QStringLiteral("no picture"));
+    // Annotated pictures are written as BMP or JPEG only.
+    if (type != kImageTypeBmp && type != kImageTypeJpg)
+        return fail(QStringLiteral("not a BMP or JPEG file name"));
     CxImage out;
-    if (!out.CreateFromHBITMAP(Render())) return false;
-    return out.Save(path, type);
+    if (!out.CreateFromHBITMAP(Render())) return fail(QStringLiteral("the picture is too large"));
+    if (!out.Save(path, type)) return fail(out.LastError());
+    return true;
 }
 
 } // namespace tvx

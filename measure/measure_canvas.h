@@ -150,8 +150,9 @@ public:
     void Paint(QImage& canvas) const;
     // Draws the picture at its own size with every shape and saves it as BMP
     // or JPEG by the path's last three letters; false without a picture, for
-    // another ending (nothing written) or when the file cannot be written.
-    bool RenderToFile(const QString& path) const;
+    // another ending (nothing written) or when the file cannot be written,
+    // with the reason in `why` when given.
+    bool RenderToFile(const QString& path, QString* why = nullptr) const;
     // The annotated picture at its own size.
     QImage Render() const;
 

@@ -2,9 +2,11 @@
 
 #include "imaging/dib.h"
 #include "media/ffmpeg_util.h"
+#include "platform/regular_file.h"
 
 #include <QFile>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -75,6 +77,48 @@ struct MemoryInput {
         return to;
     }
 };
+
+// A regular file opened by the platform (never a FIFO that would block),
+// read through FFmpeg's custom I/O. A raised stop flag ends the reading.
+struct FileInput {
+    QFile* file;
+    const std::atomic<bool>* stop;
+
+    static int Read(void* opaque, uint8_t* buf, int want) {
+        auto* in = static_cast<FileInput*>(opaque);
+        if (in->stop && in->stop->load()) return AVERROR_EXIT;
+        const qint64 n = in->file->read(reinterpret_cast<char*>(buf), want);
+        if (n < 0) return AVERROR(EIO);
+        return n == 0 ? AVERROR_EOF : int(n);
+    }
+    static int64_t Seek(void* opaque, int64_t offset, int whence) {
+        auto* in = static_cast<FileInput*>(opaque);
+        const int64_t size = in->file->size();
+        int64_t base = 0;
+        switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return size;
+        case SEEK_SET:
+            break;
+        case SEEK_CUR:
+            base = in->file->pos();
+            break;
+        case SEEK_END:
+            base = size;
+            break;
+        default:
+            return AVERROR(EINVAL);
+        }
+        const int64_t to = base + offset;
+        if (to < 0 || !in->file->seek(to)) return AVERROR(EINVAL);
+        return to;
+    }
+};
+
+int Interrupted(void* opaque) {
+    const auto* stop = static_cast<const std::atomic<bool>*>(opaque);
+    return stop && stop->load() ? 1 : 0;
+}
 
 // The decoder's first picture, or a reason.
 LoadResult DecodeFirst(AVFormatContext* fmt, FramePtr& out) {
@@ -214,56 +258,68 @@ LoadResult FrameToRecord(const AVFrame& frame, ThumbnailRecord& record, QSize at
     return LoadResult::Success();
 }
 
-LoadResult Load(ThumbnailRecord& record, const QString* path, const QByteArray* bytes,
-                QSize atLeast) {
+LoadResult Load(ThumbnailRecord& record, QFile* file, const QByteArray* bytes, QSize atLeast,
+                const std::atomic<bool>* stop) {
     record.dibSize = 0;
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) return LoadResult::Failure(QStringLiteral("out of memory"));
-    IoPtr io;
-    MemoryInput input{nullptr, 0};
+    MemoryInput memory{nullptr, 0};
+    FileInput onDisk{file, stop};
+    void* opaque = &onDisk;
+    int (*read)(void*, uint8_t*, int) = FileInput::Read;
+    int64_t (*seek)(void*, int64_t, int) = FileInput::Seek;
     if (bytes) {
-        input.data = reinterpret_cast<const uint8_t*>(bytes->constData());
-        input.size = bytes->size();
-        constexpr int kIoBuffer = 32 * 1024;
-        auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBuffer));
-        if (buffer)
-            io.reset(avio_alloc_context(buffer, kIoBuffer, 0, &input, MemoryInput::Read, nullptr,
-                                        MemoryInput::Seek));
-        if (!io) {
-            av_free(buffer);
-            avformat_free_context(raw);
-            return LoadResult::Failure(QStringLiteral("out of memory"));
-        }
-        raw->pb = io.get();
-        raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+        memory.data = reinterpret_cast<const uint8_t*>(bytes->constData());
+        memory.size = bytes->size();
+        opaque = &memory;
+        read = MemoryInput::Read;
+        seek = MemoryInput::Seek;
     }
+    IoPtr io;
+    constexpr int kIoBuffer = 32 * 1024;
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBuffer));
+    if (buffer) io.reset(avio_alloc_context(buffer, kIoBuffer, 0, opaque, read, nullptr, seek));
+    if (!io) {
+        av_free(buffer);
+        avformat_free_context(raw);
+        return LoadResult::Failure(QStringLiteral("out of memory"));
+    }
+    raw->pb = io.get();
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    raw->interrupt_callback.callback = Interrupted;
+    raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(stop);
     // Only AVI files are listed; no guessing among every demuxer FFmpeg has.
     const AVInputFormat* avi = av_find_input_format("avi");
-    const QByteArray local = path ? QFile::encodeName(*path) : QByteArray();
     // On failure avformat_open_input frees the context itself.
-    const int rc = avformat_open_input(&raw, path ? local.constData() : nullptr, avi, nullptr);
+    const int rc = avformat_open_input(&raw, nullptr, avi, nullptr);
     if (rc < 0) return LoadResult::Failure(AvError("open", rc));
     // Declared after `io` so the demuxer closes before its input goes.
     FormatPtr fmt(raw);
     FramePtr frame;
     LoadResult result = DecodeFirst(fmt.get(), frame);
     if (!result.ok()) return result;
-    result = FrameToRecord(*frame, record, atLeast);
-    if (result.ok() && path) record.path = *path;
-    return result;
+    return FrameToRecord(*frame, record, atLeast);
 }
 
 } // namespace
 
-LoadResult LoadVideoFirstFrame(ThumbnailRecord& record, const QString& path, QSize atLeast) {
+LoadResult LoadVideoFirstFrame(ThumbnailRecord& record, const QString& path, QSize atLeast,
+                               const std::atomic<bool>* stop) {
     record.dibSize = 0;
     if (PathVanished(path)) return {LoadStatus::Vanished, QStringLiteral("file no longer exists")};
-    return Load(record, &path, nullptr, atLeast);
+    // A FIFO or device in the file's place would block the open (and the
+    // pool thread with it) for good: only a regular file is read.
+    QFile file;
+    QString why;
+    if (!OpenRegularFileForReading(file, path, &why)) return LoadResult::Failure(why);
+    LoadResult result = Load(record, &file, nullptr, atLeast, stop);
+    if (result.ok()) record.path = path;
+    return result;
 }
 
 LoadResult LoadVideoFirstFrameFromMemory(ThumbnailRecord& record, const QByteArray& bytes,
                                          QSize atLeast) {
-    return Load(record, nullptr, &bytes, atLeast);
+    return Load(record, nullptr, &bytes, atLeast, nullptr);
 }
 
 } // namespace tvx

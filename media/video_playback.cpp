@@ -1,6 +1,8 @@
 #include "media/video_playback.h"
 
 #include "platform/app_events.h"
+#include "platform/file_name.h"
+#include "platform/regular_file.h"
 
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -55,7 +57,10 @@ PlaybackResult VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
     Release();
     if (!InitGstreamer()) return {false, QStringLiteral("GStreamer cannot be initialised")};
     const QFileInfo info(path);
-    if (!info.isFile()) return {false, QStringLiteral("%1: no such file").arg(path)};
+    // Only a regular file: a FIFO in its place would hold playback for good.
+    // The name goes by its own bytes, UTF-8 or not.
+    if (!IsRegularFile(path))
+        return {false, QStringLiteral("%1: no such file").arg(DisplayFileName(path))};
 
     GstUnique<GstElement> playbin(kAdopt, gst_element_factory_make("playbin", "player"));
     GstUnique<GstElement> sink(kAdopt, gst_element_factory_make("appsink", "video"));
@@ -74,8 +79,9 @@ PlaybackResult VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
     callbacks.new_sample = &VideoPlayback::OnSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, this, nullptr);
 
-    gchar* uri = gst_filename_to_uri(info.absoluteFilePath().toLocal8Bit().constData(), nullptr);
-    if (!uri) return {false, QStringLiteral("%1: not a usable file name").arg(path)};
+    gchar* uri = gst_filename_to_uri(NativeFileName(info.absoluteFilePath()).constData(), nullptr);
+    if (!uri)
+        return {false, QStringLiteral("%1: not a usable file name").arg(DisplayFileName(path))};
     // playbin takes its own reference to the sink.
     g_object_set(playbin.get(), "uri", uri, "video-sink", sink.get(), nullptr);
     g_free(uri);

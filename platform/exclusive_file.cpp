@@ -1,5 +1,7 @@
 #include "platform/exclusive_file.h"
 
+#include "platform/file_name.h"
+
 #include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
@@ -55,7 +57,7 @@ constexpr mode_t kFileMode = 0666;
 } // namespace
 
 CreateOutcome CreateEmptyFileExclusively(const QString& path, QString* reason) {
-    const int fd = ::open(QFile::encodeName(path).constData(),
+    const int fd = ::open(NativeFileName(path).constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, kFileMode);
     if (fd < 0) {
         const int error = errno;
@@ -71,7 +73,7 @@ StagedFile::~StagedFile() {
 }
 
 void StagedFile::Discard() {
-    if (!tempPath_.isEmpty()) ::unlink(QFile::encodeName(tempPath_).constData());
+    if (!tempPath_.isEmpty()) ::unlink(NativeFileName(tempPath_).constData());
     tempPath_.clear();
     bytes_.clear();
 }
@@ -79,7 +81,7 @@ void StagedFile::Discard() {
 bool StagedFile::Stage(const QString& folder, const QByteArray& bytes, QString* reason) {
     Discard();
     // A dot name, so a folder scan for pictures never counts the temporary.
-    QByteArray name = QFile::encodeName(folder + QStringLiteral("/.tavolux-XXXXXX"));
+    QByteArray name = NativeFileName(folder + QStringLiteral("/.tavolux-XXXXXX"));
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
         setReason(reason, folder, errno);
@@ -102,7 +104,7 @@ bool StagedFile::Stage(const QString& folder, const QByteArray& bytes, QString* 
         setReason(reason, folder, error);
         return false;
     }
-    tempPath_ = QFile::decodeName(name);
+    tempPath_ = FileNameFromNative(name);
     bytes_ = bytes;
     return true;
 }
@@ -112,8 +114,8 @@ CreateOutcome StagedFile::Commit(const QString& finalPath, QString* reason) {
         if (reason) *reason = finalPath + QStringLiteral(": nothing staged");
         return CreateOutcome::Failed;
     }
-    const QByteArray from = QFile::encodeName(tempPath_);
-    const QByteArray to = QFile::encodeName(finalPath);
+    const QByteArray from = NativeFileName(tempPath_);
+    const QByteArray to = NativeFileName(finalPath);
     if (::link(from.constData(), to.constData()) == 0) {
         Discard();
         return CreateOutcome::Created;
@@ -165,6 +167,15 @@ CreateOutcome WriteFileExclusively(const QString& path, const QByteArray& bytes,
     StagedFile staged;
     if (!staged.Stage(QFileInfo(path).absolutePath(), bytes, reason)) return CreateOutcome::Failed;
     return staged.Commit(path, reason);
+}
+
+QString CreateFreshFolder(const QString& parent, const QString& prefix, QString* reason) {
+    QByteArray name = NativeFileName(parent + QLatin1Char('/') + prefix + QStringLiteral("XXXXXX"));
+    if (!::mkdtemp(name.data())) {
+        setReason(reason, parent, errno);
+        return {};
+    }
+    return FileNameFromNative(name);
 }
 
 } // namespace tvx

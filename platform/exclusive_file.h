@@ -50,4 +50,9 @@ private:
 CreateOutcome WriteFileExclusively(const QString& path, const QByteArray& bytes,
                                    QString* reason = nullptr);
 
+// A new, empty folder of our own inside `parent` named `prefix` followed by
+// six random characters (mkdtemp): nobody else can have put anything in it,
+// not even a link. Its path, or empty with the reason.
+QString CreateFreshFolder(const QString& parent, const QString& prefix, QString* reason = nullptr);
+
 } // namespace tvx

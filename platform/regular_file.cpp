@@ -1,5 +1,7 @@
 #include "platform/regular_file.h"
 
+#include "platform/file_name.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -15,7 +17,8 @@ void setReason(QString* reason, const QString& text) {
 }
 
 QString errnoText(const QString& path, int error) {
-    return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+    return DisplayFileName(path) + QStringLiteral(": ") +
+           QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
@@ -23,7 +26,7 @@ QString errnoText(const QString& path, int error) {
 bool IsRegularFile(const QString& path) {
     if (path.isEmpty()) return false;
     struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(NativeFileName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool OpenRegularFileForReading(QFile& file, const QString& path, QString* reason) {
@@ -31,14 +34,14 @@ bool OpenRegularFileForReading(QFile& file, const QString& path, QString* reason
         setReason(reason, QStringLiteral("no file name"));
         return false;
     }
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = NativeFileName(path);
     struct stat st {};
     if (::stat(native.constData(), &st) != 0) {
         setReason(reason, errnoText(path, errno));
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        setReason(reason, path + QStringLiteral(": not a regular file"));
+        setReason(reason, DisplayFileName(path) + QStringLiteral(": not a regular file"));
         return false;
     }
     // O_NONBLOCK: should a FIFO take the file's place after the check, the
@@ -50,7 +53,7 @@ bool OpenRegularFileForReading(QFile& file, const QString& path, QString* reason
     }
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        setReason(reason, path + QStringLiteral(": not a regular file"));
+        setReason(reason, DisplayFileName(path) + QStringLiteral(": not a regular file"));
         return false;
     }
     // Regular files ignore O_NONBLOCK; it is cleared so nothing downstream
@@ -59,7 +62,7 @@ bool OpenRegularFileForReading(QFile& file, const QString& path, QString* reason
     if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        setReason(reason, path + QStringLiteral(": ") + file.errorString());
+        setReason(reason, DisplayFileName(path) + QStringLiteral(": ") + file.errorString());
         return false;
     }
     return true;
@@ -70,7 +73,7 @@ bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, QS
     if (!OpenRegularFileForReading(file, path, reason)) return false;
     QByteArray data = file.read(std::max<qint64>(maxBytes, 0));
     if (file.error() != QFileDevice::NoError) {
-        setReason(reason, path + QStringLiteral(": ") + file.errorString());
+        setReason(reason, DisplayFileName(path) + QStringLiteral(": ") + file.errorString());
         return false;
     }
     if (bytes) *bytes = std::move(data);

@@ -2,19 +2,26 @@
 
 #include "imaging/cximage.h"
 #include "media/first_frame.h"
+#include "platform/exclusive_file.h"
+#include "platform/file_name.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
+#include "platform/regular_file.h"
+#include "session/still_names.h"
 
+#include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tvx {
 
@@ -35,7 +42,7 @@ struct FileState {
 FileState StatFile(const QString& path) {
     FileState s;
     struct stat st;
-    const QByteArray local = QFile::encodeName(path);
+    const QByteArray local = NativeFileName(path);
     if (::stat(local.constData(), &st) != 0) {
         s.vanished = errno == ENOENT || errno == ENOTDIR;
         return s;
@@ -53,39 +60,74 @@ QImage ScaledToCell(const ThumbnailRecord& record, QSize cell) {
     return full.scaled(cell, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
-// Moves a file to the desktop's trash so a confirmed delete can still be
-// undone there. Only where no trash can take it is the file deleted for
-// good. On failure `error` holds the system's text.
 // The user's own trash folder, made when missing. Qt falls back to it for
 // files on any volume, but it only makes the last folder level itself, and
 // when that fails it goes on to put the file under "files" and "info" in the
 // process's working directory. So it is asked only once this folder exists.
-bool HomeTrashReady() {
+QString HomeTrash() {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (data.isEmpty()) return false;
+    if (data.isEmpty()) return {};
     const QString trash = data + QStringLiteral("/Trash");
-    return QDir().mkpath(trash) && QFileInfo(trash).isDir();
+    return QDir().mkpath(trash) && QFileInfo(trash).isDir() ? trash : QString();
 }
 
-bool DiscardFile(const QString& path, QString* error) {
-    QFile file(path);
-    if (HomeTrashReady() && file.moveToTrash()) return true;
-    if (!file.exists()) {
-        *error = QString::fromLocal8Bit(std::strerror(ENOENT));
-        return false;
+// Qt's trash cannot reach a name that is not UTF-8: such a file is moved to
+// the home trash here, by the desktop trash rules (an info file made first
+// and exclusively, its Path the percent-encoded bytes of the name), when it
+// lies on the same volume. False when it could not be.
+bool MoveRawNameToTrash(const QString& path, const QString& trash) {
+    const QString files = trash + QStringLiteral("/files");
+    const QString info = trash + QStringLiteral("/info");
+    if (!QDir().mkpath(files) || !QDir().mkpath(info)) return false;
+    const QString shown = DisplayFileName(FileName(path));
+    const QByteArray nativePath = NativeFileName(QFileInfo(path).absoluteFilePath());
+    QByteArray text =
+        "[Trash Info]\nPath=" + nativePath.toPercentEncoding("/") +
+        "\nDeletionDate=" + QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() + "\n";
+    for (int n = 1; n < 1000; ++n) {
+        const QString name = n == 1 ? shown : shown + QStringLiteral(".%1").arg(n);
+        const QString infoPath = info + QLatin1Char('/') + name + QStringLiteral(".trashinfo");
+        const CreateOutcome made = WriteFileExclusively(infoPath, text);
+        if (made == CreateOutcome::Exists) continue;
+        if (made != CreateOutcome::Created) return false;
+        const QByteArray to = NativeFileName(files + QLatin1Char('/') + name);
+        struct stat st {};
+        const bool taken = ::lstat(to.constData(), &st) == 0;
+        if (!taken && ::rename(NativeFileName(path).constData(), to.constData()) == 0) return true;
+        ::unlink(NativeFileName(infoPath).constData());
+        // Another volume (or anything else): the caller deletes instead.
+        if (!taken) return false;
     }
-    if (file.remove()) return true;
-    *error = file.errorString();
     return false;
 }
 
-// Copies `from` to `to`, replacing it only once the copy is complete.
-bool CopyBytes(const QString& from, const QString& to, QString* error) {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = in.errorString();
+// Moves a file to the desktop's trash so a confirmed delete can still be
+// undone there. Only where no trash can take it is the file deleted for
+// good. On failure `error` holds the system's text.
+bool DiscardFile(const QString& path, QString* error) {
+    const QByteArray native = NativeFileName(path);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
+    const QString trash = HomeTrash();
+    if (HasRawBytes(path)) {
+        if (!trash.isEmpty() && MoveRawNameToTrash(path, trash)) return true;
+    } else if (!trash.isEmpty()) {
+        QFile file(path);
+        if (file.moveToTrash()) return true;
+    }
+    if (::unlink(native.constData()) == 0) return true;
+    *error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
+// Copies `from` to `to`, replacing it only once the copy is complete. The
+// source is read only when it is a regular file.
+bool CopyBytes(const QString& from, const QString& to, QString* error) {
+    QFile in;
+    if (!OpenRegularFileForReading(in, from, error)) return false;
     QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly)) {
         *error = out.errorString();
@@ -112,11 +154,35 @@ bool CopyBytes(const QString& from, const QString& to, QString* error) {
     return true;
 }
 
+// What each list holds, by the end of the file name in any letter case.
+bool Belongs(ListMode list, const QString& name) {
+    if (list == ListMode::Pictures) return ImageTypeFromPath(name) != kImageTypeNone;
+    return name.endsWith(QLatin1String(".avi"), Qt::CaseInsensitive);
+}
+
 QString MessageTitle() {
     return Text("MsgTitle", "Tavolux");
 }
 
 } // namespace
+
+ListOrder ListOrder::Of(const QString& path, qint64 modified) {
+    static const QRegularExpression stampPattern(QStringLiteral("(\\d{4}-\\d{2}-\\d{2})_(\\d{6})"));
+    ListOrder o;
+    o.name = FileName(path);
+    o.counter = CounterFromName(o.name);
+    const QRegularExpressionMatch m = stampPattern.match(o.name);
+    if (m.hasMatch()) o.stamp = m.captured(0);
+    o.modified = modified;
+    return o;
+}
+
+bool ListOrder::Before(const ListOrder& a, const ListOrder& b) {
+    if (a.counter != b.counter) return a.counter > b.counter;
+    if (a.stamp != b.stamp) return a.stamp > b.stamp;
+    if (a.modified != b.modified) return a.modified > b.modified;
+    return a.name > b.name;
+}
 
 bool ShowsUnsavedMark(const QString& path, uint32_t flags) {
     return (flags & EntryUnsaved) && !FileName(path).startsWith(QLatin1Char('A'));
@@ -166,7 +232,9 @@ FileListModel::FileListModel(Folders folders, QObject* parent)
 }
 
 FileListModel::~FileListModel() {
-    // No job may outlive the object it hands its result to.
+    // No job may outlive the object it hands its result to, and none may
+    // hold up the program's end: a decoding under way gives up.
+    stopping_ = true;
     pool_.clear();
     pool_.waitForDone();
 }
@@ -175,45 +243,85 @@ void FileListModel::WaitForThumbnails() {
     pool_.waitForDone();
 }
 
-void FileListModel::ScanOne(ListMode list, const QString& folder, const char* pattern,
-                            bool sizeTest) {
+void FileListModel::ScanOne(ListMode list, const QString& folder) {
     List& l = list_[Slot(list)];
+    // Entries listed before keep their flags and thumbnails.
+    std::vector<std::unique_ptr<FileEntry>> before = std::move(l.entries);
     l.entries.clear();
+    const QString selectedPath = l.selected >= 0 && l.selected < int(before.size())
+                                     ? before[size_t(l.selected)]->path
+                                     : QString();
     l.selected = -1;
-    l.topRow = 0;
-    if (folder.isEmpty()) return;
-    // Name filters match without regard to case, as the stored names do.
-    QDirIterator it(folder, {QLatin1String(pattern)}, QDir::Files | QDir::Hidden);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        if (sizeTest && (info.size() <= 40 || !info.isReadable())) continue;
-        auto entry = std::make_unique<FileEntry>();
-        entry->path = folder + QLatin1Char('/') + it.fileName();
-        entry->flags = EntryPresent | EntryUnsaved;
+    QHash<QString, size_t> listed;
+    for (size_t i = 0; i < before.size(); ++i)
+        listed.insert(before[i]->path, i);
+    for (const FolderEntry& f : ReadFolder(folder)) {
+        if (!f.regular || !Belongs(list, f.name)) continue;
+        const QString path = folder + QLatin1Char('/') + f.name;
+        // A picture of 40 bytes or less holds no picture; one that cannot be
+        // read is no use in the list.
+        if (list == ListMode::Pictures &&
+            (f.size <= 40 || ::access(NativeFileName(path).constData(), R_OK) != 0))
+            continue;
+        std::unique_ptr<FileEntry> entry;
+        const auto found = listed.constFind(path);
+        if (found != listed.constEnd()) entry = std::move(before[*found]);
+        if (!entry) {
+            entry = std::make_unique<FileEntry>();
+            entry->path = path;
+            entry->flags = EntryPresent | EntryUnsaved;
+        }
+        entry->order = ListOrder::Of(path, f.modified);
         l.entries.push_back(std::move(entry));
     }
-    l.topRow = TopRowAfterScan(int(l.entries.size()));
+    std::stable_sort(l.entries.begin(), l.entries.end(), [](const auto& a, const auto& b) {
+        return ListOrder::Before(a->order, b->order);
+    });
+    for (size_t i = 0; i < l.entries.size(); ++i) {
+        if (l.entries[i]->path == selectedPath) {
+            l.selected = int(i);
+            l.entries[i]->flags |= EntrySelected;
+        } else {
+            l.entries[i]->flags &= ~uint32_t(EntrySelected);
+        }
+    }
+    l.topRow = std::clamp(l.topRow, 0, MaxTopRow(int(l.entries.size())));
 }
 
 void FileListModel::ScanFolders() {
-    ScanOne(ListMode::Pictures, folders_.picture, "*.bmp", true);
-    ScanOne(ListMode::Videos, folders_.video, "*.avi", false);
+    ScanOne(ListMode::Pictures, folders_.picture);
+    ScanOne(ListMode::Videos, folders_.video);
     pageIndex_.fill(-1);
+    UpdateScrollBar();
     emit pageChanged();
 }
 
 void FileListModel::Add(ListMode list, const QString& path, uint32_t flags) {
     List& l = list_[Slot(list)];
+    ClearSelection(list);
+    // A file listed already (a still saved again under its name) moves to
+    // where it now belongs instead of showing twice.
+    for (size_t i = 0; i < l.entries.size(); ++i) {
+        if (l.entries[i]->path != path) continue;
+        l.entries.erase(l.entries.begin() + qsizetype(i));
+        break;
+    }
     auto entry = std::make_unique<FileEntry>();
     entry->path = path;
     entry->flags = flags;
-    l.entries.push_back(std::move(entry));
-    l.topRow = TopRowAfterAdd(int(l.entries.size()));
-    UpdateScrollBar();
-    ClearSelection(list);
-    l.selected = int(l.entries.size()) - 1;
-    l.entries.back()->flags |= EntrySelected;
+    entry->order = ListOrder::Of(path, StatFile(path).time);
+    const auto at = std::upper_bound(
+        l.entries.begin(), l.entries.end(), entry,
+        [](const auto& a, const auto& b) { return ListOrder::Before(a->order, b->order); });
+    const int index = int(at - l.entries.begin());
+    l.entries.insert(at, std::move(entry));
+    l.topRow = std::clamp(TopRowShowing(index, l.topRow), 0, MaxTopRow(int(l.entries.size())));
+    l.selected = index;
+    l.entries[size_t(index)]->flags |= EntrySelected;
+    if (list == mode_) {
+        pageIndex_.fill(-1);
+        UpdateScrollBar();
+    }
     emit pageChanged();
 }
 
@@ -263,7 +371,9 @@ ScrollInfo FileListModel::UpdateScrollBar() {
     const int rows = RowsFor(int(l.entries.size()));
     ScrollInfo info;
     info.max = rows <= kRowsPerPage ? kRowsPerPage - 1 : rows - 1;
-    if (rows <= 2 * kRowsPerPage && l.topRow > 0) l.topRow = 0;
+    // The page stays where it is (a new entry was brought onto it), within
+    // the rows there are.
+    l.topRow = std::clamp(l.topRow, 0, MaxTopRow(int(l.entries.size())));
     info.pos = l.topRow;
     info.arrowsEnabled = info.max >= kRowsPerPage;
     emit scrollChanged(info);
@@ -382,7 +492,8 @@ void FileListModel::RequestVideoFrame(FileEntry& entry, QSize cell, qint64 size,
     pool_.start([this, path, cell, size, time] {
         ThumbnailRecord record;
         QImage image;
-        if (LoadVideoFirstFrame(record, path, cell).ok()) image = ScaledToCell(record, cell);
+        if (LoadVideoFirstFrame(record, path, cell, &stopping_).ok())
+            image = ScaledToCell(record, cell);
         QMetaObject::invokeMethod(
             this,
             [this, path, cell, size, time, image] {
@@ -423,21 +534,26 @@ std::vector<FileListModel::PageCell> FileListModel::VisiblePage(const PageGeomet
                 vanished = e.path;
                 break;
             }
-            if (!st.known) continue; // unreadable just now: no cell this time
             const bool same =
                 e.thumbCell == cell && e.thumbFileSize == st.size && e.thumbFileTime == st.time;
-            if (!same || e.thumbState == FileEntry::Thumb::None) {
+            if (!st.known) {
+                // Unreadable just now: its name stands in for the picture.
+                e.thumb = QImage();
+                e.thumbState = FileEntry::Thumb::Failed;
+                e.thumbCell = QSize();
+            } else if (!same || e.thumbState == FileEntry::Thumb::None) {
                 if (mode_ == ListMode::Videos && asyncVideo_)
                     RequestVideoFrame(e, cell, st.size, st.time);
                 else
                     MakeThumbnail(e, cell, st.size, st.time);
             }
-            if (e.thumbState == FileEntry::Thumb::Failed) continue;
             PageCell c;
             c.cell = k;
             c.index = i;
             c.thumb = e.thumb; // null while Pending
             c.unsavedMark = ShowsUnsavedMark(e.path, e.flags);
+            c.placeholder = e.thumbState == FileEntry::Thumb::Failed;
+            c.name = DisplayFileName(FileName(e.path));
             page.push_back(c);
             pageIndex_[size_t(k)] = i;
             ++k;
@@ -469,13 +585,17 @@ bool FileListModel::SaveSelectedAs(const QString& destination, Prompts& prompts)
     entry.flags &= ~uint32_t(EntryUnsaved);
     emit pageChanged();
     const QString title = QStringLiteral("Tavolux");
-    if (destination.right(3).compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0) {
-        CxImage picture(entry.path, kImageTypeBmp);
+    const int from = ImageTypeFromPath(entry.path);
+    const int to = ImageTypeFromPath(destination);
+    // Converted only into the two types Save As offers; any other name gets
+    // the bytes as they are.
+    if (from != kImageTypeNone && (to == kImageTypeBmp || to == kImageTypeJpg) && from != to) {
+        CxImage picture(entry.path, from);
         if (!picture.IsValid()) {
             prompts.Message(title, QStringLiteral("imageSave Create fail"), Prompts::Icon::Warning);
             return false;
         }
-        const bool saved = picture.Save(destination, kImageTypeJpg);
+        const bool saved = picture.Save(destination, to);
         picture.DestroyFrames();
         picture.Destroy();
         if (!saved) {
@@ -516,25 +636,13 @@ void FileListModel::DeleteAll(Prompts& prompts) {
         prompts.Message(MessageTitle(), Text("SureDeleteAll", "Are you sure to delete all?"),
                         Prompts::Icon::Warning, Prompts::Buttons::OkCancel);
     if (answer != Prompts::Answer::Ok) return;
-    QString path;
-    if (!GetSelected(&path)) return;
-    const QString ext = path.mid(path.lastIndexOf(QLatin1Char('.')) + 1);
-    QString folder;
-    if (ext == QLatin1String("bmp") || ext == QLatin1String("BMP") || ext == QLatin1String("jpg") ||
-        ext == QLatin1String("JPG"))
-        folder = folders_.picture;
-    else if (ext == QLatin1String("avi") || ext == QLatin1String("AVI"))
-        folder = folders_.video;
-    if (!folder.isEmpty()) {
-        // Every file of the folder goes, whatever its type; one that will
-        // not go is left where it is.
-        QDir dir(folder);
-        const QStringList names =
-            dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
-        QString ignored;
-        for (const QString& name : names)
-            DiscardFile(dir.filePath(name), &ignored);
-    }
+    if (!GetSelected(nullptr)) return;
+    const QString folder = mode_ == ListMode::Pictures ? folders_.picture : folders_.video;
+    // Every file of the folder goes, whatever its type; one that will not
+    // go is left where it is, and so is every folder in it.
+    QString ignored;
+    for (const FolderEntry& f : ReadFolder(folder))
+        if (!f.folder) DiscardFile(folder + QLatin1Char('/') + f.name, &ignored);
     ClearList(mode_);
     UpdateScrollBar();
     emit pageChanged();

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QThreadPool>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -31,10 +32,27 @@ enum class ListMode { Videos = 0, Pictures = 1 };
 inline constexpr int kCellsPerPage = 12;
 inline constexpr int kRowsPerPage = 6;
 
+// Where a file stands in its list: newest first by the running number in its
+// name, then by the date and time in its name, then by its modification
+// time, then by name. The same files give the same order on every scan, and
+// a new still or recording lands where a scan would put it.
+struct ListOrder {
+    qint64 counter = -1;  // the name's running number (…_N0012), -1 without
+    QString stamp;        // "YYYY-MM-DD_HHMMSS" from the name, empty without
+    qint64 modified = -1; // nanoseconds since the epoch
+    QString name;
+
+    static ListOrder Of(const QString& path, qint64 modified);
+    // True when `a` is listed before `b`.
+    static bool Before(const ListOrder& a, const ListOrder& b);
+};
+
 // One stored file of the list. Owned by its list; lives on the UI thread.
+// Its path keeps every byte of a name that is not UTF-8 (see file_name.h).
 struct FileEntry {
     QString path;
     uint32_t flags = EntryPresent | EntryUnsaved;
+    ListOrder order;
 
     // The thumbnail, scaled to the cell it was made for. Remembered with the
     // file's size and modification time so a file that changes is read again.
@@ -78,13 +96,17 @@ enum class ScrollAction { LineUp, LineDown, PageUp, PageDown, Top, Bottom, Thumb
 constexpr int RowsFor(int count) {
     return (count + 1) / 2;
 }
-// The top row after a scan: the last page shows the newest entries.
-constexpr int TopRowAfterScan(int count) {
-    return count > kCellsPerPage ? (count - kCellsPerPage) / 2 : 0;
+// The largest top row of a list of `count` entries: its last row alone at
+// the top of the page, or 0 while a page holds them all.
+constexpr int MaxTopRow(int count) {
+    return RowsFor(count) <= kRowsPerPage ? 0 : RowsFor(count) - 1;
 }
-// The top row after an addition: the new entry is on the page.
-constexpr int TopRowAfterAdd(int count) {
-    return count > kCellsPerPage ? (count - kCellsPerPage + 1) / 2 : 0;
+// The top row that shows `index` when the page starts at `top`: unchanged
+// when the entry is on the page already, else the nearest that shows it.
+constexpr int TopRowShowing(int index, int top) {
+    return index / 2 < top                   ? index / 2
+           : index / 2 >= top + kRowsPerPage ? index / 2 - kRowsPerPage + 1
+                                             : top;
 }
 // A file name shows the unsaved mark only when it does not begin with "A".
 bool ShowsUnsavedMark(const QString& path, uint32_t flags);
@@ -108,6 +130,10 @@ public:
         int index = 0; // entry index in the current list
         QImage thumb;  // scaled to the cell; null while a video frame is decoding
         bool unsavedMark = false;
+        // The file could not be made into a thumbnail: the cell shows its
+        // name instead, so it can still be selected, opened and deleted.
+        bool placeholder = false;
+        QString name; // the file name for people to read (raw bytes escaped)
     };
 
     explicit FileListModel(Folders folders, QObject* parent = nullptr);
@@ -130,12 +156,14 @@ public:
     int SelectedIndex(ListMode list) const { return list_[Slot(list)].selected; }
     int TopRow(ListMode list) const { return list_[Slot(list)].topRow; }
 
-    // Builds both lists from the folders (file system order): pictures are
-    // "*.bmp" files that can be read and hold more than 40 bytes, videos
-    // "*.avi" files. Everything in the lists before is dropped.
+    // Builds both lists from the folders, newest first (ListOrder): pictures
+    // are the BMP, JPEG and PNG files (any letter case) that can be read and
+    // hold more than 40 bytes, videos the "avi" files. A file listed before
+    // keeps its selection and thumbnail; files gone are dropped. The top row
+    // stays where it was, within the new list.
     void ScanFolders();
-    // A new still picture or recording: appended, brought onto the page and
-    // selected.
+    // A new still picture or recording: put where its order places it,
+    // brought onto the page and selected.
     void AddPicture(const QString& path);
     void AddVideo(const QString& path);
 
@@ -164,18 +192,21 @@ public:
 
     // The visible page of the current list, thumbnails made (or taken from
     // the cache) at the geometry's cell size. An entry whose thumbnail fails
-    // takes no cell; an entry whose file vanished is dropped.
+    // gets a placeholder cell with its name; an entry whose file vanished is
+    // dropped.
     std::vector<PageCell> VisiblePage(const PageGeometry& geometry);
     // The cell of the selected entry on the page last made, or -1.
     int SelectedCell() const;
 
-    // Copies the selected file to `destination`, or converts it to JPEG when
-    // the destination ends in "jpg" (any case). The unsaved mark goes in
-    // either case. Failures are told through the prompts; false then.
+    // Copies the selected file to `destination`, or converts it when the
+    // destination ends in "bmp" or "jpg" (any letter case) and the picture is
+    // of another type (a BMP saved as "x.jpg", a JPEG saved as "x.bmp"). The
+    // unsaved mark goes in either case. Failures are told through the
+    // prompts; false then.
     bool SaveSelectedAs(const QString& destination, Prompts& prompts);
     // Moves the selected file to the trash after confirmation.
     void DeleteSelected(Prompts& prompts);
-    // After confirmation, moves every file of the selected entry's storage
+    // After confirmation, moves every file of the current list's storage
     // folder to the trash and empties the current list.
     void DeleteAll(Prompts& prompts);
 
@@ -195,7 +226,7 @@ private:
     List& Current() { return list_[Slot(mode_)]; }
     const List& Current() const { return list_[Slot(mode_)]; }
     void Add(ListMode list, const QString& path, uint32_t flags);
-    void ScanOne(ListMode list, const QString& folder, const char* pattern, bool sizeTest);
+    void ScanOne(ListMode list, const QString& folder);
     void MakeThumbnail(FileEntry& entry, QSize cell, qint64 size, qint64 time);
     void RequestVideoFrame(FileEntry& entry, QSize cell, qint64 size, qint64 time);
     void ApplyVideoFrame(const QString& path, QSize cell, qint64 size, qint64 time, QImage image);
@@ -208,8 +239,12 @@ private:
     bool asyncVideo_ = false;
     // The one picture being made into a thumbnail on the UI thread.
     ThumbnailRecord record_;
-    // Worker threads for first frames. They touch no member: each job gets
-    // copies and hands its result back through a queued call to this object.
+    // Raised by the destructor: a first frame still decoding gives up.
+    // Written on the UI thread, read by the pool's.
+    std::atomic<bool> stopping_{false};
+    // Worker threads for first frames. They touch no member but stopping_:
+    // each job gets copies and hands its result back through a queued call
+    // to this object.
     QThreadPool pool_;
 };
 

@@ -1,93 +1,131 @@
 #include "session/mail_command.h"
 
 #include "imaging/cximage.h"
+#include "platform/exclusive_file.h"
+#include "platform/file_name.h"
 #include "platform/folders.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
+#include "platform/regular_file.h"
 
+#include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPointer>
-#include <QTemporaryDir>
+#include <QRegularExpression>
+#include <algorithm>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tvx {
 
 namespace {
 
 const QString kTitle = QStringLiteral("Tavolux");
+const QString kCopyFolderPrefix = QStringLiteral("mail-");
 
 void Warn(const QString& text) {
     prompts().Message(kTitle, text, Prompts::Icon::Warning);
 }
 
+QString FileName(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+qint64 Nanoseconds(const struct timespec& t) {
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// Removes one copy folder of ours when everything in it is old enough. A
+// folder holding anything but files (and links, which are removed, never
+// followed) is not ours to empty.
+void DropFolderIfStale(const QString& folder, qint64 cutoff) {
+    const QByteArray native = NativeFileName(folder);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return;
+    qint64 newest = Nanoseconds(st.st_mtim);
+    QList<QByteArray> files;
+    for (const FolderEntry& e : ReadFolder(folder)) {
+        const QByteArray path = native + '/' + NativeFileName(e.name);
+        struct stat est {};
+        if (::lstat(path.constData(), &est) != 0) return;
+        if (!S_ISREG(est.st_mode) && !S_ISLNK(est.st_mode)) return;
+        newest = std::max(newest, Nanoseconds(est.st_mtim));
+        files << path;
+    }
+    if (newest > cutoff) return;
+    for (const QByteArray& f : files)
+        ::unlink(f.constData());
+    ::rmdir(native.constData());
+}
+
 } // namespace
 
 MailAttachment AttachmentFor(const QString& path) {
-    // The three characters after the file name's last dot decide, letter
-    // case included: only a lower-case "bmp" is converted. A dot in a folder
-    // name does not count.
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    // The three characters after the file name's last dot decide; a dot in a
+    // folder name does not count.
+    const QString name = DisplayFileName(FileName(path));
     const int dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || name.mid(dot + 1, 3) != QLatin1String("bmp")) return {};
-    return {true, name.left(dot + 1) + QStringLiteral("jpg")};
+    if (dot >= 0 && name.mid(dot + 1).compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0)
+        return {true, false, name.left(dot + 1) + QStringLiteral("jpg")};
+    if (HasRawBytes(FileName(path))) return {false, true, name};
+    return {};
 }
 
 MailCommand::MailCommand(Mailer& mailer, QString tempDir, QObject* parent)
     : QObject(parent), mailer_(mailer), tempDir_(std::move(tempDir)) {
     if (tempDir_.isEmpty()) tempDir_ = MakeStorageFolders().tempDir;
-}
-
-MailCommand::~MailCommand() {
-    DropHandedCopies();
+    DropStaleCopies();
 }
 
 QStringList MailCommand::Copies() const {
     QStringList out;
-    for (const auto& c : copies_)
-        if (QFileInfo::exists(c->path)) out << c->path;
+    for (const QString& c : copies_)
+        if (IsRegularFile(c)) out << c;
     return out;
 }
 
-void MailCommand::DropHandedCopies() {
-    std::vector<std::shared_ptr<Copy>> kept;
-    for (const auto& c : copies_) {
-        if (!c->handed) {
-            kept.push_back(c);
-            continue;
-        }
-        QFile::remove(c->path);
-        if (!c->ownFolder.isEmpty()) QDir().rmdir(c->ownFolder);
-    }
-    copies_ = std::move(kept);
+void MailCommand::DropStaleCopies() {
+    static const QRegularExpression ours(QStringLiteral("^mail-[A-Za-z0-9]{6}$"));
+    const qint64 cutoff =
+        (QDateTime::currentSecsSinceEpoch() - kMailCopyLifeSeconds) * qint64(1000000000);
+    for (const FolderEntry& e : ReadFolder(tempDir_))
+        if (e.folder && ours.match(e.name).hasMatch())
+            DropFolderIfStale(tempDir_ + QLatin1Char('/') + e.name, cutoff);
 }
 
-std::shared_ptr<MailCommand::Copy> MailCommand::MakeCopy(const QString& bmp, const QString& name) {
-    CxImage picture(bmp, kImageTypeBmp);
-    if (!picture.IsValid()) {
-        Warn(QStringLiteral("imageEmail Create fail"));
-        return nullptr;
-    }
-    QDir().mkpath(tempDir_);
-    auto copy = std::make_shared<Copy>();
-    copy->path = tempDir_ + QLatin1Char('/') + name;
-    // A file of that name that is not ours stays as it is: the copy then
-    // gets a folder of its own, so it keeps the name the recipient sees.
-    if (QFileInfo::exists(copy->path)) {
-        QTemporaryDir own(tempDir_ + QStringLiteral("/mail-XXXXXX"));
-        own.setAutoRemove(false);
-        if (own.isValid()) {
-            copy->ownFolder = own.path();
-            copy->path = own.path() + QLatin1Char('/') + name;
+QString MailCommand::MakeCopy(const QString& source, const MailAttachment& how) {
+    QByteArray bytes;
+    if (how.convert) {
+        CxImage picture(source, kImageTypeBmp);
+        if (!picture.IsValid()) {
+            Warn(QStringLiteral("imageEmail Create fail"));
+            return {};
+        }
+        bytes = picture.Encode(kImageTypeJpg);
+        if (bytes.isEmpty()) {
+            Warn(QStringLiteral("Compress fail"));
+            return {};
+        }
+    } else {
+        QString why;
+        if (!ReadRegularFile(source, std::numeric_limits<qint64>::max(), &bytes, &why)) {
+            Warn(why);
+            return {};
         }
     }
-    if (QFileInfo::exists(copy->path) || !picture.Save(copy->path, kImageTypeJpg)) {
-        if (!copy->ownFolder.isEmpty()) QDir().rmdir(copy->ownFolder);
-        Warn(QStringLiteral("Compress fail"));
-        return nullptr;
+    QDir().mkpath(tempDir_);
+    QString why;
+    const QString folder = CreateFreshFolder(tempDir_, kCopyFolderPrefix, &why);
+    const QString path = folder + QLatin1Char('/') + how.copyName;
+    if (folder.isEmpty() || WriteFileExclusively(path, bytes, &why) != CreateOutcome::Created) {
+        if (!folder.isEmpty()) QDir().rmdir(folder);
+        Warn(QStringLiteral("Compress fail") + QLatin1Char('\n') + why);
+        return {};
     }
-    copies_.push_back(copy);
-    return copy;
+    copies_ << path;
+    return path;
 }
 
 void MailCommand::Mail(const QString& path) {
@@ -96,28 +134,40 @@ void MailCommand::Mail(const QString& path) {
         emit finished(false);
         return;
     }
-    DropHandedCopies();
+    DropStaleCopies();
 
     QString attachment = path;
-    std::shared_ptr<Copy> copy;
     const MailAttachment how = AttachmentFor(path);
-    if (how.convert) {
-        copy = MakeCopy(path, how.copyName);
-        if (!copy) {
+    const bool copied = how.convert || how.copy;
+    if (copied) {
+        attachment = MakeCopy(path, how);
+        if (attachment.isEmpty()) {
             emit finished(false);
             return;
         }
-        attachment = copy->path;
     }
+    const bool picture = ImageTypeFromPath(path) != kImageTypeNone;
 
     // The mail program may answer after this command is gone (at exit).
     QPointer<MailCommand> self(this);
-    mailer_.Send(attachment, [self, copy](const MailResult& result) {
-        if (copy) copy->handed = true;
+    mailer_.Send(attachment, [self, attachment, copied, picture](const MailResult& result) {
+        // A copy the mail program never took is of no use to anyone.
+        if (copied && result.status != MailStatus::HandedOver) {
+            const QString folder = attachment.left(attachment.lastIndexOf(QLatin1Char('/')));
+            ::unlink(NativeFileName(attachment).constData());
+            ::rmdir(NativeFileName(folder).constData());
+        }
         if (!self) return;
         switch (result.status) {
         case MailStatus::HandedOver:
-            Warn(Text("SEND_CAMPLETE", "Send Completed"));
+            // The mail program has a new message with the file; it is sent
+            // (or not) when the user says so there.
+            prompts().Message(
+                kTitle,
+                picture
+                    ? Text("MailPictureHandedOver", "The picture was handed to your mail program.")
+                    : Text("MailVideoHandedOver", "The video was handed to your mail program."),
+                Prompts::Icon::Information);
             break;
         case MailStatus::NoMailProgram:
             prompts().Message(

@@ -4,43 +4,50 @@
 
 #include <QObject>
 #include <QString>
-#include <memory>
-#include <vector>
+#include <QStringList>
 
 namespace tvx {
 
 // What the mail command hands the mail program for a file: a BMP picture
-// (extension "bmp" in lower case) goes as a JPEG copy of the same name, any
-// other file as itself.
+// (extension "bmp" in any letter case) goes as a JPEG copy of the same name;
+// a file whose name is not UTF-8 as a copy under its readable name (the
+// mail program is given names as text); any other file as itself.
 struct MailAttachment {
     bool convert = false; // a JPEG copy is to be made
+    bool copy = false;    // a plain copy is to be made
     QString copyName;     // the copy's file name ("a.b.bmp" → "a.b.jpg"); empty without
 };
 MailAttachment AttachmentFor(const QString& path);
 
+// How long a copy handed to the mail program is kept: long enough for a
+// message composed at leisure to be sent.
+inline constexpr qint64 kMailCopyLifeSeconds = 24 * 60 * 60;
+
 // The E-Mail command of the file list: hands the selected file to the user's
 // mail program and tells the user how that went (through the prompts).
 //
-// JPEG copies of BMP pictures are made in TempDir under their own names and
-// nowhere else; only copies this command made are ever deleted, and only
-// once the mail program has had them: at the next mail, or at exit. A file
-// the user keeps anywhere, the program folder included, is never touched.
+// Copies are made in TempDir, each in a new folder of its own
+// ("mail-XXXXXX", made by mkdtemp), so nothing planted in TempDir (a link
+// to a file elsewhere) can be written through, and the copy keeps the name
+// the recipient sees. The mail program may read a copy whenever the user
+// presses Send, so copies it took are kept until they are a day old; older
+// ones are removed when the command is made (at start-up) and at each mail.
+// A copy the mail program never took goes at once. Nothing but these
+// folders is ever deleted: the user's files, in TempDir or anywhere, stay.
 class MailCommand : public QObject {
     Q_OBJECT
 public:
     // `tempDir` empty: the TempDir of the storage folders.
     explicit MailCommand(Mailer& mailer, QString tempDir = {}, QObject* parent = nullptr);
-    // Deletes the copies the mail program has had (see DropHandedCopies).
-    ~MailCommand() override;
 
     // Mails `path` (the file list's selected entry; empty when none is
     // selected). Messages go to the user; finished() follows once the
     // mail program answered or it is clear nothing is sent.
     void Mail(const QString& path);
 
-    // Deletes the copies whose mail program has answered. Copies still being
-    // handed over are kept.
-    void DropHandedCopies();
+    // Removes the copy folders of TempDir that are at least
+    // kMailCopyLifeSeconds old (by their newest time).
+    void DropStaleCopies();
     // Copies this command made that still exist.
     QStringList Copies() const;
 
@@ -48,16 +55,12 @@ signals:
     void finished(bool handedOver);
 
 private:
-    struct Copy {
-        QString path;
-        QString ownFolder; // a folder made only for this copy, removed with it
-        bool handed = false;
-    };
-    std::shared_ptr<Copy> MakeCopy(const QString& bmp, const QString& name);
+    // The copy's path, or empty after telling the user why not.
+    QString MakeCopy(const QString& source, const MailAttachment& how);
 
     Mailer& mailer_;
     QString tempDir_;
-    std::vector<std::shared_ptr<Copy>> copies_;
+    QStringList copies_;
 };
 
 } // namespace tvx

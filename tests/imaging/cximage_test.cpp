@@ -67,13 +67,15 @@ protected:
     QTemporaryDir dir_;
 };
 
-TEST(ImageType, ChosenFromLastThreeCharactersIgnoringCase) {
+TEST(ImageType, ChosenFromTheEndOfTheNameIgnoringCase) {
     EXPECT_EQ(tvx::ImageTypeFromPath("/a/b/Still_N0001.bmp"), tvx::kImageTypeBmp);
     EXPECT_EQ(tvx::ImageTypeFromPath("/a/b/x.BMP"), tvx::kImageTypeBmp);
+    EXPECT_EQ(tvx::ImageTypeFromPath("/a/b/x.Bmp"), tvx::kImageTypeBmp);
     EXPECT_EQ(tvx::ImageTypeFromPath("x.Jpg"), tvx::kImageTypeJpg);
     EXPECT_EQ(tvx::ImageTypeFromPath("x.JPG"), tvx::kImageTypeJpg);
-    EXPECT_EQ(tvx::ImageTypeFromPath("x.jpeg"), tvx::kImageTypeNone);
-    EXPECT_EQ(tvx::ImageTypeFromPath("x.png"), tvx::kImageTypeNone);
+    EXPECT_EQ(tvx::ImageTypeFromPath("x.JPEG"), tvx::kImageTypeJpg);
+    EXPECT_EQ(tvx::ImageTypeFromPath("x.pNg"), tvx::kImageTypePng);
+    EXPECT_EQ(tvx::ImageTypeFromPath("x.avi"), tvx::kImageTypeNone);
     EXPECT_EQ(tvx::ImageTypeFromPath("x.jpg.txt"), tvx::kImageTypeNone);
     EXPECT_EQ(tvx::ImageTypeFromPath("bp"), tvx::kImageTypeNone);
     EXPECT_EQ(tvx::ImageTypeFromPath(""), tvx::kImageTypeNone);

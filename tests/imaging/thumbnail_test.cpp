@@ -1,7 +1,9 @@
 #include "imaging/dib.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/thumbnail.h"
+#include "tests/support/fifo_guard.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -111,7 +113,7 @@ TEST_F(Thumbnail, Bmp640x480IsReadRawAndDrawsAsStored) {
     EXPECT_EQ(record_.ToImage(), Gradient(641, 3));
 }
 
-TEST_F(Thumbnail, BmpHeadersThatWouldDrawGarbageOrOverrunAreRefused) {
+TEST_F(Thumbnail, BmpsThatWouldDrawGarbageOrOverrunAreRefused) {
     const QByteArray good = tvx::EncodeBmp(Gradient(16, 8));
     auto refused = [&](const QByteArray& bytes) {
         record_.dibSize = 123;
@@ -124,16 +126,16 @@ TEST_F(Thumbnail, BmpHeadersThatWouldDrawGarbageOrOverrunAreRefused) {
     b[0] = 'X';
     EXPECT_TRUE(refused(b));
     b = good;
-    SetU32(b, 14, 124); // a longer header: the pixels would be read 84 bytes early
+    SetU32(b, 14, 124); // a longer header: the pixels would lie inside it
     EXPECT_TRUE(refused(b));
     b = good;
-    SetU32(b, 10, 54 + 1024); // a colour table between header and pixels
+    SetU32(b, 10, 54 + 1024); // pixels said to start beyond the file's end
     EXPECT_TRUE(refused(b));
     b = good;
-    SetU16(b, 28, 8); // palette picture
+    SetU16(b, 28, 8); // a palette picture without its palette
     EXPECT_TRUE(refused(b));
     b = good;
-    SetU32(b, 30, 1); // run-length coded
+    SetU32(b, 30, 1); // run-length coded 24 bits
     EXPECT_TRUE(refused(b));
     b = good;
     SetU32(b, 22, 5000); // more rows than the file holds
@@ -143,19 +145,82 @@ TEST_F(Thumbnail, BmpHeadersThatWouldDrawGarbageOrOverrunAreRefused) {
     EXPECT_TRUE(refused(b));
     EXPECT_TRUE(refused(good.left(good.size() - 10)));
 
-    // 1600 × 1200 × 3 does not fit the 5 MiB area, however whole the file.
-    EXPECT_TRUE(refused(tvx::EncodeBmp(QImage(1600, 1200, QImage::Format_RGB32))));
     // Trailing bytes after the pixels are not part of the picture.
     ASSERT_TRUE(Load("t.bmp", good + QByteArray(100, 'z')).ok());
     EXPECT_EQ(record_.dibSize, 40 + 48 * 8);
 }
 
-TEST_F(Thumbnail, OnlyTheLastThreeCharactersChooseTheJpegDecoder) {
+// Every picture the program can open gets a thumbnail that shows it: BMPs
+// of every kind (a palette, 32 bits, more than the area holds), JPEG and
+// PNG. What was decoded through the library is held shrunk to the cell.
+TEST_F(Thumbnail, EveryKindOfPictureDrawsAsItself) {
+    QImage eight(40, 30, QImage::Format_Indexed8);
+    QList<QRgb> table(256, qRgb(9, 9, 9));
+    table[0] = qRgb(250, 0, 0);
+    table[1] = qRgb(0, 0, 240);
+    eight.setColorTable(table);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            eight.setPixel(x, y, y < 15 ? 0 : 1);
+    QByteArray eightBit;
+    {
+        QBuffer buffer(&eightBit);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(eight.save(&buffer, "BMP"));
+    }
+    ASSERT_EQ(eightBit[28], 8);
+    const QImage half = eight.convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(Load("eight.bmp", eightBit, QSize(20, 10)).ok());
+    EXPECT_EQ(record_.ToImage().size(), QSize(20, 10));
+    EXPECT_EQ(record_.ToImage().pixel(10, 2), qRgb(250, 0, 0));
+    EXPECT_EQ(record_.ToImage().pixel(10, 8), qRgb(0, 0, 240));
+
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(half.save(&buffer, "PNG"));
+    }
+    ASSERT_TRUE(Load("a.Png", png).ok());
+    EXPECT_EQ(record_.ToImage(), half);
+
+    // 1600 × 1200 × 3 does not fit the 5 MiB area raw: shrunk to the cell
+    // when one is given, else to what the area holds.
+    const QByteArray big = tvx::EncodeBmp(Gradient(1600, 1200));
+    ASSERT_GT(big.size(), tvx::kThumbnailDibBytes);
+    ASSERT_TRUE(Load("big.bmp", big, QSize(81, 73)).ok());
+    EXPECT_EQ(record_.ToImage().size(), QSize(81, 73));
+    ASSERT_TRUE(Load("big.bmp", big).ok());
+    EXPECT_LE(record_.dibSize, tvx::kThumbnailDibBytes);
+    EXPECT_NEAR(double(record_.ToImage().width()) / record_.ToImage().height(), 4.0 / 3, 0.01);
+
+    // Not a picture at all, under a picture's name.
+    EXPECT_EQ(Load("words.png", "not a picture").status, LoadStatus::Failed);
+    EXPECT_EQ(Load("notes.txt", eightBit).status, LoadStatus::Failed);
+}
+
+// A FIFO (or any file that is not a regular one) put where a listed picture
+// was must fail its thumbnail at once, not block the window in open(2).
+TEST_F(Thumbnail, AFifoInAPicturesPlaceFailsWithoutBlocking) {
+    for (const char* name : {"pipe.bmp", "pipe.jpg", "pipe.png"}) {
+        const QString fifo = dir_.filePath(name);
+        ASSERT_TRUE(tvx::test::MakeFifo(fifo));
+        tvx::LoadResult r;
+        EXPECT_TRUE(tvx::test::FinishesWithoutBlocking({fifo}, [&] {
+            r = tvx::LoadThumbnailPicture(record_, fifo, QSize(81, 73));
+        })) << name;
+        EXPECT_EQ(r.status, LoadStatus::Failed) << name;
+        EXPECT_FALSE(r.reason.isEmpty()) << name;
+    }
+}
+
+TEST_F(Thumbnail, TheEndOfTheNameChoosesTheDecoder) {
     const QByteArray jpeg = tvx::EncodeJpeg(Gradient(64, 48));
     EXPECT_TRUE(Load("a.JPG", jpeg).ok());
     EXPECT_EQ(HeaderInt(4), 64);
     EXPECT_EQ(HeaderInt(8), 48);
-    EXPECT_EQ(Load("a.jpeg", jpeg).status, LoadStatus::Failed); // read as a BMP
+    EXPECT_TRUE(Load("a.jpeg", jpeg).ok());
+    EXPECT_EQ(Load("a.bmp", jpeg).status, LoadStatus::Failed);
     EXPECT_EQ(tvx::LoadThumbnailPicture(record_, dir_.filePath("gone.jpg")).status,
               LoadStatus::Vanished);
     EXPECT_EQ(tvx::LoadThumbnailPicture(record_, dir_.filePath("gone.bmp")).status,

@@ -123,7 +123,9 @@ TEST_F(CanvasTest, UnreadablePictureTellsTheUserAndPaintsGreyOnly) {
     f.close();
     EXPECT_FALSE(canvas_.Load(path, 0, 100));
     ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_EQ(prompts_.shown()[0].text, QStringLiteral("Can not Open file"));
+    // The reason comes with the message.
+    EXPECT_TRUE(prompts_.shown()[0].text.startsWith(QStringLiteral("Can not Open file\n")));
+    EXPECT_GT(prompts_.shown()[0].text.size(), 18);
     canvas_.SetTool(0, false);
     Click({10, 10});
     Click({50, 50});

@@ -251,7 +251,8 @@ const NamedText kNamedTexts[] = {
     {"TipPause", {"Pause"}},
     // E-mail
     {"StartOutlook", {"Start outlook, Please waiting..."}},
-    {"SEND_CAMPLETE", {"Send Completed"}},
+    {"MailPictureHandedOver", {"The picture was handed to your mail program."}},
+    {"MailVideoHandedOver", {"The video was handed to your mail program."}},
     {"MailNotLoaded", {"The mail system cannot be loaded: %1."}},
     {"MailSetUp", {"Set up a mail program for your desktop."}},
     {"MailNotSent", {"The mail was not sent: %1."}},

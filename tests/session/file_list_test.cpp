@@ -1,15 +1,20 @@
 #include "imaging/dib.h"
+#include "imaging/jpeg_codec.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
 #include "session/file_list.h"
 #include "tests/media/avi_writer.h"
+#include "tests/support/fifo_guard.h"
 #include "tests/support/test_env.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -51,6 +56,17 @@ protected:
         for (int i = 0; i < n; ++i)
             Bmp(QStringLiteral("Still_%1.bmp").arg(i, 3, 10, QLatin1Char('0')));
     }
+    static QString Still(int n) {
+        return QStringLiteral("Still_2024-05-01_1200%1_60X_N%2.bmp")
+            .arg(n % 60, 2, 10, QLatin1Char('0'))
+            .arg(n, 4, 10, QLatin1Char('0'));
+    }
+    QStringList Names(ListMode list) const {
+        QStringList out;
+        for (const auto& e : model_->Entries(list))
+            out << QFileInfo(e->path).fileName();
+        return out;
+    }
     QString SelectedPath() const {
         QString p;
         model_->GetSelected(&p);
@@ -63,35 +79,81 @@ protected:
     const tvx::PageGeometry strip_ = tvx::PageGeometry::For(QSize(179, 480));
 };
 
-TEST_F(FileList, PagingFollowsTheNewestEntry) {
-    ManyPictures(13);
+// Newest first, by the running number in the name: in the same order before
+// and after a restart, and a new still goes where a scan would put it, on
+// the page, selected.
+TEST_F(FileList, NewestFirstByTheNumberInTheNameAndNewStillsComeIntoView) {
+    // Written out of order, as a file system may list them.
+    for (int n : {4, 2, 7, 1, 13, 3, 9, 5, 12, 6, 11, 8, 10})
+        Bmp(Still(n));
     model_->ScanFolders();
-    EXPECT_EQ(model_->TopRow(ListMode::Pictures), 0); // the 13th is on the second page
+    const QStringList scanned = Names(ListMode::Pictures);
+    ASSERT_EQ(scanned.size(), 13);
+    EXPECT_EQ(scanned.first(), Still(13));
+    EXPECT_EQ(scanned.last(), Still(1));
+    EXPECT_EQ(model_->TopRow(ListMode::Pictures), 0); // the newest on the first page
     EXPECT_EQ(model_->SelectedIndex(ListMode::Pictures), -1);
 
-    // The 14th brings row 1 to the top, but seven rows are at most twelve, so
-    // the scroll bar puts the list back at row 0.
-    EXPECT_EQ(tvx::TopRowAfterAdd(14), 1);
+    // Scrolled to the end, a new still still comes to the top and into view.
     model_->SelectIndex(3);
-    model_->AddPicture(Bmp("Still_new.bmp"));
+    model_->Scroll(ScrollAction::Bottom);
+    ASSERT_GT(model_->TopRow(ListMode::Pictures), 0);
+    model_->AddPicture(Bmp(Still(14)));
     EXPECT_EQ(model_->TopRow(ListMode::Pictures), 0);
-    EXPECT_EQ(model_->SelectedIndex(ListMode::Pictures), 13);
-    EXPECT_EQ(model_->Entries(ListMode::Pictures)[3]->flags, tvx::EntryPresent | tvx::EntryUnsaved);
+    EXPECT_EQ(model_->SelectedIndex(ListMode::Pictures), 0);
     EXPECT_EQ(model_->GetSelected(nullptr), 7u);
-    EXPECT_EQ(SelectedPath(), folders_.picture + "/Still_new.bmp");
-
-    // Past twelve rows the new entry's row stays on the page.
-    ManyPictures(26); // names 000..025, of which 000..012 exist already
-    model_->ScanFolders();
-    ASSERT_EQ(model_->Count(ListMode::Pictures), 27);
-    EXPECT_EQ(model_->TopRow(ListMode::Pictures), 7);
-    model_->AddPicture(Bmp("Z.bmp"));
-    EXPECT_EQ(model_->TopRow(ListMode::Pictures), 8); // (28 − 12) / 2
-    EXPECT_EQ(model_->SelectedCell(), -1);            // no page made yet
+    EXPECT_EQ(SelectedPath(), folders_.picture + "/" + Still(14));
     auto page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 12u);
-    EXPECT_EQ(page.back().index, 27);
-    EXPECT_EQ(model_->SelectedCell(), 11);
+    EXPECT_EQ(page[0].index, 0);
+    EXPECT_EQ(model_->SelectedCell(), 0);
+    EXPECT_EQ(model_->Entries(ListMode::Pictures)[4]->flags, tvx::EntryPresent | tvx::EntryUnsaved);
+
+    // A measured copy saved later sorts beside its original, before it;
+    // when its place is off the page, the page moves to it.
+    for (int n = 15; n <= 40; ++n)
+        Bmp(Still(n));
+    model_->ScanFolders();
+    model_->Scroll(ScrollAction::Top);
+    const QString measured = "Still_2024-05-01_120003_60X_N0003_measured.jpg";
+    model_->AddPicture(Picture(measured, tvx::EncodeBmp(Flat(8, 8, 0)))); // any bytes will do
+    const int at = model_->SelectedIndex(ListMode::Pictures);
+    EXPECT_EQ(Names(ListMode::Pictures)[at], measured);
+    EXPECT_EQ(Names(ListMode::Pictures)[at + 1], Still(3));
+    const int top = model_->TopRow(ListMode::Pictures);
+    EXPECT_TRUE(at / 2 >= top && at / 2 < top + tvx::kRowsPerPage) << at << " " << top;
+
+    // A restart lists them the same way.
+    const QStringList beforeRestart = Names(ListMode::Pictures);
+    FileListModel again({folders_.picture, folders_.video});
+    again.ScanFolders();
+    QStringList afterRestart;
+    for (const auto& e : again.Entries(ListMode::Pictures))
+        afterRestart << QFileInfo(e->path).fileName();
+    EXPECT_EQ(afterRestart, beforeRestart);
+
+    // Recordings the same.
+    for (int n : {2, 3, 1})
+        QFile(folders_.video + QStringLiteral("/Video_2024-05-01_12000%1_N000%1.avi").arg(n))
+            .open(QIODevice::WriteOnly);
+    model_->ScanFolders();
+    EXPECT_EQ(Names(ListMode::Videos),
+              QStringList({"Video_2024-05-01_120003_N0003.avi", "Video_2024-05-01_120002_N0002.avi",
+                           "Video_2024-05-01_120001_N0001.avi"}));
+}
+
+TEST(ListOrder, NumberThenTimeInTheNameThenFileTimeThenName) {
+    using tvx::ListOrder;
+    auto before = [](const char* a, qint64 ta, const char* b, qint64 tb) {
+        return ListOrder::Before(ListOrder::Of(a, ta), ListOrder::Of(b, tb));
+    };
+    EXPECT_TRUE(before("/p/Still_2024-01-01_000000_N0010.bmp", 1,
+                       "/p/Still_2025-01-01_000000_N0009.bmp", 2));
+    EXPECT_TRUE(before("/p/Still_2025-01-01_000000_N0009.bmp", 1,
+                       "/p/Still_2024-01-01_000000_N0009.bmp", 2));
+    EXPECT_TRUE(before("/p/holiday.jpg", 5, "/p/beach.jpg", 4));
+    EXPECT_TRUE(before("/p/b.jpg", 4, "/p/a.jpg", 4));
+    EXPECT_TRUE(before("/p/Still_N0001.bmp", 0, "/p/holiday.jpg", 9)); // no number: last
+    EXPECT_FALSE(before("/p/a.jpg", 4, "/p/a.jpg", 4));
 }
 
 TEST_F(FileList, ThirtyPicturesScrollOverFifteenRows) {
@@ -101,7 +163,7 @@ TEST_F(FileList, ThirtyPicturesScrollOverFifteenRows) {
     EXPECT_EQ(info.min, 0);
     EXPECT_EQ(info.max, 14);
     EXPECT_EQ(info.page, 6);
-    EXPECT_EQ(info.pos, 9);
+    EXPECT_EQ(info.pos, 0); // the newest first
     EXPECT_TRUE(info.arrowsEnabled);
 
     EXPECT_EQ(model_->Scroll(ScrollAction::Bottom), 14);
@@ -133,26 +195,31 @@ TEST_F(FileList, AtMostTwelveEntriesShowTheBarWithArrowsDisabled) {
     EXPECT_TRUE(model_->UpdateScrollBar().arrowsEnabled); // 7 rows: max 6
 }
 
-TEST_F(FileList, ScanListsReadableBmpsOverFortyBytesAndEveryAvi) {
+TEST_F(FileList, ScanListsEveryReadablePictureOverFortyBytesAndEveryAvi) {
     const QByteArray bmp = tvx::EncodeBmp(Flat(4, 4, 0));
     Picture("forty.bmp", bmp.left(40));
     Picture("fortyone.bmp", bmp.left(41));
     Picture("Upper.BMP", bmp);
     Picture("photo.jpg", QByteArray(100, 'j'));
+    Picture("photo2.JPEG", QByteArray(100, 'j'));
+    Picture("drawing.Png", QByteArray(100, 'p'));
     Picture("notes.txt", "x");
-    QFile empty(folders_.video + "/Video_1.avi");
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    empty.close();
-    model_->ScanFolders();
-    QStringList names;
-    for (const auto& e : model_->Entries(ListMode::Pictures)) {
-        names << QFileInfo(e->path).fileName();
-        EXPECT_EQ(e->flags, 3u);
+    QDir(folders_.picture).mkdir("folder.bmp");
+    ASSERT_TRUE(tvx::test::MakeFifo(folders_.picture + "/pipe.bmp"));
+    for (const char* name : {"Video_1.avi", "Upper.AVI"}) {
+        QFile empty(folders_.video + "/" + name);
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     }
+    model_->ScanFolders();
+    for (const auto& e : model_->Entries(ListMode::Pictures))
+        EXPECT_EQ(e->flags, 3u);
+    QStringList names = Names(ListMode::Pictures);
     names.sort();
-    EXPECT_EQ(names, QStringList({"Upper.BMP", "fortyone.bmp"}));
-    ASSERT_EQ(model_->Count(ListMode::Videos), 1);
-    EXPECT_EQ(model_->Entries(ListMode::Videos)[0]->path, folders_.video + "/Video_1.avi");
+    EXPECT_EQ(names, QStringList(
+                         {"Upper.BMP", "drawing.Png", "fortyone.bmp", "photo.jpg", "photo2.JPEG"}));
+    names = Names(ListMode::Videos);
+    names.sort();
+    EXPECT_EQ(names, QStringList({"Upper.AVI", "Video_1.avi"}));
 
     FileListModel nowhere({folders_.root + "/no such", QString()});
     nowhere.ScanFolders();
@@ -167,8 +234,8 @@ TEST_F(FileList, UnsavedMarkNeverOnNamesStartingWithCapitalA) {
     EXPECT_TRUE(tvx::ShowsUnsavedMark("/Archive/still.bmp", 3)); // the folder does not count
     EXPECT_FALSE(tvx::ShowsUnsavedMark("/p/still.bmp", 1));
 
-    model_->AddPicture(Bmp("Annotated.bmp"));
-    model_->AddPicture(Bmp("still.bmp"));
+    model_->AddPicture(Bmp("Annotated_N2.bmp"));
+    model_->AddPicture(Bmp("still_N1.bmp"));
     const auto page = model_->VisiblePage(strip_);
     ASSERT_EQ(page.size(), 2u);
     EXPECT_FALSE(page[0].unsavedMark);
@@ -197,6 +264,13 @@ TEST_F(FileList, SaveAsConvertsToJpegOrCopiesBytesAndClearsTheMark) {
         EXPECT_EQ(ReadAll(out + "/" + name), ReadAll(source)) << name;
     }
     EXPECT_TRUE(prompts_.shown().empty());
+
+    // A JPEG saved as a BMP is converted, and as a JPEG copied unchanged.
+    model_->AddPicture(Picture("photo.jpg", tvx::EncodeJpeg(Flat(16, 8, qRgb(0, 200, 0)))));
+    ASSERT_TRUE(model_->SaveSelectedAs(out + "/photo.BMP", prompts_));
+    EXPECT_TRUE(ReadAll(out + "/photo.BMP").startsWith("BM"));
+    ASSERT_TRUE(model_->SaveSelectedAs(out + "/photo.jpeg", prompts_));
+    EXPECT_EQ(ReadAll(out + "/photo.jpeg"), ReadAll(folders_.picture + "/photo.jpg"));
 
     // A picture the image library cannot read: told, and still unmarked.
     model_->AddPicture(Picture("broken.bmp", QByteArray(200, 'x')));
@@ -319,37 +393,118 @@ TEST_F(FileList, PageGeometryAndHitTesting) {
     EXPECT_EQ(mark[1], QLine(3 + 60, 79, 86, 79));
 }
 
-TEST_F(FileList, CellsGoToTheEntriesThatLoadAndClicksSelectWhatIsDrawn) {
-    model_->AddPicture(Bmp("Still_1.bmp"));
-    model_->AddPicture(Picture("Still_2.bmp", QByteArray(100, 'x'))); // no thumbnail
-    model_->AddPicture(Bmp("Still_3.bmp", qRgb(0, 0, 255)));
+// A file that makes no thumbnail keeps its cell, with its name, so it can
+// still be selected, opened and deleted.
+TEST_F(FileList, UndecodableFilesGetANamedCellAndEveryCellIsSelectable) {
+    model_->AddPicture(Bmp("Still_N1.bmp"));
+    model_->AddPicture(Picture("Still_N2.bmp", QByteArray(100, 'x'))); // no picture in it
+    model_->AddPicture(Bmp("Still_N3.bmp", qRgb(0, 0, 255)));
     auto page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 2u);
+    ASSERT_EQ(page.size(), 3u);
+    EXPECT_EQ(Names(ListMode::Pictures),
+              QStringList({"Still_N3.bmp", "Still_N2.bmp", "Still_N1.bmp"}));
+    EXPECT_FALSE(page[0].placeholder);
+    EXPECT_TRUE(page[1].placeholder);
+    EXPECT_EQ(page[1].name, "Still_N2.bmp");
     EXPECT_EQ(page[1].cell, 1);
-    EXPECT_EQ(page[1].index, 2);
-    EXPECT_EQ(model_->Count(ListMode::Pictures), 3); // it stays listed
+    EXPECT_FALSE(page[2].placeholder);
 
     EXPECT_TRUE(model_->SelectAt(strip_, strip_.cells[1].center()));
-    EXPECT_EQ(SelectedPath(), folders_.picture + "/Still_3.bmp");
+    EXPECT_EQ(SelectedPath(), folders_.picture + "/Still_N2.bmp");
     EXPECT_EQ(model_->SelectedCell(), 1);
+    prompts_.Push(Prompts::Answer::Ok);
+    model_->DeleteSelected(prompts_);
+    EXPECT_FALSE(QFile::exists(folders_.picture + "/Still_N2.bmp"));
+    EXPECT_EQ(model_->Count(ListMode::Pictures), 2);
+
     // Between cells: no selection, and save as has nothing to work on.
+    page = model_->VisiblePage(strip_);
     EXPECT_FALSE(model_->SelectAt(strip_, QPoint(88, 40)));
     EXPECT_EQ(model_->GetSelected(nullptr), 0u);
     EXPECT_FALSE(model_->SelectAt(strip_, strip_.cells[2].center())); // nothing drawn there
 
     // A file gone from the folder is dropped when its page is next made.
-    model_->SelectIndex(2);
-    QFile::remove(folders_.picture + "/Still_1.bmp");
+    model_->SelectIndex(1);
+    QFile::remove(folders_.picture + "/Still_N3.bmp");
     page = model_->VisiblePage(strip_);
     ASSERT_EQ(page.size(), 1u);
-    EXPECT_EQ(model_->Count(ListMode::Pictures), 2);
-    EXPECT_EQ(page[0].index, 1);
+    EXPECT_EQ(model_->Count(ListMode::Pictures), 1);
+    EXPECT_EQ(page[0].index, 0);
     EXPECT_EQ(model_->GetSelected(nullptr), 0u);
 
-    EXPECT_FALSE(model_->CheckVanished(folders_.picture + "/Still_3.bmp"));
-    QFile::remove(folders_.picture + "/Still_3.bmp");
-    EXPECT_TRUE(model_->CheckVanished(folders_.picture + "/STILL_3.BMP"));
-    EXPECT_EQ(model_->Count(ListMode::Pictures), 1);
+    EXPECT_FALSE(model_->CheckVanished(folders_.picture + "/Still_N1.bmp"));
+    QFile::remove(folders_.picture + "/Still_N1.bmp");
+    EXPECT_TRUE(model_->CheckVanished(folders_.picture + "/STILL_N1.BMP"));
+    EXPECT_EQ(model_->Count(ListMode::Pictures), 0);
+}
+
+// A name that is not UTF-8 is listed, shown escaped, and its file can be
+// read and moved to the trash.
+TEST_F(FileList, NamesThatAreNotUtf8AreShownEscapedAndStillReachTheirFiles) {
+    const QByteArray native = QFile::encodeName(folders_.picture) + "/Still_N5_caf\xe9.bmp";
+    {
+        const QByteArray bmp = tvx::EncodeBmp(Flat(8, 8, qRgb(10, 220, 10)));
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bmp.constData(), size_t(bmp.size())), bmp.size());
+        ::close(fd);
+    }
+    model_->ScanFolders();
+    ASSERT_EQ(model_->Count(ListMode::Pictures), 1);
+    const auto page = model_->VisiblePage(strip_);
+    ASSERT_EQ(page.size(), 1u);
+    EXPECT_FALSE(page[0].placeholder);
+    EXPECT_EQ(page[0].thumb.pixel(5, 5), qRgb(10, 220, 10));
+    EXPECT_EQ(page[0].name, "Still_N5_caf\\xE9.bmp");
+
+    model_->SelectIndex(0);
+    prompts_.Push(Prompts::Answer::Ok);
+    model_->DeleteSelected(prompts_);
+    struct stat st {};
+    EXPECT_NE(::lstat(native.constData(), &st), 0);
+    EXPECT_EQ(model_->Count(ListMode::Pictures), 0);
+    const QString trash =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash";
+    EXPECT_TRUE(QFile::exists(trash + "/files/Still_N5_caf\\xE9.bmp"));
+    QFile info(trash + "/info/Still_N5_caf\\xE9.bmp.trashinfo");
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(info.readAll().contains("Still_N5_caf%E9.bmp"));
+}
+
+// A listed file replaced by a FIFO behind the list's back: neither its
+// picture thumbnail nor a video's first frame may wait on it, and the
+// model still ends at once.
+TEST_F(FileList, AFifoInAListedFilesPlaceBlocksNothing) {
+    const QString picture = Bmp("Still_N1.bmp");
+    model_->AddPicture(picture);
+    QFile::remove(picture);
+    ASSERT_TRUE(tvx::test::MakeFifo(picture));
+    std::vector<FileListModel::PageCell> page;
+    EXPECT_TRUE(
+        tvx::test::FinishesWithoutBlocking({picture}, [&] { page = model_->VisiblePage(strip_); }));
+    ASSERT_EQ(page.size(), 1u);
+    EXPECT_TRUE(page[0].placeholder);
+
+    const QString video = folders_.video + "/Video_N1.avi";
+    const QString good = folders_.video + "/Video_N2.avi";
+    ASSERT_TRUE(tvx::test::WriteAvi(video, 64, 48, 2));
+    ASSERT_TRUE(tvx::test::WriteAvi(good, 64, 48, 2));
+    model_->SetMode(ListMode::Videos);
+    model_->SetAsyncVideoFrames(true);
+    model_->ScanFolders();
+    QFile::remove(video);
+    ASSERT_TRUE(tvx::test::MakeFifo(video));
+    EXPECT_TRUE(tvx::test::FinishesWithoutBlocking({video}, [&] {
+        model_->VisiblePage(strip_);
+        model_->WaitForThumbnails();
+    }));
+    QCoreApplication::processEvents();
+    page = model_->VisiblePage(strip_);
+    ASSERT_EQ(page.size(), 2u);
+    EXPECT_FALSE(page[0].placeholder); // the one behind it still decoded
+    EXPECT_FALSE(page[0].thumb.isNull());
+    EXPECT_TRUE(page[1].placeholder);
+    EXPECT_TRUE(tvx::test::FinishesWithoutBlocking({video}, [&] { model_.reset(); }));
 }
 
 TEST_F(FileList, RemovingAnEarlierEntryKeepsTheSelectionOnItsFile) {

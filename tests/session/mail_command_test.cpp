@@ -1,28 +1,37 @@
 // The E-Mail command: what is attached, the JPEG copies and who deletes them.
 #include "imaging/cximage.h"
+#include "platform/file_name.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
 #include "session/mail_command.h"
 #include "tests/support/test_env.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <sys/time.h>
 
 namespace tvx {
 namespace {
 
-TEST(MailAttachment, OnlyALowerCaseBmpIsConverted) {
+TEST(MailAttachment, ABmpInAnyCaseIsConvertedAndARawNameCopied) {
     EXPECT_EQ(AttachmentFor("/p/Still_1.bmp").copyName, "Still_1.jpg");
     EXPECT_EQ(AttachmentFor("/p/a.b.bmp").copyName, "a.b.jpg");
     EXPECT_TRUE(AttachmentFor("/p/a.b.bmp").convert);
-    EXPECT_FALSE(AttachmentFor("/p/UPPER.BMP").convert);
+    EXPECT_TRUE(AttachmentFor("/p/UPPER.BMP").convert);
+    EXPECT_EQ(AttachmentFor("/p/UPPER.BMP").copyName, "UPPER.jpg");
     EXPECT_FALSE(AttachmentFor("/p/Video_1.avi").convert);
     EXPECT_FALSE(AttachmentFor("/p/x.jpg").convert);
+    EXPECT_FALSE(AttachmentFor("/p/x.jpg").copy);
     EXPECT_FALSE(AttachmentFor("/p.bmp/noextension").convert);
+    const MailAttachment raw = AttachmentFor(FileNameFromNative("/p/caf\xe9.avi"));
+    EXPECT_TRUE(raw.copy);
+    EXPECT_EQ(raw.copyName, "caf\\xE9.avi");
 }
 
 class Mail : public ::testing::Test {
@@ -85,61 +94,116 @@ protected:
     Mailer mailer;
 };
 
-TEST_F(Mail, ABmpGoesAsAJpegCopyInTempDirAndOtherFilesAsThemselves) {
+TEST_F(Mail, ABmpGoesAsAJpegCopyInAFolderOfItsOwnAndOtherFilesAsThemselves) {
     MailCommand cmd(mailer, folders.tempDir);
     const QString bmp = Picture("a.b.bmp");
     ASSERT_TRUE(MailAndWait(cmd, bmp));
-    const QString copy = folders.tempDir + "/a.b.jpg";
-    EXPECT_EQ(Attached(), QStringList{copy});
+    ASSERT_EQ(Attached().size(), 1);
+    const QString copy = Attached()[0];
+    EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(folders.tempDir) +
+                                   "/mail-[A-Za-z0-9]{6}/a\\.b\\.jpg$")
+                    .match(copy)
+                    .hasMatch())
+        << copy.toStdString();
     CxImage jpeg(copy, kImageTypeJpg);
     ASSERT_TRUE(jpeg.IsValid());
     EXPECT_EQ(jpeg.GetWidth(), 40);
+    // Handed over is not sent: the user sends it from the mail program.
     ASSERT_EQ(scripted.shown().size(), 1u);
-    EXPECT_EQ(scripted.shown()[0].text, "Send Completed");
+    EXPECT_EQ(scripted.shown()[0].text, "The picture was handed to your mail program.");
     EXPECT_EQ(scripted.shown()[0].title, "Tavolux");
+    EXPECT_EQ(scripted.shown()[0].icon, Prompts::Icon::Information);
 
     const QString upper = Picture("UPPER.BMP");
     const QString avi = folders.video + "/Video_1.avi";
     QFile(avi).open(QIODevice::WriteOnly);
     ASSERT_TRUE(MailAndWait(cmd, upper));
     ASSERT_TRUE(MailAndWait(cmd, avi));
-    EXPECT_EQ(Attached(), QStringList({copy, upper, avi}));
+    ASSERT_EQ(Attached().size(), 3);
+    EXPECT_TRUE(Attached()[1].endsWith("/UPPER.jpg"));
+    EXPECT_EQ(Attached()[2], avi);
+    EXPECT_EQ(scripted.shown().back().text, "The video was handed to your mail program.");
     EXPECT_TRUE(QFile::exists(bmp));
     EXPECT_TRUE(QFile::exists(upper));
     EXPECT_TRUE(QFile::exists(avi));
 }
 
-TEST_F(Mail, OnlyTheProgramsOwnCopiesAreDeletedAndOnlyAfterTheMailProgramHadThem) {
-    // JPEG files the user keeps, in the program folder and in TempDir.
+// Ages a file or folder by two days.
+void Age(const QString& path) {
+    const struct timeval old[2] = {{QDateTime::currentSecsSinceEpoch() - 2 * 86400, 0},
+                                   {QDateTime::currentSecsSinceEpoch() - 2 * 86400, 0}};
+    ASSERT_EQ(::lutimes(QFile::encodeName(path).constData(), old), 0) << path.toStdString();
+}
+
+TEST_F(Mail, CopiesStayADayWhateverIsMailedOrQuitAndOnlyOursAreEverDeleted) {
+    // What the user keeps in the program folder and in TempDir, among it a
+    // folder that looks like ours but holds a folder.
     const QString kept = ProgramFolder() + "/holiday.jpg";
     const QString sameName = folders.tempDir + "/Still_2.jpg";
-    for (const QString& p : {kept, sameName}) {
+    const QString lookalike = folders.tempDir + "/mail-abcdef";
+    QDir().mkpath(lookalike + "/inner");
+    for (const QString& p : {kept, sameName, lookalike + "/x.jpg"}) {
         QFile f(p);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("user's own");
     }
+    for (const QString& p : {kept, sameName, lookalike + "/x.jpg", lookalike, lookalike + "/inner"})
+        Age(p);
+    QString first;
     {
         MailCommand cmd(mailer, folders.tempDir);
         ASSERT_TRUE(MailAndWait(cmd, Picture("Still_1.bmp")));
-        const QString first = folders.tempDir + "/Still_1.jpg";
-        EXPECT_TRUE(QFile::exists(first)); // the mail program may still read it
-
-        // A name the user already has in TempDir: the copy goes beside it.
+        first = Attached().last();
         ASSERT_TRUE(MailAndWait(cmd, Picture("Still_2.bmp")));
-        EXPECT_FALSE(QFile::exists(first)); // dropped at the next mail
-        const QStringList copies = cmd.Copies();
-        ASSERT_EQ(copies.size(), 1);
-        EXPECT_TRUE(copies[0].endsWith("/Still_2.jpg"));
-        EXPECT_NE(copies[0], sameName);
-        EXPECT_EQ(Attached().last(), copies[0]);
-    } // at exit the last copy goes too
-    EXPECT_TRUE(QDir(folders.tempDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries) ==
-                QStringList{"Still_2.jpg"});
-    for (const QString& p : {kept, sameName}) {
+        // The mail program may read the first only when Send is pressed.
+        EXPECT_TRUE(QFile::exists(first));
+        EXPECT_EQ(cmd.Copies().size(), 2);
+        EXPECT_NE(Attached().last(), sameName);
+    } // quitting
+    EXPECT_TRUE(QFile::exists(first));
+    EXPECT_TRUE(QFile::exists(Attached().last()));
+
+    // A day later, the next start removes them; the user's files stay.
+    for (const QString& copy : Attached()) {
+        Age(copy);
+        Age(QFileInfo(copy).path());
+    }
+    MailCommand next(mailer, folders.tempDir);
+    for (const QString& copy : Attached()) {
+        EXPECT_FALSE(QFile::exists(copy));
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(copy).path()));
+    }
+    for (const QString& p : {kept, sameName, lookalike + "/x.jpg"}) {
         QFile f(p);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << p.toStdString();
         EXPECT_EQ(f.readAll(), "user's own");
     }
+
+    // And at the next mail too.
+    ASSERT_TRUE(MailAndWait(next, Picture("Still_3.bmp")));
+    const QString third = Attached().last();
+    Age(third);
+    Age(QFileInfo(third).path());
+    ASSERT_TRUE(MailAndWait(next, Picture("Still_4.bmp")));
+    EXPECT_FALSE(QFile::exists(third));
+    EXPECT_TRUE(QFile::exists(Attached().last()));
+}
+
+// A link planted in TempDir under the copy's name, to a place that does not
+// exist: the copy is never written through it.
+TEST_F(Mail, APlantedLinkIsNeverWrittenThrough) {
+    const QString outside = test::homeDir() + "/outside";
+    QDir().mkpath(outside);
+    QDir().mkpath(folders.tempDir);
+    ASSERT_TRUE(QFile::link(outside + "/target.jpg", folders.tempDir + "/victim.jpg"));
+    MailCommand cmd(mailer, folders.tempDir);
+    ASSERT_TRUE(MailAndWait(cmd, Picture("victim.bmp")));
+    EXPECT_FALSE(QFileInfo::exists(outside + "/target.jpg"));
+    EXPECT_TRUE(QDir(outside).isEmpty());
+    ASSERT_EQ(Attached().size(), 1);
+    EXPECT_NE(Attached()[0], folders.tempDir + "/victim.jpg");
+    EXPECT_TRUE(QFileInfo(Attached()[0]).isFile());
+    EXPECT_FALSE(QFileInfo(Attached()[0]).isSymLink());
 }
 
 TEST_F(Mail, NothingSelectedOrADamagedPictureSendsNothing) {
@@ -159,15 +223,14 @@ TEST_F(Mail, NothingSelectedOrADamagedPictureSendsNothing) {
     EXPECT_TRUE(cmd.Copies().isEmpty());
 }
 
-TEST_F(Mail, NoMailProgramIsToldAndTheCopyIsStillCleanedUp) {
+TEST_F(Mail, ACopyTheMailProgramNeverTookGoesAtOnce) {
     mailer.SetPrograms(email, Script("no-handler", "exit 0\n"));
     MailCommand cmd(mailer, folders.tempDir);
     EXPECT_FALSE(MailAndWait(cmd, Picture("Still_3.bmp")));
     ASSERT_EQ(scripted.shown().size(), 1u);
     EXPECT_TRUE(scripted.shown()[0].text.startsWith("The mail system cannot be loaded"));
-    cmd.DropHandedCopies();
     EXPECT_TRUE(cmd.Copies().isEmpty());
-    EXPECT_FALSE(QFile::exists(folders.tempDir + "/Still_3.jpg"));
+    EXPECT_TRUE(QDir(folders.tempDir).isEmpty());
 }
 
 } // namespace

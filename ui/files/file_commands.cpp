@@ -1,5 +1,6 @@
 #include "ui/files/file_commands.h"
 
+#include "imaging/cximage.h"
 #include "platform/app_events.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
@@ -13,11 +14,10 @@ namespace tvx {
 
 namespace {
 
-// Only these two spellings open in the measuring dialog; "Bmp", JPEG files
-// and videos go to the player.
+// Pictures (BMP, JPEG, PNG in any letter case) open in the measuring
+// dialog, everything else in the player.
 bool OpensAsPicture(const QString& path) {
-    const QString ext = path.mid(path.lastIndexOf(QLatin1Char('.')) + 1);
-    return ext == QLatin1String("bmp") || ext == QLatin1String("BMP");
+    return ImageTypeFromPath(path) != kImageTypeNone;
 }
 
 } // namespace

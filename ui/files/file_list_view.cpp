@@ -2,9 +2,11 @@
 
 #include "ui/skin/skin.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 namespace tvx {
@@ -16,6 +18,36 @@ namespace {
 const QColor kSelectionColour(12, 191, 0);
 const QColor kUnsavedPenColour(243, 63, 255);
 constexpr int kWheelNotch = 120; // angle units of one wheel step
+
+const QColor kPlaceholderColour(70, 76, 86);
+const QColor kPlaceholderText(235, 238, 242);
+
+// A file that cannot be shown as a picture: its name in a plain cell, so
+// it can still be found, opened and deleted.
+void DrawPlaceholder(QPainter& p, const QRect& cell, const QString& name) {
+    p.save();
+    p.fillRect(cell, kPlaceholderColour);
+    QFont font = p.font();
+    font.setPixelSize(10);
+    p.setFont(font);
+    p.setPen(kPlaceholderText);
+    const QRect text = cell.adjusted(3, 3, -3, -3);
+    // Break anywhere: stored names have no spaces to break at.
+    QString wrapped;
+    const QFontMetrics fm(font);
+    QString line;
+    for (const QChar ch : name) {
+        if (fm.horizontalAdvance(line + ch) > text.width() && !line.isEmpty()) {
+            wrapped += line + QLatin1Char('\n');
+            line.clear();
+        }
+        line += ch;
+    }
+    wrapped += line;
+    p.setClipRect(text);
+    p.drawText(text, Qt::AlignLeft | Qt::AlignTop, wrapped);
+    p.restore();
+}
 
 QColor Inverted(const QColor& c) {
     return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
@@ -67,11 +99,13 @@ void CFileListView::RenderList() {
     const int background = model_.mode() == ListMode::Pictures ? kPicListPictures : kPicListVideos;
     p.drawImage(0, 0, SkinImage(background));
 
-    const std::vector<FileListModel::PageCell> cells = model_.VisiblePage(geometry_);
+    cells_ = model_.VisiblePage(geometry_);
     QPen markPen(Inverted(kUnsavedPenColour), 2, Qt::DotLine, Qt::FlatCap);
-    for (const FileListModel::PageCell& c : cells) {
+    for (const FileListModel::PageCell& c : cells_) {
         const QRect r = geometry_.cells[size_t(c.cell)];
-        if (!c.thumb.isNull()) {
+        if (c.placeholder) {
+            DrawPlaceholder(p, r, c.name);
+        } else if (!c.thumb.isNull()) {
             if (c.thumb.size() == r.size())
                 p.drawImage(r.topLeft(), c.thumb);
             else
@@ -117,6 +151,23 @@ void CFileListView::onScrollValue(int value) {
     // Arrows, page clicks and dragging all end here as a new top row; the
     // model clamps it to the list's rows.
     if (value != model_.TopRow(model_.mode())) model_.Scroll(ScrollAction::ThumbPosition, value);
+}
+
+bool CFileListView::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        // The name of the file under the pointer, raw bytes escaped.
+        auto* help = static_cast<QHelpEvent*>(e);
+        const QPoint client = help->pos() - clientRect().topLeft();
+        QString name;
+        for (const FileListModel::PageCell& c : cells_)
+            if (geometry_.cells[size_t(c.cell)].contains(client)) name = c.name;
+        if (name.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), name, this);
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void CFileListView::paintEvent(QPaintEvent*) {

@@ -33,6 +33,8 @@ public:
     QScrollBar* scrollBar() const { return scrollBar_; }
     // Pages composed so far.
     int renderCount() const { return renders_; }
+    // The cells of the page on screen.
+    const std::vector<FileListModel::PageCell>& cells() const { return cells_; }
 
 public slots:
     // Composes the visible page of the current list and repaints.
@@ -48,6 +50,7 @@ signals:
     void menuRequested(const QPoint& globalPos);
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -63,6 +66,7 @@ private:
     QScrollBar* scrollBar_ = nullptr;
     PageGeometry geometry_;
     QImage page_;
+    std::vector<FileListModel::PageCell> cells_;
     int wheelRemainder_ = 0; // wheel movement short of a whole notch
     int renders_ = 0;
     bool settingScroll_ = false; // the scroll bar is being set from the model

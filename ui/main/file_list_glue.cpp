@@ -46,8 +46,11 @@ void MainWindow::buildFileList() {
             path, [files] { return !files->SelectedPath().isEmpty(); }, this);
         player.exec();
     });
-    connect(files, &FileCommands::openPictureRequested, this,
-            [this](const QString& path) { RunPhotoMeasure(this, path, this); });
+    connect(files, &FileCommands::openPictureRequested, this, [this, files](const QString& path) {
+        RunPhotoMeasure(this, path, this);
+        // A measured picture saved into the Picture folder joins the list.
+        files->model().ScanFolders();
+    });
 }
 
 } // namespace tvx

@@ -5,6 +5,7 @@
 #include "measure/calibration_file.h"
 #include "measure/font_file.h"
 #include "platform/app_events.h"
+#include "platform/file_name.h"
 #include "platform/folders.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
@@ -254,6 +255,7 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
     delete canvas_;
     canvas_ = next;
     path_ = path;
+    savedRender_ = QImage();
     // Nothing of the picture before carries over: its magnification, its
     // tool and a calibration it had begun all belong to it.
     magnification_ = 0;
@@ -470,12 +472,23 @@ void PhotoMeasureDialog::OnNominalChanged(const QString& text) {
     calibrated_->setText(LookupCalibration(CalibrationFilePath(), text));
 }
 
+bool PhotoMeasureDialog::HasUnsavedWork() const {
+    if (!canvas_) return false;
+    const MeasureCanvasModel& m = canvas_->model();
+    if (m.shapeUnderWay()) return true;
+    // Unsaved is what Save would write differently from the last save, or
+    // anything drawn at all when nothing was saved yet.
+    if (savedRender_.isNull()) return m.HasShapes();
+    return m.Render() != savedRender_;
+}
+
 void PhotoMeasureDialog::OnSave() {
     ReleasePopups();
     if (!canvas_) return;
     const QString cwd = QDir::currentPath();
-    // Beside the clean picture, never over it: Enter must not replace it.
-    const QString proposed = ProposedMeasuredPath(path_);
+    // Beside the clean picture, never over it: Enter must not replace it. A
+    // name that is not UTF-8 is proposed in its readable form.
+    const QString proposed = ProposedMeasuredPath(DisplayFileName(path_));
     QString filter = ImageTypeFromPath(proposed) == kImageTypeJpg
                          ? QStringLiteral("JPG Files(*.JPG)")
                          : QStringLiteral("BMP Files(*.BMP)");
@@ -486,19 +499,23 @@ void PhotoMeasureDialog::OnSave() {
         if (QFileInfo(path).suffix().isEmpty())
             path += filter.startsWith(QLatin1String("JPG")) ? QStringLiteral(".JPG")
                                                             : QStringLiteral(".BMP");
-        const bool saved = canvas_->model().RenderToFile(path);
+        QString why;
+        const bool saved = canvas_->model().RenderToFile(path, &why);
+        if (saved) savedRender_ = canvas_->model().Render();
         prompts().Message(Title(),
                           saved ? Text("SaveSuccessfull", "Save successfully!")
-                                : Text("SaveFail", "Save fail"),
-                          Prompts::Icon::Information);
+                                : Text("SaveFail", "Save fail") + QLatin1Char('\n') +
+                                      DisplayFileName(path) + QStringLiteral(": ") + why,
+                          saved ? Prompts::Icon::Information : Prompts::Icon::Warning);
     }
     QDir::setCurrent(cwd);
 }
 
 void PhotoMeasureDialog::OnOpen() {
     ReleasePopups();
-    const QString path = prompts().OpenFileName(Title(), QFileInfo(path_).absolutePath(),
-                                                QStringLiteral("bmp Files(*.bmp)"));
+    const QString path =
+        prompts().OpenFileName(Title(), QFileInfo(path_).absolutePath(),
+                               QStringLiteral("Picture Files(*.bmp *.jpg *.jpeg *.png)"));
     if (!path.isEmpty()) ShowPicture(path);
 }
 
@@ -547,9 +564,10 @@ void PhotoMeasureDialog::paintEvent(QPaintEvent*) {
 }
 
 void PhotoMeasureDialog::closeEvent(QCloseEvent* e) {
-    if (prompts().Message(Title(), Text("SureClose", "Are you sure to close?"),
-                          Prompts::Icon::Question,
-                          Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+    // Only work that would be lost is worth a question.
+    if (HasUnsavedWork() && prompts().Message(Title(), Text("SureClose", "Are you sure to close?"),
+                                              Prompts::Icon::Question,
+                                              Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
         e->ignore();
         return;
     }

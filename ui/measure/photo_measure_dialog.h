@@ -4,6 +4,7 @@
 #include "measure/measure_export.h"
 
 #include <QDialog>
+#include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QSize>
@@ -22,7 +23,8 @@ class CMeasureCanvas;
 // popup menus of tools, the magnification boxes and calibration, save, open,
 // undo and redo (also Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z) around the measuring
 // canvas, and the measurements exported as on the live view. Modal; closes
-// only through the close box after a confirmation.
+// only through the close box, after a confirmation when drawings would be
+// lost.
 class PhotoMeasureDialog : public QDialog {
     Q_OBJECT
 public:
@@ -65,6 +67,10 @@ public:
     QVector<MeasurementRow> MeasurementRowsNow() const;
     // Runs before a measuring tool and by Calibration: whether M is known.
     bool CheckMagnification();
+    // Drawings that closing would lose: a shape under way, shapes drawn
+    // since the picture was opened, or a picture that differs from what
+    // the last Save wrote.
+    bool HasUnsavedWork() const;
 
 public slots:
     // Escape does not close the dialog.
@@ -94,6 +100,8 @@ private:
     double magnification_ = 0;
     bool calibrationPending_ = false;
     QPixmap background_;
+    // What the last Save wrote; null before the first Save of this picture.
+    QImage savedRender_;
     QLineEdit* calibrated_ = nullptr;
     QLineEdit* toolName_ = nullptr;
     QLineEdit* nominal_ = nullptr;

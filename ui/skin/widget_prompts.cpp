@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <utility>
@@ -35,6 +37,17 @@ QString firstSuffix(const QString& filter) {
 }
 
 } // namespace
+
+QFont FontForChooser(const QFont& font) {
+    QFont shown = font;
+    // A face the desktop lacks (Arial on most Linux desktops) is shown as
+    // the face it is drawn with, which the chooser's list has.
+    if (!QFontDatabase::families().contains(font.family(), Qt::CaseInsensitive))
+        shown.setFamily(QFontInfo(font).family());
+    // The chooser speaks points; the font files keep pixels at 96 per inch.
+    if (font.pixelSize() > 0) shown.setPointSizeF(font.pixelSize() * 72.0 / 96.0);
+    return shown;
+}
 
 Prompts::Answer WidgetPrompts::Message(const QString& title, const QString& text, Icon icon,
                                        Buttons buttons) {
@@ -125,9 +138,20 @@ std::optional<uint32_t> WidgetPrompts::ChooseColor(uint32_t initial) {
 }
 
 std::optional<QFont> WidgetPrompts::ChooseFont(const QFont& initial, uint32_t* colour) {
-    bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, initial, parentWindow());
-    if (!ok) return std::nullopt;
+    QFontDialog dialog(parentWindow());
+    dialog.setCurrentFont(FontForChooser(initial));
+    // What the chooser shows, as it reads it back: a field left as it was
+    // keeps the caller's value, not the chooser's rounding of it.
+    const QFont shown = dialog.currentFont();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    QFont f = dialog.selectedFont();
+    if (f.family() == shown.family()) f.setFamily(initial.family());
+    if (f.pointSizeF() == shown.pointSizeF()) {
+        if (initial.pixelSize() > 0)
+            f.setPixelSize(initial.pixelSize());
+        else
+            f.setPointSizeF(initial.pointSizeF());
+    }
     // The desktop font chooser has no colour: ask for it right after, as one
     // choice. Cancelling the colour keeps the old one.
     if (colour) {

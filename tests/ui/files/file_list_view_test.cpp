@@ -125,25 +125,42 @@ protected:
     QString saveTarget_;
 };
 
-TEST_F(FileListView, ANewStillIsDrawnSelectedInTheNextCell) {
-    Bmp("Still_1.bmp", QColor(20, 20, 220));
+TEST_F(FileListView, ANewStillIsDrawnSelectedAtTheTopAndABrokenFileByName) {
+    Bmp("Still_N1.bmp", QColor(20, 20, 220));
     Make();
     EXPECT_EQ(view()->pageGeometry().cellWidth, 72);
     EXPECT_EQ(view()->pageGeometry().cellHeight, 73);
     const QImage before = view()->page();
 
-    commands_->AddStill(Bmp("Still_2.bmp", QColor(30, 200, 40)));
-    EXPECT_EQ(commands_->SelectedPath(), folders_.picture + "/Still_2.bmp");
-    EXPECT_EQ(model().SelectedCell(), 1);
-    // The thumbnails are the pictures, the new one in the second cell.
-    EXPECT_EQ(PagePixel(0, {36, 36}), QColor(20, 20, 220));
-    EXPECT_EQ(PagePixel(1, {36, 36}), QColor(30, 200, 40));
-    // The selection frame is XOR-ed around the second cell, not the first.
-    const std::vector<QRgb> frame = Changed(before, view()->page(), FrameEdge(1));
+    commands_->AddStill(Bmp("Still_N2.bmp", QColor(30, 200, 40)));
+    EXPECT_EQ(commands_->SelectedPath(), folders_.picture + "/Still_N2.bmp");
+    EXPECT_EQ(model().SelectedCell(), 0);
+    // The thumbnails are the pictures, the new one first.
+    EXPECT_EQ(PagePixel(0, {36, 36}), QColor(30, 200, 40));
+    EXPECT_EQ(PagePixel(1, {36, 36}), QColor(20, 20, 220));
+    // The selection frame is XOR-ed around the first cell only.
+    const std::vector<QRgb> frame = Changed(before, view()->page(), FrameEdge(0));
     EXPECT_GT(frame.size(), 10u);
     for (QRgb x : frame)
         ASSERT_EQ(x, QColor(12, 191, 0).rgb() & 0xFFFFFF);
-    EXPECT_TRUE(Changed(before, view()->page(), FrameEdge(0)).empty());
+    EXPECT_TRUE(Changed(before, view()->page(), FrameEdge(1)).empty());
+
+    // A file with no picture in it: a plain cell with its name in light
+    // letters, as selectable as the others.
+    QFile broken(folders_.picture + "/Still_N3.bmp");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write(QByteArray(100, 'x'));
+    broken.close();
+    commands_->AddStill(broken.fileName());
+    const QRect cell = view()->pageGeometry().cells[0];
+    int letters = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            if (qGray(view()->page().pixel(x, y)) > 150) ++letters;
+    EXPECT_GT(letters, 20);
+    EXPECT_EQ(PagePixel(0, {cell.width() - 8, cell.height() - 12}), QColor(70, 76, 86));
+    ASSERT_EQ(view()->cells().size(), 3u);
+    EXPECT_EQ(view()->cells()[0].name, "Still_N3.bmp");
 }
 
 TEST_F(FileListView, AClickSelectsAndAClickBetweenCellsClearsTheSelection) {
@@ -166,24 +183,24 @@ TEST_F(FileListView, TheWheelScrollsOneRowPerNotch) {
     for (int i = 0; i < 30; ++i)
         Bmp(QStringLiteral("Still_%1.bmp").arg(i, 2, 10, QLatin1Char('0')));
     Make();
-    EXPECT_EQ(model().TopRow(ListMode::Pictures), 9); // the last page
+    EXPECT_EQ(model().TopRow(ListMode::Pictures), 0); // the newest page
     EXPECT_EQ(view()->scrollBar()->maximum(), 14);
     EXPECT_TRUE(view()->scrollBar()->isEnabled());
 
-    Wheel(120); // away from the user: up the list
-    EXPECT_EQ(model().TopRow(ListMode::Pictures), 8);
-    EXPECT_EQ(view()->scrollBar()->value(), 8);
+    Wheel(-120); // towards the user: down the list
     Wheel(-120);
-    Wheel(-120);
-    EXPECT_EQ(model().TopRow(ListMode::Pictures), 10);
+    EXPECT_EQ(model().TopRow(ListMode::Pictures), 2);
+    EXPECT_EQ(view()->scrollBar()->value(), 2);
+    Wheel(120);
+    EXPECT_EQ(model().TopRow(ListMode::Pictures), 1);
     // A touchpad's half steps add up to one row.
-    Wheel(60);
-    EXPECT_EQ(model().TopRow(ListMode::Pictures), 10);
-    Wheel(60);
-    EXPECT_EQ(model().TopRow(ListMode::Pictures), 9);
+    Wheel(-60);
+    EXPECT_EQ(model().TopRow(ListMode::Pictures), 1);
+    Wheel(-60);
+    EXPECT_EQ(model().TopRow(ListMode::Pictures), 2);
     // The scroll bar moves the list as well.
-    view()->scrollBar()->setValue(0);
-    EXPECT_EQ(model().TopRow(ListMode::Pictures), 0);
+    view()->scrollBar()->setValue(9);
+    EXPECT_EQ(model().TopRow(ListMode::Pictures), 9);
 }
 
 TEST_F(FileListView, TheFileMenuOpensOnlyOverAFile) {
@@ -232,14 +249,14 @@ TEST_F(FileListView, SaveAsToJpgWritesAJpegAndDropsTheUnsavedMark) {
 }
 
 TEST_F(FileListView, DeleteAsksFirstAndThenMovesTheFileToTheTrash) {
-    const QString keep = Bmp("Still_1.bmp");
-    const QString gone = Bmp("Still_2.bmp");
+    const QString keep = Bmp("Still_N1.bmp");
+    const QString gone = Bmp("Still_N2.bmp");
     Make();
     commands_->Delete();
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, "Please select an image or video");
 
-    Mouse(QEvent::MouseButtonPress, CellPoint(1));
+    Mouse(QEvent::MouseButtonPress, CellPoint(0)); // the newest
     prompts_.Clear();
     prompts_.Push(Prompts::Answer::Cancel);
     commands_->Delete();
@@ -252,7 +269,7 @@ TEST_F(FileListView, DeleteAsksFirstAndThenMovesTheFileToTheTrash) {
     EXPECT_TRUE(QFile::exists(keep));
     const QString trash =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
-    EXPECT_TRUE(QFile::exists(trash + "/Still_2.bmp"));
+    EXPECT_TRUE(QFile::exists(trash + "/Still_N2.bmp"));
     EXPECT_EQ(model().Count(ListMode::Pictures), 1);
     EXPECT_TRUE(commands_->SelectedPath().isEmpty());
 }
@@ -287,12 +304,15 @@ TEST_F(FileListView, EMailHandsTheMailProgramAJpegCopyOfABmp) {
     QFile name(received + ".name");
     ASSERT_TRUE(name.open(QIODevice::ReadOnly));
     EXPECT_TRUE(name.readAll().trimmed().endsWith("/Still_1.jpg"));
-    EXPECT_EQ(prompts_.shown().back().text, "Send Completed");
+    EXPECT_EQ(prompts_.shown().back().text, "The picture was handed to your mail program.");
 }
 
-TEST_F(FileListView, OpenAsksForThePlayerOnlyForFilesThatAreNotBmp) {
-    Bmp("Still_1.bmp");
-    QFile::copy(folders_.picture + "/Still_1.bmp", folders_.picture + "/Still_2.Bmp.bmp");
+TEST_F(FileListView, OpenSendsEveryPictureToPhotoMeasureWhateverItsLetterCase) {
+    Bmp("Still_N1.bmp");
+    QFile::copy(folders_.picture + "/Still_N1.bmp", folders_.picture + "/Still_N2.Bmp");
+    QImage jpeg(8, 8, QImage::Format_RGB32);
+    jpeg.fill(Qt::red);
+    ASSERT_TRUE(jpeg.save(folders_.picture + "/Still_N3.JPG", "JPG"));
     Make();
     QStringList pictures, videos;
     QObject::connect(commands_.get(), &FileCommands::openPictureRequested,
@@ -301,12 +321,17 @@ TEST_F(FileListView, OpenAsksForThePlayerOnlyForFilesThatAreNotBmp) {
                      [&](const QString& p) { videos << p; });
     commands_->Open();
     EXPECT_EQ(prompts_.shown().size(), 1u); // nothing selected
-    Mouse(QEvent::MouseButtonDblClick, CellPoint(0));
-    ASSERT_TRUE(Until([&] { return pictures.size() == 1; }));
+    for (int cell = 0; cell < 3; ++cell) {
+        Mouse(QEvent::MouseButtonDblClick, CellPoint(cell));
+        ASSERT_TRUE(Until([&] { return pictures.size() == cell + 1; }));
+    }
+    EXPECT_EQ(pictures,
+              QStringList({folders_.picture + "/Still_N3.JPG", folders_.picture + "/Still_N2.Bmp",
+                           folders_.picture + "/Still_N1.bmp"}));
     EXPECT_TRUE(videos.isEmpty());
 
     // A video in the video list goes to the player.
-    QFile::copy(folders_.picture + "/Still_1.bmp", folders_.video + "/Video_1.avi");
+    QFile::copy(folders_.picture + "/Still_N1.bmp", folders_.video + "/Video_1.avi");
     commands_->AddRecording(folders_.video + "/Video_1.avi");
     commands_->SetListMode(0);
     commands_->Open();

@@ -12,13 +12,18 @@
 #include "ui/measure/pen_setting_dialog.h"
 #include "ui/skin/bitmap_button.h"
 #include "ui/skin/menu_xp.h"
+#include "ui/skin/widget_prompts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -148,19 +153,122 @@ TEST_F(PhotoMeasureTest, CancelledTextDialogStillChoosesTheTextTool) {
     EXPECT_FALSE(d.canvas()->model().HasShapes());
 }
 
-TEST_F(PhotoMeasureTest, EscapeAndCloseWithoutYesLeaveTheDialogOpen) {
+TEST_F(PhotoMeasureTest, CloseAsksOnlyWhenDrawingsWouldBeLost) {
     PhotoMeasureDialog d(SavePicture(QStringLiteral("g.bmp"), QSize(640, 480)), nullptr);
     d.show();
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&d, &esc);
     EXPECT_TRUE(d.isVisible());
+    // Nothing drawn: nothing to lose, no question.
+    d.close();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(prompts_.shown().empty());
+
+    d.show();
+    d.OnMenuCommand(MeasureCommand::DrawLine);
+    Click(d.canvas(), QPoint(10, 10));
+    Click(d.canvas(), QPoint(90, 40));
     prompts_.Push(Prompts::Answer::No);
     d.close();
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("Are you sure to close?"));
+
+    // Right after a save there is nothing to lose either.
+    prompts_.Push(test::programDir() + QStringLiteral("/g_out.bmp"));
+    d.OnSave();
+    ASSERT_EQ(prompts_.shown().back().text, QStringLiteral("Save successfully!"));
+    const size_t asked = prompts_.shown().size();
+    d.close();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(prompts_.shown().size(), asked);
+
+    // A line drawn since the save is.
+    d.show();
+    Click(d.canvas(), QPoint(20, 60));
+    Click(d.canvas(), QPoint(80, 90));
+    EXPECT_TRUE(d.HasUnsavedWork());
     prompts_.Push(Prompts::Answer::Yes);
     d.close();
     EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("Are you sure to close?"));
+}
+
+TEST_F(PhotoMeasureTest, AFailedSaveSaysWhy) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("k.bmp"), QSize(320, 240)), nullptr);
+    prompts_.Push(test::programDir() + QStringLiteral("/no such folder/out.bmp"));
+    d.OnSave();
+    const QString text = prompts_.shown().back().text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Save fail\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("out.bmp: "))) << text.toStdString();
+    EXPECT_GT(text.size(), QStringLiteral("Save fail\n").size() + 30);
+}
+
+// Answers every message after keeping it up for a while, as a user reading it
+// would, and meanwhile paints the dialog: the picture shown must be alive.
+class SlowReader : public ScriptedPrompts {
+public:
+    explicit SlowReader(QWidget* dialog) : dialog_(dialog) {}
+    Answer Message(const QString& title, const QString& text, Icon icon, Buttons buttons) override {
+        QElapsedTimer up;
+        up.start();
+        while (up.elapsed() < waitMs)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        painted += dialog_->grab().isNull() ? 0 : 1;
+        return ScriptedPrompts::Message(title, text, icon, buttons);
+    }
+    QWidget* dialog_;
+    int waitMs = 1100;
+    int painted = 0;
+};
+
+// Open with a picture that cannot be read: the message stays up longer than
+// any timer of the dialog, and the picture shown before stays whole (run
+// under AddressSanitizer, a canvas freed too early shows here).
+TEST_F(PhotoMeasureTest, AnUnreadablePictureLeavesTheShownOneWholeWhileTheMessageIsUp) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("Still_N1.bmp"), QSize(640, 480)), nullptr);
+    d.show();
+    CMeasureCanvas* shown = d.canvas();
+    ASSERT_NE(shown, nullptr);
+    SlowReader reader(&d);
+    SetPrompts(&reader);
+    const auto encoded = [](const char* format) {
+        QImage img(16, 16, QImage::Format_RGB32);
+        img.fill(Qt::blue);
+        QByteArray bytes;
+        QBuffer b(&bytes);
+        b.open(QIODevice::WriteOnly);
+        img.save(&b, format);
+        return bytes;
+    };
+    const QByteArray header = encoded("BMP");
+    const QByteArray jpeg = encoded("JPG");
+    QByteArray huge = header.left(54);
+    huge[18] = char(0x20); // 20000 × 20000
+    huge[19] = char(0x4E);
+    huge[22] = char(0x20);
+    huge[23] = char(0x4E);
+    const std::pair<const char*, QByteArray> kinds[] = {
+        {"truncated.bmp", header.left(header.size() - 7)},
+        {"header.bmp", header.left(54)},
+        {"jpeg.bmp", jpeg},
+        {"huge.bmp", huge},
+    };
+    for (const auto& [name, bytes] : kinds) {
+        const QString path = test::programDir() + QLatin1Char('/') + QLatin1String(name);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        reader.Push(path);
+        d.OnOpen();
+        reader.waitMs = 100; // the first message stays up over a second, the others briefly
+        EXPECT_EQ(d.canvas(), shown) << name;
+        EXPECT_TRUE(reader.shown().back().text.startsWith(QStringLiteral("Can not Open file")))
+            << name;
+    }
+    EXPECT_EQ(reader.painted, 4);
+    EXPECT_FALSE(d.grab().isNull());
+    SetPrompts(&prompts_);
 }
 
 TEST_F(PhotoMeasureTest, SaveWritesTheAnnotatedPictureAndSaysSo) {
@@ -264,7 +372,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     f.close();
     prompts_.Push(broken);
     d.OnOpen();
-    EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("Can not Open file"));
+    EXPECT_TRUE(prompts_.shown().back().text.startsWith(QStringLiteral("Can not Open file\n")));
     ASSERT_EQ(d.canvas(), c);
     EXPECT_TRUE(c->model().shapeUnderWay());
     EXPECT_TRUE(d.button(PhotoMeasureId::Delete)->isEnabled());
@@ -397,6 +505,51 @@ TEST_F(PhotoMeasureTest, PenFontButtonStoresTheLabelFontAndColourAtOnce) {
     ResetSettings();
     ReadLineColor();
     EXPECT_EQ(Settings().LineColor, 0x00FF00u);
+}
+
+// The desktop's font chooser opens on the stored face, size and style, and
+// OK without a change stores the same font; a new size is taken as chosen.
+TEST_F(PhotoMeasureTest, TheFontChooserStartsFromTheStoredFont) {
+    InstallFontSubstitutes();
+    WidgetPrompts widgets;
+    SetPrompts(&widgets);
+    FontRecord stored = DefaultFontRecord(); // Arial, height 14
+    stored.lfWeight = 700;
+    stored.lfItalic = 1;
+    QFont shown;
+    QFont change; // what the user picks; none: OK as it opens
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* f = qobject_cast<QFontDialog*>(QApplication::activeModalWidget())) {
+            shown = f->currentFont();
+            if (change != QFont()) f->setCurrentFont(change);
+            f->accept();
+        } else if (auto* c = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
+            c->reject(); // the colour stays
+        }
+    });
+    answer.start(20);
+    uint32_t colour = 255;
+    std::optional<QFont> font = prompts().ChooseFont(ToQFont(stored), &colour);
+    ASSERT_TRUE(font);
+    // Arial is drawn with its metric twin here, and the chooser shows that.
+    EXPECT_EQ(shown.family(), QFontInfo(ToQFont(stored)).family());
+    EXPECT_EQ(shown.pointSize(), 11); // 14 pixels at 96 an inch, 10.5 points, shown whole
+    EXPECT_TRUE(shown.bold());
+    EXPECT_TRUE(shown.italic());
+    EXPECT_EQ(FontRecordFromQFont(*font, stored), stored);
+    EXPECT_EQ(colour, 255u);
+
+    change = shown;
+    change.setPointSize(18);
+    font = prompts().ChooseFont(ToQFont(stored), &colour);
+    ASSERT_TRUE(font);
+    const FontRecord chosen = FontRecordFromQFont(*font, stored);
+    EXPECT_EQ(chosen.lfHeight, -24);
+    EXPECT_EQ(chosen.faceName(), QStringLiteral("Arial")); // the face was left as it was
+    EXPECT_EQ(chosen.lfWeight, 700);
+    answer.stop();
+    SetPrompts(&prompts_);
 }
 
 TEST_F(PhotoMeasureTest, TextLongerThan254CharactersIsRefused) {
