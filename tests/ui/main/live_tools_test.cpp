@@ -367,8 +367,12 @@ TEST_F(LiveTools, ShapesLandOnThePicturePixelsTheyWereDrawnOverAtEverySize) {
     for (QSize size : {QSize(720, 576), QSize(720, 480), QSize(320, 240)}) {
         SCOPED_TRACE(size.width());
         ASSERT_TRUE(dlg_->session().SetResolution(size.width(), size.height()));
-        ASSERT_TRUE(
-            test::WaitFor([&] { return dlg_->liveView()->surface().mapping().picture() == size; }));
+        // The view takes the new size at once; the still needs a frame of it.
+        ASSERT_TRUE(test::WaitFor([&] {
+            const FrameSink& sink = dlg_->session().frameSink();
+            return dlg_->liveView()->surface().mapping().picture() == size &&
+                   QSize(sink.frameWidth(), sink.frameHeight()) == size;
+        }));
         const ViewMapping map = dlg_->liveView()->surface().mapping();
         const QPoint a(100, 300), b(400, 300);
         line(a, b, {150, 400});
