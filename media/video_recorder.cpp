@@ -19,6 +19,9 @@ namespace {
 constexpr std::size_t kQueueBytes = std::size_t(64) << 20;
 constexpr int kMinQueueFrames = 8;
 constexpr int kMaxQueueFrames = 120;
+// swscale's vector code reads a little past the end of a row; the first row
+// it reads of a bottom-up frame is the last in memory.
+constexpr std::size_t kTailPadding = 64;
 
 // A refused start or a file without a picture leaves nothing behind: the
 // reservation goes while it is still the file made for us.
@@ -106,7 +109,7 @@ void VideoRecorder::WriteFrame(const uint8_t* bottomUpBgr, int width, int height
         q.pixels = std::move(spare_.back());
         spare_.pop_back();
     }
-    q.pixels.resize(rowBytes * std::size_t(height));
+    q.pixels.resize(rowBytes * std::size_t(height) + kTailPadding);
     // A plain copy of the rows, the only work the streaming thread does here.
     for (int r = 0; r < height; ++r)
         std::memcpy(q.pixels.data() + rowBytes * std::size_t(r),
