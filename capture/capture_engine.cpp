@@ -557,7 +557,7 @@ int CaptureEngine::BuildPreview() {
         }
     }
     format_ = AppliedFormat(wanted, filter.get());
-    SetCaptureSize(format_.biWidth, format_.biHeight < 0 ? -format_.biHeight : format_.biHeight);
+    NoteCaptureSize(format_.biWidth, format_.biHeight < 0 ? -format_.biHeight : format_.biHeight);
 
     if (device) device->ApplyFormat(source_, filter.get());
     const Status branch = BuildPreviewBranch(filter.get(), jpeg);
@@ -584,15 +584,26 @@ int CaptureEngine::Run() {
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
         return 0;
     }
-    running_ = true;
+    SetRunning(true);
     return 1;
 }
 
 int CaptureEngine::Stop() {
-    running_ = false;
+    SetRunning(false);
     if (!pipeline_) return 1;
     return gst_element_set_state(pipeline_.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE ? 1
                                                                                                : 0;
+}
+
+void CaptureEngine::SetRunning(bool running) {
+    if (running_ == running) return;
+    running_ = running;
+    emit runningChanged(running);
+}
+
+void CaptureEngine::NoteCaptureSize(int width, int height) {
+    SetCaptureSize(width, height);
+    emit captureSizeChanged(width, height);
 }
 
 int CaptureEngine::RestartPreview() {
@@ -605,7 +616,7 @@ int CaptureEngine::TearDownPreview() {
     if (pipeline_) {
         // No streaming thread may run while the branches go.
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
-        running_ = false;
+        SetRunning(false);
         std::vector<GstElement*> gone = previewElements_;
         if (stillSink_) gone.push_back(stillSink_);
         for (GstElement* e : gone) {
@@ -643,7 +654,7 @@ void CaptureEngine::ReleasePipeline() {
     procAmp_.reset();
     hasStillPin_ = false;
     built_ = false;
-    running_ = false;
+    SetRunning(false);
     for (const DeviceSlot& slot : table_)
         if (slot.device) slot.device->SourcesReleased();
 }
@@ -677,7 +688,7 @@ int CaptureEngine::SelectDevice(int row) {
 }
 
 int CaptureEngine::SetResolution(int width, int height) {
-    SetCaptureSize(width, height);
+    NoteCaptureSize(width, height);
     if (!source_) return kResultNotSupported;
     const bool wasRunning = running_;
     Stop();

@@ -147,6 +147,12 @@ signals:
     void liveViewRepaint(bool eraseBackground);
     // ReleaseAll ran: the live surface and still buffer may be freed.
     void released();
+    // The pipeline started or stopped playing, whoever asked (the window,
+    // a reconnection, a change of size, the device settings dialog).
+    void runningChanged(bool running);
+    // The capture size was set (a format applied, a resolution chosen),
+    // whoever set it.
+    void captureSizeChanged(int width, int height);
     // The pipeline reported an error or a warning, with its reason (on the
     // UI thread, before the graph event is posted).
     void captureError(const QString& reason);
@@ -156,6 +162,8 @@ private:
     struct Delivery;
 
     void AddProvider(DeviceProvider* provider);
+    void SetRunning(bool running);
+    void NoteCaptureSize(int width, int height);
     int OpenButtonFor(int status);
     void ReleasePipeline();
     Status MakePipeline();

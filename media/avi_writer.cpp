@@ -111,7 +111,8 @@ struct FileSink {
 struct AviWriter::Impl {
     QString path;
     int width = 0, height = 0, frameRate = 0;
-    int64_t frames = 0;
+    int64_t frames = 0; // pictures sent to the encoder
+    int64_t next = 0;   // the sample the next picture gets
     bool open = false;
     bool failed = false; // the file refused a write; nothing more goes in
 
@@ -147,6 +148,31 @@ struct AviWriter::Impl {
                 return false;
             }
         }
+    }
+
+    // The muxer fills a gap of at most this many samples with empty chunks
+    // (it refuses more): a longer one gets the held picture coded again
+    // on the way.
+    static constexpr int64_t kMaxGap = 30000;
+
+    // Before a picture at `sample`: bridges a gap too long for the muxer
+    // with the picture before it.
+    bool Bridge(int64_t sample, AviError* error) {
+        while (frames > 0 && sample - next > kMaxGap)
+            if (!Send(next + kMaxGap, error)) return false;
+        return true;
+    }
+
+    // Codes the picture in `frame` as sample `sample`, a key frame wherever
+    // the encoder makes one on request.
+    bool Send(int64_t sample, AviError* error) {
+        frame->pts = sample;
+        frame->quality = FrameQuality(codec.get());
+        frame->pict_type = AV_PICTURE_TYPE_I;
+        next = sample + 1;
+        ++frames;
+        if (avcodec_send_frame(codec.get(), frame.get()) < 0) return true;
+        return Drain(error);
     }
 };
 
@@ -303,23 +329,32 @@ std::unique_ptr<AviWriter> AviWriter::Open(const QString& path, int width, int h
 }
 
 bool AviWriter::WriteFrame(const uint8_t* bottomUpBgr, int stride, AviError* error) {
+    return WriteFrameAt(d_->next, bottomUpBgr, stride, error);
+}
+
+bool AviWriter::WriteFrameAt(int64_t sample, const uint8_t* bottomUpBgr, int stride,
+                             AviError* error) {
     Impl& d = *d_;
     if (!d.open || d.failed) {
         if (error) *error = Fail(AviStep::WriteFile, AVERROR(EIO), "the file is closed");
         return false;
     }
     if (!bottomUpBgr || std::abs(stride) < d.width * 3) return true;
+    if (!d.Bridge(sample, error)) return false;
     if (av_frame_make_writable(d.frame.get()) < 0) return true;
     // Bottom-up rows: start at the top row (the last one) and walk back.
     const uint8_t* src[1] = {bottomUpBgr + std::ptrdiff_t(stride) * (d.height - 1)};
     const int srcStride[1] = {-stride};
     sws_scale(d.sws.get(), src, srcStride, 0, d.height, d.frame->data, d.frame->linesize);
-    d.frame->pts = d.frames;
-    d.frame->quality = FrameQuality(d.codec.get());
-    d.frame->pict_type = AV_PICTURE_TYPE_NONE;
-    ++d.frames;
-    if (avcodec_send_frame(d.codec.get(), d.frame.get()) < 0) return true;
-    return d.Drain(error);
+    return d.Send(std::max(sample, d.next), error);
+}
+
+bool AviWriter::HoldUntil(int64_t sample, AviError* error) {
+    Impl& d = *d_;
+    if (!d.open || d.failed || d.frames == 0 || sample < d.next) return !d.failed;
+    // The encoder's input still holds the last picture: coded once more at
+    // the end, it closes the gap the muxer fills with empty chunks.
+    return d.Bridge(sample, error) && d.Send(sample, error);
 }
 
 bool AviWriter::Close(AviError* error) {
@@ -362,6 +397,9 @@ int AviWriter::frameRate() const {
 }
 int64_t AviWriter::framesWritten() const {
     return d_->frames;
+}
+int64_t AviWriter::length() const {
+    return d_->next;
 }
 const QString& AviWriter::path() const {
     return d_->path;

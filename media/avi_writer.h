@@ -56,9 +56,13 @@ int DefaultFrameRateForWidth(int width);
 int EffectiveFrameRate(int requested, int width);
 
 // Writes 24-bit bottom-up BGR frames into a new AVI file through a
-// libavcodec encoder. One frame is one sample; sample i has pts i in a
-// time base of 1/frame rate, so the file plays at the frame rate whatever
-// the delivery rate was. Not thread-safe: the caller serialises the calls.
+// libavcodec encoder. Sample i has pts i in a time base of 1/frame rate, so
+// the file plays at the frame rate whatever the delivery rate was; every
+// picture is coded as a key frame where the encoder can do so. A sample
+// given no picture of its own (a frame that came while the encoder was
+// still busy) keeps its time: the muxer writes an empty chunk there, which
+// a player shows as the picture before it. Not thread-safe: the caller
+// serialises the calls.
 class AviWriter {
 public:
     ~AviWriter(); // closes (writes the index) if still open
@@ -73,12 +77,19 @@ public:
                                            int frameRate, const CompressorChoice& compressor,
                                            AviError* error);
 
-    // Encodes and writes one frame of the opened size. A frame the encoder
-    // rejects is skipped (answers true, nothing written); a failure of the
-    // file answers false with the error, after which every write fails.
-    // `bottomUpBgr` is the bottom row; a negative stride walks up through
-    // rows that lie top-down in memory.
+    // Encodes and writes one frame of the opened size as the next sample. A
+    // frame the encoder rejects is skipped (answers true, nothing written); a
+    // failure of the file answers false with the error, after which every
+    // write fails. `bottomUpBgr` is the bottom row; a negative stride walks
+    // up through rows that lie top-down in memory.
     bool WriteFrame(const uint8_t* bottomUpBgr, int stride, AviError* error);
+    // The same at sample `sample` (not before length()): the samples skipped
+    // on the way hold the picture before them.
+    bool WriteFrameAt(int64_t sample, const uint8_t* bottomUpBgr, int stride, AviError* error);
+    // The last picture stays on screen up to and including `sample`, so the
+    // file lasts as long as the frames it stands for; nothing before the
+    // first picture or when the file already reaches that far.
+    bool HoldUntil(int64_t sample, AviError* error);
 
     // Flushes the encoder and writes the index, so the file plays whatever
     // stopped the recording. Idempotent. False when the tail could not be
@@ -88,7 +99,8 @@ public:
     int width() const;
     int height() const;
     int frameRate() const;
-    int64_t framesWritten() const; // samples handed to the muxer
+    int64_t framesWritten() const; // pictures handed to the encoder
+    int64_t length() const;        // samples the file spans, held ones included
     const QString& path() const;
 
 private:

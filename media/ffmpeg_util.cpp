@@ -47,8 +47,12 @@ CodecContextPtr MakeEncoderContext(const AVCodec* codec, int width, int height, 
     ctx->framerate = AVRational{frameRate, 1};
     ctx->pix_fmt = InputFormatFor(codec);
     ctx->sample_aspect_ratio = AVRational{1, 1};
-    // A recording is seekable frame by frame and survives a lost frame.
-    ctx->gop_size = std::max(1, frameRate);
+    // Every sample a key frame: a recording is seekable frame by frame, and
+    // any sample may be cut out or lost without taking the next ones along.
+    ctx->gop_size = 1;
+    // Microsoft Video 1 codes a key frame when the frames since the last
+    // one reach keyint_min (0: always); others count it the usual way.
+    ctx->keyint_min = codec->id == AV_CODEC_ID_MSVIDEO1 ? 0 : 1;
     ctx->max_b_frames = 0;
     ctx->thread_count = 1;
     if (HasQuantiser(codec)) {

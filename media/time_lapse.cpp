@@ -66,6 +66,8 @@ bool TimeLapseWorker::Start(const LocalStamp& start, int64_t intervalMs, int cou
         thread_.join(); // the previous series has ended or is leaving its wait
     }
     running_.store(true);
+    requested_.store(0);
+    missed_.store(0);
     thread_ = std::thread([this, start, intervalMs, count] { Run(start, intervalMs, count); });
     return true;
 }
@@ -80,7 +82,8 @@ void TimeLapseWorker::Run(const LocalStamp& start, int64_t intervalMs, int count
         clock_.SleepMs(5);
     for (int i = 1; i <= count; ++i) {
         if (!running_.load()) break;
-        if (callbacks_.requestStill) callbacks_.requestStill();
+        if (callbacks_.requestStill && !callbacks_.requestStill()) missed_.fetch_add(1);
+        requested_.fetch_add(1);
         if (callbacks_.progress) callbacks_.progress(i);
         for (int64_t step = 0; step < intervalMs / 10 && running_.load(); ++step)
             clock_.SleepMs(10);

@@ -61,7 +61,9 @@ TimeLapseClock& systemTimeLapseClock();
 class TimeLapseWorker {
 public:
     struct Callbacks {
-        std::function<void()> requestStill;
+        // Asks for one picture; false when an earlier request still stood
+        // unanswered (no frame came since), so the two give one picture.
+        std::function<bool()> requestStill;
         std::function<void(int done)> progress; // after each request, 1..count
         std::function<void()> completed;        // every picture requested, not stopped
     };
@@ -76,6 +78,10 @@ public:
     // Waits until the worker has ended.
     void Join();
     bool running() const { return running_.load(); }
+    // Of the last series: pictures asked for, and of those the ones that
+    // merged into an earlier request and so were never taken.
+    int requested() const { return requested_.load(); }
+    int missed() const { return missed_.load(); }
     // The worker body, for a caller that runs it on its own thread.
     void Run(const LocalStamp& start, int64_t intervalMs, int count);
 
@@ -83,6 +89,8 @@ private:
     TimeLapseClock& clock_;
     Callbacks callbacks_;
     std::atomic<bool> running_{false}; // written by the dialog's thread, read by the worker
+    std::atomic<int> requested_{0};    // written by the worker
+    std::atomic<int> missed_{0};       // written by the worker
     std::mutex threadLock_;            // guards thread_ (dialog's thread only in practice)
     std::thread thread_;
 };

@@ -19,9 +19,11 @@ namespace tvx {
 
 namespace {
 
+// Leaves errno at `error`, so a caller can pass the number on with the words.
 void setReason(QString* reason, const QString& path, int error) {
     if (reason)
         *reason = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+    errno = error;
 }
 
 // Writes all of `bytes` to `fd` and flushes them to the disk. errno on failure.

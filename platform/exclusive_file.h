@@ -13,7 +13,7 @@ namespace tvx {
 enum class CreateOutcome {
     Created, // the file now exists under the name, made by us
     Exists,  // the name was taken; nothing was changed
-    Failed,  // another error; see the reason
+    Failed,  // another error; see the reason (errno holds its number)
 };
 
 // Creates an empty file under `path` (O_CREAT | O_EXCL).

@@ -34,8 +34,10 @@ CaptureSession::CaptureSession(const Options& options, QObject* parent)
 }
 
 CaptureSession::~CaptureSession() {
-    // Whoever listens may be going too: a dying session tells nothing.
+    // Whoever listens may be going too: a dying session tells nothing, and
+    // hears nothing more from an engine that outlives its body.
     blockSignals(true);
+    disconnect(engine_, nullptr, this, nullptr);
     // Frames must stop reaching the sink and the live surface before they go.
     engine_->SetFrameReceiver(nullptr);
     engine_->Stop();
@@ -58,6 +60,9 @@ bool CaptureSession::Start(LiveSurface* surface, QObject* videoOwner) {
     connect(engine_, &CaptureEngine::deviceRemoved, this, &CaptureSession::CheckConnection);
     connect(engine_, &CaptureEngine::liveViewRepaint, this,
             [this](bool) { emit liveViewChanged(); });
+    connect(engine_, &CaptureEngine::runningChanged, this, &CaptureSession::previewChanged);
+    connect(engine_, &CaptureEngine::captureSizeChanged, this,
+            [this](int width, int height) { emit captureSizeChanged(QSize(width, height)); });
 
     watch_ = new DeviceWatch(this);
     connect(watch_, &DeviceWatch::nodesChanged, this, &CaptureSession::OnDeviceNodesChanged);
@@ -248,6 +253,10 @@ void CaptureSession::RunPreview() {
 
 void CaptureSession::StopPreview() {
     engine_->Stop();
+}
+
+bool CaptureSession::isPreviewRunning() const {
+    return engine_->IsRunning();
 }
 
 void CaptureSession::RestartPreview() {

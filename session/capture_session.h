@@ -5,6 +5,7 @@
 #include "capture/frame_types.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QTimer>
 #include <memory>
@@ -62,9 +63,13 @@ public:
     QTimer* buttonPollTimer() { return &buttonPollTimer_; }
     bool buttonOpen() const { return button_ != nullptr; }
 
-    // The preview's own state (the live view runs or is stopped).
+    // The preview's own state (the live view runs or is stopped). The
+    // session's word is the only one: whatever starts or stops the stream
+    // (these calls, a reconnection, a resume, a change of size, the device
+    // settings) is told through previewChanged.
     void RunPreview();
     void StopPreview();
+    bool isPreviewRunning() const;
     // Rebuilds the preview after a still that interrupted it.
     void RestartPreview();
     // Switches the capture size; false with the reason when the device refuses.
@@ -96,6 +101,10 @@ signals:
     void stillRequested(StillSource source);
     // The live picture should repaint.
     void liveViewChanged();
+    // The stream started or stopped, whoever asked.
+    void previewChanged(bool running);
+    // The capture size was set, from whatever place.
+    void captureSizeChanged(QSize size);
     // Something the user asked for did not happen, or a part of the session
     // is unavailable; `reason` says why.
     void error(const QString& reason);

@@ -98,9 +98,13 @@ qint64 NextPictureCounter(const QString& pictureFolder) {
                     NextFileCounter(pictureFolder, QStringLiteral("tif")));
 }
 
+void ShowRecordingFolderError() {
+    ShowScanError("AVIError", "AVI Error");
+}
+
 qint64 NextRecordingCounter(const QString& videoFolder) {
     return NextFileCounter(videoFolder, QStringLiteral("avi"),
-                           [](const QString&) { ShowScanError("AVIError", "AVI Error"); });
+                           [](const QString&) { ShowRecordingFolderError(); });
 }
 
 QString NextStillPicturePath(const QString& pictureFolder, const QDateTime& localTime,
@@ -130,12 +134,13 @@ NewFile CreateUnderFreeName(const NameForCounter& nameFor, qint64 first,
         case CreateOutcome::Exists:
             continue;
         case CreateOutcome::Failed:
-            return {QString(), reason};
+            return {QString(), reason, errno};
         }
     }
     return {
         QString(),
-        QStringLiteral("no free file name after %1 tries: %2").arg(kMaxNameAttempts).arg(reason)};
+        QStringLiteral("no free file name after %1 tries: %2").arg(kMaxNameAttempts).arg(reason),
+        EEXIST};
 }
 
 } // namespace
@@ -152,7 +157,7 @@ NewFile WriteNewFile(const NameForCounter& nameFor, qint64 first, const QByteArr
     const QString folder = QFileInfo(nameFor(first < 1 ? 1 : first)).absolutePath();
     StagedFile staged;
     QString reason;
-    if (!staged.Stage(folder, bytes, &reason)) return {QString(), reason};
+    if (!staged.Stage(folder, bytes, &reason)) return {QString(), reason, errno};
     return CreateUnderFreeName(nameFor, first, [&staged](const QString& path, QString* why) {
         return staged.Commit(path, why);
     });
@@ -162,13 +167,14 @@ namespace {
 
 // The user may have removed the folder since the start: make it again.
 // False with the system's reason when it cannot be made.
-bool EnsureFolder(const QString& folder, QString* reason) {
+bool EnsureFolder(const QString& folder, QString* reason, int* errorNumber) {
     if (QFileInfo(folder).isDir() || QDir().mkpath(folder)) return true;
     // mkpath keeps its reason to itself; one more try of the last step tells it.
-    const int error = ::mkdir(QFile::encodeName(folder).constData(), 0777) == 0 ? 0 : errno;
+    int error = ::mkdir(QFile::encodeName(folder).constData(), 0777) == 0 ? 0 : errno;
     if (error == 0) return true;
-    *reason = folder + QStringLiteral(": ") +
-              QString::fromLocal8Bit(std::strerror(error == EEXIST ? ENOTDIR : error));
+    if (error == EEXIST) error = ENOTDIR; // there, but not a folder
+    *reason = folder + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+    *errorNumber = error;
     return false;
 }
 
@@ -210,7 +216,8 @@ NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& local
                             const QString& magnification, const QByteArray& bytes,
                             const QString& extension, PictureCounterCache* cache) {
     QString reason;
-    if (!EnsureFolder(pictureFolder, &reason)) return {QString(), reason};
+    int error = 0;
+    if (!EnsureFolder(pictureFolder, &reason, &error)) return {QString(), reason, error};
     const qint64 first = cache ? cache->Next(pictureFolder) : NextPictureCounter(pictureFolder);
     NewFile file = WriteNewFile(
         [&](qint64 counter) {
@@ -222,10 +229,14 @@ NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& local
     return file;
 }
 
-NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime) {
+NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime,
+                            const MatchingFolderHandler& onMatchingFolder) {
     QString reason;
-    if (!EnsureFolder(videoFolder, &reason)) return {QString(), reason};
-    const qint64 first = NextRecordingCounter(videoFolder);
+    int error = 0;
+    if (!EnsureFolder(videoFolder, &reason, &error)) return {QString(), reason, error};
+    const qint64 first = onMatchingFolder
+                             ? NextFileCounter(videoFolder, QStringLiteral("avi"), onMatchingFolder)
+                             : NextRecordingCounter(videoFolder);
     return ReserveNewFile(
         [&](qint64 counter) { return RecordingName(videoFolder, localTime, counter); }, first);
 }

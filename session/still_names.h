@@ -63,6 +63,7 @@ QString NextRecordingPath(const QString& videoFolder, const QDateTime& localTime
 struct NewFile {
     QString path;   // set when the file was made
     QString reason; // set when it was not
+    int error = 0;  // errno of that failure
     bool ok() const { return !path.isEmpty(); }
 };
 
@@ -110,7 +111,12 @@ NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& local
                             const QString& magnification, const QByteArray& bytes,
                             const QString& extension = QStringLiteral("bmp"),
                             PictureCounterCache* cache = nullptr);
-// The recorder's call: an empty file under the next free recording name.
-NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime);
+// The recorder's call: an empty file under the next free recording name. A
+// folder named like a recording goes to `onMatchingFolder`, or, when none is
+// given, is shown to the user at once (ShowRecordingFolderError).
+NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime,
+                            const MatchingFolderHandler& onMatchingFolder = {});
+// "AVI Error" through prompts(): the scan met a folder named like a recording.
+void ShowRecordingFolderError();
 
 } // namespace tvx

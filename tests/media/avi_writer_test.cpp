@@ -28,7 +28,9 @@ struct FileFacts {
     uint32_t tag = 0;
     AVRational rate{0, 1};
     int width = 0, height = 0;
-    int packets = 0;
+    int packets = 0;    // with a picture
+    int keyPackets = 0; // of those, marked as key frames
+    int samples = 0;    // in the index, held ones included
     int decoded = 0;
 };
 
@@ -48,6 +50,7 @@ FileFacts ReadBack(const QString& path) {
     f.rate = st->avg_frame_rate.num ? st->avg_frame_rate : st->r_frame_rate;
     f.width = st->codecpar->width;
     f.height = st->codecpar->height;
+    f.samples = int(st->nb_frames);
     const AVCodec* dec = avcodec_find_decoder(f.codec);
     AVCodecContext* ctx = avcodec_alloc_context3(dec);
     avcodec_parameters_to_context(ctx, st->codecpar);
@@ -59,7 +62,10 @@ FileFacts ReadBack(const QString& path) {
             ++f.decoded;
     };
     while (av_read_frame(fmt, pkt) >= 0) {
-        ++f.packets;
+        if (pkt->size > 0) {
+            ++f.packets;
+            if (pkt->flags & AV_PKT_FLAG_KEY) ++f.keyPackets;
+        }
         if (canDecode && avcodec_send_packet(ctx, pkt) >= 0) drain();
         av_packet_unref(pkt);
     }
@@ -124,6 +130,48 @@ TEST(AviWriter, DefaultRecordingPlaysAtItsRateWithEveryFrame) {
     EXPECT_EQ(f.height, 240);
     EXPECT_EQ(f.packets, 30);
     EXPECT_EQ(f.decoded, 30);
+    // Every sample is a key frame: any one can be cut out or lost alone.
+    EXPECT_EQ(f.keyPackets, 30);
+}
+
+TEST(AviWriter, EveryOfferedEncoderThatCanCodesEachSampleAsAKeyFrame) {
+    // Some encoders have no key frames of their own to give (every frame
+    // stands alone, or the format marks none); the rest must obey.
+    for (const CompressorInfo& c : AvailableCompressors(160, 120)) {
+        const QString path = Reserved(QString::fromStdString(c.encoder) + ".avi");
+        AviError err;
+        auto w = AviWriter::Open(path, 160, 120, 10, CompressorChoice{c.encoder, -1}, &err);
+        ASSERT_TRUE(w) << c.encoder << ": " << AviErrorText(err).toStdString();
+        int stride = 0;
+        for (int i = 0; i < 4; ++i) {
+            auto px = TestFrame(160, 120, i * 5, &stride);
+            ASSERT_TRUE(w->WriteFrame(px.data(), stride, &err)) << c.encoder;
+        }
+        ASSERT_TRUE(w->Close(&err)) << c.encoder;
+        const FileFacts f = ReadBack(path);
+        EXPECT_EQ(f.packets, 4) << c.encoder;
+        EXPECT_EQ(f.keyPackets, f.packets) << c.encoder;
+    }
+}
+
+TEST(AviWriter, HeldSamplesKeepTheirTimeAndShowThePictureBefore) {
+    const QString path = Reserved("held.avi");
+    AviError err;
+    auto w = AviWriter::Open(path, 64, 48, 10, DefaultCompressor(), &err);
+    ASSERT_TRUE(w) << AviErrorText(err).toStdString();
+    int stride = 0;
+    auto a = TestFrame(64, 48, 0, &stride);
+    auto b = TestFrame(64, 48, 40, &stride);
+    ASSERT_TRUE(w->WriteFrame(a.data(), stride, &err));
+    ASSERT_TRUE(w->WriteFrame(a.data(), stride, &err));
+    ASSERT_TRUE(w->WriteFrameAt(5, b.data(), stride, &err)); // samples 2..4 held
+    ASSERT_TRUE(w->HoldUntil(9, &err));                      // the file lasts to sample 9
+    EXPECT_EQ(w->length(), 10);
+    ASSERT_TRUE(w->Close(&err));
+    const FileFacts f = ReadBack(path);
+    ASSERT_TRUE(f.opened);
+    EXPECT_EQ(f.samples, 10);
+    EXPECT_EQ(f.packets, 4);
 }
 
 // Frames straight from the capture pipeline lie top-down in memory and

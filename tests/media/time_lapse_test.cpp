@@ -54,6 +54,7 @@ TimeLapseWorker::Callbacks Record(Series& s, FakeClock& clock) {
     return {[&] {
                 std::lock_guard<std::mutex> g(s.m);
                 s.stillsAt.push_back(clock.elapsedMs());
+                return true;
             },
             [&](int i) {
                 std::lock_guard<std::mutex> g(s.m);
@@ -107,6 +108,24 @@ TEST(TimeLapse, PicturesComeOneIntervalApartFromTheStartTime) {
         EXPECT_EQ(s.stillsAt[i] - s.stillsAt[i - 1], 3000);
     EXPECT_EQ(s.progress, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(s.completed, 1);
+}
+
+TEST(TimeLapse, RequestsThatMergeIntoAStandingOneAreCountedAsNotTaken) {
+    // While the microscope is away no frame answers a request; the next
+    // ones find it still standing.
+    FakeClock clock(kNow);
+    int asked = 0;
+    TimeLapseWorker worker(clock, {[&] { return ++asked < 2 || asked > 4; }, {}, {}});
+    ASSERT_TRUE(worker.Start(FakeClock::StampOf(kNow), 3000, 6));
+    worker.Join();
+    EXPECT_EQ(worker.requested(), 6);
+    EXPECT_EQ(worker.missed(), 3);
+    // A new series counts afresh.
+    asked = 10;
+    ASSERT_TRUE(worker.Start(FakeClock::StampOf(kNow), 3000, 2));
+    worker.Join();
+    EXPECT_EQ(worker.requested(), 2);
+    EXPECT_EQ(worker.missed(), 0);
 }
 
 TEST(TimeLapse, StopWhileWaitingForTheStartTakesNothing) {

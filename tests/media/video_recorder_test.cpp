@@ -8,6 +8,7 @@ extern "C" {
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -18,7 +19,10 @@ namespace {
 struct Played {
     bool opened = false;
     int rate = 0;
-    int packets = 0;
+    int width = 0;
+    int packets = 0; // with a picture
+    int samples = 0; // in the index, held ones included
+    double seconds = 0;
 };
 
 Played Play(const QString& path) {
@@ -27,11 +31,14 @@ Played Play(const QString& path) {
     if (avformat_open_input(&fmt, path.toLocal8Bit().constData(), nullptr, nullptr) < 0) return p;
     if (avformat_find_stream_info(fmt, nullptr) >= 0 && fmt->nb_streams == 1) {
         p.opened = true;
-        p.rate =
-            fmt->streams[0]->avg_frame_rate.num / std::max(1, fmt->streams[0]->avg_frame_rate.den);
+        const AVStream* st = fmt->streams[0];
+        p.rate = st->avg_frame_rate.num / std::max(1, st->avg_frame_rate.den);
+        p.width = st->codecpar->width;
+        p.samples = int(st->nb_frames);
+        p.seconds = st->duration * av_q2d(st->time_base);
         AVPacket* pkt = av_packet_alloc();
         while (av_read_frame(fmt, pkt) >= 0) {
-            ++p.packets;
+            if (pkt->size > 0) ++p.packets;
             av_packet_unref(pkt);
         }
         av_packet_free(&pkt);
@@ -53,7 +60,7 @@ protected:
         return [this] {
             for (;;) {
                 QFile f(folder + QString("/Video_N%1.avi").arg(++counter, 4, 10, QChar('0')));
-                if (f.open(QIODevice::NewOnly)) return f.fileName();
+                if (f.open(QIODevice::NewOnly)) return RecordingTarget{f.fileName(), {}, 0};
             }
         };
     }
@@ -76,39 +83,84 @@ protected:
     std::vector<QString> finished;
 };
 
-TEST_F(Recorder, OneSamplePerDeliveredFrameAndTheFileIsHandedOn) {
+TEST_F(Recorder, OneSamplePerDeliveredFrameAndANewSizeGoesOnInANewFile) {
+    std::vector<QString> continued;
+    recorder.SetContinuedHandler([&](const QString& closed, const QString& next, int w, int h) {
+        continued.push_back(QString("%1 -> %2 at %3x%4").arg(closed, next).arg(w).arg(h));
+    });
     AviError err;
     ASSERT_TRUE(recorder.Start(Names(), 320, 240, RecordingOptions{25, DefaultCompressor()}, &err))
         << AviErrorText(err).toStdString();
     EXPECT_TRUE(recorder.IsRecording());
     Deliver(17);
-    Deliver(3, 640, 480); // a frame of another size cannot go into this file
+    Deliver(3, 640, 480); // the picture's size changed: a new file of that size
     recorder.Stop();
     EXPECT_FALSE(recorder.IsRecording());
-    ASSERT_EQ(finished.size(), 1u);
+    ASSERT_EQ(finished.size(), 2u);
     EXPECT_EQ(finished[0], folder + "/Video_N0001.avi");
-    const Played p = Play(finished[0]);
-    ASSERT_TRUE(p.opened);
-    EXPECT_EQ(p.rate, 25);
-    EXPECT_EQ(p.packets, 17);
+    EXPECT_EQ(finished[1], folder + "/Video_N0002.avi");
+    ASSERT_EQ(continued.size(), 1u);
+    EXPECT_EQ(continued[0], finished[0] + " -> " + finished[1] + " at 640x480");
+    const Played first = Play(finished[0]);
+    ASSERT_TRUE(first.opened);
+    EXPECT_EQ(first.rate, 25);
+    EXPECT_EQ(first.packets, 17);
+    EXPECT_EQ(first.width, 320);
+    const Played second = Play(finished[1]);
+    EXPECT_EQ(second.packets, 3);
+    EXPECT_EQ(second.width, 640);
+    const RecordingCounts counts = recorder.counts();
+    EXPECT_EQ(counts.delivered, 20);
+    EXPECT_EQ(counts.pictures, 20);
+    EXPECT_EQ(counts.files, 2);
     // Frames after the stop go nowhere, and a second stop hands nothing on.
     Deliver(5);
     recorder.Stop();
-    EXPECT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished.size(), 2u);
+}
+
+TEST_F(Recorder, FramesTheEncoderCouldNotTakeKeepTheirTime) {
+    // An encoder that has fallen behind: the queue fills, and every frame
+    // beyond it still counts as a sample that shows the picture before it.
+    recorder.SetQueueFrames(3);
+    AviError err;
+    ASSERT_TRUE(recorder.Start(Names(), 320, 240, RecordingOptions{10, DefaultCompressor()}, &err));
+    recorder.PauseWriting(true);
+    Deliver(10);
+    recorder.PauseWriting(false);
+    Deliver(2);
+    recorder.PauseWriting(true);
+    Deliver(8); // the last frames are held too: the file still lasts for them
+    recorder.Stop();
+    const RecordingCounts counts = recorder.counts();
+    EXPECT_EQ(counts.delivered, 20);
+    EXPECT_EQ(counts.pictures + counts.held, counts.delivered);
+    EXPECT_GE(counts.held, 7 + 5);
+    ASSERT_EQ(finished.size(), 1u);
+    const Played p = Play(finished[0]);
+    ASSERT_TRUE(p.opened);
+    EXPECT_EQ(p.samples, 20);
+    EXPECT_NEAR(p.seconds, 2.0, 0.001);
 }
 
 TEST_F(Recorder, AStopMidwayLeavesAPlayableFile) {
     // What the window does when the device is unplugged or it is closed
-    // during a recording: Stop at once, frames still arriving.
+    // during a recording: Stop at once, frames still arriving. (A short
+    // queue: what it holds is coded before the stop returns.)
+    recorder.SetQueueFrames(8);
     AviError err;
     ASSERT_TRUE(recorder.Start(Names(), 640, 480, RecordingOptions{12, DefaultCompressor()}, &err));
     std::atomic<bool> go{true};
     std::thread stream([&] {
         std::vector<uint8_t> px(640 * 3 * 480, 0x10);
-        while (go.load())
+        // Far faster than any camera, but at a camera's steady pace.
+        while (go.load()) {
             recorder.WriteFrame(px.data(), 640, 480, 640 * 3);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     });
-    while (recorder.framesWritten() < 8)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (recorder.framesWritten() < 8 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::yield();
     recorder.Stop();
     go = false;
@@ -117,6 +169,8 @@ TEST_F(Recorder, AStopMidwayLeavesAPlayableFile) {
     const Played p = Play(finished[0]);
     ASSERT_TRUE(p.opened);
     EXPECT_GE(p.packets, 8);
+    // Whatever the encoder managed, the file lasts for every frame handed in.
+    EXPECT_EQ(p.samples, recorder.counts().delivered);
 }
 
 TEST_F(Recorder, AFileThatHoldsSomethingIsNeverFilled) {
@@ -128,13 +182,16 @@ TEST_F(Recorder, AFileThatHoldsSomethingIsNeverFilled) {
     taken.write("keep");
     taken.close();
     AviError err;
-    EXPECT_FALSE(recorder.Start([&] { return taken.fileName(); }, 320, 240,
-                                RecordingOptions{25, DefaultCompressor()}, &err));
+    EXPECT_FALSE(recorder.Start(
+        [&] {
+            return RecordingTarget{taken.fileName(), {}, 0};
+        },
+        320, 240, RecordingOptions{25, DefaultCompressor()}, &err));
     EXPECT_EQ(err.step, AviStep::OpenFile);
     EXPECT_FALSE(recorder.IsRecording());
     EXPECT_EQ(QFileInfo(taken.fileName()).size(), 4);
     // No name at all (the reservation failed) starts nothing either.
-    EXPECT_FALSE(recorder.Start([] { return QString(); }, 320, 240,
+    EXPECT_FALSE(recorder.Start([] { return RecordingTarget{}; }, 320, 240,
                                 RecordingOptions{25, DefaultCompressor()}, &err));
     EXPECT_EQ(err.step, AviStep::OpenFile);
     recorder.Stop();

@@ -226,6 +226,14 @@ void MainWindow::startSession() {
             [this](const QString& message) { showConnection(false, message); });
     connect(session_.get(), &CaptureSession::liveViewChanged, liveView_,
             [this] { liveView_->update(); });
+    connect(session_.get(), &CaptureSession::previewChanged, this, [this] {
+        syncPreviewButton();
+        rebuildToolTips();
+    });
+    connect(session_.get(), &CaptureSession::captureSizeChanged, this, [this] {
+        updateResolutionText();
+        client_->update();
+    });
     connect(session_.get(), &CaptureSession::stillRequested, this, &MainWindow::saveStill);
     connect(session_.get(), &CaptureSession::error, this,
             [this](const QString& reason) { reportError(msgTitle_, reason); });
@@ -253,7 +261,7 @@ void MainWindow::buildMenus(int menuGrey) {
 
 void MainWindow::showConnection(bool connected, const QString& message) {
     commands_->enableButtons(connected);
-    commands_->setSelected(ids::kPreview, connected);
+    syncPreviewButton();
     if (!connected) liveView_->ClearSurface();
     liveView_->SetCentreMessage(message);
     updateResolutionText();
@@ -271,7 +279,15 @@ void MainWindow::onStartupTimer() {
 }
 
 bool MainWindow::inPreviewState() const {
-    return commands_->isSelected(ids::kPreview) || recording_;
+    // A recording runs only while frames flow, so the AVI button's state
+    // needs no separate look.
+    return session_ && session_->isPreviewRunning();
+}
+
+void MainWindow::syncPreviewButton() {
+    if (commands_)
+        commands_->setSelected(ids::kPreview,
+                               session_ && session_->isPreviewRunning() && !recording_);
 }
 
 void MainWindow::saveStill(StillSource source) {
@@ -314,10 +330,10 @@ void MainWindow::SetOverlay(LiveLayer layer, LiveOverlay* overlay) {
 }
 
 void MainWindow::SetRecording(bool on) {
-    // While recording the AVI button stands for the preview; a stop hands
-    // the Preview button back while the device is there.
-    if (on != recording_) commands_->setSelected(ids::kPreview, !on && session_->isConnected());
     recording_ = on;
+    // While recording the AVI button stands for the preview; a stop hands
+    // the Preview button back while the picture runs.
+    syncPreviewButton();
     commands_->setSelected(ids::kVideo, on);
     client_->setRecordingSeconds(on && !fullScreen_ ? 0 : -1, fontA_);
     rebuildToolTips();

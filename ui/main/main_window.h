@@ -101,6 +101,7 @@ public:
     const QString& programFolder() const { return programFolder_; }
     const QString& calibrationFilePath() const { return calibrationFile_; }
     const QString& messageTitle() const { return msgTitle_; }
+    // The live picture runs: the session's word, never a button's.
     bool inPreviewState() const;
     int listMode() const { return listMode_; }
     QString magnificationText() const;
@@ -146,7 +147,10 @@ private:
     void rebuildToolTips();
     void onStartupTimer();
     void takeStill();
-    void togglePreview(bool run);
+    void togglePreview();
+    // The Preview button shows the session's preview, unless a recording
+    // (the AVI button) stands for it.
+    void syncPreviewButton();
     void pressEffect(int id);
     void startRecording();
     void stopRecording();

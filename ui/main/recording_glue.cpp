@@ -1,12 +1,15 @@
 #include "ui/main/recording_glue.h"
 
 #include "capture/capture_engine.h"
+#include "platform/language.h"
+#include "platform/prompts.h"
 #include "session/still_names.h"
 #include "ui/main/main_window.h"
 #include "ui/record/capture_timer_dlg.h"
 #include "ui/skin/skin.h"
 
 #include <QDateTime>
+#include <QThread>
 
 namespace tvx {
 
@@ -26,21 +29,13 @@ QSize CaptureFrameSize() {
 
 RecordingGlue::RecordingGlue(MainWindow& window)
     : window_(window),
-      controller_(
-          RecordingController::Hooks{&CaptureFrameSize,
-                                     [this] {
-                                         // The one place a recording's name is taken: the empty
-                                         // file is made exclusively, so nothing is ever replaced.
-                                         const NewFile file = ReserveNewRecording(
-                                             window_.storage().video, QDateTime::currentDateTime());
-                                         if (!file.ok())
-                                             qWarning("recording: %s", qPrintable(file.reason));
-                                         return file.path;
-                                     },
-                                     [this](const QString& path) {
-                                         if (!closing_) emit window_.recordingFinished(path);
-                                     }},
-          &window) {
+      controller_(RecordingController::Hooks{&CaptureFrameSize, [this] { return reserveFile(); },
+                                             [this](const QString& path) {
+                                                 if (!closing_)
+                                                     emit window_.recordingFinished(path);
+                                             },
+                                             [this] { return mayStart(); }},
+                  &window) {
     timed_.setObjectName(QStringLiteral("timer368"));
     unlimited_.setObjectName(QStringLiteral("timer371"));
     connect(&timed_, &QTimer::timeout, this, [this] { onSecond(timed_); });
@@ -61,11 +56,35 @@ RecordingGlue::~RecordingGlue() {
     controller_.Stop();
 }
 
-void RecordingGlue::runPreviewForRecording() {
+RecordingTarget RecordingGlue::reserveFile() {
+    // The one place a recording's name is taken: the empty file is made
+    // exclusively, so nothing is ever replaced. A change of size asks from
+    // the recorder's writer thread; the scan's message then waits for ours.
+    MatchingFolderHandler tell;
+    if (QThread::currentThread() != thread())
+        tell = [this](const QString&) {
+            QMetaObject::invokeMethod(
+                this, [] { ShowRecordingFolderError(); }, Qt::QueuedConnection);
+        };
+    const NewFile file =
+        ReserveNewRecording(window_.storage().video, QDateTime::currentDateTime(), tell);
+    if (!file.ok()) qWarning("recording: %s", qPrintable(file.reason));
+    return RecordingTarget{file.path, file.reason, file.error};
+}
+
+bool RecordingGlue::mayStart() {
+    // Without the microscope no frame would ever come: the file would stay
+    // empty while the counter ran.
+    if (!window_.session().isConnected()) {
+        prompts().Message(window_.windowTitle(),
+                          Text("BrowseToCamera", "Please return to the preview state"),
+                          Prompts::Icon::Warning);
+        return false;
+    }
     // Frames come only while the preview runs: a start from the browse
     // state runs it first.
-    if (!window_.commands().isSelected(ids::kPreview) && window_.session().isConnected())
-        window_.session().RunPreview();
+    window_.session().RunPreview();
+    return true;
 }
 
 bool RecordingGlue::ToggleWithDialog() {
@@ -75,7 +94,6 @@ bool RecordingGlue::ToggleWithDialog() {
     }
     timed_.stop();
     unlimited_.stop();
-    runPreviewForRecording();
     if (!controller_.ToggleWithDialog()) return false;
     timed_.start(kSecondMs);
     return true;
@@ -85,7 +103,6 @@ bool RecordingGlue::StartUnlimited() {
     if (controller_.IsRecording()) return true;
     timed_.stop();
     unlimited_.stop();
-    runPreviewForRecording();
     if (!controller_.StartUnlimited()) return false;
     unlimited_.start(kSecondMs);
     return true;
@@ -110,8 +127,10 @@ void RecordingGlue::onSecond(QTimer& timer) {
     case SecondTick::StopAtLimit:
         // The Preview command closes the recording and keeps the live
         // picture; it stops this timer too, so the 500 ms tick is set after.
-        window_.OnCommand(ids::kPreview);
-        if (window_.isRecording()) leaveRecording();
+        // Only a running recording is the command's to close: without one
+        // it would stop the live picture instead.
+        if (window_.isRecording()) window_.OnCommand(ids::kPreview);
+        if (controller_.IsRecording()) leaveRecording();
         timer.start(kAfterLimitMs);
         window_.ShowRecordingSeconds(controller_.ElapsedSeconds());
         break;
@@ -125,9 +144,19 @@ void RecordingGlue::onSecond(QTimer& timer) {
 
 void RecordingGlue::OpenTimeLapse() {
     StillFlags& flags = window_.session().stillFlags();
-    CCaptureTimerDlg dlg([&flags] { flags.Request(StillSource::Keyboard); }, CaptureFrameSize(),
-                         systemTimeLapseClock(), &window_);
+    // A request that finds the last one still standing (no frame came, the
+    // microscope was away) gives no picture of its own.
+    CCaptureTimerDlg dlg([&flags] { return flags.RequestIfIdle(StillSource::Keyboard); },
+                         CaptureFrameSize(), systemTimeLapseClock(), &window_);
     dlg.exec();
+    if (const int missed = dlg.missedPictures(); missed > 0)
+        prompts().Message(window_.windowTitle(),
+                          Text("TimeLapseMissed",
+                               "%1 of the %2 time-lapse pictures were not taken: the microscope "
+                               "gave no picture while they were due.")
+                              .arg(missed)
+                              .arg(dlg.requestedPictures()),
+                          Prompts::Icon::Warning);
 }
 
 } // namespace tvx

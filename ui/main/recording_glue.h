@@ -42,7 +42,8 @@ public:
 private:
     void onSecond(QTimer& timer);
     void leaveRecording();
-    void runPreviewForRecording();
+    RecordingTarget reserveFile();
+    bool mayStart();
 
     MainWindow& window_;
     RecordingController controller_;

@@ -43,7 +43,7 @@ void MainWindow::connectCommands() {
     });
     on(ids::kStartRecording, [this] { startRecording(); });
     on(ids::kStopRecording, [this] { stopRecording(); });
-    on(ids::kPreview, [this](bool run) { togglePreview(run); });
+    on(ids::kPreview, [this] { togglePreview(); });
     on(ids::kRes640, [this] { setResolution(640, 480); });
     on(ids::kRes720, [this] { setResolution(720, 480); });
     // Open, Save, Delete, Delete All and E-Mail belong to the file list
@@ -102,17 +102,21 @@ void MainWindow::stopRecording() {
     PlaySkinSound(kSoundRecordStop);
 }
 
-void MainWindow::togglePreview(bool run) {
-    if (!run) {
+void MainWindow::togglePreview() {
+    // Decided by what runs, not by the button's checked state, which a
+    // reconnection or a recording may have set meanwhile.
+    if (recording_) {
+        // A recording closes and the live picture goes on.
+        if (recorder_) recorder_->Stop();
+        SetRecording(false);
+        session_->RunPreview();
+    } else if (session_->isPreviewRunning()) {
         session_->StopPreview();
         liveView_->update();
     } else {
-        if (recording_) {
-            if (recorder_) recorder_->Stop();
-            SetRecording(false);
-        }
         session_->RunPreview();
     }
+    syncPreviewButton();
     rebuildToolTips();
 }
 

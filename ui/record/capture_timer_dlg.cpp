@@ -27,7 +27,7 @@ QString StartText() {
 
 } // namespace
 
-CCaptureTimerDlg::CCaptureTimerDlg(std::function<void()> requestStill, QSize frameSize,
+CCaptureTimerDlg::CCaptureTimerDlg(std::function<bool()> requestStill, QSize frameSize,
                                    TimeLapseClock& clock, QWidget* parent)
     : QDialog(parent), clock_(clock), frameSize_(frameSize) {
     TimeLapseWorker::Callbacks callbacks;

@@ -22,7 +22,9 @@ namespace tvx {
 class CCaptureTimerDlg : public QDialog {
     Q_OBJECT
 public:
-    CCaptureTimerDlg(std::function<void()> requestStill, QSize frameSize,
+    // `requestStill` answers false when the request merged into one that
+    // still stood (see TimeLapseWorker).
+    CCaptureTimerDlg(std::function<bool()> requestStill, QSize frameSize,
                      TimeLapseClock& clock = systemTimeLapseClock(), QWidget* parent = nullptr);
     ~CCaptureTimerDlg() override;
 
@@ -31,6 +33,10 @@ public:
 
     bool seriesRunning() const { return worker_->running(); }
     int completed() const { return completed_; }
+    // Of the last series: pictures asked for, and those never taken because
+    // no frame came between two requests.
+    int requestedPictures() const { return worker_->requested(); }
+    int missedPictures() const { return worker_->missed(); }
 
     // Reads the fields; the first one out of range gets its range message
     // and nothing is returned.

@@ -22,7 +22,9 @@ CompressorChooser DefaultCompressorChooser();
 // so a chosen compressor and the last frame rate carry over between opens.
 struct RecorderDialogState {
     CompressorChoice compressor; // the compression options in force
-    int frameRate = 0;           // as read from the frame-rate box (text is 0)
+    // As read from the frame-rate box (text is 0); F3 before any dialog
+    // records at the start value.
+    int frameRate = 10;
 };
 
 // "Recorder Video Setting": frame rate, time limit, compressor.

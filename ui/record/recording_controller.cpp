@@ -1,6 +1,10 @@
 #include "ui/record/recording_controller.h"
 
+#include "platform/language.h"
 #include "platform/prompts.h"
+
+#include <QFileInfo>
+#include <QThread>
 
 namespace tvx {
 
@@ -17,14 +21,41 @@ void ShowError(const AviError& error) {
     prompts().Message(AviErrorTitle(), AviErrorText(error), Prompts::Icon::Error);
 }
 
+QString NewFileText(int width, int height, const QString& next) {
+    return Text("RecordNewFile",
+                "The picture is now %1*%2. The recording goes on at this size in a new file:")
+               .arg(width)
+               .arg(height) +
+           QLatin1Char('\n') + QFileInfo(next).fileName();
+}
+
 } // namespace
+
+template <class Fn> void RecordingController::OnOwnThread(Fn&& fn) {
+    if (QThread::currentThread() == thread())
+        fn();
+    else
+        QMetaObject::invokeMethod(this, std::forward<Fn>(fn), Qt::QueuedConnection);
+}
 
 RecordingController::RecordingController(Hooks hooks, QWidget* dialogParent)
     : hooks_(std::move(hooks)), dialogParent_(dialogParent), runDialog_(&RunRecorderDialog) {
+    // A file closed by a change of size is handed on from the writer
+    // thread; the file list and the window live on this one.
     recorder_.SetFinishedHandler([this](const QString& path) {
-        if (hooks_.finished) hooks_.finished(path);
+        OnOwnThread([this, path] {
+            if (hooks_.finished) hooks_.finished(path);
+        });
     });
-    // Streaming thread: the file refused a frame. Writing has stopped; the
+    recorder_.SetContinuedHandler(
+        [this](const QString& closed, const QString& next, int width, int height) {
+            OnOwnThread([this, closed, next, width, height] {
+                emit recordingContinued(closed, next);
+                prompts().Message(AviErrorTitle(), NewFileText(width, height, next),
+                                  Prompts::Icon::Information);
+            });
+        });
+    // Writer thread: the file refused a frame. Writing has stopped; the
     // close and the message belong to the UI thread.
     recorder_.SetFailureHandler([this](const AviError& error) {
         QMetaObject::invokeMethod(
@@ -48,6 +79,7 @@ bool RecordingController::ToggleWithDialog() {
         return false;
     }
     seconds_.Reset(0);
+    if (!MayStart()) return false;
     const QSize size = hooks_.frameSize ? hooks_.frameSize() : QSize();
     const std::optional<RecorderDialogAnswer> answer =
         runDialog_ ? runDialog_(dialogParent_, size, state_) : std::nullopt;
@@ -57,12 +89,13 @@ bool RecordingController::ToggleWithDialog() {
 
 bool RecordingController::StartUnlimited() {
     if (IsRecording()) return true;
-    // The frame rate last taken by the dialog; before any, 0, which records
-    // at the default rate of the capture width.
+    // The frame rate last taken by the dialog; before any, its start value.
     return Open(kNoTimeLimit, RecordingOptions{state_.frameRate, DefaultCompressor()});
 }
 
 bool RecordingController::Open(int timeLimit, const RecordingOptions& options) {
+    // The microscope may have gone while the dialog was open.
+    if (!MayStart()) return false;
     seconds_.Reset(timeLimit);
     const QSize size = hooks_.frameSize ? hooks_.frameSize() : QSize();
     AviError error;

@@ -24,9 +24,15 @@ class RecordingController : public QObject, public RecorderControl, public Frame
     Q_OBJECT
 public:
     struct Hooks {
-        std::function<QSize()> frameSize;             // the size being captured now
-        std::function<QString()> nextPath;            // the next free "Video_…" path
+        std::function<QSize()> frameSize; // the size being captured now
+        // Makes the file of the next recording under a free "Video_…" name:
+        // on the UI thread at a start, on the recorder's writer thread when
+        // the picture's size changes mid-recording.
+        std::function<RecordingTarget()> nextPath;
         std::function<void(const QString&)> finished; // a finished file (the file list adds it)
+        // Whether a recording may start now; when not, it has told the user
+        // why. Asked before the dialog and again when it closes.
+        std::function<bool()> mayStart;
     };
     // Shows the recorder dialog. The real one runs CRecorderSettingDlg.
     using DialogRunner = std::function<std::optional<RecorderDialogAnswer>(
@@ -49,6 +55,8 @@ public:
     int TimeLimit() const { return seconds_.limit(); }
     bool IsRecording() const { return recorder_.IsRecording(); }
     QString lastPath() const { return recorder_.path(); }
+    RecordingCounts counts() const { return recorder_.counts(); }
+    VideoRecorder& recorder() { return recorder_; }
     const RecorderDialogState& dialogState() const { return state_; }
 
     // The window's one-second timer: counts and says what to do.
@@ -62,9 +70,15 @@ signals:
     // message has been shown and the file closed. The window leaves the
     // recording state.
     void recordingLost();
+    // The picture's size changed mid-recording: `closed` is finished and
+    // the recording goes on in `next`. The user has been told.
+    void recordingContinued(const QString& closed, const QString& next);
 
 private:
     bool Open(int timeLimit, const RecordingOptions& options);
+    bool MayStart() const { return !hooks_.mayStart || hooks_.mayStart(); }
+    // Runs `fn` on this object's thread: now when already there, else queued.
+    template <class Fn> void OnOwnThread(Fn&& fn);
 
     Hooks hooks_;
     QWidget* dialogParent_;

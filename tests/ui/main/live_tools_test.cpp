@@ -63,6 +63,17 @@ protected:
                       type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
         QCoreApplication::sendEvent(view, &e);
     }
+    // Switches the capture size and waits until the view shows it and a
+    // frame of it has come (the view takes the size at once; a still needs
+    // the frame).
+    bool captureAt(QSize size) {
+        if (!dlg_->session().SetResolution(size.width(), size.height())) return false;
+        return test::WaitFor([&] {
+            const FrameSink& sink = dlg_->session().frameSink();
+            return dlg_->liveView()->surface().mapping().picture() == size &&
+                   QSize(sink.frameWidth(), sink.frameHeight()) == size;
+        });
+    }
     void click(QPoint at) {
         mouse(QEvent::MouseMove, at);
         mouse(QEvent::MouseButtonPress, at);
@@ -346,9 +357,7 @@ TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
     EXPECT_TRUE(ReadOwnSwitch("ScaleBar"));
     for (QSize size : {QSize(640, 480), QSize(720, 576)}) {
         SCOPED_TRACE(size.width());
-        ASSERT_TRUE(dlg_->session().SetResolution(size.width(), size.height()));
-        ASSERT_TRUE(
-            test::WaitFor([&] { return dlg_->liveView()->surface().mapping().picture() == size; }));
+        ASSERT_TRUE(captureAt(size));
         const std::optional<ScaleBar> bar = ChooseScaleBar(size, dlg_->guides().snapshot().scale);
         ASSERT_TRUE(bar);
         // Magnification 100, millimetres: pixels per mm from the pitch alone.
@@ -388,9 +397,7 @@ TEST_F(LiveTools, ShapesLandOnThePicturePixelsTheyWereDrawnOverAtEverySize) {
     int n = 0;
     for (QSize size : {QSize(720, 576), QSize(720, 480), QSize(320, 240)}) {
         SCOPED_TRACE(size.width());
-        ASSERT_TRUE(dlg_->session().SetResolution(size.width(), size.height()));
-        ASSERT_TRUE(
-            test::WaitFor([&] { return dlg_->liveView()->surface().mapping().picture() == size; }));
+        ASSERT_TRUE(captureAt(size));
         const ViewMapping map = dlg_->liveView()->surface().mapping();
         const QPoint a(100, 300), b(400, 300);
         line(a, b, {150, 400});

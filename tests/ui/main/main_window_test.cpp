@@ -257,6 +257,13 @@ TEST_F(MainWindowTest, ResolutionCommandsSwitchTheCaptureAndItsText) {
     EXPECT_EQ(CaptureWidth(), 720);
     dlg->OnCommand(ids::kRes640);
     EXPECT_EQ(client->resolutionText(), "640*480");
+    // The device settings dialog changes the size on the engine itself; the
+    // text and the live view's picture follow all the same.
+    dlg->session().engine()->SetResolution(720, 576);
+    EXPECT_EQ(client->resolutionText(), "720*576");
+    EXPECT_EQ(dlg->liveView()->surface().mapping().picture(), QSize(720, 576));
+    dlg->OnCommand(ids::kRes640);
+    EXPECT_EQ(client->resolutionText(), "640*480");
 }
 
 TEST_F(MainWindowTest, MagnificationBoxLooksUpTheCalibrationAndWmApp12StoresIt) {

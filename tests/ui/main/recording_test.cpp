@@ -32,22 +32,34 @@ extern "C" {
 namespace tvx {
 namespace {
 
-// Packets a player finds in the file; -1 when it cannot open it.
-int PlayablePackets(const QString& path) {
+struct Played {
+    int packets = -1; // -1 when a player cannot open the file
+    int rate = 0;
+    QSize size;
+};
+
+Played Play(const QString& path) {
+    Played p;
     AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.toLocal8Bit().constData(), nullptr, nullptr) < 0) return -1;
-    int packets = -1;
+    if (avformat_open_input(&fmt, path.toLocal8Bit().constData(), nullptr, nullptr) < 0) return p;
     if (avformat_find_stream_info(fmt, nullptr) >= 0 && fmt->nb_streams == 1) {
-        packets = 0;
+        const AVStream* st = fmt->streams[0];
+        p.packets = 0;
+        p.rate = st->avg_frame_rate.den ? st->avg_frame_rate.num / st->avg_frame_rate.den : 0;
+        p.size = QSize(st->codecpar->width, st->codecpar->height);
         AVPacket* pkt = av_packet_alloc();
         while (av_read_frame(fmt, pkt) >= 0) {
-            ++packets;
+            if (pkt->size > 0) ++p.packets;
             av_packet_unref(pkt);
         }
         av_packet_free(&pkt);
     }
     avformat_close_input(&fmt);
-    return packets;
+    return p;
+}
+
+int PlayablePackets(const QString& path) {
+    return Play(path).packets;
 }
 
 class RecordingWindow : public ::testing::Test {
@@ -123,7 +135,10 @@ TEST_F(RecordingWindow, F3TwiceRecordsOneFileAndF4AloneDoesNothing) {
     EXPECT_EQ(client->recordingSeconds(), -1);
     ASSERT_EQ(finished_.size(), 1u);
     EXPECT_EQ(finished_[0], dlg_->storage().video + "/" + videos()[0]);
-    EXPECT_GT(PlayablePackets(finished_[0]), 0);
+    const Played played = Play(finished_[0]);
+    EXPECT_GT(played.packets, 0);
+    // Before any recorder dialog F3 records at the rate's start value.
+    EXPECT_EQ(played.rate, 10);
 }
 
 TEST_F(RecordingWindow, AOneSecondLimitStopsAtTheFirstTickAndSoundsHalfASecondLater) {
@@ -177,6 +192,134 @@ TEST_F(RecordingWindow, UnplugDuringARecordingClosesAPlayableFile) {
     EXPECT_TRUE(dlg_->commands().isSelected(ids::kPreview));
 }
 
+TEST_F(RecordingWindow, WithoutTheMicroscopeNoRecordingStarts) {
+    SimulatedMicroscope* sim = dlg_->session().engine()->Simulator();
+    ASSERT_NE(sim, nullptr);
+    sim->Unplug();
+    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->session().isConnected(); }));
+    bool asked = false;
+    glue()->controller().SetDialogRunner(
+        [&](QWidget*, QSize, RecorderDialogState&) -> std::optional<RecorderDialogAnswer> {
+            asked = true;
+            return RecorderDialogAnswer{10};
+        });
+    prompts_.Clear();
+    hotKey(Qt::Key_F3);
+    dlg_->OnCommand(ids::kVideo);
+    EXPECT_FALSE(asked);
+    EXPECT_FALSE(dlg_->isRecording());
+    EXPECT_FALSE(glue()->unlimitedTimer()->isActive());
+    EXPECT_FALSE(glue()->timedTimer()->isActive());
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    for (const auto& shown : prompts_.shown()) {
+        EXPECT_EQ(shown.text, "Please return to the preview state");
+        EXPECT_EQ(shown.icon, Prompts::Icon::Warning);
+    }
+    // Gone while the dialog was open: OK starts nothing either.
+    sim->Plug();
+    ASSERT_TRUE(test::WaitFor([&] { return dlg_->session().isConnected(); }));
+    glue()->controller().SetDialogRunner(
+        [&](QWidget*, QSize, RecorderDialogState&) -> std::optional<RecorderDialogAnswer> {
+            sim->Unplug();
+            test::WaitFor([&] { return !dlg_->session().isConnected(); });
+            return RecorderDialogAnswer{10};
+        });
+    dlg_->OnCommand(ids::kVideo);
+    EXPECT_FALSE(dlg_->isRecording());
+    EXPECT_EQ(prompts_.shown().size(), 3u);
+    EXPECT_TRUE(videos().isEmpty());
+    EXPECT_TRUE(finished_.empty());
+}
+
+// A reconnection (here the one after a resume) selects the Preview button
+// while a timed recording runs; the limit's Preview command must then close
+// the recording and keep the live picture, not stop it.
+TEST_F(RecordingWindow, AResumeDuringATimedRecordingLeavesTheLivePictureRunning) {
+    glue()->controller().SetDialogRunner(
+        [](QWidget*, QSize, RecorderDialogState&) -> std::optional<RecorderDialogAnswer> {
+            return RecorderDialogAnswer{2};
+        });
+    dlg_->OnCommand(ids::kVideo);
+    ASSERT_TRUE(dlg_->isRecording());
+    recordAWhile();
+    dlg_->session().OnResumed();
+    ASSERT_TRUE(dlg_->session().isConnected());
+    EXPECT_TRUE(dlg_->isRecording());
+    EXPECT_FALSE(dlg_->commands().isSelected(ids::kPreview)); // the AVI button stands for it
+    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->isRecording(); }, 4000));
+    EXPECT_TRUE(dlg_->session().isPreviewRunning());
+    EXPECT_TRUE(dlg_->commands().isSelected(ids::kPreview));
+    ASSERT_EQ(finished_.size(), 1u);
+    EXPECT_GT(PlayablePackets(finished_[0]), 0);
+
+    // F2 takes a picture of the running preview, and only one.
+    std::vector<QString> stills;
+    QObject::connect(dlg_.get(), &MainWindow::stillSaved,
+                     [&](const QString& p) { stills.push_back(p); });
+    hotKey(Qt::Key_F2);
+    ASSERT_TRUE(test::WaitFor([&] { return !stills.empty(); }));
+    // The Preview command stops the picture; F2 then says so and asks for
+    // nothing that a later frame would answer.
+    dlg_->OnCommand(ids::kPreview);
+    EXPECT_FALSE(dlg_->session().isPreviewRunning());
+    EXPECT_FALSE(dlg_->commands().isSelected(ids::kPreview));
+    prompts_.Clear();
+    hotKey(Qt::Key_F2);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
+    dlg_->OnCommand(ids::kPreview);
+    EXPECT_TRUE(dlg_->session().isPreviewRunning());
+    test::Pump(500);
+    EXPECT_EQ(stills.size(), 1u);
+}
+
+TEST_F(RecordingWindow, ASizeChangeWhileRecordingGoesOnInANewFileAndSaysSo) {
+    hotKey(Qt::Key_F3);
+    ASSERT_TRUE(dlg_->isRecording());
+    recordAWhile();
+    prompts_.Clear();
+    hotKey(Qt::Key_F12);
+    ASSERT_TRUE(test::WaitFor([&] { return finished_.size() == 1; }));
+    ASSERT_TRUE(test::WaitFor([&] { return !prompts_.shown().empty(); }));
+    EXPECT_EQ(prompts_.shown()[0].title, "AVI Capture");
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::Information);
+    EXPECT_TRUE(prompts_.shown()[0].text.contains("720*480"))
+        << prompts_.shown()[0].text.toStdString();
+    EXPECT_TRUE(prompts_.shown()[0].text.contains("_N0002.avi"))
+        << prompts_.shown()[0].text.toStdString();
+    EXPECT_TRUE(dlg_->isRecording());
+    recordAWhile();
+    hotKey(Qt::Key_F4);
+    ASSERT_EQ(finished_.size(), 2u);
+    EXPECT_TRUE(finished_[0].endsWith("_N0001.avi"));
+    EXPECT_TRUE(finished_[1].endsWith("_N0002.avi"));
+    const Played before = Play(finished_[0]), after = Play(finished_[1]);
+    EXPECT_EQ(before.size, QSize(640, 480));
+    EXPECT_EQ(after.size, QSize(720, 480));
+    EXPECT_GT(before.packets, 0);
+    EXPECT_GT(after.packets, 0);
+    // Nothing the camera delivered went missing.
+    const RecordingCounts counts = glue()->controller().counts();
+    EXPECT_EQ(counts.pictures + counts.held, counts.delivered);
+    EXPECT_EQ(int64_t(before.packets + after.packets), counts.pictures);
+}
+
+TEST_F(RecordingWindow, AFailedStartSaysWhyTheFileCouldNotBeMade) {
+    // The Video folder turned into a link to itself.
+    const QString video = dlg_->storage().video;
+    ASSERT_TRUE(QDir(video).removeRecursively());
+    ASSERT_TRUE(QFile::link(video, video));
+    prompts_.Clear();
+    hotKey(Qt::Key_F3);
+    EXPECT_FALSE(dlg_->isRecording());
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    const QString text = prompts_.shown()[0].text;
+    EXPECT_TRUE(text.startsWith("Open avi file failed(0x")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Not a directory")) << text.toStdString();
+    EXPECT_FALSE(text.contains("no free recording name")) << text.toStdString();
+    QFile::remove(video);
+}
+
 TEST_F(RecordingWindow, ClosingTheWindowWhileRecordingClosesAPlayableFile) {
     hotKey(Qt::Key_F3);
     ASSERT_TRUE(dlg_->isRecording());
@@ -211,6 +354,32 @@ TEST_F(RecordingWindow, TheClockButtonRunsASeriesThroughTheStillPath) {
     ASSERT_TRUE(opened);
     ASSERT_EQ(stills.size(), 1u);
     EXPECT_TRUE(QFileInfo(stills[0]).fileName().startsWith("Still_"));
+}
+
+TEST_F(RecordingWindow, ATimeLapseThatMissedPicturesSaysHowMany) {
+    SimulatedMicroscope* sim = dlg_->session().engine()->Simulator();
+    ASSERT_NE(sim, nullptr);
+    int requested = 0;
+    QTimer::singleShot(0, [&] {
+        auto* timerDlg = qobject_cast<CCaptureTimerDlg*>(QApplication::activeModalWidget());
+        if (!timerDlg) return;
+        // Away before the first picture: its request stands, the next one
+        // three seconds later finds it standing.
+        sim->Unplug();
+        test::WaitFor([&] { return !dlg_->session().isConnected(); });
+        timerDlg->findChild<QLineEdit*>(QString::number(record_ids::kPictureCount))->setText("3");
+        timerDlg->findChild<QPushButton*>(QString::number(record_ids::kStartStop))->click();
+        test::WaitFor([&] { return timerDlg->requestedPictures() == 2; }, 6000);
+        requested = timerDlg->requestedPictures();
+        timerDlg->reject();
+    });
+    prompts_.Clear();
+    dlg_->OnCommand(ids::kClock);
+    ASSERT_EQ(requested, 2);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_TRUE(
+        prompts_.shown()[0].text.startsWith("1 of the 2 time-lapse pictures were not taken"))
+        << prompts_.shown()[0].text.toStdString();
 }
 
 } // namespace

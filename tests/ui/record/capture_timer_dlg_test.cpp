@@ -49,7 +49,12 @@ protected:
     void TearDown() override { SetPrompts(nullptr); }
 
     std::unique_ptr<CCaptureTimerDlg> Make() {
-        auto dlg = std::make_unique<CCaptureTimerDlg>([this] { ++stills; }, QSize(640, 480), clock);
+        auto dlg = std::make_unique<CCaptureTimerDlg>(
+            [this] {
+                ++stills;
+                return true;
+            },
+            QSize(640, 480), clock);
         dlg->show();
         return dlg;
     }

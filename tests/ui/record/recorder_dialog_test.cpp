@@ -65,9 +65,11 @@ protected:
             [this] {
                 // Reserved as the window does: an empty file under a free name.
                 QFile f(folder + QString("/Video_N%1.avi").arg(++counter, 4, 10, QChar('0')));
-                return f.open(QIODevice::NewOnly) ? f.fileName() : QString();
+                return RecordingTarget{
+                    f.open(QIODevice::NewOnly) ? f.fileName() : QString(), {}, 0};
             },
-            [this](const QString& p) { finished.push_back(p); }});
+            [this](const QString& p) { finished.push_back(p); },
+            {}});
     }
     void TearDown() override {
         controller.reset();

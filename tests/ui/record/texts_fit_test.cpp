@@ -25,7 +25,7 @@ TEST(RecordTextsFit, RecorderAndTimeLapseInEveryLanguage) {
         CRecorderSettingDlg recorder(640, 480, state);
         EXPECT_EQ(test::CutTexts(&recorder), "") << qPrintable(language);
         StillClock clock;
-        CCaptureTimerDlg timeLapse([] {}, QSize(640, 480), clock);
+        CCaptureTimerDlg timeLapse([] { return true; }, QSize(640, 480), clock);
         EXPECT_EQ(test::CutTexts(&timeLapse), "") << qPrintable(language);
     }
     ClearLanguage();
