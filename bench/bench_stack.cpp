@@ -18,6 +18,7 @@
 //   bench_stack --stack <folder of frame*.png> <result.png>
 #include "capture/sim_depth.h"
 #include "capture/sim_render.h"
+#include "stack/image_qt.h"
 #include "stack/score.h"
 #include "stack/stacker.h"
 
@@ -38,22 +39,6 @@ struct Sweep {
     std::vector<tvx::Warp> warps;    // where each frame truly lies relative to the middle one
     int reference = 0;
 };
-
-tvx::Image8 ToImage(const QImage& bgr) {
-    tvx::Image8 out(bgr.width(), bgr.height(), 3);
-    for (int y = 0; y < bgr.height(); ++y)
-        std::memcpy(out.row(y), bgr.constScanLine(y), out.rowBytes());
-    return out;
-}
-
-QImage ToQImage(const tvx::Image8& image) {
-    const QImage::Format f =
-        image.channels == 3 ? QImage::Format_BGR888 : QImage::Format_Grayscale8;
-    QImage out(image.width, image.height, f);
-    for (int y = 0; y < image.height; ++y)
-        std::memcpy(out.scanLine(y), image.row(y), image.rowBytes());
-    return out;
-}
 
 // A sweep of `count` frames from below the lowest cell to above the
 // highest, a quarter of a second apart, by a hand that drifts a few pixels
@@ -117,13 +102,13 @@ void WriteAndScore(int width, int height, int count) {
         BenchFolder() + QStringLiteral("/%1x%2_%3").arg(width).arg(height).arg(count);
     QDir().mkpath(dir);
     for (int i = 0; i < count; ++i) {
-        ToQImage(sweep.frames[std::size_t(i)])
+        tvx::ToQImage(sweep.frames[std::size_t(i)])
             .save(dir + QStringLiteral("/frame_%1.png").arg(i, 2, 10, QLatin1Char('0')));
-        ToQImage(sweep.truths[std::size_t(i)])
+        tvx::ToQImage(sweep.truths[std::size_t(i)])
             .save(dir + QStringLiteral("/truth_%1.png").arg(i, 2, 10, QLatin1Char('0')));
     }
     const tvx::Image8& truth = sweep.truths[std::size_t(sweep.reference)];
-    ToQImage(truth).save(dir + QStringLiteral("/truth.png"));
+    tvx::ToQImage(truth).save(dir + QStringLiteral("/truth.png"));
 
     Scores best;
     int bestFrame = -1;
@@ -136,12 +121,12 @@ void WriteAndScore(int width, int height, int count) {
         std::printf("stack %dx%d, %d frames: no result\n", width, height, count);
         return;
     }
-    ToQImage(out.picture).save(dir + QStringLiteral("/stacked.png"));
+    tvx::ToQImage(out.picture).save(dir + QStringLiteral("/stacked.png"));
     double worst = 0;
     for (int i = 0; i < count; ++i)
         if (const std::optional<tvx::Warp>& w = out.warps[std::size_t(i)])
             worst = std::max(worst, tvx::WarpGap(*w, sweep.warps[std::size_t(i)], width, height));
-    ToQImage(out.depth).save(dir + QStringLiteral("/depth.png"));
+    tvx::ToQImage(out.depth).save(dir + QStringLiteral("/depth.png"));
     const Scores fused = ScoreOf(out.picture, truth);
     std::printf(
         "stack %dx%d, %d frames (%d used): stacked PSNR %.2f dB SSIM %.4f; best single "
@@ -156,15 +141,14 @@ int StackFolder(const QString& dir, const QString& result) {
     const QStringList names =
         QDir(dir).entryList({QStringLiteral("frame*.png")}, QDir::Files, QDir::Name);
     for (const QString& name : names)
-        frames.push_back(
-            ToImage(QImage(QDir(dir).filePath(name)).convertToFormat(QImage::Format_BGR888)));
+        frames.push_back(tvx::BgrFromQImage(QImage(QDir(dir).filePath(name))));
     const tvx::StackOutcome out = tvx::StackFrames(std::move(frames));
     if (out.status != tvx::StackOutcome::Status::Done) {
         std::fprintf(stderr, "%d frames of %s could not be stacked\n", int(names.size()),
                      qPrintable(dir));
         return 1;
     }
-    return ToQImage(out.picture).save(result) ? 0 : 1;
+    return tvx::ToQImage(out.picture).save(result) ? 0 : 1;
 }
 
 int ScoreOther(const QString& dir, const QString& result) {
@@ -176,8 +160,8 @@ int ScoreOther(const QString& dir, const QString& result) {
                      qPrintable(result), qPrintable(dir));
         return 2;
     }
-    const tvx::Image8 t = ToImage(truth);
-    const std::optional<tvx::Image8> aligned = tvx::AlignedTo(t, ToImage(picture));
+    const tvx::Image8 t = tvx::BgrFromQImage(truth);
+    const std::optional<tvx::Image8> aligned = tvx::AlignedTo(t, tvx::BgrFromQImage(picture));
     if (!aligned) {
         std::fprintf(stderr, "%s does not match the truth\n", qPrintable(result));
         return 1;

@@ -6,6 +6,7 @@
 //
 // prints "stacked <PSNR dB> <SSIM>" and, with frames, "best <PSNR dB> <SSIM>"
 // for the frame that scores best; exits 1 when a picture does not match.
+#include "stack/image_qt.h"
 #include "stack/score.h"
 
 #include <QGuiApplication>
@@ -16,12 +17,8 @@
 namespace {
 
 std::optional<tvx::Image8> Load(const char* path) {
-    const QImage image =
-        QImage(QString::fromLocal8Bit(path)).convertToFormat(QImage::Format_BGR888);
-    if (image.isNull()) return std::nullopt;
-    tvx::Image8 out(image.width(), image.height(), 3);
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(out.row(y), image.constScanLine(y), out.rowBytes());
+    tvx::Image8 out = tvx::BgrFromQImage(QImage(QString::fromLocal8Bit(path)));
+    if (out.empty()) return std::nullopt;
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/language.h"
 #include "platform/settings.h"
 #include "session/still_names.h"
+#include "stack/image_qt.h"
 #include "stack/stacker.h"
 #include "stack/sweep_collector.h"
 #include "ui/main/command_table.h"
@@ -31,15 +32,6 @@ struct StackFeature::Job {
 };
 
 namespace {
-
-QImage ToQImage(const Image8& image) {
-    const QImage::Format f =
-        image.channels == 3 ? QImage::Format_BGR888 : QImage::Format_Grayscale8;
-    QImage out(image.width, image.height, f);
-    for (int y = 0; y < image.height; ++y)
-        std::memcpy(out.scanLine(y), image.row(y), image.rowBytes());
-    return out;
-}
 
 QByteArray Encode(const QImage& image, const char* format) {
     QByteArray bytes;
