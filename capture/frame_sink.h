@@ -58,8 +58,8 @@ private:
 
 // What every frame from the capture engine passes through: the effects, the
 // picture header, the focus figure (while the meter or the sharpest still
-// wants it), the still buffer, the recorder and the live view, in that
-// order.
+// wants it), the still buffer, a tap (a focus sweep), the recorder and the
+// live view, in that order.
 class FrameSink : public FrameReceiver {
 public:
     explicit FrameSink(EffectState& effects = effectState(), StillFlags& flags = stillFlags());
