@@ -54,6 +54,7 @@ void FrameSink::OnFrame(double sampleTime, const FrameView& delivered) {
         KeepStill(sampleTime, frame, focus);
     }
 
+    tap_.Use([&](FrameTap& t) { t.TakeFrame(sampleTime, frame); });
     recorder_.Use([&](FrameRecorder& r) { r.WriteFrame(frame); });
     surface_.Use([&](LiveSurface& s) { s.DrawFrame(frame); });
 }

@@ -24,6 +24,14 @@ public:
     virtual void WriteFrame(const FrameView& frame) = 0;
 };
 
+// Sees every frame as it leaves the effects, as a still would show it.
+// Called on the streaming thread; it must never wait.
+class FrameTap {
+public:
+    virtual ~FrameTap() = default;
+    virtual void TakeFrame(double sampleTime, const FrameView& frame) = 0;
+};
+
 // Holds a pointer that the UI thread may change while the streaming thread
 // uses it. Set() returns only when no call through the old pointer is still
 // running, so the caller may destroy the old object right afterwards.
@@ -50,8 +58,8 @@ private:
 
 // What every frame from the capture engine passes through: the effects, the
 // picture header, the focus figure (while the meter or the sharpest still
-// wants it), the still buffer, the recorder and the live view, in that
-// order.
+// wants it), the still buffer, a tap (a focus sweep), the recorder and the
+// live view, in that order.
 class FrameSink : public FrameReceiver {
 public:
     explicit FrameSink(EffectState& effects = effectState(), StillFlags& flags = stillFlags());
@@ -62,6 +70,7 @@ public:
     void SetNotifyTarget(QObject* target) { notify_.Set(target); }
     void SetRecorder(FrameRecorder* recorder) { recorder_.Set(recorder); }
     void SetLiveSurface(LiveSurface* surface) { surface_.Set(surface); }
+    void SetTap(FrameTap* tap) { tap_.Set(tap); }
 
     // Streaming thread.
     void OnFrame(double sampleTime, const FrameView& frame) override;
@@ -128,6 +137,7 @@ private:
     AttachedPtr<QObject> notify_;
     AttachedPtr<FrameRecorder> recorder_;
     AttachedPtr<LiveSurface> surface_;
+    AttachedPtr<FrameTap> tap_;
 };
 
 } // namespace tvx

@@ -1,16 +1,21 @@
 #include "capture/sim_microscope.h"
 
+#include "capture/sim_depth.h"
 #include "capture/sim_render.h"
 #include "platform/button_input.h"
 #include "platform/gst_handle.h"
 
 #include <QFile>
+#include <QImage>
+#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <fcntl.h>
 #include <gst/app/gstappsrc.h>
 #include <linux/input.h>
+#include <mutex>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
@@ -54,14 +59,21 @@ GstCaps* SimDrawnCaps() {
 }
 
 constexpr int kFocusDrift = -1;
+constexpr int kFocusDepth = -2; // the slide with relief, focused at a position
 constexpr int kMaxFocusRadius = 32;
+// Focus positions beyond these are typing errors, not slides.
+constexpr double kMinFocusPosition = -500.0;
+constexpr double kMaxFocusPosition = 700.0;
 
 // State of the simulated device that its pipeline's threads see too.
 struct SimShared {
     std::atomic<bool> plugged{true}; // written on the UI thread
     std::atomic<bool> drift{true};   // written on the UI thread
-    // Blur radius of the picture; kFocusDrift turns the focus knob slowly.
-    std::atomic<int> focus{0};             // written on the UI thread
+    // Blur radius of the picture; kFocusDrift turns the focus knob slowly,
+    // kFocusDepth shows the slide with relief at the position of `sweep`.
+    std::atomic<int> focus{0}; // written on the UI thread
+    mutable std::mutex sweepMutex;
+    SimFocusSweep sweep;                   // guarded by sweepMutex; written on the UI thread
     std::atomic<int> width{0};             // written on the streaming thread at negotiation
     std::atomic<int> height{0};            // written on the streaming thread at negotiation
     std::atomic<uint64_t> frames{0};       // written on the streaming thread
@@ -87,6 +99,7 @@ struct SimSourceContext {
     double fps = 12; // the negotiated rate
     bool lossReported = false;
     std::vector<uint32_t> blurScratch;
+    std::unique_ptr<SimDepthScene> depth; // made the first time the relief is shown
     // A still slide in steady focus looks the same in every frame: it is
     // drawn once and its pixels handed out again, as a camera's sensor
     // costs the computer nothing. drawnFocus is the blur it was drawn with.
@@ -156,7 +169,7 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
 
     const double elapsed = std::chrono::duration<double>(Clock::now() - ctx->shared->epoch).count();
     const int focus = ctx->shared->focus.load();
-    const bool still = !ctx->shared->drift.load() && focus != kFocusDrift;
+    const bool still = !ctx->shared->drift.load() && focus != kFocusDrift && focus != kFocusDepth;
     const GstClockTime duration = GstClockTime(double(GST_SECOND) / ctx->fps);
     if (still && ctx->drawn && ctx->drawnFocus == focus) {
         // A new buffer sharing the drawn pixels: downstream may stamp its
@@ -184,9 +197,23 @@ void OnNeedData(GstAppSrc* src, guint /*length*/, gpointer user) {
         buf.reset(kAdopt, gst_buffer_new_allocate(nullptr, gsize(stride) * pic.height(), nullptr));
     GstMapInfo map;
     if (!buf || !gst_buffer_map(buf.get(), &map, GST_MAP_WRITE)) return;
-    pic.CopyView(SimDrift(ctx->shared->drift.load() ? elapsed : 0.0), map.data, stride);
-    SimBlur(map.data, pic.width(), pic.height(), stride,
-            focus == kFocusDrift ? SimFocusDrift(elapsed) : focus, ctx->blurScratch);
+    if (focus == kFocusDepth) {
+        if (!ctx->depth || ctx->depth->width() != pic.width() ||
+            ctx->depth->height() != pic.height())
+            ctx->depth = std::make_unique<SimDepthScene>(pic);
+        double at;
+        {
+            const std::lock_guard<std::mutex> lock(ctx->shared->sweepMutex);
+            at = ctx->shared->sweep.At(elapsed);
+        }
+        const SimView view =
+            ctx->shared->drift.load() ? SimHandHeld(elapsed, at) : SimView{0, 0, SimBreathing(at)};
+        ctx->depth->Render(at, view, map.data, stride);
+    } else {
+        pic.CopyView(SimDrift(ctx->shared->drift.load() ? elapsed : 0.0), map.data, stride);
+        SimBlur(map.data, pic.width(), pic.height(), stride,
+                focus == kFocusDrift ? SimFocusDrift(elapsed) : focus, ctx->blurScratch);
+    }
     gst_buffer_unmap(buf.get(), &map);
     GST_BUFFER_DURATION(buf.get()) = duration;
     if (still) {
@@ -471,6 +498,31 @@ void SimulatedMicroscope::SetFocusDrift() {
     camera_->shared()->focus.store(kFocusDrift);
 }
 
+void SimulatedMicroscope::SetFocusSweep(double from, double to, double seconds) {
+    SimShared& shared = *camera_->shared();
+    {
+        const std::lock_guard<std::mutex> lock(shared.sweepMutex);
+        shared.sweep.from = std::clamp(from, kMinFocusPosition, kMaxFocusPosition);
+        shared.sweep.to = std::clamp(to, kMinFocusPosition, kMaxFocusPosition);
+        shared.sweep.seconds = std::max(0.0, seconds);
+        shared.sweep.start = std::chrono::duration<double>(Clock::now() - shared.epoch).count();
+    }
+    shared.focus.store(kFocusDepth);
+}
+
+void SimulatedMicroscope::SetFocusPosition(double position) {
+    SetFocusSweep(position, position, 0);
+}
+
+bool SimulatedMicroscope::WriteSharpView(const QString& path) const {
+    const int w = camera_->shared()->width.load(), h = camera_->shared()->height.load();
+    const MicrometerPicture picture(w > 0 ? w : 640, h > 0 ? h : 480);
+    const SimDepthScene scene(picture);
+    QImage out(scene.width(), scene.height(), QImage::Format_BGR888);
+    scene.RenderSharp(SimView{}, out.bits(), int(out.bytesPerLine()));
+    return out.save(path, "PNG");
+}
+
 void SimulatedMicroscope::SetDrift(bool on) {
     camera_->shared()->drift.store(on);
 }
@@ -538,6 +590,25 @@ bool SimulatedMicroscope::HandleControlLine(const QString& line) {
             SetFocusDrift();
             return true;
         }
+        const QStringList parts = arg.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const auto number = [&](int i, double* out) {
+            bool ok = false;
+            *out = i < parts.size() ? parts[i].toDouble(&ok) : 0.0;
+            return ok && std::isfinite(*out) && *out >= kMinFocusPosition &&
+                   *out <= kMaxFocusPosition;
+        };
+        double from = 0, to = 0, seconds = 0;
+        if (parts.size() == 2 && parts[0] == QLatin1String("at")) {
+            if (!number(1, &to)) return false;
+            SetFocusPosition(to);
+            return true;
+        }
+        if (parts.size() == 4 && parts[0] == QLatin1String("sweep")) {
+            if (!number(1, &from) || !number(2, &to) || !number(3, &seconds) || seconds < 0)
+                return false;
+            SetFocusSweep(from, to, seconds);
+            return true;
+        }
         bool ok = false;
         const int radius = arg.toInt(&ok);
         if (!ok || radius < 0 || radius > kMaxFocusRadius) return false;
@@ -556,6 +627,9 @@ bool SimulatedMicroscope::HandleControlLine(const QString& line) {
         Plug();
     else if (word == QLatin1String("still"))
         StillPin();
+    else if (word.startsWith(QLatin1String("truth ")))
+        // The path as written: only the command word is matched without case.
+        return WriteSharpView(line.trimmed().mid(6).trimmed());
     else
         return false;
     return true;

@@ -23,8 +23,12 @@ class SimCamera;
 // When TAVOLUX_SIM_CONTROL names a FIFO, lines written to it act on the
 // device: "press", "unplug", "plug", "still" (the still pin alone),
 // "focus <radius>" (the picture blurred by a box of that radius, 0 … 32;
-// 0 is sharp), "focus drift" (a slow turn through focus and back) and
-// "drift on" / "drift off" (the slide moving or held still).
+// 0 is sharp), "focus drift" (a slow turn through focus and back),
+// "focus at <position>" (the slide with relief, see sim_depth.h, focused at
+// a height in micrometres), "focus sweep <from> <to> <seconds>" (the focus
+// turned evenly from one height to another), "truth <path>" (the slide
+// with relief all sharp, at rest, written as PNG) and "drift on" /
+// "drift off" (the slide moving, or with relief held by a steady hand).
 //
 // Lives on the UI thread; its picture is rendered on the streaming thread.
 class SimulatedMicroscope : public DeviceProvider {
@@ -49,6 +53,13 @@ public:
     // drift through focus. Sharp until told otherwise.
     void SetFocus(int radius);
     void SetFocusDrift();
+    // The slide with relief, its focus at a height (micrometres), or turned
+    // from one height to another over `seconds`.
+    void SetFocusPosition(double position);
+    void SetFocusSweep(double from, double to, double seconds);
+    // The slide with relief at the current capture size, all sharp and at
+    // rest, as a PNG file; false when it could not be written.
+    bool WriteSharpView(const QString& path) const;
 
     // A still slide (no drift) shows exactly the same picture in every frame.
     void SetDrift(bool on);

@@ -53,7 +53,8 @@ MicrometerPicture::MicrometerPicture(int width, int height)
         if (at.y() < centre.y() + cellSize && at.y() > centre.y() - pxPerMm_ * 0.5) continue;
         p.save();
         p.translate(at);
-        p.rotate(ua(rng));
+        const double degrees = ua(rng);
+        p.rotate(degrees);
         const double rx = cellSize * (0.8 + ur(rng)), ry = cellSize * ur(rng) * 0.9;
         p.setPen(QPen(QColor(120, 70, 110), 1.2));
         p.setBrush(QColor(206, 160, 196, 170));
@@ -62,6 +63,7 @@ MicrometerPicture::MicrometerPicture(int width, int height)
         p.setBrush(QColor(90, 40, 100, 200));
         p.drawEllipse(QPointF(rx * 0.2, 0), rx * 0.28, ry * 0.4);
         p.restore();
+        cells_.push_back(SimCell{at, rx, ry, degrees});
     }
 
     // The scale: 0.01 mm steps over most of the view's width, in whole half

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QPointF>
 #include <cstdint>
 #include <vector>
 
@@ -18,6 +19,13 @@ constexpr double kSimMagnification = 60.0;
 // ±kSimDriftMargin so a view of the slide never leaves the rendered canvas.
 QPoint SimDrift(double seconds);
 constexpr int kSimDriftMargin = 12;
+
+// A cell of the slide, in canvas pixels: an ellipse turned by `degrees`.
+struct SimCell {
+    QPointF centre;
+    double rx = 0, ry = 0;
+    double degrees = 0;
+};
 
 // The stage micrometer the simulated microscope looks at: a backlit field
 // with a scale in 0.01 mm steps across most of the view, numbered every
@@ -37,6 +45,9 @@ public:
     double pixelsPerMillimetre() const { return pxPerMm_; }
     // Length of the scale: whole half millimetres filling about 85 % of the width.
     double lengthMillimetres() const { return lengthMm_; }
+    // The drawn slide, BGR888 with kSimDriftMargin all round, and its cells.
+    const QImage& canvas() const { return canvas_; }
+    const std::vector<SimCell>& cells() const { return cells_; }
 
 private:
     int width_;
@@ -45,6 +56,7 @@ private:
     double pxPerMm_ = 0;
     double lengthMm_ = 0;
     QImage canvas_; // BGR888, (width + 2 margin) × (height + 2 margin)
+    std::vector<SimCell> cells_;
 };
 
 } // namespace tvx

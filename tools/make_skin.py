@@ -114,6 +114,9 @@ GLYPHS = {
                   '<path d="M18.3 6.6l1.4-1.4"/>'),
     "email": ('<rect x="3" y="5.8" width="18" height="12.8" rx="2"/>'
               '<path d="M3.8 7l8.2 6.4L20.2 7"/>'),
+    # Three slices of a specimen, the top one in focus.
+    "stack": ('<path d="M12 3.2L21.5 7.6L12 12L2.5 7.6Z"/><path d="M2.5 12.2L12 16.6L21.5 12.2"/>'
+              '<path d="M2.5 16.8L12 21.2L21.5 16.8"/>' + dot(12, 7.6, 1.4)),
     "save": ('<path d="M12 3.8v10.2"/><path d="M7.6 9.8L12 14.2l4.4-4.4"/>'
              '<path d="M4 14.5v3.4a2.1 2.1 0 0 0 2.1 2.1h11.8a2.1 2.1 0 0 0 2.1-2.1v-3.4"/>'),
     "preview": ('<rect x="3" y="4.5" width="18" height="12.5" rx="2"/><path d="M8.5 20.2h7"/>'
@@ -202,6 +205,7 @@ BUTTONS = [
     ("btn_email", "email", 154, 354, 32, None),
     ("btn_preview", "preview", 155, 355, 32, None),
     ("btn_setting", "setting", 156, 356, 32, None),
+    ("btn_stack", "stack", 157, 357, 32, None),
     ("fx_hmirror", "hmirror", 287, 286, 28, None),
     ("fx_vmirror", "vmirror", 289, 288, 28, None),
     ("fx_negative", "negative", 291, 290, 28, None),

@@ -10,7 +10,9 @@
 #include "tests/capture/frame_collector.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <chrono>
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -291,6 +293,17 @@ TEST(SimFrames, PressGoesToTheStillPinOrToTheOpenButton) {
     EXPECT_TRUE(rig.sim->HandleControlLine("  still \r"));
     EXPECT_TRUE(SpinUntil([] { return stillFlags().Load().hardware; }));
     EXPECT_FALSE(rig.sim->HandleControlLine("jump"));
+    // The slide with relief: positions and sweeps in micrometres, the truth to a file.
+    EXPECT_TRUE(rig.sim->HandleControlLine("focus at 80"));
+    EXPECT_TRUE(rig.sim->HandleControlLine("FOCUS SWEEP -40 220 5"));
+    EXPECT_FALSE(rig.sim->HandleControlLine("focus at"));
+    EXPECT_FALSE(rig.sim->HandleControlLine("focus sweep 0 100"));
+    EXPECT_FALSE(rig.sim->HandleControlLine("focus sweep 0 100 -1"));
+    EXPECT_FALSE(rig.sim->HandleControlLine("focus at 1e9"));
+    const QString truth = QDir::temp().filePath(QStringLiteral("tavolux-sim-truth.png"));
+    ASSERT_TRUE(rig.sim->HandleControlLine(QStringLiteral("truth ") + truth));
+    EXPECT_EQ(QImage(truth).size(), QSize(640, 480));
+    QFile::remove(truth);
 }
 
 TEST(SimFrames, UnplugAndPlug) {

@@ -129,6 +129,17 @@ const NamedText kNamedTexts[] = {
     {"NoMeasurements", {"There are no measurements to export."}},
     {"ExportMeasuresFail", {"The measurements could not be saved in:"}},
     {"CsvFiles", {"CSV files (*.csv)"}},
+    // Focus stacking
+    {"StackSweep", {"Stack a Focus Sweep   F6"}},
+    {"TipStack", {"Focus Stack"}},
+    {"StackDepthMap", {"Save the Depth Map of Stacks"}},
+    {"StackKeepFrames", {"Keep the Frames of Stacks"}},
+    {"StackHolding", {"Stack: %1 frames"}},
+    {"StackWorking", {"Aligning and fusing %1 frames..."}},
+    {"StackCancel", {"Cancel"}},
+    {"StackTooFew", {"Too few different frames to stack: turn the focus through the specimen "
+                     "while the stack runs."}},
+    {"StackFailed", {"The frames could not be aligned."}},
     {"TArc", {"Three Points Arc Measurement"}},
     {"TipCalibration", {"Calibration", "Line Calibration"}},
     // Measuring tools: tool tips and the Photo Measure menus

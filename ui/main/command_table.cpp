@@ -39,8 +39,12 @@ constexpr MenuEntry kSettingMenu[] = {
     {ids::kSharpestStill},
     {ids::kStillTiff},
     {0},
+    {ids::kStackDepthMap},
+    {ids::kStackKeepFrames},
+    {0},
 };
-constexpr MenuEntry kCaptureMenu[] = {{ids::kCamera}, {ids::kVideo}, {0}, {ids::kClock}};
+constexpr MenuEntry kCaptureMenu[] = {{ids::kCamera}, {ids::kVideo}, {0},
+                                      {ids::kClock},  {0},           {ids::kStack}};
 constexpr MenuEntry kHelpMenu[] = {{ids::kManual}, {ids::kUpdate}, {ids::kAbout}};
 // The popup file menu labels Save differently from the main menu.
 constexpr MenuEntry kPopupMenu[] = {

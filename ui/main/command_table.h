@@ -122,6 +122,13 @@ inline constexpr CommandRow kCommands[] = {
      "Export measurements...", 0, false, false},
     {ids::kCopyMeasures, 0, 0, 0, 0, 0, nullptr, nullptr, "CopyMeasures", "Copy measurements", 0,
      false, false},
+    // Focus stacking and its settings.
+    {ids::kStack, 157, 357, 0, 178, 2, "TipStack", "Focus Stack", "StackSweep",
+     "Stack a Focus Sweep   F6", Qt::Key_F6, true, false},
+    {ids::kStackDepthMap, 0, 0, 0, 0, 0, nullptr, nullptr, "StackDepthMap",
+     "Save the Depth Map of Stacks", 0, true, false},
+    {ids::kStackKeepFrames, 0, 0, 0, 0, 0, nullptr, nullptr, "StackKeepFrames",
+     "Keep the Frames of Stacks", 0, true, false},
 };
 
 // The command number an action of the window's menus stands for; 0 for others.

@@ -41,6 +41,8 @@ constexpr LiveMenuItem kLiveMenu[] = {
     {0, nullptr, nullptr},
     {ids::kExportMeasures, "ExportMeasures", "Export measurements..."},
     {ids::kCopyMeasures, "CopyMeasures", "Copy measurements"},
+    {0, nullptr, nullptr},
+    {ids::kStack, "StackSweep", "Stack a Focus Sweep   F6"},
 };
 
 } // namespace

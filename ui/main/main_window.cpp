@@ -15,6 +15,7 @@
 #include "ui/main/live_measure.h"
 #include "ui/main/measure_export_glue.h"
 #include "ui/main/recording_glue.h"
+#include "ui/main/stack_glue.h"
 #include "ui/main/still_format.h"
 #include "ui/skin/menu_xp.h"
 #include "ui/skin/skin.h"
@@ -118,6 +119,7 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    stack_.reset();   // its collector leaves the frame sink first
     session_.reset(); // frames stop before the live view goes
     if (instance_ == this) instance_ = nullptr;
 }
@@ -179,6 +181,7 @@ void MainWindow::InitDialog() {
         this);
     deviceSettings_ = std::make_unique<DeviceSettingsGlue>(
         *session_, commands_->action(ids::kDeviceSetting), this);
+    plugStacking();
 
     updateResolutionText();
     client_->setFocus();

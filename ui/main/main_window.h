@@ -33,6 +33,7 @@ class MeasureExportCommands;
 class StillFormatChoice;
 class RecorderControl;
 class RecordingGlue;
+class StackFeature;
 
 // The main window: lays out the live picture, the file list, the toolbar and
 // the boxes, and hands what the user asks for to the capture session and to
@@ -163,6 +164,7 @@ private:
     void plugLiveTools();
     std::optional<double> readLiveMagnification(bool useNominal);
     void showLiveMenu();
+    void plugStacking();
 
     static MainWindow* instance_; // set and cleared on the UI thread
 
@@ -180,6 +182,7 @@ private:
     std::unique_ptr<CommandActions> commands_;
     std::unique_ptr<EffectButtons> effects_;
     std::unique_ptr<FocusFeatures> focus_;           // the focus meter and the sharpest still
+    std::unique_ptr<StackFeature> stack_;            // focus stacking; off the sink before it goes
     MeasureExportCommands* measureExport_ = nullptr; // owned by the window
     StillFormatChoice* stillFormat_ = nullptr;       // owned by the window
     OverlayCompositor stillOverlays_;

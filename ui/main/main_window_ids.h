@@ -68,6 +68,9 @@ constexpr int kExportMeasures = 33003;
 constexpr int kCopyMeasures = 33004;
 constexpr int kScaleBar = 33005;
 constexpr int kStillTiff = 33006;
+constexpr int kStack = 33010;
+constexpr int kStackDepthMap = 33011;
+constexpr int kStackKeepFrames = 33012;
 
 // hot-key commands without a button or menu item of their own
 constexpr int kStartRecording = 32900; // F3

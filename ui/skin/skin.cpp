@@ -45,6 +45,8 @@ constexpr Entry kPictures[] = {
     {355, "icons/btn_preview_355.svg"},
     {156, "icons/btn_setting_156.svg"},
     {356, "icons/btn_setting_356.svg"},
+    {157, "icons/btn_stack_157.svg"},
+    {357, "icons/btn_stack_357.svg"},
     // effects: down, up
     {282, "icons/fx_green_282.svg"},
     {283, "icons/fx_green_283.svg"},

@@ -97,7 +97,7 @@ TEST_F(CommandTable, AButtonTriggersItsActionAndShowsItsCheckState) {
 
 TEST_F(CommandTable, FullScreenRelabelsWithoutToolTipsAndBack) {
     CommandActions& c = window_->commands();
-    EXPECT_EQ(c.toolTipCount(), 25);
+    EXPECT_EQ(c.toolTipCount(), 26);
     c.relabel(false);
     EXPECT_EQ(c.toolTipCount(), 0);
     c.relabel(true);

@@ -264,7 +264,7 @@ TEST_F(LiveTools, LiveMenuUndoesAndRedoes) {
         ids << (a->isSeparator() ? 0 : a->data().toInt());
     EXPECT_EQ(ids, (QList<int>{ids::kUndo, ids::kRedo, ids::kDeleteAllMeasures, 0, ids::kCrossLine,
                                ids::kScale, ids::kCircle, ids::kScaleBar, 0, ids::kPenSettings, 0,
-                               ids::kExportMeasures, ids::kCopyMeasures}));
+                               ids::kExportMeasures, ids::kCopyMeasures, 0, ids::kStack}));
 
     dlg_->OnCommand(ids::kLine);
     line({10, 10}, {100, 10}, {20, 20});

@@ -102,7 +102,7 @@ TEST_F(MainWindowTest, ConnectedWindowRunsThePreviewWithHiddenPreviewAndSettingB
     EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isVisible());
     EXPECT_FALSE(dlg->commands().button(ids::kPreview)->isVisible());
     EXPECT_FALSE(dlg->commands().button(ids::kDeviceSetting)->isVisible());
-    EXPECT_EQ(dlg->commands().toolTipCount(), 25);
+    EXPECT_EQ(dlg->commands().toolTipCount(), 26);
     // Preview toggles into the browse state and back.
     dlg->OnCommand(ids::kPreview);
     EXPECT_FALSE(dlg->inPreviewState());
@@ -191,7 +191,7 @@ TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dlg.get(), &esc);
     EXPECT_FALSE(dlg->isFullScreenMode());
-    EXPECT_EQ(dlg->commands().toolTipCount(), 25);
+    EXPECT_EQ(dlg->commands().toolTipCount(), 26);
     EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isVisible());
     EXPECT_FALSE(dlg->commands().button(ids::kPreview)->isVisible());
     EXPECT_EQ(dlg->liveView()->geometry(), QRect(204, 52, 640, 480));

@@ -1,0 +1,96 @@
+// Alignment of frames that a hand and a breathing lens moved: known shifts
+// and scales, recovered to a fraction of a pixel.
+#include "capture/sim_depth.h"
+#include "stack/align.h"
+#include "stack/stacker.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace tvx {
+namespace {
+
+constexpr int kW = 640, kH = 480;
+
+struct Slide {
+    MicrometerPicture picture{kW, kH};
+    SimDepthScene scene{picture};
+
+    Image8 Sharp(const SimView& v) {
+        Image8 out(kW, kH, 3);
+        scene.RenderSharp(v, out.pixels.data(), int(out.rowBytes()));
+        return out;
+    }
+    Image8 At(double focus, const SimView& v) {
+        Image8 out(kW, kH, 3);
+        scene.Render(focus, v, out.pixels.data(), int(out.rowBytes()));
+        return out;
+    }
+};
+
+// Where a point of the view `ref` lies in the view `v` (see SimView).
+Warp Between(const SimView& ref, const SimView& v) {
+    return Warp::ScaleAbout(v.scale / ref.scale, (kW - 1) / 2.0, (kH - 1) / 2.0,
+                            v.scale * (ref.dx - v.dx), v.scale * (ref.dy - v.dy));
+}
+
+TEST(Align, RecoversKnownShiftsAndScales) {
+    Slide slide;
+    const SimView rest;
+    const Image8 reference = slide.Sharp(rest);
+    // Whole and fractional shifts, with the lens breathing either way.
+    const SimView views[] = {{3.0, -2.0, 1.0},   {-4.37, 1.62, 1.0}, {0.25, 0.5, 1.004},
+                             {2.6, -5.1, 0.995}, {-7.8, 6.3, 1.008}, {0.0, 0.0, 0.992}};
+    for (const SimView& v : views) {
+        const PairAlignment a = AlignPair(reference, slide.Sharp(v));
+        ASSERT_TRUE(a.ok) << v.dx << " " << v.dy << " " << v.scale;
+        EXPECT_LT(WarpGap(a.warp, Between(rest, v), kW, kH), 0.2)
+            << v.dx << " " << v.dy << " " << v.scale;
+    }
+}
+
+TEST(Align, PicturesThatDoNotMatchAreRefused) {
+    Slide slide;
+    Image8 flat(kW, kH, 3);
+    std::fill(flat.pixels.begin(), flat.pixels.end(), uint8_t(128));
+    EXPECT_FALSE(AlignPair(slide.Sharp({}), flat).ok);
+    EXPECT_FALSE(AlignPair(slide.Sharp({}), Image8(320, 240, 3)).ok); // another size
+}
+
+TEST(Align, SweepChainsNeighboursToTheMiddleFrame) {
+    Slide slide;
+    // A hand-held sweep's views; each frame is placed through the ones
+    // between it and the middle, so the maps must chain the right way round.
+    std::vector<Image8> frames;
+    std::vector<SimView> views;
+    for (int i = 0; i < 7; ++i) {
+        views.push_back(SimHandHeld(4.0 + 0.3 * i, -10.0 + 30.0 * i));
+        frames.push_back(slide.Sharp(views.back()));
+    }
+    const std::vector<std::optional<Warp>> warps = AlignSweep(frames, 3);
+    ASSERT_EQ(warps.size(), frames.size());
+    for (int i = 0; i < 7; ++i) {
+        ASSERT_TRUE(warps[std::size_t(i)].has_value()) << i;
+        // Three links at most, each within 0.2 px.
+        EXPECT_LT(WarpGap(*warps[std::size_t(i)], Between(views[3], views[std::size_t(i)]), kW, kH),
+                  i == 3 ? 1e-9 : 0.2 * std::abs(i - 3))
+            << i;
+    }
+}
+
+TEST(Stack, CancelStopsTheWorkAndTooFewFramesAreTold) {
+    Slide slide;
+    std::vector<Image8> frames{slide.At(20, {}), slide.At(80, {}), slide.At(140, {})};
+    StackProgress progress;
+    progress.cancel.store(true);
+    EXPECT_EQ(StackFrames(frames, &progress).status, StackOutcome::Status::Cancelled);
+    EXPECT_EQ(StackFrames({frames[0]}).status, StackOutcome::Status::TooFewFrames);
+    const StackOutcome done = StackFrames(frames);
+    ASSERT_EQ(done.status, StackOutcome::Status::Done);
+    EXPECT_EQ(done.framesUsed, 3);
+    EXPECT_EQ(done.picture.width, kW);
+    EXPECT_EQ(done.depth.channels, 1);
+}
+
+} // namespace
+} // namespace tvx
