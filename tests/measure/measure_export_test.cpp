@@ -95,9 +95,26 @@ TEST(MeasurementExport, ThreeShapesGiveTheirRowsAndReadBack) {
     // 154 px at 640 × 480 and 100×: 154 × 0.0651465798 × 10 / 100 = 1.003257 mm,
     // at seven digits whatever the two decimals of the label; one pixel is
     // 0.0651465798 × 10 / 100 mm.
-    EXPECT_EQ(MeasurementCells(rows[0]),
-              (QStringList{"line", "1.003257", "mm", "", "", "", "", "", "", "", "", "", "", "", "",
-                           "100.0", "0.006514658", "mm", ex.picture, "L:1.00mm"}));
+    EXPECT_EQ(MeasurementCells(rows[0]), (QStringList{"line",
+                                                      "1.003257",
+                                                      "mm",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "",
+                                                      "100.0",
+                                                      "0.006514658",
+                                                      "mm",
+                                                      ex.picture,
+                                                      "L:1.00mm"}));
     // r = 77 px: each value in its own unit, the area in square millimetres.
     EXPECT_EQ(rows[1].kind, "radius circle");
     EXPECT_EQ(rows[1].values[int(MeasureColumn::Area)], "0.7905231");
