@@ -76,4 +76,21 @@ if wait_for 10 darker; then
 else
     fail "the live picture did not get darker ($before -> $dark)"
 fi
+
+# Enter is OK: the dialog closes and keeps what was set. It never presses
+# Default, which would bring the brightness back and switch to 720 x 480.
+xdotool key --clearmodifiers Return
+wait_for 10 no_dialog || fail "Enter did not close the dialog"
+sleep 1
+screenshot "$E2E_TMP/closed.png" root
+closed=$(mean_grey "$E2E_TMP/closed.png" "$strip")
+check "after Enter the picture keeps its brightness ($before -> $closed)" \
+    fcmp "$closed" '<' "$(python3 -c "print($before - 0.15)")"
+size=$(python3 -c "
+import struct, sys
+try:
+    print(*struct.unpack_from('<ii', open(sys.argv[1], 'rb').read(), 52))
+except Exception:
+    print('none')" "$E2E_PROG_DIR/CapConfig.dat")
+check "after Enter the capture size is not Default's 720 x 480 ($size)" [ "$size" != "720 480" ]
 finish
