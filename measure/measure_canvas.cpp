@@ -1,6 +1,8 @@
 #include "measure/measure_canvas.h"
 
+#include "measure/live_guides.h"
 #include "measure/live_shapes.h"
+#include "measure/picture_scale.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -8,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
+#include <QSaveFile>
 #include <climits>
 
 namespace tvx {
@@ -443,6 +446,7 @@ void MeasureCanvasModel::Paint(QImage& canvas) const {
     }
     for (const CMeasureShape& s : shapes_.shapes())
         PaintCanvasShape(p, s, ctx);
+    PaintScaleBar(p, ViewMapping::Fit(pictureSize(), canvas.size()));
     if (!dateStamp_.isEmpty()) {
         Figure stamp;
         stamp.texts << Figure::Text{QPoint(2, canvas.height() - 14), 0, dateStamp_};
@@ -459,7 +463,18 @@ QImage MeasureCanvasModel::Render() const {
     const MeasureContext ctx = CurrentContext();
     for (const CMeasureShape& s : shapes_.shapes())
         PaintCanvasShape(p, s, ctx, scale_.x(), scale_.y(), kSavedCrossHalf);
+    PaintScaleBar(p, ViewMapping::Identity(pictureSize()));
     return out;
+}
+
+void MeasureCanvasModel::PaintScaleBar(QPainter& p, const ViewMapping& map) const {
+    if (!scaleBar_ || !(pictureMagnification_ > 0)) return;
+    const GuideScale scale{pictureMagnification_, Settings().unit};
+    if (const std::optional<ScaleBar> bar = ChooseScaleBar(pictureSize(), scale)) {
+        QFont font;
+        font.setPixelSize(std::max(12, pictureSize().height() / 36));
+        DrawScaleBar(p, map, *bar, font);
+    }
 }
 
 bool MeasureCanvasModel::RenderToFile(const QString& path, QString* why) const {
@@ -469,6 +484,19 @@ bool MeasureCanvasModel::RenderToFile(const QString& path, QString* why) const {
     };
     const int type = ImageTypeFromPath(path);
     if (!hasPicture()) return fail(QStringLiteral("no picture"));
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
+        // A TIFF carries the pixel size the picture was measured with.
+        const QByteArray bytes = EncodeTiffWithScale(
+            Render(),
+            PictureScale(pictureSize(), pictureMagnification_, pictureCalibrated_, Settings().unit),
+            QStringLiteral("Tavolux"));
+        QSaveFile file(path);
+        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||
+            file.write(bytes) != bytes.size() || !file.commit())
+            return fail(file.errorString());
+        return true;
+    }
     // Annotated pictures are written as BMP or JPEG only.
     if (type != kImageTypeBmp && type != kImageTypeJpg)
         return fail(QStringLiteral("not a BMP or JPEG file name"));

@@ -4,6 +4,7 @@
 #include "measure/canvas_render.h"
 #include "measure/measure_tools.h"
 #include "measure/shape_list.h"
+#include "measure/view_mapping.h"
 
 #include <QImage>
 #include <QPointF>
@@ -104,6 +105,16 @@ public:
     void SetCalibrationMode(bool on) { calibrating_ = on; }
     bool calibrationMode() const { return calibrating_; }
     void SetMagnification(double m) { magnification_ = m; }
+    // The picture's scale as its dialog shows it (the calibrated magnification
+    // when there is one, else the one its name carries): the scale bar and a
+    // TIFF's pixel size use it. 0: none.
+    void SetPictureScale(double magnification, bool calibrated) {
+        pictureMagnification_ = magnification;
+        pictureCalibrated_ = calibrated;
+    }
+    // The scale bar over the picture, on the canvas and in what is saved.
+    void SetScaleBar(bool on) { scaleBar_ = on; }
+    bool scaleBar() const { return scaleBar_; }
     double magnification() const { return magnification_; }
 
     void SetTextStyle(uint32_t colour, const FontRecord& font);
@@ -189,6 +200,10 @@ private:
     bool measuring_ = false;
     bool calibrating_ = false;
     double magnification_ = 0;
+    double pictureMagnification_ = 0;
+    bool pictureCalibrated_ = false;
+    bool scaleBar_ = false;
+    void PaintScaleBar(QPainter& p, const ViewMapping& map) const;
     uint32_t penColour_ = 255;
     uint32_t labelColour_ = 255;
     FontRecord labelFont_ = DefaultFontRecord();

@@ -2,6 +2,7 @@
 // the tools' clicks, cancelling, text notes, drawing and saving.
 #include "measure/measure_canvas.h"
 
+#include "measure/live_guides.h"
 #include "measure/live_shapes.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -113,6 +114,39 @@ TEST_F(CanvasTest, SetUpFromThePictureSizeAndName) {
     EXPECT_EQ(
         MagnificationTagFromPath(QStringLiteral("/p/Still_2016-05-03_142501_200X_N12345.bmp")),
         QString());
+}
+
+// Switched on, the scale bar goes into the saved picture at the picture's
+// own scale: its white run is as long as its value; a TIFF save carries the
+// pixel size in its descriptions.
+TEST_F(CanvasTest, ScaleBarAndTiffCarryThePicturesScale) {
+    Open(int(MeasureTool::None), false, QSize(720, 576));
+    canvas_.SetPictureScale(60, false);
+    canvas_.SetScaleBar(true);
+    const QImage out = canvas_.Render();
+    const std::optional<ScaleBar> bar =
+        ChooseScaleBar(QSize(720, 576), GuideScale{60, QStringLiteral("mm")});
+    ASSERT_TRUE(bar);
+    const QPoint mid = bar->bar.center();
+    int left = mid.x(), right = mid.x();
+    while (left > 0 && out.pixel(left - 1, mid.y()) == qRgb(255, 255, 255))
+        --left;
+    while (right < out.width() && out.pixel(right, mid.y()) == qRgb(255, 255, 255))
+        ++right;
+    const double perMm = 60 / (63.49206349 * 0.001 * 10);
+    EXPECT_NEAR(right - left, bar->value * perMm, 1.0);
+    canvas_.SetScaleBar(false);
+    EXPECT_NE(canvas_.Render().pixel(mid), qRgb(255, 255, 255));
+
+    const QString tif = test::programDir() + QStringLiteral("/measured.tif");
+    ASSERT_TRUE(canvas_.RenderToFile(tif));
+    QFile f(tif);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("II*"));
+    EXPECT_TRUE(bytes.contains("PhysicalSizeXUnit=\"mm\""));
+    EXPECT_TRUE(bytes.contains("ImageJ=1.11a\nimages=1\nunit=mm\n"));
+    EXPECT_TRUE(bytes.contains("nominal magnification 60.0X"));
 }
 
 TEST_F(CanvasTest, UnreadablePictureTellsTheUserAndPaintsGreyOnly) {

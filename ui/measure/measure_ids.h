@@ -46,6 +46,7 @@ enum : int {
     Units = 32828,
     ExportMeasurements = 32829,
     CopyMeasurements = 32830,
+    ScaleBar = 32831,
 };
 }
 

@@ -114,6 +114,7 @@ constexpr MenuEntry kMeasuringMenu[] = {
      MeasurePicture::IconFourPointAngle, 10, "MeasureFourPointCircle", "Four point Angle"},
     {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
     {MeasureCommand::Units, "Units", "Units", MeasurePicture::IconUnits, -1, nullptr, nullptr},
+    {MeasureCommand::ScaleBar, "ScaleBar", "Scale Bar", 0, -1, nullptr, nullptr},
     {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
     {MeasureCommand::ExportMeasurements, "ExportMeasures", "Export measurements...", 0, -1, nullptr,
      nullptr},
@@ -122,6 +123,7 @@ constexpr MenuEntry kMeasuringMenu[] = {
 };
 
 constexpr int kInitialTool = int(MeasureTool::None);
+constexpr const char* kPhotoScaleBarKey = "PhotoScaleBar";
 constexpr double kDisplayScale = 1.0;
 
 // Tool tips come up after 100 ms over the toolbar.
@@ -279,6 +281,8 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
         if (calibrated.isEmpty()) calibrated = tag;
     }
     calibrated_->setText(calibrated);
+    canvas_->model().SetScaleBar(ReadOwnSwitch(kPhotoScaleBarKey));
+    UpdatePictureScale();
     toolName_->clear();
     ReleasePopups();
     CLatchButton* calibration = button(PhotoMeasureId::Calibration);
@@ -388,6 +392,14 @@ void PhotoMeasureDialog::OnMenuCommand(int command) {
         OnCopyMeasurements();
         return;
     }
+    if (command == MeasureCommand::ScaleBar) {
+        if (!canvas_) return;
+        const bool on = !canvas_->model().scaleBar();
+        WriteOwnSwitch(kPhotoScaleBarKey, on);
+        canvas_->model().SetScaleBar(on);
+        canvas_->Repaint(QRect());
+        return;
+    }
     bool measuring = false;
     const MenuEntry* e = FindEntry(command, &measuring);
     if (!e || e->tool < 0) return; // "Units" does nothing
@@ -459,6 +471,7 @@ void PhotoMeasureDialog::OnCalibration() {
 void PhotoMeasureDialog::OnCalibrated() {
     const double value = calibrationState().calibrated;
     calibrated_->setText(FormatMagnification(value));
+    UpdatePictureScale();
     CheckMagnification();
     // The main window files the result under the nominal magnification it
     // reads from here; left alone, it would be the live view's (or none).
@@ -470,6 +483,16 @@ void PhotoMeasureDialog::OnCalibrated() {
 void PhotoMeasureDialog::OnNominalChanged(const QString& text) {
     if (text.isEmpty()) return;
     calibrated_->setText(LookupCalibration(CalibrationFilePath(), text));
+    UpdatePictureScale();
+}
+
+void PhotoMeasureDialog::UpdatePictureScale() {
+    if (!canvas_) return;
+    const double calibrated = LeadingNumber(calibrated_->text());
+    const bool known = !LookupCalibration(CalibrationFilePath(), nominal_->text()).isEmpty();
+    canvas_->model().SetPictureScale(calibrated > 0 ? calibrated : LeadingNumber(nominal_->text()),
+                                     known);
+    canvas_->Repaint(QRect());
 }
 
 bool PhotoMeasureDialog::HasUnsavedWork() const {
@@ -492,13 +515,17 @@ void PhotoMeasureDialog::OnSave() {
     QString filter = ImageTypeFromPath(proposed) == kImageTypeJpg
                          ? QStringLiteral("JPG Files(*.JPG)")
                          : QStringLiteral("BMP Files(*.BMP)");
+    // TIFF: the annotated picture with its pixel size, for analysis programs.
     QString path = prompts().SaveFileName(
-        Title(), proposed, QStringLiteral("BMP Files(*.BMP);;JPG Files(*.JPG)"), &filter);
+        Title(), proposed,
+        QStringLiteral("BMP Files(*.BMP);;JPG Files(*.JPG);;TIFF Files with Scale(*.TIF)"),
+        &filter);
     if (!path.isEmpty()) {
         // The default extension follows the chosen filter.
         if (QFileInfo(path).suffix().isEmpty())
-            path += filter.startsWith(QLatin1String("JPG")) ? QStringLiteral(".JPG")
-                                                            : QStringLiteral(".BMP");
+            path += filter.startsWith(QLatin1String("JPG"))    ? QStringLiteral(".JPG")
+                    : filter.startsWith(QLatin1String("TIFF")) ? QStringLiteral(".TIF")
+                                                               : QStringLiteral(".BMP");
         QString why;
         const bool saved = canvas_->model().RenderToFile(path, &why);
         if (saved) savedRender_ = canvas_->model().Render();

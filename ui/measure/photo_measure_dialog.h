@@ -91,6 +91,8 @@ private:
     void UpdateHistory(bool canUndo, bool canRedo);
     void ReleasePopups();
     void OnNominalChanged(const QString& text);
+    // The picture's scale for the scale bar and TIFF saves, from the boxes.
+    void UpdatePictureScale();
     void OnCalibrated();
     void SetToolName(const char* key, const char* defaultText);
 

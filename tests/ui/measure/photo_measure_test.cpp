@@ -140,9 +140,19 @@ TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
     QList<int> commands;
     for (QAction* a : menu.actions())
         if (!a->isSeparator()) commands << a->data().toInt();
-    EXPECT_EQ(commands.size(), 12);
+    EXPECT_EQ(commands.size(), 13);
     EXPECT_EQ(commands[9], int(MeasureCommand::Units));
     EXPECT_EQ(menu.backgroundColour(), QColor(226, 227, 229));
+
+    // The scale bar entry switches the bar over the picture, and the choice
+    // is kept for the next picture.
+    EXPECT_EQ(commands[10], int(MeasureCommand::ScaleBar));
+    EXPECT_FALSE(d.canvas()->model().scaleBar());
+    d.OnMenuCommand(MeasureCommand::ScaleBar);
+    EXPECT_TRUE(d.canvas()->model().scaleBar());
+    EXPECT_TRUE(ReadOwnSwitch("PhotoScaleBar"));
+    d.OnMenuCommand(MeasureCommand::ScaleBar);
+    EXPECT_FALSE(ReadOwnSwitch("PhotoScaleBar"));
 }
 
 TEST_F(PhotoMeasureTest, CancelledTextDialogStillChoosesTheTextTool) {
