@@ -264,6 +264,7 @@ const NamedText kNamedTexts[] = {
     {"StartOutlook", {"Start outlook, Please waiting..."}},
     {"MailPictureHandedOver", {"The picture was handed to your mail program."}},
     {"MailVideoHandedOver", {"The video was handed to your mail program."}},
+    {"Quit", {"Quit                      Ctrl+Q"}},
     // Recording: a change of size goes on in a new file; time-lapse pictures not taken
     {"RecordNewFile", {"The picture is now %1*%2. The recording goes on at this size in a new file:"}},
     {"TimeLapseMissed", {"%1 of the %2 time-lapse pictures were not taken: the microscope gave no picture while they were due."}},

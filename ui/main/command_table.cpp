@@ -21,7 +21,8 @@ struct MenuEntry {
 };
 
 constexpr MenuEntry kFileMenu[] = {
-    {ids::kOpen}, {0}, {ids::kSaveAs}, {ids::kDelete}, {ids::kDeleteAll}, {0}, {ids::kMenuEMail},
+    {ids::kOpen},      {0}, {ids::kSaveAs}, {ids::kDelete}, {ids::kDeleteAll}, {0},
+    {ids::kMenuEMail}, {0}, {ids::kQuit},
 };
 constexpr MenuEntry kSettingMenu[] = {
     {ids::kRes640},

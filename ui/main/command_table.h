@@ -90,6 +90,8 @@ inline constexpr CommandRow kCommands[] = {
     {ids::kDelete, 0, 0, 0, 0, 0, nullptr, nullptr, "Delete", "Delete...", 0, false, false},
     {ids::kDeleteAll, 0, 0, 0, 0, 0, nullptr, nullptr, "DeleteAll", "Delete All", 0, false, false},
     {ids::kMenuEMail, 0, 0, 0, 0, 0, nullptr, nullptr, "EMail", "E-Mail...", 0, false, false},
+    {ids::kQuit, 0, 0, 0, 0, 0, nullptr, nullptr, "Quit", "Quit                      Ctrl+Q",
+     (Qt::CTRL | Qt::Key_Q).toCombined(), false, false},
     {ids::kRes640, 0, 0, 0, 0, 0, nullptr, nullptr, "640*480", "640*480    F11", Qt::Key_F11, false,
      false},
     {ids::kRes720, 0, 0, 0, 0, 0, nullptr, nullptr, "720*480", "720*480    F12", Qt::Key_F12, false,

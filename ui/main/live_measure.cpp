@@ -102,6 +102,18 @@ void LiveMeasure::ChooseTool(int buttonId) {
     Publish();
 }
 
+void LiveMeasure::CancelShape() {
+    if (!tool_ || !tool_->underWay() || inDialog_) return;
+    const auto id = ToolOfButton(button_);
+    if (!id) return Cancel();
+    ToolSettings settings = tool_->settings();
+    HoldPointer(false);
+    tool_ = MakeLiveTool(*id);
+    tool_->Bind(&finished_);
+    tool_->SetSettings(std::move(settings));
+    Publish();
+}
+
 void LiveMeasure::Cancel() {
     if (inDialog_) return;
     HoldPointer(false);

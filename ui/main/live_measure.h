@@ -49,6 +49,8 @@ public:
     void ChooseTool(int buttonId);
     // Drops the tool and the shape under way; finished shapes stay.
     void Cancel();
+    // Drops only the shape under way; the tool stays chosen.
+    void CancelShape();
     // The pressed look of every measuring button goes.
     void ReleaseButtons();
 

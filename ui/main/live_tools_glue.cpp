@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 namespace tvx {
@@ -94,6 +95,17 @@ void MainWindow::plugLiveTools() {
     for (int id : LiveMeasure::kToolButtons)
         on(id, [this, id] { measure_->ChooseTool(id); });
     on(ids::kMeasureOther, [this] { showLiveMenu(); });
+    // The desktop's undo keys for the live measurements; a focused box keeps
+    // them for its own text.
+    const std::pair<QKeySequence, int> keys[] = {
+        {QKeySequence::Undo, ids::kUndo},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), ids::kRedo},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), ids::kRedo}};
+    for (const auto& [sequence, id] : keys) {
+        auto* key = new QShortcut(sequence, this);
+        key->setContext(Qt::WindowShortcut);
+        connect(key, &QShortcut::activated, commands_->action(id), &QAction::trigger);
+    }
 }
 
 std::optional<double> MainWindow::readLiveMagnification(bool useNominal) {

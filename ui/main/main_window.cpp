@@ -278,7 +278,9 @@ void MainWindow::rebuildToolTips() {
 void MainWindow::onStartupTimer() {
     startupTimer_.stop();
     ReadSysDate();
-    if (Settings().sys_date == 1) PostAppMessage(this, kMsgCalibrationPrompt);
+    // A reminder to calibrate is for a magnification that has no calibration.
+    if (Settings().sys_date == 1 && LeadingNumber(calBox_->text()) == 0)
+        PostAppMessage(this, kMsgCalibrationPrompt);
 }
 
 bool MainWindow::inPreviewState() const {

@@ -59,6 +59,7 @@ void MainWindow::connectCommands() {
             guides_->Rescale(
                 ReadMagnification({calibrationText(), magnificationText(), false}).magnification);
     });
+    on(ids::kQuit, [this] { close(); });
     on(ids::kUndo, [this] { liveShapes_.Undo(); });
     on(ids::kRedo, [this] { liveShapes_.Redo(); });
     on(ids::kDeleteAllMeasures, [this] { liveShapes_.Clear(); });

@@ -120,7 +120,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 void MainWindow::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {
-        if (fullScreen_) LeaveFullScreen();
+        // The shape under way goes first; the tool stays for the next one.
+        if (measure_ && measure_->underWay())
+            measure_->CancelShape();
+        else if (fullScreen_)
+            LeaveFullScreen();
         e->accept();
         return;
     }

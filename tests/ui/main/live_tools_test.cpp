@@ -18,6 +18,7 @@
 #include <QMap>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -241,6 +242,43 @@ TEST_F(LiveTools, StillShowsTheRulerAndTheMeasuredLine) {
     for (int x : {101, 200, 299})
         EXPECT_EQ(still.pixel(x, 300), qRgb(0, 255, 0)) << x;
     EXPECT_NE(still.pixel(200, 302), qRgb(0, 255, 0));
+}
+
+// Escape drops the shape under way and keeps the tool; the desktop's undo
+// keys undo and redo live measurements; Ctrl+Q quits.
+TEST_F(LiveTools, EscapeAndTheUndoKeysActOnLiveMeasurements) {
+    dlg_->OnCommand(ids::kLine);
+    line({10, 10}, {100, 10}, {20, 20});
+    click({10, 50});
+    ASSERT_TRUE(dlg_->liveMeasure().underWay());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dlg_.get(), &esc);
+    EXPECT_FALSE(dlg_->liveMeasure().underWay());
+    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 1);
+    EXPECT_EQ(ShapeCount(shapes()), 1);
+    line({10, 60}, {100, 60}, {20, 70});
+    ASSERT_EQ(ShapeCount(shapes()), 2);
+
+    auto press = [&](const QKeySequence& keys) {
+        int found = 0;
+        for (QShortcut* s : dlg_->findChildren<QShortcut*>())
+            if (s->key() == keys) {
+                ++found;
+                emit s->activated();
+            }
+        return found;
+    };
+    EXPECT_EQ(press(QKeySequence(Qt::CTRL | Qt::Key_Z)), 1);
+    EXPECT_EQ(ShapeCount(shapes()), 1);
+    EXPECT_EQ(press(QKeySequence(Qt::CTRL | Qt::Key_Y)), 1);
+    EXPECT_EQ(ShapeCount(shapes()), 2);
+    EXPECT_EQ(press(QKeySequence(Qt::CTRL | Qt::Key_Z)), 1);
+    EXPECT_EQ(press(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)), 1);
+    EXPECT_EQ(ShapeCount(shapes()), 2);
+
+    ASSERT_TRUE(dlg_->isVisible());
+    EXPECT_EQ(press(QKeySequence(Qt::CTRL | Qt::Key_Q)), 1);
+    EXPECT_FALSE(dlg_->isVisible());
 }
 
 // Picks the n-th enabled item of the open popup with the keyboard.

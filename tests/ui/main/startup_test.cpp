@@ -1,3 +1,4 @@
+#include "measure/calibration_file.h"
 #include "platform/app_events.h"
 #include "platform/folders.h"
 #include "platform/language.h"
@@ -119,7 +120,8 @@ TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
     QMenu* file = dlg.menuBar()->actions()[0]->menu();
     EXPECT_EQ(itemTexts(file),
               QStringList({QString::fromUtf8("Öffnen..."), "-", "Save As", "Delete...",
-                           QString::fromUtf8("Alle löschen"), "-", "E-Mail..."}));
+                           QString::fromUtf8("Alle löschen"), "-", "E-Mail...", "-",
+                           "Quit                      Ctrl+Q"}));
     // The popup's Save item has its own default.
     EXPECT_EQ(itemTexts(dlg.fileMenu()),
               QStringList({QString::fromUtf8("Öffnen..."), "Save as", "Delete...",
@@ -172,6 +174,39 @@ TEST_F(Startup, CalibrationPromptFollowsSysDate) {
     }
     QSettings store(SettingsFilePath(), QSettings::IniFormat);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/sys_date").toInt(), 0);
+}
+
+// The reminder to calibrate comes only for a magnification without a
+// calibration, while the setting asks for it.
+TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
+    const QString file = ProgramFolder() + QStringLiteral("/CalibrationIni.ini");
+    ASSERT_TRUE(QDir().mkpath(ProgramFolder()));
+    {
+        QFile empty(file);
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(StoreCalibration(file, QStringLiteral("60.0"), 61.2));
+    MainWindow dlg({});
+    dlg.InitDialog();
+    bool prompted = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            prompted = true;
+            d->reject();
+        }
+    });
+    poll.start();
+    for (int i = 0; i < 40 && dlg.startupTimer()->isActive(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(dlg.startupTimer()->isActive());
+    EXPECT_FALSE(prompted);
+    EXPECT_EQ(Settings().sys_date, 1u) << "the setting stays as it was";
 }
 
 TEST_F(Startup, CameraOutsideThePreviewStateWarns) {
