@@ -118,10 +118,9 @@ TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
     EXPECT_EQ(titles[1], "Einstellung");
     EXPECT_EQ(titles[3], "Hilfe");
     QMenu* file = dlg.menuBar()->actions()[0]->menu();
-    EXPECT_EQ(itemTexts(file),
-              QStringList({QString::fromUtf8("Öffnen..."), "-", "Save As", "Delete...",
-                           QString::fromUtf8("Alle löschen"), "-", "E-Mail...", "-",
-                           "Quit                      Ctrl+Q"}));
+    EXPECT_EQ(itemTexts(file), QStringList({QString::fromUtf8("Öffnen..."), "-", "Save As",
+                                            "Delete...", QString::fromUtf8("Alle löschen"), "-",
+                                            "E-Mail...", "-", "Quit                      Ctrl+Q"}));
     // The popup's Save item has its own default.
     EXPECT_EQ(itemTexts(dlg.fileMenu()),
               QStringList({QString::fromUtf8("Öffnen..."), "Save as", "Delete...",
