@@ -140,7 +140,12 @@ QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
         // The overlays are drawn on the frame's own 24-bit pixels, turned
         // top-down: they touch a few rows and columns, and nothing else of
         // the picture is converted on the way to the file.
-        QImage picture(size, QImage::Format_BGR888);
+        // Kept between stills: a fresh picture of a few megabytes costs more
+        // in first-touch page faults than the copy into it. Stills are
+        // encoded on the UI thread only.
+        static QImage picture;
+        if (picture.size() != size || picture.format() != QImage::Format_BGR888)
+            picture = QImage(size, QImage::Format_BGR888);
         const std::size_t rowBytes = std::size_t(still.width) * 3;
         for (int y = 0; y < still.height; ++y)
             std::memcpy(picture.scanLine(y),
