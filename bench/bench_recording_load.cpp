@@ -21,6 +21,7 @@
 // Run:  build/bench/bench_recording_load   (about six minutes)
 #include "capture/frame_sink.h"
 #include "capture/sim_render.h"
+#include "media/ffmpeg_util.h"
 #include "ui/record/recording_controller.h"
 
 extern "C" {
@@ -53,18 +54,17 @@ struct FileFacts {
 
 FileFacts ReadBack(const QString& path) {
     FileFacts f;
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.toLocal8Bit().constData(), nullptr, nullptr) < 0) return f;
-    if (avformat_find_stream_info(fmt, nullptr) >= 0 && fmt->nb_streams == 1) {
-        f.samples = fmt->streams[0]->nb_frames;
-        AVPacket* pkt = av_packet_alloc();
-        while (av_read_frame(fmt, pkt) >= 0) {
-            if (pkt->size > 0) ++f.coded;
-            av_packet_unref(pkt);
-        }
-        av_packet_free(&pkt);
+    AVFormatContext* opened = nullptr;
+    if (avformat_open_input(&opened, path.toLocal8Bit().constData(), nullptr, nullptr) < 0)
+        return f;
+    const tvx::ffmpeg::InputContextPtr fmt(opened);
+    if (avformat_find_stream_info(fmt.get(), nullptr) < 0 || fmt->nb_streams != 1) return f;
+    f.samples = fmt->streams[0]->nb_frames;
+    const tvx::ffmpeg::PacketPtr pkt(av_packet_alloc());
+    while (pkt && av_read_frame(fmt.get(), pkt.get()) >= 0) {
+        if (pkt->size > 0) ++f.coded;
+        av_packet_unref(pkt.get());
     }
-    avformat_close_input(&fmt);
     return f;
 }
 

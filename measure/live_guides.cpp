@@ -125,11 +125,6 @@ void GuideState::Rescale(std::optional<double> magnification, const QString& uni
     state_.scale = GuideScale{*magnification, unit};
 }
 
-void GuideState::ResetScale() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    state_.scale = GuideScale{};
-}
-
 GuideSnapshot GuideState::Snapshot() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return state_;
@@ -162,8 +157,7 @@ RulerSpacing ChooseRulerSpacing(double pixelsPerUnit, double minLabelPixels) {
 
 Figure CrossLineFigure(QSize picture) {
     Figure f;
-    const QPoint c = Centre(picture);
-    f.lines << QLine(0, c.y(), picture.width(), c.y()) << QLine(c.x(), 0, c.x(), picture.height());
+    Axes(f, picture);
     return f;
 }
 
@@ -182,29 +176,26 @@ Figure RulerFigure(QSize picture, const GuideScale& scale) {
         const double v = double(i / sp.ticksPerLabel) * sp.labelValue;
         return (sign < 0 ? QStringLiteral("-") : QString()) + FormatFixed(v, sp.decimals);
     };
-    const int reachX = std::max(c.x(), picture.width() - c.x());
-    for (int i = 1; place(i) <= reachX; ++i) {
-        const bool major = i % sp.ticksPerLabel == 0;
-        const int half = major ? kMajorTick : kMinorTick;
-        for (int sign : {1, -1}) {
-            const int x = c.x() + sign * place(i);
-            if (x < 0 || x > picture.width()) continue;
-            f.lines << QLine(x, c.y() - half, x, c.y() + half);
-            if (!major) continue;
-            f.texts << Figure::Text{QPoint(x, c.y()), kLabelGap, label(i, sign), kLabelNudge};
-        }
-    }
-    const int reachY = std::max(c.y(), picture.height() - c.y());
-    for (int i = 1; place(i) <= reachY; ++i) {
-        const bool major = i % sp.ticksPerLabel == 0;
-        const int half = major ? kMajorTick : kMinorTick;
-        // Positive values run downwards, as on the horizontal axis to the right.
-        for (int sign : {1, -1}) {
-            const int y = c.y() + sign * place(i);
-            if (y < 0 || y > picture.height()) continue;
-            f.lines << QLine(c.x() - half, y, c.x() + half, y);
-            if (!major) continue;
-            f.texts << Figure::Text{QPoint(c.x(), y), kLabelNudge, label(i, sign), kLabelGap};
+    // Along x and then along y; positive values run to the right and down.
+    for (const bool across : {true, false}) {
+        const int centre = across ? c.x() : c.y();
+        const int extent = across ? picture.width() : picture.height();
+        for (int i = 1; place(i) <= std::max(centre, extent - centre); ++i) {
+            const bool major = i % sp.ticksPerLabel == 0;
+            const int half = major ? kMajorTick : kMinorTick;
+            for (int sign : {1, -1}) {
+                const int at = centre + sign * place(i);
+                if (at < 0 || at > extent) continue;
+                if (across)
+                    f.lines << QLine(at, c.y() - half, at, c.y() + half);
+                else
+                    f.lines << QLine(c.x() - half, at, c.x() + half, at);
+                if (!major) continue;
+                f.texts << (across ? Figure::Text{QPoint(at, c.y()), kLabelGap, label(i, sign),
+                                                  kLabelNudge}
+                                   : Figure::Text{QPoint(c.x(), at), kLabelNudge, label(i, sign),
+                                                  kLabelGap});
+            }
         }
     }
     return f;

@@ -73,8 +73,6 @@ public:
     // once, so they never disagree with the measuring tools. Nothing (no
     // usable magnification) keeps the scale they have.
     void Rescale(std::optional<double> magnification, const QString& unit);
-    // Device gone: the scale goes back to its neutral value, the switches stay.
-    void ResetScale();
 
     GuideSnapshot Snapshot() const;
 
