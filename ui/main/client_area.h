@@ -6,6 +6,10 @@
 
 namespace tvx {
 
+// The fonts of the seconds counter and of the resolution text.
+QFont SecondsFont();
+QFont ResolutionFont();
+
 // The window's client area: the background skin, the file-list tab picture,
 // the resolution text and the recording seconds, with the live picture, file
 // list, buttons and boxes placed on it.

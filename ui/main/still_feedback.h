@@ -45,8 +45,10 @@ private:
 // The one way errors of the capture reach the user: each is logged, and
 // shown in a message box unless another box was shown a moment ago or is
 // still open, so a storm of errors gives one box. UI thread.
-class ErrorReporter {
+class ErrorReporter : public QObject {
+    Q_OBJECT
 public:
+    explicit ErrorReporter(QObject* parent = nullptr) : QObject(parent) {}
     // Answers whether a box was shown.
     bool Report(const QString& title, const QString& reason);
     void SetQuietMilliseconds(int ms) { quietMs_ = ms; }

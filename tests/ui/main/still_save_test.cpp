@@ -4,6 +4,7 @@
 #include "platform/settings.h"
 #include "platform/sounds.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/main_window.h"
 #include "ui/main/save_as.h"
 
@@ -46,12 +47,12 @@ protected:
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth * 3; ++x)
                 frame_[size_t(y) * kStride + x] = uint8_t(seed + x * 7 + y * 13);
-        dlg_->session().frameSink().OnFrame(0.5,
-                                            FrameView{frame_.data(), kWidth, kHeight, kStride});
+        Parts(*dlg_).session().frameSink().OnFrame(
+            0.5, FrameView{frame_.data(), kWidth, kHeight, kStride});
     }
-    StillFlags& flags() { return dlg_->session().stillFlags(); }
+    StillFlags& flags() { return Parts(*dlg_).session().stillFlags(); }
     QStringList pictures() const {
-        return QDir(dlg_->storage().picture).entryList({"*.bmp"}, QDir::Files, QDir::Name);
+        return QDir(Parts(*dlg_).storage().picture).entryList({"*.bmp"}, QDir::Files, QDir::Name);
     }
 
     static constexpr int kWidth = 64, kHeight = 48, kStride = kWidth * 3;
@@ -65,7 +66,7 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
     feedFrame(1);
     const int shutter = SoundsRequested(181);
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_FALSE(flags().requested());
     EXPECT_EQ(SoundsRequested(181), shutter + 1);
 
@@ -76,7 +77,7 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
                     .hasMatch())
         << files[0].toStdString();
 
-    QFile f(dlg_->storage().picture + "/" + files[0]);
+    QFile f(Parts(*dlg_).storage().picture + "/" + files[0]);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray b = f.readAll();
     ASSERT_GE(b.size(), 54);
@@ -98,12 +99,12 @@ TEST_F(StillSave, EachRequestGivesExactlyOnePicture) {
     flags().Request(StillSource::Keyboard);
     // Frames keep posting while the request stands; only one picture comes of it.
     for (int i = 0; i < 3; ++i)
-        PostAppMessage(&dlg_->session(), kMsgStill, 0);
+        PostAppMessage(&Parts(*dlg_).session(), kMsgStill, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(pictures().size(), 1);
 
     flags().Request(StillSource::Keyboard);
-    PostAppMessage(&dlg_->session(), kMsgStill, 0);
+    PostAppMessage(&Parts(*dlg_).session(), kMsgStill, 0);
     QCoreApplication::processEvents();
     const QStringList files = pictures();
     ASSERT_EQ(files.size(), 2);
@@ -114,9 +115,9 @@ TEST_F(StillSave, EachRequestGivesExactlyOnePicture) {
 
 TEST_F(StillSave, EmptiedMagnificationBoxLeavesItOutOfTheName) {
     feedFrame(3);
-    dlg_->magnificationBox()->clear();
+    Parts(*dlg_).magnificationBox()->clear();
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     ASSERT_EQ(pictures().size(), 1);
     EXPECT_TRUE(QRegularExpression(R"(^Still_\d{4}-\d\d-\d\d_\d{6}_N0001\.bmp$)")
                     .match(pictures()[0])
@@ -126,7 +127,7 @@ TEST_F(StillSave, EmptiedMagnificationBoxLeavesItOutOfTheName) {
 TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     feedFrame(4);
     // A file where the folder was: it can be neither used nor made again.
-    const QString folder = dlg_->storage().picture;
+    const QString folder = Parts(*dlg_).storage().picture;
     const auto block = [&] {
         ASSERT_TRUE(QDir(folder).removeRecursively());
         QFile f(folder);
@@ -135,7 +136,7 @@ TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     block();
     for (int i = 0; i < 2; ++i) {
         flags().Request(StillSource::Keyboard);
-        dlg_->session().OnStillMessage(false);
+        Parts(*dlg_).session().OnStillMessage(false);
     }
     ASSERT_EQ(prompts_.shown().size(), 2u);
     EXPECT_TRUE(prompts_.shown()[1].text.contains(QDir::toNativeSeparators(folder)));
@@ -143,17 +144,17 @@ TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     // Once the folder can be made, saving works and a later failure is told again.
     ASSERT_TRUE(QFile::remove(folder));
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_EQ(pictures().size(), 1);
     block();
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_EQ(prompts_.shown().size(), 3u);
 }
 
 TEST_F(StillSave, NoFrameYetMeansNoFile) {
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_TRUE(pictures().isEmpty());
     EXPECT_FALSE(flags().requested());
 }

@@ -1,18 +1,20 @@
-// The guides, the live measuring tools and the live menu, plugged into the window.
-#include "capture/capture_engine.h"
+#include "ui/main/live_tools.h"
+
 #include "measure/font_file.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "platform/settings.h"
+#include "session/capture_session.h"
+#include "ui/main/command_table.h"
 #include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"
-#include "ui/main/main_window.h"
+#include "ui/main/live_view.h"
+#include "ui/main/magnification_boxes.h"
+#include "ui/measure/photo_measure_dialog.h"
 #include "ui/skin/bitmap_button.h"
 #include "ui/skin/menu_xp.h"
 #include "ui/skin/skin.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QShortcut>
 #include <QSignalBlocker>
 
@@ -48,30 +50,31 @@ constexpr LiveMenuItem kLiveMenu[] = {
 
 } // namespace
 
-void MainWindow::plugLiveTools() {
-    const auto current = [this](bool nominal) {
-        return ReadMagnification({calBox_->text(), magBox_->text(), nominal}).magnification;
-    };
-    guides_ = std::make_unique<LiveGuides>(LiveGuides::Hooks{
-        [this] { return session_->isConnected(); }, [this] { return readLiveMagnification(false); },
-        [current] { return current(false); }, [] { return Settings().unit; }});
+LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveView* view,
+                     MagnificationBoxes& boxes, QWidget* window)
+    : QObject(window), session_(session), commands_(commands), view_(view), boxes_(boxes),
+      window_(window) {
+    setObjectName(QStringLiteral("liveTools"));
+    const auto read = [this](bool nominal) { return boxes_.ReadForMeasuring(nominal, window_); };
+    const auto current = [this](bool) { return boxes_.Current(); };
+    guides_ = std::make_unique<LiveGuides>(
+        LiveGuides::Hooks{[this] { return session_.isConnected(); }, [read] { return read(false); },
+                          [this] { return boxes_.Current(); }, [] { return Settings().unit; }});
+    // The nominal value is read for the calibration line only; it is never
+    // the magnification in force.
     measure_ = std::make_unique<LiveMeasure>(
-        liveShapes_, liveView_, this,
-        LiveMeasure::Hooks{[this](bool nominal) { return readLiveMagnification(nominal); }, current,
-                           [this](int id, bool on) { commands_->setSelected(id, on); },
-                           [this](int id) { return commands_->isSelected(id); },
-                           [this] { return liveView_->surface().mapping(); }});
+        shapes_, view_, window_,
+        LiveMeasure::Hooks{read, current,
+                           [this](int id, bool on) { commands_.setSelected(id, on); },
+                           [this](int id) { return commands_.isSelected(id); },
+                           [this] { return view_->surface().mapping(); }});
     // The guides use the magnification the boxes show, as the tools do.
-    for (QLineEdit* box : {magBox_, calBox_})
-        connect(box, &QLineEdit::textChanged, this,
-                [this, current] { guides_->Rescale(current(false)); });
+    connect(&boxes_, &MagnificationBoxes::changed, this,
+            [this] { guides_->Rescale(boxes_.Current()); });
     measure_->SetLabelFont(ReadMeasureFont().value_or(DefaultFontRecord()));
-    SetOverlay(LiveLayer::Shapes, measure_.get());
-    for (LiveLayer layer :
-         {LiveLayer::CrossLine, LiveLayer::Ruler, LiveLayer::CircleGrid, LiveLayer::ScaleBar})
-        SetOverlay(layer, guides_->overlay(layer));
+
     // The scale bar is a setting: on at start when it was on at the end.
-    QAction* scaleBar = commands_->action(ids::kScaleBar);
+    QAction* scaleBar = commands_.action(ids::kScaleBar);
     scaleBar->setChecked(ReadOwnSwitch(kScaleBarKey) && guides_->SetScaleBar(true, false));
     connect(scaleBar, &QAction::toggled, this, [this, scaleBar](bool on) {
         if (on && !guides_->SetScaleBar(true, true)) {
@@ -81,20 +84,24 @@ void MainWindow::plugLiveTools() {
         }
         if (!on) guides_->SetScaleBar(false, false);
         WriteOwnSwitch(kScaleBarKey, on);
-        if (!inPreviewState()) liveView_->ClearSurface();
+        if (!session_.isPreviewRunning()) view_->ClearSurface();
     });
 
     const auto on = [this](int id, auto&& fn) {
-        connect(commands_->action(id), &QAction::triggered, this, fn);
+        connect(commands_.action(id), &QAction::triggered, this, fn);
     };
     for (int id : {ids::kCrossLine, ids::kScale, ids::kCircle})
         on(id, [this, id] {
             // Without frames nothing would redraw the picture.
-            if (guides_->Toggle(id) && !inPreviewState()) liveView_->ClearSurface();
+            if (guides_->Toggle(id) && !session_.isPreviewRunning()) view_->ClearSurface();
         });
     for (int id : LiveMeasure::kToolButtons)
         on(id, [this, id] { measure_->ChooseTool(id); });
-    on(ids::kMeasureOther, [this] { showLiveMenu(); });
+    on(ids::kMeasureOther, [this] { showMenu(); });
+    on(ids::kPenSettings, [this] { penSettings(); });
+    on(ids::kUndo, [this] { shapes_.Undo(); });
+    on(ids::kRedo, [this] { shapes_.Redo(); });
+    on(ids::kDeleteAllMeasures, [this] { shapes_.Clear(); });
     // The desktop's undo keys for the live measurements; a focused box keeps
     // them for its own text.
     const std::pair<QKeySequence, int> keys[] = {
@@ -102,23 +109,36 @@ void MainWindow::plugLiveTools() {
         {QKeySequence(Qt::CTRL | Qt::Key_Y), ids::kRedo},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), ids::kRedo}};
     for (const auto& [sequence, id] : keys) {
-        auto* key = new QShortcut(sequence, this);
+        auto* key = new QShortcut(sequence, window_);
         key->setContext(Qt::WindowShortcut);
-        connect(key, &QShortcut::activated, commands_->action(id), &QAction::trigger);
+        connect(key, &QShortcut::activated, commands_.action(id), &QAction::trigger);
     }
 }
 
-std::optional<double> MainWindow::readLiveMagnification(bool useNominal) {
-    const MagnificationReading r =
-        ReadMagnification({calBox_->text(), magBox_->text(), useNominal});
-    options_.calibration->nominal = r.entered;
-    if (!r.magnification) warn(windowTitle(), "EnterRate", "Please input the zoomIn scale!");
-    return r.magnification;
+LiveTools::~LiveTools() = default;
+
+LiveOverlay* LiveTools::overlay(LiveLayer layer) {
+    return layer == LiveLayer::Shapes ? measure_.get() : guides_->overlay(layer);
 }
 
-std::unique_ptr<CMenuXP> MainWindow::buildLiveMenu() {
-    auto menu = std::make_unique<CMenuXP>(this);
-    const QIcon icon(SkinPixmap(kMenuItemIcon, devicePixelRatioF()));
+void LiveTools::ReleaseMeasuringButtons() {
+    measure_->ReleaseButtons();
+    commands_.setSelected(ids::kMeasureOther, false);
+}
+
+void LiveTools::penSettings() {
+    // The label colour and unit reach the next live shape through the
+    // settings; the font is held by the live measuring, so it is handed
+    // over here rather than waiting for the next start.
+    const PenSettingsOutcome out = RunPenSettings(window_);
+    measure_->SetLabelFont(out.labelFont);
+    // The guides measure in the unit the tools now use.
+    guides_->Rescale(boxes_.Current());
+}
+
+std::unique_ptr<CMenuXP> LiveTools::BuildMenu() {
+    auto menu = std::make_unique<CMenuXP>(window_);
+    const QIcon icon(SkinPixmap(kMenuItemIcon, window_->devicePixelRatioF()));
     const GuideSnapshot g = guides_->snapshot();
     for (const LiveMenuItem& item : kLiveMenu) {
         if (item.id == 0) {
@@ -135,19 +155,18 @@ std::unique_ptr<CMenuXP> MainWindow::buildLiveMenu() {
                           : item.id == ids::kCircle  ? g.circleGrid
                                                      : g.scaleBar);
         }
-        if (const QAction* command = commands_->action(item.id))
-            a->setEnabled(command->isEnabled());
+        if (const QAction* command = commands_.action(item.id)) a->setEnabled(command->isEnabled());
     }
     return menu;
 }
 
-void MainWindow::showLiveMenu() {
+void LiveTools::showMenu() {
     measure_->Cancel();
-    const std::unique_ptr<CMenuXP> menu = buildLiveMenu();
-    const QWidget* button = commands_->button(ids::kMeasureOther);
+    const std::unique_ptr<CMenuXP> menu = BuildMenu();
+    const QWidget* button = commands_.button(ids::kMeasureOther);
     const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height() - 4))
-                             : liveView_->mapToGlobal(QPoint(0, 0));
-    if (const int id = menu->Track(at)) commands_->trigger(id);
+                             : view_->mapToGlobal(QPoint(0, 0));
+    if (const int id = menu->Track(at)) commands_.trigger(id);
 }
 
 } // namespace tvx
