@@ -26,6 +26,8 @@
 #include "ui/main/recording_commands.h"
 #include "ui/main/recording_glue.h"
 #include "ui/main/stack_glue.h"
+#include "ui/main/status_feedback.h"
+#include "ui/main/status_strip.h"
 #include "ui/main/still_commands.h"
 #include "ui/main/still_feedback.h"
 #include "ui/skin/skin.h"
@@ -125,9 +127,15 @@ void MainWindow::InitDialog() {
         StillCommands::Context{*session_, *commands_, *boxes_, *feedback, storage.picture,
                                msgTitle_, [this] { return recording_->isRecording(); }},
         this);
-    fullScreen_ = new FullScreenMode(
-        this, client_, liveView_,
-        QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(), files->view()});
+    // The foot of the window, between the name and the model line of the skin.
+    auto* strip = new StatusStrip(client_);
+    strip->setGeometry(130, 586, 600, 20);
+    new StatusFeedback(strip, {*stills, *recording_, *recorder, liveTools_->measure(), *files},
+                       this);
+    fullScreen_ =
+        new FullScreenMode(this, client_, liveView_,
+                           QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(),
+                                           files->view(), strip});
     new FocusFeatures(*commands_, liveView_, session_->frameSink(), this);
     new MeasureExportCommands(
         {*commands_, liveTools_->shapes(), *boxes_, *stills, storage.picture, msgTitle_}, this);

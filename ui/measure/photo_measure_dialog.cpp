@@ -528,7 +528,10 @@ void PhotoMeasureDialog::OnSave() {
                                                                : QStringLiteral(".BMP");
         QString why;
         const bool saved = canvas_->model().RenderToFile(path, &why);
-        if (saved) savedRender_ = canvas_->model().Render();
+        if (saved) {
+            savedRender_ = canvas_->model().Render();
+            emit pictureSaved(path);
+        }
         prompts().Message(Title(),
                           saved ? Text("SaveSuccessfull", "Save successfully!")
                                 : Text("SaveFail", "Save fail") + QLatin1Char('\n') +
@@ -614,7 +617,8 @@ void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
     }
 }
 
-bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow) {
+bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow,
+                     const std::function<void(const QString&)>& saved) {
     QFile probe;
     if (!OpenRegularFileForReading(probe, path)) {
         prompts().Message(
@@ -625,6 +629,7 @@ bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow) 
     }
     probe.close();
     PhotoMeasureDialog dialog(path, mainWindow ? mainWindow : parent, parent);
+    if (saved) QObject::connect(&dialog, &PhotoMeasureDialog::pictureSaved, &dialog, saved);
     dialog.exec();
     return true;
 }

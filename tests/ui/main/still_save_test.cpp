@@ -7,10 +7,12 @@
 #include "tests/ui/main/window_parts.h"
 #include "ui/main/main_window.h"
 #include "ui/main/save_as.h"
+#include "ui/main/status_strip.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -92,6 +94,23 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
     // Nothing is drawn over it, so every byte is the frame's, row for row.
     EXPECT_EQ(QByteArray(b.constData() + offset, kStride * kHeight),
               QByteArray(reinterpret_cast<const char*>(frame_.data()), kStride * kHeight));
+}
+
+TEST_F(StillSave, TheStatusStripNamesTheSavedStillWithALinkToItsFolder) {
+    feedFrame(4);
+    flags().Request(StillSource::Keyboard);
+    Parts(*dlg_).session().OnStillMessage(false);
+    const QStringList files = pictures();
+    ASSERT_EQ(files.size(), 1);
+    auto* strip = dlg_->findChild<StatusStrip*>();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->plainText(), "Saved " + files[0] + "  Open folder");
+    QString folder;
+    QObject::connect(strip, &StatusStrip::openFolder, [&](const QString& f) { folder = f; });
+    const QString link =
+        QRegularExpression(R"re(href="([^"]+)")re").match(strip->text()).captured(1);
+    emit strip->linkActivated(link);
+    EXPECT_EQ(QFileInfo(folder), QFileInfo(Parts(*dlg_).storage().picture));
 }
 
 TEST_F(StillSave, EachRequestGivesExactlyOnePicture) {
