@@ -1,7 +1,7 @@
 #include "measure/live_guides.h"
 
 #include "measure/geometry.h"
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 #include "measure/units.h"
 
 #include <QFontMetrics>

@@ -1,8 +1,8 @@
 #include "measure/measure_canvas.h"
 
 #include "measure/live_guides.h"
-#include "measure/live_shapes.h"
 #include "measure/picture_scale.h"
+#include "measure/shape_drawing.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"

@@ -3,7 +3,7 @@
 #include "measure/measure_canvas.h"
 
 #include "measure/live_guides.h"
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/support/test_env.h"

@@ -34,8 +34,6 @@ namespace tvx {
 
 namespace {
 
-const QRect kPictureRect(204, 52, 640, 480);
-
 constexpr int kMeasuringTools[] = {ids::kLine,
                                    ids::kContinuousLine,
                                    ids::kPointToLine,
@@ -144,7 +142,7 @@ void MainWindow::InitDialog() {
 
     liveView_ = new CLiveView(client_);
     liveView_->setObjectName(QStringLiteral("liveView"));
-    liveView_->setGeometry(kPictureRect);
+    liveView_->setGeometry(CClientArea::kPictureRect);
     liveView_->SetTextFont(fontA_);
     stillFeedback_ = new StillFeedback(liveView_);
     client_->installEventFilter(this);

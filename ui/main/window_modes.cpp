@@ -48,7 +48,7 @@ void MainWindow::LeaveFullScreen() {
     magBox_->show();
     calBox_->show();
     fileListArea_->show();
-    liveView_->setGeometry(QRect(204, 52, 640, 480));
+    liveView_->setGeometry(CClientArea::kPictureRect);
     activateWindow();
     liveView_->LeaveFullScreen();
     menuBar()->show();

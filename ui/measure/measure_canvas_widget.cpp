@@ -1,6 +1,6 @@
 #include "ui/measure/measure_canvas_widget.h"
 
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 #include "platform/app_events.h"
 #include "ui/measure/calibration_dialog.h"
 #include "ui/measure/measure_pictures.h"

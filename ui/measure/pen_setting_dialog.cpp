@@ -1,7 +1,7 @@
 #include "ui/measure/pen_setting_dialog.h"
 
 #include "measure/font_file.h"
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 #include "measure/units.h"
 #include "platform/language.h"
 #include "platform/prompts.h"

@@ -1,4 +1,4 @@
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 
 #include <QFontMetrics>
 #include <QHash>
