@@ -4,7 +4,6 @@
 #include "measure/calibration_file.h"
 #include "platform/app_events.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/sounds.h"
 #include "ui/files/file_commands.h"
@@ -17,6 +16,7 @@
 #include "ui/main/recording_glue.h"
 #include "ui/main/stack_glue.h"
 #include "ui/main/still_format.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/menu_xp.h"
 #include "ui/skin/skin.h"
 
@@ -298,6 +298,8 @@ void MainWindow::saveStill(StillSource source) {
     const StillSaveResult result =
         stillSaver_.Save(still, magnificationText(), QDateTime::currentDateTime(), &stillOverlays_,
                          stillFormat_->For(QSize(still.width, still.height)));
+    for (int i = 0; i < result.matchingFolders; ++i)
+        ShowPictureFolderError();
     if (!result.saved()) {
         // A picture the user asked for must not vanish silently, however
         // often it fails; and no shutter for a picture that was not taken.
@@ -383,7 +385,7 @@ void MainWindow::showNewMagnification() {
 }
 
 void MainWindow::warn(const QString& title, const char* key, const char* defaultText) {
-    prompts().Message(title, Text(key, defaultText), Prompts::Icon::Warning);
+    ShowMessage(title, Text(key, defaultText), Prompts::Icon::Warning);
 }
 
 QString MainWindow::magnificationText() const {

@@ -2,10 +2,11 @@
 
 #include "capture/capture_engine.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "session/still_names.h"
 #include "ui/main/main_window.h"
+#include "ui/main/still_feedback.h"
 #include "ui/record/capture_timer_dlg.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
 #include <QDateTime>
@@ -60,7 +61,7 @@ RecordingTarget RecordingGlue::reserveFile() {
     // The one place a recording's name is taken: the empty file is made
     // exclusively, so nothing is ever replaced. A change of size asks from
     // the recorder's writer thread; the scan's message then waits for ours.
-    MatchingFolderHandler tell;
+    MatchingFolderHandler tell = [](const QString&) { ShowRecordingFolderError(); };
     if (QThread::currentThread() != thread())
         tell = [this](const QString&) {
             QMetaObject::invokeMethod(
@@ -76,9 +77,9 @@ bool RecordingGlue::mayStart() {
     // Without the microscope no frame would ever come: the file would stay
     // empty while the counter ran.
     if (!window_.session().isConnected()) {
-        prompts().Message(window_.windowTitle(),
-                          Text("BrowseToCamera", "Please return to the preview state"),
-                          Prompts::Icon::Warning);
+        ShowMessage(window_.windowTitle(),
+                    Text("BrowseToCamera", "Please return to the preview state"),
+                    Prompts::Icon::Warning);
         return false;
     }
     // Frames come only while the preview runs: a start from the browse
@@ -150,13 +151,13 @@ void RecordingGlue::OpenTimeLapse() {
                          CaptureFrameSize(), systemTimeLapseClock(), &window_);
     dlg.exec();
     if (const int missed = dlg.missedPictures(); missed > 0)
-        prompts().Message(window_.windowTitle(),
-                          Text("TimeLapseMissed",
-                               "%1 of the %2 time-lapse pictures were not taken: the microscope "
-                               "gave no picture while they were due.")
-                              .arg(missed)
-                              .arg(dlg.requestedPictures()),
-                          Prompts::Icon::Warning);
+        ShowMessage(window_.windowTitle(),
+                    Text("TimeLapseMissed",
+                         "%1 of the %2 time-lapse pictures were not taken: the microscope "
+                         "gave no picture while they were due.")
+                        .arg(missed)
+                        .arg(dlg.requestedPictures()),
+                    Prompts::Icon::Warning);
 }
 
 } // namespace tvx

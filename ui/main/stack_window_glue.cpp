@@ -1,10 +1,11 @@
 // Focus stacking, plugged into the window: a stack is saved as the window
 // saves every still.
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "ui/main/main_window.h"
 #include "ui/main/stack_glue.h"
+#include "ui/main/still_feedback.h"
 #include "ui/main/still_format.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
 namespace tvx {
@@ -17,9 +18,12 @@ void MainWindow::plugStacking() {
         return false;
     };
     h.saveStill = [this](const StillPicture& still) {
-        return stillSaver_.Save(still, magnificationText(), QDateTime::currentDateTime(),
-                                &stillOverlays_,
-                                stillFormat_->For(QSize(still.width, still.height)));
+        const StillSaveResult result =
+            stillSaver_.Save(still, magnificationText(), QDateTime::currentDateTime(),
+                             &stillOverlays_, stillFormat_->For(QSize(still.width, still.height)));
+        for (int i = 0; i < result.matchingFolders; ++i)
+            ShowPictureFolderError();
+        return result;
     };
     h.saved = [this](const QString& path) {
         PlaySkinSound(kSoundShutter);
@@ -29,7 +33,7 @@ void MainWindow::plugStacking() {
         emit stillSaved(path);
     };
     h.failed = [this](const QString& reason) {
-        prompts().Message(msgTitle_, reason, Prompts::Icon::Warning);
+        ShowMessage(msgTitle_, reason, Prompts::Icon::Warning);
     };
     stack_ = std::make_unique<StackFeature>(*commands_, liveView_, session_->frameSink(), this,
                                             std::move(h));
