@@ -34,19 +34,6 @@ namespace tvx {
 
 namespace {
 
-constexpr int kMeasuringTools[] = {ids::kLine,
-                                   ids::kContinuousLine,
-                                   ids::kPointToLine,
-                                   ids::kPolygon,
-                                   ids::kRadiusCircle,
-                                   ids::kDiameterCircle,
-                                   ids::kThreePointCircle,
-                                   ids::kCalibrate,
-                                   ids::kThreePointAngle,
-                                   ids::kThreePointArc,
-                                   ids::kFourPointAngle,
-                                   ids::kMeasureOther};
-
 QFont makeFont(QFont base, int height, int averageWidth) {
     base.setPixelSize(height);
     base.setWeight(QFont::Normal);
@@ -219,8 +206,9 @@ void MainWindow::startSession() {
     session_ = std::make_unique<CaptureSession>(o);
     effects_ = std::make_unique<EffectButtons>(session_->effects());
     effects_->SetReleaseMeasuringTools([this] {
-        for (int id : kMeasuringTools)
+        for (int id : LiveMeasure::kToolButtons)
             commands_->setSelected(id, false);
+        commands_->setSelected(ids::kMeasureOther, false);
     });
     connect(session_.get(), &CaptureSession::connected, this, [this] { showConnection(true, {}); });
     connect(session_.get(), &CaptureSession::disconnected, this,
