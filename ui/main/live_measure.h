@@ -2,8 +2,8 @@
 
 #include "capture/live_surface.h"
 #include "measure/font_record.h"
-#include "measure/live_shapes.h"
 #include "measure/measure_tools.h"
+#include "measure/shape_drawing.h"
 #include "session/live_shapes.h"
 
 #include <QColor>

@@ -5,7 +5,6 @@
 #include "platform/app_events.h"
 #include "platform/folders.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "session/capture_session.h"
 #include "ui/files/file_commands.h"
@@ -30,6 +29,7 @@
 #include "ui/main/status_strip.h"
 #include "ui/main/still_commands.h"
 #include "ui/main/still_feedback.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
 #include <QAction>
@@ -144,9 +144,8 @@ void MainWindow::InitDialog() {
     StackFeature::Hooks h;
     h.canStart = [this] {
         if (session_->isConnected() && session_->isPreviewRunning()) return true;
-        prompts().Message(windowTitle(),
-                          Text("BrowseToCamera", "Please return to the preview state"),
-                          Prompts::Icon::Warning);
+        ShowMessage(windowTitle(), Text("BrowseToCamera", "Please return to the preview state"),
+                    Prompts::Icon::Warning);
         return false;
     };
     h.saveStill = [stills](const StillPicture& still) { return stills->Write(still); };
@@ -156,7 +155,7 @@ void MainWindow::InitDialog() {
         stills->Announce(path);
     };
     h.failed = [this](const QString& reason) {
-        prompts().Message(msgTitle_, reason, Prompts::Icon::Warning);
+        ShowMessage(msgTitle_, reason, Prompts::Icon::Warning);
     };
     new StackFeature(*commands_, liveView_, session_->frameSink(), this, std::move(h));
 

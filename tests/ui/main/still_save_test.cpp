@@ -171,11 +171,17 @@ TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     EXPECT_EQ(prompts_.shown().size(), 3u);
 }
 
-TEST_F(StillSave, NoFrameYetMeansNoFile) {
+TEST_F(StillSave, NoFrameYetMeansNoFileAndAFolderNamedLikeAStillIsTold) {
+    ASSERT_TRUE(QDir(Parts(*dlg_).storage().picture).mkpath("odd.bmp"));
     flags().Request(StillSource::Keyboard);
     Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_TRUE(pictures().isEmpty());
     EXPECT_FALSE(flags().requested());
+    // The count's finding first, then why there is no picture.
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown()[0].title, "Tavolux");
+    EXPECT_EQ(prompts_.shown()[0].text, "Picture Error");
+    EXPECT_EQ(prompts_.shown()[1].text, "There is no picture from the microscope yet.");
 }
 
 TEST(SaveAs, ProposesTheNameAndRefusesTheProgramsOwnFolder) {
