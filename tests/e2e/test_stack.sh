@@ -2,8 +2,9 @@
 # F6 keeps the frames of a hand-held focus sweep, stops by itself when the
 # sweep has passed through the slide, and is saved as a new still (with its
 # depth map and its frames, as the settings ask) that comes at least 6 dB
-# nearer the truth than the best of its frames. A second stack, dropped while it is
-# being fused, leaves nothing behind.
+# nearer the truth than the best of its frames. A second stack, dropped as
+# soon as its work has begun, leaves nothing behind (the stacker's own tests
+# drop one in the middle of the fusion).
 . "$(dirname "$0")/lib.sh"
 e2e_setup
 score_tool=${TAVOLUX_STACK_SCORE:-$(dirname "$E2E_BINARY")/tests/tavolux_stack_score}
@@ -55,8 +56,8 @@ else
 fi
 [ -n "${E2E_SHOTS:-}" ] && cp "$still" "$E2E_SHOTS/stack-still.bmp"
 
-# A second stack, stopped during the sweep and dropped at once while it is
-# fused: the second F6 stops the sweep, the third drops the work.
+# A second stack, stopped during the sweep and dropped at once while its
+# frames are worked on: the second F6 stops the sweep, the third drops the work.
 before=$(everything)
 sim_control "focus at -40"
 sleep 1
