@@ -12,8 +12,10 @@
 //
 //   bench_stack --score <folder> <its result.png>
 //
-// aligns the result to truth.png first, since another stacker may keep
-// another frame's place. And this stacker can be run on other frames:
+// scores the result against the slide drawn sharp in the result's own
+// place, since another stacker may keep another frame's place (resampling
+// the result onto truth.png would smooth it and cost it decibels). And this
+// stacker can be run on other frames:
 //
 //   bench_stack --stack <folder of frame*.png> <result.png>
 #include "capture/sim_depth.h"
@@ -170,21 +172,23 @@ int StackFolder(const QString& dir, const QString& result) {
 }
 
 int ScoreOther(const QString& dir, const QString& result) {
-    const QImage truth =
-        QImage(dir + QStringLiteral("/truth.png")).convertToFormat(QImage::Format_BGR888);
-    const QImage picture = QImage(result).convertToFormat(QImage::Format_BGR888);
+    const QImage truth = QImage(dir + QStringLiteral("/truth.png"));
+    const QImage picture = QImage(result);
     if (truth.isNull() || picture.isNull() || truth.size() != picture.size()) {
         std::fprintf(stderr, "cannot read %s or %s/truth.png, or their sizes differ\n",
                      qPrintable(result), qPrintable(dir));
         return 2;
     }
-    const tvx::Image8 t = tvx::BgrFromQImage(truth);
-    const std::optional<tvx::Image8> aligned = tvx::AlignedTo(t, tvx::BgrFromQImage(picture));
-    if (!aligned) {
+    // Another stacker may keep another frame's place: its result is scored
+    // against the slide drawn sharp in the result's own place.
+    const tvx::SimDepthScene scene(tvx::MicrometerPicture(picture.width(), picture.height()));
+    const tvx::Image8 p = tvx::BgrFromQImage(picture);
+    const std::optional<tvx::Image8> inPlace = tvx::SimTruthInPlace(scene, p);
+    if (!inPlace) {
         std::fprintf(stderr, "%s does not match the truth\n", qPrintable(result));
         return 1;
     }
-    const Scores s = ScoreOf(*aligned, t);
+    const Scores s = ScoreOf(p, *inPlace);
     std::printf("PSNR %.2f dB SSIM %.4f\n", s.psnr, s.ssim);
     return 0;
 }

@@ -7,16 +7,13 @@
 // for the frame that scores best; exits 1 when a picture does not match.
 //
 // Every picture lies where the hand held it (the stack where it held its
-// middle frame), the truth file where the slide rests. Each picture is
-// scored against the slide drawn sharp in the picture's own place, sampled
-// from the slide as the microscope samples its frames: resampling the
-// picture onto the resting truth instead would smooth it, and smooth a sharp
-// picture far more than a soft one, so a stack would lose to its frames
-// what the resampling took. The truth file is the microscope's word for
-// which slide it showed; it must match the slide drawn here.
+// middle frame), the truth file where the slide rests: each picture is
+// scored against the slide drawn sharp in its own place (see
+// SimTruthInPlace), so a stack does not lose to its frames what resampling
+// it would take. The truth file is the microscope's word for which slide it
+// showed; it must match the slide drawn here.
 #include "capture/sim_depth.h"
 #include "capture/sim_render.h"
-#include "stack/align.h"
 #include "stack/image_qt.h"
 #include "stack/score.h"
 
@@ -39,37 +36,23 @@ struct Score {
 
 class Scorer {
 public:
-    explicit Scorer(const tvx::MicrometerPicture& picture)
-        : scene_(picture), rest_(scene_.width(), scene_.height(), 3),
-          truth_(scene_.width(), scene_.height(), 3) {
-        scene_.RenderSharp(tvx::SimView{}, rest_.pixels.data(), int(rest_.rowBytes()));
-    }
+    explicit Scorer(const tvx::MicrometerPicture& picture) : scene_(picture) {}
 
-    const tvx::Image8& rest() const { return rest_; }
+    const tvx::SimDepthScene& scene() const { return scene_; }
 
-    std::optional<Score> Of(const char* path) {
+    std::optional<Score> Of(const char* path) const {
         const std::optional<tvx::Image8> picture = Load(path);
-        if (!picture || picture->width != rest_.width || picture->height != rest_.height)
-            return std::nullopt;
-        // The map takes a point of the resting view to where the picture
-        // shows it; the view that puts it there is the picture's place.
-        const tvx::PairAlignment a = tvx::AlignPair(rest_, *picture);
-        if (!a.ok) return std::nullopt;
-        const double cx = (rest_.width - 1) / 2.0, cy = (rest_.height - 1) / 2.0;
-        tvx::SimView view;
-        view.scale = (a.warp.a + a.warp.d) / 2;
-        view.dx = (cx - a.warp.tx) / view.scale - cx;
-        view.dy = (cy - a.warp.ty) / view.scale - cy;
-        scene_.RenderSharp(view, truth_.pixels.data(), int(truth_.rowBytes()));
+        if (!picture) return std::nullopt;
+        const std::optional<tvx::Image8> truth = tvx::SimTruthInPlace(scene_, *picture);
+        if (!truth) return std::nullopt;
         // The stack's edges repeat the edges of the frames aligned into it.
-        const int border = std::max(8, rest_.width / 40);
-        return Score{tvx::Psnr(*picture, truth_, border).value_or(0),
-                     tvx::Ssim(*picture, truth_, border).value_or(0)};
+        const int border = std::max(8, truth->width / 40);
+        return Score{tvx::Psnr(*picture, *truth, border).value_or(0),
+                     tvx::Ssim(*picture, *truth, border).value_or(0)};
     }
 
 private:
     tvx::SimDepthScene scene_;
-    tvx::Image8 rest_, truth_;
 };
 
 } // namespace
@@ -86,8 +69,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 2;
     }
-    Scorer scorer(tvx::MicrometerPicture(truth->width, truth->height));
-    if (scorer.rest().pixels != truth->pixels) {
+    const Scorer scorer(tvx::MicrometerPicture(truth->width, truth->height));
+    tvx::Image8 rest(truth->width, truth->height, 3);
+    scorer.scene().RenderSharp(tvx::SimView{}, rest.pixels.data(), int(rest.rowBytes()));
+    if (rest.pixels != truth->pixels) {
         std::fprintf(stderr, "%s is not the simulated slide at rest\n", argv[1]);
         return 1;
     }
