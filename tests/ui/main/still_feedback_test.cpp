@@ -56,7 +56,7 @@ protected:
     }
     void still(StillSource source) {
         dlg_->session().stillFlags().Request(source);
-        dlg_->session().OnStillMessage(source == StillSource::Microscope);
+        dlg_->session().OnStillDue(source == StillSource::Microscope);
     }
     int pictures() const {
         return QDir(dlg_->storage().picture).entryList({"*.bmp"}, QDir::Files).size();
