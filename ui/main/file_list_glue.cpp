@@ -47,7 +47,7 @@ void MainWindow::buildFileList() {
         player.exec();
     });
     connect(files, &FileCommands::openPictureRequested, this, [this, files](const QString& path) {
-        RunPhotoMeasure(this, path, this);
+        RunPhotoMeasure(this, path, [this] { showNewMagnification(); });
         // A measured picture saved into the Picture folder joins the list.
         files->model().ScanFolders();
     });

@@ -65,6 +65,9 @@ void MainWindow::plugLiveTools() {
     for (QLineEdit* box : {magBox_, calBox_})
         connect(box, &QLineEdit::textChanged, this,
                 [this, current] { guides_->Rescale(current(false)); });
+    // Queued: the tool finishes the calibration line's click first.
+    connect(measure_.get(), &LiveMeasure::calibrated, this, &MainWindow::showNewMagnification,
+            Qt::QueuedConnection);
     measure_->SetLabelFont(ReadMeasureFont().value_or(DefaultFontRecord()));
     SetOverlay(LiveLayer::Shapes, measure_.get());
     for (LiveLayer layer :

@@ -2,7 +2,6 @@
 
 #include "capture/capture_engine.h"
 #include "measure/calibration_file.h"
-#include "platform/app_events.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -14,6 +13,7 @@
 #include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"
 #include "ui/main/measure_export_glue.h"
+#include "ui/main/prompt_dlg.h"
 #include "ui/main/recording_glue.h"
 #include "ui/main/stack_glue.h"
 #include "ui/main/still_format.h"
@@ -280,7 +280,14 @@ void MainWindow::onStartupTimer() {
     ReadSysDate();
     // A reminder to calibrate is for a magnification that has no calibration.
     if (Settings().sys_date == 1 && LeadingNumber(calBox_->text()) == 0)
-        PostAppMessage(this, kMsgCalibrationPrompt);
+        // Out of the timer's call: the prompt runs an event loop of its own.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                CPromptDlg dlg(this);
+                dlg.exec();
+            },
+            Qt::QueuedConnection);
 }
 
 bool MainWindow::inPreviewState() const {

@@ -129,7 +129,6 @@ signals:
     void recordingFinished(const QString& path);
 
 protected:
-    bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;

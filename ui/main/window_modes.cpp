@@ -1,11 +1,9 @@
 // Full screen, the window's own events and closing.
 #include "capture/capture_engine.h"
 #include "media/recorder_control.h"
-#include "platform/app_events.h"
 #include "ui/main/client_area.h"
 #include "ui/main/live_measure.h"
 #include "ui/main/main_window.h"
-#include "ui/main/prompt_dlg.h"
 #include "ui/measure/photo_measure_dialog.h"
 
 #include <QCloseEvent>
@@ -84,19 +82,6 @@ void MainWindow::changeEvent(QEvent* e) {
                 if (!big()) LeaveFullScreen();
             },
             Qt::QueuedConnection);
-}
-
-bool MainWindow::event(QEvent* e) {
-    if (AppEvent::Is(e, kMsgMagnification)) {
-        showNewMagnification();
-        return true;
-    }
-    if (AppEvent::Is(e, kMsgCalibrationPrompt)) {
-        CPromptDlg dlg(this);
-        dlg.exec();
-        return true;
-    }
-    return QMainWindow::event(e);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
