@@ -614,12 +614,16 @@ bool FileListModel::SaveSelectedAs(const QString& destination, Prompts& prompts)
 }
 
 void FileListModel::DeleteSelected(Prompts& prompts) {
-    const Prompts::Answer answer =
-        prompts.Message(MessageTitle(), Text("SureDelete", "Are you sure to delete?"),
-                        Prompts::Icon::Warning, Prompts::Buttons::OkCancel);
-    if (answer != Prompts::Answer::Ok) return;
+    // The question names the file, so a wrong selection shows before it is
+    // too late.
     QString path;
-    if (!GetSelected(&path)) return;
+    const bool selected = GetSelected(&path);
+    const QString question =
+        selected ? Text("DeleteFile", "Delete %1?").arg(DisplayFileName(QFileInfo(path).fileName()))
+                 : Text("SureDelete", "Are you sure to delete?");
+    const Prompts::Answer answer = prompts.Message(MessageTitle(), question, Prompts::Icon::Warning,
+                                                   Prompts::Buttons::OkCancel);
+    if (answer != Prompts::Answer::Ok || !selected) return;
     QString error;
     if (!DiscardFile(path, &error)) {
         prompts.Message(QStringLiteral("Capture"), error, Prompts::Icon::Error);

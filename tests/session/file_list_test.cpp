@@ -312,7 +312,7 @@ TEST_F(FileList, DeleteAsksThenMovesTheFileToTheTrash) {
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
     EXPECT_TRUE(QFile::exists(trash + "/Still_b.bmp")) << "a confirmed delete stays undoable";
     ASSERT_EQ(prompts_.shown().size(), 2u);
-    EXPECT_EQ(prompts_.shown()[1].text, "Are you sure to delete?");
+    EXPECT_EQ(prompts_.shown()[1].text, "Delete Still_b.bmp?"); // the question names the file
     EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::Warning);
 
     // A file that cannot be deleted: the system's text, and the list unchanged.

@@ -22,6 +22,7 @@ extern "C" {
 }
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -346,7 +347,8 @@ TEST_F(RecordingWindow, TheClockButtonRunsASeriesThroughTheStillPath) {
         auto* timerDlg = qobject_cast<CCaptureTimerDlg*>(QApplication::activeModalWidget());
         if (!timerDlg) return;
         opened = true;
-        // One picture at the current second (the fields start at now).
+        // One picture, started at once.
+        timerDlg->findChild<QCheckBox*>(QString::number(record_ids::kStartNow))->setChecked(true);
         timerDlg->findChild<QLineEdit*>(QString::number(record_ids::kPictureCount))->setText("1");
         timerDlg->findChild<QPushButton*>(QString::number(record_ids::kStartStop))->click();
         test::WaitFor([&] { return !stills.empty(); }, 5000);
@@ -369,6 +371,7 @@ TEST_F(RecordingWindow, ATimeLapseThatMissedPicturesSaysHowMany) {
         // three seconds later finds it standing.
         sim->Unplug();
         test::WaitFor([&] { return !Parts(*dlg_).session().isConnected(); });
+        timerDlg->findChild<QCheckBox*>(QString::number(record_ids::kStartNow))->setChecked(true);
         timerDlg->findChild<QLineEdit*>(QString::number(record_ids::kPictureCount))->setText("3");
         timerDlg->findChild<QPushButton*>(QString::number(record_ids::kStartStop))->click();
         test::WaitFor([&] { return timerDlg->requestedPictures() == 2; }, 6000);
