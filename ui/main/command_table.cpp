@@ -5,6 +5,7 @@
 #include "ui/skin/plain_text.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -111,9 +112,14 @@ CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) : QObject
             QObject::connect(key, &QShortcut::activated, a, &QAction::trigger);
         }
     }
+    // One language is chosen at a time, and the menu shows which.
+    auto* languages = new QActionGroup(window);
+    languages->setExclusive(true);
     for (const LanguageMenuItem& item : kLanguageMenu) {
         auto* a = new QAction(window);
         a->setData(item.command);
+        a->setCheckable(true);
+        a->setActionGroup(languages);
         actions_.insert(item.command, a);
     }
     relabel(true);
@@ -171,8 +177,10 @@ void CommandActions::buildMenus(QMenuBar* bar, QMenu* popup) {
     QMenu* setting = bar->addMenu(Text("Setting", "Setting"));
     addEntries(setting, kSettingMenu, actions_);
     QMenu* language = setting->addMenu(Text("Changelanguage", "Change language"));
-    for (const LanguageMenuItem& item : kLanguageMenu)
+    for (const LanguageMenuItem& item : kLanguageMenu) {
         language->addAction(actions_.value(item.command));
+        if (item.primary == 0) language->addSeparator(); // after "Follow the system"
+    }
     addEntries(bar->addMenu(Text("Capture", "Capture")), kCaptureMenu, actions_);
     addEntries(bar->addMenu(Text("Help", "Help")), kHelpMenu, actions_);
     popup->clear();

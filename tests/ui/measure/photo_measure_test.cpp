@@ -497,8 +497,8 @@ TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
     WriteUnitDecimal(QStringLiteral("mm"), 3);
     {
         PenSettingDialog d;
-        static_cast<QCheckBox*>(ControlById(&d, PenSettingId::Cm))->click();
-        EXPECT_FALSE(static_cast<QCheckBox*>(ControlById(&d, PenSettingId::Mm))->isChecked());
+        static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Cm))->click();
+        EXPECT_FALSE(static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Mm))->isChecked());
         static_cast<QLineEdit*>(ControlById(&d, PenSettingId::Width))->setText(QStringLiteral("3"));
         d.reject();
     }
@@ -514,7 +514,11 @@ TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
 TEST_F(PhotoMeasureTest, MicrometresAreOfferedAsMicroSignAndStoredAsUm) {
     WriteUnitDecimal(QStringLiteral("um"), 2);
     PenSettingDialog d;
-    auto box = [&](int id) { return static_cast<QCheckBox*>(ControlById(&d, id)); };
+    auto box = [&](int id) { return qobject_cast<QRadioButton*>(ControlById(&d, id)); };
+    // Units and decimals are one choice each: radio items, not check boxes.
+    for (int id : {PenSettingId::Um, PenSettingId::Mm, PenSettingId::Cm, PenSettingId::Mil,
+                   PenSettingId::Inch, PenSettingId::Decimals2, PenSettingId::Decimals5})
+        ASSERT_NE(box(id), nullptr) << id;
     EXPECT_EQ(box(PenSettingId::Um)->text(), QString::fromUtf8("µm"));
     EXPECT_TRUE(box(PenSettingId::Um)->isChecked());
     EXPECT_FALSE(box(PenSettingId::Mm)->isChecked());
