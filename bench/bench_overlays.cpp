@@ -5,7 +5,7 @@
 // plain copy of the surface is the baseline.
 #include "measure/live_guides.h"
 #include "measure/live_shapes.h"
-#include "measure/measure_tools.h"
+#include "measure/tool_registry.h"
 
 #include <QGuiApplication>
 #include <QImage>

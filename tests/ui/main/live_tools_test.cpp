@@ -151,16 +151,16 @@ TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
 }
 
 TEST_F(LiveTools, ToolButtonsChooseAndDropTheTool) {
-    Parts(*dlg_).OnCommand(ids::kPolygon);
+    Parts(*dlg_).OnCommand(ToolCommand(ToolId::Polygon));
     EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 4);
-    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kPolygon));
-    Parts(*dlg_).OnCommand(ids::kThreePointArc);
+    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ToolCommand(ToolId::Polygon)));
+    Parts(*dlg_).OnCommand(ToolCommand(ToolId::ThreePointArc));
     EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 8);
-    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kPolygon));
-    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kThreePointArc));
-    Parts(*dlg_).OnCommand(ids::kThreePointArc);
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ToolCommand(ToolId::Polygon)));
+    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ToolCommand(ToolId::ThreePointArc)));
+    Parts(*dlg_).OnCommand(ToolCommand(ToolId::ThreePointArc));
     EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 0);
-    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kThreePointArc));
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ToolCommand(ToolId::ThreePointArc)));
 }
 
 TEST_F(LiveTools, LineIsMeasuredInLiveCoordinatesAndKeptInTheList) {
@@ -211,7 +211,7 @@ TEST_F(LiveTools, RightClickDuringLabelPlacementRemovesOnlyTheShapeUnderWay) {
 }
 
 TEST_F(LiveTools, DoubleClickEndsAContinuousLineWithoutAnExtraSegment) {
-    Parts(*dlg_).OnCommand(ids::kContinuousLine);
+    Parts(*dlg_).OnCommand(ToolCommand(ToolId::ContinuousLine));
     click({100, 100});
     click({200, 100}); // end of the first segment
     click({150, 90});  // its label
