@@ -150,17 +150,25 @@ TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
     EXPECT_FALSE(g.crossLine || g.ruler || g.circleGrid);
 }
 
-TEST_F(LiveTools, ToolButtonsChooseAndDropTheTool) {
-    Parts(*dlg_).OnCommand(ToolCommand(ToolId::Polygon));
-    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 4);
-    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ToolCommand(ToolId::Polygon)));
-    Parts(*dlg_).OnCommand(ToolCommand(ToolId::ThreePointArc));
-    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 8);
-    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ToolCommand(ToolId::Polygon)));
-    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ToolCommand(ToolId::ThreePointArc)));
-    Parts(*dlg_).OnCommand(ToolCommand(ToolId::ThreePointArc));
+TEST_F(LiveTools, EveryToolButtonChoosesItsToolAndDropsIt) {
+    int previous = 0;
+    for (const ToolRow& tool : kToolRegistry) {
+        const int id = tool.button.command;
+        if (id == 0) continue;
+        SCOPED_TRACE(tool.name);
+        Parts(*dlg_).OnCommand(id);
+        EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), tool.liveKind);
+        EXPECT_EQ(Parts(*dlg_).liveMeasure().calibrating(), tool.id == ToolId::CalibrationLine);
+        EXPECT_TRUE(Parts(*dlg_).commands().isSelected(id));
+        if (previous) {
+            EXPECT_FALSE(Parts(*dlg_).commands().isSelected(previous));
+        }
+        previous = id;
+    }
+    ASSERT_NE(previous, 0);
+    Parts(*dlg_).OnCommand(previous);
     EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 0);
-    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ToolCommand(ToolId::ThreePointArc)));
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(previous));
 }
 
 TEST_F(LiveTools, LineIsMeasuredInLiveCoordinatesAndKeptInTheList) {
