@@ -1,6 +1,6 @@
 // The measuring tools driven with clicks, and the live shapes they draw.
 #include "measure/live_guides.h"
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 #include "measure/tool_registry.h"
 
 #include "tests/measure/qt_printers.h"

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QPixmap>
+#include <QRect>
 #include <QWidget>
 
 namespace tvx {
@@ -18,6 +19,8 @@ class CClientArea : public QWidget {
 public:
     static constexpr int kWidth = 860;
     static constexpr int kHeight = 610;
+    // Where the live picture sits on the area outside full screen.
+    static constexpr QRect kPictureRect{204, 52, 640, 480};
 
     explicit CClientArea(QWidget* parent = nullptr);
 

@@ -49,7 +49,8 @@ FileListPanel::FileListPanel(CClientArea* client, CommandActions& commands,
         player.exec();
     });
     connect(files, &FileCommands::openPictureRequested, this, [this, files](const QString& path) {
-        RunPhotoMeasure(window_, path, window_);
+        RunPhotoMeasure(window_, path, window_,
+                        [this](const QString& saved) { emit measuredPictureSaved(saved); });
         // A measured picture saved into the Picture folder joins the list.
         files->model().ScanFolders();
     });

@@ -37,6 +37,10 @@ public:
     void AddStill(const QString& path);
     void AddRecording(const QString& path);
 
+signals:
+    // Photo Measure wrote a picture.
+    void measuredPictureSaved(const QString& path);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 

@@ -10,17 +10,11 @@
 
 namespace tvx {
 
-namespace {
-
-const QRect kPictureRect(204, 52, 640, 480);
-
-} // namespace
-
 FullScreenMode::FullScreenMode(QMainWindow* window, CClientArea* client, CLiveView* view,
                                QList<QWidget*> chrome)
     : QObject(window), window_(window), client_(client), view_(view), chrome_(std::move(chrome)) {
     setObjectName(QStringLiteral("fullScreenMode"));
-    view_->setGeometry(kPictureRect);
+    view_->setGeometry(CClientArea::kPictureRect);
     window_->installEventFilter(this);
 }
 
@@ -51,7 +45,7 @@ void FullScreenMode::Leave() {
     window_->setWindowTitle(savedTitle_);
     for (QWidget* w : chrome_)
         w->show();
-    view_->setGeometry(kPictureRect);
+    view_->setGeometry(CClientArea::kPictureRect);
     window_->activateWindow();
     view_->LeaveFullScreen();
     window_->menuBar()->show();

@@ -2,7 +2,9 @@
 
 #include "measure/calibration.h"
 #include "platform/app_events.h"
+#include "platform/language.h"
 #include "platform/settings.h"
+#include "ui/main/tool_hints.h"
 #include "ui/measure/calibration_dialog.h"
 
 #include <QCursor>
@@ -159,6 +161,15 @@ void LiveMeasure::Publish() {
         ctx_ = ctx;
     }
     // The old figure is freed outside the lock.
+    if (!tool_ || !tool_->underWay()) presses_ = 0;
+    emit stepChanged();
+}
+
+QString LiveMeasure::StepHint() const {
+    if (!tool_) return {};
+    if (tool_->phase() == CMeasureTool::Phase::Label)
+        return Text("HintLabel", "Click where the label goes; Esc cancels");
+    return ToolStepHint(tool_->kind(), presses_);
 }
 
 void LiveMeasure::HoldPointer(bool hold) {
@@ -201,13 +212,16 @@ bool LiveMeasure::eventFilter(QObject* watched, QEvent* e) {
     }
     if (me->button() != Qt::LeftButton) return false;
     if (type == QEvent::MouseButtonDblClick) {
-        if (tool_->EndsOnDoubleClick())
+        if (tool_->EndsOnDoubleClick()) {
             Drive([p](CMeasureTool& t) { t.DoubleClick(p); });
-        else
+        } else {
+            ++presses_;
             Drive([p](CMeasureTool& t) { t.Press(p); });
+        }
         return true;
     }
     RefreshSettings();
+    ++presses_;
     Drive([p](CMeasureTool& t) {
         t.Move(p);
         t.Press(p);

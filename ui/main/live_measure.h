@@ -2,7 +2,7 @@
 
 #include "capture/live_surface.h"
 #include "measure/font_record.h"
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 #include "measure/tool_registry.h"
 #include "session/live_shapes.h"
 
@@ -63,8 +63,15 @@ public:
     void SetLabelFont(const FontRecord& font) { labelFont_ = font; }
     const FontRecord& labelFont() const { return labelFont_; }
 
+    // What the next click does, for the status strip; empty without a tool.
+    QString StepHint() const;
+
     // LiveOverlay: the shape under way and the finished shapes.
     void Draw(QPainter& painter, const ViewMapping& map) override;
+
+signals:
+    // The tool, or the step of the shape under way, changed.
+    void stepChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -100,6 +107,7 @@ private:
     ShapeList finished_; // the tool appends here; moved on to shapes_ at once
     int button_ = 0;
     bool calibrating_ = false;
+    int presses_ = 0; // points placed on the shape under way
     bool holding_ = false;
     bool inDialog_ = false; // the Calibration dialog is open
 

@@ -22,30 +22,32 @@ namespace tvx {
 
 namespace {
 
-constexpr int kMenuItemIcon = 249;
 constexpr const char* kScaleBarKey = "ScaleBar";
 
+// Commands show their own pictures; the guides are switches and show a
+// tick when on, nothing when off.
 struct LiveMenuItem {
     int id; // 0: separator
     const char* key;
     const char* defaultText;
+    const char* icon; // null for a switch
 };
 constexpr LiveMenuItem kLiveMenu[] = {
-    {ids::kUndo, "Undo", "Undo"},
-    {ids::kRedo, "Redo", "Redo"},
-    {ids::kDeleteAllMeasures, "DeleteAll", "Delete All"},
-    {0, nullptr, nullptr},
-    {ids::kCrossLine, "Cross", "Crosshair"},
-    {ids::kScale, "Scale", "Scale line"},
-    {ids::kCircle, "Circle", "circle Grid"},
-    {ids::kScaleBar, "ScaleBar", "Scale Bar"},
-    {0, nullptr, nullptr},
-    {ids::kPenSettings, "Setting", "Settings"},
-    {0, nullptr, nullptr},
-    {ids::kExportMeasures, "ExportMeasures", "Export measurements..."},
-    {ids::kCopyMeasures, "CopyMeasures", "Copy measurements"},
-    {0, nullptr, nullptr},
-    {ids::kStack, "StackSweep", "Stack a Focus Sweep   F6"},
+    {ids::kUndo, "Undo", "Undo", ":/icons/menu_undo.svg"},
+    {ids::kRedo, "Redo", "Redo", ":/icons/menu_redo.svg"},
+    {ids::kDeleteAllMeasures, "DeleteAll", "Delete All", ":/icons/menu_delete_all.svg"},
+    {0, nullptr, nullptr, nullptr},
+    {ids::kCrossLine, "Cross", "Crosshair", nullptr},
+    {ids::kScale, "Scale", "Scale line", nullptr},
+    {ids::kCircle, "Circle", "circle Grid", nullptr},
+    {ids::kScaleBar, "ScaleBar", "Scale Bar", nullptr},
+    {0, nullptr, nullptr, nullptr},
+    {ids::kPenSettings, "Setting", "Settings", ":/icons/menu_settings.svg"},
+    {0, nullptr, nullptr, nullptr},
+    {ids::kExportMeasures, "ExportMeasures", "Export measurements...", ":/icons/menu_export.svg"},
+    {ids::kCopyMeasures, "CopyMeasures", "Copy measurements", ":/icons/menu_copy.svg"},
+    {0, nullptr, nullptr, nullptr},
+    {ids::kStack, "StackSweep", "Stack a Focus Sweep   F6", ":/icons/menu_stack.svg"},
 };
 
 } // namespace
@@ -138,17 +140,15 @@ void LiveTools::penSettings() {
 
 std::unique_ptr<CMenuXP> LiveTools::BuildMenu() {
     auto menu = std::make_unique<CMenuXP>(window_);
-    const QIcon icon(SkinPixmap(kMenuItemIcon, window_->devicePixelRatioF()));
     const GuideSnapshot g = guides_->snapshot();
     for (const LiveMenuItem& item : kLiveMenu) {
         if (item.id == 0) {
             menu->AppendSeparator();
             continue;
         }
-        QAction* a = menu->AppendItem(Text(item.key, item.defaultText), item.id, icon);
-        const bool guide = item.id == ids::kCrossLine || item.id == ids::kScale ||
-                           item.id == ids::kCircle || item.id == ids::kScaleBar;
-        if (guide) {
+        QAction* a = menu->AppendItem(Text(item.key, item.defaultText), item.id,
+                                      item.icon ? QIcon(QString::fromLatin1(item.icon)) : QIcon());
+        if (!item.icon) {
             a->setCheckable(true);
             a->setChecked(item.id == ids::kCrossLine ? g.crossLine
                           : item.id == ids::kScale   ? g.ruler

@@ -5,7 +5,7 @@
 #include "measure/geometry.h"
 #include "measure/live_guides.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
+#include "ui/skin/error_sink.h"
 
 #include <QLineEdit>
 #include <QStyle>
@@ -92,9 +92,8 @@ std::optional<double> MagnificationBoxes::ReadForMeasuring(bool useNominal, QWid
         ReadMagnification({calBox_->text(), magBox_->text(), useNominal});
     calibration_.nominal = r.entered;
     if (!r.magnification)
-        prompts().Message(dialogParent ? dialogParent->window()->windowTitle() : QString(),
-                          Text("EnterRate", "Please input the zoomIn scale!"),
-                          Prompts::Icon::Warning);
+        ShowMessage(dialogParent ? dialogParent->window()->windowTitle() : QString(),
+                    Text("EnterRate", "Please input the zoomIn scale!"), Prompts::Icon::Warning);
     return r.magnification;
 }
 

@@ -5,7 +5,6 @@
 #include "platform/app_events.h"
 #include "platform/folders.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "session/capture_session.h"
 #include "ui/files/file_commands.h"
@@ -26,8 +25,11 @@
 #include "ui/main/recording_commands.h"
 #include "ui/main/recording_glue.h"
 #include "ui/main/stack_glue.h"
+#include "ui/main/status_feedback.h"
+#include "ui/main/status_strip.h"
 #include "ui/main/still_commands.h"
 #include "ui/main/still_feedback.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
 #include <QAction>
@@ -125,9 +127,15 @@ void MainWindow::InitDialog() {
         StillCommands::Context{*session_, *commands_, *boxes_, *feedback, storage.picture,
                                msgTitle_, [this] { return recording_->isRecording(); }},
         this);
-    fullScreen_ = new FullScreenMode(
-        this, client_, liveView_,
-        QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(), files->view()});
+    // The foot of the window, between the name and the model line of the skin.
+    auto* strip = new StatusStrip(client_);
+    strip->setGeometry(130, 586, 600, 20);
+    new StatusFeedback(strip, {*stills, *recording_, *recorder, liveTools_->measure(), *files},
+                       this);
+    fullScreen_ =
+        new FullScreenMode(this, client_, liveView_,
+                           QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(),
+                                           files->view(), strip});
     new FocusFeatures(*commands_, liveView_, session_->frameSink(), this);
     new MeasureExportCommands(
         {*commands_, liveTools_->shapes(), *boxes_, *stills, storage.picture, msgTitle_}, this);
@@ -136,9 +144,8 @@ void MainWindow::InitDialog() {
     StackFeature::Hooks h;
     h.canStart = [this] {
         if (session_->isConnected() && session_->isPreviewRunning()) return true;
-        prompts().Message(windowTitle(),
-                          Text("BrowseToCamera", "Please return to the preview state"),
-                          Prompts::Icon::Warning);
+        ShowMessage(windowTitle(), Text("BrowseToCamera", "Please return to the preview state"),
+                    Prompts::Icon::Warning);
         return false;
     };
     h.saveStill = [stills](const StillPicture& still) { return stills->Write(still); };
@@ -148,7 +155,7 @@ void MainWindow::InitDialog() {
         stills->Announce(path);
     };
     h.failed = [this](const QString& reason) {
-        prompts().Message(msgTitle_, reason, Prompts::Icon::Warning);
+        ShowMessage(msgTitle_, reason, Prompts::Icon::Warning);
     };
     new StackFeature(*commands_, liveView_, session_->frameSink(), this, std::move(h));
 

@@ -38,6 +38,7 @@ void RecordingCommands::SetRecording(bool on) {
     syncPreviewButton();
     commands_.setSelected(ids::kVideo, on);
     client_->setRecordingSeconds(on && !fullScreen_ ? 0 : -1, secondsFont_);
+    emit recordingChanged(on);
 }
 
 void RecordingCommands::ShowSeconds(int seconds) {

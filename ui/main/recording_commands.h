@@ -34,6 +34,9 @@ public:
     // The window closes: a recording is finished rather than left unreadable.
     void Finish();
 
+signals:
+    void recordingChanged(bool on);
+
 private:
     void start();
     void stop();

@@ -2,11 +2,12 @@
 
 #include "capture/capture_engine.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "session/capture_session.h"
 #include "session/still_names.h"
 #include "ui/main/command_table.h"
+#include "ui/main/still_feedback.h"
 #include "ui/record/capture_timer_dlg.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
 #include <QAction>
@@ -53,9 +54,9 @@ RecordingGlue::RecordingGlue(CaptureSession& session, CommandActions& commands, 
     session_.frameSink().SetRecorder(&controller_);
     connect(commands.action(ids::kClock), &QAction::triggered, this, [this] {
         if (!session_.isPreviewRunning())
-            prompts().Message(window_->windowTitle(),
-                              Text("BrowseToTimer", "Please return to the preview state"),
-                              Prompts::Icon::Warning);
+            ShowMessage(window_->windowTitle(),
+                        Text("BrowseToTimer", "Please return to the preview state"),
+                        Prompts::Icon::Warning);
         else
             OpenTimeLapse();
     });
@@ -71,7 +72,7 @@ RecordingTarget RecordingGlue::reserveFile() {
     // The one place a recording's name is taken: the empty file is made
     // exclusively, so nothing is ever replaced. A change of size asks from
     // the recorder's writer thread; the scan's message then waits for ours.
-    MatchingFolderHandler tell;
+    MatchingFolderHandler tell = [](const QString&) { ShowRecordingFolderError(); };
     if (QThread::currentThread() != thread())
         tell = [this](const QString&) {
             QMetaObject::invokeMethod(
@@ -86,9 +87,9 @@ bool RecordingGlue::mayStart() {
     // Without the microscope no frame would ever come: the file would stay
     // empty while the counter ran.
     if (!session_.isConnected()) {
-        prompts().Message(window_->windowTitle(),
-                          Text("BrowseToCamera", "Please return to the preview state"),
-                          Prompts::Icon::Warning);
+        ShowMessage(window_->windowTitle(),
+                    Text("BrowseToCamera", "Please return to the preview state"),
+                    Prompts::Icon::Warning);
         return false;
     }
     // Frames come only while the preview runs: a start from the browse
@@ -158,13 +159,13 @@ void RecordingGlue::OpenTimeLapse() {
                          CaptureFrameSize(), systemTimeLapseClock(), window_);
     dlg.exec();
     if (const int missed = dlg.missedPictures(); missed > 0)
-        prompts().Message(window_->windowTitle(),
-                          Text("TimeLapseMissed",
-                               "%1 of the %2 time-lapse pictures were not taken: the microscope "
-                               "gave no picture while they were due.")
-                              .arg(missed)
-                              .arg(dlg.requestedPictures()),
-                          Prompts::Icon::Warning);
+        ShowMessage(window_->windowTitle(),
+                    Text("TimeLapseMissed",
+                         "%1 of the %2 time-lapse pictures were not taken: the microscope "
+                         "gave no picture while they were due.")
+                        .arg(missed)
+                        .arg(dlg.requestedPictures()),
+                    Prompts::Icon::Warning);
 }
 
 } // namespace tvx

@@ -1,12 +1,12 @@
 #include "ui/main/still_commands.h"
 
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "session/capture_session.h"
 #include "ui/main/command_table.h"
 #include "ui/main/magnification_boxes.h"
 #include "ui/main/still_feedback.h"
 #include "ui/main/still_format.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
 #include <QAction>
@@ -35,14 +35,18 @@ void StillCommands::take() {
     if (c_.session.isPreviewRunning())
         c_.session.RequestStill();
     else
-        prompts().Message(window_->windowTitle(),
-                          Text("BrowseToCamera", "Please return to the preview state"),
-                          Prompts::Icon::Warning);
+        ShowMessage(window_->windowTitle(),
+                    Text("BrowseToCamera", "Please return to the preview state"),
+                    Prompts::Icon::Warning);
 }
 
 StillSaveResult StillCommands::Write(const StillPicture& still) {
-    return saver_.Save(still, c_.boxes.magnificationText(), QDateTime::currentDateTime(),
-                       &overlays_, format_->For(QSize(still.width, still.height)));
+    const StillSaveResult result =
+        saver_.Save(still, c_.boxes.magnificationText(), QDateTime::currentDateTime(), &overlays_,
+                    format_->For(QSize(still.width, still.height)));
+    for (int i = 0; i < result.matchingFolders; ++i)
+        ShowPictureFolderError();
+    return result;
 }
 
 void StillCommands::save(StillSource source) {

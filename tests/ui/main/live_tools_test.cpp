@@ -9,11 +9,13 @@
 #include "ui/main/live_view.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
+#include "ui/main/status_strip.h"
 #include "ui/measure/pen_setting_dialog.h"
 #include "ui/skin/menu_xp.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMap>
@@ -257,13 +259,22 @@ TEST_F(LiveTools, StillShowsTheRulerAndTheMeasuredLine) {
 // Escape drops the shape under way and keeps the tool; the desktop's undo
 // keys undo and redo live measurements; Ctrl+Q quits.
 TEST_F(LiveTools, EscapeAndTheUndoKeysActOnLiveMeasurements) {
+    auto* strip = dlg_->findChild<StatusStrip*>();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->plainText(), "");
     Parts(*dlg_).OnCommand(ids::kLine);
+    EXPECT_EQ(strip->plainText(), "Click the first end");
     line({10, 10}, {100, 10}, {20, 20});
+    EXPECT_EQ(strip->plainText(), "Click the first end");
     click({10, 50});
+    EXPECT_EQ(strip->plainText(), "Click the second end");
+    click({100, 50});
+    EXPECT_EQ(strip->plainText(), "Click where the label goes; Esc cancels");
     ASSERT_TRUE(Parts(*dlg_).liveMeasure().underWay());
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dlg_.get(), &esc);
     EXPECT_FALSE(Parts(*dlg_).liveMeasure().underWay());
+    EXPECT_EQ(strip->plainText(), "Click the first end");
     EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 1);
     EXPECT_EQ(ShapeCount(shapes()), 1);
     line({10, 60}, {100, 60}, {20, 70});
@@ -313,6 +324,21 @@ TEST_F(LiveTools, LiveMenuUndoesAndRedoes) {
     EXPECT_EQ(ids, (QList<int>{ids::kUndo, ids::kRedo, ids::kDeleteAllMeasures, 0, ids::kCrossLine,
                                ids::kScale, ids::kCircle, ids::kScaleBar, 0, ids::kPenSettings, 0,
                                ids::kExportMeasures, ids::kCopyMeasures, 0, ids::kStack}));
+    // The guides are switches: a tick when on, no picture that would hide it.
+    // Commands show pictures of their own.
+    QList<QImage> pictures;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) continue;
+        const int id = a->data().toInt();
+        const bool guide = id == ids::kCrossLine || id == ids::kScale || id == ids::kCircle ||
+                           id == ids::kScaleBar;
+        EXPECT_EQ(a->isCheckable(), guide) << id;
+        EXPECT_EQ(a->icon().isNull(), guide) << id;
+        if (guide) continue;
+        const QImage picture = a->icon().pixmap(16, 16).toImage();
+        EXPECT_FALSE(pictures.contains(picture)) << id << " shares its picture";
+        pictures << picture;
+    }
 
     Parts(*dlg_).OnCommand(ids::kLine);
     line({10, 10}, {100, 10}, {20, 20});

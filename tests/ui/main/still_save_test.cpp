@@ -7,10 +7,12 @@
 #include "tests/ui/main/window_parts.h"
 #include "ui/main/main_window.h"
 #include "ui/main/save_as.h"
+#include "ui/main/status_strip.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -94,6 +96,23 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
               QByteArray(reinterpret_cast<const char*>(frame_.data()), kStride * kHeight));
 }
 
+TEST_F(StillSave, TheStatusStripNamesTheSavedStillWithALinkToItsFolder) {
+    feedFrame(4);
+    flags().Request(StillSource::Keyboard);
+    Parts(*dlg_).session().OnStillMessage(false);
+    const QStringList files = pictures();
+    ASSERT_EQ(files.size(), 1);
+    auto* strip = dlg_->findChild<StatusStrip*>();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->plainText(), "Saved " + files[0] + "  Open folder");
+    QString folder;
+    QObject::connect(strip, &StatusStrip::openFolder, [&](const QString& f) { folder = f; });
+    const QString link =
+        QRegularExpression(R"re(href="([^"]+)")re").match(strip->text()).captured(1);
+    emit strip->linkActivated(link);
+    EXPECT_EQ(QFileInfo(folder), QFileInfo(Parts(*dlg_).storage().picture));
+}
+
 TEST_F(StillSave, EachRequestGivesExactlyOnePicture) {
     feedFrame(2);
     flags().Request(StillSource::Keyboard);
@@ -152,11 +171,17 @@ TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     EXPECT_EQ(prompts_.shown().size(), 3u);
 }
 
-TEST_F(StillSave, NoFrameYetMeansNoFile) {
+TEST_F(StillSave, NoFrameYetMeansNoFileAndAFolderNamedLikeAStillIsTold) {
+    ASSERT_TRUE(QDir(Parts(*dlg_).storage().picture).mkpath("odd.bmp"));
     flags().Request(StillSource::Keyboard);
     Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_TRUE(pictures().isEmpty());
     EXPECT_FALSE(flags().requested());
+    // The count's finding first, then why there is no picture.
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown()[0].title, "Tavolux");
+    EXPECT_EQ(prompts_.shown()[0].text, "Picture Error");
+    EXPECT_EQ(prompts_.shown()[1].text, "There is no picture from the microscope yet.");
 }
 
 TEST(SaveAs, ProposesTheNameAndRefusesTheProgramsOwnFolder) {
