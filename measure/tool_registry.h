@@ -71,6 +71,18 @@ struct ToolButton {
     const char* tipDefault;
 };
 
+// What the next click does while the tool is chosen on the live view:
+// `first` before any point is placed, `next` for every later one. With
+// `ofPoints`, `first` is a pattern for every step: the point to click (%1)
+// of the tool's points (%2).
+struct ToolHint {
+    const char* firstKey;
+    const char* first;
+    const char* nextKey;
+    const char* next;
+    int ofPoints;
+};
+
 // The tool's item in one of the Photo Measure menus. Command 0: not there.
 struct ToolMenuItem {
     int command;
@@ -103,6 +115,7 @@ struct ToolRow {
     int labelCount;           // labels of a canvas shape drawn without measuring
     int anchor;               // label anchor of a canvas shape, or kAnchorLastPoint...
     ToolButton button;        // command 0: no live button
+    ToolHint hint;            // the live view's step hints
     ToolMenuItem drawMenu;    // the canvas's drawing menu
     ToolMenuItem measureMenu; // the canvas's measuring menu
     const ToolBehaviour* does;
@@ -125,58 +138,70 @@ extern const ToolBehaviour kRectangleTool;
 inline constexpr ToolRow kToolRegistry[] = {
     // id, kindOf, name, live kind, canvas tool, canvas kind, labels, anchor,
     //   live button {command, up, down, x, y, tip key, tip},
+    //   step hint {first key, first, next key, next, of points},
     //   drawing menu {command, place, key, text, icon, name key, name},
     //   measuring menu {...}, behaviour
     {ToolId::Line, ToolId::Line, "line", 1, 0, 2, 1, LinePoint::Anchor,
         {1120, 285, 284, 423, 6, "straightline", "Line Measurement"},
+        {"HintFirstEnd", "Click the first end", "HintSecondEnd", "Click the second end", 0},
         {32810, 10, "straightline", "Line", 256, "DrawLine", "Line"},
         {32817, 10, "straightline", "Line", 256, "MeasureLine", "Line"},
         &kLineTool},
     {ToolId::ContinuousLine, ToolId::ContinuousLine, "continuous line", 2, 7, 3, 0, kNoFixedAnchor,
         {1192, 305, 304, 453, 6, "Continuousline", "Continuous Line Measurement"},
+        {"HintFirstEnd", "Click the first end", "HintNextPoint", "Click the next point; a double click ends the line", 0},
         {32827, 11, "Continuousline", "Continuous line", 251, "DrawContinueline", "Continue Line"},
         {32818, 11, "Continuousline", "Continuous line", 252, "MeasureContinueline", "Continue Line"},
         &kContinuousLineTool},
     // The pen-style option owns the key this tip once shared.
     {ToolId::PointToLine, ToolId::PointToLine, "point to line", 3, -1, 0, 0, kNoFixedAnchor,
         {1193, 307, 306, 483, 6, "TipPointToLine", "Point to Line Measurement"},
+        {"HintPoint", "Click point %1 of %2", nullptr, nullptr, 3},
         {}, {},
         &kPointToLineTool},
     {ToolId::Polygon, ToolId::Polygon, "polygon", 4, 9, 4, 1, kAnchorLastPoint,
         {1194, 309, 308, 513, 6, "Ploygon", "Polygon measrement"},
+        {"HintFirstCorner", "Click the first corner", "HintNextCorner", "Click the next corner; a double click closes the polygon", 0},
         {},
         {32820, 21, "Ploygon", "Ploygon", 257, "MeasurePloygon", "Ploygon"},
         &kPolygonTool},
     {ToolId::RadiusCircle, ToolId::RadiusCircle, "radius circle", 5, 1, 6, 3, RadiusCirclePoint::Anchor,
         {1195, 311, 310, 543, 6, "RadialCircle", "Radius of Circle Measurement"},
+        {"HintCentre", "Click the centre", "HintOnCircle", "Click a point on the circle", 0},
         {32814, 30, "RadialCircle", "Radius Circle", 258, "DrawRadialCircle", "Radial Circle"},
         {32821, 30, "RadialCircle", "Radius Circle", 258, "MeasureRedialCircle", "Radius Circle"},
         &kRadiusCircleTool},
     {ToolId::DiameterCircle, ToolId::DiameterCircle, "diameter circle", 6, 6, 7, 3, DiameterCirclePoint::Anchor,
         {1196, 313, 312, 573, 6, "Diametercircle", "Diameter of Circle Measurement"},
+        {"HintFirstEnd", "Click the first end", "HintSecondEnd", "Click the second end", 0},
         {32815, 31, "Diametercircle", "Diameter Circle", 254, "DrawDiametercircle", "Diameter Circle"},
         {32822, 31, "Diametercircle", "Diameter Circle", 254, "MeasureDiameterCircle", "Diameter Circle"},
         &kDiameterCircleTool},
     {ToolId::ThreePointCircle, ToolId::ThreePointCircle, "three-point circle", 7, 8, 9, 3, ThreePointCirclePoint::Anchor,
         {1197, 315, 314, 603, 6, "Threepointcircle", "Three Points Circle Measurement"},
+        {"HintPoint", "Click point %1 of %2", nullptr, nullptr, 3},
         {32816, 32, "Threepointcircle", "Three Points Circle", 247, "DrawThreePointCircle", "Three Point Circle"},
         {32823, 32, "Threepointcircle", "Three Point Circle", 247, "MeasureThreePointCircle", "Three Point Circle"},
         &kThreePointCircleTool},
     {ToolId::ThreePointArc, ToolId::ThreePointArc, "three-point arc", 8, -1, 0, 0, kNoFixedAnchor,
         {1200, 317, 316, 633, 6, "TArc", "Three Points Arc Measurement"},
+        {"HintPoint", "Click point %1 of %2", nullptr, nullptr, 3},
         {}, {},
         &kThreePointArcTool},
     {ToolId::ThreePointAngle, ToolId::ThreePointAngle, "three-point angle", 9, 5, 5, 1, AnglePoint::Anchor,
         {1199, 319, 318, 663, 6, "Angle", "Three Points Angle Measurement"},
+        {"HintPoint", "Click point %1 of %2", nullptr, nullptr, 3},
         {32812, 20, "Angle", "Angle", 248, "DrawAngle", "Angle"},
         {1181, 40, "Angle", "Angle", 248, "MeasureAngle", "Angle"},
         &kThreePointAngleTool},
     {ToolId::FourPointAngle, ToolId::FourPointAngle, "four-point angle", 10, 10, 10, 1, FourPointAnglePoint::Anchor,
         {1180, 321, 320, 693, 6, "Fourpointangle", "Four Points Angle Measurement"},
+        {"HintPoint", "Click point %1 of %2", nullptr, nullptr, 4},
         {},
         {32826, 41, "Fourpointangle", "Four Point Angle", 255, "MeasureFourPointCircle", "Four point Angle"},
         &kFourPointAngleTool},
     {ToolId::Rectangle, ToolId::Rectangle, "rectangle", 0, 2, 8, 3, RectanglePoint::Anchor,
+        {},
         {},
         {32813, 21, "Rectangle", "Retangle", 259, "DrawRectangle", "Rectangle"},
         {32819, 20, "Rectangle", "Rectangle", 259, "MeasureRectangle", "Rectangle"},
@@ -184,6 +209,7 @@ inline constexpr ToolRow kToolRegistry[] = {
     // Calibrates with the line tool's numbers on both surfaces.
     {ToolId::CalibrationLine, ToolId::Line, "calibration line", 1, 0, 2, 1, LinePoint::Anchor,
         {1198, 323, 322, 798, 6, "TipCalibration", "Line Calibration"},
+        {"HintFirstEnd", "Click the first end", "HintSecondEnd", "Click the second end", 0},
         {}, {},
         &kCalibrationLineTool},
 };

@@ -169,7 +169,8 @@ QString LiveMeasure::StepHint() const {
     if (!tool_) return {};
     if (tool_->phase() == CMeasureTool::Phase::Label)
         return Text("HintLabel", "Click where the label goes; Esc cancels");
-    return ToolStepHint(tool_->kind(), presses_);
+    const ToolRow* row = ToolOfCommand(button_);
+    return row ? ToolStepHint(row->hint, presses_) : QString();
 }
 
 void LiveMeasure::HoldPointer(bool hold) {

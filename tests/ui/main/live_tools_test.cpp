@@ -162,6 +162,7 @@ TEST_F(LiveTools, EveryToolButtonChoosesItsToolAndDropsIt) {
         EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), tool.liveKind);
         EXPECT_EQ(Parts(*dlg_).liveMeasure().calibrating(), tool.id == ToolId::CalibrationLine);
         EXPECT_TRUE(Parts(*dlg_).commands().isSelected(id));
+        EXPECT_FALSE(Parts(*dlg_).liveMeasure().StepHint().isEmpty());
         if (previous) {
             EXPECT_FALSE(Parts(*dlg_).commands().isSelected(previous));
         }
@@ -171,6 +172,16 @@ TEST_F(LiveTools, EveryToolButtonChoosesItsToolAndDropsIt) {
     Parts(*dlg_).OnCommand(previous);
     EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 0);
     EXPECT_FALSE(Parts(*dlg_).commands().isSelected(previous));
+}
+
+TEST_F(LiveTools, StepHintsFollowTheClicks) {
+    Parts(*dlg_).OnCommand(ToolCommand(ToolId::ThreePointAngle));
+    click({100, 100});
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().StepHint(), QStringLiteral("Click point 2 of 3"));
+    Parts(*dlg_).OnCommand(ids::kLine);
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().StepHint(), QStringLiteral("Click the first end"));
+    click({100, 100});
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().StepHint(), QStringLiteral("Click the second end"));
 }
 
 TEST_F(LiveTools, LineIsMeasuredInLiveCoordinatesAndKeptInTheList) {
