@@ -36,24 +36,13 @@ protected:
 };
 
 Figure LiveFigure(const CMeasureShape& s, const MeasureContext&) {
-    Figure f;
-    const QVector<QPoint>& p = s.points;
-    if (p.size() < DiameterCirclePoint::Count) return f;
-    f.ellipses << CircleBox(p[0], TruncDistance(p[0], p[1]));
-    f.lines << QLine(p[1], p[2]);
-    LiveLabels(f, s, DiameterCirclePoint::Anchor);
-    return f;
+    return LiveCircle(s, DiameterCirclePoint::Count, DiameterCirclePoint::EndA,
+                      DiameterCirclePoint::EndB, DiameterCirclePoint::Anchor);
 }
 
 Figure CanvasFigure(const CMeasureShape& s, const MeasureContext&, const CanvasScale& scale) {
-    Figure f;
-    const Scaled sc(scale);
-    const QVector<QPoint>& p = s.points;
-    if (p.size() < DiameterCirclePoint::Count) return f;
-    f.ellipses << sc.CircleBox(p[0], TruncDistance(p[0], p[1]));
-    f.lines << sc.RLine(p[1], p[2]);
-    sc.Labels(f, s, DiameterCirclePoint::Anchor);
-    return f;
+    return Scaled(scale).Circle(s, DiameterCirclePoint::Count, DiameterCirclePoint::EndA,
+                                DiameterCirclePoint::EndB, DiameterCirclePoint::Anchor);
 }
 
 void Values(const CMeasureShape& s, ShapeNumbering numbering, const MeasureContext& mc,

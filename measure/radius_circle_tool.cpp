@@ -29,24 +29,13 @@ protected:
 };
 
 Figure LiveFigure(const CMeasureShape& s, const MeasureContext&) {
-    Figure f;
-    const QVector<QPoint>& p = s.points;
-    if (p.size() < RadiusCirclePoint::Count) return f;
-    f.ellipses << CircleBox(p[0], TruncDistance(p[0], p[1]));
-    f.lines << QLine(p[0], p[1]);
-    LiveLabels(f, s, RadiusCirclePoint::Anchor);
-    return f;
+    return LiveCircle(s, RadiusCirclePoint::Count, RadiusCirclePoint::Centre,
+                      RadiusCirclePoint::OnCircle, RadiusCirclePoint::Anchor);
 }
 
 Figure CanvasFigure(const CMeasureShape& s, const MeasureContext&, const CanvasScale& scale) {
-    Figure f;
-    const Scaled sc(scale);
-    const QVector<QPoint>& p = s.points;
-    if (p.size() < RadiusCirclePoint::Count) return f;
-    f.ellipses << sc.CircleBox(p[0], TruncDistance(p[0], p[1]));
-    f.lines << sc.RLine(p[0], p[1]);
-    sc.Labels(f, s, RadiusCirclePoint::Anchor);
-    return f;
+    return Scaled(scale).Circle(s, RadiusCirclePoint::Count, RadiusCirclePoint::Centre,
+                                RadiusCirclePoint::OnCircle, RadiusCirclePoint::Anchor);
 }
 
 void Values(const CMeasureShape& s, ShapeNumbering, const MeasureContext& mc, MeasuredValues& v) {

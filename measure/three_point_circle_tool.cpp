@@ -33,25 +33,18 @@ protected:
 };
 
 Figure LiveFigure(const CMeasureShape& s, const MeasureContext&) {
-    Figure f;
-    const QVector<QPoint>& p = s.points;
-    if (p.size() < ThreePointCirclePoint::Count) return f;
-    f.ellipses << CircleBox(p[0], TruncDistance(p[0], p[1]));
-    LiveLabels(f, s, ThreePointCirclePoint::Anchor);
-    return f;
+    return LiveCircle(s, ThreePointCirclePoint::Count, -1, -1, ThreePointCirclePoint::Anchor);
 }
 
+// The canvas marks the three clicks and draws the radius to the third.
 Figure CanvasFigure(const CMeasureShape& s, const MeasureContext&, const CanvasScale& scale) {
-    Figure f;
     const Scaled sc(scale);
-    const QVector<QPoint>& p = s.points;
-    if (p.size() < ThreePointCirclePoint::Count) return f;
-    f.ellipses << sc.CircleBox(p[0], TruncDistance(p[0], p[1]));
-    f.lines << sc.RLine(p[0], p[3]);
-    sc.Cross(f, p[2]);
-    sc.Cross(f, p[1]);
-    sc.Cross(f, p[3]);
-    sc.Labels(f, s, ThreePointCirclePoint::Anchor);
+    Figure f = sc.Circle(s, ThreePointCirclePoint::Count, ThreePointCirclePoint::Centre,
+                         ThreePointCirclePoint::ThirdClick, ThreePointCirclePoint::Anchor);
+    if (s.points.size() < ThreePointCirclePoint::Count) return f;
+    for (int i : {ThreePointCirclePoint::FirstClick, ThreePointCirclePoint::SecondClick,
+                  ThreePointCirclePoint::ThirdClick})
+        sc.Cross(f, s.points[i]);
     return f;
 }
 

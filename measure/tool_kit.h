@@ -44,6 +44,19 @@ inline void LiveLabels(Figure& f, const CMeasureShape& s, int anchor) {
         f.texts << Figure::Text{s.points[anchor], k * s.labelLineSpacing, s.labels[k]};
 }
 
+// A circle around point 0 through point 1 with the segment from point `a`
+// to point `b` (none for a < 0) and the labels at `anchor`; nothing until
+// the shape has `count` points.
+inline Figure LiveCircle(const CMeasureShape& s, int count, int a, int b, int anchor) {
+    Figure f;
+    const QVector<QPoint>& p = s.points;
+    if (p.size() < count) return f;
+    f.ellipses << CircleBox(p[0], TruncDistance(p[0], p[1]));
+    if (a >= 0) f.lines << QLine(p[a], p[b]);
+    LiveLabels(f, s, anchor);
+    return f;
+}
+
 // Canvas figures: line ends and label corners truncated (T), the circles'
 // boxes and segments rounded (R).
 class Scaled {
@@ -67,6 +80,16 @@ public:
         if (anchor < 0 || anchor >= s.points.size()) return;
         for (int k = 0; k < s.labels.size(); ++k)
             f.texts << Figure::Text{T(s.points[anchor]), k * s.labelLineSpacing, s.labels[k]};
+    }
+    // As LiveCircle, the segment rounded.
+    Figure Circle(const CMeasureShape& s, int count, int a, int b, int anchor) const {
+        Figure f;
+        const QVector<QPoint>& p = s.points;
+        if (p.size() < count) return f;
+        f.ellipses << CircleBox(p[0], TruncDistance(p[0], p[1]));
+        if (a >= 0) f.lines << RLine(p[a], p[b]);
+        Labels(f, s, anchor);
+        return f;
     }
     void Label0(Figure& f, const CMeasureShape& s, int anchor) const {
         if (anchor >= 0 && anchor < s.points.size() && !s.labels.isEmpty())
