@@ -16,7 +16,9 @@ namespace tvx {
 // The live toolbar, the command table and the menus are made from these rows.
 //
 // A new tool: its own file (class, drawing, values, its ToolBehaviour), one
-// ToolId, one extern line and one row here, and its button pictures.
+// ToolId, one extern line and one row here, and its pictures as SVG files
+// named by their numbers (icons/ms_<tool>_<number>.svg: the button's two
+// faces and, for the canvas, the menu icon).
 enum class ToolId {
     Line,
     ContinuousLine,
