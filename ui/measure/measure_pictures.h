@@ -50,6 +50,7 @@ enum : int {
 QSize MeasurePictureSize(int number);
 // A null pixmap for numbers the dialog does not use.
 QPixmap MeasurePixmap(int number);
+// A menu icon: the one drawn here, else the skin picture of that number.
 QIcon MeasureMenuIcon(int number);
 // The canvas's measuring cursor: a thin cross with an open centre.
 QCursor MeasuringCursor();

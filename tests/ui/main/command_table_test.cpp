@@ -53,7 +53,7 @@ protected:
 
 TEST_F(CommandTable, EveryRowIsOneActionWithItsButtonAndHotKey) {
     std::set<int> seen;
-    for (const CommandRow& row : kCommands) {
+    for (const CommandRow& row : CommandRows()) {
         SCOPED_TRACE(row.id);
         EXPECT_TRUE(seen.insert(row.id).second) << "a command is described twice";
         QAction* a = Parts(*window_).commands().action(row.id);
