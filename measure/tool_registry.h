@@ -74,14 +74,14 @@ struct ToolButton {
 };
 
 // What the next click does while the tool is chosen on the live view:
-// `first` before any point is placed, `next` for every later one. With
-// `ofPoints`, `first` is a pattern for every step: the point to click (%1)
+// `firstText` before any point is placed, `nextText` for every later one.
+// With `ofPoints`, `firstText` is a pattern for every step: the point to click (%1)
 // of the tool's points (%2).
 struct ToolHint {
     const char* firstKey;
-    const char* first;
+    const char* firstText;
     const char* nextKey;
-    const char* next;
+    const char* nextText;
     int ofPoints;
 };
 

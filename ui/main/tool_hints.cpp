@@ -7,9 +7,9 @@ namespace tvx {
 QString ToolStepHint(const ToolHint& hint, int placed) {
     if (!hint.firstKey) return {};
     if (hint.ofPoints > 0)
-        return Text(hint.firstKey, hint.first).arg(placed + 1).arg(hint.ofPoints);
-    if (placed == 0 || !hint.nextKey) return Text(hint.firstKey, hint.first);
-    return Text(hint.nextKey, hint.next);
+        return Text(hint.firstKey, hint.firstText).arg(placed + 1).arg(hint.ofPoints);
+    if (placed == 0 || !hint.nextKey) return Text(hint.firstKey, hint.firstText);
+    return Text(hint.nextKey, hint.nextText);
 }
 
 } // namespace tvx
