@@ -280,26 +280,21 @@ void CMeasureCanvas::wheelEvent(QWheelEvent* e) {
     ViewChanged();
 }
 
-void CMeasureCanvas::keyPressEvent(QKeyEvent* e) {
-    if (e->key() != Qt::Key_Space) {
-        QWidget::keyPressEvent(e);
-        return;
-    }
+bool CMeasureCanvas::SpaceKey(QKeyEvent* e, bool down) {
+    if (e->key() != Qt::Key_Space) return false;
     if (!e->isAutoRepeat()) {
-        spaceHeld_ = true;
+        spaceHeld_ = down;
         SetPanCursor();
     }
+    return true;
+}
+
+void CMeasureCanvas::keyPressEvent(QKeyEvent* e) {
+    if (!SpaceKey(e, true)) QWidget::keyPressEvent(e);
 }
 
 void CMeasureCanvas::keyReleaseEvent(QKeyEvent* e) {
-    if (e->key() != Qt::Key_Space) {
-        QWidget::keyReleaseEvent(e);
-        return;
-    }
-    if (!e->isAutoRepeat()) {
-        spaceHeld_ = false;
-        SetPanCursor();
-    }
+    if (!SpaceKey(e, false)) QWidget::keyReleaseEvent(e);
 }
 
 void CMeasureCanvas::focusOutEvent(QFocusEvent* e) {

@@ -81,6 +81,8 @@ private:
     void ViewChanged();
     bool StartPan(QMouseEvent* e);
     void SetPanCursor();
+    // Space held turns the left button into panning; true for Space.
+    bool SpaceKey(QKeyEvent* e, bool down);
 
     MeasureCanvasModel model_;
     CanvasZoom zoom_;

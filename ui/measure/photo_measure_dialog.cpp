@@ -399,6 +399,8 @@ void PhotoMeasureDialog::SizeForPicture() {
     layout()->invalidate();
     layout()->activate(); // the nested layouts forget their old sizes
     QSize want = layout()->sizeHint();
+    // Without a picture the well keeps the height of the smallest canvas.
+    if (!canvas_) want.rheight() += 480;
     const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
     if (screen) {
         // Room for a window manager's frame around it.
