@@ -4,6 +4,7 @@
 #include "measure/live_guides.h"
 #include "measure/picture_scale.h"
 #include "measure/shape_drawing.h"
+#include "measure/tool_registry.h"
 #include "platform/settings.h"
 
 #include <QDir>
@@ -237,13 +238,7 @@ ToolSettings MeasureCanvasModel::CurrentToolSettings() const {
 CMeasureTool* MeasureCanvasModel::ToolFor(int tool) {
     const bool calibrates = calibrating_ && measuring_ && tool == int(MeasureTool::Line);
     if (!active_ || activeTool_ != tool || activeCalibrates_ != calibrates) {
-        if (calibrates) {
-            for (const ToolEntry& e : kToolRegistry)
-                if (e.id == ToolId::CalibrationLine)
-                    active_ = e.make(ToolSurface::Canvas, int32_t(ShapeKind::Line));
-        } else {
-            active_ = tool >= 0 && tool <= 10 ? MakeCanvasTool(MeasureTool(tool)) : nullptr;
-        }
+        active_ = MakeCanvasTool(tool, calibrates);
         activeTool_ = tool;
         activeCalibrates_ = calibrates;
     }

@@ -1,5 +1,7 @@
 #include "ui/measure/measure_pictures.h"
 
+#include "ui/skin/skin.h"
+
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -273,7 +275,9 @@ QPixmap MeasurePixmap(int number) {
 }
 
 QIcon MeasureMenuIcon(int number) {
-    const QPixmap pm = MeasurePixmap(number);
+    QPixmap pm = MeasurePixmap(number);
+    // A tool whose icon is not drawn here brings it as a skin picture.
+    if (pm.isNull() && number != 0) pm = SkinPixmap(number, 2.0);
     return pm.isNull() ? QIcon() : QIcon(pm);
 }
 

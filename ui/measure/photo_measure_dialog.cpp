@@ -4,6 +4,7 @@
 #include "measure/calibration.h"
 #include "measure/calibration_file.h"
 #include "measure/font_file.h"
+#include "measure/tool_registry.h"
 #include "platform/file_name.h"
 #include "platform/folders.h"
 #include "platform/language.h"
@@ -69,63 +70,20 @@ constexpr ToolbarEntry kToolbar[9] = {
      MeasurePicture::CalibrationNormal, MeasurePicture::CalibrationLatched, 410},
 };
 
-struct MenuEntry {
-    int command; // 0: separator
+// The measuring menu's own items after the tools (command 0: separator).
+struct OwnItem {
+    int command;
     const char* key;
     const char* text;
     int icon;
-    int tool;
-    const char* nameKey;
-    const char* nameDefault;
 };
-constexpr MenuEntry kDrawingMenu[] = {
-    {MeasureCommand::DrawLine, "straightline", "Line", MeasurePicture::IconLine, 0, "DrawLine",
-     "Line"},
-    {MeasureCommand::DrawContinuousLine, "Continuousline", "Continuous line",
-     MeasurePicture::IconContinuousDraw, 7, "DrawContinueline", "Continue Line"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::DrawAngle, "Angle", "Angle", MeasurePicture::IconAngle, 5, "DrawAngle",
-     "Angle"},
-    {MeasureCommand::DrawRectangle, "Rectangle", "Retangle", MeasurePicture::IconRectangle, 2,
-     "DrawRectangle", "Rectangle"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::DrawRadiusCircle, "RadialCircle", "Radius Circle",
-     MeasurePicture::IconRadiusCircle, 1, "DrawRadialCircle", "Radial Circle"},
-    {MeasureCommand::DrawDiameterCircle, "Diametercircle", "Diameter Circle",
-     MeasurePicture::IconDiameterCircle, 6, "DrawDiametercircle", "Diameter Circle"},
-    {MeasureCommand::DrawThreePointCircle, "Threepointcircle", "Three Points Circle",
-     MeasurePicture::IconThreePointCircle, 8, "DrawThreePointCircle", "Three Point Circle"},
-};
-constexpr MenuEntry kMeasuringMenu[] = {
-    {MeasureCommand::MeasureLine, "straightline", "Line", MeasurePicture::IconLine, 0,
-     "MeasureLine", "Line"},
-    {MeasureCommand::MeasureContinuousLine, "Continuousline", "Continuous line",
-     MeasurePicture::IconContinuousMeasure, 7, "MeasureContinueline", "Continue Line"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::MeasureRectangle, "Rectangle", "Rectangle", MeasurePicture::IconRectangle, 2,
-     "MeasureRectangle", "Rectangle"},
-    {MeasureCommand::MeasurePolygon, "Ploygon", "Ploygon", MeasurePicture::IconPolygon, 9,
-     "MeasurePloygon", "Ploygon"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::MeasureRadiusCircle, "RadialCircle", "Radius Circle",
-     MeasurePicture::IconRadiusCircle, 1, "MeasureRedialCircle", "Radius Circle"},
-    {MeasureCommand::MeasureDiameterCircle, "Diametercircle", "Diameter Circle",
-     MeasurePicture::IconDiameterCircle, 6, "MeasureDiameterCircle", "Diameter Circle"},
-    {MeasureCommand::MeasureThreePointCircle, "Threepointcircle", "Three Point Circle",
-     MeasurePicture::IconThreePointCircle, 8, "MeasureThreePointCircle", "Three Point Circle"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::MeasureAngle, "Angle", "Angle", MeasurePicture::IconAngle, 5, "MeasureAngle",
-     "Angle"},
-    {MeasureCommand::MeasureFourPointAngle, "Fourpointangle", "Four Point Angle",
-     MeasurePicture::IconFourPointAngle, 10, "MeasureFourPointCircle", "Four point Angle"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::Units, "Units", "Units", MeasurePicture::IconUnits, -1, nullptr, nullptr},
-    {MeasureCommand::ScaleBar, "ScaleBar", "Scale Bar", 0, -1, nullptr, nullptr},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::ExportMeasurements, "ExportMeasures", "Export measurements...", 0, -1, nullptr,
-     nullptr},
-    {MeasureCommand::CopyMeasurements, "CopyMeasures", "Copy measurements", 0, -1, nullptr,
-     nullptr},
+constexpr OwnItem kMeasuringTail[] = {
+    {0, nullptr, nullptr, 0},
+    {MeasureCommand::Units, "Units", "Units", MeasurePicture::IconUnits},
+    {MeasureCommand::ScaleBar, "ScaleBar", "Scale Bar", 0},
+    {0, nullptr, nullptr, 0},
+    {MeasureCommand::ExportMeasurements, "ExportMeasures", "Export measurements...", 0},
+    {MeasureCommand::CopyMeasurements, "CopyMeasures", "Copy measurements", 0},
 };
 
 constexpr int kInitialTool = int(MeasureTool::None);
@@ -156,30 +114,31 @@ QPixmap RatePlatePixmap() {
     return plate;
 }
 
-void BuildMenu(CMenuXP& menu, const MenuEntry* entries, size_t count) {
+// A tools menu as the tool registry places its items; the measuring menu
+// then has its own.
+void BuildMenu(CMenuXP& menu, bool measuring) {
     menu.SetBackgroundColour(QColor(226, 227, 229));
     menu.SetHighlightColour(QColor(78, 135, 219));
-    for (size_t i = 0; i < count; ++i) {
-        const MenuEntry& e = entries[i];
+    std::vector<const ToolMenuItem*> items;
+    for (const ToolRow& tool : kToolRegistry) {
+        const ToolMenuItem& item = measuring ? tool.measureMenu : tool.drawMenu;
+        if (item.command != 0) items.push_back(&item);
+    }
+    std::stable_sort(items.begin(), items.end(), [](const ToolMenuItem* a, const ToolMenuItem* b) {
+        return a->place < b->place;
+    });
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0 && items[i]->place / 10 != items[i - 1]->place / 10) menu.AppendSeparator();
+        menu.AppendItem(Text(items[i]->key, items[i]->text), items[i]->command,
+                        MeasureMenuIcon(items[i]->icon));
+    }
+    if (!measuring) return;
+    for (const OwnItem& e : kMeasuringTail) {
         if (e.command == 0)
             menu.AppendSeparator();
         else
             menu.AppendItem(Text(e.key, e.text), e.command, MeasureMenuIcon(e.icon));
     }
-}
-
-const MenuEntry* FindEntry(int command, bool* measuring) {
-    for (const MenuEntry& e : kDrawingMenu)
-        if (e.command == command) {
-            *measuring = false;
-            return &e;
-        }
-    for (const MenuEntry& e : kMeasuringMenu)
-        if (e.command == command) {
-            *measuring = true;
-            return &e;
-        }
-    return nullptr;
 }
 
 } // namespace
@@ -484,11 +443,11 @@ bool PhotoMeasureDialog::CheckMagnification() {
 }
 
 void PhotoMeasureDialog::BuildDrawingMenu(CMenuXP& menu) const {
-    BuildMenu(menu, kDrawingMenu, std::size(kDrawingMenu));
+    BuildMenu(menu, false);
 }
 
 void PhotoMeasureDialog::BuildMeasuringMenu(CMenuXP& menu) const {
-    BuildMenu(menu, kMeasuringMenu, std::size(kMeasuringMenu));
+    BuildMenu(menu, true);
 }
 
 void PhotoMeasureDialog::PrepareMenu(int buttonId) {
@@ -535,12 +494,14 @@ void PhotoMeasureDialog::OnMenuCommand(int command) {
         canvas_->Repaint(QRect());
         return;
     }
+    // Any other command ("Units") does nothing.
     bool measuring = false;
-    const MenuEntry* e = FindEntry(command, &measuring);
-    if (!e || e->tool < 0) return; // "Units" does nothing
+    const ToolRow* tool = ToolOfMenuCommand(command, &measuring);
+    if (!tool) return;
     if (measuring && !CheckMagnification()) return;
-    if (canvas_) canvas_->model().SetTool(e->tool, measuring);
-    SetToolName(e->nameKey, e->nameDefault);
+    if (canvas_) canvas_->model().SetTool(tool->canvasTool, measuring);
+    const ToolMenuItem& item = measuring ? tool->measureMenu : tool->drawMenu;
+    SetToolName(item.nameKey, item.nameDefault);
 }
 
 void PhotoMeasureDialog::OnPenSettings() {

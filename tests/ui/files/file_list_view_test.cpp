@@ -267,7 +267,7 @@ TEST_F(FileListView, DeleteAsksFirstAndThenMovesTheFileToTheTrash) {
     prompts_.Clear();
     prompts_.Push(Prompts::Answer::Cancel);
     commands_->Delete();
-    EXPECT_EQ(prompts_.shown().back().text, "Are you sure to delete?");
+    EXPECT_EQ(prompts_.shown().back().text, "Delete Still_N2.bmp?");
     EXPECT_TRUE(QFile::exists(gone));
 
     prompts_.Push(Prompts::Answer::Ok);

@@ -3,6 +3,7 @@
 
 #include "measure/calibration_file.h"
 #include "measure/font_file.h"
+#include "measure/tool_registry.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -39,6 +40,22 @@
 
 namespace tvx {
 namespace {
+
+// The Photo Measure menu commands of a tool.
+int MeasureMenu(ToolId id) {
+    return FindTool(id)->measureMenu.command;
+}
+int DrawMenu(ToolId id) {
+    return FindTool(id)->drawMenu.command;
+}
+
+// A menu's texts in order, "-" for a separator.
+QStringList MenuTexts(const CMenuXP& menu) {
+    QStringList texts;
+    for (QAction* a : menu.actions())
+        texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
 
 QString SavePicture(const QString& name, QSize size) {
     QImage img(size, QImage::Format_RGB32);
@@ -105,7 +122,7 @@ TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
     PhotoMeasureDialog d(SavePicture(QStringLiteral("c.bmp"), QSize(640, 480)), nullptr);
     d.nominalEdit()->setText(QStringLiteral("200"));
     d.calibratedEdit()->clear();
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     EXPECT_EQ(d.magnification(), 200);
     EXPECT_EQ(d.canvas()->model().magnification(), 200);
     EXPECT_EQ(d.canvas()->model().tool(), int(MeasureTool::Line));
@@ -113,7 +130,7 @@ TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
     EXPECT_EQ(d.toolNameEdit()->text(), QStringLiteral("Line"));
 
     d.calibratedEdit()->setText(QStringLiteral("187.5"));
-    d.OnMenuCommand(MeasureCommand::MeasurePolygon);
+    d.OnMenuCommand(MeasureMenu(ToolId::Polygon));
     EXPECT_EQ(d.magnification(), 187.5);
     d.OnCalibration();
     EXPECT_EQ(d.magnification(), 200);
@@ -155,14 +172,14 @@ TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
     d.nominalEdit()->clear();
     d.calibratedEdit()->clear();
     d.PrepareMenu(PhotoMeasureId::MeasuringTools);
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, QStringLiteral("Please input the zoomIn Rate!"));
     EXPECT_EQ(d.canvas()->model().tool(), MeasureCanvasModel::kNoTool);
     d.OnCalibration();
     EXPECT_FALSE(d.canvas()->model().calibrationMode());
 
-    d.OnMenuCommand(MeasureCommand::DrawRectangle);
+    d.OnMenuCommand(DrawMenu(ToolId::Rectangle));
     EXPECT_EQ(d.canvas()->model().tool(), int(MeasureTool::Rectangle));
     EXPECT_FALSE(d.canvas()->model().measuring());
     EXPECT_EQ(d.toolNameEdit()->text(), QStringLiteral("Rectangle"));
@@ -184,6 +201,15 @@ TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
         if (!a->isSeparator()) commands << a->data().toInt();
     EXPECT_EQ(commands.size(), 13);
     EXPECT_EQ(commands[9], int(MeasureCommand::Units));
+    // The tools' items come in their registry places, sections set apart.
+    EXPECT_EQ(MenuTexts(menu).join('|'),
+              "Line|Continuous line|-|Rectangle|Ploygon|-|Radius Circle|Diameter Circle|"
+              "Three Point Circle|-|Angle|Four Point Angle|-|Units|Scale Bar|-|"
+              "Export measurements...|Copy measurements");
+    CMenuXP drawing;
+    d.BuildDrawingMenu(drawing);
+    EXPECT_EQ(MenuTexts(drawing).join('|'), "Line|Continuous line|-|Angle|Retangle|-|Radius "
+                                            "Circle|Diameter Circle|Three Points Circle");
     EXPECT_EQ(menu.backgroundColour(), QColor(226, 227, 229));
 
     // The scale bar entry switches the bar over the picture, and the choice
@@ -217,7 +243,7 @@ TEST_F(PhotoMeasureTest, CloseAsksOnlyWhenDrawingsWouldBeLost) {
     EXPECT_TRUE(prompts_.shown().empty());
 
     d.show();
-    d.OnMenuCommand(MeasureCommand::DrawLine);
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
     Click(d.canvas(), QPoint(10, 10));
     Click(d.canvas(), QPoint(90, 40));
     prompts_.Push(Prompts::Answer::No);
@@ -325,7 +351,7 @@ TEST_F(PhotoMeasureTest, AnUnreadablePictureLeavesTheShownOneWholeWhileTheMessag
 
 TEST_F(PhotoMeasureTest, SaveWritesTheAnnotatedPictureAndSaysSo) {
     PhotoMeasureDialog d(SavePicture(QStringLiteral("Still_x.bmp"), QSize(320, 240)), nullptr);
-    d.OnMenuCommand(MeasureCommand::DrawLine);
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
     CMeasureCanvas* c = d.canvas();
     Click(c, QPoint(100, 100));
     Click(c, QPoint(200, 100));
@@ -358,7 +384,7 @@ TEST_F(PhotoMeasureTest, UndoAndRedoAreAvailableWheneverTheyCanActAndOnTheirKeys
     const QKeySequence ctrlZ(Qt::CTRL | Qt::Key_Z), ctrlY(Qt::CTRL | Qt::Key_Y),
         ctrlShiftZ(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
     EXPECT_FALSE(Keys(&d, ctrlZ));
-    d.OnMenuCommand(MeasureCommand::DrawLine);
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
     for (int i = 0; i < 2; ++i) {
         Click(d.canvas(), QPoint(10 + 20 * i, 10));
         Click(d.canvas(), QPoint(90, 40 + 20 * i));
@@ -391,7 +417,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     ASSERT_TRUE(calibrations.open(QIODevice::WriteOnly));
     calibrations.close();
     ASSERT_TRUE(StoreCalibration(CalibrationFilePath(), QStringLiteral("200.0"), 187.5));
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     ASSERT_EQ(d.canvas()->model().magnification(), 60);
     Click(d.canvas(), QPoint(10, 10));
     Click(d.canvas(), QPoint(90, 40));
@@ -411,7 +437,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     EXPECT_FALSE(c->model().calibrationMode());
     EXPECT_TRUE(d.button(PhotoMeasureId::Calibration)->isEnabled());
     EXPECT_FALSE(d.button(PhotoMeasureId::Resume)->isEnabled());
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     EXPECT_EQ(c->model().magnification(), 187.5);
 
     // A picture that cannot be read leaves the one shown as it is.
@@ -438,7 +464,7 @@ TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
     EXPECT_FALSE(d.OnCopyMeasurements());
     EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("There are no measurements to export."));
 
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     Click(d.canvas(), QPoint(100, 100));
     Click(d.canvas(), QPoint(300, 100));
     Click(d.canvas(), QPoint(320, 140));
@@ -466,7 +492,7 @@ TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
 TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {
     PhotoMeasureDialog d(SavePicture(QStringLiteral("i.bmp"), QSize(640, 480)), nullptr);
     d.show();
-    d.OnMenuCommand(MeasureCommand::DrawLine);
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
     CMeasureCanvas* c = d.canvas();
     c->repaint();
     QApplication::processEvents();
@@ -510,7 +536,7 @@ TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
             EXPECT_TRUE(c->fitted());
             EXPECT_FALSE(c->mapping().identity());
         }
-        d.OnMenuCommand(MeasureCommand::MeasureLine);
+        d.OnMenuCommand(MeasureMenu(ToolId::Line));
         const ViewMapping m = c->mapping();
         for (QPoint p : {a, b, label}) {
             const QPoint at = m.ToView(QPointF(p) + QPointF(0.5, 0.5)).toPoint();
@@ -546,7 +572,7 @@ TEST_F(PhotoMeasureTest, WheelZoomsAboutThePointerAndPanningDrawsNothing) {
     d.show();
     QApplication::processEvents();
     CMeasureCanvas* c = d.canvas();
-    d.OnMenuCommand(MeasureCommand::DrawLine);
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
     const QPoint pointer(200, 150);
     const QPointF under = c->mapping().ToPictureF(pointer);
     auto wheel = [&](int notches) {
@@ -608,8 +634,8 @@ TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
     WriteUnitDecimal(QStringLiteral("mm"), 3);
     {
         PenSettingDialog d;
-        static_cast<QCheckBox*>(ControlById(&d, PenSettingId::Cm))->click();
-        EXPECT_FALSE(static_cast<QCheckBox*>(ControlById(&d, PenSettingId::Mm))->isChecked());
+        static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Cm))->click();
+        EXPECT_FALSE(static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Mm))->isChecked());
         static_cast<QLineEdit*>(ControlById(&d, PenSettingId::Width))->setText(QStringLiteral("3"));
         d.reject();
     }
@@ -625,7 +651,11 @@ TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
 TEST_F(PhotoMeasureTest, MicrometresAreOfferedAsMicroSignAndStoredAsUm) {
     WriteUnitDecimal(QStringLiteral("um"), 2);
     PenSettingDialog d;
-    auto box = [&](int id) { return static_cast<QCheckBox*>(ControlById(&d, id)); };
+    auto box = [&](int id) { return qobject_cast<QRadioButton*>(ControlById(&d, id)); };
+    // Units and decimals are one choice each: radio items, not check boxes.
+    for (int id : {PenSettingId::Um, PenSettingId::Mm, PenSettingId::Cm, PenSettingId::Mil,
+                   PenSettingId::Inch, PenSettingId::Decimals2, PenSettingId::Decimals5})
+        ASSERT_NE(box(id), nullptr) << id;
     EXPECT_EQ(box(PenSettingId::Um)->text(), QString::fromUtf8("µm"));
     EXPECT_TRUE(box(PenSettingId::Um)->isChecked());
     EXPECT_FALSE(box(PenSettingId::Mm)->isChecked());
