@@ -23,15 +23,20 @@
 #include "ui/skin/plain_text.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScreen>
+#include <cmath>
 
 namespace tvx {
 
@@ -99,6 +104,16 @@ QString Title() {
     return Text("PhotoMeasure", "Photo Measure");
 }
 
+// The caption of the magnification box, written on its plate.
+QPixmap RatePlatePixmap() {
+    QPixmap plate = MeasurePixmap(MeasurePicture::RatePlate);
+    QPainter q(&plate);
+    q.setPen(QColor(0, 125, 255));
+    const QFontMetrics fm(q.font());
+    q.drawText(QPoint(8, 2 + fm.ascent()), Text("Rate", "Scale:"));
+    return plate;
+}
+
 // A tools menu as the tool registry places its items; the measuring menu
 // then has its own.
 void BuildMenu(CMenuXP& menu, bool measuring) {
@@ -133,36 +148,115 @@ PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QWidget* pare
     setWindowTitle(Title());
     InstallFontSubstitutes();
 
-    frame_ = new QFrame(this);
-    frame_->setProperty("controlId", int(PhotoMeasureId::CanvasFrame));
-    frame_->setFrameShape(QFrame::NoFrame);
+    // The toolbar keeps the skin's pixel places at its left; the canvas
+    // takes whatever room the window has, the zoom sits under it.
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(kToolbar[0].x, 1, 0, 4);
+    bar->setSpacing(0);
+    root->addLayout(bar);
 
-    // Toolbar, edits, background.
     auto* tipStyle = new QuickTipStyle;
     tipStyle->setParent(this);
+    int right = kToolbar[0].x;
     for (const ToolbarEntry& t : kToolbar) {
         auto* b = new CLatchButton(this);
         b->Attach(this, t.id, 0, 0, 0);
         b->SetPictures(MeasurePixmap(t.normal), MeasurePixmap(t.latched));
-        b->move(t.x, 1);
+        b->setFixedSize(b->sizeHint());
         b->setToolTip(PlainToolTip(Text(t.tipKey, t.tipDefault)));
         b->setStyle(tipStyle);
+        bar->addSpacing(t.x - right);
+        bar->addWidget(b, 0, Qt::AlignTop);
+        right = t.x + b->width();
     }
+    // The boxes' row starts 3 pixels below the buttons.
+    auto* boxes = new QHBoxLayout;
+    boxes->setContentsMargins(0, 3, 0, 0);
+    boxes->setSpacing(0);
+    bar->addLayout(boxes);
+    const auto place = [&](QWidget* w, int x, QSize size) {
+        w->setFixedSize(size);
+        boxes->addSpacing(x - right);
+        boxes->addWidget(w, 0, Qt::AlignTop);
+        right = x + size.width();
+    };
     calibrated_ = new QLineEdit(this);
     calibrated_->setProperty("controlId", int(PhotoMeasureId::Calibrated));
-    calibrated_->setGeometry(455, 4, 46, 22);
     calibrated_->setReadOnly(true);
     calibrated_->setEnabled(false);
+    place(calibrated_, 455, QSize(46, 22));
     toolName_ = new QLineEdit(this);
     toolName_->setProperty("controlId", int(PhotoMeasureId::ToolName));
-    toolName_->setGeometry(505, 4, 52, 22);
     toolName_->setReadOnly(true);
+    place(toolName_, 505, QSize(52, 22));
+    // The caption plate of the magnification box, 5 pixels lower than the boxes.
+    auto* plate = new QLabel(this);
+    plate->setContentsMargins(0, 5, 0, 0);
+    plate->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    plate->setPixmap(RatePlatePixmap());
+    place(plate, 560, QSize(55, 25));
     nominal_ = new QLineEdit(this);
     nominal_->setProperty("controlId", int(PhotoMeasureId::Nominal));
-    // To the dialog's right edge: "60.0" needs more than the 30 pixels once given.
-    nominal_->setGeometry(615, 4, 34, 22);
+    // To the toolbar's right edge: "60.0" needs more than the 30 pixels once given.
     nominal_->setTextMargins(0, 0, 0, 0);
+    place(nominal_, 615, QSize(34, 22));
+    bar->addStretch(1);
     connect(nominal_, &QLineEdit::textChanged, this, &PhotoMeasureDialog::OnNominalChanged);
+
+    frame_ = new QFrame(this);
+    frame_->setProperty("controlId", int(PhotoMeasureId::CanvasFrame));
+    frame_->setFrameShape(QFrame::NoFrame);
+    auto* frameLayout = new QHBoxLayout(frame_);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    auto* middle = new QHBoxLayout;
+    middle->setContentsMargins(5, 0, 4, 0);
+    middle->addWidget(frame_);
+    root->addLayout(middle, 1);
+
+    auto* zoomRow = new QHBoxLayout;
+    zoomRow->setContentsMargins(5, 4, 4, 4);
+    zoomRow->setSpacing(6);
+    zoomRow->addStretch(1);
+    zoomLabel_ = new QLabel(this);
+    zoomLabel_->setMinimumWidth(
+        QFontMetrics(zoomLabel_->font()).horizontalAdvance(QStringLiteral("8888 %")));
+    zoomLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette light = zoomLabel_->palette();
+    light.setColor(QPalette::WindowText, QColor(226, 227, 229));
+    zoomLabel_->setPalette(light);
+    zoomRow->addWidget(zoomLabel_);
+    zoomBox_ = new QComboBox(this);
+    zoomBox_->setFocusPolicy(Qt::NoFocus);
+    zoomBox_->addItem(Text("ZoomFit", "Fit"), 0.0);
+    for (int percent : {100, 200, 400})
+        zoomBox_->addItem(QStringLiteral("%1 %").arg(percent), percent / 100.0);
+    zoomBox_->setToolTip(PlainToolTip(QStringLiteral("Ctrl+0, Ctrl+1, Ctrl++, Ctrl+-")));
+    zoomRow->addWidget(zoomBox_);
+    root->addLayout(zoomRow);
+    connect(zoomBox_, qOverload<int>(&QComboBox::activated), this,
+            &PhotoMeasureDialog::OnZoomChosen);
+    struct ZoomKey {
+        QList<QKeySequence> keys;
+        std::function<void(CMeasureCanvas&)> act;
+    };
+    const ZoomKey zoomKeys[] = {
+        {{QKeySequence(Qt::CTRL | Qt::Key_0)}, [](CMeasureCanvas& c) { c.ZoomToFit(); }},
+        {{QKeySequence(Qt::CTRL | Qt::Key_1)}, [](CMeasureCanvas& c) { c.ZoomTo(1.0); }},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         [](CMeasureCanvas& c) { c.ZoomStep(true); }},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [](CMeasureCanvas& c) { c.ZoomStep(false); }},
+    };
+    for (const ZoomKey& z : zoomKeys) {
+        auto* action = new QAction(this);
+        action->setShortcuts(z.keys);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, act = z.act] {
+            if (canvas_) act(*canvas_);
+        });
+    }
 
     undoAction_ = new QAction(this);
     undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -198,9 +292,10 @@ PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QWidget* pare
     const int type = ImageTypeFromPath(picturePath);
     if (type == kImageTypeNone || !CxImage(picturePath, type).IsValid() ||
         !ShowPicture(picturePath)) {
-        SetBackground(false);
         UpdateHistory(false, false);
+        SizeForPicture();
     }
+    ShowZoom();
 }
 
 PhotoMeasureDialog::~PhotoMeasureDialog() {
@@ -226,11 +321,13 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
     // Queued: the canvas finishes the calibration line's click first.
     connect(canvas_, &CMeasureCanvas::calibrated, this, &PhotoMeasureDialog::OnCalibrated,
             Qt::QueuedConnection);
-    frame_->setGeometry(5, 41, canvas_->width(), 512);
-    canvas_->move(5, 41);
+    frame_->layout()->addWidget(canvas_);
     canvas_->show();
-    frame_->lower();
-    SetBackground(canvas_->width() > 640);
+    // The keyboard starts at the picture: Space pans it at once.
+    canvas_->setFocus();
+    connect(canvas_, &CMeasureCanvas::zoomChanged, this, &PhotoMeasureDialog::ShowZoom);
+    SizeForPicture();
+    ShowZoom();
 
     const QString tag = canvas_->model().magnificationTag();
     {
@@ -254,11 +351,46 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
     return true;
 }
 
-void PhotoMeasureDialog::SetBackground(bool wide) {
-    background_ =
-        MeasurePixmap(wide ? MeasurePicture::Background720 : MeasurePicture::Background640);
-    setFixedSize(background_.size());
-    update();
+void PhotoMeasureDialog::SizeForPicture() {
+    // A hidden window's layouts learn of the new canvas only when asked.
+    frame_->layout()->invalidate();
+    frame_->updateGeometry();
+    layout()->invalidate();
+    layout()->activate(); // the nested layouts forget their old sizes
+    QSize want = layout()->sizeHint();
+    // Without a picture the well keeps the height of the smallest canvas.
+    if (!canvas_) want.rheight() += 480;
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    if (screen) {
+        // Room for a window manager's frame around it.
+        want = want.boundedTo(screen->availableGeometry().size() - QSize(16, 40));
+    }
+    if (isVisible()) {
+        if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+        want = want.expandedTo(size());
+    }
+    resize(want.expandedTo(minimumSizeHint()));
+    // Placed now even while hidden: the canvas maps clicks by its size.
+    layout()->activate();
+}
+
+void PhotoMeasureDialog::OnZoomChosen(int index) {
+    if (!canvas_ || index < 0) return;
+    const double factor = zoomBox_->itemData(index).toDouble();
+    if (factor > 0)
+        canvas_->ZoomTo(factor);
+    else
+        canvas_->ZoomToFit();
+}
+
+void PhotoMeasureDialog::ShowZoom() {
+    const int percent = canvas_ ? canvas_->zoomPercent() : 100;
+    zoomLabel_->setText(QStringLiteral("%1 %").arg(percent));
+    int index = canvas_ && canvas_->fitted() ? 0 : -1;
+    for (int i = 1; index < 0 && i < zoomBox_->count(); ++i)
+        if (std::lround(zoomBox_->itemData(i).toDouble() * 100) == percent) index = i;
+    zoomBox_->setCurrentIndex(index);
+    zoomBox_->setEnabled(canvas_ != nullptr);
 }
 
 void PhotoMeasureDialog::UpdateHistory(bool canUndo, bool canRedo) {
@@ -540,15 +672,7 @@ bool PhotoMeasureDialog::OnCopyMeasurements() {
 
 void PhotoMeasureDialog::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawPixmap(0, 0, background_);
-    QPixmap plate = MeasurePixmap(MeasurePicture::RatePlate);
-    {
-        QPainter q(&plate);
-        q.setPen(QColor(0, 125, 255));
-        const QFontMetrics fm(q.font());
-        q.drawText(QPoint(8, 2 + fm.ascent()), Text("Rate", "Scale:"));
-    }
-    p.drawPixmap(560, 9, plate);
+    p.drawPixmap(0, 0, MeasureBackground(size(), frame_->geometry()));
 }
 
 void PhotoMeasureDialog::closeEvent(QCloseEvent* e) {

@@ -22,16 +22,19 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -94,14 +97,23 @@ protected:
     ScriptedPrompts prompts_;
 };
 
+// The window opens with the whole picture one to one where the screen has
+// room, the canvas where the skin puts it, and can be resized.
 TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
     PhotoMeasureDialog wide(SavePicture(QStringLiteral("a.bmp"), QSize(720, 480)), nullptr);
     ASSERT_TRUE(wide.canvas());
+    EXPECT_EQ(wide.canvas()->model().canvasSize(), QSize(720, 480));
     EXPECT_EQ(wide.canvas()->size(), QSize(720, 480));
-    EXPECT_EQ(wide.size(), QSize(729, 525));
+    EXPECT_TRUE(wide.canvas()->mapping().identity());
+    EXPECT_EQ(wide.canvas()->mapTo(&wide, QPoint(0, 0)), QPoint(5, 41));
+    EXPECT_EQ(wide.width(), 729);
+    EXPECT_GT(wide.maximumSize().width(), wide.width());
+    EXPECT_LT(wide.minimumSize().height(), wide.height());
+    EXPECT_EQ(wide.zoomLabel()->text(), QStringLiteral("100 %"));
     PhotoMeasureDialog narrow(SavePicture(QStringLiteral("b.bmp"), QSize(640, 480)), nullptr);
+    EXPECT_EQ(narrow.canvas()->model().canvasSize(), QSize(640, 480));
     EXPECT_EQ(narrow.canvas()->size(), QSize(640, 480));
-    EXPECT_EQ(narrow.size(), QSize(649, 525));
+    EXPECT_EQ(narrow.width(), 649);
     EXPECT_FALSE(narrow.button(PhotoMeasureId::Delete)->isEnabled());
     EXPECT_FALSE(narrow.button(PhotoMeasureId::Resume)->isEnabled());
 }
@@ -417,7 +429,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     d.OnOpen();
     CMeasureCanvas* c = d.canvas();
     EXPECT_EQ(c->size(), QSize(720, 480));
-    EXPECT_EQ(d.size(), QSize(729, 525));
+    EXPECT_EQ(d.width(), 729);
     EXPECT_EQ(d.nominalEdit()->text(), QStringLiteral("200.0"));
     EXPECT_EQ(d.calibratedEdit()->text(), QStringLiteral("187.5"));
     EXPECT_TRUE(d.toolNameEdit()->text().isEmpty());
@@ -498,6 +510,105 @@ TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {
     c->repaint();
     EXPECT_EQ(c->screen(), clean);
     EXPECT_FALSE(c->pointerHeld());
+}
+
+// The same picture points clicked at fit (the window larger than the
+// picture) and at 400 % make the same shape, label and saved file.
+TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
+    const QString picture =
+        SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480));
+    struct Outcome {
+        QVector<QPoint> points;
+        QStringList labels;
+        QByteArray saved;
+    };
+    const QPoint a(250, 200), b(390, 280), label(300, 290);
+    auto measure = [&](bool zoomed, const QString& out) {
+        PhotoMeasureDialog d(picture, nullptr);
+        d.show();
+        d.resize(780, 580);
+        QApplication::processEvents();
+        CMeasureCanvas* c = d.canvas();
+        if (zoomed) {
+            emit d.zoomBox()->activated(d.zoomBox()->findData(4.0));
+            EXPECT_EQ(d.zoomLabel()->text(), QStringLiteral("400 %"));
+        } else {
+            EXPECT_TRUE(c->fitted());
+            EXPECT_FALSE(c->mapping().identity());
+        }
+        d.OnMenuCommand(MeasureMenu(ToolId::Line));
+        const ViewMapping m = c->mapping();
+        for (QPoint p : {a, b, label}) {
+            const QPoint at = m.ToView(QPointF(p) + QPointF(0.5, 0.5)).toPoint();
+            EXPECT_TRUE(c->rect().contains(at));
+            Click(c, at);
+        }
+        Outcome o;
+        if (c->model().shapes().shapes().size() != 1u) return o;
+        o.points = c->model().shapes().shapes().front().points;
+        o.labels = c->model().shapes().shapes().front().labels;
+        prompts_.Push(out);
+        d.OnSave();
+        QFile f(out);
+        if (f.open(QIODevice::ReadOnly)) o.saved = f.readAll();
+        return o;
+    };
+    const Outcome fit = measure(false, test::programDir() + QStringLiteral("/fit.bmp"));
+    const Outcome near = measure(true, test::programDir() + QStringLiteral("/near.bmp"));
+    ASSERT_GE(fit.points.size(), 2);
+    EXPECT_EQ(fit.points[0], a);
+    EXPECT_EQ(fit.points[1], b);
+    EXPECT_FALSE(fit.labels.isEmpty());
+    EXPECT_FALSE(fit.saved.isEmpty());
+    EXPECT_EQ(near.points, fit.points);
+    EXPECT_EQ(near.labels, fit.labels);
+    EXPECT_TRUE(near.saved == fit.saved);
+}
+
+// Ctrl + wheel keeps the picture point under the pointer; the middle button
+// and Space + left button move the picture and draw nothing.
+TEST_F(PhotoMeasureTest, WheelZoomsAboutThePointerAndPanningDrawsNothing) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("w.bmp"), QSize(640, 480)), nullptr);
+    d.show();
+    QApplication::processEvents();
+    CMeasureCanvas* c = d.canvas();
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
+    const QPoint pointer(200, 150);
+    const QPointF under = c->mapping().ToPictureF(pointer);
+    auto wheel = [&](int notches) {
+        QWheelEvent e(QPointF(pointer), QPointF(c->mapToGlobal(pointer)), QPoint(),
+                      QPoint(0, 120 * notches), Qt::NoButton, Qt::ControlModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(c, &e);
+    };
+    for (int notches : {1, 2, -1}) {
+        const int before = c->zoomPercent();
+        wheel(notches);
+        EXPECT_EQ(c->zoomPercent() > before, notches > 0);
+        const QPointF kept = c->mapping().ToView(under);
+        EXPECT_NEAR(kept.x(), pointer.x(), 1.0);
+        EXPECT_NEAR(kept.y(), pointer.y(), 1.0);
+    }
+    EXPECT_EQ(d.zoomLabel()->text(), QStringLiteral("%1 %").arg(c->zoomPercent()));
+
+    const auto drag = [&](Qt::MouseButton button, QPoint from, QPoint to) {
+        const QPoint start = c->mapping().shown().topLeft();
+        Mouse(c, QEvent::MouseButtonPress, button, from);
+        Mouse(c, QEvent::MouseMove, button, to);
+        Mouse(c, QEvent::MouseButtonRelease, button, to);
+        return c->mapping().shown().topLeft() - start;
+    };
+    EXPECT_EQ(drag(Qt::MiddleButton, QPoint(300, 200), QPoint(250, 170)), QPoint(-50, -30));
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(c, &space);
+    EXPECT_EQ(drag(Qt::LeftButton, QPoint(250, 170), QPoint(290, 190)), QPoint(40, 20));
+    QKeyEvent spaceUp(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(c, &spaceUp);
+    EXPECT_FALSE(c->model().shapeUnderWay());
+    EXPECT_FALSE(c->model().HasShapes());
+    // Without Space the left button draws again.
+    Click(c, QPoint(100, 100));
+    EXPECT_TRUE(c->model().shapeUnderWay());
 }
 
 TEST_F(PhotoMeasureTest, PenDialogOpensWithTheRulesOfItsChecks) {
