@@ -324,6 +324,7 @@ void LiveSurface::Recreate(const QSize& clientSize) {
         client_ = front_.size();
         frontKind_ = Front::Composed;
         frontFrame_ = FrameView();
+        holdsFrame_ = waiting.usable() && !client_.isEmpty();
         if (waiting.usable()) picture_ = QSize(waiting.width, waiting.height);
         ++generation_;
     }
@@ -354,7 +355,13 @@ void LiveSurface::Release() {
     client_ = QSize();
     frontKind_ = Front::Composed;
     frontFrame_ = FrameView();
+    holdsFrame_ = false;
     ++generation_;
+}
+
+bool LiveSurface::holdsFrame() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return holdsFrame_;
 }
 
 bool LiveSurface::hasSurface() const {
@@ -380,6 +387,7 @@ void LiveSurface::ClearSurface() {
     front_.swap(black);
     frontKind_ = Front::Composed;
     frontFrame_ = FrameView();
+    holdsFrame_ = false;
 }
 
 void LiveSurface::SetPictureSize(const QSize& picture) {
@@ -489,6 +497,7 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
             frontFrame_ = FrameView();
         }
         frontKind_ = kind;
+        holdsFrame_ = true;
     }
     if (composed_) composed_();
     return true;
