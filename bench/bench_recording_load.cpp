@@ -1,4 +1,4 @@
-// links: ui_record capture media tavolux_ffmpeg_build_tree PkgConfig::FFMPEG
+// links: ui_record capture media tavolux_modules_build_tree PkgConfig::FFMPEG
 // Does a recording keep every frame the camera delivers? 30 s of frames at
 // a camera's steady pace go through the frame sink with the recording
 // controller attached (the default compressor, Microsoft Video 1), as on the

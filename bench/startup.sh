@@ -13,6 +13,9 @@
 # from a pipe as they are written. One start of each is made first and not
 # counted, so the libraries are in the page cache ("warm").
 #
+# Both run on a session bus of their own, as on a desktop (without one,
+# Qt's accessibility bridge would spend its time starting one).
+#
 # Resident memory is the process's Rss (shared libraries included) and Pss
 # (shared pages split among their users) from /proc/PID/smaps_rollup, read
 # 3 s after the first frame. The medians over the rounds are printed.
@@ -32,7 +35,11 @@ e2e_setup
 
 caps="video/x-raw,format=BGR,width=640,height=480,framerate=12/1"
 
-python3 - "$rounds" "$E2E_PROG_DIR" "$caps" <<'EOF'
+command -v dbus-run-session >/dev/null || {
+    echo "dbus-run-session is missing (dbus-daemon)" >&2
+    exit 2
+}
+dbus-run-session -- python3 - "$rounds" "$E2E_PROG_DIR" "$caps" <<'EOF'
 import os, re, select, signal, statistics, subprocess, sys, threading, time
 
 rounds, prog_dir, caps = int(sys.argv[1]), sys.argv[2], sys.argv[3]

@@ -1,4 +1,4 @@
-// links: media tavolux_ffmpeg_build_tree PkgConfig::FFMPEG
+// links: media tavolux_modules_build_tree PkgConfig::FFMPEG
 // Video thumbnails come from whatever *.avi files sit in the Video folder:
 // the demuxer, the decoders and the conversion must survive any of them.
 #include "imaging/thumbnail.h"

@@ -87,20 +87,17 @@ protected:
     ~CodecModule() = default;
 };
 
-// The file name of the module and the name of its one exported function,
-// which takes the build's identity and answers the module, or null when the
-// module belongs to another build.
+// The module's file and its one exported function (see
+// platform/program_module.h).
 inline constexpr const char* kCodecModuleFile = "tavolux-ffmpeg.so";
 inline constexpr const char* kCodecModuleEntry = "tavolux_codec_module";
-using CodecModuleEntry = CodecModule* (*)(const char* build);
 
 // Loads the module from `path`. Null with the reason (the dynamic linker's
 // words) when it cannot be loaded or does not fit this build.
 CodecModule* OpenCodecModule(const std::string& path, std::string* why);
 
-// The module, loaded on the first call from the first place that has it:
-// $TAVOLUX_FFMPEG_MODULE when set, else the program's folder, else the
-// installed library folder beside the program's. Null with the reason when
+// The module, loaded on the first call from where ProgramModulePath finds
+// it ($TAVOLUX_FFMPEG_MODULE names another file). Null with the reason when
 // it cannot be loaded; the outcome stands for the rest of the run. Any
 // thread.
 CodecModule* LoadCodecModule(std::string* why = nullptr);

@@ -30,11 +30,10 @@ public:
 
 } // namespace tvx::ffmpeg
 
-extern "C" __attribute__((visibility("default"))) tvx::CodecModule*
-tavolux_codec_module(const char* build) {
+extern "C" __attribute__((visibility("default"))) void* tavolux_codec_module(const char* build) {
     // The interface is C++ without a stable layout: only the build it came
     // from may use it.
     if (!build || std::strcmp(build, TAVOLUX_CODEC_BUILD) != 0) return nullptr;
     static tvx::ffmpeg::Module module;
-    return &module;
+    return static_cast<tvx::CodecModule*>(&module);
 }

@@ -7,7 +7,7 @@
 // prints "stacked <PSNR dB> <SSIM>" and, with frames, "best <PSNR dB> <SSIM>"
 // for the frame that scores best; exits 1 when a picture does not match.
 #include "stack/image_qt.h"
-#include "stack/score.h"
+#include "stack/cv/score.h"
 
 #include <QGuiApplication>
 #include <QImage>
