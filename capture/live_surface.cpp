@@ -481,7 +481,8 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
             ComposeFrame(frame, back_, frameRgb_);
     }
 
-    FrameView old; // let go outside the lock
+    FrameView old;  // let go outside the lock
+    QImage retired; // likewise
     {
         std::lock_guard<std::mutex> lock(mutex_);
         // The view was re-created meanwhile: this frame was drawn for the old size.
@@ -491,6 +492,10 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         if (kind == Front::Direct) {
             old = std::move(frontFrame_);
             frontFrame_ = frame;
+            // The view-sized picture is not painted while frames are shown
+            // 1:1 (1.2 MB at 640 × 480); clearing or re-creating the view
+            // makes a new one.
+            retired.swap(front_);
         } else {
             front_.swap(back_);
             old = std::move(frontFrame_);
