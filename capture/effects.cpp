@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "capture/cpu_features.h"
+#include "platform/cpu_features.h"
 
 namespace tvx {
 

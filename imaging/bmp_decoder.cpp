@@ -1,5 +1,6 @@
 #include "imaging/bmp_decoder.h"
 
+#include "imaging/bgr_rows.h"
 #include "imaging/dib.h"
 
 #include <array>
@@ -72,9 +73,15 @@ struct Header {
 
 class Decoder {
 public:
-    Decoder(const QByteArray& bytes, QString* why)
-        : p_(reinterpret_cast<const uchar*>(bytes.constData())), size_(bytes.size()), why_(why) {}
+    // `packed`: the bytes start with the information header (no file
+    // header), the colour table follows any masks and the pixels follow it.
+    Decoder(const uchar* bytes, qint64 size, bool packed, QString* why)
+        : p_(bytes), size_(size), why_(why), packed_(packed) {}
 
+    // Reads the headers, masks and colour table: false (with the reason
+    // given) when the picture is refused on them.
+    bool ReadLayout();
+    BmpLayout layout() const;
     QImage Run();
 
 private:
@@ -92,6 +99,8 @@ private:
     const uchar* p_;
     qint64 size_;
     QString* why_;
+    bool packed_;
+    qint64 infoStart_ = kBmpFileHeaderBytes;
     Header h_;
     int64_t rows_ = 0;
     bool topDown_ = false;
@@ -104,16 +113,21 @@ private:
 };
 
 bool Decoder::ReadHeader() {
-    if (size_ < kBmpFileHeaderBytes + 4) return (refusal_ = "file too small"), false;
-    if (p_[0] != 'B' || p_[1] != 'M') return (refusal_ = "not a BMP file"), false;
-    offBits_ = U32(p_ + 10);
-    h_.infoSize = U32(p_ + 14);
+    if (packed_) {
+        infoStart_ = 0;
+        if (size_ < 4) return (refusal_ = "picture too small"), false;
+    } else {
+        if (size_ < kBmpFileHeaderBytes + 4) return (refusal_ = "file too small"), false;
+        if (p_[0] != 'B' || p_[1] != 'M') return (refusal_ = "not a BMP file"), false;
+        offBits_ = U32(p_ + 10);
+    }
+    h_.infoSize = U32(p_ + infoStart_);
     const uint32_t n = h_.infoSize;
     const bool windows = n == 40 || n == 52 || n == 56 || n == 108 || n == 124;
     const bool os2v2 = !windows && n >= 16 && n <= 64 && n % 2 == 0;
     if (n != 12 && !windows && !os2v2) return (refusal_ = "unknown BMP header size"), false;
-    if (kBmpFileHeaderBytes + qint64(n) > size_) return (refusal_ = "BMP header cut short"), false;
-    const uchar* i = p_ + kBmpFileHeaderBytes;
+    if (infoStart_ + qint64(n) > size_) return (refusal_ = "BMP header cut short"), false;
+    const uchar* i = p_ + infoStart_;
     if (n == 12) {
         h_.width = U16(i + 4);
         h_.height = U16(i + 6);
@@ -135,7 +149,7 @@ bool Decoder::ReadHeader() {
             h_.masks = {U32(i + 40), U32(i + 44), U32(i + 48), n >= 56 ? U32(i + 52) : 0u};
         }
     }
-    headerEnd_ = kBmpFileHeaderBytes + qint64(n);
+    headerEnd_ = infoStart_ + qint64(n);
     if (h_.planes != 1) return (refusal_ = "BMP with more than one plane"), false;
     topDown_ = h_.height < 0;
     rows_ = topDown_ ? -h_.height : h_.height;
@@ -202,8 +216,20 @@ bool Decoder::ReadMasks() {
 }
 
 bool Decoder::ReadPalette() {
-    if (h_.bits > 8) return true;
     const qint64 start = headerEnd_;
+    if (packed_) {
+        const int64_t entries = h_.bits > 8 ? 0 : std::min<int64_t>(h_.coloursUsed, 256);
+        offBits_ = start + entries * h_.paletteEntryBytes;
+        if (h_.bits <= 8 && entries == 0) {
+            // The file list keeps grey-scale rows without a colour table.
+            const int top = (1 << h_.bits) - 1;
+            palette_.resize(size_t(top) + 1);
+            for (int k = 0; k <= top; ++k)
+                palette_[size_t(k)] = qRgb(k * 255 / top, k * 255 / top, k * 255 / top);
+            return true;
+        }
+    }
+    if (h_.bits > 8) return true;
     if (offBits_ < start) return (refusal_ = "pixels said to start inside the header"), false;
     const int64_t possible = int64_t(1) << h_.bits;
     int64_t count = h_.coloursUsed ? int64_t(h_.coloursUsed) : possible;
@@ -264,8 +290,7 @@ QImage Decoder::DecodeUncompressed() {
             break;
         }
         case 24:
-            for (int64_t x = 0; x < width; ++x, src += 3)
-                dst[x] = qRgb(src[2], src[1], src[0]);
+            BgrRowToRgb32(src, dst, int(width));
             break;
         default: { // 16 and 32 bits through the channel masks
             const int step = bits / 8;
@@ -350,10 +375,33 @@ QImage Decoder::DecodeRle() {
     }
 }
 
+bool Decoder::ReadLayout() {
+    if (!ReadHeader() || !ReadMasks() || !ReadPalette()) {
+        Refuse(refusal_);
+        return false;
+    }
+    if (offBits_ < headerEnd_ || offBits_ >= size_) {
+        Refuse("pixels said to lie outside the file");
+        return false;
+    }
+    return true;
+}
+
+BmpLayout Decoder::layout() const {
+    BmpLayout l;
+    l.infoSize = h_.infoSize;
+    l.width = h_.width;
+    l.rows = rows_;
+    l.topDown = topDown_;
+    l.bits = h_.bits;
+    l.compression = h_.compression;
+    l.pixelOffset = offBits_;
+    l.stride = ((h_.width * h_.bits + 31) / 32) * 4;
+    return l;
+}
+
 QImage Decoder::Run() {
-    if (!ReadHeader() || !ReadMasks() || !ReadPalette()) return Refuse(refusal_);
-    if (offBits_ < headerEnd_ || offBits_ >= size_)
-        return Refuse("pixels said to lie outside the file");
+    if (!ReadLayout()) return {};
     if (h_.compression == kRle8 || h_.compression == kRle4) return DecodeRle();
     return DecodeUncompressed();
 }
@@ -362,7 +410,21 @@ QImage Decoder::Run() {
 
 QImage DecodeBmp(const QByteArray& bytes, QString* why) {
     if (why) why->clear();
-    return Decoder(bytes, why).Run();
+    return Decoder(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), false, why)
+        .Run();
+}
+
+QImage DecodePackedDib(const uint8_t* dib, qint64 size, QString* why) {
+    if (why) why->clear();
+    return Decoder(dib, size, true, why).Run();
+}
+
+bool ReadBmpLayout(const QByteArray& bytes, BmpLayout* layout, QString* why) {
+    if (why) why->clear();
+    Decoder d(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), false, why);
+    if (!d.ReadLayout()) return false;
+    *layout = d.layout();
+    return true;
 }
 
 } // namespace tvx

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <cstdint>
 
 namespace tvx {
 
@@ -25,5 +26,28 @@ namespace tvx {
 // table, pixels that the file is too short to hold, RLE data that ends
 // before the picture is complete or writes beyond it.
 QImage DecodeBmp(const QByteArray& bytes, QString* why = nullptr);
+
+// The same for a picture kept in memory without its file header (as the
+// file list keeps thumbnails): the information header first, then any
+// masks, the colour table (as many entries as its count of colours used),
+// and the pixels right after. Rows of 8 bits or fewer without a colour
+// table are grey levels.
+QImage DecodePackedDib(const uint8_t* dib, qint64 size, QString* why = nullptr);
+
+// What the headers of a BMP file say, once the decoder has found nothing in
+// them to refuse.
+struct BmpLayout {
+    uint32_t infoSize = 0;
+    int64_t width = 0;
+    int64_t rows = 0;
+    bool topDown = false;
+    uint16_t bits = 0;
+    uint32_t compression = 0; // 0: uncompressed
+    qint64 pixelOffset = 0;   // from the start of the file
+    int64_t stride = 0;       // bytes of a stored row when uncompressed
+};
+// False, with the reason, when DecodeBmp would refuse the file on its
+// headers, masks or colour table alone.
+bool ReadBmpLayout(const QByteArray& bytes, BmpLayout* layout, QString* why = nullptr);
 
 } // namespace tvx

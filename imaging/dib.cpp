@@ -1,5 +1,7 @@
 #include "imaging/dib.h"
 
+#include "imaging/bgr_rows.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -113,12 +115,9 @@ QImage ImageFromBottomUpBgr(const uint8_t* data, int width, int height, int stri
     if (!data || !ImageSizeAcceptable(width, height) || stride < width * 3) return {};
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull()) return {};
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* src = data + qsizetype(height - 1 - y) * stride;
-        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x, src += 3)
-            dst[x] = 0xff000000u | (uint32_t(src[2]) << 16) | (uint32_t(src[1]) << 8) | src[0];
-    }
+    for (int y = 0; y < height; ++y)
+        BgrRowToRgb32(data + qsizetype(height - 1 - y) * stride,
+                      reinterpret_cast<uint32_t*>(image.scanLine(y)), width);
     return image;
 }
 

@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -33,77 +34,204 @@ QRgb CmykToRgb(const JSAMPLE* cmyk, bool inverted) {
     return qRgb(c * k / 255, m * k / 255, y * k / 255);
 }
 
-} // namespace
+// Where one decode goes and in which form. The decoder asks it once the
+// header is read and once the output size is known, then a row at a time.
+// It lives outside the decoder's setjmp frame, so what it owns survives a
+// jump back.
+class DecodeTarget {
+public:
+    virtual ~DecodeTarget() = default;
+    // Sets the output colour space and scale, or answers why not.
+    virtual const char* Choose(jpeg_decompress_struct& cinfo) = 0;
+    // Makes room for the output, or answers why it cannot.
+    virtual const char* Start(int width, int height, int components) = 0;
+    // Where top-down row y is to be written.
+    virtual JSAMPROW Row(int y) = 0;
+    // Row y has been written.
+    virtual void RowDone(int y) = 0;
+};
 
-QImage DecodeJpeg(const QByteArray& bytes) {
-    if (bytes.size() < 4) return {};
+bool Decode(const QByteArray& bytes, DecodeTarget& target, QString* why) {
+    const auto refuse = [why](const char* reason) {
+        if (why) *why = QString::fromLatin1(reason);
+        return false;
+    };
+    if (bytes.size() < 4) return refuse("not a JPEG file");
     // Everything touched after setjmp lives on the heap so that a jump back
     // leaves no local in an undefined state.
-    auto image = std::make_unique<QImage>();
-    auto cmykRow = std::make_unique<std::vector<JSAMPLE>>();
     auto cinfo = std::make_unique<jpeg_decompress_struct>();
     auto err = std::make_unique<ErrorManager>();
     auto progress = std::make_unique<jpeg_progress_mgr>();
     InstallErrorManager(*err);
     cinfo->err = &err->pub;
-
     if (setjmp(err->jump)) {
+        char text[JMSG_LENGTH_MAX] = {};
+        (*cinfo->err->format_message)(reinterpret_cast<j_common_ptr>(cinfo.get()), text);
         jpeg_destroy_decompress(cinfo.get());
-        return {};
+        return refuse(text);
     }
     jpeg_create_decompress(cinfo.get());
     jpeg_detail::InstallProgressLimit(*cinfo, *progress);
     jpeg_mem_src(cinfo.get(), reinterpret_cast<const unsigned char*>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
-    if (jpeg_read_header(cinfo.get(), TRUE) != JPEG_HEADER_OK ||
-        !ImageSizeAcceptable(cinfo->image_width, cinfo->image_height)) {
+    auto fail = [&](const char* reason) {
         jpeg_destroy_decompress(cinfo.get());
-        return {};
-    }
+        return refuse(reason);
+    };
+    if (jpeg_read_header(cinfo.get(), TRUE) != JPEG_HEADER_OK) return fail("no JPEG header");
+    if (!ImageSizeAcceptable(cinfo->image_width, cinfo->image_height))
+        return fail("JPEG size out of range");
     if (!cinfo->arith_code) {
         // Huffman coding spends at least one bit on each 8 × 8 block of the
         // full-resolution component, so a file shorter than that is cut
         // short: refuse it before allocating the whole picture.
         const qint64 blocks =
             qint64((cinfo->image_width + 7) / 8) * qint64((cinfo->image_height + 7) / 8);
-        if (qint64(bytes.size()) * 8 < blocks) {
-            jpeg_destroy_decompress(cinfo.get());
-            return {};
-        }
+        if (qint64(bytes.size()) * 8 < blocks) return fail("JPEG file is cut short");
     }
-    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
-    cinfo->out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
+    if (const char* reason = target.Choose(*cinfo)) return fail(reason);
     jpeg_start_decompress(cinfo.get());
     if (jpeg_has_multiple_scans(cinfo.get()) &&
-        jpeg_detail::EndedBeforePictureWasComplete(*cinfo, *err)) {
-        jpeg_destroy_decompress(cinfo.get());
-        return {};
-    }
-    const int width = int(cinfo->output_width);
-    const int height = int(cinfo->output_height);
-    *image = QImage(width, height, QImage::Format_RGB32);
-    if (image->isNull()) {
-        jpeg_destroy_decompress(cinfo.get());
-        return {};
-    }
-    if (cmyk) cmykRow->resize(size_t(width) * 4);
-    const bool inverted = cinfo->saw_Adobe_marker;
+        jpeg_detail::EndedBeforePictureWasComplete(*cinfo, *err))
+        return fail("JPEG file is cut short");
+    if (const char* reason = target.Start(int(cinfo->output_width), int(cinfo->output_height),
+                                          int(cinfo->output_components)))
+        return fail(reason);
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = int(cinfo->output_scanline);
-        JSAMPROW row = cmyk ? cmykRow->data() : image->scanLine(y);
-        if (jpeg_read_scanlines(cinfo.get(), &row, 1) != 1) break;
-        if (cmyk) {
-            auto* dst = reinterpret_cast<QRgb*>(image->scanLine(y));
-            for (int x = 0; x < width; ++x)
-                dst[x] = CmykToRgb(cmykRow->data() + 4 * x, inverted);
-        }
+        JSAMPROW rows[1] = {target.Row(y)};
+        if (jpeg_read_scanlines(cinfo.get(), rows, 1) != 1) break;
+        target.RowDone(y);
     }
-    bool complete = cinfo->output_scanline == cinfo->output_height;
-    if (complete && jpeg_detail::EndedBeforePictureWasComplete(*cinfo, *err)) complete = false;
-    if (complete) jpeg_finish_decompress(cinfo.get());
+    if (cinfo->output_scanline != cinfo->output_height) return fail("JPEG decoding stopped");
+    if (err->damaged || jpeg_detail::EndedBeforePictureWasComplete(*cinfo, *err))
+        return fail("JPEG data is damaged");
+    jpeg_finish_decompress(cinfo.get());
     jpeg_destroy_decompress(cinfo.get());
-    if (!complete || err->damaged) return {};
-    return std::move(*image);
+    if (err->damaged) return refuse("JPEG data is damaged");
+    return true;
+}
+
+// The whole picture as RGB32; CMYK files are converted.
+class ImageTarget : public DecodeTarget {
+public:
+    const char* Choose(jpeg_decompress_struct& cinfo) override {
+        cmyk_ = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+        inverted_ = cinfo.saw_Adobe_marker;
+        cinfo.out_color_space = cmyk_ ? JCS_CMYK : kRgb32Space;
+        return nullptr;
+    }
+    const char* Start(int width, int height, int) override {
+        image_ = QImage(width, height, QImage::Format_RGB32);
+        if (image_.isNull()) return "out of memory";
+        if (cmyk_) cmykRow_.resize(size_t(width) * 4);
+        return nullptr;
+    }
+    JSAMPROW Row(int y) override { return cmyk_ ? cmykRow_.data() : image_.scanLine(y); }
+    void RowDone(int y) override {
+        if (!cmyk_) return;
+        auto* dst = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        for (int x = 0; x < image_.width(); ++x)
+            dst[x] = CmykToRgb(cmykRow_.data() + 4 * x, inverted_);
+    }
+    QImage Take() { return std::move(image_); }
+
+private:
+    QImage image_;
+    std::vector<JSAMPLE> cmykRow_;
+    bool cmyk_ = false;
+    bool inverted_ = false;
+};
+
+int64_t DibBytes(int64_t width, int64_t height, int components) {
+    return BitmapInfoHeader::kBytes + ((width * components + 3) & ~int64_t(3)) * height;
+}
+
+// A bottom-up DIB in memory the caller holds, at reduced size on request.
+class DibTarget : public DecodeTarget {
+public:
+    DibTarget(uint8_t* area, int areaBytes, QSize atLeast)
+        : area_(area), areaBytes_(areaBytes), atLeast_(atLeast) {}
+
+    const char* Choose(jpeg_decompress_struct& cinfo) override {
+        if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK)
+            return "CMYK JPEGs have no thumbnail";
+        const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+        cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
+        components_ = grey ? 1 : 3;
+        // The smallest decode that still covers the size asked for, but
+        // never one larger than the area holds.
+        int denom = 1;
+        if (atLeast_.isValid() && !atLeast_.isEmpty()) {
+            for (int d : {8, 4, 2}) {
+                if (cinfo.image_width / unsigned(d) >= unsigned(atLeast_.width()) &&
+                    cinfo.image_height / unsigned(d) >= unsigned(atLeast_.height())) {
+                    denom = d;
+                    break;
+                }
+            }
+        }
+        const auto bytesAt = [&](int d) {
+            return DibBytes((int64_t(cinfo.image_width) + d - 1) / d,
+                            (int64_t(cinfo.image_height) + d - 1) / d, components_);
+        };
+        while (denom <= 8 && bytesAt(denom) > areaBytes_)
+            denom *= 2;
+        if (denom > 8) return "JPEG too large for a thumbnail";
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = unsigned(denom);
+        return nullptr;
+    }
+    const char* Start(int width, int height, int components) override {
+        total_ = DibBytes(width, height, components);
+        if (components != components_ || total_ > areaBytes_) return "JPEG output does not fit";
+        width_ = width;
+        height_ = height;
+        stride_ = int((int64_t(width) * components + 3) & ~int64_t(3));
+        BitmapInfoHeader header = BitmapInfoHeader::For24Bit(width, height);
+        header.bitCount = uint16_t(8 * components);
+        header.sizeImage = 0;
+        QByteArray headerBytes;
+        header.AppendTo(headerBytes);
+        std::memcpy(area_, headerBytes.constData(), BitmapInfoHeader::kBytes);
+        return nullptr;
+    }
+    // libjpeg hands rows top first; the DIB keeps them bottom-up.
+    JSAMPROW Row(int y) override {
+        return area_ + BitmapInfoHeader::kBytes + size_t(height_ - 1 - y) * size_t(stride_);
+    }
+    void RowDone(int y) override {
+        const int used = width_ * components_;
+        if (stride_ > used) std::memset(Row(y) + used, 0, size_t(stride_ - used));
+    }
+    int64_t total() const { return total_; }
+
+private:
+    uint8_t* area_;
+    int areaBytes_;
+    QSize atLeast_;
+    int components_ = 3;
+    int width_ = 0;
+    int height_ = 0;
+    int stride_ = 0;
+    int64_t total_ = 0;
+};
+
+} // namespace
+
+QImage DecodeJpeg(const QByteArray& bytes, QString* why) {
+    ImageTarget target;
+    if (!Decode(bytes, target, why)) return {};
+    return target.Take();
+}
+
+bool DecodeJpegToDib(const QByteArray& bytes, uint8_t* area, int areaBytes, int* outBytes,
+                     QSize atLeast, QString* why) {
+    *outBytes = 0;
+    DibTarget target(area, areaBytes, atLeast);
+    if (!Decode(bytes, target, why)) return false;
+    *outBytes = int(target.total());
+    return true;
 }
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
 // How the image library's JPEG decoders learn that libjpeg gave up or warned.
-// Shared by the full-size decoder and the thumbnail reader; not part of the
+// Shared by the decoder and the encoder; not part of the
 // library's outside interface.
 
 #include <csetjmp>

@@ -51,15 +51,8 @@ struct LoadResult {
 // merely cannot be read.
 bool PathVanished(const QString& path);
 
-// Decodes a JPEG into `area` as a bottom-up DIB: a 40-byte header, then rows
-// padded to 4 bytes; 24-bit BGR for colour files, 8-bit grey (no colour
-// table) for grey-scale ones. `*outBytes` receives header + pixels.
-//
-// With a non-empty `atLeast`, the picture is decoded at the smallest of
-// 1/1, 1/2, 1/4, 1/8 that still covers that size, which is much quicker for
-// thumbnails. A picture too large for `areaBytes` is decoded at the first of
-// those scales that fits; if none does, the load fails. A damaged or cut
-// file fails; a file lacking only its end marker loads.
+// A JPEG file into `area` through DecodeJpegToDib (see there), with the
+// reason when it is refused.
 LoadResult ReadJpegToDib(const QString& path, uint8_t* area, int areaBytes, int* outBytes,
                          QSize atLeast = {});
 LoadResult ReadJpegBytesToDib(const QByteArray& bytes, uint8_t* area, int areaBytes, int* outBytes,

@@ -1,6 +1,6 @@
 #include "measure/canvas_render.h"
 
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 
 #include <QPainter>
 #include <cmath>

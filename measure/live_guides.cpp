@@ -1,7 +1,7 @@
 #include "measure/live_guides.h"
 
 #include "measure/geometry.h"
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 #include "measure/units.h"
 
 #include <QFontMetrics>
@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
+#include <optional>
 
 namespace tvx {
 
@@ -155,6 +156,20 @@ RulerSpacing ChooseRulerSpacing(double pixelsPerUnit, double minLabelPixels) {
     return s;
 }
 
+namespace {
+
+// The axes a scaled guide stands on, and the spacing of its marks; nothing
+// more when the picture or the scale leaves nothing to mark.
+std::optional<RulerSpacing> ScaledAxes(Figure& f, QSize picture, const GuideScale& scale) {
+    if (picture.isEmpty()) return std::nullopt;
+    Axes(f, picture);
+    const RulerSpacing sp = ChooseRulerSpacing(scale.PixelsPerUnit(picture));
+    if (sp.labelValue <= 0) return std::nullopt;
+    return sp;
+}
+
+} // namespace
+
 Figure CrossLineFigure(QSize picture) {
     Figure f;
     Axes(f, picture);
@@ -163,10 +178,9 @@ Figure CrossLineFigure(QSize picture) {
 
 Figure RulerFigure(QSize picture, const GuideScale& scale) {
     Figure f;
-    if (picture.isEmpty()) return f;
-    Axes(f, picture);
-    const RulerSpacing sp = ChooseRulerSpacing(scale.PixelsPerUnit(picture));
-    if (sp.labelValue <= 0) return f;
+    const std::optional<RulerSpacing> spacing = ScaledAxes(f, picture, scale);
+    if (!spacing) return f;
+    const RulerSpacing sp = *spacing;
     const QPoint c = Centre(picture);
     const double tickPixels = sp.labelPixels / sp.ticksPerLabel;
     // Each label stands at the pixel nearest its value, so the line tool
@@ -203,15 +217,13 @@ Figure RulerFigure(QSize picture, const GuideScale& scale) {
 
 Figure CircleGridFigure(QSize picture, const GuideScale& scale) {
     Figure f;
-    if (picture.isEmpty()) return f;
-    Axes(f, picture);
-    const RulerSpacing sp = ChooseRulerSpacing(scale.PixelsPerUnit(picture));
-    if (sp.labelValue <= 0) return f;
+    const std::optional<RulerSpacing> sp = ScaledAxes(f, picture, scale);
+    if (!sp) return f;
     const QPoint c = Centre(picture);
     // Every ring a ruler label apart: its radius is a round value.
     const double reach = std::hypot(double(c.x()), double(c.y()));
-    for (int i = 1; i * sp.labelPixels <= reach; ++i) {
-        const int r = int(std::lround(i * sp.labelPixels));
+    for (int i = 1; i * sp->labelPixels <= reach; ++i) {
+        const int r = int(std::lround(i * sp->labelPixels));
         f.ellipses << QRect(c.x() - r, c.y() - r, 2 * r, 2 * r);
     }
     return f;

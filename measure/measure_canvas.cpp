@@ -1,10 +1,8 @@
 #include "measure/measure_canvas.h"
 
 #include "measure/live_guides.h"
-#include "measure/live_shapes.h"
 #include "measure/picture_scale.h"
-#include "platform/language.h"
-#include "platform/prompts.h"
+#include "measure/shape_drawing.h"
 #include "platform/settings.h"
 
 #include <QDir>
@@ -114,7 +112,8 @@ MeasureCanvasModel::~MeasureCanvasModel() {
     shapes_.Clear();
 }
 
-bool MeasureCanvasModel::Load(const QString& path, int initialTool, double magnification) {
+bool MeasureCanvasModel::Load(const QString& path, int initialTool, double magnification,
+                              QString* why) {
     path_ = path;
     tool_ = initialTool;
     magnification_ = magnification;
@@ -123,14 +122,12 @@ bool MeasureCanvasModel::Load(const QString& path, int initialTool, double magni
     const int type = ImageTypeFromPath(path);
     if (type != kImageTypeNone) picture_ = CxImage(path, type);
     if (!picture_.IsValid()) {
-        // The reason goes with the message: a picture is shown as its file
-        // describes it or refused, and the user is told which.
-        const QString why =
-            type == kImageTypeNone ? QStringLiteral("not a picture file") : picture_.LastError();
+        // A picture is shown as its file describes it or refused, and the
+        // user is told which.
+        if (why)
+            *why = type == kImageTypeNone ? QStringLiteral("not a picture file")
+                                          : picture_.LastError();
         picture_.Destroy();
-        prompts().Message(Text("MsgTitle", "Tavolux"),
-                          Text("enFileFail", "Can not Open file") + QLatin1Char('\n') + why,
-                          Prompts::Icon::Warning);
         return false;
     }
     canvasSize_ = CanvasSizeFor(pictureSize());
@@ -167,11 +164,7 @@ void MeasureCanvasModel::SetColours(uint32_t pen, uint32_t label) {
 }
 
 bool MeasureCanvasModel::AddText(const QString& text) {
-    if (text.isEmpty()) {
-        prompts().Message(Text("MsgTitle", "Tavolux"), Text("InputText", "Please input text!"),
-                          Prompts::Icon::Warning);
-        return false;
-    }
+    if (text.isEmpty()) return false;
     EndShapeUnderWay();
     shapes_.Append(NewTextShape(textPos_, text, textColour_, textFont_));
     textPending_ = true;

@@ -85,8 +85,8 @@ public:
     // Loads the picture by its path's last three letters (bmp, jpg), makes
     // the canvas bitmap and scale, takes the colours from the settings and
     // the date stamp and tag from the file name. When the picture cannot be
-    // loaded, tells the user ("Can not Open file") and stays without one.
-    bool Load(const QString& path, int initialTool, double magnification);
+    // loaded, answers false with the reason in `why` and stays without one.
+    bool Load(const QString& path, int initialTool, double magnification, QString* why = nullptr);
 
     bool hasPicture() const { return picture_.IsValid(); }
     QSize pictureSize() const { return QSize(picture_.GetWidth(), picture_.GetHeight()); }
@@ -119,7 +119,7 @@ public:
 
     void SetTextStyle(uint32_t colour, const FontRecord& font);
     // Puts a text note at the last clicked position; it follows the pointer
-    // until the next click. An empty text is refused with a message. A
+    // until the next click. An empty text is refused (false). A
     // shape under way ends as it stands first.
     bool AddText(const QString& text);
     bool textPending() const { return textPending_; }

@@ -73,12 +73,7 @@ bool CaptureSession::Start(LiveSurface* surface, QObject* videoOwner) {
     const bool started = startEngine();
     checking_ = false;
     connected_ = started;
-    connectionMessage_ =
-        started ? QString() : Text("ConnectMsg", "Please connect Wireless Digital Microscope");
-    if (started)
-        emit connected();
-    else
-        emit disconnected(connectionMessage_);
+    tellConnection(started);
     if (options_.watchResume) watchResume();
     return started;
 }
@@ -131,6 +126,15 @@ void CaptureSession::CheckConnection() {
     emit connectionChecked();
 }
 
+void CaptureSession::tellConnection(bool started) {
+    connectionMessage_ =
+        started ? QString() : Text("ConnectMsg", "Please connect Wireless Digital Microscope");
+    if (started)
+        emit connected();
+    else
+        emit disconnected(connectionMessage_);
+}
+
 void CaptureSession::finishCheck(bool started) {
     connected_ = started;
     if (!started) {
@@ -140,12 +144,7 @@ void CaptureSession::finishCheck(bool started) {
         heldPresses_ = 0;
         dropPresses(lost);
     }
-    connectionMessage_ =
-        started ? QString() : Text("ConnectMsg", "Please connect Wireless Digital Microscope");
-    if (started)
-        emit connected();
-    else
-        emit disconnected(connectionMessage_);
+    tellConnection(started);
     emit liveViewChanged();
 }
 

@@ -126,6 +126,8 @@ private:
     bool startEngine();
     void stopAndReleaseEngine();
     void finishCheck(bool started);
+    // The connection message for the outcome of a start, and the signal.
+    void tellConnection(bool started);
     bool openButton();
     void closeButton();
     void pollButton();

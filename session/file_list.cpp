@@ -4,8 +4,6 @@
 #include "media/first_frame.h"
 #include "platform/exclusive_file.h"
 #include "platform/file_name.h"
-#include "platform/language.h"
-#include "platform/prompts.h"
 #include "platform/regular_file.h"
 #include "session/still_names.h"
 
@@ -158,10 +156,6 @@ bool CopyBytes(const QString& from, const QString& to, QString* error) {
 bool Belongs(ListMode list, const QString& name) {
     if (list == ListMode::Pictures) return ImageTypeFromPath(name) != kImageTypeNone;
     return name.endsWith(QLatin1String(".avi"), Qt::CaseInsensitive);
-}
-
-QString MessageTitle() {
-    return Text("MsgTitle", "Tavolux");
 }
 
 } // namespace
@@ -578,64 +572,52 @@ int FileListModel::SelectedCell() const {
     return -1;
 }
 
-bool FileListModel::SaveSelectedAs(const QString& destination, Prompts& prompts) {
+bool FileListModel::SaveSelectedAs(const QString& destination, QString* why) {
+    const auto fail = [why](const QString& reason) {
+        if (why) *why = reason;
+        return false;
+    };
     List& l = Current();
-    if (l.selected < 0 || l.selected >= int(l.entries.size())) return false;
+    if (l.selected < 0 || l.selected >= int(l.entries.size())) return fail(QString());
     FileEntry& entry = *l.entries[size_t(l.selected)];
     entry.flags &= ~uint32_t(EntryUnsaved);
     emit pageChanged();
-    const QString title = QStringLiteral("Tavolux");
     const int from = ImageTypeFromPath(entry.path);
     const int to = ImageTypeFromPath(destination);
     // Converted only into the two types Save As offers; any other name gets
     // the bytes as they are.
     if (from != kImageTypeNone && (to == kImageTypeBmp || to == kImageTypeJpg) && from != to) {
         CxImage picture(entry.path, from);
-        if (!picture.IsValid()) {
-            prompts.Message(title, QStringLiteral("imageSave Create fail"), Prompts::Icon::Warning);
-            return false;
-        }
+        if (!picture.IsValid()) return fail(QStringLiteral("imageSave Create fail"));
         const bool saved = picture.Save(destination, to);
         picture.DestroyFrames();
         picture.Destroy();
-        if (!saved) {
-            prompts.Message(title, QStringLiteral("Conpress fail"), Prompts::Icon::Warning);
-            return false;
-        }
+        if (!saved) return fail(QStringLiteral("Conpress fail"));
         return true;
     }
     // A copy that failed must not pass for a saved file.
     QString error;
-    if (!CopyBytes(entry.path, destination, &error)) {
-        prompts.Message(title, error, Prompts::Icon::Warning);
-        return false;
-    }
+    if (!CopyBytes(entry.path, destination, &error)) return fail(error);
     return true;
 }
 
-void FileListModel::DeleteSelected(Prompts& prompts) {
-    const Prompts::Answer answer =
-        prompts.Message(MessageTitle(), Text("SureDelete", "Are you sure to delete?"),
-                        Prompts::Icon::Warning, Prompts::Buttons::OkCancel);
-    if (answer != Prompts::Answer::Ok) return;
+bool FileListModel::DeleteSelected(QString* why) {
+    if (why) why->clear();
     QString path;
-    if (!GetSelected(&path)) return;
+    if (!GetSelected(&path)) return false;
     QString error;
     if (!DiscardFile(path, &error)) {
-        prompts.Message(QStringLiteral("Capture"), error, Prompts::Icon::Error);
-        return;
+        if (why) *why = error;
+        return false;
     }
     ClearSelection(mode_);
     RemoveEntry(path);
     UpdateScrollBar();
     emit pageChanged();
+    return true;
 }
 
-void FileListModel::DeleteAll(Prompts& prompts) {
-    const Prompts::Answer answer =
-        prompts.Message(MessageTitle(), Text("SureDeleteAll", "Are you sure to delete all?"),
-                        Prompts::Icon::Warning, Prompts::Buttons::OkCancel);
-    if (answer != Prompts::Answer::Ok) return;
+void FileListModel::DeleteAll() {
     if (!GetSelected(nullptr)) return;
     const QString folder = mode_ == ListMode::Pictures ? folders_.picture : folders_.video;
     // Every file of the folder goes, whatever its type; one that will not

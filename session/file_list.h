@@ -18,8 +18,6 @@
 
 namespace tvx {
 
-class Prompts;
-
 enum EntryFlag : uint32_t {
     EntryPresent = 1,
     EntryUnsaved = 2,  // not saved elsewhere yet: the view draws the unsaved mark
@@ -201,14 +199,17 @@ public:
     // Copies the selected file to `destination`, or converts it when the
     // destination ends in "bmp" or "jpg" (any letter case) and the picture is
     // of another type (a BMP saved as "x.jpg", a JPEG saved as "x.bmp"). The
-    // unsaved mark goes in either case. Failures are told through the
-    // prompts; false then.
-    bool SaveSelectedAs(const QString& destination, Prompts& prompts);
-    // Moves the selected file to the trash after confirmation.
-    void DeleteSelected(Prompts& prompts);
-    // After confirmation, moves every file of the current list's storage
-    // folder to the trash and empties the current list.
-    void DeleteAll(Prompts& prompts);
+    // unsaved mark goes in either case. False on failure, with the message
+    // for the user in `why` (empty when nothing was selected).
+    bool SaveSelectedAs(const QString& destination, QString* why = nullptr);
+    // Moves the selected file to the trash (the caller has asked). False
+    // when it could not, with the system's reason in `why` (empty when
+    // nothing was selected).
+    bool DeleteSelected(QString* why = nullptr);
+    // Moves every file of the current list's storage folder to the trash and
+    // empties the current list (the caller has asked), when an entry is
+    // selected.
+    void DeleteAll();
 
 signals:
     // The visible page or the selection changed: the view composes again.

@@ -24,10 +24,6 @@ namespace {
 const QString kTitle = QStringLiteral("Tavolux");
 const QString kCopyFolderPrefix = QStringLiteral("mail-");
 
-void Warn(const QString& text) {
-    prompts().Message(kTitle, text, Prompts::Icon::Warning);
-}
-
 QString FileName(const QString& path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
@@ -95,23 +91,27 @@ void MailCommand::DropStaleCopies() {
             DropFolderIfStale(tempDir_ + QLatin1Char('/') + e.name, cutoff);
 }
 
+void MailCommand::warn(const QString& text) {
+    emit message(kTitle, text, Prompts::Icon::Warning);
+}
+
 QString MailCommand::MakeCopy(const QString& source, const MailAttachment& how) {
     QByteArray bytes;
     if (how.convert) {
         CxImage picture(source, kImageTypeBmp);
         if (!picture.IsValid()) {
-            Warn(QStringLiteral("imageEmail Create fail"));
+            warn(QStringLiteral("imageEmail Create fail"));
             return {};
         }
         bytes = picture.Encode(kImageTypeJpg);
         if (bytes.isEmpty()) {
-            Warn(QStringLiteral("Compress fail"));
+            warn(QStringLiteral("Compress fail"));
             return {};
         }
     } else {
         QString why;
         if (!ReadRegularFile(source, std::numeric_limits<qint64>::max(), &bytes, &why)) {
-            Warn(why);
+            warn(why);
             return {};
         }
     }
@@ -121,7 +121,7 @@ QString MailCommand::MakeCopy(const QString& source, const MailAttachment& how) 
     const QString path = folder + QLatin1Char('/') + how.copyName;
     if (folder.isEmpty() || WriteFileExclusively(path, bytes, &why) != CreateOutcome::Created) {
         if (!folder.isEmpty()) QDir().rmdir(folder);
-        Warn(QStringLiteral("Compress fail") + QLatin1Char('\n') + why);
+        warn(QStringLiteral("Compress fail") + QLatin1Char('\n') + why);
         return {};
     }
     copies_ << path;
@@ -130,7 +130,7 @@ QString MailCommand::MakeCopy(const QString& source, const MailAttachment& how) 
 
 void MailCommand::Mail(const QString& path) {
     if (path.isEmpty()) {
-        Warn(Text("SelectFile", "Please select an image or video"));
+        warn(Text("SelectFile", "Please select an image or video"));
         emit finished(false);
         return;
     }
@@ -162,7 +162,7 @@ void MailCommand::Mail(const QString& path) {
         case MailStatus::HandedOver:
             // The mail program has a new message with the file; it is sent
             // (or not) when the user says so there.
-            prompts().Message(
+            emit self->message(
                 kTitle,
                 picture
                     ? Text("MailPictureHandedOver", "The picture was handed to your mail program.")
@@ -170,7 +170,7 @@ void MailCommand::Mail(const QString& path) {
                 Prompts::Icon::Information);
             break;
         case MailStatus::NoMailProgram:
-            prompts().Message(
+            emit self->message(
                 kTitle,
                 Text("MailNotLoaded", "The mail system cannot be loaded: %1.").arg(result.reason) +
                     QLatin1Char('\n') +
@@ -178,9 +178,9 @@ void MailCommand::Mail(const QString& path) {
                 Prompts::Icon::Error);
             break;
         case MailStatus::Failed:
-            prompts().Message(kTitle,
-                              Text("MailNotSent", "The mail was not sent: %1.").arg(result.reason),
-                              Prompts::Icon::Error);
+            emit self->message(kTitle,
+                               Text("MailNotSent", "The mail was not sent: %1.").arg(result.reason),
+                               Prompts::Icon::Error);
             break;
         }
         emit self->finished(result.status == MailStatus::HandedOver);

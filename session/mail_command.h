@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mailer.h"
+#include "platform/prompts.h"
 
 #include <QObject>
 #include <QString>
@@ -24,7 +25,7 @@ MailAttachment AttachmentFor(const QString& path);
 inline constexpr qint64 kMailCopyLifeSeconds = 24 * 60 * 60;
 
 // The E-Mail command of the file list: hands the selected file to the user's
-// mail program and tells the user how that went (through the prompts).
+// mail program and says how that went (message(), for the window to show).
 //
 // Copies are made in TempDir, each in a new folder of its own
 // ("mail-XXXXXX", made by mkdtemp), so nothing planted in TempDir (a link
@@ -41,8 +42,8 @@ public:
     explicit MailCommand(Mailer& mailer, QString tempDir = {}, QObject* parent = nullptr);
 
     // Mails `path` (the file list's selected entry; empty when none is
-    // selected). Messages go to the user; finished() follows once the
-    // mail program answered or it is clear nothing is sent.
+    // selected). What the user is to be told comes as message(); finished()
+    // follows once the mail program answered or it is clear nothing is sent.
     void Mail(const QString& path);
 
     // Removes the copy folders of TempDir that are at least
@@ -52,10 +53,13 @@ public:
     QStringList Copies() const;
 
 signals:
+    // For the user: why nothing was sent, or that the mail program has it.
+    void message(const QString& title, const QString& text, tvx::Prompts::Icon icon);
     void finished(bool handedOver);
 
 private:
-    // The copy's path, or empty after telling the user why not.
+    void warn(const QString& text);
+    // The copy's path, or empty after saying why not.
     QString MakeCopy(const QString& source, const MailAttachment& how);
 
     Mailer& mailer_;

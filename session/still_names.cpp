@@ -1,8 +1,6 @@
 #include "session/still_names.h"
 
 #include "platform/exclusive_file.h"
-#include "platform/language.h"
-#include "platform/prompts.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -36,10 +34,6 @@ QString FileNameSafe(QString text) {
     for (QChar& c : text)
         if (c == QLatin1Char('/') || c == QChar(0)) c = QLatin1Char('_');
     return text;
-}
-
-void ShowScanError(const char* key, const char* defaultText) {
-    prompts().Message(Text("MsgTitle", "Tavolux"), Text(key, defaultText), Prompts::Icon::Warning);
 }
 
 } // namespace
@@ -92,19 +86,15 @@ QString RecordingName(const QString& videoFolder, const QDateTime& localTime, qi
            CounterPart(counter) + QLatin1String(".avi");
 }
 
-qint64 NextPictureCounter(const QString& pictureFolder) {
-    const auto folderError = [](const QString&) { ShowScanError("PictureError", "Picture Error"); };
-    return std::max(NextFileCounter(pictureFolder, QStringLiteral("bmp"), folderError),
+qint64 NextPictureCounter(const QString& pictureFolder,
+                          const MatchingFolderHandler& onMatchingFolder) {
+    return std::max(NextFileCounter(pictureFolder, QStringLiteral("bmp"), onMatchingFolder),
                     NextFileCounter(pictureFolder, QStringLiteral("tif")));
 }
 
-void ShowRecordingFolderError() {
-    ShowScanError("AVIError", "AVI Error");
-}
-
-qint64 NextRecordingCounter(const QString& videoFolder) {
-    return NextFileCounter(videoFolder, QStringLiteral("avi"),
-                           [](const QString&) { ShowRecordingFolderError(); });
+qint64 NextRecordingCounter(const QString& videoFolder,
+                            const MatchingFolderHandler& onMatchingFolder) {
+    return NextFileCounter(videoFolder, QStringLiteral("avi"), onMatchingFolder);
 }
 
 QString NextStillPicturePath(const QString& pictureFolder, const QDateTime& localTime,
@@ -180,7 +170,8 @@ bool EnsureFolder(const QString& folder, QString* reason, int* errorNumber) {
 
 } // namespace
 
-qint64 PictureCounterCache::Next(const QString& pictureFolder) {
+qint64 PictureCounterCache::Next(const QString& pictureFolder,
+                                 const MatchingFolderHandler& onMatchingFolder) {
     if (valid_ && pictureFolder == folder_) {
         const FolderEvents::Changes c = events_.Drain();
         const auto isStill = [](const QString& name) {
@@ -202,7 +193,7 @@ qint64 PictureCounterCache::Next(const QString& pictureFolder) {
     // Watched before the scan: nothing that comes meanwhile is missed.
     folder_ = pictureFolder;
     valid_ = events_.Watch(pictureFolder);
-    const qint64 next = NextPictureCounter(pictureFolder);
+    const qint64 next = NextPictureCounter(pictureFolder, onMatchingFolder);
     highest_ = next - 1;
     return next;
 }
@@ -214,11 +205,13 @@ void PictureCounterCache::Saved(const QString& pictureFolder, qint64 counter) {
 
 NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
                             const QString& magnification, const QByteArray& bytes,
-                            const QString& extension, PictureCounterCache* cache) {
+                            const QString& extension, PictureCounterCache* cache,
+                            const MatchingFolderHandler& onMatchingFolder) {
     QString reason;
     int error = 0;
     if (!EnsureFolder(pictureFolder, &reason, &error)) return {QString(), reason, error};
-    const qint64 first = cache ? cache->Next(pictureFolder) : NextPictureCounter(pictureFolder);
+    const qint64 first = cache ? cache->Next(pictureFolder, onMatchingFolder)
+                               : NextPictureCounter(pictureFolder, onMatchingFolder);
     NewFile file = WriteNewFile(
         [&](qint64 counter) {
             return StillPictureName(pictureFolder, localTime, magnification, counter, extension);
@@ -234,9 +227,7 @@ NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTi
     QString reason;
     int error = 0;
     if (!EnsureFolder(videoFolder, &reason, &error)) return {QString(), reason, error};
-    const qint64 first = onMatchingFolder
-                             ? NextFileCounter(videoFolder, QStringLiteral("avi"), onMatchingFolder)
-                             : NextRecordingCounter(videoFolder);
+    const qint64 first = NextRecordingCounter(videoFolder, onMatchingFolder);
     return ReserveNewFile(
         [&](qint64 counter) { return RecordingName(videoFolder, localTime, counter); }, first);
 }

@@ -46,11 +46,13 @@ QString StillPictureName(const QString& pictureFolder, const QDateTime& localTim
 // <folder>/Video_YYYY-MM-DD_HHMMSS_N<counter>.avi
 QString RecordingName(const QString& videoFolder, const QDateTime& localTime, qint64 counter);
 
-// The counter scans as the windows run them: a matching folder is shown to
-// the user through prompts() ("Picture Error" / "AVI Error") and the scan
-// goes on. Stills of every kind the program writes share one count.
-qint64 NextPictureCounter(const QString& pictureFolder);
-qint64 NextRecordingCounter(const QString& videoFolder);
+// The counter scans as the windows run them: a folder named like a still
+// (a BMP) or a recording goes to `onMatchingFolder` and the scan goes on.
+// Stills of every kind the program writes share one count.
+qint64 NextPictureCounter(const QString& pictureFolder,
+                          const MatchingFolderHandler& onMatchingFolder = {});
+qint64 NextRecordingCounter(const QString& videoFolder,
+                            const MatchingFolderHandler& onMatchingFolder = {});
 
 // The full path for the next still picture and the next recording. Only a
 // proposal: the name may be taken before it is used. Saving goes through the
@@ -92,7 +94,8 @@ NewFile WriteNewFile(const NameForCounter& nameFor, qint64 first, const QByteArr
 // costs a try.
 class PictureCounterCache {
 public:
-    qint64 Next(const QString& pictureFolder);
+    // A scan of the folder reports what NextPictureCounter reports.
+    qint64 Next(const QString& pictureFolder, const MatchingFolderHandler& onMatchingFolder = {});
     // A still numbered `counter` was just written to the folder.
     void Saved(const QString& pictureFolder, qint64 counter);
 
@@ -105,18 +108,17 @@ private:
 
 // The still saver's call: the picture's encoded bytes under the next free
 // still name (the scan as NextPictureCounter runs it, or the cache's guess,
-// then WriteNewFile). A missing folder is made again first, here and for a
+// then WriteNewFile; a folder the scan met named like a still goes to
+// `onMatchingFolder`). A missing folder is made again first, here and for a
 // recording.
 NewFile SaveNewStillPicture(const QString& pictureFolder, const QDateTime& localTime,
                             const QString& magnification, const QByteArray& bytes,
                             const QString& extension = QStringLiteral("bmp"),
-                            PictureCounterCache* cache = nullptr);
+                            PictureCounterCache* cache = nullptr,
+                            const MatchingFolderHandler& onMatchingFolder = {});
 // The recorder's call: an empty file under the next free recording name. A
-// folder named like a recording goes to `onMatchingFolder`, or, when none is
-// given, is shown to the user at once (ShowRecordingFolderError).
+// folder named like a recording goes to `onMatchingFolder`.
 NewFile ReserveNewRecording(const QString& videoFolder, const QDateTime& localTime,
                             const MatchingFolderHandler& onMatchingFolder = {});
-// "AVI Error" through prompts(): the scan met a folder named like a recording.
-void ShowRecordingFolderError();
 
 } // namespace tvx

@@ -165,10 +165,13 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
                                  const QDateTime& localTime, StillCompositor* compositor,
                                  const StillFormat& format) const {
     StillSaveResult result;
+    const MatchingFolderHandler countFolder = [&result](const QString&) {
+        ++result.matchingFolders;
+    };
     if (still.empty()) {
         // The folder is looked at all the same: what the scan tells the user
         // comes with every request.
-        NextPictureCounter(folder_);
+        NextPictureCounter(folder_, countFolder);
         result.reason = Text("NoStillFrame", "There is no picture from the microscope yet.");
         return result;
     }
@@ -184,7 +187,7 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
     // even by one saved in the same second by another instance.
     const NewFile file = SaveNewStillPicture(
         folder_, localTime, magnification, bytes,
-        format.tiff ? QStringLiteral("tif") : QStringLiteral("bmp"), &counters_);
+        format.tiff ? QStringLiteral("tif") : QStringLiteral("bmp"), &counters_, countFolder);
     if (!file.ok()) {
         result.reason = StillFailureText(folder_, file.reason);
         return result;

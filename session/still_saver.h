@@ -49,6 +49,9 @@ struct StillSaveResult {
     Status status = Status::NoFrame;
     QString path;   // the file written (Saved)
     QString reason; // the message for the user when nothing was saved
+    // Folders named like a still that the count of stills met (each is a
+    // message for the user, whatever became of the still).
+    int matchingFolders = 0;
 
     bool saved() const { return status == Status::Saved; }
 };
@@ -75,7 +78,8 @@ public:
 
     // The folder is scanned for a request without a frame (what the scan
     // finds is told to the user), and for one with a frame when something
-    // other than this saver changed it since its last still.
+    // other than this saver changed it since its last still; the result
+    // counts the folders named like a still the scan met.
     StillSaveResult Save(const StillPicture& still, const QString& magnification,
                          const QDateTime& localTime, StillCompositor* compositor,
                          const StillFormat& format = {}) const;

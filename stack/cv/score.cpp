@@ -73,10 +73,21 @@ std::optional<double> Ssim(const Image8& picture, const Image8& truth, int borde
     return sum / picture.channels;
 }
 
-std::optional<Image8> AlignedTo(const Image8& truth, const Image8& picture) {
+std::optional<Image8> SimTruthInPlace(const SimDepthScene& scene, const Image8& picture) {
+    if (picture.width != scene.width() || picture.height != scene.height()) return std::nullopt;
+    Image8 truth(scene.width(), scene.height(), 3);
+    scene.RenderSharp(SimView{}, truth.pixels.data(), int(truth.rowBytes()));
     const PairAlignment a = AlignPair(truth, picture);
     if (!a.ok) return std::nullopt;
-    return WarpFrame(picture, a.warp);
+    // The map takes a point of the view at rest to where the picture shows
+    // it; a view's scale is about its centre (see SimView).
+    const double cx = (truth.width - 1) / 2.0, cy = (truth.height - 1) / 2.0;
+    SimView view;
+    view.scale = (a.warp.a + a.warp.d) / 2;
+    view.dx = (cx - a.warp.tx) / view.scale - cx;
+    view.dy = (cy - a.warp.ty) / view.scale - cy;
+    scene.RenderSharp(view, truth.pixels.data(), int(truth.rowBytes()));
+    return truth;
 }
 
 } // namespace tvx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/sim_depth.h"
 #include "stack/image.h"
 
 #include <optional>
@@ -16,9 +17,12 @@ std::optional<double> Psnr(const Image8& picture, const Image8& truth, int borde
 // usual constants), over the channels.
 std::optional<double> Ssim(const Image8& picture, const Image8& truth, int border = 0);
 
-// `picture` aligned to `truth` (see AlignPair), so that a picture taken
-// from a moved view is scored for its content, not its place. nullopt when
-// the two do not match.
-std::optional<Image8> AlignedTo(const Image8& truth, const Image8& picture);
+// The simulated slide drawn sharp in the place where `picture` (of the
+// scene's size) shows it: what it is scored against. The place is found by
+// aligning the picture to the slide at rest (see AlignPair), and the slide
+// sampled there as the simulated microscope samples its frames. Resampling
+// the picture onto the slide at rest instead would smooth it, a sharp
+// picture far more than a soft one. nullopt when the two do not match.
+std::optional<Image8> SimTruthInPlace(const SimDepthScene& scene, const Image8& picture);
 
 } // namespace tvx

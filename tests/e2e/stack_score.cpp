@@ -1,18 +1,26 @@
 // Scores a stacked still and the frames it was made from against the
-// simulated slide's truth, each aligned to the truth first (the stack lies
-// where the hand held its middle frame, the truth at rest).
+// simulated slide's truth.
 //
 //   tavolux_stack_score <truth.png> <stacked picture> [frame files...]
 //
 // prints "stacked <PSNR dB> <SSIM>" and, with frames, "best <PSNR dB> <SSIM>"
 // for the frame that scores best; exits 1 when a picture does not match.
-#include "stack/image_qt.h"
+//
+// Every picture lies where the hand held it (the stack where it held its
+// middle frame), the truth file where the slide rests: each picture is
+// scored against the slide drawn sharp in its own place (see
+// SimTruthInPlace), so a stack does not lose to its frames what resampling
+// it would take. The truth file is the microscope's word for which slide it
+// showed; it must match the slide drawn here.
+#include "capture/sim_depth.h"
+#include "capture/sim_render.h"
 #include "stack/cv/score.h"
+#include "stack/image_qt.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdio>
-#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -26,17 +34,26 @@ struct Score {
     double psnr = 0, ssim = 0;
 };
 
-std::optional<Score> ScoreOf(const tvx::Image8& truth, const char* path) {
-    const std::optional<tvx::Image8> picture = Load(path);
-    if (!picture || picture->width != truth.width || picture->height != truth.height)
-        return std::nullopt;
-    const std::optional<tvx::Image8> aligned = tvx::AlignedTo(truth, *picture);
-    if (!aligned) return std::nullopt;
-    // The edges of an aligned picture repeat its border.
-    const int border = std::max(8, truth.width / 40);
-    return Score{tvx::Psnr(*aligned, truth, border).value_or(0),
-                 tvx::Ssim(*aligned, truth, border).value_or(0)};
-}
+class Scorer {
+public:
+    explicit Scorer(const tvx::MicrometerPicture& picture) : scene_(picture) {}
+
+    const tvx::SimDepthScene& scene() const { return scene_; }
+
+    std::optional<Score> Of(const char* path) const {
+        const std::optional<tvx::Image8> picture = Load(path);
+        if (!picture) return std::nullopt;
+        const std::optional<tvx::Image8> truth = tvx::SimTruthInPlace(scene_, *picture);
+        if (!truth) return std::nullopt;
+        // The stack's edges repeat the edges of the frames aligned into it.
+        const int border = std::max(8, truth->width / 40);
+        return Score{tvx::Psnr(*picture, *truth, border).value_or(0),
+                     tvx::Ssim(*picture, *truth, border).value_or(0)};
+    }
+
+private:
+    tvx::SimDepthScene scene_;
+};
 
 } // namespace
 
@@ -52,7 +69,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 2;
     }
-    const std::optional<Score> stacked = ScoreOf(*truth, argv[2]);
+    const Scorer scorer(tvx::MicrometerPicture(truth->width, truth->height));
+    tvx::Image8 rest(truth->width, truth->height, 3);
+    scorer.scene().RenderSharp(tvx::SimView{}, rest.pixels.data(), int(rest.rowBytes()));
+    if (rest.pixels != truth->pixels) {
+        std::fprintf(stderr, "%s is not the simulated slide at rest\n", argv[1]);
+        return 1;
+    }
+    const std::optional<Score> stacked = scorer.Of(argv[2]);
     if (!stacked) {
         std::fprintf(stderr, "%s does not match the truth\n", argv[2]);
         return 1;
@@ -60,8 +84,7 @@ int main(int argc, char** argv) {
     std::printf("stacked %.2f %.4f\n", stacked->psnr, stacked->ssim);
     std::optional<Score> best;
     for (int i = 3; i < argc; ++i)
-        if (const std::optional<Score> s = ScoreOf(*truth, argv[i]);
-            s && (!best || s->psnr > best->psnr))
+        if (const std::optional<Score> s = scorer.Of(argv[i]); s && (!best || s->psnr > best->psnr))
             best = s;
     if (argc > 3) {
         if (!best) {

@@ -1,7 +1,7 @@
 // The measuring tools driven with clicks, and the live shapes they draw.
 #include "measure/live_guides.h"
-#include "measure/live_shapes.h"
 #include "measure/measure_tools.h"
+#include "measure/shape_drawing.h"
 
 #include "tests/measure/qt_printers.h"
 #include <QImage>

@@ -1,7 +1,6 @@
 #include "imaging/dib.h"
 #include "imaging/jpeg_codec.h"
 #include "platform/folders.h"
-#include "platform/prompts.h"
 #include "session/file_list.h"
 #include "tests/media/avi_writer.h"
 #include "tests/support/fifo_guard.h"
@@ -20,7 +19,6 @@ namespace {
 
 using tvx::FileListModel;
 using tvx::ListMode;
-using tvx::Prompts;
 using tvx::ScrollAction;
 
 QImage Flat(int w, int h, QRgb colour) {
@@ -75,7 +73,6 @@ protected:
 
     tvx::StorageFolders folders_;
     std::unique_ptr<FileListModel> model_;
-    tvx::ScriptedPrompts prompts_;
     const tvx::PageGeometry strip_ = tvx::PageGeometry::For(QSize(179, 480));
 };
 
@@ -250,7 +247,7 @@ TEST_F(FileList, SaveAsConvertsToJpegOrCopiesBytesAndClearsTheMark) {
     const QString out = tvx::test::homeDir() + "/out";
     QDir().mkpath(out);
 
-    ASSERT_TRUE(model_->SaveSelectedAs(out + "/copy.JPG", prompts_));
+    ASSERT_TRUE(model_->SaveSelectedAs(out + "/copy.JPG"));
     const QByteArray jpeg = ReadAll(out + "/copy.JPG");
     EXPECT_TRUE(jpeg.startsWith(QByteArray("\xff\xd8", 2)));
     EXPECT_EQ(model_->GetSelected(nullptr) & tvx::EntryUnsaved, 0u);
@@ -260,36 +257,36 @@ TEST_F(FileList, SaveAsConvertsToJpegOrCopiesBytesAndClearsTheMark) {
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("old contents");
         old.close();
-        ASSERT_TRUE(model_->SaveSelectedAs(out + "/" + name, prompts_));
+        ASSERT_TRUE(model_->SaveSelectedAs(out + "/" + name));
         EXPECT_EQ(ReadAll(out + "/" + name), ReadAll(source)) << name;
     }
-    EXPECT_TRUE(prompts_.shown().empty());
 
     // A JPEG saved as a BMP is converted, and as a JPEG copied unchanged.
     model_->AddPicture(Picture("photo.jpg", tvx::EncodeJpeg(Flat(16, 8, qRgb(0, 200, 0)))));
-    ASSERT_TRUE(model_->SaveSelectedAs(out + "/photo.BMP", prompts_));
+    ASSERT_TRUE(model_->SaveSelectedAs(out + "/photo.BMP"));
     EXPECT_TRUE(ReadAll(out + "/photo.BMP").startsWith("BM"));
-    ASSERT_TRUE(model_->SaveSelectedAs(out + "/photo.jpeg", prompts_));
+    ASSERT_TRUE(model_->SaveSelectedAs(out + "/photo.jpeg"));
     EXPECT_EQ(ReadAll(out + "/photo.jpeg"), ReadAll(folders_.picture + "/photo.jpg"));
 
     // A picture the image library cannot read: told, and still unmarked.
     model_->AddPicture(Picture("broken.bmp", QByteArray(200, 'x')));
-    EXPECT_FALSE(model_->SaveSelectedAs(out + "/broken.jpg", prompts_));
-    ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_EQ(prompts_.shown()[0].text, "imageSave Create fail");
-    EXPECT_EQ(prompts_.shown()[0].title, "Tavolux");
+    QString why;
+    EXPECT_FALSE(model_->SaveSelectedAs(out + "/broken.jpg", &why));
+    EXPECT_EQ(why, "imageSave Create fail");
     EXPECT_EQ(model_->GetSelected(nullptr) & tvx::EntryUnsaved, 0u);
     EXPECT_FALSE(QFile::exists(out + "/broken.jpg"));
 
     // A copy that cannot be made is not passed off as saved.
-    EXPECT_FALSE(model_->SaveSelectedAs(out + "/no/such/folder/x.bmp", prompts_));
-    EXPECT_EQ(prompts_.shown().size(), 2u);
+    why.clear();
+    EXPECT_FALSE(model_->SaveSelectedAs(out + "/no/such/folder/x.bmp", &why));
+    EXPECT_FALSE(why.isEmpty());
 
     model_->ClearSelection(ListMode::Pictures);
-    EXPECT_FALSE(model_->SaveSelectedAs(out + "/none.bmp", prompts_));
+    EXPECT_FALSE(model_->SaveSelectedAs(out + "/none.bmp", &why));
+    EXPECT_TRUE(why.isEmpty()) << "nothing selected is not a failure to tell";
 }
 
-TEST_F(FileList, DeleteAsksThenMovesTheFileToTheTrash) {
+TEST_F(FileList, DeleteMovesTheFileToTheTrashOrSaysWhyNot) {
     const QString a = Bmp("Still_a.bmp");
     const QString b = Bmp("Still_b.bmp");
     model_->ScanFolders();
@@ -297,33 +294,24 @@ TEST_F(FileList, DeleteAsksThenMovesTheFileToTheTrash) {
     const int ib = model_->Entries(ListMode::Pictures)[0]->path == b ? 0 : 1;
     ASSERT_TRUE(model_->SelectIndex(ib));
 
-    prompts_.Push(Prompts::Answer::Cancel);
-    model_->DeleteSelected(prompts_);
-    EXPECT_TRUE(QFile::exists(b));
-    EXPECT_EQ(model_->Count(ListMode::Pictures), 2);
-
-    prompts_.Push(Prompts::Answer::Ok);
-    model_->DeleteSelected(prompts_);
+    QString why = "stale";
+    EXPECT_TRUE(model_->DeleteSelected(&why));
+    EXPECT_TRUE(why.isEmpty());
     EXPECT_FALSE(QFile::exists(b));
     EXPECT_TRUE(QFile::exists(a));
     ASSERT_EQ(model_->Count(ListMode::Pictures), 1);
     EXPECT_EQ(model_->SelectedIndex(ListMode::Pictures), -1);
     const QString trash =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
-    EXPECT_TRUE(QFile::exists(trash + "/Still_b.bmp")) << "a confirmed delete stays undoable";
-    ASSERT_EQ(prompts_.shown().size(), 2u);
-    EXPECT_EQ(prompts_.shown()[1].text, "Are you sure to delete?");
-    EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::Warning);
+    EXPECT_TRUE(QFile::exists(trash + "/Still_b.bmp")) << "a delete stays undoable";
+    EXPECT_FALSE(model_->DeleteSelected(&why)) << "nothing selected";
+    EXPECT_TRUE(why.isEmpty());
 
     // A file that cannot be deleted: the system's text, and the list unchanged.
     model_->SelectIndex(0);
     QFile::remove(a);
-    prompts_.Push(Prompts::Answer::Ok);
-    model_->DeleteSelected(prompts_);
-    ASSERT_EQ(prompts_.shown().size(), 4u);
-    EXPECT_EQ(prompts_.shown()[3].title, "Capture");
-    EXPECT_EQ(prompts_.shown()[3].icon, Prompts::Icon::Error);
-    EXPECT_EQ(prompts_.shown()[3].text, QString::fromLocal8Bit(strerror(ENOENT)));
+    EXPECT_FALSE(model_->DeleteSelected(&why));
+    EXPECT_EQ(why, QString::fromLocal8Bit(strerror(ENOENT)));
     EXPECT_EQ(model_->Count(ListMode::Pictures), 1);
     EXPECT_EQ(model_->SelectedIndex(ListMode::Pictures), 0);
 }
@@ -343,8 +331,7 @@ TEST_F(FileList, WithoutATrashTheFileIsDeletedAndNothingStrays) {
     QDir::setCurrent(work);
 
     model_->AddPicture(Bmp("Still_1.bmp"));
-    prompts_.Push(Prompts::Answer::Ok);
-    model_->DeleteSelected(prompts_);
+    EXPECT_TRUE(model_->DeleteSelected());
     EXPECT_FALSE(QFile::exists(folders_.picture + "/Still_1.bmp"));
     EXPECT_EQ(model_->Count(ListMode::Pictures), 0);
     EXPECT_TRUE(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
@@ -364,17 +351,11 @@ TEST_F(FileList, DeleteAllWithABmpSelectedEmptiesOnlyThePictureFolder) {
     model_->ScanFolders();
     model_->SelectIndex(0);
 
-    prompts_.Push(Prompts::Answer::Cancel);
-    model_->DeleteAll(prompts_);
-    EXPECT_EQ(QDir(folders_.picture).entryList(QDir::Files).size(), 3);
-
-    prompts_.Push(Prompts::Answer::Ok);
-    model_->DeleteAll(prompts_);
+    model_->DeleteAll();
     EXPECT_TRUE(QDir(folders_.picture).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_TRUE(QFile::exists(folders_.video + "/Video_1.avi"));
     EXPECT_EQ(model_->Count(ListMode::Pictures), 0);
     EXPECT_EQ(model_->Count(ListMode::Videos), 1);
-    EXPECT_EQ(prompts_.shown().back().text, "Are you sure to delete all?");
 }
 
 TEST_F(FileList, PageGeometryAndHitTesting) {
@@ -412,8 +393,7 @@ TEST_F(FileList, UndecodableFilesGetANamedCellAndEveryCellIsSelectable) {
     EXPECT_TRUE(model_->SelectAt(strip_, strip_.cells[1].center()));
     EXPECT_EQ(SelectedPath(), folders_.picture + "/Still_N2.bmp");
     EXPECT_EQ(model_->SelectedCell(), 1);
-    prompts_.Push(Prompts::Answer::Ok);
-    model_->DeleteSelected(prompts_);
+    EXPECT_TRUE(model_->DeleteSelected());
     EXPECT_FALSE(QFile::exists(folders_.picture + "/Still_N2.bmp"));
     EXPECT_EQ(model_->Count(ListMode::Pictures), 2);
 
@@ -458,8 +438,7 @@ TEST_F(FileList, NamesThatAreNotUtf8AreShownEscapedAndStillReachTheirFiles) {
     EXPECT_EQ(page[0].name, "Still_N5_caf\\xE9.bmp");
 
     model_->SelectIndex(0);
-    prompts_.Push(Prompts::Answer::Ok);
-    model_->DeleteSelected(prompts_);
+    EXPECT_TRUE(model_->DeleteSelected());
     struct stat st {};
     EXPECT_NE(::lstat(native.constData(), &st), 0);
     EXPECT_EQ(model_->Count(ListMode::Pictures), 0);

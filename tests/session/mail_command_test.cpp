@@ -37,13 +37,17 @@ TEST(MailAttachment, ABmpInAnyCaseIsConvertedAndARawNameCopied) {
 class Mail : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetPrompts(&scripted);
+        // Nothing below the windows may show a message itself.
+        SetPrompts(&untouched);
         folders = MakeStorageFolders();
         email = Script("fake-email", "for a in \"$@\"; do printf '%s\\0' \"$a\" >> '" +
                                          log.toUtf8() + "'; done\nexit 0\n");
         mailer.SetPrograms(email, Script("fake-mime", "echo thunderbird.desktop\n"));
     }
-    void TearDown() override { SetPrompts(nullptr); }
+    void TearDown() override {
+        SetPrompts(nullptr);
+        EXPECT_TRUE(untouched.shown().empty());
+    }
 
     static QString Script(const QString& name, const QByteArray& body) {
         const QString path = test::homeDir() + "/" + name;
@@ -74,6 +78,12 @@ protected:
     }
     bool MailAndWait(MailCommand& cmd, const QString& path) {
         bool done = false, handed = false;
+        // What the window would show.
+        auto m =
+            QObject::connect(&cmd, &MailCommand::message,
+                             [&](const QString& title, const QString& text, Prompts::Icon icon) {
+                                 scripted.Message(title, text, icon, Prompts::Buttons::Ok);
+                             });
         auto c = QObject::connect(&cmd, &MailCommand::finished, [&](bool ok) {
             done = true;
             handed = ok;
@@ -84,10 +94,12 @@ protected:
         while (!done && t.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QObject::disconnect(c);
+        QObject::disconnect(m);
         return handed;
     }
 
     ScriptedPrompts scripted;
+    ScriptedPrompts untouched;
     StorageFolders folders;
     QString log = test::homeDir() + "/argv.log";
     QString email;

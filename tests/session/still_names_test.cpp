@@ -115,16 +115,16 @@ TEST_F(StillNamesTest, MatchingFolderIsReportedOnceAndTheScanGoesOn) {
     reported.sort();
     EXPECT_EQ(reported, (QStringList{"N500.bmp", "x.bmp"}));
 
-    EXPECT_EQ(tvx::NextPictureCounter(folder()), 5);
-    ASSERT_EQ(prompts_.shown().size(), 2u);
-    EXPECT_EQ(prompts_.shown()[0].text, "Picture Error");
-    EXPECT_EQ(prompts_.shown()[1].text, "Picture Error");
-
-    prompts_.Clear();
+    // The still and recording counts hand them on the same way.
+    int met = 0;
+    const auto count = [&met](const QString&) { ++met; };
+    EXPECT_EQ(tvx::NextPictureCounter(folder(), count), 5);
+    EXPECT_EQ(met, 2);
+    met = 0;
     ASSERT_TRUE(QDir(folder()).mkdir("take.AVI"));
-    EXPECT_EQ(tvx::NextRecordingCounter(folder()), 1);
-    ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_EQ(prompts_.shown()[0].text, "AVI Error");
+    EXPECT_EQ(tvx::NextRecordingCounter(folder(), count), 1);
+    EXPECT_EQ(met, 1);
+    EXPECT_TRUE(prompts_.shown().empty()) << "the count itself shows nothing";
 }
 
 QByteArray ReadAll(const QString& path) {

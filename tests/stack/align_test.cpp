@@ -4,10 +4,13 @@
 #include "stack/cv/align.h"
 #include "stack/stacker.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace tvx {
 namespace {
@@ -87,6 +90,28 @@ TEST(Stack, CancelStopsTheWorkAndTooFewFramesAreTold) {
     progress.cancel.store(true);
     EXPECT_EQ(StackFrames(frames, &progress).status, StackOutcome::Status::Cancelled);
     EXPECT_EQ(StackFrames({frames[0]}).status, StackOutcome::Status::TooFewFrames);
+    {
+        // A cancel that comes once the fusion is under way (past alignment
+        // and warping, half of the work) stops it too, and leaves no picture.
+        std::vector<Image8> sweep;
+        for (int i = 0; i < 16; ++i)
+            sweep.push_back(slide.At(-10.0 + 12.0 * i, SimHandHeld(2.0 + 0.2 * i, 0)));
+        StackProgress late;
+        std::future<StackOutcome> work =
+            std::async(std::launch::async, [&] { return StackFrames(sweep, &late); });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (late.permille.load() < 550 &&
+               work.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        const int cancelledAt = late.permille.load();
+        late.cancel.store(true);
+        const StackOutcome out = work.get();
+        EXPECT_GE(cancelledAt, 550);
+        EXPECT_EQ(out.status, StackOutcome::Status::Cancelled) << "cancelled at " << cancelledAt;
+        EXPECT_TRUE(out.picture.empty());
+        EXPECT_TRUE(out.depth.empty());
+    }
     const StackOutcome done = StackFrames(frames);
     ASSERT_EQ(done.status, StackOutcome::Status::Done);
     EXPECT_EQ(done.framesUsed, 3);

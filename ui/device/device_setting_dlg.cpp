@@ -4,6 +4,7 @@
 #include "platform/app_events.h"
 #include "platform/language.h"
 #include "ui/device/device_ids.h"
+#include "ui/skin/dialog_parts.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -19,11 +20,6 @@ namespace tvx {
 using namespace device_ids;
 
 namespace {
-
-template <class W> W* Named(W* w, int id) {
-    w->setObjectName(QString::number(id));
-    return w;
-}
 
 QString Value3(int v) {
     return QString::asprintf("%3d", v);

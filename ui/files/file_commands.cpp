@@ -5,6 +5,7 @@
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "ui/files/file_list_view.h"
+#include "ui/skin/error_sink.h"
 
 #include <QAction>
 #include <QMenu>
@@ -16,6 +17,13 @@ namespace {
 
 // Pictures (BMP, JPEG, PNG in any letter case) open in the measuring
 // dialog, everything else in the player.
+// A file goes to the trash only once the user said so.
+bool Sure(const char* key, const char* question) {
+    return prompts().Message(Text("MsgTitle", "Tavolux"), Text(key, question),
+                             Prompts::Icon::Warning,
+                             Prompts::Buttons::OkCancel) == Prompts::Answer::Ok;
+}
+
 bool OpensAsPicture(const QString& path) {
     return ImageTypeFromPath(path) != kImageTypeNone;
 }
@@ -31,6 +39,7 @@ FileCommands::FileCommands(QWidget* listParent, Options options, QObject* parent
     view_->move(8, 87);
     connect(view_, &CFileListView::openRequested, this, &FileCommands::Open);
     connect(view_, &CFileListView::menuRequested, this, &FileCommands::ShowMenu);
+    connect(&mail_, &MailCommand::message, this, &ShowMessage);
     model_.ScanFolders();
     view_->UpdateScrollBar();
 }
@@ -78,8 +87,8 @@ void FileCommands::SetListMode(int mode) {
 
 bool FileCommands::warnWithoutSelection(const QString& title) {
     if (model_.GetSelected(nullptr)) return false;
-    prompts().Message(title, Text("SelectFile", "Please select an image or video"),
-                      Prompts::Icon::Warning);
+    ShowMessage(title, Text("SelectFile", "Please select an image or video"),
+                Prompts::Icon::Warning);
     return true;
 }
 
@@ -112,17 +121,23 @@ void FileCommands::SaveAs() {
         options_.askSaveAsTarget
             ? options_.askSaveAsTarget(SelectedPath(), model_.mode() == ListMode::Pictures)
             : QString();
-    if (!target.isEmpty()) model_.SaveSelectedAs(target, prompts());
+    if (target.isEmpty()) return;
+    QString why;
+    if (!model_.SaveSelectedAs(target, &why) && !why.isEmpty())
+        ShowMessage(QStringLiteral("Tavolux"), why, Prompts::Icon::Warning);
 }
 
 void FileCommands::Delete() {
     if (warnWithoutSelection(options_.messageTitle())) return;
-    model_.DeleteSelected(prompts());
+    if (!Sure("SureDelete", "Are you sure to delete?")) return;
+    QString why;
+    if (!model_.DeleteSelected(&why) && !why.isEmpty())
+        ShowMessage(QStringLiteral("Capture"), why, Prompts::Icon::Error);
 }
 
 void FileCommands::DeleteAll() {
     if (warnWithoutSelection(options_.messageTitle())) return;
-    model_.DeleteAll(prompts());
+    if (Sure("SureDeleteAll", "Are you sure to delete all?")) model_.DeleteAll();
 }
 
 void FileCommands::EMail() {

@@ -3,11 +3,39 @@
 #include "platform/language.h"
 #include "ui/skin/skin.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
 
 namespace tvx {
+
+namespace {
+
+QFont makeFont(QFont base, int height, int averageWidth) {
+    base.setPixelSize(height);
+    base.setWeight(QFont::Normal);
+    // Stretch the face so its average Latin character is as wide as asked.
+    // The metric's own average counts wide CJK glyphs in CJK locales and
+    // would squeeze the digits these fonts draw.
+    static const QString kLatin =
+        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
+    const QFontMetricsF fm(base);
+    const qreal natural = fm.horizontalAdvance(kLatin) / kLatin.size();
+    if (natural > 0) base.setStretch(qBound(50, int(100.0 * averageWidth / natural + 0.5), 200));
+    return base;
+}
+
+} // namespace
+
+QFont SecondsFont() {
+    return makeFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont), 18, 14);
+}
+
+QFont ResolutionFont() {
+    return makeFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont), 12, 6);
+}
 
 namespace {
 const QPoint kTabAt(7, 43);

@@ -2,9 +2,14 @@
 
 #include <QFont>
 #include <QPixmap>
+#include <QRect>
 #include <QWidget>
 
 namespace tvx {
+
+// The fonts of the seconds counter and of the resolution text.
+QFont SecondsFont();
+QFont ResolutionFont();
 
 // The window's client area: the background skin, the file-list tab picture,
 // the resolution text and the recording seconds, with the live picture, file
@@ -14,6 +19,8 @@ class CClientArea : public QWidget {
 public:
     static constexpr int kWidth = 860;
     static constexpr int kHeight = 610;
+    // Where the live picture sits on the area outside full screen.
+    static constexpr QRect kPictureRect{204, 52, 640, 480};
 
     explicit CClientArea(QWidget* parent = nullptr);
 

@@ -83,7 +83,8 @@ int CommandOf(const QAction* action) {
     return action ? action->data().toInt() : 0;
 }
 
-CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) {
+CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) : QObject(window) {
+    setObjectName(QStringLiteral("commands"));
     for (const CommandRow& row : kCommands) {
         auto* a = new QAction(window);
         a->setData(row.id);

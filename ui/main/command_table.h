@@ -3,6 +3,7 @@
 #include "ui/main/main_window_ids.h"
 
 #include <QMap>
+#include <QObject>
 #include <QString>
 #include <Qt>
 #include <functional>
@@ -139,7 +140,8 @@ int CommandOf(const QAction* action);
 // The commands of the main window made real: one QAction each (and one per
 // language of the language menu), the bitmap buttons that trigger them, the
 // hot keys and the menus. A feature connects to its own actions. UI thread.
-class CommandActions {
+class CommandActions : public QObject {
+    Q_OBJECT
 public:
     // Actions belong to `window`, which also takes the hot keys; buttons are
     // placed in `buttonParent`.

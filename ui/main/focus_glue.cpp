@@ -54,8 +54,9 @@ void CFocusMeterBar::paintEvent(QPaintEvent*) {
     p.drawRect(QRect(peakX, box.top() + 1, 2, box.height() - 1));
 }
 
-FocusFeatures::FocusFeatures(CommandActions& commands, CLiveView* view, FrameSink& sink)
-    : sink_(sink), bar_(new CFocusMeterBar(view, sink)) {
+FocusFeatures::FocusFeatures(CommandActions& commands, CLiveView* view, FrameSink& sink,
+                             QObject* parent)
+    : QObject(parent), sink_(sink), bar_(new CFocusMeterBar(view, sink)) {
     bar_->hide();
     flowCheck_.setInterval(500);
     connect(&flowCheck_, &QTimer::timeout, this, &FocusFeatures::showWhileFramesFlow);

@@ -38,7 +38,8 @@ private:
 class FocusFeatures : public QObject {
     Q_OBJECT
 public:
-    FocusFeatures(CommandActions& commands, CLiveView* view, FrameSink& sink);
+    FocusFeatures(CommandActions& commands, CLiveView* view, FrameSink& sink,
+                  QObject* parent = nullptr);
     ~FocusFeatures() override;
 
     CFocusMeterBar* bar() const { return bar_; }

@@ -2,8 +2,10 @@
 
 #include "measure/calibration.h"
 #include "platform/app_events.h"
+#include "platform/language.h"
 #include "platform/settings.h"
 #include "ui/main/main_window_ids.h"
+#include "ui/main/tool_hints.h"
 #include "ui/measure/calibration_dialog.h"
 
 #include <QCursor>
@@ -200,6 +202,15 @@ void LiveMeasure::Publish() {
         ctx_ = ctx;
     }
     // The old figure is freed outside the lock.
+    if (!tool_ || !tool_->underWay()) presses_ = 0;
+    emit stepChanged();
+}
+
+QString LiveMeasure::StepHint() const {
+    if (!tool_) return {};
+    if (tool_->phase() == CMeasureTool::Phase::Label)
+        return Text("HintLabel", "Click where the label goes; Esc cancels");
+    return ToolStepHint(tool_->kind(), presses_);
 }
 
 void LiveMeasure::HoldPointer(bool hold) {
@@ -245,13 +256,16 @@ bool LiveMeasure::eventFilter(QObject* watched, QEvent* e) {
         const int kind = tool_->kind();
         // Only these two end on a double click; for the others it is a click
         // that came quickly.
-        if (kind == LiveKind::ContinuousLine || kind == LiveKind::Polygon)
+        if (kind == LiveKind::ContinuousLine || kind == LiveKind::Polygon) {
             Drive([p](CMeasureTool& t) { t.DoubleClick(p); });
-        else
+        } else {
+            ++presses_;
             Drive([p](CMeasureTool& t) { t.Press(p); });
+        }
         return true;
     }
     RefreshSettings();
+    ++presses_;
     Drive([p](CMeasureTool& t) {
         t.Move(p);
         t.Press(p);

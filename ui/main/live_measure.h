@@ -2,8 +2,8 @@
 
 #include "capture/live_surface.h"
 #include "measure/font_record.h"
-#include "measure/live_shapes.h"
 #include "measure/measure_tools.h"
+#include "measure/shape_drawing.h"
 #include "session/live_shapes.h"
 
 #include <QColor>
@@ -63,11 +63,18 @@ public:
     void SetLabelFont(const FontRecord& font) { labelFont_ = font; }
     const FontRecord& labelFont() const { return labelFont_; }
 
+    // What the next click does, for the status strip; empty without a tool.
+    QString StepHint() const;
+
     // The measuring buttons, in the order of the toolbar.
     static const int kToolButtons[11];
 
     // LiveOverlay: the shape under way and the finished shapes.
     void Draw(QPainter& painter, const ViewMapping& map) override;
+
+signals:
+    // The tool, or the step of the shape under way, changed.
+    void stepChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -103,6 +110,7 @@ private:
     ShapeList finished_; // the tool appends here; moved on to shapes_ at once
     int button_ = 0;
     bool calibrating_ = false;
+    int presses_ = 0; // points placed on the shape under way
     bool holding_ = false;
     bool inDialog_ = false; // the Calibration dialog is open
 

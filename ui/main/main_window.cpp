@@ -1,109 +1,56 @@
 #include "ui/main/main_window.h"
 
 #include "capture/capture_engine.h"
-#include "measure/calibration_file.h"
+#include "measure/calibration.h"
 #include "platform/app_events.h"
+#include "platform/folders.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "platform/settings.h"
-#include "platform/sounds.h"
+#include "session/capture_session.h"
 #include "ui/files/file_commands.h"
+#include "ui/main/about_dlg.h"
 #include "ui/main/client_area.h"
+#include "ui/main/command_table.h"
 #include "ui/main/device_settings_glue.h"
+#include "ui/main/file_list_panel.h"
 #include "ui/main/focus_glue.h"
-#include "ui/main/live_guides_overlay.h"
+#include "ui/main/full_screen.h"
 #include "ui/main/live_measure.h"
+#include "ui/main/live_tools.h"
+#include "ui/main/live_view.h"
+#include "ui/main/magnification_boxes.h"
 #include "ui/main/measure_export_glue.h"
+#include "ui/main/picture_commands.h"
+#include "ui/main/prompt_dlg.h"
+#include "ui/main/recording_commands.h"
 #include "ui/main/recording_glue.h"
 #include "ui/main/stack_glue.h"
-#include "ui/main/still_format.h"
-#include "ui/skin/menu_xp.h"
+#include "ui/main/status_feedback.h"
+#include "ui/main/status_strip.h"
+#include "ui/main/still_commands.h"
+#include "ui/main/still_feedback.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFile>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleOptionFrame>
+#include <QTimer>
+#include <QUrl>
 
 namespace tvx {
 
 namespace {
 
-const QRect kPictureRect(204, 52, 640, 480);
-
-constexpr int kMeasuringTools[] = {ids::kLine,
-                                   ids::kContinuousLine,
-                                   ids::kPointToLine,
-                                   ids::kPolygon,
-                                   ids::kRadiusCircle,
-                                   ids::kDiameterCircle,
-                                   ids::kThreePointCircle,
-                                   ids::kCalibrate,
-                                   ids::kThreePointAngle,
-                                   ids::kThreePointArc,
-                                   ids::kFourPointAngle,
-                                   ids::kMeasureOther};
-
-QFont makeFont(QFont base, int height, int averageWidth) {
-    base.setPixelSize(height);
-    base.setWeight(QFont::Normal);
-    // Stretch the face so its average Latin character is as wide as asked.
-    // The metric's own average counts wide CJK glyphs in CJK locales and
-    // would squeeze the digits these fonts draw.
-    static const QString kLatin =
-        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
-    const QFontMetricsF fm(base);
-    const qreal natural = fm.horizontalAdvance(kLatin) / kLatin.size();
-    if (natural > 0) base.setStretch(qBound(50, int(100.0 * averageWidth / natural + 0.5), 200));
-    return base;
-}
-
-// Room a line edit leaves for its text: its contents less the frame, the
-// text margins and the two pixels the line edit keeps free on each side.
-int TextRoom(const QLineEdit* box) {
-    QStyleOptionFrame opt;
-    opt.initFrom(box);
-    opt.rect = box->rect();
-    opt.lineWidth =
-        box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, box) : 0;
-    opt.midLineWidth = 0;
-    opt.state |= QStyle::State_Sunken;
-    const QRect r = box->style()
-                        ->subElementRect(QStyle::SE_LineEditContents, &opt, box)
-                        .marginsRemoved(box->textMargins());
-    return r.width() - 4;
-}
-
-// The magnification boxes sit in 34-pixel slots of the skin. A value wider
-// than that ("100.0", and calibrations up to "100000.0") is narrowed, then
-// made smaller, rather than scrolled so that only its tail shows. The tool
-// tip carries the value at full size.
-void FitBoxText(QLineEdit* box, const QFont& base) {
-    const QString text = box->text();
-    const int room = TextRoom(box);
-    QFont f = base;
-    const int basePixels = QFontInfo(base).pixelSize();
-    const auto fits = [&] { return QFontMetrics(f).horizontalAdvance(text) <= room; };
-    for (int stretch = 100; stretch >= 60 && !fits(); stretch -= 5)
-        f.setStretch(stretch);
-    for (int pixels = basePixels; pixels >= 6 && !fits(); --pixels)
-        f.setPixelSize(pixels);
-    box->setFont(f);
-    box->setToolTip(text);
-}
+const char* const kSupportAddress = "https://tavolux.org/support/microscope/";
 
 } // namespace
-
-MainWindow* MainWindow::instance_ = nullptr;
-
-MainWindow* MainWindow::Instance() {
-    return instance_;
-}
 
 MainWindow::MainWindow(const Options& options, QWidget* parent)
     : QMainWindow(parent), options_(options) {
@@ -111,24 +58,30 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
     client_ = new CClientArea(this);
     setCentralWidget(client_);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app_128.svg")));
-    fontA_ = makeFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont), 18, 14);
-    fontB_ = makeFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont), 12, 6);
     ReadFontSize();
-    startupTimer_.setInterval(100);
-    connect(&startupTimer_, &QTimer::timeout, this, &MainWindow::onStartupTimer);
+    errors_ = new ErrorReporter(this);
+    startupTimer_ = new QTimer(this);
+    startupTimer_->setObjectName(QStringLiteral("startupTimer"));
+    startupTimer_->setInterval(100);
+    startupTimer_->setSingleShot(true);
+    connect(startupTimer_, &QTimer::timeout, this, &MainWindow::remindToCalibrate);
 }
 
 MainWindow::~MainWindow() {
-    stack_.reset();   // its collector leaves the frame sink first
-    session_.reset(); // frames stop before the live view goes
-    if (instance_ == this) instance_ = nullptr;
+    // Features go before what they were given, the newest first, and all of
+    // them before the widgets: frames stop before the live view goes.
+    const QObjectList children = this->children();
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+        if (!(*it)->isWidgetType()) delete *it;
 }
 
 void MainWindow::InitDialog() {
-    instance_ = this;
-    programFolder_ = ProgramFolder();
-    calibrationFile_ = CalibrationFilePath();
-    storage_ = MakeStorageFolders();
+    const StorageFolders storage = [] {
+        StorageFolders s = MakeStorageFolders();
+        const QString tempDir = ReadFilePathDat(ProgramFolder());
+        if (!tempDir.isEmpty()) s.tempDir = tempDir;
+        return s;
+    }();
     // The language file is not chosen yet, so the title keeps its default.
     msgTitle_ = Text("MsgTitle", "Tavolux");
 
@@ -141,52 +94,100 @@ void MainWindow::InitDialog() {
     ReadUnitDecimal();
     ReadMeasureTxtColor();
     ReadLineColor(); // the colours are used masked to 24 bits where they are drawn
+    QFile::remove(storage.video + QStringLiteral("/test.avi"));
 
+    const QFont secondsFont = SecondsFont();
+    const QFont resolutionFont = ResolutionFont();
     liveView_ = new CLiveView(client_);
     liveView_->setObjectName(QStringLiteral("liveView"));
-    liveView_->setGeometry(kPictureRect);
-    liveView_->SetTextFont(fontA_);
-    stillFeedback_ = new StillFeedback(liveView_);
-    client_->installEventFilter(this);
-    client_->setListMode(listMode_);
+    liveView_->SetTextFont(secondsFont);
+    liveView_->SetFullScreenHint(Text("EscRestore", "ESC Restore", 128));
+    auto* feedback = new StillFeedback(liveView_);
     // Keys go to the window, not into the magnification box, until the user
     // clicks there.
     client_->setFocusPolicy(Qt::ClickFocus);
+    setWindowTitle(QStringLiteral("Tavolux"));
 
-    commands_ = std::make_unique<CommandActions>(this, client_);
-    createBoxes();
-    connectCommands();
-    buildMenus(220);
-    QFile::remove(storage_.video + QStringLiteral("/test.avi"));
-    liveView_->SetFullScreenHint(Text("EscRestore", "ESC Restore", 128));
-    savedTitle_ = QStringLiteral("Tavolux");
-    setWindowTitle(savedTitle_);
-
-    startSession();
-    plugLiveTools();
-    recordingGlue_ = std::make_unique<RecordingGlue>(*this);
-    SetRecorder(recordingGlue_.get());
-    focus_ = std::make_unique<FocusFeatures>(*commands_, liveView_, session_->frameSink());
-    measureExport_ = new MeasureExportCommands(*this);
-    rebuildToolTips();
-    const QString tempDir = ReadFilePathDat(programFolder_);
-    if (!tempDir.isEmpty()) storage_.tempDir = tempDir;
-    stillSaver_.SetFolder(storage_.picture);
-    buildFileList();
-    stillFormat_ = new StillFormatChoice(
-        commands_->action(ids::kStillTiff),
-        [this] {
-            return StillFormatChoice::Magnification{calibrationText(), magnificationText()};
-        },
+    CaptureSession::Options o;
+    o.simulate = options_.simulate;
+    o.engine = options_.engine;
+    session_ = new CaptureSession(o, this);
+    session_->setObjectName(QStringLiteral("session"));
+    commands_ = new CommandActions(this, client_);
+    boxes_ = new MagnificationBoxes(client_, *options_.calibration, CalibrationFilePath());
+    auto* files = new FileListPanel(client_, *commands_, storage, msgTitle_, this);
+    auto* picture =
+        new PictureCommands(*session_, *commands_, client_, liveView_, resolutionFont, this);
+    recording_ = new RecordingCommands(*session_, *commands_, client_, secondsFont, this);
+    liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, this);
+    picture->SetReleaseMeasuringTools([this] { liveTools_->ReleaseMeasuringButtons(); });
+    auto* recorder = new RecordingGlue(*session_, *commands_, storage.video, this);
+    recording_->SetRecorder(recorder);
+    auto* stills = new StillCommands(
+        StillCommands::Context{*session_, *commands_, *boxes_, *feedback, storage.picture,
+                               msgTitle_, [this] { return recording_->isRecording(); }},
         this);
-    deviceSettings_ = std::make_unique<DeviceSettingsGlue>(
-        *session_, commands_->action(ids::kDeviceSetting), this);
-    plugStacking();
+    // The foot of the window, between the name and the model line of the skin.
+    auto* strip = new StatusStrip(client_);
+    strip->setGeometry(130, 586, 600, 20);
+    new StatusFeedback(strip, {*stills, *recording_, *recorder, liveTools_->measure(), *files},
+                       this);
+    fullScreen_ =
+        new FullScreenMode(this, client_, liveView_,
+                           QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(),
+                                           files->view(), strip});
+    new FocusFeatures(*commands_, liveView_, session_->frameSink(), this);
+    new MeasureExportCommands(
+        {*commands_, liveTools_->shapes(), *boxes_, *stills, storage.picture, msgTitle_}, this);
+    new DeviceSettingsGlue(*session_, commands_->action(ids::kDeviceSetting), this);
 
-    updateResolutionText();
+    StackFeature::Hooks h;
+    h.canStart = [this] {
+        if (session_->isConnected() && session_->isPreviewRunning()) return true;
+        ShowMessage(windowTitle(), Text("BrowseToCamera", "Please return to the preview state"),
+                    Prompts::Icon::Warning);
+        return false;
+    };
+    h.saveStill = [stills](const StillPicture& still) { return stills->Write(still); };
+    h.saved = [stills, files](const QString& path) {
+        // The stack is shown among the pictures, whichever list was open.
+        files->SetListMode(1);
+        stills->Announce(path);
+    };
+    h.failed = [this](const QString& reason) {
+        ShowMessage(msgTitle_, reason, Prompts::Icon::Warning);
+    };
+    new StackFeature(*commands_, liveView_, session_->frameSink(), this, std::move(h));
+
+    // Guides and live measurements over every frame and in every still.
+    for (LiveLayer layer : {LiveLayer::Shapes, LiveLayer::CrossLine, LiveLayer::Ruler,
+                            LiveLayer::CircleGrid, LiveLayer::ScaleBar}) {
+        stills->overlays().SetOverlay(layer, liveTools_->overlay(layer));
+        liveView_->surface().SetOverlay(layer, liveTools_->overlay(layer));
+    }
+    connect(stills, &StillCommands::saved, files, &FileListPanel::AddStill);
+    connect(recorder, &RecordingGlue::finished, files, &FileListPanel::AddRecording);
+    connect(recorder, &RecordingGlue::seconds, recording_, &RecordingCommands::ShowSeconds);
+    connect(recorder, &RecordingGlue::limitReached, recording_,
+            &RecordingCommands::CloseKeepingPreview);
+    connect(recorder, &RecordingGlue::left, recording_,
+            [this] { recording_->SetRecording(false); });
+    connect(fullScreen_, &FullScreenMode::changed, this, [this](bool on) {
+        commands_->showButtons(!on);
+        recording_->SetFullScreen(on);
+        relabel();
+    });
+    connect(session_, &CaptureSession::error, this,
+            [this](const QString& reason) { errors_->Report(msgTitle_, reason); });
+    connect(session_, &CaptureSession::pressesDropped, feedback, &StillFeedback::PressesDropped);
+    connect(session_->engine(), &CaptureEngine::captureError, this, &MainWindow::onCaptureError);
+    connectWindowCommands();
+    buildMenus(220);
+    relabel();
+    session_->Start(&liveView_->surface(), liveView_);
+
     client_->setFocus();
-    startupTimer_.start();
-
+    startupTimer_->start();
     // The client area is the skin; the window wraps it with the menu. The
     // window is not resizable, but may be maximised: that means full screen.
     adjustSize();
@@ -195,60 +196,24 @@ void MainWindow::InitDialog() {
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void MainWindow::createBoxes() {
-    magBox_ = new QLineEdit(client_);
-    magBox_->setObjectName(QStringLiteral("magnificationBox"));
-    magBox_->setMaxLength(5);
-    magBox_->setGeometry(759, 6, 34, 25);
-    magBox_->setAlignment(Qt::AlignCenter);
-    calBox_ = new QLineEdit(client_);
-    calBox_->setObjectName(QStringLiteral("calibrationBox"));
-    calBox_->setReadOnly(true);
-    calBox_->setFocusPolicy(Qt::NoFocus);
-    calBox_->setGeometry(723, 6, 34, 25);
-    calBox_->setAlignment(Qt::AlignCenter);
-    connect(magBox_, &QLineEdit::textChanged, this, &MainWindow::lookUpCalibration);
-    for (QLineEdit* box : {magBox_, calBox_})
-        connect(box, &QLineEdit::textChanged, box,
-                [box, base = box->font()] { FitBoxText(box, base); });
-    magBox_->setText(QStringLiteral("60.0"));
-}
-
-void MainWindow::startSession() {
-    CaptureSession::Options o;
-    o.simulate = options_.simulate;
-    o.engine = options_.engine;
-    session_ = std::make_unique<CaptureSession>(o);
-    effects_ = std::make_unique<EffectButtons>(session_->effects());
-    effects_->SetReleaseMeasuringTools([this] {
-        for (int id : kMeasuringTools)
-            commands_->setSelected(id, false);
+void MainWindow::connectWindowCommands() {
+    const auto on = [this](int id, auto&& fn) {
+        connect(commands_->action(id), &QAction::triggered, this, fn);
+    };
+    for (const LanguageMenuItem& item : kLanguageMenu)
+        on(item.command, [this, item] { switchLanguage(item.primary, item.sub); });
+    on(ids::kQuit, [this] { close(); });
+    // The result is not checked: a missing manual shows nothing of ours.
+    on(ids::kManual, [] { QDesktopServices::openUrl(QUrl::fromLocalFile(ManualFilePath())); });
+    on(ids::kUpdate, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportAddress))); });
+    on(ids::kAbout, [this] {
+        CAboutDlg dlg(this);
+        dlg.exec();
     });
-    connect(session_.get(), &CaptureSession::connected, this, [this] { showConnection(true, {}); });
-    connect(session_.get(), &CaptureSession::disconnected, this,
-            [this](const QString& message) { showConnection(false, message); });
-    connect(session_.get(), &CaptureSession::liveViewChanged, liveView_,
-            [this] { liveView_->update(); });
-    connect(session_.get(), &CaptureSession::previewChanged, this, [this] {
-        syncPreviewButton();
-        rebuildToolTips();
-    });
-    connect(session_.get(), &CaptureSession::captureSizeChanged, this, [this] {
-        updateResolutionText();
-        client_->update();
-    });
-    connect(session_.get(), &CaptureSession::stillRequested, this, &MainWindow::saveStill);
-    connect(session_.get(), &CaptureSession::error, this,
-            [this](const QString& reason) { reportError(msgTitle_, reason); });
-    connect(session_.get(), &CaptureSession::pressesDropped, stillFeedback_,
-            &StillFeedback::PressesDropped);
-    connect(session_->engine(), &CaptureEngine::captureError, this, &MainWindow::onCaptureError);
-    session_->Start(&liveView_->surface(), liveView_);
 }
 
 void MainWindow::buildMenus(int menuGrey) {
-    if (!fileMenu_) fileMenu_ = new QMenu(this);
-    commands_->buildMenus(menuBar(), fileMenu_);
+    commands_->buildMenus(menuBar(), findChild<FileListPanel*>()->menu());
     // The drop-down menus take the bar's grey.
     menuBar()->setStyleSheet(
         QStringLiteral("QMenuBar { background: rgb(%1,%1,%1); color: black; }"
@@ -262,145 +227,80 @@ void MainWindow::buildMenus(int menuGrey) {
             .arg(menuGrey));
 }
 
-void MainWindow::showConnection(bool connected, const QString& message) {
-    commands_->enableButtons(connected);
-    syncPreviewButton();
-    if (!connected) liveView_->ClearSurface();
-    liveView_->SetCentreMessage(message);
-    updateResolutionText();
-    rebuildToolTips();
+void MainWindow::relabel() {
+    commands_->relabel(!fullScreen_->isOn());
 }
 
-void MainWindow::rebuildToolTips() {
-    commands_->relabel(!fullScreen_);
+void MainWindow::switchLanguage(int primary, int sub) {
+    ClearLanguage();
+    ChooseLanguage(primary, sub);
+    buildMenus(224);
+    relabel();
+    WriteLanguage(uint32_t(primary), uint32_t(sub));
 }
 
-void MainWindow::onStartupTimer() {
-    startupTimer_.stop();
+void MainWindow::remindToCalibrate() {
     ReadSysDate();
     // A reminder to calibrate is for a magnification that has no calibration.
-    if (Settings().sys_date == 1 && LeadingNumber(calBox_->text()) == 0)
-        PostAppMessage(this, kMsgCalibrationPrompt);
-}
-
-bool MainWindow::inPreviewState() const {
-    // A recording runs only while frames flow, so the AVI button's state
-    // needs no separate look.
-    return session_ && session_->isPreviewRunning();
-}
-
-void MainWindow::syncPreviewButton() {
-    if (commands_)
-        commands_->setSelected(ids::kPreview,
-                               session_ && session_->isPreviewRunning() && !recording_);
-}
-
-void MainWindow::saveStill(StillSource source) {
-    const StillPicture still = session_->frameSink().TakeStill();
-    const StillSaveResult result =
-        stillSaver_.Save(still, magnificationText(), QDateTime::currentDateTime(), &stillOverlays_,
-                         stillFormat_->For(QSize(still.width, still.height)));
-    if (!result.saved()) {
-        // A picture the user asked for must not vanish silently, however
-        // often it fails; and no shutter for a picture that was not taken.
-        stillFeedback_->Failed(source, msgTitle_, result.reason);
-        return;
+    if (Settings().sys_date == 1 && boxes_->Uncalibrated()) {
+        CPromptDlg dlg(this);
+        dlg.exec();
     }
-    PlaySkinSound(kSoundShutter);
-    stillFeedback_->Saved(source);
-    lastSavedStill_ = result.path;
-    if (recording_ || source == StillSource::Microscope) session_->RestartPreview();
-    emit stillSaved(result.path);
-}
-
-void MainWindow::reportError(const QString& title, const QString& reason) {
-    errors_.Report(title, reason);
 }
 
 void MainWindow::onCaptureError(const QString& reason) {
     // An error that comes with the microscope leaving is told by the
     // connection message: wait for the connection check before showing it.
     QTimer::singleShot(1500, this, [this, reason] {
-        if (instance_ == this && session_ && session_->isConnected())
-            reportError(msgTitle_, Text("CaptureError", "The microscope's picture failed:") +
-                                       QLatin1Char('\n') + reason);
+        if (session_->isConnected())
+            errors_->Report(msgTitle_, Text("CaptureError", "The microscope's picture failed:") +
+                                           QLatin1Char('\n') + reason);
         else
             qWarning("capture error while disconnected: %s", qPrintable(reason));
     });
 }
 
-void MainWindow::SetOverlay(LiveLayer layer, LiveOverlay* overlay) {
-    stillOverlays_.SetOverlay(layer, overlay);
-    liveView_->surface().SetOverlay(layer, overlay);
+bool MainWindow::event(QEvent* e) {
+    if (AppEvent::Is(e, kMsgMagnification)) {
+        boxes_->ShowNewCalibration();
+        return true;
+    }
+    return QMainWindow::event(e);
 }
 
-void MainWindow::SetRecording(bool on) {
-    recording_ = on;
-    // While recording the AVI button stands for the preview; a stop hands
-    // the Preview button back while the picture runs.
-    syncPreviewButton();
-    commands_->setSelected(ids::kVideo, on);
-    client_->setRecordingSeconds(on && !fullScreen_ ? 0 : -1, fontA_);
-    rebuildToolTips();
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) {
+        // The shape under way goes first; the tool stays for the next one.
+        if (liveTools_ && liveTools_->measure().underWay())
+            liveTools_->measure().CancelShape();
+        else if (fullScreen_)
+            fullScreen_->Leave();
+        e->accept();
+        return;
+    }
+    // The camera keys are the microscope's button reaching us as keys; a
+    // held key's repeats are not presses.
+    if (e->key() == Qt::Key_Camera || e->key() == Qt::Key_WebCam) {
+        if (!e->isAutoRepeat() && session_) session_->PressButton();
+        e->accept();
+        return;
+    }
+    // Enter must not act on the window either.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(e);
 }
 
-void MainWindow::ShowRecordingSeconds(int seconds) {
-    if (!fullScreen_) client_->setRecordingSeconds(seconds, fontA_);
-}
-
-void MainWindow::setListMode(int mode) {
-    if (mode == listMode_) return;
-    listMode_ = mode;
-    client_->setListMode(mode);
-    if (files_) files_->SetListMode(mode);
-    rebuildToolTips();
-}
-
-void MainWindow::setResolution(int width, int height) {
-    session_->SetResolution(width, height);
-    updateResolutionText();
-    client_->update();
-}
-
-void MainWindow::updateResolutionText() {
-    const CaptureSize size = CurrentCaptureSize();
-    client_->setResolutionText(QString::asprintf("%d%s%d", size.width, "*", size.height), fontB_);
-    // Guides over a view without frames are drawn for this size meanwhile.
-    liveView_->surface().SetPictureSize(QSize(size.width, size.height));
-}
-
-void MainWindow::lookUpCalibration() {
-    const QString text = magBox_->text();
-    if (!text.isEmpty()) calBox_->setText(LookupCalibration(calibrationFile_, text));
-}
-
-void MainWindow::showNewMagnification() {
-    const CalibrationState& state = *options_.calibration;
-    const QString nominal = QString::asprintf("%0.1f", state.nominal);
-    StoreCalibration(calibrationFile_, nominal, state.calibratedCopy);
-    // Setting the box looks the value up again; the shown value wins even
-    // when there is no calibration file to keep it.
-    magBox_->setText(nominal);
-    calBox_->setText(QString::asprintf("%0.1f", state.calibratedCopy));
-}
-
-void MainWindow::warn(const QString& title, const char* key, const char* defaultText) {
-    prompts().Message(title, Text(key, defaultText), Prompts::Icon::Warning);
-}
-
-QString MainWindow::magnificationText() const {
-    return magBox_ ? magBox_->text() : QString();
-}
-QString MainWindow::calibrationText() const {
-    return calBox_ ? calBox_->text() : QString();
-}
-
-void MainWindow::SwitchLanguage(int primary, int sub) {
-    ClearLanguage();
-    ChooseLanguage(primary, sub);
-    buildMenus(224);
-    rebuildToolTips();
-    WriteLanguage(uint32_t(primary), uint32_t(sub));
+void MainWindow::closeEvent(QCloseEvent* e) {
+    if (session_) {
+        recording_->Finish();
+        session_->Shutdown();
+        liveTools_->measure().Cancel();
+        liveTools_->shapes().Clear();
+    }
+    e->accept();
 }
 
 } // namespace tvx

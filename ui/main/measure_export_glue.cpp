@@ -2,7 +2,10 @@
 
 #include "capture/capture_engine.h"
 #include "platform/settings.h"
-#include "ui/main/main_window.h"
+#include "session/live_shapes.h"
+#include "ui/main/command_table.h"
+#include "ui/main/magnification_boxes.h"
+#include "ui/main/still_commands.h"
 #include "ui/measure/measurement_export_prompts.h"
 
 #include <QAction>
@@ -11,12 +14,12 @@
 
 namespace tvx {
 
-MeasureExportCommands::MeasureExportCommands(MainWindow& window)
-    : QObject(&window), window_(window) {
-    connect(window.commands().action(ids::kExportMeasures), &QAction::triggered, this,
+MeasureExportCommands::MeasureExportCommands(Context context, QObject* parent)
+    : QObject(parent), c_(std::move(context)) {
+    setObjectName(QStringLiteral("measureExport"));
+    connect(c_.commands.action(ids::kExportMeasures), &QAction::triggered, this,
             [this] { Export(); });
-    connect(window.commands().action(ids::kCopyMeasures), &QAction::triggered, this,
-            [this] { Copy(); });
+    connect(c_.commands.action(ids::kCopyMeasures), &QAction::triggered, this, [this] { Copy(); });
 }
 
 QVector<MeasurementRow> MeasureExportCommands::Rows() const {
@@ -24,9 +27,9 @@ QVector<MeasurementRow> MeasureExportCommands::Rows() const {
     const SettingsValues settings = Settings();
     // The magnification the live measurements are made with: the calibrated
     // value where there is one, else the nominal one.
-    const QString calibrated = window_.calibrationText();
+    const QString calibrated = c_.boxes.calibrationText();
     const QString magnification =
-        LeadingNumber(calibrated) != 0 ? calibrated : window_.magnificationText();
+        LeadingNumber(calibrated) != 0 ? calibrated : c_.boxes.magnificationText();
 
     MeasurementExportContext ctx;
     ctx.numbering = ShapeNumbering::Live;
@@ -35,23 +38,23 @@ QVector<MeasurementRow> MeasureExportCommands::Rows() const {
     ctx.magnification = magnification;
     // Live measurements belong to the pictures taken while they stand: the
     // newest still is the one they were last drawn into.
-    const QString still = window_.lastSavedStill();
+    const QString still = c_.stills.lastSaved();
     ctx.picture = still.isEmpty() ? QString() : QFileInfo(still).fileName();
     QVector<MeasurementRow> rows;
-    window_.liveShapes().Draw([&](const ShapeList& list) { rows = MeasurementRows(list, ctx); });
+    c_.shapes.Draw([&](const ShapeList& list) { rows = MeasurementRows(list, ctx); });
     return rows;
 }
 
 bool MeasureExportCommands::Export() {
     const QString proposed =
-        window_.storage().picture + QStringLiteral("/Measurements_") +
+        c_.pictureFolder + QStringLiteral("/Measurements_") +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmmss")) +
         QStringLiteral(".csv");
-    return ExportMeasurementsAs(window_.messageTitle(), proposed, Rows());
+    return ExportMeasurementsAs(c_.messageTitle, proposed, Rows());
 }
 
 bool MeasureExportCommands::Copy() {
-    return CopyMeasurements(window_.messageTitle(), Rows());
+    return CopyMeasurements(c_.messageTitle, Rows());
 }
 
 } // namespace tvx

@@ -6,7 +6,10 @@
 
 namespace tvx {
 
-class MainWindow;
+class CommandActions;
+class LiveShapes;
+class MagnificationBoxes;
+class StillCommands;
 
 // "Export measurements…" and "Copy measurements" of the live measuring
 // menu: the live shapes as a CSV file where the user chooses, or as
@@ -14,7 +17,15 @@ class MainWindow;
 class MeasureExportCommands : public QObject {
     Q_OBJECT
 public:
-    explicit MeasureExportCommands(MainWindow& window);
+    struct Context {
+        CommandActions& commands;
+        const LiveShapes& shapes;
+        const MagnificationBoxes& boxes;
+        const StillCommands& stills; // the newest still names the pictures measured
+        QString pictureFolder;
+        QString messageTitle;
+    };
+    MeasureExportCommands(Context context, QObject* parent);
 
     // The rows of the live measurements as they are drawn now.
     QVector<MeasurementRow> Rows() const;
@@ -25,7 +36,7 @@ public:
     bool Copy();
 
 private:
-    MainWindow& window_;
+    Context c_;
 };
 
 } // namespace tvx

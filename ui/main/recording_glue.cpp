@@ -2,12 +2,15 @@
 
 #include "capture/capture_engine.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
+#include "session/capture_session.h"
 #include "session/still_names.h"
-#include "ui/main/main_window.h"
+#include "ui/main/command_table.h"
+#include "ui/main/still_feedback.h"
 #include "ui/record/capture_timer_dlg.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QThread>
 
@@ -27,15 +30,16 @@ QSize CaptureFrameSize() {
 
 } // namespace
 
-RecordingGlue::RecordingGlue(MainWindow& window)
-    : window_(window),
+RecordingGlue::RecordingGlue(CaptureSession& session, CommandActions& commands, QString videoFolder,
+                             QWidget* window)
+    : QObject(window), session_(session), videoFolder_(std::move(videoFolder)), window_(window),
       controller_(RecordingController::Hooks{&CaptureFrameSize, [this] { return reserveFile(); },
                                              [this](const QString& path) {
-                                                 if (!closing_)
-                                                     emit window_.recordingFinished(path);
+                                                 if (!closing_) emit finished(path);
                                              },
                                              [this] { return mayStart(); }},
-                  &window) {
+                  window) {
+    setObjectName(QStringLiteral("recordingGlue"));
     timed_.setObjectName(QStringLiteral("timer368"));
     unlimited_.setObjectName(QStringLiteral("timer371"));
     connect(&timed_, &QTimer::timeout, this, [this] { onSecond(timed_); });
@@ -43,11 +47,19 @@ RecordingGlue::RecordingGlue(MainWindow& window)
     connect(&controller_, &RecordingController::recordingLost, this, [this] { leaveRecording(); });
     // The device went mid-recording: close the file now, while what came so
     // far is still in it.
-    connect(&window_.session(), &CaptureSession::disconnected, this, [this] {
+    connect(&session_, &CaptureSession::disconnected, this, [this] {
         if (controller_.IsRecording()) leaveRecording();
     });
     // Written only while a recording is open; otherwise the call returns at once.
-    window_.session().frameSink().SetRecorder(&controller_);
+    session_.frameSink().SetRecorder(&controller_);
+    connect(commands.action(ids::kClock), &QAction::triggered, this, [this] {
+        if (!session_.isPreviewRunning())
+            ShowMessage(window_->windowTitle(),
+                        Text("BrowseToTimer", "Please return to the preview state"),
+                        Prompts::Icon::Warning);
+        else
+            OpenTimeLapse();
+    });
 }
 
 RecordingGlue::~RecordingGlue() {
@@ -60,14 +72,13 @@ RecordingTarget RecordingGlue::reserveFile() {
     // The one place a recording's name is taken: the empty file is made
     // exclusively, so nothing is ever replaced. A change of size asks from
     // the recorder's writer thread; the scan's message then waits for ours.
-    MatchingFolderHandler tell;
+    MatchingFolderHandler tell = [](const QString&) { ShowRecordingFolderError(); };
     if (QThread::currentThread() != thread())
         tell = [this](const QString&) {
             QMetaObject::invokeMethod(
                 this, [] { ShowRecordingFolderError(); }, Qt::QueuedConnection);
         };
-    const NewFile file =
-        ReserveNewRecording(window_.storage().video, QDateTime::currentDateTime(), tell);
+    const NewFile file = ReserveNewRecording(videoFolder_, QDateTime::currentDateTime(), tell);
     if (!file.ok()) qWarning("recording: %s", qPrintable(file.reason));
     return RecordingTarget{file.path, file.reason, file.error};
 }
@@ -75,15 +86,15 @@ RecordingTarget RecordingGlue::reserveFile() {
 bool RecordingGlue::mayStart() {
     // Without the microscope no frame would ever come: the file would stay
     // empty while the counter ran.
-    if (!window_.session().isConnected()) {
-        prompts().Message(window_.windowTitle(),
-                          Text("BrowseToCamera", "Please return to the preview state"),
-                          Prompts::Icon::Warning);
+    if (!session_.isConnected()) {
+        ShowMessage(window_->windowTitle(),
+                    Text("BrowseToCamera", "Please return to the preview state"),
+                    Prompts::Icon::Warning);
         return false;
     }
     // Frames come only while the preview runs: a start from the browse
     // state runs it first.
-    window_.session().RunPreview();
+    session_.RunPreview();
     return true;
 }
 
@@ -116,47 +127,45 @@ void RecordingGlue::Stop() {
 
 void RecordingGlue::leaveRecording() {
     Stop();
-    window_.SetRecording(false);
+    emit left();
 }
 
 void RecordingGlue::onSecond(QTimer& timer) {
     switch (controller_.OnSecondTick()) {
     case SecondTick::ShowSeconds:
-        window_.ShowRecordingSeconds(controller_.ElapsedSeconds());
+        emit seconds(controller_.ElapsedSeconds());
         break;
     case SecondTick::StopAtLimit:
-        // The Preview command closes the recording and keeps the live
-        // picture; it stops this timer too, so the 500 ms tick is set after.
-        // Only a running recording is the command's to close: without one
-        // it would stop the live picture instead.
-        if (window_.isRecording()) window_.OnCommand(ids::kPreview);
+        // The recording closes and the live picture runs on; closing stops
+        // this timer too, so the 500 ms tick is set after.
+        emit limitReached();
         if (controller_.IsRecording()) leaveRecording();
         timer.start(kAfterLimitMs);
-        window_.ShowRecordingSeconds(controller_.ElapsedSeconds());
+        emit seconds(controller_.ElapsedSeconds());
         break;
     case SecondTick::LimitPassed:
         timer.stop();
         PlaySkinSound(kSoundRecordStop);
-        window_.ShowRecordingSeconds(-1);
+        emit seconds(-1);
         break;
     }
 }
 
 void RecordingGlue::OpenTimeLapse() {
-    StillFlags& flags = window_.session().stillFlags();
+    StillFlags& flags = session_.stillFlags();
     // A request that finds the last one still standing (no frame came, the
     // microscope was away) gives no picture of its own.
     CCaptureTimerDlg dlg([&flags] { return flags.RequestIfIdle(StillSource::Keyboard); },
-                         CaptureFrameSize(), systemTimeLapseClock(), &window_);
+                         CaptureFrameSize(), systemTimeLapseClock(), window_);
     dlg.exec();
     if (const int missed = dlg.missedPictures(); missed > 0)
-        prompts().Message(window_.windowTitle(),
-                          Text("TimeLapseMissed",
-                               "%1 of the %2 time-lapse pictures were not taken: the microscope "
-                               "gave no picture while they were due.")
-                              .arg(missed)
-                              .arg(dlg.requestedPictures()),
-                          Prompts::Icon::Warning);
+        ShowMessage(window_->windowTitle(),
+                    Text("TimeLapseMissed",
+                         "%1 of the %2 time-lapse pictures were not taken: the microscope "
+                         "gave no picture while they were due.")
+                        .arg(missed)
+                        .arg(dlg.requestedPictures()),
+                    Prompts::Icon::Warning);
 }
 
 } // namespace tvx

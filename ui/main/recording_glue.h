@@ -8,19 +8,22 @@
 
 namespace tvx {
 
-class MainWindow;
+class CaptureSession;
+class CommandActions;
 
-// Recording and time-lapse pictures in the main window: owns the recording
-// controller that the frame sink writes through, the two seconds timers, and
-// leaves the recording state when the device goes or the file fails. The
-// window drives it as its RecorderControl. UI thread.
+// Recording and time-lapse pictures: owns the recording controller that the
+// frame sink writes through and the two seconds timers, and tells when the
+// recording is left because the device went or the file failed. The
+// recording commands drive it as their RecorderControl; the Clock command
+// opens the time-lapse series. UI thread.
 class RecordingGlue : public QObject, public RecorderControl {
     Q_OBJECT
 public:
-    // Attaches the controller to the window's frame sink; the window's
-    // session must outlive the glue's use of it (the window destroys its
-    // session first, so no frame reaches a gone recorder).
-    explicit RecordingGlue(MainWindow& window);
+    // Attaches the controller to the session's frame sink; the session must
+    // outlive the glue. Recordings go into `videoFolder`; `window` parents
+    // the dialogs.
+    RecordingGlue(CaptureSession& session, CommandActions& commands, QString videoFolder,
+                  QWidget* window);
     ~RecordingGlue() override;
 
     // AVI button: the dialog's start runs the timed counter (368).
@@ -36,6 +39,17 @@ public:
     void OpenTimeLapse();
 
     RecordingController& controller() { return controller_; }
+signals:
+    // Seconds recorded so far; -1 once the counter is to go.
+    void seconds(int seconds);
+    // The time limit was reached: the recording is to close, the picture to run on.
+    void limitReached();
+    // The recording ended without a command: the device went or the file failed.
+    void left();
+    // A recording was closed and its file is complete.
+    void finished(const QString& path);
+
+public:
     QTimer* timedTimer() { return &timed_; }         // 368
     QTimer* unlimitedTimer() { return &unlimited_; } // 371
 
@@ -45,7 +59,9 @@ private:
     RecordingTarget reserveFile();
     bool mayStart();
 
-    MainWindow& window_;
+    CaptureSession& session_;
+    QString videoFolder_;
+    QWidget* window_;
     RecordingController controller_;
     QTimer timed_;     // 368: 1000 ms, 500 ms after the limit
     QTimer unlimited_; // 371: 1000 ms

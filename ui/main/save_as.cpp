@@ -2,6 +2,7 @@
 
 #include "platform/language.h"
 #include "platform/prompts.h"
+#include "ui/skin/error_sink.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,8 +25,8 @@ QString folderPart(const QString& path) {
 QString AskSaveAsTarget(const QString& selectedFile, bool pictureMode, const QString& pictureFolder,
                         const QString& videoFolder, const QString& title) {
     if (selectedFile.isEmpty()) {
-        prompts().Message(title, Text("SelectFile", "Please select an image or video"),
-                          Prompts::Icon::Warning);
+        ShowMessage(title, Text("SelectFile", "Please select an image or video"),
+                    Prompts::Icon::Warning);
         return QString();
     }
     const QString name = QFileInfo(selectedFile).fileName();
@@ -48,9 +49,8 @@ QString AskSaveAsTarget(const QString& selectedFile, bool pictureMode, const QSt
     // The program's own folders hold what it names and counts itself.
     if (path.size() >= ownFolder.size() &&
         folderPart(path).compare(ownFolder, Qt::CaseInsensitive) == 0) {
-        prompts().Message(QStringLiteral("Save file"),
-                          QStringLiteral("Can't save file to temp directory!"),
-                          Prompts::Icon::Warning);
+        ShowMessage(QStringLiteral("Save file"),
+                    QStringLiteral("Can't save file to temp directory!"), Prompts::Icon::Warning);
         return QString();
     }
     return path;

@@ -9,7 +9,7 @@ namespace tvx {
 // in video mode, and refuses the program's own Picture (or Video) folder.
 // Answers the chosen path, with the extension of the chosen type added when
 // the user typed none; empty when nothing is selected, on Cancel and on a
-// refusal (each with its message through prompts()).
+// refusal (each with its message through ShowMessage).
 QString AskSaveAsTarget(const QString& selectedFile, bool pictureMode, const QString& pictureFolder,
                         const QString& videoFolder, const QString& title);
 

@@ -70,7 +70,7 @@ NewFile WriteBeside(const QString& base, const QString& suffix, const QByteArray
 
 StackFeature::StackFeature(CommandActions& commands, CLiveView* view, FrameSink& sink,
                            QWidget* dialogParent, Hooks hooks)
-    : sink_(sink), dialogParent_(dialogParent), hooks_(std::move(hooks)),
+    : QObject(dialogParent), sink_(sink), dialogParent_(dialogParent), hooks_(std::move(hooks)),
       stack_(commands.action(ids::kStack)), depthMap_(commands.action(ids::kStackDepthMap)),
       keepFrames_(commands.action(ids::kStackKeepFrames)), badge_(new QLabel(view)) {
     badge_->setObjectName(QStringLiteral("stackCount"));

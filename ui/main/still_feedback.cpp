@@ -1,7 +1,6 @@
 #include "ui/main/still_feedback.h"
 
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "ui/skin/plain_text.h"
 
 #include <QLabel>
@@ -45,7 +44,7 @@ void StillFeedback::Saved(StillSource source) {
 void StillFeedback::Failed(StillSource source, const QString& title, const QString& reason) {
     qCWarning(lcWindow).noquote() << "still not saved:" << reason;
     if (source != StillSource::Microscope) {
-        prompts().Message(title, reason, Prompts::Icon::Warning);
+        ShowMessage(title, reason, Prompts::Icon::Warning);
         return;
     }
     if (earlierPresses_ > 0) --earlierPresses_;
@@ -81,18 +80,13 @@ void StillFeedback::showMark() {
     mark_->raise();
 }
 
-bool ErrorReporter::Report(const QString& title, const QString& reason) {
-    ++reported_;
-    qCWarning(lcWindow).noquote() << title << "error:" << reason;
-    // A box runs the event loop: errors arriving meanwhile are only logged.
-    if (showing_) return false;
-    if (sinceLastBox_.isValid() && sinceLastBox_.elapsed() < quietMs_) return false;
-    showing_ = true;
-    ++boxes_;
-    prompts().Message(title, reason, Prompts::Icon::Error);
-    showing_ = false;
-    sinceLastBox_.start();
-    return true;
+void ShowPictureFolderError() {
+    ShowMessage(Text("MsgTitle", "Tavolux"), Text("PictureError", "Picture Error"),
+                Prompts::Icon::Warning);
+}
+
+void ShowRecordingFolderError() {
+    ShowMessage(Text("MsgTitle", "Tavolux"), Text("AVIError", "AVI Error"), Prompts::Icon::Warning);
 }
 
 } // namespace tvx

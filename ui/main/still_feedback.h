@@ -1,8 +1,8 @@
 #pragma once
 
 #include "capture/frame_types.h"
+#include "ui/skin/error_sink.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -42,23 +42,9 @@ private:
     int earlierPresses_ = 0; // presses made before the last drop, not yet taken
 };
 
-// The one way errors of the capture reach the user: each is logged, and
-// shown in a message box unless another box was shown a moment ago or is
-// still open, so a storm of errors gives one box. UI thread.
-class ErrorReporter {
-public:
-    // Answers whether a box was shown.
-    bool Report(const QString& title, const QString& reason);
-    void SetQuietMilliseconds(int ms) { quietMs_ = ms; }
-    int boxesShown() const { return boxes_; }
-    int reported() const { return reported_; }
-
-private:
-    QElapsedTimer sinceLastBox_;
-    int quietMs_ = 10000;
-    int boxes_ = 0;
-    int reported_ = 0;
-    bool showing_ = false;
-};
+// The count of stills or recordings met a folder named like one of them: the
+// user is told once for each such folder, and the count goes on without it.
+void ShowPictureFolderError();
+void ShowRecordingFolderError();
 
 } // namespace tvx

@@ -1,7 +1,7 @@
 #include "ui/measure/calibration_dialog.h"
 
 #include "platform/language.h"
-#include "platform/prompts.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/plain_text.h"
 
 #include <QLabel>
@@ -41,8 +41,8 @@ void CalibrationDialog::accept() {
     auto a = ActualDistanceFromText(edit_->text(), unit_);
     if (a && pixelLength_ && !CalibratedMagnification(*pixelLength_, ctx_, *a)) a.reset();
     if (!a) {
-        prompts().Message(windowTitle(), Text("EnterDigital", "Please enter digital!"),
-                          Prompts::Icon::Warning);
+        ShowMessage(windowTitle(), Text("EnterDigital", "Please enter digital!"),
+                    Prompts::Icon::Warning);
         edit_->setFocus();
         return;
     }

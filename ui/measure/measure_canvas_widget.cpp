@@ -1,9 +1,11 @@
 #include "ui/measure/measure_canvas_widget.h"
 
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 #include "platform/app_events.h"
+#include "platform/language.h"
 #include "ui/measure/calibration_dialog.h"
 #include "ui/measure/measure_pictures.h"
+#include "ui/skin/error_sink.h"
 
 #include <QCursor>
 #include <QMouseEvent>
@@ -33,7 +35,11 @@ CMeasureCanvas::CMeasureCanvas(QWidget* parent, const QString& picturePath, int 
     // that Ctrl+Z then undoes a shape rather than the box's typing.
     setFocusPolicy(Qt::ClickFocus);
     setCursor(MeasuringCursor());
-    model_.Load(picturePath, initialTool, magnification);
+    QString why;
+    if (!model_.Load(picturePath, initialTool, magnification, &why))
+        ShowMessage(Text("MsgTitle", "Tavolux"),
+                    Text("enFileFail", "Can not Open file") + QLatin1Char('\n') + why,
+                    Prompts::Icon::Warning);
     setFixedSize(model_.canvasSize());
 }
 

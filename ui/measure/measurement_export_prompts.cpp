@@ -2,6 +2,7 @@
 
 #include "platform/language.h"
 #include "platform/prompts.h"
+#include "ui/skin/error_sink.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -14,8 +15,8 @@ namespace {
 
 bool AnyRows(const QString& messageTitle, const QVector<MeasurementRow>& rows) {
     if (!rows.isEmpty()) return true;
-    prompts().Message(messageTitle, Text("NoMeasurements", "There are no measurements to export."),
-                      Prompts::Icon::Information);
+    ShowMessage(messageTitle, Text("NoMeasurements", "There are no measurements to export."),
+                Prompts::Icon::Information);
     return false;
 }
 
@@ -32,11 +33,10 @@ bool ExportMeasurementsAs(const QString& messageTitle, const QString& proposedPa
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
     QString reason;
     if (WriteMeasurementsCsv(path, rows, &reason)) return true;
-    prompts().Message(messageTitle,
-                      Text("ExportMeasuresFail", "The measurements could not be saved in:") +
-                          QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n') +
-                          reason,
-                      Prompts::Icon::Warning);
+    ShowMessage(messageTitle,
+                Text("ExportMeasuresFail", "The measurements could not be saved in:") +
+                    QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n') + reason,
+                Prompts::Icon::Warning);
     return false;
 }
 

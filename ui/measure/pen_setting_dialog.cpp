@@ -1,12 +1,13 @@
 #include "ui/measure/pen_setting_dialog.h"
 
 #include "measure/font_file.h"
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 #include "measure/units.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "ui/measure/measure_ids.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/plain_text.h"
 
 #include <QButtonGroup>
@@ -316,9 +317,8 @@ void TextDialog::PaintPreview(QPainter& p, const QRect& box) {
 void TextDialog::accept() {
     const QString t = edit_->toPlainText();
     if (t.size() > kMaxTextNoteLength) {
-        prompts().Message(windowTitle(),
-                          Text("TextTooLong", "Please enter no more than 254 characters."),
-                          Prompts::Icon::Warning);
+        ShowMessage(windowTitle(), Text("TextTooLong", "Please enter no more than 254 characters."),
+                    Prompts::Icon::Warning);
         edit_->setFocus();
         return;
     }

@@ -17,6 +17,8 @@
 #include "ui/measure/measurement_export_prompts.h"
 #include "ui/measure/pen_setting_dialog.h"
 #include "ui/skin/bitmap_button.h"
+#include "ui/skin/dialog_parts.h"
+#include "ui/skin/error_sink.h"
 #include "ui/skin/menu_xp.h"
 #include "ui/skin/plain_text.h"
 
@@ -339,8 +341,8 @@ bool PhotoMeasureDialog::CheckMagnification() {
     } else {
         magnification_ = nominal;
         if (magnification_ == 0) {
-            prompts().Message(Title(), Text("EnterRate", "Please input the zoomIn Rate!"),
-                              Prompts::Icon::Warning);
+            ShowMessage(Title(), Text("EnterRate", "Please input the zoomIn Rate!"),
+                        Prompts::Icon::Warning);
             return false;
         }
     }
@@ -437,7 +439,9 @@ void PhotoMeasureDialog::OnText() {
         TextDialog dialog(stored ? *stored : DefaultFontRecord(), this);
         if (dialog.exec() == QDialog::Accepted) {
             canvas_->model().SetTextStyle(dialog.textColour(), dialog.textFont());
-            canvas_->model().AddText(dialog.text());
+            if (!canvas_->model().AddText(dialog.text()))
+                ShowMessage(Text("MsgTitle", "Tavolux"), Text("InputText", "Please input text!"),
+                            Prompts::Icon::Warning);
         }
         canvas_->model().SetTool(int(MeasureTool::Text), true);
     }
@@ -528,12 +532,15 @@ void PhotoMeasureDialog::OnSave() {
                                                                : QStringLiteral(".BMP");
         QString why;
         const bool saved = canvas_->model().RenderToFile(path, &why);
-        if (saved) savedRender_ = canvas_->model().Render();
-        prompts().Message(Title(),
-                          saved ? Text("SaveSuccessfull", "Save successfully!")
-                                : Text("SaveFail", "Save fail") + QLatin1Char('\n') +
-                                      DisplayFileName(path) + QStringLiteral(": ") + why,
-                          saved ? Prompts::Icon::Information : Prompts::Icon::Warning);
+        if (saved) {
+            savedRender_ = canvas_->model().Render();
+            emit pictureSaved(path);
+        }
+        ShowMessage(Title(),
+                    saved ? Text("SaveSuccessfull", "Save successfully!")
+                          : Text("SaveFail", "Save fail") + QLatin1Char('\n') +
+                                DisplayFileName(path) + QStringLiteral(": ") + why,
+                    saved ? Prompts::Icon::Information : Prompts::Icon::Warning);
     }
     QDir::setCurrent(cwd);
 }
@@ -603,28 +610,21 @@ void PhotoMeasureDialog::closeEvent(QCloseEvent* e) {
 }
 
 void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
-    switch (e->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        e->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(e);
-    }
+    if (!SwallowEnterAndEscape(e)) QDialog::keyPressEvent(e);
 }
 
-bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow) {
+bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow,
+                     const std::function<void(const QString&)>& saved) {
     QFile probe;
     if (!OpenRegularFileForReading(probe, path)) {
-        prompts().Message(
-            Text("MsgTitle", "Tavolux"),
-            Text("PictureNotOpen", "the picture not open,please check the file exist!"),
-            Prompts::Icon::Warning);
+        ShowMessage(Text("MsgTitle", "Tavolux"),
+                    Text("PictureNotOpen", "the picture not open,please check the file exist!"),
+                    Prompts::Icon::Warning);
         return false;
     }
     probe.close();
     PhotoMeasureDialog dialog(path, mainWindow ? mainWindow : parent, parent);
+    if (saved) QObject::connect(&dialog, &PhotoMeasureDialog::pictureSaved, &dialog, saved);
     dialog.exec();
     return true;
 }

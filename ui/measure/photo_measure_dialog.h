@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSize>
+#include <functional>
 
 class QAction;
 class QFrame;
@@ -76,6 +77,10 @@ public slots:
     // Escape does not close the dialog.
     void reject() override {}
 
+signals:
+    // A picture was written where the user chose.
+    void pictureSaved(const QString& path);
+
 protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
@@ -116,7 +121,9 @@ private:
 // picture" message: a picture that cannot be opened for reading is
 // refused with a message; otherwise the dialog runs modally. Answers
 // whether it ran.
-bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow = nullptr);
+// `saved` hears of every picture the dialog writes.
+bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow = nullptr,
+                     const std::function<void(const QString&)>& saved = {});
 // The Pen Setting dialog as the main window's settings menu opens it; the
 // colours go to the settings store (the dialog stores them at once).
 struct PenSettingsOutcome {

@@ -4,6 +4,7 @@
 #include "platform/language.h"
 #include "ui/player/player_ids.h"
 #include "ui/skin/bitmap_button.h"
+#include "ui/skin/dialog_parts.h"
 #include "ui/skin/skin.h"
 
 #include <QCloseEvent>
@@ -308,15 +309,7 @@ void CVideoPlayerDlg::paintEvent(QPaintEvent*) {
 
 void CVideoPlayerDlg::keyPressEvent(QKeyEvent* event) {
     // Enter and Escape do not close the player; only its close box does.
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
-    }
+    if (!SwallowEnterAndEscape(event)) QDialog::keyPressEvent(event);
 }
 
 void CVideoPlayerDlg::closeEvent(QCloseEvent* event) {

@@ -1,9 +1,10 @@
 #include "ui/record/capture_timer_dlg.h"
 
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "ui/record/record_ids.h"
 #include "ui/record/recorder_setting_dlg.h"
+#include "ui/skin/dialog_parts.h"
+#include "ui/skin/error_sink.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -15,11 +16,6 @@ namespace tvx {
 using namespace record_ids;
 
 namespace {
-
-template <class W> W* Named(W* w, int id) {
-    w->setObjectName(QString::number(id));
-    return w;
-}
 
 QString StartText() {
     return Text("Start", "Start");
@@ -129,7 +125,7 @@ std::optional<TimeLapseFields> CCaptureTimerDlg::ReadFields() {
         bool ok = false;
         const int v = edit(i)->text().trimmed().toInt(&ok);
         if (!ok || v < r.low || v > r.high) {
-            prompts().Message(windowTitle(), RangeMessage(r.low, r.high), Prompts::Icon::Warning);
+            ShowMessage(windowTitle(), RangeMessage(r.low, r.high), Prompts::Icon::Warning);
             edit(i)->setFocus();
             edit(i)->selectAll();
             return std::nullopt;
@@ -162,9 +158,9 @@ void CCaptureTimerDlg::onStartStop() {
     const std::optional<TimeLapseFields> f = ReadFields();
     if (!f) return;
     if (CompareStamps(f->start(), clock_.Now()) < 0) {
-        prompts().Message(windowTitle(),
-                          Text("SET_TIMER_FAIL", "The time of your setting must be a future time!"),
-                          Prompts::Icon::Warning);
+        ShowMessage(windowTitle(),
+                    Text("SET_TIMER_FAIL", "The time of your setting must be a future time!"),
+                    Prompts::Icon::Warning);
         return;
     }
     completed_ = 0;

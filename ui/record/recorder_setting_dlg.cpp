@@ -3,9 +3,10 @@
 #include "media/compressors.h"
 #include "media/video_recorder.h"
 #include "platform/language.h"
-#include "platform/prompts.h"
 #include "ui/record/compressor_dlg.h"
 #include "ui/record/record_ids.h"
+#include "ui/skin/dialog_parts.h"
+#include "ui/skin/error_sink.h"
 
 #include <QCheckBox>
 #include <QIntValidator>
@@ -30,11 +31,6 @@ namespace {
 
 constexpr int kSecondsLow = 1;
 constexpr int kSecondsHigh = 99999;
-
-template <class W> W* Named(W* w, int id) {
-    w->setObjectName(QString::number(id));
-    return w;
-}
 
 } // namespace
 
@@ -106,8 +102,8 @@ void CRecorderSettingDlg::accept() {
         bool ok = false;
         const int s = seconds_->text().trimmed().toInt(&ok);
         if (!ok || s < kSecondsLow || s > kSecondsHigh) {
-            prompts().Message(windowTitle(), RangeMessage(kSecondsLow, kSecondsHigh),
-                              Prompts::Icon::Warning);
+            ShowMessage(windowTitle(), RangeMessage(kSecondsLow, kSecondsHigh),
+                        Prompts::Icon::Warning);
             seconds_->setFocus();
             seconds_->selectAll();
             return;

@@ -1,7 +1,7 @@
 #include "ui/record/recording_controller.h"
 
 #include "platform/language.h"
-#include "platform/prompts.h"
+#include "ui/skin/error_sink.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -18,7 +18,7 @@ std::optional<RecorderDialogAnswer> RunRecorderDialog(QWidget* parent, QSize siz
 }
 
 void ShowError(const AviError& error) {
-    prompts().Message(AviErrorTitle(), AviErrorText(error), Prompts::Icon::Error);
+    ShowMessage(AviErrorTitle(), AviErrorText(error), Prompts::Icon::Error);
 }
 
 QString NewFileText(int width, int height, const QString& next) {
@@ -51,8 +51,8 @@ RecordingController::RecordingController(Hooks hooks, QWidget* dialogParent)
         [this](const QString& closed, const QString& next, int width, int height) {
             OnOwnThread([this, closed, next, width, height] {
                 emit recordingContinued(closed, next);
-                prompts().Message(AviErrorTitle(), NewFileText(width, height, next),
-                                  Prompts::Icon::Information);
+                ShowMessage(AviErrorTitle(), NewFileText(width, height, next),
+                            Prompts::Icon::Information);
             });
         });
     // Writer thread: the file refused a frame. Writing has stopped; the

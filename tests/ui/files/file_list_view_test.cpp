@@ -246,6 +246,13 @@ TEST_F(FileListView, SaveAsToJpgWritesAJpegAndDropsTheUnsavedMark) {
     QFile a(folders_.picture + "/Still_1.bmp"), b(saveTarget_);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_EQ(a.readAll(), b.readAll());
+
+    // A copy that cannot be made is told.
+    saveTarget_ = test::homeDir() + "/no/such/folder/copy.bmp";
+    commands_->SaveAs();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].title, "Tavolux");
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::Warning);
 }
 
 TEST_F(FileListView, DeleteAsksFirstAndThenMovesTheFileToTheTrash) {
@@ -272,6 +279,28 @@ TEST_F(FileListView, DeleteAsksFirstAndThenMovesTheFileToTheTrash) {
     EXPECT_TRUE(QFile::exists(trash + "/Still_N2.bmp"));
     EXPECT_EQ(model().Count(ListMode::Pictures), 1);
     EXPECT_TRUE(commands_->SelectedPath().isEmpty());
+
+    // A file that will not go: the system's reason, as the capture's error.
+    Mouse(QEvent::MouseButtonPress, CellPoint(0));
+    ASSERT_TRUE(QFile::remove(keep));
+    prompts_.Clear();
+    prompts_.Push(Prompts::Answer::Ok);
+    commands_->Delete();
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown()[1].title, "Capture");
+    EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::Error);
+
+    // Delete All asks as well.
+    Bmp("Still_N3.bmp");
+    model().ScanFolders();
+    model().SelectIndex(0);
+    prompts_.Push(Prompts::Answer::Cancel);
+    commands_->DeleteAll();
+    EXPECT_EQ(prompts_.shown().back().text, "Are you sure to delete all?");
+    EXPECT_EQ(model().Count(ListMode::Pictures), 1);
+    prompts_.Push(Prompts::Answer::Ok);
+    commands_->DeleteAll();
+    EXPECT_EQ(model().Count(ListMode::Pictures), 0);
 }
 
 TEST_F(FileListView, EMailHandsTheMailProgramAJpegCopyOfABmp) {

@@ -2,6 +2,7 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/command_table.h"
 #include "ui/main/main_window.h"
 #include "ui/skin/bitmap_button.h"
@@ -48,11 +49,11 @@ TEST_F(CommandTable, EveryRowIsOneActionWithItsButtonAndHotKey) {
     for (const CommandRow& row : kCommands) {
         SCOPED_TRACE(row.id);
         EXPECT_TRUE(seen.insert(row.id).second) << "a command is described twice";
-        QAction* a = window_->commands().action(row.id);
+        QAction* a = Parts(*window_).commands().action(row.id);
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(CommandOf(a), row.id);
         EXPECT_EQ(a->isCheckable(), row.checkable);
-        CBitmapButton* b = window_->commands().button(row.id);
+        CBitmapButton* b = Parts(*window_).commands().button(row.id);
         EXPECT_EQ(b != nullptr, row.up != 0);
         if (b) {
             EXPECT_EQ(b->pos(), QPoint(row.x, row.y));
@@ -74,29 +75,29 @@ TEST_F(CommandTable, EveryRowIsOneActionWithItsButtonAndHotKey) {
 }
 
 TEST_F(CommandTable, F2WorksWhileItsButtonIsDisabled) {
-    ASSERT_FALSE(window_->commands().button(ids::kCamera)->isEnabled());
+    ASSERT_FALSE(Parts(*window_).commands().button(ids::kCamera)->isEnabled());
     emit hotKey(Qt::Key_F2)->activated();
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
 }
 
 TEST_F(CommandTable, AButtonTriggersItsActionAndShowsItsCheckState) {
-    window_->commands().enableButtons(true);
+    Parts(*window_).commands().enableButtons(true);
     int fired = 0;
-    QObject::connect(window_->commands().action(ids::kClock), &QAction::triggered,
+    QObject::connect(Parts(*window_).commands().action(ids::kClock), &QAction::triggered,
                      [&] { ++fired; });
-    window_->commands().button(ids::kClock)->click();
+    Parts(*window_).commands().button(ids::kClock)->click();
     EXPECT_EQ(fired, 1);
     // A checkable command's button follows its action.
-    window_->commands().setSelected(ids::kNegative, true);
-    EXPECT_TRUE(window_->commands().action(ids::kNegative)->isChecked());
-    EXPECT_TRUE(window_->commands().button(ids::kNegative)->IsSelected());
-    window_->commands().action(ids::kNegative)->setChecked(false);
-    EXPECT_FALSE(window_->commands().button(ids::kNegative)->IsSelected());
+    Parts(*window_).commands().setSelected(ids::kNegative, true);
+    EXPECT_TRUE(Parts(*window_).commands().action(ids::kNegative)->isChecked());
+    EXPECT_TRUE(Parts(*window_).commands().button(ids::kNegative)->IsSelected());
+    Parts(*window_).commands().action(ids::kNegative)->setChecked(false);
+    EXPECT_FALSE(Parts(*window_).commands().button(ids::kNegative)->IsSelected());
 }
 
 TEST_F(CommandTable, FullScreenRelabelsWithoutToolTipsAndBack) {
-    CommandActions& c = window_->commands();
+    CommandActions& c = Parts(*window_).commands();
     EXPECT_EQ(c.toolTipCount(), 26);
     c.relabel(false);
     EXPECT_EQ(c.toolTipCount(), 0);

@@ -7,6 +7,7 @@
 #include "tests/media/test_videos.h"
 #include "tests/support/test_env.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/device/device_setting_dlg.h"
 #include "ui/files/file_commands.h"
 #include "ui/files/file_list_view.h"
@@ -50,7 +51,7 @@ protected:
         dlg_->show();
         return *dlg_;
     }
-    FileCommands& files() { return dlg_->fileCommands(); }
+    FileCommands& files() { return Parts(*dlg_).fileCommands(); }
     CFileListView* view() { return files().view(); }
     void ClickList(QPoint client, Qt::MouseButton button = Qt::LeftButton,
                    QEvent::Type type = QEvent::MouseButtonPress) {
@@ -90,14 +91,14 @@ TEST_F(FileListWindow, TheListTakesTheFileListPlaceAndANewStillComesSelected) {
 
     QImage img(64, 48, QImage::Format_RGB888);
     img.fill(QColor(10, 200, 90));
-    const QString path = dlg_->storage().picture + "/Still_x.bmp";
+    const QString path = Parts(*dlg_).storage().picture + "/Still_x.bmp";
     ASSERT_TRUE(img.save(path, "BMP"));
-    emit dlg_->stillSaved(path);
+    emit Parts(*dlg_).stills().saved(path);
     EXPECT_EQ(files().SelectedPath(), path);
     EXPECT_EQ(files().model().SelectedCell(), 0);
 
     // Switching to the videos tab shows the (empty) video list.
-    emit dlg_->recordingFinished(dlg_->storage().video + "/Video_1.avi");
+    emit Parts(*dlg_).recordingGlue()->finished(Parts(*dlg_).storage().video + "/Video_1.avi");
     EXPECT_EQ(files().model().Count(ListMode::Videos), 1);
     EXPECT_EQ(files().model().mode(), ListMode::Pictures);
 }
@@ -105,15 +106,15 @@ TEST_F(FileListWindow, TheListTakesTheFileListPlaceAndANewStillComesSelected) {
 TEST_F(FileListWindow, RightClickOverEmptySpaceShowsNoMenu) {
     Window();
     ClickList(QPoint(100, 400), Qt::RightButton);
-    EXPECT_FALSE(dlg_->fileMenu()->isVisible());
+    EXPECT_FALSE(Parts(*dlg_).fileMenu()->isVisible());
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(FileListWindow, OpenOnAVideoRunsThePlayer) {
     Window();
-    const QString video = dlg_->storage().video + "/Video_1.avi";
+    const QString video = Parts(*dlg_).storage().video + "/Video_1.avi";
     ASSERT_TRUE(test::MakeTestVideo(video, 10, 10));
-    emit dlg_->recordingFinished(video);
+    emit Parts(*dlg_).recordingGlue()->finished(video);
     // The videos tab of the window.
     QMouseEvent tab(QEvent::MouseButtonPress, QPointF(90, 60), QPointF(90, 60), Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
@@ -124,7 +125,7 @@ TEST_F(FileListWindow, OpenOnAVideoRunsThePlayer) {
     QString title;
     const bool opened = WhileModal<CVideoPlayerDlg>(
         [&] {
-            dlg_->OnCommand(ids::kOpen);
+            Parts(*dlg_).OnCommand(ids::kOpen);
             test::WaitFor([&] { return !title.isEmpty(); }, 15000);
         },
         [&](CVideoPlayerDlg* player) {
@@ -151,19 +152,19 @@ TEST_F(FileListWindow, DeviceSettingsRefillAfterEachConnectionCheck) {
     } counter(&refills);
 
     const bool opened = WhileModal<CDeviceSettingDlg>(
-        [&] { dlg_->OnCommand(ids::kDeviceSetting); },
+        [&] { Parts(*dlg_).OnCommand(ids::kDeviceSetting); },
         [&](CDeviceSettingDlg* d) {
-            EXPECT_EQ(dlg_->deviceSettings().dialog(), d);
+            EXPECT_EQ(Parts(*dlg_).deviceSettings().dialog(), d);
             d->installEventFilter(&counter);
-            dlg_->session().CheckConnection(); // a device came or went
+            Parts(*dlg_).session().CheckConnection(); // a device came or went
             test::WaitFor([&] { return refills > 0; });
             d->reject();
         });
     EXPECT_TRUE(opened);
     EXPECT_EQ(refills, 1);
-    EXPECT_EQ(dlg_->deviceSettings().dialog(), nullptr);
+    EXPECT_EQ(Parts(*dlg_).deviceSettings().dialog(), nullptr);
     // A check with the dialog closed posts nothing anywhere.
-    dlg_->session().CheckConnection();
+    Parts(*dlg_).session().CheckConnection();
     test::Pump(50);
     EXPECT_EQ(refills, 1);
 }

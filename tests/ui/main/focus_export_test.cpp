@@ -8,6 +8,7 @@
 #include "platform/settings.h"
 #include "tests/support/test_env.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/focus_glue.h"
 #include "ui/main/live_view.h"
 #include "ui/main/main_window.h"
@@ -46,9 +47,9 @@ protected:
         window_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
         window_->InitDialog();
     }
-    QAction* action(int id) { return window_->commands().action(id); }
+    QAction* action(int id) { return Parts(*window_).commands().action(id); }
     CFocusMeterBar* bar() { return window_->findChild<CFocusMeterBar*>(); }
-    FrameSink& sink() { return window_->session().frameSink(); }
+    FrameSink& sink() { return Parts(*window_).session().frameSink(); }
 
     // A simulated micrometer frame, blurred by `radius`, fed as the
     // streaming thread would; answers its focus figure.
@@ -109,19 +110,20 @@ TEST_F(FocusAndExport, MeterShowsOverTheLiveViewButNeverInTheStill) {
         return !bar()->isHidden();
     }));
     const QRect where = bar()->geometry();
-    EXPECT_EQ(where.bottomLeft(), QPoint(CFocusMeterBar::kMargin, window_->liveView()->height() -
-                                                                      CFocusMeterBar::kMargin - 1));
+    EXPECT_EQ(where.bottomLeft(),
+              QPoint(CFocusMeterBar::kMargin,
+                     Parts(*window_).liveView()->height() - CFocusMeterBar::kMargin - 1));
     // The live view as the user sees it carries the bar's white frame; the
     // surface that stills are composed from does not.
-    const QImage shown = window_->liveView()->grab().toImage();
-    const QImage surface = window_->liveView()->surface().Snapshot();
+    const QImage shown = Parts(*window_).liveView()->grab().toImage();
+    const QImage surface = Parts(*window_).liveView()->surface().Snapshot();
     ASSERT_FALSE(surface.isNull());
     EXPECT_NE(shown.pixelColor(where.topLeft()), surface.pixelColor(where.topLeft()));
 
-    window_->session().RequestStill();
+    Parts(*window_).session().RequestStill();
     feed(1.1, 0);
-    ASSERT_TRUE(test::WaitFor([&] { return !window_->lastSavedStill().isEmpty(); }));
-    const QImage still(window_->lastSavedStill());
+    ASSERT_TRUE(test::WaitFor([&] { return !Parts(*window_).lastSavedStill().isEmpty(); }));
+    const QImage still(Parts(*window_).lastSavedStill());
     ASSERT_EQ(still.size(), QSize(640, 480));
     // The still is the frame alone: its corner is the slide's, pixel for pixel.
     const QImage frame = QImage(frame_.data(), 640, 480, 1920, QImage::Format_BGR888)
@@ -143,14 +145,14 @@ TEST_F(FocusAndExport, SharpestStillSavesTheBestFrameOfTheLastSecond) {
     const int radius[] = {0, 0, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 8, 8, 8, 8};
     for (int i = 0; i < 21; ++i)
         figures.emplace_back(0.1 * i, feed(0.1 * i, radius[i]));
-    window_->session().RequestStill();
+    Parts(*window_).session().RequestStill();
     figures.emplace_back(2.1, feed(2.1, 8));
-    ASSERT_TRUE(test::WaitFor([&] { return !window_->lastSavedStill().isEmpty(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !Parts(*window_).lastSavedStill().isEmpty(); }));
     double best = 0;
     for (const auto& [t, f] : figures)
         if (t >= 2.1 - 1.0 - 1e-9) best = std::max(best, f);
     QImage still =
-        QImage(window_->lastSavedStill()).convertToFormat(QImage::Format_BGR888).mirrored();
+        QImage(Parts(*window_).lastSavedStill()).convertToFormat(QImage::Format_BGR888).mirrored();
     FocusScratch fs;
     const double saved = FocusFigure(
         FrameView{still.bits(), still.width(), still.height(), int(still.bytesPerLine())}, fs);
@@ -166,8 +168,8 @@ TEST_F(FocusAndExport, ExportAndCopyTheLiveMeasurements) {
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_TRUE(prompts_.asked().isEmpty());
 
-    window_->magnificationBox()->setText("100.0");
-    window_->liveShapes().Edit([](ShapeList& list) {
+    Parts(*window_).magnificationBox()->setText("100.0");
+    Parts(*window_).liveShapes().Edit([](ShapeList& list) {
         CMeasureShape s;
         s.kind = LiveKind::Line;
         const QPoint a(10, 10), b(164, 10);
@@ -184,7 +186,7 @@ TEST_F(FocusAndExport, ExportAndCopyTheLiveMeasurements) {
     EXPECT_EQ(csv, MeasurementsCsv(cmds->Rows()));
     // Worked out from the points (154 px at 100×), not read from the label.
     EXPECT_TRUE(csv.contains("\r\nline,1.003257,mm,,,")) << csv.toStdString();
-    EXPECT_TRUE(prompts_.lastProposedPath().startsWith(window_->storage().picture));
+    EXPECT_TRUE(prompts_.lastProposedPath().startsWith(Parts(*window_).storage().picture));
 
     // A place that cannot be written: told with the place, nothing written.
     const QString blocked = target + "/inside.csv";

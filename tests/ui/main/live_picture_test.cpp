@@ -1,5 +1,6 @@
 #include "platform/settings.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/live_view.h"
 #include "ui/main/main_window.h"
 
@@ -18,13 +19,13 @@ TEST(LivePicture, SimulatedMicroscopeShowsInTheWindow) {
     MainWindow dlg({/*simulate=*/true});
     dlg.InitDialog();
     dlg.show();
-    ASSERT_TRUE(dlg.session().isConnected());
-    ASSERT_TRUE(test::WaitFor([&] { return dlg.session().frameSink().frameWidth() > 0; }))
+    ASSERT_TRUE(Parts(dlg).session().isConnected());
+    ASSERT_TRUE(test::WaitFor([&] { return Parts(dlg).session().frameSink().frameWidth() > 0; }))
         << "no frame reached the sink";
-    EXPECT_EQ(dlg.session().frameSink().frameWidth(), 640);
+    EXPECT_EQ(Parts(dlg).session().frameSink().frameWidth(), 640);
     // Something other than black is on the live surface.
     ASSERT_TRUE(test::WaitFor([&] {
-        const QImage shot = dlg.liveView()->surface().Snapshot();
+        const QImage shot = Parts(dlg).liveView()->surface().Snapshot();
         for (int y = 0; y < shot.height(); y += 7)
             for (int x = 0; x < shot.width(); x += 7)
                 if ((shot.pixel(x, y) & 0xFFFFFF) != 0) return true;

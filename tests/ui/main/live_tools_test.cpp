@@ -3,16 +3,19 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"
 #include "ui/main/live_view.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
+#include "ui/main/status_strip.h"
 #include "ui/measure/pen_setting_dialog.h"
 #include "ui/skin/menu_xp.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMap>
@@ -46,11 +49,11 @@ protected:
         dlg_ = std::make_unique<MainWindow>(MainWindow::Options{/*simulate=*/true});
         dlg_->InitDialog();
         dlg_->show();
-        ASSERT_TRUE(dlg_->session().isConnected());
-        dlg_->magnificationBox()->setText(QStringLiteral("100"));
+        ASSERT_TRUE(Parts(*dlg_).session().isConnected());
+        Parts(*dlg_).magnificationBox()->setText(QStringLiteral("100"));
         // No calibration for 100 in a fresh program folder is not guaranteed:
         // the nominal box alone decides.
-        dlg_->calibrationBox()->clear();
+        Parts(*dlg_).calibrationBox()->clear();
     }
     void TearDown() override {
         dlg_.reset();
@@ -58,7 +61,7 @@ protected:
     }
 
     void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
-        QWidget* view = dlg_->liveView();
+        QWidget* view = Parts(*dlg_).liveView();
         QMouseEvent e(type, QPointF(at), view->mapToGlobal(QPointF(at)),
                       type == QEvent::MouseMove ? Qt::NoButton : button,
                       type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
@@ -68,10 +71,10 @@ protected:
     // frame of it has come (the view takes the size at once; a still needs
     // the frame).
     bool captureAt(QSize size) {
-        if (!dlg_->session().SetResolution(size.width(), size.height())) return false;
+        if (!Parts(*dlg_).session().SetResolution(size.width(), size.height())) return false;
         return test::WaitFor([&] {
-            const FrameSink& sink = dlg_->session().frameSink();
-            return dlg_->liveView()->surface().mapping().picture() == size &&
+            const FrameSink& sink = Parts(*dlg_).session().frameSink();
+            return Parts(*dlg_).liveView()->surface().mapping().picture() == size &&
                    QSize(sink.frameWidth(), sink.frameHeight()) == size;
         });
     }
@@ -85,54 +88,54 @@ protected:
         click(b);
         click(label);
     }
-    LiveShapes& shapes() { return dlg_->liveShapes(); }
+    LiveShapes& shapes() { return Parts(*dlg_).liveShapes(); }
 
     ScriptedPrompts prompts_;
     std::unique_ptr<MainWindow> dlg_;
 };
 
 TEST_F(LiveTools, GuideCommandsSwitchTheLayersAndTheFrameShowsThem) {
-    EXPECT_FALSE(dlg_->guides().snapshot().crossLine);
-    dlg_->OnCommand(ids::kCrossLine);
-    EXPECT_TRUE(dlg_->guides().snapshot().crossLine);
+    EXPECT_FALSE(Parts(*dlg_).guides().snapshot().crossLine);
+    Parts(*dlg_).OnCommand(ids::kCrossLine);
+    EXPECT_TRUE(Parts(*dlg_).guides().snapshot().crossLine);
     // The white cross reaches the live surface with the next frames.
     EXPECT_TRUE(test::WaitFor([&] {
-        const QImage s = dlg_->liveView()->surface().Snapshot();
+        const QImage s = Parts(*dlg_).liveView()->surface().Snapshot();
         return !s.isNull() && s.pixel(320, 3) == qRgb(255, 255, 255) &&
                s.pixel(3, 240) == qRgb(255, 255, 255);
     }));
 
-    dlg_->OnCommand(ids::kScale);
-    const GuideSnapshot g = dlg_->guides().snapshot();
+    Parts(*dlg_).OnCommand(ids::kScale);
+    const GuideSnapshot g = Parts(*dlg_).guides().snapshot();
     EXPECT_TRUE(g.ruler);
     EXPECT_DOUBLE_EQ(g.scale.magnification, 100.0);
     EXPECT_NEAR(g.scale.PixelsPerUnit(QSize(640, 480)), 100 / (0.0651465798045602 * 10), 1e-6);
     // A visible ruler follows the boxes at once, as the tools do.
-    dlg_->magnificationBox()->setText(QStringLiteral("30"));
-    dlg_->calibrationBox()->clear();
-    EXPECT_DOUBLE_EQ(dlg_->guides().snapshot().scale.magnification, 30.0);
-    dlg_->OnCommand(ids::kCircle);
-    EXPECT_DOUBLE_EQ(dlg_->guides().snapshot().scale.magnification, 30.0);
+    Parts(*dlg_).magnificationBox()->setText(QStringLiteral("30"));
+    Parts(*dlg_).calibrationBox()->clear();
+    EXPECT_DOUBLE_EQ(Parts(*dlg_).guides().snapshot().scale.magnification, 30.0);
+    Parts(*dlg_).OnCommand(ids::kCircle);
+    EXPECT_DOUBLE_EQ(Parts(*dlg_).guides().snapshot().scale.magnification, 30.0);
 
-    dlg_->OnCommand(ids::kCrossLine);
-    dlg_->OnCommand(ids::kScale);
-    dlg_->OnCommand(ids::kCircle);
-    const GuideSnapshot off = dlg_->guides().snapshot();
+    Parts(*dlg_).OnCommand(ids::kCrossLine);
+    Parts(*dlg_).OnCommand(ids::kScale);
+    Parts(*dlg_).OnCommand(ids::kCircle);
+    const GuideSnapshot off = Parts(*dlg_).guides().snapshot();
     EXPECT_FALSE(off.crossLine || off.ruler || off.circleGrid);
 }
 
 TEST_F(LiveTools, WithoutMagnificationTheRulerStaysOffAndTheUserIsTold) {
-    dlg_->magnificationBox()->clear();
-    dlg_->calibrationBox()->clear();
+    Parts(*dlg_).magnificationBox()->clear();
+    Parts(*dlg_).calibrationBox()->clear();
     prompts_.Clear();
-    dlg_->OnCommand(ids::kScale);
-    EXPECT_FALSE(dlg_->guides().snapshot().ruler);
+    Parts(*dlg_).OnCommand(ids::kScale);
+    EXPECT_FALSE(Parts(*dlg_).guides().snapshot().ruler);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, QStringLiteral("Please input the zoomIn scale!"));
     // No tool is chosen either.
-    dlg_->OnCommand(ids::kLine);
-    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
-    EXPECT_FALSE(dlg_->commands().isSelected(ids::kLine));
+    Parts(*dlg_).OnCommand(ids::kLine);
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 0);
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kLine));
 }
 
 TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
@@ -142,28 +145,28 @@ TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
     auto engine = test::EngineWithoutCamera();
     MainWindow dlg(MainWindow::Options{false, engine.get()});
     dlg.InitDialog();
-    ASSERT_FALSE(dlg.session().isConnected());
+    ASSERT_FALSE(Parts(dlg).session().isConnected());
     for (int id : {ids::kCrossLine, ids::kScale, ids::kCircle})
-        dlg.OnCommand(id);
-    const GuideSnapshot g = dlg.guides().snapshot();
+        Parts(dlg).OnCommand(id);
+    const GuideSnapshot g = Parts(dlg).guides().snapshot();
     EXPECT_FALSE(g.crossLine || g.ruler || g.circleGrid);
 }
 
 TEST_F(LiveTools, ToolButtonsChooseAndDropTheTool) {
-    dlg_->OnCommand(ids::kPolygon);
-    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 4);
-    EXPECT_TRUE(dlg_->commands().isSelected(ids::kPolygon));
-    dlg_->OnCommand(ids::kThreePointArc);
-    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 8);
-    EXPECT_FALSE(dlg_->commands().isSelected(ids::kPolygon));
-    EXPECT_TRUE(dlg_->commands().isSelected(ids::kThreePointArc));
-    dlg_->OnCommand(ids::kThreePointArc);
-    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
-    EXPECT_FALSE(dlg_->commands().isSelected(ids::kThreePointArc));
+    Parts(*dlg_).OnCommand(ids::kPolygon);
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 4);
+    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kPolygon));
+    Parts(*dlg_).OnCommand(ids::kThreePointArc);
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 8);
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kPolygon));
+    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kThreePointArc));
+    Parts(*dlg_).OnCommand(ids::kThreePointArc);
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 0);
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kThreePointArc));
 }
 
 TEST_F(LiveTools, LineIsMeasuredInLiveCoordinatesAndKeptInTheList) {
-    dlg_->OnCommand(ids::kLine);
+    Parts(*dlg_).OnCommand(ids::kLine);
     line({100, 200}, {254, 200}, {150, 220});
     ASSERT_EQ(ShapeCount(shapes()), 1);
     shapes().Draw([](const ShapeList& l) {
@@ -176,32 +179,32 @@ TEST_F(LiveTools, LineIsMeasuredInLiveCoordinatesAndKeptInTheList) {
         EXPECT_EQ(s.points.last(), QPoint(150, 220));
     });
     // The tool stays for the next shape.
-    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 1);
-    EXPECT_FALSE(dlg_->liveMeasure().underWay());
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 1);
+    EXPECT_FALSE(Parts(*dlg_).liveMeasure().underWay());
 }
 
 TEST_F(LiveTools, PointsOutsideTheViewAreHeldAtItsEdge) {
-    dlg_->OnCommand(ids::kLine);
+    Parts(*dlg_).OnCommand(ids::kLine);
     click({10, 10});
     mouse(QEvent::MouseMove, {-50, 700});
     mouse(QEvent::MouseButtonPress, {-50, 700});
-    ASSERT_TRUE(dlg_->liveMeasure().underWay());
+    ASSERT_TRUE(Parts(*dlg_).liveMeasure().underWay());
     click({20, 20});
     ASSERT_EQ(ShapeCount(shapes()), 1);
     shapes().Draw([](const ShapeList& l) { EXPECT_EQ(l.shapes()[0].points[1], QPoint(0, 479)); });
 }
 
 TEST_F(LiveTools, RightClickDuringLabelPlacementRemovesOnlyTheShapeUnderWay) {
-    dlg_->OnCommand(ids::kLine);
+    Parts(*dlg_).OnCommand(ids::kLine);
     line({100, 100}, {200, 100}, {120, 120});
     ASSERT_EQ(ShapeCount(shapes()), 1);
     click({100, 300});
     click({300, 300}); // now placing the label
-    ASSERT_TRUE(dlg_->liveMeasure().underWay());
+    ASSERT_TRUE(Parts(*dlg_).liveMeasure().underWay());
     mouse(QEvent::MouseButtonPress, {250, 320}, Qt::RightButton);
-    EXPECT_FALSE(dlg_->liveMeasure().underWay());
-    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
-    EXPECT_FALSE(dlg_->commands().isSelected(ids::kLine));
+    EXPECT_FALSE(Parts(*dlg_).liveMeasure().underWay());
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 0);
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kLine));
     EXPECT_EQ(ShapeCount(shapes()), 1);
     // A click afterwards makes nothing: no tool is chosen.
     click({50, 50});
@@ -210,7 +213,7 @@ TEST_F(LiveTools, RightClickDuringLabelPlacementRemovesOnlyTheShapeUnderWay) {
 }
 
 TEST_F(LiveTools, DoubleClickEndsAContinuousLineWithoutAnExtraSegment) {
-    dlg_->OnCommand(ids::kContinuousLine);
+    Parts(*dlg_).OnCommand(ids::kContinuousLine);
     click({100, 100});
     click({200, 100}); // end of the first segment
     click({150, 90});  // its label
@@ -222,18 +225,19 @@ TEST_F(LiveTools, DoubleClickEndsAContinuousLineWithoutAnExtraSegment) {
         EXPECT_EQ(s.kind, 2);
         EXPECT_EQ(s.labels.size(), 1);
     });
-    EXPECT_FALSE(dlg_->liveMeasure().underWay());
+    EXPECT_FALSE(Parts(*dlg_).liveMeasure().underWay());
 }
 
 TEST_F(LiveTools, StillShowsTheRulerAndTheMeasuredLine) {
-    dlg_->OnCommand(ids::kScale);
-    dlg_->OnCommand(ids::kLine);
+    Parts(*dlg_).OnCommand(ids::kScale);
+    Parts(*dlg_).OnCommand(ids::kLine);
     line({100, 300}, {300, 300}, {150, 400});
-    ASSERT_TRUE(test::WaitFor([&] { return dlg_->session().frameSink().frameWidth() == 640; }));
-    const QDir pictures(dlg_->storage().picture);
-    dlg_->session().stillFlags().Request(StillSource::Keyboard);
-    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->lastSavedStill().isEmpty(); }));
-    const QImage still(dlg_->lastSavedStill());
+    ASSERT_TRUE(
+        test::WaitFor([&] { return Parts(*dlg_).session().frameSink().frameWidth() == 640; }));
+    const QDir pictures(Parts(*dlg_).storage().picture);
+    Parts(*dlg_).session().stillFlags().Request(StillSource::Keyboard);
+    ASSERT_TRUE(test::WaitFor([&] { return !Parts(*dlg_).lastSavedStill().isEmpty(); }));
+    const QImage still(Parts(*dlg_).lastSavedStill());
     ASSERT_EQ(still.size(), QSize(640, 480));
     // The ruler's axes through the picture's centre, red.
     EXPECT_EQ(still.pixel(320, 3), qRgb(255, 0, 0));
@@ -247,14 +251,23 @@ TEST_F(LiveTools, StillShowsTheRulerAndTheMeasuredLine) {
 // Escape drops the shape under way and keeps the tool; the desktop's undo
 // keys undo and redo live measurements; Ctrl+Q quits.
 TEST_F(LiveTools, EscapeAndTheUndoKeysActOnLiveMeasurements) {
-    dlg_->OnCommand(ids::kLine);
+    auto* strip = dlg_->findChild<StatusStrip*>();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->plainText(), "");
+    Parts(*dlg_).OnCommand(ids::kLine);
+    EXPECT_EQ(strip->plainText(), "Click the first end");
     line({10, 10}, {100, 10}, {20, 20});
+    EXPECT_EQ(strip->plainText(), "Click the first end");
     click({10, 50});
-    ASSERT_TRUE(dlg_->liveMeasure().underWay());
+    EXPECT_EQ(strip->plainText(), "Click the second end");
+    click({100, 50});
+    EXPECT_EQ(strip->plainText(), "Click where the label goes; Esc cancels");
+    ASSERT_TRUE(Parts(*dlg_).liveMeasure().underWay());
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dlg_.get(), &esc);
-    EXPECT_FALSE(dlg_->liveMeasure().underWay());
-    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 1);
+    EXPECT_FALSE(Parts(*dlg_).liveMeasure().underWay());
+    EXPECT_EQ(strip->plainText(), "Click the first end");
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 1);
     EXPECT_EQ(ShapeCount(shapes()), 1);
     line({10, 60}, {100, 60}, {20, 70});
     ASSERT_EQ(ShapeCount(shapes()), 2);
@@ -296,35 +309,50 @@ void ChooseFromPopup(int downs) {
 }
 
 TEST_F(LiveTools, LiveMenuUndoesAndRedoes) {
-    const std::unique_ptr<CMenuXP> menu = dlg_->buildLiveMenu();
+    const std::unique_ptr<CMenuXP> menu = Parts(*dlg_).buildLiveMenu();
     QList<int> ids;
     for (QAction* a : menu->actions())
         ids << (a->isSeparator() ? 0 : a->data().toInt());
     EXPECT_EQ(ids, (QList<int>{ids::kUndo, ids::kRedo, ids::kDeleteAllMeasures, 0, ids::kCrossLine,
                                ids::kScale, ids::kCircle, ids::kScaleBar, 0, ids::kPenSettings, 0,
                                ids::kExportMeasures, ids::kCopyMeasures, 0, ids::kStack}));
+    // The guides are switches: a tick when on, no picture that would hide it.
+    // Commands show pictures of their own.
+    QList<QImage> pictures;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) continue;
+        const int id = a->data().toInt();
+        const bool guide = id == ids::kCrossLine || id == ids::kScale || id == ids::kCircle ||
+                           id == ids::kScaleBar;
+        EXPECT_EQ(a->isCheckable(), guide) << id;
+        EXPECT_EQ(a->icon().isNull(), guide) << id;
+        if (guide) continue;
+        const QImage picture = a->icon().pixmap(16, 16).toImage();
+        EXPECT_FALSE(pictures.contains(picture)) << id << " shares its picture";
+        pictures << picture;
+    }
 
-    dlg_->OnCommand(ids::kLine);
+    Parts(*dlg_).OnCommand(ids::kLine);
     line({10, 10}, {100, 10}, {20, 20});
     line({10, 50}, {100, 50}, {20, 60});
     ASSERT_EQ(ShapeCount(shapes()), 2);
     int redo = 0;
     ChooseFromPopup(1); // Undo
-    dlg_->OnCommand(ids::kMeasureOther);
+    Parts(*dlg_).OnCommand(ids::kMeasureOther);
     EXPECT_EQ(ShapeCount(shapes(), &redo), 1);
     EXPECT_EQ(redo, 1);
     // The menu dropped the tool.
-    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 0);
     ChooseFromPopup(2); // Redo
-    dlg_->OnCommand(ids::kMeasureOther);
+    Parts(*dlg_).OnCommand(ids::kMeasureOther);
     EXPECT_EQ(ShapeCount(shapes(), &redo), 2);
     EXPECT_EQ(redo, 0);
     ChooseFromPopup(3); // Delete All
-    dlg_->OnCommand(ids::kMeasureOther);
+    Parts(*dlg_).OnCommand(ids::kMeasureOther);
     EXPECT_EQ(ShapeCount(shapes()), 0);
     ChooseFromPopup(4); // the cross line
-    dlg_->OnCommand(ids::kMeasureOther);
-    EXPECT_TRUE(dlg_->guides().snapshot().crossLine);
+    Parts(*dlg_).OnCommand(ids::kMeasureOther);
+    EXPECT_TRUE(Parts(*dlg_).guides().snapshot().crossLine);
 }
 
 TEST_F(LiveTools, ALabelFontChosenInThePenSettingsReachesTheNextShape) {
@@ -340,17 +368,17 @@ TEST_F(LiveTools, ALabelFontChosenInThePenSettingsReachesTheNextShape) {
             other->reject();
         }
     });
-    dlg_->OnCommand(ids::kPenSettings);
-    EXPECT_EQ(dlg_->liveMeasure().labelFont().lfHeight, -23);
-    dlg_->OnCommand(ids::kLine);
+    Parts(*dlg_).OnCommand(ids::kPenSettings);
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().labelFont().lfHeight, -23);
+    Parts(*dlg_).OnCommand(ids::kLine);
     line({10, 10}, {100, 10}, {20, 20});
     ASSERT_EQ(ShapeCount(shapes()), 1);
     shapes().Draw([](const ShapeList& l) { EXPECT_EQ(l.shapes()[0].labelFont.lfHeight, -23); });
 }
 
 TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
-    dlg_->OnCommand(ids::kCalibrate);
-    EXPECT_TRUE(dlg_->liveMeasure().calibrating());
+    Parts(*dlg_).OnCommand(ids::kCalibrate);
+    EXPECT_TRUE(Parts(*dlg_).liveMeasure().calibrating());
     click({100, 200});
     mouse(QEvent::MouseMove, {254, 200});
     QTimer::singleShot(50, [] {
@@ -360,12 +388,12 @@ TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
         QMetaObject::invokeMethod(w, "accept");
     });
     mouse(QEvent::MouseButtonPress, {254, 200});
-    EXPECT_FALSE(dlg_->liveMeasure().calibrating());
+    EXPECT_FALSE(Parts(*dlg_).liveMeasure().calibrating());
     // 154 pixels are 0.5 mm: magnification 154 × 0.0651466 × 10 / 0.5.
     EXPECT_NEAR(calibrationState().calibrated, 200.66, 0.01);
-    ASSERT_TRUE(test::WaitFor([&] { return dlg_->calibrationBox()->text() == "200.7"; }))
-        << dlg_->calibrationBox()->text().toStdString();
-    EXPECT_EQ(dlg_->magnificationBox()->text(), QStringLiteral("100.0"));
+    ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).calibrationBox()->text() == "200.7"; }))
+        << Parts(*dlg_).calibrationBox()->text().toStdString();
+    EXPECT_EQ(Parts(*dlg_).magnificationBox()->text(), QStringLiteral("100.0"));
     click({150, 220}); // the label
     ASSERT_EQ(ShapeCount(shapes()), 1);
     shapes().Draw(
@@ -373,30 +401,31 @@ TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
 
     // Pressing Calibrate on and off again leaves no trace: the same 154
     // pixels still read the calibrated length, and the guides agree.
-    dlg_->OnCommand(ids::kLine);
-    dlg_->OnCommand(ids::kCalibrate);
-    EXPECT_TRUE(dlg_->liveMeasure().calibrating());
-    dlg_->OnCommand(ids::kCalibrate);
-    EXPECT_EQ(dlg_->liveMeasure().liveTool(), 0);
-    dlg_->OnCommand(ids::kLine);
+    Parts(*dlg_).OnCommand(ids::kLine);
+    Parts(*dlg_).OnCommand(ids::kCalibrate);
+    EXPECT_TRUE(Parts(*dlg_).liveMeasure().calibrating());
+    Parts(*dlg_).OnCommand(ids::kCalibrate);
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 0);
+    Parts(*dlg_).OnCommand(ids::kLine);
     line({100, 300}, {254, 300}, {150, 320});
     ASSERT_EQ(ShapeCount(shapes()), 2);
     shapes().Draw(
         [](const ShapeList& l) { EXPECT_EQ(l.shapes()[1].labels[0], QStringLiteral("L:0.50mm")); });
-    dlg_->OnCommand(ids::kScale);
-    EXPECT_DOUBLE_EQ(dlg_->guides().snapshot().scale.magnification, 200.7);
+    Parts(*dlg_).OnCommand(ids::kScale);
+    EXPECT_DOUBLE_EQ(Parts(*dlg_).guides().snapshot().scale.magnification, 200.7);
 }
 
 // The scale bar's white run is as long as its value at the magnification in
 // force, in the still and over the view, at both usual sizes.
 TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
-    dlg_->commands().action(ids::kScaleBar)->trigger();
-    ASSERT_TRUE(dlg_->guides().snapshot().scaleBar);
+    Parts(*dlg_).commands().action(ids::kScaleBar)->trigger();
+    ASSERT_TRUE(Parts(*dlg_).guides().snapshot().scaleBar);
     EXPECT_TRUE(ReadOwnSwitch("ScaleBar"));
     for (QSize size : {QSize(640, 480), QSize(720, 576)}) {
         SCOPED_TRACE(size.width());
         ASSERT_TRUE(captureAt(size));
-        const std::optional<ScaleBar> bar = ChooseScaleBar(size, dlg_->guides().snapshot().scale);
+        const std::optional<ScaleBar> bar =
+            ChooseScaleBar(size, Parts(*dlg_).guides().snapshot().scale);
         ASSERT_TRUE(bar);
         // Magnification 100, millimetres: pixels per mm from the pitch alone.
         const double perMm = 100 / (PixelPitch(size) * 0.001 * 10);
@@ -410,33 +439,33 @@ TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
                 ++end;
             return end - x;
         };
-        dlg_->session().stillFlags().Request(StillSource::Keyboard);
-        const QString before = dlg_->lastSavedStill();
-        ASSERT_TRUE(test::WaitFor([&] { return dlg_->lastSavedStill() != before; }));
-        const QImage still(dlg_->lastSavedStill());
+        Parts(*dlg_).session().stillFlags().Request(StillSource::Keyboard);
+        const QString before = Parts(*dlg_).lastSavedStill();
+        ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).lastSavedStill() != before; }));
+        const QImage still(Parts(*dlg_).lastSavedStill());
         ASSERT_EQ(still.size(), size);
         const QPoint mid = bar->bar.center();
         EXPECT_NEAR(whiteRun(still, mid.y(), mid.x()), want, 1);
         // Over the view the bar is scaled with the picture.
-        const ViewMapping map = dlg_->liveView()->surface().mapping();
-        const QImage view = dlg_->liveView()->surface().Snapshot();
+        const ViewMapping map = Parts(*dlg_).liveView()->surface().mapping();
+        const QImage view = Parts(*dlg_).liveView()->surface().Snapshot();
         const QPoint at = map.ToView(mid).toPoint();
         EXPECT_NEAR(whiteRun(view, at.y(), at.x()), want * map.scaleX(), 2);
     }
-    dlg_->commands().action(ids::kScaleBar)->trigger();
-    EXPECT_FALSE(dlg_->guides().snapshot().scaleBar);
+    Parts(*dlg_).commands().action(ids::kScaleBar)->trigger();
+    EXPECT_FALSE(Parts(*dlg_).guides().snapshot().scaleBar);
     EXPECT_FALSE(ReadOwnSwitch("ScaleBar"));
 }
 
 // At every capture size the view shows the whole picture; a line drawn over
 // it lands on the same picture pixels in the still.
 TEST_F(LiveTools, ShapesLandOnThePicturePixelsTheyWereDrawnOverAtEverySize) {
-    dlg_->OnCommand(ids::kLine);
+    Parts(*dlg_).OnCommand(ids::kLine);
     int n = 0;
     for (QSize size : {QSize(720, 576), QSize(720, 480), QSize(320, 240)}) {
         SCOPED_TRACE(size.width());
         ASSERT_TRUE(captureAt(size));
-        const ViewMapping map = dlg_->liveView()->surface().mapping();
+        const ViewMapping map = Parts(*dlg_).liveView()->surface().mapping();
         const QPoint a(100, 300), b(400, 300);
         line(a, b, {150, 400});
         ASSERT_EQ(ShapeCount(shapes()), ++n);
@@ -445,16 +474,16 @@ TEST_F(LiveTools, ShapesLandOnThePicturePixelsTheyWereDrawnOverAtEverySize) {
             EXPECT_EQ(l.shapes().back().points[0], pa);
             EXPECT_EQ(l.shapes().back().points[1], pb);
         });
-        dlg_->session().stillFlags().Request(StillSource::Keyboard);
-        const QString before = dlg_->lastSavedStill();
-        ASSERT_TRUE(test::WaitFor([&] { return dlg_->lastSavedStill() != before; }));
-        const QImage still(dlg_->lastSavedStill());
+        Parts(*dlg_).session().stillFlags().Request(StillSource::Keyboard);
+        const QString before = Parts(*dlg_).lastSavedStill();
+        ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).lastSavedStill() != before; }));
+        const QImage still(Parts(*dlg_).lastSavedStill());
         ASSERT_EQ(still.size(), size);
         for (int x : {pa.x() + 1, (pa.x() + pb.x()) / 2, pb.x() - 1})
             EXPECT_EQ(still.pixel(x, pa.y()), qRgb(0, 255, 0)) << x;
         // And in the view where it was drawn, within the picture pixel
         // under the pointer.
-        const QImage view = dlg_->liveView()->surface().Snapshot();
+        const QImage view = Parts(*dlg_).liveView()->surface().Snapshot();
         const int mid = (a.x() + b.x()) / 2;
         EXPECT_TRUE(view.pixel(mid, a.y()) == qRgb(0, 255, 0) ||
                     view.pixel(mid, a.y() - 1) == qRgb(0, 255, 0));
@@ -490,7 +519,7 @@ TEST_F(LiveTools, MenuBarDropDownsAreGreyAsTheBar) {
         EXPECT_EQ(CommonestColour(m->grab().toImage()), qRgb(220, 220, 220))
             << m->title().toStdString();
     }
-    dlg_->SwitchLanguage(9, 0);
+    Parts(*dlg_).SwitchLanguage(9, 0);
     for (QMenu* m : menus()) {
         m->ensurePolished();
         m->adjustSize();

@@ -8,6 +8,7 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/client_area.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
@@ -82,92 +83,94 @@ protected:
 
 TEST_F(MainWindowTest, WithoutACameraButtonsAreDisabledAndF2AsksForThePreview) {
     auto dlg = windowWithoutCamera();
-    EXPECT_FALSE(dlg->session().isConnected());
-    EXPECT_FALSE(dlg->commands().button(ids::kCamera)->isEnabled());
-    EXPECT_FALSE(dlg->commands().button(ids::kHorMirror)->isEnabled());
-    EXPECT_FALSE(dlg->commands().button(ids::kPreview)->IsSelected());
-    EXPECT_FALSE(dlg->inPreviewState());
+    EXPECT_FALSE(Parts(*dlg).session().isConnected());
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kCamera)->isEnabled());
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kHorMirror)->isEnabled());
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kPreview)->IsSelected());
+    EXPECT_FALSE(Parts(*dlg).inPreviewState());
     // F2 works even though the buttons are disabled.
-    dlg->OnCommand(ids::kCamera);
+    Parts(*dlg).OnCommand(ids::kCamera);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
-    EXPECT_FALSE(dlg->session().stillFlags().requested());
+    EXPECT_FALSE(Parts(*dlg).session().stillFlags().requested());
 }
 
 TEST_F(MainWindowTest, ConnectedWindowRunsThePreviewWithHiddenPreviewAndSettingButtons) {
     auto dlg = connectedWindow();
-    ASSERT_TRUE(dlg->session().isConnected());
-    EXPECT_TRUE(dlg->inPreviewState());
-    EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isEnabled());
-    EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isVisible());
-    EXPECT_FALSE(dlg->commands().button(ids::kPreview)->isVisible());
-    EXPECT_FALSE(dlg->commands().button(ids::kDeviceSetting)->isVisible());
-    EXPECT_EQ(dlg->commands().toolTipCount(), 26);
+    ASSERT_TRUE(Parts(*dlg).session().isConnected());
+    EXPECT_TRUE(Parts(*dlg).inPreviewState());
+    EXPECT_TRUE(Parts(*dlg).commands().button(ids::kCamera)->isEnabled());
+    EXPECT_TRUE(Parts(*dlg).commands().button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kPreview)->isVisible());
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kDeviceSetting)->isVisible());
+    EXPECT_EQ(Parts(*dlg).commands().toolTipCount(), 26);
     // Preview toggles into the browse state and back.
-    dlg->OnCommand(ids::kPreview);
-    EXPECT_FALSE(dlg->inPreviewState());
-    dlg->OnCommand(ids::kPreview);
-    EXPECT_TRUE(dlg->inPreviewState());
+    Parts(*dlg).OnCommand(ids::kPreview);
+    EXPECT_FALSE(Parts(*dlg).inPreviewState());
+    Parts(*dlg).OnCommand(ids::kPreview);
+    EXPECT_TRUE(Parts(*dlg).inPreviewState());
 }
 
 TEST_F(MainWindowTest, F3AndF4OnlyActInTheirState) {
     auto dlg = connectedWindow();
     FakeRecorder recorder;
-    dlg->SetRecorder(&recorder);
+    Parts(*dlg).SetRecorder(&recorder);
     // F4 while not recording does nothing.
     hotKey(dlg.get(), Qt::Key_F4);
     EXPECT_EQ(recorder.stops, 0);
     hotKey(dlg.get(), Qt::Key_F3);
     EXPECT_EQ(recorder.starts, 1);
-    EXPECT_TRUE(dlg->isRecording());
-    EXPECT_TRUE(dlg->commands().button(ids::kVideo)->IsSelected());
+    EXPECT_TRUE(Parts(*dlg).isRecording());
+    EXPECT_TRUE(Parts(*dlg).commands().button(ids::kVideo)->IsSelected());
     // F3 while recording does nothing.
     hotKey(dlg.get(), Qt::Key_F3);
     EXPECT_EQ(recorder.starts, 1);
     hotKey(dlg.get(), Qt::Key_F4);
     EXPECT_EQ(recorder.stops, 1);
-    EXPECT_FALSE(dlg->isRecording());
+    EXPECT_FALSE(Parts(*dlg).isRecording());
 }
 
 TEST_F(MainWindowTest, ABurstOfDeviceNotificationsRunsOneCheckASecondAfterTheLast) {
     auto dlg = connectedWindow();
-    const int before = dlg->session().connectionChecks();
+    const int before = Parts(*dlg).session().connectionChecks();
     QElapsedTimer sinceLast;
     for (int i = 0; i < 5; ++i) {
-        dlg->session().OnDeviceNodesChanged();
+        Parts(*dlg).session().OnDeviceNodesChanged();
         sinceLast.start();
         test::Pump(150);
     }
-    EXPECT_EQ(dlg->session().connectionChecks(), before);
-    EXPECT_TRUE(dlg->session().connectionTimer()->isActive());
+    EXPECT_EQ(Parts(*dlg).session().connectionChecks(), before);
+    EXPECT_TRUE(Parts(*dlg).session().connectionTimer()->isActive());
     // Timed from the last notification, whatever the machine's load: never
     // sooner than a second, and only once.
-    ASSERT_TRUE(test::WaitFor([&] { return dlg->session().connectionChecks() != before; }, 5000));
+    ASSERT_TRUE(
+        test::WaitFor([&] { return Parts(*dlg).session().connectionChecks() != before; }, 5000));
     EXPECT_GE(sinceLast.elapsed(), 990);
     test::Pump(1200);
-    EXPECT_EQ(dlg->session().connectionChecks(), before + 1);
-    EXPECT_TRUE(dlg->session().isConnected());
+    EXPECT_EQ(Parts(*dlg).session().connectionChecks(), before + 1);
+    EXPECT_TRUE(Parts(*dlg).session().isConnected());
 }
 
 TEST_F(MainWindowTest, UnplugAndPlugGoThroughTheConnectionCheck) {
     auto dlg = connectedWindow();
-    SimulatedMicroscope* sim = dlg->session().engine()->Simulator();
+    SimulatedMicroscope* sim = Parts(*dlg).session().engine()->Simulator();
     ASSERT_NE(sim, nullptr);
     sim->Unplug();
-    ASSERT_TRUE(test::WaitFor([&] { return !dlg->session().isConnected(); }));
-    EXPECT_EQ(dlg->session().connectionMessage(), "Please connect Wireless Digital Microscope");
-    EXPECT_FALSE(dlg->commands().button(ids::kCamera)->isEnabled());
+    ASSERT_TRUE(test::WaitFor([&] { return !Parts(*dlg).session().isConnected(); }));
+    EXPECT_EQ(Parts(*dlg).session().connectionMessage(),
+              "Please connect Wireless Digital Microscope");
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kCamera)->isEnabled());
     sim->Plug();
-    ASSERT_TRUE(test::WaitFor([&] { return dlg->session().isConnected(); }));
-    EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isEnabled());
-    EXPECT_TRUE(dlg->session().connectionMessage().isEmpty());
+    ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg).session().isConnected(); }));
+    EXPECT_TRUE(Parts(*dlg).commands().button(ids::kCamera)->isEnabled());
+    EXPECT_TRUE(Parts(*dlg).session().connectionMessage().isEmpty());
 }
 
 TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
     auto dlg = connectedWindow();
     FakeRecorder recorder;
-    dlg->SetRecorder(&recorder);
-    dlg->SetRecording(true);
+    Parts(*dlg).SetRecorder(&recorder);
+    Parts(*dlg).SetRecording(true);
     auto* client = dlg->findChild<CClientArea*>();
     ASSERT_NE(client, nullptr);
     EXPECT_GE(client->recordingSeconds(), 0);
@@ -181,20 +184,20 @@ TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
     EXPECT_LE(client->SecondsPlate().right(), client->width());
     const QRect normal = dlg->geometry();
 
-    dlg->EnterFullScreen();
-    EXPECT_TRUE(dlg->isFullScreenMode());
-    EXPECT_EQ(dlg->commands().toolTipCount(), 0);
+    Parts(*dlg).EnterFullScreen();
+    EXPECT_TRUE(Parts(*dlg).isFullScreenMode());
+    EXPECT_EQ(Parts(*dlg).commands().toolTipCount(), 0);
     EXPECT_EQ(client->recordingSeconds(), -1);
-    EXPECT_FALSE(dlg->commands().button(ids::kCamera)->isVisible());
-    EXPECT_FALSE(dlg->magnificationBox()->isVisible());
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(Parts(*dlg).magnificationBox()->isVisible());
 
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dlg.get(), &esc);
-    EXPECT_FALSE(dlg->isFullScreenMode());
-    EXPECT_EQ(dlg->commands().toolTipCount(), 26);
-    EXPECT_TRUE(dlg->commands().button(ids::kCamera)->isVisible());
-    EXPECT_FALSE(dlg->commands().button(ids::kPreview)->isVisible());
-    EXPECT_EQ(dlg->liveView()->geometry(), QRect(204, 52, 640, 480));
+    EXPECT_FALSE(Parts(*dlg).isFullScreenMode());
+    EXPECT_EQ(Parts(*dlg).commands().toolTipCount(), 26);
+    EXPECT_TRUE(Parts(*dlg).commands().button(ids::kCamera)->isVisible());
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kPreview)->isVisible());
+    EXPECT_EQ(Parts(*dlg).liveView()->geometry(), QRect(204, 52, 640, 480));
     EXPECT_GE(client->recordingSeconds(), 0);
     // The window's own size is the desktop's to restore (checked on a real X
     // server by the end-to-end test); the skin is ours.
@@ -211,7 +214,7 @@ TEST_F(MainWindowTest, EscapeAndEnterDoNothingOutsideFullScreen) {
     }
     test::Pump(50);
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_FALSE(dlg->isFullScreenMode());
+    EXPECT_FALSE(Parts(*dlg).isFullScreenMode());
 }
 
 TEST_F(MainWindowTest, TabZonesSwitchTheListModeOnlyWhenItChanges) {
@@ -222,47 +225,47 @@ TEST_F(MainWindowTest, TabZonesSwitchTheListModeOnlyWhenItChanges) {
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(client, &e);
     };
-    EXPECT_EQ(dlg->listMode(), 1);
+    EXPECT_EQ(Parts(*dlg).listMode(), 1);
     click(QPoint(30, 60)); // pictures tab: already shown
-    EXPECT_EQ(dlg->listMode(), 1);
+    EXPECT_EQ(Parts(*dlg).listMode(), 1);
     click(QPoint(90, 60)); // videos tab
-    EXPECT_EQ(dlg->listMode(), 0);
+    EXPECT_EQ(Parts(*dlg).listMode(), 0);
     click(QPoint(65, 60)); // between the tabs
-    EXPECT_EQ(dlg->listMode(), 0);
+    EXPECT_EQ(Parts(*dlg).listMode(), 0);
     click(QPoint(20, 50));
-    EXPECT_EQ(dlg->listMode(), 1);
+    EXPECT_EQ(Parts(*dlg).listMode(), 1);
 }
 
 TEST_F(MainWindowTest, EffectButtonsFollowTheirRules) {
     auto dlg = connectedWindow();
-    dlg->OnCommand(ids::kHorMirror);
-    EXPECT_TRUE(dlg->commands().button(ids::kHorMirror)->IsSelected());
-    dlg->OnCommand(ids::kHorMirror);
-    EXPECT_FALSE(dlg->commands().button(ids::kHorMirror)->IsSelected());
-    dlg->OnCommand(ids::kRed);
-    dlg->OnCommand(ids::kGreen);
-    EXPECT_TRUE(dlg->commands().button(ids::kRed)->IsSelected());
-    EXPECT_TRUE(dlg->commands().button(ids::kGreen)->IsSelected());
-    dlg->OnCommand(ids::kNegative);
-    EXPECT_TRUE(dlg->commands().button(ids::kNegative)->IsSelected());
-    EXPECT_FALSE(dlg->commands().button(ids::kRed)->IsSelected());
-    EXPECT_FALSE(dlg->commands().button(ids::kGreen)->IsSelected());
+    Parts(*dlg).OnCommand(ids::kHorMirror);
+    EXPECT_TRUE(Parts(*dlg).commands().button(ids::kHorMirror)->IsSelected());
+    Parts(*dlg).OnCommand(ids::kHorMirror);
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kHorMirror)->IsSelected());
+    Parts(*dlg).OnCommand(ids::kRed);
+    Parts(*dlg).OnCommand(ids::kGreen);
+    EXPECT_TRUE(Parts(*dlg).commands().button(ids::kRed)->IsSelected());
+    EXPECT_TRUE(Parts(*dlg).commands().button(ids::kGreen)->IsSelected());
+    Parts(*dlg).OnCommand(ids::kNegative);
+    EXPECT_TRUE(Parts(*dlg).commands().button(ids::kNegative)->IsSelected());
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kRed)->IsSelected());
+    EXPECT_FALSE(Parts(*dlg).commands().button(ids::kGreen)->IsSelected());
 }
 
 TEST_F(MainWindowTest, ResolutionCommandsSwitchTheCaptureAndItsText) {
     auto dlg = connectedWindow();
     auto* client = dlg->findChild<CClientArea*>();
-    dlg->OnCommand(ids::kRes720);
+    Parts(*dlg).OnCommand(ids::kRes720);
     EXPECT_EQ(client->resolutionText(), "720*480");
     EXPECT_EQ(CaptureWidth(), 720);
-    dlg->OnCommand(ids::kRes640);
+    Parts(*dlg).OnCommand(ids::kRes640);
     EXPECT_EQ(client->resolutionText(), "640*480");
     // The device settings dialog changes the size on the engine itself; the
     // text and the live view's picture follow all the same.
-    dlg->session().engine()->SetResolution(720, 576);
+    Parts(*dlg).session().engine()->SetResolution(720, 576);
     EXPECT_EQ(client->resolutionText(), "720*576");
-    EXPECT_EQ(dlg->liveView()->surface().mapping().picture(), QSize(720, 576));
-    dlg->OnCommand(ids::kRes640);
+    EXPECT_EQ(Parts(*dlg).liveView()->surface().mapping().picture(), QSize(720, 576));
+    Parts(*dlg).OnCommand(ids::kRes640);
     EXPECT_EQ(client->resolutionText(), "640*480");
 }
 
@@ -272,21 +275,21 @@ TEST_F(MainWindowTest, MagnificationBoxLooksUpTheCalibrationAndWmApp12StoresIt) 
     f.write("// calibration\n[60.0]\n60.0=58.3\n[200]\n200=203.4\n[300]\n300=1e-300\n");
     f.close();
     auto dlg = connectedWindow();
-    EXPECT_EQ(dlg->calibrationText(), "58.3");
-    dlg->magnificationBox()->setText("200");
-    EXPECT_EQ(dlg->calibrationText(), "203.4");
-    dlg->magnificationBox()->setText("20");
-    EXPECT_EQ(dlg->calibrationText(), "");
+    EXPECT_EQ(Parts(*dlg).calibrationText(), "58.3");
+    Parts(*dlg).magnificationBox()->setText("200");
+    EXPECT_EQ(Parts(*dlg).calibrationText(), "203.4");
+    Parts(*dlg).magnificationBox()->setText("20");
+    EXPECT_EQ(Parts(*dlg).calibrationText(), "");
     // An absurd stored value is no calibration: the nominal box then decides.
-    dlg->magnificationBox()->setText("300");
-    EXPECT_EQ(dlg->calibrationText(), "");
+    Parts(*dlg).magnificationBox()->setText("300");
+    EXPECT_EQ(Parts(*dlg).calibrationText(), "");
 
     calibration_.nominal = 150;
     calibration_.calibratedCopy = 147.26;
     AppEvent message(kMsgMagnification);
     QCoreApplication::sendEvent(dlg.get(), &message);
-    EXPECT_EQ(dlg->magnificationText(), "150.0");
-    EXPECT_EQ(dlg->calibrationText(), "147.3");
+    EXPECT_EQ(Parts(*dlg).magnificationText(), "150.0");
+    EXPECT_EQ(Parts(*dlg).calibrationText(), "147.3");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("[150.0]\n150.0=147.3"));
 }
@@ -311,13 +314,14 @@ TEST_F(MainWindowTest, MagnificationBoxesShowLongValuesWhole) {
         calibration_.calibratedCopy = calibration_.nominal;
         AppEvent message(kMsgMagnification);
         QCoreApplication::sendEvent(dlg.get(), &message);
-        EXPECT_EQ(dlg->calibrationText(), QString::fromLatin1(value));
-        EXPECT_TRUE(ShowsWholeText(dlg->calibrationBox())) << value;
-        EXPECT_TRUE(ShowsWholeText(dlg->magnificationBox())) << value;
+        EXPECT_EQ(Parts(*dlg).calibrationText(), QString::fromLatin1(value));
+        EXPECT_TRUE(ShowsWholeText(Parts(*dlg).calibrationBox())) << value;
+        EXPECT_TRUE(ShowsWholeText(Parts(*dlg).magnificationBox())) << value;
     }
     // A short value keeps the box's own font.
-    dlg->magnificationBox()->setText("60");
-    EXPECT_EQ(dlg->magnificationBox()->font(), dlg->magnificationBox()->parentWidget()->font());
+    Parts(*dlg).magnificationBox()->setText("60");
+    EXPECT_EQ(Parts(*dlg).magnificationBox()->font(),
+              Parts(*dlg).magnificationBox()->parentWidget()->font());
 }
 
 } // namespace
@@ -328,24 +332,24 @@ namespace {
 
 TEST_F(MainWindowTest, UndoRedoAndDeleteAllActOnTheLiveList) {
     auto dlg = windowWithoutCamera();
-    dlg->liveShapes().Edit([](ShapeList& live) {
+    Parts(*dlg).liveShapes().Edit([](ShapeList& live) {
         live.Append(NewMeasurementShape(ShapeKind(1), ShapeStyle{}));
         live.Append(NewMeasurementShape(ShapeKind(2), ShapeStyle{}));
     });
-    dlg->OnCommand(ids::kUndo);
-    dlg->liveShapes().Draw([](const ShapeList& live) {
+    Parts(*dlg).OnCommand(ids::kUndo);
+    Parts(*dlg).liveShapes().Draw([](const ShapeList& live) {
         ASSERT_EQ(live.shapes().size(), 1u);
         ASSERT_EQ(live.redoStack().size(), 1u);
         EXPECT_EQ(live.redoStack()[0].kind, 2);
     });
-    dlg->OnCommand(ids::kRedo);
-    dlg->liveShapes().Draw([](const ShapeList& live) {
+    Parts(*dlg).OnCommand(ids::kRedo);
+    Parts(*dlg).liveShapes().Draw([](const ShapeList& live) {
         ASSERT_EQ(live.shapes().size(), 2u);
         EXPECT_EQ(live.shapes()[1].kind, 2);
     });
-    dlg->OnCommand(ids::kUndo);
-    dlg->OnCommand(ids::kDeleteAllMeasures);
-    dlg->liveShapes().Draw([](const ShapeList& live) {
+    Parts(*dlg).OnCommand(ids::kUndo);
+    Parts(*dlg).OnCommand(ids::kDeleteAllMeasures);
+    Parts(*dlg).liveShapes().Draw([](const ShapeList& live) {
         EXPECT_FALSE(live.HasShapes());
         EXPECT_FALSE(live.HasRedo());
     });

@@ -8,6 +8,7 @@
 #include "platform/sounds.h"
 #include "tests/support/test_env.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/client_area.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
@@ -72,9 +73,9 @@ protected:
         dlg_ = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr, &calibration_});
         dlg_->InitDialog();
         dlg_->show();
-        QObject::connect(dlg_.get(), &MainWindow::recordingFinished,
+        QObject::connect(glue(), &RecordingGlue::finished,
                          [this](const QString& p) { finished_.push_back(p); });
-        ASSERT_TRUE(dlg_->session().isConnected());
+        ASSERT_TRUE(Parts(*dlg_).session().isConnected());
         ASSERT_NE(glue(), nullptr);
     }
     void TearDown() override {
@@ -82,13 +83,13 @@ protected:
         SetPrompts(nullptr);
         ResetSettings();
     }
-    RecordingGlue* glue() { return dlg_->recordingGlue(); }
+    RecordingGlue* glue() { return Parts(*dlg_).recordingGlue(); }
     void hotKey(Qt::Key k) {
         for (QShortcut* s : dlg_->findChildren<QShortcut*>())
             if (s->key() == QKeySequence(k)) emit s->activated();
     }
     QStringList videos() const {
-        return QDir(dlg_->storage().video).entryList({"*.avi"}, QDir::Files, QDir::Name);
+        return QDir(Parts(*dlg_).storage().video).entryList({"*.avi"}, QDir::Files, QDir::Name);
     }
     // Lets the simulator deliver a few frames into the open recording.
     void recordAWhile() { test::Pump(700); }
@@ -102,19 +103,19 @@ protected:
 TEST_F(RecordingWindow, F3TwiceRecordsOneFileAndF4AloneDoesNothing) {
     const int stops = SoundsRequested(kSoundRecordStop);
     hotKey(Qt::Key_F4);
-    EXPECT_FALSE(dlg_->isRecording());
+    EXPECT_FALSE(Parts(*dlg_).isRecording());
     EXPECT_EQ(SoundsRequested(kSoundRecordStop), stops);
     EXPECT_TRUE(videos().isEmpty());
 
     const int starts = SoundsRequested(kSoundRecordStart);
     hotKey(Qt::Key_F3);
-    ASSERT_TRUE(dlg_->isRecording());
+    ASSERT_TRUE(Parts(*dlg_).isRecording());
     EXPECT_TRUE(glue()->controller().IsRecording());
     EXPECT_TRUE(glue()->unlimitedTimer()->isActive());
     EXPECT_EQ(glue()->unlimitedTimer()->interval(), 1000);
     EXPECT_FALSE(glue()->timedTimer()->isActive());
-    EXPECT_TRUE(dlg_->commands().isSelected(ids::kVideo));
-    EXPECT_FALSE(dlg_->commands().isSelected(ids::kPreview));
+    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kVideo));
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kPreview));
     hotKey(Qt::Key_F3);
     EXPECT_EQ(SoundsRequested(kSoundRecordStart), starts + 1);
     ASSERT_EQ(videos().size(), 1);
@@ -127,14 +128,14 @@ TEST_F(RecordingWindow, F3TwiceRecordsOneFileAndF4AloneDoesNothing) {
     auto* client = dlg_->findChild<CClientArea*>();
     ASSERT_TRUE(test::WaitFor([&] { return client->recordingSeconds() >= 1; }, 3000));
     hotKey(Qt::Key_F4);
-    EXPECT_FALSE(dlg_->isRecording());
+    EXPECT_FALSE(Parts(*dlg_).isRecording());
     EXPECT_FALSE(glue()->controller().IsRecording());
     EXPECT_FALSE(glue()->unlimitedTimer()->isActive());
     EXPECT_EQ(SoundsRequested(kSoundRecordStop), stops + 1);
-    EXPECT_TRUE(dlg_->commands().isSelected(ids::kPreview));
+    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kPreview));
     EXPECT_EQ(client->recordingSeconds(), -1);
     ASSERT_EQ(finished_.size(), 1u);
-    EXPECT_EQ(finished_[0], dlg_->storage().video + "/" + videos()[0]);
+    EXPECT_EQ(finished_[0], Parts(*dlg_).storage().video + "/" + videos()[0]);
     const Played played = Play(finished_[0]);
     EXPECT_GT(played.packets, 0);
     // Before any recorder dialog F3 records at the rate's start value.
@@ -147,8 +148,8 @@ TEST_F(RecordingWindow, AOneSecondLimitStopsAtTheFirstTickAndSoundsHalfASecondLa
             return RecorderDialogAnswer{1};
         });
     const int stops = SoundsRequested(kSoundRecordStop);
-    dlg_->OnCommand(ids::kVideo);
-    ASSERT_TRUE(dlg_->isRecording());
+    Parts(*dlg_).OnCommand(ids::kVideo);
+    ASSERT_TRUE(Parts(*dlg_).isRecording());
     QTimer* timer = glue()->timedTimer();
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 1000);
@@ -156,13 +157,13 @@ TEST_F(RecordingWindow, AOneSecondLimitStopsAtTheFirstTickAndSoundsHalfASecondLa
 
     // First tick: the recording closes, the live picture goes on, and the
     // timer is set to half a second; no stop sound yet.
-    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->isRecording(); }, 3000));
+    ASSERT_TRUE(test::WaitFor([&] { return !Parts(*dlg_).isRecording(); }, 3000));
     EXPECT_EQ(glue()->ElapsedSeconds(), 1);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 500);
     EXPECT_EQ(SoundsRequested(kSoundRecordStop), stops);
-    EXPECT_TRUE(dlg_->commands().isSelected(ids::kPreview));
-    EXPECT_TRUE(dlg_->inPreviewState());
+    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kPreview));
+    EXPECT_TRUE(Parts(*dlg_).inPreviewState());
     ASSERT_EQ(finished_.size(), 1u);
     EXPECT_GT(PlayablePackets(finished_[0]), 0);
 
@@ -174,29 +175,29 @@ TEST_F(RecordingWindow, AOneSecondLimitStopsAtTheFirstTickAndSoundsHalfASecondLa
 
 TEST_F(RecordingWindow, UnplugDuringARecordingClosesAPlayableFile) {
     hotKey(Qt::Key_F3);
-    ASSERT_TRUE(dlg_->isRecording());
+    ASSERT_TRUE(Parts(*dlg_).isRecording());
     recordAWhile();
-    SimulatedMicroscope* sim = dlg_->session().engine()->Simulator();
+    SimulatedMicroscope* sim = Parts(*dlg_).session().engine()->Simulator();
     ASSERT_NE(sim, nullptr);
     sim->Unplug();
-    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->session().isConnected(); }));
-    EXPECT_FALSE(dlg_->isRecording());
+    ASSERT_TRUE(test::WaitFor([&] { return !Parts(*dlg_).session().isConnected(); }));
+    EXPECT_FALSE(Parts(*dlg_).isRecording());
     EXPECT_FALSE(glue()->controller().IsRecording());
     EXPECT_FALSE(glue()->unlimitedTimer()->isActive());
-    EXPECT_FALSE(dlg_->commands().isSelected(ids::kPreview));
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kPreview));
     ASSERT_EQ(finished_.size(), 1u);
     EXPECT_GT(PlayablePackets(finished_[0]), 0);
     // Plugged back, the preview is the Preview button's again.
     sim->Plug();
-    ASSERT_TRUE(test::WaitFor([&] { return dlg_->session().isConnected(); }));
-    EXPECT_TRUE(dlg_->commands().isSelected(ids::kPreview));
+    ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).session().isConnected(); }));
+    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kPreview));
 }
 
 TEST_F(RecordingWindow, WithoutTheMicroscopeNoRecordingStarts) {
-    SimulatedMicroscope* sim = dlg_->session().engine()->Simulator();
+    SimulatedMicroscope* sim = Parts(*dlg_).session().engine()->Simulator();
     ASSERT_NE(sim, nullptr);
     sim->Unplug();
-    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->session().isConnected(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !Parts(*dlg_).session().isConnected(); }));
     bool asked = false;
     glue()->controller().SetDialogRunner(
         [&](QWidget*, QSize, RecorderDialogState&) -> std::optional<RecorderDialogAnswer> {
@@ -205,9 +206,9 @@ TEST_F(RecordingWindow, WithoutTheMicroscopeNoRecordingStarts) {
         });
     prompts_.Clear();
     hotKey(Qt::Key_F3);
-    dlg_->OnCommand(ids::kVideo);
+    Parts(*dlg_).OnCommand(ids::kVideo);
     EXPECT_FALSE(asked);
-    EXPECT_FALSE(dlg_->isRecording());
+    EXPECT_FALSE(Parts(*dlg_).isRecording());
     EXPECT_FALSE(glue()->unlimitedTimer()->isActive());
     EXPECT_FALSE(glue()->timedTimer()->isActive());
     ASSERT_EQ(prompts_.shown().size(), 2u);
@@ -217,15 +218,15 @@ TEST_F(RecordingWindow, WithoutTheMicroscopeNoRecordingStarts) {
     }
     // Gone while the dialog was open: OK starts nothing either.
     sim->Plug();
-    ASSERT_TRUE(test::WaitFor([&] { return dlg_->session().isConnected(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).session().isConnected(); }));
     glue()->controller().SetDialogRunner(
         [&](QWidget*, QSize, RecorderDialogState&) -> std::optional<RecorderDialogAnswer> {
             sim->Unplug();
-            test::WaitFor([&] { return !dlg_->session().isConnected(); });
+            test::WaitFor([&] { return !Parts(*dlg_).session().isConnected(); });
             return RecorderDialogAnswer{10};
         });
-    dlg_->OnCommand(ids::kVideo);
-    EXPECT_FALSE(dlg_->isRecording());
+    Parts(*dlg_).OnCommand(ids::kVideo);
+    EXPECT_FALSE(Parts(*dlg_).isRecording());
     EXPECT_EQ(prompts_.shown().size(), 3u);
     EXPECT_TRUE(videos().isEmpty());
     EXPECT_TRUE(finished_.empty());
@@ -239,43 +240,43 @@ TEST_F(RecordingWindow, AResumeDuringATimedRecordingLeavesTheLivePictureRunning)
         [](QWidget*, QSize, RecorderDialogState&) -> std::optional<RecorderDialogAnswer> {
             return RecorderDialogAnswer{2};
         });
-    dlg_->OnCommand(ids::kVideo);
-    ASSERT_TRUE(dlg_->isRecording());
+    Parts(*dlg_).OnCommand(ids::kVideo);
+    ASSERT_TRUE(Parts(*dlg_).isRecording());
     recordAWhile();
-    dlg_->session().OnResumed();
-    ASSERT_TRUE(dlg_->session().isConnected());
-    EXPECT_TRUE(dlg_->isRecording());
-    EXPECT_FALSE(dlg_->commands().isSelected(ids::kPreview)); // the AVI button stands for it
-    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->isRecording(); }, 4000));
-    EXPECT_TRUE(dlg_->session().isPreviewRunning());
-    EXPECT_TRUE(dlg_->commands().isSelected(ids::kPreview));
+    Parts(*dlg_).session().OnResumed();
+    ASSERT_TRUE(Parts(*dlg_).session().isConnected());
+    EXPECT_TRUE(Parts(*dlg_).isRecording());
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kPreview)); // the AVI button stands for it
+    ASSERT_TRUE(test::WaitFor([&] { return !Parts(*dlg_).isRecording(); }, 4000));
+    EXPECT_TRUE(Parts(*dlg_).session().isPreviewRunning());
+    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kPreview));
     ASSERT_EQ(finished_.size(), 1u);
     EXPECT_GT(PlayablePackets(finished_[0]), 0);
 
     // F2 takes a picture of the running preview, and only one.
     std::vector<QString> stills;
-    QObject::connect(dlg_.get(), &MainWindow::stillSaved,
+    QObject::connect(&Parts(*dlg_).stills(), &StillCommands::saved,
                      [&](const QString& p) { stills.push_back(p); });
     hotKey(Qt::Key_F2);
     ASSERT_TRUE(test::WaitFor([&] { return !stills.empty(); }));
     // The Preview command stops the picture; F2 then says so and asks for
     // nothing that a later frame would answer.
-    dlg_->OnCommand(ids::kPreview);
-    EXPECT_FALSE(dlg_->session().isPreviewRunning());
-    EXPECT_FALSE(dlg_->commands().isSelected(ids::kPreview));
+    Parts(*dlg_).OnCommand(ids::kPreview);
+    EXPECT_FALSE(Parts(*dlg_).session().isPreviewRunning());
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kPreview));
     prompts_.Clear();
     hotKey(Qt::Key_F2);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
-    dlg_->OnCommand(ids::kPreview);
-    EXPECT_TRUE(dlg_->session().isPreviewRunning());
+    Parts(*dlg_).OnCommand(ids::kPreview);
+    EXPECT_TRUE(Parts(*dlg_).session().isPreviewRunning());
     test::Pump(500);
     EXPECT_EQ(stills.size(), 1u);
 }
 
 TEST_F(RecordingWindow, ASizeChangeWhileRecordingGoesOnInANewFileAndSaysSo) {
     hotKey(Qt::Key_F3);
-    ASSERT_TRUE(dlg_->isRecording());
+    ASSERT_TRUE(Parts(*dlg_).isRecording());
     recordAWhile();
     prompts_.Clear();
     hotKey(Qt::Key_F12);
@@ -287,7 +288,7 @@ TEST_F(RecordingWindow, ASizeChangeWhileRecordingGoesOnInANewFileAndSaysSo) {
         << prompts_.shown()[0].text.toStdString();
     EXPECT_TRUE(prompts_.shown()[0].text.contains("_N0002.avi"))
         << prompts_.shown()[0].text.toStdString();
-    EXPECT_TRUE(dlg_->isRecording());
+    EXPECT_TRUE(Parts(*dlg_).isRecording());
     recordAWhile();
     hotKey(Qt::Key_F4);
     ASSERT_EQ(finished_.size(), 2u);
@@ -306,12 +307,12 @@ TEST_F(RecordingWindow, ASizeChangeWhileRecordingGoesOnInANewFileAndSaysSo) {
 
 TEST_F(RecordingWindow, AFailedStartSaysWhyTheFileCouldNotBeMade) {
     // The Video folder turned into a link to itself.
-    const QString video = dlg_->storage().video;
+    const QString video = Parts(*dlg_).storage().video;
     ASSERT_TRUE(QDir(video).removeRecursively());
     ASSERT_TRUE(QFile::link(video, video));
     prompts_.Clear();
     hotKey(Qt::Key_F3);
-    EXPECT_FALSE(dlg_->isRecording());
+    EXPECT_FALSE(Parts(*dlg_).isRecording());
     ASSERT_EQ(prompts_.shown().size(), 1u);
     const QString text = prompts_.shown()[0].text;
     EXPECT_TRUE(text.startsWith("Open avi file failed(0x")) << text.toStdString();
@@ -322,7 +323,7 @@ TEST_F(RecordingWindow, AFailedStartSaysWhyTheFileCouldNotBeMade) {
 
 TEST_F(RecordingWindow, ClosingTheWindowWhileRecordingClosesAPlayableFile) {
     hotKey(Qt::Key_F3);
-    ASSERT_TRUE(dlg_->isRecording());
+    ASSERT_TRUE(Parts(*dlg_).isRecording());
     recordAWhile();
     const QString path = glue()->controller().lastPath();
     dlg_->close();
@@ -334,10 +335,11 @@ TEST_F(RecordingWindow, ClosingTheWindowWhileRecordingClosesAPlayableFile) {
 
 TEST_F(RecordingWindow, TheClockButtonRunsASeriesThroughTheStillPath) {
     std::vector<QString> stills;
-    QObject::connect(dlg_.get(), &MainWindow::stillSaved,
+    QObject::connect(&Parts(*dlg_).stills(), &StillCommands::saved,
                      [&](const QString& p) { stills.push_back(p); });
     // A picture needs a frame from before its request.
-    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->session().frameSink().TakeStill().empty(); }));
+    ASSERT_TRUE(
+        test::WaitFor([&] { return !Parts(*dlg_).session().frameSink().TakeStill().empty(); }));
     bool opened = false;
     // The dialog is modal: script it from inside its own event loop.
     QTimer::singleShot(0, [&] {
@@ -350,14 +352,14 @@ TEST_F(RecordingWindow, TheClockButtonRunsASeriesThroughTheStillPath) {
         test::WaitFor([&] { return !stills.empty(); }, 5000);
         timerDlg->reject();
     });
-    dlg_->OnCommand(ids::kClock);
+    Parts(*dlg_).OnCommand(ids::kClock);
     ASSERT_TRUE(opened);
     ASSERT_EQ(stills.size(), 1u);
     EXPECT_TRUE(QFileInfo(stills[0]).fileName().startsWith("Still_"));
 }
 
 TEST_F(RecordingWindow, ATimeLapseThatMissedPicturesSaysHowMany) {
-    SimulatedMicroscope* sim = dlg_->session().engine()->Simulator();
+    SimulatedMicroscope* sim = Parts(*dlg_).session().engine()->Simulator();
     ASSERT_NE(sim, nullptr);
     int requested = 0;
     QTimer::singleShot(0, [&] {
@@ -366,7 +368,7 @@ TEST_F(RecordingWindow, ATimeLapseThatMissedPicturesSaysHowMany) {
         // Away before the first picture: its request stands, the next one
         // three seconds later finds it standing.
         sim->Unplug();
-        test::WaitFor([&] { return !dlg_->session().isConnected(); });
+        test::WaitFor([&] { return !Parts(*dlg_).session().isConnected(); });
         timerDlg->findChild<QLineEdit*>(QString::number(record_ids::kPictureCount))->setText("3");
         timerDlg->findChild<QPushButton*>(QString::number(record_ids::kStartStop))->click();
         test::WaitFor([&] { return timerDlg->requestedPictures() == 2; }, 6000);
@@ -374,7 +376,7 @@ TEST_F(RecordingWindow, ATimeLapseThatMissedPicturesSaysHowMany) {
         timerDlg->reject();
     });
     prompts_.Clear();
-    dlg_->OnCommand(ids::kClock);
+    Parts(*dlg_).OnCommand(ids::kClock);
     ASSERT_EQ(requested, 2);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_TRUE(

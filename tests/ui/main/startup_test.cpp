@@ -5,6 +5,7 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/support/test_env.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/command_table.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
@@ -78,8 +79,8 @@ TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
     const QString root = QDir::homePath() + "/Documents/Orvanti files";
     for (const char* sub : {"", "/Video", "/Picture", "/TempDir"})
         EXPECT_TRUE(QFileInfo(root + sub).isDir()) << sub;
-    EXPECT_EQ(dlg.storage().picture, root + "/Picture");
-    EXPECT_EQ(dlg.calibrationFilePath(), ProgramFolder() + "/CalibrationIni.ini");
+    EXPECT_EQ(Parts(dlg).storage().picture, root + "/Picture");
+    EXPECT_EQ(Parts(dlg).calibrationFilePath(), ProgramFolder() + "/CalibrationIni.ini");
 
     // First-run values are in place before anything read them.
     const SettingsValues s = Settings();
@@ -88,17 +89,17 @@ TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
     EXPECT_EQ(s.unit, "mm");
     EXPECT_EQ(s.decimal, 3u);
 
-    EXPECT_FALSE(dlg.session().isConnected());
-    EXPECT_EQ(dlg.session().connectionMessage(), "Please connect Wireless Digital Microscope");
-    EXPECT_EQ(dlg.magnificationText(), "60.0");
-    EXPECT_TRUE(dlg.calibrationBox()->isReadOnly());
-    EXPECT_EQ(dlg.magnificationBox()->geometry(), QRect(759, 6, 34, 25));
+    EXPECT_FALSE(Parts(dlg).session().isConnected());
+    EXPECT_EQ(Parts(dlg).session().connectionMessage(),
+              "Please connect Wireless Digital Microscope");
+    EXPECT_EQ(Parts(dlg).magnificationText(), "60.0");
+    EXPECT_TRUE(Parts(dlg).calibrationBox()->isReadOnly());
+    EXPECT_EQ(Parts(dlg).magnificationBox()->geometry(), QRect(759, 6, 34, 25));
     EXPECT_EQ(dlg.centralWidget()->size(), QSize(860, 610));
-    EXPECT_EQ(dlg.messageTitle(), "Tavolux");
     // Fonts A and B: 14 and 6 pixels a Latin character, whatever face the locale picks.
     const QString latin = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    EXPECT_NEAR(QFontMetricsF(dlg.fontA()).horizontalAdvance(latin) / latin.size(), 14.0, 1.5);
-    EXPECT_NEAR(QFontMetricsF(dlg.fontB()).horizontalAdvance(latin) / latin.size(), 6.0, 1.0);
+    EXPECT_NEAR(QFontMetricsF(SecondsFont()).horizontalAdvance(latin) / latin.size(), 14.0, 1.5);
+    EXPECT_NEAR(QFontMetricsF(ResolutionFont()).horizontalAdvance(latin) / latin.size(), 6.0, 1.0);
 }
 
 TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
@@ -122,10 +123,10 @@ TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
                                             "Delete...", QString::fromUtf8("Alle löschen"), "-",
                                             "E-Mail...", "-", "Quit                      Ctrl+Q"}));
     // The popup's Save item has its own default.
-    EXPECT_EQ(itemTexts(dlg.fileMenu()),
+    EXPECT_EQ(itemTexts(Parts(dlg).fileMenu()),
               QStringList({QString::fromUtf8("Öffnen..."), "Save as", "Delete...",
                            QString::fromUtf8("Alle löschen"), "-", "E-Mail..."}));
-    EXPECT_EQ(CommandOf(dlg.fileMenu()->actions()[1]), ids::kSaveAs);
+    EXPECT_EQ(CommandOf(Parts(dlg).fileMenu()->actions()[1]), ids::kSaveAs);
 }
 
 TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
@@ -136,13 +137,13 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     MainWindow dlg({});
     dlg.InitDialog();
     EXPECT_EQ(menuTitles(dlg.menuBar())[0], "File");
-    dlg.OnCommand(1175); // Turkish
+    Parts(dlg).OnCommand(1175); // Turkish
     EXPECT_EQ(menuTitles(dlg.menuBar())[0], "Dosya");
     EXPECT_EQ(menuTitles(dlg.menuBar())[2], "Yakala");
     QSettings store(SettingsFilePath(), QSettings::IniFormat);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 31);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 0);
-    dlg.OnCommand(1179); // traditional Chinese
+    Parts(dlg).OnCommand(1179); // traditional Chinese
     EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "Chinese950.ini");
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 1);
 }
@@ -154,14 +155,14 @@ TEST_F(Startup, FilePathDatReplacesTheTempFolder) {
     ASSERT_TRUE(WriteFilePathDat(ProgramFolder(), elsewhere));
     MainWindow dlg({});
     dlg.InitDialog();
-    EXPECT_EQ(dlg.storage().tempDir, elsewhere);
+    EXPECT_EQ(Parts(dlg).storage().tempDir, elsewhere);
 }
 
 TEST_F(Startup, CalibrationPromptFollowsSysDate) {
     {
         MainWindow dlg({});
         dlg.InitDialog();
-        EXPECT_TRUE(dlg.startupTimer()->isActive());
+        EXPECT_TRUE(Parts(dlg).startupTimer()->isActive());
         // First tick: sys_date is 1, so the prompt is posted; OK with the box
         // cleared stores 0.
         acceptNextModal(/*uncheck=*/true);
@@ -169,7 +170,7 @@ TEST_F(Startup, CalibrationPromptFollowsSysDate) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             QThread::msleep(5);
         }
-        EXPECT_FALSE(dlg.startupTimer()->isActive());
+        EXPECT_FALSE(Parts(dlg).startupTimer()->isActive());
     }
     QSettings store(SettingsFilePath(), QSettings::IniFormat);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/sys_date").toInt(), 0);
@@ -197,13 +198,13 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
         }
     });
     poll.start();
-    for (int i = 0; i < 40 && dlg.startupTimer()->isActive(); ++i) {
+    for (int i = 0; i < 40 && Parts(dlg).startupTimer()->isActive(); ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
     }
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    EXPECT_FALSE(dlg.startupTimer()->isActive());
+    EXPECT_FALSE(Parts(dlg).startupTimer()->isActive());
     EXPECT_FALSE(prompted);
     EXPECT_EQ(Settings().sys_date, 1u) << "the setting stays as it was";
 }
@@ -211,7 +212,7 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
 TEST_F(Startup, CameraOutsideThePreviewStateWarns) {
     MainWindow dlg({});
     dlg.InitDialog();
-    dlg.OnCommand(ids::kCamera);
+    Parts(dlg).OnCommand(ids::kCamera);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, "Please return to the preview state");
     EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::Warning);
@@ -248,11 +249,11 @@ TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) 
 
     MainWindow dlg({});
     dlg.InitDialog();
-    EXPECT_FALSE(QFileInfo(dlg.storage().picture).isDir());
+    EXPECT_FALSE(QFileInfo(Parts(dlg).storage().picture).isDir());
     // The wrong-sized filepath.dat is ignored.
-    EXPECT_TRUE(dlg.storage().tempDir.endsWith("/Orvanti files/TempDir"));
-    EXPECT_FALSE(dlg.session().connectionMessage().isEmpty());
-    EXPECT_EQ(dlg.magnificationText(), "60.0");
+    EXPECT_TRUE(Parts(dlg).storage().tempDir.endsWith("/Orvanti files/TempDir"));
+    EXPECT_FALSE(Parts(dlg).session().connectionMessage().isEmpty());
+    EXPECT_EQ(Parts(dlg).magnificationText(), "60.0");
     SetPrompts(nullptr);
     ResetSettings();
 }

@@ -7,6 +7,7 @@
 #include "platform/sounds.h"
 #include "tests/support/test_env.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
@@ -42,33 +43,34 @@ protected:
         engine_ = test::EngineWithoutCamera();
         dlg_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
         dlg_->InitDialog();
-        dlg_->session().stillFlags().Clear();
+        Parts(*dlg_).session().stillFlags().Clear();
     }
     void connected() {
         dlg_ = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr});
         dlg_->InitDialog();
         dlg_->show();
-        ASSERT_TRUE(test::WaitFor([&] { return dlg_->session().frameSink().frameWidth() > 0; }));
+        ASSERT_TRUE(
+            test::WaitFor([&] { return Parts(*dlg_).session().frameSink().frameWidth() > 0; }));
     }
     void feedFrame() {
         frame_.assign(size_t(48) * 16, 90);
-        dlg_->session().frameSink().OnFrame(0.5, FrameView{frame_.data(), 16, 16, 48});
+        Parts(*dlg_).session().frameSink().OnFrame(0.5, FrameView{frame_.data(), 16, 16, 48});
     }
     void still(StillSource source) {
-        dlg_->session().stillFlags().Request(source);
-        dlg_->session().OnStillMessage(source == StillSource::Microscope);
+        Parts(*dlg_).session().stillFlags().Request(source);
+        Parts(*dlg_).session().OnStillMessage(source == StillSource::Microscope);
     }
     int pictures() const {
-        return QDir(dlg_->storage().picture).entryList({"*.bmp"}, QDir::Files).size();
+        return QDir(Parts(*dlg_).storage().picture).entryList({"*.bmp"}, QDir::Files).size();
     }
     // A file where the Picture folder was: it can be neither used nor made again.
     void blockPictureFolder() {
-        ASSERT_TRUE(QDir(dlg_->storage().picture).removeRecursively());
-        QFile f(dlg_->storage().picture);
+        ASSERT_TRUE(QDir(Parts(*dlg_).storage().picture).removeRecursively());
+        QFile f(Parts(*dlg_).storage().picture);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    void unblockPictureFolder() { ASSERT_TRUE(QFile::remove(dlg_->storage().picture)); }
-    QLabel* mark() const { return dlg_->stillFeedback().mark(); }
+    void unblockPictureFolder() { ASSERT_TRUE(QFile::remove(Parts(*dlg_).storage().picture)); }
+    QLabel* mark() const { return Parts(*dlg_).stillFeedback().mark(); }
 
     ScriptedPrompts prompts_;
     std::unique_ptr<CaptureEngine> engine_;
@@ -85,7 +87,7 @@ TEST_F(Feedback, EveryFailedRequestIsToldWithItsCauseAndNoShutter) {
         still(StillSource::Keyboard);
     ASSERT_EQ(prompts_.shown().size(), 3u);
     for (const auto& shown : prompts_.shown()) {
-        EXPECT_TRUE(shown.text.contains(QDir::toNativeSeparators(dlg_->storage().picture)));
+        EXPECT_TRUE(shown.text.contains(QDir::toNativeSeparators(Parts(*dlg_).storage().picture)));
         EXPECT_TRUE(shown.text.endsWith("The folder is missing and could not be made again."))
             << shown.text.toStdString();
     }
@@ -108,7 +110,7 @@ TEST_F(Feedback, TheMicroscopesFailuresShowAsAMarkUntilThePictureIsSavedAgain) {
     still(StillSource::Microscope);
     EXPECT_TRUE(prompts_.shown().empty()) << "no box while the eyes are on the specimen";
     ASSERT_TRUE(mark()->isVisible());
-    EXPECT_EQ(mark()->parentWidget(), dlg_->liveView());
+    EXPECT_EQ(mark()->parentWidget(), Parts(*dlg_).liveView());
     QTextDocument tip;
     tip.setHtml(mark()->toolTip());
     EXPECT_TRUE(tip.toPlainText().contains("The folder is missing"))
@@ -128,10 +130,10 @@ TEST_F(Feedback, DroppedPressesAreShownUntilALaterPressGivesAPicture) {
     withoutCamera();
     dlg_->show();
     feedFrame();
-    emit dlg_->session().pressesDropped(12, 2);
+    emit Parts(*dlg_).session().pressesDropped(12, 2);
     ASSERT_TRUE(mark()->isVisible());
     EXPECT_TRUE(mark()->text().contains("12 presses not taken")) << mark()->text().toStdString();
-    emit dlg_->session().pressesDropped(1, 1);
+    emit Parts(*dlg_).session().pressesDropped(1, 1);
     EXPECT_TRUE(mark()->text().contains("13 presses not taken"));
     // The kept press made before the drop does not clear it; the next one does.
     still(StillSource::Microscope);
@@ -160,31 +162,31 @@ TEST_F(Feedback, CameraKeysArePressesOfTheMicroscopesButton) {
 
 TEST_F(Feedback, TheDesktopsRestoreLeavesFullScreen) {
     connected();
-    const QRect picture = dlg_->liveView()->geometry();
+    const QRect picture = Parts(*dlg_).liveView()->geometry();
     dlg_->setWindowState(Qt::WindowMaximized);
-    ASSERT_TRUE(test::WaitFor([&] { return dlg_->isFullScreenMode(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).isFullScreenMode(); }));
     // The desktop un-maximises or leaves full screen.
     dlg_->setWindowState(Qt::WindowNoState);
-    ASSERT_TRUE(test::WaitFor([&] { return !dlg_->isFullScreenMode(); }, 2000));
-    EXPECT_EQ(dlg_->liveView()->geometry(), picture);
-    EXPECT_TRUE(dlg_->commands().button(ids::kCamera)->isVisible());
-    EXPECT_TRUE(dlg_->magnificationBox()->isVisible());
+    ASSERT_TRUE(test::WaitFor([&] { return !Parts(*dlg_).isFullScreenMode(); }, 2000));
+    EXPECT_EQ(Parts(*dlg_).liveView()->geometry(), picture);
+    EXPECT_TRUE(Parts(*dlg_).commands().button(ids::kCamera)->isVisible());
+    EXPECT_TRUE(Parts(*dlg_).magnificationBox()->isVisible());
     test::Pump(200);
-    EXPECT_FALSE(dlg_->isFullScreenMode()) << "left, then entered again";
+    EXPECT_FALSE(Parts(*dlg_).isFullScreenMode()) << "left, then entered again";
 }
 
 TEST_F(Feedback, AStormOfErrorsGivesOneBoxAndEveryErrorIsLogged) {
     connected();
     for (int i = 0; i < 50; ++i)
-        emit dlg_->session().error(QStringLiteral("error %1").arg(i));
+        emit Parts(*dlg_).session().error(QStringLiteral("error %1").arg(i));
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, "error 0");
-    EXPECT_EQ(dlg_->errorReporter().reported(), 50);
+    EXPECT_EQ(Parts(*dlg_).errorReporter().reported(), 50);
 
     // The pipeline's errors come the same way once the connection check
     // has had its say.
-    dlg_->errorReporter().SetQuietMilliseconds(0);
-    emit dlg_->session().engine()->captureError("pipeline broke");
+    Parts(*dlg_).errorReporter().SetQuietMilliseconds(0);
+    emit Parts(*dlg_).session().engine()->captureError("pipeline broke");
     ASSERT_TRUE(test::WaitFor([&] { return prompts_.shown().size() == 2u; }, 4000));
     EXPECT_TRUE(prompts_.shown()[1].text.endsWith("pipeline broke"));
 }
@@ -198,9 +200,9 @@ TEST_F(Feedback, LanguageTextsAreShownAsWritten) {
             "\n");
     f.close();
     withoutCamera();
-    dlg_->SwitchLanguage(9, 0);
+    Parts(*dlg_).SwitchLanguage(9, 0);
     QTextDocument shown;
-    shown.setHtml(dlg_->commands().button(ids::kCamera)->toolTip());
+    shown.setHtml(Parts(*dlg_).commands().button(ids::kCamera)->toolTip());
     EXPECT_EQ(shown.toPlainText(), tip);
     EXPECT_FALSE(shown.toHtml().contains("<img"));
 

@@ -4,12 +4,15 @@
 #include "platform/settings.h"
 #include "platform/sounds.h"
 #include "tests/ui/main/app_test_util.h"
+#include "tests/ui/main/window_parts.h"
 #include "ui/main/main_window.h"
 #include "ui/main/save_as.h"
+#include "ui/main/status_strip.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -46,12 +49,12 @@ protected:
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth * 3; ++x)
                 frame_[size_t(y) * kStride + x] = uint8_t(seed + x * 7 + y * 13);
-        dlg_->session().frameSink().OnFrame(0.5,
-                                            FrameView{frame_.data(), kWidth, kHeight, kStride});
+        Parts(*dlg_).session().frameSink().OnFrame(
+            0.5, FrameView{frame_.data(), kWidth, kHeight, kStride});
     }
-    StillFlags& flags() { return dlg_->session().stillFlags(); }
+    StillFlags& flags() { return Parts(*dlg_).session().stillFlags(); }
     QStringList pictures() const {
-        return QDir(dlg_->storage().picture).entryList({"*.bmp"}, QDir::Files, QDir::Name);
+        return QDir(Parts(*dlg_).storage().picture).entryList({"*.bmp"}, QDir::Files, QDir::Name);
     }
 
     static constexpr int kWidth = 64, kHeight = 48, kStride = kWidth * 3;
@@ -65,7 +68,7 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
     feedFrame(1);
     const int shutter = SoundsRequested(181);
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_FALSE(flags().requested());
     EXPECT_EQ(SoundsRequested(181), shutter + 1);
 
@@ -76,7 +79,7 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
                     .hasMatch())
         << files[0].toStdString();
 
-    QFile f(dlg_->storage().picture + "/" + files[0]);
+    QFile f(Parts(*dlg_).storage().picture + "/" + files[0]);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray b = f.readAll();
     ASSERT_GE(b.size(), 54);
@@ -93,17 +96,34 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
               QByteArray(reinterpret_cast<const char*>(frame_.data()), kStride * kHeight));
 }
 
+TEST_F(StillSave, TheStatusStripNamesTheSavedStillWithALinkToItsFolder) {
+    feedFrame(4);
+    flags().Request(StillSource::Keyboard);
+    Parts(*dlg_).session().OnStillMessage(false);
+    const QStringList files = pictures();
+    ASSERT_EQ(files.size(), 1);
+    auto* strip = dlg_->findChild<StatusStrip*>();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->plainText(), "Saved " + files[0] + "  Open folder");
+    QString folder;
+    QObject::connect(strip, &StatusStrip::openFolder, [&](const QString& f) { folder = f; });
+    const QString link =
+        QRegularExpression(R"re(href="([^"]+)")re").match(strip->text()).captured(1);
+    emit strip->linkActivated(link);
+    EXPECT_EQ(QFileInfo(folder), QFileInfo(Parts(*dlg_).storage().picture));
+}
+
 TEST_F(StillSave, EachRequestGivesExactlyOnePicture) {
     feedFrame(2);
     flags().Request(StillSource::Keyboard);
     // Frames keep posting while the request stands; only one picture comes of it.
     for (int i = 0; i < 3; ++i)
-        PostAppMessage(&dlg_->session(), kMsgStill, 0);
+        PostAppMessage(&Parts(*dlg_).session(), kMsgStill, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(pictures().size(), 1);
 
     flags().Request(StillSource::Keyboard);
-    PostAppMessage(&dlg_->session(), kMsgStill, 0);
+    PostAppMessage(&Parts(*dlg_).session(), kMsgStill, 0);
     QCoreApplication::processEvents();
     const QStringList files = pictures();
     ASSERT_EQ(files.size(), 2);
@@ -114,9 +134,9 @@ TEST_F(StillSave, EachRequestGivesExactlyOnePicture) {
 
 TEST_F(StillSave, EmptiedMagnificationBoxLeavesItOutOfTheName) {
     feedFrame(3);
-    dlg_->magnificationBox()->clear();
+    Parts(*dlg_).magnificationBox()->clear();
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     ASSERT_EQ(pictures().size(), 1);
     EXPECT_TRUE(QRegularExpression(R"(^Still_\d{4}-\d\d-\d\d_\d{6}_N0001\.bmp$)")
                     .match(pictures()[0])
@@ -126,7 +146,7 @@ TEST_F(StillSave, EmptiedMagnificationBoxLeavesItOutOfTheName) {
 TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     feedFrame(4);
     // A file where the folder was: it can be neither used nor made again.
-    const QString folder = dlg_->storage().picture;
+    const QString folder = Parts(*dlg_).storage().picture;
     const auto block = [&] {
         ASSERT_TRUE(QDir(folder).removeRecursively());
         QFile f(folder);
@@ -135,7 +155,7 @@ TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     block();
     for (int i = 0; i < 2; ++i) {
         flags().Request(StillSource::Keyboard);
-        dlg_->session().OnStillMessage(false);
+        Parts(*dlg_).session().OnStillMessage(false);
     }
     ASSERT_EQ(prompts_.shown().size(), 2u);
     EXPECT_TRUE(prompts_.shown()[1].text.contains(QDir::toNativeSeparators(folder)));
@@ -143,19 +163,25 @@ TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     // Once the folder can be made, saving works and a later failure is told again.
     ASSERT_TRUE(QFile::remove(folder));
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_EQ(pictures().size(), 1);
     block();
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_EQ(prompts_.shown().size(), 3u);
 }
 
-TEST_F(StillSave, NoFrameYetMeansNoFile) {
+TEST_F(StillSave, NoFrameYetMeansNoFileAndAFolderNamedLikeAStillIsTold) {
+    ASSERT_TRUE(QDir(Parts(*dlg_).storage().picture).mkpath("odd.bmp"));
     flags().Request(StillSource::Keyboard);
-    dlg_->session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillMessage(false);
     EXPECT_TRUE(pictures().isEmpty());
     EXPECT_FALSE(flags().requested());
+    // The count's finding first, then why there is no picture.
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown()[0].title, "Tavolux");
+    EXPECT_EQ(prompts_.shown()[0].text, "Picture Error");
+    EXPECT_EQ(prompts_.shown()[1].text, "There is no picture from the microscope yet.");
 }
 
 TEST(SaveAs, ProposesTheNameAndRefusesTheProgramsOwnFolder) {

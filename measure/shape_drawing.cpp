@@ -1,9 +1,11 @@
-#include "measure/live_shapes.h"
+#include "measure/shape_drawing.h"
 
 #include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
 #include <QStaticText>
+#include <algorithm>
+#include <utility>
 
 namespace tvx {
 
@@ -88,6 +90,13 @@ void SetCircle(QImage& img, QPoint c, int r, QRgb colour) {
     }
 }
 
+// The pixels along one axis that SetAxisLine sets, clipped to 0 .. size - 1.
+std::pair<int, int> AxisSpan(int from, int to, int size) {
+    if (from < to) to -= 1;
+    if (from > to) std::swap(from, to);
+    return {std::max(from, 0), std::min(to, size - 1)};
+}
+
 // A horizontal or vertical line with the pixels the painter gives a batch of
 // flat-capped lines: drawn from left to right (top to bottom) the last pixel
 // is left out; drawn the other way both ends are set; ends that meet give
@@ -98,21 +107,13 @@ void SetAxisLine(QImage& img, const QLine& l, QRgb colour) {
     const qsizetype bpl = img.bytesPerLine();
     if (l.y1() == l.y2()) {
         if (unsigned(l.y1()) >= unsigned(h)) return;
-        int a = l.x1(), b = l.x2();
-        if (a < b) b -= 1;
-        if (a > b) std::swap(a, b);
-        a = std::max(a, 0);
-        b = std::min(b, w - 1);
+        const auto [a, b] = AxisSpan(l.x1(), l.x2(), w);
         auto* row = reinterpret_cast<QRgb*>(bits + l.y1() * bpl);
         for (int x = a; x <= b; ++x)
             row[x] = colour;
     } else {
         if (unsigned(l.x1()) >= unsigned(w)) return;
-        int a = l.y1(), b = l.y2();
-        if (a < b) b -= 1;
-        if (a > b) std::swap(a, b);
-        a = std::max(a, 0);
-        b = std::min(b, h - 1);
+        const auto [a, b] = AxisSpan(l.y1(), l.y2(), h);
         for (int y = a; y <= b; ++y)
             reinterpret_cast<QRgb*>(bits + y * bpl)[l.x1()] = colour;
     }

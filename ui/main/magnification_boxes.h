@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+class QLineEdit;
+class QWidget;
+
+namespace tvx {
+
+struct CalibrationState;
+
+// The magnification box the user types into and the read-only box beside
+// it with the calibrated value for that magnification, looked up in the
+// calibration file. Every measuring feature reads the magnification here.
+// UI thread.
+class MagnificationBoxes : public QObject {
+    Q_OBJECT
+public:
+    // The boxes are made as children of `parent` at the skin's places;
+    // `calibration` is where the calibration dialog leaves a new value.
+    MagnificationBoxes(QWidget* parent, CalibrationState& calibration, QString calibrationFile);
+
+    QLineEdit* magnificationBox() const { return magBox_; }
+    QLineEdit* calibrationBox() const { return calBox_; }
+    QString magnificationText() const;
+    QString calibrationText() const;
+
+    // The magnification in force: the calibrated one when there is one.
+    // Nothing when the boxes hold no usable number.
+    std::optional<double> Current() const;
+    // The same for a measurement about to start; the nominal value alone
+    // when `useNominal` (a calibration line). Without a usable number the
+    // user is told to enter one, with `dialogParent`'s title.
+    std::optional<double> ReadForMeasuring(bool useNominal, QWidget* dialogParent);
+
+    // A calibration was confirmed: store it and show it.
+    void ShowNewCalibration();
+    // The reminder to calibrate, for a magnification without a calibration.
+    bool Uncalibrated() const;
+    void SetVisible(bool on);
+
+signals:
+    // Either box changed: the magnification in force may be another.
+    void changed();
+
+private:
+    void lookUpCalibration();
+
+    CalibrationState& calibration_;
+    QString calibrationFile_;
+    QLineEdit* magBox_ = nullptr; // edit 1112
+    QLineEdit* calBox_ = nullptr; // edit 1205, read-only
+};
+
+} // namespace tvx
