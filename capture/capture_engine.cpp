@@ -2,7 +2,6 @@
 
 #include "capture/device_gst.h"
 #include "capture/sim_microscope.h"
-#include "platform/app_events.h"
 #include "platform/device_presence.h"
 #include "platform/gst_bus_observer.h"
 
@@ -180,19 +179,31 @@ void CaptureEngine::SetButtonCallbacks(std::function<bool()> open, std::function
     closeButton_ = std::move(close);
 }
 
-int CaptureEngine::SetWindows(QObject* notifyTarget, QObject* videoOwner) {
-    notifyTarget_.store(notifyTarget);
+void CaptureEngine::SetWindows(QObject* videoOwner) {
     videoOwner_ = videoOwner;
     deviceCount_ = 0;
-    return 1;
 }
 
-int CaptureEngine::CreateDeviceEnumerator() {
-    if (enumeratorCreated_) return 1;
-    if (!EnsureGStreamer()) return 0;
+namespace {
+
+Status GStreamerMissing() {
+    return Status::Fail(QStringLiteral("GStreamer cannot be initialised"));
+}
+
+} // namespace
+
+Status CaptureEngine::Failure(const QString& what, int errorsBefore) const {
+    if (errors_ == errorsBefore) return Status::Fail(what);
+    return Status::Fail(what + QStringLiteral(": ") + lastError_);
+}
+
+Status CaptureEngine::CreateDeviceEnumerator() {
+    if (enumeratorCreated_) return Status::Ok();
+    if (!EnsureGStreamer()) return GStreamerMissing();
     for (DeviceProvider* p : providers_)
         if (p->Start()) enumeratorCreated_ = true;
-    return enumeratorCreated_ ? 1 : 0;
+    if (enumeratorCreated_) return Status::Ok();
+    return Status::Fail(QStringLiteral("no source of capture devices can list them"));
 }
 
 int CaptureEngine::OpenButtonFor(int status) {
@@ -200,8 +211,8 @@ int CaptureEngine::OpenButtonFor(int status) {
     return openButton_ && openButton_() ? 1 : 0;
 }
 
-int CaptureEngine::EnumerateDevices() {
-    if (!enumeratorCreated_) return 0;
+Status CaptureEngine::EnumerateDevices() {
+    if (!enumeratorCreated_) return Status::Fail(QStringLiteral("the device list is not open"));
 
     std::array<DeviceSlot, kDeviceSlotCount> fresh;
     int count = 0;
@@ -245,7 +256,7 @@ int CaptureEngine::EnumerateDevices() {
             OpenButtonFor(kMicroscopeStatus);
             buttonLibraryMode_ = 1;
         }
-        return 1;
+        return Status::Ok();
     }
 
     // Choose afresh: the smallest known status, the earliest row on a tie.
@@ -256,14 +267,17 @@ int CaptureEngine::EnumerateDevices() {
     }
     if (best < 0) {
         currentDeviceId_.clear();
-        return 0;
+        return Status::Fail(count == 0 ? QStringLiteral("no capture device is attached")
+                                       : QStringLiteral("none of the %1 capture devices is a "
+                                                        "microscope")
+                                             .arg(count));
     }
     DeviceSlot& chosen = table_[size_t(best)];
     buttonLibraryMode_ = OpenButtonFor(chosen.status);
     currentDeviceId_ = QString::fromLatin1(kKnownDeviceIds[chosen.status]);
     chosen.selected = 1;
     currentRow_ = best;
-    return 1;
+    return Status::Ok();
 }
 
 GstBusSyncReply CaptureEngine::FilterBusMessage(GstBus* /*bus*/, GstMessage* msg,
@@ -303,7 +317,6 @@ Status CaptureEngine::MakePipeline() {
         if (pipeline_) gst_bin_recalculate_latency(GST_BIN(pipeline_.get()));
     });
     pipeline_ = std::move(pipeline);
-    pendingGraphEvents_ = 0;
     lastError_.clear();
     return Status::Ok();
 }
@@ -314,19 +327,17 @@ void CaptureEngine::OnProblem(GstMessage* msg) {
         qCWarning(lcCapture).noquote() << "capture error:" << reason;
         DumpGraph(pipeline_.get(), "tavolux-capture-error");
         lastError_ = reason;
+        ++errors_;
         emit captureError(reason);
     } else {
         qCInfo(lcCapture).noquote() << "capture warning:" << reason;
         emit captureWarning(reason);
     }
-    ++pendingGraphEvents_;
-    PostAppMessage(notifyTarget_.load(), kMsgGraphEvent);
 }
 
 void CaptureEngine::OnEndOfStream(GstMessage* /*msg*/) {
+    // A live source ends only when it goes; the device watch tells that.
     qCDebug(lcCapture) << "end of stream";
-    ++pendingGraphEvents_;
-    PostAppMessage(notifyTarget_.load(), kMsgGraphEvent);
 }
 
 void CaptureEngine::OnStateChanged(GstMessage* msg) {
@@ -336,37 +347,42 @@ void CaptureEngine::OnStateChanged(GstMessage* msg) {
     if (state == GST_STATE_PLAYING) DumpGraph(pipeline_.get(), "tavolux-capture-playing");
 }
 
-int CaptureEngine::BuildGraph() {
-    if (source_) return 1;
-    if (!EnsureGStreamer()) return 0;
+Status CaptureEngine::BuildGraph() {
+    if (source_) return Status::Ok();
+    if (!EnsureGStreamer()) return GStreamerMissing();
     if (!pipeline_) {
         const Status made = MakePipeline();
         if (!made) {
             qCWarning(lcCapture).noquote() << made.reason();
-            return 0;
+            return made;
         }
     }
     if (currentRow_ < 0 || !table_[size_t(currentRow_)].device) {
         ReleaseAll();
-        return 0;
+        return Status::Fail(QStringLiteral("no capture device is chosen"));
     }
     CaptureDevice& device = *table_[size_t(currentRow_)].device;
     table_[size_t(currentRow_)].friendlyName = device.FriendlyName().left(kDeviceNameCapacity - 1);
 
     const GstUnique<GstElement> source(kAdopt, device.CreateSource());
     if (!source || !gst_bin_add(GST_BIN(pipeline_.get()), source.get())) {
-        qCInfo(lcCapture).noquote() << "no source for" << device.DisplayName();
+        const Status failed =
+            Status::Fail(QStringLiteral("no source for %1").arg(device.FriendlyName()));
+        qCInfo(lcCapture).noquote() << failed.reason();
         ReleaseAll();
-        return 0;
+        return failed;
     }
     source_ = source.get();
     // READY opens the device: a camera that is gone fails here.
     if (gst_element_set_state(pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
         // The reason waits on the bus; read it before the bus goes.
+        const int errorsBefore = errors_;
         if (bus_) bus_->ProcessPending();
-        qCInfo(lcCapture).noquote() << "cannot open" << device.DisplayName();
+        const Status failed =
+            Failure(QStringLiteral("%1 cannot be opened").arg(device.FriendlyName()), errorsBefore);
+        qCInfo(lcCapture).noquote() << failed.reason();
         ReleaseAll();
-        return 0;
+        return failed;
     }
     offeredCaps_.reset(kAdopt, device.OfferedCaps(source_));
     if (!FormatFromCaps(offeredCaps_.get(), &deviceFormat_))
@@ -381,7 +397,7 @@ int CaptureEngine::BuildGraph() {
             hasStillPin_ = true;
         }
     }
-    return 1;
+    return Status::Ok();
 }
 
 bool CaptureEngine::Offered(const GstCaps* caps) const {
@@ -527,9 +543,10 @@ Status CaptureEngine::BuildStillBranch() {
     return Status::Ok();
 }
 
-int CaptureEngine::BuildPreview() {
-    if (built_) return 1;
-    if (running_ || !source_) return 0;
+Status CaptureEngine::BuildPreview() {
+    if (built_) return Status::Ok();
+    if (running_) return Status::Fail(QStringLiteral("the capture pipeline is running"));
+    if (!source_) return Status::Fail(QStringLiteral("there is no capture graph"));
     CaptureDevice* device = table_[size_t(currentRow_)].device.get();
     if (device) device->SetTvFormat(kTvFormatNtscM); // a device without a norm ignores this
 
@@ -564,7 +581,7 @@ int CaptureEngine::BuildPreview() {
     if (!branch) {
         qCWarning(lcCapture).noquote() << "preview:" << branch.reason();
         TearDownPreview();
-        return 0;
+        return branch;
     }
     if (hasStillPin_) {
         // The preview never depends on the still pin.
@@ -572,27 +589,34 @@ int CaptureEngine::BuildPreview() {
         if (!still) qCInfo(lcCapture).noquote() << "still pin:" << still.reason();
     }
     built_ = true;
-    return 1;
+    return Status::Ok();
 }
 
-int CaptureEngine::Run() {
-    if (running_) return 1;
-    if (!built_) return 0;
+Status CaptureEngine::Run() {
+    if (running_) return Status::Ok();
+    if (!built_) return Status::Fail(QStringLiteral("the preview is not built"));
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         // Not counted as running: the caller shows the connection message.
-        qCInfo(lcCapture) << "the pipeline refused to play";
+        // The element that refused says why on the bus.
+        const int errorsBefore = errors_;
+        if (bus_) bus_->ProcessPending();
+        const Status failed = Failure(QStringLiteral("the picture does not start"), errorsBefore);
+        qCInfo(lcCapture).noquote() << failed.reason();
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
-        return 0;
+        return failed;
     }
     SetRunning(true);
-    return 1;
+    return Status::Ok();
 }
 
-int CaptureEngine::Stop() {
+Status CaptureEngine::Stop() {
     SetRunning(false);
-    if (!pipeline_) return 1;
-    return gst_element_set_state(pipeline_.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE ? 1
-                                                                                               : 0;
+    if (!pipeline_) return Status::Ok();
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE)
+        return Status::Ok();
+    const Status failed = Status::Fail(QStringLiteral("the picture does not stop"));
+    qCInfo(lcCapture).noquote() << failed.reason();
+    return failed;
 }
 
 void CaptureEngine::SetRunning(bool running) {
@@ -606,13 +630,14 @@ void CaptureEngine::NoteCaptureSize(int width, int height) {
     emit captureSizeChanged(width, height);
 }
 
-int CaptureEngine::RestartPreview() {
+Status CaptureEngine::RestartPreview() {
     Stop();
-    if (!BuildPreview()) return 0;
+    const Status built = BuildPreview();
+    if (!built) return built;
     return Run();
 }
 
-int CaptureEngine::TearDownPreview() {
+void CaptureEngine::TearDownPreview() {
     if (pipeline_) {
         // No streaming thread may run while the branches go.
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
@@ -631,7 +656,6 @@ int CaptureEngine::TearDownPreview() {
     previewElements_.clear();
     stillSink_ = nullptr;
     built_ = false;
-    return 1;
 }
 
 void CaptureEngine::ReleasePipeline() {
@@ -659,18 +683,18 @@ void CaptureEngine::ReleasePipeline() {
         if (slot.device) slot.device->SourcesReleased();
 }
 
-int CaptureEngine::ReleaseAll() {
+void CaptureEngine::ReleaseAll() {
     if (closeButton_) closeButton_();
     emit released();
     ReleasePipeline();
-    return 1;
 }
 
-int CaptureEngine::SelectDevice(int row) {
-    if (row < 0 || row >= kDeviceSlotCount || !table_[size_t(row)].device) return 0;
+Status CaptureEngine::SelectDevice(int row) {
+    if (row < 0 || row >= kDeviceSlotCount || !table_[size_t(row)].device)
+        return Status::Fail(QStringLiteral("there is no device in row %1").arg(row));
     if (row == currentRow_) {
         emit liveViewRepaint(false);
-        return 1;
+        return Status::Ok();
     }
     Stop();
     TearDownPreview();
@@ -682,14 +706,16 @@ int CaptureEngine::SelectDevice(int row) {
     buttonLibraryMode_ = OpenButtonFor(slot.status);
     currentDeviceId_ =
         slot.status >= 0 ? QString::fromLatin1(kKnownDeviceIds[slot.status]) : QString();
-    const int ok = BuildGraph() && BuildPreview() && Run();
+    Status started = BuildGraph();
+    if (started) started = BuildPreview();
+    if (started) started = Run();
     emit liveViewRepaint(true);
-    return ok;
+    return started;
 }
 
-int CaptureEngine::SetResolution(int width, int height) {
+Status CaptureEngine::SetResolution(int width, int height) {
     NoteCaptureSize(width, height);
-    if (!source_) return kResultNotSupported;
+    if (!source_) return Status::Fail(QStringLiteral("there is no capture graph"));
     const bool wasRunning = running_;
     Stop();
     TearDownPreview();
@@ -700,15 +726,17 @@ int CaptureEngine::SetResolution(int width, int height) {
     else
         unsavedFormat_ = resized;
     bool jpeg = false;
-    const int result = FilterFor(resized, &jpeg, true) ? kResultOk : kResultNotSupported;
+    const Status offered = FilterFor(resized, &jpeg, true)
+                               ? Status::Ok()
+                               : Status::Fail(QStringLiteral("the device does not offer it"));
 
     BuildPreview();
     if (wasRunning) Run();
-    return result;
+    return offered;
 }
 
-int CaptureEngine::IsDevicePresent() {
-    if (currentDeviceId_.isEmpty()) return 0;
+bool CaptureEngine::IsDevicePresent() {
+    if (currentDeviceId_.isEmpty()) return false;
     bool present = false;
     if (currentRow_ >= 0 && table_[size_t(currentRow_)].device) {
         present = table_[size_t(currentRow_)].device->IsPresent();
@@ -717,26 +745,31 @@ int CaptureEngine::IsDevicePresent() {
         present = ParseUsbId(currentDeviceId_, &id) && UsbDevicePresent(id);
     }
     if (!present) currentDeviceId_.clear();
-    return present ? 1 : 0;
+    return present;
 }
 
-int CaptureEngine::DrainGraphEvents() {
-    if (!pipeline_) return 0;
-    // Without a running event loop the notifier has not read the bus yet.
-    if (bus_) bus_->ProcessPending();
-    if (pendingGraphEvents_ == 0) return 0;
-    --pendingGraphEvents_;
-    return 1;
+namespace {
+
+Status NormStatus(int result) {
+    if (result >= 0) return Status::Ok();
+    if (result == kResultNotSupported)
+        return Status::Fail(QStringLiteral("the device has no video norm"));
+    if (result == kResultInvalidArg) return Status::Fail(QStringLiteral("no such video norm"));
+    return Status::Fail(QStringLiteral("the device refused the video norm"));
 }
 
-int CaptureEngine::GetTvFormat(int* format) {
-    if (!source_ || currentRow_ < 0) return kResultFailed;
-    return table_[size_t(currentRow_)].device->GetTvFormat(format);
+} // namespace
+
+Status CaptureEngine::GetTvFormat(int* format) {
+    if (!source_ || currentRow_ < 0)
+        return Status::Fail(QStringLiteral("there is no capture graph"));
+    return NormStatus(table_[size_t(currentRow_)].device->GetTvFormat(format));
 }
 
-int CaptureEngine::SetTvFormat(int format) {
-    if (!source_ || currentRow_ < 0) return kResultFailed;
-    return table_[size_t(currentRow_)].device->SetTvFormat(format);
+Status CaptureEngine::SetTvFormat(int format) {
+    if (!source_ || currentRow_ < 0)
+        return Status::Fail(QStringLiteral("there is no capture graph"));
+    return NormStatus(table_[size_t(currentRow_)].device->SetTvFormat(format));
 }
 
 VideoProcAmp* CaptureEngine::GetVideoProcAmp() {

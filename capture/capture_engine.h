@@ -60,17 +60,18 @@ void SetCaptureSize(int width, int height);
 // streaming thread. A device with a still pin gets a second branch
 //   still source ! appsink "StillGrabber"
 // whose buffers only set both still flags. Every operation runs on the UI
-// thread and answers 1 for success and 0 for failure unless said otherwise.
+// thread; one that can fail answers a Status with the reason, which it has
+// also logged.
 //
 // States: unbuilt → graph built (BuildGraph) → preview built (BuildPreview)
 // → running (Run) ↔ stopped (Stop). TearDownPreview goes back to graph
 // built, ReleaseAll to unbuilt.
 //
 // The pipeline's bus is read on the UI thread as messages arrive: errors
-// and warnings are logged under "tavolux.capture", reported through
-// captureError/captureWarning with their reason, and posted to the notify
-// target as graph events. With GST_DEBUG_DUMP_DOT_DIR set the graph is
-// written there on an error and whenever the pipeline reaches PLAYING.
+// and warnings are logged under "tavolux.capture" and reported through
+// captureError/captureWarning with their reason; the end of the stream is
+// only logged. With GST_DEBUG_DUMP_DOT_DIR set the graph is written there on
+// an error and whenever the pipeline reaches PLAYING.
 class CaptureEngine : public QObject {
     Q_OBJECT
 public:
@@ -81,29 +82,28 @@ public:
     explicit CaptureEngine(std::vector<DeviceProvider*> providers, QObject* parent = nullptr);
     ~CaptureEngine() override;
 
-    // Where graph events are posted (kMsgGraphEvent) and the window the live
-    // picture belongs to. Clears the device count.
-    int SetWindows(QObject* notifyTarget, QObject* videoOwner = nullptr);
-    int CreateDeviceEnumerator();
-    int EnumerateDevices();
-    int BuildGraph();
-    int BuildPreview();
-    int Run();
-    int Stop();
-    int RestartPreview();
-    int TearDownPreview();
-    int ReleaseAll();
-    int SelectDevice(int row);
-    // Result code: kResultOk, or negative when the device cannot take the
-    // size or has no format to change.
-    int SetResolution(int width, int height);
-    int IsDevicePresent();
-    // Takes one graph event (an error, warning or end of stream that was
-    // posted as kMsgGraphEvent): 1 when there was one, 0 when none is left.
-    int DrainGraphEvents();
-    // Result codes; formats kTvFormatNtscM / kTvFormatPalB.
-    int GetTvFormat(int* format);
-    int SetTvFormat(int format);
+    // The window the live picture belongs to. Clears the device count.
+    void SetWindows(QObject* videoOwner = nullptr);
+    Status CreateDeviceEnumerator();
+    // Fails when no known device is among the capture devices.
+    Status EnumerateDevices();
+    Status BuildGraph();
+    Status BuildPreview();
+    Status Run();
+    Status Stop();
+    Status RestartPreview();
+    void TearDownPreview();
+    void ReleaseAll();
+    Status SelectDevice(int row);
+    // Fails when the device cannot take the size or has no format to change;
+    // the size is noted as the capture size either way.
+    Status SetResolution(int width, int height);
+    // Whether the current device is still plugged in; a device that is gone
+    // is no longer current.
+    bool IsDevicePresent();
+    // The video norm (kTvFormatNtscM / kTvFormatPalB) while a graph is built.
+    Status GetTvFormat(int* format);
+    Status SetTvFormat(int format);
     // The current device's picture controls while a graph is built, else
     // nullptr. Owned by the engine.
     VideoProcAmp* GetVideoProcAmp();
@@ -154,7 +154,7 @@ signals:
     // whoever set it.
     void captureSizeChanged(int width, int height);
     // The pipeline reported an error or a warning, with its reason (on the
-    // UI thread, before the graph event is posted).
+    // UI thread).
     void captureError(const QString& reason);
     void captureWarning(const QString& reason);
 
@@ -165,6 +165,9 @@ private:
     void SetRunning(bool running);
     void NoteCaptureSize(int width, int height);
     int OpenButtonFor(int status);
+    // Fails with `what`, and the pipeline's own reason when it reported an
+    // error since `errorsBefore` (a reading of errors_).
+    Status Failure(const QString& what, int errorsBefore) const;
     void ReleasePipeline();
     Status MakePipeline();
     bool Offered(const GstCaps* caps) const;
@@ -199,8 +202,8 @@ private:
     std::vector<GstElement*> previewElements_; // capsfilter, videoconvert, appsink
     GstElement* stillSink_ = nullptr;
     GstUnique<GstCaps> offeredCaps_;
-    int pendingGraphEvents_ = 0; // posted to the window and not drained yet; UI thread
-    QString lastError_;          // UI thread
+    QString lastError_; // UI thread
+    int errors_ = 0;    // errors reported so far; UI thread
     std::unique_ptr<VideoProcAmp> procAmp_;
     bool hasStillPin_ = false;
     bool built_ = false;
@@ -211,8 +214,6 @@ private:
     // of the file until a write succeeds.
     std::optional<VideoInfoHeader> unsavedFormat_;
 
-    // Read on GStreamer's bus thread; written on the UI thread.
-    std::atomic<QObject*> notifyTarget_{nullptr};
     QObject* videoOwner_ = nullptr;
     std::unique_ptr<Delivery> delivery_;
 

@@ -1,7 +1,6 @@
 #include "capture/frame_sink.h"
 
 #include "capture/live_surface.h"
-#include "platform/app_events.h"
 
 #include <cstring>
 
@@ -47,8 +46,7 @@ void FrameSink::OnFrame(double sampleTime, const FrameView& delivered) {
             KeepStill(sampleTime, frame, focus);
         }
         requestSeen_ = true;
-        notify_.Use(
-            [&](QObject& target) { PostAppMessage(&target, kMsgStill, still.hardware ? 1 : 0); });
+        emit stillDue(still.hardware);
     } else {
         requestSeen_ = false;
         KeepStill(sampleTime, frame, focus);

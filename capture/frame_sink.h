@@ -60,14 +60,14 @@ private:
 // picture header, the focus figure (while the meter or the sharpest still
 // wants it), the still buffer, a tap (a focus sweep), the recorder and the
 // live view, in that order.
-class FrameSink : public FrameReceiver {
+class FrameSink : public QObject, public FrameReceiver {
+    Q_OBJECT
 public:
     explicit FrameSink(EffectState& effects = effectState(), StillFlags& flags = stillFlags());
     ~FrameSink() override;
 
     // UI thread. Each may be changed while frames flow; after the call the
     // old target is no longer used.
-    void SetNotifyTarget(QObject* target) { notify_.Set(target); }
     void SetRecorder(FrameRecorder* recorder) { recorder_.Set(recorder); }
     void SetLiveSurface(LiveSurface* surface) { surface_.Set(surface); }
     void SetTap(FrameTap* tap) { tap_.Set(tap); }
@@ -103,6 +103,13 @@ public:
     FocusLevel focusLevel() const;
     uint64_t focusReadings() const { return focusReadings_.load(); }
 
+signals:
+    // Emitted on the streaming thread by every frame that meets a standing
+    // still request (`hardware` when the microscope asked): the still buffer
+    // holds the picture now. Connect it queued; the receiver takes the
+    // request from the still flags, so the repeats find nothing to do.
+    void stillDue(bool hardware);
+
 private:
     void KeepStill(double sampleTime, const FrameView& frame, double focus);
     // A bottom-up copy of a frame the effects may not change in place, in a
@@ -134,7 +141,6 @@ private:
     FocusMeterScale meterScale_;
     bool requestSeen_ = false; // the standing still request was met by a frame already
 
-    AttachedPtr<QObject> notify_;
     AttachedPtr<FrameRecorder> recorder_;
     AttachedPtr<LiveSurface> surface_;
     AttachedPtr<FrameTap> tap_;

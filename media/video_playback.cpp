@@ -1,6 +1,5 @@
 #include "media/video_playback.h"
 
-#include "platform/app_events.h"
 #include "platform/file_name.h"
 #include "platform/regular_file.h"
 
@@ -53,18 +52,19 @@ VideoPlayback::~VideoPlayback() {
     Release();
 }
 
-PlaybackResult VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
+Status VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
     Release();
-    if (!InitGstreamer()) return {false, QStringLiteral("GStreamer cannot be initialised")};
+    if (!InitGstreamer()) return Status::Fail(QStringLiteral("GStreamer cannot be initialised"));
     const QFileInfo info(path);
     // Only a regular file: a FIFO in its place would hold playback for good.
     // The name goes by its own bytes, UTF-8 or not.
     if (!IsRegularFile(path))
-        return {false, QStringLiteral("%1: no such file").arg(DisplayFileName(path))};
+        return Status::Fail(QStringLiteral("%1: no such file").arg(DisplayFileName(path)));
 
     GstUnique<GstElement> playbin(kAdopt, gst_element_factory_make("playbin", "player"));
     GstUnique<GstElement> sink(kAdopt, gst_element_factory_make("appsink", "video"));
-    if (!playbin || !sink) return {false, QStringLiteral("GStreamer lacks playbin or appsink")};
+    if (!playbin || !sink)
+        return Status::Fail(QStringLiteral("GStreamer lacks playbin or appsink"));
 
     // Pixels as the RGB32 picture lays them out in memory.
     const char* format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRx" : "xRGB";
@@ -81,7 +81,8 @@ PlaybackResult VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
 
     gchar* uri = gst_filename_to_uri(NativeFileName(info.absoluteFilePath()).constData(), nullptr);
     if (!uri)
-        return {false, QStringLiteral("%1: not a usable file name").arg(DisplayFileName(path))};
+        return Status::Fail(
+            QStringLiteral("%1: not a usable file name").arg(DisplayFileName(path)));
     // playbin takes its own reference to the sink.
     g_object_set(playbin.get(), "uri", uri, "video-sink", sink.get(), nullptr);
     g_free(uri);
@@ -94,7 +95,7 @@ PlaybackResult VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
     GstUnique<GstBus> bus(kAdopt, gst_element_get_bus(playbin.get()));
     auto fail = [&](QString reason) {
         gst_element_set_state(playbin.get(), GST_STATE_NULL);
-        return PlaybackResult{false, QStringLiteral("%1: %2").arg(path, reason)};
+        return Status::Fail(QStringLiteral("%1: %2").arg(path, reason));
     };
 
     GstStateChangeReturn ret = gst_element_set_state(playbin.get(), GST_STATE_PAUSED);
@@ -121,7 +122,7 @@ PlaybackResult VideoPlayback::Open(const QString& path, int prerollTimeoutMs) {
     bus_ = std::move(bus);
     path_ = info.absoluteFilePath();
     ReadBus(); // what arrived during preroll
-    return {true, {}};
+    return Status::Ok();
 }
 
 void VideoPlayback::Release() {
@@ -140,7 +141,6 @@ void VideoPlayback::Release() {
     }
     pipeline_.reset();
     bus_.reset();
-    events_.clear();
     lastError_.clear();
     path_.clear();
     {
@@ -224,13 +224,6 @@ bool VideoPlayback::WaitSettled(int timeoutMs) const {
                                  GstClockTime(timeoutMs) * GST_MSECOND) == GST_STATE_CHANGE_SUCCESS;
 }
 
-int VideoPlayback::NextEvent() {
-    if (events_.empty()) return kPlaybackEventNone;
-    const int code = events_.front();
-    events_.pop_front();
-    return code;
-}
-
 QImage VideoPlayback::CurrentFrame() const {
     std::lock_guard<std::mutex> lock(frameMutex_);
     return frame_;
@@ -247,24 +240,21 @@ void VideoPlayback::ReadBus() {
 }
 
 void VideoPlayback::HandleMessage(GstMessage* msg) {
-    int code = kPlaybackEventNone;
     switch (GST_MESSAGE_TYPE(msg)) {
     case GST_MESSAGE_EOS:
-        code = kPlaybackEventComplete;
+        emit finished();
         break;
     case GST_MESSAGE_ERROR: {
         GError* err = nullptr;
         gst_message_parse_error(msg, &err, nullptr);
         lastError_ = err ? QString::fromUtf8(err->message) : QStringLiteral("unknown error");
         if (err) g_error_free(err);
-        code = kPlaybackEventErrorAbort;
+        emit failed(lastError_);
         break;
     }
     default:
-        return;
+        break;
     }
-    events_.push_back(code);
-    PostAppMessage(notify_, kMsgPlaybackEvent);
 }
 
 GstFlowReturn VideoPlayback::OnPreroll(GstAppSink* sink, gpointer self) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/gst_handle.h"
+#include "platform/result.h"
 
 #include <gst/app/gstappsink.h>
 
@@ -8,7 +9,6 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
-#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -16,39 +16,23 @@ class QSocketNotifier;
 
 namespace tvx {
 
-// What opening a file came to: the reason stays with a failure until the
-// caller shows or logs it.
-struct PlaybackResult {
-    bool ok = false;
-    QString reason;
-};
-
-// Event codes the playback hands its notify target, numbered as the
-// player has always numbered them.
-inline constexpr int kPlaybackEventNone = 0;
-inline constexpr int kPlaybackEventComplete = 1;   // the end of the file was played
-inline constexpr int kPlaybackEventErrorAbort = 3; // playback stopped on an error
-
 // Plays one video file through playbin into an appsink (BGRx): the newest
 // frame is kept as an RGB32 picture for the player's video area to paint.
 // Positions are seconds. Every operation runs on the UI thread and does
 // nothing while no file is open; the bus is read on the UI thread through a
-// socket notifier on its poll descriptor, and each event it brings is queued
-// and announced to the notify target with kMsgPlaybackEvent.
+// socket notifier on its poll descriptor, and the end of the file and errors
+// it brings are told through signals.
 class VideoPlayback : public QObject {
     Q_OBJECT
 public:
     explicit VideoPlayback(QObject* parent = nullptr);
     ~VideoPlayback() override;
 
-    // Where kMsgPlaybackEvent is posted.
-    void Attach(QObject* notifyTarget) { notify_ = notifyTarget; }
-
     // Opens the file paused on its first frame. A file that does not exist,
     // that GStreamer cannot read, that has no video stream or that does not
     // preroll within `prerollTimeoutMs` fails with its reason and leaves
     // nothing open.
-    PlaybackResult Open(const QString& path, int prerollTimeoutMs = 5000);
+    Status Open(const QString& path, int prerollTimeoutMs = 5000);
     void Release();
     bool IsOpen() const { return bool(pipeline_); }
     QString Path() const { return path_; }
@@ -73,8 +57,6 @@ public:
     // when it is still under way or failed.
     bool WaitSettled(int timeoutMs) const;
 
-    // The oldest event not yet taken, kPlaybackEventNone when there is none.
-    int NextEvent();
     // Why playback stopped on an error, empty when it did not.
     QString LastError() const { return lastError_; }
 
@@ -86,6 +68,10 @@ public:
 signals:
     // A new frame arrived; emitted on the UI thread, at most one pending.
     void frameReady();
+    // The end of the file was played (UI thread).
+    void finished();
+    // Playback stopped on an error, with its reason (UI thread).
+    void failed(const QString& reason);
 
 private:
     static GstFlowReturn OnPreroll(GstAppSink* sink, gpointer self);
@@ -95,12 +81,10 @@ private:
     void HandleMessage(GstMessage* msg);
     GstState TargetState() const;
 
-    QObject* notify_ = nullptr;
     QString path_;
     GstUnique<GstElement> pipeline_;
     GstUnique<GstBus> bus_;
     std::unique_ptr<QSocketNotifier> busNotifier_;
-    std::deque<int> events_;
     QString lastError_;
 
     // Written on the streaming thread, read on the UI thread.

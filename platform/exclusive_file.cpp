@@ -19,11 +19,10 @@ namespace tvx {
 
 namespace {
 
-// Leaves errno at `error`, so a caller can pass the number on with the words.
-void setReason(QString* reason, const QString& path, int error) {
-    if (reason)
-        *reason = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
-    errno = error;
+void setReason(Status* why, const QString& path, int error) {
+    if (why)
+        *why = Status::Fail(
+            path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)), error);
 }
 
 // Writes all of `bytes` to `fd` and flushes them to the disk. errno on failure.
@@ -58,12 +57,12 @@ constexpr mode_t kFileMode = 0666;
 
 } // namespace
 
-CreateOutcome CreateEmptyFileExclusively(const QString& path, QString* reason) {
+CreateOutcome CreateEmptyFileExclusively(const QString& path, Status* why) {
     const int fd = ::open(NativeFileName(path).constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, kFileMode);
     if (fd < 0) {
         const int error = errno;
-        setReason(reason, path, error);
+        setReason(why, path, error);
         return error == EEXIST ? CreateOutcome::Exists : CreateOutcome::Failed;
     }
     ::close(fd);
@@ -80,13 +79,13 @@ void StagedFile::Discard() {
     bytes_.clear();
 }
 
-bool StagedFile::Stage(const QString& folder, const QByteArray& bytes, QString* reason) {
+bool StagedFile::Stage(const QString& folder, const QByteArray& bytes, Status* why) {
     Discard();
     // A dot name, so a folder scan for pictures never counts the temporary.
     QByteArray name = NativeFileName(folder + QStringLiteral("/.tavolux-XXXXXX"));
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
-        setReason(reason, folder, errno);
+        setReason(why, folder, errno);
         return false;
     }
     // mkstemp makes 0600; the final file gets what a plain create would give.
@@ -97,13 +96,13 @@ bool StagedFile::Stage(const QString& folder, const QByteArray& bytes, QString* 
         const int error = errno;
         ::close(fd);
         ::unlink(name.constData());
-        setReason(reason, folder, error);
+        setReason(why, folder, error);
         return false;
     }
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(name.constData());
-        setReason(reason, folder, error);
+        setReason(why, folder, error);
         return false;
     }
     tempPath_ = FileNameFromNative(name);
@@ -111,9 +110,9 @@ bool StagedFile::Stage(const QString& folder, const QByteArray& bytes, QString* 
     return true;
 }
 
-CreateOutcome StagedFile::Commit(const QString& finalPath, QString* reason) {
+CreateOutcome StagedFile::Commit(const QString& finalPath, Status* why) {
     if (tempPath_.isEmpty()) {
-        if (reason) *reason = finalPath + QStringLiteral(": nothing staged");
+        if (why) *why = Status::Fail(finalPath + QStringLiteral(": nothing staged"));
         return CreateOutcome::Failed;
     }
     const QByteArray from = NativeFileName(tempPath_);
@@ -124,7 +123,7 @@ CreateOutcome StagedFile::Commit(const QString& finalPath, QString* reason) {
     }
     int error = errno;
     if (error == EEXIST) {
-        setReason(reason, finalPath, error);
+        setReason(why, finalPath, error);
         return CreateOutcome::Exists;
     }
     // File systems without hard links (FAT, some network mounts).
@@ -136,7 +135,7 @@ CreateOutcome StagedFile::Commit(const QString& finalPath, QString* reason) {
         }
         error = errno;
         if (error == EEXIST) {
-            setReason(reason, finalPath, error);
+            setReason(why, finalPath, error);
             return CreateOutcome::Exists;
         }
         if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
@@ -146,7 +145,7 @@ CreateOutcome StagedFile::Commit(const QString& finalPath, QString* reason) {
                 ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kFileMode);
             if (fd < 0) {
                 error = errno;
-                setReason(reason, finalPath, error);
+                setReason(why, finalPath, error);
                 return error == EEXIST ? CreateOutcome::Exists : CreateOutcome::Failed;
             }
             const bool ok = writeAll(fd, bytes_);
@@ -154,27 +153,27 @@ CreateOutcome StagedFile::Commit(const QString& finalPath, QString* reason) {
             ::close(fd);
             if (!ok) {
                 ::unlink(to.constData());
-                setReason(reason, finalPath, error);
+                setReason(why, finalPath, error);
                 return CreateOutcome::Failed;
             }
             Discard();
             return CreateOutcome::Created;
         }
     }
-    setReason(reason, finalPath, error);
+    setReason(why, finalPath, error);
     return CreateOutcome::Failed;
 }
 
-CreateOutcome WriteFileExclusively(const QString& path, const QByteArray& bytes, QString* reason) {
+CreateOutcome WriteFileExclusively(const QString& path, const QByteArray& bytes, Status* why) {
     StagedFile staged;
-    if (!staged.Stage(QFileInfo(path).absolutePath(), bytes, reason)) return CreateOutcome::Failed;
-    return staged.Commit(path, reason);
+    if (!staged.Stage(QFileInfo(path).absolutePath(), bytes, why)) return CreateOutcome::Failed;
+    return staged.Commit(path, why);
 }
 
-QString CreateFreshFolder(const QString& parent, const QString& prefix, QString* reason) {
+QString CreateFreshFolder(const QString& parent, const QString& prefix, Status* why) {
     QByteArray name = NativeFileName(parent + QLatin1Char('/') + prefix + QStringLiteral("XXXXXX"));
     if (!::mkdtemp(name.data())) {
-        setReason(reason, parent, errno);
+        setReason(why, parent, errno);
         return {};
     }
     return FileNameFromNative(name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,11 +15,12 @@ namespace tvx {
 enum class CreateOutcome {
     Created, // the file now exists under the name, made by us
     Exists,  // the name was taken; nothing was changed
-    Failed,  // another error; see the reason (errno holds its number)
+    Failed,  // another error; see the Status given for it
 };
 
 // Creates an empty file under `path` (O_CREAT | O_EXCL).
-CreateOutcome CreateEmptyFileExclusively(const QString& path, QString* reason = nullptr);
+// Every call that can fail takes an optional Status for why, with the errno.
+CreateOutcome CreateEmptyFileExclusively(const QString& path, Status* why = nullptr);
 
 // Bytes written to a temporary file in the folder of the final name and
 // flushed to disk, then given their final name without replacing anything:
@@ -34,9 +37,9 @@ public:
 
     // Writes `bytes` to a fresh temporary in `folder`. False with the reason
     // when the folder cannot take it (missing, read-only, full).
-    bool Stage(const QString& folder, const QByteArray& bytes, QString* reason = nullptr);
+    bool Stage(const QString& folder, const QByteArray& bytes, Status* why = nullptr);
     // Gives the staged bytes the name `finalPath` (in the staged folder).
-    CreateOutcome Commit(const QString& finalPath, QString* reason = nullptr);
+    CreateOutcome Commit(const QString& finalPath, Status* why = nullptr);
     bool staged() const { return !tempPath_.isEmpty(); }
 
 private:
@@ -48,11 +51,11 @@ private:
 
 // Stages and commits in one call.
 CreateOutcome WriteFileExclusively(const QString& path, const QByteArray& bytes,
-                                   QString* reason = nullptr);
+                                   Status* why = nullptr);
 
 // A new, empty folder of our own inside `parent` named `prefix` followed by
 // six random characters (mkdtemp): nobody else can have put anything in it,
 // not even a link. Its path, or empty with the reason.
-QString CreateFreshFolder(const QString& parent, const QString& prefix, QString* reason = nullptr);
+QString CreateFreshFolder(const QString& parent, const QString& prefix, Status* why = nullptr);
 
 } // namespace tvx

@@ -49,10 +49,11 @@ bool folderWritable(const QString& folder) {
 bool seedFile(const QString& source, const QString& target) {
     QByteArray bytes;
     if (!ReadRegularFile(source, 1024 * 1024, &bytes)) return false;
-    QString reason;
-    const CreateOutcome outcome = WriteFileExclusively(target, bytes, &reason);
+    Status why;
+    const CreateOutcome outcome = WriteFileExclusively(target, bytes, &why);
     if (outcome == CreateOutcome::Failed)
-        qWarning("tavolux: could not seed %s: %s", qUtf8Printable(target), qUtf8Printable(reason));
+        qWarning("tavolux: could not seed %s: %s", qUtf8Printable(target),
+                 qUtf8Printable(why.reason()));
     return outcome == CreateOutcome::Created;
 }
 } // namespace

@@ -1,7 +1,6 @@
 #include "session/capture_session.h"
 
 #include "capture/capture_engine.h"
-#include "platform/app_events.h"
 #include "platform/button_input.h"
 #include "platform/device_watch.h"
 #include "platform/language.h"
@@ -43,7 +42,6 @@ CaptureSession::~CaptureSession() {
     engine_->Stop();
     engine_->ReleaseAll();
     sink_->SetLiveSurface(nullptr);
-    sink_->SetNotifyTarget(nullptr);
     engine_->SetButtonCallbacks({}, {});
     closeButton();
 }
@@ -51,7 +49,9 @@ CaptureSession::~CaptureSession() {
 bool CaptureSession::Start(LiveSurface* surface, QObject* videoOwner) {
     if (started_) return connected_;
     started_ = true;
-    sink_->SetNotifyTarget(this);
+    // Frames arrive on the streaming thread; the still is saved on ours.
+    connect(sink_.get(), &FrameSink::stillDue, this, &CaptureSession::OnStillDue,
+            Qt::QueuedConnection);
     sink_->SetLiveSurface(surface);
     engine_->SetFrameReceiver(sink_.get());
     engine_->SetButtonCallbacks([this] { return openButton(); }, [this] { closeButton(); });
@@ -67,15 +67,16 @@ bool CaptureSession::Start(LiveSurface* surface, QObject* videoOwner) {
     watch_ = new DeviceWatch(this);
     connect(watch_, &DeviceWatch::nodesChanged, this, &CaptureSession::OnDeviceNodesChanged);
 
-    engine_->SetWindows(this, videoOwner);
-    engine_->CreateDeviceEnumerator();
+    engine_->SetWindows(videoOwner);
+    const Status listed = engine_->CreateDeviceEnumerator();
+    if (!listed) qWarning("capture session: %s", qPrintable(listed.reason()));
     checking_ = true;
-    const bool started = startEngine();
+    const Status started = startEngine();
     checking_ = false;
-    connected_ = started;
+    connected_ = started.ok();
     tellConnection(started);
     if (options_.watchResume) watchResume();
-    return started;
+    return connected_;
 }
 
 void CaptureSession::Shutdown() {
@@ -84,11 +85,24 @@ void CaptureSession::Shutdown() {
     stopAndReleaseEngine();
 }
 
-bool CaptureSession::startEngine() {
-    const bool started = engine_->EnumerateDevices() && engine_->BuildGraph() &&
-                         engine_->BuildPreview() && engine_->Run();
+Status CaptureSession::startEngine() {
+    deviceChosen_ = false;
+    Status started = engine_->EnumerateDevices();
+    deviceChosen_ = started.ok();
+    if (started) started = engine_->BuildGraph();
+    if (started) started = engine_->BuildPreview();
+    if (started) started = engine_->Run();
     if (!started) stopAndReleaseEngine();
     return started;
+}
+
+QString CaptureSession::ConnectionText(const Status& started) const {
+    if (started) return QString();
+    const QString prompt = Text("ConnectMsg", "Please connect Wireless Digital Microscope");
+    // Without a microscope the prompt says it all; one that is there but
+    // gives no picture needs its reason.
+    if (!deviceChosen_) return prompt;
+    return prompt + QLatin1Char('\n') + started.reason();
 }
 
 void CaptureSession::stopAndReleaseEngine() {
@@ -120,23 +134,22 @@ void CaptureSession::CheckConnection() {
         return;
     }
     stopAndReleaseEngine();
-    const bool started = startEngine();
+    const Status started = startEngine();
     checking_ = false;
     finishCheck(started);
     emit connectionChecked();
 }
 
-void CaptureSession::tellConnection(bool started) {
-    connectionMessage_ =
-        started ? QString() : Text("ConnectMsg", "Please connect Wireless Digital Microscope");
+void CaptureSession::tellConnection(const Status& started) {
+    connectionMessage_ = ConnectionText(started);
     if (started)
         emit connected();
     else
         emit disconnected(connectionMessage_);
 }
 
-void CaptureSession::finishCheck(bool started) {
-    connected_ = started;
+void CaptureSession::finishCheck(const Status& started) {
+    connected_ = started.ok();
     if (!started) {
         // Without a microscope a waiting press would turn into a picture of
         // whatever comes after the next plug.
@@ -263,12 +276,12 @@ void CaptureSession::RestartPreview() {
 }
 
 bool CaptureSession::SetResolution(int width, int height, QString* reason) {
-    const int result = engine_->SetResolution(width, height);
-    if (result >= 0) return true;
-    const QString why = QStringLiteral("the device cannot capture %1*%2 (code %3)")
+    const Status set = engine_->SetResolution(width, height);
+    if (set) return true;
+    const QString why = QStringLiteral("the device cannot capture %1*%2: %3")
                             .arg(width)
                             .arg(height)
-                            .arg(result);
+                            .arg(set.reason());
     if (reason) *reason = why;
     emit error(why);
     return false;
@@ -278,7 +291,7 @@ void CaptureSession::RequestStill() {
     flags_->Request(StillSource::Keyboard);
 }
 
-void CaptureSession::OnStillMessage(bool /*hardware*/) {
+void CaptureSession::OnStillDue(bool /*hardware*/) {
     // Every frame posts again while a request stands. Only the first message
     // of a request is answered; the rest find it taken and are dropped, so
     // one request gives exactly one picture.
@@ -288,18 +301,6 @@ void CaptureSession::OnStillMessage(bool /*hardware*/) {
     stillBusy_ = true;
     emit stillRequested(source);
     stillBusy_ = false;
-}
-
-bool CaptureSession::event(QEvent* e) {
-    if (AppEvent::Is(e, kMsgStill)) {
-        OnStillMessage(static_cast<AppEvent*>(e)->wParam() == 1);
-        return true;
-    }
-    if (AppEvent::Is(e, kMsgGraphEvent)) {
-        engine_->DrainGraphEvents();
-        return true;
-    }
-    return QObject::event(e);
 }
 
 } // namespace tvx

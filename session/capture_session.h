@@ -3,6 +3,7 @@
 #include "capture/effect_state.h"
 #include "capture/frame_sink.h"
 #include "capture/frame_types.h"
+#include "platform/result.h"
 
 #include <QObject>
 #include <QSize>
@@ -56,7 +57,9 @@ public:
     void OnResumed();
 
     bool isConnected() const { return connected_; }
-    // Empty while connected; the prompt to connect the microscope otherwise.
+    // Empty while connected; the prompt to connect the microscope otherwise,
+    // with the reason on a line of its own when one was there but would not
+    // start.
     const QString& connectionMessage() const { return connectionMessage_; }
     int connectionChecks() const { return connectionChecks_; }
     QTimer* connectionTimer() { return &connectionTimer_; }
@@ -82,10 +85,10 @@ public:
     void PressButton();
     // Presses waiting for their turn: one is taken per poll.
     int queuedPresses() const;
-    // What a frame's still message does: takes the standing request, if any,
+    // What a frame's stillDue does: takes the standing request, if any,
     // and tells stillRequested once per request. Never re-entered while a
     // save runs (a message box inside it runs the event loop).
-    void OnStillMessage(bool hardware);
+    void OnStillDue(bool hardware);
 
     CaptureEngine* engine() const { return engine_; }
     FrameSink& frameSink() { return *sink_; }
@@ -95,7 +98,8 @@ public:
 signals:
     // After every check that (re)built the stream, and at Start.
     void connected();
-    // After every check that found no microscope; `message` asks to connect it.
+    // After every check that found no microscope or could not start it;
+    // `message` is connectionMessage().
     void disconnected(const QString& message);
     // A still is due: save the kept frame now. The source says who asked.
     void stillRequested(StillSource source);
@@ -116,18 +120,17 @@ signals:
     // lists the devices fills its lists again.
     void connectionChecked();
 
-protected:
-    bool event(QEvent* e) override;
-
 private slots:
     void onPrepareForSleep(bool sleeping);
 
 private:
-    bool startEngine();
+    Status startEngine();
     void stopAndReleaseEngine();
-    void finishCheck(bool started);
+    void finishCheck(const Status& started);
     // The connection message for the outcome of a start, and the signal.
-    void tellConnection(bool started);
+    void tellConnection(const Status& started);
+    // What the live view shows after a connection attempt.
+    QString ConnectionText(const Status& started) const;
     bool openButton();
     void closeButton();
     void pollButton();
@@ -153,7 +156,8 @@ private:
     // only, but the engine may signal a device change from inside it; such a
     // notification is answered by one more check right afterwards.
     bool checking_ = false;
-    bool stillBusy_ = false; // a stillRequested handler is running
+    bool deviceChosen_ = false; // the last attempt found a microscope
+    bool stillBusy_ = false;    // a stillRequested handler is running
     // Presses taken off the button (or from the camera keys) that could not
     // ask for a still yet because one was standing. UI thread.
     int heldPresses_ = 0;

@@ -116,12 +116,12 @@ QString MailCommand::MakeCopy(const QString& source, const MailAttachment& how) 
         }
     }
     QDir().mkpath(tempDir_);
-    QString why;
-    const QString folder = CreateFreshFolder(tempDir_, kCopyFolderPrefix, &why);
+    Status made;
+    const QString folder = CreateFreshFolder(tempDir_, kCopyFolderPrefix, &made);
     const QString path = folder + QLatin1Char('/') + how.copyName;
-    if (folder.isEmpty() || WriteFileExclusively(path, bytes, &why) != CreateOutcome::Created) {
+    if (folder.isEmpty() || WriteFileExclusively(path, bytes, &made) != CreateOutcome::Created) {
         if (!folder.isEmpty()) QDir().rmdir(folder);
-        warn(QStringLiteral("Compress fail") + QLatin1Char('\n') + why);
+        warn(QStringLiteral("Compress fail") + QLatin1Char('\n') + made.reason());
         return {};
     }
     copies_ << path;

@@ -112,32 +112,33 @@ namespace {
 // Offers names in turn to `create` until one is made or a failure other than
 // a taken name stops it.
 NewFile CreateUnderFreeName(const NameForCounter& nameFor, qint64 first,
-                            const std::function<CreateOutcome(const QString&, QString*)>& create) {
+                            const std::function<CreateOutcome(const QString&, Status*)>& create) {
     qint64 counter = first < 1 ? 1 : first;
-    QString reason;
+    Status why;
     for (int attempt = 0; attempt <= kMaxNameAttempts; ++attempt, ++counter) {
         if (counter >= kCounterCeiling) counter = 1;
         const QString path = nameFor(counter);
-        switch (create(path, &reason)) {
+        switch (create(path, &why)) {
         case CreateOutcome::Created:
             return {path, QString()};
         case CreateOutcome::Exists:
             continue;
         case CreateOutcome::Failed:
-            return {QString(), reason, errno};
+            return {QString(), why.reason(), why.systemError()};
         }
     }
-    return {
-        QString(),
-        QStringLiteral("no free file name after %1 tries: %2").arg(kMaxNameAttempts).arg(reason),
-        EEXIST};
+    return {QString(),
+            QStringLiteral("no free file name after %1 tries: %2")
+                .arg(kMaxNameAttempts)
+                .arg(why.reason()),
+            EEXIST};
 }
 
 } // namespace
 
 NewFile ReserveNewFile(const NameForCounter& nameFor, qint64 first) {
-    return CreateUnderFreeName(nameFor, first, [](const QString& path, QString* reason) {
-        return CreateEmptyFileExclusively(path, reason);
+    return CreateUnderFreeName(nameFor, first, [](const QString& path, Status* why) {
+        return CreateEmptyFileExclusively(path, why);
     });
 }
 
@@ -146,9 +147,10 @@ NewFile WriteNewFile(const NameForCounter& nameFor, qint64 first, const QByteArr
     // in the same folder, so each try is one link.
     const QString folder = QFileInfo(nameFor(first < 1 ? 1 : first)).absolutePath();
     StagedFile staged;
-    QString reason;
-    if (!staged.Stage(folder, bytes, &reason)) return {QString(), reason, errno};
-    return CreateUnderFreeName(nameFor, first, [&staged](const QString& path, QString* why) {
+    Status staging;
+    if (!staged.Stage(folder, bytes, &staging))
+        return {QString(), staging.reason(), staging.systemError()};
+    return CreateUnderFreeName(nameFor, first, [&staged](const QString& path, Status* why) {
         return staged.Commit(path, why);
     });
 }

@@ -24,12 +24,6 @@ void OverlayCompositor::Compose(QPainter& painter, const QSize& picture) {
 
 namespace {
 
-bool HasSystemReason(const QString& reason, std::initializer_list<int> errors) {
-    for (int e : errors)
-        if (reason.endsWith(QString::fromLocal8Bit(std::strerror(e)))) return true;
-    return false;
-}
-
 // A paint device that draws nothing and only notes whether anything was
 // asked to be drawn. A still whose overlays ask for nothing is written from
 // the frame's own bytes, with no detour through a 32-bit picture.
@@ -105,16 +99,26 @@ bool OverlayCompositor::Draws(const QSize& picture) {
     return probe.drew();
 }
 
-QString StillFailureText(const QString& folder, const QString& systemReason) {
+QString StillFailureText(const QString& folder, const QString& reason, int systemError) {
     QString cause;
-    if (HasSystemReason(systemReason, {ENOSPC, EDQUOT}))
+    switch (systemError) {
+    case ENOSPC:
+    case EDQUOT:
         cause = Text("DiskFull", "The disk is full.");
-    else if (HasSystemReason(systemReason, {EACCES, EPERM, EROFS}))
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
         cause = Text("NoPermission", "There is no permission to write in this folder.");
-    else if (HasSystemReason(systemReason, {ENOENT, ENOTDIR}))
+        break;
+    case ENOENT:
+    case ENOTDIR:
         cause = Text("FolderMissing", "The folder is missing and could not be made again.");
-    else
-        cause = systemReason;
+        break;
+    default:
+        cause = reason;
+        break;
+    }
     return Text("SaveStillFail", "The picture could not be saved in:") + QLatin1Char('\n') +
            QDir::toNativeSeparators(folder) + QLatin1Char('\n') + cause;
 }
@@ -189,7 +193,7 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
         folder_, localTime, magnification, bytes,
         format.tiff ? QStringLiteral("tif") : QStringLiteral("bmp"), &counters_, countFolder);
     if (!file.ok()) {
-        result.reason = StillFailureText(folder_, file.reason);
+        result.reason = StillFailureText(folder_, file.reason, file.error);
         return result;
     }
     result.status = StillSaveResult::Status::Saved;

@@ -57,9 +57,10 @@ struct StillSaveResult {
 };
 
 // The user's message for a still that could not be written to `folder`:
-// the cause (disk full, no permission, folder missing) read from the
-// system's reason, which stands as it is for any other error.
-QString StillFailureText(const QString& folder, const QString& systemReason);
+// the cause (disk full, no permission, folder missing) told by the errno of
+// the failure; `reason` stands as it is for any other error, and for a
+// failure that was not the system's (`systemError` 0).
+QString StillFailureText(const QString& folder, const QString& reason, int systemError = 0);
 
 // The file's bytes of a kept frame with the compositor's drawing over it:
 // a 24-bit BMP, or the TIFF the format asks for. Empty when it cannot be

@@ -1,5 +1,6 @@
 // The engine's choice of device on scripted device lists.
 #include "capture/capture_engine.h"
+#include "tests/support/status.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +49,7 @@ struct Rig {
     Rig() {
         engine.SetButtonCallbacks([this] { return ++opens, openWorks; }, [] {});
         engine.SetWindows(nullptr);
-        EXPECT_EQ(engine.CreateDeviceEnumerator(), 1);
+        EXPECT_TRUE(test::Succeeded(engine.CreateDeviceEnumerator()));
     }
     int SelectedRows() const {
         int n = 0;
@@ -69,7 +70,7 @@ TEST(EngineEnumeration, KnownIdIsFoundInAnyCaseAtAnyPlace) {
 
     Rig rig;
     rig.provider->Script({kWebcam, "@device:X:" + QString("VID_14C3&PID_2301").toLower()});
-    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.EnumerateDevices()));
     EXPECT_EQ(rig.engine.CurrentRow(), 1);
     EXPECT_EQ(rig.engine.DeviceTable()[0].status, -1);
     EXPECT_EQ(rig.engine.DeviceTable()[1].status, 0);
@@ -80,7 +81,7 @@ TEST(EngineEnumeration, KnownIdIsFoundInAnyCaseAtAnyPlace) {
 TEST(EngineEnumeration, FirstMicroscopeChosenAndCurrentOneKept) {
     Rig rig;
     rig.provider->Script({kWebcam, kMicroA, kMicroB});
-    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.EnumerateDevices()));
     EXPECT_EQ(rig.engine.DeviceCount(), 3);
     EXPECT_EQ(rig.engine.CurrentRow(), 1);
     EXPECT_EQ(rig.engine.DeviceTable()[1].displayName, kMicroA);
@@ -90,14 +91,14 @@ TEST(EngineEnumeration, FirstMicroscopeChosenAndCurrentOneKept) {
 
     // A new order and new device objects: A is still the current device.
     rig.provider->Script({kMicroB, kWebcam, kMicroA});
-    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.EnumerateDevices()));
     EXPECT_EQ(rig.engine.CurrentRow(), 2);
     EXPECT_EQ(rig.engine.DeviceTable()[2].displayName, kMicroA);
     EXPECT_EQ(rig.SelectedRows(), 1);
 
     // A leaves: B is chosen afresh.
     rig.provider->Script({kWebcam, kMicroB});
-    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.EnumerateDevices()));
     EXPECT_EQ(rig.engine.CurrentRow(), 1);
     EXPECT_EQ(rig.engine.DeviceTable()[1].displayName, kMicroB);
     EXPECT_EQ(rig.SelectedRows(), 1);
@@ -106,20 +107,20 @@ TEST(EngineEnumeration, FirstMicroscopeChosenAndCurrentOneKept) {
 TEST(EngineEnumeration, OnlyOtherCamerasChooseNothing) {
     Rig rig;
     rig.provider->Script({kMicroA});
-    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.EnumerateDevices()));
     rig.provider->Script({kWebcam, "@device:v4l2:/dev/video1"});
-    EXPECT_EQ(rig.engine.EnumerateDevices(), 0);
+    EXPECT_FALSE(rig.engine.EnumerateDevices());
     EXPECT_EQ(rig.engine.CurrentRow(), -1);
     EXPECT_TRUE(rig.engine.CurrentDeviceId().isEmpty());
     EXPECT_EQ(rig.engine.DeviceCount(), 2);
     EXPECT_EQ(rig.SelectedRows(), 0);
-    EXPECT_EQ(rig.engine.IsDevicePresent(), 0);
+    EXPECT_FALSE(rig.engine.IsDevicePresent());
     // Nothing to build a graph for.
-    EXPECT_EQ(rig.engine.BuildGraph(), 0);
+    EXPECT_FALSE(rig.engine.BuildGraph());
     EXPECT_FALSE(rig.engine.HasGraph());
 
     rig.provider->Script({});
-    EXPECT_EQ(rig.engine.EnumerateDevices(), 0);
+    EXPECT_FALSE(rig.engine.EnumerateDevices());
     EXPECT_EQ(rig.engine.DeviceCount(), 0);
 }
 
@@ -130,13 +131,13 @@ TEST(EngineEnumeration, ElevenDevicesNeverOverrunTheTable) {
         names << QString("@device:v4l2:/dev/video%1").arg(i * 2);
     names << kMicroA; // the eleventh
     rig.provider->Script(names);
-    EXPECT_EQ(rig.engine.EnumerateDevices(), 0);
+    EXPECT_FALSE(rig.engine.EnumerateDevices());
     EXPECT_EQ(rig.engine.DeviceCount(), kDeviceSlotCount);
     EXPECT_EQ(rig.engine.DeviceTable().back().displayName, names[9]);
 
     names.insert(3, kMicroB);
     rig.provider->Script(names);
-    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.EnumerateDevices()));
     EXPECT_EQ(rig.engine.CurrentRow(), 3);
 }
 
@@ -144,7 +145,7 @@ TEST(EngineEnumeration, ButtonModeFollowsTheButtonObject) {
     Rig rig;
     rig.openWorks = false;
     rig.provider->Script({kMicroA});
-    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.EnumerateDevices()));
     EXPECT_EQ(rig.opens, 1);
     EXPECT_EQ(rig.engine.ButtonLibraryMode(), 0);
 }
@@ -153,13 +154,13 @@ TEST(EngineEnumeration, NeedsTheEnumeratorAndForwardsDeviceChanges) {
     auto* provider = new ScriptedProvider;
     CaptureEngine engine{std::vector<DeviceProvider*>{provider}};
     provider->Script({kMicroA});
-    EXPECT_EQ(engine.EnumerateDevices(), 0);
-    EXPECT_EQ(engine.Run(), 0);
-    EXPECT_EQ(engine.BuildPreview(), 0);
-    EXPECT_LT(engine.SetResolution(720, 480), 0);
+    EXPECT_FALSE(engine.EnumerateDevices());
+    EXPECT_FALSE(engine.Run());
+    EXPECT_FALSE(engine.BuildPreview());
+    EXPECT_FALSE(engine.SetResolution(720, 480));
     EXPECT_EQ(engine.GetVideoProcAmp(), nullptr);
     int norm = 0;
-    EXPECT_LT(engine.GetTvFormat(&norm), 0);
+    EXPECT_FALSE(engine.GetTvFormat(&norm));
 
     QStringList arrived, removed;
     QObject::connect(&engine, &CaptureEngine::deviceArrived,
@@ -175,18 +176,18 @@ TEST(EngineEnumeration, NeedsTheEnumeratorAndForwardsDeviceChanges) {
 TEST(EngineEnumeration, SelectingTheCurrentRowOnlyRepaints) {
     Rig rig;
     rig.provider->Script({kMicroA, kMicroB});
-    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.EnumerateDevices()));
     QList<bool> repaint;
     QObject::connect(&rig.engine, &CaptureEngine::liveViewRepaint,
                      [&](bool erase) { repaint << erase; });
-    EXPECT_EQ(rig.engine.SelectDevice(0), 1);
+    EXPECT_TRUE(test::Succeeded(rig.engine.SelectDevice(0)));
     EXPECT_EQ(repaint, QList<bool>{false});
-    EXPECT_EQ(rig.engine.SelectDevice(7), 0); // an empty row
-    EXPECT_EQ(rig.engine.SelectDevice(-1), 0);
-    EXPECT_EQ(rig.engine.SelectDevice(kDeviceSlotCount), 0);
+    EXPECT_FALSE(rig.engine.SelectDevice(7)); // an empty row
+    EXPECT_FALSE(rig.engine.SelectDevice(-1));
+    EXPECT_FALSE(rig.engine.SelectDevice(kDeviceSlotCount));
 
     // Another row: selection moves even though this device cannot stream.
-    EXPECT_EQ(rig.engine.SelectDevice(1), 0);
+    EXPECT_FALSE(rig.engine.SelectDevice(1));
     EXPECT_EQ(rig.engine.CurrentRow(), 1);
     EXPECT_EQ(rig.engine.DeviceTable()[0].selected, 0);
     EXPECT_EQ(rig.engine.DeviceTable()[1].selected, 1);

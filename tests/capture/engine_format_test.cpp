@@ -4,6 +4,7 @@
 #include "capture/sim_microscope.h"
 #include "tests/capture/frame_collector.h"
 #include "tests/capture/jpeg_camera.h"
+#include "tests/support/status.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -192,7 +193,7 @@ TEST(StoredFormat, UnofferedRateFallsBackToTheDevicesAndKeepsTheRest) {
         << log.Text().toStdString();
 
     // A size change keeps the pixel format and takes that size's rate.
-    EXPECT_EQ(rig->engine.SetResolution(720, 480), kResultOk);
+    EXPECT_TRUE(test::Succeeded(rig->engine.SetResolution(720, 480)));
     ASSERT_TRUE(rig->frames.WaitFrames(2, 720, 480));
     EXPECT_TRUE(rig->Negotiated().contains("format=(string)YUY2"));
     EXPECT_TRUE(rig->Negotiated().contains("framerate=(fraction)10/1"));

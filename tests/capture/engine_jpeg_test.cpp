@@ -2,6 +2,7 @@
 #include "capture/capture_engine.h"
 #include "tests/capture/frame_collector.h"
 #include "tests/capture/jpeg_camera.h"
+#include "tests/support/status.h"
 
 #include <gtest/gtest.h>
 
@@ -14,20 +15,20 @@ TEST(EngineJpeg, JpegOnlySizesAreDecodedIntoFrames) {
     CaptureEngine engine(std::vector<DeviceProvider*>{new test::JpegCameraProvider});
     engine.SetFrameReceiver(&frames);
     engine.SetWindows(nullptr);
-    ASSERT_EQ(engine.CreateDeviceEnumerator(), 1);
-    ASSERT_EQ(engine.EnumerateDevices(), 1);
-    ASSERT_EQ(engine.BuildGraph(), 1);
-    ASSERT_EQ(engine.BuildPreview(), 1);
-    ASSERT_EQ(engine.Run(), 1);
+    ASSERT_TRUE(test::Succeeded(engine.CreateDeviceEnumerator()));
+    ASSERT_TRUE(test::Succeeded(engine.EnumerateDevices()));
+    ASSERT_TRUE(test::Succeeded(engine.BuildGraph()));
+    ASSERT_TRUE(test::Succeeded(engine.BuildPreview()));
+    ASSERT_TRUE(test::Succeeded(engine.Run()));
     ASSERT_TRUE(frames.WaitFrames(2, 640, 480));
 
-    EXPECT_EQ(engine.SetResolution(720, 480), kResultOk);
+    EXPECT_TRUE(test::Succeeded(engine.SetResolution(720, 480)));
     ASSERT_TRUE(frames.WaitFrames(2, 720, 480));
     int stride = 0;
     frames.Last(&stride);
     EXPECT_EQ(stride, DibStride(720));
     // Sizes it does not offer in any form are refused.
-    EXPECT_LT(engine.SetResolution(320, 240), 0);
+    EXPECT_FALSE(engine.SetResolution(320, 240));
     engine.Stop();
     engine.ReleaseAll();
 }

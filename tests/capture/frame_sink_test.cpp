@@ -1,6 +1,5 @@
 #include "capture/frame_sink.h"
 #include "capture/live_surface.h"
-#include "platform/app_events.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -24,15 +23,14 @@ struct Frame {
     FrameView view() { return FrameView{bytes.data(), w, h, w * 3}; }
 };
 
+// What the sink's stillDue told, queued as the session hears it.
 class StillCounter : public QObject {
 public:
-    std::vector<std::intptr_t> wParams;
-    bool event(QEvent* e) override {
-        if (AppEvent::Is(e, kMsgStill)) {
-            wParams.push_back(static_cast<AppEvent*>(e)->wParam());
-            return true;
-        }
-        return QObject::event(e);
+    std::vector<int> hardware; // one entry per notice: 1 when the microscope asked
+    void Listen(FrameSink& sink) {
+        connect(
+            &sink, &FrameSink::stillDue, this, [this](bool hw) { hardware.push_back(hw ? 1 : 0); },
+            Qt::QueuedConnection);
     }
     void drain() { QCoreApplication::sendPostedEvents(this); }
 };
@@ -48,8 +46,7 @@ struct Fixture {
     StillFlags flags;
     FrameSink sink{effects, flags};
     StillCounter notify;
-    Fixture() { sink.SetNotifyTarget(&notify); }
-    ~Fixture() { sink.SetNotifyTarget(nullptr); }
+    Fixture() { notify.Listen(sink); }
 };
 
 TEST(FrameSink, KeyboardStillKeepsTheFrameFromBeforeTheRequest) {
@@ -57,7 +54,7 @@ TEST(FrameSink, KeyboardStillKeepsTheFrameFromBeforeTheRequest) {
     Frame a(8, 4, 11), b(8, 4, 22), c(8, 4, 33);
     fx.sink.OnFrame(1.0, a.view());
     fx.notify.drain();
-    EXPECT_TRUE(fx.notify.wParams.empty()) << "no request, no message";
+    EXPECT_TRUE(fx.notify.hardware.empty()) << "no request, no message";
     EXPECT_EQ(fx.sink.TakeStill().pixels[0], 11);
 
     fx.flags.Request(StillSource::Keyboard);
@@ -67,7 +64,7 @@ TEST(FrameSink, KeyboardStillKeepsTheFrameFromBeforeTheRequest) {
     const StillPicture still = fx.sink.TakeStill();
     EXPECT_EQ(still.pixels[0], 11);
     EXPECT_EQ(still.sampleTime, 1.0);
-    EXPECT_EQ(fx.notify.wParams, (std::vector<std::intptr_t>{0, 0}))
+    EXPECT_EQ(fx.notify.hardware, (std::vector<int>{0, 0}))
         << "every frame posts again while the request is pending";
 
     // Once the save has cleared the request, the buffer follows the stream.
@@ -87,7 +84,7 @@ TEST(FrameSink, HardwareStillTakesTheFrameThatComesWithTheRequest) {
     const StillPicture still = fx.sink.TakeStill();
     EXPECT_EQ(still.pixels[0], 22);
     EXPECT_EQ(still.sampleTime, 2.5);
-    EXPECT_EQ(fx.notify.wParams, (std::vector<std::intptr_t>{1}));
+    EXPECT_EQ(fx.notify.hardware, (std::vector<int>{1}));
 }
 
 TEST(FrameSink, StillHoldsTheProcessedFrameWithAValidHeader) {
@@ -271,7 +268,7 @@ TEST(FrameSink, BrokenFramesAreIgnored) {
     bad.stride = 2;
     fx.sink.OnFrame(0, bad);
     fx.notify.drain();
-    EXPECT_TRUE(fx.notify.wParams.empty());
+    EXPECT_TRUE(fx.notify.hardware.empty());
     EXPECT_TRUE(fx.sink.TakeStill().empty());
     EXPECT_EQ(fx.sink.frameWidth(), 0);
 }

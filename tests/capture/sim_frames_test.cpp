@@ -5,14 +5,15 @@
 #include "capture/frame_sink.h"
 #include "capture/sim_microscope.h"
 #include "capture/sim_render.h"
-#include "platform/app_events.h"
 #include "platform/button_input.h"
 #include "tests/capture/frame_collector.h"
+#include "tests/support/status.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QThread>
 #include <chrono>
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -24,18 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::FrameCollector;
-
-class EventCatcher : public QObject {
-public:
-    int graphEvents = 0;
-    bool event(QEvent* e) override {
-        if (AppEvent::Is(e, kMsgGraphEvent)) {
-            ++graphEvents;
-            return true;
-        }
-        return QObject::event(e);
-    }
-};
 
 template <typename F> bool SpinUntil(F done) {
     const auto until = std::chrono::steady_clock::now() + 10s;
@@ -51,12 +40,11 @@ struct SimRig {
     SimulatedMicroscope* sim = new SimulatedMicroscope;
     CaptureEngine engine{std::vector<DeviceProvider*>{sim}};
     FrameCollector frames;
-    EventCatcher catcher;
 
     SimRig() {
         sim->SetDrift(false);
         engine.SetFrameReceiver(&frames);
-        engine.SetWindows(&catcher);
+        engine.SetWindows(nullptr);
     }
     ~SimRig() {
         engine.Stop();
@@ -92,7 +80,7 @@ TEST(SimFrames, EachSizeArrivesBottomUpWithDibRows) {
     const QSize sizes[] = {{320, 240}, {720, 480}, {720, 576}, {640, 480}};
     for (const QSize& s : sizes) {
         SCOPED_TRACE(s.width());
-        EXPECT_EQ(rig.engine.SetResolution(s.width(), s.height()), kResultOk);
+        EXPECT_TRUE(test::Succeeded(rig.engine.SetResolution(s.width(), s.height())));
         EXPECT_TRUE(rig.engine.IsRunning());
         ASSERT_TRUE(rig.frames.WaitFrames(2, s.width(), s.height()));
         int stride = 0;
@@ -118,7 +106,7 @@ TEST(SimFrames, FramesAreDrawnIntoRecycledBuffers) {
     SimRig rig;
     ASSERT_TRUE(rig.Start());
     ASSERT_TRUE(rig.frames.WaitFrames(3, 640, 480));
-    EXPECT_EQ(rig.engine.SetResolution(320, 240), kResultOk);
+    EXPECT_TRUE(test::Succeeded(rig.engine.SetResolution(320, 240)));
     ASSERT_TRUE(rig.frames.WaitFrames(3, 320, 240));
     rig.engine.Stop();
     EXPECT_GE(rig.sim->FramesDelivered(), 6u);
@@ -153,6 +141,43 @@ TEST(SimFrames, EffectsOnAStillSlideNeverWriteTheSharedPixels) {
         EXPECT_TRUE(std::equal(want.begin(), want.begin() + 640 * 3, still.pixels.begin()));
     }
     EXPECT_GE(rig.sim->FramesDelivered(), start + 6);
+    rig.engine.Stop();
+    rig.engine.SetFrameReceiver(nullptr);
+}
+
+// A still request met on the streaming thread is told to the UI thread
+// through the queued stillDue: once taken, later frames tell nothing more.
+TEST(SimFrames, StillDueReachesTheUiThread) {
+    SimRig rig;
+    EffectState effects;
+    StillFlags flags;
+    FrameSink sink(effects, flags);
+    QObject receiver;
+    int notices = 0, taken = 0, elsewhere = 0;
+    QObject::connect(
+        &sink, &FrameSink::stillDue, &receiver,
+        [&](bool hardware) {
+            ++notices;
+            if (QThread::currentThread() != receiver.thread() || hardware) ++elsewhere;
+            StillSource source = StillSource::Microscope;
+            if (flags.Take(&source)) ++taken;
+        },
+        Qt::QueuedConnection);
+    rig.engine.SetFrameReceiver(&sink);
+    ASSERT_TRUE(rig.Start());
+    flags.Request(StillSource::Keyboard);
+    ASSERT_TRUE(SpinUntil([&] { return taken == 1; }));
+    // Frames already under way may still tell; after two more, nobody does.
+    const uint64_t seen = rig.sim->FramesDelivered();
+    ASSERT_TRUE(SpinUntil([&] { return rig.sim->FramesDelivered() >= seen + 2; }));
+    QCoreApplication::processEvents();
+    const int settled = notices;
+    const uint64_t later = rig.sim->FramesDelivered();
+    ASSERT_TRUE(SpinUntil([&] { return rig.sim->FramesDelivered() >= later + 3; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notices, settled);
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(elsewhere, 0) << "on the UI thread, for a keyboard still";
     rig.engine.Stop();
     rig.engine.SetFrameReceiver(nullptr);
 }
@@ -198,7 +223,7 @@ TEST(SimFrames, StoredFormatIsUsedAtTheNextStart) {
         SimRig rig;
         ASSERT_TRUE(rig.Start());
         ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
-        ASSERT_EQ(rig.engine.SetResolution(720, 480), kResultOk);
+        ASSERT_TRUE(test::Succeeded(rig.engine.SetResolution(720, 480)));
     }
     VideoInfoHeader stored;
     ASSERT_TRUE(ReadCapConfigFile(CapConfigPath(), &stored));
@@ -231,7 +256,7 @@ TEST(SimFrames, ShortOrUnofferedStoredFormatsFallBackToTheDefault) {
     ASSERT_TRUE(rig.Start());
     EXPECT_EQ(rig.engine.CurrentFormat().biWidth, 640);
     EXPECT_TRUE(rig.frames.WaitFrames(1, 640, 480));
-    EXPECT_LT(rig.engine.SetResolution(800, 600), 0);
+    EXPECT_FALSE(rig.engine.SetResolution(800, 600));
     EXPECT_TRUE(rig.frames.WaitFrames(1, 640, 480));
 }
 
@@ -239,15 +264,15 @@ TEST(SimFrames, ResolutionWhileStoppedStaysStopped) {
     SimRig rig;
     ASSERT_TRUE(rig.Start());
     ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
-    ASSERT_EQ(rig.engine.Stop(), 1);
-    EXPECT_EQ(rig.engine.SetResolution(320, 240), kResultOk);
+    ASSERT_TRUE(test::Succeeded(rig.engine.Stop()));
+    EXPECT_TRUE(test::Succeeded(rig.engine.SetResolution(320, 240)));
     EXPECT_FALSE(rig.engine.IsRunning());
     EXPECT_TRUE(rig.engine.IsBuilt());
     const int before = rig.frames.Count();
-    ASSERT_EQ(rig.engine.Run(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.Run()));
     EXPECT_TRUE(rig.frames.WaitFrames(1, 320, 240));
     EXPECT_GT(rig.frames.Count(), before);
-    EXPECT_EQ(rig.engine.RestartPreview(), 1);
+    EXPECT_TRUE(test::Succeeded(rig.engine.RestartPreview()));
     EXPECT_TRUE(rig.frames.WaitFrames(1, 320, 240));
 }
 
@@ -255,18 +280,18 @@ TEST(SimFrames, StatesRefuseOutOfOrderCalls) {
     SimRig rig;
     ASSERT_TRUE(rig.engine.CreateDeviceEnumerator());
     ASSERT_TRUE(rig.engine.EnumerateDevices());
-    EXPECT_EQ(rig.engine.BuildPreview(), 0); // no graph
-    EXPECT_EQ(rig.engine.Run(), 0);
-    ASSERT_EQ(rig.engine.BuildGraph(), 1);
-    EXPECT_EQ(rig.engine.Run(), 0); // no preview
-    ASSERT_EQ(rig.engine.BuildPreview(), 1);
-    ASSERT_EQ(rig.engine.Run(), 1);
-    EXPECT_EQ(rig.engine.BuildPreview(), 1); // built already
-    EXPECT_EQ(rig.engine.TearDownPreview(), 1);
+    EXPECT_FALSE(rig.engine.BuildPreview()); // no graph
+    EXPECT_FALSE(rig.engine.Run());
+    ASSERT_TRUE(test::Succeeded(rig.engine.BuildGraph()));
+    EXPECT_FALSE(rig.engine.Run()); // no preview
+    ASSERT_TRUE(test::Succeeded(rig.engine.BuildPreview()));
+    ASSERT_TRUE(test::Succeeded(rig.engine.Run()));
+    EXPECT_TRUE(test::Succeeded(rig.engine.BuildPreview())); // built already
+    rig.engine.TearDownPreview();
     EXPECT_FALSE(rig.engine.IsBuilt());
     EXPECT_FALSE(rig.engine.IsRunning());
     EXPECT_TRUE(rig.engine.HasGraph());
-    EXPECT_EQ(rig.engine.ReleaseAll(), 1);
+    rig.engine.ReleaseAll();
     EXPECT_FALSE(rig.engine.HasGraph());
     EXPECT_EQ(rig.engine.GetVideoProcAmp(), nullptr);
 }
@@ -319,32 +344,35 @@ TEST(SimFrames, UnplugAndPlug) {
     ASSERT_TRUE(rig.Start());
     EXPECT_TRUE(rig.engine.LastError().isEmpty());
     ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
-    EXPECT_EQ(rig.engine.IsDevicePresent(), 1);
+    EXPECT_TRUE(rig.engine.IsDevicePresent());
 
     ASSERT_TRUE(rig.sim->HandleControlLine("unplug"));
     EXPECT_EQ(removed, QStringList{SimulatedMicroscope::kDisplayName});
-    EXPECT_EQ(rig.engine.IsDevicePresent(), 0);
+    EXPECT_FALSE(rig.engine.IsDevicePresent());
     EXPECT_TRUE(rig.engine.CurrentDeviceId().isEmpty());
-    // The stream ends with an error the window hears of as a graph event.
-    EXPECT_TRUE(SpinUntil([&] { return rig.catcher.graphEvents > 0; }));
-    // The reason comes with it, before the event.
+    // The stream ends with an error, told once with its reason.
+    EXPECT_TRUE(SpinUntil([&] { return !errors.isEmpty(); }));
+    QCoreApplication::processEvents();
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains(QLatin1String("unplugged"))) << errors[0].toStdString();
     EXPECT_EQ(rig.engine.LastError(), errors[0]);
-    EXPECT_EQ(rig.engine.DrainGraphEvents(), 1);
-    EXPECT_EQ(rig.engine.DrainGraphEvents(), 0);
 
-    // What the connection check does next: release and try again.
+    // What the connection check does next: release and try again; each
+    // refusal says why.
     rig.engine.Stop();
     rig.engine.TearDownPreview();
     rig.engine.ReleaseAll();
-    EXPECT_EQ(rig.engine.EnumerateDevices(), 0);
-    EXPECT_EQ(rig.engine.BuildGraph(), 0);
+    const Status listed = rig.engine.EnumerateDevices();
+    EXPECT_FALSE(listed);
+    EXPECT_EQ(listed.reason(), "no capture device is attached");
+    const Status graph = rig.engine.BuildGraph();
+    EXPECT_FALSE(graph);
+    EXPECT_EQ(graph.reason(), "no capture device is chosen");
 
     ASSERT_TRUE(rig.sim->HandleControlLine("plug"));
     EXPECT_EQ(arrived, QStringList{SimulatedMicroscope::kDisplayName});
-    ASSERT_EQ(rig.engine.EnumerateDevices(), 1);
-    EXPECT_EQ(rig.engine.IsDevicePresent(), 1);
+    ASSERT_TRUE(test::Succeeded(rig.engine.EnumerateDevices()));
+    EXPECT_TRUE(rig.engine.IsDevicePresent());
     ASSERT_TRUE(rig.engine.BuildGraph() && rig.engine.BuildPreview() && rig.engine.Run());
     EXPECT_TRUE(rig.frames.WaitFrames(1, 640, 480));
 }
@@ -394,12 +422,12 @@ TEST(SimFrames, PictureControlsAndNorm) {
     EXPECT_EQ(value, 40);
 
     int norm = 0;
-    ASSERT_EQ(rig.engine.GetTvFormat(&norm), kResultOk);
+    ASSERT_TRUE(test::Succeeded(rig.engine.GetTvFormat(&norm)));
     EXPECT_EQ(norm, kTvFormatNtscM);
-    ASSERT_EQ(rig.engine.SetTvFormat(kTvFormatPalB), kResultOk);
-    ASSERT_EQ(rig.engine.GetTvFormat(&norm), kResultOk);
+    ASSERT_TRUE(test::Succeeded(rig.engine.SetTvFormat(kTvFormatPalB)));
+    ASSERT_TRUE(test::Succeeded(rig.engine.GetTvFormat(&norm)));
     EXPECT_EQ(norm, kTvFormatPalB);
-    EXPECT_LT(rig.engine.SetTvFormat(3), 0);
+    EXPECT_FALSE(rig.engine.SetTvFormat(3));
 }
 
 TEST(SimFrames, MicrometerIsDrawnToThePixelPitch) {

@@ -2,7 +2,6 @@
 #include "measure/calibration.h"
 #include "measure/calibration_file.h"
 
-#include "platform/app_events.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
 #include "tests/support/test_env.h"

@@ -1,7 +1,6 @@
 // Playback of a file through playbin: opening, seeking, the end of the file,
 // and files it cannot play.
 #include "media/video_playback.h"
-#include "platform/app_events.h"
 #include "tests/media/test_videos.h"
 #include "tests/support/test_env.h"
 
@@ -12,18 +11,6 @@
 
 namespace tvx {
 namespace {
-
-class EventCounter : public QObject {
-public:
-    int posted = 0;
-    bool event(QEvent* e) override {
-        if (AppEvent::Is(e, kMsgPlaybackEvent)) {
-            ++posted;
-            return true;
-        }
-        return QObject::event(e);
-    }
-};
 
 template <class Pred> bool Until(Pred done, int ms = 10000) {
     QElapsedTimer t;
@@ -43,8 +30,8 @@ TEST(VideoPlayback, OpensPausedOnTheFirstFrameWithTheFileDuration) {
     const QString path = VideoPath("twelve seconds.avi");
     ASSERT_TRUE(test::MakeTestVideo(path, 617, 50)); // 12.34 s
     VideoPlayback playback;
-    const PlaybackResult r = playback.Open(path);
-    ASSERT_TRUE(r.ok) << r.reason.toStdString();
+    const Status r = playback.Open(path);
+    ASSERT_TRUE(r.ok()) << r.reason().toStdString();
     EXPECT_TRUE(playback.IsOpen());
     EXPECT_TRUE(playback.IsPaused());
     EXPECT_NEAR(playback.Duration(), 12.34, 0.005);
@@ -63,7 +50,7 @@ TEST(VideoPlayback, StepsStayWithinTheFile) {
     const QString path = VideoPath("steps.avi");
     ASSERT_TRUE(test::MakeTestVideo(path, 250, 50)); // 5 s
     VideoPlayback playback;
-    ASSERT_TRUE(playback.Open(path).ok);
+    ASSERT_TRUE(playback.Open(path).ok());
     const double duration = playback.Duration();
 
     playback.Seek(1.5);
@@ -94,17 +81,20 @@ TEST(VideoPlayback, StepsStayWithinTheFile) {
 TEST(VideoPlayback, TheEndOfTheFileIsAnnounced) {
     const QString path = VideoPath("short.avi");
     ASSERT_TRUE(test::MakeTestVideo(path, 10, 25)); // 0.4 s
-    EventCounter target;
     VideoPlayback playback;
-    playback.Attach(&target);
-    ASSERT_TRUE(playback.Open(path).ok);
-    EXPECT_EQ(playback.NextEvent(), kPlaybackEventNone);
+    int finished = 0;
+    QStringList failures;
+    QObject::connect(&playback, &VideoPlayback::finished, [&] { ++finished; });
+    QObject::connect(&playback, &VideoPlayback::failed,
+                     [&](const QString& reason) { failures << reason; });
+    ASSERT_TRUE(playback.Open(path).ok());
+    EXPECT_EQ(finished, 0);
     const uint64_t serial = playback.FrameSerial();
     playback.Play();
     EXPECT_TRUE(playback.IsRunning());
-    ASSERT_TRUE(Until([&] { return target.posted > 0; }));
-    EXPECT_EQ(playback.NextEvent(), kPlaybackEventComplete);
-    EXPECT_EQ(playback.NextEvent(), kPlaybackEventNone);
+    ASSERT_TRUE(Until([&] { return finished > 0; }));
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
     EXPECT_GT(playback.FrameSerial(), serial);
 
     // Paused and sent back to the start, it plays again.
@@ -113,8 +103,8 @@ TEST(VideoPlayback, TheEndOfTheFileIsAnnounced) {
     ASSERT_TRUE(playback.WaitSettled(5000));
     EXPECT_NEAR(playback.Position(), 0.0, 0.001);
     playback.Play();
-    ASSERT_TRUE(Until([&] { return target.posted > 1; }));
-    EXPECT_EQ(playback.NextEvent(), kPlaybackEventComplete);
+    ASSERT_TRUE(Until([&] { return finished > 1; }));
+    EXPECT_EQ(finished, 2);
 }
 
 TEST(VideoPlayback, FilesItCannotPlayFailWithTheirReason) {
@@ -145,10 +135,10 @@ TEST(VideoPlayback, FilesItCannotPlayFailWithTheirReason) {
         VideoPlayback playback;
         QElapsedTimer t;
         t.start();
-        const PlaybackResult r = playback.Open(path, 3000);
+        const Status r = playback.Open(path, 3000);
         EXPECT_LT(t.elapsed(), 6000);
-        EXPECT_FALSE(r.ok);
-        EXPECT_FALSE(r.reason.isEmpty());
+        EXPECT_FALSE(r);
+        EXPECT_FALSE(r.reason().isEmpty());
         EXPECT_FALSE(playback.IsOpen());
         // Everything does nothing on an empty player.
         playback.Play();
@@ -157,7 +147,6 @@ TEST(VideoPlayback, FilesItCannotPlayFailWithTheirReason) {
         EXPECT_EQ(playback.Duration(), 0.0);
         EXPECT_EQ(playback.Position(), 0.0);
         EXPECT_FALSE(playback.IsRunning());
-        EXPECT_EQ(playback.NextEvent(), kPlaybackEventNone);
     }
 }
 

@@ -70,9 +70,9 @@ TEST(FileName, FreshFoldersAreNewAndOurs) {
     ASSERT_EQ(::lstat(QFile::encodeName(a).constData(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    QString why;
+    Status why;
     EXPECT_TRUE(CreateFreshFolder(test::homeDir() + QStringLiteral("/none"), "x", &why).isEmpty());
-    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(why.reason().isEmpty());
 }
 
 } // namespace

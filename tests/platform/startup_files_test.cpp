@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace tvx {
@@ -203,8 +204,8 @@ TEST(FilePathDat, OnlyAnAbsoluteExistingWritableFolderIsUsed) {
 TEST(ExclusiveFile, NeverReplacesAFile) {
     const QString dir = QDir::homePath();
     WriteAll(dir + "/taken", "theirs");
-    QString reason;
-    EXPECT_EQ(WriteFileExclusively(dir + "/taken", "ours", &reason), CreateOutcome::Exists);
+    Status why;
+    EXPECT_EQ(WriteFileExclusively(dir + "/taken", "ours", &why), CreateOutcome::Exists);
     EXPECT_EQ(ReadAll(dir + "/taken"), "theirs");
     EXPECT_EQ(CreateEmptyFileExclusively(dir + "/taken"), CreateOutcome::Exists);
     EXPECT_EQ(ReadAll(dir + "/taken"), "theirs");
@@ -219,8 +220,9 @@ TEST(ExclusiveFile, NeverReplacesAFile) {
     // No temporary is left behind.
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).filter(".tavolux-"), QStringList());
 
-    EXPECT_EQ(WriteFileExclusively(dir + "/no/such/folder/x", "b", &reason), CreateOutcome::Failed);
-    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(WriteFileExclusively(dir + "/no/such/folder/x", "b", &why), CreateOutcome::Failed);
+    EXPECT_FALSE(why.reason().isEmpty());
+    EXPECT_EQ(why.systemError(), ENOENT);
 }
 
 } // namespace

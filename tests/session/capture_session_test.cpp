@@ -1,7 +1,6 @@
 #include "capture/capture_engine.h"
 #include "capture/device_source.h"
 #include "capture/sim_microscope.h"
-#include "platform/app_events.h"
 #include "session/capture_session.h"
 
 #include <QCoreApplication>
@@ -50,13 +49,31 @@ public:
     std::vector<std::shared_ptr<CaptureDevice>> Devices() override { return {}; }
 };
 
-// A session on the simulated microscope with flags and effects of its own.
+// A machine with a microscope that cannot be opened (another program holds it).
+class HeldMicroscope : public DeviceProvider, public CaptureDevice {
+public:
+    bool Start() override { return true; }
+    std::vector<std::shared_ptr<CaptureDevice>> Devices() override {
+        return {std::shared_ptr<CaptureDevice>(std::shared_ptr<CaptureDevice>(), this)};
+    }
+    QString DisplayName() const override { return QStringLiteral("usb:Vid_14c3&Pid_2301"); }
+    QString FriendlyName() const override { return QStringLiteral("Held microscope"); }
+    GstElement* CreateSource() override { return nullptr; }
+    std::unique_ptr<VideoProcAmp> CreateProcAmp(GstElement*) override { return nullptr; }
+    int GetTvFormat(int*) override { return kResultNotSupported; }
+    int SetTvFormat(int) override { return kResultNotSupported; }
+    bool IsPresent() const override { return true; }
+};
+
+// A session on the simulated microscope with flags and effects of its own,
+// or on the devices of `provider`.
 struct SimSession {
-    explicit SimSession(bool simulate = true) {
+    explicit SimSession(bool simulate = true, DeviceProvider* provider = nullptr) {
         CaptureSession::Options o;
         o.simulate = simulate;
         if (!simulate) {
-            engine = std::make_unique<CaptureEngine>(std::vector<DeviceProvider*>{new NoDevices});
+            engine = std::make_unique<CaptureEngine>(
+                std::vector<DeviceProvider*>{provider ? provider : new NoDevices});
             o.engine = engine.get();
         }
         o.stillFlags = &flags;
@@ -84,6 +101,15 @@ TEST(CaptureSession, WithoutAMicroscopeItSaysSoAndAsksToConnect) {
     // A second Start changes nothing.
     EXPECT_FALSE(s.session->Start(nullptr));
     EXPECT_EQ(told.disconnected, 1);
+}
+
+TEST(CaptureSession, AMicroscopeThatWillNotStartIsToldWithItsReason) {
+    SimSession s(false, new HeldMicroscope);
+    Told told(s.session.get());
+    EXPECT_FALSE(s.session->Start(nullptr));
+    EXPECT_EQ(told.message, "Please connect Wireless Digital Microscope\n"
+                            "no source for Held microscope");
+    EXPECT_EQ(s.session->connectionMessage(), told.message);
 }
 
 TEST(CaptureSession, SimulatedMicroscopeStreamsIntoTheSink) {
@@ -157,7 +183,7 @@ TEST(CaptureSession, EachKeyboardRequestIsOneStillRequest) {
     EXPECT_FALSE(s.flags.requested());
 
     // A message without a request is dropped.
-    s.session->OnStillMessage(false);
+    s.session->OnStillDue(false);
     EXPECT_EQ(int(told.stills.size()), 1);
 }
 
@@ -170,10 +196,10 @@ TEST(CaptureSession, StillMessagesDuringAHandlerAreNotAnswered) {
         // A prompt inside the handler runs the event loop: another request
         // and its message arrive meanwhile.
         s.flags.Request(StillSource::Keyboard);
-        s.session->OnStillMessage(false);
+        s.session->OnStillDue(false);
     });
     s.flags.Request(StillSource::Keyboard);
-    s.session->OnStillMessage(false);
+    s.session->OnStillDue(false);
     EXPECT_EQ(calls, 1);
     // The request that came meanwhile still stands and is answered next.
     EXPECT_TRUE(s.flags.requested());

@@ -83,7 +83,8 @@ TEST(StillSaver, NoFrameWritesNothingAndAMissingFolderGivesTheReason) {
 
 TEST(StillSaver, TheCauseOfAFailureIsToldInTheUsersWords) {
     const auto because = [](int error) {
-        return StillFailureText("/p", "/p/.tavolux-x: " + QString::fromLocal8Bit(strerror(error)));
+        return StillFailureText("/p", "/p/.tavolux-x: " + QString::fromLocal8Bit(strerror(error)),
+                                error);
     };
     EXPECT_TRUE(because(ENOSPC).endsWith("\nThe disk is full."));
     EXPECT_TRUE(because(EDQUOT).endsWith("\nThe disk is full."));
@@ -93,6 +94,10 @@ TEST(StillSaver, TheCauseOfAFailureIsToldInTheUsersWords) {
     // Anything else keeps the system's words.
     EXPECT_TRUE(because(EIO).endsWith(QString::fromLocal8Bit(strerror(EIO))));
     EXPECT_TRUE(because(EIO).startsWith("The picture could not be saved in:\n/p\n"));
+    // The number decides, not the words: a reason that merely reads like a
+    // full disk is no full disk.
+    EXPECT_TRUE(StillFailureText("/p", QString::fromLocal8Bit(strerror(ENOSPC)))
+                    .endsWith(QString::fromLocal8Bit(strerror(ENOSPC))));
 }
 
 // The counter is kept between stills instead of read from the folder each

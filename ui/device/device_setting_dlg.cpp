@@ -1,7 +1,6 @@
 #include "ui/device/device_setting_dlg.h"
 
 #include "capture/capture_engine.h"
-#include "platform/app_events.h"
 #include "platform/language.h"
 #include "ui/device/device_ids.h"
 #include "ui/skin/dialog_parts.h"
@@ -214,7 +213,7 @@ void CDeviceSettingDlg::Refill() {
     if (engine_.ButtonLibraryMode() == 1) {
         norms_->addItems({QStringLiteral("NTSC_M"), QStringLiteral("PAL B")});
         int format = 0;
-        const bool known = engine_.GetTvFormat(&format) >= 0;
+        const bool known = engine_.GetTvFormat(&format).ok();
         const bool ntsc = !known || format == kTvFormatNtscM;
         if (ntsc) {
             norms_->setCurrentIndex(0);
@@ -291,7 +290,7 @@ void CDeviceSettingDlg::ApplyResolution() {
     case 2:
         if (engine_.ButtonLibraryMode() == 1) {
             int format = kTvFormatNtscM;
-            if (engine_.GetTvFormat(&format) < 0) format = kTvFormatNtscM;
+            if (!engine_.GetTvFormat(&format)) format = kTvFormatNtscM;
             if (format == kTvFormatNtscM)
                 engine_.SetResolution(720, 480);
             else
@@ -314,14 +313,6 @@ void CDeviceSettingDlg::SwitchDevice(int index) {
     // Filling clears the list this signal came from: do it once the signal
     // is over.
     QMetaObject::invokeMethod(this, &CDeviceSettingDlg::Refill, Qt::QueuedConnection);
-}
-
-bool CDeviceSettingDlg::event(QEvent* e) {
-    if (AppEvent::Is(e, kMsgDeviceChanged)) {
-        Refill();
-        return true;
-    }
-    return QDialog::event(e);
 }
 
 } // namespace tvx

@@ -47,13 +47,10 @@ public:
 
 public slots:
     // Fills the lists and properties again from the engine: the main window
-    // calls it (or posts kMsgDeviceChanged) when a device came or went.
+    // calls it when a device came or went.
     void Refill();
     void OnDefault();
     void OnOk();
-
-protected:
-    bool event(QEvent* e) override;
 
 private:
     struct RowControls {

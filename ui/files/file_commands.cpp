@@ -1,7 +1,6 @@
 #include "ui/files/file_commands.h"
 
 #include "imaging/cximage.h"
-#include "platform/app_events.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "ui/files/file_list_view.h"
@@ -96,23 +95,19 @@ void FileCommands::Open() {
     if (warnWithoutSelection(options_.messageTitle())) return;
     // The dialogs open from the event loop, not from inside the click or
     // menu that asked for them.
-    PostAppMessage(this, OpensAsPicture(SelectedPath()) ? kMsgOpenPicture : kMsgOpenVideo);
-}
-
-bool FileCommands::event(QEvent* e) {
-    const bool picture = AppEvent::Is(e, kMsgOpenPicture);
-    if (picture || AppEvent::Is(e, kMsgOpenVideo)) {
-        // The selection may have gone since the message was posted.
-        const QString path = SelectedPath();
-        if (!path.isEmpty()) {
+    const bool picture = OpensAsPicture(SelectedPath());
+    QMetaObject::invokeMethod(
+        this,
+        [this, picture] {
+            // The selection may have gone meanwhile.
+            const QString path = SelectedPath();
+            if (path.isEmpty()) return;
             if (picture)
                 emit openPictureRequested(path);
             else
                 emit openVideoRequested(path);
-        }
-        return true;
-    }
-    return QObject::event(e);
+        },
+        Qt::QueuedConnection);
 }
 
 void FileCommands::SaveAs() {

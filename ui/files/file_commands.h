@@ -81,9 +81,6 @@ signals:
     void openPictureRequested(const QString& path);
     void openVideoRequested(const QString& path);
 
-protected:
-    bool event(QEvent* e) override;
-
 private:
     bool warnWithoutSelection(const QString& title);
 

@@ -1,6 +1,5 @@
 #include "ui/main/device_settings_glue.h"
 
-#include "platform/app_events.h"
 #include "session/capture_session.h"
 #include "ui/device/device_setting_dlg.h"
 
@@ -11,10 +10,12 @@ namespace tvx {
 DeviceSettingsGlue::DeviceSettingsGlue(CaptureSession& session, QAction* command, QWidget* window)
     : QObject(window), session_(session), window_(window) {
     if (command) connect(command, &QAction::triggered, this, &DeviceSettingsGlue::Open);
-    // Posted rather than called: the dialog fills itself once the check that
+    // Queued rather than called: the dialog fills itself once the check that
     // rebuilt the devices has returned.
     connect(&session_, &CaptureSession::connectionChecked, this, [this] {
-        if (dialog_) PostAppMessage(dialog_, kMsgDeviceChanged);
+        if (dialog_)
+            QMetaObject::invokeMethod(dialog_.data(), &CDeviceSettingDlg::Refill,
+                                      Qt::QueuedConnection);
     });
 }
 

@@ -49,8 +49,9 @@ FileListPanel::FileListPanel(CClientArea* client, CommandActions& commands,
         player.exec();
     });
     connect(files, &FileCommands::openPictureRequested, this, [this, files](const QString& path) {
-        RunPhotoMeasure(window_, path, window_,
-                        [this](const QString& saved) { emit measuredPictureSaved(saved); });
+        RunPhotoMeasure(
+            window_, path, [this] { emit calibrationStored(); },
+            [this](const QString& saved) { emit measuredPictureSaved(saved); });
         // A measured picture saved into the Picture folder joins the list.
         files->model().ScanFolders();
     });

@@ -40,6 +40,8 @@ public:
 signals:
     // Photo Measure wrote a picture.
     void measuredPictureSaved(const QString& path);
+    // Photo Measure stored a calibration.
+    void calibrationStored();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

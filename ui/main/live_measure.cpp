@@ -1,7 +1,6 @@
 #include "ui/main/live_measure.h"
 
 #include "measure/calibration.h"
-#include "platform/app_events.h"
 #include "platform/language.h"
 #include "platform/settings.h"
 #include "ui/main/main_window_ids.h"
@@ -156,10 +155,11 @@ std::optional<double> LiveMeasure::RunCalibration(double pixels) {
     // The tool waits inside its press for the answer: it must not be
     // replaced while the dialog runs.
     inDialog_ = true;
-    const bool done = Calibrate(window_, pixels, ctx, nullptr, kMsgMagnification);
+    const bool done = Calibrate(window_, pixels, ctx, nullptr);
     inDialog_ = false;
     calibrating_ = false;
     if (!done) return std::nullopt;
+    emit calibrated();
     return calibrationState().calibrated;
 }
 

@@ -39,8 +39,8 @@ public:
         std::function<ViewMapping()> mapping;
     };
 
-    // `view` is the live view whose mouse is watched; dialogs and the
-    // magnification message go to `window`.
+    // `view` is the live view whose mouse is watched; dialogs open over
+    // `window`.
     LiveMeasure(LiveShapes& shapes, QWidget* view, QWidget* window, Hooks hooks);
     ~LiveMeasure() override;
 
@@ -75,6 +75,9 @@ public:
 signals:
     // The tool, or the step of the shape under way, changed.
     void stepChanged();
+    // A calibration line was confirmed: calibrationState() holds the new
+    // magnification to show and store. Emitted inside the line's click.
+    void calibrated();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

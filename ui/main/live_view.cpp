@@ -129,12 +129,16 @@ void CLiveView::PaintTexts(QPainter& p) {
     const QFontMetrics fm(textFont_);
     const int w = width(), h = height();
     if (!centreMessage_.isEmpty()) {
-        const int tw = fm.horizontalAdvance(centreMessage_);
-        const int x = tw < w ? (w - tw) / 2 : 0;
-        const int y = (h - fm.height()) / 2;
+        // The first line in the middle, a reason that may follow below it.
         p.setPen(QColor(0, 255, 0));
-        p.drawText(QRect(x, y, std::max(tw, w - x), fm.height()), Qt::AlignLeft | Qt::AlignTop,
-                   centreMessage_);
+        int y = (h - fm.height()) / 2;
+        for (const QString& line : centreMessage_.split(QLatin1Char('\n'))) {
+            const int tw = fm.horizontalAdvance(line);
+            const int x = tw < w ? (w - tw) / 2 : 0;
+            p.drawText(QRect(x, y, std::max(tw, w - x), fm.height()), Qt::AlignLeft | Qt::AlignTop,
+                       line);
+            y += fm.height();
+        }
     }
     if (surface_.fullScreen() && !fullScreenHint_.isEmpty()) {
         const int tw = fm.horizontalAdvance(fullScreenHint_);

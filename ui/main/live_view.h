@@ -25,6 +25,7 @@ public:
 
     LiveSurface& surface() { return surface_; }
 
+    // Green text in the middle of the view, one centred line per line of `text`.
     void SetCentreMessage(const QString& text);
     void SetFullScreenHint(const QString& text);
     void SetTextFont(const QFont& font);

@@ -2,7 +2,6 @@
 
 #include "capture/capture_engine.h"
 #include "measure/calibration.h"
-#include "platform/app_events.h"
 #include "platform/folders.h"
 #include "platform/language.h"
 #include "platform/settings.h"
@@ -165,6 +164,11 @@ void MainWindow::InitDialog() {
         stills->overlays().SetOverlay(layer, liveTools_->overlay(layer));
         liveView_->surface().SetOverlay(layer, liveTools_->overlay(layer));
     }
+    connect(files, &FileListPanel::calibrationStored, boxes_,
+            &MagnificationBoxes::ShowNewCalibration);
+    // Queued: the tool finishes the calibration line's click first.
+    connect(&liveTools_->measure(), &LiveMeasure::calibrated, boxes_,
+            &MagnificationBoxes::ShowNewCalibration, Qt::QueuedConnection);
     connect(stills, &StillCommands::saved, files, &FileListPanel::AddStill);
     connect(recorder, &RecordingGlue::finished, files, &FileListPanel::AddRecording);
     connect(recorder, &RecordingGlue::seconds, recording_, &RecordingCommands::ShowSeconds);
@@ -242,10 +246,15 @@ void MainWindow::switchLanguage(int primary, int sub) {
 void MainWindow::remindToCalibrate() {
     ReadSysDate();
     // A reminder to calibrate is for a magnification that has no calibration.
-    if (Settings().sys_date == 1 && boxes_->Uncalibrated()) {
-        CPromptDlg dlg(this);
-        dlg.exec();
-    }
+    if (Settings().sys_date == 1 && boxes_->Uncalibrated())
+        // Out of the timer's call: the prompt runs an event loop of its own.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                CPromptDlg dlg(this);
+                dlg.exec();
+            },
+            Qt::QueuedConnection);
 }
 
 void MainWindow::onCaptureError(const QString& reason) {
@@ -258,14 +267,6 @@ void MainWindow::onCaptureError(const QString& reason) {
         else
             qWarning("capture error while disconnected: %s", qPrintable(reason));
     });
-}
-
-bool MainWindow::event(QEvent* e) {
-    if (AppEvent::Is(e, kMsgMagnification)) {
-        boxes_->ShowNewCalibration();
-        return true;
-    }
-    return QMainWindow::event(e);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* e) {

@@ -41,7 +41,6 @@ public:
     void InitDialog();
 
 protected:
-    bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 

@@ -241,7 +241,8 @@ QString StackFeature::saveResult(Job& job) {
             depth, still.suffix().compare(QLatin1String("tif"), Qt::CaseInsensitive) == 0 ? "TIFF"
                                                                                           : "BMP");
         const NewFile file = WriteBeside(base + QStringLiteral("_depth"), suffix, bytes);
-        if (!file.ok() && hooks_.failed) hooks_.failed(StillFailureText(still.path(), file.reason));
+        if (!file.ok() && hooks_.failed)
+            hooks_.failed(StillFailureText(still.path(), file.reason, file.error));
     }
     if (job.keepFrames && !job.framePngs.empty()) {
         // The frames go in a folder of their own, so the list of pictures

@@ -50,8 +50,8 @@ void CalibrationDialog::accept() {
     QDialog::accept();
 }
 
-bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx, CMeasureShape* line,
-               int message) {
+bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx,
+               CMeasureShape* line) {
     std::optional<double> actual;
     {
         CalibrationDialog dialog(ctx.unit, parent);
@@ -59,7 +59,6 @@ bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx, C
         if (dialog.exec() == QDialog::Accepted) actual = dialog.actualDistance();
     }
     const CalibrationOutcome out = FinishCalibration(pixelLength, ctx, actual);
-    if (out.calibrated) PostAppMessage(parent, message);
     if (line && !out.label.isEmpty()) {
         if (line->labels.isEmpty())
             line->labels.append(out.label);

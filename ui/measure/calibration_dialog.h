@@ -2,7 +2,6 @@
 
 #include "measure/calibration.h"
 #include "measure/measure_shape.h"
-#include "platform/app_events.h"
 
 #include <QDialog>
 #include <QString>
@@ -40,11 +39,11 @@ private:
 };
 
 // Runs the Calibration dialog for a line of `pixelLength` pixels measured at
-// ctx. After OK posts `message` to `parent` (the canvas's owner records the
-// new magnification). After OK or Cancel, label 0 of `line` (when given)
-// becomes its length at the magnification then in force. Returns whether a
-// new magnification was set; the value is calibrationState().calibrated.
+// ctx. After OK or Cancel, label 0 of `line` (when given) becomes its length
+// at the magnification then in force. Returns whether a new magnification was
+// set (the caller tells whoever records it); the value is
+// calibrationState().calibrated.
 bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx,
-               CMeasureShape* line = nullptr, int message = kMsgCalibrated);
+               CMeasureShape* line = nullptr);
 
 } // namespace tvx

@@ -1,7 +1,6 @@
 #include "ui/measure/measure_canvas_widget.h"
 
 #include "measure/shape_drawing.h"
-#include "platform/app_events.h"
 #include "platform/language.h"
 #include "ui/measure/calibration_dialog.h"
 #include "ui/measure/measure_pictures.h"
@@ -78,9 +77,10 @@ void CMeasureCanvas::HistoryChanged() {
 std::optional<double> CMeasureCanvas::Calibrate(double pixels, const MeasureContext& ctx) {
     ReleasePointer();
     setEnabled(false);
-    const bool calibrated = tvx::Calibrate(parentWidget(), pixels, ctx, nullptr, kMsgCalibrated);
+    const bool done = tvx::Calibrate(parentWidget(), pixels, ctx, nullptr);
     setEnabled(true);
-    if (!calibrated) return std::nullopt;
+    if (!done) return std::nullopt;
+    emit calibrated();
     return calibrationState().calibrated;
 }
 

@@ -37,6 +37,9 @@ public:
 signals:
     // Whether Undo (there are shapes) and Redo (something was undone) can act.
     void historyChanged(bool canUndo, bool canRedo);
+    // A calibration line was confirmed: calibrationState() holds the new
+    // magnification. Emitted while the line's click is still being handled.
+    void calibrated();
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -4,7 +4,6 @@
 #include "measure/calibration.h"
 #include "measure/calibration_file.h"
 #include "measure/font_file.h"
-#include "platform/app_events.h"
 #include "platform/file_name.h"
 #include "platform/folders.h"
 #include "platform/language.h"
@@ -170,9 +169,8 @@ const MenuEntry* FindEntry(int command, bool* measuring) {
 
 } // namespace
 
-PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QObject* mainWindow,
-                                       QWidget* parent)
-    : QDialog(parent), path_(picturePath), mainWindow_(mainWindow) {
+PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QWidget* parent)
+    : QDialog(parent), path_(picturePath) {
     setWindowTitle(Title());
     InstallFontSubstitutes();
 
@@ -266,6 +264,9 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
     calibrationPending_ = false;
     canvas_->model().SetMagnification(magnification_);
     connect(canvas_, &CMeasureCanvas::historyChanged, this, &PhotoMeasureDialog::UpdateHistory);
+    // Queued: the canvas finishes the calibration line's click first.
+    connect(canvas_, &CMeasureCanvas::calibrated, this, &PhotoMeasureDialog::OnCalibrated,
+            Qt::QueuedConnection);
     frame_->setGeometry(5, 41, canvas_->width(), 512);
     canvas_->move(5, 41);
     canvas_->show();
@@ -480,7 +481,7 @@ void PhotoMeasureDialog::OnCalibrated() {
     // The main window files the result under the nominal magnification it
     // reads from here; left alone, it would be the live view's (or none).
     calibrationState().nominal = LeadingNumber(nominal_->text());
-    PostAppMessage(mainWindow_, kMsgMagnification);
+    emit calibrationStored();
     StoreCalibration(CalibrationFilePath(), nominal_->text(), value);
 }
 
@@ -576,14 +577,6 @@ bool PhotoMeasureDialog::OnCopyMeasurements() {
     return CopyMeasurements(Title(), MeasurementRowsNow());
 }
 
-bool PhotoMeasureDialog::event(QEvent* e) {
-    if (AppEvent::Is(e, kMsgCalibrated)) {
-        OnCalibrated();
-        return true;
-    }
-    return QDialog::event(e);
-}
-
 void PhotoMeasureDialog::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawPixmap(0, 0, background_);
@@ -613,7 +606,7 @@ void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
     if (!SwallowEnterAndEscape(e)) QDialog::keyPressEvent(e);
 }
 
-bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow,
+bool RunPhotoMeasure(QWidget* parent, const QString& path, const std::function<void()>& calibrated,
                      const std::function<void(const QString&)>& saved) {
     QFile probe;
     if (!OpenRegularFileForReading(probe, path)) {
@@ -623,7 +616,12 @@ bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow,
         return false;
     }
     probe.close();
-    PhotoMeasureDialog dialog(path, mainWindow ? mainWindow : parent, parent);
+    PhotoMeasureDialog dialog(path, parent);
+    // Queued to the parent, which outlives the dialog: the dialog stores the
+    // calibration first.
+    if (calibrated && parent)
+        QObject::connect(&dialog, &PhotoMeasureDialog::calibrationStored, parent, calibrated,
+                         Qt::QueuedConnection);
     if (saved) QObject::connect(&dialog, &PhotoMeasureDialog::pictureSaved, &dialog, saved);
     dialog.exec();
     return true;

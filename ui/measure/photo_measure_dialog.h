@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QImage>
 #include <QPixmap>
-#include <QPointer>
 #include <QSize>
 #include <functional>
 
@@ -29,8 +28,7 @@ class CMeasureCanvas;
 class PhotoMeasureDialog : public QDialog {
     Q_OBJECT
 public:
-    // `mainWindow` is told (kMsgMagnification) when a calibration is stored.
-    PhotoMeasureDialog(const QString& picturePath, QObject* mainWindow, QWidget* parent = nullptr);
+    explicit PhotoMeasureDialog(const QString& picturePath, QWidget* parent = nullptr);
     ~PhotoMeasureDialog() override;
 
     // Null when the picture could not be read.
@@ -80,9 +78,11 @@ public slots:
 signals:
     // A picture was written where the user chose.
     void pictureSaved(const QString& path);
+    // A calibration was confirmed: calibrationState() holds the nominal and
+    // the calibrated magnification, which the file now keeps.
+    void calibrationStored();
 
 protected:
-    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
@@ -102,7 +102,6 @@ private:
     void SetToolName(const char* key, const char* defaultText);
 
     QString path_;
-    QPointer<QObject> mainWindow_;
     CMeasureCanvas* canvas_ = nullptr;
     double magnification_ = 0;
     bool calibrationPending_ = false;
@@ -117,12 +116,13 @@ private:
     QAction* redoAction_ = nullptr;
 };
 
-// Opens the picture for measuring as the main window does on its "open
-// picture" message: a picture that cannot be opened for reading is
-// refused with a message; otherwise the dialog runs modally. Answers
-// whether it ran.
-// `saved` hears of every picture the dialog writes.
-bool RunPhotoMeasure(QWidget* parent, const QString& path, QObject* mainWindow = nullptr,
+// Opens the picture for measuring as the main window does when the file list
+// opens one: a picture that cannot be opened for reading is refused with a
+// message; otherwise the dialog runs modally. `calibrated` runs on `parent`'s
+// turn of the event loop after each calibrationStored; `saved` hears of
+// every picture the dialog writes. Answers whether the dialog ran.
+bool RunPhotoMeasure(QWidget* parent, const QString& path,
+                     const std::function<void()>& calibrated = {},
                      const std::function<void(const QString&)>& saved = {});
 // The Pen Setting dialog as the main window's settings menu opens it; the
 // colours go to the settings store (the dialog stores them at once).

@@ -1,6 +1,5 @@
 #include "ui/player/video_player_dlg.h"
 
-#include "platform/app_events.h"
 #include "platform/language.h"
 #include "ui/player/player_ids.h"
 #include "ui/skin/bitmap_button.h"
@@ -151,7 +150,18 @@ CVideoPlayerDlg::CVideoPlayerDlg(const QString& path, std::function<bool()> stil
     setWindowTitle(Text("VideoPlayer", "Video Player"));
     setFixedSize(kDialogSize);
     background_ = SkinPixmap(kPicPlayerBackground, devicePixelRatioF());
-    playback_.Attach(this);
+    // The end of the file, or an error that ended playback early: either way
+    // the player goes back to its start, paused. Queued, so that the player
+    // is not changed while the playback reads its bus.
+    connect(&playback_, &VideoPlayback::finished, this, &CVideoPlayerDlg::OnStop,
+            Qt::QueuedConnection);
+    connect(
+        &playback_, &VideoPlayback::failed, this,
+        [this](const QString& reason) {
+            qWarning().noquote() << "video player:" << reason;
+            OnStop();
+        },
+        Qt::QueuedConnection);
 
     video_ = new CVideoArea(playback_, this);
     video_->setObjectName(QString::number(kVideoArea));
@@ -192,11 +202,11 @@ CVideoPlayerDlg::CVideoPlayerDlg(const QString& path, std::function<bool()> stil
         move(r.topLeft());
     }
 
-    const PlaybackResult opened = playback_.Open(path);
-    if (!opened.ok) {
+    const Status opened = playback_.Open(path);
+    if (!opened) {
         // Nothing to play: the buttons find an empty player and do nothing.
-        openError_ = opened.reason;
-        qWarning().noquote() << "video player:" << opened.reason;
+        openError_ = opened.reason();
+        qWarning().noquote() << "video player:" << opened.reason();
     }
     slider_->setRange(0, int(playback_.Duration() * 10));
     slider_->setValue(0);
@@ -282,21 +292,6 @@ void CVideoPlayerDlg::OnPause() {
 void CVideoPlayerDlg::OnPositionTimer() {
     slider_->setValue(int(playback_.Position() * 10));
     if (slider_->value() >= slider_->maximum()) OnStop();
-}
-
-bool CVideoPlayerDlg::event(QEvent* e) {
-    if (AppEvent::Is(e, kMsgPlaybackEvent)) {
-        const int code = playback_.NextEvent();
-        // The end of the file, or an error that ended playback early: either
-        // way the player goes back to its start, paused.
-        if (code == kPlaybackEventComplete || code == kPlaybackEventErrorAbort) {
-            if (code == kPlaybackEventErrorAbort)
-                qWarning().noquote() << "video player:" << playback_.LastError();
-            OnStop();
-        }
-        return true;
-    }
-    return QDialog::event(e);
 }
 
 void CVideoPlayerDlg::paintEvent(QPaintEvent*) {

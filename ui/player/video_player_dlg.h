@@ -60,7 +60,6 @@ public slots:
     void OnPause();
 
 protected:
-    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

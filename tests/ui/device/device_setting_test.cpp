@@ -2,6 +2,7 @@
 // gets, and on the simulated microscope beside an ordinary camera.
 #include "capture/capture_engine.h"
 #include "capture/sim_microscope.h"
+#include "tests/support/status.h"
 #include "ui/device/device_ids.h"
 #include "ui/device/device_setting_dlg.h"
 
@@ -182,8 +183,8 @@ TEST(DeviceSetting, OnlyMicroscopesAreListedAndDefaultRestoresEverything) {
     SimRig rig;
     ASSERT_TRUE(rig.Start());
     ASSERT_EQ(rig.engine.ButtonLibraryMode(), 1);
-    ASSERT_EQ(rig.engine.SetResolution(320, 240), kResultOk);
-    ASSERT_EQ(rig.engine.SetTvFormat(kTvFormatPalB), kResultOk);
+    ASSERT_TRUE(test::Succeeded(rig.engine.SetResolution(320, 240)));
+    ASSERT_TRUE(test::Succeeded(rig.engine.SetTvFormat(kTvFormatPalB)));
 
     CDeviceSettingDlg dlg(rig.engine);
     auto* devices = Find<QComboBox>(&dlg, kDeviceList);
@@ -221,7 +222,7 @@ TEST(DeviceSetting, OnlyMicroscopesAreListedAndDefaultRestoresEverything) {
     }
     EXPECT_GE(supported, 4);
     int format = 0;
-    ASSERT_EQ(rig.engine.GetTvFormat(&format), kResultOk);
+    ASSERT_TRUE(test::Succeeded(rig.engine.GetTvFormat(&format)));
     EXPECT_EQ(format, kTvFormatNtscM);
     EXPECT_EQ(CaptureWidth(), 720);
     EXPECT_EQ(CaptureHeight(), 480);

@@ -49,6 +49,11 @@ TEST(CLiveView, StreamRepaintsAreCoalescedAndTextsDrawn) {
     QImage withText = view.grab().toImage();
     EXPECT_GT(countPixels(withText, QRect(0, 100, 320, 40), green), 20);
     EXPECT_EQ(countPixels(withText, QRect(0, 0, 320, 30), red), 0);
+    // A reason under the message takes a line of its own below it.
+    const QRect below(0, 134, 320, 14);
+    EXPECT_EQ(countPixels(withText, below, green), 0);
+    view.SetCentreMessage("Please connect the microscope\nbusy");
+    EXPECT_GT(countPixels(view.grab().toImage(), below, green), 5);
 
     view.EnterFullScreen();
     view.surface().DrawFrame(grey.view());

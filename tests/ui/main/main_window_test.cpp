@@ -3,13 +3,13 @@
 #include "measure/calibration.h"
 #include "measure/measure_shape.h"
 #include "media/recorder_control.h"
-#include "platform/app_events.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/ui/main/app_test_util.h"
 #include "tests/ui/main/window_parts.h"
 #include "ui/main/client_area.h"
+#include "ui/main/live_measure.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
 #include "ui/skin/bitmap_button.h"
@@ -284,10 +284,13 @@ TEST_F(MainWindowTest, MagnificationBoxLooksUpTheCalibrationAndWmApp12StoresIt) 
     Parts(*dlg).magnificationBox()->setText("300");
     EXPECT_EQ(Parts(*dlg).calibrationText(), "");
 
+    // A live calibration line confirmed: the window shows and files it once
+    // the line's click is over.
     calibration_.nominal = 150;
     calibration_.calibratedCopy = 147.26;
-    AppEvent message(kMsgMagnification);
-    QCoreApplication::sendEvent(dlg.get(), &message);
+    emit Parts(*dlg).liveMeasure().calibrated();
+    EXPECT_EQ(Parts(*dlg).calibrationText(), "");
+    QCoreApplication::processEvents();
     EXPECT_EQ(Parts(*dlg).magnificationText(), "150.0");
     EXPECT_EQ(Parts(*dlg).calibrationText(), "147.3");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -312,8 +315,8 @@ TEST_F(MainWindowTest, MagnificationBoxesShowLongValuesWhole) {
     for (const char* value : {"60.0", "100.0", "999.9", "100000.0"}) {
         calibration_.nominal = LeadingNumber(QString::fromLatin1(value));
         calibration_.calibratedCopy = calibration_.nominal;
-        AppEvent message(kMsgMagnification);
-        QCoreApplication::sendEvent(dlg.get(), &message);
+        emit Parts(*dlg).liveMeasure().calibrated();
+        QCoreApplication::processEvents();
         EXPECT_EQ(Parts(*dlg).calibrationText(), QString::fromLatin1(value));
         EXPECT_TRUE(ShowsWholeText(Parts(*dlg).calibrationBox())) << value;
         EXPECT_TRUE(ShowsWholeText(Parts(*dlg).magnificationBox())) << value;

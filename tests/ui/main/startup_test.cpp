@@ -1,5 +1,4 @@
 #include "measure/calibration_file.h"
-#include "platform/app_events.h"
 #include "platform/folders.h"
 #include "platform/language.h"
 #include "platform/prompts.h"

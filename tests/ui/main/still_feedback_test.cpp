@@ -58,7 +58,7 @@ protected:
     }
     void still(StillSource source) {
         Parts(*dlg_).session().stillFlags().Request(source);
-        Parts(*dlg_).session().OnStillMessage(source == StillSource::Microscope);
+        Parts(*dlg_).session().OnStillDue(source == StillSource::Microscope);
     }
     int pictures() const {
         return QDir(Parts(*dlg_).storage().picture).entryList({"*.bmp"}, QDir::Files).size();

@@ -1,5 +1,4 @@
 #include "capture/capture_engine.h"
-#include "platform/app_events.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/sounds.h"
@@ -68,7 +67,7 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
     feedFrame(1);
     const int shutter = SoundsRequested(181);
     flags().Request(StillSource::Keyboard);
-    Parts(*dlg_).session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillDue(false);
     EXPECT_FALSE(flags().requested());
     EXPECT_EQ(SoundsRequested(181), shutter + 1);
 
@@ -99,7 +98,7 @@ TEST_F(StillSave, SavedStillIsTheFrameAsA24BitBmpUnderItsCounterName) {
 TEST_F(StillSave, TheStatusStripNamesTheSavedStillWithALinkToItsFolder) {
     feedFrame(4);
     flags().Request(StillSource::Keyboard);
-    Parts(*dlg_).session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillDue(false);
     const QStringList files = pictures();
     ASSERT_EQ(files.size(), 1);
     auto* strip = dlg_->findChild<StatusStrip*>();
@@ -116,14 +115,14 @@ TEST_F(StillSave, TheStatusStripNamesTheSavedStillWithALinkToItsFolder) {
 TEST_F(StillSave, EachRequestGivesExactlyOnePicture) {
     feedFrame(2);
     flags().Request(StillSource::Keyboard);
-    // Frames keep posting while the request stands; only one picture comes of it.
+    // Frames keep telling while the request stands; only one picture comes of it.
     for (int i = 0; i < 3; ++i)
-        PostAppMessage(&Parts(*dlg_).session(), kMsgStill, 0);
+        emit Parts(*dlg_).session().frameSink().stillDue(false);
     QCoreApplication::processEvents();
     EXPECT_EQ(pictures().size(), 1);
 
     flags().Request(StillSource::Keyboard);
-    PostAppMessage(&Parts(*dlg_).session(), kMsgStill, 0);
+    emit Parts(*dlg_).session().frameSink().stillDue(false);
     QCoreApplication::processEvents();
     const QStringList files = pictures();
     ASSERT_EQ(files.size(), 2);
@@ -136,7 +135,7 @@ TEST_F(StillSave, EmptiedMagnificationBoxLeavesItOutOfTheName) {
     feedFrame(3);
     Parts(*dlg_).magnificationBox()->clear();
     flags().Request(StillSource::Keyboard);
-    Parts(*dlg_).session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillDue(false);
     ASSERT_EQ(pictures().size(), 1);
     EXPECT_TRUE(QRegularExpression(R"(^Still_\d{4}-\d\d-\d\d_\d{6}_N0001\.bmp$)")
                     .match(pictures()[0])
@@ -155,7 +154,7 @@ TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     block();
     for (int i = 0; i < 2; ++i) {
         flags().Request(StillSource::Keyboard);
-        Parts(*dlg_).session().OnStillMessage(false);
+        Parts(*dlg_).session().OnStillDue(false);
     }
     ASSERT_EQ(prompts_.shown().size(), 2u);
     EXPECT_TRUE(prompts_.shown()[1].text.contains(QDir::toNativeSeparators(folder)));
@@ -163,18 +162,18 @@ TEST_F(StillSave, FailedSaveIsToldEveryTimeAndNeverCrashes) {
     // Once the folder can be made, saving works and a later failure is told again.
     ASSERT_TRUE(QFile::remove(folder));
     flags().Request(StillSource::Keyboard);
-    Parts(*dlg_).session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillDue(false);
     EXPECT_EQ(pictures().size(), 1);
     block();
     flags().Request(StillSource::Keyboard);
-    Parts(*dlg_).session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillDue(false);
     EXPECT_EQ(prompts_.shown().size(), 3u);
 }
 
 TEST_F(StillSave, NoFrameYetMeansNoFileAndAFolderNamedLikeAStillIsTold) {
     ASSERT_TRUE(QDir(Parts(*dlg_).storage().picture).mkpath("odd.bmp"));
     flags().Request(StillSource::Keyboard);
-    Parts(*dlg_).session().OnStillMessage(false);
+    Parts(*dlg_).session().OnStillDue(false);
     EXPECT_TRUE(pictures().isEmpty());
     EXPECT_FALSE(flags().requested());
     // The count's finding first, then why there is no picture.

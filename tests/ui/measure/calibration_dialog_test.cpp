@@ -2,7 +2,6 @@
 #include "measure/calibration_file.h"
 #include "ui/measure/calibration_dialog.h"
 
-#include "platform/app_events.h"
 #include "platform/folders.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
@@ -28,21 +27,6 @@ MeasureContext Context(const char* unit, double magnification, int decimals) {
     ctx.decimals = decimals;
     return ctx;
 }
-
-// Records the application messages posted to it.
-class MessageSink : public QWidget {
-public:
-    std::vector<int> messages;
-
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() >= QEvent::User) {
-            messages.push_back(static_cast<AppEvent*>(e)->message());
-            return true;
-        }
-        return QWidget::event(e);
-    }
-};
 
 class CalibrationTest : public ::testing::Test {
 protected:
@@ -155,8 +139,8 @@ TEST_F(CalibrationTest, DistancesGivingNoSaneMagnificationAreRefused) {
     EXPECT_FALSE(SaneMagnification(100000.1));
 }
 
-TEST_F(CalibrationTest, CalibrateRewritesTheLabelAndTellsTheParent) {
-    MessageSink parent;
+TEST_F(CalibrationTest, CalibrateRewritesTheLabelAndAnswersWhetherItCalibrated) {
+    QWidget parent;
     const MeasureContext ctx = Context("cm", 100, 3);
     CMeasureShape line;
     line.labels = QStringList{QString()};
@@ -164,18 +148,14 @@ TEST_F(CalibrationTest, CalibrateRewritesTheLabelAndTellsTheParent) {
     AnswerDialogWith(QStringLiteral("10"));
     EXPECT_TRUE(Calibrate(&parent, 154, ctx, &line));
     EXPECT_EQ(line.labels, QStringList{"L:1.000cm"});
-    QCoreApplication::sendPostedEvents(&parent);
-    EXPECT_EQ(parent.messages, std::vector<int>{kMsgCalibrated});
     const double calibrated = calibrationState().calibrated;
     EXPECT_GT(calibrated, 0);
 
-    // Cancel: no message, the magnification stays, the label shows the length at ctx.
+    // Cancel: the magnification stays, the label shows the length at ctx.
     line.labels = QStringList{QString()};
     AnswerDialogWith(QString());
-    EXPECT_FALSE(Calibrate(&parent, 154, ctx, &line, kMsgMagnification));
+    EXPECT_FALSE(Calibrate(&parent, 154, ctx, &line));
     EXPECT_EQ(line.labels, QStringList{"L:0.100cm"});
-    QCoreApplication::sendPostedEvents(&parent);
-    EXPECT_EQ(parent.messages.size(), 1u);
     EXPECT_DOUBLE_EQ(calibrationState().calibrated, calibrated);
 }
 

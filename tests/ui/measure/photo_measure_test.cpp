@@ -7,6 +7,7 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/support/test_env.h"
+#include "ui/measure/calibration_dialog.h"
 #include "ui/measure/measure_canvas_widget.h"
 #include "ui/measure/measure_ids.h"
 #include "ui/measure/pen_setting_dialog.h"
@@ -106,6 +107,35 @@ TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
     EXPECT_EQ(d.magnification(), 200);
     EXPECT_TRUE(d.canvas()->model().calibrationMode());
     EXPECT_FALSE(d.button(PhotoMeasureId::Calibration)->isEnabled());
+}
+
+// A confirmed calibration line is shown, filed under the nominal value and
+// told to whoever listens, once the line's click is over.
+TEST_F(PhotoMeasureTest, ACalibrationLineIsShownStoredAndTold) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("cal.bmp"), QSize(640, 480)), nullptr);
+    QFile calibrations(CalibrationFilePath());
+    ASSERT_TRUE(calibrations.open(QIODevice::WriteOnly));
+    calibrations.close();
+    d.nominalEdit()->setText(QStringLiteral("100"));
+    int told = 0;
+    QObject::connect(&d, &PhotoMeasureDialog::calibrationStored, [&] { ++told; });
+    d.OnCalibration();
+    ASSERT_TRUE(d.canvas()->model().calibrationMode());
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CalibrationDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->edit()->setText(QStringLiteral("1"));
+        dialog->accept();
+    });
+    Click(d.canvas(), QPoint(10, 10));
+    Click(d.canvas(), QPoint(164, 10));
+    EXPECT_EQ(told, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(told, 1);
+    const QString shown = d.calibratedEdit()->text();
+    EXPECT_FALSE(shown.isEmpty());
+    EXPECT_NE(shown, QStringLiteral("100"));
+    EXPECT_EQ(LookupCalibration(CalibrationFilePath(), QStringLiteral("100")), shown);
 }
 
 TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
