@@ -1,4 +1,4 @@
-// links: session
+// links: session tavolux_modules_build_tree PkgConfig::FFMPEG
 // The file list's two costs a user feels: composing a page of twelve
 // thumbnails from 640 x 480 pictures and recordings, the first time (no
 // cached thumbnails; the files themselves in the system's cache) and again

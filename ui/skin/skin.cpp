@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <map>
+#include <memory>
 
 namespace tvx {
 namespace {
@@ -211,8 +213,35 @@ QPixmap SkinPixmap(int number, qreal devicePixelRatio) {
     return pixmap;
 }
 
+namespace {
+
+// Parsed documents of the pictures drawn straight from their SVG.
+std::map<int, std::unique_ptr<QSvgRenderer>>& renderers() {
+    static std::map<int, std::unique_ptr<QSvgRenderer>> r;
+    return r;
+}
+
+} // namespace
+
+void PaintSkin(QPainter& painter, int number, const QPoint& at) {
+    auto& r = renderers();
+    auto it = r.find(number);
+    if (it == r.end()) {
+        const QString path = SkinPath(number);
+        if (path.isEmpty() || !QFileInfo::exists(path)) return;
+        auto renderer = std::make_unique<QSvgRenderer>(path);
+        if (!renderer->isValid() || !sizeIsSane(renderer->defaultSize())) return;
+        it = r.emplace(number, std::move(renderer)).first;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    it->second->render(&painter, QRectF(at, QSizeF(it->second->defaultSize())));
+    painter.restore();
+}
+
 void ClearSkinCache() {
     cache().clear();
+    renderers().clear();
 }
 
 } // namespace tvx
