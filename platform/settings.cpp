@@ -114,6 +114,17 @@ void WriteOwnSwitch(const char* name, bool on) {
     s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), on ? 1 : 0);
 }
 
+QByteArray ReadOwnBytes(const char* name) {
+    auto s = openStore();
+    return s->value(QStringLiteral("Tavolux/") + QLatin1String(name)).toByteArray();
+}
+
+void WriteOwnBytes(const char* name, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    auto s = openStore();
+    s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), bytes);
+}
+
 QString SettingsFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/tavolux/settings.ini");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -70,6 +71,10 @@ void WriteSysDate(uint32_t show);
 // Reading answers `fallback` when the value is missing or is neither.
 bool ReadOwnSwitch(const char* name, bool fallback = false);
 void WriteOwnSwitch(const char* name, bool on);
+// Bytes of this program's own (the window's place and size), under the same
+// section; empty when missing.
+QByteArray ReadOwnBytes(const char* name);
+void WriteOwnBytes(const char* name, const QByteArray& bytes);
 
 // filepath.dat in the program folder: the TempDir path as 260 UTF-16LE units,
 // zero-terminated and zero-filled. Reading answers the path only when it is

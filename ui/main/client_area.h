@@ -13,16 +13,25 @@ QFont ResolutionFont();
 
 // The window's client area: the background skin, the file-list tab picture,
 // the resolution text and the recording seconds, with the live picture, file
-// list, buttons and boxes placed on it.
+// list, buttons and boxes placed on it. The file list and the live picture
+// are laid out to fill the area, whatever its size; the skin's panels are
+// drawn around them.
 class CClientArea : public QWidget {
     Q_OBJECT
 public:
+    // The smallest area, and the first-run size.
     static constexpr int kWidth = 860;
     static constexpr int kHeight = 610;
-    // Where the live picture sits on the area outside full screen.
+    // Where the live picture sits on the smallest area outside full screen.
     static constexpr QRect kPictureRect{204, 52, 640, 480};
 
     explicit CClientArea(QWidget* parent = nullptr);
+
+    // Lays out the file list and the live picture; the footer (the status
+    // strip) goes between the name and the model line at the foot.
+    void Arrange(QWidget* list, QWidget* live, QWidget* footer);
+    // Where the tab of a list (1 pictures, 0 videos) takes clicks.
+    QRect TabZone(int mode) const;
 
     void setResolutionText(const QString& text, const QFont& font);
     // Seconds shown under the picture while recording; -1 hides the counter.
@@ -39,8 +48,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    QPoint tabAt() const;
+    QPoint resolutionAt() const;
+    QPoint secondsAt() const;
+    void paintPanels(QPainter& p) const;
+
+    QWidget* list_ = nullptr;
+    QWidget* live_ = nullptr;
+    QWidget* footer_ = nullptr;
     QString resolution_;
     QFont resolutionFont_;
     QFont secondsFont_;

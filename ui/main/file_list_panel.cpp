@@ -87,11 +87,11 @@ bool FileListPanel::eventFilter(QObject* watched, QEvent* e) {
         auto* me = static_cast<QMouseEvent*>(e);
         const QPoint pos = me->position().toPoint();
         if (me->button() == Qt::LeftButton && view()->isVisible()) {
-            if (QRect(QPoint(10, 46), QPoint(60, 77)).contains(pos)) {
+            if (client_->TabZone(1).contains(pos)) {
                 SetListMode(1);
                 return true;
             }
-            if (QRect(QPoint(70, 47), QPoint(121, 76)).contains(pos)) {
+            if (client_->TabZone(0).contains(pos)) {
                 SetListMode(0);
                 return true;
             }

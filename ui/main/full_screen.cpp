@@ -14,7 +14,6 @@ FullScreenMode::FullScreenMode(QMainWindow* window, CClientArea* client, CLiveVi
                                QList<QWidget*> chrome)
     : QObject(window), window_(window), client_(client), view_(view), chrome_(std::move(chrome)) {
     setObjectName(QStringLiteral("fullScreenMode"));
-    view_->setGeometry(CClientArea::kPictureRect);
     window_->installEventFilter(this);
 }
 
@@ -45,7 +44,6 @@ void FullScreenMode::Leave() {
     window_->setWindowTitle(savedTitle_);
     for (QWidget* w : chrome_)
         w->show();
-    view_->setGeometry(CClientArea::kPictureRect);
     window_->activateWindow();
     view_->LeaveFullScreen();
     window_->menuBar()->show();
@@ -65,11 +63,9 @@ bool FullScreenMode::eventFilter(QObject* watched, QEvent* e) {
             },
             Qt::QueuedConnection);
     } else if (e->type() == QEvent::WindowStateChange) {
-        // Maximising is how the desktop asks for full screen; some desktops
-        // ask for full screen directly.
-        const auto big = [this] {
-            return bool(window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
-        };
+        // The desktop may ask for full screen directly; maximising just
+        // maximises, the picture keeping its shape.
+        const auto big = [this] { return bool(window_->windowState() & Qt::WindowFullScreen); };
         if (big() && !on_)
             QMetaObject::invokeMethod(this, &FullScreenMode::Enter, Qt::QueuedConnection);
         // The desktop's restore (un-maximise, leaving full screen) is the

@@ -13,8 +13,7 @@ class CClientArea;
 class CLiveView;
 
 // Full screen: the live picture alone on the screen, everything else of the
-// window hidden, Escape or the desktop's restore to leave. The desktop's
-// maximise asks for it too. UI thread.
+// window hidden, Escape or the desktop's restore to leave. UI thread.
 class FullScreenMode : public QObject {
     Q_OBJECT
 public:

@@ -48,6 +48,7 @@ namespace tvx {
 namespace {
 
 const char* const kSupportAddress = "https://tavolux.org/support/microscope/";
+constexpr const char* kWindowGeometryKey = "WindowGeometry";
 
 } // namespace
 
@@ -131,6 +132,7 @@ void MainWindow::InitDialog() {
     strip->setGeometry(130, 586, 600, 20);
     new StatusFeedback(strip, {*stills, *recording_, *recorder, liveTools_->measure(), *files},
                        this);
+    client_->Arrange(files->view(), liveView_, strip);
     fullScreen_ =
         new FullScreenMode(this, client_, liveView_,
                            QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(),
@@ -194,12 +196,14 @@ void MainWindow::InitDialog() {
 
     client_->setFocus();
     startupTimer_->start();
-    // The client area is the skin; the window wraps it with the menu. The
-    // window is not resizable, but may be maximised: that means full screen.
+    // The client area is the skin; the window wraps it with the menu. It
+    // opens where it was left, or at its smallest in the screen's middle.
     adjustSize();
-    resize(sizeHint());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    if (!restoreGeometry(ReadOwnBytes(kWindowGeometryKey))) {
+        resize(minimumSizeHint());
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
 }
 
 void MainWindow::connectWindowCommands() {
@@ -299,6 +303,7 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
+    if (fullScreen_ && !fullScreen_->isOn()) WriteOwnBytes(kWindowGeometryKey, saveGeometry());
     if (session_) {
         recording_->Finish();
         session_->Shutdown();

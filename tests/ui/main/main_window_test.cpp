@@ -205,6 +205,36 @@ TEST_F(MainWindowTest, FullScreenHasNoToolTipsNorSecondsAndEscapeRestores) {
     EXPECT_EQ(dlg->geometry().size(), normal.size());
 }
 
+TEST_F(MainWindowTest, TheWindowGrowsWithItsPictureAndOpensAtItsLastSize) {
+    auto dlg = connectedWindow();
+    // First run: the smallest size, the picture 1:1.
+    EXPECT_EQ(dlg->centralWidget()->size(), QSize(860, 610));
+    EXPECT_EQ(Parts(*dlg).liveView()->geometry(), QRect(204, 52, 640, 480));
+    for (const QSize size : {QSize(1280, 800), QSize(1920, 1080)}) {
+        dlg->resize(size);
+        QCoreApplication::processEvents();
+        const QRect live = Parts(*dlg).liveView()->geometry();
+        EXPECT_EQ(live.right(), dlg->centralWidget()->width() - 17) << size.width();
+        EXPECT_EQ(Parts(*dlg).fileList().view()->geometry().bottom(),
+                  dlg->centralWidget()->height() - 44);
+        // The whole frame shows, in its own shape.
+        const QRect shown = Parts(*dlg).liveView()->surface().mapping().shown();
+        EXPECT_TRUE(live.adjusted(-live.x(), -live.y(), -live.x(), -live.y()).contains(shown));
+        EXPECT_NEAR(double(shown.width()) / shown.height(), 640.0 / 480.0, 0.01);
+        EXPECT_TRUE(shown.width() == live.width() || shown.height() == live.height());
+    }
+    // Maximising is not full screen any more.
+    dlg->setWindowState(Qt::WindowMaximized);
+    test::Pump(200);
+    EXPECT_FALSE(Parts(*dlg).isFullScreenMode());
+    dlg->setWindowState(Qt::WindowNoState);
+    dlg->resize(1100, 700);
+    QCoreApplication::processEvents();
+    dlg->close();
+    dlg.reset();
+    EXPECT_EQ(connectedWindow()->size(), QSize(1100, 700));
+}
+
 TEST_F(MainWindowTest, EscapeAndEnterDoNothingOutsideFullScreen) {
     auto dlg = connectedWindow();
     for (int k : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {

@@ -163,7 +163,7 @@ TEST_F(Feedback, CameraKeysArePressesOfTheMicroscopesButton) {
 TEST_F(Feedback, TheDesktopsRestoreLeavesFullScreen) {
     connected();
     const QRect picture = Parts(*dlg_).liveView()->geometry();
-    dlg_->setWindowState(Qt::WindowMaximized);
+    dlg_->setWindowState(Qt::WindowFullScreen);
     ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).isFullScreenMode(); }));
     // The desktop un-maximises or leaves full screen.
     dlg_->setWindowState(Qt::WindowNoState);
