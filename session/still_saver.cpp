@@ -9,6 +9,9 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
 #include <cerrno>
 #include <cstring>
 
@@ -89,6 +92,29 @@ private:
     mutable DrawProbeEngine engine_;
 };
 
+// Qt's raster engine cuts a long run of spans (a line the height of the
+// picture) into pieces for the global thread pool and waits for them, unless
+// it already runs on one of that pool's threads. For the few lines over a
+// still those hand-offs cost several times the drawing itself, so the
+// drawing goes to one pool thread whole. With no pool thread free it is done
+// here, cut up as Qt sees fit. The overlays are drawn off the UI thread for
+// the live view all the time, so another thread is nothing new to them.
+template <typename Job> void DrawOnOnePoolThread(Job&& job) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (pool->contains(QThread::currentThread())) {
+        job();
+        return;
+    }
+    QSemaphore done;
+    if (pool->tryStart([&job, &done] {
+            job();
+            done.release();
+        }))
+        done.acquire();
+    else
+        job();
+}
+
 } // namespace
 
 bool OverlayCompositor::Draws(const QSize& picture) {
@@ -155,10 +181,10 @@ QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
             std::memcpy(picture.scanLine(y),
                         still.pixels.data() + std::ptrdiff_t(still.height - 1 - y) * still.stride,
                         rowBytes);
-        {
+        DrawOnOnePoolThread([compositor] {
             QPainter painter(&picture);
             compositor->Compose(painter, picture.size());
-        }
+        });
         bytes = EncodeBmpFromBottomUpBgr(picture.constScanLine(still.height - 1), still.width,
                                          still.height, -int(picture.bytesPerLine()));
     }
