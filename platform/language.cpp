@@ -3,6 +3,7 @@
 #include "platform/folders.h"
 #include "platform/profile.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QMutex>
 
@@ -99,6 +100,11 @@ void ClearLanguage() {
 QString LanguageFilePath() {
     QMutexLocker lock(&g_mutex);
     return g_current.languageFile;
+}
+
+bool LanguageIsRightToLeft() {
+    const QString name = QFileInfo(LanguageFilePath()).fileName();
+    return name.startsWith(QLatin1String("Arabic")) || name.startsWith(QLatin1String("Hebrew"));
 }
 
 QString ManualFilePath() {

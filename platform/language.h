@@ -28,6 +28,8 @@ void ChooseLanguage(int primary, int sub);
 // Clears both paths: every text falls back to its default.
 void ClearLanguage();
 QString LanguageFilePath();
+// The language chosen is written right to left (Arabic, Hebrew).
+bool LanguageIsRightToLeft();
 QString ManualFilePath();
 
 // The start-up choice: the stored pair when LanID is non-zero, else the

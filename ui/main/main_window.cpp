@@ -89,6 +89,7 @@ void MainWindow::InitDialog() {
     ReadLanguage();
     const SettingsValues s = Settings();
     ChooseStartupLanguage(s.LanID, s.SubLanIDD);
+    followLanguageDirection();
     ReadLineType();
     ReadLineWidth();
     ReadUnitDecimal();
@@ -100,6 +101,7 @@ void MainWindow::InitDialog() {
     const QFont resolutionFont = ResolutionFont();
     liveView_ = new CLiveView(client_);
     liveView_->setObjectName(QStringLiteral("liveView"));
+    liveView_->setLayoutDirection(Qt::LeftToRight);
     liveView_->SetTextFont(secondsFont);
     liveView_->SetFullScreenHint(Text("EscRestore", "ESC Restore", 128));
     auto* feedback = new StillFeedback(liveView_);
@@ -248,7 +250,14 @@ void MainWindow::switchLanguage(int primary, int sub) {
     ChooseStartupLanguage(uint32_t(primary), uint32_t(sub));
     buildMenus(224);
     relabel();
+    followLanguageDirection();
     WriteLanguage(uint32_t(primary), uint32_t(sub));
+}
+
+void MainWindow::followLanguageDirection() {
+    // Layouts mirror for a language written right to left; pictures never do.
+    QGuiApplication::setLayoutDirection(LanguageIsRightToLeft() ? Qt::RightToLeft
+                                                                : Qt::LeftToRight);
 }
 
 void MainWindow::remindToCalibrate() {

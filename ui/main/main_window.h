@@ -49,6 +49,7 @@ private:
     void buildMenus(int menuGrey);
     void relabel();
     void switchLanguage(int primary, int sub);
+    void followLanguageDirection();
     void onCaptureError(const QString& reason);
     void remindToCalibrate();
 

@@ -31,6 +31,8 @@ QRect Bounds(const Figure& f) {
 CMeasureCanvas::CMeasureCanvas(QWidget* parent, const QString& picturePath, int initialTool,
                                double magnification)
     : QWidget(parent), model_(this) {
+    // A picture is never mirrored, whatever the language.
+    setLayoutDirection(Qt::LeftToRight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     // Clicked, the canvas takes the keyboard from the magnification box, so
