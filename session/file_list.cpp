@@ -211,12 +211,15 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         return DisplayFileName(FileName(e.path));
-    case Qt::DecorationRole: {
-        const ThumbnailCache::Thumb* t = thumbs_.Find(e.path, kind);
-        return t ? t->image : QImage();
-    }
+    case Qt::DecorationRole:
     case ThumbStateRole: {
         const ThumbnailCache::Thumb* t = thumbs_.Find(e.path, kind);
+        if (!t) {
+            // A few screens of rows at most wait at any time.
+            if (askedRow_.size() > 1024) askedRow_.clear();
+            askedRow_.insert(e.path, index.row());
+        }
+        if (role == Qt::DecorationRole) return t ? t->image : QImage();
         return !t ? ThumbPending : t->failed ? ThumbFailed : ThumbReady;
     }
     case PathRole:
@@ -244,7 +247,11 @@ void FileListModel::RowChanged(ListMode list, int row, const QList<int>& roles) 
 }
 
 void FileListModel::OnThumbnailReady(const QString& path) {
-    RowChanged(mode_, RowOf(path), {Qt::DecorationRole, ThumbStateRole});
+    const int asked = askedRow_.take(path);
+    const auto& entries = Current().entries;
+    const bool still =
+        asked >= 0 && asked < int(entries.size()) && entries[size_t(asked)]->path == path;
+    RowChanged(mode_, still ? asked : RowOf(path), {Qt::DecorationRole, ThumbStateRole});
 }
 
 void FileListModel::OnVanished(const QString& path) {

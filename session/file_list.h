@@ -3,7 +3,7 @@
 #include "session/thumbnail_cache.h"
 
 #include <QAbstractListModel>
-
+#include <QHash>
 #include <QImage>
 #include <QLine>
 #include <QRect>
@@ -168,6 +168,9 @@ private:
     Folders folders_;
     ListMode mode_ = ListMode::Pictures;
     std::array<List, 2> list_;
+    // Where each file whose thumbnail was asked for stood then, so that its
+    // row is found at once when the thumbnail arrives.
+    mutable QHash<QString, int> askedRow_;
     // Declared last: its workers stop before the lists go.
     mutable ThumbnailCache thumbs_;
 };

@@ -51,22 +51,32 @@ ThumbnailCache::~ThumbnailCache() {
     // No job may outlive the object it hands its result to, and none may
     // hold up the program's end: a decoding under way gives up.
     stopping_ = true;
-    pool_.clear();
+    {
+        const QMutexLocker lock(&mutex_);
+        queue_.clear();
+    }
     pool_.waitForDone();
+}
+
+void ThumbnailCache::DropQueued() {
+    const QMutexLocker lock(&mutex_);
+    for (const Job& j : queue_)
+        requested_.remove(j.path);
+    queue_.clear();
 }
 
 void ThumbnailCache::SetCellSize(QSize cell) {
     if (cell == cell_) return;
     cell_ = cell;
     cache_.clear();
-    queue_.clear();
+    DropQueued();
     ++generation_;
 }
 
 void ThumbnailCache::SetMaker(Maker maker) {
     maker_ = std::move(maker);
     cache_.clear();
-    queue_.clear();
+    DropQueued();
     ++generation_;
 }
 
@@ -74,11 +84,11 @@ const ThumbnailCache::Thumb* ThumbnailCache::Find(const QString& path, Kind kind
     if (Entry* e = cache_.object(path)) {
         if (recheckMs_ >= 0 && e->checked.elapsed() >= recheckMs_) {
             e->checked.restart();
-            Queue({path, kind, e->size, e->time});
+            Queue({path, kind, e->size, e->time, {}, {}, 0});
         }
         return &e->thumb;
     }
-    Queue({path, kind, -1, -1});
+    Queue({path, kind, -1, -1, {}, {}, 0});
     return nullptr;
 }
 
@@ -87,35 +97,56 @@ void ThumbnailCache::Forget(const QString& path) {
 }
 
 void ThumbnailCache::Queue(Job job) {
-    if (running_.contains(job.path)) return;
+    const QMutexLocker lock(&mutex_);
+    const bool requested = requested_.contains(job.path);
     const auto same = std::find_if(queue_.begin(), queue_.end(),
                                    [&](const Job& j) { return j.path == job.path; });
-    if (same != queue_.end()) queue_.erase(same);
+    if (same != queue_.end()) {
+        // Asked again: it goes first.
+        Job again = std::move(*same);
+        queue_.erase(same);
+        queue_.push_back(std::move(again));
+        return;
+    }
+    if (requested) return; // being made
+    job.cell = cell_;
+    job.maker = maker_;
+    job.generation = generation_;
+    requested_.insert(job.path);
     queue_.push_back(std::move(job));
-    if (queue_.size() > kMaxQueued) queue_.pop_front();
-    Pump();
-}
-
-void ThumbnailCache::Pump() {
-    while (!queue_.empty() && running_.size() < pool_.maxThreadCount()) {
-        Job job = std::move(queue_.back());
-        queue_.pop_back();
-        running_.insert(job.path);
-        // The worker gets copies only; its result comes back to this thread
-        // as a queued call, which Qt drops if the cache is gone (and the
-        // destructor waits for running jobs first).
-        pool_.start(
-            [this, job, cell = cell_, maker = maker_, generation = generation_, stop = &stopping_] {
-                Outcome o = Work(job, cell, maker, stop);
-                o.generation = generation;
-                QMetaObject::invokeMethod(
-                    this, [this, o] { Finish(o); }, Qt::QueuedConnection);
-            });
+    if (queue_.size() > kMaxQueued) {
+        requested_.remove(queue_.front().path);
+        queue_.pop_front();
+    }
+    if (runners_ < pool_.maxThreadCount()) {
+        ++runners_;
+        pool_.start([this] { RunJobs(); });
     }
 }
 
-ThumbnailCache::Outcome ThumbnailCache::Work(const Job& job, QSize cell, const Maker& maker,
-                                             const std::atomic<bool>* stop) {
+void ThumbnailCache::RunJobs() {
+    for (;;) {
+        Job job;
+        {
+            const QMutexLocker lock(&mutex_);
+            if (queue_.empty() || stopping_) {
+                --runners_;
+                return;
+            }
+            job = std::move(queue_.back());
+            queue_.pop_back();
+        }
+        Outcome o = Work(job, &stopping_);
+        o.generation = job.generation;
+        // The result comes back to the UI thread as a queued call, which Qt
+        // drops if the cache is gone (and the destructor waits for the
+        // workers first).
+        QMetaObject::invokeMethod(
+            this, [this, o] { Finish(o); }, Qt::QueuedConnection);
+    }
+}
+
+ThumbnailCache::Outcome ThumbnailCache::Work(const Job& job, const std::atomic<bool>* stop) {
     Outcome o;
     o.path = job.path;
     struct stat st {};
@@ -134,7 +165,7 @@ ThumbnailCache::Outcome ThumbnailCache::Work(const Job& job, QSize cell, const M
         o.what = Outcome::Unchanged;
         return o;
     }
-    const Made made = maker(job.path, job.kind, cell, stop);
+    const Made made = job.maker(job.path, job.kind, job.cell, stop);
     if (made.vanished) {
         o.what = Outcome::Vanished;
         return o;
@@ -145,29 +176,31 @@ ThumbnailCache::Outcome ThumbnailCache::Work(const Job& job, QSize cell, const M
 }
 
 void ThumbnailCache::Finish(const Outcome& o) {
-    running_.remove(o.path);
-    if (o.generation == generation_) {
-        switch (o.what) {
-        case Outcome::Vanished:
-            cache_.remove(o.path);
-            emit vanished(o.path);
-            break;
-        case Outcome::Unchanged:
-            break;
-        case Outcome::Made: {
-            auto* e = new Entry;
-            e->thumb = o.thumb;
-            e->size = o.size;
-            e->time = o.time;
-            e->checked.start();
-            const qint64 bytes = std::max<qint64>(o.thumb.image.sizeInBytes(), 256);
-            cache_.insert(o.path, e, bytes);
-            emit ready(o.path);
-            break;
-        }
-        }
+    requested_.remove(o.path);
+    if (o.generation != generation_) {
+        // Made for another size or maker: the row is to ask again.
+        emit ready(o.path);
+        return;
     }
-    Pump();
+    switch (o.what) {
+    case Outcome::Vanished:
+        cache_.remove(o.path);
+        emit vanished(o.path);
+        break;
+    case Outcome::Unchanged:
+        break;
+    case Outcome::Made: {
+        auto* e = new Entry;
+        e->thumb = o.thumb;
+        e->size = o.size;
+        e->time = o.time;
+        e->checked.start();
+        const qint64 bytes = std::max<qint64>(o.thumb.image.sizeInBytes(), 256);
+        cache_.insert(o.path, e, bytes);
+        emit ready(o.path);
+        break;
+    }
+    }
 }
 
 } // namespace tvx

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
+#include <QMutex>
 #include <QObject>
 #include <QSet>
 #include <QSize>
@@ -62,7 +63,7 @@ public:
     // The file was replaced: its thumbnail is made again when next asked for.
     void Forget(const QString& path);
     // Nothing queued or being made.
-    bool Idle() const { return queue_.empty() && running_.isEmpty(); }
+    bool Idle() const { return requested_.isEmpty(); }
     // Blocks until the workers have finished what they were given (their
     // results still arrive through the event loop). Tests and benchmarks.
     void WaitForWorkers() { pool_.waitForDone(); }
@@ -79,6 +80,9 @@ private:
         Kind kind = Kind::Picture;
         qint64 knownSize = -1; // of the thumbnail held; -1 for none
         qint64 knownTime = -1;
+        QSize cell;
+        Maker maker;
+        quint64 generation = 0;
     };
     struct Outcome {
         enum What { Vanished, Unchanged, Made } what = Made;
@@ -94,10 +98,14 @@ private:
         qint64 time = -1;
         QElapsedTimer checked;
     };
-    static Outcome Work(const Job& job, QSize cell, const Maker& maker,
-                        const std::atomic<bool>* stop);
+    static Outcome Work(const Job& job, const std::atomic<bool>* stop);
     void Queue(Job job);
-    void Pump();
+    // Empties the queue (the UI thread's side of it as well).
+    void DropQueued();
+    // A worker: makes the newest job waiting, and the next, until none is
+    // left, so the jobs of a page follow each other without waiting for the
+    // UI thread.
+    void RunJobs();
     void Finish(const Outcome& outcome);
 
     QSize cell_;
@@ -105,10 +113,14 @@ private:
     int recheckMs_ = 2000;
     // Made thumbnails, costed in bytes.
     QCache<QString, Entry> cache_;
+    // Files queued or being made (UI thread).
+    QSet<QString> requested_;
+    // Guards queue_ and runners_, shared with the workers.
+    QMutex mutex_;
     // Waiting jobs, the newest (the cells on screen now) at the back; the
     // oldest are dropped when there are too many.
     std::deque<Job> queue_;
-    QSet<QString> running_;
+    int runners_ = 0; // workers started and not yet out of jobs
     // Raised when the cell size changes: results made before are dropped.
     quint64 generation_ = 0;
     std::atomic<bool> stopping_{false};

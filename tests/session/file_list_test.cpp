@@ -86,6 +86,7 @@ protected:
     // The thumbnail of `row` once the worker has made it: its state, and the
     // picture in `image`.
     int Thumb(int row, QImage* image = nullptr) {
+        Settle(); // a look taken before the test changed a file
         Data(row, FileListModel::ThumbStateRole);
         Settle();
         if (image) *image = Data(row, Qt::DecorationRole).value<QImage>();
