@@ -1,4 +1,4 @@
-// links: media
+// links: media tavolux_modules_build_tree
 // The whole write path of one recorded frame: BGR -> the encoder's input
 // (swscale) -> the encoder -> the AVI muxer -> the file, at the two capture
 // sizes a recording usually has, for the default compressor and MJPEG. The

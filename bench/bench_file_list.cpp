@@ -1,4 +1,4 @@
-// links: session
+// links: session tavolux_modules_build_tree PkgConfig::FFMPEG
 // The file list's costs a user feels: a page of twelve thumbnails from
 // 640 x 480 pictures and recordings made the first time (no thumbnails
 // kept; the files themselves in the system's cache) and drawn again (the

@@ -7,6 +7,7 @@
 #include "capture/frame_sink.h"
 #include "capture/live_surface.h"
 #include "measure/live_guides.h"
+#include "measure/tool_registry.h"
 #include "platform/settings.h"
 #include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"

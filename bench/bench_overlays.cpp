@@ -4,8 +4,8 @@
 // onto an RGB32 surface of the window's size and of a full-screen size. A
 // plain copy of the surface is the baseline.
 #include "measure/live_guides.h"
-#include "measure/measure_tools.h"
 #include "measure/shape_drawing.h"
+#include "measure/tool_registry.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,4 +1,4 @@
-// links: ui_record capture
+// links: ui_record capture tavolux_modules_build_tree
 // How long a frame holds the streaming thread while a recording runs: the
 // frame sink's whole per-frame path at 640 x 480 with the recording
 // controller attached and recording with the default compressor (Microsoft

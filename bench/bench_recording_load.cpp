@@ -1,4 +1,4 @@
-// links: ui_record capture media
+// links: ui_record capture media tavolux_modules_build_tree PkgConfig::FFMPEG
 // Does a recording keep every frame the camera delivers? 30 s of frames at
 // a camera's steady pace go through the frame sink with the recording
 // controller attached (the default compressor, Microsoft Video 1), as on the
@@ -21,7 +21,7 @@
 // Run:  build/bench/bench_recording_load   (about six minutes)
 #include "capture/frame_sink.h"
 #include "capture/sim_render.h"
-#include "media/ffmpeg_util.h"
+#include "media/ffmpeg/ffmpeg_util.h"
 #include "ui/record/recording_controller.h"
 
 extern "C" {

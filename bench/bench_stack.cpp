@@ -1,4 +1,4 @@
-// links: stack capture
+// links: stack_cv capture tavolux_modules_build_tree
 // Focus stacking of a simulated hand-held sweep: how good the stacked
 // picture is against the truth, and how long aligning and fusing take.
 //
@@ -20,8 +20,8 @@
 //   bench_stack --stack <folder of frame*.png> <result.png>
 #include "capture/sim_depth.h"
 #include "capture/sim_render.h"
+#include "stack/cv/score.h"
 #include "stack/image_qt.h"
-#include "stack/score.h"
 #include "stack/stacker.h"
 
 #include <QDir>

@@ -281,6 +281,7 @@ void LiveSurface::Recreate(const QSize& clientSize) {
         client_ = front_.size();
         frontKind_ = Front::Composed;
         frontFrame_ = FrameView();
+        holdsFrame_ = waiting.usable() && !client_.isEmpty();
         if (waiting.usable()) picture_ = QSize(waiting.width, waiting.height);
         ++generation_;
     }
@@ -311,7 +312,13 @@ void LiveSurface::Release() {
     client_ = QSize();
     frontKind_ = Front::Composed;
     frontFrame_ = FrameView();
+    holdsFrame_ = false;
     ++generation_;
+}
+
+bool LiveSurface::holdsFrame() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return holdsFrame_;
 }
 
 bool LiveSurface::hasSurface() const {
@@ -337,6 +344,7 @@ void LiveSurface::ClearSurface() {
     front_.swap(black);
     frontKind_ = Front::Composed;
     frontFrame_ = FrameView();
+    holdsFrame_ = false;
 }
 
 void LiveSurface::SetPictureSize(const QSize& picture) {
@@ -430,7 +438,8 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
             ComposeFrame(frame, back_, frameRgb_);
     }
 
-    FrameView old; // let go outside the lock
+    FrameView old;  // let go outside the lock
+    QImage retired; // likewise
     {
         std::lock_guard<std::mutex> lock(mutex_);
         // The view was re-created meanwhile: this frame was drawn for the old size.
@@ -440,12 +449,17 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         if (kind == Front::Direct) {
             old = std::move(frontFrame_);
             frontFrame_ = frame;
+            // The view-sized picture is not painted while frames are shown
+            // 1:1 (1.2 MB at 640 × 480); clearing or re-creating the view
+            // makes a new one.
+            retired.swap(front_);
         } else {
             front_.swap(back_);
             old = std::move(frontFrame_);
             frontFrame_ = FrameView();
         }
         frontKind_ = kind;
+        holdsFrame_ = true;
     }
     if (composed_) composed_();
     return true;

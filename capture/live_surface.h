@@ -89,6 +89,9 @@ public:
     void PaintOverlays(QPainter& painter) const;
     bool hasSurface() const;
     QSize size() const;
+    // Whether what Paint paints now is a delivered frame rather than a
+    // black or cleared view (any thread).
+    bool holdsFrame() const;
 
     // Set once while the window is built; the overlay must outlive the surface.
     void SetOverlay(LiveLayer layer, LiveOverlay* overlay);
@@ -128,6 +131,7 @@ private:
     FrameView frontFrame_;
     FrameView waiting_; // guarded by mutex_; a frame that came while there was no surface
     Front frontKind_ = Front::Composed;
+    bool holdsFrame_ = false; // guarded by mutex_
     QSize client_;            // guarded by mutex_; the view's size, set by the UI thread
     QSize picture_{640, 480}; // guarded by mutex_; the shown pictures' size, set by both threads
     int generation_ = 0;      // guarded by mutex_; bumped by the UI thread on every re-creation

@@ -1,8 +1,10 @@
 #include "measure/measure_canvas.h"
 
+#include "measure/canvas_zoom.h"
 #include "measure/live_guides.h"
 #include "measure/picture_scale.h"
 #include "measure/shape_drawing.h"
+#include "measure/tool_registry.h"
 #include "platform/settings.h"
 
 #include <QDir>
@@ -236,13 +238,7 @@ ToolSettings MeasureCanvasModel::CurrentToolSettings() const {
 CMeasureTool* MeasureCanvasModel::ToolFor(int tool) {
     const bool calibrates = calibrating_ && measuring_ && tool == int(MeasureTool::Line);
     if (!active_ || activeTool_ != tool || activeCalibrates_ != calibrates) {
-        if (calibrates) {
-            for (const ToolEntry& e : kToolRegistry)
-                if (e.id == ToolId::CalibrationLine)
-                    active_ = e.make(ToolSurface::Canvas, int32_t(ShapeKind::Line));
-        } else {
-            active_ = tool >= 0 && tool <= 10 ? MakeCanvasTool(MeasureTool(tool)) : nullptr;
-        }
+        active_ = MakeCanvasTool(tool, calibrates);
         activeTool_ = tool;
         activeCalibrates_ = calibrates;
     }
@@ -427,22 +423,36 @@ QPen MeasureCanvasModel::CurrentPen() const {
 void MeasureCanvasModel::Paint(QImage& canvas) const {
     if (canvas.size() != canvasSize_ || canvas.format() != QImage::Format_RGB32)
         canvas = QImage(canvasSize_, QImage::Format_RGB32);
-    canvas.fill(kCanvasGrey);
-    if (!hasPicture()) return;
-    QPainter p(&canvas);
-    picture_.Stretch(p, 0, 0, canvas.width(), canvas.height());
+    Paint(canvas, ViewMapping::Identity(canvasSize_));
+}
+
+void MeasureCanvasModel::Paint(QImage& view, const ViewMapping& map) const {
+    if (view.isNull()) return;
+    view.fill(kCanvasGrey);
+    if (!hasPicture() || !map.valid()) return;
+    const QRect shown = map.shown();
+    const double sx = map.scaleX();
+    const double sy = map.scaleY();
+    QPainter p(&view);
+    picture_.Stretch(p, shown.x(), shown.y(), shown.width(), shown.height());
+    p.translate(ShapeOrigin(map));
     const MeasureContext ctx = CurrentContext();
     if (shapeUnderWay() && IsContinuous(active_.get()) && active_->settings().measuring) {
         Figure placed;
         SplitContinuous(active_->Pending(), &placed, nullptr);
-        PaintFigure(p, placed, CurrentPen(), ToQFont(labelFont_), ColourFromBgr(labelColour_));
+        PaintFigure(p, ScaledFigure(placed, sx, sy), CurrentPen(), ToQFont(labelFont_),
+                    ColourFromBgr(labelColour_));
     }
     for (const CMeasureShape& s : shapes_.shapes())
-        PaintCanvasShape(p, s, ctx);
-    PaintScaleBar(p, ViewMapping::Fit(pictureSize(), canvas.size()));
+        PaintCanvasShape(p, s, ctx, sx, sy);
+    p.resetTransform();
+    p.translate(shown.topLeft());
+    PaintScaleBar(p, ViewMapping::Fit(pictureSize(), shown.size()));
     if (!dateStamp_.isEmpty()) {
+        // Where the user sees it: the bottom left of what is in view.
+        const QRect seen = shown.intersected(view.rect()).translated(-shown.topLeft());
         Figure stamp;
-        stamp.texts << Figure::Text{QPoint(2, canvas.height() - 14), 0, dateStamp_};
+        stamp.texts << Figure::Text{QPoint(seen.left() + 2, seen.bottom() + 1 - 14), 0, dateStamp_};
         PaintFigure(p, stamp, QPen(), ToQFont(DateStampFontRecord()),
                     ColourFromBgr(kDateStampColour));
     }

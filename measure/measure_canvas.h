@@ -159,6 +159,12 @@ public:
     // Draws the canvas bitmap: picture, the continuous line under way,
     // every shape, the date stamp. Nothing but grey without a picture.
     void Paint(QImage& canvas) const;
+    // The same over `view` through `map` (canvas coordinates to view
+    // pixels), as a zoomed window shows it: the picture and the shapes'
+    // points at the mapping's scale, pens and texts at their own size, the
+    // date stamp in the corner of the picture's visible part. `view` keeps
+    // its size; it must be RGB32.
+    void Paint(QImage& view, const ViewMapping& map) const;
     // Draws the picture at its own size with every shape and saves it as BMP
     // or JPEG by the path's last three letters; false without a picture, for
     // another ending (nothing written) or when the file cannot be written,

@@ -1,6 +1,6 @@
 #include "measure/measure_export.h"
 
-#include "measure/measure_tools.h"
+#include "measure/tool_registry.h"
 
 #include <QSaveFile>
 #include <algorithm>
@@ -14,21 +14,15 @@ namespace {
 // tool registry describes it; nothing for a number neither numbering knows.
 struct KindInfo {
     QString name;
-    std::optional<ToolId> tool;
+    const ToolRow* tool = nullptr;
 };
 std::optional<KindInfo> FindKind(int32_t kind, ShapeNumbering numbering) {
     if (numbering == ShapeNumbering::Canvas && kind == int32_t(ShapeKind::Text))
-        return KindInfo{QStringLiteral("text"), std::nullopt};
-    for (const ToolEntry& e : kToolRegistry) {
-        if (e.id == ToolId::CalibrationLine) continue; // a line once made
-        const std::optional<ShapeKind> canvasKind =
-            e.canvas ? KindForTool(*e.canvas) : std::optional<ShapeKind>();
-        const bool match = numbering == ShapeNumbering::Live
-                               ? e.liveTool != 0 && e.liveTool == kind
-                               : canvasKind && int32_t(*canvasKind) == kind;
-        if (match) return KindInfo{QLatin1String(e.name), e.id};
-    }
-    return std::nullopt;
+        return KindInfo{QStringLiteral("text"), nullptr};
+    const ToolRow* r =
+        numbering == ShapeNumbering::Live ? ToolOfLiveKind(kind) : ToolOfCanvasKind(kind);
+    if (!r) return std::nullopt;
+    return KindInfo{QLatin1String(r->name), r};
 }
 
 // The texts drawn for a shape, in drawing order.
@@ -46,118 +40,6 @@ QStringList DrawnTexts(const CMeasureShape& shape, const MeasurementExportContex
         if (const auto total = ContinuousLineTotalLabel(shape.context(ctx.measure), shape.labels))
             out << *total;
     return out;
-}
-
-using Values = std::optional<double>[int(MeasureColumn::Count)];
-
-void Put(Values& v, MeasureColumn c, double value) {
-    v[int(c)] = value;
-}
-void PutCircle(Values& v, const CircleValues& c) {
-    Put(v, MeasureColumn::Area, c.area);
-    Put(v, MeasureColumn::Radius, c.radius);
-    Put(v, MeasureColumn::Circumference, c.circumference);
-}
-
-// The continuous line's length: the sum of its measured segments, each from
-// its start vertex to its end vertex. Nothing unless every segment has a label.
-std::optional<double> ContinuousLength(const CMeasureShape& s, const MeasureContext& mc) {
-    const QVector<QPoint>& p = s.points;
-    const int segments = int(s.labels.size());
-    if (segments == 0 || p.size() < 2 * segments + 1) return std::nullopt;
-    double sum = 0;
-    for (int k = 1; k <= segments; ++k) {
-        if (s.labels[k - 1].isEmpty()) return std::nullopt;
-        const QPoint from = k == 1 ? p[0] : p[ContinuousLinePoint::EndOfSegment(k - 1)];
-        sum += mc.Length(PixelDistance(from, p[ContinuousLinePoint::EndOfSegment(k)]));
-    }
-    return sum;
-}
-
-// The values of one shape from its points, laid out as its tool stored them.
-void ShapeValues(const CMeasureShape& s, ToolId g, ShapeNumbering numbering,
-                 const MeasureContext& mc, Values& v) {
-    const QVector<QPoint>& p = s.points;
-    const int n = int(p.size());
-    // Angles need no scale; everything else does.
-    if (g == ToolId::ThreePointAngle && n >= AnglePoint::Count) {
-        if (const auto a = ThreePointAngle(p[AnglePoint::FirstArm], p[AnglePoint::SecondArm],
-                                           p[AnglePoint::Vertex]))
-            Put(v, MeasureColumn::Angle, *a);
-        return;
-    }
-    if (g == ToolId::FourPointAngle && n >= FourPointAnglePoint::Count) {
-        if (const auto a = AngleBetweenLines(p[0].x(), p[0].y(), p[1].x(), p[1].y(), p[2].x(),
-                                             p[2].y(), p[3].x(), p[3].y()))
-            Put(v, MeasureColumn::Angle, *a);
-        return;
-    }
-    if (!mc.valid()) return;
-    switch (g) {
-    case ToolId::Line:
-        if (n >= LinePoint::Count)
-            Put(v, MeasureColumn::Length,
-                mc.Length(PixelDistance(p[LinePoint::Start], p[LinePoint::End])));
-        break;
-    case ToolId::ContinuousLine:
-        if (const auto length = ContinuousLength(s, mc)) Put(v, MeasureColumn::Length, *length);
-        break;
-    case ToolId::PointToLine:
-        if (n >= PointToLinePoint::Count)
-            Put(v, MeasureColumn::Length,
-                PointToLineDistance(mc, p[PointToLinePoint::LineA], p[PointToLinePoint::LineB],
-                                    p[PointToLinePoint::Point]));
-        break;
-    case ToolId::Polygon: {
-        // The live polygon repeats its first vertex before the anchor.
-        const int vertices = n - (numbering == ShapeNumbering::Live ? 2 : 1);
-        if (vertices < 2) break;
-        if (const auto area = PolygonArea(mc, p.mid(0, vertices)))
-            Put(v, MeasureColumn::Area, *area);
-        break;
-    }
-    case ToolId::RadiusCircle:
-    case ToolId::ThreePointCircle: {
-        // The label's radius runs from the centre to the point on the circle;
-        // for the three-point circle that is its third click.
-        const bool radius = g == ToolId::RadiusCircle;
-        const int count = radius ? int(RadiusCirclePoint::Count) : ThreePointCirclePoint::Count;
-        const int on =
-            radius ? int(RadiusCirclePoint::OnCircle) : ThreePointCirclePoint::ThirdClick;
-        if (n < count) break;
-        PutCircle(v, CircleOfRadius(mc, PixelDistance(p[0], p[on]))); // centre first in both
-        break;
-    }
-    case ToolId::DiameterCircle:
-        if (n >= DiameterCirclePoint::Count) {
-            const QPoint a = p[DiameterCirclePoint::EndA], b = p[DiameterCirclePoint::EndB];
-            PutCircle(v, numbering == ShapeNumbering::Live ? LiveDiameterCircleValues(mc, a, b)
-                                                           : DiameterCircleValues(mc, a, b));
-        }
-        break;
-    case ToolId::ThreePointArc:
-        if (n >= ArcPoint::Count) {
-            if (const auto arc =
-                    ArcThroughPoints(p[ArcPoint::Start], p[ArcPoint::Middle], p[ArcPoint::End])) {
-                const ArcValues a = ArcValuesOf(mc, *arc);
-                Put(v, MeasureColumn::Radius, a.radius);
-                Put(v, MeasureColumn::Angle, a.degrees);
-                Put(v, MeasureColumn::Length, a.length);
-            }
-        }
-        break;
-    case ToolId::Rectangle:
-        if (n >= RectanglePoint::Count) {
-            const RectangleValues r =
-                RectangleValuesOf(mc, p[RectanglePoint::First], p[RectanglePoint::Opposite]);
-            Put(v, MeasureColumn::Area, r.area);
-            Put(v, MeasureColumn::Width, r.width);
-            Put(v, MeasureColumn::Height, r.height);
-        }
-        break;
-    default:
-        break;
-    }
 }
 
 // Seven significant digits: more than any label shows. The lengths and
@@ -219,11 +101,11 @@ QVector<MeasurementRow> MeasurementRows(const ShapeList& shapes,
         const bool measured = std::any_of(shape.labels.cbegin(), shape.labels.cend(),
                                           [](const QString& l) { return !l.isEmpty(); });
         if (kind && kind->tool && measured) {
-            Values v;
-            ShapeValues(shape, *kind->tool, ctx.numbering, mc, v);
+            MeasuredValues v;
+            kind->tool->does->values(shape, ctx.numbering, mc, v);
             for (int c = 0; c < int(MeasureColumn::Count); ++c) {
-                if (!v[c] || Number(*v[c]).isEmpty()) continue;
-                row.values[c] = Number(*v[c]);
+                if (!v.v[c] || Number(*v.v[c]).isEmpty()) continue;
+                row.values[c] = Number(*v.v[c]);
                 row.units[c] = c == int(MeasureColumn::Angle)  ? QStringLiteral("deg")
                                : c == int(MeasureColumn::Area) ? row.unit + QLatin1Char('2')
                                                                : row.unit;

@@ -108,15 +108,6 @@ namespace Label {
 enum : int { Area = 0, Second = 1, Third = 2 };
 }
 
-// Labels a kind carries: 1, or 3 for the circles and the rectangle. The
-// continuous line has one per segment and answers 0 here.
-int LabelCountFor(ShapeKind kind);
-// The labels of a shape drawn without measuring: "" as many times as above.
-QStringList BlankLabels(ShapeKind kind);
-// Index of the (first) label anchor for a finished shape, or nothing when the
-// kind has no fixed anchor (text, continuous line) or the shape has no points.
-std::optional<int> AnchorIndex(const CMeasureShape& shape);
-
 // Label line spacing for a label font height (the `fontsize` setting). Large
 // fonts stack their three label lines further apart.
 int32_t LabelLineSpacing(int64_t fontsize);
@@ -152,19 +143,5 @@ enum class MeasureTool : int {
     Polygon = 9,
     FourPointAngle = 10,
 };
-
-struct MeasureToolEntry {
-    MeasureTool tool;
-    ShapeKind kind;
-    const char* menuKey;     // nullptr: the tool has a button, not a menu item
-    const char* defaultText; // menu text when the language file lacks the key
-};
-extern const MeasureToolEntry kMeasureTools[10];
-
-// The kind a tool makes; nothing for None and for numbers outside the table.
-std::optional<ShapeKind> KindForTool(int tool);
-inline std::optional<ShapeKind> KindForTool(MeasureTool tool) {
-    return KindForTool(int(tool));
-}
 
 } // namespace tvx

@@ -80,6 +80,9 @@ public:
     void Release(QPoint) {}
     // Arrives after the press of the same click has been handled.
     virtual void DoubleClick(QPoint) {}
+    // Only a double click ends this tool's shape; for the others it is a
+    // click that came quickly.
+    virtual bool EndsOnDoubleClick() const { return false; }
     // Cancels the shape under way; finished shapes stay.
     void RightClick();
     // Ends the shape under way as it stands: a measured shape keeps its
@@ -131,52 +134,6 @@ private:
     int anchor_ = 0;
 };
 
-// Registry: every tool of both surfaces, by live tool number and by canvas
-// tool. Tools a surface does not have answer nullptr.
-enum class ToolId {
-    Line,
-    ContinuousLine,
-    PointToLine,
-    Polygon,
-    RadiusCircle,
-    DiameterCircle,
-    ThreePointCircle,
-    ThreePointArc,
-    ThreePointAngle,
-    FourPointAngle,
-    Rectangle,
-    CalibrationLine,
-};
-struct ToolEntry {
-    ToolId id;
-    const char* name;
-    int liveTool;                      // 0: not on the live view
-    std::optional<MeasureTool> canvas; // nothing: not on the canvas
-    std::unique_ptr<CMeasureTool> (*make)(ToolSurface surface, int32_t kind);
-};
-extern const ToolEntry kToolRegistry[12];
-
-// The live view's tools are numbered 1 to 10 (calibration is tool 1 with
-// the calibration mode); the kind of a live shape is its tool number.
-std::unique_ptr<CMeasureTool> MakeLiveTool(ToolId id);
-std::unique_ptr<CMeasureTool> MakeLiveToolByNumber(int liveTool);
-std::unique_ptr<CMeasureTool> MakeCanvasTool(MeasureTool tool);
-// Live kind for the figures the canvas also has (the live view stores them
-// in the canvas's point layout), and the live-only figures.
-namespace LiveKind {
-enum : int32_t {
-    Line = 1,
-    ContinuousLine = 2,
-    PointToLine = 3,
-    Polygon = 4,
-    RadiusCircle = 5,
-    DiameterCircle = 6,
-    ThreePointCircle = 7,
-    ThreePointArc = 8,
-    ThreePointAngle = 9,
-    FourPointAngle = 10,
-};
-}
 // Live-only layouts. The live polygon keeps its vertices, the first vertex
 // again as closing point, then the anchor.
 namespace PointToLinePoint {
@@ -186,7 +143,8 @@ namespace ArcPoint {
 enum : int { Start = 0, Middle = 1, End = 2, Anchor = 3, Count = 4 };
 }
 
-// The figure of a finished live shape, in live coordinates. `ctx` gives the
+// The figure of a finished live shape, in live coordinates, as its tool
+// draws it (see tool_registry.h); empty for an unknown kind. `ctx` gives the
 // continuous line's total its unit and decimals.
 Figure LiveShapeFigure(const CMeasureShape& shape, const MeasureContext& ctx);
 

@@ -23,6 +23,14 @@ ViewMapping ViewMapping::Fit(QSize picture, QSize view) {
     return m;
 }
 
+ViewMapping ViewMapping::Placed(QSize picture, QRect shown) {
+    ViewMapping m;
+    if (picture.isEmpty() || shown.isEmpty()) return m;
+    m.picture_ = picture;
+    m.shown_ = shown;
+    return m;
+}
+
 double ViewMapping::scaleX() const {
     return picture_.isEmpty() ? 1.0 : double(shown_.width()) / picture_.width();
 }
@@ -38,6 +46,11 @@ QPoint ViewMapping::ToPicture(QPointF view) const {
     const double y = std::floor((view.y() - shown_.y()) / scaleY());
     return QPoint(int(std::clamp(x, 0.0, double(picture_.width() - 1))),
                   int(std::clamp(y, 0.0, double(picture_.height() - 1))));
+}
+
+QPointF ViewMapping::ToPictureF(QPointF view) const {
+    if (!valid()) return view;
+    return QPointF((view.x() - shown_.x()) / scaleX(), (view.y() - shown_.y()) / scaleY());
 }
 
 QPointF ViewMapping::ToView(QPointF picture) const {

@@ -18,6 +18,9 @@ public:
     static ViewMapping Fit(QSize picture, QSize view);
     // The picture drawn onto itself (a still).
     static ViewMapping Identity(QSize picture) { return Fit(picture, picture); }
+    // The picture drawn over `shown`, which may reach beyond the view (a
+    // zoomed picture, moved by panning).
+    static ViewMapping Placed(QSize picture, QRect shown);
 
     QSize picture() const { return picture_; }
     // The view pixels the picture covers; empty when either size is.
@@ -30,6 +33,8 @@ public:
     // A view point as the picture pixel under it, kept inside the picture.
     QPoint ToPicture(QPointF view) const;
     QPointF ToView(QPointF picture) const;
+    // The same without rounding to a pixel or keeping inside the picture.
+    QPointF ToPictureF(QPointF view) const;
 
 private:
     QSize picture_;

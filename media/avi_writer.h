@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/avi_error.h"
+
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -8,37 +10,10 @@
 
 namespace tvx {
 
-// The encoder a recording uses and its quality. quality is 1..100 (higher is
-// better) for encoders that have one; -1 leaves the encoder's default.
-struct CompressorChoice {
-    std::string encoder = "msvideo1";
-    int quality = -1;
-
-    bool operator==(const CompressorChoice& o) const {
-        return encoder == o.encoder && quality == o.quality;
-    }
-};
+class AviEncoder;
 
 // The compressor every F3 start and every dialog start without Compress uses.
 CompressorChoice DefaultCompressor();
-
-// The step of opening or writing a recording that failed. Each has its own
-// message (see AviErrorText).
-enum class AviStep {
-    OpenFile,          // the file could not be created
-    CreateStream,      // the container or its stream could not be made
-    MakeCompressor,    // the encoder is missing or would not open
-    UnsupportedFormat, // the encoder refuses this frame size or format
-    BadFormat,         // no pixel conversion to the encoder's input exists
-    SetFormat,         // the file header could not be written
-    WriteFile,         // writing frames failed (disk full, device gone …)
-};
-
-struct AviError {
-    AviStep step = AviStep::OpenFile;
-    int code = 0;       // FFmpeg error code (negative), 0 when none
-    std::string reason; // what went wrong, in words, for the message's second line
-};
 
 // The user's message for an error: the looked-up text of its step with the
 // code filled in, then the reason on a line of its own.
@@ -104,9 +79,12 @@ public:
     const QString& path() const;
 
 private:
-    struct Impl;
-    explicit AviWriter(std::unique_ptr<Impl> impl);
-    std::unique_ptr<Impl> d_;
+    AviWriter(std::unique_ptr<AviEncoder> encoder, const QString& path, int width, int height,
+              int frameRate);
+
+    std::unique_ptr<AviEncoder> encoder_;
+    QString path_;
+    int width_ = 0, height_ = 0, frameRate_ = 0;
 };
 
 } // namespace tvx

@@ -1,15 +1,8 @@
 #include "media/compressors.h"
 
-#include "media/ffmpeg_util.h"
-
-#include <chrono>
-#include <cstring>
-#include <future>
-#include <thread>
+#include "media/codec_module.h"
 
 namespace tvx {
-
-using namespace ffmpeg;
 
 const std::vector<std::string>& AllowedEncoders() {
     // Intra or simple inter encoders whose open is a table set-up. Encoders
@@ -22,95 +15,29 @@ const std::vector<std::string>& AllowedEncoders() {
     return kAllowed;
 }
 
-namespace {
-
-bool IsHardwareWrapper(const AVCodec* codec) {
-    if (codec->capabilities & AV_CODEC_CAP_HARDWARE) return true;
-    if (codec->wrapper_name) {
-        // Library wrappers (libxvid) are software; device wrappers are not.
-        static const char* const kDevices[] = {"vaapi",      "qsv",          "nvenc",
-                                               "v4l2m2m",    "omx",          "amf",
-                                               "mediacodec", "videotoolbox", "vulkan"};
-        for (const char* d : kDevices)
-            if (std::strstr(codec->wrapper_name, d)) return true;
-    }
-    return false;
-}
-
-// Opens the encoder once at the size, on this thread.
-bool TrialOpen(const AVCodec* codec, int width, int height, int quality, std::string* reason) {
-    if (codec->id == AV_CODEC_ID_MSVIDEO1 && (width % 4 != 0 || height % 4 != 0)) {
-        if (reason) *reason = "the frame size must be a multiple of 4";
-        return false;
-    }
-    CodecContextPtr ctx = MakeEncoderContext(codec, width, height, 10, quality);
-    if (!ctx || ctx->pix_fmt == AV_PIX_FMT_NONE) {
-        if (reason) *reason = "no input format";
-        return false;
-    }
-    const int r = avcodec_open2(ctx.get(), codec, nullptr);
-    if (r < 0 && reason) *reason = ErrorString(r);
-    return r >= 0;
-}
-
-// The trial open, bounded in time. A worker that does not answer in time is
-// detached: it holds only its own context and ends when the encoder does.
-bool BoundedTrialOpen(const AVCodec* codec, int width, int height, int quality, int timeoutMs,
-                      std::string* reason) {
-    auto task = std::make_shared<std::packaged_task<std::pair<bool, std::string>()>>(
-        [codec, width, height, quality] {
-            std::string why;
-            const bool ok = TrialOpen(codec, width, height, quality, &why);
-            return std::make_pair(ok, why);
-        });
-    std::future<std::pair<bool, std::string>> result = task->get_future();
-    std::thread([task] { (*task)(); }).detach();
-    if (result.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) {
-        if (reason) *reason = "the encoder did not open in time";
-        return false;
-    }
-    auto [ok, why] = result.get();
-    if (!ok && reason) *reason = why;
-    return ok;
-}
-
-QString Describe(const AVCodec* codec) {
-    if (codec->id == AV_CODEC_ID_MSVIDEO1) return QStringLiteral("Microsoft Video 1");
-    return QString::fromUtf8(codec->long_name ? codec->long_name : codec->name);
-}
-
-} // namespace
-
 std::vector<CompressorInfo> AvailableCompressors(int width, int height, int trialTimeoutMs) {
     std::vector<CompressorInfo> out;
-    const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
-    if (!avi) return out;
-    for (const std::string& name : AllowedEncoders()) {
-        const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
-        if (!codec || codec->type != AVMEDIA_TYPE_VIDEO || IsHardwareWrapper(codec)) continue;
-        if (avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) != 1) continue;
-        if (!BoundedTrialOpen(codec, width, height, -1, trialTimeoutMs, nullptr)) continue;
+    CodecModule* module = LoadCodecModule();
+    if (!module) return out;
+    for (EncoderInfo& e : module->Encoders(AllowedEncoders(), width, height, trialTimeoutMs)) {
         CompressorInfo info;
-        info.encoder = name;
-        info.description = Describe(codec);
-        info.fourcc = avi->codec_tag ? av_codec_get_tag(avi->codec_tag, codec->id) : 0;
-        info.hasQuality = HasQuantiser(codec);
+        info.encoder = std::move(e.encoder);
+        info.description = QString::fromStdString(e.description);
+        info.fourcc = e.fourcc;
+        info.hasQuality = e.hasQuality;
         out.push_back(std::move(info));
     }
     return out;
 }
 
 bool CompressorOpens(const CompressorChoice& choice, int width, int height, std::string* reason) {
-    const AVCodec* codec = avcodec_find_encoder_by_name(choice.encoder.c_str());
-    if (!codec || codec->type != AVMEDIA_TYPE_VIDEO) {
-        if (reason) *reason = "the encoder is not available";
+    std::string why;
+    CodecModule* module = LoadCodecModule(&why);
+    if (!module) {
+        if (reason) *reason = "the recording module could not be loaded: " + why;
         return false;
     }
-    if (width <= 0 || height <= 0) {
-        if (reason) *reason = "no frame size yet";
-        return false;
-    }
-    return BoundedTrialOpen(codec, width, height, choice.quality, 2000, reason);
+    return module->EncoderOpens(choice, width, height, 2000, reason);
 }
 
 } // namespace tvx

@@ -1,6 +1,9 @@
 #include "media/time_lapse.h"
 
+#include "platform/language.h"
+
 #include <QDateTime>
+#include <algorithm>
 #include <chrono>
 
 namespace tvx {
@@ -11,6 +14,43 @@ int CompareStamps(const LocalStamp& a, const LocalStamp& b) {
     for (int i = 0; i < 6; ++i)
         if (av[i] != bv[i]) return av[i] < bv[i] ? -1 : 1;
     return 0;
+}
+
+namespace {
+
+int64_t StampSeconds(const LocalStamp& t) {
+    const QDate first(t.year, t.month, 1);
+    if (!first.isValid()) return 0;
+    return (first.toJulianDay() + t.day - 1) * 86400 + int64_t(t.hour) * 3600 +
+           int64_t(t.minute) * 60 + t.second;
+}
+
+} // namespace
+
+int64_t SecondsBetween(const LocalStamp& from, const LocalStamp& to) {
+    return StampSeconds(to) - StampSeconds(from);
+}
+
+LocalStamp StampAfter(const LocalStamp& stamp, int seconds) {
+    // Counted in UTC: a clock change of the local zone moves no field.
+    const QDateTime at =
+        QDateTime(QDate(stamp.year, stamp.month, stamp.day), QTime(0, 0), Qt::UTC)
+            .addSecs(int64_t(stamp.hour) * 3600 + stamp.minute * 60 + stamp.second + seconds);
+    if (!at.isValid()) return stamp;
+    return {at.date().year(), at.date().month(),  at.date().day(),
+            at.time().hour(), at.time().minute(), at.time().second()};
+}
+
+QString TimeLapseProgressText(int done, int count, int64_t secondsToNext) {
+    const QString next = QString::number(std::max<int64_t>(secondsToNext, 0));
+    if (done <= 0) return Text("TimeLapseFirstIn", "First picture in %1 s").arg(next);
+    if (done < count)
+        return Text("TimeLapseProgress", "%1 of %2 taken, next in %3 s")
+            .arg(done)
+            .arg(count)
+            .arg(next);
+    if (count == 1) return Text("TimeLapseDoneOne", "1 picture taken");
+    return Text("TimeLapseDone", "%1 pictures taken").arg(count);
 }
 
 const FieldRange kTimeLapseRanges[kTimeLapseFieldCount] = {

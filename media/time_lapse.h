@@ -18,6 +18,19 @@ struct LocalStamp {
 // <0, 0, >0 as a is earlier, equal, later than b.
 int CompareStamps(const LocalStamp& a, const LocalStamp& b);
 
+// Seconds from `from` to `to` (negative when `to` is earlier), counting the
+// fields as a calendar time, so an hour of 24 or a minute of 60 carries over
+// into the next day or hour. A date that is no date counts as 0.
+int64_t SecondsBetween(const LocalStamp& from, const LocalStamp& to);
+// The calendar time `seconds` after `stamp`.
+LocalStamp StampAfter(const LocalStamp& stamp, int seconds);
+
+// What a series has come to, for the dialog and the status strip, from the
+// language file: "First picture in 4 s" before the first picture, "3 of 5
+// taken, next in 2 s" during the series and "5 pictures taken" once every
+// picture was asked for. `secondsToNext` below 0 reads as 0.
+QString TimeLapseProgressText(int done, int count, int64_t secondsToNext);
+
 // The fields of the time-lapse dialog.
 struct TimeLapseFields {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;

@@ -25,6 +25,15 @@ namespace {
 
 constexpr double kStepSeconds = 2.0;
 
+QString ClockText(double seconds, bool withHours) {
+    // Beyond a million hours is no video: read as 0 rather than overflow.
+    const int64_t s = seconds > 0 && seconds < 3.6e9 ? int64_t(seconds) : 0;
+    if (withHours)
+        return QString::asprintf("%lld:%02d:%02d", static_cast<long long>(s / 3600),
+                                 int(s / 60 % 60), int(s % 60));
+    return QString::asprintf("%lld:%02d", static_cast<long long>(s / 60), int(s % 60));
+}
+
 GstClockTime ToClock(double seconds) {
     if (!(seconds > 0)) return 0;
     return GstClockTime(std::llround(seconds * double(GST_SECOND)));
@@ -148,6 +157,11 @@ void VideoPlayback::Release() {
         frame_ = QImage();
     }
     ++frameSerial_;
+}
+
+QString PlaybackTimeText(double position, double duration) {
+    const bool hours = duration >= 3600 && duration < 3.6e9;
+    return ClockText(position, hours) + QStringLiteral(" / ") + ClockText(duration, hours);
 }
 
 GstState VideoPlayback::TargetState() const {

@@ -16,6 +16,11 @@ class QSocketNotifier;
 
 namespace tvx {
 
+// "0:03 / 1:12": the position and the duration, whole seconds truncated,
+// with hours ("1:02:03") once the duration reaches an hour. Negative or
+// unknown times read as 0.
+QString PlaybackTimeText(double position, double duration);
+
 // Plays one video file through playbin into an appsink (BGRx): the newest
 // frame is kept as an RGB32 picture for the player's video area to paint.
 // Positions are seconds. Every operation runs on the UI thread and does

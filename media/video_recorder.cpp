@@ -7,10 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-extern "C" {
-#include <libavutil/error.h>
-}
-
 namespace tvx {
 
 namespace {
@@ -31,7 +27,7 @@ void RemoveIfEmptyReservation(const QString& path) {
 }
 
 AviError NoFile(const RecordingTarget& target) {
-    const int code = AVERROR(target.error ? target.error : ENOENT);
+    const int code = ErrnoCode(target.error ? target.error : ENOENT);
     const std::string reason = target.reason.isEmpty() ? std::string("no free recording name")
                                                        : target.reason.toStdString();
     return AviError{AviStep::OpenFile, code, reason};

@@ -34,17 +34,43 @@ constexpr LanguageRow kRows[] = {
 
 } // namespace
 
-const LanguageMenuItem kLanguageMenu[9] = {
-    {1173, "English", "English(English)", 9, 0},
+const LanguageMenuItem kLanguageMenu[kLanguageMenuSize] = {
+    {33100, "FollowSystem", "Follow the system", 0, 0},
+    {33101, "Arabic", "Arabic", 1, 0},
+    {32830, "Bulgarian", "Bulgarian(Bulgarian)", 2, 0},
     {1174, "Simplified", "Chinese(Simplified)", 4, 2},
-    {1175, "Turkish", "Turkish(Turkish)", 31, 0},
+    {1179, "Traditional", "Chinese(Traditional)", 4, 1},
+    {33102, "Danish", "Danish", 6, 0},
+    {33103, "Dutch", "Dutch", 19, 0},
+    {1173, "English", "English(English)", 9, 0},
+    {33104, "Finnish", "Finnish", 11, 0},
+    {33105, "French", "French", 12, 0},
+    {1178, "German", "German(German)", 7, 0},
+    {33106, "Hebrew", "Hebrew", 13, 0},
+    {33107, "Italian", "Italian", 16, 0},
     {1176, "Japanese", "Japanese(Japanese)", 17, 0},
     {1177, "Korean", "Korean(Korean)", 18, 0},
-    {1178, "German", "German(German)", 7, 0},
-    {1179, "Traditional", "Chinese(Traditional)", 4, 1},
+    {33108, "Norwegian", "Norwegian", 20, 0},
+    {33109, "Polish", "Polish", 21, 0},
+    {33110, "Portuguese", "Portuguese", 22, 0},
     {32829, "Russian", "Russian(Russian)", 25, 0},
-    {32830, "Bulgarian", "Bulgarian(Bulgarian)", 2, 0},
+    {33111, "Spanish", "Spanish", 10, 0},
+    {33112, "Swedish", "Swedish", 29, 0},
+    {33113, "Thai", "Thai", 30, 0},
+    {1175, "Turkish", "Turkish(Turkish)", 31, 0},
+    {33114, "Vietnamese", "Vietnamese", 42, 0},
 };
+
+const LanguageMenuItem& LanguageMenuItemFor(uint32_t lanId, uint32_t subLanId) {
+    if (lanId == 0) return kLanguageMenu[0];
+    const QString file =
+        LanguageFilesFor(int(lanId & 0x3FF), int(subLanId), QString()).languageFile;
+    for (const LanguageMenuItem& item : kLanguageMenu)
+        if (item.primary != 0 &&
+            LanguageFilesFor(item.primary, item.sub, QString()).languageFile == file)
+            return item;
+    return kLanguageMenu[0]; // not reached: English has an item
+}
 
 LanguageFiles LanguageFilesFor(int primary, int sub, const QString& folder) {
     const QString prefix = folder + QLatin1Char('/');

@@ -42,6 +42,9 @@ int SystemPrimaryLanguage();
 int PrimaryLanguageForIsoCode(const QString& code);
 
 // The language menu: command id → the pair it chooses, with its item text.
+// The first item, "Follow the system", chooses the pair (0, 0): stored as
+// such it takes the system's language at every start. Every language the
+// program ships a file for follows, in the order of their English names.
 struct LanguageMenuItem {
     int command;
     const char* key;
@@ -49,6 +52,13 @@ struct LanguageMenuItem {
     int primary;
     int sub;
 };
-extern const LanguageMenuItem kLanguageMenu[9];
+inline constexpr int kLanguageMenuSize = 24;
+extern const LanguageMenuItem kLanguageMenu[kLanguageMenuSize];
+
+// The menu item that shows as chosen for a stored pair: "Follow the system"
+// for LanID 0, else the item whose language file the pair chooses (Chinese
+// with sub-language 0 is the simplified item; a language without a file of
+// its own is English).
+const LanguageMenuItem& LanguageMenuItemFor(uint32_t lanId, uint32_t subLanId);
 
 } // namespace tvx

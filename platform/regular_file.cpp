@@ -2,6 +2,7 @@
 
 #include "platform/file_name.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -71,7 +72,20 @@ bool OpenRegularFileForReading(QFile& file, const QString& path, QString* reason
 bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, QString* reason) {
     QFile file;
     if (!OpenRegularFileForReading(file, path, reason)) return false;
-    QByteArray data = file.read(std::max<qint64>(maxBytes, 0));
+    // QIODevice::read(limit) sets aside the whole limit (megabytes, for a
+    // file of a few kilobytes) before reading; a block that large is mapped
+    // and unmapped, and the allocator's threshold for mapping then rises, so
+    // that every later picture buffer comes from the heap and stays there.
+    // Only what the file holds is taken.
+    const qint64 limit = std::max<qint64>(maxBytes, 0);
+    QByteArray data;
+    data.reserve(qsizetype(std::clamp<qint64>(file.size(), 0, std::min<qint64>(limit, 1 << 20))));
+    char chunk[16384];
+    while (data.size() < limit) {
+        const qint64 n = file.read(chunk, std::min<qint64>(sizeof chunk, limit - data.size()));
+        if (n <= 0) break;
+        data.append(chunk, qsizetype(n));
+    }
     if (file.error() != QFileDevice::NoError) {
         setReason(reason, DisplayFileName(path) + QStringLiteral(": ") + file.errorString());
         return false;

@@ -1,70 +1,41 @@
 #include "stack/stacker.h"
 
-#include "stack/align.h"
-#include "stack/fuse.h"
-
-#include <algorithm>
+#include "platform/program_module.h"
 
 namespace tvx {
 
+namespace {
+
+struct Loaded {
+    StackModule* module = nullptr;
+    std::string why;
+};
+
+} // namespace
+
+StackModule* OpenStackModule(const std::string& path, std::string* why) {
+    return static_cast<StackModule*>(
+        OpenProgramModule(path, kStackModuleEntry, TAVOLUX_STACK_BUILD, why));
+}
+
 StackOutcome StackFrames(std::vector<Image8> frames, StackProgress* progress) {
-    StackOutcome out;
-    const int n = int(frames.size());
-    if (n < kMinStackFrames) {
+    if (int(frames.size()) < kMinStackFrames) {
+        StackOutcome out;
         out.status = StackOutcome::Status::TooFewFrames;
         return out;
     }
-    // Alignment, warping and the two passes of the fusion, one unit a frame each.
-    const int units = 4 * n;
-    int done = 0;
-    const auto step = [&] {
-        ++done;
-        if (progress) progress->permille.store(std::min(1000, done * 1000 / units));
-        return !(progress && progress->cancel.load());
-    };
-    const auto cancelled = [&] {
-        out.status = StackOutcome::Status::Cancelled;
+    static const Loaded loaded = [] {
+        Loaded out;
+        out.module =
+            OpenStackModule(ProgramModulePath(kStackModuleFile, "TAVOLUX_STACK_MODULE"), &out.why);
         return out;
-    };
-
-    const int reference = n / 2;
-    const std::vector<std::optional<Warp>> warps = AlignSweep(frames, reference, step);
-    if (warps.empty()) return cancelled();
-    if (!step()) return cancelled(); // the reference frame's share
-
-    std::vector<Image8> aligned;
-    aligned.reserve(frames.size());
-    for (int i = 0; i < n; ++i) {
-        if (const std::optional<Warp>& w = warps[std::size_t(i)]) {
-            const bool identity =
-                w->a == 1 && w->b == 0 && w->c == 0 && w->d == 1 && w->tx == 0 && w->ty == 0;
-            aligned.push_back(identity ? std::move(frames[std::size_t(i)])
-                                       : WarpFrame(frames[std::size_t(i)], *w));
-        }
-        frames[std::size_t(i)] = Image8{};
-        if (!step()) return cancelled();
-    }
-    if (int(aligned.size()) < kMinStackFrames) {
-        out.status = StackOutcome::Status::TooFewFrames;
+    }();
+    if (!loaded.module) {
+        StackOutcome out;
+        out.reason = "the focus stacking module could not be loaded: " + loaded.why;
         return out;
     }
-    // Frames left out give their share of the fusion at once.
-    for (int skipped = n - int(aligned.size()); skipped > 0; --skipped) {
-        step();
-        step();
-    }
-    std::optional<Fused> fused = FuseFocus(aligned, step);
-    if (!fused) {
-        if (progress && progress->cancel.load()) return cancelled();
-        return out;
-    }
-    out.status = StackOutcome::Status::Done;
-    out.picture = std::move(fused->picture);
-    out.depth = std::move(fused->depth);
-    out.framesUsed = int(aligned.size());
-    out.warps = warps;
-    if (progress) progress->permille.store(1000);
-    return out;
+    return loaded.module->Stack(std::move(frames), progress);
 }
 
 } // namespace tvx

@@ -258,8 +258,10 @@ TEST(LiveSurface, AFrameBeforeTheFirstSizeIsShownWhenTheSizeComes) {
         EXPECT_FALSE(s.DrawFrame(early.view()));
     }
     EXPECT_EQ(composed, 0);
+    EXPECT_FALSE(s.holdsFrame());
     s.Recreate(QSize(640, 480));
     EXPECT_EQ(composed, 1);
+    EXPECT_TRUE(s.holdsFrame()); // what tells start-up timing the frame is on screen
     const QImage img = s.Snapshot();
     for (int y = 0; y < 480; y += 37)
         for (int x = 0; x < 640; x += 41)
@@ -268,6 +270,12 @@ TEST(LiveSurface, AFrameBeforeTheFirstSizeIsShownWhenTheSizeComes) {
     s.Recreate(QSize(320, 240));
     EXPECT_EQ(s.Snapshot().pixel(100, 100), qRgb(0, 0, 0));
     EXPECT_EQ(composed, 1);
+    EXPECT_FALSE(s.holdsFrame());
+    PatternFrame next(320, 240);
+    ASSERT_TRUE(s.DrawFrame(next.view()));
+    EXPECT_TRUE(s.holdsFrame());
+    s.ClearSurface();
+    EXPECT_FALSE(s.holdsFrame());
 }
 
 TEST(LiveSurface, DrawsNothingWithoutFrameOrSurface) {

@@ -158,6 +158,8 @@ e2e_setup() {
     src=$(dirname "$E2E_BINARY")
     cp "$src"/*.ini "$E2E_PROG_DIR/" 2>/dev/null
     cp "$src"/Tavolux-*.html "$E2E_PROG_DIR/" 2>/dev/null
+    # The modules sit beside the program, as in an unpacked copy.
+    cp "$src"/tavolux-*.so "$E2E_PROG_DIR/" 2>/dev/null
     # A developer's own capture format must not leak into the test.
     rm -f "$E2E_PROG_DIR/CapConfig.dat"
 

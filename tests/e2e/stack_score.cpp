@@ -14,8 +14,8 @@
 // showed; it must match the slide drawn here.
 #include "capture/sim_depth.h"
 #include "capture/sim_render.h"
+#include "stack/cv/score.h"
 #include "stack/image_qt.h"
-#include "stack/score.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -35,8 +35,8 @@ sleep 0.3
 xdotool key Down Down Return
 wait_for 10 has_dialog || die "Device Settings did not open"
 dlg=$(dialog_windows | head -n 1)
-check "the dialog is Video Setting ($(xdotool getwindowname "$dlg"))" \
-    [ "$(xdotool getwindowname "$dlg" | cut -d' ' -f1-2)" = "Video Setting" ]
+check "the dialog is Video Settings ($(xdotool getwindowname "$dlg"))" \
+    [ "$(xdotool getwindowname "$dlg" | cut -d' ' -f1-2)" = "Video Settings" ]
 read -r dx dy dw dh <<<"$(xdotool getwindowgeometry --shell "$dlg" |
     awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}')"
 e2e_log "dialog at $dx,$dy ${dw}x$dh"

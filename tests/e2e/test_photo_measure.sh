@@ -141,6 +141,37 @@ canvas_click $note_x $note_y
 sleep 0.5
 screenshot "$E2E_TMP/dialog.png" "$dlg"
 [ -n "${E2E_SHOTS:-}" ] && cp "$E2E_TMP/dialog.png" "$E2E_SHOTS/photo-measure.png"
+[ -n "${E2E_SHOTS:-}" ] && cp "$E2E_TMP/dialog.png" "$E2E_SHOTS/photo_measure_fit.png"
+
+# Zoom from the keyboard: two steps up from the fitted 100 % is 400 % about
+# the middle, where the line (lower down) is out of view; two middle-button
+# drags of 280 pixels bring it to the view's middle row, 4 × (380 - 320)
+# pixels down; Ctrl+0 fits again.
+xdotool windowfocus --sync "$dlg" 2>/dev/null
+xdotool key --clearmodifiers ctrl+equal ctrl+equal
+check "Ctrl++ twice zooms the line out of view" wait_for 5 line_gone
+pan_up() {
+    xdotool mousemove $((cx + 320)) $((cy + 440)) mousedown 2
+    sleep 0.2
+    xdotool mousemove $((cx + 320)) $((cy + 300))
+    sleep 0.2
+    xdotool mousemove $((cx + 320)) $((cy + 160)) mouseup 2
+    sleep 0.3
+}
+pan_up
+pan_up
+zoomed_line() {
+    screenshot "$E2E_TMP/zoomed.png" "$dlg"
+    # Columns of view x 4 × (m1 - 240) … 4 × (m4 - 240), inside the view.
+    local from=$((4 * (m1 - 240) + 10)) to=$((4 * (m4 - 240) - 10))
+    [ $from -lt 10 ] && from=10
+    [ $to -gt 630 ] && to=630
+    fcmp "$(red_columns "$E2E_TMP/zoomed.png" "$((to - from))x9+$((from + 5))+$((240 - 4 + 41))")" '>' 0.9
+}
+check "at 400 % and panned, the line runs across the view's middle row" wait_for 5 zoomed_line
+[ -n "${E2E_SHOTS:-}" ] && cp "$E2E_TMP/zoomed.png" "$E2E_SHOTS/photo_measure_400.png"
+xdotool key --clearmodifiers ctrl+0
+check "Ctrl+0 fits the picture again" wait_for 5 line_shown
 
 # Save, as a JPEG, through the file dialog.
 out="$HOME/measured.jpg"

@@ -1,5 +1,5 @@
 #include "measure/measure_export.h"
-#include "measure/measure_tools.h"
+#include "measure/tool_registry.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,12 +31,13 @@ CMeasureShape Shape(int32_t kind, QVector<QPoint> points, QStringList labels) {
 ShapeList ThreeShapes(const MeasureContext& ctx) {
     ShapeList list;
     const QPoint a(100, 100), b(254, 100);
-    list.Append(Shape(LiveKind::Line, {a, b, a, a, b, b, QPoint(120, 80)}, *LineLabels(ctx, a, b)));
+    list.Append(Shape(LiveKindOf(ToolId::Line), {a, b, a, a, b, b, QPoint(120, 80)},
+                      *LineLabels(ctx, a, b)));
     const QPoint c(300, 240), on(300, 317);
-    list.Append(
-        Shape(LiveKind::RadiusCircle, {c, on, QPoint(330, 200)}, *RadiusCircleLabels(ctx, c, on)));
+    list.Append(Shape(LiveKindOf(ToolId::RadiusCircle), {c, on, QPoint(330, 200)},
+                      *RadiusCircleLabels(ctx, c, on)));
     const QPoint arm1(400, 400), arm2(500, 300), vertex(400, 300);
-    list.Append(Shape(LiveKind::ThreePointAngle, {arm1, arm2, vertex, QPoint(410, 310)},
+    list.Append(Shape(LiveKindOf(ToolId::ThreePointAngle), {arm1, arm2, vertex, QPoint(410, 310)},
                       {*ThreePointAngleLabel(arm1, arm2, vertex, 2)}));
     return list;
 }
@@ -178,7 +179,8 @@ TEST(MeasurementExport, OtherKindsFillTheirOwnColumns) {
     // the segments stay in the label only.
     const QPoint p0(0, 0), p1(154, 0), p2(154, 154);
     ShapeList live;
-    live.Append(Shape(LiveKind::ContinuousLine, {p0, p1, QPoint(10, 10), p2, QPoint(160, 80)},
+    live.Append(Shape(LiveKindOf(ToolId::ContinuousLine),
+                      {p0, p1, QPoint(10, 10), p2, QPoint(160, 80)},
                       {*SegmentLabel(ctx, p0, p1), *SegmentLabel(ctx, p1, p2)}));
     live.Append(Shape(77, {p0}, {}));
     MeasurementExportContext ex;
@@ -195,7 +197,8 @@ TEST(MeasurementExport, OtherKindsFillTheirOwnColumns) {
         EXPECT_FALSE(MeasurementKindName(k, ShapeNumbering::Canvas).startsWith("shape")) << k;
     }
     EXPECT_EQ(MeasurementKindName(0, ShapeNumbering::Live), "shape 0");
-    EXPECT_EQ(MeasurementKindName(LiveKind::PointToLine, ShapeNumbering::Live), "point to line");
+    EXPECT_EQ(MeasurementKindName(LiveKindOf(ToolId::PointToLine), ShapeNumbering::Live),
+              "point to line");
     EXPECT_EQ(MeasurementKindName(int32_t(ShapeKind::FourPointAngle), ShapeNumbering::Canvas),
               "four-point angle");
     EXPECT_EQ(rows[1].label, "");
@@ -250,8 +253,8 @@ TEST(MeasurementExport, EachShapeKeepsTheUnitAndMagnificationItWasMeasuredIn) {
     ASSERT_EQ(list.shapes().size(), 2u);
     // A continuous line's total is drawn in the unit of its segments.
     const QPoint p0(0, 0), p1(154, 0);
-    CMeasureShape segments =
-        Shape(LiveKind::ContinuousLine, {p0, p1, QPoint(9, 9)}, {*SegmentLabel(um, p0, p1)});
+    CMeasureShape segments = Shape(LiveKindOf(ToolId::ContinuousLine), {p0, p1, QPoint(9, 9)},
+                                   {*SegmentLabel(um, p0, p1)});
     segments.measuredWith = um;
     list.Append(segments);
 

@@ -1,11 +1,12 @@
 // The measuring tools driven with clicks, and the live shapes they draw.
 #include "measure/live_guides.h"
-#include "measure/measure_tools.h"
 #include "measure/shape_drawing.h"
+#include "measure/tool_registry.h"
 
 #include "tests/measure/qt_printers.h"
 #include <QImage>
 #include <QPainter>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,7 @@ TEST(LiveToolTest, LineReadsTheLengthAndWaitsForItsLabelPosition) {
     b.tool->Press({200, 50});
     ASSERT_EQ(b.list.shapes().size(), 1u);
     const CMeasureShape& s = b.list.shapes()[0];
-    EXPECT_EQ(s.kind, LiveKind::Line);
+    EXPECT_EQ(s.kind, LiveKindOf(ToolId::Line));
     EXPECT_EQ(s.points[LinePoint::Start], QPoint(10, 10));
     EXPECT_EQ(s.points[LinePoint::End], QPoint(164, 10));
     EXPECT_EQ(s.points[LinePoint::Anchor], QPoint(200, 50));
@@ -64,7 +65,7 @@ TEST(LiveToolTest, CircleAndDistanceLabels) {
     ASSERT_EQ(dia.list.shapes().size(), 1u);
     EXPECT_EQ(dia.list.shapes()[0].labels[Label::Area], "A:0.79mm2");
     EXPECT_EQ(dia.list.shapes()[0].points[DiameterCirclePoint::Centre], QPoint(177, 100));
-    EXPECT_EQ(dia.list.shapes()[0].kind, LiveKind::DiameterCircle);
+    EXPECT_EQ(dia.list.shapes()[0].kind, LiveKindOf(ToolId::DiameterCircle));
 
     Bench ptl(ToolId::PointToLine);
     ptl.Clicks({{0, 0}, {100, 0}, {50, 154}, {60, 60}});
@@ -72,7 +73,7 @@ TEST(LiveToolTest, CircleAndDistanceLabels) {
     const CMeasureShape& s = ptl.list.shapes()[0];
     EXPECT_EQ(s.labels, QStringList{"L:1.00mm"});
     EXPECT_EQ(s.points[PointToLinePoint::Foot], QPoint(50, 0));
-    EXPECT_EQ(s.kind, LiveKind::PointToLine);
+    EXPECT_EQ(s.kind, LiveKindOf(ToolId::PointToLine));
 
     Bench angle(ToolId::ThreePointAngle);
     angle.Clicks({{100, 0}, {0, 0}, {0, 100}, {5, 5}});
@@ -206,6 +207,88 @@ TEST(LiveToolTest, CalibrationLineReadsAtTheNewMagnification) {
     seen = 0;
     b.Clicks({{0, 0}, {154, 0}});
     EXPECT_EQ(seen, 0);
+}
+
+TEST(ToolRegistryTest, StoredNumbersStay) {
+    // Live kinds and stored-picture kinds are in files and notes.
+    const struct {
+        ToolId id;
+        int32_t live, canvas;
+    } kStored[] = {{ToolId::Line, 1, 2},
+                   {ToolId::ContinuousLine, 2, 3},
+                   {ToolId::PointToLine, 3, 0},
+                   {ToolId::Polygon, 4, 4},
+                   {ToolId::RadiusCircle, 5, 6},
+                   {ToolId::DiameterCircle, 6, 7},
+                   {ToolId::ThreePointCircle, 7, 9},
+                   {ToolId::ThreePointArc, 8, 0},
+                   {ToolId::ThreePointAngle, 9, 5},
+                   {ToolId::FourPointAngle, 10, 10},
+                   {ToolId::Rectangle, 0, 8},
+                   {ToolId::CalibrationLine, 1, 2}};
+    ASSERT_EQ(std::size(kStored), std::size(kToolRegistry));
+    for (const auto& k : kStored) {
+        const ToolRow* r = FindTool(k.id);
+        ASSERT_TRUE(r) << int(k.id);
+        EXPECT_EQ(r->liveKind, k.live) << r->name;
+        EXPECT_EQ(r->canvasKind, k.canvas) << r->name;
+        if (r->canvasTool >= 0) {
+            EXPECT_EQ(KindForTool(r->canvasTool), ShapeKind(k.canvas));
+        }
+    }
+}
+
+TEST(ToolRegistryTest, RowsAreUniqueAndEveryNumberReachesItsTool) {
+    QSet<int> commands, liveKinds, canvasKinds;
+    QSet<QString> names;
+    for (const ToolRow& r : kToolRegistry) {
+        SCOPED_TRACE(r.name);
+        EXPECT_FALSE(names.contains(r.name));
+        names << r.name;
+        ASSERT_TRUE(r.does && r.does->make && r.does->values);
+        EXPECT_EQ(r.liveKind != 0, r.does->liveFigure != nullptr);
+        EXPECT_EQ(r.canvasKind != 0, r.does->canvasFigure != nullptr);
+        EXPECT_EQ(r.canvasKind != 0, r.canvasTool >= 0);
+        for (int c : {r.button.command, r.drawMenu.command, r.measureMenu.command}) {
+            if (c == 0) continue;
+            EXPECT_FALSE(commands.contains(c)) << c;
+            commands << c;
+        }
+        if (r.button.command != 0) {
+            EXPECT_EQ(ToolOfCommand(r.button.command), &r);
+            const auto tool = MakeLiveTool(r.id);
+            ASSERT_TRUE(tool);
+            EXPECT_EQ(tool->kind(), r.liveKind);
+        }
+        for (bool measuring : {false, true}) {
+            const ToolMenuItem& item = measuring ? r.measureMenu : r.drawMenu;
+            if (item.command == 0) continue;
+            bool found = !measuring;
+            EXPECT_EQ(ToolOfMenuCommand(item.command, &found), &r);
+            EXPECT_EQ(found, measuring);
+            EXPECT_TRUE(MakeCanvasTool(r.canvasTool, false));
+        }
+        if (r.kindOf != r.id) {
+            // A variant makes its tool's shapes: same numbers, never found by them.
+            const ToolRow* of = FindTool(r.kindOf);
+            ASSERT_TRUE(of);
+            EXPECT_EQ(r.liveKind, of->liveKind);
+            EXPECT_EQ(r.canvasKind, of->canvasKind);
+            EXPECT_EQ(ToolOfLiveKind(r.liveKind), of);
+            continue;
+        }
+        if (r.liveKind != 0) {
+            EXPECT_FALSE(liveKinds.contains(r.liveKind));
+            liveKinds << r.liveKind;
+            EXPECT_EQ(ToolOfLiveKind(r.liveKind), &r);
+        }
+        if (r.canvasKind != 0) {
+            EXPECT_FALSE(canvasKinds.contains(r.canvasKind));
+            canvasKinds << r.canvasKind;
+            EXPECT_EQ(ToolOfCanvasKind(r.canvasKind), &r);
+            EXPECT_EQ(MakeCanvasTool(r.canvasTool, false)->kind(), r.canvasKind);
+        }
+    }
 }
 
 TEST(ToolRegistryTest, LiveKindsAreToolNumbersCanvasKindsAreShapeKinds) {

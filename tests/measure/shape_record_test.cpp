@@ -1,6 +1,7 @@
 // The shape record, the tool table and the font record.
 #include "measure/font_record.h"
 #include "measure/measure_shape.h"
+#include "measure/tool_registry.h"
 
 #include "tests/measure/qt_printers.h"
 

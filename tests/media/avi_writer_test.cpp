@@ -2,6 +2,7 @@
 // counts.
 #include "media/avi_writer.h"
 #include "media/compressors.h"
+#include "media/first_frame.h"
 #include "media/video_recorder.h"
 #include "tests/support/test_env.h"
 
@@ -15,6 +16,8 @@ extern "C" {
 #include <QFileInfo>
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <vector>
@@ -345,6 +348,33 @@ TEST(Compressors, ListHasTheDefaultFirstAndOnlyEncodersThatOpen) {
     // At a size Microsoft Video 1 cannot code it is not offered.
     for (const CompressorInfo& c : AvailableCompressors(642, 482))
         EXPECT_NE(c.encoder, "msvideo1");
+}
+
+// FFmpeg comes in a module loaded on first use. Without it the program still
+// runs: a recording fails with the loader's own words, the encoder list is
+// empty and a video gets no thumbnail. The outcome of loading is kept for
+// the run, so this runs in a process of its own.
+TEST(CodecModule, WithoutItARecordingFailsWithTheLoadersReason) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QString path = VideoDir() + "/unmade.avi";
+    EXPECT_EXIT(
+        {
+            ::setenv("TAVOLUX_FFMPEG_MODULE", "/nonexistent/tavolux-ffmpeg.so", 1);
+            AviError err;
+            const bool opened =
+                bool(AviWriter::Open(path, 320, 240, 12, DefaultCompressor(), &err));
+            ThumbnailRecord record;
+            const LoadResult thumb = LoadVideoFirstFrameFromMemory(record, QByteArray("RIFF"));
+            std::fprintf(stderr, "%s\n%s\n", AviErrorText(err).toUtf8().constData(),
+                         thumb.reason.toUtf8().constData());
+            const bool failedRight = !opened && err.step == AviStep::MakeCompressor &&
+                                     AvailableCompressors(320, 240).empty() && !thumb.ok() &&
+                                     record.dibSize == 0 && !QFileInfo::exists(path);
+            std::exit(failedRight ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0),
+        "Make compress stream failed.*\n.*/nonexistent/tavolux-ffmpeg.so: cannot open shared "
+        "object file: No such file or directory\n.*/nonexistent/tavolux-ffmpeg.so");
 }
 
 } // namespace

@@ -180,5 +180,23 @@ TEST(TimeLapse, SizeEstimateShowsHundredthsOfAMegabyte) {
     EXPECT_EQ(SizeEstimateText(1, 0, 0), "0.00");
 }
 
+TEST(TimeLapse, CalendarSecondsCarryOverDaysMonthsAndTheTypedHour24) {
+    EXPECT_EQ(SecondsBetween({2024, 5, 17, 10, 20, 30}, {2024, 5, 17, 10, 21, 5}), 35);
+    EXPECT_EQ(SecondsBetween({2024, 5, 17, 10, 21, 5}, {2024, 5, 17, 10, 20, 30}), -35);
+    EXPECT_EQ(SecondsBetween({2024, 2, 28, 23, 59, 58}, {2024, 3, 1, 0, 0, 1}), 86400 + 3);
+    // Hour 24 of one day is midnight of the next.
+    EXPECT_EQ(SecondsBetween({2024, 5, 17, 24, 0, 0}, {2024, 5, 18, 0, 0, 0}), 0);
+    const LocalStamp after = StampAfter({2024, 12, 31, 23, 59, 58}, 5);
+    EXPECT_EQ(CompareStamps(after, {2025, 1, 1, 0, 0, 3}), 0);
+}
+
+TEST(TimeLapse, ProgressTextCountsDownThenCountsPictures) {
+    EXPECT_EQ(TimeLapseProgressText(0, 5, 4), "First picture in 4 s");
+    EXPECT_EQ(TimeLapseProgressText(3, 5, 2), "3 of 5 taken, next in 2 s");
+    EXPECT_EQ(TimeLapseProgressText(3, 5, -1), "3 of 5 taken, next in 0 s");
+    EXPECT_EQ(TimeLapseProgressText(5, 5, 3), "5 pictures taken");
+    EXPECT_EQ(TimeLapseProgressText(1, 1, 3), "1 picture taken");
+}
+
 } // namespace
 } // namespace tvx

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace tvx {
@@ -76,6 +77,15 @@ TEST(VideoPlayback, StepsStayWithinTheFile) {
     ASSERT_TRUE(playback.WaitSettled(5000));
     EXPECT_NEAR(playback.Position(), 0.0, 0.001);
     EXPECT_TRUE(playback.IsPaused());
+}
+
+TEST(VideoPlayback, TimeTextCountsWholeSecondsAndHoursOnlyForLongVideos) {
+    EXPECT_EQ(PlaybackTimeText(3.99, 72.5), "0:03 / 1:12");
+    EXPECT_EQ(PlaybackTimeText(599.0, 600.0), "9:59 / 10:00");
+    EXPECT_EQ(PlaybackTimeText(62.0, 3723.0), "0:01:02 / 1:02:03");
+    // Before the file says its length: nothing negative or absurd.
+    EXPECT_EQ(PlaybackTimeText(-1.0, 0.0), "0:00 / 0:00");
+    EXPECT_EQ(PlaybackTimeText(std::nan(""), 1e300), "0:00 / 0:00");
 }
 
 TEST(VideoPlayback, TheEndOfTheFileIsAnnounced) {

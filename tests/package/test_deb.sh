@@ -63,6 +63,11 @@ for n in 16 22 24 32 48 64 128 256; do
     expect_file "/usr/share/icons/hicolor/${n}x${n}/apps/tavolux.png"
 done
 expect_file /usr/lib/udev/rules.d/70-tavolux-microscope.rules
+# The modules, loaded on first use from the library folder beside bin/.
+ffmpeg=$(grep -E '^/usr/lib/([^/]+/)?tavolux/tavolux-ffmpeg\.so$' "$tmp/files" | head -n 1)
+opencv=$(grep -E '^/usr/lib/([^/]+/)?tavolux/tavolux-opencv\.so$' "$tmp/files" | head -n 1)
+check "ships the FFmpeg module under /usr/lib" test -n "$ffmpeg"
+check "ships the OpenCV module under /usr/lib" test -n "$opencv"
 expect_file /usr/share/tavolux/CalibrationIni.ini
 for f in "$src"/resources/lang/*.ini "$src"/resources/manual/*.html; do
     expect_file "/usr/share/tavolux/$(basename "$f")"
@@ -84,6 +89,13 @@ check "no build or test leftovers in the package" \
 dpkg-deb -x "$deb" "$tmp/root"
 out=$(env -i PATH=/usr/bin:/bin HOME="$tmp/home" "$tmp/root/usr/bin/tavolux" --version 2>&1)
 check "the unpacked program answers --version ($out)" grep -q "$version" <<<"$out"
+check "the program links neither FFmpeg nor OpenCV itself" \
+    bash -c '! ldd "$1" | grep -Eq "libavcodec|libopencv"' _ "$tmp/root/usr/bin/tavolux"
+check "every library the FFmpeg module needs is found" \
+    bash -c 'ldd "$1" | grep -q libavcodec && ! ldd "$1" | grep -q "not found"' _ "$tmp/root$ffmpeg"
+check "every library the OpenCV module needs is found" \
+    bash -c 'ldd "$1" | grep -q libopencv_video && ! ldd "$1" | grep -q "not found"' _ \
+    "$tmp/root$opencv"
 check "its language files are byte for byte those of the source tree" \
     cmp -s "$tmp/root/usr/share/tavolux/Japanese932.ini" "$src/resources/lang/Japanese932.ini"
 if command -v desktop-file-validate >/dev/null; then

@@ -117,6 +117,19 @@ TEST_F(LanguageChoice, StoredChoiceWinsOverTheSystem) {
     EXPECT_EQ(fileName(), "German1252.ini");
 }
 
+TEST_F(LanguageChoice, StoredPairShowsAsTheMenuItemOfItsFile) {
+    EXPECT_STREQ(LanguageMenuItemFor(0, 0).key, "FollowSystem");
+    EXPECT_STREQ(LanguageMenuItemFor(0, 1).key, "FollowSystem");
+    // Every sub-language but 1 reads the simplified-Chinese file.
+    EXPECT_STREQ(LanguageMenuItemFor(4, 0).key, "Simplified");
+    EXPECT_STREQ(LanguageMenuItemFor(4, 1).key, "Traditional");
+    EXPECT_STREQ(LanguageMenuItemFor(8, 0).key, "English"); // Greek has no file
+    for (const LanguageMenuItem& item : kLanguageMenu)
+        EXPECT_EQ(LanguageMenuItemFor(uint32_t(item.primary), uint32_t(item.sub)).command,
+                  item.command)
+            << item.key;
+}
+
 TEST_F(LanguageChoice, WithoutLanguageFilesEveryTextIsItsDefault) {
     ChooseLanguage(25, 0); // the test's program folder has no language files
     EXPECT_EQ(Text("ConnectMsg", "Please connect Wireless Digital Microscope"),

@@ -1,11 +1,13 @@
 // Alignment of frames that a hand and a breathing lens moved: known shifts
 // and scales, recovered to a fraction of a pixel.
 #include "capture/sim_depth.h"
-#include "stack/align.h"
+#include "stack/cv/align.h"
 #include "stack/stacker.h"
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <gtest/gtest.h>
 #include <thread>
@@ -115,6 +117,22 @@ TEST(Stack, CancelStopsTheWorkAndTooFewFramesAreTold) {
     EXPECT_EQ(done.framesUsed, 3);
     EXPECT_EQ(done.picture.width, kW);
     EXPECT_EQ(done.depth.channels, 1);
+}
+
+// OpenCV comes in a module loaded on the first stack. Without it a stack
+// fails with the loader's own words. The outcome of loading is kept for the
+// run, so this runs in a process of its own.
+TEST(Stack, WithoutTheModuleAStackFailsWithTheLoadersReason) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::setenv("TAVOLUX_STACK_MODULE", "/nonexistent/tavolux-opencv.so", 1);
+            const StackOutcome out = StackFrames(std::vector<Image8>(3, Image8(8, 8, 3)));
+            std::fprintf(stderr, "%s\n", out.reason.c_str());
+            std::exit(out.status == StackOutcome::Status::Failed ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0),
+        "/nonexistent/tavolux-opencv.so: cannot open shared object file: No such file");
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 #include "ui/files/file_commands.h"
 
 #include "imaging/cximage.h"
+#include "platform/file_name.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "ui/files/file_list_view.h"
 #include "ui/skin/error_sink.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QWidget>
 
@@ -14,15 +16,14 @@ namespace tvx {
 
 namespace {
 
-// Pictures (BMP, JPEG, PNG in any letter case) open in the measuring
-// dialog, everything else in the player.
 // A file goes to the trash only once the user said so.
-bool Sure(const char* key, const char* question) {
-    return prompts().Message(Text("MsgTitle", "Tavolux"), Text(key, question),
-                             Prompts::Icon::Warning,
+bool Sure(const QString& question) {
+    return prompts().Message(Text("MsgTitle", "Tavolux"), question, Prompts::Icon::Warning,
                              Prompts::Buttons::OkCancel) == Prompts::Answer::Ok;
 }
 
+// Pictures (BMP, JPEG, PNG in any letter case) open in the measuring
+// dialog, everything else in the player.
 bool OpensAsPicture(const QString& path) {
     return ImageTypeFromPath(path) != kImageTypeNone;
 }
@@ -118,7 +119,10 @@ void FileCommands::SaveAs() {
 
 void FileCommands::Delete() {
     if (warnWithoutSelection(options_.messageTitle())) return;
-    if (!Sure("SureDelete", "Are you sure to delete?")) return;
+    // The question names the file, so a wrong selection shows before it is
+    // too late.
+    const QString name = DisplayFileName(QFileInfo(SelectedPath()).fileName());
+    if (!Sure(Text("DeleteFile", "Delete %1?").arg(name))) return;
     QString why;
     if (!model_.DeleteSelected(&why) && !why.isEmpty())
         ShowMessage(QStringLiteral("Capture"), why, Prompts::Icon::Error);
@@ -126,7 +130,7 @@ void FileCommands::Delete() {
 
 void FileCommands::DeleteAll() {
     if (warnWithoutSelection(options_.messageTitle())) return;
-    if (Sure("SureDeleteAll", "Are you sure to delete all?")) model_.DeleteAll();
+    if (Sure(Text("SureDeleteAll", "Are you sure to delete all?"))) model_.DeleteAll();
 }
 
 void FileCommands::EMail() {

@@ -84,7 +84,7 @@ void CClientArea::paintEvent(QPaintEvent*) {
         return;
     }
     const qreal dpr = devicePixelRatioF();
-    p.drawPixmap(0, 0, SkinPixmap(kPicBackground, dpr));
+    PaintSkin(p, kPicBackground, QPoint(0, 0));
     p.drawPixmap(kTabAt, SkinPixmap(listMode_ == 1 ? kPicTabPictures : kPicTabVideos, dpr));
 
     p.drawPixmap(kResolutionAt, SkinPixmap(kPicResolutionPlate, dpr));

@@ -5,6 +5,7 @@
 #include "ui/skin/plain_text.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -54,7 +55,7 @@ constexpr MenuEntry kPopupMenu[] = {
 };
 
 const CommandRow* rowOf(int id) {
-    for (const CommandRow& row : kCommands)
+    for (const CommandRow& row : CommandRows())
         if (row.id == id) return &row;
     return nullptr;
 }
@@ -79,13 +80,27 @@ void addEntries(QMenu* menu, const MenuEntry (&entries)[N], const QMap<int, QAct
 
 } // namespace
 
+const std::vector<CommandRow>& CommandRows() {
+    static const std::vector<CommandRow> rows = [] {
+        std::vector<CommandRow> all(std::begin(kCommands), std::end(kCommands));
+        for (const ToolRow& tool : kToolRegistry) {
+            const ToolButton& b = tool.button;
+            if (b.command == 0) continue;
+            all.push_back({b.command, b.up, b.down, 0, b.x, b.y, b.tipKey, b.tipDefault, nullptr,
+                           nullptr, 0, false, false});
+        }
+        return all;
+    }();
+    return rows;
+}
+
 int CommandOf(const QAction* action) {
     return action ? action->data().toInt() : 0;
 }
 
 CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) : QObject(window) {
     setObjectName(QStringLiteral("commands"));
-    for (const CommandRow& row : kCommands) {
+    for (const CommandRow& row : CommandRows()) {
         auto* a = new QAction(window);
         a->setData(row.id);
         a->setCheckable(row.checkable);
@@ -111,9 +126,14 @@ CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) : QObject
             QObject::connect(key, &QShortcut::activated, a, &QAction::trigger);
         }
     }
+    // One language is chosen at a time, and the menu shows which.
+    auto* languages = new QActionGroup(window);
+    languages->setExclusive(true);
     for (const LanguageMenuItem& item : kLanguageMenu) {
         auto* a = new QAction(window);
         a->setData(item.command);
+        a->setCheckable(true);
+        a->setActionGroup(languages);
         actions_.insert(item.command, a);
     }
     relabel(true);
@@ -143,12 +163,12 @@ void CommandActions::enableButtons(bool on) {
 }
 
 void CommandActions::showButtons(bool on) {
-    for (const CommandRow& row : kCommands)
+    for (const CommandRow& row : CommandRows())
         if (CBitmapButton* b = buttons_.value(row.id)) b->setVisible(on && !row.hidden);
 }
 
 void CommandActions::relabel(bool toolTips) {
-    for (const CommandRow& row : kCommands) {
+    for (const CommandRow& row : CommandRows()) {
         QAction* a = actions_.value(row.id);
         if (row.menuKey) a->setText(Text(row.menuKey, row.menuDefault));
         if (CBitmapButton* b = buttons_.value(row.id); b && row.tipKey)
@@ -171,8 +191,10 @@ void CommandActions::buildMenus(QMenuBar* bar, QMenu* popup) {
     QMenu* setting = bar->addMenu(Text("Setting", "Setting"));
     addEntries(setting, kSettingMenu, actions_);
     QMenu* language = setting->addMenu(Text("Changelanguage", "Change language"));
-    for (const LanguageMenuItem& item : kLanguageMenu)
+    for (const LanguageMenuItem& item : kLanguageMenu) {
         language->addAction(actions_.value(item.command));
+        if (item.primary == 0) language->addSeparator(); // after "Follow the system"
+    }
     addEntries(bar->addMenu(Text("Capture", "Capture")), kCaptureMenu, actions_);
     addEntries(bar->addMenu(Text("Help", "Help")), kHelpMenu, actions_);
     popup->clear();

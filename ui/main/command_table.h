@@ -7,6 +7,7 @@
 #include <QString>
 #include <Qt>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -35,7 +36,8 @@ struct CommandRow {
     bool hidden;    // the button is made but never shown
 };
 
-// Every command of the main window. The buttons are made in this order.
+// The commands of the main window but the measuring tools' buttons, which
+// their rows in the tool registry describe (see CommandRows).
 inline constexpr CommandRow kCommands[] = {
     // id, up, down, disabled, x, y, tip key, tip, menu key, menu text, hot key, checkable, hidden
     {ids::kPreview, 155, 355, 0, 20, 2, "TipPreview", "Preview", nullptr, nullptr, 0, true, true},
@@ -61,29 +63,6 @@ inline constexpr CommandRow kCommands[] = {
     {ids::kGreen, 283, 282, 0, 360, 6, "TipGreen", "Green Display", nullptr, nullptr, 0, true,
      false},
     {ids::kBlue, 301, 300, 0, 390, 6, "TipBlue", "Blue Display", nullptr, nullptr, 0, true, false},
-    {ids::kLine, 285, 284, 0, 423, 6, "straightline", "Line Measurement", nullptr, nullptr, 0,
-     false, false},
-    {ids::kContinuousLine, 305, 304, 0, 453, 6, "Continuousline", "Continuous Line Measurement",
-     nullptr, nullptr, 0, false, false},
-    // The pen-style option owns the key this tip once shared.
-    {ids::kPointToLine, 307, 306, 0, 483, 6, "TipPointToLine", "Point to Line Measurement", nullptr,
-     nullptr, 0, false, false},
-    {ids::kPolygon, 309, 308, 0, 513, 6, "Ploygon", "Polygon measrement", nullptr, nullptr, 0,
-     false, false},
-    {ids::kRadiusCircle, 311, 310, 0, 543, 6, "RadialCircle", "Radius of Circle Measurement",
-     nullptr, nullptr, 0, false, false},
-    {ids::kDiameterCircle, 313, 312, 0, 573, 6, "Diametercircle", "Diameter of Circle Measurement",
-     nullptr, nullptr, 0, false, false},
-    {ids::kThreePointCircle, 315, 314, 0, 603, 6, "Threepointcircle",
-     "Three Points Circle Measurement", nullptr, nullptr, 0, false, false},
-    {ids::kThreePointArc, 317, 316, 0, 633, 6, "TArc", "Three Points Arc Measurement", nullptr,
-     nullptr, 0, false, false},
-    {ids::kThreePointAngle, 319, 318, 0, 663, 6, "Angle", "Three Points Angle Measurement", nullptr,
-     nullptr, 0, false, false},
-    {ids::kFourPointAngle, 321, 320, 0, 693, 6, "Fourpointangle", "Four Points Angle Measurement",
-     nullptr, nullptr, 0, false, false},
-    {ids::kCalibrate, 323, 322, 0, 798, 6, "TipCalibration", "Line Calibration", nullptr, nullptr,
-     0, false, false},
     {ids::kMeasureOther, 325, 324, 0, 830, 6, nullptr, nullptr, nullptr, nullptr, 0, false, false},
     // Commands of the menus only.
     {ids::kOpen, 0, 0, 0, 0, 0, nullptr, nullptr, "Open", "Open...", 0, false, false},
@@ -133,6 +112,10 @@ inline constexpr CommandRow kCommands[] = {
     {ids::kStackKeepFrames, 0, 0, 0, 0, 0, nullptr, nullptr, "StackKeepFrames",
      "Keep the Frames of Stacks", 0, true, false},
 };
+
+// Every command of the main window: the table above, then one row per
+// measuring tool button. The buttons are made in this order.
+const std::vector<CommandRow>& CommandRows();
 
 // The command number an action of the window's menus stands for; 0 for others.
 int CommandOf(const QAction* action);

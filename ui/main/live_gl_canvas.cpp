@@ -132,6 +132,7 @@ void LiveGlCanvas::paintGL() {
         });
         if (drawn) DrawTexture(shown);
     }
+    drewFrame_ = drawn;
     QPainter painter(this);
     if (drawn)
         surface_.PaintOverlays(painter);

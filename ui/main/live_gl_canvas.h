@@ -32,6 +32,9 @@ public:
     // makes the platform create the window anew.
     static bool Wanted();
 
+    // Whether the last paint showed a frame (rather than a cleared view).
+    bool drewFrame() const { return drewFrame_; }
+
 protected:
     void initializeGL() override;
     void paintGL() override;
@@ -46,6 +49,7 @@ private:
     GLuint texture_ = 0;
     QSize textureSize_;
     bool ready_ = false;
+    bool drewFrame_ = false;
 };
 
 } // namespace tvx

@@ -3,7 +3,6 @@
 #include "measure/calibration.h"
 #include "platform/language.h"
 #include "platform/settings.h"
-#include "ui/main/main_window_ids.h"
 #include "ui/main/tool_hints.h"
 #include "ui/measure/calibration_dialog.h"
 
@@ -20,46 +19,6 @@ namespace tvx {
 // a record of what was measured that scripts can read.
 Q_LOGGING_CATEGORY(lcLiveMeasure, "tavolux.measure", QtWarningMsg)
 
-namespace {
-
-struct ButtonTool {
-    int button;
-    ToolId tool;
-};
-constexpr ButtonTool kButtonTools[] = {
-    {ids::kLine, ToolId::Line},
-    {ids::kContinuousLine, ToolId::ContinuousLine},
-    {ids::kPointToLine, ToolId::PointToLine},
-    {ids::kPolygon, ToolId::Polygon},
-    {ids::kRadiusCircle, ToolId::RadiusCircle},
-    {ids::kDiameterCircle, ToolId::DiameterCircle},
-    {ids::kThreePointCircle, ToolId::ThreePointCircle},
-    {ids::kThreePointArc, ToolId::ThreePointArc},
-    {ids::kThreePointAngle, ToolId::ThreePointAngle},
-    {ids::kFourPointAngle, ToolId::FourPointAngle},
-    {ids::kCalibrate, ToolId::CalibrationLine},
-};
-
-std::optional<ToolId> ToolOfButton(int button) {
-    for (const ButtonTool& b : kButtonTools)
-        if (b.button == button) return b.tool;
-    return std::nullopt;
-}
-
-} // namespace
-
-const int LiveMeasure::kToolButtons[11] = {ids::kLine,
-                                           ids::kContinuousLine,
-                                           ids::kPointToLine,
-                                           ids::kPolygon,
-                                           ids::kRadiusCircle,
-                                           ids::kDiameterCircle,
-                                           ids::kThreePointCircle,
-                                           ids::kThreePointArc,
-                                           ids::kThreePointAngle,
-                                           ids::kFourPointAngle,
-                                           ids::kCalibrate};
-
 LiveMeasure::LiveMeasure(LiveShapes& shapes, QWidget* view, QWidget* window, Hooks hooks)
     : shapes_(shapes), view_(view), window_(window), hooks_(std::move(hooks)),
       labelFont_(DefaultFontRecord()) {
@@ -75,16 +34,16 @@ LiveMeasure::~LiveMeasure() {
 }
 
 void LiveMeasure::ReleaseButtons() {
-    for (int id : kToolButtons)
-        hooks_.setPressed(id, false);
+    for (const ToolRow& tool : kToolRegistry)
+        if (tool.button.command != 0) hooks_.setPressed(tool.button.command, false);
 }
 
 void LiveMeasure::ChooseTool(int buttonId) {
-    const auto id = ToolOfButton(buttonId);
-    if (!id || inDialog_) return;
+    const ToolRow* row = ToolOfCommand(buttonId);
+    if (!row || row->liveKind == 0 || inDialog_) return;
     // Letting go of a tool needs no magnification.
     if (hooks_.isPressed(buttonId)) return Cancel();
-    const bool calibration = *id == ToolId::CalibrationLine;
+    const bool calibration = row->id == ToolId::CalibrationLine;
     // A calibration line is measured at the nominal magnification the user
     // typed; nothing else ever is, so the tools and guides always use what
     // the boxes show.
@@ -94,7 +53,7 @@ void LiveMeasure::ChooseTool(int buttonId) {
     ReleaseButtons();
     hooks_.setPressed(buttonId, true);
     calibrating_ = calibration;
-    tool_ = MakeLiveTool(*id);
+    tool_ = MakeLiveTool(row->id);
     tool_->Bind(&finished_);
     ToolSettings settings = CurrentToolSettings(*m);
     settings.calibrate = [this](double pixels) { return RunCalibration(pixels); };
@@ -105,11 +64,11 @@ void LiveMeasure::ChooseTool(int buttonId) {
 
 void LiveMeasure::CancelShape() {
     if (!tool_ || !tool_->underWay() || inDialog_) return;
-    const auto id = ToolOfButton(button_);
-    if (!id) return Cancel();
+    const ToolRow* row = ToolOfCommand(button_);
+    if (!row) return Cancel();
     ToolSettings settings = tool_->settings();
     HoldPointer(false);
-    tool_ = MakeLiveTool(*id);
+    tool_ = MakeLiveTool(row->id);
     tool_->Bind(&finished_);
     tool_->SetSettings(std::move(settings));
     Publish();
@@ -210,7 +169,8 @@ QString LiveMeasure::StepHint() const {
     if (!tool_) return {};
     if (tool_->phase() == CMeasureTool::Phase::Label)
         return Text("HintLabel", "Click where the label goes; Esc cancels");
-    return ToolStepHint(tool_->kind(), presses_);
+    const ToolRow* row = ToolOfCommand(button_);
+    return row ? ToolStepHint(row->hint, presses_) : QString();
 }
 
 void LiveMeasure::HoldPointer(bool hold) {
@@ -253,10 +213,7 @@ bool LiveMeasure::eventFilter(QObject* watched, QEvent* e) {
     }
     if (me->button() != Qt::LeftButton) return false;
     if (type == QEvent::MouseButtonDblClick) {
-        const int kind = tool_->kind();
-        // Only these two end on a double click; for the others it is a click
-        // that came quickly.
-        if (kind == LiveKind::ContinuousLine || kind == LiveKind::Polygon) {
+        if (tool_->EndsOnDoubleClick()) {
             Drive([p](CMeasureTool& t) { t.DoubleClick(p); });
         } else {
             ++presses_;

@@ -2,8 +2,8 @@
 
 #include "capture/live_surface.h"
 #include "measure/font_record.h"
-#include "measure/measure_tools.h"
 #include "measure/shape_drawing.h"
+#include "measure/tool_registry.h"
 #include "session/live_shapes.h"
 
 #include <QColor>
@@ -20,7 +20,7 @@ class QWidget;
 
 namespace tvx {
 
-// Measuring on the live picture: the eleven tool buttons choose a tool, the
+// Measuring on the live picture: the tool buttons choose a tool, the
 // mouse on the live view drives it, finished shapes go into the live list,
 // and the shapes overlay draws them over every frame and into stills.
 class LiveMeasure : public QObject, public LiveOverlay {
@@ -44,8 +44,8 @@ public:
     LiveMeasure(LiveShapes& shapes, QWidget* view, QWidget* window, Hooks hooks);
     ~LiveMeasure() override;
 
-    // Buttons 1120, 1192–1200, 1180: choose the tool, or drop it when its
-    // button is pressed already.
+    // A measuring tool's button (its command in the tool registry): choose
+    // the tool, or drop it when its button is pressed already.
     void ChooseTool(int buttonId);
     // Drops the tool and the shape under way; finished shapes stay.
     void Cancel();
@@ -65,9 +65,6 @@ public:
 
     // What the next click does, for the status strip; empty without a tool.
     QString StepHint() const;
-
-    // The measuring buttons, in the order of the toolbar.
-    static const int kToolButtons[11];
 
     // LiveOverlay: the shape under way and the finished shapes.
     void Draw(QPainter& painter, const ViewMapping& map) override;

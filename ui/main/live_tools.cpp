@@ -97,8 +97,8 @@ LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveVie
             // Without frames nothing would redraw the picture.
             if (guides_->Toggle(id) && !session_.isPreviewRunning()) view_->ClearSurface();
         });
-    for (int id : LiveMeasure::kToolButtons)
-        on(id, [this, id] { measure_->ChooseTool(id); });
+    for (const ToolRow& tool : kToolRegistry)
+        if (const int id = tool.button.command) on(id, [this, id] { measure_->ChooseTool(id); });
     on(ids::kMeasureOther, [this] { showMenu(); });
     on(ids::kPenSettings, [this] { penSettings(); });
     on(ids::kUndo, [this] { shapes_.Undo(); });

@@ -3,12 +3,20 @@
 #include "ui/main/live_gl_canvas.h"
 
 #include <QFontMetrics>
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QTimer>
 
 namespace tvx {
+
+namespace {
+// QT_LOGGING_RULES="tavolux.startup.info=true" tells when the first frame is
+// on screen (bench/startup.sh times the start with it).
+Q_LOGGING_CATEGORY(lcStartup, "tavolux.startup", QtWarningMsg)
+} // namespace
 
 CLiveView::CLiveView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -86,7 +94,12 @@ void CLiveView::UseGraphicsHardware() {
     if (canvas_ || !LiveGlCanvas::Wanted()) return;
     surface_.SetFramesForUpload(true);
     canvas_ = new LiveGlCanvas(
-        surface_, [this](QPainter& p) { PaintTexts(p); }, this);
+        surface_,
+        [this](QPainter& p) {
+            PaintTexts(p);
+            if (!firstFrameShown_ && canvas_->drewFrame()) NoteFirstFrame();
+        },
+        this);
     canvas_->setGeometry(rect());
     // Under whatever else lies on the view (the focus meter).
     canvas_->lower();
@@ -96,9 +109,19 @@ void CLiveView::UseGraphicsHardware() {
 void CLiveView::paintEvent(QPaintEvent* event) {
     if (!surface_.hasSurface()) surface_.Recreate(size());
     if (canvas_) return; // the canvas covers the view
+    // Asked before painting: a frame swapped in meanwhile is not the one painted.
+    const bool framed = !firstFrameShown_ && surface_.holdsFrame();
     QPainter p(this);
     surface_.Paint(p, event->rect());
     PaintTexts(p);
+    if (framed) NoteFirstFrame();
+}
+
+void CLiveView::NoteFirstFrame() {
+    firstFrameShown_ = true;
+    if (!lcStartup().isInfoEnabled()) return;
+    // Once this paint has gone to the window system.
+    QTimer::singleShot(0, this, [] { qCInfo(lcStartup, "first live frame shown"); });
 }
 
 void CLiveView::PaintTexts(QPainter& p) {

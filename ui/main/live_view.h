@@ -46,12 +46,14 @@ private:
     void Repaint();
     void PaintTexts(QPainter& p);
     void UseGraphicsHardware();
+    void NoteFirstFrame();
 
     LiveSurface surface_;
     QString centreMessage_;
     QString fullScreenHint_;
     QFont textFont_;
     LiveGlCanvas* canvas_ = nullptr;
+    bool firstFrameShown_ = false;
     std::atomic<bool> updatePending_{
         false};                          // set by the streaming thread, cleared by the UI thread
     std::atomic<int> updateRequests_{0}; // written by the streaming thread

@@ -187,6 +187,8 @@ void MainWindow::InitDialog() {
     connect(session_->engine(), &CaptureEngine::captureError, this, &MainWindow::onCaptureError);
     connectWindowCommands();
     buildMenus(220);
+    commands_->action(LanguageMenuItemFor(Settings().LanID, Settings().SubLanIDD).command)
+        ->setChecked(true);
     relabel();
     session_->Start(&liveView_->surface(), liveView_);
 
@@ -237,7 +239,9 @@ void MainWindow::relabel() {
 
 void MainWindow::switchLanguage(int primary, int sub) {
     ClearLanguage();
-    ChooseLanguage(primary, sub);
+    // (0, 0) is "Follow the system": the system's language now and at
+    // every start, as at the first run.
+    ChooseStartupLanguage(uint32_t(primary), uint32_t(sub));
     buildMenus(224);
     relabel();
     WriteLanguage(uint32_t(primary), uint32_t(sub));

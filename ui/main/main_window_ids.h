@@ -1,5 +1,7 @@
 #pragma once
 
+#include "measure/tool_registry.h"
+
 // Control, command, timer and picture numbers of the main window. The
 // numbers stay as they were so language files, tests and notes can name them.
 namespace tvx::ids {
@@ -28,18 +30,10 @@ constexpr int kRed = 1189;
 constexpr int kGreen = 1190;
 constexpr int kBlue = 1191;
 
-// measuring buttons
-constexpr int kLine = 1120;
-constexpr int kContinuousLine = 1192;
-constexpr int kPointToLine = 1193;
-constexpr int kPolygon = 1194;
-constexpr int kRadiusCircle = 1195;
-constexpr int kDiameterCircle = 1196;
-constexpr int kThreePointCircle = 1197;
-constexpr int kCalibrate = 1198;
-constexpr int kThreePointAngle = 1199;
-constexpr int kThreePointArc = 1200;
-constexpr int kFourPointAngle = 1180;
+// measuring buttons: the tools' own come from the tool registry; these are
+// named because the window's tests press them
+constexpr int kLine = ToolCommand(ToolId::Line);
+constexpr int kCalibrate = ToolCommand(ToolId::CalibrationLine);
 constexpr int kMeasureOther = 1182;
 constexpr int kUndo = 1201;
 constexpr int kRedo = 1202;

@@ -157,7 +157,13 @@ void RecordingGlue::OpenTimeLapse() {
     // microscope was away) gives no picture of its own.
     CCaptureTimerDlg dlg([&flags] { return flags.RequestIfIdle(StillSource::Keyboard); },
                          CaptureFrameSize(), systemTimeLapseClock(), window_);
+    QString last;
+    connect(&dlg, &CCaptureTimerDlg::progress, this, [this, &last](const QString& text) {
+        last = text;
+        emit timeLapseProgress(text);
+    });
     dlg.exec();
+    emit timeLapseEnded(last);
     if (const int missed = dlg.missedPictures(); missed > 0)
         ShowMessage(window_->windowTitle(),
                     Text("TimeLapseMissed",

@@ -48,6 +48,11 @@ signals:
     void left();
     // A recording was closed and its file is complete.
     void finished(const QString& path);
+    // How the time-lapse series stands ("3 of 5 taken, next in 2 s"); empty
+    // when the series is stopped.
+    void timeLapseProgress(const QString& text);
+    // The time-lapse dialog closed on this progress text ("5 pictures taken").
+    void timeLapseEnded(const QString& lastProgress);
 
 public:
     QTimer* timedTimer() { return &timed_; }         // 368

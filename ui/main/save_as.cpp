@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace tvx {
 
@@ -20,6 +21,15 @@ QString folderPart(const QString& path) {
     return slash < 0 ? QString() : path.left(slash);
 }
 
+// Where the file dialog opens: the desktop's own Pictures (or Videos)
+// folder, the usual place for a copy. Our Picture and Video folders are
+// refused as targets, so they would be the wrong start.
+QString startFolder(bool pictureMode) {
+    const QString desktop = QStandardPaths::writableLocation(
+        pictureMode ? QStandardPaths::PicturesLocation : QStandardPaths::MoviesLocation);
+    return !desktop.isEmpty() && QFileInfo(desktop).isDir() ? desktop : QDir::homePath();
+}
+
 } // namespace
 
 QString AskSaveAsTarget(const QString& selectedFile, bool pictureMode, const QString& pictureFolder,
@@ -30,7 +40,8 @@ QString AskSaveAsTarget(const QString& selectedFile, bool pictureMode, const QSt
         return QString();
     }
     const QString name = QFileInfo(selectedFile).fileName();
-    const QString proposed = name.left(std::max<qsizetype>(0, name.size() - 4));
+    const QString proposed =
+        QDir(startFolder(pictureMode)).filePath(name.left(std::max<qsizetype>(0, name.size() - 4)));
     const QString ownFolder = QDir::cleanPath(pictureMode ? pictureFolder : videoFolder);
     const QString filters = QString::fromLatin1(pictureMode ? kPictureFilters : kVideoFilters);
 

@@ -5,7 +5,8 @@
 namespace tvx {
 
 // Asks where the selected stored file should be saved: proposes its name
-// without folder and extension, offers BMP and JPEG in picture mode and AVI
+// without extension in the desktop's Pictures (or Videos) folder, else in
+// the home folder, offers BMP and JPEG in picture mode and AVI
 // in video mode, and refuses the program's own Picture (or Video) folder.
 // Answers the chosen path, with the extension of the chosen type added when
 // the user typed none; empty when nothing is selected, on Cancel and on a

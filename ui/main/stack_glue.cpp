@@ -214,10 +214,13 @@ void StackFeature::done(const std::shared_ptr<Job>& job) {
     } else if (job->outcome.status == StackOutcome::Status::Done) {
         path = saveResult(*job);
     } else if (hooks_.failed) {
-        hooks_.failed(job->outcome.status == StackOutcome::Status::TooFewFrames
-                          ? Text("StackTooFew", "Too few different frames to stack: turn the "
-                                                "focus through the specimen while the stack runs.")
-                          : Text("StackFailed", "The frames could not be aligned."));
+        QString text = job->outcome.status == StackOutcome::Status::TooFewFrames
+                           ? Text("StackTooFew", "Too few different frames to stack: turn the "
+                                                 "focus through the specimen while the stack runs.")
+                           : Text("StackFailed", "The frames could not be aligned.");
+        if (!job->outcome.reason.empty())
+            text += QLatin1Char('\n') + QString::fromStdString(job->outcome.reason);
+        hooks_.failed(text);
     }
     emit finished(path);
 }

@@ -32,6 +32,12 @@ StatusFeedback::StatusFeedback(StatusStrip* strip, Sources s, QObject* parent)
         if (!recordingPath_.isEmpty() && seconds >= 0)
             strip_->SetProgress(RecordingText(recordingPath_, seconds));
     });
+    connect(&recorder, &RecordingGlue::timeLapseProgress, strip_, &StatusStrip::SetProgress);
+    // The series' last word ("5 pictures taken") outlasts its dialog a while.
+    connect(&recorder, &RecordingGlue::timeLapseEnded, this, [this](const QString& last) {
+        strip_->SetProgress(QString());
+        if (!last.isEmpty()) strip_->ShowMessage(last);
+    });
     LiveMeasure& measure = s.measure;
     connect(&measure, &LiveMeasure::stepChanged, this,
             [this, &measure] { strip_->SetHint(measure.StepHint()); });

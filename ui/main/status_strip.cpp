@@ -59,12 +59,13 @@ QString StatusStrip::plainText() const {
 }
 
 void StatusStrip::refresh() {
-    if (!message_.isEmpty())
-        setText(message_);
-    else if (!progress_.isEmpty())
-        setText(progress_.toHtmlEscaped());
-    else
-        setText(hint_.toHtmlEscaped());
+    // What happened and what runs are both worth a look (a time-lapse
+    // picture saved while the series goes on); the hint waits for quiet.
+    QStringList parts;
+    if (!message_.isEmpty()) parts << message_;
+    if (!progress_.isEmpty()) parts << progress_.toHtmlEscaped();
+    if (parts.isEmpty() && !hint_.isEmpty()) parts << hint_.toHtmlEscaped();
+    setText(parts.join(QStringLiteral(" &nbsp;&nbsp;&nbsp;")));
 }
 
 } // namespace tvx

@@ -8,8 +8,8 @@ namespace tvx {
 // One line at the foot of the window that says what just happened (a file
 // saved, with a link to its folder), what runs (a recording, a time-lapse
 // series) and what the next click of a measuring tool does. A message of
-// what happened stays a few seconds, then what runs or the hint shows
-// again. UI thread.
+// what happened stays a few seconds beside what runs; the hint shows when
+// neither does. UI thread.
 class StatusStrip : public QLabel {
     Q_OBJECT
 public:

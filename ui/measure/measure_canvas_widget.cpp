@@ -7,8 +7,11 @@
 #include "ui/skin/error_sink.h"
 
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+#include <cmath>
 
 namespace tvx {
 
@@ -34,24 +37,63 @@ CMeasureCanvas::CMeasureCanvas(QWidget* parent, const QString& picturePath, int 
     // that Ctrl+Z then undoes a shape rather than the box's typing.
     setFocusPolicy(Qt::ClickFocus);
     setCursor(MeasuringCursor());
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     QString why;
     if (!model_.Load(picturePath, initialTool, magnification, &why))
         ShowMessage(Text("MsgTitle", "Tavolux"),
                     Text("enFileFail", "Can not Open file") + QLatin1Char('\n') + why,
                     Prompts::Icon::Warning);
-    setFixedSize(model_.canvasSize());
+    zoom_ = CanvasZoom(model_.canvasSize(), model_.pictureSize());
+    resize(sizeHint());
 }
 
 CMeasureCanvas::~CMeasureCanvas() {
     ReleasePointer();
 }
 
+QSize CMeasureCanvas::sizeHint() const {
+    // Room for the whole canvas bitmap and for the picture at 100 %.
+    return model_.canvasSize().expandedTo(model_.pictureSize());
+}
+
+int CMeasureCanvas::zoomPercent() const {
+    return int(std::lround(zoom_.factor(size()) * 100));
+}
+
+void CMeasureCanvas::ZoomToFit() {
+    zoom_.Fit();
+    ViewChanged();
+}
+
+void CMeasureCanvas::ZoomTo(double factor) {
+    zoom_.ZoomTo(factor, size(), QPointF(width() / 2.0, height() / 2.0));
+    ViewChanged();
+}
+
+void CMeasureCanvas::ZoomStep(bool in) {
+    zoom_.Step(in, size());
+    ViewChanged();
+}
+
+void CMeasureCanvas::ViewChanged() {
+    dirty_ = true;
+    update();
+    emit zoomChanged();
+}
+
 void CMeasureCanvas::Repaint(const QRect& area) {
     dirty_ = true;
-    if (area.isEmpty())
+    const ViewMapping map = mapping();
+    // Labels keep their size at any zoom: below 100 % they reach beyond
+    // their area's image, so everything is shown again.
+    if (area.isEmpty() || !map.valid() || map.scaleX() < 1 || map.scaleY() < 1) {
         update();
-    else
-        update(area);
+        return;
+    }
+    const QPoint o = ShapeOrigin(map) - map.shown().topLeft();
+    const QRect view(map.ToView(area.topLeft()).toPoint() + o,
+                     map.ToView(area.bottomRight() + QPoint(1, 1)).toPoint() + o);
+    update(view.adjusted(-2, -2, 2, 2));
 }
 
 void CMeasureCanvas::HoldPointer(const QRect& area) {
@@ -77,7 +119,7 @@ void CMeasureCanvas::HistoryChanged() {
 std::optional<double> CMeasureCanvas::Calibrate(double pixels, const MeasureContext& ctx) {
     ReleasePointer();
     setEnabled(false);
-    const bool done = tvx::Calibrate(parentWidget(), pixels, ctx, nullptr);
+    const bool done = tvx::Calibrate(window(), pixels, ctx, nullptr);
     setEnabled(true);
     if (!done) return std::nullopt;
     emit calibrated();
@@ -85,12 +127,17 @@ std::optional<double> CMeasureCanvas::Calibrate(double pixels, const MeasureCont
 }
 
 void CMeasureCanvas::RedrawIfDirty() {
-    if (!dirty_ && screen_.size() == model_.canvasSize()) return;
-    model_.Paint(screen_);
+    const ViewMapping map = mapping();
+    const bool sameView = screen_.size() == size() && screenMapping_.shown() == map.shown() &&
+                          screenMapping_.picture() == map.picture();
+    if (!dirty_ && sameView) return;
+    if (screen_.size() != size()) screen_ = QImage(size(), QImage::Format_RGB32);
+    model_.Paint(screen_, map);
+    screenMapping_ = map;
     dirty_ = false;
     shown_ = Figure();
     // A shape under way keeps its rubber band through the repaint.
-    const Figure rubber = model_.RubberFigure();
+    const Figure rubber = ViewFigure(model_.RubberFigure());
     if (model_.rubberIsSolid()) {
         QPainter p(&screen_);
         p.setPen(model_.CurrentPen());
@@ -101,14 +148,21 @@ void CMeasureCanvas::RedrawIfDirty() {
     }
 }
 
+Figure CMeasureCanvas::ViewFigure(const Figure& f) const {
+    const ViewMapping map = mapping();
+    if (!map.valid()) return f;
+    return ScaledFigure(f, map.scaleX(), map.scaleY(), ShapeOrigin(map));
+}
+
 void CMeasureCanvas::UpdateRubber() {
-    if (dirty_) {
+    if (dirty_ || screen_.size() != size()) {
         // The model asked for a repaint: redraw now, band included, so the
         // screen copy is always what the next XOR expects.
         RedrawIfDirty();
+        update();
         return;
     }
-    const Figure next = model_.RubberFigure();
+    const Figure next = ViewFigure(model_.RubberFigure());
     QRect changed;
     if (model_.rubberIsSolid()) {
         // A freehand line only grows: its newest piece is drawn solid.
@@ -137,20 +191,49 @@ void CMeasureCanvas::paintEvent(QPaintEvent* e) {
     p.drawImage(e->rect(), screen_, e->rect());
 }
 
+void CMeasureCanvas::resizeEvent(QResizeEvent*) {
+    dirty_ = true;
+    emit zoomChanged();
+}
+
 QPoint CMeasureCanvas::Held(QPoint p) {
-    if (!held_ || holdArea_.contains(p)) return p;
-    const QPoint c(std::clamp(p.x(), holdArea_.left(), holdArea_.right()),
-                   std::clamp(p.y(), holdArea_.top(), holdArea_.bottom()));
+    const ViewMapping map = mapping();
+    const QPoint c = map.ToPicture(p);
+    if (!held_ || holdArea_.contains(c)) return c;
+    const QPoint kept(std::clamp(c.x(), holdArea_.left(), holdArea_.right()),
+                      std::clamp(c.y(), holdArea_.top(), holdArea_.bottom()));
     // Where the system lets a program place the pointer (X11), it stays in
-    // the area; elsewhere the clamped point still keeps shapes inside.
-    QCursor::setPos(mapToGlobal(c));
-    return c;
+    // the area; elsewhere the kept point still keeps shapes inside.
+    QCursor::setPos(mapToGlobal(map.ToView(QPointF(kept) + QPointF(0.5, 0.5)).toPoint()));
+    return kept;
+}
+
+bool CMeasureCanvas::StartPan(QMouseEvent* e) {
+    const bool pan =
+        e->button() == Qt::MiddleButton || (e->button() == Qt::LeftButton && spaceHeld_);
+    if (!pan) return false;
+    panning_ = true;
+    panFrom_ = e->position().toPoint();
+    SetPanCursor();
+    return true;
+}
+
+void CMeasureCanvas::SetPanCursor() {
+    if (panning_)
+        setCursor(Qt::ClosedHandCursor);
+    else if (spaceHeld_)
+        setCursor(Qt::OpenHandCursor);
+    else
+        setCursor(MeasuringCursor());
 }
 
 void CMeasureCanvas::mousePressEvent(QMouseEvent* e) {
-    const QPoint p = Held(e->position().toPoint());
+    if (panning_ || StartPan(e)) return;
+    const QPoint at = e->position().toPoint();
     if (e->button() == Qt::LeftButton) {
-        model_.LeftDown(p);
+        // The bars beside a picture smaller than the view start nothing.
+        if (!model_.shapeUnderWay() && !mapping().shown().contains(at)) return;
+        model_.LeftDown(Held(at));
         UpdateRubber();
     } else if (e->button() == Qt::RightButton) {
         model_.RightDown();
@@ -158,14 +241,66 @@ void CMeasureCanvas::mousePressEvent(QMouseEvent* e) {
 }
 
 void CMeasureCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton) return;
+    if (e->button() != Qt::LeftButton || panning_ || spaceHeld_) return;
     model_.LeftDoubleClick(Held(e->position().toPoint()));
     UpdateRubber();
 }
 
 void CMeasureCanvas::mouseMoveEvent(QMouseEvent* e) {
-    model_.Move(Held(e->position().toPoint()));
+    const QPoint at = e->position().toPoint();
+    if (panning_) {
+        zoom_.PanBy(at - panFrom_, size());
+        panFrom_ = at;
+        ViewChanged();
+        return;
+    }
+    model_.Move(Held(at));
     UpdateRubber();
+}
+
+void CMeasureCanvas::mouseReleaseEvent(QMouseEvent* e) {
+    if (panning_ && !(e->buttons() & (Qt::MiddleButton | Qt::LeftButton))) {
+        panning_ = false;
+        SetPanCursor();
+    }
+}
+
+void CMeasureCanvas::wheelEvent(QWheelEvent* e) {
+    const QPoint d = e->angleDelta();
+    if (e->modifiers() & Qt::ControlModifier) {
+        if (d.y() == 0) return;
+        // A notch is a quarter more or less; finer wheels zoom in finer steps.
+        zoom_.ZoomTo(zoom_.factor(size()) * std::pow(1.25, d.y() / 120.0), size(), e->position());
+    } else {
+        // A notch moves a zoomed picture by 60 pixels; Shift turns it sideways.
+        QPoint step = e->pixelDelta().isNull() ? d / 2 : e->pixelDelta();
+        if (e->modifiers() & Qt::ShiftModifier && step.x() == 0) step = QPoint(step.y(), 0);
+        zoom_.PanBy(step, size());
+    }
+    ViewChanged();
+}
+
+bool CMeasureCanvas::SpaceKey(QKeyEvent* e, bool down) {
+    if (e->key() != Qt::Key_Space) return false;
+    if (!e->isAutoRepeat()) {
+        spaceHeld_ = down;
+        SetPanCursor();
+    }
+    return true;
+}
+
+void CMeasureCanvas::keyPressEvent(QKeyEvent* e) {
+    if (!SpaceKey(e, true)) QWidget::keyPressEvent(e);
+}
+
+void CMeasureCanvas::keyReleaseEvent(QKeyEvent* e) {
+    if (!SpaceKey(e, false)) QWidget::keyReleaseEvent(e);
+}
+
+void CMeasureCanvas::focusOutEvent(QFocusEvent* e) {
+    spaceHeld_ = false;
+    SetPanCursor();
+    QWidget::focusOutEvent(e);
 }
 
 } // namespace tvx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "measure/canvas_zoom.h"
 #include "measure/measure_canvas.h"
 
 #include <QImage>
@@ -8,14 +9,17 @@
 namespace tvx {
 
 // The child window of the Photo Measure dialog that shows the picture and
-// turns clicks into shapes (the logic is MeasureCanvasModel). Paints from an
-// off-screen RGB32 copy: full repaints redraw it from the model; rubber bands
-// are XOR-drawn straight into it and vanish at the next full repaint.
+// turns clicks into shapes (the logic is MeasureCanvasModel). It takes the
+// space it is given and shows the canvas fitted into it or zoomed: Ctrl+0
+// fits, Ctrl+1 is 100 %, Ctrl++ and Ctrl+- step, Ctrl + wheel zooms about
+// the pointer; the wheel, the middle button and Space + left button pan.
+// Paints from an off-screen RGB32 copy of what is in view: full repaints
+// redraw it from the model; rubber bands are XOR-drawn straight into it and
+// vanish at the next full repaint.
 class CMeasureCanvas : public QWidget, public CanvasHost {
     Q_OBJECT
 public:
-    // Loads the picture (telling the user when it cannot be read) and sizes
-    // itself to the canvas bitmap.
+    // Loads the picture (telling the user when it cannot be read), fitted.
     CMeasureCanvas(QWidget* parent, const QString& picturePath, int initialTool,
                    double magnification);
     ~CMeasureCanvas() override;
@@ -25,6 +29,16 @@ public:
     // What the window shows now, rubber bands included.
     const QImage& screen() const { return screen_; }
     bool pointerHeld() const { return held_; }
+    // Canvas coordinates to this widget's pixels, as shown now.
+    ViewMapping mapping() const { return zoom_.mapping(size()); }
+    // The zoom shown now, in percent of the picture's own pixels.
+    int zoomPercent() const;
+    bool fitted() const { return zoom_.fitted(); }
+    void ZoomToFit();
+    // `factor` of the picture's pixels, about the middle of the view.
+    void ZoomTo(double factor);
+    void ZoomStep(bool in);
+    QSize sizeHint() const override;
 
     // CanvasHost
     void Repaint(const QRect& area) override;
@@ -40,23 +54,45 @@ signals:
     // A calibration line was confirmed: calibrationState() holds the new
     // magnification. Emitted while the line's click is still being handled.
     void calibrated();
+    // The zoom or the part in view has changed.
+    void zoomChanged();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void RedrawIfDirty();
     // Takes the last rubber band off the screen copy and draws the current one.
     void UpdateRubber();
+    // A figure in canvas coordinates as drawn in the view.
+    Figure ViewFigure(const Figure& f) const;
+    // The canvas point under a view point, kept inside the hold area while
+    // the pointer is held.
     QPoint Held(QPoint p);
+    void ViewChanged();
+    bool StartPan(QMouseEvent* e);
+    void SetPanCursor();
+    // Space held turns the left button into panning; true for Space.
+    bool SpaceKey(QKeyEvent* e, bool down);
 
     MeasureCanvasModel model_;
+    CanvasZoom zoom_;
     QImage screen_;
+    ViewMapping screenMapping_; // the mapping screen_ was drawn with
     bool dirty_ = true;
-    Figure shown_; // the rubber band XOR-drawn on screen_ now
+    Figure shown_; // the rubber band XOR-drawn on screen_ now, in view pixels
+    bool spaceHeld_ = false;
+    bool panning_ = false;
+    QPoint panFrom_;
     QPoint lastSolid_;
     bool held_ = false;
     QRect holdArea_;

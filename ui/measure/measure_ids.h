@@ -24,25 +24,10 @@ enum : int {
     CanvasFrame = 1131,
 };
 }
-// Commands of the two popup menus.
+// Commands of the measuring menu that are not tools (the tools' commands are
+// in the tool registry).
 namespace MeasureCommand {
 enum : int {
-    DrawLine = 32810,
-    DrawContinuousLine = 32827,
-    DrawAngle = 32812,
-    DrawRectangle = 32813,
-    DrawRadiusCircle = 32814,
-    DrawDiameterCircle = 32815,
-    DrawThreePointCircle = 32816,
-    MeasureLine = 32817,
-    MeasureContinuousLine = 32818,
-    MeasureRectangle = 32819,
-    MeasurePolygon = 32820,
-    MeasureRadiusCircle = 32821,
-    MeasureDiameterCircle = 32822,
-    MeasureThreePointCircle = 32823,
-    MeasureAngle = 1181,
-    MeasureFourPointAngle = 32826,
     Units = 32828,
     ExportMeasurements = 32829,
     CopyMeasurements = 32830,

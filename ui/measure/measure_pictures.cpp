@@ -1,5 +1,7 @@
 #include "ui/measure/measure_pictures.h"
 
+#include "ui/skin/skin.h"
+
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -172,22 +174,7 @@ QPixmap ButtonFace(Glyph g, bool latched) {
 }
 
 QPixmap Background(int width) {
-    QPixmap pm(width, 525);
-    QPainter p(&pm);
-    QLinearGradient back(0, 0, 0, 525);
-    back.setColorAt(0, QColor(58, 66, 80));
-    back.setColorAt(1, QColor(30, 34, 42));
-    p.fillRect(pm.rect(), back);
-    QLinearGradient bar(0, 0, 0, 40);
-    bar.setColorAt(0, QColor(92, 104, 124));
-    bar.setColorAt(1, QColor(48, 56, 70));
-    p.fillRect(QRect(0, 0, width, 39), bar);
-    p.setPen(QColor(20, 22, 28));
-    p.drawLine(0, 39, width, 39);
-    // The well the canvas sits in.
-    p.setPen(QColor(16, 18, 22));
-    p.drawRect(QRect(3, 39, width - 7, 483));
-    return pm;
+    return MeasureBackground(QSize(width, 525), QRect(5, 41, width - 9, 480));
 }
 
 QPixmap RatePlate() {
@@ -236,6 +223,24 @@ constexpr ButtonEntry kButtons[] = {
 
 } // namespace
 
+QPixmap MeasureBackground(QSize size, const QRect& well) {
+    QPixmap pm(size.expandedTo(QSize(1, 1)));
+    QPainter p(&pm);
+    QLinearGradient back(0, 0, 0, pm.height());
+    back.setColorAt(0, QColor(58, 66, 80));
+    back.setColorAt(1, QColor(30, 34, 42));
+    p.fillRect(pm.rect(), back);
+    QLinearGradient bar(0, 0, 0, 40);
+    bar.setColorAt(0, QColor(92, 104, 124));
+    bar.setColorAt(1, QColor(48, 56, 70));
+    p.fillRect(QRect(0, 0, pm.width(), 39), bar);
+    p.setPen(QColor(20, 22, 28));
+    p.drawLine(0, 39, pm.width(), 39);
+    p.setPen(QColor(16, 18, 22));
+    p.drawRect(well.adjusted(-2, -2, 0, 1));
+    return pm;
+}
+
 QSize MeasurePictureSize(int number) {
     if (number == MeasurePicture::Background640) return QSize(649, 525);
     if (number == MeasurePicture::Background720) return QSize(729, 525);
@@ -270,7 +275,9 @@ QPixmap MeasurePixmap(int number) {
 }
 
 QIcon MeasureMenuIcon(int number) {
-    const QPixmap pm = MeasurePixmap(number);
+    QPixmap pm = MeasurePixmap(number);
+    // A tool whose icon is not drawn here brings it as a skin picture.
+    if (pm.isNull() && number != 0) pm = SkinPixmap(number, 2.0);
     return pm.isNull() ? QIcon() : QIcon(pm);
 }
 

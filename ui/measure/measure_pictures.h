@@ -50,6 +50,10 @@ enum : int {
 QSize MeasurePictureSize(int number);
 // A null pixmap for numbers the dialog does not use.
 QPixmap MeasurePixmap(int number);
+// The dialog's background at any size: the toolbar band across the top and
+// the dark well around `well`, where the canvas sits.
+QPixmap MeasureBackground(QSize size, const QRect& well);
+// A menu icon: the one drawn here, else the skin picture of that number.
 QIcon MeasureMenuIcon(int number);
 // The canvas's measuring cursor: a thin cross with an open centre.
 QCursor MeasuringCursor();

@@ -11,7 +11,6 @@
 #include "ui/skin/plain_text.h"
 
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -133,9 +132,9 @@ PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
                                            PenSettingId::Mil, PenSettingId::Inch};
     for (int i = 0; i < kLengthUnitCount; ++i) {
         const LengthUnit& unit = kLengthUnits[i];
-        units_[i] = Tagged(new QCheckBox(unit.shownName(), unitsGroup), unitIds[i]);
+        units_[i] = Tagged(new QRadioButton(unit.shownName(), unitsGroup), unitIds[i]);
         units_[i]->setProperty("unit", unit.storedName());
-        connect(units_[i], &QCheckBox::clicked, this,
+        connect(units_[i], &QRadioButton::clicked, this,
                 [this, &unit] { SetUnit(unit.storedName()); });
         // An unknown setting checks what it is measured in: millimetres.
         units_[i]->setChecked(&unit == &UnitFor(s.unit));
@@ -148,9 +147,10 @@ PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
                            PenSettingId::Decimals4, PenSettingId::Decimals5};
     const char* const decTexts[4] = {"0.01", "0.001", "0.0001", "0.00001"};
     for (int i = 0; i < 4; ++i) {
-        decimals_[i] = Tagged(new QCheckBox(QString::fromLatin1(decTexts[i]), decGroup), decIds[i]);
+        decimals_[i] =
+            Tagged(new QRadioButton(QString::fromLatin1(decTexts[i]), decGroup), decIds[i]);
         decimals_[i]->setGeometry(8 + i * 86, 14, 86, 20);
-        connect(decimals_[i], &QCheckBox::clicked, this, [this, i] { SetDecimals(i + 2); });
+        connect(decimals_[i], &QRadioButton::clicked, this, [this, i] { SetDecimals(i + 2); });
     }
     const int d = s.decimal >= 2 && s.decimal <= 5 ? int(s.decimal) : 5;
     decimals_[d - 2]->setChecked(true);
@@ -169,7 +169,7 @@ PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
     // The units side by side, each as wide as its text ("inch" is wider
     // than "cm"); the group and the dialog grow with them below.
     int unitX = 8;
-    for (QCheckBox* u : units_) {
+    for (QRadioButton* u : units_) {
         const int w = u->sizeHint().width();
         u->setGeometry(unitX, 18, w, 20);
         unitX += w + 2;
@@ -204,16 +204,12 @@ void PenSettingDialog::SetLineType(int type) {
 }
 
 void PenSettingDialog::SetUnit(const QString& unit) {
-    for (QCheckBox* b : units_)
-        b->setChecked(b->property("unit").toString() == unit);
     SettingsValues v = Settings();
     v.unit = unit;
     SetRunningSettings(v);
 }
 
 void PenSettingDialog::SetDecimals(int decimals) {
-    for (int i = 0; i < 4; ++i)
-        decimals_[i]->setChecked(i + 2 == decimals);
     SettingsValues v = Settings();
     v.decimal = uint32_t(decimals);
     SetRunningSettings(v);

@@ -9,7 +9,6 @@
 #include <functional>
 
 class QButtonGroup;
-class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
@@ -65,8 +64,9 @@ private:
     QButtonGroup* types_ = nullptr;
     QLineEdit* width_ = nullptr;
     QSpinBox* spin_ = nullptr;
-    QCheckBox* units_[kLengthUnitCount] = {}; // in the order of kLengthUnits
-    QCheckBox* decimals_[4] = {};
+    // One choice each: radio buttons, exclusive within their group box.
+    QRadioButton* units_[kLengthUnitCount] = {}; // in the order of kLengthUnits
+    QRadioButton* decimals_[4] = {};
     PreviewBox* preview_ = nullptr;
 };
 

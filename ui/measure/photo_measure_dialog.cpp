@@ -4,6 +4,7 @@
 #include "measure/calibration.h"
 #include "measure/calibration_file.h"
 #include "measure/font_file.h"
+#include "measure/tool_registry.h"
 #include "platform/file_name.h"
 #include "platform/folders.h"
 #include "platform/language.h"
@@ -22,15 +23,20 @@
 #include "ui/skin/plain_text.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScreen>
+#include <cmath>
 
 namespace tvx {
 
@@ -64,63 +70,20 @@ constexpr ToolbarEntry kToolbar[9] = {
      MeasurePicture::CalibrationNormal, MeasurePicture::CalibrationLatched, 410},
 };
 
-struct MenuEntry {
-    int command; // 0: separator
+// The measuring menu's own items after the tools (command 0: separator).
+struct OwnItem {
+    int command;
     const char* key;
     const char* text;
     int icon;
-    int tool;
-    const char* nameKey;
-    const char* nameDefault;
 };
-constexpr MenuEntry kDrawingMenu[] = {
-    {MeasureCommand::DrawLine, "straightline", "Line", MeasurePicture::IconLine, 0, "DrawLine",
-     "Line"},
-    {MeasureCommand::DrawContinuousLine, "Continuousline", "Continuous line",
-     MeasurePicture::IconContinuousDraw, 7, "DrawContinueline", "Continue Line"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::DrawAngle, "Angle", "Angle", MeasurePicture::IconAngle, 5, "DrawAngle",
-     "Angle"},
-    {MeasureCommand::DrawRectangle, "Rectangle", "Retangle", MeasurePicture::IconRectangle, 2,
-     "DrawRectangle", "Rectangle"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::DrawRadiusCircle, "RadialCircle", "Radius Circle",
-     MeasurePicture::IconRadiusCircle, 1, "DrawRadialCircle", "Radial Circle"},
-    {MeasureCommand::DrawDiameterCircle, "Diametercircle", "Diameter Circle",
-     MeasurePicture::IconDiameterCircle, 6, "DrawDiametercircle", "Diameter Circle"},
-    {MeasureCommand::DrawThreePointCircle, "Threepointcircle", "Three Points Circle",
-     MeasurePicture::IconThreePointCircle, 8, "DrawThreePointCircle", "Three Point Circle"},
-};
-constexpr MenuEntry kMeasuringMenu[] = {
-    {MeasureCommand::MeasureLine, "straightline", "Line", MeasurePicture::IconLine, 0,
-     "MeasureLine", "Line"},
-    {MeasureCommand::MeasureContinuousLine, "Continuousline", "Continuous line",
-     MeasurePicture::IconContinuousMeasure, 7, "MeasureContinueline", "Continue Line"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::MeasureRectangle, "Rectangle", "Rectangle", MeasurePicture::IconRectangle, 2,
-     "MeasureRectangle", "Rectangle"},
-    {MeasureCommand::MeasurePolygon, "Ploygon", "Ploygon", MeasurePicture::IconPolygon, 9,
-     "MeasurePloygon", "Ploygon"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::MeasureRadiusCircle, "RadialCircle", "Radius Circle",
-     MeasurePicture::IconRadiusCircle, 1, "MeasureRedialCircle", "Radius Circle"},
-    {MeasureCommand::MeasureDiameterCircle, "Diametercircle", "Diameter Circle",
-     MeasurePicture::IconDiameterCircle, 6, "MeasureDiameterCircle", "Diameter Circle"},
-    {MeasureCommand::MeasureThreePointCircle, "Threepointcircle", "Three Point Circle",
-     MeasurePicture::IconThreePointCircle, 8, "MeasureThreePointCircle", "Three Point Circle"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::MeasureAngle, "Angle", "Angle", MeasurePicture::IconAngle, 5, "MeasureAngle",
-     "Angle"},
-    {MeasureCommand::MeasureFourPointAngle, "Fourpointangle", "Four Point Angle",
-     MeasurePicture::IconFourPointAngle, 10, "MeasureFourPointCircle", "Four point Angle"},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::Units, "Units", "Units", MeasurePicture::IconUnits, -1, nullptr, nullptr},
-    {MeasureCommand::ScaleBar, "ScaleBar", "Scale Bar", 0, -1, nullptr, nullptr},
-    {0, nullptr, nullptr, 0, 0, nullptr, nullptr},
-    {MeasureCommand::ExportMeasurements, "ExportMeasures", "Export measurements...", 0, -1, nullptr,
-     nullptr},
-    {MeasureCommand::CopyMeasurements, "CopyMeasures", "Copy measurements", 0, -1, nullptr,
-     nullptr},
+constexpr OwnItem kMeasuringTail[] = {
+    {0, nullptr, nullptr, 0},
+    {MeasureCommand::Units, "Units", "Units", MeasurePicture::IconUnits},
+    {MeasureCommand::ScaleBar, "ScaleBar", "Scale Bar", 0},
+    {0, nullptr, nullptr, 0},
+    {MeasureCommand::ExportMeasurements, "ExportMeasures", "Export measurements...", 0},
+    {MeasureCommand::CopyMeasurements, "CopyMeasures", "Copy measurements", 0},
 };
 
 constexpr int kInitialTool = int(MeasureTool::None);
@@ -141,30 +104,41 @@ QString Title() {
     return Text("PhotoMeasure", "Photo Measure");
 }
 
-void BuildMenu(CMenuXP& menu, const MenuEntry* entries, size_t count) {
+// The caption of the magnification box, written on its plate.
+QPixmap RatePlatePixmap() {
+    QPixmap plate = MeasurePixmap(MeasurePicture::RatePlate);
+    QPainter q(&plate);
+    q.setPen(QColor(0, 125, 255));
+    const QFontMetrics fm(q.font());
+    q.drawText(QPoint(8, 2 + fm.ascent()), Text("Rate", "Scale:"));
+    return plate;
+}
+
+// A tools menu as the tool registry places its items; the measuring menu
+// then has its own.
+void BuildMenu(CMenuXP& menu, bool measuring) {
     menu.SetBackgroundColour(QColor(226, 227, 229));
     menu.SetHighlightColour(QColor(78, 135, 219));
-    for (size_t i = 0; i < count; ++i) {
-        const MenuEntry& e = entries[i];
+    std::vector<const ToolMenuItem*> items;
+    for (const ToolRow& tool : kToolRegistry) {
+        const ToolMenuItem& item = measuring ? tool.measureMenu : tool.drawMenu;
+        if (item.command != 0) items.push_back(&item);
+    }
+    std::stable_sort(items.begin(), items.end(), [](const ToolMenuItem* a, const ToolMenuItem* b) {
+        return a->place < b->place;
+    });
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0 && items[i]->place / 10 != items[i - 1]->place / 10) menu.AppendSeparator();
+        menu.AppendItem(Text(items[i]->key, items[i]->text), items[i]->command,
+                        MeasureMenuIcon(items[i]->icon));
+    }
+    if (!measuring) return;
+    for (const OwnItem& e : kMeasuringTail) {
         if (e.command == 0)
             menu.AppendSeparator();
         else
             menu.AppendItem(Text(e.key, e.text), e.command, MeasureMenuIcon(e.icon));
     }
-}
-
-const MenuEntry* FindEntry(int command, bool* measuring) {
-    for (const MenuEntry& e : kDrawingMenu)
-        if (e.command == command) {
-            *measuring = false;
-            return &e;
-        }
-    for (const MenuEntry& e : kMeasuringMenu)
-        if (e.command == command) {
-            *measuring = true;
-            return &e;
-        }
-    return nullptr;
 }
 
 } // namespace
@@ -174,36 +148,115 @@ PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QWidget* pare
     setWindowTitle(Title());
     InstallFontSubstitutes();
 
-    frame_ = new QFrame(this);
-    frame_->setProperty("controlId", int(PhotoMeasureId::CanvasFrame));
-    frame_->setFrameShape(QFrame::NoFrame);
+    // The toolbar keeps the skin's pixel places at its left; the canvas
+    // takes whatever room the window has, the zoom sits under it.
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(kToolbar[0].x, 1, 0, 4);
+    bar->setSpacing(0);
+    root->addLayout(bar);
 
-    // Toolbar, edits, background.
     auto* tipStyle = new QuickTipStyle;
     tipStyle->setParent(this);
+    int right = kToolbar[0].x;
     for (const ToolbarEntry& t : kToolbar) {
         auto* b = new CLatchButton(this);
         b->Attach(this, t.id, 0, 0, 0);
         b->SetPictures(MeasurePixmap(t.normal), MeasurePixmap(t.latched));
-        b->move(t.x, 1);
+        b->setFixedSize(b->sizeHint());
         b->setToolTip(PlainToolTip(Text(t.tipKey, t.tipDefault)));
         b->setStyle(tipStyle);
+        bar->addSpacing(t.x - right);
+        bar->addWidget(b, 0, Qt::AlignTop);
+        right = t.x + b->width();
     }
+    // The boxes' row starts 3 pixels below the buttons.
+    auto* boxes = new QHBoxLayout;
+    boxes->setContentsMargins(0, 3, 0, 0);
+    boxes->setSpacing(0);
+    bar->addLayout(boxes);
+    const auto place = [&](QWidget* w, int x, QSize size) {
+        w->setFixedSize(size);
+        boxes->addSpacing(x - right);
+        boxes->addWidget(w, 0, Qt::AlignTop);
+        right = x + size.width();
+    };
     calibrated_ = new QLineEdit(this);
     calibrated_->setProperty("controlId", int(PhotoMeasureId::Calibrated));
-    calibrated_->setGeometry(455, 4, 46, 22);
     calibrated_->setReadOnly(true);
     calibrated_->setEnabled(false);
+    place(calibrated_, 455, QSize(46, 22));
     toolName_ = new QLineEdit(this);
     toolName_->setProperty("controlId", int(PhotoMeasureId::ToolName));
-    toolName_->setGeometry(505, 4, 52, 22);
     toolName_->setReadOnly(true);
+    place(toolName_, 505, QSize(52, 22));
+    // The caption plate of the magnification box, 5 pixels lower than the boxes.
+    auto* plate = new QLabel(this);
+    plate->setContentsMargins(0, 5, 0, 0);
+    plate->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    plate->setPixmap(RatePlatePixmap());
+    place(plate, 560, QSize(55, 25));
     nominal_ = new QLineEdit(this);
     nominal_->setProperty("controlId", int(PhotoMeasureId::Nominal));
-    // To the dialog's right edge: "60.0" needs more than the 30 pixels once given.
-    nominal_->setGeometry(615, 4, 34, 22);
+    // To the toolbar's right edge: "60.0" needs more than the 30 pixels once given.
     nominal_->setTextMargins(0, 0, 0, 0);
+    place(nominal_, 615, QSize(34, 22));
+    bar->addStretch(1);
     connect(nominal_, &QLineEdit::textChanged, this, &PhotoMeasureDialog::OnNominalChanged);
+
+    frame_ = new QFrame(this);
+    frame_->setProperty("controlId", int(PhotoMeasureId::CanvasFrame));
+    frame_->setFrameShape(QFrame::NoFrame);
+    auto* frameLayout = new QHBoxLayout(frame_);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    auto* middle = new QHBoxLayout;
+    middle->setContentsMargins(5, 0, 4, 0);
+    middle->addWidget(frame_);
+    root->addLayout(middle, 1);
+
+    auto* zoomRow = new QHBoxLayout;
+    zoomRow->setContentsMargins(5, 4, 4, 4);
+    zoomRow->setSpacing(6);
+    zoomRow->addStretch(1);
+    zoomLabel_ = new QLabel(this);
+    zoomLabel_->setMinimumWidth(
+        QFontMetrics(zoomLabel_->font()).horizontalAdvance(QStringLiteral("8888 %")));
+    zoomLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette light = zoomLabel_->palette();
+    light.setColor(QPalette::WindowText, QColor(226, 227, 229));
+    zoomLabel_->setPalette(light);
+    zoomRow->addWidget(zoomLabel_);
+    zoomBox_ = new QComboBox(this);
+    zoomBox_->setFocusPolicy(Qt::NoFocus);
+    zoomBox_->addItem(Text("ZoomFit", "Fit"), 0.0);
+    for (int percent : {100, 200, 400})
+        zoomBox_->addItem(QStringLiteral("%1 %").arg(percent), percent / 100.0);
+    zoomBox_->setToolTip(PlainToolTip(QStringLiteral("Ctrl+0, Ctrl+1, Ctrl++, Ctrl+-")));
+    zoomRow->addWidget(zoomBox_);
+    root->addLayout(zoomRow);
+    connect(zoomBox_, qOverload<int>(&QComboBox::activated), this,
+            &PhotoMeasureDialog::OnZoomChosen);
+    struct ZoomKey {
+        QList<QKeySequence> keys;
+        std::function<void(CMeasureCanvas&)> act;
+    };
+    const ZoomKey zoomKeys[] = {
+        {{QKeySequence(Qt::CTRL | Qt::Key_0)}, [](CMeasureCanvas& c) { c.ZoomToFit(); }},
+        {{QKeySequence(Qt::CTRL | Qt::Key_1)}, [](CMeasureCanvas& c) { c.ZoomTo(1.0); }},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         [](CMeasureCanvas& c) { c.ZoomStep(true); }},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [](CMeasureCanvas& c) { c.ZoomStep(false); }},
+    };
+    for (const ZoomKey& z : zoomKeys) {
+        auto* action = new QAction(this);
+        action->setShortcuts(z.keys);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, act = z.act] {
+            if (canvas_) act(*canvas_);
+        });
+    }
 
     undoAction_ = new QAction(this);
     undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -239,9 +292,10 @@ PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QWidget* pare
     const int type = ImageTypeFromPath(picturePath);
     if (type == kImageTypeNone || !CxImage(picturePath, type).IsValid() ||
         !ShowPicture(picturePath)) {
-        SetBackground(false);
         UpdateHistory(false, false);
+        SizeForPicture();
     }
+    ShowZoom();
 }
 
 PhotoMeasureDialog::~PhotoMeasureDialog() {
@@ -267,11 +321,13 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
     // Queued: the canvas finishes the calibration line's click first.
     connect(canvas_, &CMeasureCanvas::calibrated, this, &PhotoMeasureDialog::OnCalibrated,
             Qt::QueuedConnection);
-    frame_->setGeometry(5, 41, canvas_->width(), 512);
-    canvas_->move(5, 41);
+    frame_->layout()->addWidget(canvas_);
     canvas_->show();
-    frame_->lower();
-    SetBackground(canvas_->width() > 640);
+    // The keyboard starts at the picture: Space pans it at once.
+    canvas_->setFocus();
+    connect(canvas_, &CMeasureCanvas::zoomChanged, this, &PhotoMeasureDialog::ShowZoom);
+    SizeForPicture();
+    ShowZoom();
 
     const QString tag = canvas_->model().magnificationTag();
     {
@@ -295,11 +351,46 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
     return true;
 }
 
-void PhotoMeasureDialog::SetBackground(bool wide) {
-    background_ =
-        MeasurePixmap(wide ? MeasurePicture::Background720 : MeasurePicture::Background640);
-    setFixedSize(background_.size());
-    update();
+void PhotoMeasureDialog::SizeForPicture() {
+    // A hidden window's layouts learn of the new canvas only when asked.
+    frame_->layout()->invalidate();
+    frame_->updateGeometry();
+    layout()->invalidate();
+    layout()->activate(); // the nested layouts forget their old sizes
+    QSize want = layout()->sizeHint();
+    // Without a picture the well keeps the height of the smallest canvas.
+    if (!canvas_) want.rheight() += 480;
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    if (screen) {
+        // Room for a window manager's frame around it.
+        want = want.boundedTo(screen->availableGeometry().size() - QSize(16, 40));
+    }
+    if (isVisible()) {
+        if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+        want = want.expandedTo(size());
+    }
+    resize(want.expandedTo(minimumSizeHint()));
+    // Placed now even while hidden: the canvas maps clicks by its size.
+    layout()->activate();
+}
+
+void PhotoMeasureDialog::OnZoomChosen(int index) {
+    if (!canvas_ || index < 0) return;
+    const double factor = zoomBox_->itemData(index).toDouble();
+    if (factor > 0)
+        canvas_->ZoomTo(factor);
+    else
+        canvas_->ZoomToFit();
+}
+
+void PhotoMeasureDialog::ShowZoom() {
+    const int percent = canvas_ ? canvas_->zoomPercent() : 100;
+    zoomLabel_->setText(QStringLiteral("%1 %").arg(percent));
+    int index = canvas_ && canvas_->fitted() ? 0 : -1;
+    for (int i = 1; index < 0 && i < zoomBox_->count(); ++i)
+        if (std::lround(zoomBox_->itemData(i).toDouble() * 100) == percent) index = i;
+    zoomBox_->setCurrentIndex(index);
+    zoomBox_->setEnabled(canvas_ != nullptr);
 }
 
 void PhotoMeasureDialog::UpdateHistory(bool canUndo, bool canRedo) {
@@ -352,11 +443,11 @@ bool PhotoMeasureDialog::CheckMagnification() {
 }
 
 void PhotoMeasureDialog::BuildDrawingMenu(CMenuXP& menu) const {
-    BuildMenu(menu, kDrawingMenu, std::size(kDrawingMenu));
+    BuildMenu(menu, false);
 }
 
 void PhotoMeasureDialog::BuildMeasuringMenu(CMenuXP& menu) const {
-    BuildMenu(menu, kMeasuringMenu, std::size(kMeasuringMenu));
+    BuildMenu(menu, true);
 }
 
 void PhotoMeasureDialog::PrepareMenu(int buttonId) {
@@ -403,12 +494,14 @@ void PhotoMeasureDialog::OnMenuCommand(int command) {
         canvas_->Repaint(QRect());
         return;
     }
+    // Any other command ("Units") does nothing.
     bool measuring = false;
-    const MenuEntry* e = FindEntry(command, &measuring);
-    if (!e || e->tool < 0) return; // "Units" does nothing
+    const ToolRow* tool = ToolOfMenuCommand(command, &measuring);
+    if (!tool) return;
     if (measuring && !CheckMagnification()) return;
-    if (canvas_) canvas_->model().SetTool(e->tool, measuring);
-    SetToolName(e->nameKey, e->nameDefault);
+    if (canvas_) canvas_->model().SetTool(tool->canvasTool, measuring);
+    const ToolMenuItem& item = measuring ? tool->measureMenu : tool->drawMenu;
+    SetToolName(item.nameKey, item.nameDefault);
 }
 
 void PhotoMeasureDialog::OnPenSettings() {
@@ -579,15 +672,7 @@ bool PhotoMeasureDialog::OnCopyMeasurements() {
 
 void PhotoMeasureDialog::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawPixmap(0, 0, background_);
-    QPixmap plate = MeasurePixmap(MeasurePicture::RatePlate);
-    {
-        QPainter q(&plate);
-        q.setPen(QColor(0, 125, 255));
-        const QFontMetrics fm(q.font());
-        q.drawText(QPoint(8, 2 + fm.ascent()), Text("Rate", "Scale:"));
-    }
-    p.drawPixmap(560, 9, plate);
+    p.drawPixmap(0, 0, MeasureBackground(size(), frame_->geometry()));
 }
 
 void PhotoMeasureDialog::closeEvent(QCloseEvent* e) {

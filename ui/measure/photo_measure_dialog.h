@@ -10,7 +10,9 @@
 #include <functional>
 
 class QAction;
+class QComboBox;
 class QFrame;
+class QLabel;
 class QLineEdit;
 
 namespace tvx {
@@ -22,9 +24,10 @@ class CMeasureCanvas;
 // One stored picture to draw and measure on: a toolbar of nine buttons, two
 // popup menus of tools, the magnification boxes and calibration, save, open,
 // undo and redo (also Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z) around the measuring
-// canvas, and the measurements exported as on the live view. Modal; closes
-// only through the close box, after a confirmation when drawings would be
-// lost.
+// canvas, the zoom under it, and the measurements exported as on the live
+// view. Resizable; opens large enough for the picture where the screen
+// allows. Modal; closes only through the close box, after a confirmation
+// when drawings would be lost.
 class PhotoMeasureDialog : public QDialog {
     Q_OBJECT
 public:
@@ -37,6 +40,9 @@ public:
     QLineEdit* calibratedEdit() const { return calibrated_; }
     QLineEdit* toolNameEdit() const { return toolName_; }
     QLineEdit* nominalEdit() const { return nominal_; }
+    QComboBox* zoomBox() const { return zoomBox_; }
+    // The zoom in percent as shown ("200 %").
+    QLabel* zoomLabel() const { return zoomLabel_; }
     double magnification() const { return magnification_; }
     QString picturePath() const { return path_; }
     // The capture size lengths are measured by (the canvas size when unset).
@@ -92,7 +98,11 @@ private:
     // the first one. A picture that cannot be read is refused (the canvas
     // tells the user) and the current one stays as it is.
     bool ShowPicture(const QString& path);
-    void SetBackground(bool wide);
+    // Sized for the picture now shown, within the screen; never smaller
+    // than the window is once it is up.
+    void SizeForPicture();
+    void OnZoomChosen(int index);
+    void ShowZoom();
     void UpdateHistory(bool canUndo, bool canRedo);
     void ReleasePopups();
     void OnNominalChanged(const QString& text);
@@ -105,13 +115,14 @@ private:
     CMeasureCanvas* canvas_ = nullptr;
     double magnification_ = 0;
     bool calibrationPending_ = false;
-    QPixmap background_;
     // What the last Save wrote; null before the first Save of this picture.
     QImage savedRender_;
     QLineEdit* calibrated_ = nullptr;
     QLineEdit* toolName_ = nullptr;
     QLineEdit* nominal_ = nullptr;
     QFrame* frame_ = nullptr;
+    QComboBox* zoomBox_ = nullptr;
+    QLabel* zoomLabel_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
 };

@@ -14,6 +14,8 @@ inline constexpr int kStop = 1123;
 inline constexpr int kForward = 1124;
 inline constexpr int kLast = 1125;
 inline constexpr int kPause = 1126;
+// Not in the template: the position and duration under the slider.
+inline constexpr int kTimeReadout = 1127;
 
 // Pictures: the background and each button's up and down (or latched) picture.
 inline constexpr int kPicPlayerBackground = 196;

@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -106,13 +107,16 @@ CBitmapButton* MakeButton(QWidget* parent, const ButtonLayout& b) {
     return button;
 }
 
-CLatchButton* MakeLatch(QWidget* parent, const ButtonLayout& b, QSize glyphSize) {
+// `latchedGlyph` is what the latched button shows when the skin has no
+// picture for it: Play latched means playing, so it offers the pause symbol.
+CLatchButton* MakeLatch(QWidget* parent, const ButtonLayout& b, QSize glyphSize,
+                        Glyph latchedGlyph) {
     auto* button = new CLatchButton(parent);
     const bool skinned = !SkinPath(b.up).isEmpty() && button->Attach(parent, b.id, b.up, b.down, 0);
     if (!skinned) {
         button->Attach(parent, b.id, 0, 0, 0);
         button->SetPictures(DrawGlyph(b.glyph, glyphSize, false),
-                            DrawGlyph(b.glyph, glyphSize, true));
+                            DrawGlyph(latchedGlyph, glyphSize, true));
     }
     button->setObjectName(QString::number(b.id));
     button->move(b.at);
@@ -183,10 +187,18 @@ CVideoPlayerDlg::CVideoPlayerDlg(const QString& path, std::function<bool()> stil
     last_ = MakeButton(this, {kLast, "TipLast", "Last", 210, 209, {382, 436}, Glyph::Last});
     stop_ = MakeButton(this, {kStop, "TipStop", "Stop", 200, 199, {431, 436}, Glyph::Stop});
     play_ = MakeLatch(this, {kPlay, "TipPlay", "Play", 198, 197, {274, 431}, Glyph::Play},
-                      kPlayGlyphSize);
+                      kPlayGlyphSize, Glyph::Pause);
     pause_ = MakeLatch(this, {kPause, "TipPause", "Pause", 202, 201, {437, 436}, Glyph::Pause},
-                       kGlyphSize);
+                       kGlyphSize, Glyph::Pause);
     pause_->setVisible(false);
+
+    // Below the slider's left end, clear of the buttons.
+    time_ = new QLabel(this);
+    time_->setObjectName(QString::number(kTimeReadout));
+    time_->setGeometry(10, 444, 150, 22);
+    QPalette light = time_->palette();
+    light.setColor(QPalette::WindowText, QColor(220, 226, 234));
+    time_->setPalette(light);
 
     connect(first_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnFirst);
     connect(backward_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnBackward);
@@ -217,7 +229,11 @@ CVideoPlayerDlg::CVideoPlayerDlg(const QString& path, std::function<bool()> stil
     connect(&positionTimer_, &QTimer::timeout, this, &CVideoPlayerDlg::OnPositionTimer);
     keepFrameTimer_.setInterval(kTimerPeriodMs);
     connect(&keepFrameTimer_, &QTimer::timeout, video_, &CVideoArea::ShowNewFrame);
+    // Seeks settle after the button that asked for them: the readout follows
+    // on this timer rather than at each click.
+    connect(&keepFrameTimer_, &QTimer::timeout, this, &CVideoPlayerDlg::UpdateTimeReadout);
     keepFrameTimer_.start();
+    UpdateTimeReadout();
 }
 
 CVideoPlayerDlg::~CVideoPlayerDlg() {
@@ -228,10 +244,18 @@ CVideoPlayerDlg::~CVideoPlayerDlg() {
 
 void CVideoPlayerDlg::UpdateButtons() {
     pause_->setEnabled(true);
-    const bool playing = play_->IsLatched();
+    // Stepping stays possible after the end and while paused: a user looks
+    // back over the last seconds far more often than while it plays.
+    const bool open = playback_.IsOpen();
     for (QWidget* w : {static_cast<QWidget*>(first_), static_cast<QWidget*>(backward_),
                        static_cast<QWidget*>(forward_), static_cast<QWidget*>(last_)})
-        w->setEnabled(playing);
+        w->setEnabled(open);
+    play_->setToolTip(play_->IsLatched() ? Text("TipPause", "Pause") : Text("TipPlay", "Play"));
+}
+
+void CVideoPlayerDlg::UpdateTimeReadout() {
+    const QString text = PlaybackTimeText(playback_.Position(), playback_.Duration());
+    if (time_->text() != text) time_->setText(text);
 }
 
 void CVideoPlayerDlg::OnFirst() {

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <functional>
 
+class QLabel;
 class QSlider;
 
 namespace tvx {
@@ -33,8 +34,10 @@ private:
 };
 
 // The Video Player: plays one file in a fixed area with First, Backward,
-// Play, Forward, Last and Stop (and a hidden Pause) and a position slider in
-// tenths of a second. Opened modally by the main window on the selected
+// Play, Forward, Last and Stop (and a hidden Pause), a position slider in
+// tenths of a second and a "position / duration" readout. Play shows a
+// pause symbol while the video plays; the stepping buttons work whenever a
+// file is open. Opened modally by the main window on the selected
 // video of the file list.
 class CVideoPlayerDlg : public QDialog {
     Q_OBJECT
@@ -67,6 +70,7 @@ protected:
 private:
     void UpdateButtons();
     void OnPositionTimer();
+    void UpdateTimeReadout();
 
     VideoPlayback playback_;
     std::function<bool()> stillSelected_;
@@ -74,6 +78,7 @@ private:
     QPixmap background_;
     CVideoArea* video_ = nullptr;
     QSlider* slider_ = nullptr;
+    QLabel* time_ = nullptr;
     CBitmapButton* first_ = nullptr;
     CBitmapButton* backward_ = nullptr;
     CBitmapButton* forward_ = nullptr;
@@ -82,7 +87,7 @@ private:
     CLatchButton* play_ = nullptr;
     CLatchButton* pause_ = nullptr;
     QTimer positionTimer_;  // 370: the slider follows the playback
-    QTimer keepFrameTimer_; // 372: the video area shows the newest frame
+    QTimer keepFrameTimer_; // 372: the video area shows the newest frame, the readout its time
 };
 
 } // namespace tvx

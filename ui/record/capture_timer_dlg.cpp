@@ -6,6 +6,7 @@
 #include "ui/skin/dialog_parts.h"
 #include "ui/skin/error_sink.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,13 +30,17 @@ CCaptureTimerDlg::CCaptureTimerDlg(std::function<bool()> requestStill, QSize fra
     TimeLapseWorker::Callbacks callbacks;
     callbacks.requestStill = std::move(requestStill);
     // Worker thread: the display and the close are the dialog's, so they go
-    // through its event queue (dropped if the dialog is gone).
+    // through its event queue (dropped if the dialog is gone). The time of
+    // the request is taken here, where it happened.
     callbacks.progress = [this](int done) {
+        const LocalStamp at = clock_.Now();
         QMetaObject::invokeMethod(
             this,
-            [this, done] {
+            [this, done, at] {
                 completed_ = done;
+                lastPicture_ = at;
                 completedLabel_->setNum(done);
+                onTick();
             },
             Qt::QueuedConnection);
     };
@@ -46,41 +51,50 @@ CCaptureTimerDlg::CCaptureTimerDlg(std::function<bool()> requestStill, QSize fra
     worker_ = std::make_unique<TimeLapseWorker>(clock_, std::move(callbacks));
 
     setWindowTitle(Text("CaptureSetting", "Capture Setting"));
-    // At least this wide: the units need room beyond the fields; a long
-    // "File Size" label widens it further below.
-    setFixedSize(400, 240);
 
-    const LocalStamp now = clock_.Now();
-    const int start[kTimeLapseFieldCount] = {now.year,   now.month, now.day, now.hour, now.minute,
-                                             now.second, 0,         3,       8};
     static const int kIds[kTimeLapseFieldCount] = {
         kStartYear,   kStartMonth,      kStartDay,        kStartHour,   kStartMinute,
         kStartSecond, kIntervalMinutes, kIntervalSeconds, kPictureCount};
-    static const char* const kUnits[kTimeLapseFieldCount] = {"Yr",  "Mon", "Day", "Hr",   "Min",
-                                                             "Sec", "Min", "Sec", nullptr};
+    const QString units[kTimeLapseFieldCount] = {
+        Text("UnitYr", "Yr"),   Text("UnitMon", "Mon"), Text("UnitDay", "Day"),
+        Text("UnitHr", "Hr"),   Text("UnitMin", "Min"), Text("UnitSec", "Sec"),
+        Text("UnitMin", "Min"), Text("UnitSec", "Sec"), QString()};
     Named(new QLabel(Text("StartTime", "Start Time"), this), kStartTimeLabel)
         ->setGeometry(10, 10, 360, 20);
-    Named(new QLabel(Text("Interval", "Interval"), this), kIntervalLabel)
-        ->setGeometry(10, 80, 160, 20);
-    Named(new QLabel(Text("Capture", "Capture"), this), kCaptureLabel)
-        ->setGeometry(200, 80, 170, 20);
+    auto* intervalLabel = Named(new QLabel(Text("Interval", "Interval"), this), kIntervalLabel);
+    auto* captureLabel = Named(new QLabel(Text("Capture", "Capture"), this), kCaptureLabel);
+    // Each field follows the unit before it: translated units run longer
+    // than "Yr" or "Sec".
+    int rowEnd = 0;
+    int x = 10;
     for (int i = 0; i < kTimeLapseFieldCount; ++i) {
-        auto* e = Named(new QLineEdit(QString::number(start[i]), this), kIds[i]);
-        int x = 0, y = 0, w = 34;
+        auto* e = Named(new QLineEdit(this), kIds[i]);
+        const int w = i == 0 ? 44 : 34;
+        int y = 34;
         if (i < 6) {
-            x = 10 + i * 64;
-            y = 34;
-            if (i == 0) w = 44;
+            x = i == 0 ? 10 : std::max(10 + i * 64, x);
         } else {
-            x = i == 6 ? 10 : i == 7 ? 100 : 200;
             y = 104;
+            const int planned = i == 6 ? 10 : i == 7 ? 100 : 200;
+            x = i == 6 ? planned : std::max(planned, x);
         }
         e->setGeometry(x, y, w, 22);
-        if (kUnits[i])
-            (new QLabel(QString::fromLatin1(kUnits[i]), this))->setGeometry(x + w + 2, y, 28, 22);
         edits_[size_t(i)] = e;
+        x += w;
+        if (!units[i].isEmpty()) {
+            auto* unit = new QLabel(units[i], this);
+            const int uw = std::max(28, unit->sizeHint().width());
+            unit->setGeometry(x + 2, y, uw, 22);
+            x += 2 + uw + 4;
+        }
+        if (i == 5) rowEnd = x;
     }
-    Named(new QLabel(Text("Frame", "Frame"), this), kFrameLabel1)->setGeometry(238, 104, 130, 22);
+    intervalLabel->setGeometry(10, 80, edit(7)->x() + 80 - 10, 20);
+    captureLabel->setGeometry(edit(8)->x(), 80, 170, 20);
+    auto* frame1 = Named(new QLabel(Text("Frame", "Frame"), this), kFrameLabel1);
+    const int frameX = edit(8)->x() + edit(8)->width() + 4;
+    frame1->setGeometry(frameX, 104, std::max(130, frame1->sizeHint().width()), 22);
+    rowEnd = std::max(rowEnd, frame1->geometry().right());
     // Translated labels run longer than the English: each field follows the
     // text before it.
     auto* completed = Named(new QLabel(Text("Completed", "Completed"), this), kCompletedLabel);
@@ -99,18 +113,69 @@ CCaptureTimerDlg::CCaptureTimerDlg(std::function<bool()> requestStill, QSize fra
     estimate_->setReadOnly(true);
     estimate_->setAlignment(Qt::AlignRight); // next to its "MB"
     estimate_->setGeometry(estimateX, 144, 60, 22);
-    (new QLabel(QStringLiteral("MB"), this))->setGeometry(estimateX + 64, 144, 30, 22);
-    setFixedSize(std::max(400, estimateX + 100), 240);
+    auto* mb = new QLabel(Text("UnitMB", "MB"), this);
+    const int mbW = std::max(30, mb->sizeHint().width());
+    mb->setGeometry(estimateX + 64, 144, mbW, 22);
+    const int dlgWidth = std::max({400, estimateX + 64 + mbW + 6, rowEnd + 10});
+    setFixedSize(dlgWidth, 240);
+
+    progress_ = Named(new QLabel(this), kProgress);
+    progress_->setGeometry(10, 172, dlgWidth - 20, 22);
 
     startStop_ = Named(new QPushButton(StartText(), this), kStartStop);
-    startStop_->setGeometry(width() - 200, 200, 90, 28);
+    startStop_->setGeometry(dlgWidth - 200, 200, 90, 28);
     connect(startStop_, &QPushButton::clicked, this, &CCaptureTimerDlg::onStartStop);
     auto* cancel = Named(new QPushButton(Text("Cancel", "Cancel"), this), 2);
-    cancel->setGeometry(width() - 100, 200, 90, 28);
+    cancel->setGeometry(dlgWidth - 100, 200, 90, 28);
     connect(cancel, &QPushButton::clicked, this, &CCaptureTimerDlg::reject);
+    startNow_ = Named(new QCheckBox(Text("StartNow", "Start now"), this), kStartNow);
+    startNow_->setGeometry(10, 203, dlgWidth - 220, 22);
+    connect(startNow_, &QCheckBox::toggled, this, [this](bool now) {
+        for (int i = 0; i < 6; ++i)
+            edit(i)->setEnabled(!now);
+    });
+
+    const int start[kTimeLapseFieldCount] = {0, 0, 0, 0, 0, 0, 0, 3, 8};
+    for (int i = 6; i < kTimeLapseFieldCount; ++i)
+        edit(i)->setText(QString::number(start[i]));
+    fillStart(StampAfter(clock_.Now(), kStartLeadSeconds));
 
     connect(edit(8), &QLineEdit::editingFinished, this, &CCaptureTimerDlg::updateEstimate);
     updateEstimate();
+    connect(&tick_, &QTimer::timeout, this, &CCaptureTimerDlg::onTick);
+    tick_.start(250);
+}
+
+void CCaptureTimerDlg::fillStart(const LocalStamp& start) {
+    const int fields[6] = {start.year, start.month,  start.day,
+                           start.hour, start.minute, start.second};
+    for (int i = 0; i < 6; ++i) {
+        filledStart_[size_t(i)] = QString::number(fields[i]);
+        edit(i)->setText(filledStart_[size_t(i)]);
+    }
+}
+
+bool CCaptureTimerDlg::startUntouched() const {
+    for (int i = 0; i < 6; ++i)
+        if (edit(i)->text() != filledStart_[size_t(i)]) return false;
+    return true;
+}
+
+void CCaptureTimerDlg::showProgress(const QString& text) {
+    if (progress_->text() == text) return;
+    progress_->setText(text);
+    emit progress(text);
+}
+
+void CCaptureTimerDlg::onTick() {
+    if (count_ == 0) {
+        if (startUntouched()) fillStart(StampAfter(clock_.Now(), kStartLeadSeconds));
+        return;
+    }
+    const LocalStamp now = clock_.Now();
+    const int64_t toNext = completed_ == 0 ? SecondsBetween(now, seriesStart_)
+                                           : intervalSeconds_ - SecondsBetween(lastPicture_, now);
+    showProgress(TimeLapseProgressText(completed_, count_, toNext));
 }
 
 CCaptureTimerDlg::~CCaptureTimerDlg() {
@@ -150,9 +215,12 @@ void CCaptureTimerDlg::onStartStop() {
         completed_ = 0;
         completedLabel_->setNum(0);
         worker_->Stop();
+        count_ = 0;
+        showProgress(QString());
         startStop_->setText(StartText());
         return;
     }
+    if (startNow_->isChecked()) fillStart(clock_.Now());
     // A field out of range stops the start: a series of wrong pictures
     // taken unattended is worse than a second try.
     const std::optional<TimeLapseFields> f = ReadFields();
@@ -166,6 +234,10 @@ void CCaptureTimerDlg::onStartStop() {
     completed_ = 0;
     completedLabel_->setNum(0);
     if (!worker_->Start(f->start(), f->intervalMs(), f->count)) return;
+    seriesStart_ = f->start();
+    intervalSeconds_ = f->intervalMs() / 1000;
+    count_ = f->count;
+    onTick();
     startStop_->setText(Text("Stop", "Stop"));
 }
 

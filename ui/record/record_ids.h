@@ -36,5 +36,8 @@ inline constexpr int kCompletedLabel = 1033;
 inline constexpr int kFrameLabel1 = 1034;
 inline constexpr int kFrameLabel2 = 1035;
 inline constexpr int kFileSizeLabel = 1081;
+// Not in the template: starting at once, and the series' progress line.
+inline constexpr int kStartNow = 1082;
+inline constexpr int kProgress = 1083;
 
 } // namespace tvx::record_ids

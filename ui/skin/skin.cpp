@@ -2,13 +2,17 @@
 
 #include "platform/sounds.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <map>
+#include <memory>
 
 namespace tvx {
 namespace {
@@ -62,29 +66,8 @@ constexpr Entry kPictures[] = {
     {295, "icons/fx_red_295.svg"},
     {300, "icons/fx_blue_300.svg"},
     {301, "icons/fx_blue_301.svg"},
-    // measuring tools: down, up
-    {284, "icons/ms_line_284.svg"},
-    {285, "icons/ms_line_285.svg"},
-    {304, "icons/ms_polyline_304.svg"},
-    {305, "icons/ms_polyline_305.svg"},
-    {306, "icons/ms_pointline_306.svg"},
-    {307, "icons/ms_pointline_307.svg"},
-    {308, "icons/ms_polygon_308.svg"},
-    {309, "icons/ms_polygon_309.svg"},
-    {310, "icons/ms_radius_310.svg"},
-    {311, "icons/ms_radius_311.svg"},
-    {312, "icons/ms_diameter_312.svg"},
-    {313, "icons/ms_diameter_313.svg"},
-    {314, "icons/ms_circle3_314.svg"},
-    {315, "icons/ms_circle3_315.svg"},
-    {316, "icons/ms_arc3_316.svg"},
-    {317, "icons/ms_arc3_317.svg"},
-    {318, "icons/ms_angle3_318.svg"},
-    {319, "icons/ms_angle3_319.svg"},
-    {320, "icons/ms_angle4_320.svg"},
-    {321, "icons/ms_angle4_321.svg"},
-    {322, "icons/ms_calibrate_322.svg"},
-    {323, "icons/ms_calibrate_323.svg"},
+    // the measuring row's menu button: down, up (the tools' own faces are
+    // found by their numbers, see SkinPath)
     {324, "icons/ms_more_324.svg"},
     {325, "icons/ms_more_325.svg"},
     // items of the live view's menu
@@ -152,8 +135,14 @@ QString SkinRoot() {
 }
 
 QString SkinPath(int number) {
-    const char* file = lookup(kPictures, number);
-    return file ? join(file) : QString();
+    if (const char* file = lookup(kPictures, number)) return join(file);
+    // Pictures the table does not name are found by the number ending their
+    // file name: a measuring tool brings its button faces along as
+    // icons/ms_<tool>_<number>.svg and needs no line here.
+    const QStringList found =
+        QDir(join("icons"))
+            .entryList({QStringLiteral("*_%1.svg").arg(number)}, QDir::Files, QDir::Name);
+    return found.isEmpty() ? QString() : join("icons/") + found.first();
 }
 
 QString SoundPath(int number) {
@@ -167,10 +156,17 @@ void PlaySkinSound(int number) {
 
 std::vector<int> SkinNumbers() {
     std::vector<int> numbers;
-    numbers.reserve(std::size(kPictures));
     for (const Entry& e : kPictures)
         numbers.push_back(e.number);
+    static const QRegularExpression numbered(QStringLiteral("_(\\d+)\\.svg$"));
+    for (const QString& name :
+         QDir(join("icons")).entryList({QStringLiteral("*.svg")}, QDir::Files)) {
+        const QRegularExpressionMatch m = numbered.match(name);
+        const int n = m.hasMatch() ? m.captured(1).toInt() : 0;
+        if (n > 0 && !lookup(kPictures, n)) numbers.push_back(n);
+    }
     std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
 }
 
@@ -217,8 +213,35 @@ QPixmap SkinPixmap(int number, qreal devicePixelRatio) {
     return pixmap;
 }
 
+namespace {
+
+// Parsed documents of the pictures drawn straight from their SVG.
+std::map<int, std::unique_ptr<QSvgRenderer>>& renderers() {
+    static std::map<int, std::unique_ptr<QSvgRenderer>> r;
+    return r;
+}
+
+} // namespace
+
+void PaintSkin(QPainter& painter, int number, const QPoint& at) {
+    auto& r = renderers();
+    auto it = r.find(number);
+    if (it == r.end()) {
+        const QString path = SkinPath(number);
+        if (path.isEmpty() || !QFileInfo::exists(path)) return;
+        auto renderer = std::make_unique<QSvgRenderer>(path);
+        if (!renderer->isValid() || !sizeIsSane(renderer->defaultSize())) return;
+        it = r.emplace(number, std::move(renderer)).first;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    it->second->render(&painter, QRectF(at, QSizeF(it->second->defaultSize())));
+    painter.restore();
+}
+
 void ClearSkinCache() {
     cache().clear();
+    renderers().clear();
 }
 
 } // namespace tvx

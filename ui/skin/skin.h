@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
@@ -52,6 +53,11 @@ QSize SkinSize(int number);
 QImage SkinImage(int number, qreal devicePixelRatio = 1.0);
 // As SkinImage, cached per number and ratio. User-interface thread only.
 QPixmap SkinPixmap(int number, qreal devicePixelRatio = 1.0);
+// Draws the picture in its own size with its top left at `at`, straight from
+// its SVG: for a large picture that costs less to draw than to keep (the
+// window background, 2 MB as a pixmap). Only the painter's clip is filled.
+// Nothing for an unknown number or a missing file. User-interface thread only.
+void PaintSkin(QPainter& painter, int number, const QPoint& at);
 void ClearSkinCache();
 
 } // namespace tvx

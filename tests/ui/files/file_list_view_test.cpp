@@ -320,7 +320,7 @@ TEST_F(FileListView, DeleteAsksFirstAndThenMovesTheFileToTheTrash) {
     prompts_.Clear();
     prompts_.Push(Prompts::Answer::Cancel);
     commands_->Delete();
-    EXPECT_EQ(prompts_.shown().back().text, "Are you sure to delete?");
+    EXPECT_EQ(prompts_.shown().back().text, "Delete Still_N2.bmp?");
     EXPECT_TRUE(QFile::exists(gone));
 
     prompts_.Push(Prompts::Answer::Ok);
@@ -488,7 +488,7 @@ TEST_F(FileListView, FiveThousandPicturesScrollWithoutDecodingOnTheUiThreadAndTh
     prompts_.Push(Prompts::Answer::Cancel);
     Key(Qt::Key_Delete);
     ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_EQ(prompts_.shown()[0].text, "Are you sure to delete?");
+    EXPECT_EQ(prompts_.shown()[0].text, "Delete Still_N5000.bmp?");
     EXPECT_TRUE(QFile::exists(opened[0]));
     prompts_.Push(Prompts::Answer::Ok);
     Key(Qt::Key_Delete);

@@ -3,7 +3,7 @@
 #include "capture/capture_engine.h"
 #include "capture/focus.h"
 #include "capture/sim_render.h"
-#include "measure/measure_tools.h"
+#include "measure/tool_registry.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/support/test_env.h"
@@ -171,7 +171,7 @@ TEST_F(FocusAndExport, ExportAndCopyTheLiveMeasurements) {
     Parts(*window_).magnificationBox()->setText("100.0");
     Parts(*window_).liveShapes().Edit([](ShapeList& list) {
         CMeasureShape s;
-        s.kind = LiveKind::Line;
+        s.kind = LiveKindOf(ToolId::Line);
         const QPoint a(10, 10), b(164, 10);
         s.points = {a, b, a, a, b, b, QPoint(20, 0)};
         s.labels = {QStringLiteral("L:1.003mm")};

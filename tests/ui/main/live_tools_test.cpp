@@ -152,17 +152,36 @@ TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
     EXPECT_FALSE(g.crossLine || g.ruler || g.circleGrid);
 }
 
-TEST_F(LiveTools, ToolButtonsChooseAndDropTheTool) {
-    Parts(*dlg_).OnCommand(ids::kPolygon);
-    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 4);
-    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kPolygon));
-    Parts(*dlg_).OnCommand(ids::kThreePointArc);
-    EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 8);
-    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kPolygon));
-    EXPECT_TRUE(Parts(*dlg_).commands().isSelected(ids::kThreePointArc));
-    Parts(*dlg_).OnCommand(ids::kThreePointArc);
+TEST_F(LiveTools, EveryToolButtonChoosesItsToolAndDropsIt) {
+    int previous = 0;
+    for (const ToolRow& tool : kToolRegistry) {
+        const int id = tool.button.command;
+        if (id == 0) continue;
+        SCOPED_TRACE(tool.name);
+        Parts(*dlg_).OnCommand(id);
+        EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), tool.liveKind);
+        EXPECT_EQ(Parts(*dlg_).liveMeasure().calibrating(), tool.id == ToolId::CalibrationLine);
+        EXPECT_TRUE(Parts(*dlg_).commands().isSelected(id));
+        EXPECT_FALSE(Parts(*dlg_).liveMeasure().StepHint().isEmpty());
+        if (previous) {
+            EXPECT_FALSE(Parts(*dlg_).commands().isSelected(previous));
+        }
+        previous = id;
+    }
+    ASSERT_NE(previous, 0);
+    Parts(*dlg_).OnCommand(previous);
     EXPECT_EQ(Parts(*dlg_).liveMeasure().liveTool(), 0);
-    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(ids::kThreePointArc));
+    EXPECT_FALSE(Parts(*dlg_).commands().isSelected(previous));
+}
+
+TEST_F(LiveTools, StepHintsFollowTheClicks) {
+    Parts(*dlg_).OnCommand(ToolCommand(ToolId::ThreePointAngle));
+    click({100, 100});
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().StepHint(), QStringLiteral("Click point 2 of 3"));
+    Parts(*dlg_).OnCommand(ids::kLine);
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().StepHint(), QStringLiteral("Click the first end"));
+    click({100, 100});
+    EXPECT_EQ(Parts(*dlg_).liveMeasure().StepHint(), QStringLiteral("Click the second end"));
 }
 
 TEST_F(LiveTools, LineIsMeasuredInLiveCoordinatesAndKeptInTheList) {
@@ -213,7 +232,7 @@ TEST_F(LiveTools, RightClickDuringLabelPlacementRemovesOnlyTheShapeUnderWay) {
 }
 
 TEST_F(LiveTools, DoubleClickEndsAContinuousLineWithoutAnExtraSegment) {
-    Parts(*dlg_).OnCommand(ids::kContinuousLine);
+    Parts(*dlg_).OnCommand(ToolCommand(ToolId::ContinuousLine));
     click({100, 100});
     click({200, 100}); // end of the first segment
     click({150, 90});  // its label

@@ -13,6 +13,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_ids.h"
 #include "ui/main/recording_glue.h"
+#include "ui/main/status_strip.h"
 #include "ui/record/capture_timer_dlg.h"
 #include "ui/record/record_ids.h"
 #include "ui/skin/skin.h"
@@ -22,6 +23,7 @@ extern "C" {
 }
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -334,6 +336,8 @@ TEST_F(RecordingWindow, ClosingTheWindowWhileRecordingClosesAPlayableFile) {
 }
 
 TEST_F(RecordingWindow, TheClockButtonRunsASeriesThroughTheStillPath) {
+    auto* strip = dlg_->findChild<StatusStrip*>();
+    ASSERT_NE(strip, nullptr);
     std::vector<QString> stills;
     QObject::connect(&Parts(*dlg_).stills(), &StillCommands::saved,
                      [&](const QString& p) { stills.push_back(p); });
@@ -346,15 +350,22 @@ TEST_F(RecordingWindow, TheClockButtonRunsASeriesThroughTheStillPath) {
         auto* timerDlg = qobject_cast<CCaptureTimerDlg*>(QApplication::activeModalWidget());
         if (!timerDlg) return;
         opened = true;
-        // One picture at the current second (the fields start at now).
+        // One picture, started at once.
+        timerDlg->findChild<QCheckBox*>(QString::number(record_ids::kStartNow))->setChecked(true);
         timerDlg->findChild<QLineEdit*>(QString::number(record_ids::kPictureCount))->setText("1");
         timerDlg->findChild<QPushButton*>(QString::number(record_ids::kStartStop))->click();
         test::WaitFor([&] { return !stills.empty(); }, 5000);
+        // The series' progress reaches the window's status strip too.
+        EXPECT_TRUE(
+            test::WaitFor([&] { return strip->plainText().endsWith("1 picture taken"); }, 3000))
+            << strip->plainText().toStdString();
         timerDlg->reject();
     });
     Parts(*dlg_).OnCommand(ids::kClock);
     ASSERT_TRUE(opened);
     ASSERT_EQ(stills.size(), 1u);
+    // Its last word stays a while after the dialog has gone.
+    EXPECT_EQ(strip->plainText(), "1 picture taken");
     EXPECT_TRUE(QFileInfo(stills[0]).fileName().startsWith("Still_"));
 }
 
@@ -369,6 +380,7 @@ TEST_F(RecordingWindow, ATimeLapseThatMissedPicturesSaysHowMany) {
         // three seconds later finds it standing.
         sim->Unplug();
         test::WaitFor([&] { return !Parts(*dlg_).session().isConnected(); });
+        timerDlg->findChild<QCheckBox*>(QString::number(record_ids::kStartNow))->setChecked(true);
         timerDlg->findChild<QLineEdit*>(QString::number(record_ids::kPictureCount))->setText("3");
         timerDlg->findChild<QPushButton*>(QString::number(record_ids::kStartStop))->click();
         test::WaitFor([&] { return timerDlg->requestedPictures() == 2; }, 6000);

@@ -15,10 +15,13 @@
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QSettings>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace tvx {
@@ -145,6 +148,42 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     Parts(dlg).OnCommand(1179); // traditional Chinese
     EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "Chinese950.ini");
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 1);
+}
+
+TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRun) {
+    qputenv("LANG", "de_DE.UTF-8");
+    MainWindow dlg({});
+    dlg.InitDialog();
+    QMenu* setting = dlg.menuBar()->actions()[1]->menu();
+    QMenu* languages = setting->actions().last()->menu();
+    ASSERT_NE(languages, nullptr);
+    QList<QAction*> items;
+    for (QAction* a : languages->actions())
+        if (!a->isSeparator()) items << a;
+    ASSERT_EQ(items.size(), 24); // "Follow the system" and 23 languages
+    EXPECT_EQ(items[0]->text(), "Follow the system");
+    QSet<QString> files;
+    for (QAction* a : items.mid(1)) {
+        for (const LanguageMenuItem& i : kLanguageMenu)
+            if (i.command == CommandOf(a))
+                files.insert(LanguageFilesFor(i.primary, i.sub, QString()).languageFile);
+    }
+    EXPECT_EQ(files.size(), 23) << "every language file once";
+    // A first run follows the system: stored as 0, checked in the menu.
+    QSettings store(SettingsFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 0);
+    EXPECT_TRUE(items[0]->isChecked());
+    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "German1252.ini");
+
+    Parts(dlg).OnCommand(1175); // Turkish
+    EXPECT_FALSE(items[0]->isChecked());
+    EXPECT_EQ(std::count_if(items.begin(), items.end(), [](QAction* a) { return a->isChecked(); }),
+              1);
+    // Back to following: stored as such, and the system's language at once.
+    items[0]->trigger();
+    EXPECT_TRUE(items[0]->isChecked());
+    EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 0);
+    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "German1252.ini");
 }
 
 TEST_F(Startup, FilePathDatReplacesTheTempFolder) {

@@ -196,7 +196,12 @@ TEST(SaveAs, ProposesTheNameAndRefusesTheProgramsOwnFolder) {
 
     p.Push(QString(pictures.toUpper() + "/copy.bmp"));
     EXPECT_TRUE(AskSaveAsTarget(selected, true, pictures, videos, "Tavolux").isEmpty());
-    EXPECT_EQ(p.lastProposedPath(), "Still_2026-12-07_101500_60.0X_N0003");
+    // The dialog opens in the desktop's Pictures folder, or at home without one.
+    EXPECT_EQ(p.lastProposedPath(), QDir::homePath() + "/Still_2026-12-07_101500_60.0X_N0003");
+    ASSERT_TRUE(QDir().mkpath(QDir::homePath() + "/Pictures"));
+    AskSaveAsTarget(selected, true, pictures, videos, "Tavolux");
+    EXPECT_EQ(p.lastProposedPath(),
+              QDir::homePath() + "/Pictures/Still_2026-12-07_101500_60.0X_N0003");
     ASSERT_EQ(p.shown().size(), 2u);
     EXPECT_EQ(p.shown()[1].title, "Save file");
     EXPECT_EQ(p.shown()[1].text, "Can't save file to temp directory!");

@@ -3,6 +3,7 @@
 
 #include "measure/calibration_file.h"
 #include "measure/font_file.h"
+#include "measure/tool_registry.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -21,21 +22,40 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
 namespace tvx {
 namespace {
+
+// The Photo Measure menu commands of a tool.
+int MeasureMenu(ToolId id) {
+    return FindTool(id)->measureMenu.command;
+}
+int DrawMenu(ToolId id) {
+    return FindTool(id)->drawMenu.command;
+}
+
+// A menu's texts in order, "-" for a separator.
+QStringList MenuTexts(const CMenuXP& menu) {
+    QStringList texts;
+    for (QAction* a : menu.actions())
+        texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
 
 QString SavePicture(const QString& name, QSize size) {
     QImage img(size, QImage::Format_RGB32);
@@ -77,14 +97,23 @@ protected:
     ScriptedPrompts prompts_;
 };
 
+// The window opens with the whole picture one to one where the screen has
+// room, the canvas where the skin puts it, and can be resized.
 TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
     PhotoMeasureDialog wide(SavePicture(QStringLiteral("a.bmp"), QSize(720, 480)), nullptr);
     ASSERT_TRUE(wide.canvas());
+    EXPECT_EQ(wide.canvas()->model().canvasSize(), QSize(720, 480));
     EXPECT_EQ(wide.canvas()->size(), QSize(720, 480));
-    EXPECT_EQ(wide.size(), QSize(729, 525));
+    EXPECT_TRUE(wide.canvas()->mapping().identity());
+    EXPECT_EQ(wide.canvas()->mapTo(&wide, QPoint(0, 0)), QPoint(5, 41));
+    EXPECT_EQ(wide.width(), 729);
+    EXPECT_GT(wide.maximumSize().width(), wide.width());
+    EXPECT_LT(wide.minimumSize().height(), wide.height());
+    EXPECT_EQ(wide.zoomLabel()->text(), QStringLiteral("100 %"));
     PhotoMeasureDialog narrow(SavePicture(QStringLiteral("b.bmp"), QSize(640, 480)), nullptr);
+    EXPECT_EQ(narrow.canvas()->model().canvasSize(), QSize(640, 480));
     EXPECT_EQ(narrow.canvas()->size(), QSize(640, 480));
-    EXPECT_EQ(narrow.size(), QSize(649, 525));
+    EXPECT_EQ(narrow.width(), 649);
     EXPECT_FALSE(narrow.button(PhotoMeasureId::Delete)->isEnabled());
     EXPECT_FALSE(narrow.button(PhotoMeasureId::Resume)->isEnabled());
 }
@@ -93,7 +122,7 @@ TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
     PhotoMeasureDialog d(SavePicture(QStringLiteral("c.bmp"), QSize(640, 480)), nullptr);
     d.nominalEdit()->setText(QStringLiteral("200"));
     d.calibratedEdit()->clear();
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     EXPECT_EQ(d.magnification(), 200);
     EXPECT_EQ(d.canvas()->model().magnification(), 200);
     EXPECT_EQ(d.canvas()->model().tool(), int(MeasureTool::Line));
@@ -101,7 +130,7 @@ TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
     EXPECT_EQ(d.toolNameEdit()->text(), QStringLiteral("Line"));
 
     d.calibratedEdit()->setText(QStringLiteral("187.5"));
-    d.OnMenuCommand(MeasureCommand::MeasurePolygon);
+    d.OnMenuCommand(MeasureMenu(ToolId::Polygon));
     EXPECT_EQ(d.magnification(), 187.5);
     d.OnCalibration();
     EXPECT_EQ(d.magnification(), 200);
@@ -143,14 +172,14 @@ TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
     d.nominalEdit()->clear();
     d.calibratedEdit()->clear();
     d.PrepareMenu(PhotoMeasureId::MeasuringTools);
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, QStringLiteral("Please input the zoomIn Rate!"));
     EXPECT_EQ(d.canvas()->model().tool(), MeasureCanvasModel::kNoTool);
     d.OnCalibration();
     EXPECT_FALSE(d.canvas()->model().calibrationMode());
 
-    d.OnMenuCommand(MeasureCommand::DrawRectangle);
+    d.OnMenuCommand(DrawMenu(ToolId::Rectangle));
     EXPECT_EQ(d.canvas()->model().tool(), int(MeasureTool::Rectangle));
     EXPECT_FALSE(d.canvas()->model().measuring());
     EXPECT_EQ(d.toolNameEdit()->text(), QStringLiteral("Rectangle"));
@@ -172,6 +201,15 @@ TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
         if (!a->isSeparator()) commands << a->data().toInt();
     EXPECT_EQ(commands.size(), 13);
     EXPECT_EQ(commands[9], int(MeasureCommand::Units));
+    // The tools' items come in their registry places, sections set apart.
+    EXPECT_EQ(MenuTexts(menu).join('|'),
+              "Line|Continuous line|-|Rectangle|Ploygon|-|Radius Circle|Diameter Circle|"
+              "Three Point Circle|-|Angle|Four Point Angle|-|Units|Scale Bar|-|"
+              "Export measurements...|Copy measurements");
+    CMenuXP drawing;
+    d.BuildDrawingMenu(drawing);
+    EXPECT_EQ(MenuTexts(drawing).join('|'), "Line|Continuous line|-|Angle|Retangle|-|Radius "
+                                            "Circle|Diameter Circle|Three Points Circle");
     EXPECT_EQ(menu.backgroundColour(), QColor(226, 227, 229));
 
     // The scale bar entry switches the bar over the picture, and the choice
@@ -205,7 +243,7 @@ TEST_F(PhotoMeasureTest, CloseAsksOnlyWhenDrawingsWouldBeLost) {
     EXPECT_TRUE(prompts_.shown().empty());
 
     d.show();
-    d.OnMenuCommand(MeasureCommand::DrawLine);
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
     Click(d.canvas(), QPoint(10, 10));
     Click(d.canvas(), QPoint(90, 40));
     prompts_.Push(Prompts::Answer::No);
@@ -313,7 +351,7 @@ TEST_F(PhotoMeasureTest, AnUnreadablePictureLeavesTheShownOneWholeWhileTheMessag
 
 TEST_F(PhotoMeasureTest, SaveWritesTheAnnotatedPictureAndSaysSo) {
     PhotoMeasureDialog d(SavePicture(QStringLiteral("Still_x.bmp"), QSize(320, 240)), nullptr);
-    d.OnMenuCommand(MeasureCommand::DrawLine);
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
     CMeasureCanvas* c = d.canvas();
     Click(c, QPoint(100, 100));
     Click(c, QPoint(200, 100));
@@ -346,7 +384,7 @@ TEST_F(PhotoMeasureTest, UndoAndRedoAreAvailableWheneverTheyCanActAndOnTheirKeys
     const QKeySequence ctrlZ(Qt::CTRL | Qt::Key_Z), ctrlY(Qt::CTRL | Qt::Key_Y),
         ctrlShiftZ(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
     EXPECT_FALSE(Keys(&d, ctrlZ));
-    d.OnMenuCommand(MeasureCommand::DrawLine);
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
     for (int i = 0; i < 2; ++i) {
         Click(d.canvas(), QPoint(10 + 20 * i, 10));
         Click(d.canvas(), QPoint(90, 40 + 20 * i));
@@ -379,7 +417,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     ASSERT_TRUE(calibrations.open(QIODevice::WriteOnly));
     calibrations.close();
     ASSERT_TRUE(StoreCalibration(CalibrationFilePath(), QStringLiteral("200.0"), 187.5));
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     ASSERT_EQ(d.canvas()->model().magnification(), 60);
     Click(d.canvas(), QPoint(10, 10));
     Click(d.canvas(), QPoint(90, 40));
@@ -391,7 +429,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     d.OnOpen();
     CMeasureCanvas* c = d.canvas();
     EXPECT_EQ(c->size(), QSize(720, 480));
-    EXPECT_EQ(d.size(), QSize(729, 525));
+    EXPECT_EQ(d.width(), 729);
     EXPECT_EQ(d.nominalEdit()->text(), QStringLiteral("200.0"));
     EXPECT_EQ(d.calibratedEdit()->text(), QStringLiteral("187.5"));
     EXPECT_TRUE(d.toolNameEdit()->text().isEmpty());
@@ -399,7 +437,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     EXPECT_FALSE(c->model().calibrationMode());
     EXPECT_TRUE(d.button(PhotoMeasureId::Calibration)->isEnabled());
     EXPECT_FALSE(d.button(PhotoMeasureId::Resume)->isEnabled());
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     EXPECT_EQ(c->model().magnification(), 187.5);
 
     // A picture that cannot be read leaves the one shown as it is.
@@ -426,7 +464,7 @@ TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
     EXPECT_FALSE(d.OnCopyMeasurements());
     EXPECT_EQ(prompts_.shown().back().text, QStringLiteral("There are no measurements to export."));
 
-    d.OnMenuCommand(MeasureCommand::MeasureLine);
+    d.OnMenuCommand(MeasureMenu(ToolId::Line));
     Click(d.canvas(), QPoint(100, 100));
     Click(d.canvas(), QPoint(300, 100));
     Click(d.canvas(), QPoint(320, 140));
@@ -454,7 +492,7 @@ TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
 TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {
     PhotoMeasureDialog d(SavePicture(QStringLiteral("i.bmp"), QSize(640, 480)), nullptr);
     d.show();
-    d.OnMenuCommand(MeasureCommand::DrawLine);
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
     CMeasureCanvas* c = d.canvas();
     c->repaint();
     QApplication::processEvents();
@@ -472,6 +510,105 @@ TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {
     c->repaint();
     EXPECT_EQ(c->screen(), clean);
     EXPECT_FALSE(c->pointerHeld());
+}
+
+// The same picture points clicked at fit (the window larger than the
+// picture) and at 400 % make the same shape, label and saved file.
+TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
+    const QString picture =
+        SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480));
+    struct Outcome {
+        QVector<QPoint> points;
+        QStringList labels;
+        QByteArray saved;
+    };
+    const QPoint a(250, 200), b(390, 280), label(300, 290);
+    auto measure = [&](bool zoomed, const QString& out) {
+        PhotoMeasureDialog d(picture, nullptr);
+        d.show();
+        d.resize(780, 580);
+        QApplication::processEvents();
+        CMeasureCanvas* c = d.canvas();
+        if (zoomed) {
+            emit d.zoomBox()->activated(d.zoomBox()->findData(4.0));
+            EXPECT_EQ(d.zoomLabel()->text(), QStringLiteral("400 %"));
+        } else {
+            EXPECT_TRUE(c->fitted());
+            EXPECT_FALSE(c->mapping().identity());
+        }
+        d.OnMenuCommand(MeasureMenu(ToolId::Line));
+        const ViewMapping m = c->mapping();
+        for (QPoint p : {a, b, label}) {
+            const QPoint at = m.ToView(QPointF(p) + QPointF(0.5, 0.5)).toPoint();
+            EXPECT_TRUE(c->rect().contains(at));
+            Click(c, at);
+        }
+        Outcome o;
+        if (c->model().shapes().shapes().size() != 1u) return o;
+        o.points = c->model().shapes().shapes().front().points;
+        o.labels = c->model().shapes().shapes().front().labels;
+        prompts_.Push(out);
+        d.OnSave();
+        QFile f(out);
+        if (f.open(QIODevice::ReadOnly)) o.saved = f.readAll();
+        return o;
+    };
+    const Outcome fit = measure(false, test::programDir() + QStringLiteral("/fit.bmp"));
+    const Outcome near = measure(true, test::programDir() + QStringLiteral("/near.bmp"));
+    ASSERT_GE(fit.points.size(), 2);
+    EXPECT_EQ(fit.points[0], a);
+    EXPECT_EQ(fit.points[1], b);
+    EXPECT_FALSE(fit.labels.isEmpty());
+    EXPECT_FALSE(fit.saved.isEmpty());
+    EXPECT_EQ(near.points, fit.points);
+    EXPECT_EQ(near.labels, fit.labels);
+    EXPECT_TRUE(near.saved == fit.saved);
+}
+
+// Ctrl + wheel keeps the picture point under the pointer; the middle button
+// and Space + left button move the picture and draw nothing.
+TEST_F(PhotoMeasureTest, WheelZoomsAboutThePointerAndPanningDrawsNothing) {
+    PhotoMeasureDialog d(SavePicture(QStringLiteral("w.bmp"), QSize(640, 480)), nullptr);
+    d.show();
+    QApplication::processEvents();
+    CMeasureCanvas* c = d.canvas();
+    d.OnMenuCommand(DrawMenu(ToolId::Line));
+    const QPoint pointer(200, 150);
+    const QPointF under = c->mapping().ToPictureF(pointer);
+    auto wheel = [&](int notches) {
+        QWheelEvent e(QPointF(pointer), QPointF(c->mapToGlobal(pointer)), QPoint(),
+                      QPoint(0, 120 * notches), Qt::NoButton, Qt::ControlModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(c, &e);
+    };
+    for (int notches : {1, 2, -1}) {
+        const int before = c->zoomPercent();
+        wheel(notches);
+        EXPECT_EQ(c->zoomPercent() > before, notches > 0);
+        const QPointF kept = c->mapping().ToView(under);
+        EXPECT_NEAR(kept.x(), pointer.x(), 1.0);
+        EXPECT_NEAR(kept.y(), pointer.y(), 1.0);
+    }
+    EXPECT_EQ(d.zoomLabel()->text(), QStringLiteral("%1 %").arg(c->zoomPercent()));
+
+    const auto drag = [&](Qt::MouseButton button, QPoint from, QPoint to) {
+        const QPoint start = c->mapping().shown().topLeft();
+        Mouse(c, QEvent::MouseButtonPress, button, from);
+        Mouse(c, QEvent::MouseMove, button, to);
+        Mouse(c, QEvent::MouseButtonRelease, button, to);
+        return c->mapping().shown().topLeft() - start;
+    };
+    EXPECT_EQ(drag(Qt::MiddleButton, QPoint(300, 200), QPoint(250, 170)), QPoint(-50, -30));
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(c, &space);
+    EXPECT_EQ(drag(Qt::LeftButton, QPoint(250, 170), QPoint(290, 190)), QPoint(40, 20));
+    QKeyEvent spaceUp(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(c, &spaceUp);
+    EXPECT_FALSE(c->model().shapeUnderWay());
+    EXPECT_FALSE(c->model().HasShapes());
+    // Without Space the left button draws again.
+    Click(c, QPoint(100, 100));
+    EXPECT_TRUE(c->model().shapeUnderWay());
 }
 
 TEST_F(PhotoMeasureTest, PenDialogOpensWithTheRulesOfItsChecks) {
@@ -497,8 +634,8 @@ TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
     WriteUnitDecimal(QStringLiteral("mm"), 3);
     {
         PenSettingDialog d;
-        static_cast<QCheckBox*>(ControlById(&d, PenSettingId::Cm))->click();
-        EXPECT_FALSE(static_cast<QCheckBox*>(ControlById(&d, PenSettingId::Mm))->isChecked());
+        static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Cm))->click();
+        EXPECT_FALSE(static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Mm))->isChecked());
         static_cast<QLineEdit*>(ControlById(&d, PenSettingId::Width))->setText(QStringLiteral("3"));
         d.reject();
     }
@@ -514,7 +651,11 @@ TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
 TEST_F(PhotoMeasureTest, MicrometresAreOfferedAsMicroSignAndStoredAsUm) {
     WriteUnitDecimal(QStringLiteral("um"), 2);
     PenSettingDialog d;
-    auto box = [&](int id) { return static_cast<QCheckBox*>(ControlById(&d, id)); };
+    auto box = [&](int id) { return qobject_cast<QRadioButton*>(ControlById(&d, id)); };
+    // Units and decimals are one choice each: radio items, not check boxes.
+    for (int id : {PenSettingId::Um, PenSettingId::Mm, PenSettingId::Cm, PenSettingId::Mil,
+                   PenSettingId::Inch, PenSettingId::Decimals2, PenSettingId::Decimals5})
+        ASSERT_NE(box(id), nullptr) << id;
     EXPECT_EQ(box(PenSettingId::Um)->text(), QString::fromUtf8("µm"));
     EXPECT_TRUE(box(PenSettingId::Um)->isChecked());
     EXPECT_FALSE(box(PenSettingId::Mm)->isChecked());

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QSlider>
 #include <gtest/gtest.h>
 
@@ -105,6 +106,36 @@ TEST_F(Player, BackwardAndForwardStopAtTheEnds) {
     Button(dlg.get(), kLast)->click();
     ASSERT_TRUE(Settled(*dlg));
     EXPECT_NEAR(playback.Position(), duration, 0.021);
+    // And back from the end by one step.
+    Button(dlg.get(), kBackward)->click();
+    ASSERT_TRUE(Settled(*dlg));
+    EXPECT_NEAR(playback.Position(), duration - 2, 0.021);
+}
+
+TEST_F(Player, TimeReadoutFollowsThePositionAndPlayOffersPauseWhilePlaying) {
+    auto dlg = Open(617, 50); // 12.34 s
+    auto* time = dlg->findChild<QLabel*>(QString::number(kTimeReadout));
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(time->text(), "0:00 / 0:12");
+    Button(dlg.get(), kLast)->click();
+    EXPECT_TRUE(Until([&] { return time->text() == "0:12 / 0:12"; })) << time->text().toStdString();
+    Button(dlg.get(), kBackward)->click();
+    EXPECT_TRUE(Until([&] { return time->text() == "0:10 / 0:12"; })) << time->text().toStdString();
+
+    // While playing, Play shows two bars (its middle is the dark gap between
+    // them) where it showed a triangle (light in the middle), and says what
+    // a click does.
+    auto* play = Play(dlg.get());
+    auto middle = [&] {
+        const QImage pic = play->grab().toImage();
+        return pic.pixelColor(pic.width() / 2, pic.height() / 2).lightness();
+    };
+    EXPECT_GT(middle(), 150);
+    play->click();
+    EXPECT_EQ(play->toolTip(), "Pause");
+    EXPECT_LT(middle(), 150);
+    play->click();
+    EXPECT_EQ(play->toolTip(), "Play");
 }
 
 TEST_F(Player, TheEndOfTheVideoStopsAtTheStart) {
@@ -120,9 +151,10 @@ TEST_F(Player, TheEndOfTheVideoStopsAtTheStart) {
     ASSERT_TRUE(Settled(*dlg));
     EXPECT_TRUE(dlg->playback().IsPaused());
     EXPECT_NEAR(dlg->playback().Position(), 0.0, 0.001);
-    // While stopped, the stepping buttons are off.
-    EXPECT_FALSE(Button(dlg.get(), kFirst)->isEnabled());
-    EXPECT_FALSE(Button(dlg.get(), kForward)->isEnabled());
+    // Stepping stays possible after the end.
+    EXPECT_TRUE(Button(dlg.get(), kFirst)->isEnabled());
+    EXPECT_TRUE(Button(dlg.get(), kBackward)->isEnabled());
+    EXPECT_TRUE(Button(dlg.get(), kLast)->isEnabled());
 
     // And it plays again from the start.
     Button(dlg.get(), kPlay)->click();

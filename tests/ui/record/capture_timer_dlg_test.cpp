@@ -3,11 +3,13 @@
 #include "ui/record/record_ids.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -77,10 +79,11 @@ protected:
     std::atomic<int> stills{0};
 };
 
-TEST_F(TimeLapseDialog, StartsWithTheCurrentTimeAndItsEstimate) {
+TEST_F(TimeLapseDialog, StartsAFewSecondsAheadWithItsEstimate) {
     auto dlg = Make();
     EXPECT_EQ(Find<QLineEdit>(dlg.get(), kStartYear)->text(), "2024");
-    EXPECT_EQ(Find<QLineEdit>(dlg.get(), kStartSecond)->text(), "30");
+    EXPECT_EQ(Find<QLineEdit>(dlg.get(), kStartMinute)->text(), "20");
+    EXPECT_EQ(Find<QLineEdit>(dlg.get(), kStartSecond)->text(), "35");
     EXPECT_EQ(Find<QLineEdit>(dlg.get(), kIntervalSeconds)->text(), "3");
     EXPECT_EQ(Find<QLineEdit>(dlg.get(), kPictureCount)->text(), "8");
     EXPECT_EQ(Find<QLineEdit>(dlg.get(), kSizeEstimate)->text(), "7.03");
@@ -119,6 +122,56 @@ TEST_F(TimeLapseDialog, CountOneStartingNowTakesOnePictureAndCloses) {
     EXPECT_EQ(stills.load(), 1);
     EXPECT_EQ(dlg->completed(), 1);
     EXPECT_EQ(Find<QLabel>(dlg.get(), kCompleted)->text(), "1");
+}
+
+TEST_F(TimeLapseDialog, UntouchedStartTimeKeepsAheadOfTheClockAndStartNowStartsAtOnce) {
+    clock.advance = false;
+    auto dlg = Make();
+    auto* second = Find<QLineEdit>(dlg.get(), kStartSecond);
+    auto* minute = Find<QLineEdit>(dlg.get(), kStartMinute);
+    clock.advance = true;
+    clock.SleepMs(40000); // 10:21:10 now
+    clock.advance = false;
+    EXPECT_TRUE(Until([&] { return second->text() == "15"; })) << second->text().toStdString();
+    EXPECT_EQ(minute->text(), "21");
+    // A field the user set stays as set.
+    Set(*dlg, kStartSecond, "50");
+    clock.advance = true;
+    clock.SleepMs(2000);
+    clock.advance = false;
+    QElapsedTimer ticks; // a tick or more passes
+    ticks.start();
+    Until([&] { return ticks.elapsed() > 300; });
+    EXPECT_EQ(second->text(), "50");
+
+    Find<QCheckBox>(dlg.get(), kStartNow)->setChecked(true);
+    EXPECT_FALSE(second->isEnabled());
+    Find<QPushButton>(dlg.get(), kStartStop)->click();
+    EXPECT_TRUE(scripted.shown().empty());
+    EXPECT_EQ(second->text(), "12"); // the moment it started
+    EXPECT_TRUE(Until([&] { return stills.load() == 1; }));
+    Find<QPushButton>(dlg.get(), kStartStop)->click();
+}
+
+TEST_F(TimeLapseDialog, ProgressCountsDownThenCountsPictures) {
+    clock.advance = false;
+    auto dlg = Make();
+    QStringList said;
+    QObject::connect(dlg.get(), &CCaptureTimerDlg::progress,
+                     [&](const QString& text) { said << text; });
+    Set(*dlg, kPictureCount, "3");
+    Find<QPushButton>(dlg.get(), kStartStop)->click();
+    auto* line = Find<QLabel>(dlg.get(), kProgress);
+    EXPECT_EQ(line->text(), "First picture in 5 s");
+    clock.advance = true; // the series runs through at once
+    ASSERT_TRUE(Until([&] { return !dlg->isVisible(); }));
+    EXPECT_EQ(line->text(), "3 pictures taken");
+    ASSERT_GE(said.size(), 4);
+    EXPECT_EQ(said.front(), "First picture in 5 s");
+    EXPECT_EQ(said.back(), "3 pictures taken");
+    // Each picture is counted once it was asked for, with the wait to the next.
+    const QRegularExpression counted(QStringLiteral("^[12] of 3 taken, next in [0-3] s$"));
+    EXPECT_EQ(said.filter(counted).size(), 2) << said.join(" | ").toStdString();
 }
 
 TEST_F(TimeLapseDialog, StopWhileWaitingTakesNothingAndShowsZero) {

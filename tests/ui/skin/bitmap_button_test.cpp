@@ -27,7 +27,7 @@ struct Placed {
 // shown: the buttons on the toolbar; otherwise those never shown but still loaded.
 std::vector<Placed> tableButtons(bool shown) {
     std::vector<Placed> out;
-    for (const tvx::CommandRow& row : tvx::kCommands)
+    for (const tvx::CommandRow& row : tvx::CommandRows())
         if (row.up != 0 && row.hidden != shown)
             out.push_back({row.id, row.up, row.down, row.x, row.y});
     return out;

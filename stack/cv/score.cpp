@@ -1,7 +1,7 @@
-#include "stack/score.h"
+#include "stack/cv/score.h"
 
-#include "stack/align.h"
-#include "stack/cv_image.h"
+#include "stack/cv/align.h"
+#include "stack/cv/cv_image.h"
 
 #include <cmath>
 #include <opencv2/imgproc.hpp>

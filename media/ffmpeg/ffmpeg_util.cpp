@@ -1,4 +1,4 @@
-#include "media/ffmpeg_util.h"
+#include "media/ffmpeg/ffmpeg_util.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "stack/fuse.h"
+#include "stack/cv/fuse.h"
 
-#include "stack/cv_image.h"
+#include "stack/cv/cv_image.h"
 
 #include <algorithm>
 #include <opencv2/imgproc.hpp>

@@ -1,6 +1,6 @@
-#include "stack/align.h"
+#include "stack/cv/align.h"
 
-#include "stack/cv_image.h"
+#include "stack/cv/cv_image.h"
 
 #include <algorithm>
 #include <atomic>
