@@ -1,7 +1,7 @@
 #include "session/file_list.h"
 
 #include "imaging/cximage.h"
-#include "media/first_frame.h"
+#include "imaging/thumbnail.h"
 #include "platform/exclusive_file.h"
 #include "platform/file_name.h"
 #include "platform/regular_file.h"
@@ -49,13 +49,6 @@ FileState StatFile(const QString& path) {
     s.size = qint64(st.st_size);
     s.time = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return s;
-}
-
-QImage ScaledToCell(const ThumbnailRecord& record, QSize cell) {
-    const QImage full = record.ToImage();
-    if (full.isNull()) return {};
-    // The whole picture in the whole cell, aspect not kept, nearest pixel.
-    return full.scaled(cell, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
 // The user's own trash folder, made when missing. Qt falls back to it for
@@ -182,64 +175,104 @@ bool ShowsUnsavedMark(const QString& path, uint32_t flags) {
     return (flags & EntryUnsaved) && !FileName(path).startsWith(QLatin1Char('A'));
 }
 
-PageGeometry PageGeometry::For(QSize client) {
-    PageGeometry g;
-    g.cellWidth = std::max(0, (client.width() - 16) / 2);
-    g.cellHeight = std::max(0, (client.height() - 38) / 6);
-    for (int i = 0; i < kCellsPerPage; ++i) {
-        const int left = (g.cellWidth + 7) * (i % 2) + 5;
-        const int top = (g.cellHeight + 7) * (i / 2) + 4;
-        g.cells[size_t(i)] = QRect(left, top, g.cellWidth, g.cellHeight);
-    }
-    return g;
+QRect SelectionFrame(const QRect& cell) {
+    return cell.adjusted(-2, -2, 2, 2);
 }
 
-int PageGeometry::CellAt(QPoint client, int visibleCells) const {
-    const int n = std::min(visibleCells, kCellsPerPage);
-    for (int i = 0; i < n; ++i)
-        if (cells[size_t(i)].contains(client)) return i;
-    return -1;
-}
-
-QRect PageGeometry::SelectionFrame(int cell) const {
-    if (cell < 0 || cell >= kCellsPerPage) return {};
-    return cells[size_t(cell)].adjusted(-2, -2, 2, 2);
-}
-
-std::array<QLine, 2> PageGeometry::UnsavedMark(int cell) const {
-    if (cell < 0 || cell >= kCellsPerPage) return {};
-    const QRect c = cells[size_t(cell)];
+std::array<QLine, 2> UnsavedMark(const QRect& c) {
     // Edges of the grown cell in the exclusive right/bottom sense.
     const int left = c.left() - 2;
     const int top = c.top() - 2;
-    const int right = c.left() + cellWidth + 2;
-    const int bottom = c.top() + cellHeight + 2;
-    return {QLine(right, top + cellHeight * 3 / 4, right, bottom),
-            QLine(left + cellWidth * 3 / 4, bottom, right - 2, bottom)};
+    const int right = c.left() + c.width() + 2;
+    const int bottom = c.top() + c.height() + 2;
+    return {QLine(right, top + c.height() * 3 / 4, right, bottom),
+            QLine(left + c.width() * 3 / 4, bottom, right - 2, bottom)};
 }
 
 FileListModel::FileListModel(Folders folders, QObject* parent)
-    : QObject(parent), folders_(std::move(folders)) {
-    pageIndex_.fill(-1);
-    // Two cores are shared with the capture: one decoder at a time is plenty.
-    pool_.setMaxThreadCount(1);
+    : QAbstractListModel(parent), folders_(std::move(folders)) {
+    connect(&thumbs_, &ThumbnailCache::ready, this, &FileListModel::OnThumbnailReady);
+    connect(&thumbs_, &ThumbnailCache::vanished, this, &FileListModel::OnVanished);
 }
 
-FileListModel::~FileListModel() {
-    // No job may outlive the object it hands its result to, and none may
-    // hold up the program's end: a decoding under way gives up.
-    stopping_ = true;
-    pool_.clear();
-    pool_.waitForDone();
+FileListModel::~FileListModel() = default;
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Count(mode_);
 }
 
-void FileListModel::WaitForThumbnails() {
-    pool_.waitForDone();
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    const List& l = Current();
+    if (!index.isValid() || index.row() < 0 || index.row() >= int(l.entries.size())) return {};
+    const FileEntry& e = *l.entries[size_t(index.row())];
+    const auto kind =
+        mode_ == ListMode::Pictures ? ThumbnailCache::Kind::Picture : ThumbnailCache::Kind::Video;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return DisplayFileName(FileName(e.path));
+    case Qt::DecorationRole:
+    case ThumbStateRole: {
+        const ThumbnailCache::Thumb* t = thumbs_.Find(e.path, kind);
+        if (!t) {
+            // A few screens of rows at most wait at any time.
+            if (askedRow_.size() > 1024) askedRow_.clear();
+            askedRow_.insert(e.path, index.row());
+        }
+        if (role == Qt::DecorationRole) return t ? t->image : QImage();
+        return !t ? ThumbPending : t->failed ? ThumbFailed : ThumbReady;
+    }
+    case PathRole:
+        return e.path;
+    case UnsavedMarkRole:
+        return ShowsUnsavedMark(e.path, e.flags);
+    case SelectedRole:
+        return (e.flags & EntrySelected) != 0;
+    default:
+        return {};
+    }
+}
+
+int FileListModel::RowOf(const QString& path) const {
+    const auto& entries = Current().entries;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i]->path == path) return int(i);
+    return -1;
+}
+
+void FileListModel::RowChanged(ListMode list, int row, const QList<int>& roles) {
+    if (list != mode_ || row < 0 || row >= Count(list)) return;
+    const QModelIndex i = index(row);
+    emit dataChanged(i, i, roles);
+}
+
+void FileListModel::OnThumbnailReady(const QString& path) {
+    const int asked = askedRow_.take(path);
+    const auto& entries = Current().entries;
+    const bool still =
+        asked >= 0 && asked < int(entries.size()) && entries[size_t(asked)]->path == path;
+    RowChanged(mode_, still ? asked : RowOf(path), {Qt::DecorationRole, ThumbStateRole});
+}
+
+void FileListModel::OnVanished(const QString& path) {
+    // A file gone since the list was made is dropped from its list.
+    if (RowOf(path) >= 0)
+        CheckVanished(path);
+    else
+        RemoveFrom(mode_ == ListMode::Pictures ? ListMode::Videos : ListMode::Pictures, path);
+}
+
+void FileListModel::SetMode(ListMode mode) {
+    if (mode == mode_) return;
+    beginResetModel();
+    mode_ = mode;
+    endResetModel();
+    emit selectedChanged();
 }
 
 void FileListModel::ScanOne(ListMode list, const QString& folder) {
     List& l = list_[Slot(list)];
-    // Entries listed before keep their flags and thumbnails.
+    // Entries listed before keep their flags.
     std::vector<std::unique_ptr<FileEntry>> before = std::move(l.entries);
     l.entries.clear();
     const QString selectedPath = l.selected >= 0 && l.selected < int(before.size())
@@ -279,44 +312,42 @@ void FileListModel::ScanOne(ListMode list, const QString& folder) {
             l.entries[i]->flags &= ~uint32_t(EntrySelected);
         }
     }
-    l.topRow = std::clamp(l.topRow, 0, MaxTopRow(int(l.entries.size())));
 }
 
 void FileListModel::ScanFolders() {
+    beginResetModel();
     ScanOne(ListMode::Pictures, folders_.picture);
     ScanOne(ListMode::Videos, folders_.video);
-    pageIndex_.fill(-1);
-    UpdateScrollBar();
-    emit pageChanged();
+    endResetModel();
+    emit selectedChanged();
 }
 
 void FileListModel::Add(ListMode list, const QString& path, uint32_t flags) {
     List& l = list_[Slot(list)];
     ClearSelection(list);
     // A file listed already (a still saved again under its name) moves to
-    // where it now belongs instead of showing twice.
+    // where it now belongs instead of showing twice, with a new thumbnail.
     for (size_t i = 0; i < l.entries.size(); ++i) {
         if (l.entries[i]->path != path) continue;
+        if (list == mode_) beginRemoveRows(QModelIndex(), int(i), int(i));
         l.entries.erase(l.entries.begin() + qsizetype(i));
+        if (list == mode_) endRemoveRows();
         break;
     }
+    thumbs_.Forget(path);
     auto entry = std::make_unique<FileEntry>();
     entry->path = path;
-    entry->flags = flags;
+    entry->flags = flags | EntrySelected;
     entry->order = ListOrder::Of(path, StatFile(path).time);
     const auto at = std::upper_bound(
         l.entries.begin(), l.entries.end(), entry,
         [](const auto& a, const auto& b) { return ListOrder::Before(a->order, b->order); });
     const int index = int(at - l.entries.begin());
+    if (list == mode_) beginInsertRows(QModelIndex(), index, index);
     l.entries.insert(at, std::move(entry));
-    l.topRow = std::clamp(TopRowShowing(index, l.topRow), 0, MaxTopRow(int(l.entries.size())));
     l.selected = index;
-    l.entries[size_t(index)]->flags |= EntrySelected;
-    if (list == mode_) {
-        pageIndex_.fill(-1);
-        UpdateScrollBar();
-    }
-    emit pageChanged();
+    if (list == mode_) endInsertRows();
+    emit selectedChanged();
 }
 
 void FileListModel::AddPicture(const QString& path) {
@@ -328,25 +359,21 @@ void FileListModel::AddVideo(const QString& path) {
 }
 
 bool FileListModel::SelectIndex(int index) {
-    ClearSelection(mode_);
     List& l = Current();
+    const int was = l.selected;
+    if (was >= 0 && was < int(l.entries.size()))
+        l.entries[size_t(was)]->flags &= ~uint32_t(EntrySelected);
+    l.selected = -1;
     const bool hit = index >= 0 && index < int(l.entries.size());
     if (hit) {
         l.selected = index;
         l.entries[size_t(index)]->flags |= EntrySelected;
     }
-    emit pageChanged();
+    // The rows whose frame goes or comes.
+    RowChanged(mode_, was, {SelectedRole});
+    if (hit && index != was) RowChanged(mode_, index, {SelectedRole});
+    emit selectedChanged();
     return hit;
-}
-
-bool FileListModel::SelectAt(const PageGeometry& geometry, QPoint client) {
-    int visible = 0;
-    while (visible < kCellsPerPage && pageIndex_[size_t(visible)] >= 0)
-        ++visible;
-    const int cell = geometry.CellAt(client, visible);
-    // The entry drawn there, not 2 × top row + cell: a picture that failed to
-    // load gave its cell to the next one.
-    return SelectIndex(cell < 0 ? -1 : pageIndex_[size_t(cell)]);
 }
 
 uint32_t FileListModel::GetSelected(QString* path) const {
@@ -360,64 +387,11 @@ uint32_t FileListModel::GetSelected(QString* path) const {
     return 0;
 }
 
-ScrollInfo FileListModel::UpdateScrollBar() {
-    List& l = Current();
-    const int rows = RowsFor(int(l.entries.size()));
-    ScrollInfo info;
-    info.max = rows <= kRowsPerPage ? kRowsPerPage - 1 : rows - 1;
-    // The page stays where it is (a new entry was brought onto it), within
-    // the rows there are.
-    l.topRow = std::clamp(l.topRow, 0, MaxTopRow(int(l.entries.size())));
-    info.pos = l.topRow;
-    info.arrowsEnabled = info.max >= kRowsPerPage;
-    emit scrollChanged(info);
-    return info;
-}
-
-int FileListModel::Scroll(ScrollAction action, int thumbPosition) {
-    List& l = Current();
-    const int rows = RowsFor(int(l.entries.size()));
-    const int max = rows <= kRowsPerPage ? kRowsPerPage - 1 : rows - 1;
-    int top = l.topRow;
-    switch (action) {
-    case ScrollAction::LineUp:
-        top -= 1;
-        break;
-    case ScrollAction::LineDown:
-        top += 1;
-        break;
-    case ScrollAction::PageUp:
-        top -= kRowsPerPage;
-        break;
-    case ScrollAction::PageDown:
-        top += kRowsPerPage;
-        break;
-    case ScrollAction::Top:
-        top = 0;
-        break;
-    case ScrollAction::Bottom:
-        top = max;
-        break;
-    case ScrollAction::ThumbPosition:
-        top = thumbPosition;
-        break;
-    case ScrollAction::End:
-        return l.topRow;
-    }
-    l.topRow = std::clamp(top, 0, max);
-    ScrollInfo info;
-    info.max = max;
-    info.pos = l.topRow;
-    info.arrowsEnabled = max >= kRowsPerPage;
-    emit scrollChanged(info);
-    emit pageChanged();
-    return l.topRow;
-}
-
-void FileListModel::RemoveEntry(const QString& path) {
-    List& l = Current();
+bool FileListModel::RemoveFrom(ListMode list, const QString& path) {
+    List& l = list_[Slot(list)];
     for (size_t i = 0; i < l.entries.size(); ++i) {
         if (l.entries[i]->path.compare(path, Qt::CaseInsensitive) != 0) continue;
+        if (list == mode_) beginRemoveRows(QModelIndex(), int(i), int(i));
         l.entries.erase(l.entries.begin() + qsizetype(i));
         // The selected index follows its entry, so the frame and the flags
         // keep naming the same file.
@@ -425,151 +399,45 @@ void FileListModel::RemoveEntry(const QString& path) {
             l.selected = -1;
         else if (l.selected > int(i))
             --l.selected;
-        pageIndex_.fill(-1);
-        emit pageChanged();
-        return;
+        if (list == mode_) endRemoveRows();
+        emit selectedChanged();
+        return true;
     }
+    return false;
+}
+
+void FileListModel::RemoveEntry(const QString& path) {
+    RemoveFrom(mode_, path);
 }
 
 void FileListModel::ClearSelection(ListMode list) {
     List& l = list_[Slot(list)];
-    if (l.selected >= 0 && l.selected < int(l.entries.size()))
-        l.entries[size_t(l.selected)]->flags &= ~uint32_t(EntrySelected);
+    const int was = l.selected;
+    if (was >= 0 && was < int(l.entries.size()))
+        l.entries[size_t(was)]->flags &= ~uint32_t(EntrySelected);
     l.selected = -1;
+    if (was >= 0) {
+        RowChanged(list, was, {SelectedRole});
+        emit selectedChanged();
+    }
 }
 
 void FileListModel::ClearList(ListMode list) {
     List& l = list_[Slot(list)];
     if (l.selected != -1) {
+        if (list == mode_) beginResetModel();
         l.entries.clear();
-        l.topRow = 0;
-        if (list == mode_) pageIndex_.fill(-1);
+        if (list == mode_) endResetModel();
     }
     l.selected = -1;
+    emit selectedChanged();
 }
 
 bool FileListModel::CheckVanished(const QString& path) {
     if (!PathVanished(path)) return false;
     ClearSelection(mode_);
     RemoveEntry(path);
-    UpdateScrollBar();
-    emit pageChanged();
     return true;
-}
-
-void FileListModel::MakeThumbnail(FileEntry& entry, QSize cell, qint64 size, qint64 time) {
-    const LoadResult r = mode_ == ListMode::Pictures
-                             ? LoadThumbnailPicture(record_, entry.path, cell)
-                             : LoadVideoFirstFrame(record_, entry.path, cell);
-    entry.thumbCell = cell;
-    entry.thumbFileSize = size;
-    entry.thumbFileTime = time;
-    entry.thumb = QImage();
-    entry.thumbState = FileEntry::Thumb::Failed;
-    if (r.ok()) {
-        record_.flags = entry.flags;
-        entry.thumb = ScaledToCell(record_, cell);
-        if (!entry.thumb.isNull()) entry.thumbState = FileEntry::Thumb::Ready;
-    }
-}
-
-void FileListModel::RequestVideoFrame(FileEntry& entry, QSize cell, qint64 size, qint64 time) {
-    entry.thumbCell = cell;
-    entry.thumbFileSize = size;
-    entry.thumbFileTime = time;
-    entry.thumb = QImage();
-    entry.thumbState = FileEntry::Thumb::Pending;
-    const QString path = entry.path;
-    // Runs on a pool thread with copies only; the result comes back to the
-    // UI thread as a queued call, which Qt drops if the model is gone (and
-    // the destructor waits for running jobs first).
-    pool_.start([this, path, cell, size, time] {
-        ThumbnailRecord record;
-        QImage image;
-        if (LoadVideoFirstFrame(record, path, cell, &stopping_).ok())
-            image = ScaledToCell(record, cell);
-        QMetaObject::invokeMethod(
-            this,
-            [this, path, cell, size, time, image] {
-                ApplyVideoFrame(path, cell, size, time, image);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void FileListModel::ApplyVideoFrame(const QString& path, QSize cell, qint64 size, qint64 time,
-                                    QImage image) {
-    for (auto& e : list_[Slot(ListMode::Videos)].entries) {
-        if (e->path != path || e->thumbState != FileEntry::Thumb::Pending || e->thumbCell != cell ||
-            e->thumbFileSize != size || e->thumbFileTime != time)
-            continue;
-        e->thumb = image;
-        e->thumbState = image.isNull() ? FileEntry::Thumb::Failed : FileEntry::Thumb::Ready;
-        if (mode_ == ListMode::Videos) emit pageChanged();
-        return;
-    }
-}
-
-std::vector<FileListModel::PageCell> FileListModel::VisiblePage(const PageGeometry& geometry) {
-    const QSize cell(geometry.cellWidth, geometry.cellHeight);
-    std::vector<PageCell> page;
-    for (;;) {
-        page.clear();
-        pageIndex_.fill(-1);
-        List& l = Current();
-        const int first = 2 * l.topRow;
-        const int end = std::min(int(l.entries.size()), first + kCellsPerPage);
-        QString vanished;
-        int k = 0;
-        for (int i = first; i < end && vanished.isEmpty(); ++i) {
-            FileEntry& e = *l.entries[size_t(i)];
-            const FileState st = StatFile(e.path);
-            if (st.vanished) {
-                vanished = e.path;
-                break;
-            }
-            const bool same =
-                e.thumbCell == cell && e.thumbFileSize == st.size && e.thumbFileTime == st.time;
-            if (!st.known) {
-                // Unreadable just now: its name stands in for the picture.
-                e.thumb = QImage();
-                e.thumbState = FileEntry::Thumb::Failed;
-                e.thumbCell = QSize();
-            } else if (!same || e.thumbState == FileEntry::Thumb::None) {
-                if (mode_ == ListMode::Videos && asyncVideo_)
-                    RequestVideoFrame(e, cell, st.size, st.time);
-                else
-                    MakeThumbnail(e, cell, st.size, st.time);
-            }
-            PageCell c;
-            c.cell = k;
-            c.index = i;
-            c.thumb = e.thumb; // null while Pending
-            c.unsavedMark = ShowsUnsavedMark(e.path, e.flags);
-            c.placeholder = e.thumbState == FileEntry::Thumb::Failed;
-            c.name = DisplayFileName(FileName(e.path));
-            page.push_back(c);
-            pageIndex_[size_t(k)] = i;
-            ++k;
-        }
-        if (vanished.isEmpty()) return page;
-        // A file gone since the list was made: drop it and compose again.
-        // No pageChanged here, the caller is composing already.
-        {
-            const QSignalBlocker quiet(this);
-            ClearSelection(mode_);
-            RemoveEntry(vanished);
-        }
-        UpdateScrollBar();
-    }
-}
-
-int FileListModel::SelectedCell() const {
-    const int s = Current().selected;
-    if (s < 0) return -1;
-    for (int k = 0; k < kCellsPerPage; ++k)
-        if (pageIndex_[size_t(k)] == s) return k;
-    return -1;
 }
 
 bool FileListModel::SaveSelectedAs(const QString& destination, QString* why) {
@@ -581,7 +449,7 @@ bool FileListModel::SaveSelectedAs(const QString& destination, QString* why) {
     if (l.selected < 0 || l.selected >= int(l.entries.size())) return fail(QString());
     FileEntry& entry = *l.entries[size_t(l.selected)];
     entry.flags &= ~uint32_t(EntryUnsaved);
-    emit pageChanged();
+    RowChanged(mode_, l.selected, {UnsavedMarkRole});
     const int from = ImageTypeFromPath(entry.path);
     const int to = ImageTypeFromPath(destination);
     // Converted only into the two types Save As offers; any other name gets
@@ -612,8 +480,6 @@ bool FileListModel::DeleteSelected(QString* why) {
     }
     ClearSelection(mode_);
     RemoveEntry(path);
-    UpdateScrollBar();
-    emit pageChanged();
     return true;
 }
 
@@ -626,8 +492,6 @@ void FileListModel::DeleteAll() {
     for (const FolderEntry& f : ReadFolder(folder))
         if (!f.folder) DiscardFile(folder + QLatin1Char('/') + f.name, &ignored);
     ClearList(mode_);
-    UpdateScrollBar();
-    emit pageChanged();
 }
 
 } // namespace tvx

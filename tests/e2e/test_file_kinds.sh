@@ -105,7 +105,10 @@ for i in 1 2 3 4; do
 done
 sleep 0.5
 screenshot "$E2E_TMP/scrolled.png"
-check "the wheel scrolled the list to the older pictures" is_colour "$E2E_TMP/scrolled.png" 0 1 0.5 0
+# Fifteen pictures in eight rows, six shown: the wheel stops two rows down,
+# with the last row in sight.
+check "the wheel scrolled the list to its end" is_colour "$E2E_TMP/scrolled.png" 0 0 0 1
+check "the oldest picture is in the last row" is_colour "$E2E_TMP/scrolled.png" 10 1 0.5 0
 send_keys F2
 wait_for 15 bmps_are 14 || die "F2 wrote no picture"
 sleep 1

@@ -1,5 +1,7 @@
 #include "imaging/dib.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/thumbnail.h"
+#include "media/first_frame.h"
 #include "platform/folders.h"
 #include "session/file_list.h"
 #include "tests/media/avi_writer.h"
@@ -10,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QThread>
+#include <atomic>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -19,7 +23,6 @@ namespace {
 
 using tvx::FileListModel;
 using tvx::ListMode;
-using tvx::ScrollAction;
 
 QImage Flat(int w, int h, QRgb colour) {
     QImage img(w, h, QImage::Format_RGB32);
@@ -39,6 +42,8 @@ protected:
         ASSERT_TRUE(QDir(folders_.picture).exists());
         model_ = std::make_unique<FileListModel>(
             FileListModel::Folders{folders_.picture, folders_.video});
+        // Every thumbnail drawn is looked at again on the worker.
+        model_->thumbnails().SetRecheckInterval(0);
     }
     QString Picture(const QString& name, const QByteArray& bytes) {
         const QString path = folders_.picture + "/" + name;
@@ -70,10 +75,26 @@ protected:
         model_->GetSelected(&p);
         return p;
     }
+    QVariant Data(int row, int role) const { return model_->data(model_->index(row), role); }
+    // Lets the workers finish what they were given and their results arrive.
+    void Settle() {
+        for (int i = 0; i < 200 && !model_->thumbnails().Idle(); ++i) {
+            model_->thumbnails().WaitForWorkers();
+            QCoreApplication::processEvents();
+        }
+    }
+    // The thumbnail of `row` once the worker has made it: its state, and the
+    // picture in `image`.
+    int Thumb(int row, QImage* image = nullptr) {
+        Settle(); // a look taken before the test changed a file
+        Data(row, FileListModel::ThumbStateRole);
+        Settle();
+        if (image) *image = Data(row, Qt::DecorationRole).value<QImage>();
+        return Data(row, FileListModel::ThumbStateRole).toInt();
+    }
 
     tvx::StorageFolders folders_;
     std::unique_ptr<FileListModel> model_;
-    const tvx::PageGeometry strip_ = tvx::PageGeometry::For(QSize(179, 480));
 };
 
 // Newest first, by the running number in the name: in the same order before
@@ -88,36 +109,32 @@ TEST_F(FileList, NewestFirstByTheNumberInTheNameAndNewStillsComeIntoView) {
     ASSERT_EQ(scanned.size(), 13);
     EXPECT_EQ(scanned.first(), Still(13));
     EXPECT_EQ(scanned.last(), Still(1));
-    EXPECT_EQ(model_->TopRow(ListMode::Pictures), 0); // the newest on the first page
     EXPECT_EQ(model_->SelectedIndex(ListMode::Pictures), -1);
 
-    // Scrolled to the end, a new still still comes to the top and into view.
+    // A new still comes to the top, selected, as a row inserted there.
     model_->SelectIndex(3);
-    model_->Scroll(ScrollAction::Bottom);
-    ASSERT_GT(model_->TopRow(ListMode::Pictures), 0);
+    int inserted = -1;
+    QObject::connect(model_.get(), &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int) { inserted = first; });
     model_->AddPicture(Bmp(Still(14)));
-    EXPECT_EQ(model_->TopRow(ListMode::Pictures), 0);
+    EXPECT_EQ(inserted, 0);
+    EXPECT_EQ(model_->rowCount(), 14);
     EXPECT_EQ(model_->SelectedIndex(ListMode::Pictures), 0);
     EXPECT_EQ(model_->GetSelected(nullptr), 7u);
     EXPECT_EQ(SelectedPath(), folders_.picture + "/" + Still(14));
-    auto page = model_->VisiblePage(strip_);
-    EXPECT_EQ(page[0].index, 0);
-    EXPECT_EQ(model_->SelectedCell(), 0);
+    EXPECT_TRUE(Data(0, FileListModel::SelectedRole).toBool());
+    EXPECT_FALSE(Data(4, FileListModel::SelectedRole).toBool());
     EXPECT_EQ(model_->Entries(ListMode::Pictures)[4]->flags, tvx::EntryPresent | tvx::EntryUnsaved);
 
-    // A measured copy saved later sorts beside its original, before it;
-    // when its place is off the page, the page moves to it.
+    // A measured copy saved later sorts beside its original, before it.
     for (int n = 15; n <= 40; ++n)
         Bmp(Still(n));
     model_->ScanFolders();
-    model_->Scroll(ScrollAction::Top);
     const QString measured = "Still_2024-05-01_120003_60X_N0003_measured.jpg";
     model_->AddPicture(Picture(measured, tvx::EncodeBmp(Flat(8, 8, 0)))); // any bytes will do
     const int at = model_->SelectedIndex(ListMode::Pictures);
     EXPECT_EQ(Names(ListMode::Pictures)[at], measured);
     EXPECT_EQ(Names(ListMode::Pictures)[at + 1], Still(3));
-    const int top = model_->TopRow(ListMode::Pictures);
-    EXPECT_TRUE(at / 2 >= top && at / 2 < top + tvx::kRowsPerPage) << at << " " << top;
 
     // A restart lists them the same way.
     const QStringList beforeRestart = Names(ListMode::Pictures);
@@ -151,45 +168,6 @@ TEST(ListOrder, NumberThenTimeInTheNameThenFileTimeThenName) {
     EXPECT_TRUE(before("/p/b.jpg", 4, "/p/a.jpg", 4));
     EXPECT_TRUE(before("/p/Still_N0001.bmp", 0, "/p/holiday.jpg", 9)); // no number: last
     EXPECT_FALSE(before("/p/a.jpg", 4, "/p/a.jpg", 4));
-}
-
-TEST_F(FileList, ThirtyPicturesScrollOverFifteenRows) {
-    ManyPictures(30);
-    model_->ScanFolders();
-    const tvx::ScrollInfo info = model_->UpdateScrollBar();
-    EXPECT_EQ(info.min, 0);
-    EXPECT_EQ(info.max, 14);
-    EXPECT_EQ(info.page, 6);
-    EXPECT_EQ(info.pos, 0); // the newest first
-    EXPECT_TRUE(info.arrowsEnabled);
-
-    EXPECT_EQ(model_->Scroll(ScrollAction::Bottom), 14);
-    auto page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 2u);
-    EXPECT_EQ(page[0].index, 28);
-    EXPECT_EQ(page[1].index, 29);
-    EXPECT_EQ(model_->Scroll(ScrollAction::PageUp), 8);
-    EXPECT_EQ(model_->Scroll(ScrollAction::LineDown), 9);
-    EXPECT_EQ(model_->Scroll(ScrollAction::ThumbPosition, 99), 14);
-    EXPECT_EQ(model_->Scroll(ScrollAction::ThumbPosition, -5), 0);
-    EXPECT_EQ(model_->Scroll(ScrollAction::LineUp), 0);
-    EXPECT_EQ(model_->Scroll(ScrollAction::End), 0);
-}
-
-TEST_F(FileList, AtMostTwelveEntriesShowTheBarWithArrowsDisabled) {
-    for (int n : {0, 1, 12}) {
-        for (const QString& f : QDir(folders_.picture).entryList(QDir::Files))
-            QFile::remove(folders_.picture + "/" + f);
-        ManyPictures(n);
-        model_->ScanFolders();
-        const tvx::ScrollInfo info = model_->UpdateScrollBar();
-        EXPECT_EQ(info.max, 5) << n;
-        EXPECT_FALSE(info.arrowsEnabled) << n;
-        EXPECT_EQ(model_->Scroll(ScrollAction::Bottom), 5) << n;
-    }
-    ManyPictures(13);
-    model_->ScanFolders();
-    EXPECT_TRUE(model_->UpdateScrollBar().arrowsEnabled); // 7 rows: max 6
 }
 
 TEST_F(FileList, ScanListsEveryReadablePictureOverFortyBytesAndEveryAvi) {
@@ -233,12 +211,13 @@ TEST_F(FileList, UnsavedMarkNeverOnNamesStartingWithCapitalA) {
 
     model_->AddPicture(Bmp("Annotated_N2.bmp"));
     model_->AddPicture(Bmp("still_N1.bmp"));
-    const auto page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 2u);
-    EXPECT_FALSE(page[0].unsavedMark);
-    EXPECT_TRUE(page[1].unsavedMark);
-    EXPECT_EQ(page[1].thumb.size(), QSize(81, 73));
-    EXPECT_EQ(page[1].thumb.pixel(40, 30), qRgb(200, 10, 10));
+    ASSERT_EQ(model_->rowCount(), 2);
+    EXPECT_FALSE(Data(0, FileListModel::UnsavedMarkRole).toBool());
+    EXPECT_TRUE(Data(1, FileListModel::UnsavedMarkRole).toBool());
+    QImage thumb;
+    EXPECT_EQ(Thumb(1, &thumb), FileListModel::ThumbReady);
+    EXPECT_EQ(thumb.size(), QSize(72, 73));
+    EXPECT_EQ(thumb.pixel(40, 30), qRgb(200, 10, 10));
 }
 
 TEST_F(FileList, SaveAsConvertsToJpegOrCopiesBytesAndClearsTheMark) {
@@ -358,18 +337,10 @@ TEST_F(FileList, DeleteAllWithABmpSelectedEmptiesOnlyThePictureFolder) {
     EXPECT_EQ(model_->Count(ListMode::Videos), 1);
 }
 
-TEST_F(FileList, PageGeometryAndHitTesting) {
-    EXPECT_EQ(strip_.cellWidth, 81);  // (179 − 16) / 2
-    EXPECT_EQ(strip_.cellHeight, 73); // (480 − 38) / 6
-    EXPECT_EQ(strip_.cells[0], QRect(5, 4, 81, 73));
-    EXPECT_EQ(strip_.cells[11], QRect(93, 404, 81, 73));
-    EXPECT_EQ(strip_.CellAt(QPoint(5, 4), 12), 0);
-    EXPECT_EQ(strip_.CellAt(QPoint(85, 76), 12), 0);
-    EXPECT_EQ(strip_.CellAt(QPoint(86, 4), 12), -1); // right edge: outside
-    EXPECT_EQ(strip_.CellAt(QPoint(93, 404), 12), 11);
-    EXPECT_EQ(strip_.CellAt(QPoint(93, 404), 11), -1);
-    EXPECT_EQ(strip_.SelectionFrame(0), QRect(3, 2, 85, 77));
-    const auto mark = strip_.UnsavedMark(0);
+TEST(FileListCell, SelectionFrameAndUnsavedMark) {
+    const QRect cell(5, 4, 81, 73);
+    EXPECT_EQ(tvx::SelectionFrame(cell), QRect(3, 2, 85, 77));
+    const auto mark = tvx::UnsavedMark(cell);
     EXPECT_EQ(mark[0], QLine(88, 2 + 54, 88, 79));
     EXPECT_EQ(mark[1], QLine(3 + 60, 79, 86, 79));
 }
@@ -380,36 +351,29 @@ TEST_F(FileList, UndecodableFilesGetANamedCellAndEveryCellIsSelectable) {
     model_->AddPicture(Bmp("Still_N1.bmp"));
     model_->AddPicture(Picture("Still_N2.bmp", QByteArray(100, 'x'))); // no picture in it
     model_->AddPicture(Bmp("Still_N3.bmp", qRgb(0, 0, 255)));
-    auto page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 3u);
+    ASSERT_EQ(model_->rowCount(), 3);
     EXPECT_EQ(Names(ListMode::Pictures),
               QStringList({"Still_N3.bmp", "Still_N2.bmp", "Still_N1.bmp"}));
-    EXPECT_FALSE(page[0].placeholder);
-    EXPECT_TRUE(page[1].placeholder);
-    EXPECT_EQ(page[1].name, "Still_N2.bmp");
-    EXPECT_EQ(page[1].cell, 1);
-    EXPECT_FALSE(page[2].placeholder);
+    EXPECT_EQ(Thumb(0), FileListModel::ThumbReady);
+    EXPECT_EQ(Thumb(1), FileListModel::ThumbFailed);
+    EXPECT_EQ(Data(1, Qt::DisplayRole).toString(), "Still_N2.bmp");
+    EXPECT_EQ(Thumb(2), FileListModel::ThumbReady);
 
-    EXPECT_TRUE(model_->SelectAt(strip_, strip_.cells[1].center()));
+    EXPECT_TRUE(model_->SelectIndex(1));
     EXPECT_EQ(SelectedPath(), folders_.picture + "/Still_N2.bmp");
-    EXPECT_EQ(model_->SelectedCell(), 1);
     EXPECT_TRUE(model_->DeleteSelected());
     EXPECT_FALSE(QFile::exists(folders_.picture + "/Still_N2.bmp"));
     EXPECT_EQ(model_->Count(ListMode::Pictures), 2);
-
-    // Between cells: no selection, and save as has nothing to work on.
-    page = model_->VisiblePage(strip_);
-    EXPECT_FALSE(model_->SelectAt(strip_, QPoint(88, 40)));
+    EXPECT_FALSE(model_->SelectIndex(2)); // no file there
     EXPECT_EQ(model_->GetSelected(nullptr), 0u);
-    EXPECT_FALSE(model_->SelectAt(strip_, strip_.cells[2].center())); // nothing drawn there
 
-    // A file gone from the folder is dropped when its page is next made.
+    // A file gone from the folder is dropped when its thumbnail is next
+    // drawn, though it was made already.
     model_->SelectIndex(1);
     QFile::remove(folders_.picture + "/Still_N3.bmp");
-    page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 1u);
+    Thumb(0);
     EXPECT_EQ(model_->Count(ListMode::Pictures), 1);
-    EXPECT_EQ(page[0].index, 0);
+    EXPECT_EQ(Names(ListMode::Pictures), QStringList({"Still_N1.bmp"}));
     EXPECT_EQ(model_->GetSelected(nullptr), 0u);
 
     EXPECT_FALSE(model_->CheckVanished(folders_.picture + "/Still_N1.bmp"));
@@ -431,11 +395,10 @@ TEST_F(FileList, NamesThatAreNotUtf8AreShownEscapedAndStillReachTheirFiles) {
     }
     model_->ScanFolders();
     ASSERT_EQ(model_->Count(ListMode::Pictures), 1);
-    const auto page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 1u);
-    EXPECT_FALSE(page[0].placeholder);
-    EXPECT_EQ(page[0].thumb.pixel(5, 5), qRgb(10, 220, 10));
-    EXPECT_EQ(page[0].name, "Still_N5_caf\\xE9.bmp");
+    QImage thumb;
+    EXPECT_EQ(Thumb(0, &thumb), FileListModel::ThumbReady);
+    EXPECT_EQ(thumb.pixel(5, 5), qRgb(10, 220, 10));
+    EXPECT_EQ(Data(0, Qt::DisplayRole).toString(), "Still_N5_caf\\xE9.bmp");
 
     model_->SelectIndex(0);
     EXPECT_TRUE(model_->DeleteSelected());
@@ -458,31 +421,28 @@ TEST_F(FileList, AFifoInAListedFilesPlaceBlocksNothing) {
     model_->AddPicture(picture);
     QFile::remove(picture);
     ASSERT_TRUE(tvx::test::MakeFifo(picture));
-    std::vector<FileListModel::PageCell> page;
-    EXPECT_TRUE(
-        tvx::test::FinishesWithoutBlocking({picture}, [&] { page = model_->VisiblePage(strip_); }));
-    ASSERT_EQ(page.size(), 1u);
-    EXPECT_TRUE(page[0].placeholder);
+    EXPECT_TRUE(tvx::test::FinishesWithoutBlocking({picture}, [&] {
+        Data(0, FileListModel::ThumbStateRole);
+        model_->thumbnails().WaitForWorkers();
+    }));
+    EXPECT_EQ(Thumb(0), FileListModel::ThumbFailed);
 
     const QString video = folders_.video + "/Video_N1.avi";
     const QString good = folders_.video + "/Video_N2.avi";
     ASSERT_TRUE(tvx::test::WriteAvi(video, 64, 48, 2));
     ASSERT_TRUE(tvx::test::WriteAvi(good, 64, 48, 2));
     model_->SetMode(ListMode::Videos);
-    model_->SetAsyncVideoFrames(true);
     model_->ScanFolders();
     QFile::remove(video);
     ASSERT_TRUE(tvx::test::MakeFifo(video));
     EXPECT_TRUE(tvx::test::FinishesWithoutBlocking({video}, [&] {
-        model_->VisiblePage(strip_);
-        model_->WaitForThumbnails();
+        Data(1, FileListModel::ThumbStateRole);
+        Data(0, FileListModel::ThumbStateRole);
+        model_->thumbnails().WaitForWorkers();
     }));
-    QCoreApplication::processEvents();
-    page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 2u);
-    EXPECT_FALSE(page[0].placeholder); // the one behind it still decoded
-    EXPECT_FALSE(page[0].thumb.isNull());
-    EXPECT_TRUE(page[1].placeholder);
+    EXPECT_EQ(Thumb(0), FileListModel::ThumbReady); // the one behind it still decoded
+    EXPECT_EQ(Thumb(1), FileListModel::ThumbFailed);
+    Data(1, FileListModel::ThumbStateRole); // on its way again when the model goes
     EXPECT_TRUE(tvx::test::FinishesWithoutBlocking({video}, [&] { model_.reset(); }));
 }
 
@@ -500,42 +460,61 @@ TEST_F(FileList, RemovingAnEarlierEntryKeepsTheSelectionOnItsFile) {
 TEST_F(FileList, ThumbnailsAreCachedUntilTheFileChanges) {
     const QString path = Bmp("Still_1.bmp", qRgb(255, 0, 0));
     model_->AddPicture(path);
-    auto page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 1u);
-    const qint64 key = page[0].thumb.cacheKey();
-    EXPECT_EQ(model_->VisiblePage(strip_)[0].thumb.cacheKey(), key);
+    QImage first, again;
+    ASSERT_EQ(Thumb(0, &first), FileListModel::ThumbReady);
+    ASSERT_EQ(Thumb(0, &again), FileListModel::ThumbReady);
+    EXPECT_EQ(again.cacheKey(), first.cacheKey());
 
     Bmp("Still_1.bmp", qRgb(0, 255, 0));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     f.setFileTime(QDateTime::currentDateTime().addSecs(10), QFileDevice::FileModificationTime);
     f.close();
-    page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 1u);
-    EXPECT_EQ(page[0].thumb.pixel(10, 10), qRgb(0, 255, 0));
+    QImage changed;
+    ASSERT_EQ(Thumb(0, &changed), FileListModel::ThumbReady);
+    EXPECT_EQ(changed.pixel(10, 10), qRgb(0, 255, 0));
 }
 
-TEST_F(FileList, VideoFirstFramesDecodeOffTheUiThread) {
+// The model answers at once: an empty thumbnail until the worker has made
+// it, then one dataChanged() for its row.
+TEST_F(FileList, ThumbnailsAreMadeOnAWorkerAndToldWhenReady) {
     const QString good = folders_.video + "/Video_1.avi";
     ASSERT_TRUE(tvx::test::WriteAvi(good, 64, 48, 2));
     model_->SetMode(ListMode::Videos);
-    model_->SetAsyncVideoFrames(true);
     model_->AddVideo(good);
     EXPECT_EQ(model_->GetSelected(nullptr), 7u);
-    int changed = 0;
-    QObject::connect(model_.get(), &FileListModel::pageChanged, [&] { ++changed; });
+    QList<int> changedRows;
+    QObject::connect(model_.get(), &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
+                         if (roles.contains(Qt::DecorationRole))
+                             for (int r = from.row(); r <= to.row(); ++r)
+                                 changedRows << r;
+                     });
+    std::atomic<int> made{0};
+    std::atomic<bool> onUiThread{false};
+    QThread* const ui = QThread::currentThread();
+    model_->thumbnails().SetMaker([&](const QString& path, tvx::ThumbnailCache::Kind kind,
+                                      QSize cell, const std::atomic<bool>* stop) {
+        ++made;
+        if (QThread::currentThread() == ui) onUiThread = true;
+        tvx::ThumbnailRecord record;
+        tvx::ThumbnailCache::Made m;
+        EXPECT_EQ(kind, tvx::ThumbnailCache::Kind::Video);
+        if (tvx::LoadVideoFirstFrame(record, path, cell, stop).ok())
+            m.image = record.ToImage().scaled(cell);
+        return m;
+    });
 
-    auto page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 1u);
-    EXPECT_TRUE(page[0].thumb.isNull()); // still decoding
-    model_->WaitForThumbnails();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(changed, 1);
-    page = model_->VisiblePage(strip_);
-    ASSERT_EQ(page.size(), 1u);
-    ASSERT_EQ(page[0].thumb.size(), QSize(81, 73));
-    EXPECT_GT(qRed(page[0].thumb.pixel(40, 5)), 200);   // top half red
-    EXPECT_GT(qBlue(page[0].thumb.pixel(40, 70)), 200); // bottom half blue
+    EXPECT_EQ(Data(0, FileListModel::ThumbStateRole).toInt(), FileListModel::ThumbPending);
+    EXPECT_TRUE(Data(0, Qt::DecorationRole).value<QImage>().isNull());
+    QImage thumb;
+    ASSERT_EQ(Thumb(0, &thumb), FileListModel::ThumbReady);
+    EXPECT_EQ(changedRows, QList<int>({0}));
+    EXPECT_EQ(made, 1);
+    EXPECT_FALSE(onUiThread);
+    ASSERT_EQ(thumb.size(), QSize(72, 73));
+    EXPECT_GT(qRed(thumb.pixel(40, 5)), 200);   // top half red
+    EXPECT_GT(qBlue(thumb.pixel(40, 70)), 200); // bottom half blue
 
     // A model gone before its jobs finish neither crashes nor gets called.
     model_->AddVideo(folders_.video + "/missing.avi");
@@ -544,7 +523,8 @@ TEST_F(FileList, VideoFirstFramesDecodeOffTheUiThread) {
     bad.write(QByteArray(5000, 'r'));
     bad.close();
     model_->AddVideo(bad.fileName());
-    model_->VisiblePage(strip_);
+    for (int r = 0; r < model_->rowCount(); ++r)
+        Data(r, Qt::DecorationRole);
     model_.reset();
     QCoreApplication::processEvents();
 }

@@ -33,15 +33,14 @@ bool OpensAsPicture(const QString& path) {
 FileCommands::FileCommands(QWidget* listParent, Options options, QObject* parent)
     : QObject(parent), options_(std::move(options)), model_(options_.folders),
       mail_(mailer_, options_.tempDir) {
-    model_.SetAsyncVideoFrames(options_.asyncVideoFrames);
     view_ = new CFileListView(model_, listParent);
     view_->setObjectName(QStringLiteral("fileList"));
-    view_->move(8, 87);
+    view_->setGeometry(8, 87, 179, 480);
     connect(view_, &CFileListView::openRequested, this, &FileCommands::Open);
+    connect(view_, &CFileListView::deleteRequested, this, &FileCommands::Delete);
     connect(view_, &CFileListView::menuRequested, this, &FileCommands::ShowMenu);
     connect(&mail_, &MailCommand::message, this, &ShowMessage);
     model_.ScanFolders();
-    view_->UpdateScrollBar();
 }
 
 FileCommands::~FileCommands() {
@@ -77,12 +76,7 @@ void FileCommands::AddRecording(const QString& path) {
 
 void FileCommands::SetListMode(int mode) {
     const ListMode m = mode == 0 ? ListMode::Videos : ListMode::Pictures;
-    if (m == model_.mode()) return;
     model_.SetMode(m);
-    if (view_) {
-        view_->RenderList();
-        view_->UpdateScrollBar();
-    }
 }
 
 bool FileCommands::warnWithoutSelection(const QString& title) {

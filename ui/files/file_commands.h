@@ -35,7 +35,6 @@ public:
         // itself tells the user why).
         std::function<QString(const QString& selected, bool pictureMode)> askSaveAsTarget;
         QMenu* fileMenu = nullptr; // the right-click menu, not owned
-        bool asyncVideoFrames = true;
     };
     // The actions of the window this list carries out; a null one is skipped.
     struct Actions {
@@ -48,7 +47,8 @@ public:
         QAction* menuEmail = nullptr;
     };
 
-    // The view is made as a child of `listParent` at the list's place.
+    // The view is made as a child of `listParent`, at the list's first-run
+    // place and size until a layout takes it.
     FileCommands(QWidget* listParent, Options options, QObject* parent = nullptr);
     ~FileCommands() override;
 

@@ -2,25 +2,43 @@
 
 #include "ui/skin/skin.h"
 
-#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QToolTip>
+#include <QStyledItemDelegate>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace tvx {
 
 namespace {
 
-// Pens of the page. The unsaved mark is drawn as the inverse of its pen, so
+// Pens of the cells. The unsaved mark is drawn as the inverse of its pen, so
 // its pen colour is kept here as given and inverted where it is drawn.
 const QColor kSelectionColour(12, 191, 0);
 const QColor kUnsavedPenColour(243, 63, 255);
+const QColor kBorderColour(11, 15, 20);
 constexpr int kWheelNotch = 120; // angle units of one wheel step
 
 const QColor kPlaceholderColour(70, 76, 86);
 const QColor kPlaceholderText(235, 238, 242);
+
+QRect CellIn(const QRect& grid) {
+    return QRect(grid.topLeft() + QPoint(CFileListView::kLeft, CFileListView::kTop),
+                 QSize(CFileListView::kCellWidth, CFileListView::kCellHeight));
+}
+
+QColor Inverted(const QColor& c) {
+    return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
+}
+
+// The line from `a` towards `b`, without `b` itself.
+QLine WithoutEnd(const QLine& l) {
+    const QPoint d = l.p2() - l.p1();
+    const QPoint step(d.x() > 0 ? 1 : d.x() < 0 ? -1 : 0, d.y() > 0 ? 1 : d.y() < 0 ? -1 : 0);
+    return QLine(l.p1(), l.p2() - step);
+}
 
 // A file that cannot be shown as a picture: its name in a plain cell, so
 // it can still be found, opened and deleted.
@@ -49,157 +67,181 @@ void DrawPlaceholder(QPainter& p, const QRect& cell, const QString& name) {
     p.restore();
 }
 
-QColor Inverted(const QColor& c) {
-    return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
-}
+// Draws one cell of the grid as the skin does: the thumbnail (or the name),
+// the unsaved mark, and the selection frame XOR-ed over it all.
+class SkinCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
 
-// The line from `a` towards `b`, without `b` itself.
-QLine WithoutEnd(const QLine& l) {
-    const QPoint d = l.p2() - l.p1();
-    const QPoint step(d.x() > 0 ? 1 : d.x() < 0 ? -1 : 0, d.y() > 0 ? 1 : d.y() < 0 ? -1 : 0);
-    return QLine(l.p1(), l.p2() - step);
-}
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return {CFileListView::kCellWidth + CFileListView::kGap,
+                CFileListView::kCellHeight + CFileListView::kGap};
+    }
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QRect cell = CellIn(option.rect);
+        p->save();
+        p->setRenderHint(QPainter::Antialiasing, false);
+        p->setRenderHint(QPainter::SmoothPixmapTransform, false);
+        const int state = index.data(FileListModel::ThumbStateRole).toInt();
+        if (state == FileListModel::ThumbReady) {
+            const QImage thumb = index.data(Qt::DecorationRole).value<QImage>();
+            if (thumb.size() == cell.size())
+                p->drawImage(cell.topLeft(), thumb);
+            else
+                p->drawImage(cell, thumb);
+        } else if (state == FileListModel::ThumbFailed) {
+            DrawPlaceholder(*p, cell, index.data(Qt::DisplayRole).toString());
+        }
+        // While the thumbnail is being made the cell shows the empty well.
+        if (index.data(FileListModel::UnsavedMarkRole).toBool()) {
+            p->setPen(QPen(Inverted(kUnsavedPenColour), 2, Qt::DotLine, Qt::FlatCap));
+            for (const QLine& l : UnsavedMark(cell))
+                p->drawLine(WithoutEnd(l));
+        }
+        if (index.data(FileListModel::SelectedRole).toBool()) {
+            p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            p->setPen(QPen(kSelectionColour, 2, Qt::DotLine, Qt::FlatCap));
+            p->setBrush(Qt::NoBrush);
+            p->drawRect(SelectionFrame(cell));
+        }
+        p->restore();
+    }
+};
 
 } // namespace
 
 CFileListView::CFileListView(FileListModel& model, QWidget* parent)
-    : QWidget(parent), model_(model) {
-    setFixedSize(kWidth, kHeight);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    // The window keeps the keyboard: F2 and the other hot keys work after a
-    // click in the list.
-    setFocusPolicy(Qt::NoFocus);
+    : QListView(parent), model_(model) {
+    // A grid of equal cells that wraps at the right edge: rows scroll one at
+    // a time, so the skin's wells stay under the cells.
+    setViewMode(QListView::ListMode);
+    setFlow(QListView::LeftToRight);
+    setWrapping(true);
+    setResizeMode(QListView::Adjust);
+    setMovement(QListView::Static);
+    setUniformItemSizes(true);
+    setGridSize(QSize(kCellWidth + kGap, kCellHeight + kGap));
+    setSpacing(0);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSelectionMode(QAbstractItemView::NoSelection); // the model keeps the selection
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(false);
+    setAutoScroll(false);
+    setItemDelegate(new SkinCellDelegate(this));
+    // The window keeps the keyboard until the user clicks in the list: its
+    // hot keys are shortcuts of the window and work either way.
+    setFocusPolicy(Qt::ClickFocus);
+    verticalScrollBar()->setObjectName(QStringLiteral("fileListScrollBar"));
+    verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
 
-    scrollBar_ = new QScrollBar(Qt::Vertical, this);
-    scrollBar_->setObjectName(QStringLiteral("fileListScrollBar"));
-    scrollBar_->setFocusPolicy(Qt::NoFocus);
-    scrollBar_->setGeometry(kWidth - 1 - kScrollBarWidth, 1, kScrollBarWidth, kHeight - 2);
-    scrollBar_->setSingleStep(1);
-    connect(scrollBar_, &QScrollBar::valueChanged, this, &CFileListView::onScrollValue);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, kBorderColour);
+    pal.setColor(QPalette::Text, kBorderColour);
+    setPalette(pal);
+    setForegroundRole(QPalette::WindowText);
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
 
-    geometry_ = PageGeometry::For(clientRect().size());
-    connect(&model_, &FileListModel::pageChanged, this, &CFileListView::RenderList);
-    connect(&model_, &FileListModel::scrollChanged, this, &CFileListView::showScrollInfo);
+    setModel(&model_);
+    // A list that fits in the strip keeps its bar, with the arrows disabled.
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this,
+            [this](int min, int max) { verticalScrollBar()->setEnabled(max > min); });
+    // Each list keeps its place while the other is shown, and a new scan
+    // leaves the list where it was.
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { topRow_[size_t(Slot(model_.mode()))] = TopRow(); });
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
+        executeDelayedItemsLayout();
+        verticalScrollBar()->setValue(topRow_[size_t(Slot(model_.mode()))]);
+    });
+    connect(&model_, &FileListModel::selectedChanged, this, &CFileListView::followSelection);
+    followSelection();
 }
 
-QRect CFileListView::clientRect() const {
-    return QRect(1, 1, width() - 2 - kScrollBarWidth, height() - 2);
+QRect CFileListView::CellRect(int row) const {
+    const QModelIndex i = model_.index(row);
+    return i.isValid() ? CellIn(visualRect(i)) : QRect();
 }
 
-void CFileListView::RenderList() {
-    const QRect client = clientRect();
-    if (client.isEmpty()) return;
-    geometry_ = PageGeometry::For(client.size());
+int CFileListView::RowAt(QPoint viewportPos) const {
+    const QModelIndex i = indexAt(viewportPos);
+    return i.isValid() && CellIn(visualRect(i)).contains(viewportPos) ? i.row() : -1;
+}
 
-    QImage work(client.size(), QImage::Format_RGB32);
-    work.fill(Qt::black);
-    QPainter p(&work);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    const int background = model_.mode() == ListMode::Pictures ? kPicListPictures : kPicListVideos;
-    p.drawImage(0, 0, SkinImage(background));
+int CFileListView::TopRow() const {
+    return verticalScrollBar()->value();
+}
 
-    cells_ = model_.VisiblePage(geometry_);
-    QPen markPen(Inverted(kUnsavedPenColour), 2, Qt::DotLine, Qt::FlatCap);
-    for (const FileListModel::PageCell& c : cells_) {
-        const QRect r = geometry_.cells[size_t(c.cell)];
-        if (c.placeholder) {
-            DrawPlaceholder(p, r, c.name);
-        } else if (!c.thumb.isNull()) {
-            if (c.thumb.size() == r.size())
-                p.drawImage(r.topLeft(), c.thumb);
-            else
-                p.drawImage(r, c.thumb);
-        }
-        if (c.unsavedMark) {
-            p.setPen(markPen);
-            for (const QLine& l : geometry_.UnsavedMark(c.cell))
-                p.drawLine(WithoutEnd(l));
-        }
+void CFileListView::followSelection() {
+    const int s = model_.SelectedIndex(model_.mode());
+    const QModelIndex i = model_.index(s);
+    if (i.isValid()) {
+        selectionModel()->setCurrentIndex(i, QItemSelectionModel::NoUpdate);
+        scrollTo(i);
+    } else {
+        selectionModel()->clearCurrentIndex();
     }
-
-    // The selection frame is XOR-ed onto the finished page.
-    const int selected = model_.SelectedCell();
-    if (selected >= 0) {
-        p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        p.setPen(QPen(kSelectionColour, 2, Qt::DotLine, Qt::FlatCap));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(geometry_.SelectionFrame(selected));
-    }
-    p.end();
-    page_ = work;
-    ++renders_;
-    update();
+    // The frame reaches past its cell's grid square: the whole strip again.
+    viewport()->update();
 }
 
-void CFileListView::UpdateScrollBar() {
-    model_.UpdateScrollBar(); // answers through scrollChanged
+void CFileListView::updateGeometries() {
+    QListView::updateGeometries();
+    // A row counts as shown when its cell is whole, though the gap below the
+    // last one is cut off (478 pixels hold six rows of the skin's cells), so
+    // the bottom of the list shows a full last page.
+    QScrollBar* bar = verticalScrollBar();
+    const int n = model_.rowCount();
+    if (n == 0) return;
+    const int rowHeight = kCellHeight + kGap;
+    const int rows = rectForIndex(model_.index(n - 1)).top() / rowHeight + 1;
+    const int shown = std::max(1, (viewport()->height() - kTop - kCellHeight) / rowHeight + 1);
+    bar->setRange(0, std::max(0, rows - shown));
+    bar->setPageStep(shown);
 }
 
-void CFileListView::showScrollInfo(const ScrollInfo& info) {
-    settingScroll_ = true;
-    scrollBar_->setRange(info.min, info.max);
-    scrollBar_->setPageStep(info.page);
-    scrollBar_->setValue(info.pos);
-    // A list that fits on a page keeps its bar, with the arrows disabled.
-    scrollBar_->setEnabled(info.arrowsEnabled);
-    settingScroll_ = false;
+void CFileListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                const QList<int>& roles) {
+    QListView::dataChanged(topLeft, bottomRight, roles);
+    // The frame and the mark reach past the cell's grid square.
+    viewport()->update();
 }
 
-void CFileListView::onScrollValue(int value) {
-    if (settingScroll_) return;
-    // Arrows, page clicks and dragging all end here as a new top row; the
-    // model clamps it to the list's rows.
-    if (value != model_.TopRow(model_.mode())) model_.Scroll(ScrollAction::ThumbPosition, value);
-}
-
-bool CFileListView::event(QEvent* e) {
-    if (e->type() == QEvent::ToolTip) {
-        // The name of the file under the pointer, raw bytes escaped.
-        auto* help = static_cast<QHelpEvent*>(e);
-        const QPoint client = help->pos() - clientRect().topLeft();
-        QString name;
-        for (const FileListModel::PageCell& c : cells_)
-            if (geometry_.cells[size_t(c.cell)].contains(client)) name = c.name;
-        if (name.isEmpty())
-            QToolTip::hideText();
+void CFileListView::paintEvent(QPaintEvent* e) {
+    {
+        // The skin's background: its first well, repeated for every cell.
+        QPainter p(viewport());
+        const int background =
+            model_.mode() == tvx::ListMode::Pictures ? kPicListPictures : kPicListVideos;
+        const QPixmap skin = SkinPixmap(background);
+        const int columns = kCellWidth + kGap;
+        const QRect tile(0, 0, columns, kCellHeight + kGap);
+        // Right to left, the columns are counted from the right edge.
+        const QPoint offset(
+            isRightToLeft() ? (columns - viewport()->width() % columns) % columns : 0, 0);
+        if (skin.isNull())
+            p.fillRect(e->rect(), kBorderColour);
         else
-            QToolTip::showText(help->globalPos(), name, this);
-        return true;
+            p.drawTiledPixmap(viewport()->rect(), skin.copy(tile), offset);
     }
-    return QWidget::event(e);
-}
-
-void CFileListView::paintEvent(QPaintEvent*) {
-    if (page_.isNull()) RenderList();
-    QPainter p(this);
-    p.setPen(QColor(11, 15, 20));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
-    p.drawImage(clientRect().topLeft(), page_);
-}
-
-void CFileListView::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
-    scrollBar_->setGeometry(width() - 1 - kScrollBarWidth, 1, kScrollBarWidth, height() - 2);
-    RenderList();
-}
-
-bool CFileListView::selectUnder(const QPoint& widgetPos) {
-    // The cells are those of the page on screen; compose it first if it
-    // never was.
-    if (page_.isNull()) RenderList();
-    return model_.SelectAt(geometry_, widgetPos - clientRect().topLeft());
+    QListView::paintEvent(e);
 }
 
 void CFileListView::mousePressEvent(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
+    const int row = RowAt(pos);
     if (e->button() == Qt::LeftButton) {
         // A click between the cells clears the selection.
-        selectUnder(pos);
+        model_.SelectIndex(row);
     } else if (e->button() == Qt::RightButton) {
         // The file menu only over a file: its commands act on it.
-        if (selectUnder(pos)) emit menuRequested(e->globalPosition().toPoint());
+        if (model_.SelectIndex(row)) emit menuRequested(e->globalPosition().toPoint());
     }
     e->accept();
 }
@@ -209,22 +251,77 @@ void CFileListView::mouseDoubleClickEvent(QMouseEvent* e) {
         mousePressEvent(e);
         return;
     }
-    if (selectUnder(e->position().toPoint())) emit openRequested();
+    if (model_.SelectIndex(RowAt(e->position().toPoint()))) emit openRequested();
+    e->accept();
+}
+
+void CFileListView::mouseMoveEvent(QMouseEvent* e) {
+    // No dragging a selection over the cells.
+    e->accept();
+}
+
+void CFileListView::mouseReleaseEvent(QMouseEvent* e) {
+    e->accept();
+}
+
+void CFileListView::keyPressEvent(QKeyEvent* e) {
+    CursorAction move;
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (model_.GetSelected(nullptr)) emit openRequested();
+        e->accept();
+        return;
+    case Qt::Key_Delete:
+        emit deleteRequested();
+        e->accept();
+        return;
+    case Qt::Key_Up:
+        move = MoveUp;
+        break;
+    case Qt::Key_Down:
+        move = MoveDown;
+        break;
+    case Qt::Key_Left:
+        move = MoveLeft;
+        break;
+    case Qt::Key_Right:
+        move = MoveRight;
+        break;
+    case Qt::Key_Home:
+        move = MoveHome;
+        break;
+    case Qt::Key_End:
+        move = MoveEnd;
+        break;
+    case Qt::Key_PageUp:
+        move = MovePageUp;
+        break;
+    case Qt::Key_PageDown:
+        move = MovePageDown;
+        break;
+    default:
+        // Everything else is the window's (no search by typing here).
+        e->ignore();
+        return;
+    }
+    const QModelIndex next = moveCursor(move, e->modifiers());
+    if (next.isValid()) model_.SelectIndex(next.row());
     e->accept();
 }
 
 void CFileListView::wheelEvent(QWheelEvent* e) {
-    // Unlike the scroll arrows of old list strips, which ignored the wheel,
-    // each notch scrolls one row here, as every list on a Linux desktop does;
-    // a touchpad's small steps add up to a notch first.
+    // Each notch scrolls one row, as the arrows of the bar do; a touchpad's
+    // small steps add up to a notch first.
     wheelRemainder_ += e->angleDelta().y();
+    QScrollBar* bar = verticalScrollBar();
     while (wheelRemainder_ >= kWheelNotch) {
         wheelRemainder_ -= kWheelNotch;
-        model_.Scroll(ScrollAction::LineUp);
+        bar->setValue(bar->value() - 1);
     }
     while (wheelRemainder_ <= -kWheelNotch) {
         wheelRemainder_ += kWheelNotch;
-        model_.Scroll(ScrollAction::LineDown);
+        bar->setValue(bar->value() + 1);
     }
     e->accept();
 }

@@ -54,10 +54,10 @@ protected:
     CFileListView* view() { return files().view(); }
     void ClickList(QPoint client, Qt::MouseButton button = Qt::LeftButton,
                    QEvent::Type type = QEvent::MouseButtonPress) {
-        const QPoint at = view()->clientRect().topLeft() + client;
-        QMouseEvent e(type, QPointF(at), QPointF(view()->mapToGlobal(at)), button, button,
+        QWidget* port = view()->viewport();
+        QMouseEvent e(type, QPointF(client), QPointF(port->mapToGlobal(client)), button, button,
                       Qt::NoModifier);
-        QApplication::sendEvent(view(), &e);
+        QApplication::sendEvent(port, &e);
     }
     // Runs `inside` on the first modal dialog of type T that shows up while
     // `run` runs; answers whether one did.
@@ -94,7 +94,7 @@ TEST_F(FileListWindow, TheListTakesTheFileListPlaceAndANewStillComesSelected) {
     ASSERT_TRUE(img.save(path, "BMP"));
     emit Parts(*dlg_).stills().saved(path);
     EXPECT_EQ(files().SelectedPath(), path);
-    EXPECT_EQ(files().model().SelectedCell(), 0);
+    EXPECT_EQ(view()->currentIndex().row(), 0);
 
     // Switching to the videos tab shows the (empty) video list.
     emit Parts(*dlg_).recordingGlue()->finished(Parts(*dlg_).storage().video + "/Video_1.avi");
