@@ -314,6 +314,8 @@ const NamedText kNamedTexts[] = {
     {"HintOnCircle", {"Click a point on the circle"}},
     {"HintPoint", {"Click point %1 of %2"}},
     {"HintLabel", {"Click where the label goes; Esc cancels"}},
+    // Photo Measure's zoom
+    {"ZoomFit", {"Fit"}},
     // Message-box buttons
     {"Yes", {"Yes"}},
     {"No", {"No"}},
