@@ -316,6 +316,7 @@ const NamedText kNamedTexts[] = {
     {"HintLabel", {"Click where the label goes; Esc cancels"}},
     // Photo Measure's zoom
     {"ZoomFit", {"Fit"}},
+    {"FullScreen", {"Full Screen    Ctrl+F"}},
     // Message-box buttons
     {"Yes", {"Yes"}},
     {"No", {"No"}},

@@ -146,6 +146,8 @@ void CClientArea::paintEvent(QPaintEvent*) {
     }
     const qreal dpr = devicePixelRatioF();
     paintPanels(p);
+    // "640*480" and the counter read left to right in every language.
+    p.setLayoutDirection(Qt::LeftToRight);
     p.drawPixmap(tabAt(), SkinPixmap(listMode_ == 1 ? kPicTabPictures : kPicTabVideos, dpr));
 
     const QPoint resolution = resolutionAt();

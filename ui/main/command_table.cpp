@@ -28,6 +28,7 @@ constexpr MenuEntry kFileMenu[] = {
 constexpr MenuEntry kSettingMenu[] = {
     {ids::kRes640},
     {ids::kRes720},
+    {ids::kFullScreen},
     {0},
     {ids::kDeviceSetting},
     {ids::kPenSettings},

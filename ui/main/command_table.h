@@ -72,6 +72,9 @@ inline constexpr CommandRow kCommands[] = {
     {ids::kMenuEMail, 0, 0, 0, 0, 0, nullptr, nullptr, "EMail", "E-Mail...", 0, false, false},
     {ids::kQuit, 0, 0, 0, 0, 0, nullptr, nullptr, "Quit", "Quit                      Ctrl+Q",
      (Qt::CTRL | Qt::Key_Q).toCombined(), false, false},
+    // Maximising maximises: full screen has a command of its own.
+    {ids::kFullScreen, 0, 0, 0, 0, 0, nullptr, nullptr, "FullScreen", "Full Screen    Ctrl+F",
+     (Qt::CTRL | Qt::Key_F).toCombined(), false, false},
     {ids::kRes640, 0, 0, 0, 0, 0, nullptr, nullptr, "640*480", "640*480    F11", Qt::Key_F11, false,
      false},
     {ids::kRes720, 0, 0, 0, 0, 0, nullptr, nullptr, "720*480", "720*480    F12", Qt::Key_F12, false,

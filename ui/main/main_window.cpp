@@ -215,6 +215,7 @@ void MainWindow::connectWindowCommands() {
     for (const LanguageMenuItem& item : kLanguageMenu)
         on(item.command, [this, item] { switchLanguage(item.primary, item.sub); });
     on(ids::kQuit, [this] { close(); });
+    on(ids::kFullScreen, [this] { fullScreen_->Enter(); });
     // The result is not checked: a missing manual shows nothing of ours.
     on(ids::kManual, [] { QDesktopServices::openUrl(QUrl::fromLocalFile(ManualFilePath())); });
     on(ids::kUpdate, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportAddress))); });

@@ -63,6 +63,7 @@ constexpr int kCopyMeasures = 33004;
 constexpr int kScaleBar = 33005;
 constexpr int kStillTiff = 33006;
 constexpr int kQuit = 33007;
+constexpr int kFullScreen = 33008;
 constexpr int kStack = 33010;
 constexpr int kStackDepthMap = 33011;
 constexpr int kStackKeepFrames = 33012;
