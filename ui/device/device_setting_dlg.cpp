@@ -46,7 +46,7 @@ void CSpin::Down() {
     emit stepped(-1);
 }
 
-CDeviceSettingDlg::CDeviceSettingDlg(CaptureEngine& engine, QWidget* parent)
+DeviceSettingsDialog::DeviceSettingsDialog(CaptureEngine& engine, QWidget* parent)
     : QDialog(parent), engine_(engine) {
     setFixedSize(430, 400);
     // Template wording until the device is read.
@@ -102,14 +102,14 @@ CDeviceSettingDlg::CDeviceSettingDlg(CaptureEngine& engine, QWidget* parent)
 
     auto* def = Named(new QPushButton(QStringLiteral("Default"), this), kDefault);
     def->setGeometry(22, 362, 90, 28);
-    connect(def, &QPushButton::clicked, this, &CDeviceSettingDlg::OnDefault);
+    connect(def, &QPushButton::clicked, this, &DeviceSettingsDialog::OnDefault);
     auto* ok = Named(new QPushButton(QStringLiteral("OK"), this), kOk);
     ok->setGeometry(222, 362, 90, 28);
-    connect(ok, &QPushButton::clicked, this, &CDeviceSettingDlg::OnOk);
+    connect(ok, &QPushButton::clicked, this, &DeviceSettingsDialog::OnOk);
     auto* exit = Named(new QPushButton(QStringLiteral("Exit"), this), kExit);
     exit->setGeometry(322, 362, 90, 28);
     // Exit undoes nothing: every change already went to the device.
-    connect(exit, &QPushButton::clicked, this, &CDeviceSettingDlg::reject);
+    connect(exit, &QPushButton::clicked, this, &DeviceSettingsDialog::reject);
     // Enter confirms and Escape leaves; resetting every property takes a
     // click of its own.
     def->setAutoDefault(false);
@@ -133,7 +133,7 @@ CDeviceSettingDlg::CDeviceSettingDlg(CaptureEngine& engine, QWidget* parent)
 
 // Translations run longer than the English texts: labels take the room
 // they need from the sliders and lists beside them.
-void CDeviceSettingDlg::FitTexts() {
+void DeviceSettingsDialog::FitTexts() {
     int labels = 90;
     for (const RowControls& c : controls_)
         labels = std::max(labels, c.label->sizeHint().width());
@@ -154,14 +154,14 @@ void CDeviceSettingDlg::FitTexts() {
                            defaultButton_->height());
 }
 
-void CDeviceSettingDlg::ShowRow(int row, bool shown) {
+void DeviceSettingsDialog::ShowRow(int row, bool shown) {
     const RowControls& c = controls_[size_t(row)];
     for (QWidget* w : {static_cast<QWidget*>(c.slider), static_cast<QWidget*>(c.label),
                        static_cast<QWidget*>(c.edit), static_cast<QWidget*>(c.spin)})
         w->setVisible(shown);
 }
 
-void CDeviceSettingDlg::Refill() {
+void DeviceSettingsDialog::Refill() {
     filling_ = true;
     devices_->clear();
     norms_->clear();
@@ -233,7 +233,7 @@ void CDeviceSettingDlg::Refill() {
     filling_ = false;
 }
 
-void CDeviceSettingDlg::ApplySlider(int row) {
+void DeviceSettingsDialog::ApplySlider(int row) {
     if (filling_) return;
     VideoProcAmp* amp = engine_.GetVideoProcAmp();
     if (!amp) return;
@@ -246,14 +246,14 @@ void CDeviceSettingDlg::ApplySlider(int row) {
     c.edit->setText(Value3(r.value));
 }
 
-void CDeviceSettingDlg::StepRow(int row, int delta) {
+void DeviceSettingsDialog::StepRow(int row, int delta) {
     if (!engine_.GetVideoProcAmp()) return;
     QSlider* slider = controls_[size_t(row)].slider;
     const int value = std::clamp(slider->value() + delta, slider->minimum(), slider->maximum());
     if (value != slider->value()) slider->setValue(value); // ApplySlider sends it
 }
 
-void CDeviceSettingDlg::OnDefault() {
+void DeviceSettingsDialog::OnDefault() {
     VideoProcAmp* amp = engine_.GetVideoProcAmp();
     if (!amp) return;
     filling_ = true;
@@ -274,12 +274,12 @@ void CDeviceSettingDlg::OnDefault() {
     ApplyResolution();
 }
 
-void CDeviceSettingDlg::OnOk() {
+void DeviceSettingsDialog::OnOk() {
     ApplyResolution();
     accept();
 }
 
-void CDeviceSettingDlg::ApplyResolution() {
+void DeviceSettingsDialog::ApplyResolution() {
     switch (resolutions_->currentIndex()) {
     case 0:
         engine_.SetResolution(320, 240);
@@ -302,17 +302,17 @@ void CDeviceSettingDlg::ApplyResolution() {
     }
 }
 
-void CDeviceSettingDlg::ApplyNorm() {
+void DeviceSettingsDialog::ApplyNorm() {
     if (engine_.ButtonLibraryMode() != 1) return;
     engine_.SetTvFormat(norms_->currentIndex() == 1 ? kTvFormatPalB : kTvFormatNtscM);
 }
 
-void CDeviceSettingDlg::SwitchDevice(int index) {
+void DeviceSettingsDialog::SwitchDevice(int index) {
     if (filling_ || index < 0) return;
     engine_.SelectDevice(devices_->itemData(index).toInt());
     // Filling clears the list this signal came from: do it once the signal
     // is over.
-    QMetaObject::invokeMethod(this, &CDeviceSettingDlg::Refill, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &DeviceSettingsDialog::Refill, Qt::QueuedConnection);
 }
 
 } // namespace tvx

@@ -33,10 +33,10 @@ signals:
 // open), and six picture properties of the device. Every change goes to the
 // device at once; OK applies the resolution once more and closes, Exit
 // closes. Works through the capture engine's public calls only.
-class CDeviceSettingDlg : public QDialog {
+class DeviceSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CDeviceSettingDlg(CaptureEngine& engine, QWidget* parent = nullptr);
+    explicit DeviceSettingsDialog(CaptureEngine& engine, QWidget* parent = nullptr);
 
     // The values read from the device at the last filling, per row.
     struct Row {

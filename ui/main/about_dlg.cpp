@@ -12,7 +12,7 @@
 
 namespace tvx {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(Text("AboutViewZandor1", "About Tavolux"));
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QStringLiteral(":/icons/app_128.svg")).pixmap(64, 64));
@@ -60,10 +60,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setFixedWidth(420);
 }
 
-QString CAboutDlg::description() const {
+QString AboutDialog::description() const {
     return description_->text();
 }
-QString CAboutDlg::lastLine() const {
+QString AboutDialog::lastLine() const {
     return lastLine_->text();
 }
 

@@ -8,10 +8,10 @@ namespace tvx {
 
 // The about box: product, description, version and a last line, all from
 // the language file.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 
     QString description() const;
     QString lastLine() const;

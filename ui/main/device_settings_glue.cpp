@@ -14,14 +14,14 @@ DeviceSettingsGlue::DeviceSettingsGlue(CaptureSession& session, QAction* command
     // rebuilt the devices has returned.
     connect(&session_, &CaptureSession::connectionChecked, this, [this] {
         if (dialog_)
-            QMetaObject::invokeMethod(dialog_.data(), &CDeviceSettingDlg::Refill,
+            QMetaObject::invokeMethod(dialog_.data(), &DeviceSettingsDialog::Refill,
                                       Qt::QueuedConnection);
     });
 }
 
 void DeviceSettingsGlue::Open() {
     if (dialog_ || !session_.engine()) return;
-    CDeviceSettingDlg dlg(*session_.engine(), window_);
+    DeviceSettingsDialog dlg(*session_.engine(), window_);
     dialog_ = &dlg;
     dlg.exec();
 }

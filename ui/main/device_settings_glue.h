@@ -23,12 +23,12 @@ public:
     // Runs the dialog modally.
     void Open();
     // The dialog while it is open; null otherwise.
-    CDeviceSettingDlg* dialog() const { return dialog_; }
+    DeviceSettingsDialog* dialog() const { return dialog_; }
 
 private:
     CaptureSession& session_;
     QWidget* window_;
-    QPointer<CDeviceSettingDlg> dialog_;
+    QPointer<DeviceSettingsDialog> dialog_;
 };
 
 } // namespace tvx

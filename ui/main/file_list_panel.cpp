@@ -44,7 +44,7 @@ FileListPanel::FileListPanel(CClientArea* client, CommandActions& commands,
     FileCommands* files = files_.get();
     connect(files, &FileCommands::openVideoRequested, this, [this, files](const QString& path) {
         // Play works only while the list still has a selection.
-        CVideoPlayerDlg player(
+        VideoPlayerDialog player(
             path, [files] { return !files->SelectedPath().isEmpty(); }, window_);
         player.exec();
     });

@@ -12,8 +12,7 @@
 
 namespace tvx {
 
-CFocusMeterBar::CFocusMeterBar(CLiveView* view, const FrameSink& sink)
-    : QWidget(view), sink_(sink) {
+FocusMeterBar::FocusMeterBar(CLiveView* view, const FrameSink& sink) : QWidget(view), sink_(sink) {
     setObjectName(QStringLiteral("focusMeter"));
     // Clicks go through to the live measurements below.
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -22,17 +21,17 @@ CFocusMeterBar::CFocusMeterBar(CLiveView* view, const FrameSink& sink)
     place();
 }
 
-void CFocusMeterBar::place() {
+void FocusMeterBar::place() {
     const QWidget* view = parentWidget();
     setGeometry(kMargin, view->height() - kHeight - kMargin, kWidth, kHeight);
 }
 
-bool CFocusMeterBar::eventFilter(QObject* watched, QEvent* event) {
+bool FocusMeterBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && event->type() == QEvent::Resize) place();
     return QWidget::eventFilter(watched, event);
 }
 
-void CFocusMeterBar::paintEvent(QPaintEvent*) {
+void FocusMeterBar::paintEvent(QPaintEvent*) {
     const FocusLevel reading = sink_.focusLevel();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -56,7 +55,7 @@ void CFocusMeterBar::paintEvent(QPaintEvent*) {
 
 FocusFeatures::FocusFeatures(CommandActions& commands, CLiveView* view, FrameSink& sink,
                              QObject* parent)
-    : QObject(parent), sink_(sink), bar_(new CFocusMeterBar(view, sink)) {
+    : QObject(parent), sink_(sink), bar_(new FocusMeterBar(view, sink)) {
     bar_->hide();
     flowCheck_.setInterval(500);
     connect(&flowCheck_, &QTimer::timeout, this, &FocusFeatures::showWhileFramesFlow);

@@ -13,10 +13,10 @@ class FrameSink;
 // The focus meter over the live picture: a small bar with a peak-hold mark
 // in the bottom left corner. A widget of its own above the live view, so it
 // is never part of the live surface and never reaches a still.
-class CFocusMeterBar : public QWidget {
+class FocusMeterBar : public QWidget {
     Q_OBJECT
 public:
-    CFocusMeterBar(CLiveView* view, const FrameSink& sink);
+    FocusMeterBar(CLiveView* view, const FrameSink& sink);
 
     static constexpr int kWidth = 132;
     static constexpr int kHeight = 18;
@@ -42,7 +42,7 @@ public:
                   QObject* parent = nullptr);
     ~FocusFeatures() override;
 
-    CFocusMeterBar* bar() const { return bar_; }
+    FocusMeterBar* bar() const { return bar_; }
 
     static constexpr const char* kMeterKey = "FocusMeter";
     static constexpr const char* kSharpestKey = "SharpestStill";
@@ -53,8 +53,8 @@ private:
     void showWhileFramesFlow();
 
     FrameSink& sink_;
-    CFocusMeterBar* bar_ = nullptr; // a child of the live view
-    QTimer flowCheck_;              // hides the bar while no frame is metered
+    FocusMeterBar* bar_ = nullptr; // a child of the live view
+    QTimer flowCheck_;             // hides the bar while no frame is metered
     quint64 seenReadings_ = 0;
 };
 

@@ -220,7 +220,7 @@ void MainWindow::connectWindowCommands() {
     on(ids::kManual, [] { QDesktopServices::openUrl(QUrl::fromLocalFile(ManualFilePath())); });
     on(ids::kUpdate, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportAddress))); });
     on(ids::kAbout, [this] {
-        CAboutDlg dlg(this);
+        AboutDialog dlg(this);
         dlg.exec();
     });
 }
@@ -269,7 +269,7 @@ void MainWindow::remindToCalibrate() {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                CPromptDlg dlg(this);
+                CalibrationReminderDialog dlg(this);
                 dlg.exec();
             },
             Qt::QueuedConnection);

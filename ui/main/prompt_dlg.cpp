@@ -11,7 +11,7 @@
 
 namespace tvx {
 
-CPromptDlg::CPromptDlg(QWidget* parent) : QDialog(parent) {
+CalibrationReminderDialog::CalibrationReminderDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(Text("MsgTitle", "Tavolux"));
     text_ = new QPlainTextEdit(
         Text("TipMeasurementCalibration", "Please Calibration before measurement."), this);
@@ -21,7 +21,7 @@ CPromptDlg::CPromptDlg(QWidget* parent) : QDialog(parent) {
     again_->setChecked(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setText(Text("Ok", "OK"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CPromptDlg::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CalibrationReminderDialog::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text_);
     layout->addWidget(again_);
@@ -29,17 +29,17 @@ CPromptDlg::CPromptDlg(QWidget* parent) : QDialog(parent) {
     setFixedWidth(340);
 }
 
-bool CPromptDlg::showNextTime() const {
+bool CalibrationReminderDialog::showNextTime() const {
     return again_->isChecked();
 }
-void CPromptDlg::setShowNextTime(bool on) {
+void CalibrationReminderDialog::setShowNextTime(bool on) {
     again_->setChecked(on);
 }
-QString CPromptDlg::message() const {
+QString CalibrationReminderDialog::message() const {
     return text_->toPlainText();
 }
 
-void CPromptDlg::accept() {
+void CalibrationReminderDialog::accept() {
     WriteSysDate(again_->isChecked() ? 1 : 0);
     QDialog::accept();
 }

@@ -9,10 +9,10 @@ namespace tvx {
 
 // The start-up reminder to calibrate before measuring, with the choice to
 // see it again next time.
-class CPromptDlg : public QDialog {
+class CalibrationReminderDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CPromptDlg(QWidget* parent = nullptr);
+    explicit CalibrationReminderDialog(QWidget* parent = nullptr);
 
     bool showNextTime() const;
     void setShowNextTime(bool on);

@@ -155,10 +155,10 @@ void RecordingGlue::OpenTimeLapse() {
     StillFlags& flags = session_.stillFlags();
     // A request that finds the last one still standing (no frame came, the
     // microscope was away) gives no picture of its own.
-    CCaptureTimerDlg dlg([&flags] { return flags.RequestIfIdle(StillSource::Keyboard); },
-                         CaptureFrameSize(), systemTimeLapseClock(), window_);
+    CaptureTimerDialog dlg([&flags] { return flags.RequestIfIdle(StillSource::Keyboard); },
+                           CaptureFrameSize(), systemTimeLapseClock(), window_);
     QString last;
-    connect(&dlg, &CCaptureTimerDlg::progress, this, [this, &last](const QString& text) {
+    connect(&dlg, &CaptureTimerDialog::progress, this, [this, &last](const QString& text) {
         last = text;
         emit timeLapseProgress(text);
     });

@@ -148,8 +148,8 @@ void CVideoArea::paintEvent(QPaintEvent*) {
     p.drawImage(target, frame);
 }
 
-CVideoPlayerDlg::CVideoPlayerDlg(const QString& path, std::function<bool()> stillSelected,
-                                 QWidget* parent)
+VideoPlayerDialog::VideoPlayerDialog(const QString& path, std::function<bool()> stillSelected,
+                                     QWidget* parent)
     : QDialog(parent), stillSelected_(std::move(stillSelected)) {
     setWindowTitle(Text("VideoPlayer", "Video Player"));
     setFixedSize(kDialogSize);
@@ -157,7 +157,7 @@ CVideoPlayerDlg::CVideoPlayerDlg(const QString& path, std::function<bool()> stil
     // The end of the file, or an error that ended playback early: either way
     // the player goes back to its start, paused. Queued, so that the player
     // is not changed while the playback reads its bus.
-    connect(&playback_, &VideoPlayback::finished, this, &CVideoPlayerDlg::OnStop,
+    connect(&playback_, &VideoPlayback::finished, this, &VideoPlayerDialog::OnStop,
             Qt::QueuedConnection);
     connect(
         &playback_, &VideoPlayback::failed, this,
@@ -200,13 +200,13 @@ CVideoPlayerDlg::CVideoPlayerDlg(const QString& path, std::function<bool()> stil
     light.setColor(QPalette::WindowText, QColor(220, 226, 234));
     time_->setPalette(light);
 
-    connect(first_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnFirst);
-    connect(backward_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnBackward);
-    connect(play_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnPlay);
-    connect(forward_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnForward);
-    connect(last_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnLast);
-    connect(stop_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnStop);
-    connect(pause_, &QAbstractButton::clicked, this, &CVideoPlayerDlg::OnPause);
+    connect(first_, &QAbstractButton::clicked, this, &VideoPlayerDialog::OnFirst);
+    connect(backward_, &QAbstractButton::clicked, this, &VideoPlayerDialog::OnBackward);
+    connect(play_, &QAbstractButton::clicked, this, &VideoPlayerDialog::OnPlay);
+    connect(forward_, &QAbstractButton::clicked, this, &VideoPlayerDialog::OnForward);
+    connect(last_, &QAbstractButton::clicked, this, &VideoPlayerDialog::OnLast);
+    connect(stop_, &QAbstractButton::clicked, this, &VideoPlayerDialog::OnStop);
+    connect(pause_, &QAbstractButton::clicked, this, &VideoPlayerDialog::OnPause);
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect r(QPoint(0, 0), kDialogSize);
@@ -226,23 +226,23 @@ CVideoPlayerDlg::CVideoPlayerDlg(const QString& path, std::function<bool()> stil
 
     positionTimer_.setInterval(kTimerPeriodMs);
     positionTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&positionTimer_, &QTimer::timeout, this, &CVideoPlayerDlg::OnPositionTimer);
+    connect(&positionTimer_, &QTimer::timeout, this, &VideoPlayerDialog::OnPositionTimer);
     keepFrameTimer_.setInterval(kTimerPeriodMs);
     connect(&keepFrameTimer_, &QTimer::timeout, video_, &CVideoArea::ShowNewFrame);
     // Seeks settle after the button that asked for them: the readout follows
     // on this timer rather than at each click.
-    connect(&keepFrameTimer_, &QTimer::timeout, this, &CVideoPlayerDlg::UpdateTimeReadout);
+    connect(&keepFrameTimer_, &QTimer::timeout, this, &VideoPlayerDialog::UpdateTimeReadout);
     keepFrameTimer_.start();
     UpdateTimeReadout();
 }
 
-CVideoPlayerDlg::~CVideoPlayerDlg() {
+VideoPlayerDialog::~VideoPlayerDialog() {
     positionTimer_.stop();
     keepFrameTimer_.stop();
     playback_.Release();
 }
 
-void CVideoPlayerDlg::UpdateButtons() {
+void VideoPlayerDialog::UpdateButtons() {
     pause_->setEnabled(true);
     // Stepping stays possible after the end and while paused: a user looks
     // back over the last seconds far more often than while it plays.
@@ -253,32 +253,32 @@ void CVideoPlayerDlg::UpdateButtons() {
     play_->setToolTip(play_->IsLatched() ? Text("TipPause", "Pause") : Text("TipPlay", "Play"));
 }
 
-void CVideoPlayerDlg::UpdateTimeReadout() {
+void VideoPlayerDialog::UpdateTimeReadout() {
     const QString text = PlaybackTimeText(playback_.Position(), playback_.Duration());
     if (time_->text() != text) time_->setText(text);
 }
 
-void CVideoPlayerDlg::OnFirst() {
+void VideoPlayerDialog::OnFirst() {
     playback_.ToFirst();
 }
 
-void CVideoPlayerDlg::OnBackward() {
+void VideoPlayerDialog::OnBackward() {
     pause_->Latch();
     playback_.PauseIfNotPaused();
     playback_.StepBackward();
 }
 
-void CVideoPlayerDlg::OnForward() {
+void VideoPlayerDialog::OnForward() {
     pause_->Latch();
     playback_.PauseIfNotPaused();
     playback_.StepForward();
 }
 
-void CVideoPlayerDlg::OnLast() {
+void VideoPlayerDialog::OnLast() {
     playback_.ToLast();
 }
 
-void CVideoPlayerDlg::OnPlay() {
+void VideoPlayerDialog::OnPlay() {
     if (play_->IsLatched()) {
         play_->Release();
         playback_.PauseIfNotPaused();
@@ -291,7 +291,7 @@ void CVideoPlayerDlg::OnPlay() {
     UpdateButtons();
 }
 
-void CVideoPlayerDlg::OnStop() {
+void VideoPlayerDialog::OnStop() {
     play_->Release();
     pause_->Release();
     UpdateButtons();
@@ -301,7 +301,7 @@ void CVideoPlayerDlg::OnStop() {
     playback_.Seek(0);
 }
 
-void CVideoPlayerDlg::OnPause() {
+void VideoPlayerDialog::OnPause() {
     if (pause_->IsLatched()) {
         pause_->Release();
         playback_.RunIfNotRunning();
@@ -313,12 +313,12 @@ void CVideoPlayerDlg::OnPause() {
     }
 }
 
-void CVideoPlayerDlg::OnPositionTimer() {
+void VideoPlayerDialog::OnPositionTimer() {
     slider_->setValue(int(playback_.Position() * 10));
     if (slider_->value() >= slider_->maximum()) OnStop();
 }
 
-void CVideoPlayerDlg::paintEvent(QPaintEvent*) {
+void VideoPlayerDialog::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (!background_.isNull())
         p.drawPixmap(0, 0, background_);
@@ -326,12 +326,12 @@ void CVideoPlayerDlg::paintEvent(QPaintEvent*) {
         p.fillRect(rect(), QColor(40, 44, 52));
 }
 
-void CVideoPlayerDlg::keyPressEvent(QKeyEvent* event) {
+void VideoPlayerDialog::keyPressEvent(QKeyEvent* event) {
     // Enter and Escape do not close the player; only its close box does.
     if (!SwallowEnterAndEscape(event)) QDialog::keyPressEvent(event);
 }
 
-void CVideoPlayerDlg::closeEvent(QCloseEvent* event) {
+void VideoPlayerDialog::closeEvent(QCloseEvent* event) {
     keepFrameTimer_.stop();
     positionTimer_.stop();
     playback_.Release();

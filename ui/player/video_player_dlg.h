@@ -39,14 +39,14 @@ private:
 // pause symbol while the video plays; the stepping buttons work whenever a
 // file is open. Opened modally by the main window on the selected
 // video of the file list.
-class CVideoPlayerDlg : public QDialog {
+class VideoPlayerDialog : public QDialog {
     Q_OBJECT
 public:
     // `stillSelected` answers whether the file list still has a selected
     // entry (Play does nothing without one); none means it always has.
-    explicit CVideoPlayerDlg(const QString& path, std::function<bool()> stillSelected = {},
-                             QWidget* parent = nullptr);
-    ~CVideoPlayerDlg() override;
+    explicit VideoPlayerDialog(const QString& path, std::function<bool()> stillSelected = {},
+                               QWidget* parent = nullptr);
+    ~VideoPlayerDialog() override;
 
     const VideoPlayback& playback() const { return playback_; }
     // Why the file could not be opened, empty when it was.

@@ -24,8 +24,8 @@ QString StartText() {
 
 } // namespace
 
-CCaptureTimerDlg::CCaptureTimerDlg(std::function<bool()> requestStill, QSize frameSize,
-                                   TimeLapseClock& clock, QWidget* parent)
+CaptureTimerDialog::CaptureTimerDialog(std::function<bool()> requestStill, QSize frameSize,
+                                       TimeLapseClock& clock, QWidget* parent)
     : QDialog(parent), clock_(clock), frameSize_(frameSize) {
     TimeLapseWorker::Callbacks callbacks;
     callbacks.requestStill = std::move(requestStill);
@@ -124,10 +124,10 @@ CCaptureTimerDlg::CCaptureTimerDlg(std::function<bool()> requestStill, QSize fra
 
     startStop_ = Named(new QPushButton(StartText(), this), kStartStop);
     startStop_->setGeometry(dlgWidth - 200, 200, 90, 28);
-    connect(startStop_, &QPushButton::clicked, this, &CCaptureTimerDlg::onStartStop);
+    connect(startStop_, &QPushButton::clicked, this, &CaptureTimerDialog::onStartStop);
     auto* cancel = Named(new QPushButton(Text("Cancel", "Cancel"), this), 2);
     cancel->setGeometry(dlgWidth - 100, 200, 90, 28);
-    connect(cancel, &QPushButton::clicked, this, &CCaptureTimerDlg::reject);
+    connect(cancel, &QPushButton::clicked, this, &CaptureTimerDialog::reject);
     startNow_ = Named(new QCheckBox(Text("StartNow", "Start now"), this), kStartNow);
     startNow_->setGeometry(10, 203, dlgWidth - 220, 22);
     connect(startNow_, &QCheckBox::toggled, this, [this](bool now) {
@@ -140,13 +140,13 @@ CCaptureTimerDlg::CCaptureTimerDlg(std::function<bool()> requestStill, QSize fra
         edit(i)->setText(QString::number(start[i]));
     fillStart(StampAfter(clock_.Now(), kStartLeadSeconds));
 
-    connect(edit(8), &QLineEdit::editingFinished, this, &CCaptureTimerDlg::updateEstimate);
+    connect(edit(8), &QLineEdit::editingFinished, this, &CaptureTimerDialog::updateEstimate);
     updateEstimate();
-    connect(&tick_, &QTimer::timeout, this, &CCaptureTimerDlg::onTick);
+    connect(&tick_, &QTimer::timeout, this, &CaptureTimerDialog::onTick);
     tick_.start(250);
 }
 
-void CCaptureTimerDlg::fillStart(const LocalStamp& start) {
+void CaptureTimerDialog::fillStart(const LocalStamp& start) {
     const int fields[6] = {start.year, start.month,  start.day,
                            start.hour, start.minute, start.second};
     for (int i = 0; i < 6; ++i) {
@@ -155,19 +155,19 @@ void CCaptureTimerDlg::fillStart(const LocalStamp& start) {
     }
 }
 
-bool CCaptureTimerDlg::startUntouched() const {
+bool CaptureTimerDialog::startUntouched() const {
     for (int i = 0; i < 6; ++i)
         if (edit(i)->text() != filledStart_[size_t(i)]) return false;
     return true;
 }
 
-void CCaptureTimerDlg::showProgress(const QString& text) {
+void CaptureTimerDialog::showProgress(const QString& text) {
     if (progress_->text() == text) return;
     progress_->setText(text);
     emit progress(text);
 }
 
-void CCaptureTimerDlg::onTick() {
+void CaptureTimerDialog::onTick() {
     if (count_ == 0) {
         if (startUntouched()) fillStart(StampAfter(clock_.Now(), kStartLeadSeconds));
         return;
@@ -178,12 +178,12 @@ void CCaptureTimerDlg::onTick() {
     showProgress(TimeLapseProgressText(completed_, count_, toNext));
 }
 
-CCaptureTimerDlg::~CCaptureTimerDlg() {
+CaptureTimerDialog::~CaptureTimerDialog() {
     worker_->Stop();
     worker_->Join();
 }
 
-std::optional<TimeLapseFields> CCaptureTimerDlg::ReadFields() {
+std::optional<TimeLapseFields> CaptureTimerDialog::ReadFields() {
     TimeLapseFields f;
     for (int i = 0; i < kTimeLapseFieldCount; ++i) {
         const FieldRange& r = kTimeLapseRanges[i];
@@ -200,7 +200,7 @@ std::optional<TimeLapseFields> CCaptureTimerDlg::ReadFields() {
     return f;
 }
 
-void CCaptureTimerDlg::updateEstimate() {
+void CaptureTimerDialog::updateEstimate() {
     bool ok = false;
     const int count = edit(8)->text().trimmed().toInt(&ok);
     if (!ok || count < 1 || count > 200) {
@@ -210,7 +210,7 @@ void CCaptureTimerDlg::updateEstimate() {
     estimate_->setText(SizeEstimateText(count, frameSize_.width(), frameSize_.height()));
 }
 
-void CCaptureTimerDlg::onStartStop() {
+void CaptureTimerDialog::onStartStop() {
     if (startStop_->text() != StartText()) {
         completed_ = 0;
         completedLabel_->setNum(0);
@@ -241,7 +241,7 @@ void CCaptureTimerDlg::onStartStop() {
     startStop_->setText(Text("Stop", "Stop"));
 }
 
-void CCaptureTimerDlg::reject() {
+void CaptureTimerDialog::reject() {
     worker_->Stop();
     worker_->Join();
     QDialog::reject();

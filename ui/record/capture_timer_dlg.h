@@ -24,14 +24,14 @@ namespace tvx {
 // the user types one of its fields, so Start with it always starts; "Start
 // now" starts at once. A line under the fields counts down to the first
 // picture and then tells how far the series has come.
-class CCaptureTimerDlg : public QDialog {
+class CaptureTimerDialog : public QDialog {
     Q_OBJECT
 public:
     // `requestStill` answers false when the request merged into one that
     // still stood (see TimeLapseWorker).
-    CCaptureTimerDlg(std::function<bool()> requestStill, QSize frameSize,
-                     TimeLapseClock& clock = systemTimeLapseClock(), QWidget* parent = nullptr);
-    ~CCaptureTimerDlg() override;
+    CaptureTimerDialog(std::function<bool()> requestStill, QSize frameSize,
+                       TimeLapseClock& clock = systemTimeLapseClock(), QWidget* parent = nullptr);
+    ~CaptureTimerDialog() override;
 
     // Cancel and the close box: stop the series, wait for the worker, close.
     void reject() override;

@@ -28,8 +28,8 @@ constexpr int kDefaultQuality = 85;
 
 } // namespace
 
-CCompressorDlg::CCompressorDlg(int width, int height, const CompressorChoice& current,
-                               QWidget* parent)
+CompressorDialog::CompressorDialog(int width, int height, const CompressorChoice& current,
+                                   QWidget* parent)
     : QDialog(parent), list_(AvailableCompressors(width, height)) {
     setWindowTitle(Text("CompressTilte", "Compress Format Selection"));
     auto* layout = new QVBoxLayout(this);
@@ -70,27 +70,27 @@ CCompressorDlg::CCompressorDlg(int width, int height, const CompressorChoice& cu
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    connect(encoders_, &QListWidget::currentRowChanged, this, &CCompressorDlg::onRowChanged);
+    connect(encoders_, &QListWidget::currentRowChanged, this, &CompressorDialog::onRowChanged);
     if (!list_.empty()) encoders_->setCurrentRow(selected);
     onRowChanged(encoders_->currentRow());
 }
 
-void CCompressorDlg::onRowChanged(int row) {
+void CompressorDialog::onRowChanged(int row) {
     const bool has = row >= 0 && size_t(row) < list_.size() && list_[size_t(row)].hasQuality;
     quality_->setEnabled(has);
     qualityBox_->setEnabled(has);
 }
 
-CompressorChoice CCompressorDlg::choice() const {
+CompressorChoice CompressorDialog::choice() const {
     const int row = encoders_->currentRow();
     if (row < 0 || size_t(row) >= list_.size()) return DefaultCompressor();
     const CompressorInfo& c = list_[size_t(row)];
     return CompressorChoice{c.encoder, c.hasQuality ? qualityBox_->value() : -1};
 }
 
-std::optional<CompressorChoice> CCompressorDlg::Choose(QWidget* parent, int width, int height,
-                                                       const CompressorChoice& current) {
-    CCompressorDlg dlg(width, height, current, parent);
+std::optional<CompressorChoice> CompressorDialog::Choose(QWidget* parent, int width, int height,
+                                                         const CompressorChoice& current) {
+    CompressorDialog dlg(width, height, current, parent);
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return dlg.choice();
 }

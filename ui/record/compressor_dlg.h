@@ -15,11 +15,11 @@ namespace tvx {
 
 // The compressor chooser: the encoders that open at the frame size, with a
 // quality for those that have one.
-class CCompressorDlg : public QDialog {
+class CompressorDialog : public QDialog {
     Q_OBJECT
 public:
-    CCompressorDlg(int width, int height, const CompressorChoice& current,
-                   QWidget* parent = nullptr);
+    CompressorDialog(int width, int height, const CompressorChoice& current,
+                     QWidget* parent = nullptr);
 
     CompressorChoice choice() const;
 

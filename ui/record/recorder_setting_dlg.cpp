@@ -20,7 +20,7 @@ namespace tvx {
 using namespace record_ids;
 
 CompressorChooser DefaultCompressorChooser() {
-    return &CCompressorDlg::Choose;
+    return &CompressorDialog::Choose;
 }
 
 QString RangeMessage(int low, int high) {
@@ -34,9 +34,9 @@ constexpr int kSecondsHigh = 99999;
 
 } // namespace
 
-CRecorderSettingDlg::CRecorderSettingDlg(int captureWidth, int captureHeight,
-                                         RecorderDialogState& state, CompressorChooser chooser,
-                                         QWidget* parent)
+RecorderSettingsDialog::RecorderSettingsDialog(int captureWidth, int captureHeight,
+                                               RecorderDialogState& state,
+                                               CompressorChooser chooser, QWidget* parent)
     : QDialog(parent), width_(captureWidth), height_(captureHeight), state_(state),
       chooser_(std::move(chooser)) {
     setWindowTitle(Text("RecorderSetting", "Recorder Setting"));
@@ -68,17 +68,17 @@ CRecorderSettingDlg::CRecorderSettingDlg(int captureWidth, int captureHeight,
 
     auto* compress = Named(new QPushButton(Text("Compress", "Compress"), this), kCompress);
     compress->setGeometry(12, 110, std::max(84, compress->sizeHint().width()), 26);
-    connect(compress, &QPushButton::clicked, this, &CRecorderSettingDlg::onCompress);
+    connect(compress, &QPushButton::clicked, this, &RecorderSettingsDialog::onCompress);
     auto* ok = Named(new QPushButton(Text("OK", "OK"), this), kOk);
     ok->setGeometry(width() - 184, 110, 80, 26);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CRecorderSettingDlg::accept);
+    connect(ok, &QPushButton::clicked, this, &RecorderSettingsDialog::accept);
     auto* cancel = Named(new QPushButton(Text("Cancel", "Cancel"), this), kCancel);
     cancel->setGeometry(width() - 94, 110, 80, 26);
-    connect(cancel, &QPushButton::clicked, this, &CRecorderSettingDlg::reject);
+    connect(cancel, &QPushButton::clicked, this, &RecorderSettingsDialog::reject);
 }
 
-void CRecorderSettingDlg::onCompress() {
+void RecorderSettingsDialog::onCompress() {
     compressorChosen_ = true;
     if (!chooser_) return;
     const std::optional<CompressorChoice> choice =
@@ -88,11 +88,11 @@ void CRecorderSettingDlg::onCompress() {
     if (choice && CompressorOpens(*choice, width_, height_)) state_.compressor = *choice;
 }
 
-int CRecorderSettingDlg::timeLimit() const {
+int RecorderSettingsDialog::timeLimit() const {
     return limit_->isChecked() ? seconds_->text().trimmed().toInt() : kNoTimeLimit;
 }
 
-void CRecorderSettingDlg::accept() {
+void RecorderSettingsDialog::accept() {
     // The choice belongs to this opening: a second OK after a range message
     // keeps it rather than falling back to the default.
     if (!compressorChosen_) state_.compressor = DefaultCompressor();

@@ -13,7 +13,7 @@ class QPushButton;
 namespace tvx {
 
 // The compressor chooser as the dialog sees it: the real one shows
-// CCompressorDlg, tests answer directly.
+// CompressorDialog, tests answer directly.
 using CompressorChooser = std::function<std::optional<CompressorChoice>(
     QWidget* parent, int width, int height, const CompressorChoice& current)>;
 CompressorChooser DefaultCompressorChooser();
@@ -28,14 +28,14 @@ struct RecorderDialogState {
 };
 
 // "Recorder Video Setting": frame rate, time limit, compressor.
-class CRecorderSettingDlg : public QDialog {
+class RecorderSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     // captureWidth x captureHeight is the size being captured; it gives the
     // frame-rate box its start value and the compressor its trial size.
-    CRecorderSettingDlg(int captureWidth, int captureHeight, RecorderDialogState& state,
-                        CompressorChooser chooser = DefaultCompressorChooser(),
-                        QWidget* parent = nullptr);
+    RecorderSettingsDialog(int captureWidth, int captureHeight, RecorderDialogState& state,
+                           CompressorChooser chooser = DefaultCompressorChooser(),
+                           QWidget* parent = nullptr);
 
     // Valid after OK: the limit in seconds, or kNoTimeLimit when unchecked.
     int timeLimit() const;

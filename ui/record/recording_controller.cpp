@@ -12,7 +12,8 @@ namespace {
 
 std::optional<RecorderDialogAnswer> RunRecorderDialog(QWidget* parent, QSize size,
                                                       RecorderDialogState& state) {
-    CRecorderSettingDlg dlg(size.width(), size.height(), state, DefaultCompressorChooser(), parent);
+    RecorderSettingsDialog dlg(size.width(), size.height(), state, DefaultCompressorChooser(),
+                               parent);
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return RecorderDialogAnswer{dlg.timeLimit()};
 }

@@ -34,7 +34,7 @@ public:
         // why. Asked before the dialog and again when it closes.
         std::function<bool()> mayStart;
     };
-    // Shows the recorder dialog. The real one runs CRecorderSettingDlg.
+    // Shows the recorder dialog. The real one runs RecorderSettingsDialog.
     using DialogRunner = std::function<std::optional<RecorderDialogAnswer>(
         QWidget* parent, QSize frameSize, RecorderDialogState& state)>;
 

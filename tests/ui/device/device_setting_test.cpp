@@ -95,7 +95,7 @@ TEST(DeviceSetting, RowsShowTheDeviceValuesAndSpinsStopAtTheEnds) {
                 engine.BuildGraph());
     ASSERT_NE(engine.GetVideoProcAmp(), nullptr);
 
-    CDeviceSettingDlg dlg(engine);
+    DeviceSettingsDialog dlg(engine);
     EXPECT_TRUE(microscope->calls.empty()); // filling sends nothing
     const PropertyRowIds& bright = kRows[0];
     EXPECT_EQ(Find<QSlider>(&dlg, bright.slider)->minimum(), -64);
@@ -151,7 +151,7 @@ TEST(DeviceSetting, WithoutPictureControlsNothingIsFilled) {
     CaptureEngine engine{std::vector<DeviceProvider*>{provider}};
     engine.SetWindows(nullptr);
     ASSERT_TRUE(engine.CreateDeviceEnumerator() && engine.EnumerateDevices());
-    CDeviceSettingDlg dlg(engine); // no graph: no controls
+    DeviceSettingsDialog dlg(engine); // no graph: no controls
     EXPECT_EQ(Find<QComboBox>(&dlg, kDeviceList)->count(), 0);
     EXPECT_EQ(dlg.windowTitle(), "Video Setting");
     Find<QPushButton>(&dlg, kDefault)->click();
@@ -186,7 +186,7 @@ TEST(DeviceSetting, OnlyMicroscopesAreListedAndDefaultRestoresEverything) {
     ASSERT_TRUE(test::Succeeded(rig.engine.SetResolution(320, 240)));
     ASSERT_TRUE(test::Succeeded(rig.engine.SetTvFormat(kTvFormatPalB)));
 
-    CDeviceSettingDlg dlg(rig.engine);
+    DeviceSettingsDialog dlg(rig.engine);
     auto* devices = Find<QComboBox>(&dlg, kDeviceList);
     ASSERT_EQ(devices->count(), 1);
     EXPECT_EQ(devices->itemText(0), SimulatedMicroscope::kFriendlyName);

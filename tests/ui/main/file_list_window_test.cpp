@@ -122,12 +122,12 @@ TEST_F(FileListWindow, OpenOnAVideoRunsThePlayer) {
     ASSERT_EQ(files().SelectedPath(), video);
 
     QString title;
-    const bool opened = WhileModal<CVideoPlayerDlg>(
+    const bool opened = WhileModal<VideoPlayerDialog>(
         [&] {
             Parts(*dlg_).OnCommand(ids::kOpen);
             test::WaitFor([&] { return !title.isEmpty(); }, 15000);
         },
-        [&](CVideoPlayerDlg* player) {
+        [&](VideoPlayerDialog* player) {
             title = player->windowTitle();
             EXPECT_TRUE(player->OpenError().isEmpty()) << player->OpenError().toStdString();
             QTimer::singleShot(50, player, &QDialog::reject);
@@ -151,9 +151,9 @@ TEST_F(FileListWindow, DeviceSettingsRefillAfterEachConnectionCheck) {
         }
     } counter(&refills);
 
-    const bool opened = WhileModal<CDeviceSettingDlg>(
+    const bool opened = WhileModal<DeviceSettingsDialog>(
         [&] { Parts(*dlg_).OnCommand(ids::kDeviceSetting); },
-        [&](CDeviceSettingDlg* d) {
+        [&](DeviceSettingsDialog* d) {
             EXPECT_EQ(Parts(*dlg_).deviceSettings().dialog(), d);
             d->installEventFilter(&counter);
             Parts(*dlg_).session().CheckConnection(); // a device came or went

@@ -48,7 +48,7 @@ protected:
         window_->InitDialog();
     }
     QAction* action(int id) { return Parts(*window_).commands().action(id); }
-    CFocusMeterBar* bar() { return window_->findChild<CFocusMeterBar*>(); }
+    FocusMeterBar* bar() { return window_->findChild<FocusMeterBar*>(); }
     FrameSink& sink() { return Parts(*window_).session().frameSink(); }
 
     // A simulated micrometer frame, blurred by `radius`, fed as the
@@ -111,8 +111,8 @@ TEST_F(FocusAndExport, MeterShowsOverTheLiveViewButNeverInTheStill) {
     }));
     const QRect where = bar()->geometry();
     EXPECT_EQ(where.bottomLeft(),
-              QPoint(CFocusMeterBar::kMargin,
-                     Parts(*window_).liveView()->height() - CFocusMeterBar::kMargin - 1));
+              QPoint(FocusMeterBar::kMargin,
+                     Parts(*window_).liveView()->height() - FocusMeterBar::kMargin - 1));
     // The live view as the user sees it carries the bar's white frame; the
     // surface that stills are composed from does not.
     const QImage shown = Parts(*window_).liveView()->grab().toImage();

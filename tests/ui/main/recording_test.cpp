@@ -347,7 +347,7 @@ TEST_F(RecordingWindow, TheClockButtonRunsASeriesThroughTheStillPath) {
     bool opened = false;
     // The dialog is modal: script it from inside its own event loop.
     QTimer::singleShot(0, [&] {
-        auto* timerDlg = qobject_cast<CCaptureTimerDlg*>(QApplication::activeModalWidget());
+        auto* timerDlg = qobject_cast<CaptureTimerDialog*>(QApplication::activeModalWidget());
         if (!timerDlg) return;
         opened = true;
         // One picture, started at once.
@@ -374,7 +374,7 @@ TEST_F(RecordingWindow, ATimeLapseThatMissedPicturesSaysHowMany) {
     ASSERT_NE(sim, nullptr);
     int requested = 0;
     QTimer::singleShot(0, [&] {
-        auto* timerDlg = qobject_cast<CCaptureTimerDlg*>(QApplication::activeModalWidget());
+        auto* timerDlg = qobject_cast<CaptureTimerDialog*>(QApplication::activeModalWidget());
         if (!timerDlg) return;
         // Away before the first picture: its request stands, the next one
         // three seconds later finds it standing.

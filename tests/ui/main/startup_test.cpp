@@ -62,7 +62,7 @@ protected:
         QObject::connect(poll, &QTimer::timeout, [poll, uncheck] {
             QWidget* modal = QApplication::activeModalWidget();
             if (!modal) return;
-            if (auto* dlg = qobject_cast<CPromptDlg*>(modal); dlg && uncheck)
+            if (auto* dlg = qobject_cast<CalibrationReminderDialog*>(modal); dlg && uncheck)
                 dlg->setShowNextTime(false);
             if (auto* d = qobject_cast<QDialog*>(modal)) d->accept();
             poll->stop();

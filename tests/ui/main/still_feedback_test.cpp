@@ -208,7 +208,7 @@ TEST_F(Feedback, LanguageTextsAreShownAsWritten) {
 
     // The about box names the build's own version, as --version does.
     QCoreApplication::setApplicationVersion(QStringLiteral("9.8.7"));
-    CAboutDlg about(dlg_.get());
+    AboutDialog about(dlg_.get());
     EXPECT_EQ(about.description(), tip);
     QStringList texts;
     for (QLabel* l : about.findChildren<QLabel*>()) {

@@ -38,11 +38,11 @@ void Pump(int ms) {
 class Player : public ::testing::Test {
 protected:
     // A video of frames / fps seconds, opened in a shown player.
-    std::unique_ptr<CVideoPlayerDlg> Open(int frames, int fps,
-                                          std::function<bool()> selected = {}) {
+    std::unique_ptr<VideoPlayerDialog> Open(int frames, int fps,
+                                            std::function<bool()> selected = {}) {
         const QString path = test::homeDir() + "/Video_1 test.avi";
         EXPECT_TRUE(test::MakeTestVideo(path, frames, fps));
-        auto dlg = std::make_unique<CVideoPlayerDlg>(path, std::move(selected));
+        auto dlg = std::make_unique<VideoPlayerDialog>(path, std::move(selected));
         dlg->show();
         EXPECT_TRUE(dlg->OpenError().isEmpty()) << dlg->OpenError().toStdString();
         return dlg;
@@ -56,7 +56,7 @@ protected:
     static CLatchButton* Play(QWidget* dlg) {
         return dlg->findChild<CLatchButton*>(QString::number(kPlay));
     }
-    static bool Settled(const CVideoPlayerDlg& dlg) { return dlg.playback().WaitSettled(5000); }
+    static bool Settled(const VideoPlayerDialog& dlg) { return dlg.playback().WaitSettled(5000); }
 };
 
 TEST_F(Player, SliderCountsTenthsOfASecondAndTheFirstFrameShows) {
@@ -204,7 +204,7 @@ TEST_F(Player, PlayNeedsASelectedEntryAndKeysDoNotClose) {
 TEST_F(Player, AFileItCannotPlayLeavesEveryButtonHarmless) {
     const QString path = test::homeDir() + "/sound.wav";
     ASSERT_TRUE(test::MakeTestSound(path));
-    CVideoPlayerDlg dlg(path);
+    VideoPlayerDialog dlg(path);
     dlg.show();
     EXPECT_FALSE(dlg.OpenError().isEmpty());
     EXPECT_EQ(Slider(&dlg)->maximum(), 0);

@@ -50,8 +50,8 @@ protected:
     void SetUp() override { SetPrompts(&scripted); }
     void TearDown() override { SetPrompts(nullptr); }
 
-    std::unique_ptr<CCaptureTimerDlg> Make() {
-        auto dlg = std::make_unique<CCaptureTimerDlg>(
+    std::unique_ptr<CaptureTimerDialog> Make() {
+        auto dlg = std::make_unique<CaptureTimerDialog>(
             [this] {
                 ++stills;
                 return true;
@@ -60,7 +60,7 @@ protected:
         dlg->show();
         return dlg;
     }
-    void Set(CCaptureTimerDlg& dlg, int id, const QString& text) {
+    void Set(CaptureTimerDialog& dlg, int id, const QString& text) {
         Find<QLineEdit>(&dlg, id)->setText(text);
     }
     // Lets queued progress and close events arrive, up to a second.
@@ -157,7 +157,7 @@ TEST_F(TimeLapseDialog, ProgressCountsDownThenCountsPictures) {
     clock.advance = false;
     auto dlg = Make();
     QStringList said;
-    QObject::connect(dlg.get(), &CCaptureTimerDlg::progress,
+    QObject::connect(dlg.get(), &CaptureTimerDialog::progress,
                      [&](const QString& text) { said << text; });
     Set(*dlg, kPictureCount, "3");
     Find<QPushButton>(dlg.get(), kStartStop)->click();

@@ -77,11 +77,11 @@ protected:
     }
     // Runs the real dialog without an event loop: `script` presses its
     // buttons, as the user would.
-    void ScriptDialog(std::function<void(CRecorderSettingDlg&)> script) {
+    void ScriptDialog(std::function<void(RecorderSettingsDialog&)> script) {
         controller->SetDialogRunner(
             [this, script](QWidget*, QSize s,
                            RecorderDialogState& state) -> std::optional<RecorderDialogAnswer> {
-                CRecorderSettingDlg dlg(s.width(), s.height(), state, chooser);
+                RecorderSettingsDialog dlg(s.width(), s.height(), state, chooser);
                 script(dlg);
                 if (dlg.result() != QDialog::Accepted) return std::nullopt;
                 return RecorderDialogAnswer{dlg.timeLimit()};
@@ -109,7 +109,7 @@ TEST_F(Recording, DialogStartsWithTheRateOfTheCaptureWidth) {
     RecorderDialogState state;
     for (const auto& [width, text] :
          {std::pair{320, "25"}, std::pair{640, "12"}, std::pair{720, "10"}, std::pair{800, ""}}) {
-        CRecorderSettingDlg dlg(width, 480, state, chooser);
+        RecorderSettingsDialog dlg(width, 480, state, chooser);
         EXPECT_EQ(Find<QLineEdit>(&dlg, kFrameRate)->text(), text) << width;
         EXPECT_TRUE(Find<QCheckBox>(&dlg, kTimeLimitCheck)->isChecked());
         EXPECT_EQ(Find<QLineEdit>(&dlg, kSeconds)->text(), "10");
@@ -132,7 +132,7 @@ TEST_F(Recording, CancelStartsNothing) {
 }
 
 TEST_F(Recording, OkWithoutCompressRecordsWithTheDefaultEvenAfterAnotherWasChosen) {
-    ScriptDialog([](CRecorderSettingDlg& dlg) {
+    ScriptDialog([](RecorderSettingsDialog& dlg) {
         Find<QPushButton>(&dlg, kCompress)->click();
         Find<QPushButton>(&dlg, kOk)->click();
     });
@@ -143,7 +143,7 @@ TEST_F(Recording, OkWithoutCompressRecordsWithTheDefaultEvenAfterAnotherWasChose
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_EQ(Play(finished[0]).codec, AV_CODEC_ID_MJPEG);
 
-    ScriptDialog([](CRecorderSettingDlg& dlg) { Find<QPushButton>(&dlg, kOk)->click(); });
+    ScriptDialog([](RecorderSettingsDialog& dlg) { Find<QPushButton>(&dlg, kOk)->click(); });
     ASSERT_TRUE(controller->ToggleWithDialog());
     Deliver(6);
     EXPECT_FALSE(controller->ToggleWithDialog());
@@ -156,7 +156,7 @@ TEST_F(Recording, OkWithoutCompressRecordsWithTheDefaultEvenAfterAnotherWasChose
 
 TEST_F(Recording, SecondsOutOfRangeKeepTheDialogOpenWithTheRateTaken) {
     RecorderDialogState state;
-    CRecorderSettingDlg dlg(640, 480, state, chooser);
+    RecorderSettingsDialog dlg(640, 480, state, chooser);
     Find<QLineEdit>(&dlg, kFrameRate)->setText("7");
     Find<QLineEdit>(&dlg, kSeconds)->setText("100000");
     Find<QPushButton>(&dlg, kOk)->click();
@@ -174,7 +174,7 @@ TEST_F(Recording, SecondsOutOfRangeKeepTheDialogOpenWithTheRateTaken) {
 
 TEST_F(Recording, TextForAFrameRateRecordsAtTheWidthsDefaultRate) {
     size = QSize(640, 480);
-    ScriptDialog([](CRecorderSettingDlg& dlg) {
+    ScriptDialog([](RecorderSettingsDialog& dlg) {
         Find<QLineEdit>(&dlg, kFrameRate)->setText("fast");
         Find<QLineEdit>(&dlg, kSeconds)->setText("1");
         Find<QPushButton>(&dlg, kOk)->click();

@@ -22,10 +22,10 @@ TEST(RecordTextsFit, RecorderAndTimeLapseInEveryLanguage) {
         ChooseLanguage(primary, sub);
         const QString language = LanguageFilePath();
         RecorderDialogState state;
-        CRecorderSettingDlg recorder(640, 480, state);
+        RecorderSettingsDialog recorder(640, 480, state);
         EXPECT_EQ(test::CutTexts(&recorder), "") << qPrintable(language);
         StillClock clock;
-        CCaptureTimerDlg timeLapse([] { return true; }, QSize(640, 480), clock);
+        CaptureTimerDialog timeLapse([] { return true; }, QSize(640, 480), clock);
         EXPECT_EQ(test::CutTexts(&timeLapse), "") << qPrintable(language);
     }
     ClearLanguage();
