@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -168,12 +169,24 @@ void CommandActions::showButtons(bool on) {
         if (CBitmapButton* b = buttons_.value(row.id)) b->setVisible(on && !row.hidden);
 }
 
+namespace {
+
+// The key that does what a button does, after its tip: "Camera (F2)".
+QString KeyHint(const CommandRow& row) {
+    if (row.id == ids::kVideo) return QStringLiteral(" (F3 / F4)");
+    if (row.hotKey == 0) return {};
+    return QStringLiteral(" (%1)").arg(QKeySequence(row.hotKey).toString(QKeySequence::NativeText));
+}
+
+} // namespace
+
 void CommandActions::relabel(bool toolTips) {
     for (const CommandRow& row : CommandRows()) {
         QAction* a = actions_.value(row.id);
         if (row.menuKey) a->setText(Text(row.menuKey, row.menuDefault));
         if (CBitmapButton* b = buttons_.value(row.id); b && row.tipKey)
-            b->setToolTip(toolTips ? PlainToolTip(Text(row.tipKey, row.tipDefault)) : QString());
+            b->setToolTip(toolTips ? PlainToolTip(Text(row.tipKey, row.tipDefault) + KeyHint(row))
+                                   : QString());
     }
     for (const LanguageMenuItem& item : kLanguageMenu)
         actions_.value(item.command)->setText(Text(item.key, item.defaultText));

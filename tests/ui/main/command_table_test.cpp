@@ -111,7 +111,9 @@ TEST_F(CommandTable, FullScreenRelabelsWithoutToolTipsAndBack) {
     c.relabel(true);
     QTextDocument tip; // shown as text, whatever the language file holds
     tip.setHtml(c.button(ids::kCamera)->toolTip());
-    EXPECT_EQ(tip.toPlainText(), "Camera");
+    EXPECT_EQ(tip.toPlainText(), "Camera (F2)"); // with the key that does the same
+    tip.setHtml(c.button(ids::kVideo)->toolTip());
+    EXPECT_EQ(tip.toPlainText(), "Recording Video (F3 / F4)");
     // The menus hold the table's actions themselves, not copies.
     QMenu* capture = window_->menuBar()->actions()[2]->menu();
     EXPECT_TRUE(capture->actions().contains(c.action(ids::kCamera)));

@@ -203,7 +203,7 @@ TEST_F(Feedback, LanguageTextsAreShownAsWritten) {
     Parts(*dlg_).SwitchLanguage(9, 0);
     QTextDocument shown;
     shown.setHtml(Parts(*dlg_).commands().button(ids::kCamera)->toolTip());
-    EXPECT_EQ(shown.toPlainText(), tip);
+    EXPECT_EQ(shown.toPlainText(), tip + " (F2)");
     EXPECT_FALSE(shown.toHtml().contains("<img"));
 
     // The about box names the build's own version, as --version does.
