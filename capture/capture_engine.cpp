@@ -1,7 +1,9 @@
 #include "capture/capture_engine.h"
 
 #include "capture/device_gst.h"
+#include "capture/format_choice.h"
 #include "capture/sim_microscope.h"
+#include "capture/test_cameras.h"
 #include "platform/device_presence.h"
 #include "platform/gst_bus_observer.h"
 
@@ -142,6 +144,7 @@ CaptureEngine::CaptureEngine(bool simulate, QObject* parent)
     // The simulated microscope comes first so that a session with it is
     // the same whatever is plugged into the machine.
     if (simulate) AddProvider(new SimulatedMicroscope(this));
+    if (TestCameraProvider::Requested()) AddProvider(new TestCameraProvider(this));
     AddProvider(new GstDeviceProvider(this));
 }
 
@@ -211,6 +214,24 @@ int CaptureEngine::OpenButtonFor(int status) {
     return openButton_ && openButton_() ? 1 : 0;
 }
 
+void CaptureEngine::AllowOtherCameras(bool allowed, const QString& preferred) {
+    otherCameras_ = allowed;
+    preferredCamera_ = preferred;
+}
+
+int CaptureEngine::StandInRow(int count) const {
+    if (!otherCameras_ || count == 0) return -1;
+    if (preferredCamera_.isEmpty()) return 0;
+    for (int i = 0; i < count; ++i)
+        if (table_[size_t(i)].device->Identity() == preferredCamera_) return i;
+    return -1;
+}
+
+QString CaptureEngine::DeviceIdOf(const DeviceSlot& slot) const {
+    if (slot.status >= 0) return QString::fromLatin1(kKnownDeviceIds[slot.status]);
+    return slot.device ? slot.device->Identity() : QString();
+}
+
 Status CaptureEngine::EnumerateDevices() {
     if (!enumeratorCreated_) return Status::Fail(QStringLiteral("the device list is not open"));
 
@@ -265,8 +286,12 @@ Status CaptureEngine::EnumerateDevices() {
         const int s = table_[size_t(i)].status;
         if (s >= 0 && (best < 0 || s < table_[size_t(best)].status)) best = i;
     }
+    if (best < 0) best = StandInRow(count);
     if (best < 0) {
         currentDeviceId_.clear();
+        if (otherCameras_ && !preferredCamera_.isEmpty() && count > 0)
+            return Status::Fail(
+                QStringLiteral("the chosen camera %1 is not attached").arg(preferredCamera_));
         return Status::Fail(count == 0 ? QStringLiteral("no capture device is attached")
                                        : QStringLiteral("none of the %1 capture devices is a "
                                                         "microscope")
@@ -274,7 +299,7 @@ Status CaptureEngine::EnumerateDevices() {
     }
     DeviceSlot& chosen = table_[size_t(best)];
     buttonLibraryMode_ = OpenButtonFor(chosen.status);
-    currentDeviceId_ = QString::fromLatin1(kKnownDeviceIds[chosen.status]);
+    currentDeviceId_ = DeviceIdOf(chosen);
     chosen.selected = 1;
     currentRow_ = best;
     return Status::Ok();
@@ -416,7 +441,15 @@ GstUnique<GstCaps> CaptureEngine::FilterFor(const VideoInfoHeader& h, bool* jpeg
     const GstUnique<GstCaps> device(kAdopt, PixelCaps(deviceFormat_));
     const GstUnique<GstCaps> anyRaw(kAdopt, gst_caps_new_empty_simple("video/x-raw"));
     const GstUnique<GstCaps> anyJpeg(kAdopt, gst_caps_new_empty_simple("image/jpeg"));
-    const GstCaps* pixelChoices[] = {stored.get(), device.get(), anyRaw.get(), anyJpeg.get()};
+    // A camera that offers the size both raw and as JPEG is asked for the
+    // kind that keeps the picture smooth, whatever was stored for another
+    // size.
+    GstUnique<GstCaps> preferred;
+    if (const char* media = PreferredMedia(offeredCaps_.get(), h.biWidth, std::abs(h.biHeight)))
+        if (!stored || !gst_structure_has_name(gst_caps_get_structure(stored.get(), 0), media))
+            preferred.reset(kAdopt, gst_caps_new_empty_simple(media));
+    const GstCaps* pixelChoices[] = {preferred.get(), stored.get(), device.get(), anyRaw.get(),
+                                     anyJpeg.get()};
     int rateNum = 0, rateDen = 1;
     const bool hasRate = FrameRate(h.avgTimePerFrame, &rateNum, &rateDen);
     for (const GstCaps* pixels : pixelChoices) {
@@ -434,7 +467,13 @@ GstUnique<GstCaps> CaptureEngine::FilterFor(const VideoInfoHeader& h, bool* jpeg
             *jpeg = isJpeg;
             if (quiet) return caps;
             const QString size = QStringLiteral("%1 x %2").arg(h.biWidth).arg(std::abs(h.biHeight));
-            if (!stored)
+            if (pixels == preferred.get())
+                qCInfo(lcCapture).noquote()
+                    << QStringLiteral("%1 is asked for at %2, where it comes fastest")
+                           .arg(QString::fromUtf8(
+                                    gst_structure_get_name(gst_caps_get_structure(pixels, 0))),
+                                size);
+            else if (!stored)
                 qCInfo(lcCapture).noquote()
                     << QStringLiteral("stored pixel format %1/%2 bits has no counterpart here; "
                                       "the device's format is used")
@@ -704,8 +743,7 @@ Status CaptureEngine::SelectDevice(int row) {
     slot.selected = 1;
     currentRow_ = row;
     buttonLibraryMode_ = OpenButtonFor(slot.status);
-    currentDeviceId_ =
-        slot.status >= 0 ? QString::fromLatin1(kKnownDeviceIds[slot.status]) : QString();
+    currentDeviceId_ = slot.status >= 0 || otherCameras_ ? DeviceIdOf(slot) : QString();
     Status started = BuildGraph();
     if (started) started = BuildPreview();
     if (started) started = Run();

@@ -85,8 +85,14 @@ public:
     // The window the live picture belongs to. Clears the device count.
     void SetWindows(QObject* videoOwner = nullptr);
     Status CreateDeviceEnumerator();
-    // Fails when no known device is among the capture devices.
+    // Fails when no known device is among the capture devices, and, where
+    // other cameras are allowed, none of them can stand in.
     Status EnumerateDevices();
+    // Lets a camera other than the microscope be chosen while no microscope
+    // is attached: the one whose Identity() is `preferred`, or the first one
+    // when nothing is preferred. A preferred camera that is absent is waited
+    // for rather than replaced. Off until set: only the microscope is chosen.
+    void AllowOtherCameras(bool allowed, const QString& preferred = QString());
     Status BuildGraph();
     Status BuildPreview();
     Status Run();
@@ -165,6 +171,10 @@ private:
     void SetRunning(bool running);
     void NoteCaptureSize(int width, int height);
     int OpenButtonFor(int status);
+    // The row of the camera that stands in for the microscope; -1 for none.
+    int StandInRow(int count) const;
+    // The id the current row is known by: its known id, or its identity.
+    QString DeviceIdOf(const DeviceSlot& slot) const;
     // Fails with `what`, and the pipeline's own reason when it reported an
     // error since `errorsBefore` (a reading of errors_).
     Status Failure(const QString& what, int errorsBefore) const;
@@ -192,6 +202,8 @@ private:
     int deviceCount_ = 0;
     int currentRow_ = -1;
     QString currentDeviceId_;
+    bool otherCameras_ = false;
+    QString preferredCamera_;
 
     GstUnique<GstElement> pipeline_;
     // Read on the UI thread only; the pipeline's bus, dispatched there.

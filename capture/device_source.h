@@ -20,6 +20,9 @@ public:
     // Carries the USB id as "Vid_xxxx&Pid_yyyy" when the device has one.
     virtual QString DisplayName() const = 0;
     virtual QString FriendlyName() const = 0;
+    // What a choice of this device is remembered by, stable across
+    // reconnections and restarts: by default the display name.
+    virtual QString Identity() const { return DisplayName(); }
     // Whether two enumerations found the same physical device.
     virtual bool SameDevice(const CaptureDevice& other) const {
         return DisplayName() == other.DisplayName();

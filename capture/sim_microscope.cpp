@@ -462,9 +462,8 @@ SimulatedMicroscope::SimulatedMicroscope(QObject* parent)
 
 SimulatedMicroscope::~SimulatedMicroscope() {
     if (started_) SetSimulatedButtonSource({});
-    controlNotifier_.reset();
-    for (int fd : {controlFd_, controlKeepAliveFd_, buttonWriteFd_})
-        if (fd >= 0) ::close(fd);
+    control_.reset();
+    if (buttonWriteFd_ >= 0) ::close(buttonWriteFd_);
 }
 
 bool SimulatedMicroscope::Start() {
@@ -473,7 +472,11 @@ bool SimulatedMicroscope::Start() {
     started_ = true;
     SetSimulatedButtonSource([this] { return OpenButton(); });
     const QString control = qEnvironmentVariable("TAVOLUX_SIM_CONTROL");
-    if (!control.isEmpty()) OpenControl(control);
+    if (!control.isEmpty()) {
+        control_ = std::make_unique<ControlFifo>(
+            [this](const QString& line) { HandleControlLine(line); }, this);
+        control_->Open(control);
+    }
     return true;
 }
 
@@ -633,40 +636,6 @@ bool SimulatedMicroscope::HandleControlLine(const QString& line) {
     else
         return false;
     return true;
-}
-
-void SimulatedMicroscope::OpenControl(const QString& path) {
-    const QByteArray p = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(p.constData(), &st) != 0) {
-        if (errno != ENOENT || ::mkfifo(p.constData(), 0600) != 0) return;
-    } else if (!S_ISFIFO(st.st_mode)) {
-        return; // not ours to read
-    }
-    controlFd_ = ::open(p.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (controlFd_ < 0) return;
-    controlKeepAliveFd_ = ::open(p.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    controlNotifier_ = std::make_unique<QSocketNotifier>(controlFd_, QSocketNotifier::Read);
-    connect(controlNotifier_.get(), &QSocketNotifier::activated, this,
-            &SimulatedMicroscope::ReadControl);
-}
-
-void SimulatedMicroscope::ReadControl() {
-    char buf[512];
-    for (;;) {
-        const ssize_t n = ::read(controlFd_, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        controlPending_.append(buf, int(n));
-    }
-    // A line longer than any command is noise; drop it rather than grow.
-    if (controlPending_.size() > 4096 && !controlPending_.contains('\n')) controlPending_.clear();
-    int nl;
-    while ((nl = controlPending_.indexOf('\n')) >= 0) {
-        const QString line = QString::fromUtf8(controlPending_.left(nl));
-        controlPending_.remove(0, nl + 1);
-        HandleControlLine(line);
-    }
 }
 
 } // namespace tvx
