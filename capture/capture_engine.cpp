@@ -141,11 +141,16 @@ struct CaptureEngine::Delivery {
 CaptureEngine::CaptureEngine(bool simulate, QObject* parent)
     : QObject(parent), delivery_(std::make_unique<Delivery>()) {
     EnsureGStreamer();
-    // The simulated microscope comes first so that a session with it is
-    // the same whatever is plugged into the machine.
-    if (simulate) AddProvider(new SimulatedMicroscope(this));
-    if (TestCameraProvider::Requested()) AddProvider(new TestCameraProvider(this));
-    AddProvider(new GstDeviceProvider(this));
+    for (DeviceProvider* p : StandardProviders(simulate, this))
+        AddProvider(p);
+}
+
+std::vector<DeviceProvider*> StandardProviders(bool simulate, QObject* parent) {
+    std::vector<DeviceProvider*> out;
+    if (simulate) out.push_back(new SimulatedMicroscope(parent));
+    if (TestCameraProvider::Requested()) out.push_back(new TestCameraProvider(parent));
+    out.push_back(new GstDeviceProvider(parent));
+    return out;
 }
 
 CaptureEngine::CaptureEngine(std::vector<DeviceProvider*> providers, QObject* parent)

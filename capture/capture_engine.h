@@ -28,6 +28,12 @@ constexpr const char* kKnownDeviceIds[] = {"Vid_14c3&Pid_2301"};
 constexpr int kKnownDeviceIdCount = 1;
 constexpr int kMicroscopeStatus = 0;
 
+// The sources of devices the program uses, owned by `parent`: the
+// simulated microscope when `simulate` is set (first, so that a session with
+// it is the same whatever is plugged into the machine), the test cameras
+// when the environment asks for them, then the machine's V4L2 cameras.
+std::vector<DeviceProvider*> StandardProviders(bool simulate, QObject* parent);
+
 // One row of the device table.
 struct DeviceSlot {
     int status = -1;  // index of the known id in the display name; -1 other or empty

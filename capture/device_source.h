@@ -23,6 +23,9 @@ public:
     // What a choice of this device is remembered by, stable across
     // reconnections and restarts: by default the display name.
     virtual QString Identity() const { return DisplayName(); }
+    // Whether the device has a snapshot button this program can read: by
+    // default a KEY_CAMERA input device below the display name's USB id.
+    virtual bool HasSnapshotButton() const;
     // Whether two enumerations found the same physical device.
     virtual bool SameDevice(const CaptureDevice& other) const {
         return DisplayName() == other.DisplayName();

@@ -265,6 +265,7 @@ public:
     QString FriendlyName() const override {
         return QString::fromLatin1(SimulatedMicroscope::kFriendlyName);
     }
+    bool HasSnapshotButton() const override { return true; }
 
     GstElement* CreateSource() override {
         if (!shared_->plugged.load() || !EnsureGStreamer()) return nullptr;

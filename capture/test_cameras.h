@@ -34,6 +34,7 @@ public:
     int GetTvFormat(int* format) override;
     int SetTvFormat(int format) override;
     bool IsPresent() const override { return state_->plugged.load(); }
+    bool HasSnapshotButton() const override { return true; }
 
     void SetPlugged(bool plugged);
     // A readable descriptor carrying the button's input events, or -1 while

@@ -19,6 +19,8 @@ CaptureSession::CaptureSession(const Options& options, QObject* parent)
         engine_ = options.engine;
     } else {
         ownedEngine_ = std::make_unique<CaptureEngine>(options.simulate);
+        // Without the microscope, any camera serves as one.
+        ownedEngine_->AllowOtherCameras(true);
         engine_ = ownedEngine_.get();
     }
 

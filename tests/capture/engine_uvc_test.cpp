@@ -1,6 +1,7 @@
 // Cameras other than the microscope, through the engine's path for real
 // cameras: format choice, JPEG decoding, hot-plug and the button.
 #include "capture/capture_engine.h"
+#include "capture/device_listing.h"
 #include "capture/test_cameras.h"
 #include "platform/button_input.h"
 #include "tests/capture/frame_collector.h"
@@ -155,6 +156,34 @@ TEST(UvcCamera, ButtonPressesArriveAsKeyCameraEvents) {
     camera->SetPlugged(false);
     EXPECT_FALSE(camera->Press());
     EXPECT_EQ(camera->OpenButton(), -1);
+}
+
+TEST(UvcCamera, ListingShowsIdentityButtonAndEveryFormat) {
+    TestCameraProvider provider;
+    const QString text = DeviceListing({&provider});
+    EXPECT_EQ(text, "Test UVC Microscope HD\n"
+                    "  identity: test:uvc-hd\n"
+                    "  snapshot button: found\n"
+                    "  MJPG 1920x1080 @ 30\n"
+                    "  MJPG 1280x720 @ 30\n"
+                    "  YUY2 640x480 @ 30\n"
+                    "  YUY2 1280x720 @ 10\n"
+                    "Test UVC Microscope 5MP\n"
+                    "  identity: test:uvc-5mp\n"
+                    "  snapshot button: found\n"
+                    "  MJPG 2592x1944 @ 15, 5\n"
+                    "  MJPG 1920x1080 @ 30\n"
+                    "  MJPG 640x480 @ 30\n"
+                    "  YUY2 640x480 @ 30\n");
+    provider.Camera("uvc-hd")->SetPlugged(false);
+    provider.Camera("uvc-5mp")->SetPlugged(false);
+    EXPECT_EQ(DeviceListing({&provider}), "No video-capture device found.\n");
+
+    // Ranges, as some drivers report them, and fractional rates.
+    const GstUnique<GstCaps> ranged(
+        kAdopt, gst_caps_from_string("video/x-raw, format=(string)NV12, width=(int)[ 160, 4096 ], "
+                                     "height=(int)[ 120, 3072 ], framerate=(fraction)15/2"));
+    EXPECT_EQ(FormatLines(ranged.get()), QStringList{"NV12 [ 160, 4096 ]x[ 120, 3072 ] @ 7.5"});
 }
 
 } // namespace

@@ -185,9 +185,11 @@ EOF
     e2e_log "display $DISPLAY, folder $E2E_TMP"
 }
 
-# Starts the program with the simulated microscope and waits for its window.
+# Starts the program with the simulated microscope (or with the arguments in
+# E2E_APP_ARGS when it is set, even empty) and waits for its window.
 start_app() {
-    (cd "$E2E_PROG_DIR" && exec ./tavolux --simulate) >"$E2E_TMP/tavolux.log" 2>&1 &
+    # shellcheck disable=SC2086 # the arguments are words on purpose
+    (cd "$E2E_PROG_DIR" && exec ./tavolux ${E2E_APP_ARGS---simulate}) >"$E2E_TMP/tavolux.log" 2>&1 &
     E2E_APP_PID=$!
     wait_for 20 e2e_find_main_window || die "the main window did not appear"
     # No window manager: give the window the input focus ourselves.
