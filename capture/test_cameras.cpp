@@ -157,13 +157,7 @@ int TestCamera::OpenButton() {
 
 bool TestCamera::Press() {
     if (buttonWriteFd_ < 0) return false;
-    input_event ev[4] = {};
-    ev[0].type = EV_KEY, ev[0].code = kKeyCamera, ev[0].value = 1;
-    ev[1].type = EV_SYN, ev[1].code = SYN_REPORT;
-    ev[2].type = EV_KEY, ev[2].code = kKeyCamera, ev[2].value = 0;
-    ev[3].type = EV_SYN, ev[3].code = SYN_REPORT;
-    // MSG_NOSIGNAL: a reader that has gone away must not end the program.
-    if (::send(buttonWriteFd_, ev, sizeof ev, MSG_NOSIGNAL) == ssize_t(sizeof ev)) return true;
+    if (WriteKeyCameraPress(buttonWriteFd_)) return true;
     ::close(buttonWriteFd_);
     buttonWriteFd_ = -1;
     return false;

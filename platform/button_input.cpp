@@ -11,6 +11,7 @@
 #include <linux/input.h>
 #include <memory>
 #include <mutex>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace tvx {
@@ -153,6 +154,17 @@ int SnapshotButton::IsButtonPressed() {
     if (pendingPresses_ == 0) return 0;
     --pendingPresses_;
     return 1;
+}
+
+bool WriteKeyCameraPress(int fd) {
+    if (fd < 0) return false;
+    input_event ev[4] = {};
+    ev[0].type = EV_KEY, ev[0].code = kKeyCamera, ev[0].value = 1;
+    ev[1].type = EV_SYN, ev[1].code = SYN_REPORT;
+    ev[2].type = EV_KEY, ev[2].code = kKeyCamera, ev[2].value = 0;
+    ev[3].type = EV_SYN, ev[3].code = SYN_REPORT;
+    // MSG_NOSIGNAL: a reader that has gone away must not end the program.
+    return ::send(fd, ev, sizeof ev, MSG_NOSIGNAL) == ssize_t(sizeof ev);
 }
 
 } // namespace tvx

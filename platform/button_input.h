@@ -55,6 +55,11 @@ constexpr int kKeyCamera = 212;
 // a long run of stills later.
 constexpr int kMaxPendingPresses = 8;
 
+// Writes one press and release of KEY_CAMERA as input-event records, as a
+// button's input device reports them; false when `fd` does not take them
+// all (the reader has gone).
+bool WriteKeyCameraPress(int fd);
+
 // The simulated microscope registers a function that answers a fresh
 // readable descriptor carrying input-event records (or -1); while one is
 // registered, OpenInterface uses it instead of looking for real hardware.
