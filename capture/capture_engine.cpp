@@ -8,6 +8,7 @@
 #include "platform/gst_bus_observer.h"
 
 #include <QLoggingCategory>
+#include <algorithm>
 #include <cstring>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
@@ -214,9 +215,15 @@ Status CaptureEngine::CreateDeviceEnumerator() {
     return Status::Fail(QStringLiteral("no source of capture devices can list them"));
 }
 
-int CaptureEngine::OpenButtonFor(int status) {
-    if (status != kMicroscopeStatus) return 0;
+int CaptureEngine::OpenButtonFor(const DeviceSlot& slot) {
+    const bool standIn =
+        slot.status < 0 && otherCameras_ && slot.device && slot.device->HasSnapshotButton();
+    if (slot.status != kMicroscopeStatus && !standIn) return 0;
     return openButton_ && openButton_() ? 1 : 0;
+}
+
+CaptureDevice* CaptureEngine::CurrentDevice() const {
+    return currentRow_ >= 0 ? table_[size_t(currentRow_)].device.get() : nullptr;
 }
 
 void CaptureEngine::AllowOtherCameras(bool allowed, const QString& preferred) {
@@ -227,9 +234,7 @@ void CaptureEngine::AllowOtherCameras(bool allowed, const QString& preferred) {
 int CaptureEngine::StandInRow(int count) const {
     if (!otherCameras_ || count == 0) return -1;
     if (preferredCamera_.isEmpty()) return 0;
-    for (int i = 0; i < count; ++i)
-        if (table_[size_t(i)].device->Identity() == preferredCamera_) return i;
-    return -1;
+    return RowOf(preferredCamera_);
 }
 
 QString CaptureEngine::DeviceIdOf(const DeviceSlot& slot) const {
@@ -279,7 +284,9 @@ Status CaptureEngine::EnumerateDevices() {
 
     if (kept >= 0) {
         if (table_[size_t(kept)].status == kMicroscopeStatus) {
-            OpenButtonFor(kMicroscopeStatus);
+            OpenButtonFor(table_[size_t(kept)]);
+            buttonLibraryMode_ = 1;
+        } else if (OpenButtonFor(table_[size_t(kept)])) {
             buttonLibraryMode_ = 1;
         }
         return Status::Ok();
@@ -303,10 +310,11 @@ Status CaptureEngine::EnumerateDevices() {
                                              .arg(count));
     }
     DeviceSlot& chosen = table_[size_t(best)];
-    buttonLibraryMode_ = OpenButtonFor(chosen.status);
-    currentDeviceId_ = DeviceIdOf(chosen);
+    // Current before its button opens: the opener asks which device it is.
     chosen.selected = 1;
     currentRow_ = best;
+    currentDeviceId_ = DeviceIdOf(chosen);
+    buttonLibraryMode_ = OpenButtonFor(chosen);
     return Status::Ok();
 }
 
@@ -747,7 +755,7 @@ Status CaptureEngine::SelectDevice(int row) {
     DeviceSlot& slot = table_[size_t(row)];
     slot.selected = 1;
     currentRow_ = row;
-    buttonLibraryMode_ = OpenButtonFor(slot.status);
+    buttonLibraryMode_ = OpenButtonFor(slot);
     currentDeviceId_ = slot.status >= 0 || otherCameras_ ? DeviceIdOf(slot) : QString();
     Status started = BuildGraph();
     if (started) started = BuildPreview();
@@ -813,6 +821,32 @@ Status CaptureEngine::SetTvFormat(int format) {
     if (!source_ || currentRow_ < 0)
         return Status::Fail(QStringLiteral("there is no capture graph"));
     return NormStatus(table_[size_t(currentRow_)].device->SetTvFormat(format));
+}
+
+std::vector<QSize> CaptureEngine::OfferedSizes() const {
+    std::vector<QSize> sizes;
+    if (!source_ || !offeredCaps_ || gst_caps_is_any(offeredCaps_.get())) return sizes;
+    for (guint i = 0; i < gst_caps_get_size(offeredCaps_.get()); ++i) {
+        const GstStructure* s = gst_caps_get_structure(offeredCaps_.get(), i);
+        int w = 0, h = 0;
+        // Ranges are left out: a menu cannot list every size of one.
+        if (!gst_structure_get_int(s, "width", &w) || !gst_structure_get_int(s, "height", &h))
+            continue;
+        const QSize size(w, h);
+        if (w > 0 && h > 0 && w <= kMaxCaptureSide && h <= kMaxCaptureSide &&
+            std::find(sizes.begin(), sizes.end(), size) == sizes.end())
+            sizes.push_back(size);
+    }
+    std::stable_sort(sizes.begin(), sizes.end(), [](const QSize& a, const QSize& b) {
+        return qint64(a.width()) * a.height() < qint64(b.width()) * b.height();
+    });
+    return sizes;
+}
+
+int CaptureEngine::RowOf(const QString& identity) const {
+    for (int i = 0; i < deviceCount_; ++i)
+        if (table_[size_t(i)].device && table_[size_t(i)].device->Identity() == identity) return i;
+    return -1;
 }
 
 VideoProcAmp* CaptureEngine::GetVideoProcAmp() {

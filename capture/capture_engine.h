@@ -8,6 +8,7 @@
 #include "platform/result.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <array>
 #include <atomic>
@@ -120,6 +121,8 @@ public:
     // nullptr. Owned by the engine.
     VideoProcAmp* GetVideoProcAmp();
     const std::array<DeviceSlot, kDeviceSlotCount>& DeviceTable() const { return table_; }
+    // The device of the current row; nullptr when none is chosen.
+    CaptureDevice* CurrentDevice() const;
 
     int DeviceCount() const { return deviceCount_; }
     int CurrentRow() const { return currentRow_; }
@@ -134,6 +137,11 @@ public:
     bool IsBuilt() const { return built_; }
     bool IsRunning() const { return running_; }
     bool HasStillPin() const { return hasStillPin_; }
+    // The picture sizes the current device offers (fixed sizes only), the
+    // smallest first; empty without a graph or when it cannot tell.
+    std::vector<QSize> OfferedSizes() const;
+    // The row of the device whose Identity() is `identity`; -1 for none.
+    int RowOf(const QString& identity) const;
     // The format applied by the last BuildPreview.
     VideoInfoHeader CurrentFormat() const { return format_; }
 
@@ -176,7 +184,9 @@ private:
     void AddProvider(DeviceProvider* provider);
     void SetRunning(bool running);
     void NoteCaptureSize(int width, int height);
-    int OpenButtonFor(int status);
+    // Opens the button of the device in `slot` (the current one) through
+    // the callbacks: the microscope's, or a stand-in camera's that has one.
+    int OpenButtonFor(const DeviceSlot& slot);
     // The row of the camera that stands in for the microscope; -1 for none.
     int StandInRow(int count) const;
     // The id the current row is known by: its known id, or its identity.

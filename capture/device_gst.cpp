@@ -69,6 +69,14 @@ GstCaps* V4l2CaptureDevice::OfferedCaps(GstElement* source) {
     return gst_device_get_caps(device_.get());
 }
 
+bool V4l2CaptureDevice::HasSnapshotButton() const {
+    return !FindButtonInputNodeBeside(devnode_).isEmpty();
+}
+
+int V4l2CaptureDevice::OpenButton() {
+    return OpenButtonNode(FindButtonInputNodeBeside(devnode_));
+}
+
 std::unique_ptr<VideoProcAmp> V4l2CaptureDevice::CreateProcAmp(GstElement* /*source*/) {
     if (devnode_.isEmpty()) return nullptr;
     return std::make_unique<V4l2ProcAmp>(devnode_);

@@ -21,6 +21,8 @@ public:
     QString FriendlyName() const override { return friendlyName_; }
     // The USB device's identity; the display name for a camera not on USB.
     QString Identity() const override { return identity_; }
+    bool HasSnapshotButton() const override;
+    int OpenButton() override;
     GstElement* CreateSource() override;
     GstCaps* OfferedCaps(GstElement* source) override;
     std::unique_ptr<VideoProcAmp> CreateProcAmp(GstElement* source) override;

@@ -39,7 +39,7 @@ public:
     void SetPlugged(bool plugged);
     // A readable descriptor carrying the button's input events, or -1 while
     // unplugged. A later call takes the button from an earlier reader.
-    int OpenButton();
+    int OpenButton() override;
     // False when no reader has the button open.
     bool Press();
 

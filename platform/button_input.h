@@ -70,6 +70,14 @@ void SetSimulatedButtonSource(std::function<int()> opener);
 // that hangs below the USB device `id`; empty when there is none.
 QString FindButtonInputNode(UsbId id);
 
+// The same for the camera whose video device node is `videoNode`
+// (/dev/videoN): the input device that shares its USB device, as the uvcvideo
+// driver makes it for a camera's snapshot button.
+QString FindButtonInputNodeBeside(const QString& videoNode);
+// A non-blocking descriptor of a button's input device node; -1 when there
+// is none or it cannot be opened (the udev rule grants access).
+int OpenButtonNode(const QString& node);
+
 // Whether a sysfs key-capability mask ("capabilities/key": hex words, the
 // most significant first, each as wide as a C long) has bit `code` set.
 bool KeyBitmaskHas(const QByteArray& mask, int code);

@@ -114,6 +114,18 @@ void WriteOwnSwitch(const char* name, bool on) {
     s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), on ? 1 : 0);
 }
 
+QString ReadOwnText(const char* name) {
+    auto s = openStore();
+    const QVariant v = s->value(QStringLiteral("Tavolux/") + QLatin1String(name));
+    return v.typeId() == QMetaType::QString ? v.toString() : QString();
+}
+
+void WriteOwnText(const char* name, const QString& text) {
+    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    auto s = openStore();
+    s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), text);
+}
+
 QString SettingsFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/tavolux/settings.ini");

@@ -70,6 +70,9 @@ void WriteSysDate(uint32_t show);
 // Reading answers `fallback` when the value is missing or is neither.
 bool ReadOwnSwitch(const char* name, bool fallback = false);
 void WriteOwnSwitch(const char* name, bool on);
+// A text of this program's own under Tavolux/<name>; empty when missing.
+QString ReadOwnText(const char* name);
+void WriteOwnText(const char* name, const QString& text);
 
 // filepath.dat in the program folder: the TempDir path as 260 UTF-16LE units,
 // zero-terminated and zero-filled. Reading answers the path only when it is

@@ -4,11 +4,17 @@
 #include "platform/button_input.h"
 #include "platform/device_watch.h"
 #include "platform/language.h"
+#include "platform/settings.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
 
 namespace tvx {
+
+namespace {
+// The identity of the camera chosen last from the Device menu.
+constexpr const char* kChosenCameraKey = "Camera";
+} // namespace
 
 CaptureSession::CaptureSession(const Options& options, QObject* parent)
     : QObject(parent), options_(options) {
@@ -19,8 +25,9 @@ CaptureSession::CaptureSession(const Options& options, QObject* parent)
         engine_ = options.engine;
     } else {
         ownedEngine_ = std::make_unique<CaptureEngine>(options.simulate);
-        // Without the microscope, any camera serves as one.
-        ownedEngine_->AllowOtherCameras(true);
+        // Without the microscope, any camera serves as one: the one chosen
+        // last, else the first.
+        ownedEngine_->AllowOtherCameras(true, ReadOwnText(kChosenCameraKey));
         engine_ = ownedEngine_.get();
     }
 
@@ -199,7 +206,12 @@ bool CaptureSession::openButton() {
     }
     closeButton();
     auto button = std::make_unique<SnapshotButton>();
-    if (!button->OpenInterface()) return false;
+    // The microscope's button has its own road; another camera's comes
+    // from the camera.
+    CaptureDevice* device = engine_->CurrentDevice();
+    const bool microscope = !device || KnownDeviceStatus(device->DisplayName()) >= 0;
+    if (!(microscope ? button->OpenInterface() : button->OpenDescriptor(device->OpenButton())))
+        return false;
     button_ = std::move(button);
     buttonPollTimer_.start();
     return true;
@@ -275,6 +287,27 @@ bool CaptureSession::isPreviewRunning() const {
 
 void CaptureSession::RestartPreview() {
     engine_->RestartPreview();
+}
+
+bool CaptureSession::ChooseCamera(const QString& identity, QString* reason) {
+    const int row = engine_->RowOf(identity);
+    Status started =
+        row < 0 ? Status::Fail(QStringLiteral("the camera %1 is not attached").arg(identity))
+                : Status::Ok();
+    if (started) {
+        engine_->AllowOtherCameras(true, identity);
+        if (!options_.engine) WriteOwnText(kChosenCameraKey, identity);
+        checking_ = true;
+        started = engine_->SelectDevice(row);
+        deviceChosen_ = true;
+        checking_ = false;
+        finishCheck(started);
+        emit connectionChecked();
+    }
+    if (started) return true;
+    if (reason) *reason = started.reason();
+    emit error(started.reason());
+    return false;
 }
 
 bool CaptureSession::SetResolution(int width, int height, QString* reason) {

@@ -75,6 +75,10 @@ public:
     bool isPreviewRunning() const;
     // Rebuilds the preview after a still that interrupted it.
     void RestartPreview();
+    // Makes the camera of this identity the current one, and remembers it:
+    // while no microscope is attached it is the one chosen and waited for.
+    // False with the reason when it cannot be started.
+    bool ChooseCamera(const QString& identity, QString* reason = nullptr);
     // Switches the capture size; false with the reason when the device refuses.
     bool SetResolution(int width, int height, QString* reason = nullptr);
 

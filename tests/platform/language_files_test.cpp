@@ -62,6 +62,8 @@ const NamedText kNamedTexts[] = {
     {"Circle", {"Circle", "circle Grid"}},
     {"Changelanguage", {"Change language"}},
     {"Capture", {"Capture"}},
+    {"DeviceMenu", {"&Device"}},
+    {"DeviceMenuNone", {"No camera attached"}},
     {"Take Picture", {"Take Picture...      F2"}},
     {"Take Video", {"Take Video/Stop...   F3/F4", "Record Video/Stop...   F3/F4"}},
     {"Take time lapsed Pictures", {"Take time lapsed Pictures", "Take Time-Lapse Pictures..."}},
