@@ -1,7 +1,8 @@
 # Without the microscope, another camera stands in: here the test cameras,
 # whose frames take the path of real cameras. F2 saves a still of its
 # picture; the Device menu switches cameras and sizes; a camera can be
-# unplugged and plugged again.
+# unplugged and plugged again, its button takes stills, and a recording at
+# 2592 x 1944 plays back.
 . "$(dirname "$0")/lib.sh"
 e2e_setup
 export TAVOLUX_TEST_DEVICES="$E2E_FIFO"
@@ -82,5 +83,38 @@ check "the camera that came back is the remembered one, at its size" \
 # Its snapshot button takes a still too.
 sim_control "press uvc-5mp"
 check "the camera's button saves a still" wait_for 20 count_is 5
+
+# A recording at the camera's largest size plays back at that size.
+videos_dir="$HOME/Documents/Orvanti files/Video"
+video_count() { ls -1 "$videos_dir" 2>/dev/null | grep -cE '\.avi$'; }
+avi_width() {
+    python3 - "$1" <<'PY'
+import struct, sys
+d = open(sys.argv[1], 'rb').read(4096)
+i = d.find(b'strf')
+print(struct.unpack_from('<i', d, i + 12)[0] if i >= 0 else 0)
+PY
+}
+send_keys F3
+sleep 3
+send_keys F4
+if wait_for 20 [ "$(video_count)" -eq 1 ]; then
+    video="$videos_dir/$(ls -1 "$videos_dir" | grep -E '\.avi$' | head -n 1)"
+    sleep 1
+    check "the recording is 2592 pixels wide" [ "$(avi_width "$video")" = 2592 ]
+    probe=${TAVOLUX_AVI_PROBE:-}
+    if [ -x "$probe" ]; then
+        out=$("$probe" "$video" 2>&1)
+        rc=$?
+        e2e_log "probe: $(echo "$out" | tr '\n' ' ')"
+        check "the recording plays through in FFmpeg and GStreamer" [ "$rc" -eq 0 ]
+        frames=$(echo "$out" | grep '^ffmpeg ' | cut -d' ' -f2)
+        check "the recording holds frames ($frames)" [ "${frames:-0}" -gt 0 ]
+    else
+        fail "no AVI probe (TAVOLUX_AVI_PROBE)"
+    fi
+else
+    fail "F3 and F4 on the test camera gave $(video_count) recordings instead of 1"
+fi
 
 finish
