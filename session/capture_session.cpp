@@ -1,8 +1,11 @@
 #include "session/capture_session.h"
 
 #include "capture/capture_engine.h"
+#include "measure/calibration_file.h"
+#include "measure/geometry.h"
 #include "platform/button_input.h"
 #include "platform/device_watch.h"
+#include "platform/folders.h"
 #include "platform/language.h"
 #include "platform/settings.h"
 
@@ -70,8 +73,10 @@ bool CaptureSession::Start(LiveSurface* surface, QObject* videoOwner) {
     connect(engine_, &CaptureEngine::liveViewRepaint, this,
             [this](bool) { emit liveViewChanged(); });
     connect(engine_, &CaptureEngine::runningChanged, this, &CaptureSession::previewChanged);
-    connect(engine_, &CaptureEngine::captureSizeChanged, this,
-            [this](int width, int height) { emit captureSizeChanged(QSize(width, height)); });
+    connect(engine_, &CaptureEngine::captureSizeChanged, this, [this](int width, int height) {
+        if (connected_) applyCalibrationScope();
+        emit captureSizeChanged(QSize(width, height));
+    });
 
     watch_ = new DeviceWatch(this);
     connect(watch_, &DeviceWatch::nodesChanged, this, &CaptureSession::OnDeviceNodesChanged);
@@ -149,7 +154,22 @@ void CaptureSession::CheckConnection() {
     emit connectionChecked();
 }
 
+void CaptureSession::applyCalibrationScope() {
+    CaptureDevice* device = engine_->CurrentDevice();
+    const bool microscope = !device || KnownDeviceStatus(device->DisplayName()) >= 0;
+    const CaptureSize size = CurrentCaptureSize();
+    const QString file =
+        microscope ? QString()
+                   : CameraCalibrationFilePath(device->Identity(), QSize(size.width, size.height));
+    if (file == scopeFile_ && microscope == CameraPitchKnown()) return;
+    scopeFile_ = file;
+    SetCameraPitchKnown(microscope);
+    SetCalibrationFileInUse(file);
+    emit calibrationScopeChanged();
+}
+
 void CaptureSession::tellConnection(const Status& started) {
+    if (started) applyCalibrationScope();
     connectionMessage_ = ConnectionText(started);
     if (started)
         emit connected();

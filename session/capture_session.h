@@ -120,6 +120,9 @@ signals:
     // (more than the button keeps, or cut off by an unplug): `dropped` new
     // ones, with `stillQueued` earlier presses still waiting for their turn.
     void pressesDropped(int dropped, int stillQueued);
+    // The camera whose pixels are measured changed, or its capture size:
+    // the calibration shown must be looked up again (CalibrationFileInUse).
+    void calibrationScopeChanged();
     // A connection check has finished, whatever it found: a dialog that
     // lists the devices fills its lists again.
     void connectionChecked();
@@ -135,6 +138,10 @@ private:
     void tellConnection(const Status& started);
     // What the live view shows after a connection attempt.
     QString ConnectionText(const Status& started) const;
+    // Points measuring at the current camera: the microscope's pitch and
+    // calibration file, or another camera's own calibration file at this
+    // capture size.
+    void applyCalibrationScope();
     bool openButton();
     void closeButton();
     void pollButton();
@@ -153,6 +160,7 @@ private:
     QTimer buttonPollTimer_; // 366
 
     QString connectionMessage_;
+    QString scopeFile_; // the calibration file applyCalibrationScope set last
     int connectionChecks_ = 0;
     bool connected_ = false;
     bool started_ = false;

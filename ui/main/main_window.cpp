@@ -119,6 +119,8 @@ void MainWindow::InitDialog() {
     auto* picture =
         new PictureCommands(*session_, *commands_, client_, liveView_, resolutionFont, this);
     new DeviceMenu(*session_, this);
+    connect(session_, &CaptureSession::calibrationScopeChanged, boxes_,
+            &MagnificationBoxes::Refresh);
     recording_ = new RecordingCommands(*session_, *commands_, client_, secondsFont, this);
     liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, this);
     picture->SetReleaseMeasuringTools([this] { liveTools_->ReleaseMeasuringButtons(); });
