@@ -239,6 +239,28 @@ sim_control() {
         fail "could not write \"$1\" to the control FIFO"
 }
 
+# Where the main window's parts are, for toolbar_button and live_click: wx wy
+# (the window), menu (the menu bar's height), lx ly (the live view's corner).
+live_view_layout() {
+    read -r wx wy ww wh <<<"$(window_geometry)"
+    menu=$((wh - 610)) # the client area is 860 x 610 below the menu bar
+    lx=$((wx + 204))
+    ly=$((wy + 52 + menu))
+    e2e_log "live view at $lx,$ly (menu bar $menu)"
+}
+# Clicks the toolbar button at client x, y.
+toolbar_button() {
+    xdotool mousemove $((wx + $1 + 14)) $((wy + menu + $2 + 14)) click 1
+    sleep 0.4
+}
+# Clicks the live view at x, y; slower than a double click.
+live_click() {
+    xdotool mousemove $((lx + $1)) $((ly + $2))
+    sleep 0.2
+    xdotool click 1
+    sleep 0.7
+}
+
 # "x y w h" of the main window in root coordinates.
 window_geometry() {
     xdotool getwindowgeometry --shell "$E2E_WIN" 2>/dev/null |

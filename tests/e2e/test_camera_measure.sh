@@ -15,24 +15,11 @@ microscope_file="$E2E_PROG_DIR/CalibrationIni.ini"
 [ -f "$microscope_file" ] || die "no CalibrationIni.ini to compare"
 before=$(md5sum <"$microscope_file")
 
-read -r wx wy ww wh <<<"$(window_geometry)"
-menu=$((wh - 610)) # the client area is 860 x 610 below the menu bar
-lx=$((wx + 204))
-ly=$((wy + 52 + menu))
-button() { # client x, y of a toolbar button
-    xdotool mousemove $((wx + $1 + 14)) $((wy + menu + $2 + 14)) click 1
-    sleep 0.4
-}
-live_click() {
-    xdotool mousemove $((lx + $1)) $((ly + $2))
-    sleep 0.2
-    xdotool click 1
-    sleep 0.7 # slower than a double click
-}
+live_view_layout
 label() { grep -o "kind 1: L:[0-9.]*$1" "$E2E_TMP/tavolux.log" | tail -n 1 | sed "s/.*L://; s/$1//"; }
 
 # The line tool before any calibration: it asks once, and reads pixels.
-button 423 6
+toolbar_button 423 6
 live_click 200 300
 if wait_for 5 has_dialog; then
     pass "measuring on an uncalibrated camera asks for a calibration"
@@ -49,7 +36,7 @@ px=$(label px)
 e2e_log "uncalibrated line: ${px}px"
 
 # Calibration: a 400-pixel line is 4.5 mm.
-button 798 6
+toolbar_button 798 6
 live_click 100 330
 live_click 500 330
 wait_for 10 has_dialog || die "no Calibration dialog"
@@ -67,7 +54,7 @@ check "the microscope's CalibrationIni.ini is unchanged" \
     [ "$(md5sum <"$microscope_file" 2>/dev/null)" = "$before" ]
 
 # A 300-pixel line: three quarters of the calibration line, 3.375 mm.
-button 423 6
+toolbar_button 423 6
 live_click 150 390
 live_click 450 390
 live_click 300 420
