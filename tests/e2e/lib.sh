@@ -261,6 +261,16 @@ live_click() {
     sleep 0.7
 }
 
+# Answers the Calibration dialog that a calibration line opened with a
+# length in mm, and waits for it to close.
+answer_calibration() {
+    wait_for 10 has_dialog || die "no Calibration dialog"
+    xdotool windowfocus --sync "$(dialog_windows | head -n 1)" 2>/dev/null
+    xdotool type --delay 50 "$1"
+    xdotool key --clearmodifiers Return
+    wait_for 10 no_dialog || fail "the Calibration dialog stayed open"
+}
+
 # "x y w h" of the main window in root coordinates.
 window_geometry() {
     xdotool getwindowgeometry --shell "$E2E_WIN" 2>/dev/null |

@@ -39,12 +39,7 @@ e2e_log "uncalibrated line: ${px}px"
 toolbar_button 798 6
 live_click 100 330
 live_click 500 330
-wait_for 10 has_dialog || die "no Calibration dialog"
-dlg=$(dialog_windows | head -n 1)
-xdotool windowfocus --sync "$dlg" 2>/dev/null
-xdotool type --delay 50 "4.5"
-xdotool key --clearmodifiers Return
-wait_for 10 no_dialog || fail "the Calibration dialog stayed open"
+answer_calibration 4.5
 live_click 300 370
 
 camera_file="$E2E_PROG_DIR/Calibration/test_uvc-hd_640x480.ini"

@@ -28,12 +28,7 @@ row=330
 toolbar_button 798 6
 live_click "$m0" $row
 live_click "$m5" $row
-wait_for 10 has_dialog || die "no Calibration dialog"
-dlg=$(dialog_windows | head -n 1)
-xdotool windowfocus --sync "$dlg" 2>/dev/null
-xdotool type --delay 50 "4.5"
-xdotool key --clearmodifiers Return
-wait_for 10 no_dialog || fail "the Calibration dialog stayed open"
+answer_calibration 4.5
 live_click 300 $((row + 40))
 
 d_cal=$((m5 - m0))
@@ -62,11 +57,7 @@ check "the 3 mm interval reads ${got:-nothing} mm, within a pixel's worth" \
 toolbar_button 798 6
 live_click "$m0" $((row + 80))
 live_click "$m5" $((row + 80))
-wait_for 10 has_dialog || die "no Calibration dialog the second time"
-xdotool windowfocus --sync "$(dialog_windows | head -n 1)" 2>/dev/null
-xdotool type --delay 50 "3.6"
-xdotool key --clearmodifiers Return
-wait_for 10 no_dialog || fail "the Calibration dialog stayed open"
+answer_calibration 3.6
 live_click 300 $((row + 110))
 toolbar_button 423 6 # the line tool
 toolbar_button 798 6 # Calibrate on
