@@ -7,6 +7,16 @@
 e2e_setup
 export TAVOLUX_TEST_DEVICES="$E2E_FIFO"
 E2E_APP_ARGS=""
+
+# What a user attaches to a bug report, printed without a window.
+listing=$(cd "$E2E_PROG_DIR" && DISPLAY= timeout 20 ./tavolux --list-devices 2>/dev/null)
+e2e_log "--list-devices: $(echo "$listing" | tr '\n' '|')"
+listing_has() { [[ $listing == *"$1"* ]]; }
+check "--list-devices lists the first test camera with its identity, button and formats" \
+    listing_has $'Test UVC Microscope HD\n  identity: test:uvc-hd\n  snapshot button: found\n  MJPG 1920x1080 @ 30\n  MJPG 1280x720 @ 30\n  YUY2 640x480 @ 30\n  YUY2 1280x720 @ 10\n'
+check "--list-devices lists the second test camera's largest size" \
+    listing_has $'\n  MJPG 2592x1944 @ 15, 5\n'
+
 start_app
 
 pictures() { ls -1 "$E2E_PICTURES" 2>/dev/null | grep -E '\.bmp$' | sort; }
