@@ -1,11 +1,14 @@
 #include "app/microscope_app.h"
 
+#include "capture/capture_engine.h"
+#include "capture/device_listing.h"
 #include "platform/prompts.h"
 #include "ui/main/main_window.h"
 #include "ui/skin/widget_prompts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstdio>
 #include <memory>
 
 namespace tvx {
@@ -18,6 +21,13 @@ const QCommandLineOption& simulateOption() {
     return option;
 }
 
+const QCommandLineOption& listDevicesOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("list-devices"),
+        QStringLiteral("Print the video-capture devices with their formats and exit."));
+    return option;
+}
+
 void describe(QCoreApplication& app, QCommandLineParser& parser) {
     app.setApplicationName(QStringLiteral("tavolux"));
     app.setApplicationVersion(QStringLiteral(TAVOLUX_VERSION));
@@ -26,6 +36,7 @@ void describe(QCoreApplication& app, QCommandLineParser& parser) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(simulateOption());
+    parser.addOption(listDevicesOption());
 }
 
 } // namespace
@@ -40,6 +51,12 @@ int Application::Main(int argc, char** argv) {
         describe(app, parser);
         parser.process(app); // prints and exits for --help, --version and errors
         simulate = parser.isSet(simulateOption());
+        if (parser.isSet(listDevicesOption())) {
+            QObject owner;
+            const QByteArray text = DeviceListing(StandardProviders(simulate, &owner)).toUtf8();
+            std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+            return 0;
+        }
     }
 
     QApplication app(argc, argv);

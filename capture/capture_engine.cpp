@@ -1,11 +1,14 @@
 #include "capture/capture_engine.h"
 
 #include "capture/device_gst.h"
+#include "capture/format_choice.h"
 #include "capture/sim_microscope.h"
+#include "capture/test_cameras.h"
 #include "platform/device_presence.h"
 #include "platform/gst_bus_observer.h"
 
 #include <QLoggingCategory>
+#include <algorithm>
 #include <cstring>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
@@ -139,10 +142,16 @@ struct CaptureEngine::Delivery {
 CaptureEngine::CaptureEngine(bool simulate, QObject* parent)
     : QObject(parent), delivery_(std::make_unique<Delivery>()) {
     EnsureGStreamer();
-    // The simulated microscope comes first so that a session with it is
-    // the same whatever is plugged into the machine.
-    if (simulate) AddProvider(new SimulatedMicroscope(this));
-    AddProvider(new GstDeviceProvider(this));
+    for (DeviceProvider* p : StandardProviders(simulate, this))
+        AddProvider(p);
+}
+
+std::vector<DeviceProvider*> StandardProviders(bool simulate, QObject* parent) {
+    std::vector<DeviceProvider*> out;
+    if (simulate) out.push_back(new SimulatedMicroscope(parent));
+    if (TestCameraProvider::Requested()) out.push_back(new TestCameraProvider(parent));
+    out.push_back(new GstDeviceProvider(parent));
+    return out;
 }
 
 CaptureEngine::CaptureEngine(std::vector<DeviceProvider*> providers, QObject* parent)
@@ -206,9 +215,31 @@ Status CaptureEngine::CreateDeviceEnumerator() {
     return Status::Fail(QStringLiteral("no source of capture devices can list them"));
 }
 
-int CaptureEngine::OpenButtonFor(int status) {
-    if (status != kMicroscopeStatus) return 0;
+int CaptureEngine::OpenButtonFor(const DeviceSlot& slot) {
+    const bool standIn =
+        slot.status < 0 && otherCameras_ && slot.device && slot.device->HasSnapshotButton();
+    if (slot.status != kMicroscopeStatus && !standIn) return 0;
     return openButton_ && openButton_() ? 1 : 0;
+}
+
+CaptureDevice* CaptureEngine::CurrentDevice() const {
+    return currentRow_ >= 0 ? table_[size_t(currentRow_)].device.get() : nullptr;
+}
+
+void CaptureEngine::AllowOtherCameras(bool allowed, const QString& preferred) {
+    otherCameras_ = allowed;
+    preferredCamera_ = preferred;
+}
+
+int CaptureEngine::StandInRow(int count) const {
+    if (!otherCameras_ || count == 0) return -1;
+    if (preferredCamera_.isEmpty()) return 0;
+    return RowOf(preferredCamera_);
+}
+
+QString CaptureEngine::DeviceIdOf(const DeviceSlot& slot) const {
+    if (slot.status >= 0) return QString::fromLatin1(kKnownDeviceIds[slot.status]);
+    return slot.device ? slot.device->Identity() : QString();
 }
 
 Status CaptureEngine::EnumerateDevices() {
@@ -253,7 +284,9 @@ Status CaptureEngine::EnumerateDevices() {
 
     if (kept >= 0) {
         if (table_[size_t(kept)].status == kMicroscopeStatus) {
-            OpenButtonFor(kMicroscopeStatus);
+            OpenButtonFor(table_[size_t(kept)]);
+            buttonLibraryMode_ = 1;
+        } else if (OpenButtonFor(table_[size_t(kept)])) {
             buttonLibraryMode_ = 1;
         }
         return Status::Ok();
@@ -265,18 +298,23 @@ Status CaptureEngine::EnumerateDevices() {
         const int s = table_[size_t(i)].status;
         if (s >= 0 && (best < 0 || s < table_[size_t(best)].status)) best = i;
     }
+    if (best < 0) best = StandInRow(count);
     if (best < 0) {
         currentDeviceId_.clear();
+        if (otherCameras_ && !preferredCamera_.isEmpty() && count > 0)
+            return Status::Fail(
+                QStringLiteral("the chosen camera %1 is not attached").arg(preferredCamera_));
         return Status::Fail(count == 0 ? QStringLiteral("no capture device is attached")
                                        : QStringLiteral("none of the %1 capture devices is a "
                                                         "microscope")
                                              .arg(count));
     }
     DeviceSlot& chosen = table_[size_t(best)];
-    buttonLibraryMode_ = OpenButtonFor(chosen.status);
-    currentDeviceId_ = QString::fromLatin1(kKnownDeviceIds[chosen.status]);
+    // Current before its button opens: the opener asks which device it is.
     chosen.selected = 1;
     currentRow_ = best;
+    currentDeviceId_ = DeviceIdOf(chosen);
+    buttonLibraryMode_ = OpenButtonFor(chosen);
     return Status::Ok();
 }
 
@@ -416,7 +454,15 @@ GstUnique<GstCaps> CaptureEngine::FilterFor(const VideoInfoHeader& h, bool* jpeg
     const GstUnique<GstCaps> device(kAdopt, PixelCaps(deviceFormat_));
     const GstUnique<GstCaps> anyRaw(kAdopt, gst_caps_new_empty_simple("video/x-raw"));
     const GstUnique<GstCaps> anyJpeg(kAdopt, gst_caps_new_empty_simple("image/jpeg"));
-    const GstCaps* pixelChoices[] = {stored.get(), device.get(), anyRaw.get(), anyJpeg.get()};
+    // A camera that offers the size both raw and as JPEG is asked for the
+    // kind that keeps the picture smooth, whatever was stored for another
+    // size.
+    GstUnique<GstCaps> preferred;
+    if (const char* media = PreferredMedia(offeredCaps_.get(), h.biWidth, std::abs(h.biHeight)))
+        if (!stored || !gst_structure_has_name(gst_caps_get_structure(stored.get(), 0), media))
+            preferred.reset(kAdopt, gst_caps_new_empty_simple(media));
+    const GstCaps* pixelChoices[] = {preferred.get(), stored.get(), device.get(), anyRaw.get(),
+                                     anyJpeg.get()};
     int rateNum = 0, rateDen = 1;
     const bool hasRate = FrameRate(h.avgTimePerFrame, &rateNum, &rateDen);
     for (const GstCaps* pixels : pixelChoices) {
@@ -434,7 +480,13 @@ GstUnique<GstCaps> CaptureEngine::FilterFor(const VideoInfoHeader& h, bool* jpeg
             *jpeg = isJpeg;
             if (quiet) return caps;
             const QString size = QStringLiteral("%1 x %2").arg(h.biWidth).arg(std::abs(h.biHeight));
-            if (!stored)
+            if (pixels == preferred.get())
+                qCInfo(lcCapture).noquote()
+                    << QStringLiteral("%1 is asked for at %2, where it comes fastest")
+                           .arg(QString::fromUtf8(
+                                    gst_structure_get_name(gst_caps_get_structure(pixels, 0))),
+                                size);
+            else if (!stored)
                 qCInfo(lcCapture).noquote()
                     << QStringLiteral("stored pixel format %1/%2 bits has no counterpart here; "
                                       "the device's format is used")
@@ -703,9 +755,8 @@ Status CaptureEngine::SelectDevice(int row) {
     DeviceSlot& slot = table_[size_t(row)];
     slot.selected = 1;
     currentRow_ = row;
-    buttonLibraryMode_ = OpenButtonFor(slot.status);
-    currentDeviceId_ =
-        slot.status >= 0 ? QString::fromLatin1(kKnownDeviceIds[slot.status]) : QString();
+    buttonLibraryMode_ = OpenButtonFor(slot);
+    currentDeviceId_ = slot.status >= 0 || otherCameras_ ? DeviceIdOf(slot) : QString();
     Status started = BuildGraph();
     if (started) started = BuildPreview();
     if (started) started = Run();
@@ -770,6 +821,32 @@ Status CaptureEngine::SetTvFormat(int format) {
     if (!source_ || currentRow_ < 0)
         return Status::Fail(QStringLiteral("there is no capture graph"));
     return NormStatus(table_[size_t(currentRow_)].device->SetTvFormat(format));
+}
+
+std::vector<QSize> CaptureEngine::OfferedSizes() const {
+    std::vector<QSize> sizes;
+    if (!source_ || !offeredCaps_ || gst_caps_is_any(offeredCaps_.get())) return sizes;
+    for (guint i = 0; i < gst_caps_get_size(offeredCaps_.get()); ++i) {
+        const GstStructure* s = gst_caps_get_structure(offeredCaps_.get(), i);
+        int w = 0, h = 0;
+        // Ranges are left out: a menu cannot list every size of one.
+        if (!gst_structure_get_int(s, "width", &w) || !gst_structure_get_int(s, "height", &h))
+            continue;
+        const QSize size(w, h);
+        if (w > 0 && h > 0 && w <= kMaxCaptureSide && h <= kMaxCaptureSide &&
+            std::find(sizes.begin(), sizes.end(), size) == sizes.end())
+            sizes.push_back(size);
+    }
+    std::stable_sort(sizes.begin(), sizes.end(), [](const QSize& a, const QSize& b) {
+        return qint64(a.width()) * a.height() < qint64(b.width()) * b.height();
+    });
+    return sizes;
+}
+
+int CaptureEngine::RowOf(const QString& identity) const {
+    for (int i = 0; i < deviceCount_; ++i)
+        if (table_[size_t(i)].device && table_[size_t(i)].device->Identity() == identity) return i;
+    return -1;
 }
 
 VideoProcAmp* CaptureEngine::GetVideoProcAmp() {

@@ -8,6 +8,7 @@
 #include "platform/result.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <array>
 #include <atomic>
@@ -27,6 +28,12 @@ constexpr int kDeviceNameCapacity = 256;
 constexpr const char* kKnownDeviceIds[] = {"Vid_14c3&Pid_2301"};
 constexpr int kKnownDeviceIdCount = 1;
 constexpr int kMicroscopeStatus = 0;
+
+// The sources of devices the program uses, owned by `parent`: the
+// simulated microscope when `simulate` is set (first, so that a session with
+// it is the same whatever is plugged into the machine), the test cameras
+// when the environment asks for them, then the machine's V4L2 cameras.
+std::vector<DeviceProvider*> StandardProviders(bool simulate, QObject* parent);
 
 // One row of the device table.
 struct DeviceSlot {
@@ -85,8 +92,14 @@ public:
     // The window the live picture belongs to. Clears the device count.
     void SetWindows(QObject* videoOwner = nullptr);
     Status CreateDeviceEnumerator();
-    // Fails when no known device is among the capture devices.
+    // Fails when no known device is among the capture devices, and, where
+    // other cameras are allowed, none of them can stand in.
     Status EnumerateDevices();
+    // Lets a camera other than the microscope be chosen while no microscope
+    // is attached: the one whose Identity() is `preferred`, or the first one
+    // when nothing is preferred. A preferred camera that is absent is waited
+    // for rather than replaced. Off until set: only the microscope is chosen.
+    void AllowOtherCameras(bool allowed, const QString& preferred = QString());
     Status BuildGraph();
     Status BuildPreview();
     Status Run();
@@ -108,6 +121,8 @@ public:
     // nullptr. Owned by the engine.
     VideoProcAmp* GetVideoProcAmp();
     const std::array<DeviceSlot, kDeviceSlotCount>& DeviceTable() const { return table_; }
+    // The device of the current row; nullptr when none is chosen.
+    CaptureDevice* CurrentDevice() const;
 
     int DeviceCount() const { return deviceCount_; }
     int CurrentRow() const { return currentRow_; }
@@ -122,6 +137,11 @@ public:
     bool IsBuilt() const { return built_; }
     bool IsRunning() const { return running_; }
     bool HasStillPin() const { return hasStillPin_; }
+    // The picture sizes the current device offers (fixed sizes only), the
+    // smallest first; empty without a graph or when it cannot tell.
+    std::vector<QSize> OfferedSizes() const;
+    // The row of the device whose Identity() is `identity`; -1 for none.
+    int RowOf(const QString& identity) const;
     // The format applied by the last BuildPreview.
     VideoInfoHeader CurrentFormat() const { return format_; }
 
@@ -164,7 +184,13 @@ private:
     void AddProvider(DeviceProvider* provider);
     void SetRunning(bool running);
     void NoteCaptureSize(int width, int height);
-    int OpenButtonFor(int status);
+    // Opens the button of the device in `slot` (the current one) through
+    // the callbacks: the microscope's, or a stand-in camera's that has one.
+    int OpenButtonFor(const DeviceSlot& slot);
+    // The row of the camera that stands in for the microscope; -1 for none.
+    int StandInRow(int count) const;
+    // The id the current row is known by: its known id, or its identity.
+    QString DeviceIdOf(const DeviceSlot& slot) const;
     // Fails with `what`, and the pipeline's own reason when it reported an
     // error since `errorsBefore` (a reading of errors_).
     Status Failure(const QString& what, int errorsBefore) const;
@@ -192,6 +218,8 @@ private:
     int deviceCount_ = 0;
     int currentRow_ = -1;
     QString currentDeviceId_;
+    bool otherCameras_ = false;
+    QString preferredCamera_;
 
     GstUnique<GstElement> pipeline_;
     // Read on the UI thread only; the pipeline's bus, dispatched there.

@@ -1,5 +1,6 @@
 #include "capture/device_gst.h"
 
+#include "platform/button_input.h"
 #include "platform/device_presence.h"
 #include "platform/gst_bus_observer.h"
 
@@ -30,6 +31,11 @@ GstCaps* CaptureDevice::OfferedCaps(GstElement* source) {
     return gst_pad_query_caps(pad.get(), nullptr);
 }
 
+bool CaptureDevice::HasSnapshotButton() const {
+    UsbId id;
+    return ParseUsbId(DisplayName(), &id) && !FindButtonInputNode(id).isEmpty();
+}
+
 bool CaptureDevice::IsPresent() const {
     UsbId id;
     return ParseUsbId(DisplayName(), &id) && UsbDevicePresent(id);
@@ -44,7 +50,9 @@ QString V4l2DisplayName(const QString& devnode, const QString& usbId) {
 V4l2CaptureDevice::V4l2CaptureDevice(GstDevice* device, QString devnode, QString displayName,
                                      QString friendlyName)
     : device_(kRef, device), devnode_(std::move(devnode)), displayName_(std::move(displayName)),
-      friendlyName_(std::move(friendlyName)) {}
+      friendlyName_(std::move(friendlyName)), identity_(UsbIdentityOfDeviceNode(devnode_)) {
+    if (identity_.isEmpty()) identity_ = displayName_;
+}
 
 V4l2CaptureDevice::~V4l2CaptureDevice() = default;
 
@@ -59,6 +67,14 @@ GstCaps* V4l2CaptureDevice::OfferedCaps(GstElement* source) {
     if (caps && !gst_caps_is_any(caps.get()) && !gst_caps_is_empty(caps.get()))
         return caps.release();
     return gst_device_get_caps(device_.get());
+}
+
+bool V4l2CaptureDevice::HasSnapshotButton() const {
+    return !FindButtonInputNodeBeside(devnode_).isEmpty();
+}
+
+int V4l2CaptureDevice::OpenButton() {
+    return OpenButtonNode(FindButtonInputNodeBeside(devnode_));
 }
 
 std::unique_ptr<VideoProcAmp> V4l2CaptureDevice::CreateProcAmp(GstElement* /*source*/) {

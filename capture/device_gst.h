@@ -19,6 +19,10 @@ public:
 
     QString DisplayName() const override { return displayName_; }
     QString FriendlyName() const override { return friendlyName_; }
+    // The USB device's identity; the display name for a camera not on USB.
+    QString Identity() const override { return identity_; }
+    bool HasSnapshotButton() const override;
+    int OpenButton() override;
     GstElement* CreateSource() override;
     GstCaps* OfferedCaps(GstElement* source) override;
     std::unique_ptr<VideoProcAmp> CreateProcAmp(GstElement* source) override;
@@ -30,6 +34,7 @@ private:
     QString devnode_;
     QString displayName_;
     QString friendlyName_;
+    QString identity_;
 };
 
 // Video sources of the GStreamer device monitor, only V4L2 cameras (other

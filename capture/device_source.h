@@ -20,6 +20,16 @@ public:
     // Carries the USB id as "Vid_xxxx&Pid_yyyy" when the device has one.
     virtual QString DisplayName() const = 0;
     virtual QString FriendlyName() const = 0;
+    // What a choice of this device is remembered by, stable across
+    // reconnections and restarts: by default the display name.
+    virtual QString Identity() const { return DisplayName(); }
+    // Whether the device has a snapshot button this program can read: by
+    // default a KEY_CAMERA input device below the display name's USB id.
+    virtual bool HasSnapshotButton() const;
+    // A readable descriptor carrying the button's input events (the caller
+    // owns it), or -1. The microscope's button is opened by the session's
+    // own road; this serves the other cameras.
+    virtual int OpenButton() { return -1; }
     // Whether two enumerations found the same physical device.
     virtual bool SameDevice(const CaptureDevice& other) const {
         return DisplayName() == other.DisplayName();

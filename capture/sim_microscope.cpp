@@ -265,6 +265,7 @@ public:
     QString FriendlyName() const override {
         return QString::fromLatin1(SimulatedMicroscope::kFriendlyName);
     }
+    bool HasSnapshotButton() const override { return true; }
 
     GstElement* CreateSource() override {
         if (!shared_->plugged.load() || !EnsureGStreamer()) return nullptr;
@@ -462,9 +463,8 @@ SimulatedMicroscope::SimulatedMicroscope(QObject* parent)
 
 SimulatedMicroscope::~SimulatedMicroscope() {
     if (started_) SetSimulatedButtonSource({});
-    controlNotifier_.reset();
-    for (int fd : {controlFd_, controlKeepAliveFd_, buttonWriteFd_})
-        if (fd >= 0) ::close(fd);
+    control_.reset();
+    if (buttonWriteFd_ >= 0) ::close(buttonWriteFd_);
 }
 
 bool SimulatedMicroscope::Start() {
@@ -473,7 +473,11 @@ bool SimulatedMicroscope::Start() {
     started_ = true;
     SetSimulatedButtonSource([this] { return OpenButton(); });
     const QString control = qEnvironmentVariable("TAVOLUX_SIM_CONTROL");
-    if (!control.isEmpty()) OpenControl(control);
+    if (!control.isEmpty()) {
+        control_ = std::make_unique<ControlFifo>(
+            [this](const QString& line) { HandleControlLine(line); }, this);
+        control_->Open(control);
+    }
     return true;
 }
 
@@ -560,14 +564,7 @@ int SimulatedMicroscope::OpenButton() {
 
 bool SimulatedMicroscope::SendButtonPress() {
     if (buttonWriteFd_ < 0) return false;
-    input_event ev[4] = {};
-    ev[0].type = EV_KEY, ev[0].code = kKeyCamera, ev[0].value = 1;
-    ev[1].type = EV_SYN, ev[1].code = SYN_REPORT;
-    ev[2].type = EV_KEY, ev[2].code = kKeyCamera, ev[2].value = 0;
-    ev[3].type = EV_SYN, ev[3].code = SYN_REPORT;
-    // MSG_NOSIGNAL: a reader that has gone away must not end the program.
-    const ssize_t n = ::send(buttonWriteFd_, ev, sizeof ev, MSG_NOSIGNAL);
-    if (n == ssize_t(sizeof ev)) return true;
+    if (WriteKeyCameraPress(buttonWriteFd_)) return true;
     ::close(buttonWriteFd_);
     buttonWriteFd_ = -1;
     return false;
@@ -633,40 +630,6 @@ bool SimulatedMicroscope::HandleControlLine(const QString& line) {
     else
         return false;
     return true;
-}
-
-void SimulatedMicroscope::OpenControl(const QString& path) {
-    const QByteArray p = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(p.constData(), &st) != 0) {
-        if (errno != ENOENT || ::mkfifo(p.constData(), 0600) != 0) return;
-    } else if (!S_ISFIFO(st.st_mode)) {
-        return; // not ours to read
-    }
-    controlFd_ = ::open(p.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (controlFd_ < 0) return;
-    controlKeepAliveFd_ = ::open(p.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    controlNotifier_ = std::make_unique<QSocketNotifier>(controlFd_, QSocketNotifier::Read);
-    connect(controlNotifier_.get(), &QSocketNotifier::activated, this,
-            &SimulatedMicroscope::ReadControl);
-}
-
-void SimulatedMicroscope::ReadControl() {
-    char buf[512];
-    for (;;) {
-        const ssize_t n = ::read(controlFd_, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        controlPending_.append(buf, int(n));
-    }
-    // A line longer than any command is noise; drop it rather than grow.
-    if (controlPending_.size() > 4096 && !controlPending_.contains('\n')) controlPending_.clear();
-    int nl;
-    while ((nl = controlPending_.indexOf('\n')) >= 0) {
-        const QString line = QString::fromUtf8(controlPending_.left(nl));
-        controlPending_.remove(0, nl + 1);
-        HandleControlLine(line);
-    }
 }
 
 } // namespace tvx

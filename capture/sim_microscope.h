@@ -1,8 +1,8 @@
 #pragma once
 
+#include "capture/control_fifo.h"
 #include "capture/device_source.h"
 
-#include <QSocketNotifier>
 #include <atomic>
 #include <memory>
 
@@ -73,17 +73,12 @@ public:
     static constexpr const char* kFriendlyName = "Wireless Digital Microscope (simulated)";
 
 private:
-    void OpenControl(const QString& path);
-    void ReadControl();
     int OpenButton();
     bool SendButtonPress();
 
     std::shared_ptr<SimCamera> camera_;
     bool started_ = false;
-    int controlFd_ = -1;
-    int controlKeepAliveFd_ = -1; // our own writer, so the FIFO never reads as closed
-    QByteArray controlPending_;
-    std::unique_ptr<QSocketNotifier> controlNotifier_;
+    std::unique_ptr<ControlFifo> control_;
     int buttonWriteFd_ = -1; // the simulated button's end of the event socket
 };
 

@@ -2,6 +2,7 @@
 
 #include "measure/calibration.h"
 #include "measure/geometry.h"
+#include "platform/folders.h"
 #include "platform/regular_file.h"
 
 #include <QSaveFile>
@@ -145,6 +146,18 @@ bool StoreCalibration(const QString& path, const QString& magnificationText, dou
     const bool written =
         file.Write(magnificationText, magnificationText, FormatMagnification(calibrated));
     return file.Close() && written;
+}
+
+namespace {
+QString g_calibrationFileInUse; // UI thread
+} // namespace
+
+void SetCalibrationFileInUse(const QString& path) {
+    g_calibrationFileInUse = path;
+}
+
+QString CalibrationFileInUse() {
+    return g_calibrationFileInUse.isEmpty() ? CalibrationFilePath() : g_calibrationFileInUse;
 }
 
 } // namespace tvx

@@ -62,6 +62,12 @@ QString LookupCalibration(const QString& path, const QString& magnificationText)
 // Stores "%.1f" of `calibrated` for the nominal magnification as typed. Does
 // nothing when the file is missing. Answers whether the file was written.
 bool StoreCalibration(const QString& path, const QString& magnificationText, double calibrated);
+// The calibration file of the camera in use: the microscope's
+// (CalibrationFilePath) until another camera's is set; an empty path goes
+// back to the microscope's. UI thread.
+void SetCalibrationFileInUse(const QString& path);
+QString CalibrationFileInUse();
+
 // "%.1f" of a magnification, in the C locale.
 QString FormatMagnification(double magnification);
 

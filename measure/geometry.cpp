@@ -5,6 +5,7 @@
 #include <QPolygon>
 #include <QRegion>
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -116,7 +117,26 @@ ArcValues ArcValuesOf(const MeasureContext& ctx, const ThreePointArc& arc) {
             arc.degrees * arc.radius * s * kArcCircumference / (m * 360)};
 }
 
+namespace {
+std::atomic<bool> g_pitchKnown{true};        // UI thread writes
+std::atomic<bool> g_calibrationKnown{false}; // UI thread writes
+} // namespace
+
+void SetCameraPitchKnown(bool known) {
+    g_pitchKnown.store(known);
+}
+bool CameraPitchKnown() {
+    return g_pitchKnown.load();
+}
+void SetCalibrationKnown(bool known) {
+    g_calibrationKnown.store(known);
+}
+bool MeasuresInPixels() {
+    return !g_pitchKnown.load() && !g_calibrationKnown.load();
+}
+
 double PixelPitch(QSize capture) {
+    if (!CameraPitchKnown()) return kCameraPixelPitch;
     if (capture == QSize(720, 480)) return kPixelPitch720x480;
     if (capture == QSize(640, 480)) return kPixelPitch640x480;
     return kPixelPitchOther;
@@ -146,6 +166,13 @@ MeasureContext CurrentMeasureContext(QSize capture, double magnification,
     ctx.decimals = int(std::min<uint32_t>(settings.decimal, 15));
     ctx.scale = ScaleFactor(capture, settings.unit);
     ctx.magnification = magnification;
+    if (MeasuresInPixels() && magnification > 0) {
+        // Lengths in pixels: one pixel is one unit, whatever the boxes say.
+        // A calibration line measured so gives the camera's pixels per mm.
+        ctx.unit = QLatin1String(kPixelUnit);
+        ctx.scale = kCameraPixelPitch * kMillimetre.perMicrometre;
+        ctx.magnification = 1;
+    }
     return ctx;
 }
 
@@ -168,7 +195,9 @@ QString FormatFixed(double value, int decimals) {
 }
 
 QString FormatLength(const MeasureContext& ctx, const char* prefix, double value) {
-    return QLatin1String(prefix) + FormatFixed(value, ctx.decimals) + UnitFor(ctx.unit).shownName();
+    const QString unit =
+        ctx.unit == QLatin1String(kPixelUnit) ? ctx.unit : UnitFor(ctx.unit).shownName();
+    return QLatin1String(prefix) + FormatFixed(value, ctx.decimals) + unit;
 }
 
 QString FormatArea(const MeasureContext& ctx, const char* prefix, double value) {

@@ -17,6 +17,23 @@ constexpr double kPixelPitch720x480 = 57.471264367;
 constexpr double kPixelPitch640x480 = 65.1465798045602;
 constexpr double kPixelPitchOther = 63.49206349;
 
+// A camera other than the microscope has no pitch of its own: it is taken
+// as 100 µm, 0.1 mm a pixel at magnification 1, so that the magnification
+// a calibration gives it is its pixels per millimetre.
+constexpr double kCameraPixelPitch = 100.0;
+
+// Whose pixels are measured, process-wide: the microscope's (its pitch by
+// capture size) unless SetCameraPitchKnown(false) says another camera is
+// current. Such a camera measures in pixels ("px") until its magnification
+// is calibrated (SetCalibrationKnown). Written on the UI thread; read
+// anywhere.
+void SetCameraPitchKnown(bool known);
+bool CameraPitchKnown();
+void SetCalibrationKnown(bool known);
+bool MeasuresInPixels();
+// The unit text of a measurement in pixels.
+inline constexpr const char* kPixelUnit = "px";
+
 double PixelPitch(QSize capture);
 // One micrometre in the unit of that stored text (kLengthUnits); any other
 // text counts as "mm".

@@ -11,6 +11,8 @@
 #include <linux/input.h>
 #include <memory>
 #include <mutex>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tvx {
@@ -41,7 +43,10 @@ bool KeyBitmaskHas(const QByteArray& mask, int code) {
     return ok && ((word >> (code % kWordBits)) & 1u);
 }
 
-QString FindButtonInputNode(UsbId id) {
+namespace {
+
+// The first KEY_CAMERA input device whose USB device `usbMatches`.
+QString FindButtonInputNodeWhere(const std::function<bool(udev_device*)>& usbMatches) {
     UdevPtr u(udev_new());
     if (!u) return {};
     UdevEnumeratePtr e(udev_enumerate_new(u.get()));
@@ -58,17 +63,44 @@ QString FindButtonInputNode(UsbId id) {
             udev_device_get_parent_with_subsystem_devtype(dev.get(), "input", nullptr);
         udev_device* usb =
             udev_device_get_parent_with_subsystem_devtype(dev.get(), "usb", "usb_device");
-        if (!input || !usb) continue;
-        const char* vendor = udev_device_get_sysattr_value(usb, "idVendor");
-        const char* product = udev_device_get_sysattr_value(usb, "idProduct");
-        if (!vendor || !product || QString::fromLatin1(vendor).toUShort(nullptr, 16) != id.vendor ||
-            QString::fromLatin1(product).toUShort(nullptr, 16) != id.product)
-            continue;
+        if (!input || !usb || !usbMatches(usb)) continue;
         const char* keys = udev_device_get_sysattr_value(input, "capabilities/key");
         if (keys && KeyBitmaskHas(QByteArray(keys), kKeyCamera))
             return QString::fromLocal8Bit(udev_device_get_devnode(dev.get()));
     }
     return {};
+}
+
+} // namespace
+
+QString FindButtonInputNode(UsbId id) {
+    return FindButtonInputNodeWhere([id](udev_device* usb) {
+        const char* vendor = udev_device_get_sysattr_value(usb, "idVendor");
+        const char* product = udev_device_get_sysattr_value(usb, "idProduct");
+        return vendor && product &&
+               QString::fromLatin1(vendor).toUShort(nullptr, 16) == id.vendor &&
+               QString::fromLatin1(product).toUShort(nullptr, 16) == id.product;
+    });
+}
+
+QString FindButtonInputNodeBeside(const QString& videoNode) {
+    struct stat st {};
+    if (::stat(videoNode.toLocal8Bit().constData(), &st) != 0 || !S_ISCHR(st.st_mode)) return {};
+    UdevPtr u(udev_new());
+    if (!u) return {};
+    UdevDevicePtr video(udev_device_new_from_devnum(u.get(), 'c', st.st_rdev));
+    udev_device* parent =
+        video ? udev_device_get_parent_with_subsystem_devtype(video.get(), "usb", "usb_device")
+              : nullptr;
+    if (!parent) return {};
+    const QByteArray parentPath(udev_device_get_syspath(parent));
+    return FindButtonInputNodeWhere(
+        [&](udev_device* usb) { return parentPath == udev_device_get_syspath(usb); });
+}
+
+int OpenButtonNode(const QString& node) {
+    if (node.isEmpty()) return -1;
+    return ::open(node.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
 SnapshotButton::~SnapshotButton() {
@@ -83,10 +115,7 @@ int SnapshotButton::OpenInterface() {
         opener = g_simOpener;
     }
     if (opener) return OpenDescriptor(opener());
-    const QString node = FindButtonInputNode(kMicroscopeUsbId);
-    if (node.isEmpty()) return 0;
-    return OpenDescriptor(
-        ::open(node.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    return OpenDescriptor(OpenButtonNode(FindButtonInputNode(kMicroscopeUsbId)));
 }
 
 int SnapshotButton::OpenDescriptor(int fd) {
@@ -153,6 +182,17 @@ int SnapshotButton::IsButtonPressed() {
     if (pendingPresses_ == 0) return 0;
     --pendingPresses_;
     return 1;
+}
+
+bool WriteKeyCameraPress(int fd) {
+    if (fd < 0) return false;
+    input_event ev[4] = {};
+    ev[0].type = EV_KEY, ev[0].code = kKeyCamera, ev[0].value = 1;
+    ev[1].type = EV_SYN, ev[1].code = SYN_REPORT;
+    ev[2].type = EV_KEY, ev[2].code = kKeyCamera, ev[2].value = 0;
+    ev[3].type = EV_SYN, ev[3].code = SYN_REPORT;
+    // MSG_NOSIGNAL: a reader that has gone away must not end the program.
+    return ::send(fd, ev, sizeof ev, MSG_NOSIGNAL) == ssize_t(sizeof ev);
 }
 
 } // namespace tvx

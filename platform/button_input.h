@@ -55,6 +55,11 @@ constexpr int kKeyCamera = 212;
 // a long run of stills later.
 constexpr int kMaxPendingPresses = 8;
 
+// Writes one press and release of KEY_CAMERA as input-event records, as a
+// button's input device reports them; false when `fd` does not take them
+// all (the reader has gone).
+bool WriteKeyCameraPress(int fd);
+
 // The simulated microscope registers a function that answers a fresh
 // readable descriptor carrying input-event records (or -1); while one is
 // registered, OpenInterface uses it instead of looking for real hardware.
@@ -64,6 +69,14 @@ void SetSimulatedButtonSource(std::function<int()> opener);
 // Device node (/dev/input/eventN) of the input device reporting KEY_CAMERA
 // that hangs below the USB device `id`; empty when there is none.
 QString FindButtonInputNode(UsbId id);
+
+// The same for the camera whose video device node is `videoNode`
+// (/dev/videoN): the input device that shares its USB device, as the uvcvideo
+// driver makes it for a camera's snapshot button.
+QString FindButtonInputNodeBeside(const QString& videoNode);
+// A non-blocking descriptor of a button's input device node; -1 when there
+// is none or it cannot be opened (the udev rule grants access).
+int OpenButtonNode(const QString& node);
 
 // Whether a sysfs key-capability mask ("capabilities/key": hex words, the
 // most significant first, each as wide as a C long) has bit `code` set.

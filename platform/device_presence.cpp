@@ -71,16 +71,42 @@ bool UsbDevicePresent(UsbId id) {
     return false;
 }
 
-bool UsbIdOfDeviceNode(const QString& devnode, UsbId* out) {
+namespace {
+
+// The udev device of a character device node; null when there is none.
+DevicePtr NodeDevice(const UdevPtr& u, const QString& devnode) {
     struct stat st {};
-    if (stat(devnode.toLocal8Bit().constData(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    if (!u || stat(devnode.toLocal8Bit().constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return DevicePtr(nullptr);
+    return DevicePtr(udev_device_new_from_devnum(u.get(), 'c', st.st_rdev));
+}
+
+} // namespace
+
+bool UsbIdOfDeviceNode(const QString& devnode, UsbId* out) {
     UdevPtr u(udev_new());
-    if (!u) return false;
-    DevicePtr d(udev_device_new_from_devnum(u.get(), 'c', st.st_rdev));
+    const DevicePtr d = NodeDevice(u, devnode);
     if (!d) return false;
     // The parent is owned by its child; it must not be unreferenced.
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(d.get(), "usb", "usb_device");
     return usb && UsbIdOfUdevDevice(usb, out);
+}
+
+QString UsbIdentityOfDeviceNode(const QString& devnode) {
+    UdevPtr u(udev_new());
+    const DevicePtr d = NodeDevice(u, devnode);
+    if (!d) return {};
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(d.get(), "usb", "usb_device");
+    UsbId id;
+    if (!usb || !UsbIdOfUdevDevice(usb, &id)) return {};
+    const QString base = QStringLiteral("usb:%1:%2")
+                             .arg(id.vendor, 4, 16, QLatin1Char('0'))
+                             .arg(id.product, 4, 16, QLatin1Char('0'));
+    const char* serial = udev_device_get_sysattr_value(usb, "serial");
+    if (serial && *serial) return base + QLatin1Char(':') + QString::fromUtf8(serial).trimmed();
+    // Cheap cameras share one made-up serial or have none: the port tells
+    // them apart, as long as each stays in its socket.
+    return base + QLatin1Char('@') + QString::fromUtf8(udev_device_get_sysname(usb));
 }
 
 } // namespace tvx

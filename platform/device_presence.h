@@ -24,4 +24,10 @@ bool UsbDevicePresent(UsbId id);
 // device.
 bool UsbIdOfDeviceNode(const QString& devnode, UsbId* out);
 
+// What identifies the USB device of a device node across reconnections:
+// "usb:vvvv:pppp:serial" where it has a serial number, else
+// "usb:vvvv:pppp@port" with the port path it hangs on (as "1-2.3"). Empty
+// when the node is not below a USB device.
+QString UsbIdentityOfDeviceNode(const QString& devnode);
+
 } // namespace tvx

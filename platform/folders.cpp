@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QStandardPaths>
@@ -113,6 +114,24 @@ QString ShippedFile(const QString& name) {
         if (IsRegularFile(path)) return path;
     }
     return ShippedFileFolder() + QLatin1Char('/') + name;
+}
+
+QString CameraCalibrationFilePath(const QString& identity, QSize size) {
+    if (identity.isEmpty() || size.isEmpty()) return {};
+    QString name;
+    for (const QChar c : identity)
+        name += (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('.') ||
+                        c == QLatin1Char('-') || c == QLatin1Char('@')
+                    ? c
+                    : QLatin1Char('_');
+    const QString folder = ProgramFolder() + QStringLiteral("/Calibration");
+    const QString path = folder + QLatin1Char('/') + name.left(120) +
+                         QStringLiteral("_%1x%2.ini").arg(size.width()).arg(size.height());
+    if (QFileInfo::exists(path)) return path;
+    QFile file(path);
+    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return QFileInfo::exists(path) ? path : QString();
+    return path;
 }
 
 QString CalibrationFilePath() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -38,6 +39,12 @@ QString ShippedFile(const QString& name);
 // calibration file yet (an installed copy's first run), the shipped one is
 // copied there first; an existing file is never replaced.
 QString CalibrationFilePath();
+// The calibration file of a camera other than the microscope at one capture
+// size, in the same format: program folder + "/Calibration/<identity>_<W>x<H>.ini",
+// the identity's characters other than letters, digits, '.', '-' and '@'
+// written as '_'. Made empty when missing, so that a calibration can be
+// stored; empty when it cannot be made.
+QString CameraCalibrationFilePath(const QString& identity, QSize size);
 
 // An absolute path of an existing folder that files may be written to.
 bool IsUsableFolder(const QString& path);

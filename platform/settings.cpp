@@ -125,6 +125,18 @@ void WriteOwnBytes(const char* name, const QByteArray& bytes) {
     s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), bytes);
 }
 
+QString ReadOwnText(const char* name) {
+    auto s = openStore();
+    const QVariant v = s->value(QStringLiteral("Tavolux/") + QLatin1String(name));
+    return v.typeId() == QMetaType::QString ? v.toString() : QString();
+}
+
+void WriteOwnText(const char* name, const QString& text) {
+    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    auto s = openStore();
+    s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), text);
+}
+
 QString SettingsFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/tavolux/settings.ini");

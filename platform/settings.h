@@ -75,6 +75,9 @@ void WriteOwnSwitch(const char* name, bool on);
 // section; empty when missing.
 QByteArray ReadOwnBytes(const char* name);
 void WriteOwnBytes(const char* name, const QByteArray& bytes);
+// A text of this program's own under Tavolux/<name>; empty when missing.
+QString ReadOwnText(const char* name);
+void WriteOwnText(const char* name, const QString& text);
 
 // filepath.dat in the program folder: the TempDir path as 260 UTF-16LE units,
 // zero-terminated and zero-filled. Reading answers the path only when it is

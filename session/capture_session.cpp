@@ -1,14 +1,23 @@
 #include "session/capture_session.h"
 
 #include "capture/capture_engine.h"
+#include "measure/calibration_file.h"
+#include "measure/geometry.h"
 #include "platform/button_input.h"
 #include "platform/device_watch.h"
+#include "platform/folders.h"
 #include "platform/language.h"
+#include "platform/settings.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
 
 namespace tvx {
+
+namespace {
+// The identity of the camera chosen last from the Device menu.
+constexpr const char* kChosenCameraKey = "Camera";
+} // namespace
 
 CaptureSession::CaptureSession(const Options& options, QObject* parent)
     : QObject(parent), options_(options) {
@@ -19,6 +28,9 @@ CaptureSession::CaptureSession(const Options& options, QObject* parent)
         engine_ = options.engine;
     } else {
         ownedEngine_ = std::make_unique<CaptureEngine>(options.simulate);
+        // Without the microscope, any camera serves as one: the one chosen
+        // last, else the first.
+        ownedEngine_->AllowOtherCameras(true, ReadOwnText(kChosenCameraKey));
         engine_ = ownedEngine_.get();
     }
 
@@ -61,8 +73,10 @@ bool CaptureSession::Start(LiveSurface* surface, QObject* videoOwner) {
     connect(engine_, &CaptureEngine::liveViewRepaint, this,
             [this](bool) { emit liveViewChanged(); });
     connect(engine_, &CaptureEngine::runningChanged, this, &CaptureSession::previewChanged);
-    connect(engine_, &CaptureEngine::captureSizeChanged, this,
-            [this](int width, int height) { emit captureSizeChanged(QSize(width, height)); });
+    connect(engine_, &CaptureEngine::captureSizeChanged, this, [this](int width, int height) {
+        if (connected_) applyCalibrationScope();
+        emit captureSizeChanged(QSize(width, height));
+    });
 
     watch_ = new DeviceWatch(this);
     connect(watch_, &DeviceWatch::nodesChanged, this, &CaptureSession::OnDeviceNodesChanged);
@@ -140,7 +154,22 @@ void CaptureSession::CheckConnection() {
     emit connectionChecked();
 }
 
+void CaptureSession::applyCalibrationScope() {
+    CaptureDevice* device = engine_->CurrentDevice();
+    const bool microscope = !device || KnownDeviceStatus(device->DisplayName()) >= 0;
+    const CaptureSize size = CurrentCaptureSize();
+    const QString file =
+        microscope ? QString()
+                   : CameraCalibrationFilePath(device->Identity(), QSize(size.width, size.height));
+    if (file == scopeFile_ && microscope == CameraPitchKnown()) return;
+    scopeFile_ = file;
+    SetCameraPitchKnown(microscope);
+    SetCalibrationFileInUse(file);
+    emit calibrationScopeChanged();
+}
+
 void CaptureSession::tellConnection(const Status& started) {
+    if (started) applyCalibrationScope();
     connectionMessage_ = ConnectionText(started);
     if (started)
         emit connected();
@@ -197,7 +226,12 @@ bool CaptureSession::openButton() {
     }
     closeButton();
     auto button = std::make_unique<SnapshotButton>();
-    if (!button->OpenInterface()) return false;
+    // The microscope's button has its own road; another camera's comes
+    // from the camera.
+    CaptureDevice* device = engine_->CurrentDevice();
+    const bool microscope = !device || KnownDeviceStatus(device->DisplayName()) >= 0;
+    if (!(microscope ? button->OpenInterface() : button->OpenDescriptor(device->OpenButton())))
+        return false;
     button_ = std::move(button);
     buttonPollTimer_.start();
     return true;
@@ -273,6 +307,27 @@ bool CaptureSession::isPreviewRunning() const {
 
 void CaptureSession::RestartPreview() {
     engine_->RestartPreview();
+}
+
+bool CaptureSession::ChooseCamera(const QString& identity, QString* reason) {
+    const int row = engine_->RowOf(identity);
+    Status started =
+        row < 0 ? Status::Fail(QStringLiteral("the camera %1 is not attached").arg(identity))
+                : Status::Ok();
+    if (started) {
+        engine_->AllowOtherCameras(true, identity);
+        if (!options_.engine) WriteOwnText(kChosenCameraKey, identity);
+        checking_ = true;
+        started = engine_->SelectDevice(row);
+        deviceChosen_ = true;
+        checking_ = false;
+        finishCheck(started);
+        emit connectionChecked();
+    }
+    if (started) return true;
+    if (reason) *reason = started.reason();
+    emit error(started.reason());
+    return false;
 }
 
 bool CaptureSession::SetResolution(int width, int height, QString* reason) {

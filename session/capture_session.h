@@ -75,6 +75,10 @@ public:
     bool isPreviewRunning() const;
     // Rebuilds the preview after a still that interrupted it.
     void RestartPreview();
+    // Makes the camera of this identity the current one, and remembers it:
+    // while no microscope is attached it is the one chosen and waited for.
+    // False with the reason when it cannot be started.
+    bool ChooseCamera(const QString& identity, QString* reason = nullptr);
     // Switches the capture size; false with the reason when the device refuses.
     bool SetResolution(int width, int height, QString* reason = nullptr);
 
@@ -116,6 +120,9 @@ signals:
     // (more than the button keeps, or cut off by an unplug): `dropped` new
     // ones, with `stillQueued` earlier presses still waiting for their turn.
     void pressesDropped(int dropped, int stillQueued);
+    // The camera whose pixels are measured changed, or its capture size:
+    // the calibration shown must be looked up again (CalibrationFileInUse).
+    void calibrationScopeChanged();
     // A connection check has finished, whatever it found: a dialog that
     // lists the devices fills its lists again.
     void connectionChecked();
@@ -131,6 +138,10 @@ private:
     void tellConnection(const Status& started);
     // What the live view shows after a connection attempt.
     QString ConnectionText(const Status& started) const;
+    // Points measuring at the current camera: the microscope's pitch and
+    // calibration file, or another camera's own calibration file at this
+    // capture size.
+    void applyCalibrationScope();
     bool openButton();
     void closeButton();
     void pollButton();
@@ -149,6 +160,7 @@ private:
     QTimer buttonPollTimer_; // 366
 
     QString connectionMessage_;
+    QString scopeFile_; // the calibration file applyCalibrationScope set last
     int connectionChecks_ = 0;
     bool connected_ = false;
     bool started_ = false;

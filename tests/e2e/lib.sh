@@ -185,9 +185,11 @@ EOF
     e2e_log "display $DISPLAY, folder $E2E_TMP"
 }
 
-# Starts the program with the simulated microscope and waits for its window.
+# Starts the program with the simulated microscope (or with the arguments in
+# E2E_APP_ARGS when it is set, even empty) and waits for its window.
 start_app() {
-    (cd "$E2E_PROG_DIR" && exec ./tavolux --simulate) >"$E2E_TMP/tavolux.log" 2>&1 &
+    # shellcheck disable=SC2086 # the arguments are words on purpose
+    (cd "$E2E_PROG_DIR" && exec ./tavolux ${E2E_APP_ARGS---simulate}) >"$E2E_TMP/tavolux.log" 2>&1 &
     E2E_APP_PID=$!
     wait_for 20 e2e_find_main_window || die "the main window did not appear"
     # No window manager: give the window the input focus ourselves.
@@ -235,6 +237,38 @@ send_keys() {
 sim_control() {
     timeout 5 bash -c 'printf "%s\n" "$1" >"$2"' _ "$1" "$E2E_FIFO" ||
         fail "could not write \"$1\" to the control FIFO"
+}
+
+# Where the main window's parts are, for toolbar_button and live_click: wx wy
+# (the window), menu (the menu bar's height), lx ly (the live view's corner).
+live_view_layout() {
+    read -r wx wy ww wh <<<"$(window_geometry)"
+    menu=$((wh - 610)) # the client area is 860 x 610 below the menu bar
+    lx=$((wx + 204))
+    ly=$((wy + 52 + menu))
+    e2e_log "live view at $lx,$ly (menu bar $menu)"
+}
+# Clicks the toolbar button at client x, y.
+toolbar_button() {
+    xdotool mousemove $((wx + $1 + 14)) $((wy + menu + $2 + 14)) click 1
+    sleep 0.4
+}
+# Clicks the live view at x, y; slower than a double click.
+live_click() {
+    xdotool mousemove $((lx + $1)) $((ly + $2))
+    sleep 0.2
+    xdotool click 1
+    sleep 0.7
+}
+
+# Answers the Calibration dialog that a calibration line opened with a
+# length in mm, and waits for it to close.
+answer_calibration() {
+    wait_for 10 has_dialog || die "no Calibration dialog"
+    xdotool windowfocus --sync "$(dialog_windows | head -n 1)" 2>/dev/null
+    xdotool type --delay 50 "$1"
+    xdotool key --clearmodifiers Return
+    wait_for 10 no_dialog || fail "the Calibration dialog stayed open"
 }
 
 # "x y w h" of the main window in root coordinates.

@@ -8,11 +8,7 @@ export QT_LOGGING_RULES="tavolux.measure.info=true"
 start_app
 sleep 1.5
 
-read -r wx wy ww wh <<<"$(window_geometry)"
-menu=$((wh - 610)) # the client area is 860 x 610 below the menu bar
-lx=$((wx + 204))
-ly=$((wy + 52 + menu))
-e2e_log "live view at $lx,$ly (menu bar $menu)"
+live_view_layout
 
 # Marks of the simulated 640 x 480 micrometer, in view pixels (drift moves
 # every mark alike and leaves distances alone).
@@ -28,28 +24,11 @@ m1=$(mark 1.0)
 m4=$(mark 4.0)
 row=330
 
-button() { # client x, y of a toolbar button
-    xdotool mousemove $((wx + $1 + 14)) $((wy + menu + $2 + 14)) click 1
-    sleep 0.4
-}
-live_click() {
-    xdotool mousemove $((lx + $1)) $((ly + $2))
-    sleep 0.2
-    xdotool click 1
-    # Slower than a double click.
-    sleep 0.7
-}
-
 # Calibration: a line from the 0.5 mm to the 5 mm mark is 4.5 mm.
-button 798 6
+toolbar_button 798 6
 live_click "$m0" $row
 live_click "$m5" $row
-wait_for 10 has_dialog || die "no Calibration dialog"
-dlg=$(dialog_windows | head -n 1)
-xdotool windowfocus --sync "$dlg" 2>/dev/null
-xdotool type --delay 50 "4.5"
-xdotool key --clearmodifiers Return
-wait_for 10 no_dialog || fail "the Calibration dialog stayed open"
+answer_calibration 4.5
 live_click 300 $((row + 40))
 
 d_cal=$((m5 - m0))
@@ -61,7 +40,7 @@ check "calibrated magnification $got_m is $want_m" \
     fcmp "$(python3 -c "print(abs(float('${got_m:-0}') - $want_m))")" '<=' 0.051
 
 # The line tool on the 1 mm to 4 mm interval: 3 mm.
-button 423 6
+toolbar_button 423 6
 live_click "$m1" $((row + 60))
 live_click "$m4" $((row + 60))
 live_click 300 $((row + 90))
@@ -75,19 +54,15 @@ check "the 3 mm interval reads ${got:-nothing} mm, within a pixel's worth" \
 # A calibration far from the nominal magnification (the 4.5 mm span called
 # 3.6 mm), then Calibrate pressed on and off again: the line tool reads the
 # span at the calibrated magnification still, 3.6 mm, not at the nominal one.
-button 798 6
+toolbar_button 798 6
 live_click "$m0" $((row + 80))
 live_click "$m5" $((row + 80))
-wait_for 10 has_dialog || die "no Calibration dialog the second time"
-xdotool windowfocus --sync "$(dialog_windows | head -n 1)" 2>/dev/null
-xdotool type --delay 50 "3.6"
-xdotool key --clearmodifiers Return
-wait_for 10 no_dialog || fail "the Calibration dialog stayed open"
+answer_calibration 3.6
 live_click 300 $((row + 110))
-button 423 6 # the line tool
-button 798 6 # Calibrate on
-button 798 6 # and off
-button 423 6
+toolbar_button 423 6 # the line tool
+toolbar_button 798 6 # Calibrate on
+toolbar_button 798 6 # and off
+toolbar_button 423 6
 lines() { grep -c 'kind 1: L:' "$E2E_TMP/tavolux.log"; }
 before=$(lines)
 live_click "$m0" $((row + 100))
@@ -99,12 +74,12 @@ check "after Calibrate on and off the span reads ${again:-nothing} mm (3.6 calib
     fcmp "$(python3 -c "print(abs(float('${again:-0}') - 3.6))")" '<=' 0.02
 
 # A circle and the guides for the picture of the live view.
-button 543 6
+toolbar_button 543 6
 live_click 470 110
 live_click 520 110
 live_click 480 60
 for downs in 4 5 6; do # cross line, ruler, circle grid from the live menu
-    button 830 6
+    toolbar_button 830 6
     sleep 0.3
     for _ in $(seq "$downs"); do xdotool key Down; done
     xdotool key Return

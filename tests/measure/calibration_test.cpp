@@ -1,6 +1,7 @@
 // Calibration from a line of known length, and the file that remembers it.
 #include "measure/calibration.h"
 #include "measure/calibration_file.h"
+#include "measure/geometry.h"
 
 #include "platform/folders.h"
 #include "platform/prompts.h"
@@ -114,6 +115,79 @@ TEST_F(CalibrationFileTest, MissingOrOversizedFilesAreNeverWritten) {
     EXPECT_EQ(LookupCalibration(path_, "200"), QString());
     EXPECT_FALSE(StoreCalibration(path_, "300", 1));
     EXPECT_EQ(ReadAll(path_).size(), huge.size());
+}
+
+// --- cameras other than the microscope -------------------------------------
+
+// Each camera keeps its calibrations per capture size in a file of its own;
+// the microscope's file is left alone.
+TEST_F(CalibrationFileTest, EachCameraAndSizeHasItsOwnFile) {
+    ASSERT_TRUE(QFile::copy(test::resourcePath("CalibrationIni.ini"), path_));
+    QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray seed = ReadAll(path_);
+    const QString hd = CameraCalibrationFilePath("usb:1234:5678@1-2.3", QSize(1920, 1080));
+    const QString vga = CameraCalibrationFilePath("usb:1234:5678@1-2.3", QSize(640, 480));
+    const QString odd = CameraCalibrationFilePath("usb:1234:5678:a/b c", QSize(640, 480));
+    EXPECT_TRUE(hd.endsWith("/Calibration/usb_1234_5678@1-2.3_1920x1080.ini")) << hd.toStdString();
+    EXPECT_TRUE(odd.endsWith("/Calibration/usb_1234_5678_a_b_c_640x480.ini")) << odd.toStdString();
+    EXPECT_NE(hd, vga);
+    EXPECT_EQ(CameraCalibrationFilePath("", QSize(640, 480)), QString());
+    EXPECT_EQ(CameraCalibrationFilePath("test:x", QSize()), QString());
+
+    // Made empty, so that a first calibration can be stored.
+    EXPECT_EQ(ReadAll(hd), QByteArray());
+    ASSERT_TRUE(StoreCalibration(hd, "60.0", 412.5));
+    EXPECT_EQ(CameraCalibrationFilePath("usb:1234:5678@1-2.3", QSize(1920, 1080)), hd);
+    EXPECT_EQ(LookupCalibration(hd, "60.0"), QStringLiteral("412.5"));
+    EXPECT_EQ(LookupCalibration(vga, "60.0"), QString());
+    EXPECT_EQ(ReadAll(path_), seed);
+
+    SetCalibrationFileInUse(hd);
+    EXPECT_EQ(CalibrationFileInUse(), hd);
+    SetCalibrationFileInUse(QString());
+    EXPECT_EQ(CalibrationFileInUse(), path_);
+}
+
+// A camera without a pitch of its own measures in pixels; a calibration
+// line measured so gives its pixels per millimetre, and from then on the
+// unit of the settings is right.
+TEST(CameraMeasuring, PixelsUntilCalibratedThenTheUnit) {
+    struct Restore {
+        ~Restore() {
+            SetCameraPitchKnown(true);
+            SetCalibrationKnown(false);
+        }
+    } restore;
+    SettingsValues s;
+    s.unit = "um";
+    s.decimal = 1;
+    const QSize size(1920, 1080);
+    // The microscope is never measured in pixels.
+    EXPECT_FALSE(MeasuresInPixels());
+    EXPECT_EQ(CurrentMeasureContext(size, 60, s).unit, "um");
+
+    SetCameraPitchKnown(false);
+    SetCalibrationKnown(false);
+    ASSERT_TRUE(MeasuresInPixels());
+    const MeasureContext px = CurrentMeasureContext(size, 60, s);
+    ASSERT_TRUE(px.valid());
+    EXPECT_EQ(FormatLength(px, "L:", px.Length(250)), "L:250.0px");
+    EXPECT_EQ(FormatArea(px, "A:", 12.5), "A:12.5px2");
+
+    // 250 pixels over 0.5 mm of the stage micrometer: 500 pixels a mm.
+    const std::optional<double> a = ActualDistanceFromText("0.5", px.unit);
+    ASSERT_TRUE(a);
+    const std::optional<double> m = CalibratedMagnification(250, px, *a);
+    ASSERT_TRUE(m);
+    EXPECT_DOUBLE_EQ(*m, 500);
+
+    SetCalibrationKnown(true);
+    EXPECT_FALSE(MeasuresInPixels());
+    const MeasureContext um = CurrentMeasureContext(size, *m, s);
+    EXPECT_EQ(FormatLength(um, "L:", um.Length(250)), "L:500.0\u00B5m");
+    s.unit = "mm";
+    const MeasureContext mm = CurrentMeasureContext(size, *m, s);
+    EXPECT_EQ(FormatLength(mm, "L:", mm.Length(1000)), "L:2.0mm");
 }
 
 } // namespace

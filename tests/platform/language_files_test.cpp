@@ -62,6 +62,8 @@ const NamedText kNamedTexts[] = {
     {"Circle", {"Circle", "circle Grid"}},
     {"Changelanguage", {"Change language"}},
     {"Capture", {"Capture"}},
+    {"DeviceMenu", {"&Device"}},
+    {"DeviceMenuNone", {"No camera attached"}},
     {"Take Picture", {"Take Picture...      F2"}},
     {"Take Video", {"Take Video/Stop...   F3/F4", "Record Video/Stop...   F3/F4"}},
     {"Take time lapsed Pictures", {"Take time lapsed Pictures", "Take Time-Lapse Pictures..."}},
@@ -211,6 +213,7 @@ const NamedText kNamedTexts[] = {
     {"TimeLapseDone", {"%1 pictures taken"}},
     // Live view and calibration
     {"EnterRate", {"Please input the zoomIn scale!", "Please input the zoomIn Rate!", "Please enter the magnification."}},
+    {"CalibrateCamera", {"This camera is not calibrated yet: lengths are shown in pixels (px). Calibrate it on a stage micrometer with the calibration tool."}},
     {"EnterActualDistance", {"Please enter actual distance (mm)", "Please enter the actual distance (mm)."}},
     {"EnterDigital", {"Please enter digital!", "Please enter a number."}},
     // Device settings dialog

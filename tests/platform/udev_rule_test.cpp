@@ -1,5 +1,5 @@
-// The shipped udev rule opens the snapshot button's input device to the seat
-// user and nothing else of the receiver.
+// The shipped udev rules open the snapshot buttons' input devices (the
+// receiver's, other cameras') to the seat user and nothing else.
 #include "tests/support/test_env.h"
 
 #include <QFile>
@@ -22,19 +22,28 @@ QStringList RuleLines() {
 TEST(UdevRule, OnlyTheButtonsEventDeviceIsGivenToTheSeat) {
     const QStringList rules = RuleLines();
     ASSERT_FALSE(rules.isEmpty());
+    int receivers = 0, cameraButtons = 0;
     for (const QString& rule : rules) {
         SCOPED_TRACE(rule.toStdString());
-        // Every rule matches the input event device under the receiver …
+        // Every rule matches an input event device: under the receiver, or
+        // one the camera driver made for a camera's button …
         EXPECT_TRUE(rule.contains(QRegularExpression(R"(SUBSYSTEM\s*==\s*"input")")));
         EXPECT_TRUE(rule.contains(QRegularExpression(R"(KERNEL\s*==\s*"event\*")")));
-        EXPECT_TRUE(rule.contains(QRegularExpression(R"(ATTRS\{idVendor\}\s*==\s*"14c3")")));
-        EXPECT_TRUE(rule.contains(QRegularExpression(R"(ATTRS\{idProduct\}\s*==\s*"2301")")));
+        const bool receiver =
+            rule.contains(QRegularExpression(R"(ATTRS\{idVendor\}\s*==\s*"14c3")")) &&
+            rule.contains(QRegularExpression(R"(ATTRS\{idProduct\}\s*==\s*"2301")"));
+        const bool cameraButton = rule.contains(QRegularExpression(R"(DRIVERS\s*==\s*"uvcvideo")"));
+        EXPECT_TRUE(receiver != cameraButton);
+        receivers += receiver;
+        cameraButtons += cameraButton;
         EXPECT_TRUE(rule.contains(QRegularExpression(R"(TAG\s*\+=\s*"uaccess")")));
         // … and opens nothing more: not the USB device, not to everyone.
         EXPECT_FALSE(rule.contains(QRegularExpression(R"(SUBSYSTEMS?\s*==\s*"usb")")));
         EXPECT_FALSE(rule.contains(QRegularExpression(R"(\bMODE\s*:?=)")));
         EXPECT_FALSE(rule.contains(QRegularExpression(R"(\b(GROUP|OWNER|RUN|PROGRAM)\b)")));
     }
+    EXPECT_EQ(receivers, 1);
+    EXPECT_EQ(cameraButtons, 1);
 }
 
 } // namespace

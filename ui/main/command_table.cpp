@@ -29,7 +29,6 @@ constexpr MenuEntry kFileMenu[] = {
 constexpr MenuEntry kSettingMenu[] = {
     {ids::kRes640},
     {ids::kRes720},
-    {ids::kFullScreen},
     {0},
     {ids::kDeviceSetting},
     {ids::kPenSettings},
@@ -38,6 +37,7 @@ constexpr MenuEntry kSettingMenu[] = {
     {ids::kScale},
     {ids::kCircle},
     {ids::kScaleBar},
+    {ids::kFullScreen},
     {0},
     {ids::kFocusMeter},
     {ids::kSharpestStill},

@@ -72,6 +72,9 @@ MagnificationBoxes::MagnificationBoxes(QWidget* parent, CalibrationState& calibr
                 [box, base = box->font()] { FitBoxText(box, base); });
         connect(box, &QLineEdit::textChanged, this, &MagnificationBoxes::changed);
     }
+    // A camera without a pitch of its own measures in pixels until then.
+    connect(calBox_, &QLineEdit::textChanged, this,
+            [this] { SetCalibrationKnown(!Uncalibrated()); });
     magBox_->setText(QStringLiteral("60.0"));
 }
 
@@ -91,20 +94,42 @@ std::optional<double> MagnificationBoxes::ReadForMeasuring(bool useNominal, QWid
     const MagnificationReading r =
         ReadMagnification({calBox_->text(), magBox_->text(), useNominal});
     calibration_.nominal = r.entered;
+    const QString title = dialogParent ? dialogParent->window()->windowTitle() : QString();
     if (!r.magnification)
-        ShowMessage(dialogParent ? dialogParent->window()->windowTitle() : QString(),
-                    Text("EnterRate", "Please input the zoomIn scale!"), Prompts::Icon::Warning);
+        ShowMessage(title, Text("EnterRate", "Please input the zoomIn scale!"),
+                    Prompts::Icon::Warning);
+    else if (!useNominal && MeasuresInPixels() && !askedToCalibrate_) {
+        // Once for each camera and size: the pixels it measures in meanwhile
+        // are still useful for comparing.
+        askedToCalibrate_ = true;
+        ShowMessage(title,
+                    Text("CalibrateCamera",
+                         "This camera is not calibrated yet: lengths are shown in pixels (px). "
+                         "Calibrate it on a stage micrometer with the calibration tool."),
+                    Prompts::Icon::Information);
+    }
     return r.magnification;
+}
+
+QString MagnificationBoxes::calibrationFile() const {
+    // Another camera keeps its calibrations in a file of its own.
+    return CameraPitchKnown() ? calibrationFile_ : CalibrationFileInUse();
+}
+
+void MagnificationBoxes::Refresh() {
+    askedToCalibrate_ = false;
+    const QString text = magBox_->text();
+    calBox_->setText(text.isEmpty() ? QString() : LookupCalibration(calibrationFile(), text));
 }
 
 void MagnificationBoxes::lookUpCalibration() {
     const QString text = magBox_->text();
-    if (!text.isEmpty()) calBox_->setText(LookupCalibration(calibrationFile_, text));
+    if (!text.isEmpty()) calBox_->setText(LookupCalibration(calibrationFile(), text));
 }
 
 void MagnificationBoxes::ShowNewCalibration() {
     const QString nominal = QString::asprintf("%0.1f", calibration_.nominal);
-    StoreCalibration(calibrationFile_, nominal, calibration_.calibratedCopy);
+    StoreCalibration(calibrationFile(), nominal, calibration_.calibratedCopy);
     // Setting the box looks the value up again; the shown value wins even
     // when there is no calibration file to keep it.
     magBox_->setText(nominal);

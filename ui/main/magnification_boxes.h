@@ -32,7 +32,8 @@ public:
     std::optional<double> Current() const;
     // The same for a measurement about to start; the nominal value alone
     // when `useNominal` (a calibration line). Without a usable number the
-    // user is told to enter one, with `dialogParent`'s title.
+    // user is told to enter one, with `dialogParent`'s title; a camera that
+    // measures in pixels asks once to be calibrated.
     std::optional<double> ReadForMeasuring(bool useNominal, QWidget* dialogParent);
 
     // A calibration was confirmed: store it and show it.
@@ -40,6 +41,8 @@ public:
     // The reminder to calibrate, for a magnification without a calibration.
     bool Uncalibrated() const;
     void SetVisible(bool on);
+    // Looks the calibration up again: the camera or its capture size changed.
+    void Refresh();
 
 signals:
     // Either box changed: the magnification in force may be another.
@@ -47,11 +50,13 @@ signals:
 
 private:
     void lookUpCalibration();
+    QString calibrationFile() const;
 
     CalibrationState& calibration_;
-    QString calibrationFile_;
-    QLineEdit* magBox_ = nullptr; // edit 1112
-    QLineEdit* calBox_ = nullptr; // edit 1205, read-only
+    QString calibrationFile_;       // the microscope's
+    bool askedToCalibrate_ = false; // for the camera and size in use
+    QLineEdit* magBox_ = nullptr;   // edit 1112
+    QLineEdit* calBox_ = nullptr;   // edit 1205, read-only
 };
 
 } // namespace tvx

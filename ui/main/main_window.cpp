@@ -10,6 +10,7 @@
 #include "ui/main/about_dlg.h"
 #include "ui/main/client_area.h"
 #include "ui/main/command_table.h"
+#include "ui/main/device_menu.h"
 #include "ui/main/device_settings_glue.h"
 #include "ui/main/file_list_panel.h"
 #include "ui/main/focus_glue.h"
@@ -120,6 +121,9 @@ void MainWindow::InitDialog() {
     auto* files = new FileListPanel(client_, *commands_, storage, msgTitle_, this);
     auto* picture =
         new PictureCommands(*session_, *commands_, client_, liveView_, resolutionFont, this);
+    new DeviceMenu(*session_, this);
+    connect(session_, &CaptureSession::calibrationScopeChanged, boxes_,
+            &MagnificationBoxes::Refresh);
     recording_ = new RecordingCommands(*session_, *commands_, client_, secondsFont, this);
     liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, this);
     picture->SetReleaseMeasuringTools([this] { liveTools_->ReleaseMeasuringButtons(); });
@@ -227,6 +231,7 @@ void MainWindow::connectWindowCommands() {
 
 void MainWindow::buildMenus(int menuGrey) {
     commands_->buildMenus(menuBar(), findChild<FileListPanel*>()->menu());
+    findChild<DeviceMenu*>()->AddTo(menuBar());
     // The drop-down menus take the bar's grey.
     menuBar()->setStyleSheet(
         QStringLiteral("QMenuBar { background: rgb(%1,%1,%1); color: black; }"
