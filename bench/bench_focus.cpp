@@ -6,7 +6,9 @@
 #include "capture/frame_sink.h"
 #include "capture/sim_render.h"
 
+#include "bench/offscreen_main.h"
 #include <QGuiApplication>
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -82,12 +84,6 @@ BENCHMARK(BM_SinkSharpestRing);
 
 } // namespace
 
-// The simulated slide is drawn with QPainter and its numerals need fonts.
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tvx::bench::RunOffscreen(argc, argv);
 }

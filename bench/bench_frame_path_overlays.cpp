@@ -13,7 +13,9 @@
 #include "ui/main/live_measure.h"
 #include "ui/main/main_window_ids.h"
 
+#include "bench/offscreen_main.h"
 #include <QGuiApplication>
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -134,10 +136,5 @@ BENCHMARK_CAPTURE(RunPath, full_guides_and_shapes, kFull, true, true)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv); // fonts need it
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tvx::bench::RunOffscreen(argc, argv);
 }

@@ -5,7 +5,9 @@
 #include "capture/frame_sink.h"
 #include "capture/live_surface.h"
 
+#include "bench/offscreen_main.h"
 #include <QGuiApplication>
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -78,11 +80,5 @@ BENCHMARK(BM_Path720x576FullScreen1920)->Unit(benchmark::kMicrosecond)->MeasureP
 } // namespace
 
 int main(int argc, char** argv) {
-    // Fonts and painting need a Gui application; no window is opened.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tvx::bench::RunOffscreen(argc, argv);
 }

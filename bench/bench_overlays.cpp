@@ -7,9 +7,11 @@
 #include "measure/shape_drawing.h"
 #include "measure/tool_registry.h"
 
+#include "bench/offscreen_main.h"
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -114,10 +116,5 @@ BENCHMARK_CAPTURE(Overlays, all_1920x1080, kFull, true, true)->Unit(benchmark::k
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv); // fonts need it
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tvx::bench::RunOffscreen(argc, argv);
 }

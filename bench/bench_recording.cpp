@@ -12,9 +12,11 @@
 #include "capture/sim_render.h"
 #include "ui/record/recording_controller.h"
 
+#include "bench/offscreen_main.h"
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -113,11 +115,5 @@ BENCHMARK(BM_Sink640x480RecordingMsVideo1)->Unit(benchmark::kMillisecond)->Itera
 } // namespace
 
 int main(int argc, char** argv) {
-    // The stage micrometer is painted with fonts; no window is opened.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tvx::bench::RunOffscreen(argc, argv);
 }

@@ -28,9 +28,11 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "bench/offscreen_main.h"
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -187,11 +189,5 @@ BENCHMARK(Run)->Apply(Sizes);
 } // namespace
 
 int main(int argc, char** argv) {
-    // The stage micrometer is painted with fonts; no window is opened.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tvx::bench::RunOffscreen(argc, argv);
 }

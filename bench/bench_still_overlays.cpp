@@ -8,8 +8,10 @@
 #include "measure/live_guides.h"
 #include "session/still_saver.h"
 
+#include "bench/offscreen_main.h"
 #include <QGuiApplication>
 #include <QPainter>
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -90,9 +92,5 @@ BENCHMARK(BM_StillWithOverlaysThrough32Bit)->Apply(Sizes);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return tvx::bench::RunOffscreen(argc, argv);
 }
