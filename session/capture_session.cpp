@@ -21,8 +21,8 @@ constexpr const char* kChosenCameraKey = "Camera";
 
 CaptureSession::CaptureSession(const Options& options, QObject* parent)
     : QObject(parent), options_(options) {
-    flags_ = options.stillFlags ? options.stillFlags : &tvx::stillFlags();
-    effects_ = options.effects ? options.effects : &effectState();
+    flags_ = options.stillFlags ? options.stillFlags : &ownFlags_;
+    effects_ = options.effects ? options.effects : &ownEffects_;
     sink_ = std::make_unique<FrameSink>(*effects_, *flags_);
     if (options.engine) {
         engine_ = options.engine;
@@ -33,6 +33,7 @@ CaptureSession::CaptureSession(const Options& options, QObject* parent)
         ownedEngine_->AllowOtherCameras(true, ReadOwnText(kChosenCameraKey));
         engine_ = ownedEngine_.get();
     }
+    engine_->SetStillFlags(flags_);
 
     connectionTimer_.setInterval(1000);
     connectionTimer_.setSingleShot(true);
@@ -53,6 +54,7 @@ CaptureSession::~CaptureSession() {
     engine_->SetFrameReceiver(nullptr);
     engine_->Stop();
     engine_->ReleaseAll();
+    engine_->SetStillFlags(nullptr);
     sink_->SetLiveSurface(nullptr);
     engine_->SetButtonCallbacks({}, {});
     closeButton();
@@ -157,7 +159,7 @@ void CaptureSession::CheckConnection() {
 void CaptureSession::applyCalibrationScope() {
     CaptureDevice* device = engine_->CurrentDevice();
     const bool microscope = !device || KnownDeviceStatus(device->DisplayName()) >= 0;
-    const CaptureSize size = CurrentCaptureSize();
+    const CaptureSize size = engine_->captureSize();
     const QString file =
         microscope ? QString()
                    : CameraCalibrationFilePath(device->Identity(), QSize(size.width, size.height));
@@ -166,6 +168,11 @@ void CaptureSession::applyCalibrationScope() {
     SetCameraPitchKnown(microscope);
     SetCalibrationFileInUse(file);
     emit calibrationScopeChanged();
+}
+
+QSize CaptureSession::captureSize() const {
+    const CaptureSize size = engine_->captureSize();
+    return QSize(size.width, size.height);
 }
 
 void CaptureSession::tellConnection(const Status& started) {

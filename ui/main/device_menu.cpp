@@ -48,12 +48,12 @@ void DeviceMenu::fill() {
     if (sizes.empty()) return;
     menu_->addSeparator();
     auto* sizeGroup = new QActionGroup(menu_);
-    const CaptureSize current = CurrentCaptureSize();
+    const QSize current = session_.captureSize();
     for (const QSize& size : sizes) {
         QAction* a =
             menu_->addAction(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()));
         a->setCheckable(true);
-        a->setChecked(size == QSize(current.width, current.height));
+        a->setChecked(size == current);
         sizeGroup->addAction(a);
         connect(a, &QAction::triggered, this,
                 [this, size] { session_.SetResolution(size.width(), size.height()); });

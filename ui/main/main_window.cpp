@@ -145,7 +145,8 @@ void MainWindow::InitDialog() {
                                            files->view(), strip});
     new FocusFeatures(*commands_, liveView_, session_->frameSink(), this);
     new MeasureExportCommands(
-        {*commands_, liveTools_->shapes(), *boxes_, *stills, storage.picture, msgTitle_}, this);
+        {*commands_, liveTools_->shapes(), *session_, *boxes_, *stills, storage.picture, msgTitle_},
+        this);
     new DeviceSettingsGlue(*session_, commands_->action(ids::kDeviceSetting), this);
 
     StackFeature::Hooks h;

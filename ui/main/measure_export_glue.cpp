@@ -1,7 +1,7 @@
 #include "ui/main/measure_export_glue.h"
 
-#include "capture/capture_engine.h"
 #include "platform/settings.h"
+#include "session/capture_session.h"
 #include "session/live_shapes.h"
 #include "ui/main/command_table.h"
 #include "ui/main/magnification_boxes.h"
@@ -23,7 +23,6 @@ MeasureExportCommands::MeasureExportCommands(Context context, QObject* parent)
 }
 
 QVector<MeasurementRow> MeasureExportCommands::Rows() const {
-    const CaptureSize size = CurrentCaptureSize();
     const SettingsValues settings = Settings();
     // The magnification the live measurements are made with: the calibrated
     // value where there is one, else the nominal one.
@@ -33,8 +32,8 @@ QVector<MeasurementRow> MeasureExportCommands::Rows() const {
 
     MeasurementExportContext ctx;
     ctx.numbering = ShapeNumbering::Live;
-    ctx.measure = CurrentMeasureContext(QSize(size.width, size.height),
-                                        LeadingNumber(magnification), settings);
+    ctx.measure =
+        CurrentMeasureContext(c_.session.captureSize(), LeadingNumber(magnification), settings);
     ctx.magnification = magnification;
     // Live measurements belong to the pictures taken while they stand: the
     // newest still is the one they were last drawn into.

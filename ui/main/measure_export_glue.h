@@ -6,6 +6,7 @@
 
 namespace tvx {
 
+class CaptureSession;
 class CommandActions;
 class LiveShapes;
 class MagnificationBoxes;
@@ -20,6 +21,7 @@ public:
     struct Context {
         CommandActions& commands;
         const LiveShapes& shapes;
+        const CaptureSession& session; // the capture size the shapes are measured at
         const MagnificationBoxes& boxes;
         const StillCommands& stills; // the newest still names the pictures measured
         QString pictureFolder;

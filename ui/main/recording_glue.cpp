@@ -23,17 +23,13 @@ constexpr int kSecondMs = 1000;
 // the stop.
 constexpr int kAfterLimitMs = 500;
 
-QSize CaptureFrameSize() {
-    const CaptureSize size = CurrentCaptureSize();
-    return QSize(size.width, size.height);
-}
-
 } // namespace
 
 RecordingGlue::RecordingGlue(CaptureSession& session, CommandActions& commands, QString videoFolder,
                              QWidget* window)
     : QObject(window), session_(session), videoFolder_(std::move(videoFolder)), window_(window),
-      controller_(RecordingController::Hooks{&CaptureFrameSize, [this] { return reserveFile(); },
+      controller_(RecordingController::Hooks{[this] { return session_.captureSize(); },
+                                             [this] { return reserveFile(); },
                                              [this](const QString& path) {
                                                  if (!closing_) emit finished(path);
                                              },
@@ -156,7 +152,7 @@ void RecordingGlue::OpenTimeLapse() {
     // A request that finds the last one still standing (no frame came, the
     // microscope was away) gives no picture of its own.
     CaptureTimerDialog dlg([&flags] { return flags.RequestIfIdle(StillSource::Keyboard); },
-                           CaptureFrameSize(), systemTimeLapseClock(), window_);
+                           session_.captureSize(), systemTimeLapseClock(), window_);
     QString last;
     connect(&dlg, &CaptureTimerDialog::progress, this, [this, &last](const QString& text) {
         last = text;

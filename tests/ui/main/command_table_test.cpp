@@ -35,10 +35,9 @@ protected:
         window_.reset();
         SetPrompts(nullptr);
         ResetSettings();
-        // F11 and F12 leave the capture size they chose, in the process and
-        // in CapConfig.dat: the next test of the program must not measure at it.
+        // F11 and F12 leave the capture size they chose in CapConfig.dat:
+        // the next test of the program must not measure at it.
         QFile::remove(CapConfigPath());
-        SetCaptureSize(kDefaultCaptureWidth, kDefaultCaptureHeight);
     }
     QShortcut* hotKey(int key) {
         for (QShortcut* s : window_->findChildren<QShortcut*>())

@@ -288,7 +288,7 @@ TEST_F(MainWindowTest, ResolutionCommandsSwitchTheCaptureAndItsText) {
     auto* client = dlg->findChild<CClientArea*>();
     Parts(*dlg).OnCommand(ids::kRes720);
     EXPECT_EQ(client->resolutionText(), "720*480");
-    EXPECT_EQ(CaptureWidth(), 720);
+    EXPECT_EQ(Parts(*dlg).session().captureSize().width(), 720);
     Parts(*dlg).OnCommand(ids::kRes640);
     EXPECT_EQ(client->resolutionText(), "640*480");
     // The device settings dialog changes the size on the engine itself; the
