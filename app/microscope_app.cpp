@@ -2,6 +2,7 @@
 
 #include "capture/capture_engine.h"
 #include "capture/device_listing.h"
+#include "measure/calibration.h"
 #include "platform/prompts.h"
 #include "ui/main/main_window.h"
 #include "ui/skin/widget_prompts.h"
@@ -70,8 +71,10 @@ int Application::Main(int argc, char** argv) {
 
     int result = 0;
     {
+        CalibrationState calibration;
         MainWindow::Options options;
         options.simulate = simulate;
+        options.calibration = &calibration;
         MainWindow dlg(options);
         dlg.InitDialog();
         dlg.show();

@@ -14,9 +14,10 @@
 namespace tvx {
 
 FileListPanel::FileListPanel(CClientArea* client, CommandActions& commands,
-                             const StorageFolders& storage, QString messageTitle, QWidget* window)
-    : QObject(window), storage_(storage), client_(client), window_(window),
-      menu_(new QMenu(window)) {
+                             CalibrationState& calibration, const StorageFolders& storage,
+                             QString messageTitle, QWidget* window)
+    : QObject(window), calibration_(calibration), storage_(storage), client_(client),
+      window_(window), menu_(new QMenu(window)) {
     setObjectName(QStringLiteral("fileListPanel"));
     FileCommands::Options o;
     o.folders = {storage.picture, storage.video};
@@ -50,7 +51,7 @@ FileListPanel::FileListPanel(CClientArea* client, CommandActions& commands,
     });
     connect(files, &FileCommands::openPictureRequested, this, [this, files](const QString& path) {
         RunPhotoMeasure(
-            window_, path, [this] { emit calibrationStored(); },
+            calibration_, window_, path, [this] { emit calibrationStored(); },
             [this](const QString& saved) { emit measuredPictureSaved(saved); });
         // A measured picture saved into the Picture folder joins the list.
         files->model().ScanFolders();

@@ -12,6 +12,7 @@ namespace tvx {
 class CClientArea;
 class CommandActions;
 class FileCommands;
+struct CalibrationState;
 
 // The file list on the left of the window: its two tabs (pictures and
 // videos), its commands, and opening an entry in Photo Measure or the
@@ -19,8 +20,9 @@ class FileCommands;
 class FileListPanel : public QObject {
     Q_OBJECT
 public:
-    FileListPanel(CClientArea* client, CommandActions& commands, const StorageFolders& storage,
-                  QString messageTitle, QWidget* window);
+    // Pictures opened from the list are measured with `calibration`.
+    FileListPanel(CClientArea* client, CommandActions& commands, CalibrationState& calibration,
+                  const StorageFolders& storage, QString messageTitle, QWidget* window);
     ~FileListPanel() override;
 
     FileCommands& files() { return *files_; }
@@ -47,6 +49,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    CalibrationState& calibration_;
     StorageFolders storage_;
     CClientArea* client_;
     QWidget* window_;

@@ -65,7 +65,7 @@ LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveVie
     // The nominal value is read for the calibration line only; it is never
     // the magnification in force.
     measure_ = std::make_unique<LiveMeasure>(
-        shapes_, view_, window_,
+        shapes_, boxes_.calibration(), view_, window_,
         LiveMeasure::Hooks{read, current,
                            [this](int id, bool on) { commands_.setSelected(id, on); },
                            [this](int id) { return commands_.isSelected(id); },

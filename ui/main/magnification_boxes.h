@@ -21,6 +21,7 @@ public:
     // The boxes are made as children of `parent` at the skin's places;
     // `calibration` is where the calibration dialog leaves a new value.
     MagnificationBoxes(QWidget* parent, CalibrationState& calibration, QString calibrationFile);
+    CalibrationState& calibration() const { return calibration_; }
 
     QLineEdit* magnificationBox() const { return magBox_; }
     QLineEdit* calibrationBox() const { return calBox_; }

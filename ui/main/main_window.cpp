@@ -55,7 +55,6 @@ constexpr const char* kWindowGeometryKey = "WindowGeometry";
 
 MainWindow::MainWindow(const Options& options, QWidget* parent)
     : QMainWindow(parent), options_(options) {
-    if (!options_.calibration) options_.calibration = &calibrationState();
     client_ = new CClientArea(this);
     setCentralWidget(client_);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app_128.svg")));
@@ -118,7 +117,8 @@ void MainWindow::InitDialog() {
     session_->setObjectName(QStringLiteral("session"));
     commands_ = new CommandActions(this, client_);
     boxes_ = new MagnificationBoxes(client_, *options_.calibration, CalibrationFilePath());
-    auto* files = new FileListPanel(client_, *commands_, storage, msgTitle_, this);
+    auto* files =
+        new FileListPanel(client_, *commands_, *options_.calibration, storage, msgTitle_, this);
     auto* picture =
         new PictureCommands(*session_, *commands_, client_, liveView_, resolutionFont, this);
     new DeviceMenu(*session_, this);

@@ -28,8 +28,7 @@ public:
         // Tests hand in an engine of their own (scripted devices); null
         // makes the real one.
         CaptureEngine* engine = nullptr;
-        // The calibration values the magnification message shows; null is
-        // the program's own.
+        // The calibration values of the run; required.
         CalibrationState* calibration = nullptr;
     };
 

@@ -50,15 +50,15 @@ void CalibrationDialog::accept() {
     QDialog::accept();
 }
 
-bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx,
-               CMeasureShape* line) {
+bool Calibrate(CalibrationState& state, QWidget* parent, double pixelLength,
+               const MeasureContext& ctx, CMeasureShape* line) {
     std::optional<double> actual;
     {
         CalibrationDialog dialog(ctx.unit, parent);
         dialog.SetLine(pixelLength, ctx);
         if (dialog.exec() == QDialog::Accepted) actual = dialog.actualDistance();
     }
-    const CalibrationOutcome out = FinishCalibration(pixelLength, ctx, actual);
+    const CalibrationOutcome out = FinishCalibration(state, pixelLength, ctx, actual);
     if (line && !out.label.isEmpty()) {
         if (line->labels.isEmpty())
             line->labels.append(out.label);

@@ -41,9 +41,9 @@ private:
 // Runs the Calibration dialog for a line of `pixelLength` pixels measured at
 // ctx. After OK or Cancel, label 0 of `line` (when given) becomes its length
 // at the magnification then in force. Returns whether a new magnification was
-// set (the caller tells whoever records it); the value is
-// calibrationState().calibrated.
-bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx,
-               CMeasureShape* line = nullptr);
+// set (the caller tells whoever records it); the value is then
+// `state.calibrated`.
+bool Calibrate(CalibrationState& state, QWidget* parent, double pixelLength,
+               const MeasureContext& ctx, CMeasureShape* line = nullptr);
 
 } // namespace tvx

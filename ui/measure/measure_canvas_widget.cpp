@@ -28,9 +28,9 @@ QRect Bounds(const Figure& f) {
 }
 } // namespace
 
-CMeasureCanvas::CMeasureCanvas(QWidget* parent, const QString& picturePath, int initialTool,
-                               double magnification)
-    : QWidget(parent), model_(this) {
+CMeasureCanvas::CMeasureCanvas(QWidget* parent, CalibrationState& calibration,
+                               const QString& picturePath, int initialTool, double magnification)
+    : QWidget(parent), calibration_(calibration), model_(this) {
     // A picture is never mirrored, whatever the language.
     setLayoutDirection(Qt::LeftToRight);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -121,11 +121,11 @@ void CMeasureCanvas::HistoryChanged() {
 std::optional<double> CMeasureCanvas::Calibrate(double pixels, const MeasureContext& ctx) {
     ReleasePointer();
     setEnabled(false);
-    const bool done = tvx::Calibrate(window(), pixels, ctx, nullptr);
+    const bool done = tvx::Calibrate(calibration_, window(), pixels, ctx, nullptr);
     setEnabled(true);
     if (!done) return std::nullopt;
     emit calibrated();
-    return calibrationState().calibrated;
+    return calibration_.calibrated;
 }
 
 void CMeasureCanvas::RedrawIfDirty() {

@@ -143,8 +143,9 @@ void BuildMenu(CMenuXP& menu, bool measuring) {
 
 } // namespace
 
-PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QWidget* parent)
-    : QDialog(parent), path_(picturePath) {
+PhotoMeasureDialog::PhotoMeasureDialog(CalibrationState& calibration, const QString& picturePath,
+                                       QWidget* parent)
+    : QDialog(parent), calibration_(calibration), path_(picturePath) {
     setWindowTitle(Title());
     InstallFontSubstitutes();
 
@@ -303,7 +304,7 @@ PhotoMeasureDialog::~PhotoMeasureDialog() {
 }
 
 bool PhotoMeasureDialog::ShowPicture(const QString& path) {
-    auto* next = new CMeasureCanvas(this, path, kInitialTool, kDisplayScale);
+    auto* next = new CMeasureCanvas(this, calibration_, path, kInitialTool, kDisplayScale);
     if (!next->model().hasPicture()) {
         delete next;
         return false;
@@ -567,13 +568,13 @@ void PhotoMeasureDialog::OnCalibration() {
 }
 
 void PhotoMeasureDialog::OnCalibrated() {
-    const double value = calibrationState().calibrated;
+    const double value = calibration_.calibrated;
     calibrated_->setText(FormatMagnification(value));
     UpdatePictureScale();
     CheckMagnification();
     // The main window files the result under the nominal magnification it
     // reads from here; left alone, it would be the live view's (or none).
-    calibrationState().nominal = LeadingNumber(nominal_->text());
+    calibration_.nominal = LeadingNumber(nominal_->text());
     emit calibrationStored();
     StoreCalibration(CalibrationFilePath(), nominal_->text(), value);
 }
@@ -691,7 +692,8 @@ void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
     if (!SwallowEnterAndEscape(e)) QDialog::keyPressEvent(e);
 }
 
-bool RunPhotoMeasure(QWidget* parent, const QString& path, const std::function<void()>& calibrated,
+bool RunPhotoMeasure(CalibrationState& calibration, QWidget* parent, const QString& path,
+                     const std::function<void()>& calibrated,
                      const std::function<void(const QString&)>& saved) {
     QFile probe;
     if (!OpenRegularFileForReading(probe, path)) {
@@ -701,7 +703,7 @@ bool RunPhotoMeasure(QWidget* parent, const QString& path, const std::function<v
         return false;
     }
     probe.close();
-    PhotoMeasureDialog dialog(path, parent);
+    PhotoMeasureDialog dialog(calibration, path, parent);
     // Queued to the parent, which outlives the dialog: the dialog stores the
     // calibration first.
     if (calibrated && parent)

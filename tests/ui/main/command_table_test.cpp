@@ -1,5 +1,6 @@
 #include "capture/cap_config.h"
 #include "capture/capture_engine.h"
+#include "measure/calibration.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -28,7 +29,8 @@ protected:
         WriteSysDate(0);
         SetPrompts(&prompts_);
         engine_ = test::EngineWithoutCamera();
-        window_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        window_ =
+            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
         window_->InitDialog();
     }
     void TearDown() override {
@@ -46,6 +48,7 @@ protected:
     }
 
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> window_;
 };

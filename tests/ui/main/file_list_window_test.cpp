@@ -1,6 +1,7 @@
 // The file list in the main window: new stills, the player, the device
 // settings dialog and the save-as file dialog.
 #include "capture/capture_engine.h"
+#include "measure/calibration.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/media/test_videos.h"
@@ -45,7 +46,8 @@ protected:
         SetPrompts(nullptr);
     }
     MainWindow& Window() {
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        dlg_ =
+            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
         dlg_->InitDialog();
         dlg_->show();
         return *dlg_;
@@ -78,6 +80,7 @@ protected:
     }
 
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> dlg_;
 };

@@ -3,6 +3,7 @@
 #include "capture/capture_engine.h"
 #include "capture/focus.h"
 #include "capture/sim_render.h"
+#include "measure/calibration.h"
 #include "measure/tool_registry.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -44,7 +45,8 @@ protected:
     void open() {
         window_.reset();
         engine_ = test::EngineWithoutCamera();
-        window_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        window_ =
+            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
         window_->InitDialog();
     }
     QAction* action(int id) { return Parts(*window_).commands().action(id); }
@@ -70,6 +72,7 @@ protected:
     }
 
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<MicrometerPicture> pic_;

@@ -1,3 +1,4 @@
+#include "measure/calibration.h"
 #include "platform/settings.h"
 #include "tests/ui/main/app_test_util.h"
 #include "tests/ui/main/window_parts.h"
@@ -16,7 +17,8 @@ TEST(LivePicture, SimulatedMicroscopeShowsInTheWindow) {
     // No calibration prompt in the way.
     CreateFirstRunSettings();
     WriteSysDate(0);
-    MainWindow dlg({/*simulate=*/true});
+    CalibrationState calibration;
+    MainWindow dlg({/*simulate=*/true, nullptr, &calibration});
     dlg.InitDialog();
     dlg.show();
     ASSERT_TRUE(Parts(dlg).session().isConnected());

@@ -46,7 +46,8 @@ protected:
         WriteLineColor(0x00FF00); // green lines, told apart from the red guides
         WriteUnitDecimal(QStringLiteral("mm"), 2);
         SetPrompts(&prompts_);
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{/*simulate=*/true});
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{/*simulate=*/true, nullptr, &calibration_});
         dlg_->InitDialog();
         dlg_->show();
         ASSERT_TRUE(Parts(*dlg_).session().isConnected());
@@ -91,6 +92,7 @@ protected:
     LiveShapes& shapes() { return Parts(*dlg_).liveShapes(); }
 
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<MainWindow> dlg_;
 };
 
@@ -143,7 +145,8 @@ TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
     CreateFirstRunSettings();
     WriteSysDate(0);
     auto engine = test::EngineWithoutCamera();
-    MainWindow dlg(MainWindow::Options{false, engine.get()});
+    CalibrationState calibration;
+    MainWindow dlg(MainWindow::Options{false, engine.get(), &calibration});
     dlg.InitDialog();
     ASSERT_FALSE(Parts(dlg).session().isConnected());
     for (int id : {ids::kCrossLine, ids::kScale, ids::kCircle})
@@ -409,7 +412,7 @@ TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
     mouse(QEvent::MouseButtonPress, {254, 200});
     EXPECT_FALSE(Parts(*dlg_).liveMeasure().calibrating());
     // 154 pixels are 0.5 mm: magnification 154 × 0.0651466 × 10 / 0.5.
-    EXPECT_NEAR(calibrationState().calibrated, 200.66, 0.01);
+    EXPECT_NEAR(calibration_.calibrated, 200.66, 0.01);
     ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).calibrationBox()->text() == "200.7"; }))
         << Parts(*dlg_).calibrationBox()->text().toStdString();
     EXPECT_EQ(Parts(*dlg_).magnificationBox()->text(), QStringLiteral("100.0"));

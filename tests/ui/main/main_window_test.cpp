@@ -65,7 +65,8 @@ protected:
     }
     std::unique_ptr<MainWindow> windowWithoutCamera() {
         engine_ = test::EngineWithoutCamera();
-        auto dlg = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        auto dlg =
+            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
         dlg->InitDialog();
         dlg->show();
         return dlg;

@@ -1,3 +1,4 @@
+#include "measure/calibration.h"
 #include "measure/calibration_file.h"
 #include "platform/folders.h"
 #include "platform/language.h"
@@ -72,10 +73,11 @@ protected:
     }
 
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
 };
 
 TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_});
     dlg.InitDialog();
 
     const QString root = QDir::homePath() + "/Documents/Orvanti files";
@@ -113,7 +115,7 @@ TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
     f.close();
     qputenv("LANG", "de_DE.UTF-8");
 
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_});
     dlg.InitDialog();
     const QStringList titles = menuTitles(dlg.menuBar());
     ASSERT_EQ(titles.size(), 5);
@@ -137,7 +139,7 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Zandor]\nFile=Dosya\nCapture=Yakala\n");
     f.close();
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_});
     dlg.InitDialog();
     EXPECT_EQ(menuTitles(dlg.menuBar())[0], "File");
     Parts(dlg).OnCommand(1175); // Turkish
@@ -153,7 +155,7 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
 
 TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRun) {
     qputenv("LANG", "de_DE.UTF-8");
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_});
     dlg.InitDialog();
     QMenu* setting = dlg.menuBar()->actions()[1]->menu();
     QMenu* languages = setting->actions().last()->menu();
@@ -192,14 +194,14 @@ TEST_F(Startup, FilePathDatReplacesTheTempFolder) {
     const QString elsewhere = QDir::homePath() + "/elsewhere/TempDir";
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     ASSERT_TRUE(WriteFilePathDat(ProgramFolder(), elsewhere));
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_});
     dlg.InitDialog();
     EXPECT_EQ(Parts(dlg).storage().tempDir, elsewhere);
 }
 
 TEST_F(Startup, CalibrationPromptFollowsSysDate) {
     {
-        MainWindow dlg({});
+        MainWindow dlg({false, nullptr, &calibration_});
         dlg.InitDialog();
         EXPECT_TRUE(Parts(dlg).startupTimer()->isActive());
         // First tick: sys_date is 1, so the prompt is posted; OK with the box
@@ -225,7 +227,7 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
         ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     }
     ASSERT_TRUE(StoreCalibration(file, QStringLiteral("60.0"), 61.2));
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_});
     dlg.InitDialog();
     bool prompted = false;
     QTimer poll;
@@ -249,7 +251,7 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
 }
 
 TEST_F(Startup, CameraOutsideThePreviewStateWarns) {
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_});
     dlg.InitDialog();
     Parts(dlg).OnCommand(ids::kCamera);
     ASSERT_EQ(prompts_.shown().size(), 1u);
@@ -285,8 +287,9 @@ TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) 
     lang.close();
     ScriptedPrompts prompts;
     SetPrompts(&prompts);
+    CalibrationState calibration;
 
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration});
     dlg.InitDialog();
     EXPECT_FALSE(QFileInfo(Parts(dlg).storage().picture).isDir());
     // The wrong-sized filepath.dat is ignored.

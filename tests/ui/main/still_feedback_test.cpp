@@ -1,5 +1,6 @@
 // What the user is told about stills, errors and the desktop's restore.
 #include "capture/capture_engine.h"
+#include "measure/calibration.h"
 #include "platform/folders.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
@@ -41,12 +42,13 @@ protected:
     }
     void withoutCamera() {
         engine_ = test::EngineWithoutCamera();
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        dlg_ =
+            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
         dlg_->InitDialog();
         Parts(*dlg_).session().stillFlags().Clear();
     }
     void connected() {
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr});
+        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr, &calibration_});
         dlg_->InitDialog();
         dlg_->show();
         ASSERT_TRUE(
@@ -73,6 +75,7 @@ protected:
     QLabel* mark() const { return Parts(*dlg_).stillFeedback().mark(); }
 
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> dlg_;
     std::vector<uint8_t> frame_;

@@ -1,4 +1,5 @@
 #include "capture/capture_engine.h"
+#include "measure/calibration.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/sounds.h"
@@ -32,7 +33,8 @@ protected:
         WriteSysDate(0);
         SetPrompts(&prompts_);
         engine_ = test::EngineWithoutCamera();
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        dlg_ =
+            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
         dlg_->InitDialog();
         flags().Clear();
     }
@@ -58,6 +60,7 @@ protected:
 
     static constexpr int kWidth = 64, kHeight = 48, kStride = kWidth * 3;
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> dlg_;
     std::vector<uint8_t> frame_;

@@ -95,12 +95,14 @@ protected:
     void TearDown() override { SetPrompts(nullptr); }
 
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
 };
 
 // The window opens with the whole picture one to one where the screen has
 // room, the canvas where the skin puts it, and can be resized.
 TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
-    PhotoMeasureDialog wide(SavePicture(QStringLiteral("a.bmp"), QSize(720, 480)), nullptr);
+    PhotoMeasureDialog wide(calibration_, SavePicture(QStringLiteral("a.bmp"), QSize(720, 480)),
+                            nullptr);
     ASSERT_TRUE(wide.canvas());
     EXPECT_EQ(wide.canvas()->model().canvasSize(), QSize(720, 480));
     EXPECT_EQ(wide.canvas()->size(), QSize(720, 480));
@@ -110,7 +112,8 @@ TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
     EXPECT_GT(wide.maximumSize().width(), wide.width());
     EXPECT_LT(wide.minimumSize().height(), wide.height());
     EXPECT_EQ(wide.zoomLabel()->text(), QStringLiteral("100 %"));
-    PhotoMeasureDialog narrow(SavePicture(QStringLiteral("b.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog narrow(calibration_, SavePicture(QStringLiteral("b.bmp"), QSize(640, 480)),
+                              nullptr);
     EXPECT_EQ(narrow.canvas()->model().canvasSize(), QSize(640, 480));
     EXPECT_EQ(narrow.canvas()->size(), QSize(640, 480));
     EXPECT_EQ(narrow.width(), 649);
@@ -119,7 +122,8 @@ TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
 }
 
 TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("c.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("c.bmp"), QSize(640, 480)),
+                         nullptr);
     d.nominalEdit()->setText(QStringLiteral("200"));
     d.calibratedEdit()->clear();
     d.OnMenuCommand(MeasureMenu(ToolId::Line));
@@ -141,7 +145,8 @@ TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
 // A confirmed calibration line is shown, filed under the nominal value and
 // told to whoever listens, once the line's click is over.
 TEST_F(PhotoMeasureTest, ACalibrationLineIsShownStoredAndTold) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("cal.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("cal.bmp"), QSize(640, 480)),
+                         nullptr);
     QFile calibrations(CalibrationFilePath());
     ASSERT_TRUE(calibrations.open(QIODevice::WriteOnly));
     calibrations.close();
@@ -168,7 +173,8 @@ TEST_F(PhotoMeasureTest, ACalibrationLineIsShownStoredAndTold) {
 }
 
 TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("d.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("d.bmp"), QSize(640, 480)),
+                         nullptr);
     d.nominalEdit()->clear();
     d.calibratedEdit()->clear();
     d.PrepareMenu(PhotoMeasureId::MeasuringTools);
@@ -186,7 +192,8 @@ TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
 }
 
 TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("e.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("e.bmp"), QSize(640, 480)),
+                         nullptr);
     d.nominalEdit()->setText(QStringLiteral("100"));
     d.PrepareMenu(PhotoMeasureId::MeasuringTools);
     EXPECT_TRUE(d.button(PhotoMeasureId::MeasuringTools)->IsLatched());
@@ -224,7 +231,8 @@ TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
 }
 
 TEST_F(PhotoMeasureTest, CancelledTextDialogStillChoosesTheTextTool) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("f.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("f.bmp"), QSize(640, 480)),
+                         nullptr);
     CancelNextDialog();
     d.OnText();
     EXPECT_EQ(d.canvas()->model().tool(), int(MeasureTool::Text));
@@ -232,7 +240,8 @@ TEST_F(PhotoMeasureTest, CancelledTextDialogStillChoosesTheTextTool) {
 }
 
 TEST_F(PhotoMeasureTest, CloseAsksOnlyWhenDrawingsWouldBeLost) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("g.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("g.bmp"), QSize(640, 480)),
+                         nullptr);
     d.show();
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&d, &esc);
@@ -272,7 +281,8 @@ TEST_F(PhotoMeasureTest, CloseAsksOnlyWhenDrawingsWouldBeLost) {
 }
 
 TEST_F(PhotoMeasureTest, AFailedSaveSaysWhy) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("k.bmp"), QSize(320, 240)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("k.bmp"), QSize(320, 240)),
+                         nullptr);
     prompts_.Push(test::programDir() + QStringLiteral("/no such folder/out.bmp"));
     d.OnSave();
     const QString text = prompts_.shown().back().text;
@@ -303,7 +313,8 @@ public:
 // any timer of the dialog, and the picture shown before stays whole (run
 // under AddressSanitizer, a canvas freed too early shows here).
 TEST_F(PhotoMeasureTest, AnUnreadablePictureLeavesTheShownOneWholeWhileTheMessageIsUp) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("Still_N1.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("Still_N1.bmp"), QSize(640, 480)),
+                         nullptr);
     d.show();
     CMeasureCanvas* shown = d.canvas();
     ASSERT_NE(shown, nullptr);
@@ -350,7 +361,8 @@ TEST_F(PhotoMeasureTest, AnUnreadablePictureLeavesTheShownOneWholeWhileTheMessag
 }
 
 TEST_F(PhotoMeasureTest, SaveWritesTheAnnotatedPictureAndSaysSo) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("Still_x.bmp"), QSize(320, 240)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("Still_x.bmp"), QSize(320, 240)),
+                         nullptr);
     d.OnMenuCommand(DrawMenu(ToolId::Line));
     CMeasureCanvas* c = d.canvas();
     Click(c, QPoint(100, 100));
@@ -378,7 +390,8 @@ bool Keys(QWidget* w, const QKeySequence& keys) {
 }
 
 TEST_F(PhotoMeasureTest, UndoAndRedoAreAvailableWheneverTheyCanActAndOnTheirKeys) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("h.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("h.bmp"), QSize(640, 480)),
+                         nullptr);
     CLatchButton* undo = d.button(PhotoMeasureId::Delete);
     CLatchButton* redo = d.button(PhotoMeasureId::Resume);
     const QKeySequence ctrlZ(Qt::CTRL | Qt::Key_Z), ctrlY(Qt::CTRL | Qt::Key_Y),
@@ -411,6 +424,7 @@ TEST_F(PhotoMeasureTest, UndoAndRedoAreAvailableWheneverTheyCanActAndOnTheirKeys
 
 TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     PhotoMeasureDialog d(
+        calibration_,
         SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480)),
         nullptr);
     QFile calibrations(CalibrationFilePath());
@@ -459,6 +473,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
 
 TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
     PhotoMeasureDialog d(
+        calibration_,
         SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480)),
         nullptr);
     EXPECT_FALSE(d.OnCopyMeasurements());
@@ -490,7 +505,8 @@ TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
 }
 
 TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("i.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("i.bmp"), QSize(640, 480)),
+                         nullptr);
     d.show();
     d.OnMenuCommand(DrawMenu(ToolId::Line));
     CMeasureCanvas* c = d.canvas();
@@ -524,7 +540,7 @@ TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
     };
     const QPoint a(250, 200), b(390, 280), label(300, 290);
     auto measure = [&](bool zoomed, const QString& out) {
-        PhotoMeasureDialog d(picture, nullptr);
+        PhotoMeasureDialog d(calibration_, picture, nullptr);
         d.show();
         d.resize(780, 580);
         QApplication::processEvents();
@@ -568,7 +584,8 @@ TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
 // Ctrl + wheel keeps the picture point under the pointer; the middle button
 // and Space + left button move the picture and draw nothing.
 TEST_F(PhotoMeasureTest, WheelZoomsAboutThePointerAndPanningDrawsNothing) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("w.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, SavePicture(QStringLiteral("w.bmp"), QSize(640, 480)),
+                         nullptr);
     d.show();
     QApplication::processEvents();
     CMeasureCanvas* c = d.canvas();
@@ -748,7 +765,8 @@ TEST_F(PhotoMeasureTest, TextLongerThan254CharactersIsRefused) {
 }
 
 TEST_F(PhotoMeasureTest, MissingPictureIsRefusedBeforeTheDialog) {
-    EXPECT_FALSE(RunPhotoMeasure(nullptr, test::programDir() + QStringLiteral("/none.bmp")));
+    EXPECT_FALSE(
+        RunPhotoMeasure(calibration_, nullptr, test::programDir() + QStringLiteral("/none.bmp")));
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text,
               QStringLiteral("the picture not open,please check the file exist!"));
