@@ -67,7 +67,6 @@ int Application::Main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("tavolux"));
 
     WidgetPrompts widgetPrompts;
-    SetPrompts(&widgetPrompts);
 
     int result = 0;
     {
@@ -75,12 +74,12 @@ int Application::Main(int argc, char** argv) {
         MainWindow::Options options;
         options.simulate = simulate;
         options.calibration = &calibration;
+        options.prompts = &widgetPrompts;
         MainWindow dlg(options);
         dlg.InitDialog();
         dlg.show();
         result = app.exec();
     }
-    SetPrompts(nullptr);
     return result;
 }
 

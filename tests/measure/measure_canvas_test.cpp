@@ -4,7 +4,6 @@
 
 #include "measure/live_guides.h"
 #include "measure/shape_drawing.h"
-#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/support/test_env.h"
 
@@ -56,11 +55,7 @@ QString SavePicture(const QString& name, QSize size, QRgb fill = 0xFF204060) {
 
 class CanvasTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetSettings();
-        SetPrompts(&prompts_);
-    }
-    void TearDown() override { SetPrompts(nullptr); }
+    void SetUp() override { ResetSettings(); }
 
     // A canvas on a 640 × 480 picture with the tool chosen.
     void Open(int tool, bool measuring, QSize size = QSize(640, 480)) {
@@ -81,7 +76,6 @@ protected:
     }
     size_t Count() const { return canvas_.shapes().shapes().size(); }
 
-    ScriptedPrompts prompts_;
     FakeHost host_;
     MeasureCanvasModel canvas_{&host_};
 };
@@ -158,7 +152,6 @@ TEST_F(CanvasTest, UnreadablePictureGivesTheReasonAndPaintsGreyOnly) {
     QString why;
     EXPECT_FALSE(canvas_.Load(path, 0, 100, &why));
     EXPECT_FALSE(why.isEmpty());
-    EXPECT_TRUE(prompts_.shown().empty()) << "the window that opened it tells the user";
     canvas_.SetTool(0, false);
     Click({10, 10});
     Click({50, 50});

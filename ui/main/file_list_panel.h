@@ -9,6 +9,8 @@ class QWidget;
 
 namespace tvx {
 
+class Prompts;
+
 class CClientArea;
 class CommandActions;
 class FileCommands;
@@ -22,7 +24,8 @@ class FileListPanel : public QObject {
 public:
     // Pictures opened from the list are measured with `calibration`.
     FileListPanel(CClientArea* client, CommandActions& commands, CalibrationState& calibration,
-                  const StorageFolders& storage, QString messageTitle, QWidget* window);
+                  Prompts& prompts, const StorageFolders& storage, QString messageTitle,
+                  QWidget* window);
     ~FileListPanel() override;
 
     FileCommands& files() { return *files_; }
@@ -50,6 +53,7 @@ protected:
 
 private:
     CalibrationState& calibration_;
+    Prompts& prompts_;
     StorageFolders storage_;
     CClientArea* client_;
     QWidget* window_;

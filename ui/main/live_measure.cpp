@@ -19,9 +19,9 @@ namespace tvx {
 // a record of what was measured that scripts can read.
 Q_LOGGING_CATEGORY(lcLiveMeasure, "tavolux.measure", QtWarningMsg)
 
-LiveMeasure::LiveMeasure(LiveShapes& shapes, CalibrationState& calibration, QWidget* view,
-                         QWidget* window, Hooks hooks)
-    : shapes_(shapes), calibration_(calibration), view_(view), window_(window),
+LiveMeasure::LiveMeasure(LiveShapes& shapes, CalibrationState& calibration, Prompts& prompts,
+                         QWidget* view, QWidget* window, Hooks hooks)
+    : shapes_(shapes), calibration_(calibration), prompts_(prompts), view_(view), window_(window),
       hooks_(std::move(hooks)), labelFont_(DefaultFontRecord()) {
     if (view_) {
         // Moves without a button pressed drive the rubber band.
@@ -115,7 +115,7 @@ std::optional<double> LiveMeasure::RunCalibration(double pixels) {
     // The tool waits inside its press for the answer: it must not be
     // replaced while the dialog runs.
     inDialog_ = true;
-    const bool done = Calibrate(calibration_, window_, pixels, ctx, nullptr);
+    const bool done = Calibrate(calibration_, prompts_, window_, pixels, ctx, nullptr);
     inDialog_ = false;
     calibrating_ = false;
     if (!done) return std::nullopt;

@@ -20,6 +20,8 @@ class QWidget;
 
 namespace tvx {
 
+class Prompts;
+
 struct CalibrationState;
 
 // Measuring on the live picture: the tool buttons choose a tool, the
@@ -44,8 +46,8 @@ public:
     // `view` is the live view whose mouse is watched; dialogs open over
     // `window`.
     // A calibration line leaves its magnification in `calibration`.
-    LiveMeasure(LiveShapes& shapes, CalibrationState& calibration, QWidget* view, QWidget* window,
-                Hooks hooks);
+    LiveMeasure(LiveShapes& shapes, CalibrationState& calibration, Prompts& prompts, QWidget* view,
+                QWidget* window, Hooks hooks);
     ~LiveMeasure() override;
 
     // A measuring tool's button (its command in the tool registry): choose
@@ -105,6 +107,7 @@ private:
 
     LiveShapes& shapes_;
     CalibrationState& calibration_;
+    Prompts& prompts_;
     QPointer<QWidget> view_;
     QPointer<QWidget> window_;
     Hooks hooks_;

@@ -65,7 +65,7 @@ LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveVie
     // The nominal value is read for the calibration line only; it is never
     // the magnification in force.
     measure_ = std::make_unique<LiveMeasure>(
-        shapes_, boxes_.calibration(), view_, window_,
+        shapes_, boxes_.calibration(), boxes_.prompts(), view_, window_,
         LiveMeasure::Hooks{read, current,
                            [this](int id, bool on) { commands_.setSelected(id, on); },
                            [this](int id) { return commands_.isSelected(id); },
@@ -132,7 +132,7 @@ void LiveTools::penSettings() {
     // The label colour and unit reach the next live shape through the
     // settings; the font is held by the live measuring, so it is handed
     // over here rather than waiting for the next start.
-    const PenSettingsOutcome out = RunPenSettings(window_);
+    const PenSettingsOutcome out = RunPenSettings(boxes_.prompts(), window_);
     measure_->SetLabelFont(out.labelFont);
     // The guides measure in the unit the tools now use.
     guides_->Rescale(boxes_.Current());

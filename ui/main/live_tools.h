@@ -9,6 +9,8 @@ class QWidget;
 
 namespace tvx {
 
+class Prompts;
+
 class CaptureSession;
 class CLiveView;
 class CMenuXP;

@@ -9,6 +9,8 @@ class QWidget;
 
 namespace tvx {
 
+class Prompts;
+
 struct CalibrationState;
 
 // The magnification box the user types into and the read-only box beside
@@ -20,8 +22,10 @@ class MagnificationBoxes : public QObject {
 public:
     // The boxes are made as children of `parent` at the skin's places;
     // `calibration` is where the calibration dialog leaves a new value.
-    MagnificationBoxes(QWidget* parent, CalibrationState& calibration, QString calibrationFile);
+    MagnificationBoxes(QWidget* parent, CalibrationState& calibration, Prompts& prompts,
+                       QString calibrationFile);
     CalibrationState& calibration() const { return calibration_; }
+    Prompts& prompts() const { return prompts_; }
 
     QLineEdit* magnificationBox() const { return magBox_; }
     QLineEdit* calibrationBox() const { return calBox_; }
@@ -54,6 +58,7 @@ private:
     QString calibrationFile() const;
 
     CalibrationState& calibration_;
+    Prompts& prompts_;
     QString calibrationFile_;       // the microscope's
     bool askedToCalibrate_ = false; // for the camera and size in use
     QLineEdit* magBox_ = nullptr;   // edit 1112

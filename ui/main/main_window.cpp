@@ -59,7 +59,7 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
     setCentralWidget(client_);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app_128.svg")));
     ReadFontSize();
-    errors_ = new ErrorReporter(this);
+    errors_ = new ErrorReporter(*options_.prompts, this);
     startupTimer_ = new QTimer(this);
     startupTimer_->setObjectName(QStringLiteral("startupTimer"));
     startupTimer_->setInterval(100);
@@ -104,7 +104,7 @@ void MainWindow::InitDialog() {
     liveView_->setLayoutDirection(Qt::LeftToRight);
     liveView_->SetTextFont(secondsFont);
     liveView_->SetFullScreenHint(Text("EscRestore", "ESC Restore", 128));
-    auto* feedback = new StillFeedback(liveView_);
+    auto* feedback = new StillFeedback(*options_.prompts, liveView_);
     // Keys go to the window, not into the magnification box, until the user
     // clicks there.
     client_->setFocusPolicy(Qt::ClickFocus);
@@ -116,9 +116,10 @@ void MainWindow::InitDialog() {
     session_ = new CaptureSession(o, this);
     session_->setObjectName(QStringLiteral("session"));
     commands_ = new CommandActions(this, client_);
-    boxes_ = new MagnificationBoxes(client_, *options_.calibration, CalibrationFilePath());
-    auto* files =
-        new FileListPanel(client_, *commands_, *options_.calibration, storage, msgTitle_, this);
+    boxes_ = new MagnificationBoxes(client_, *options_.calibration, *options_.prompts,
+                                    CalibrationFilePath());
+    auto* files = new FileListPanel(client_, *commands_, *options_.calibration, *options_.prompts,
+                                    storage, msgTitle_, this);
     auto* picture =
         new PictureCommands(*session_, *commands_, client_, liveView_, resolutionFont, this);
     new DeviceMenu(*session_, this);
@@ -127,12 +128,14 @@ void MainWindow::InitDialog() {
     recording_ = new RecordingCommands(*session_, *commands_, client_, secondsFont, this);
     liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, this);
     picture->SetReleaseMeasuringTools([this] { liveTools_->ReleaseMeasuringButtons(); });
-    auto* recorder = new RecordingGlue(*session_, *commands_, storage.video, this);
+    auto* recorder =
+        new RecordingGlue(*session_, *commands_, *options_.prompts, storage.video, this);
     recording_->SetRecorder(recorder);
-    auto* stills = new StillCommands(
-        StillCommands::Context{*session_, *commands_, *boxes_, *feedback, storage.picture,
-                               msgTitle_, [this] { return recording_->isRecording(); }},
-        this);
+    auto* stills =
+        new StillCommands(StillCommands::Context{*session_, *commands_, *boxes_, *feedback,
+                                                 *options_.prompts, storage.picture, msgTitle_,
+                                                 [this] { return recording_->isRecording(); }},
+                          this);
     // The foot of the window, between the name and the model line of the skin.
     auto* strip = new StatusStrip(client_);
     strip->setGeometry(130, 586, 600, 20);
@@ -144,15 +147,16 @@ void MainWindow::InitDialog() {
                            QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(),
                                            files->view(), strip});
     new FocusFeatures(*commands_, liveView_, session_->frameSink(), this);
-    new MeasureExportCommands(
-        {*commands_, liveTools_->shapes(), *session_, *boxes_, *stills, storage.picture, msgTitle_},
-        this);
+    new MeasureExportCommands({*commands_, liveTools_->shapes(), *session_, *boxes_, *stills,
+                               *options_.prompts, storage.picture, msgTitle_},
+                              this);
     new DeviceSettingsGlue(*session_, commands_->action(ids::kDeviceSetting), this);
 
     StackFeature::Hooks h;
     h.canStart = [this] {
         if (session_->isConnected() && session_->isPreviewRunning()) return true;
-        ShowMessage(windowTitle(), Text("BrowseToCamera", "Please return to the preview state"),
+        ShowMessage(*options_.prompts, windowTitle(),
+                    Text("BrowseToCamera", "Please return to the preview state"),
                     Prompts::Icon::Warning);
         return false;
     };
@@ -163,7 +167,7 @@ void MainWindow::InitDialog() {
         stills->Announce(path);
     };
     h.failed = [this](const QString& reason) {
-        ShowMessage(msgTitle_, reason, Prompts::Icon::Warning);
+        ShowMessage(*options_.prompts, msgTitle_, reason, Prompts::Icon::Warning);
     };
     new StackFeature(*commands_, liveView_, session_->frameSink(), this, std::move(h));
 

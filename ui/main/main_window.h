@@ -4,6 +4,8 @@
 
 namespace tvx {
 
+class Prompts;
+
 class CaptureEngine;
 class CaptureSession;
 class CClientArea;
@@ -28,8 +30,10 @@ public:
         // Tests hand in an engine of their own (scripted devices); null
         // makes the real one.
         CaptureEngine* engine = nullptr;
-        // The calibration values of the run; required.
+        // The calibration values of the run and where questions and
+        // messages go; both required.
         CalibrationState* calibration = nullptr;
+        Prompts* prompts = nullptr;
     };
 
     explicit MainWindow(const Options& options, QWidget* parent = nullptr);

@@ -49,11 +49,11 @@ bool MeasureExportCommands::Export() {
         c_.pictureFolder + QStringLiteral("/Measurements_") +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmmss")) +
         QStringLiteral(".csv");
-    return ExportMeasurementsAs(c_.messageTitle, proposed, Rows());
+    return ExportMeasurementsAs(c_.prompts, c_.messageTitle, proposed, Rows());
 }
 
 bool MeasureExportCommands::Copy() {
-    return CopyMeasurements(c_.messageTitle, Rows());
+    return CopyMeasurements(c_.prompts, c_.messageTitle, Rows());
 }
 
 } // namespace tvx

@@ -7,6 +7,7 @@
 namespace tvx {
 
 class CaptureSession;
+class Prompts;
 class CommandActions;
 class LiveShapes;
 class MagnificationBoxes;
@@ -24,6 +25,7 @@ public:
         const CaptureSession& session; // the capture size the shapes are measured at
         const MagnificationBoxes& boxes;
         const StillCommands& stills; // the newest still names the pictures measured
+        Prompts& prompts;
         QString pictureFolder;
         QString messageTitle;
     };

@@ -11,6 +11,8 @@ class QWidget;
 
 namespace tvx {
 
+class Prompts;
+
 class CaptureSession;
 class CommandActions;
 class MagnificationBoxes;
@@ -28,6 +30,7 @@ public:
         CommandActions& commands;
         MagnificationBoxes& boxes;
         StillFeedback& feedback;
+        Prompts& prompts;
         QString pictureFolder;
         QString messageTitle;
         // A recording runs: a still then restarts the preview it shares.

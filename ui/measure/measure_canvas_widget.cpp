@@ -28,9 +28,9 @@ QRect Bounds(const Figure& f) {
 }
 } // namespace
 
-CMeasureCanvas::CMeasureCanvas(QWidget* parent, CalibrationState& calibration,
+CMeasureCanvas::CMeasureCanvas(QWidget* parent, CalibrationState& calibration, Prompts& prompts,
                                const QString& picturePath, int initialTool, double magnification)
-    : QWidget(parent), calibration_(calibration), model_(this) {
+    : QWidget(parent), calibration_(calibration), prompts_(prompts), model_(this) {
     // A picture is never mirrored, whatever the language.
     setLayoutDirection(Qt::LeftToRight);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -42,7 +42,7 @@ CMeasureCanvas::CMeasureCanvas(QWidget* parent, CalibrationState& calibration,
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     QString why;
     if (!model_.Load(picturePath, initialTool, magnification, &why))
-        ShowMessage(Text("MsgTitle", "Tavolux"),
+        ShowMessage(prompts_, Text("MsgTitle", "Tavolux"),
                     Text("enFileFail", "Can not Open file") + QLatin1Char('\n') + why,
                     Prompts::Icon::Warning);
     zoom_ = CanvasZoom(model_.canvasSize(), model_.pictureSize());
@@ -121,7 +121,7 @@ void CMeasureCanvas::HistoryChanged() {
 std::optional<double> CMeasureCanvas::Calibrate(double pixels, const MeasureContext& ctx) {
     ReleasePointer();
     setEnabled(false);
-    const bool done = tvx::Calibrate(calibration_, window(), pixels, ctx, nullptr);
+    const bool done = tvx::Calibrate(calibration_, prompts_, window(), pixels, ctx, nullptr);
     setEnabled(true);
     if (!done) return std::nullopt;
     emit calibrated();

@@ -8,6 +8,8 @@
 
 namespace tvx {
 
+class Prompts;
+
 struct CalibrationState;
 
 // The child window of the Photo Measure dialog that shows the picture and
@@ -23,8 +25,8 @@ class CMeasureCanvas : public QWidget, public CanvasHost {
 public:
     // Loads the picture (telling the user when it cannot be read), fitted.
     // A calibration line leaves its magnification in `calibration`.
-    CMeasureCanvas(QWidget* parent, CalibrationState& calibration, const QString& picturePath,
-                   int initialTool, double magnification);
+    CMeasureCanvas(QWidget* parent, CalibrationState& calibration, Prompts& prompts,
+                   const QString& picturePath, int initialTool, double magnification);
     ~CMeasureCanvas() override;
 
     MeasureCanvasModel& model() { return model_; }
@@ -88,6 +90,7 @@ private:
     bool SpaceKey(QKeyEvent* e, bool down);
 
     CalibrationState& calibration_;
+    Prompts& prompts_;
     MeasureCanvasModel model_;
     CanvasZoom zoom_;
     QImage screen_;

@@ -51,7 +51,8 @@ void PreviewBox::paintEvent(QPaintEvent* e) {
 
 // --- Pen Setting ---------------------------------------------------------------
 
-PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
+PenSettingDialog::PenSettingDialog(Prompts& prompts, QWidget* parent)
+    : QDialog(parent), prompts_(prompts) {
     setWindowTitle(Text("PenSetting", "Pen setting"));
     setFixedSize(380, 300);
     const SettingsValues s = Settings();
@@ -216,7 +217,7 @@ void PenSettingDialog::SetDecimals(int decimals) {
 }
 
 void PenSettingDialog::ChooseColour() {
-    if (const auto c = prompts().ChooseColor(lineColour_)) {
+    if (const auto c = prompts_.ChooseColor(lineColour_)) {
         lineColour_ = *c;
         WriteLineColor(*c);
         preview_->update();
@@ -225,7 +226,7 @@ void PenSettingDialog::ChooseColour() {
 
 void PenSettingDialog::ChooseFont() {
     uint32_t colour = labelColour_;
-    const auto font = prompts().ChooseFont(ToQFont(labelFont_), &colour);
+    const auto font = prompts_.ChooseFont(ToQFont(labelFont_), &colour);
     if (!font) return;
     // Fields a chosen font does not carry (character set, precisions) keep
     // what the record had.
@@ -253,7 +254,8 @@ void PenSettingDialog::accept() {
 
 // --- Text ------------------------------------------------------------------------
 
-TextDialog::TextDialog(const FontRecord& font, QWidget* parent) : QDialog(parent), font_(font) {
+TextDialog::TextDialog(const FontRecord& font, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), prompts_(prompts), font_(font) {
     setWindowTitle(Text("TextSetting", "Text"));
     setFixedSize(360, 260);
     ReadFontColor();
@@ -292,7 +294,7 @@ QWidget* TextDialog::editor() const {
 
 void TextDialog::ChooseFont() {
     uint32_t colour = colour_;
-    const auto font = prompts().ChooseFont(ToQFont(font_), &colour);
+    const auto font = prompts_.ChooseFont(ToQFont(font_), &colour);
     if (!font) return;
     font_ = FontRecordFromQFont(*font, font_);
     colour_ = colour;
@@ -313,7 +315,8 @@ void TextDialog::PaintPreview(QPainter& p, const QRect& box) {
 void TextDialog::accept() {
     const QString t = edit_->toPlainText();
     if (t.size() > kMaxTextNoteLength) {
-        ShowMessage(windowTitle(), Text("TextTooLong", "Please enter no more than 254 characters."),
+        ShowMessage(prompts_, windowTitle(),
+                    Text("TextTooLong", "Please enter no more than 254 characters."),
                     Prompts::Icon::Warning);
         edit_->setFocus();
         return;

@@ -16,6 +16,8 @@ class QSpinBox;
 
 namespace tvx {
 
+class Prompts;
+
 // A group box that shows a sample of what its dialog sets.
 class PreviewBox : public QGroupBox {
     Q_OBJECT
@@ -34,7 +36,7 @@ protected:
 class PenSettingDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit PenSettingDialog(QWidget* parent = nullptr);
+    explicit PenSettingDialog(Prompts& prompts, QWidget* parent = nullptr);
 
     // The caller sets the colours before exec() and reads them after OK.
     void setLineColour(uint32_t c) { lineColour_ = c; }
@@ -58,6 +60,7 @@ private:
     void SetDecimals(int decimals);
     void PaintPreview(QPainter& p, const QRect& box);
 
+    Prompts& prompts_;
     uint32_t lineColour_ = 255;
     uint32_t labelColour_ = 255;
     FontRecord labelFont_ = DefaultFontRecord();
@@ -77,7 +80,7 @@ class TextDialog : public QDialog {
 public:
     // `font` is the text font the caller read from logfont.ini (or the
     // default); the colour comes from the settings.
-    explicit TextDialog(const FontRecord& font, QWidget* parent = nullptr);
+    TextDialog(const FontRecord& font, Prompts& prompts, QWidget* parent = nullptr);
 
     QString text() const { return text_; }
     uint32_t textColour() const { return colour_; }
@@ -93,6 +96,7 @@ public slots:
 private:
     void PaintPreview(QPainter& p, const QRect& box);
 
+    Prompts& prompts_;
     FontRecord font_;
     uint32_t colour_ = 255;
     QString text_;

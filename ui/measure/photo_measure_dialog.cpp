@@ -143,9 +143,9 @@ void BuildMenu(CMenuXP& menu, bool measuring) {
 
 } // namespace
 
-PhotoMeasureDialog::PhotoMeasureDialog(CalibrationState& calibration, const QString& picturePath,
-                                       QWidget* parent)
-    : QDialog(parent), calibration_(calibration), path_(picturePath) {
+PhotoMeasureDialog::PhotoMeasureDialog(CalibrationState& calibration, Prompts& prompts,
+                                       const QString& picturePath, QWidget* parent)
+    : QDialog(parent), calibration_(calibration), prompts_(prompts), path_(picturePath) {
     setWindowTitle(Title());
     InstallFontSubstitutes();
 
@@ -304,7 +304,8 @@ PhotoMeasureDialog::~PhotoMeasureDialog() {
 }
 
 bool PhotoMeasureDialog::ShowPicture(const QString& path) {
-    auto* next = new CMeasureCanvas(this, calibration_, path, kInitialTool, kDisplayScale);
+    auto* next =
+        new CMeasureCanvas(this, calibration_, prompts_, path, kInitialTool, kDisplayScale);
     if (!next->model().hasPicture()) {
         delete next;
         return false;
@@ -434,7 +435,7 @@ bool PhotoMeasureDialog::CheckMagnification() {
     } else {
         magnification_ = nominal;
         if (magnification_ == 0) {
-            ShowMessage(Title(), Text("EnterRate", "Please input the zoomIn Rate!"),
+            ShowMessage(prompts_, Title(), Text("EnterRate", "Please input the zoomIn Rate!"),
                         Prompts::Icon::Warning);
             return false;
         }
@@ -510,7 +511,7 @@ void PhotoMeasureDialog::OnPenSettings() {
     if (!canvas_) return;
     MeasureCanvasModel& m = canvas_->model();
     const auto stored = ReadMeasureFont();
-    PenSettingDialog dialog(this);
+    PenSettingDialog dialog(prompts_, this);
     dialog.setLabelColour(m.labelColour());
     dialog.setLineColour(m.penColour());
     dialog.setLabelFont(stored ? *stored : DefaultFontRecord());
@@ -531,12 +532,12 @@ void PhotoMeasureDialog::OnText() {
     button(PhotoMeasureId::DrawingTools)->Release();
     if (canvas_) {
         const auto stored = ReadTextFont();
-        TextDialog dialog(stored ? *stored : DefaultFontRecord(), this);
+        TextDialog dialog(stored ? *stored : DefaultFontRecord(), prompts_, this);
         if (dialog.exec() == QDialog::Accepted) {
             canvas_->model().SetTextStyle(dialog.textColour(), dialog.textFont());
             if (!canvas_->model().AddText(dialog.text()))
-                ShowMessage(Text("MsgTitle", "Tavolux"), Text("InputText", "Please input text!"),
-                            Prompts::Icon::Warning);
+                ShowMessage(prompts_, Text("MsgTitle", "Tavolux"),
+                            Text("InputText", "Please input text!"), Prompts::Icon::Warning);
         }
         canvas_->model().SetTool(int(MeasureTool::Text), true);
     }
@@ -615,7 +616,7 @@ void PhotoMeasureDialog::OnSave() {
                          ? QStringLiteral("JPG Files(*.JPG)")
                          : QStringLiteral("BMP Files(*.BMP)");
     // TIFF: the annotated picture with its pixel size, for analysis programs.
-    QString path = prompts().SaveFileName(
+    QString path = prompts_.SaveFileName(
         Title(), proposed,
         QStringLiteral("BMP Files(*.BMP);;JPG Files(*.JPG);;TIFF Files with Scale(*.TIF)"),
         &filter);
@@ -631,7 +632,7 @@ void PhotoMeasureDialog::OnSave() {
             savedRender_ = canvas_->model().Render();
             emit pictureSaved(path);
         }
-        ShowMessage(Title(),
+        ShowMessage(prompts_, Title(),
                     saved ? Text("SaveSuccessfull", "Save successfully!")
                           : Text("SaveFail", "Save fail") + QLatin1Char('\n') +
                                 DisplayFileName(path) + QStringLiteral(": ") + why,
@@ -643,8 +644,8 @@ void PhotoMeasureDialog::OnSave() {
 void PhotoMeasureDialog::OnOpen() {
     ReleasePopups();
     const QString path =
-        prompts().OpenFileName(Title(), QFileInfo(path_).absolutePath(),
-                               QStringLiteral("Picture Files(*.bmp *.jpg *.jpeg *.png)"));
+        prompts_.OpenFileName(Title(), QFileInfo(path_).absolutePath(),
+                              QStringLiteral("Picture Files(*.bmp *.jpg *.jpeg *.png)"));
     if (!path.isEmpty()) ShowPicture(path);
 }
 
@@ -662,13 +663,13 @@ QVector<MeasurementRow> PhotoMeasureDialog::MeasurementRowsNow() const {
 bool PhotoMeasureDialog::OnExportMeasurements() {
     const QFileInfo picture(path_);
     return ExportMeasurementsAs(
-        Title(),
+        prompts_, Title(),
         picture.dir().filePath(picture.completeBaseName() + QStringLiteral("_measurements.csv")),
         MeasurementRowsNow());
 }
 
 bool PhotoMeasureDialog::OnCopyMeasurements() {
-    return CopyMeasurements(Title(), MeasurementRowsNow());
+    return CopyMeasurements(prompts_, Title(), MeasurementRowsNow());
 }
 
 void PhotoMeasureDialog::paintEvent(QPaintEvent*) {
@@ -678,9 +679,9 @@ void PhotoMeasureDialog::paintEvent(QPaintEvent*) {
 
 void PhotoMeasureDialog::closeEvent(QCloseEvent* e) {
     // Only work that would be lost is worth a question.
-    if (HasUnsavedWork() && prompts().Message(Title(), Text("SureClose", "Are you sure to close?"),
-                                              Prompts::Icon::Question,
-                                              Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+    if (HasUnsavedWork() && prompts_.Message(Title(), Text("SureClose", "Are you sure to close?"),
+                                             Prompts::Icon::Question,
+                                             Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
         e->ignore();
         return;
     }
@@ -692,18 +693,18 @@ void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
     if (!SwallowEnterAndEscape(e)) QDialog::keyPressEvent(e);
 }
 
-bool RunPhotoMeasure(CalibrationState& calibration, QWidget* parent, const QString& path,
-                     const std::function<void()>& calibrated,
+bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, QWidget* parent,
+                     const QString& path, const std::function<void()>& calibrated,
                      const std::function<void(const QString&)>& saved) {
     QFile probe;
     if (!OpenRegularFileForReading(probe, path)) {
-        ShowMessage(Text("MsgTitle", "Tavolux"),
+        ShowMessage(prompts, Text("MsgTitle", "Tavolux"),
                     Text("PictureNotOpen", "the picture not open,please check the file exist!"),
                     Prompts::Icon::Warning);
         return false;
     }
     probe.close();
-    PhotoMeasureDialog dialog(calibration, path, parent);
+    PhotoMeasureDialog dialog(calibration, prompts, path, parent);
     // Queued to the parent, which outlives the dialog: the dialog stores the
     // calibration first.
     if (calibrated && parent)
@@ -714,11 +715,11 @@ bool RunPhotoMeasure(CalibrationState& calibration, QWidget* parent, const QStri
     return true;
 }
 
-PenSettingsOutcome RunPenSettings(QWidget* parent) {
+PenSettingsOutcome RunPenSettings(Prompts& prompts, QWidget* parent) {
     InstallFontSubstitutes();
     const SettingsValues s = Settings();
     const auto stored = ReadMeasureFont();
-    PenSettingDialog dialog(parent);
+    PenSettingDialog dialog(prompts, parent);
     dialog.setLineColour(s.LineColor);
     dialog.setLabelColour(s.MeasureTxtColor);
     dialog.setLabelFont(stored ? *stored : DefaultFontRecord());

@@ -17,6 +17,8 @@ class QLineEdit;
 
 namespace tvx {
 
+class Prompts;
+
 class CLatchButton;
 class CMenuXP;
 class CMeasureCanvas;
@@ -33,7 +35,7 @@ class PhotoMeasureDialog : public QDialog {
     Q_OBJECT
 public:
     // Calibrations made here are left in `calibration`.
-    PhotoMeasureDialog(CalibrationState& calibration, const QString& picturePath,
+    PhotoMeasureDialog(CalibrationState& calibration, Prompts& prompts, const QString& picturePath,
                        QWidget* parent = nullptr);
     ~PhotoMeasureDialog() override;
 
@@ -115,6 +117,7 @@ private:
     void SetToolName(const char* key, const char* defaultText);
 
     CalibrationState& calibration_;
+    Prompts& prompts_;
     QString path_;
     CMeasureCanvas* canvas_ = nullptr;
     double magnification_ = 0;
@@ -136,8 +139,8 @@ private:
 // message; otherwise the dialog runs modally. `calibrated` runs on `parent`'s
 // turn of the event loop after each calibrationStored; `saved` hears of
 // every picture the dialog writes. Answers whether the dialog ran.
-bool RunPhotoMeasure(CalibrationState& calibration, QWidget* parent, const QString& path,
-                     const std::function<void()>& calibrated = {},
+bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, QWidget* parent,
+                     const QString& path, const std::function<void()>& calibrated = {},
                      const std::function<void(const QString&)>& saved = {});
 // The Pen Setting dialog as the main window's settings menu opens it; the
 // colours go to the settings store (the dialog stores them at once).
@@ -147,6 +150,6 @@ struct PenSettingsOutcome {
     // its Font button is stored at once, so it holds after Cancel too.
     FontRecord labelFont;
 };
-PenSettingsOutcome RunPenSettings(QWidget* parent);
+PenSettingsOutcome RunPenSettings(Prompts& prompts, QWidget* parent);
 
 } // namespace tvx

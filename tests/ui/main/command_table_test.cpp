@@ -27,15 +27,13 @@ protected:
         ResetSettings();
         CreateFirstRunSettings();
         WriteSysDate(0);
-        SetPrompts(&prompts_);
         engine_ = test::EngineWithoutCamera();
-        window_ =
-            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
+        window_ = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
         window_->InitDialog();
     }
     void TearDown() override {
         window_.reset();
-        SetPrompts(nullptr);
         ResetSettings();
         // F11 and F12 leave the capture size they chose in CapConfig.dat:
         // the next test of the program must not measure at it.

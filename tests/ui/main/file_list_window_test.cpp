@@ -37,17 +37,15 @@ protected:
         ResetSettings();
         CreateFirstRunSettings();
         WriteSysDate(0);
-        SetPrompts(&prompts_);
         engine_ = test::EngineWithoutCamera();
     }
     void TearDown() override {
         dlg_.reset();
         engine_.reset();
-        SetPrompts(nullptr);
     }
     MainWindow& Window() {
-        dlg_ =
-            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
         dlg_->InitDialog();
         dlg_->show();
         return *dlg_;

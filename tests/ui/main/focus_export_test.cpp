@@ -33,20 +33,18 @@ protected:
         ResetSettings();
         CreateFirstRunSettings();
         WriteSysDate(0);
-        SetPrompts(&prompts_);
         open();
     }
     void TearDown() override {
         window_.reset();
         engine_.reset();
-        SetPrompts(nullptr);
         ResetSettings();
     }
     void open() {
         window_.reset();
         engine_ = test::EngineWithoutCamera();
-        window_ =
-            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
+        window_ = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
         window_->InitDialog();
     }
     QAction* action(int id) { return Parts(*window_).commands().action(id); }

@@ -1,4 +1,5 @@
 #include "measure/calibration.h"
+#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/ui/main/app_test_util.h"
 #include "tests/ui/main/window_parts.h"
@@ -18,7 +19,8 @@ TEST(LivePicture, SimulatedMicroscopeShowsInTheWindow) {
     CreateFirstRunSettings();
     WriteSysDate(0);
     CalibrationState calibration;
-    MainWindow dlg({/*simulate=*/true, nullptr, &calibration});
+    ScriptedPrompts prompts;
+    MainWindow dlg({/*simulate=*/true, nullptr, &calibration, &prompts});
     dlg.InitDialog();
     dlg.show();
     ASSERT_TRUE(Parts(dlg).session().isConnected());

@@ -45,9 +45,8 @@ protected:
         WriteSysDate(0);
         WriteLineColor(0x00FF00); // green lines, told apart from the red guides
         WriteUnitDecimal(QStringLiteral("mm"), 2);
-        SetPrompts(&prompts_);
         dlg_ = std::make_unique<MainWindow>(
-            MainWindow::Options{/*simulate=*/true, nullptr, &calibration_});
+            MainWindow::Options{/*simulate=*/true, nullptr, &calibration_, &prompts_});
         dlg_->InitDialog();
         dlg_->show();
         ASSERT_TRUE(Parts(*dlg_).session().isConnected());
@@ -56,10 +55,7 @@ protected:
         // the nominal box alone decides.
         Parts(*dlg_).calibrationBox()->clear();
     }
-    void TearDown() override {
-        dlg_.reset();
-        SetPrompts(nullptr);
-    }
+    void TearDown() override { dlg_.reset(); }
 
     void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
         QWidget* view = Parts(*dlg_).liveView();
@@ -146,7 +142,8 @@ TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
     WriteSysDate(0);
     auto engine = test::EngineWithoutCamera();
     CalibrationState calibration;
-    MainWindow dlg(MainWindow::Options{false, engine.get(), &calibration});
+    ScriptedPrompts prompts;
+    MainWindow dlg(MainWindow::Options{false, engine.get(), &calibration, &prompts});
     dlg.InitDialog();
     ASSERT_FALSE(Parts(dlg).session().isConnected());
     for (int id : {ids::kCrossLine, ids::kScale, ids::kCircle})

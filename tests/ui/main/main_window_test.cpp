@@ -50,23 +50,20 @@ protected:
         ResetSettings();
         CreateFirstRunSettings();
         WriteSysDate(0); // no calibration prompt in the way
-        SetPrompts(&prompts_);
     }
-    void TearDown() override {
-        SetPrompts(nullptr);
-        ResetSettings();
-    }
+    void TearDown() override { ResetSettings(); }
 
     std::unique_ptr<MainWindow> connectedWindow() {
-        auto dlg = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr, &calibration_});
+        auto dlg = std::make_unique<MainWindow>(
+            MainWindow::Options{true, nullptr, &calibration_, &prompts_});
         dlg->InitDialog();
         dlg->show();
         return dlg;
     }
     std::unique_ptr<MainWindow> windowWithoutCamera() {
         engine_ = test::EngineWithoutCamera();
-        auto dlg =
-            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
+        auto dlg = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
         dlg->InitDialog();
         dlg->show();
         return dlg;

@@ -71,8 +71,8 @@ protected:
         ResetSettings();
         CreateFirstRunSettings();
         WriteSysDate(0);
-        SetPrompts(&prompts_);
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr, &calibration_});
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{true, nullptr, &calibration_, &prompts_});
         dlg_->InitDialog();
         dlg_->show();
         QObject::connect(glue(), &RecordingGlue::finished,
@@ -82,7 +82,6 @@ protected:
     }
     void TearDown() override {
         dlg_.reset();
-        SetPrompts(nullptr);
         ResetSettings();
     }
     RecordingGlue* glue() { return Parts(*dlg_).recordingGlue(); }

@@ -36,10 +36,8 @@ protected:
         qputenv("LANG", "en_US.UTF-8");
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
-        SetPrompts(&prompts_);
     }
     void TearDown() override {
-        SetPrompts(nullptr);
         ClearLanguage();
         ResetSettings();
     }
@@ -77,7 +75,7 @@ protected:
 };
 
 TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
-    MainWindow dlg({false, nullptr, &calibration_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
     dlg.InitDialog();
 
     const QString root = QDir::homePath() + "/Documents/Orvanti files";
@@ -115,7 +113,7 @@ TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
     f.close();
     qputenv("LANG", "de_DE.UTF-8");
 
-    MainWindow dlg({false, nullptr, &calibration_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
     dlg.InitDialog();
     const QStringList titles = menuTitles(dlg.menuBar());
     ASSERT_EQ(titles.size(), 5);
@@ -139,7 +137,7 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Zandor]\nFile=Dosya\nCapture=Yakala\n");
     f.close();
-    MainWindow dlg({false, nullptr, &calibration_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
     dlg.InitDialog();
     EXPECT_EQ(menuTitles(dlg.menuBar())[0], "File");
     Parts(dlg).OnCommand(1175); // Turkish
@@ -155,7 +153,7 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
 
 TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRun) {
     qputenv("LANG", "de_DE.UTF-8");
-    MainWindow dlg({false, nullptr, &calibration_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
     dlg.InitDialog();
     QMenu* setting = dlg.menuBar()->actions()[1]->menu();
     QMenu* languages = setting->actions().last()->menu();
@@ -194,14 +192,14 @@ TEST_F(Startup, FilePathDatReplacesTheTempFolder) {
     const QString elsewhere = QDir::homePath() + "/elsewhere/TempDir";
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     ASSERT_TRUE(WriteFilePathDat(ProgramFolder(), elsewhere));
-    MainWindow dlg({false, nullptr, &calibration_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
     dlg.InitDialog();
     EXPECT_EQ(Parts(dlg).storage().tempDir, elsewhere);
 }
 
 TEST_F(Startup, CalibrationPromptFollowsSysDate) {
     {
-        MainWindow dlg({false, nullptr, &calibration_});
+        MainWindow dlg({false, nullptr, &calibration_, &prompts_});
         dlg.InitDialog();
         EXPECT_TRUE(Parts(dlg).startupTimer()->isActive());
         // First tick: sys_date is 1, so the prompt is posted; OK with the box
@@ -227,7 +225,7 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
         ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     }
     ASSERT_TRUE(StoreCalibration(file, QStringLiteral("60.0"), 61.2));
-    MainWindow dlg({false, nullptr, &calibration_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
     dlg.InitDialog();
     bool prompted = false;
     QTimer poll;
@@ -251,7 +249,7 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
 }
 
 TEST_F(Startup, CameraOutsideThePreviewStateWarns) {
-    MainWindow dlg({false, nullptr, &calibration_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
     dlg.InitDialog();
     Parts(dlg).OnCommand(ids::kCamera);
     ASSERT_EQ(prompts_.shown().size(), 1u);
@@ -286,17 +284,15 @@ TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) 
     lang.write("[Zandor]\nConnectMsg=\xff\xfe\x80\n" + noise);
     lang.close();
     ScriptedPrompts prompts;
-    SetPrompts(&prompts);
     CalibrationState calibration;
 
-    MainWindow dlg({false, nullptr, &calibration});
+    MainWindow dlg({false, nullptr, &calibration, &prompts});
     dlg.InitDialog();
     EXPECT_FALSE(QFileInfo(Parts(dlg).storage().picture).isDir());
     // The wrong-sized filepath.dat is ignored.
     EXPECT_TRUE(Parts(dlg).storage().tempDir.endsWith("/Orvanti files/TempDir"));
     EXPECT_FALSE(Parts(dlg).session().connectionMessage().isEmpty());
     EXPECT_EQ(Parts(dlg).magnificationText(), "60.0");
-    SetPrompts(nullptr);
     ResetSettings();
 }
 

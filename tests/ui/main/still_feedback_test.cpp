@@ -32,23 +32,22 @@ protected:
         ResetSettings();
         CreateFirstRunSettings();
         WriteSysDate(0);
-        SetPrompts(&prompts_);
     }
     void TearDown() override {
         dlg_.reset();
         engine_.reset();
-        SetPrompts(nullptr);
         ResetSettings();
     }
     void withoutCamera() {
         engine_ = test::EngineWithoutCamera();
-        dlg_ =
-            std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get(), &calibration_});
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
         dlg_->InitDialog();
         Parts(*dlg_).session().stillFlags().Clear();
     }
     void connected() {
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr, &calibration_});
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{true, nullptr, &calibration_, &prompts_});
         dlg_->InitDialog();
         dlg_->show();
         ASSERT_TRUE(

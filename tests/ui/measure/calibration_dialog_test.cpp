@@ -30,9 +30,6 @@ MeasureContext Context(const char* unit, double magnification, int decimals) {
 
 class CalibrationTest : public ::testing::Test {
 protected:
-    void SetUp() override { SetPrompts(&prompts_); }
-    void TearDown() override { SetPrompts(nullptr); }
-
     // Answers the next Calibration dialog with `text`, or cancels it when empty.
     void AnswerDialogWith(const QString& text) {
         QTimer::singleShot(0, [text] {
@@ -88,7 +85,7 @@ TEST_F(CalibrationTest, OkSetsTheMagnificationThatMakesTheLineItsTrueLength) {
 }
 
 TEST_F(CalibrationTest, DialogStaysOpenUntilADistanceIsEntered) {
-    CalibrationDialog dialog(QStringLiteral("inch"));
+    CalibrationDialog dialog(QStringLiteral("inch"), prompts_);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Calibration"));
     dialog.show();
     for (const char* bad : {"", "abc", "0"}) {
@@ -111,7 +108,7 @@ TEST_F(CalibrationTest, DistancesGivingNoSaneMagnificationAreRefused) {
     // 154 px at 100× read 1.0033 mm: a distance of a the line makes the
     // magnification 100.33 / a.
     const MeasureContext ctx = Context("mm", 100, 3);
-    CalibrationDialog dialog(ctx.unit);
+    CalibrationDialog dialog(ctx.unit, prompts_);
     dialog.SetLine(154, ctx);
     dialog.show();
     for (const char* absurd : {"1e-300", "0.0005", "2000", "1e300"}) {
@@ -145,7 +142,7 @@ TEST_F(CalibrationTest, CalibrateRewritesTheLabelAndAnswersWhetherItCalibrated) 
     line.labels = QStringList{QString()};
 
     AnswerDialogWith(QStringLiteral("10"));
-    EXPECT_TRUE(Calibrate(state_, &parent, 154, ctx, &line));
+    EXPECT_TRUE(Calibrate(state_, prompts_, &parent, 154, ctx, &line));
     EXPECT_EQ(line.labels, QStringList{"L:1.000cm"});
     const double calibrated = state_.calibrated;
     EXPECT_GT(calibrated, 0);
@@ -153,7 +150,7 @@ TEST_F(CalibrationTest, CalibrateRewritesTheLabelAndAnswersWhetherItCalibrated) 
     // Cancel: the magnification stays, the label shows the length at ctx.
     line.labels = QStringList{QString()};
     AnswerDialogWith(QString());
-    EXPECT_FALSE(Calibrate(state_, &parent, 154, ctx, &line));
+    EXPECT_FALSE(Calibrate(state_, prompts_, &parent, 154, ctx, &line));
     EXPECT_EQ(line.labels, QStringList{"L:0.100cm"});
     EXPECT_DOUBLE_EQ(state_.calibrated, calibrated);
 }
@@ -166,7 +163,7 @@ TEST_F(CalibrationTest, ThePromptFromTheLanguageFileIsPlainText) {
     f.close();
     ChooseLanguage(9, 0);
     ASSERT_EQ(LanguageFilePath(), file);
-    CalibrationDialog dialog("mm");
+    CalibrationDialog dialog("mm", prompts_);
     QLabel* prompt = nullptr;
     for (QLabel* label : dialog.findChildren<QLabel*>())
         if (label->text().contains("<b>mm</b>")) prompt = label;

@@ -1,5 +1,6 @@
 #include "measure/canvas_render.h"
 #include "platform/language.h"
+#include "platform/prompts.h"
 #include "tests/support/test_env.h"
 #include "tests/support/texts_fit.h"
 #include "ui/measure/calibration_dialog.h"
@@ -15,11 +16,12 @@ TEST(MeasureTextsFit, PenTextAndCalibrationDialogsInEveryLanguage) {
     for (const auto& [primary, sub] : test::ShippedLanguages()) {
         ChooseLanguage(primary, sub);
         const QString language = LanguageFilePath();
-        PenSettingDialog pen;
+        ScriptedPrompts prompts;
+        PenSettingDialog pen(prompts);
         EXPECT_EQ(test::CutTexts(&pen), "") << qPrintable(language);
-        TextDialog text(DateStampFontRecord());
+        TextDialog text(DateStampFontRecord(), prompts);
         EXPECT_EQ(test::CutTexts(&text), "") << qPrintable(language);
-        CalibrationDialog calibration(QStringLiteral("mm"));
+        CalibrationDialog calibration(QStringLiteral("mm"), prompts);
         EXPECT_EQ(test::CutTexts(&calibration), "") << qPrintable(language);
     }
     ClearLanguage();

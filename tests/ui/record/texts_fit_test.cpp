@@ -22,10 +22,11 @@ TEST(RecordTextsFit, RecorderAndTimeLapseInEveryLanguage) {
         ChooseLanguage(primary, sub);
         const QString language = LanguageFilePath();
         RecorderDialogState state;
-        RecorderSettingsDialog recorder(640, 480, state);
+        ScriptedPrompts prompts;
+        RecorderSettingsDialog recorder(640, 480, state, prompts);
         EXPECT_EQ(test::CutTexts(&recorder), "") << qPrintable(language);
         StillClock clock;
-        CaptureTimerDialog timeLapse([] { return true; }, QSize(640, 480), clock);
+        CaptureTimerDialog timeLapse([] { return true; }, QSize(640, 480), prompts, clock);
         EXPECT_EQ(test::CutTexts(&timeLapse), "") << qPrintable(language);
     }
     ClearLanguage();
