@@ -1,11 +1,9 @@
 #include "app/microscope_app.h"
 
+#include "app/app_context.h"
 #include "capture/capture_engine.h"
 #include "capture/device_listing.h"
-#include "measure/calibration.h"
-#include "platform/prompts.h"
 #include "ui/main/main_window.h"
-#include "ui/skin/widget_prompts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -66,15 +64,15 @@ int Application::Main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Tavolux"));
     QApplication::setDesktopFileName(QStringLiteral("tavolux"));
 
-    WidgetPrompts widgetPrompts;
+    AppContext context;
 
     int result = 0;
     {
-        CalibrationState calibration;
         MainWindow::Options options;
         options.simulate = simulate;
-        options.calibration = &calibration;
-        options.prompts = &widgetPrompts;
+        options.calibration = &context.calibration;
+        options.prompts = &context.prompts;
+        options.settings = &context.settings;
         MainWindow dlg(options);
         dlg.InitDialog();
         dlg.show();

@@ -19,6 +19,8 @@ class QPainter;
 
 namespace tvx {
 
+class SettingsStore;
+
 // What the stored-picture canvas publishes for the Photo Measure dialog: the
 // canvas bitmap size, the loaded picture's size and the magnification tag of
 // its file name. UI thread only.
@@ -77,7 +79,8 @@ public:
     // Tool numbers beyond the shape tools: the popup menus set 20 while open.
     static constexpr int kNoTool = 20;
 
-    explicit MeasureCanvasModel(CanvasHost* host = nullptr);
+    // Draws with the pen and units of `settings`.
+    MeasureCanvasModel(const SettingsStore& settings, CanvasHost* host = nullptr);
     ~MeasureCanvasModel();
     MeasureCanvasModel(const MeasureCanvasModel&) = delete;
     MeasureCanvasModel& operator=(const MeasureCanvasModel&) = delete;
@@ -195,6 +198,7 @@ private:
     void RepaintFollowing(const QRect& area);
     QRect HoldArea(QPoint start) const;
 
+    const SettingsStore& settings_;
     CanvasHost* host_;
     CxImage picture_;
     QString path_;

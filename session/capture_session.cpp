@@ -30,7 +30,8 @@ CaptureSession::CaptureSession(const Options& options, QObject* parent)
         ownedEngine_ = std::make_unique<CaptureEngine>(options.simulate);
         // Without the microscope, any camera serves as one: the one chosen
         // last, else the first.
-        ownedEngine_->AllowOtherCameras(true, ReadOwnText(kChosenCameraKey));
+        ownedEngine_->AllowOtherCameras(
+            true, options.settings ? options.settings->ReadOwnText(kChosenCameraKey) : QString());
         engine_ = ownedEngine_.get();
     }
     engine_->SetStillFlags(flags_);
@@ -323,7 +324,8 @@ bool CaptureSession::ChooseCamera(const QString& identity, QString* reason) {
                 : Status::Ok();
     if (started) {
         engine_->AllowOtherCameras(true, identity);
-        if (!options_.engine) WriteOwnText(kChosenCameraKey, identity);
+        if (!options_.engine && options_.settings)
+            options_.settings->WriteOwnText(kChosenCameraKey, identity);
         checking_ = true;
         started = engine_->SelectDevice(row);
         deviceChosen_ = true;

@@ -13,6 +13,8 @@
 
 namespace tvx {
 
+class SettingsStore;
+
 class CaptureEngine;
 class DeviceWatch;
 class LiveSurface;
@@ -35,6 +37,8 @@ public:
         // uses the session's own.
         StillFlags* stillFlags = nullptr;
         EffectState* effects = nullptr; // null uses the session's own
+        // Where the camera chosen last is remembered; none remembers nothing.
+        SettingsStore* settings = nullptr;
         // Listen for the desktop's resume (logind over the system bus).
         bool watchResume = true;
     };

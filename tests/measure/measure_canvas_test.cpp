@@ -55,8 +55,6 @@ QString SavePicture(const QString& name, QSize size, QRgb fill = 0xFF204060) {
 
 class CanvasTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetSettings(); }
-
     // A canvas on a 640 × 480 picture with the tool chosen.
     void Open(int tool, bool measuring, QSize size = QSize(640, 480)) {
         ASSERT_TRUE(canvas_.Load(
@@ -77,7 +75,8 @@ protected:
     size_t Count() const { return canvas_.shapes().shapes().size(); }
 
     FakeHost host_;
-    MeasureCanvasModel canvas_{&host_};
+    SettingsStore settings_;
+    MeasureCanvasModel canvas_{settings_, &host_};
 };
 
 TEST_F(CanvasTest, SetUpFromThePictureSizeAndName) {
@@ -275,7 +274,7 @@ TEST_F(CanvasTest, RadiusCircleHoldsThePointerInTheLargestSquareAroundItsCentre)
 
 TEST_F(CanvasTest, LabelSpacingFollowsTheFontSize) {
     Open(int(MeasureTool::RadiusCircle), true);
-    WriteFontSize(16);
+    settings_.WriteFontSize(16);
     Click({100, 100});
     Click({130, 100});
     canvas_.LeftDown({150, 150});
@@ -334,7 +333,7 @@ TEST_F(CanvasTest, TextFollowsThePointerUntilAClickAndEmptyTextIsRefused) {
 
 TEST_F(CanvasTest, LabelJumpingAwayRepaintsWhereItWasAndAllItsLines) {
     Open(int(MeasureTool::RadiusCircle), true);
-    WriteFontSize(16); // spacing 14
+    settings_.WriteFontSize(16); // spacing 14
     Click({100, 100});
     Click({130, 100}); // the labels start here
     const QStringList labels = canvas_.shapes().Newest()->labels;
@@ -445,7 +444,7 @@ TEST_F(CanvasTest, SavingAHalfSizePictureHalvesCoordinatesAndKeepsLabelSize) {
     QImage saved[2];
     const QSize sizes[2] = {QSize(640, 480), QSize(320, 240)};
     for (int i = 0; i < 2; ++i) {
-        MeasureCanvasModel canvas(&host_);
+        MeasureCanvasModel canvas(settings_, &host_);
         ASSERT_TRUE(canvas.Load(SavePicture(QStringLiteral("p%1.bmp").arg(i), sizes[i], 0xFF000000),
                                 0, 100));
         canvas.SetColours(0x0000FF, 0x00FF00); // red pen, green labels

@@ -17,19 +17,18 @@ protected:
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
         qunsetenv("LANG");
-        ResetSettings();
         ClearLanguage();
     }
     void TearDown() override {
         for (const auto& [name, value] : saved_)
             qputenv(name, value);
         ClearLanguage();
-        ResetSettings();
     }
     static QString fileName() { return QFileInfo(LanguageFilePath()).fileName(); }
     static QString manualName() { return QFileInfo(ManualFilePath()).fileName(); }
 
     std::vector<std::pair<const char*, QByteArray>> saved_;
+    SettingsStore settings_;
 };
 
 TEST_F(LanguageChoice, EveryTableRowPicksItsFileAndManual) {
@@ -97,23 +96,23 @@ TEST_F(LanguageChoice, SystemLanguageComesFromTheLocaleVariables) {
 TEST_F(LanguageChoice, StoredChoiceWinsOverTheSystem) {
     qputenv("LANG", "de_DE.UTF-8");
     // Choosing English in the menu stores 9: German systems then stay English.
-    WriteLanguage(9, 0);
-    ResetSettings();
-    ReadLanguage();
-    ChooseStartupLanguage(Settings().LanID, Settings().SubLanIDD);
+    settings_.WriteLanguage(9, 0);
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadLanguage();
+    ChooseStartupLanguage(settings_.values().LanID, settings_.values().SubLanIDD);
     EXPECT_EQ(fileName(), "English1252.ini");
     // Russian survives a restart whatever the system says.
-    WriteLanguage(25, 0);
-    ResetSettings();
+    settings_.WriteLanguage(25, 0);
+    settings_.SetRunning(SettingsValues{});
     ClearLanguage();
-    ReadLanguage();
-    ChooseStartupLanguage(Settings().LanID, Settings().SubLanIDD);
+    settings_.ReadLanguage();
+    ChooseStartupLanguage(settings_.values().LanID, settings_.values().SubLanIDD);
     EXPECT_EQ(fileName(), "Russian1251.ini");
     // LanID 0 follows the system again.
-    WriteLanguage(0, 0);
-    ResetSettings();
-    ReadLanguage();
-    ChooseStartupLanguage(Settings().LanID, Settings().SubLanIDD);
+    settings_.WriteLanguage(0, 0);
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadLanguage();
+    ChooseStartupLanguage(settings_.values().LanID, settings_.values().SubLanIDD);
     EXPECT_EQ(fileName(), "German1252.ini");
 }
 

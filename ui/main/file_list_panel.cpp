@@ -15,9 +15,10 @@ namespace tvx {
 
 FileListPanel::FileListPanel(CClientArea* client, CommandActions& commands,
                              CalibrationState& calibration, Prompts& prompts,
-                             const StorageFolders& storage, QString messageTitle, QWidget* window)
-    : QObject(window), calibration_(calibration), prompts_(prompts), storage_(storage),
-      client_(client), window_(window), menu_(new QMenu(window)) {
+                             SettingsStore& settings, const StorageFolders& storage,
+                             QString messageTitle, QWidget* window)
+    : QObject(window), calibration_(calibration), prompts_(prompts), settings_(settings),
+      storage_(storage), client_(client), window_(window), menu_(new QMenu(window)) {
     setObjectName(QStringLiteral("fileListPanel"));
     FileCommands::Options o;
     o.folders = {storage.picture, storage.video};
@@ -51,7 +52,7 @@ FileListPanel::FileListPanel(CClientArea* client, CommandActions& commands,
     });
     connect(files, &FileCommands::openPictureRequested, this, [this, files](const QString& path) {
         RunPhotoMeasure(
-            calibration_, prompts_, window_, path, [this] { emit calibrationStored(); },
+            calibration_, prompts_, settings_, window_, path, [this] { emit calibrationStored(); },
             [this](const QString& saved) { emit measuredPictureSaved(saved); });
         // A measured picture saved into the Picture folder joins the list.
         files->model().ScanFolders();

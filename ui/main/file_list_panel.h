@@ -9,6 +9,8 @@ class QWidget;
 
 namespace tvx {
 
+class SettingsStore;
+
 class Prompts;
 
 class CClientArea;
@@ -24,8 +26,8 @@ class FileListPanel : public QObject {
 public:
     // Pictures opened from the list are measured with `calibration`.
     FileListPanel(CClientArea* client, CommandActions& commands, CalibrationState& calibration,
-                  Prompts& prompts, const StorageFolders& storage, QString messageTitle,
-                  QWidget* window);
+                  Prompts& prompts, SettingsStore& settings, const StorageFolders& storage,
+                  QString messageTitle, QWidget* window);
     ~FileListPanel() override;
 
     FileCommands& files() { return *files_; }
@@ -54,6 +56,7 @@ protected:
 private:
     CalibrationState& calibration_;
     Prompts& prompts_;
+    SettingsStore& settings_;
     StorageFolders storage_;
     CClientArea* client_;
     QWidget* window_;

@@ -20,9 +20,9 @@ namespace tvx {
 Q_LOGGING_CATEGORY(lcLiveMeasure, "tavolux.measure", QtWarningMsg)
 
 LiveMeasure::LiveMeasure(LiveShapes& shapes, CalibrationState& calibration, Prompts& prompts,
-                         QWidget* view, QWidget* window, Hooks hooks)
-    : shapes_(shapes), calibration_(calibration), prompts_(prompts), view_(view), window_(window),
-      hooks_(std::move(hooks)), labelFont_(DefaultFontRecord()) {
+                         const SettingsStore& settings, QWidget* view, QWidget* window, Hooks hooks)
+    : shapes_(shapes), calibration_(calibration), prompts_(prompts), settings_(settings),
+      view_(view), window_(window), hooks_(std::move(hooks)), labelFont_(DefaultFontRecord()) {
     if (view_) {
         // Moves without a button pressed drive the rubber band.
         view_->setMouseTracking(true);
@@ -86,7 +86,7 @@ void LiveMeasure::Cancel() {
 }
 
 ToolSettings LiveMeasure::CurrentToolSettings(double magnification) const {
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings_.values();
     ToolSettings t;
     t.ctx = CurrentMeasureContext(hooks_.mapping().picture(), magnification, s);
     t.style.penWidth = int32_t(s.Linewidth);
@@ -152,7 +152,7 @@ void LiveMeasure::Publish() {
             p.labelColour = ColourFromBgr(s.style.labelColor);
         }
     } else {
-        const SettingsValues v = Settings();
+        const SettingsValues v = settings_.values();
         ctx.unit = v.unit;
         ctx.decimals = int(std::min<uint32_t>(v.decimal, 15));
     }

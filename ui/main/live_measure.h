@@ -20,6 +20,8 @@ class QWidget;
 
 namespace tvx {
 
+class SettingsStore;
+
 class Prompts;
 
 struct CalibrationState;
@@ -46,8 +48,8 @@ public:
     // `view` is the live view whose mouse is watched; dialogs open over
     // `window`.
     // A calibration line leaves its magnification in `calibration`.
-    LiveMeasure(LiveShapes& shapes, CalibrationState& calibration, Prompts& prompts, QWidget* view,
-                QWidget* window, Hooks hooks);
+    LiveMeasure(LiveShapes& shapes, CalibrationState& calibration, Prompts& prompts,
+                const SettingsStore& settings, QWidget* view, QWidget* window, Hooks hooks);
     ~LiveMeasure() override;
 
     // A measuring tool's button (its command in the tool registry): choose
@@ -108,6 +110,7 @@ private:
     LiveShapes& shapes_;
     CalibrationState& calibration_;
     Prompts& prompts_;
+    const SettingsStore& settings_;
     QPointer<QWidget> view_;
     QPointer<QWidget> window_;
     Hooks hooks_;

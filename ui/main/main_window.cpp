@@ -58,7 +58,7 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
     client_ = new CClientArea(this);
     setCentralWidget(client_);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app_128.svg")));
-    ReadFontSize();
+    options_.settings->ReadFontSize();
     errors_ = new ErrorReporter(*options_.prompts, this);
     startupTimer_ = new QTimer(this);
     startupTimer_->setObjectName(QStringLiteral("startupTimer"));
@@ -85,16 +85,17 @@ void MainWindow::InitDialog() {
     // The language file is not chosen yet, so the title keeps its default.
     msgTitle_ = Text("MsgTitle", "Tavolux");
 
-    CreateFirstRunSettings();
-    ReadLanguage();
-    const SettingsValues s = Settings();
+    options_.settings->CreateFirstRun();
+    options_.settings->ReadLanguage();
+    const SettingsValues s = options_.settings->values();
     ChooseStartupLanguage(s.LanID, s.SubLanIDD);
     followLanguageDirection();
-    ReadLineType();
-    ReadLineWidth();
-    ReadUnitDecimal();
-    ReadMeasureTxtColor();
-    ReadLineColor(); // the colours are used masked to 24 bits where they are drawn
+    options_.settings->ReadLineType();
+    options_.settings->ReadLineWidth();
+    options_.settings->ReadUnitDecimal();
+    options_.settings->ReadMeasureTxtColor();
+    options_.settings
+        ->ReadLineColor(); // the colours are used masked to 24 bits where they are drawn
     QFile::remove(storage.video + QStringLiteral("/test.avi"));
 
     const QFont secondsFont = SecondsFont();
@@ -113,29 +114,30 @@ void MainWindow::InitDialog() {
     CaptureSession::Options o;
     o.simulate = options_.simulate;
     o.engine = options_.engine;
+    o.settings = options_.settings;
     session_ = new CaptureSession(o, this);
     session_->setObjectName(QStringLiteral("session"));
     commands_ = new CommandActions(this, client_);
     boxes_ = new MagnificationBoxes(client_, *options_.calibration, *options_.prompts,
                                     CalibrationFilePath());
     auto* files = new FileListPanel(client_, *commands_, *options_.calibration, *options_.prompts,
-                                    storage, msgTitle_, this);
+                                    *options_.settings, storage, msgTitle_, this);
     auto* picture =
         new PictureCommands(*session_, *commands_, client_, liveView_, resolutionFont, this);
     new DeviceMenu(*session_, this);
     connect(session_, &CaptureSession::calibrationScopeChanged, boxes_,
             &MagnificationBoxes::Refresh);
     recording_ = new RecordingCommands(*session_, *commands_, client_, secondsFont, this);
-    liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, this);
+    liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, *options_.settings, this);
     picture->SetReleaseMeasuringTools([this] { liveTools_->ReleaseMeasuringButtons(); });
     auto* recorder =
         new RecordingGlue(*session_, *commands_, *options_.prompts, storage.video, this);
     recording_->SetRecorder(recorder);
-    auto* stills =
-        new StillCommands(StillCommands::Context{*session_, *commands_, *boxes_, *feedback,
-                                                 *options_.prompts, storage.picture, msgTitle_,
-                                                 [this] { return recording_->isRecording(); }},
-                          this);
+    auto* stills = new StillCommands(
+        StillCommands::Context{*session_, *commands_, *boxes_, *feedback, *options_.prompts,
+                               *options_.settings, storage.picture, msgTitle_,
+                               [this] { return recording_->isRecording(); }},
+        this);
     // The foot of the window, between the name and the model line of the skin.
     auto* strip = new StatusStrip(client_);
     strip->setGeometry(130, 586, 600, 20);
@@ -146,9 +148,9 @@ void MainWindow::InitDialog() {
         new FullScreenMode(this, client_, liveView_,
                            QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(),
                                            files->view(), strip});
-    new FocusFeatures(*commands_, liveView_, session_->frameSink(), this);
+    new FocusFeatures(*commands_, liveView_, session_->frameSink(), *options_.settings, this);
     new MeasureExportCommands({*commands_, liveTools_->shapes(), *session_, *boxes_, *stills,
-                               *options_.prompts, storage.picture, msgTitle_},
+                               *options_.prompts, *options_.settings, storage.picture, msgTitle_},
                               this);
     new DeviceSettingsGlue(*session_, commands_->action(ids::kDeviceSetting), this);
 
@@ -169,7 +171,8 @@ void MainWindow::InitDialog() {
     h.failed = [this](const QString& reason) {
         ShowMessage(*options_.prompts, msgTitle_, reason, Prompts::Icon::Warning);
     };
-    new StackFeature(*commands_, liveView_, session_->frameSink(), this, std::move(h));
+    new StackFeature(*commands_, liveView_, session_->frameSink(), *options_.settings, this,
+                     std::move(h));
 
     // Guides and live measurements over every frame and in every still.
     for (LiveLayer layer : {LiveLayer::Shapes, LiveLayer::CrossLine, LiveLayer::Ruler,
@@ -200,7 +203,10 @@ void MainWindow::InitDialog() {
     connect(session_->engine(), &CaptureEngine::captureError, this, &MainWindow::onCaptureError);
     connectWindowCommands();
     buildMenus(220);
-    commands_->action(LanguageMenuItemFor(Settings().LanID, Settings().SubLanIDD).command)
+    commands_
+        ->action(LanguageMenuItemFor(options_.settings->values().LanID,
+                                     options_.settings->values().SubLanIDD)
+                     .command)
         ->setChecked(true);
     relabel();
     session_->Start(&liveView_->surface(), liveView_);
@@ -210,7 +216,7 @@ void MainWindow::InitDialog() {
     // The client area is the skin; the window wraps it with the menu. It
     // opens where it was left, or at its smallest in the screen's middle.
     adjustSize();
-    if (!restoreGeometry(ReadOwnBytes(kWindowGeometryKey))) {
+    if (!restoreGeometry(options_.settings->ReadOwnBytes(kWindowGeometryKey))) {
         resize(minimumSizeHint());
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             move(screen->availableGeometry().center() - rect().center());
@@ -262,7 +268,7 @@ void MainWindow::switchLanguage(int primary, int sub) {
     buildMenus(224);
     relabel();
     followLanguageDirection();
-    WriteLanguage(uint32_t(primary), uint32_t(sub));
+    options_.settings->WriteLanguage(uint32_t(primary), uint32_t(sub));
 }
 
 void MainWindow::followLanguageDirection() {
@@ -272,14 +278,14 @@ void MainWindow::followLanguageDirection() {
 }
 
 void MainWindow::remindToCalibrate() {
-    ReadSysDate();
+    options_.settings->ReadSysDate();
     // A reminder to calibrate is for a magnification that has no calibration.
-    if (Settings().sys_date == 1 && boxes_->Uncalibrated())
+    if (options_.settings->values().sys_date == 1 && boxes_->Uncalibrated())
         // Out of the timer's call: the prompt runs an event loop of its own.
         QMetaObject::invokeMethod(
             this,
             [this] {
-                CalibrationReminderDialog dlg(this);
+                CalibrationReminderDialog dlg(*options_.settings, this);
                 dlg.exec();
             },
             Qt::QueuedConnection);
@@ -323,7 +329,8 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-    if (fullScreen_ && !fullScreen_->isOn()) WriteOwnBytes(kWindowGeometryKey, saveGeometry());
+    if (fullScreen_ && !fullScreen_->isOn())
+        options_.settings->WriteOwnBytes(kWindowGeometryKey, saveGeometry());
     if (session_) {
         recording_->Finish();
         session_->Shutdown();

@@ -5,6 +5,7 @@
 namespace tvx {
 
 class Prompts;
+class SettingsStore;
 
 class CaptureEngine;
 class CaptureSession;
@@ -30,10 +31,11 @@ public:
         // Tests hand in an engine of their own (scripted devices); null
         // makes the real one.
         CaptureEngine* engine = nullptr;
-        // The calibration values of the run and where questions and
-        // messages go; both required.
+        // The calibration values of the run, where questions and messages
+        // go, and the settings file; all required.
         CalibrationState* calibration = nullptr;
         Prompts* prompts = nullptr;
+        SettingsStore* settings = nullptr;
     };
 
     explicit MainWindow(const Options& options, QWidget* parent = nullptr);

@@ -23,7 +23,7 @@ MeasureExportCommands::MeasureExportCommands(Context context, QObject* parent)
 }
 
 QVector<MeasurementRow> MeasureExportCommands::Rows() const {
-    const SettingsValues settings = Settings();
+    const SettingsValues settings = c_.settings.values();
     // The magnification the live measurements are made with: the calibrated
     // value where there is one, else the nominal one.
     const QString calibrated = c_.boxes.calibrationText();

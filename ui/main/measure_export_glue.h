@@ -6,6 +6,8 @@
 
 namespace tvx {
 
+class SettingsStore;
+
 class CaptureSession;
 class Prompts;
 class CommandActions;
@@ -26,6 +28,7 @@ public:
         const MagnificationBoxes& boxes;
         const StillCommands& stills; // the newest still names the pictures measured
         Prompts& prompts;
+        const SettingsStore& settings;
         QString pictureFolder;
         QString messageTitle;
     };

@@ -26,7 +26,7 @@ StillCommands::StillCommands(Context context, QWidget* window)
             return StillFormatChoice::Magnification{boxes.calibrationText(),
                                                     boxes.magnificationText()};
         },
-        this);
+        c_.settings, this);
     connect(c_.commands.action(ids::kCamera), &QAction::triggered, this, [this] { take(); });
     connect(&c_.session, &CaptureSession::stillRequested, this, &StillCommands::save);
 }

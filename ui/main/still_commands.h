@@ -11,6 +11,8 @@ class QWidget;
 
 namespace tvx {
 
+class SettingsStore;
+
 class Prompts;
 
 class CaptureSession;
@@ -31,6 +33,7 @@ public:
         MagnificationBoxes& boxes;
         StillFeedback& feedback;
         Prompts& prompts;
+        SettingsStore& settings;
         QString pictureFolder;
         QString messageTitle;
         // A recording runs: a still then restarts the preview it shares.

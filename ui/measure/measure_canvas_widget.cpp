@@ -29,8 +29,10 @@ QRect Bounds(const Figure& f) {
 } // namespace
 
 CMeasureCanvas::CMeasureCanvas(QWidget* parent, CalibrationState& calibration, Prompts& prompts,
-                               const QString& picturePath, int initialTool, double magnification)
-    : QWidget(parent), calibration_(calibration), prompts_(prompts), model_(this) {
+                               const SettingsStore& settings, const QString& picturePath,
+                               int initialTool, double magnification)
+    : QWidget(parent), calibration_(calibration), prompts_(prompts), settings_(settings),
+      model_(settings, this) {
     // A picture is never mirrored, whatever the language.
     setLayoutDirection(Qt::LeftToRight);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -182,7 +184,7 @@ void CMeasureCanvas::UpdateRubber() {
         shown_ = next;
     }
     if (!changed.isNull()) {
-        const int pad = 4 + int(Settings().Linewidth);
+        const int pad = 4 + int(settings_.values().Linewidth);
         update(changed.adjusted(-pad, -pad, pad, pad));
     }
 }

@@ -8,6 +8,8 @@
 
 namespace tvx {
 
+class SettingsStore;
+
 class Prompts;
 
 struct CalibrationState;
@@ -26,7 +28,8 @@ public:
     // Loads the picture (telling the user when it cannot be read), fitted.
     // A calibration line leaves its magnification in `calibration`.
     CMeasureCanvas(QWidget* parent, CalibrationState& calibration, Prompts& prompts,
-                   const QString& picturePath, int initialTool, double magnification);
+                   const SettingsStore& settings, const QString& picturePath, int initialTool,
+                   double magnification);
     ~CMeasureCanvas() override;
 
     MeasureCanvasModel& model() { return model_; }
@@ -91,6 +94,7 @@ private:
 
     CalibrationState& calibration_;
     Prompts& prompts_;
+    const SettingsStore& settings_;
     MeasureCanvasModel model_;
     CanvasZoom zoom_;
     QImage screen_;

@@ -144,8 +144,10 @@ void BuildMenu(CMenuXP& menu, bool measuring) {
 } // namespace
 
 PhotoMeasureDialog::PhotoMeasureDialog(CalibrationState& calibration, Prompts& prompts,
-                                       const QString& picturePath, QWidget* parent)
-    : QDialog(parent), calibration_(calibration), prompts_(prompts), path_(picturePath) {
+                                       SettingsStore& settings, const QString& picturePath,
+                                       QWidget* parent)
+    : QDialog(parent), calibration_(calibration), prompts_(prompts), settings_(settings),
+      path_(picturePath) {
     setWindowTitle(Title());
     InstallFontSubstitutes();
 
@@ -304,8 +306,8 @@ PhotoMeasureDialog::~PhotoMeasureDialog() {
 }
 
 bool PhotoMeasureDialog::ShowPicture(const QString& path) {
-    auto* next =
-        new CMeasureCanvas(this, calibration_, prompts_, path, kInitialTool, kDisplayScale);
+    auto* next = new CMeasureCanvas(this, calibration_, prompts_, settings_, path, kInitialTool,
+                                    kDisplayScale);
     if (!next->model().hasPicture()) {
         delete next;
         return false;
@@ -342,7 +344,7 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
         if (calibrated.isEmpty()) calibrated = tag;
     }
     calibrated_->setText(calibrated);
-    canvas_->model().SetScaleBar(ReadOwnSwitch(kPhotoScaleBarKey));
+    canvas_->model().SetScaleBar(settings_.ReadOwnSwitch(kPhotoScaleBarKey));
     UpdatePictureScale();
     toolName_->clear();
     ReleasePopups();
@@ -491,7 +493,7 @@ void PhotoMeasureDialog::OnMenuCommand(int command) {
     if (command == MeasureCommand::ScaleBar) {
         if (!canvas_) return;
         const bool on = !canvas_->model().scaleBar();
-        WriteOwnSwitch(kPhotoScaleBarKey, on);
+        settings_.WriteOwnSwitch(kPhotoScaleBarKey, on);
         canvas_->model().SetScaleBar(on);
         canvas_->Repaint(QRect());
         return;
@@ -511,7 +513,7 @@ void PhotoMeasureDialog::OnPenSettings() {
     if (!canvas_) return;
     MeasureCanvasModel& m = canvas_->model();
     const auto stored = ReadMeasureFont();
-    PenSettingDialog dialog(prompts_, this);
+    PenSettingDialog dialog(prompts_, settings_, this);
     dialog.setLabelColour(m.labelColour());
     dialog.setLineColour(m.penColour());
     dialog.setLabelFont(stored ? *stored : DefaultFontRecord());
@@ -522,7 +524,7 @@ void PhotoMeasureDialog::OnPenSettings() {
     // spacing keeps following the stored size.
     if (stored) {
         const int64_t height = dialog.labelFont().lfHeight;
-        WriteFontSize(uint32_t(height < 0 ? -height : height));
+        settings_.WriteFontSize(uint32_t(height < 0 ? -height : height));
     }
     canvas_->Repaint(QRect());
 }
@@ -532,7 +534,7 @@ void PhotoMeasureDialog::OnText() {
     button(PhotoMeasureId::DrawingTools)->Release();
     if (canvas_) {
         const auto stored = ReadTextFont();
-        TextDialog dialog(stored ? *stored : DefaultFontRecord(), prompts_, this);
+        TextDialog dialog(stored ? *stored : DefaultFontRecord(), prompts_, settings_, this);
         if (dialog.exec() == QDialog::Accepted) {
             canvas_->model().SetTextStyle(dialog.textColour(), dialog.textFont());
             if (!canvas_->model().AddText(dialog.text()))
@@ -693,8 +695,8 @@ void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
     if (!SwallowEnterAndEscape(e)) QDialog::keyPressEvent(e);
 }
 
-bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, QWidget* parent,
-                     const QString& path, const std::function<void()>& calibrated,
+bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, SettingsStore& settings,
+                     QWidget* parent, const QString& path, const std::function<void()>& calibrated,
                      const std::function<void(const QString&)>& saved) {
     QFile probe;
     if (!OpenRegularFileForReading(probe, path)) {
@@ -704,7 +706,7 @@ bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, QWidget* p
         return false;
     }
     probe.close();
-    PhotoMeasureDialog dialog(calibration, prompts, path, parent);
+    PhotoMeasureDialog dialog(calibration, prompts, settings, path, parent);
     // Queued to the parent, which outlives the dialog: the dialog stores the
     // calibration first.
     if (calibrated && parent)
@@ -715,11 +717,11 @@ bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, QWidget* p
     return true;
 }
 
-PenSettingsOutcome RunPenSettings(Prompts& prompts, QWidget* parent) {
+PenSettingsOutcome RunPenSettings(Prompts& prompts, SettingsStore& settings, QWidget* parent) {
     InstallFontSubstitutes();
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings.values();
     const auto stored = ReadMeasureFont();
-    PenSettingDialog dialog(prompts, parent);
+    PenSettingDialog dialog(prompts, settings, parent);
     dialog.setLineColour(s.LineColor);
     dialog.setLabelColour(s.MeasureTxtColor);
     dialog.setLabelFont(stored ? *stored : DefaultFontRecord());

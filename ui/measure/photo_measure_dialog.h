@@ -17,6 +17,8 @@ class QLineEdit;
 
 namespace tvx {
 
+class SettingsStore;
+
 class Prompts;
 
 class CLatchButton;
@@ -35,8 +37,8 @@ class PhotoMeasureDialog : public QDialog {
     Q_OBJECT
 public:
     // Calibrations made here are left in `calibration`.
-    PhotoMeasureDialog(CalibrationState& calibration, Prompts& prompts, const QString& picturePath,
-                       QWidget* parent = nullptr);
+    PhotoMeasureDialog(CalibrationState& calibration, Prompts& prompts, SettingsStore& settings,
+                       const QString& picturePath, QWidget* parent = nullptr);
     ~PhotoMeasureDialog() override;
 
     // Null when the picture could not be read.
@@ -118,6 +120,7 @@ private:
 
     CalibrationState& calibration_;
     Prompts& prompts_;
+    SettingsStore& settings_;
     QString path_;
     CMeasureCanvas* canvas_ = nullptr;
     double magnification_ = 0;
@@ -139,8 +142,9 @@ private:
 // message; otherwise the dialog runs modally. `calibrated` runs on `parent`'s
 // turn of the event loop after each calibrationStored; `saved` hears of
 // every picture the dialog writes. Answers whether the dialog ran.
-bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, QWidget* parent,
-                     const QString& path, const std::function<void()>& calibrated = {},
+bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, SettingsStore& settings,
+                     QWidget* parent, const QString& path,
+                     const std::function<void()>& calibrated = {},
                      const std::function<void(const QString&)>& saved = {});
 // The Pen Setting dialog as the main window's settings menu opens it; the
 // colours go to the settings store (the dialog stores them at once).
@@ -150,6 +154,6 @@ struct PenSettingsOutcome {
     // its Font button is stored at once, so it holds after Cancel too.
     FontRecord labelFont;
 };
-PenSettingsOutcome RunPenSettings(Prompts& prompts, QWidget* parent);
+PenSettingsOutcome RunPenSettings(Prompts& prompts, SettingsStore& settings, QWidget* parent);
 
 } // namespace tvx

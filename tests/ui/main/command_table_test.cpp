@@ -24,17 +24,15 @@ namespace {
 class CommandTable : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
         engine_ = test::EngineWithoutCamera();
         window_ = std::make_unique<MainWindow>(
-            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         window_->InitDialog();
     }
     void TearDown() override {
         window_.reset();
-        ResetSettings();
         // F11 and F12 leave the capture size they chose in CapConfig.dat:
         // the next test of the program must not measure at it.
         QFile::remove(CapConfigPath());
@@ -45,6 +43,7 @@ protected:
         return nullptr;
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;

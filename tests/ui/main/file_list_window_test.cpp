@@ -34,9 +34,8 @@ namespace {
 class FileListWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
         engine_ = test::EngineWithoutCamera();
     }
     void TearDown() override {
@@ -45,7 +44,7 @@ protected:
     }
     MainWindow& Window() {
         dlg_ = std::make_unique<MainWindow>(
-            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         dlg_->show();
         return *dlg_;
@@ -77,6 +76,7 @@ protected:
         return seen;
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;

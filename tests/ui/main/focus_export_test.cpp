@@ -30,21 +30,19 @@ namespace {
 class FocusAndExport : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
         open();
     }
     void TearDown() override {
         window_.reset();
         engine_.reset();
-        ResetSettings();
     }
     void open() {
         window_.reset();
         engine_ = test::EngineWithoutCamera();
         window_ = std::make_unique<MainWindow>(
-            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         window_->InitDialog();
     }
     QAction* action(int id) { return Parts(*window_).commands().action(id); }
@@ -69,6 +67,7 @@ protected:
         return FocusFigure(view, fs);
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
@@ -90,8 +89,8 @@ TEST_F(FocusAndExport, SwitchesStartOffAndAreRememberedInTheSettings) {
     action(ids::kSharpestStill)->trigger();
     EXPECT_TRUE(sink().focusMeter());
     EXPECT_TRUE(sink().sharpestStill());
-    EXPECT_TRUE(ReadOwnSwitch(FocusFeatures::kMeterKey));
-    EXPECT_TRUE(ReadOwnSwitch(FocusFeatures::kSharpestKey));
+    EXPECT_TRUE(settings_.ReadOwnSwitch(FocusFeatures::kMeterKey));
+    EXPECT_TRUE(settings_.ReadOwnSwitch(FocusFeatures::kSharpestKey));
 
     open();
     EXPECT_TRUE(action(ids::kFocusMeter)->isChecked());
@@ -99,7 +98,7 @@ TEST_F(FocusAndExport, SwitchesStartOffAndAreRememberedInTheSettings) {
     EXPECT_TRUE(sink().sharpestStill());
     action(ids::kFocusMeter)->trigger();
     EXPECT_FALSE(sink().focusMeter());
-    EXPECT_FALSE(ReadOwnSwitch(FocusFeatures::kMeterKey, true));
+    EXPECT_FALSE(settings_.ReadOwnSwitch(FocusFeatures::kMeterKey, true));
 }
 
 TEST_F(FocusAndExport, MeterShowsOverTheLiveViewButNeverInTheStill) {

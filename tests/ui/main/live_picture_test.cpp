@@ -15,12 +15,13 @@ namespace tvx {
 namespace {
 
 TEST(LivePicture, SimulatedMicroscopeShowsInTheWindow) {
+    SettingsStore settings;
     // No calibration prompt in the way.
-    CreateFirstRunSettings();
-    WriteSysDate(0);
+    settings.CreateFirstRun();
+    settings.WriteSysDate(0);
     CalibrationState calibration;
     ScriptedPrompts prompts;
-    MainWindow dlg({/*simulate=*/true, nullptr, &calibration, &prompts});
+    MainWindow dlg({/*simulate=*/true, nullptr, &calibration, &prompts, &settings});
     dlg.InitDialog();
     dlg.show();
     ASSERT_TRUE(Parts(dlg).session().isConnected());

@@ -40,13 +40,12 @@ int ShapeCount(LiveShapes& shapes, int* redo = nullptr) {
 class LiveTools : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
-        WriteLineColor(0x00FF00); // green lines, told apart from the red guides
-        WriteUnitDecimal(QStringLiteral("mm"), 2);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
+        settings_.WriteLineColor(0x00FF00); // green lines, told apart from the red guides
+        settings_.WriteUnitDecimal(QStringLiteral("mm"), 2);
         dlg_ = std::make_unique<MainWindow>(
-            MainWindow::Options{/*simulate=*/true, nullptr, &calibration_, &prompts_});
+            MainWindow::Options{/*simulate=*/true, nullptr, &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         dlg_->show();
         ASSERT_TRUE(Parts(*dlg_).session().isConnected());
@@ -87,6 +86,7 @@ protected:
     }
     LiveShapes& shapes() { return Parts(*dlg_).liveShapes(); }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
     std::unique_ptr<MainWindow> dlg_;
@@ -137,13 +137,13 @@ TEST_F(LiveTools, WithoutMagnificationTheRulerStaysOffAndTheUserIsTold) {
 }
 
 TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
-    ResetSettings();
-    CreateFirstRunSettings();
-    WriteSysDate(0);
+    SettingsStore settings;
+    settings.CreateFirstRun();
+    settings.WriteSysDate(0);
     auto engine = test::EngineWithoutCamera();
     CalibrationState calibration;
     ScriptedPrompts prompts;
-    MainWindow dlg(MainWindow::Options{false, engine.get(), &calibration, &prompts});
+    MainWindow dlg(MainWindow::Options{false, engine.get(), &calibration, &prompts, &settings});
     dlg.InitDialog();
     ASSERT_FALSE(Parts(dlg).session().isConnected());
     for (int id : {ids::kCrossLine, ids::kScale, ids::kCircle})
@@ -439,7 +439,7 @@ TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
 TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
     Parts(*dlg_).commands().action(ids::kScaleBar)->trigger();
     ASSERT_TRUE(Parts(*dlg_).guides().snapshot().scaleBar);
-    EXPECT_TRUE(ReadOwnSwitch("ScaleBar"));
+    EXPECT_TRUE(settings_.ReadOwnSwitch("ScaleBar"));
     for (QSize size : {QSize(640, 480), QSize(720, 576)}) {
         SCOPED_TRACE(size.width());
         ASSERT_TRUE(captureAt(size));
@@ -473,7 +473,7 @@ TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
     }
     Parts(*dlg_).commands().action(ids::kScaleBar)->trigger();
     EXPECT_FALSE(Parts(*dlg_).guides().snapshot().scaleBar);
-    EXPECT_FALSE(ReadOwnSwitch("ScaleBar"));
+    EXPECT_FALSE(settings_.ReadOwnSwitch("ScaleBar"));
 }
 
 // At every capture size the view shows the whole picture; a line drawn over

@@ -47,15 +47,13 @@ public:
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0); // no calibration prompt in the way
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0); // no calibration prompt in the way
     }
-    void TearDown() override { ResetSettings(); }
 
     std::unique_ptr<MainWindow> connectedWindow() {
         auto dlg = std::make_unique<MainWindow>(
-            MainWindow::Options{true, nullptr, &calibration_, &prompts_});
+            MainWindow::Options{true, nullptr, &calibration_, &prompts_, &settings_});
         dlg->InitDialog();
         dlg->show();
         return dlg;
@@ -63,7 +61,7 @@ protected:
     std::unique_ptr<MainWindow> windowWithoutCamera() {
         engine_ = test::EngineWithoutCamera();
         auto dlg = std::make_unique<MainWindow>(
-            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         dlg->InitDialog();
         dlg->show();
         return dlg;
@@ -74,6 +72,7 @@ protected:
             if (s->key() == QKeySequence(k)) emit s->activated();
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;

@@ -31,16 +31,12 @@ namespace {
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
         ClearLanguage();
         qputenv("LANG", "en_US.UTF-8");
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
     }
-    void TearDown() override {
-        ClearLanguage();
-        ResetSettings();
-    }
+    void TearDown() override { ClearLanguage(); }
 
     static QStringList menuTitles(QMenuBar* bar) {
         QStringList titles;
@@ -70,12 +66,13 @@ protected:
         poll->start();
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
 };
 
 TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
-    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
 
     const QString root = QDir::homePath() + "/Documents/Orvanti files";
@@ -85,7 +82,7 @@ TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
     EXPECT_EQ(Parts(dlg).calibrationFilePath(), ProgramFolder() + "/CalibrationIni.ini");
 
     // First-run values are in place before anything read them.
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings_.values();
     EXPECT_EQ(s.MeasureTxtColor, 255u);
     EXPECT_EQ(s.LineColor, 255u);
     EXPECT_EQ(s.unit, "mm");
@@ -113,7 +110,7 @@ TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
     f.close();
     qputenv("LANG", "de_DE.UTF-8");
 
-    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     const QStringList titles = menuTitles(dlg.menuBar());
     ASSERT_EQ(titles.size(), 5);
@@ -137,7 +134,7 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Zandor]\nFile=Dosya\nCapture=Yakala\n");
     f.close();
-    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     EXPECT_EQ(menuTitles(dlg.menuBar())[0], "File");
     Parts(dlg).OnCommand(1175); // Turkish
@@ -153,7 +150,7 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
 
 TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRun) {
     qputenv("LANG", "de_DE.UTF-8");
-    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     QMenu* setting = dlg.menuBar()->actions()[1]->menu();
     QMenu* languages = setting->actions().last()->menu();
@@ -192,20 +189,20 @@ TEST_F(Startup, FilePathDatReplacesTheTempFolder) {
     const QString elsewhere = QDir::homePath() + "/elsewhere/TempDir";
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     ASSERT_TRUE(WriteFilePathDat(ProgramFolder(), elsewhere));
-    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     EXPECT_EQ(Parts(dlg).storage().tempDir, elsewhere);
 }
 
 TEST_F(Startup, CalibrationPromptFollowsSysDate) {
     {
-        MainWindow dlg({false, nullptr, &calibration_, &prompts_});
+        MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
         dlg.InitDialog();
         EXPECT_TRUE(Parts(dlg).startupTimer()->isActive());
         // First tick: sys_date is 1, so the prompt is posted; OK with the box
         // cleared stores 0.
         acceptNextModal(/*uncheck=*/true);
-        for (int i = 0; i < 100 && Settings().sys_date != 0; ++i) {
+        for (int i = 0; i < 100 && settings_.values().sys_date != 0; ++i) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             QThread::msleep(5);
         }
@@ -225,7 +222,7 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
         ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     }
     ASSERT_TRUE(StoreCalibration(file, QStringLiteral("60.0"), 61.2));
-    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     bool prompted = false;
     QTimer poll;
@@ -245,11 +242,11 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_FALSE(Parts(dlg).startupTimer()->isActive());
     EXPECT_FALSE(prompted);
-    EXPECT_EQ(Settings().sys_date, 1u) << "the setting stays as it was";
+    EXPECT_EQ(settings_.values().sys_date, 1u) << "the setting stays as it was";
 }
 
 TEST_F(Startup, CameraOutsideThePreviewStateWarns) {
-    MainWindow dlg({false, nullptr, &calibration_, &prompts_});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     Parts(dlg).OnCommand(ids::kCamera);
     ASSERT_EQ(prompts_.shown().size(), 1u);
@@ -264,7 +261,7 @@ namespace tvx {
 namespace {
 
 TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) {
-    ResetSettings();
+    SettingsStore settings;
     // A file where the documents folder should be: nothing can be created below it.
     QDir(QDir::homePath() + "/Documents").removeRecursively();
     QFile blocker(QDir::homePath() + "/Documents");
@@ -286,14 +283,13 @@ TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) 
     ScriptedPrompts prompts;
     CalibrationState calibration;
 
-    MainWindow dlg({false, nullptr, &calibration, &prompts});
+    MainWindow dlg({false, nullptr, &calibration, &prompts, &settings});
     dlg.InitDialog();
     EXPECT_FALSE(QFileInfo(Parts(dlg).storage().picture).isDir());
     // The wrong-sized filepath.dat is ignored.
     EXPECT_TRUE(Parts(dlg).storage().tempDir.endsWith("/Orvanti files/TempDir"));
     EXPECT_FALSE(Parts(dlg).session().connectionMessage().isEmpty());
     EXPECT_EQ(Parts(dlg).magnificationText(), "60.0");
-    ResetSettings();
 }
 
 } // namespace

@@ -29,25 +29,23 @@ namespace {
 class Feedback : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
     }
     void TearDown() override {
         dlg_.reset();
         engine_.reset();
-        ResetSettings();
     }
     void withoutCamera() {
         engine_ = test::EngineWithoutCamera();
         dlg_ = std::make_unique<MainWindow>(
-            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         Parts(*dlg_).session().stillFlags().Clear();
     }
     void connected() {
         dlg_ = std::make_unique<MainWindow>(
-            MainWindow::Options{true, nullptr, &calibration_, &prompts_});
+            MainWindow::Options{true, nullptr, &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         dlg_->show();
         ASSERT_TRUE(
@@ -73,6 +71,7 @@ protected:
     void unblockPictureFolder() { ASSERT_TRUE(QFile::remove(Parts(*dlg_).storage().picture)); }
     QLabel* mark() const { return Parts(*dlg_).stillFeedback().mark(); }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;

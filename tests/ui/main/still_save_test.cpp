@@ -28,12 +28,11 @@ uint32_t le32(const QByteArray& b, int at) {
 class StillSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
         engine_ = test::EngineWithoutCamera();
         dlg_ = std::make_unique<MainWindow>(
-            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_});
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         flags().Clear();
     }
@@ -57,6 +56,7 @@ protected:
     }
 
     static constexpr int kWidth = 64, kHeight = 48, kStride = kWidth * 3;
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;

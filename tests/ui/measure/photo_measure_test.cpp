@@ -88,8 +88,7 @@ void CancelNextDialog() {
 
 class PhotoMeasureTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetSettings(); }
-
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
 };
@@ -97,7 +96,7 @@ protected:
 // The window opens with the whole picture one to one where the screen has
 // room, the canvas where the skin puts it, and can be resized.
 TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
-    PhotoMeasureDialog wide(calibration_, prompts_,
+    PhotoMeasureDialog wide(calibration_, prompts_, settings_,
                             SavePicture(QStringLiteral("a.bmp"), QSize(720, 480)), nullptr);
     ASSERT_TRUE(wide.canvas());
     EXPECT_EQ(wide.canvas()->model().canvasSize(), QSize(720, 480));
@@ -108,7 +107,7 @@ TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
     EXPECT_GT(wide.maximumSize().width(), wide.width());
     EXPECT_LT(wide.minimumSize().height(), wide.height());
     EXPECT_EQ(wide.zoomLabel()->text(), QStringLiteral("100 %"));
-    PhotoMeasureDialog narrow(calibration_, prompts_,
+    PhotoMeasureDialog narrow(calibration_, prompts_, settings_,
                               SavePicture(QStringLiteral("b.bmp"), QSize(640, 480)), nullptr);
     EXPECT_EQ(narrow.canvas()->model().canvasSize(), QSize(640, 480));
     EXPECT_EQ(narrow.canvas()->size(), QSize(640, 480));
@@ -118,7 +117,7 @@ TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
 }
 
 TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("c.bmp"), QSize(640, 480)), nullptr);
     d.nominalEdit()->setText(QStringLiteral("200"));
     d.calibratedEdit()->clear();
@@ -141,7 +140,7 @@ TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
 // A confirmed calibration line is shown, filed under the nominal value and
 // told to whoever listens, once the line's click is over.
 TEST_F(PhotoMeasureTest, ACalibrationLineIsShownStoredAndTold) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("cal.bmp"), QSize(640, 480)), nullptr);
     QFile calibrations(CalibrationFilePath());
     ASSERT_TRUE(calibrations.open(QIODevice::WriteOnly));
@@ -169,7 +168,7 @@ TEST_F(PhotoMeasureTest, ACalibrationLineIsShownStoredAndTold) {
 }
 
 TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("d.bmp"), QSize(640, 480)), nullptr);
     d.nominalEdit()->clear();
     d.calibratedEdit()->clear();
@@ -188,7 +187,7 @@ TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
 }
 
 TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("e.bmp"), QSize(640, 480)), nullptr);
     d.nominalEdit()->setText(QStringLiteral("100"));
     d.PrepareMenu(PhotoMeasureId::MeasuringTools);
@@ -221,13 +220,13 @@ TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
     EXPECT_FALSE(d.canvas()->model().scaleBar());
     d.OnMenuCommand(MeasureCommand::ScaleBar);
     EXPECT_TRUE(d.canvas()->model().scaleBar());
-    EXPECT_TRUE(ReadOwnSwitch("PhotoScaleBar"));
+    EXPECT_TRUE(settings_.ReadOwnSwitch("PhotoScaleBar"));
     d.OnMenuCommand(MeasureCommand::ScaleBar);
-    EXPECT_FALSE(ReadOwnSwitch("PhotoScaleBar"));
+    EXPECT_FALSE(settings_.ReadOwnSwitch("PhotoScaleBar"));
 }
 
 TEST_F(PhotoMeasureTest, CancelledTextDialogStillChoosesTheTextTool) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("f.bmp"), QSize(640, 480)), nullptr);
     CancelNextDialog();
     d.OnText();
@@ -236,7 +235,7 @@ TEST_F(PhotoMeasureTest, CancelledTextDialogStillChoosesTheTextTool) {
 }
 
 TEST_F(PhotoMeasureTest, CloseAsksOnlyWhenDrawingsWouldBeLost) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("g.bmp"), QSize(640, 480)), nullptr);
     d.show();
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -277,7 +276,7 @@ TEST_F(PhotoMeasureTest, CloseAsksOnlyWhenDrawingsWouldBeLost) {
 }
 
 TEST_F(PhotoMeasureTest, AFailedSaveSaysWhy) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("k.bmp"), QSize(320, 240)), nullptr);
     prompts_.Push(test::programDir() + QStringLiteral("/no such folder/out.bmp"));
     d.OnSave();
@@ -310,7 +309,7 @@ public:
 // under AddressSanitizer, a canvas freed too early shows here).
 TEST_F(PhotoMeasureTest, AnUnreadablePictureLeavesTheShownOneWholeWhileTheMessageIsUp) {
     SlowReader reader;
-    PhotoMeasureDialog d(calibration_, reader,
+    PhotoMeasureDialog d(calibration_, reader, settings_,
                          SavePicture(QStringLiteral("Still_N1.bmp"), QSize(640, 480)), nullptr);
     reader.dialog = &d;
     d.show();
@@ -356,7 +355,7 @@ TEST_F(PhotoMeasureTest, AnUnreadablePictureLeavesTheShownOneWholeWhileTheMessag
 }
 
 TEST_F(PhotoMeasureTest, SaveWritesTheAnnotatedPictureAndSaysSo) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("Still_x.bmp"), QSize(320, 240)), nullptr);
     d.OnMenuCommand(DrawMenu(ToolId::Line));
     CMeasureCanvas* c = d.canvas();
@@ -385,7 +384,7 @@ bool Keys(QWidget* w, const QKeySequence& keys) {
 }
 
 TEST_F(PhotoMeasureTest, UndoAndRedoAreAvailableWheneverTheyCanActAndOnTheirKeys) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("h.bmp"), QSize(640, 480)), nullptr);
     CLatchButton* undo = d.button(PhotoMeasureId::Delete);
     CLatchButton* redo = d.button(PhotoMeasureId::Resume);
@@ -419,7 +418,7 @@ TEST_F(PhotoMeasureTest, UndoAndRedoAreAvailableWheneverTheyCanActAndOnTheirKeys
 
 TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     PhotoMeasureDialog d(
-        calibration_, prompts_,
+        calibration_, prompts_, settings_,
         SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480)),
         nullptr);
     QFile calibrations(CalibrationFilePath());
@@ -468,7 +467,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
 
 TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
     PhotoMeasureDialog d(
-        calibration_, prompts_,
+        calibration_, prompts_, settings_,
         SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480)),
         nullptr);
     EXPECT_FALSE(d.OnCopyMeasurements());
@@ -500,7 +499,7 @@ TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
 }
 
 TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("i.bmp"), QSize(640, 480)), nullptr);
     d.show();
     d.OnMenuCommand(DrawMenu(ToolId::Line));
@@ -535,7 +534,7 @@ TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
     };
     const QPoint a(250, 200), b(390, 280), label(300, 290);
     auto measure = [&](bool zoomed, const QString& out) {
-        PhotoMeasureDialog d(calibration_, prompts_, picture, nullptr);
+        PhotoMeasureDialog d(calibration_, prompts_, settings_, picture, nullptr);
         d.show();
         d.resize(780, 580);
         QApplication::processEvents();
@@ -579,7 +578,7 @@ TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
 // Ctrl + wheel keeps the picture point under the pointer; the middle button
 // and Space + left button move the picture and draw nothing.
 TEST_F(PhotoMeasureTest, WheelZoomsAboutThePointerAndPanningDrawsNothing) {
-    PhotoMeasureDialog d(calibration_, prompts_,
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
                          SavePicture(QStringLiteral("w.bmp"), QSize(640, 480)), nullptr);
     d.show();
     QApplication::processEvents();
@@ -624,13 +623,13 @@ TEST_F(PhotoMeasureTest, WheelZoomsAboutThePointerAndPanningDrawsNothing) {
 }
 
 TEST_F(PhotoMeasureTest, PenDialogOpensWithTheRulesOfItsChecks) {
-    SettingsValues v = Settings();
+    SettingsValues v = settings_.values();
     v.Linewidth = 2;
     v.Linetype = 1;
     v.unit = QStringLiteral("furlong");
     v.decimal = 7;
-    SetRunningSettings(v);
-    PenSettingDialog d(prompts_);
+    settings_.SetRunning(v);
+    PenSettingDialog d(prompts_, settings_);
     auto checked = [&](int id) {
         return static_cast<QAbstractButton*>(ControlById(&d, id))->isChecked();
     };
@@ -643,26 +642,26 @@ TEST_F(PhotoMeasureTest, PenDialogOpensWithTheRulesOfItsChecks) {
 }
 
 TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
-    WriteUnitDecimal(QStringLiteral("mm"), 3);
+    settings_.WriteUnitDecimal(QStringLiteral("mm"), 3);
     {
-        PenSettingDialog d(prompts_);
+        PenSettingDialog d(prompts_, settings_);
         static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Cm))->click();
         EXPECT_FALSE(static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Mm))->isChecked());
         static_cast<QLineEdit*>(ControlById(&d, PenSettingId::Width))->setText(QStringLiteral("3"));
         d.reject();
     }
-    EXPECT_EQ(Settings().unit, QStringLiteral("cm"));
-    EXPECT_EQ(Settings().Linewidth, 3u);
-    ResetSettings();
-    ReadUnitDecimal();
-    ReadLineWidth();
-    EXPECT_EQ(Settings().unit, QStringLiteral("mm"));
-    EXPECT_EQ(Settings().Linewidth, 1u);
+    EXPECT_EQ(settings_.values().unit, QStringLiteral("cm"));
+    EXPECT_EQ(settings_.values().Linewidth, 3u);
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadUnitDecimal();
+    settings_.ReadLineWidth();
+    EXPECT_EQ(settings_.values().unit, QStringLiteral("mm"));
+    EXPECT_EQ(settings_.values().Linewidth, 1u);
 }
 
 TEST_F(PhotoMeasureTest, MicrometresAreOfferedAsMicroSignAndStoredAsUm) {
-    WriteUnitDecimal(QStringLiteral("um"), 2);
-    PenSettingDialog d(prompts_);
+    settings_.WriteUnitDecimal(QStringLiteral("um"), 2);
+    PenSettingDialog d(prompts_, settings_);
     auto box = [&](int id) { return qobject_cast<QRadioButton*>(ControlById(&d, id)); };
     // Units and decimals are one choice each: radio items, not check boxes.
     for (int id : {PenSettingId::Um, PenSettingId::Mm, PenSettingId::Cm, PenSettingId::Mil,
@@ -676,13 +675,13 @@ TEST_F(PhotoMeasureTest, MicrometresAreOfferedAsMicroSignAndStoredAsUm) {
     box(PenSettingId::Um)->click();
     EXPECT_FALSE(box(PenSettingId::Mm)->isChecked());
     d.accept();
-    ResetSettings();
-    ReadUnitDecimal();
-    EXPECT_EQ(Settings().unit, QStringLiteral("um"));
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadUnitDecimal();
+    EXPECT_EQ(settings_.values().unit, QStringLiteral("um"));
 }
 
 TEST_F(PhotoMeasureTest, PenFontButtonStoresTheLabelFontAndColourAtOnce) {
-    PenSettingDialog d(prompts_);
+    PenSettingDialog d(prompts_, settings_);
     QFont chosen(QStringLiteral("Arial"));
     chosen.setPixelSize(20);
     prompts_.Push(chosen);
@@ -695,9 +694,9 @@ TEST_F(PhotoMeasureTest, PenFontButtonStoresTheLabelFontAndColourAtOnce) {
     prompts_.Push(uint32_t(0x00FF00));
     d.ChooseColour();
     EXPECT_EQ(d.lineColour(), 0x00FF00u);
-    ResetSettings();
-    ReadLineColor();
-    EXPECT_EQ(Settings().LineColor, 0x00FF00u);
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadLineColor();
+    EXPECT_EQ(settings_.values().LineColor, 0x00FF00u);
 }
 
 // The desktop's font chooser opens on the stored face, size and style, and
@@ -744,7 +743,7 @@ TEST_F(PhotoMeasureTest, TheFontChooserStartsFromTheStoredFont) {
 }
 
 TEST_F(PhotoMeasureTest, TextLongerThan254CharactersIsRefused) {
-    TextDialog d(DefaultFontRecord(), prompts_);
+    TextDialog d(DefaultFontRecord(), prompts_, settings_);
     auto* edit = static_cast<QPlainTextEdit*>(ControlById(&d, TextDialogId::Text));
     edit->setPlainText(QString(255, QLatin1Char('x')));
     d.show();
@@ -758,7 +757,7 @@ TEST_F(PhotoMeasureTest, TextLongerThan254CharactersIsRefused) {
 }
 
 TEST_F(PhotoMeasureTest, MissingPictureIsRefusedBeforeTheDialog) {
-    EXPECT_FALSE(RunPhotoMeasure(calibration_, prompts_, nullptr,
+    EXPECT_FALSE(RunPhotoMeasure(calibration_, prompts_, settings_, nullptr,
                                  test::programDir() + QStringLiteral("/none.bmp")));
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text,

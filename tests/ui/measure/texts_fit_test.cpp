@@ -1,6 +1,7 @@
 #include "measure/canvas_render.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
+#include "platform/settings.h"
 #include "tests/support/test_env.h"
 #include "tests/support/texts_fit.h"
 #include "ui/measure/calibration_dialog.h"
@@ -17,9 +18,10 @@ TEST(MeasureTextsFit, PenTextAndCalibrationDialogsInEveryLanguage) {
         ChooseLanguage(primary, sub);
         const QString language = LanguageFilePath();
         ScriptedPrompts prompts;
-        PenSettingDialog pen(prompts);
+        SettingsStore settings;
+        PenSettingDialog pen(prompts, settings);
         EXPECT_EQ(test::CutTexts(&pen), "") << qPrintable(language);
-        TextDialog text(DateStampFontRecord(), prompts);
+        TextDialog text(DateStampFontRecord(), prompts, settings);
         EXPECT_EQ(test::CutTexts(&text), "") << qPrintable(language);
         CalibrationDialog calibration(QStringLiteral("mm"), prompts);
         EXPECT_EQ(test::CutTexts(&calibration), "") << qPrintable(language);
