@@ -39,11 +39,6 @@ void SplitContinuous(const Figure& pending, Figure* placed, Figure* rubber) {
 
 } // namespace
 
-PublishedCanvas& publishedCanvas() {
-    static PublishedCanvas published;
-    return published;
-}
-
 QSize CanvasSizeFor(QSize picture) {
     const QSize most(720, 480);
     if (picture.isEmpty()) return QSize(640, 480);
@@ -140,10 +135,6 @@ bool MeasureCanvasModel::Load(const QString& path, int initialTool, double magni
     labelColour_ = s.MeasureTxtColor & 0xFFFFFFu;
     dateStamp_ = DateStampFromPath(path);
     tag_ = MagnificationTagFromPath(path);
-    PublishedCanvas& pub = publishedCanvas();
-    pub.canvasSize = canvasSize_;
-    pub.pictureSize = pictureSize();
-    pub.magnificationTag = tag_;
     return true;
 }
 

@@ -21,15 +21,7 @@ namespace tvx {
 
 class SettingsStore;
 
-// What the stored-picture canvas publishes for the Photo Measure dialog: the
-// canvas bitmap size, the loaded picture's size and the magnification tag of
-// its file name. UI thread only.
-struct PublishedCanvas {
-    QSize canvasSize;
-    QSize pictureSize;
-    QString magnificationTag; // at most kMaxMagnificationTag characters
-};
-PublishedCanvas& publishedCanvas();
+// The longest magnification tag taken from a picture's file name.
 constexpr int kMaxMagnificationTag = 31;
 
 // The canvas bitmap: the whole picture with its aspect kept, within

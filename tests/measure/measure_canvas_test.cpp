@@ -85,8 +85,7 @@ TEST_F(CanvasTest, SetUpFromThePictureSizeAndName) {
     EXPECT_EQ(canvas_.canvasScale(), QPointF(0.5, 0.5));
     EXPECT_EQ(canvas_.dateStamp(), QStringLiteral("2016-05-03_142501_60.0X_N0001"));
     EXPECT_EQ(canvas_.magnificationTag(), QStringLiteral("60.0"));
-    EXPECT_EQ(publishedCanvas().magnificationTag, QStringLiteral("60.0"));
-    EXPECT_EQ(publishedCanvas().pictureSize, QSize(320, 240));
+    EXPECT_EQ(canvas_.pictureSize(), QSize(320, 240));
 
     EXPECT_EQ(CanvasSizeFor(QSize(720, 480)), QSize(720, 480));
     EXPECT_EQ(CanvasSizeFor(QSize(720, 576)), QSize(600, 480));
