@@ -85,17 +85,17 @@ void MainWindow::InitDialog() {
     // The language file is not chosen yet, so the title keeps its default.
     msgTitle_ = Text("MsgTitle", "Tavolux");
 
-    options_.settings->CreateFirstRun();
-    options_.settings->ReadLanguage();
-    const SettingsValues s = options_.settings->values();
+    SettingsStore& settings = *options_.settings;
+    settings.CreateFirstRun();
+    settings.ReadLanguage();
+    const SettingsValues s = settings.values();
     ChooseStartupLanguage(s.LanID, s.SubLanIDD);
     followLanguageDirection();
-    options_.settings->ReadLineType();
-    options_.settings->ReadLineWidth();
-    options_.settings->ReadUnitDecimal();
-    options_.settings->ReadMeasureTxtColor();
-    options_.settings
-        ->ReadLineColor(); // the colours are used masked to 24 bits where they are drawn
+    settings.ReadLineType();
+    settings.ReadLineWidth();
+    settings.ReadUnitDecimal();
+    settings.ReadMeasureTxtColor();
+    settings.ReadLineColor(); // the colours are used masked to 24 bits where they are drawn
     QFile::remove(storage.video + QStringLiteral("/test.avi"));
 
     const QFont secondsFont = SecondsFont();
@@ -121,21 +121,21 @@ void MainWindow::InitDialog() {
     boxes_ = new MagnificationBoxes(client_, *options_.calibration, *options_.prompts,
                                     CalibrationFilePath());
     auto* files = new FileListPanel(client_, *commands_, *options_.calibration, *options_.prompts,
-                                    *options_.settings, storage, msgTitle_, this);
+                                    settings, storage, msgTitle_, this);
     auto* picture =
         new PictureCommands(*session_, *commands_, client_, liveView_, resolutionFont, this);
     new DeviceMenu(*session_, this);
     connect(session_, &CaptureSession::calibrationScopeChanged, boxes_,
             &MagnificationBoxes::Refresh);
     recording_ = new RecordingCommands(*session_, *commands_, client_, secondsFont, this);
-    liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, *options_.settings, this);
+    liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, settings, this);
     picture->SetReleaseMeasuringTools([this] { liveTools_->ReleaseMeasuringButtons(); });
     auto* recorder =
         new RecordingGlue(*session_, *commands_, *options_.prompts, storage.video, this);
     recording_->SetRecorder(recorder);
     auto* stills = new StillCommands(
         StillCommands::Context{*session_, *commands_, *boxes_, *feedback, *options_.prompts,
-                               *options_.settings, storage.picture, msgTitle_,
+                               settings, storage.picture, msgTitle_,
                                [this] { return recording_->isRecording(); }},
         this);
     // The foot of the window, between the name and the model line of the skin.
@@ -148,9 +148,9 @@ void MainWindow::InitDialog() {
         new FullScreenMode(this, client_, liveView_,
                            QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(),
                                            files->view(), strip});
-    new FocusFeatures(*commands_, liveView_, session_->frameSink(), *options_.settings, this);
+    new FocusFeatures(*commands_, liveView_, session_->frameSink(), settings, this);
     new MeasureExportCommands({*commands_, liveTools_->shapes(), *session_, *boxes_, *stills,
-                               *options_.prompts, *options_.settings, storage.picture, msgTitle_},
+                               *options_.prompts, settings, storage.picture, msgTitle_},
                               this);
     new DeviceSettingsGlue(*session_, commands_->action(ids::kDeviceSetting), this);
 
@@ -171,8 +171,7 @@ void MainWindow::InitDialog() {
     h.failed = [this](const QString& reason) {
         ShowMessage(*options_.prompts, msgTitle_, reason, Prompts::Icon::Warning);
     };
-    new StackFeature(*commands_, liveView_, session_->frameSink(), *options_.settings, this,
-                     std::move(h));
+    new StackFeature(*commands_, liveView_, session_->frameSink(), settings, this, std::move(h));
 
     // Guides and live measurements over every frame and in every still.
     for (LiveLayer layer : {LiveLayer::Shapes, LiveLayer::CrossLine, LiveLayer::Ruler,
@@ -203,11 +202,7 @@ void MainWindow::InitDialog() {
     connect(session_->engine(), &CaptureEngine::captureError, this, &MainWindow::onCaptureError);
     connectWindowCommands();
     buildMenus(220);
-    commands_
-        ->action(LanguageMenuItemFor(options_.settings->values().LanID,
-                                     options_.settings->values().SubLanIDD)
-                     .command)
-        ->setChecked(true);
+    commands_->action(LanguageMenuItemFor(s.LanID, s.SubLanIDD).command)->setChecked(true);
     relabel();
     session_->Start(&liveView_->surface(), liveView_);
 
@@ -216,7 +211,7 @@ void MainWindow::InitDialog() {
     // The client area is the skin; the window wraps it with the menu. It
     // opens where it was left, or at its smallest in the screen's middle.
     adjustSize();
-    if (!restoreGeometry(options_.settings->ReadOwnBytes(kWindowGeometryKey))) {
+    if (!restoreGeometry(settings.ReadOwnBytes(kWindowGeometryKey))) {
         resize(minimumSizeHint());
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             move(screen->availableGeometry().center() - rect().center());
