@@ -44,24 +44,6 @@ PublishedCanvas& publishedCanvas() {
     return published;
 }
 
-QSize CanvasSizeFor(QSize picture) {
-    const QSize most(720, 480);
-    if (picture.isEmpty()) return QSize(640, 480);
-    // The same factor across and down: a circle stays a circle, and a length
-    // on the canvas is a length in the picture at any angle.
-    double k =
-        std::min(double(most.width()) / picture.width(), double(most.height()) / picture.height());
-    if (k >= 1) k = std::floor(k);
-    return QSize(std::max(1, int(std::lround(picture.width() * k))),
-                 std::max(1, int(std::lround(picture.height() * k))));
-}
-
-QPointF CanvasScaleFor(QSize picture) {
-    const QSize canvas = CanvasSizeFor(picture);
-    return QPointF(double(picture.width()) / canvas.width(),
-                   double(picture.height()) / canvas.height());
-}
-
 namespace {
 QString BaseNameOf(const QString& path) {
     const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf('\\'));
@@ -132,8 +114,7 @@ bool MeasureCanvasModel::Load(const QString& path, int initialTool, double magni
         picture_.Destroy();
         return false;
     }
-    canvasSize_ = CanvasSizeFor(pictureSize());
-    scale_ = CanvasScaleFor(pictureSize());
+    canvasSize_ = pictureSize();
     const SettingsValues s = Settings();
     penColour_ = s.LineColor & 0xFFFFFFu;
     labelColour_ = s.MeasureTxtColor & 0xFFFFFFu;
@@ -207,10 +188,7 @@ void MeasureCanvasModel::ReportHistory() {
 }
 
 MeasureContext MeasureCanvasModel::PictureContext(const SettingsValues& s) const {
-    const QSize picture = pictureSize().isEmpty() ? canvasSize_ : pictureSize();
-    MeasureContext ctx = CurrentMeasureContext(picture, magnification_, s);
-    ctx.scale *= CanvasScaleFor(picture).x();
-    return ctx;
+    return CurrentMeasureContext(canvasSize_, magnification_, s);
 }
 
 MeasureContext MeasureCanvasModel::CurrentContext() const {
@@ -465,7 +443,7 @@ QImage MeasureCanvasModel::Render() const {
     picture_.Stretch(p, 0, 0, out.width(), out.height());
     const MeasureContext ctx = CurrentContext();
     for (const CMeasureShape& s : shapes_.shapes())
-        PaintCanvasShape(p, s, ctx, scale_.x(), scale_.y(), kSavedCrossHalf);
+        PaintCanvasShape(p, s, ctx, 1.0, 1.0, kSavedCrossHalf);
     PaintScaleBar(p, ViewMapping::Identity(pictureSize()));
     return out;
 }
