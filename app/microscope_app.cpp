@@ -2,6 +2,7 @@
 
 #include "capture/capture_engine.h"
 #include "capture/device_listing.h"
+#include "platform/language.h"
 #include "platform/prompts.h"
 #include "ui/main/main_window.h"
 #include "ui/skin/widget_prompts.h"
@@ -68,10 +69,15 @@ int Application::Main(int argc, char** argv) {
     WidgetPrompts widgetPrompts;
     SetPrompts(&widgetPrompts);
 
+    // Installed before any window so every text asks it; chosen by the window.
+    Language language;
+    QApplication::installTranslator(&language);
+
     int result = 0;
     {
         MainWindow::Options options;
         options.simulate = simulate;
+        options.language = &language;
         MainWindow dlg(options);
         dlg.InitDialog();
         dlg.show();

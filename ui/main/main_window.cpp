@@ -56,6 +56,10 @@ constexpr const char* kWindowGeometryKey = "WindowGeometry";
 MainWindow::MainWindow(const Options& options, QWidget* parent)
     : QMainWindow(parent), options_(options) {
     if (!options_.calibration) options_.calibration = &calibrationState();
+    if (!options_.language) {
+        options_.language = new Language(this);
+        QCoreApplication::installTranslator(options_.language);
+    }
     client_ = new CClientArea(this);
     setCentralWidget(client_);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app_128.svg")));
@@ -89,7 +93,7 @@ void MainWindow::InitDialog() {
     CreateFirstRunSettings();
     ReadLanguage();
     const SettingsValues s = Settings();
-    ChooseStartupLanguage(s.LanID, s.SubLanIDD);
+    options_.language->ChooseStartup(s.LanID, s.SubLanIDD);
     followLanguageDirection();
     ReadLineType();
     ReadLineWidth();
@@ -221,7 +225,8 @@ void MainWindow::connectWindowCommands() {
     on(ids::kQuit, [this] { close(); });
     on(ids::kFullScreen, [this] { fullScreen_->Enter(); });
     // The result is not checked: a missing manual shows nothing of ours.
-    on(ids::kManual, [] { QDesktopServices::openUrl(QUrl::fromLocalFile(ManualFilePath())); });
+    on(ids::kManual,
+       [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(options_.language->manualPath())); });
     on(ids::kUpdate, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportAddress))); });
     on(ids::kAbout, [this] {
         AboutDialog dlg(this);
@@ -250,10 +255,9 @@ void MainWindow::relabel() {
 }
 
 void MainWindow::switchLanguage(int primary, int sub) {
-    ClearLanguage();
     // (0, 0) is "Follow the system": the system's language now and at
     // every start, as at the first run.
-    ChooseStartupLanguage(uint32_t(primary), uint32_t(sub));
+    options_.language->ChooseStartup(uint32_t(primary), uint32_t(sub));
     buildMenus(224);
     relabel();
     followLanguageDirection();
@@ -262,8 +266,8 @@ void MainWindow::switchLanguage(int primary, int sub) {
 
 void MainWindow::followLanguageDirection() {
     // Layouts mirror for a language written right to left; pictures never do.
-    QGuiApplication::setLayoutDirection(LanguageIsRightToLeft() ? Qt::RightToLeft
-                                                                : Qt::LeftToRight);
+    QGuiApplication::setLayoutDirection(options_.language->isRightToLeft() ? Qt::RightToLeft
+                                                                           : Qt::LeftToRight);
 }
 
 void MainWindow::remindToCalibrate() {

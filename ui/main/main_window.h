@@ -11,6 +11,7 @@ class CLiveView;
 class CommandActions;
 class ErrorReporter;
 class FullScreenMode;
+class Language;
 class LiveTools;
 class MagnificationBoxes;
 class RecordingCommands;
@@ -31,6 +32,10 @@ public:
         // The calibration values the magnification message shows; null is
         // the program's own.
         CalibrationState* calibration = nullptr;
+        // The language the texts come from, installed on the application by
+        // its owner; the window chooses it at start and from the language
+        // menu. Null gives the window one of its own.
+        Language* language = nullptr;
     };
 
     explicit MainWindow(const Options& options, QWidget* parent = nullptr);

@@ -31,7 +31,6 @@ class Startup : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetSettings();
-        ClearLanguage();
         qputenv("LANG", "en_US.UTF-8");
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
@@ -39,7 +38,6 @@ protected:
     }
     void TearDown() override {
         SetPrompts(nullptr);
-        ClearLanguage();
         ResetSettings();
     }
 
@@ -137,7 +135,10 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Zandor]\nFile=Dosya\nCapture=Yakala\n");
     f.close();
-    MainWindow dlg({});
+    test::InstalledLanguage language;
+    MainWindow::Options options;
+    options.language = &language;
+    MainWindow dlg(options);
     dlg.InitDialog();
     EXPECT_EQ(menuTitles(dlg.menuBar())[0], "File");
     Parts(dlg).OnCommand(1175); // Turkish
@@ -146,14 +147,21 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     QSettings store(SettingsFilePath(), QSettings::IniFormat);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 31);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 0);
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+    Parts(dlg).OnCommand(33106); // Hebrew: the layouts mirror
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::RightToLeft);
     Parts(dlg).OnCommand(1179); // traditional Chinese
-    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "Chinese950.ini");
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+    EXPECT_EQ(QFileInfo(language.filePath()).fileName(), "Chinese950.ini");
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 1);
 }
 
 TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRun) {
     qputenv("LANG", "de_DE.UTF-8");
-    MainWindow dlg({});
+    test::InstalledLanguage language;
+    MainWindow::Options options;
+    options.language = &language;
+    MainWindow dlg(options);
     dlg.InitDialog();
     QMenu* setting = dlg.menuBar()->actions()[1]->menu();
     QMenu* languages = setting->actions().last()->menu();
@@ -174,7 +182,7 @@ TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRu
     QSettings store(SettingsFilePath(), QSettings::IniFormat);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 0);
     EXPECT_TRUE(items[0]->isChecked());
-    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "German1252.ini");
+    EXPECT_EQ(QFileInfo(language.filePath()).fileName(), "German1252.ini");
 
     Parts(dlg).OnCommand(1175); // Turkish
     EXPECT_FALSE(items[0]->isChecked());
@@ -184,7 +192,7 @@ TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRu
     items[0]->trigger();
     EXPECT_TRUE(items[0]->isChecked());
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 0);
-    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "German1252.ini");
+    EXPECT_EQ(QFileInfo(language.filePath()).fileName(), "German1252.ini");
 }
 
 TEST_F(Startup, FilePathDatReplacesTheTempFolder) {

@@ -12,17 +12,17 @@ namespace {
 
 TEST(MeasureTextsFit, PenTextAndCalibrationDialogsInEveryLanguage) {
     test::installLanguageFiles();
+    test::InstalledLanguage language;
     for (const auto& [primary, sub] : test::ShippedLanguages()) {
-        ChooseLanguage(primary, sub);
-        const QString language = LanguageFilePath();
+        language.Choose(primary, sub);
+        const QString file = language.filePath();
         PenSettingDialog pen;
-        EXPECT_EQ(test::CutTexts(&pen), "") << qPrintable(language);
+        EXPECT_EQ(test::CutTexts(&pen), "") << qPrintable(file);
         TextDialog text(DateStampFontRecord());
-        EXPECT_EQ(test::CutTexts(&text), "") << qPrintable(language);
+        EXPECT_EQ(test::CutTexts(&text), "") << qPrintable(file);
         CalibrationDialog calibration(QStringLiteral("mm"));
-        EXPECT_EQ(test::CutTexts(&calibration), "") << qPrintable(language);
+        EXPECT_EQ(test::CutTexts(&calibration), "") << qPrintable(file);
     }
-    ClearLanguage();
 }
 
 } // namespace
