@@ -129,7 +129,7 @@ void MagnificationBoxes::lookUpCalibration() {
 
 void MagnificationBoxes::ShowNewCalibration() {
     const QString nominal = QString::asprintf("%0.1f", calibration_.nominal);
-    StoreCalibration(calibrationFile(), nominal, calibration_.calibratedCopy);
+    StoreCalibration(calibrationFile(), nominal, calibration_.calibratedCopy, !CameraPitchKnown());
     // Setting the box looks the value up again; the shown value wins even
     // when there is no calibration file to keep it.
     magBox_->setText(nominal);
