@@ -134,6 +134,12 @@ void SetCalibrationKnown(bool known) {
 bool MeasuresInPixels() {
     return !g_pitchKnown.load() && !g_calibrationKnown.load();
 }
+bool IsPixelUnit(const QString& unit) {
+    return unit == QLatin1String(kPixelUnit);
+}
+QString MeasuringUnit(const QString& unit) {
+    return MeasuresInPixels() ? QString::fromLatin1(kPixelUnit) : unit;
+}
 
 double PixelPitch(QSize capture) {
     if (!CameraPitchKnown()) return kCameraPixelPitch;
