@@ -67,6 +67,10 @@ struct MeasureContext {
 // does not know becomes "mm".
 MeasureContext CurrentMeasureContext(QSize capture, double magnification,
                                      const SettingsValues& settings);
+// The same, in pixels when `inPixels` (a picture of an uncalibrated camera)
+// rather than as the live camera is measured now.
+MeasureContext MeasureContextFor(QSize capture, double magnification,
+                                 const SettingsValues& settings, bool inPixels);
 
 // Distance between two canvas points, the root of the integer dx² + dy².
 double PixelDistance(QPoint a, QPoint b);

@@ -206,9 +206,17 @@ void MeasureCanvasModel::ReportHistory() {
     if (host_) host_->HistoryChanged();
 }
 
+bool MeasureCanvasModel::InPixels() const {
+    return !CameraPitchKnown() && !pictureCalibrated_;
+}
+
+QString MeasureCanvasModel::PictureUnit(const QString& unit) const {
+    return InPixels() ? QString::fromLatin1(kPixelUnit) : unit;
+}
+
 MeasureContext MeasureCanvasModel::PictureContext(const SettingsValues& s) const {
     const QSize picture = pictureSize().isEmpty() ? canvasSize_ : pictureSize();
-    MeasureContext ctx = CurrentMeasureContext(picture, magnification_, s);
+    MeasureContext ctx = MeasureContextFor(picture, magnification_, s, InPixels());
     ctx.scale *= CanvasScaleFor(picture).x();
     return ctx;
 }
@@ -472,7 +480,7 @@ QImage MeasureCanvasModel::Render() const {
 
 void MeasureCanvasModel::PaintScaleBar(QPainter& p, const ViewMapping& map) const {
     if (!scaleBar_ || !(pictureMagnification_ > 0)) return;
-    const GuideScale scale{pictureMagnification_, Settings().unit};
+    const GuideScale scale{pictureMagnification_, PictureUnit(Settings().unit)};
     if (const std::optional<ScaleBar> bar = ChooseScaleBar(pictureSize(), scale)) {
         QFont font;
         font.setPixelSize(std::max(12, pictureSize().height() / 36));
@@ -490,10 +498,11 @@ bool MeasureCanvasModel::RenderToFile(const QString& path, QString* why) const {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
         // A TIFF carries the pixel size the picture was measured with.
-        const QByteArray bytes = EncodeTiffWithScale(
-            Render(),
-            PictureScale(pictureSize(), pictureMagnification_, pictureCalibrated_, Settings().unit),
-            QStringLiteral("Tavolux"));
+        const QByteArray bytes =
+            EncodeTiffWithScale(Render(),
+                                PictureScale(pictureSize(), pictureMagnification_,
+                                             pictureCalibrated_, PictureUnit(Settings().unit)),
+                                QStringLiteral("Tavolux"));
         QSaveFile file(path);
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||
             file.write(bytes) != bytes.size() || !file.commit())
