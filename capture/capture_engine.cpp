@@ -260,10 +260,20 @@ Status CaptureEngine::EnumerateDevices() {
         }
     }
 
-    // Keep the previous choice when the same device is still there.
+    // Keep the previous choice when the same device is still there, unless
+    // it stands in for the microscope and the microscope has just arrived:
+    // the microscope is preferred. A camera chosen while the microscope was
+    // already there stays.
+    const auto hasMicroscope = [](const auto& rows, int n) {
+        return std::any_of(rows.begin(), rows.begin() + n,
+                           [](const DeviceSlot& d) { return d.device && d.status >= 0; });
+    };
+    const bool microscopeArrived =
+        hasMicroscope(fresh, count) && !hasMicroscope(table_, deviceCount_);
     int kept = -1;
     for (const DeviceSlot& old : table_) {
         if (!old.selected || !old.device) continue;
+        if (old.status < 0 && microscopeArrived) break;
         for (int j = 0; j < count; ++j) {
             if (fresh[size_t(j)].device->SameDevice(*old.device)) {
                 DeviceSlot& slot = fresh[size_t(j)];

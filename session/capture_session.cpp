@@ -142,10 +142,15 @@ void CaptureSession::CheckConnection() {
     checking_ = true;
     ++connectionChecks_;
     if (engine_->IsRunning() && engine_->IsDevicePresent()) {
+        const QString before = engine_->CurrentDeviceId();
         engine_->EnumerateDevices();
-        checking_ = false;
-        emit connectionChecked();
-        return;
+        if (engine_->CurrentDeviceId() == before) {
+            checking_ = false;
+            emit connectionChecked();
+            return;
+        }
+        // The microscope arrived while another camera stood in for it: the
+        // stream is rebuilt on the microscope.
     }
     stopAndReleaseEngine();
     const Status started = startEngine();
