@@ -774,14 +774,17 @@ Status CaptureEngine::SelectDevice(int row) {
     return started;
 }
 
-Status CaptureEngine::SetResolution(int width, int height) {
+Status CaptureEngine::SetResolution(int width, int height, int64_t frameTime) {
     NoteCaptureSize(width, height);
     if (!source_) return Status::Fail(QStringLiteral("there is no capture graph"));
     const bool wasRunning = running_;
     Stop();
     TearDownPreview();
 
-    const VideoInfoHeader resized = ResizedFormat(format_, width, height);
+    VideoInfoHeader rated = format_;
+    // A rate chosen with the size is kept with it, as the size is.
+    if (frameTime > 0) rated.avgTimePerFrame = frameTime;
+    const VideoInfoHeader resized = ResizedFormat(rated, width, height);
     if (WriteCapConfigFile(CapConfigPath(), resized))
         unsavedFormat_.reset();
     else
@@ -851,6 +854,11 @@ std::vector<QSize> CaptureEngine::OfferedSizes() const {
         return qint64(a.width()) * a.height() < qint64(b.width()) * b.height();
     });
     return sizes;
+}
+
+std::vector<OfferedRate> CaptureEngine::OfferedRates(QSize size) const {
+    if (!source_ || !offeredCaps_) return {};
+    return FrameRatesAt(offeredCaps_.get(), size.width(), size.height());
 }
 
 int CaptureEngine::RowOf(const QString& identity) const {

@@ -335,8 +335,8 @@ bool CaptureSession::ChooseCamera(const QString& identity, QString* reason) {
     return false;
 }
 
-bool CaptureSession::SetResolution(int width, int height, QString* reason) {
-    const Status set = engine_->SetResolution(width, height);
+bool CaptureSession::SetResolution(int width, int height, QString* reason, int64_t frameTime) {
+    const Status set = engine_->SetResolution(width, height, frameTime);
     if (set) return true;
     const QString why = QStringLiteral("the device cannot capture %1*%2: %3")
                             .arg(width)
