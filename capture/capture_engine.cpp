@@ -2,6 +2,7 @@
 
 #include "capture/device_gst.h"
 #include "capture/format_choice.h"
+#include "capture/jpeg_decoder.h"
 #include "capture/sim_microscope.h"
 #include "capture/test_cameras.h"
 #include "platform/device_presence.h"
@@ -543,14 +544,19 @@ VideoInfoHeader CaptureEngine::AppliedFormat(const VideoInfoHeader& wanted,
 Status CaptureEngine::BuildPreviewBranch(GstCaps* filter, bool jpeg) {
     const GstUnique<GstElement> capsfilter(kAdopt,
                                            gst_element_factory_make("capsfilter", "format"));
-    const GstUnique<GstElement> decode(kAdopt, jpeg ? gst_element_factory_make("jpegdec", "decode")
-                                                    : nullptr);
+    GstUnique<GstElement> decode;
+    if (jpeg) {
+        decode.reset(kAdopt,
+                     gst_element_factory_make(JpegDecoderName().toUtf8().constData(), "decode"));
+        // A hardware decoder that cannot be made now gives way to software.
+        if (!decode) decode.reset(kAdopt, gst_element_factory_make(kSoftwareJpegDecoder, "decode"));
+    }
     const GstUnique<GstElement> convert(kAdopt,
                                         gst_element_factory_make("videoconvert", "convert"));
     const GstUnique<GstElement> sink(kAdopt, gst_element_factory_make("appsink", "SampleGrabber"));
     if (!capsfilter || !convert || !sink || (jpeg && !decode))
         return Status::Fail(QStringLiteral("a GStreamer element is missing (capsfilter, "
-                                           "videoconvert, appsink or jpegdec)"));
+                                           "videoconvert, appsink or a JPEG decoder)"));
     g_object_set(capsfilter.get(), "caps", filter, nullptr);
     const GstUnique<GstCaps> bgr(kAdopt, gst_caps_from_string("video/x-raw,format=BGR"));
     // A live picture wants the newest frame, never a queue of old ones; and

@@ -16,6 +16,8 @@ check "--list-devices lists the first test camera with its identity, button and 
     listing_has $'Test UVC Microscope HD\n  identity: test:uvc-hd\n  snapshot button: found\n  MJPG 1920x1080 @ 30\n  MJPG 1280x720 @ 30\n  YUY2 640x480 @ 30\n  YUY2 1280x720 @ 10\n'
 check "--list-devices lists the second test camera's largest size" \
     listing_has $'\n  MJPG 2592x1944 @ 15, 5\n'
+decoder_named() { [[ $listing =~ $'\n'"JPEG decoder: "[a-z0-9_]+$ ]]; }
+check "--list-devices ends with the JPEG decoder's name" decoder_named
 
 start_app
 
