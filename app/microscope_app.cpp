@@ -2,6 +2,7 @@
 
 #include "capture/capture_engine.h"
 #include "capture/device_listing.h"
+#include "capture/jpeg_decoder.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "ui/main/main_window.h"
@@ -54,7 +55,9 @@ int Application::Main(int argc, char** argv) {
         simulate = parser.isSet(simulateOption());
         if (parser.isSet(listDevicesOption())) {
             QObject owner;
-            const QByteArray text = DeviceListing(StandardProviders(simulate, &owner)).toUtf8();
+            QString listing = DeviceListing(StandardProviders(simulate, &owner));
+            listing += QStringLiteral("JPEG decoder: %1\n").arg(JpegDecoderName());
+            const QByteArray text = listing.toUtf8();
             std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
             return 0;
         }

@@ -187,8 +187,16 @@ void MeasureCanvasModel::ReportHistory() {
     if (host_) host_->HistoryChanged();
 }
 
+bool MeasureCanvasModel::InPixels() const {
+    return !CameraPitchKnown() && !pictureCalibrated_;
+}
+
+QString MeasureCanvasModel::PictureUnit(const QString& unit) const {
+    return InPixels() ? QString::fromLatin1(kPixelUnit) : unit;
+}
+
 MeasureContext MeasureCanvasModel::PictureContext(const SettingsValues& s) const {
-    return CurrentMeasureContext(canvasSize_, magnification_, s);
+    return MeasureContextFor(canvasSize_, magnification_, s, InPixels());
 }
 
 MeasureContext MeasureCanvasModel::CurrentContext() const {
@@ -450,7 +458,7 @@ QImage MeasureCanvasModel::Render() const {
 
 void MeasureCanvasModel::PaintScaleBar(QPainter& p, const ViewMapping& map) const {
     if (!scaleBar_ || !(pictureMagnification_ > 0)) return;
-    const GuideScale scale{pictureMagnification_, Settings().unit};
+    const GuideScale scale{pictureMagnification_, PictureUnit(Settings().unit)};
     if (const std::optional<ScaleBar> bar = ChooseScaleBar(pictureSize(), scale)) {
         QFont font;
         font.setPixelSize(std::max(12, pictureSize().height() / 36));
@@ -468,10 +476,11 @@ bool MeasureCanvasModel::RenderToFile(const QString& path, QString* why) const {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
         // A TIFF carries the pixel size the picture was measured with.
-        const QByteArray bytes = EncodeTiffWithScale(
-            Render(),
-            PictureScale(pictureSize(), pictureMagnification_, pictureCalibrated_, Settings().unit),
-            QStringLiteral("Tavolux"));
+        const QByteArray bytes =
+            EncodeTiffWithScale(Render(),
+                                PictureScale(pictureSize(), pictureMagnification_,
+                                             pictureCalibrated_, PictureUnit(Settings().unit)),
+                                QStringLiteral("Tavolux"));
         QSaveFile file(path);
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||
             file.write(bytes) != bytes.size() || !file.commit())

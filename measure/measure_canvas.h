@@ -101,7 +101,8 @@ public:
     void SetMagnification(double m) { magnification_ = m; }
     // The picture's scale as its dialog shows it (the calibrated magnification
     // when there is one, else the one its name carries): the scale bar and a
-    // TIFF's pixel size use it. 0: none.
+    // TIFF's pixel size use it. 0: none. A camera other than the microscope
+    // measures in pixels until `calibrated`.
     void SetPictureScale(double magnification, bool calibrated) {
         pictureMagnification_ = magnification;
         pictureCalibrated_ = calibrated;
@@ -203,6 +204,8 @@ private:
     bool pictureCalibrated_ = false;
     bool scaleBar_ = false;
     void PaintScaleBar(QPainter& p, const ViewMapping& map) const;
+    bool InPixels() const;
+    QString PictureUnit(const QString& unit) const; // kPixelUnit while InPixels()
     uint32_t penColour_ = 255;
     uint32_t labelColour_ = 255;
     FontRecord labelFont_ = DefaultFontRecord();

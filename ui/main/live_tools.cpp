@@ -1,6 +1,7 @@
 #include "ui/main/live_tools.h"
 
 #include "measure/font_file.h"
+#include "measure/geometry.h"
 #include "platform/language.h"
 #include "platform/settings.h"
 #include "session/capture_session.h"
@@ -59,9 +60,9 @@ LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveVie
     setObjectName(QStringLiteral("liveTools"));
     const auto read = [this](bool nominal) { return boxes_.ReadForMeasuring(nominal, window_); };
     const auto current = [this](bool) { return boxes_.Current(); };
-    guides_ = std::make_unique<LiveGuides>(
-        LiveGuides::Hooks{[this] { return session_.isConnected(); }, [read] { return read(false); },
-                          [this] { return boxes_.Current(); }, [] { return Settings().unit; }});
+    guides_ = std::make_unique<LiveGuides>(LiveGuides::Hooks{
+        [this] { return session_.isConnected(); }, [read] { return read(false); },
+        [this] { return boxes_.Current(); }, [] { return MeasuringUnit(Settings().unit); }});
     // The nominal value is read for the calibration line only; it is never
     // the magnification in force.
     measure_ = std::make_unique<LiveMeasure>(

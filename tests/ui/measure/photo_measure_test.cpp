@@ -3,6 +3,7 @@
 
 #include "measure/calibration_file.h"
 #include "measure/font_file.h"
+#include "measure/geometry.h"
 #include "measure/tool_registry.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
@@ -165,6 +166,41 @@ TEST_F(PhotoMeasureTest, ACalibrationLineIsShownStoredAndTold) {
     EXPECT_FALSE(shown.isEmpty());
     EXPECT_NE(shown, QStringLiteral("100"));
     EXPECT_EQ(LookupCalibration(CalibrationFilePath(), QStringLiteral("100")), shown);
+}
+
+// A picture is measured with the calibration of the camera in use, not the
+// microscope's, and in pixels while that camera has none for its nominal
+// magnification.
+TEST_F(PhotoMeasureTest, AnotherCameraMeasuresWithItsOwnCalibrationElseInPixels) {
+    struct Restore {
+        ~Restore() {
+            SetCameraPitchKnown(true);
+            SetCalibrationFileInUse(QString());
+        }
+    } restore;
+    QFile microscope(CalibrationFilePath());
+    ASSERT_TRUE(microscope.open(QIODevice::WriteOnly));
+    microscope.write("[60.0]\n60.0=90.0\n");
+    microscope.close();
+    const QString camera =
+        CameraCalibrationFilePath(QStringLiteral("test:uvc-hd"), QSize(640, 480));
+    SetCameraPitchKnown(false);
+    SetCalibrationFileInUse(camera);
+    const QString picture =
+        SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480));
+    const auto lineLabel = [&] {
+        PhotoMeasureDialog d(picture, nullptr);
+        d.OnMenuCommand(MeasureMenu(ToolId::Line));
+        CMeasureCanvas* c = d.canvas();
+        for (QPoint p : {QPoint(100, 100), QPoint(300, 100), QPoint(200, 150)})
+            Click(c, c->mapping().ToView(QPointF(p) + QPointF(0.5, 0.5)).toPoint());
+        const auto& shapes = c->model().shapes().shapes();
+        return shapes.size() == 1 ? shapes.front().labels.value(0) : QString();
+    };
+    EXPECT_EQ(lineLabel(), QStringLiteral("L:200.000px"));
+    // 50 pixels a millimetre.
+    ASSERT_TRUE(StoreCalibration(camera, QStringLiteral("60.0"), 50, true));
+    EXPECT_EQ(lineLabel(), QStringLiteral("L:4.000mm"));
 }
 
 TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
