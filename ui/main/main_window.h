@@ -14,6 +14,7 @@ class FullScreenMode;
 class LiveTools;
 class MagnificationBoxes;
 class RecordingCommands;
+class ToolbarRow;
 struct CalibrationState;
 
 // The main window: lays out the live picture, the file list, the toolbar and
@@ -42,6 +43,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -59,6 +61,7 @@ private:
     // Children of the window, destroyed in reverse order of their making
     // before any widget, so frames stop before the live view goes.
     CaptureSession* session_ = nullptr;
+    ToolbarRow* toolbar_ = nullptr;
     CommandActions* commands_ = nullptr;
     MagnificationBoxes* boxes_ = nullptr;
     LiveTools* liveTools_ = nullptr;
