@@ -80,16 +80,41 @@ public:
     void setSlice(int from, int to) {
         from_ = from;
         setFixedSize(to - from, kHeight);
-        item_->move(skinAt_.x() - from, skinAt_.y());
+        place();
     }
 
 protected:
+    void changeEvent(QEvent* e) override {
+        QWidget::changeEvent(e);
+        if (e->type() == QEvent::LayoutDirectionChange) place();
+    }
+
     void paintEvent(QPaintEvent* e) override {
         // Straight from the skin rather than from a picture of it: its small
         // texts then come out as they always did on the window.
         QPainter p(this);
         p.setClipRect(e->rect());
+        if (!isRightToLeft()) {
+            PaintSkin(p, kPicBackground, QPoint(-from_, 0));
+            return;
+        }
+        // Mirrored, the slice's separator goes to the side the row ends on;
+        // what lies under the control itself (the boxes' slots and their
+        // names) is drawn the right way round.
+        p.save();
+        p.translate(width(), 0);
+        p.scale(-1, 1);
         PaintSkin(p, kPicBackground, QPoint(-from_, 0));
+        p.restore();
+        const QRect under(item_->x(), 0, item_->width(), kHeight);
+        p.setClipRect(under.intersected(e->rect()));
+        PaintSkin(p, kPicBackground, QPoint(under.x() - skinAt_.x(), 0));
+    }
+
+private:
+    void place() {
+        const int x = skinAt_.x() - from_;
+        item_->move(isRightToLeft() ? width() - x - item_->width() : x, skinAt_.y());
     }
 
 private:

@@ -135,11 +135,13 @@ TEST_F(CommandTable, ToolbarMirrorsAndOffersWhatDoesNotFitInItsMenu) {
     const auto at = [&](const QWidget* w) { return w->mapTo(window_->centralWidget(), QPoint()); };
     EXPECT_FALSE(toolbar->overflowButton()->isVisible());
 
-    // Right to left: the camera leads from the right edge, the tools come
-    // before the boxes.
+    // Right to left, the row is the mirror image of the skin's: the camera
+    // leads from the right edge, the gap between the effects and the tools
+    // stays between them, the tools come before the boxes.
     window_->setLayoutDirection(Qt::RightToLeft);
     QCoreApplication::processEvents();
-    EXPECT_EQ(at(c.button(ids::kCamera)), QPoint(860 - 38 + 3, 2));
+    EXPECT_EQ(at(c.button(ids::kCamera)), QPoint(860 - 3 - 32, 2));
+    EXPECT_EQ(at(c.button(ids::kBlue)).x() - at(c.button(ids::kLine)).x(), 423 - 390);
     EXPECT_GT(at(c.button(ids::kLine)).x(), at(Parts(*window_).magnificationBox()).x());
     window_->setLayoutDirection(Qt::LeftToRight);
 
