@@ -232,9 +232,9 @@ QVector<QRect> Bars(const QRect& area, const QRect& shown) {
     return bars;
 }
 
-void FillBars(QPainter& p, const QRect& area, const QRect& shown) {
+void FillBars(QPainter& p, const QRect& area, const QRect& shown, QRgb colour) {
     for (const QRect& r : Bars(area, shown))
-        p.fillRect(r, Qt::black);
+        p.fillRect(r, QColor::fromRgb(colour));
 }
 
 // A frame that lives only for the call that hands it over, copied into
@@ -299,7 +299,7 @@ void LiveSurface::ComposeFrame(const FrameView& frame, QImage& target, QImage& f
         ConvertFrameToRgb32(frame, frameRgb, frame.width, frame.height);
         QPainter p(&target);
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        FillBars(p, target.rect(), map.shown());
+        FillBars(p, target.rect(), map.shown(), barColour());
         p.drawImage(map.shown(), frameRgb);
     }
     DrawOverlays(target, map, int(LiveLayer::Shapes), kLastLiveLayer);
@@ -356,6 +356,10 @@ void LiveSurface::SetPictureSize(const QSize& picture) {
 ViewMapping LiveSurface::mapping() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return ViewMapping::Fit(picture_, client_);
+}
+
+QRgb LiveSurface::barColour() const {
+    return fullScreen_.load() ? qRgb(0, 0, 0) : barColour_.load();
 }
 
 void LiveSurface::EnterFullScreen(const QSize& clientSize) {
@@ -518,7 +522,7 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
         }
     } else {
         const QRect shown = map.shown();
-        FillBars(painter, part, shown);
+        FillBars(painter, part, shown, barColour());
         const QRect inPicture = part.intersected(shown);
         QImage window = inPicture.isEmpty() ? QImage() : DeviceWindow(painter, inPicture);
         if (!window.isNull()) {

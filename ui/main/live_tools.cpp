@@ -16,6 +16,7 @@
 #include "ui/skin/skin.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QShortcut>
 #include <QSignalBlocker>
 
@@ -165,8 +166,11 @@ void LiveTools::showMenu() {
     measure_->Cancel();
     const std::unique_ptr<CMenuXP> menu = BuildMenu();
     const QWidget* button = commands_.button(ids::kMeasureOther);
-    const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height() - 4))
-                             : view_->mapToGlobal(QPoint(0, 0));
+    // A button in the toolbar's overflow menu is not there to hang the menu
+    // from: it opens where that menu was clicked.
+    const QPoint at = button && button->isVisible()
+                          ? button->mapToGlobal(QPoint(0, button->height() - 4))
+                          : QCursor::pos();
     if (const int id = menu->Track(at)) commands_.trigger(id);
 }
 

@@ -55,16 +55,19 @@ MagnificationBoxes::MagnificationBoxes(QWidget* parent, CalibrationState& calibr
                                        QString calibrationFile)
     : QObject(parent), calibration_(calibration), calibrationFile_(std::move(calibrationFile)) {
     setObjectName(QStringLiteral("magnificationBoxes"));
-    magBox_ = new QLineEdit(parent);
+    pair_ = new QWidget(parent);
+    pair_->setObjectName(QStringLiteral("magnificationPair"));
+    pair_->resize(74, 30);
+    magBox_ = new QLineEdit(pair_);
     magBox_->setObjectName(QStringLiteral("magnificationBox"));
     magBox_->setMaxLength(5);
-    magBox_->setGeometry(759, 6, 34, 25);
+    magBox_->setGeometry(QRect(QPoint(759, 6) - kPairAt, QSize(34, 25)));
     magBox_->setAlignment(Qt::AlignCenter);
-    calBox_ = new QLineEdit(parent);
+    calBox_ = new QLineEdit(pair_);
     calBox_->setObjectName(QStringLiteral("calibrationBox"));
     calBox_->setReadOnly(true);
     calBox_->setFocusPolicy(Qt::NoFocus);
-    calBox_->setGeometry(723, 6, 34, 25);
+    calBox_->setGeometry(QRect(QPoint(723, 6) - kPairAt, QSize(34, 25)));
     calBox_->setAlignment(Qt::AlignCenter);
     connect(magBox_, &QLineEdit::textChanged, this, &MagnificationBoxes::lookUpCalibration);
     // A camera without a pitch of its own measures in pixels until then;

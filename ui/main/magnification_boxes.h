@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QString>
 #include <optional>
 
@@ -18,12 +19,16 @@ struct CalibrationState;
 class MagnificationBoxes : public QObject {
     Q_OBJECT
 public:
-    // The boxes are made as children of `parent` at the skin's places;
+    // The boxes are made side by side on one widget, a child of `parent`
+    // until it is placed (see pair());
     // `calibration` is where the calibration dialog leaves a new value.
     MagnificationBoxes(QWidget* parent, CalibrationState& calibration, QString calibrationFile);
 
     QLineEdit* magnificationBox() const { return magBox_; }
     QLineEdit* calibrationBox() const { return calBox_; }
+    // Both boxes as they sit in the skin's slots, at kPairAt on the band.
+    QWidget* pair() const { return pair_; }
+    static constexpr QPoint kPairAt{721, 4};
     QString magnificationText() const;
     QString calibrationText() const;
 
@@ -55,8 +60,9 @@ private:
     CalibrationState& calibration_;
     QString calibrationFile_;       // the microscope's
     bool askedToCalibrate_ = false; // for the camera and size in use
-    QLineEdit* magBox_ = nullptr;   // edit 1112
-    QLineEdit* calBox_ = nullptr;   // edit 1205, read-only
+    QWidget* pair_ = nullptr;
+    QLineEdit* magBox_ = nullptr; // edit 1112
+    QLineEdit* calBox_ = nullptr; // edit 1205, read-only
 };
 
 } // namespace tvx

@@ -29,6 +29,7 @@
 #include "ui/main/status_strip.h"
 #include "ui/main/still_commands.h"
 #include "ui/main/still_feedback.h"
+#include "ui/main/toolbar_row.h"
 #include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
@@ -40,6 +41,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -120,8 +122,10 @@ void MainWindow::InitDialog() {
     o.engine = options_.engine;
     session_ = new CaptureSession(o, this);
     session_->setObjectName(QStringLiteral("session"));
-    commands_ = new CommandActions(this, client_);
+    toolbar_ = new ToolbarRow(client_);
+    commands_ = new CommandActions(this, toolbar_);
     boxes_ = new MagnificationBoxes(client_, *options_.calibration, CalibrationFilePath());
+    toolbar_->addItem(boxes_->pair(), MagnificationBoxes::kPairAt);
     auto* files = new FileListPanel(client_, *commands_, storage, msgTitle_, this);
     auto* picture =
         new PictureCommands(*session_, *commands_, client_, liveView_, resolutionFont, this);
@@ -142,11 +146,11 @@ void MainWindow::InitDialog() {
     strip->setGeometry(130, 586, 600, 20);
     new StatusFeedback(strip, {*stills, *recording_, *recorder, liveTools_->measure(), *files},
                        this);
-    client_->Arrange(files->view(), liveView_, strip);
+    client_->Arrange(toolbar_, files->view(), liveView_, strip);
     fullScreen_ =
         new FullScreenMode(this, client_, liveView_,
-                           QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(),
-                                           files->view(), strip});
+                           QList<QWidget*>{toolbar_, boxes_->magnificationBox(),
+                                           boxes_->calibrationBox(), files->view(), strip});
     new FocusFeatures(*commands_, liveView_, session_->frameSink(), this);
     new MeasureExportCommands(
         {*commands_, liveTools_->shapes(), *boxes_, *stills, storage.picture, msgTitle_}, this);
@@ -319,6 +323,14 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QMainWindow::keyPressEvent(e);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    // A desktop smaller than the skin can make the window narrower than its
+    // client area: the toolbar then keeps to what shows and offers the rest
+    // in its overflow menu.
+    if (toolbar_) toolbar_->setMaximumWidth(e->size().width());
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

@@ -15,6 +15,7 @@ class Language;
 class LiveTools;
 class MagnificationBoxes;
 class RecordingCommands;
+class ToolbarRow;
 struct CalibrationState;
 
 // The main window: lays out the live picture, the file list, the toolbar and
@@ -47,6 +48,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -64,6 +66,7 @@ private:
     // Children of the window, destroyed in reverse order of their making
     // before any widget, so frames stop before the live view goes.
     CaptureSession* session_ = nullptr;
+    ToolbarRow* toolbar_ = nullptr;
     CommandActions* commands_ = nullptr;
     MagnificationBoxes* boxes_ = nullptr;
     LiveTools* liveTools_ = nullptr;

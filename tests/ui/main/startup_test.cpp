@@ -11,6 +11,7 @@
 #include "ui/main/prompt_dlg.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
@@ -94,7 +95,12 @@ TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
               "Please connect Wireless Digital Microscope");
     EXPECT_EQ(Parts(dlg).magnificationText(), "60.0");
     EXPECT_TRUE(Parts(dlg).calibrationBox()->isReadOnly());
-    EXPECT_EQ(Parts(dlg).magnificationBox()->geometry(), QRect(759, 6, 34, 25));
+    // Laid out as the window shows.
+    dlg.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QRect(Parts(dlg).magnificationBox()->mapTo(dlg.centralWidget(), QPoint(0, 0)),
+                    Parts(dlg).magnificationBox()->size()),
+              QRect(759, 6, 34, 25));
     EXPECT_EQ(dlg.centralWidget()->size(), QSize(860, 610));
     // Fonts A and B: 14 and 6 pixels a Latin character, whatever face the locale picks.
     const QString latin = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
