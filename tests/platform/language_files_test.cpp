@@ -320,6 +320,8 @@ const NamedText kNamedTexts[] = {
     // Photo Measure's zoom
     {"ZoomFit", {"Fit"}},
     {"FullScreen", {"Full Screen    Ctrl+F"}},
+    {"TipMoreButtons", {"More buttons"}},
+    {"MeasureOtherMenu", {"Guides and Measuring..."}},
     // Message-box buttons
     {"Yes", {"Yes"}},
     {"No", {"No"}},
