@@ -2,6 +2,7 @@
 
 #include "capture/capture_engine.h"
 #include "capture/device_listing.h"
+#include "capture/device_source.h"
 #include "platform/prompts.h"
 #include "ui/main/main_window.h"
 #include "ui/skin/widget_prompts.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
+#include <future>
 #include <memory>
 
 namespace tvx {
@@ -59,6 +61,10 @@ int Application::Main(int argc, char** argv) {
         }
     }
 
+    // GStreamer reads its plugin registry on a thread of its own while the
+    // window system is opened and the window built; the capture engine waits
+    // for it only if it is not done by then.
+    auto gstreamer = std::async(std::launch::async, EnsureGStreamer);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavolux"));
     QApplication::setApplicationVersion(QStringLiteral(TAVOLUX_VERSION));
