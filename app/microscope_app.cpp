@@ -5,6 +5,7 @@
 #include "capture/device_source.h"
 #include "platform/prompts.h"
 #include "ui/main/main_window.h"
+#include "ui/skin/deferred_icon_style.h"
 #include "ui/skin/widget_prompts.h"
 
 #include <QApplication>
@@ -70,6 +71,7 @@ int Application::Main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(TAVOLUX_VERSION));
     QApplication::setApplicationDisplayName(QStringLiteral("Tavolux"));
     QApplication::setDesktopFileName(QStringLiteral("tavolux"));
+    QApplication::setStyle(new DeferredIconStyle);
 
     WidgetPrompts widgetPrompts;
     SetPrompts(&widgetPrompts);
