@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDBusConnection>
 #include <cstdio>
 #include <future>
 #include <memory>
@@ -72,6 +73,15 @@ int Application::Main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Tavolux"));
     QApplication::setDesktopFileName(QStringLiteral("tavolux"));
     QApplication::setStyle(new DeferredIconStyle);
+    // Qt's accessibility bridge opens the session bus when the first widget
+    // reports a change, and the capture session opens the system bus to hear
+    // of resumes: both connections are made meanwhile on a thread of their
+    // own (D-Bus wants the application object first), not one after the
+    // other on this one while the window is built.
+    auto buses = std::async(std::launch::async, [] {
+        QDBusConnection::sessionBus();
+        QDBusConnection::systemBus();
+    });
 
     WidgetPrompts widgetPrompts;
     SetPrompts(&widgetPrompts);
