@@ -130,8 +130,9 @@ bool sizeIsSane(QSize s) {
 } // namespace
 
 void SetSkinRoot(const QString& root) {
-    rootRef() = root.isEmpty() ? QStringLiteral(":/") : root;
+    // First: pictures still being drawn ahead read the old root.
     ClearSkinCache();
+    rootRef() = root.isEmpty() ? QStringLiteral(":/") : root;
 }
 
 QString SkinRoot() {
