@@ -2,15 +2,19 @@
 
 #include "capture/capture_engine.h"
 #include "capture/device_listing.h"
+#include "capture/device_source.h"
 #include "capture/jpeg_decoder.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "ui/main/main_window.h"
+#include "ui/skin/deferred_icon_style.h"
 #include "ui/skin/widget_prompts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDBusConnection>
 #include <cstdio>
+#include <future>
 #include <memory>
 
 namespace tvx {
@@ -63,11 +67,25 @@ int Application::Main(int argc, char** argv) {
         }
     }
 
+    // GStreamer reads its plugin registry on a thread of its own while the
+    // window system is opened and the window built; the capture engine waits
+    // for it only if it is not done by then.
+    auto gstreamer = std::async(std::launch::async, EnsureGStreamer);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavolux"));
     QApplication::setApplicationVersion(QStringLiteral(TAVOLUX_VERSION));
     QApplication::setApplicationDisplayName(QStringLiteral("Tavolux"));
     QApplication::setDesktopFileName(QStringLiteral("tavolux"));
+    QApplication::setStyle(new DeferredIconStyle);
+    // Qt's accessibility bridge opens the session bus when the first widget
+    // reports a change, and the capture session opens the system bus to hear
+    // of resumes: both connections are made meanwhile on a thread of their
+    // own (D-Bus wants the application object first), not one after the
+    // other on this one while the window is built.
+    auto buses = std::async(std::launch::async, [] {
+        QDBusConnection::sessionBus();
+        QDBusConnection::systemBus();
+    });
 
     WidgetPrompts widgetPrompts;
     SetPrompts(&widgetPrompts);

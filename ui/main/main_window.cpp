@@ -83,6 +83,13 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::InitDialog() {
+    // The buttons' pictures are drawn on another thread while the settings,
+    // the language and the session are made ready.
+    std::vector<int> pictures;
+    for (const CommandRow& row : CommandRows())
+        for (int n : {row.up, row.down, row.disabled})
+            if (n != 0) pictures.push_back(n);
+    PrepareSkinPixmaps(pictures);
     const StorageFolders storage = [] {
         StorageFolders s = MakeStorageFolders();
         const QString tempDir = ReadFilePathDat(ProgramFolder());
