@@ -3,11 +3,16 @@
 #include "app/app_context.h"
 #include "capture/capture_engine.h"
 #include "capture/device_listing.h"
+#include "capture/device_source.h"
+#include "capture/jpeg_decoder.h"
 #include "ui/main/main_window.h"
+#include "ui/skin/deferred_icon_style.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDBusConnection>
 #include <cstdio>
+#include <future>
 #include <memory>
 
 namespace tvx {
@@ -52,19 +57,37 @@ int Application::Main(int argc, char** argv) {
         simulate = parser.isSet(simulateOption());
         if (parser.isSet(listDevicesOption())) {
             QObject owner;
-            const QByteArray text = DeviceListing(StandardProviders(simulate, &owner)).toUtf8();
+            QString listing = DeviceListing(StandardProviders(simulate, &owner));
+            listing += QStringLiteral("JPEG decoder: %1\n").arg(JpegDecoderName());
+            const QByteArray text = listing.toUtf8();
             std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
             return 0;
         }
     }
 
+    // GStreamer reads its plugin registry on a thread of its own while the
+    // window system is opened and the window built; the capture engine waits
+    // for it only if it is not done by then.
+    auto gstreamer = std::async(std::launch::async, EnsureGStreamer);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavolux"));
     QApplication::setApplicationVersion(QStringLiteral(TAVOLUX_VERSION));
     QApplication::setApplicationDisplayName(QStringLiteral("Tavolux"));
     QApplication::setDesktopFileName(QStringLiteral("tavolux"));
+    QApplication::setStyle(new DeferredIconStyle);
+    // Qt's accessibility bridge opens the session bus when the first widget
+    // reports a change, and the capture session opens the system bus to hear
+    // of resumes: both connections are made meanwhile on a thread of their
+    // own (D-Bus wants the application object first), not one after the
+    // other on this one while the window is built.
+    auto buses = std::async(std::launch::async, [] {
+        QDBusConnection::sessionBus();
+        QDBusConnection::systemBus();
+    });
 
     AppContext context;
+    // Installed before any window so every text asks it; chosen by the window.
+    QApplication::installTranslator(&context.language);
 
     int result = 0;
     {
@@ -73,6 +96,7 @@ int Application::Main(int argc, char** argv) {
         options.calibration = &context.calibration;
         options.prompts = &context.prompts;
         options.settings = &context.settings;
+        options.language = &context.language;
         MainWindow dlg(options);
         dlg.InitDialog();
         dlg.show();

@@ -2,6 +2,7 @@
 
 #include "capture/device_gst.h"
 #include "capture/format_choice.h"
+#include "capture/jpeg_decoder.h"
 #include "capture/sim_microscope.h"
 #include "capture/test_cameras.h"
 #include "platform/device_presence.h"
@@ -240,10 +241,20 @@ Status CaptureEngine::EnumerateDevices() {
         }
     }
 
-    // Keep the previous choice when the same device is still there.
+    // Keep the previous choice when the same device is still there, unless
+    // it stands in for the microscope and the microscope has just arrived:
+    // the microscope is preferred. A camera chosen while the microscope was
+    // already there stays.
+    const auto hasMicroscope = [](const auto& rows, int n) {
+        return std::any_of(rows.begin(), rows.begin() + n,
+                           [](const DeviceSlot& d) { return d.device && d.status >= 0; });
+    };
+    const bool microscopeArrived =
+        hasMicroscope(fresh, count) && !hasMicroscope(table_, deviceCount_);
     int kept = -1;
     for (const DeviceSlot& old : table_) {
         if (!old.selected || !old.device) continue;
+        if (old.status < 0 && microscopeArrived) break;
         for (int j = 0; j < count; ++j) {
             if (fresh[size_t(j)].device->SameDevice(*old.device)) {
                 DeviceSlot& slot = fresh[size_t(j)];
@@ -513,14 +524,19 @@ VideoInfoHeader CaptureEngine::AppliedFormat(const VideoInfoHeader& wanted,
 Status CaptureEngine::BuildPreviewBranch(GstCaps* filter, bool jpeg) {
     const GstUnique<GstElement> capsfilter(kAdopt,
                                            gst_element_factory_make("capsfilter", "format"));
-    const GstUnique<GstElement> decode(kAdopt, jpeg ? gst_element_factory_make("jpegdec", "decode")
-                                                    : nullptr);
+    GstUnique<GstElement> decode;
+    if (jpeg) {
+        decode.reset(kAdopt,
+                     gst_element_factory_make(JpegDecoderName().toUtf8().constData(), "decode"));
+        // A hardware decoder that cannot be made now gives way to software.
+        if (!decode) decode.reset(kAdopt, gst_element_factory_make(kSoftwareJpegDecoder, "decode"));
+    }
     const GstUnique<GstElement> convert(kAdopt,
                                         gst_element_factory_make("videoconvert", "convert"));
     const GstUnique<GstElement> sink(kAdopt, gst_element_factory_make("appsink", "SampleGrabber"));
     if (!capsfilter || !convert || !sink || (jpeg && !decode))
         return Status::Fail(QStringLiteral("a GStreamer element is missing (capsfilter, "
-                                           "videoconvert, appsink or jpegdec)"));
+                                           "videoconvert, appsink or a JPEG decoder)"));
     g_object_set(capsfilter.get(), "caps", filter, nullptr);
     const GstUnique<GstCaps> bgr(kAdopt, gst_caps_from_string("video/x-raw,format=BGR"));
     // A live picture wants the newest frame, never a queue of old ones; and
@@ -744,14 +760,17 @@ Status CaptureEngine::SelectDevice(int row) {
     return started;
 }
 
-Status CaptureEngine::SetResolution(int width, int height) {
+Status CaptureEngine::SetResolution(int width, int height, int64_t frameTime) {
     NoteCaptureSize(width, height);
     if (!source_) return Status::Fail(QStringLiteral("there is no capture graph"));
     const bool wasRunning = running_;
     Stop();
     TearDownPreview();
 
-    const VideoInfoHeader resized = ResizedFormat(format_, width, height);
+    VideoInfoHeader rated = format_;
+    // A rate chosen with the size is kept with it, as the size is.
+    if (frameTime > 0) rated.avgTimePerFrame = frameTime;
+    const VideoInfoHeader resized = ResizedFormat(rated, width, height);
     if (WriteCapConfigFile(CapConfigPath(), resized))
         unsavedFormat_.reset();
     else
@@ -821,6 +840,11 @@ std::vector<QSize> CaptureEngine::OfferedSizes() const {
         return qint64(a.width()) * a.height() < qint64(b.width()) * b.height();
     });
     return sizes;
+}
+
+std::vector<OfferedRate> CaptureEngine::OfferedRates(QSize size) const {
+    if (!source_ || !offeredCaps_) return {};
+    return FrameRatesAt(offeredCaps_.get(), size.width(), size.height());
 }
 
 int CaptureEngine::RowOf(const QString& identity) const {

@@ -2,6 +2,7 @@
 
 #include "capture/cap_config.h"
 #include "capture/device_source.h"
+#include "capture/format_choice.h"
 #include "capture/frame_types.h"
 #include "capture/video_proc_amp.h"
 #include "platform/gst_handle.h"
@@ -120,8 +121,10 @@ public:
     void ReleaseAll();
     Status SelectDevice(int row);
     // Fails when the device cannot take the size or has no format to change;
-    // the size is noted as the capture size either way.
-    Status SetResolution(int width, int height);
+    // the size is noted as the capture size either way. A `frameTime` (100 ns
+    // units) asks for that rate too, where the device offers it there;
+    // without one the current rate is kept where it can be.
+    Status SetResolution(int width, int height, int64_t frameTime = 0);
     // Whether the current device is still plugged in; a device that is gone
     // is no longer current.
     bool IsDevicePresent();
@@ -151,6 +154,8 @@ public:
     // The picture sizes the current device offers (fixed sizes only), the
     // smallest first; empty without a graph or when it cannot tell.
     std::vector<QSize> OfferedSizes() const;
+    // The rates the current device offers at `size` (FrameRatesAt).
+    std::vector<OfferedRate> OfferedRates(QSize size) const;
     // The row of the device whose Identity() is `identity`; -1 for none.
     int RowOf(const QString& identity) const;
     // The format applied by the last BuildPreview.

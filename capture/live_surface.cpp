@@ -232,9 +232,9 @@ QVector<QRect> Bars(const QRect& area, const QRect& shown) {
     return bars;
 }
 
-void FillBars(QPainter& p, const QRect& area, const QRect& shown) {
+void FillBars(QPainter& p, const QRect& area, const QRect& shown, QRgb colour) {
     for (const QRect& r : Bars(area, shown))
-        p.fillRect(r, Qt::black);
+        p.fillRect(r, QColor::fromRgb(colour));
 }
 
 // A frame that lives only for the call that hands it over, copied into
@@ -259,33 +259,37 @@ LiveSurface::LiveSurface() {
 }
 
 void LiveSurface::Recreate(const QSize& clientSize) {
+    const bool sized = clientSize.width() > 0 && clientSize.height() > 0;
     QImage fresh;
-    FrameView waiting;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::swap(waiting, waiting_);
-    }
-    if (clientSize.width() > 0 && clientSize.height() > 0) {
+    if (sized) {
         fresh = QImage(clientSize, QImage::Format_RGB32);
         fresh.fill(Qt::black);
-        // A frame that came before the view had a size is shown now rather
-        // than a period later with the next one.
-        if (waiting.usable()) {
-            QImage scratch;
-            ComposeFrame(waiting, fresh, scratch);
-        }
     }
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        front_.swap(fresh);
-        client_ = front_.size();
-        frontKind_ = Front::Composed;
-        frontFrame_ = FrameView();
-        holdsFrame_ = waiting.usable() && !client_.isEmpty();
-        if (waiting.usable()) picture_ = QSize(waiting.width, waiting.height);
-        ++generation_;
+    FrameView shown;
+    std::unique_lock<std::mutex> lock(mutex_);
+    // A frame that came before the view had a size is shown now rather than
+    // a period later with the next one. One that comes while it is composed
+    // still finds no size and waits too: it is taken in turn, or the first
+    // frame would be lost to the race with the first resize.
+    while (waiting_.usable()) {
+        FrameView waiting;
+        std::swap(waiting, waiting_);
+        if (!sized) break;
+        lock.unlock();
+        QImage scratch;
+        ComposeFrame(waiting, fresh, scratch);
+        shown = std::move(waiting);
+        lock.lock();
     }
-    if (waiting.usable() && composed_) composed_();
+    front_.swap(fresh);
+    client_ = front_.size();
+    frontKind_ = Front::Composed;
+    frontFrame_ = FrameView();
+    holdsFrame_ = shown.usable() && !client_.isEmpty();
+    if (shown.usable()) picture_ = QSize(shown.width, shown.height);
+    ++generation_;
+    lock.unlock();
+    if (shown.usable() && composed_) composed_();
 }
 
 void LiveSurface::ComposeFrame(const FrameView& frame, QImage& target, QImage& frameRgb) {
@@ -299,7 +303,7 @@ void LiveSurface::ComposeFrame(const FrameView& frame, QImage& target, QImage& f
         ConvertFrameToRgb32(frame, frameRgb, frame.width, frame.height);
         QPainter p(&target);
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        FillBars(p, target.rect(), map.shown());
+        FillBars(p, target.rect(), map.shown(), barColour());
         p.drawImage(map.shown(), frameRgb);
     }
     DrawOverlays(target, map, int(LiveLayer::Shapes), kLastLiveLayer);
@@ -356,6 +360,10 @@ void LiveSurface::SetPictureSize(const QSize& picture) {
 ViewMapping LiveSurface::mapping() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return ViewMapping::Fit(picture_, client_);
+}
+
+QRgb LiveSurface::barColour() const {
+    return fullScreen_.load() ? qRgb(0, 0, 0) : barColour_.load();
 }
 
 void LiveSurface::EnterFullScreen(const QSize& clientSize) {
@@ -518,7 +526,7 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
         }
     } else {
         const QRect shown = map.shown();
-        FillBars(painter, part, shown);
+        FillBars(painter, part, shown, barColour());
         const QRect inPicture = part.intersected(shown);
         QImage window = inPicture.isEmpty() ? QImage() : DeviceWindow(painter, inPicture);
         if (!window.isNull()) {

@@ -70,6 +70,11 @@ public:
 
     bool fullScreen() const { return fullScreen_.load(); }
 
+    // The bars beside a picture of another shape than the view take the
+    // colour of what surrounds the view; in full screen they are black.
+    void SetBarColour(QRgb colour) { barColour_.store(colour); }
+    QRgb barColour() const;
+
     // UI thread. The size of the pictures the view shows until the next
     // frame says otherwise (a changed capture size, a cleared view).
     void SetPictureSize(const QSize& picture);
@@ -137,6 +142,7 @@ private:
     int generation_ = 0;      // guarded by mutex_; bumped by the UI thread on every re-creation
     std::atomic<bool> fullScreen_{false}; // written by the UI thread
     std::atomic<bool> forUpload_{false};  // written by the UI thread
+    std::atomic<QRgb> barColour_{0xff000000u};
 
     // Streaming thread only.
     QImage back_;

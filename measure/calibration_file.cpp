@@ -5,6 +5,9 @@
 #include "platform/folders.h"
 #include "platform/regular_file.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace tvx {
@@ -140,7 +143,16 @@ QString LookupCalibration(const QString& path, const QString& magnificationText)
     return SaneMagnification(LeadingNumber(value)) ? value : QString();
 }
 
-bool StoreCalibration(const QString& path, const QString& magnificationText, double calibrated) {
+bool StoreCalibration(const QString& path, const QString& magnificationText, double calibrated,
+                      bool create) {
+    if (create && !path.isEmpty() && !QFileInfo::exists(path)) {
+        // Only a calibration to keep makes the file: one made at the first
+        // sight of a camera would only clutter the folder.
+        QFile made(path);
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
+            !made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return false;
+    }
     CalibrationFile file;
     if (!file.Open(path)) return false;
     const bool written =

@@ -60,8 +60,11 @@ private:
 // magnification (SaneMagnification). Opens and closes the file.
 QString LookupCalibration(const QString& path, const QString& magnificationText);
 // Stores "%.1f" of `calibrated` for the nominal magnification as typed. Does
-// nothing when the file is missing. Answers whether the file was written.
-bool StoreCalibration(const QString& path, const QString& magnificationText, double calibrated);
+// nothing when the file is missing, unless `create` (a camera's file, made
+// with its folder by its first calibration). Answers whether the file was
+// written.
+bool StoreCalibration(const QString& path, const QString& magnificationText, double calibrated,
+                      bool create = false);
 // The calibration file of the camera in use: the microscope's
 // (CalibrationFilePath) until another camera's is set; an empty path goes
 // back to the microscope's. UI thread.

@@ -20,15 +20,13 @@ int Origin(int view, int shown, double centre, double scale) {
 } // namespace
 
 ViewMapping CanvasZoom::mapping(QSize view) const {
-    if (canvas_.isEmpty() || picture_.isEmpty() || view.isEmpty()) return ViewMapping();
-    if (fit_) return ViewMapping::Fit(canvas_, view);
-    // Sized from the picture, so that 100 % shows its pixels one to one
-    // even when the canvas bitmap is smaller or larger than it.
+    if (picture_.isEmpty() || view.isEmpty()) return ViewMapping();
+    if (fit_) return ViewMapping::Fit(picture_, view);
     const QSize shown(std::max(1, int(std::lround(picture_.width() * factor_))),
                       std::max(1, int(std::lround(picture_.height() * factor_))));
-    const double sx = double(shown.width()) / canvas_.width();
-    const double sy = double(shown.height()) / canvas_.height();
-    return ViewMapping::Placed(canvas_,
+    const double sx = double(shown.width()) / picture_.width();
+    const double sy = double(shown.height()) / picture_.height();
+    return ViewMapping::Placed(picture_,
                                QRect(QPoint(Origin(view.width(), shown.width(), centre_.x(), sx),
                                             Origin(view.height(), shown.height(), centre_.y(), sy)),
                                      shown));
@@ -48,9 +46,9 @@ void CanvasZoom::ZoomTo(double factor, QSize view, QPointF anchor) {
     const double least = std::min(kMinFactor, this->factor(view));
     factor_ = std::clamp(factor, least, kMaxFactor);
     fit_ = false;
-    const double sx = picture_.width() * factor_ / canvas_.width();
-    const double sy = picture_.height() * factor_ / canvas_.height();
-    // The anchor keeps its canvas point: its view position minus that
+    const double sx = factor_;
+    const double sy = factor_;
+    // The anchor keeps its picture point: its view position minus that
     // point's distance from the picture's corner, then back to a centre.
     centre_ = QPointF(under.x() + (view.width() / 2.0 - anchor.x()) / sx,
                       under.y() + (view.height() / 2.0 - anchor.y()) / sy);

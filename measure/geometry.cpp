@@ -134,6 +134,12 @@ void SetCalibrationKnown(bool known) {
 bool MeasuresInPixels() {
     return !g_pitchKnown.load() && !g_calibrationKnown.load();
 }
+bool IsPixelUnit(const QString& unit) {
+    return unit == QLatin1String(kPixelUnit);
+}
+QString MeasuringUnit(const QString& unit) {
+    return MeasuresInPixels() ? QString::fromLatin1(kPixelUnit) : unit;
+}
 
 double PixelPitch(QSize capture) {
     if (!CameraPitchKnown()) return kCameraPixelPitch;
@@ -161,12 +167,17 @@ double MeasureContext::Length(double pixels) const {
 
 MeasureContext CurrentMeasureContext(QSize capture, double magnification,
                                      const SettingsValues& settings) {
+    return MeasureContextFor(capture, magnification, settings, MeasuresInPixels());
+}
+
+MeasureContext MeasureContextFor(QSize capture, double magnification,
+                                 const SettingsValues& settings, bool inPixels) {
     MeasureContext ctx;
     ctx.unit = UnitFor(settings.unit).storedName();
     ctx.decimals = int(std::min<uint32_t>(settings.decimal, 15));
     ctx.scale = ScaleFactor(capture, settings.unit);
     ctx.magnification = magnification;
-    if (MeasuresInPixels() && magnification > 0) {
+    if (inPixels && magnification > 0) {
         // Lengths in pixels: one pixel is one unit, whatever the boxes say.
         // A calibration line measured so gives the camera's pixels per mm.
         ctx.unit = QLatin1String(kPixelUnit);

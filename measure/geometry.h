@@ -33,6 +33,11 @@ void SetCalibrationKnown(bool known);
 bool MeasuresInPixels();
 // The unit text of a measurement in pixels.
 inline constexpr const char* kPixelUnit = "px";
+bool IsPixelUnit(const QString& unit);
+// The unit lengths read in now: kPixelUnit while MeasuresInPixels(), else
+// `unit` (the settings' text). Guides and stills that follow it never claim
+// a unit the measuring tools do not.
+QString MeasuringUnit(const QString& unit);
 
 double PixelPitch(QSize capture);
 // One micrometre in the unit of that stored text (kLengthUnits); any other
@@ -62,6 +67,10 @@ struct MeasureContext {
 // does not know becomes "mm".
 MeasureContext CurrentMeasureContext(QSize capture, double magnification,
                                      const SettingsValues& settings);
+// The same, in pixels when `inPixels` (a picture of an uncalibrated camera)
+// rather than as the live camera is measured now.
+MeasureContext MeasureContextFor(QSize capture, double magnification,
+                                 const SettingsValues& settings, bool inPixels);
 
 // Distance between two canvas points, the root of the integer dx² + dy².
 double PixelDistance(QPoint a, QPoint b);

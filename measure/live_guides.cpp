@@ -66,6 +66,9 @@ MagnificationReading ReadMagnification(const MagnificationInput& input) {
 }
 
 double GuideScale::PixelsPerUnit(QSize picture) const {
+    // An uncalibrated camera's guides count its pixels: any other unit would
+    // rest on a pitch nobody measured.
+    if (IsPixelUnit(unit)) return picture.isEmpty() ? 0 : 1;
     const double v = magnification / (PixelPitch(picture) * UnitFactor(unit) * 10);
     return Usable(v) ? v : 0;
 }
@@ -258,8 +261,8 @@ std::optional<ScaleBar> ChooseScaleBar(QSize picture, const GuideScale& scale) {
     if (s.labelValue <= 0 || s.labelPixels > 2 * fifth) return std::nullopt;
     ScaleBar b;
     b.value = s.labelValue;
-    b.label =
-        FormatFixed(s.labelValue, s.decimals) + QLatin1Char(' ') + UnitFor(scale.unit).shownName();
+    b.label = FormatFixed(s.labelValue, s.decimals) + QLatin1Char(' ') +
+              (IsPixelUnit(scale.unit) ? scale.unit : UnitFor(scale.unit).shownName());
     const int length = int(std::lround(s.labelPixels));
     const int thick = std::max(4, picture.height() / 80);
     const int margin = std::max(8, picture.width() / 40);

@@ -35,10 +35,11 @@ MagnificationReading ReadMagnification(const MagnificationInput& input);
 // guides follow a change of capture size by themselves.
 struct GuideScale {
     double magnification = 21.0;
-    QString unit = QStringLiteral("mm"); // as the settings store it
+    QString unit = QStringLiteral("mm"); // as the settings store it, or kPixelUnit
 
     // Picture pixels that measure one unit, M / (unit per pixel × 10), as a
-    // line of that length reads with the measuring tools; 0 when unusable.
+    // line of that length reads with the measuring tools (1 in kPixelUnit,
+    // whatever M); 0 when unusable.
     double PixelsPerUnit(QSize picture) const;
 };
 

@@ -39,24 +39,6 @@ void SplitContinuous(const Figure& pending, Figure* placed, Figure* rubber) {
 
 } // namespace
 
-QSize CanvasSizeFor(QSize picture) {
-    const QSize most(720, 480);
-    if (picture.isEmpty()) return QSize(640, 480);
-    // The same factor across and down: a circle stays a circle, and a length
-    // on the canvas is a length in the picture at any angle.
-    double k =
-        std::min(double(most.width()) / picture.width(), double(most.height()) / picture.height());
-    if (k >= 1) k = std::floor(k);
-    return QSize(std::max(1, int(std::lround(picture.width() * k))),
-                 std::max(1, int(std::lround(picture.height() * k))));
-}
-
-QPointF CanvasScaleFor(QSize picture) {
-    const QSize canvas = CanvasSizeFor(picture);
-    return QPointF(double(picture.width()) / canvas.width(),
-                   double(picture.height()) / canvas.height());
-}
-
 namespace {
 QString BaseNameOf(const QString& path) {
     const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf('\\'));
@@ -128,8 +110,7 @@ bool MeasureCanvasModel::Load(const QString& path, int initialTool, double magni
         picture_.Destroy();
         return false;
     }
-    canvasSize_ = CanvasSizeFor(pictureSize());
-    scale_ = CanvasScaleFor(pictureSize());
+    canvasSize_ = pictureSize();
     const SettingsValues s = settings_.values();
     penColour_ = s.LineColor & 0xFFFFFFu;
     labelColour_ = s.MeasureTxtColor & 0xFFFFFFu;
@@ -198,11 +179,16 @@ void MeasureCanvasModel::ReportHistory() {
     if (host_) host_->HistoryChanged();
 }
 
+bool MeasureCanvasModel::InPixels() const {
+    return !CameraPitchKnown() && !pictureCalibrated_;
+}
+
+QString MeasureCanvasModel::PictureUnit(const QString& unit) const {
+    return InPixels() ? QString::fromLatin1(kPixelUnit) : unit;
+}
+
 MeasureContext MeasureCanvasModel::PictureContext(const SettingsValues& s) const {
-    const QSize picture = pictureSize().isEmpty() ? canvasSize_ : pictureSize();
-    MeasureContext ctx = CurrentMeasureContext(picture, magnification_, s);
-    ctx.scale *= CanvasScaleFor(picture).x();
-    return ctx;
+    return MeasureContextFor(canvasSize_, magnification_, s, InPixels());
 }
 
 MeasureContext MeasureCanvasModel::CurrentContext() const {
@@ -457,14 +443,14 @@ QImage MeasureCanvasModel::Render() const {
     picture_.Stretch(p, 0, 0, out.width(), out.height());
     const MeasureContext ctx = CurrentContext();
     for (const CMeasureShape& s : shapes_.shapes())
-        PaintCanvasShape(p, s, ctx, scale_.x(), scale_.y(), kSavedCrossHalf);
+        PaintCanvasShape(p, s, ctx, 1.0, 1.0, kSavedCrossHalf);
     PaintScaleBar(p, ViewMapping::Identity(pictureSize()));
     return out;
 }
 
 void MeasureCanvasModel::PaintScaleBar(QPainter& p, const ViewMapping& map) const {
     if (!scaleBar_ || !(pictureMagnification_ > 0)) return;
-    const GuideScale scale{pictureMagnification_, settings_.values().unit};
+    const GuideScale scale{pictureMagnification_, PictureUnit(settings_.values().unit)};
     if (const std::optional<ScaleBar> bar = ChooseScaleBar(pictureSize(), scale)) {
         QFont font;
         font.setPixelSize(std::max(12, pictureSize().height() / 36));
@@ -482,11 +468,11 @@ bool MeasureCanvasModel::RenderToFile(const QString& path, QString* why) const {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
         // A TIFF carries the pixel size the picture was measured with.
-        const QByteArray bytes =
-            EncodeTiffWithScale(Render(),
-                                PictureScale(pictureSize(), pictureMagnification_,
-                                             pictureCalibrated_, settings_.values().unit),
-                                QStringLiteral("Tavolux"));
+        const QByteArray bytes = EncodeTiffWithScale(
+            Render(),
+            PictureScale(pictureSize(), pictureMagnification_, pictureCalibrated_,
+                         PictureUnit(settings_.values().unit)),
+            QStringLiteral("Tavolux"));
         QSaveFile file(path);
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||
             file.write(bytes) != bytes.size() || !file.commit())

@@ -24,12 +24,6 @@ class SettingsStore;
 // The longest magnification tag taken from a picture's file name.
 constexpr int kMaxMagnificationTag = 31;
 
-// The canvas bitmap: the whole picture with its aspect kept, within
-// 720 × 480; smaller pictures are enlarged by a whole factor, larger ones
-// reduced to fit.
-QSize CanvasSizeFor(QSize picture);
-// Canvas pixels to picture pixels.
-QPointF CanvasScaleFor(QSize picture);
 // From a path whose file name reads like "Still_20240131_120501_200X_N3.bmp":
 // the date stamp is the part after the first "_" of the name without its
 // four-character extension; the tag is the magnification before "X" near its
@@ -64,8 +58,9 @@ public:
 
 // The stored-picture canvas without its window: the picture, the shapes made
 // on it, the tool state machines and the drawing. The widget forwards the
-// mouse to it and paints what it draws. Canvas coordinates equal the
-// window's client coordinates (the display scale is always 1).
+// mouse to it and paints what it draws. Canvas coordinates are the picture's
+// own pixels at every picture size: a click at any zoom lands on the picture
+// pixel under the pointer, and what is saved needs no scaling.
 class MeasureCanvasModel {
 public:
     // Tool numbers beyond the shape tools: the popup menus set 20 while open.
@@ -77,8 +72,8 @@ public:
     MeasureCanvasModel(const MeasureCanvasModel&) = delete;
     MeasureCanvasModel& operator=(const MeasureCanvasModel&) = delete;
 
-    // Loads the picture by its path's last three letters (bmp, jpg), makes
-    // the canvas bitmap and scale, takes the colours from the settings and
+    // Loads the picture by its path's last three letters (bmp, jpg), sizes
+    // the canvas to it, takes the colours from the settings and
     // the date stamp and tag from the file name. When the picture cannot be
     // loaded, answers false with the reason in `why` and stays without one.
     bool Load(const QString& path, int initialTool, double magnification, QString* why = nullptr);
@@ -86,7 +81,6 @@ public:
     bool hasPicture() const { return picture_.IsValid(); }
     QSize pictureSize() const { return QSize(picture_.GetWidth(), picture_.GetHeight()); }
     QSize canvasSize() const { return canvasSize_; }
-    QPointF canvasScale() const { return scale_; }
     QRect canvasArea() const { return QRect(QPoint(0, 0), canvasSize_); }
     QString dateStamp() const { return dateStamp_; }
     QString magnificationTag() const { return tag_; }
@@ -102,7 +96,8 @@ public:
     void SetMagnification(double m) { magnification_ = m; }
     // The picture's scale as its dialog shows it (the calibrated magnification
     // when there is one, else the one its name carries): the scale bar and a
-    // TIFF's pixel size use it. 0: none.
+    // TIFF's pixel size use it. 0: none. A camera other than the microscope
+    // measures in pixels until `calibrated`.
     void SetPictureScale(double magnification, bool calibrated) {
         pictureMagnification_ = magnification;
         pictureCalibrated_ = calibrated;
@@ -171,7 +166,7 @@ public:
     // The measuring context of the next click.
     MeasureContext CurrentContext() const;
     // Lengths in the picture's own pixels, at the pitch of its size, as the
-    // live view measured it: a canvas pixel is CanvasScaleFor picture pixels.
+    // live view measured it at that capture size.
     MeasureContext PictureContext(const SettingsValues& s) const;
 
 private:
@@ -195,7 +190,6 @@ private:
     CxImage picture_;
     QString path_;
     QSize canvasSize_;
-    QPointF scale_{1.0, 1.0};
     QString dateStamp_;
     QString tag_;
     int tool_ = int(MeasureTool::None);
@@ -206,6 +200,8 @@ private:
     bool pictureCalibrated_ = false;
     bool scaleBar_ = false;
     void PaintScaleBar(QPainter& p, const ViewMapping& map) const;
+    bool InPixels() const;
+    QString PictureUnit(const QString& unit) const; // kPixelUnit while InPixels()
     uint32_t penColour_ = 255;
     uint32_t labelColour_ = 255;
     FontRecord labelFont_ = DefaultFontRecord();

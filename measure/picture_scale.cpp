@@ -8,6 +8,11 @@ namespace tvx {
 
 PixelScale PictureScale(QSize picture, double magnification, bool calibrated, const QString& unit) {
     PixelScale s;
+    if (IsPixelUnit(unit)) {
+        // A camera measured in pixels has no pixel size to give.
+        s.note = QStringLiteral("camera not calibrated: no pixel size");
+        return s;
+    }
     if (!(magnification > 0) || !std::isfinite(magnification)) return s;
     const double perPixel = UnitPerPixel(picture, unit) * 10 / magnification;
     if (!(perPixel > 0) || !std::isfinite(perPixel)) return s;

@@ -10,7 +10,8 @@ namespace tvx {
 // The pixel size of a picture of `picture` size measured at `magnification`
 // in the unit (the settings' name), as the measuring tools would measure it,
 // with the unit's names for ImageJ and OME and a note saying whether the
-// magnification was calibrated. No scale for a magnification that is none.
+// magnification was calibrated. No scale for a magnification that is none,
+// nor in kPixelUnit (an uncalibrated camera), whose note says so.
 PixelScale PictureScale(QSize picture, double magnification, bool calibrated, const QString& unit);
 
 } // namespace tvx

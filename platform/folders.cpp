@@ -127,10 +127,6 @@ QString CameraCalibrationFilePath(const QString& identity, QSize size) {
     const QString folder = ProgramFolder() + QStringLiteral("/Calibration");
     const QString path = folder + QLatin1Char('/') + name.left(120) +
                          QStringLiteral("_%1x%2.ini").arg(size.width()).arg(size.height());
-    if (QFileInfo::exists(path)) return path;
-    QFile file(path);
-    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return QFileInfo::exists(path) ? path : QString();
     return path;
 }
 

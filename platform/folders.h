@@ -42,8 +42,8 @@ QString CalibrationFilePath();
 // The calibration file of a camera other than the microscope at one capture
 // size, in the same format: program folder + "/Calibration/<identity>_<W>x<H>.ini",
 // the identity's characters other than letters, digits, '.', '-' and '@'
-// written as '_'. Made empty when missing, so that a calibration can be
-// stored; empty when it cannot be made.
+// written as '_'. The file is not made here: its first calibration makes it.
+// Empty without an identity or a size.
 QString CameraCalibrationFilePath(const QString& identity, QSize size);
 
 // An absolute path of an existing folder that files may be written to.

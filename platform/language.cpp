@@ -3,16 +3,13 @@
 #include "platform/folders.h"
 #include "platform/profile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
-#include <QMutex>
 
 namespace tvx {
 
 namespace {
-
-QMutex g_mutex;
-LanguageFiles g_current; // written on the UI thread, guarded by g_mutex
 
 struct LanguageRow {
     int primary;
@@ -86,42 +83,67 @@ LanguageFiles LanguageFilesFor(int primary, int sub, const QString& folder) {
     return {prefix + QStringLiteral("English1252.ini"), prefix + QStringLiteral("Tavolux-EN.html")};
 }
 
-void ChooseLanguage(int primary, int sub) {
+Language::Language(QObject* parent) : QTranslator(parent) {}
+
+void Language::Choose(int primary, int sub) {
     LanguageFiles files = LanguageFilesFor(primary, sub, ShippedFileFolder());
-    QMutexLocker lock(&g_mutex);
-    g_current = std::move(files);
+    QString text; // stays empty for a missing or unreadable file
+    ReadProfileText(files.languageFile, &text);
+    QMutexLocker lock(&mutex_);
+    files_ = std::move(files);
+    text_ = std::move(text);
 }
 
-void ClearLanguage() {
-    QMutexLocker lock(&g_mutex);
-    g_current = LanguageFiles{};
+void Language::ChooseStartup(uint32_t lanId, uint32_t subLanId) {
+    if (lanId != 0)
+        Choose(static_cast<int>(lanId), static_cast<int>(subLanId));
+    else
+        Choose(SystemPrimaryLanguage() & 0x3FF, 0);
 }
 
-QString LanguageFilePath() {
-    QMutexLocker lock(&g_mutex);
-    return g_current.languageFile;
+QString Language::filePath() const {
+    QMutexLocker lock(&mutex_);
+    return files_.languageFile;
 }
 
-bool LanguageIsRightToLeft() {
-    const QString name = QFileInfo(LanguageFilePath()).fileName();
+QString Language::manualPath() const {
+    QMutexLocker lock(&mutex_);
+    return files_.manualFile;
+}
+
+bool Language::isRightToLeft() const {
+    const QString name = QFileInfo(filePath()).fileName();
     return name.startsWith(QLatin1String("Arabic")) || name.startsWith(QLatin1String("Hebrew"));
 }
 
-QString ManualFilePath() {
-    QMutexLocker lock(&g_mutex);
-    return g_current.manualFile;
+bool Language::isEmpty() const {
+    QMutexLocker lock(&mutex_);
+    return text_.isEmpty();
 }
 
-void ChooseStartupLanguage(uint32_t lanId, uint32_t subLanId) {
-    if (lanId != 0)
-        ChooseLanguage(static_cast<int>(lanId), static_cast<int>(subLanId));
-    else
-        ChooseLanguage(SystemPrimaryLanguage() & 0x3FF, 0);
+QString Language::translate(const char* context, const char* /*sourceText*/,
+                            const char* disambiguation, int) const {
+    if (!disambiguation || qstrcmp(context, kTextContext) != 0) return QString();
+    QString text;
+    {
+        QMutexLocker lock(&mutex_);
+        text = text_;
+    }
+    const std::optional<QString> value =
+        FindProfileValue(text, QLatin1String(kTextSection), QString::fromUtf8(disambiguation));
+    if (!value) return QString();
+    // A null answer means "not mine" and lets the default through; a key
+    // the file leaves empty is meant to show nothing.
+    return value->isNull() ? QString(QLatin1String("")) : *value;
 }
 
 QString Text(const char* key, const char* defaultText, int capacity) {
-    return GetProfileString(LanguageFilePath(), QLatin1String(kTextSection), QString::fromUtf8(key),
-                            QString::fromUtf8(defaultText), capacity);
+    // The default is the source text, so that a key no installed language
+    // knows comes back as its default; the key tells apart texts that share
+    // a default.
+    const QString text = QCoreApplication::translate(kTextContext, defaultText, key);
+    if (capacity <= 0) return QString();
+    return text.left(capacity - 1);
 }
 
 int PrimaryLanguageForIsoCode(const QString& code) {

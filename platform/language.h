@@ -1,15 +1,23 @@
 #pragma once
 
+#include <QMutex>
 #include <QString>
+#include <QTranslator>
+
+#include <cstdint>
 
 namespace tvx {
 
 // The section every text of a language file lives in.
 inline constexpr const char* kTextSection = "Zandor";
 
-// A user-visible text: the value of `key` in the current language file, cut
-// to `capacity` characters less the terminator, or `defaultText` when the
-// file, section or key is missing. Never fails.
+// The translation context every text of ours is asked for in.
+inline constexpr const char* kTextContext = "tavolux";
+
+// A user-visible text: the value of `key` in the language installed on the
+// application, cut to `capacity` characters less the terminator, or
+// `defaultText` when no language is installed or its file, section or key
+// is missing. Never fails; safe from any thread.
 QString Text(const char* key, const char* defaultText, int capacity = 256);
 
 struct LanguageFiles {
@@ -22,19 +30,38 @@ struct LanguageFiles {
 // other sub-language simplified.
 LanguageFiles LanguageFilesFor(int primary, int sub, const QString& folder);
 
-// Chooses the language for the process: sets the language-file and manual
-// paths from the table, in the folder the language files ship in.
-void ChooseLanguage(int primary, int sub);
-// Clears both paths: every text falls back to its default.
-void ClearLanguage();
-QString LanguageFilePath();
-// The language chosen is written right to left (Arabic, Hebrew).
-bool LanguageIsRightToLeft();
-QString ManualFilePath();
+// One language file, loaded and answering the program's texts once its
+// owner installs it on the application (QCoreApplication::installTranslator;
+// the translator leaves the application when it is destroyed). Until a
+// language is chosen every text is its default.
+class Language : public QTranslator {
+public:
+    explicit Language(QObject* parent = nullptr);
 
-// The start-up choice: the stored pair when LanID is non-zero, else the
-// system's primary language with sub-language 0.
-void ChooseStartupLanguage(uint32_t lanId, uint32_t subLanId);
+    // Loads the language file of a (primary, sub-language) pair from the
+    // folder the language files ship in; a missing or unreadable file
+    // leaves every text at its default but is still the language's file.
+    void Choose(int primary, int sub);
+    // The start-up choice: the stored pair when LanID is non-zero, else the
+    // system's primary language with sub-language 0.
+    void ChooseStartup(uint32_t lanId, uint32_t subLanId);
+
+    QString filePath() const;
+    QString manualPath() const;
+    // The language is written right to left (Arabic, Hebrew).
+    bool isRightToLeft() const;
+
+    bool isEmpty() const override;
+    // Answers the texts of kTextContext: the source text is the default, the
+    // disambiguation the key (see Text()).
+    QString translate(const char* context, const char* sourceText,
+                      const char* disambiguation = nullptr, int n = -1) const override;
+
+private:
+    mutable QMutex mutex_; // the texts are read from any thread
+    LanguageFiles files_;
+    QString text_; // the decoded file
+};
 
 // Primary language number (the Windows numbering) of the user's locale,
 // taken from LC_ALL, LC_MESSAGES or LANG in that order, else the process

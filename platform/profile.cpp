@@ -77,8 +77,9 @@ struct CachedFile {
 QMutex g_cacheMutex;
 QHash<QString, CachedFile> g_cache; // guarded by g_cacheMutex
 
-// Returns false when the file is missing, unreadable or absurdly large.
-bool loadText(const QString& file, QString* text) {
+} // namespace
+
+bool ReadProfileText(const QString& file, QString* text) {
     const QFileInfo info(file);
     if (!info.isFile() || info.size() > kMaxProfileFileSize) return false;
     QMutexLocker lock(&g_cacheMutex);
@@ -95,10 +96,8 @@ bool loadText(const QString& file, QString* text) {
     return true;
 }
 
-} // namespace
-
-QString ProfileValue(const QString& text, const QString& section, const QString& key,
-                     const QString& defaultValue, int capacity) {
+std::optional<QString> FindProfileValue(const QString& text, const QString& section,
+                                        const QString& key) {
     bool inSection = false;
     const QStringView all(text);
     qsizetype pos = 0;
@@ -126,15 +125,21 @@ QString ProfileValue(const QString& text, const QString& section, const QString&
             ((value.front() == QLatin1Char('"') && value.back() == QLatin1Char('"')) ||
              (value.front() == QLatin1Char('\'') && value.back() == QLatin1Char('\''))))
             value = value.mid(1, value.size() - 2);
-        return fitted(value.toString(), capacity);
+        return value.toString();
     }
-    return fitted(defaultValue, capacity);
+    return std::nullopt;
+}
+
+QString ProfileValue(const QString& text, const QString& section, const QString& key,
+                     const QString& defaultValue, int capacity) {
+    const std::optional<QString> value = FindProfileValue(text, section, key);
+    return fitted(value ? *value : defaultValue, capacity);
 }
 
 QString GetProfileString(const QString& file, const QString& section, const QString& key,
                          const QString& defaultValue, int capacity) {
     QString text;
-    if (file.isEmpty() || !loadText(file, &text)) return fitted(defaultValue, capacity);
+    if (file.isEmpty() || !ReadProfileText(file, &text)) return fitted(defaultValue, capacity);
     return ProfileValue(text, section, key, defaultValue, capacity);
 }
 

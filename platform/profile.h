@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace tvx {
 
 // Reads INI-style profile files with the rules programs written for the
@@ -22,7 +24,15 @@ QString DecodeProfileText(const QByteArray& bytes, const QString& fileName);
 // The codec name used for a file name, for tests and diagnostics.
 QByteArray CodecForFileName(const QString& fileName);
 
-// Looks a key up in already decoded profile text.
+// Reads and decodes a profile file; false when it is missing, unreadable or
+// larger than kMaxProfileFileSize.
+bool ReadProfileText(const QString& file, QString* text);
+
+// Looks a key up in already decoded profile text: the whole value, empty
+// but present for a key with nothing after its '=', none when missing.
+std::optional<QString> FindProfileValue(const QString& text, const QString& section,
+                                        const QString& key);
+// The same, cut to `capacity`, or `defaultValue` when the key is missing.
 QString ProfileValue(const QString& text, const QString& section, const QString& key,
                      const QString& defaultValue, int capacity);
 

@@ -145,10 +145,15 @@ void CaptureSession::CheckConnection() {
     checking_ = true;
     ++connectionChecks_;
     if (engine_->IsRunning() && engine_->IsDevicePresent()) {
+        const QString before = engine_->CurrentDeviceId();
         engine_->EnumerateDevices();
-        checking_ = false;
-        emit connectionChecked();
-        return;
+        if (engine_->CurrentDeviceId() == before) {
+            checking_ = false;
+            emit connectionChecked();
+            return;
+        }
+        // The microscope arrived while another camera stood in for it: the
+        // stream is rebuilt on the microscope.
     }
     stopAndReleaseEngine();
     const Status started = startEngine();
@@ -339,8 +344,8 @@ bool CaptureSession::ChooseCamera(const QString& identity, QString* reason) {
     return false;
 }
 
-bool CaptureSession::SetResolution(int width, int height, QString* reason) {
-    const Status set = engine_->SetResolution(width, height);
+bool CaptureSession::SetResolution(int width, int height, QString* reason, int64_t frameTime) {
+    const Status set = engine_->SetResolution(width, height, frameTime);
     if (set) return true;
     const QString why = QStringLiteral("the device cannot capture %1*%2: %3")
                             .arg(width)

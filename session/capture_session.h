@@ -83,8 +83,9 @@ public:
     // while no microscope is attached it is the one chosen and waited for.
     // False with the reason when it cannot be started.
     bool ChooseCamera(const QString& identity, QString* reason = nullptr);
-    // Switches the capture size; false with the reason when the device refuses.
-    bool SetResolution(int width, int height, QString* reason = nullptr);
+    // Switches the capture size, and the rate when `frameTime` (100 ns units)
+    // is given; false with the reason when the device refuses.
+    bool SetResolution(int width, int height, QString* reason = nullptr, int64_t frameTime = 0);
 
     // A still from the keyboard or the toolbar, taken from the next frame.
     void RequestStill();

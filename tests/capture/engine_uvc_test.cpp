@@ -104,6 +104,35 @@ TEST(UvcCamera, EachSizeGetsTheFormatThatKeepsItSmooth) {
     EXPECT_FALSE(rig.engine.SetResolution(1024, 768)); // not offered in any form
 }
 
+// Each size lists the rates of the frames it is asked for in, fastest
+// first; a rate chosen with a size is taken and kept with it.
+TEST(UvcCamera, EachSizeOffersItsRatesAndAChosenRateIsKept) {
+    ASSERT_TRUE(EnsureGStreamer());
+    Rig rig(new TestCameraProvider({std::make_shared<TestCamera>(
+        "scope", "Microscope", QString::fromLatin1(kMicroscopeFormats))}));
+    ASSERT_TRUE(rig.Build());
+    const auto rates = [&](int w, int h) {
+        std::vector<double> out;
+        for (const OfferedRate& r : rig.engine.OfferedRates(QSize(w, h)))
+            out.push_back(r.value());
+        return out;
+    };
+    EXPECT_EQ(rates(2592, 1944), (std::vector<double>{15, 10, 5})); // JPEG's, not raw's 2
+    EXPECT_EQ(rates(1280, 720), (std::vector<double>{30, 15}));
+    EXPECT_EQ(rates(640, 480), (std::vector<double>{30, 15})); // raw, both kinds list them
+    EXPECT_EQ(rates(320, 240), (std::vector<double>{30}));
+    EXPECT_TRUE(rates(1024, 768).empty());
+
+    ASSERT_TRUE(
+        test::Succeeded(rig.engine.SetResolution(2592, 1944, OfferedRate{5, 1}.frameTime())));
+    EXPECT_EQ(FramesPerSecond(rig.engine.CurrentFormat().avgTimePerFrame), 5);
+    EXPECT_EQ(rig.engine.CurrentFormat().biCompression, kMjpg);
+    VideoInfoHeader stored;
+    ASSERT_TRUE(ReadCapConfigFile(CapConfigPath(), &stored));
+    EXPECT_EQ(stored.biWidth, 2592);
+    EXPECT_EQ(FramesPerSecond(stored.avgTimePerFrame), 5);
+}
+
 TEST(UvcCamera, FramesFlowRawAndDecodedAndStopWhenUnplugged) {
     ASSERT_TRUE(EnsureGStreamer());
     auto* provider = new TestCameraProvider;

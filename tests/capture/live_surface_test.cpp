@@ -278,6 +278,37 @@ TEST(LiveSurface, AFrameBeforeTheFirstSizeIsShownWhenTheSizeComes) {
     EXPECT_FALSE(s.holdsFrame());
 }
 
+// The streaming thread may deliver while the first size is being made: that
+// frame must not be left waiting behind the one being composed.
+TEST(LiveSurface, AFrameThatComesDuringTheFirstSizeIsShownToo) {
+    struct Deliverer : LiveOverlay {
+        LiveSurface* surface = nullptr;
+        PatternFrame* frame = nullptr;
+        void Draw(QPainter&, const ViewMapping&) override {
+            if (!frame) return;
+            EXPECT_FALSE(surface->DrawFrame(frame->view())) << "no size yet";
+            frame = nullptr;
+        }
+    };
+    LiveSurface s;
+    int composed = 0;
+    s.SetComposedCallback([&] { ++composed; });
+    PatternFrame first(640, 480), second(320, 240);
+    Deliverer during;
+    during.surface = &s;
+    during.frame = &second;
+    s.SetOverlay(LiveLayer::Shapes, &during);
+    EXPECT_FALSE(s.DrawFrame(first.view()));
+    s.Recreate(QSize(640, 480));
+    EXPECT_EQ(during.frame, nullptr) << "the second frame came while the first was composed";
+    EXPECT_TRUE(s.holdsFrame());
+    EXPECT_EQ(composed, 1);
+    const QImage img = s.Snapshot();
+    for (int y = 0; y < 480; y += 37)
+        for (int x = 0; x < 640; x += 41)
+            ASSERT_EQ(img.pixel(x, y), PatternFrame::At(x / 2, y / 2)) << x << "," << y;
+}
+
 TEST(LiveSurface, DrawsNothingWithoutFrameOrSurface) {
     LiveSurface s;
     PatternFrame f(16, 8);

@@ -35,6 +35,9 @@ check "the uncalibrated line reads in pixels" wait_for 5 test -n "$(label px)"
 px=$(label px)
 e2e_log "uncalibrated line: ${px}px"
 
+camera_file="$E2E_PROG_DIR/Calibration/test_uvc-hd_640x480.ini"
+check "no calibration file is made for the camera before it is calibrated" [ ! -e "$camera_file" ]
+
 # Calibration: a 400-pixel line is 4.5 mm.
 toolbar_button 798 6
 live_click 100 330
@@ -42,7 +45,6 @@ live_click 500 330
 answer_calibration 4.5
 live_click 300 370
 
-camera_file="$E2E_PROG_DIR/Calibration/test_uvc-hd_640x480.ini"
 check "the calibration is stored in the camera's own file for 640 x 480" \
     wait_for 5 grep -qi '^60\.0=' "$camera_file"
 check "the microscope's CalibrationIni.ini is unchanged" \

@@ -1,5 +1,5 @@
-# Every capture size is shown whole with its aspect kept (bars beside it, not
-# a cut), and a line drawn over the view at 720 x 576 lands in the still on
+# Every capture size is shown whole with its aspect kept (bars in the live
+# panel's colour beside it, not a cut), and a line drawn over the view at 720 x 576 lands in the still on
 # the micrometer marks it was drawn on.
 . "$(dirname "$0")/lib.sh"
 e2e_setup
@@ -23,16 +23,23 @@ view_mean() { # shot w h x y
         -format '%[fx:mean]' info:
 }
 
+# The average colour of a part of the live view, as RRGGBB.
+view_colour() { # shot w h x y
+    convert "$1" -crop "$2x$3+$((vx + $4))+$((vy + $5))" +repage -depth 8 -scale '1x1!' \
+        -format '%[hex:u.p{0,0}]' info:
+}
+panel=1D242D # the live panel's colour (CClientArea::kPanelColour)
+
 # 720 x 480 in a 640 x 480 view: 640 x 426 with bars above and below.
 send_keys F12
 wait_for 15 test "$(cap_size)" = "720 480" || die "F12 did not switch to 720 x 480"
 sleep 1.5
 shot="$E2E_TMP/ntsc.png"
 screenshot "$shot"
-check "a black bar above the 720 x 480 picture ($(view_mean "$shot" 600 20 20 2))" \
-    fcmp "$(view_mean "$shot" 600 20 20 2)" '<' 0.02
-check "a black bar below it ($(view_mean "$shot" 600 20 20 458))" \
-    fcmp "$(view_mean "$shot" 600 20 20 458)" '<' 0.02
+check "a panel-coloured bar above the 720 x 480 picture ($(view_colour "$shot" 600 20 20 2))" \
+    test "$(view_colour "$shot" 600 20 20 2)" = $panel
+check "a panel-coloured bar below it ($(view_colour "$shot" 600 20 20 458))" \
+    test "$(view_colour "$shot" 600 20 20 458)" = $panel
 check "the picture fills the width to its right edge ($(view_mean "$shot" 4 300 634 90))" \
     fcmp "$(view_mean "$shot" 4 300 634 90)" '>' 0.3
 
@@ -52,8 +59,8 @@ sim_control "drift off"
 sleep 1
 shot="$E2E_TMP/pal.png"
 screenshot "$shot"
-check "black bars beside the 720 x 576 picture ($(view_mean "$shot" 16 400 2 40), $(view_mean "$shot" 16 400 622 40))" \
-    fcmp "$(python3 -c "print(max($(view_mean "$shot" 16 400 2 40), $(view_mean "$shot" 16 400 622 40)))")" '<' 0.02
+check "panel-coloured bars beside the 720 x 576 picture ($(view_colour "$shot" 16 400 2 40), $(view_colour "$shot" 16 400 622 40))" \
+    test "$(view_colour "$shot" 16 400 2 40)$(view_colour "$shot" 16 400 622 40)" = $panel$panel
 check "the picture between them ($(view_mean "$shot" 560 400 40 40))" \
     fcmp "$(view_mean "$shot" 560 400 40 40)" '>' 0.3
 

@@ -69,5 +69,14 @@ print((w - pw) // 2, pw)")"
 else
     fail "the window did not go full screen (geometry $(window_geometry))"
 fi
+# In a larger window the picture keeps its shape between bars of the live
+# panel's colour (CClientArea::kPanelColour), about 96 pixels wide here.
+menu=$((h0 - 610))
+xdotool windowsize "$E2E_WIN" 1280 800
+sleep 1.5
+screenshot "$E2E_TMP/large.png"
+bar=$(convert "$E2E_TMP/large.png" -crop "40x200+$((204 + 20))+$((menu + 52 + 200))" +repage \
+    -depth 8 -scale '1x1!' -format '%[hex:u.p{0,0}]' info:)
+check "a bar in the live panel's colour beside the picture ($bar)" test "$bar" = 1D242D
 check "the program is still running" app_alive
 finish

@@ -16,6 +16,8 @@ check "--list-devices lists the first test camera with its identity, button and 
     listing_has $'Test UVC Microscope HD\n  identity: test:uvc-hd\n  snapshot button: found\n  MJPG 1920x1080 @ 30\n  MJPG 1280x720 @ 30\n  YUY2 640x480 @ 30\n  YUY2 1280x720 @ 10\n'
 check "--list-devices lists the second test camera's largest size" \
     listing_has $'\n  MJPG 2592x1944 @ 15, 5\n'
+decoder_named() { [[ $listing =~ $'\n'"JPEG decoder: "[a-z0-9_]+$ ]]; }
+check "--list-devices ends with the JPEG decoder's name" decoder_named
 
 start_app
 
@@ -69,7 +71,7 @@ fi
 device_menu 1
 settings="$XDG_CONFIG_HOME/tavolux/settings.ini"
 check "the choice is remembered" wait_for 10 grep -q 'Camera=test:uvc-5mp' "$settings"
-# Its sizes: 640 x 480, 1920 x 1080, 2592 x 1944.
+# Its sizes: 640 x 480, 1920 x 1080, 2592 x 1944 @ 15 and 2592 x 1944 @ 5.
 device_menu 4
 sleep 3
 send_keys F2
@@ -79,6 +81,20 @@ if wait_for 20 count_is 3; then
 else
     fail "F2 on the second camera wrote no picture"
 fi
+
+# Its largest size comes at each of its rates, 15 and 5 frames a second; the
+# rate chosen is kept with the size (width and frame time in CapConfig.dat).
+cap_config_is() {
+    python3 - "$E2E_PROG_DIR/CapConfig.dat" "$1" "$2" <<'PY'
+import struct, sys
+d = open(sys.argv[1], 'rb').read()
+sys.exit(0 if len(d) == 88 and struct.unpack_from('<qIi', d, 40)[::2] == (int(sys.argv[3]), int(sys.argv[2])) else 1)
+PY
+}
+device_menu 5
+check "choosing 2592 x 1944 @ 5 keeps that rate with the size" wait_for 10 cap_config_is 2592 2000000
+device_menu 4
+check "and back at 15 a second" wait_for 10 cap_config_is 2592 666666
 
 sim_control "unplug uvc-5mp"
 sleep 2

@@ -10,6 +10,7 @@
 #include "tests/measure/qt_printers.h"
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
@@ -134,9 +135,12 @@ TEST_F(CalibrationFileTest, EachCameraAndSizeHasItsOwnFile) {
     EXPECT_EQ(CameraCalibrationFilePath("", QSize(640, 480)), QString());
     EXPECT_EQ(CameraCalibrationFilePath("test:x", QSize()), QString());
 
-    // Made empty, so that a first calibration can be stored.
-    EXPECT_EQ(ReadAll(hd), QByteArray());
-    ASSERT_TRUE(StoreCalibration(hd, "60.0", 412.5));
+    // Nothing is made until a calibration is stored, and only a store that
+    // may create the file makes it.
+    EXPECT_FALSE(QFileInfo::exists(hd));
+    EXPECT_FALSE(StoreCalibration(hd, "60.0", 412.5));
+    EXPECT_FALSE(QFileInfo::exists(hd));
+    ASSERT_TRUE(StoreCalibration(hd, "60.0", 412.5, true));
     EXPECT_EQ(CameraCalibrationFilePath("usb:1234:5678@1-2.3", QSize(1920, 1080)), hd);
     EXPECT_EQ(LookupCalibration(hd, "60.0"), QStringLiteral("412.5"));
     EXPECT_EQ(LookupCalibration(vga, "60.0"), QString());

@@ -1,5 +1,6 @@
 // Guides over the live picture and in stills: switching, spacing, labels.
 #include "measure/live_guides.h"
+#include "measure/picture_scale.h"
 #include "measure/units.h"
 
 #include "tests/measure/qt_printers.h"
@@ -192,6 +193,42 @@ TEST(ScaleBarTest, ItsLengthIsItsLabel) {
             }
     EXPECT_FALSE(ChooseScaleBar(k640, GuideScale{0, "mm"}));
     EXPECT_EQ(ChooseScaleBar(k640, ScaleFor(60))->label, QStringLiteral("1 mm"));
+}
+
+// An uncalibrated camera's guides and stills count pixels, as its measuring
+// tools do, whatever the magnification box says; calibrated, the unit again.
+TEST(ScaleBarTest, AnUncalibratedCameraCountsPixels) {
+    struct Restore {
+        ~Restore() {
+            SetCameraPitchKnown(true);
+            SetCalibrationKnown(false);
+        }
+    } restore;
+    SetCameraPitchKnown(false);
+    SetCalibrationKnown(false);
+    SettingsValues s;
+    s.unit = "um";
+    const QString unit = MeasuringUnit(s.unit);
+    ASSERT_EQ(unit, "px");
+    const MeasureContext px = CurrentMeasureContext(k640, 60, s);
+    for (double m : {5.0, 60.0}) {
+        const GuideScale scale{m, unit};
+        for (const Figure::Text& t : RulerFigure(k640, scale).texts) {
+            const bool onX = t.at.y() == k640.height() / 2;
+            const int d = onX ? t.at.x() - k640.width() / 2 : t.at.y() - k640.height() / 2;
+            EXPECT_DOUBLE_EQ(t.text.toDouble(), px.Length(d)) << t.text.toStdString();
+        }
+        const std::optional<ScaleBar> b = ChooseScaleBar(k640, scale);
+        ASSERT_TRUE(b);
+        EXPECT_EQ(b->label, "100 px");
+        EXPECT_EQ(b->bar.width(), 100);
+        const PixelScale still = PictureScale(k640, m, false, unit);
+        EXPECT_EQ(still.unitsPerPixel, 0);
+        EXPECT_FALSE(still.note.isEmpty());
+    }
+    SetCalibrationKnown(true);
+    EXPECT_EQ(MeasuringUnit(s.unit), "um");
+    EXPECT_EQ(ChooseScaleBar(k640, GuideScale{500, MeasuringUnit(s.unit)})->label, "200 \u00B5m");
 }
 
 TEST(ViewMappingTest, TheWholePictureFitsWithItsAspectKept) {

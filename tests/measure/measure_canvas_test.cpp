@@ -81,22 +81,19 @@ protected:
 
 TEST_F(CanvasTest, SetUpFromThePictureSizeAndName) {
     Open(int(MeasureTool::None), false, QSize(320, 240));
-    EXPECT_EQ(canvas_.canvasSize(), QSize(640, 480));
-    EXPECT_EQ(canvas_.canvasScale(), QPointF(0.5, 0.5));
+    EXPECT_EQ(canvas_.canvasSize(), QSize(320, 240));
     EXPECT_EQ(canvas_.dateStamp(), QStringLiteral("2016-05-03_142501_60.0X_N0001"));
     EXPECT_EQ(canvas_.magnificationTag(), QStringLiteral("60.0"));
     EXPECT_EQ(canvas_.pictureSize(), QSize(320, 240));
 
-    EXPECT_EQ(CanvasSizeFor(QSize(720, 480)), QSize(720, 480));
-    EXPECT_EQ(CanvasSizeFor(QSize(720, 576)), QSize(600, 480));
-    EXPECT_EQ(CanvasScaleFor(QSize(1280, 960)), QPointF(2.0, 2.0));
-
-    // Lengths are the picture's own, at the pitch of its size: 100 canvas
-    // pixels of a 720 x 576 picture are 120 of its pixels, whatever size the
-    // live view captures now.
+    // Lengths are in the picture's own pixels at the pitch of its size,
+    // whatever size the live view captures now.
     Open(int(MeasureTool::None), false, QSize(720, 576));
-    EXPECT_EQ(canvas_.canvasSize(), QSize(600, 480));
-    EXPECT_NEAR(canvas_.CurrentContext().Length(100), 120 * 63.49206349 * 0.001 * 10 / 100, 1e-9);
+    EXPECT_EQ(canvas_.canvasSize(), QSize(720, 576));
+    EXPECT_NEAR(canvas_.CurrentContext().Length(100), 100 * 63.49206349 * 0.001 * 10 / 100, 1e-9);
+    Open(int(MeasureTool::None), false);
+    EXPECT_NEAR(canvas_.CurrentContext().Length(100), 100 * 65.1465798045602 * 0.001 * 10 / 100,
+                1e-9);
     EXPECT_EQ(MagnificationTagFromPath(QStringLiteral("/p/Still_2016-05-03_142501_N0001.bmp")),
               QString());
     EXPECT_EQ(DateStampFromPath(QStringLiteral("/p/photo.jpg")), QStringLiteral("photo"));
@@ -430,41 +427,43 @@ TEST(CanvasFigureTest, SavedCirclesRoundTheirBoxesAndCrossesGrow) {
     EXPECT_EQ(f.texts[2].dy, 28);
 }
 
-TEST_F(CanvasTest, SavingAHalfSizePictureHalvesCoordinatesAndKeepsLabelSize) {
-    // The same label saved from a 640 × 480 and a 320 × 240 picture.
+TEST_F(CanvasTest, SavedShapesLandOnTheClickedPicturePixelsAtEverySize) {
+    // The same line and label saved from a 640 × 480 and a 2592 × 1944 picture.
     auto labelBox = [](const QImage& img) {
         QRect box;
-        for (int y = 0; y < img.height(); ++y)
+        for (int y = 0; y < img.height(); ++y) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
             for (int x = 0; x < img.width(); ++x)
-                if (qGreen(img.pixel(x, y)) > 200 && qRed(img.pixel(x, y)) < 100)
-                    box |= QRect(x, y, 1, 1);
+                if (qGreen(row[x]) > 200 && qRed(row[x]) < 100) box |= QRect(x, y, 1, 1);
+        }
         return box;
     };
+    const QPoint a(101, 99), b(303, 99), label(400, 300);
     QImage saved[2];
-    const QSize sizes[2] = {QSize(640, 480), QSize(320, 240)};
+    const QSize sizes[2] = {QSize(640, 480), QSize(2592, 1944)};
     for (int i = 0; i < 2; ++i) {
         MeasureCanvasModel canvas(settings_, &host_);
         ASSERT_TRUE(canvas.Load(SavePicture(QStringLiteral("p%1.bmp").arg(i), sizes[i], 0xFF000000),
                                 0, 100));
         canvas.SetColours(0x0000FF, 0x00FF00); // red pen, green labels
         canvas.SetTool(int(MeasureTool::Line), true);
-        canvas.LeftDown({100, 100});
-        canvas.LeftDown({300, 100});
-        canvas.LeftDown({400, 300});
+        canvas.LeftDown(a);
+        canvas.LeftDown(b);
+        canvas.LeftDown(label);
         const QString out = test::programDir() + QStringLiteral("/saved%1.bmp").arg(i);
         ASSERT_TRUE(canvas.RenderToFile(out));
         saved[i] = QImage(out).convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(saved[i].size(), sizes[i]);
+        for (QPoint on : {a, b, (a + b) / 2})
+            EXPECT_EQ(saved[i].pixel(on), 0xFFFF0000u) << sizes[i].width() << " " << on.x();
+        EXPECT_NE(saved[i].pixel(a - QPoint(1, 0)), 0xFFFF0000u) << sizes[i].width();
+        EXPECT_NE(saved[i].pixel(b + QPoint(1, 0)), 0xFFFF0000u) << sizes[i].width();
     }
-    // The line from (100, 100) to (300, 100) lands at y = 50 from x = 50.
-    EXPECT_EQ(saved[1].pixel(60, 50), 0xFFFF0000u);
-    EXPECT_EQ(saved[1].pixel(140, 50), 0xFFFF0000u);
-    EXPECT_EQ(saved[0].pixel(200, 100), 0xFFFF0000u);
-    const QRect big = labelBox(saved[0]), small = labelBox(saved[1]);
-    ASSERT_FALSE(big.isNull());
-    EXPECT_EQ(big.size(), small.size());
-    // The label corner moves with the anchor, (400, 300) → (200, 150).
-    EXPECT_EQ(small.topLeft() - QPoint(200, 150), big.topLeft() - QPoint(400, 300));
+    const QRect small = labelBox(saved[0]), big = labelBox(saved[1]);
+    ASSERT_FALSE(small.isNull());
+    // Its lengths differ by the pitch of each size; its corner does not.
+    EXPECT_EQ(big.topLeft(), small.topLeft());
+    EXPECT_EQ(big.height(), small.height());
 }
 
 TEST_F(CanvasTest, SaveNeedsABmpOrJpgEnding) {

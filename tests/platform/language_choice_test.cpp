@@ -1,6 +1,7 @@
 #include "platform/folders.h"
 #include "platform/language.h"
 #include "platform/settings.h"
+#include "tests/support/test_env.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,18 +18,17 @@ protected:
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
         qunsetenv("LANG");
-        ClearLanguage();
     }
     void TearDown() override {
         for (const auto& [name, value] : saved_)
             qputenv(name, value);
-        ClearLanguage();
     }
-    static QString fileName() { return QFileInfo(LanguageFilePath()).fileName(); }
-    static QString manualName() { return QFileInfo(ManualFilePath()).fileName(); }
+    QString fileName() const { return QFileInfo(language_.filePath()).fileName(); }
+    QString manualName() const { return QFileInfo(language_.manualPath()).fileName(); }
 
     std::vector<std::pair<const char*, QByteArray>> saved_;
     SettingsStore settings_;
+    test::InstalledLanguage language_;
 };
 
 TEST_F(LanguageChoice, EveryTableRowPicksItsFileAndManual) {
@@ -66,10 +66,10 @@ TEST_F(LanguageChoice, EveryTableRowPicksItsFileAndManual) {
         {1033, 0, "English1252.ini", "Tavolux-EN.html"},
     };
     for (const auto& r : rows) {
-        ChooseLanguage(r.primary, r.sub);
+        language_.Choose(r.primary, r.sub);
         EXPECT_EQ(fileName(), r.file) << r.primary << "/" << r.sub;
         EXPECT_EQ(manualName(), r.manual) << r.primary << "/" << r.sub;
-        EXPECT_EQ(QFileInfo(LanguageFilePath()).absolutePath(), ShippedFileFolder());
+        EXPECT_EQ(QFileInfo(language_.filePath()).absolutePath(), ShippedFileFolder());
     }
 }
 
@@ -81,10 +81,10 @@ TEST_F(LanguageChoice, SystemLanguageComesFromTheLocaleVariables) {
     qputenv("LC_ALL", "zh_TW.UTF-8");
     EXPECT_EQ(SystemPrimaryLanguage(), 4);
     // Traditional Chinese systems start simplified until the menu says otherwise.
-    ChooseStartupLanguage(0, 0);
+    language_.ChooseStartup(0, 0);
     EXPECT_EQ(fileName(), "Chinese936.ini");
     qputenv("LC_ALL", "el_GR.UTF-8"); // Greek: not in the table
-    ChooseStartupLanguage(0, 0);
+    language_.ChooseStartup(0, 0);
     EXPECT_EQ(fileName(), "English1252.ini");
     EXPECT_EQ(manualName(), "Tavolux-EN.html");
     qputenv("LC_ALL", "C");
@@ -99,20 +99,19 @@ TEST_F(LanguageChoice, StoredChoiceWinsOverTheSystem) {
     settings_.WriteLanguage(9, 0);
     settings_.SetRunning(SettingsValues{});
     settings_.ReadLanguage();
-    ChooseStartupLanguage(settings_.values().LanID, settings_.values().SubLanIDD);
+    language_.ChooseStartup(settings_.values().LanID, settings_.values().SubLanIDD);
     EXPECT_EQ(fileName(), "English1252.ini");
     // Russian survives a restart whatever the system says.
     settings_.WriteLanguage(25, 0);
     settings_.SetRunning(SettingsValues{});
-    ClearLanguage();
     settings_.ReadLanguage();
-    ChooseStartupLanguage(settings_.values().LanID, settings_.values().SubLanIDD);
+    language_.ChooseStartup(settings_.values().LanID, settings_.values().SubLanIDD);
     EXPECT_EQ(fileName(), "Russian1251.ini");
     // LanID 0 follows the system again.
     settings_.WriteLanguage(0, 0);
     settings_.SetRunning(SettingsValues{});
     settings_.ReadLanguage();
-    ChooseStartupLanguage(settings_.values().LanID, settings_.values().SubLanIDD);
+    language_.ChooseStartup(settings_.values().LanID, settings_.values().SubLanIDD);
     EXPECT_EQ(fileName(), "German1252.ini");
 }
 
@@ -130,23 +129,31 @@ TEST_F(LanguageChoice, StoredPairShowsAsTheMenuItemOfItsFile) {
 }
 
 TEST_F(LanguageChoice, WithoutLanguageFilesEveryTextIsItsDefault) {
-    ChooseLanguage(25, 0); // the test's program folder has no language files
+    language_.Choose(25, 0); // the test's program folder has no language files
     EXPECT_EQ(Text("ConnectMsg", "Please connect Wireless Digital Microscope"),
               "Please connect Wireless Digital Microscope");
-    ClearLanguage();
-    EXPECT_EQ(Text("MsgTitle", "Tavolux"), "Tavolux");
     EXPECT_EQ(Text("EscRestore", "ESC Restore", 4), "ESC");
 }
 
-TEST_F(LanguageChoice, TextsComeFromTheChosenFile) {
+TEST_F(LanguageChoice, TextsComeFromTheChosenFileWhileItIsInstalled) {
     QFile f(ProgramFolder() + "/German1252.ini");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Zandor]\nTipCamera=Kamera \xFC\x62\x65rall\n");
+    f.write("[Zandor]\nTipCamera=Kamera \xFC\x62\x65rall\nEmpty=\nOk=OK\n");
     f.close();
-    ChooseLanguage(7, 0);
-    EXPECT_EQ(Text("TipCamera", "Camera"), QString::fromUtf8("Kamera überall"));
-    EXPECT_EQ(Text("TipVideo", "Recording Video"), "Recording Video");
-    EXPECT_EQ(Text("TipCamera", "Camera", 7), "Kamera");
+    {
+        test::InstalledLanguage german;
+        EXPECT_EQ(Text("TipCamera", "Camera"), "Camera") << "nothing chosen yet";
+        german.Choose(7, 0);
+        EXPECT_EQ(Text("TipCamera", "Camera"), QString::fromUtf8("Kamera überall"));
+        EXPECT_EQ(Text("TipVideo", "Recording Video"), "Recording Video");
+        EXPECT_EQ(Text("TipCamera", "Camera", 7), "Kamera");
+        // A key left empty shows nothing; a text equal to its key is no miss.
+        EXPECT_EQ(Text("Empty", "Default"), "");
+        EXPECT_EQ(Text("OK", "Okay"), "OK");
+        // Only our own texts: another context is not ours to answer.
+        EXPECT_EQ(QCoreApplication::translate("QDialogButtonBox", "Camera", "TipCamera"), "Camera");
+    }
+    EXPECT_EQ(Text("TipCamera", "Camera"), "Camera") << "the language left with its object";
 }
 
 } // namespace

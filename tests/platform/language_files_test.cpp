@@ -320,6 +320,8 @@ const NamedText kNamedTexts[] = {
     // Photo Measure's zoom
     {"ZoomFit", {"Fit"}},
     {"FullScreen", {"Full Screen    Ctrl+F"}},
+    {"TipMoreButtons", {"More buttons"}},
+    {"MeasureOtherMenu", {"Guides and Measuring..."}},
     // Message-box buttons
     {"Yes", {"Yes"}},
     {"No", {"No"}},
@@ -645,13 +647,14 @@ TEST(LanguageFiles, EncodedFilesRoundTripAndMatchTheirSources) {
 
 TEST(LanguageFiles, ChosenLanguageComesOutAsUnicode) {
     test::installLanguageFiles();
+    test::InstalledLanguage language;
     const char* connect = "Please connect Wireless Digital Microscope";
 
-    ChooseLanguage(9, 0);
+    language.Choose(9, 0);
     EXPECT_EQ(Text("ConnectMsg", "-"), "Please connect the wireless digital microscope.");
 
-    ChooseLanguage(25, 0);
-    ASSERT_TRUE(LanguageFilePath().endsWith(QLatin1String(kRussian)));
+    language.Choose(25, 0);
+    ASSERT_TRUE(language.filePath().endsWith(QLatin1String(kRussian)));
     EXPECT_EQ(Text("ConnectMsg", connect),
               QString::fromUtf8("Подключите беспроводной цифровой микроскоп"));
     EXPECT_EQ(Text("Russian", "Russian(Russian)"), QString::fromUtf8("Русский"));
@@ -661,8 +664,8 @@ TEST(LanguageFiles, ChosenLanguageComesOutAsUnicode) {
     // Cut by characters, not by the bytes of the code page.
     EXPECT_EQ(Text("ConnectMsg", connect, 9), QString::fromUtf8("Подключи"));
 
-    ChooseLanguage(4, 2);
-    ASSERT_TRUE(LanguageFilePath().endsWith(QLatin1String(kChinese)));
+    language.Choose(4, 2);
+    ASSERT_TRUE(language.filePath().endsWith(QLatin1String(kChinese)));
     EXPECT_EQ(Text("ConnectMsg", connect), QString::fromUtf8("请连接无线数码显微镜"));
     EXPECT_EQ(Text("Traditional", "Chinese(Traditional)"), QString::fromUtf8("繁體中文"));
     // GBK carries the Cyrillic and Japanese names of the language menu too.
@@ -670,32 +673,31 @@ TEST(LanguageFiles, ChosenLanguageComesOutAsUnicode) {
     EXPECT_EQ(Text("Japanese", "Japanese(Japanese)"), QString::fromUtf8("日语(日本語)"));
     EXPECT_EQ(Text("SET_TIMER_FAIL", "-"), QString::fromUtf8("设定的时间必须晚于当前时间！"));
 
-    ChooseLanguage(4, 1);
-    ASSERT_TRUE(LanguageFilePath().endsWith(QLatin1String("Chinese950.ini")));
+    language.Choose(4, 1);
+    ASSERT_TRUE(language.filePath().endsWith(QLatin1String("Chinese950.ini")));
     EXPECT_EQ(Text("ConnectMsg", connect), QString::fromUtf8("請連接無線數位顯微鏡"));
 
     // 442 is no code page: the Bulgarian file is UTF-16 and the mark says so.
-    ChooseLanguage(2, 0);
+    language.Choose(2, 0);
     EXPECT_EQ(Text("Bulgarian", "Bulgarian(Bulgarian)"), QString::fromUtf8("Български"));
     EXPECT_EQ(Text("Japanese", "Japanese(Japanese)"), QString::fromUtf8("Японски (日本語)"));
 
-    ChooseLanguage(17, 0);
+    language.Choose(17, 0);
     EXPECT_EQ(Text("TipHorMirror", "-"), QString::fromUtf8("左右反転"));
-    ChooseLanguage(18, 0);
+    language.Choose(18, 0);
     EXPECT_EQ(Text("Cancel", "-"), QString::fromUtf8("취소"));
-    ChooseLanguage(31, 0);
+    language.Choose(31, 0);
     EXPECT_EQ(Text("Brightness", "-"), QString::fromUtf8("Parlaklık"));
-    ChooseLanguage(7, 0);
+    language.Choose(7, 0);
     EXPECT_EQ(Text("Exit", "-"), QString::fromUtf8("Schließen"));
-    ChooseLanguage(21, 0);
+    language.Choose(21, 0);
     EXPECT_EQ(Text("Exit", "-"), QString::fromUtf8("Zamknij"));
     EXPECT_EQ(Text("Angle", "-"), QString::fromUtf8("Kąt"));
     // Windows-1258 stores the tone marks apart; the text comes out composed,
     // so "ộ" counts (and is cut) as one character.
-    ChooseLanguage(42, 0);
+    language.Choose(42, 0);
     EXPECT_EQ(Text("Brightness", "-"), QString::fromUtf8("Độ sáng"));
     EXPECT_EQ(Text("Brightness", "-", 3), QString::fromUtf8("Độ"));
-    ClearLanguage();
 }
 
 // Each text the program asks for: a literal Text("key", "default") call, or a

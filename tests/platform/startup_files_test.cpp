@@ -71,6 +71,7 @@ TEST(StartupFiles, FifosInPlaceOfTheFilesReadAsMissing) {
 
     QString tempDir = "unset";
     QString text;
+    test::InstalledLanguage language;
     EXPECT_TRUE(FinishesWithoutBlocking(fifos, [&] {
         store.CreateFirstRun();
         store.ReadLanguage();
@@ -78,7 +79,7 @@ TEST(StartupFiles, FifosInPlaceOfTheFilesReadAsMissing) {
         store.WriteLineWidth(3);
         store.ReadLineWidth();
         tempDir = ReadFilePathDat(program);
-        ChooseLanguage(9, 0);
+        language.Choose(9, 0);
         text = Text("MsgTitle", "fallback");
     }));
     EXPECT_TRUE(tempDir.isEmpty());
@@ -89,7 +90,6 @@ TEST(StartupFiles, FifosInPlaceOfTheFilesReadAsMissing) {
     // Whatever stood there is left as it was.
     for (const QString& f : fifos)
         EXPECT_TRUE(IsFifo(f)) << f.toStdString();
-    ClearLanguage();
 }
 
 // An installed copy: the executable's folder cannot be written.
@@ -105,12 +105,10 @@ protected:
         SetFolderWritableCheckForTesting([this](const QString& folder) {
             return !QDir::cleanPath(folder).startsWith(QDir::homePath() + "/opt");
         });
-        ClearLanguage();
     }
     void TearDown() override {
         SetExecutableFolderForTesting(QString());
         SetFolderWritableCheckForTesting({});
-        ClearLanguage();
     }
     static QString dataFolder() { return QDir::homePath() + "/.local/share/tavolux"; }
     static void ShipInto(const QString& folder) {
@@ -123,14 +121,15 @@ protected:
 
     QString exe_;
     QString share_;
+    test::InstalledLanguage language_;
 };
 
 TEST_F(InstalledCopy, FilesBesideTheExecutableAreFoundAndTheCalibrationSeeded) {
     ShipInto(exe_);
     EXPECT_EQ(ProgramFolder(), dataFolder());
 
-    ChooseLanguage(25, 0);
-    EXPECT_EQ(LanguageFilePath(), exe_ + "/Russian1251.ini");
+    language_.Choose(25, 0);
+    EXPECT_EQ(language_.filePath(), exe_ + "/Russian1251.ini");
     EXPECT_NE(Text("Capture", "Capture"), "Capture") << "Russian text expected";
 
     const QString calibration = CalibrationFilePath();
@@ -141,8 +140,8 @@ TEST_F(InstalledCopy, FilesBesideTheExecutableAreFoundAndTheCalibrationSeeded) {
 
 TEST_F(InstalledCopy, FilesInTheInstalledShareFolderAreFoundAndUserCalibrationsKept) {
     ShipInto(share_);
-    ChooseLanguage(25, 0);
-    EXPECT_EQ(LanguageFilePath(), share_ + "/Russian1251.ini");
+    language_.Choose(25, 0);
+    EXPECT_EQ(language_.filePath(), share_ + "/Russian1251.ini");
     EXPECT_EQ(ShippedFile("CalibrationIni.ini"), share_ + "/CalibrationIni.ini");
 
     // The user's calibrations are never replaced by the seed.
@@ -166,8 +165,8 @@ TEST_F(InstalledCopy, AnInstalledCopyWritesToTheUserFolderEvenWhereItCouldWriteI
     EXPECT_EQ(ProgramFolder(), dataFolder());
     EXPECT_EQ(CalibrationFilePath(), dataFolder() + "/CalibrationIni.ini");
     EXPECT_FALSE(QFileInfo::exists(exe_ + "/CalibrationIni.ini"));
-    ChooseLanguage(25, 0);
-    EXPECT_EQ(LanguageFilePath(), share_ + "/Russian1251.ini");
+    language_.Choose(25, 0);
+    EXPECT_EQ(language_.filePath(), share_ + "/Russian1251.ini");
 }
 
 TEST(FilePathDat, OnlyAnAbsoluteExistingWritableFolderIsUsed) {

@@ -1,6 +1,8 @@
 #include "capture/capture_engine.h"
 #include "capture/device_source.h"
 #include "capture/sim_microscope.h"
+#include "capture/test_cameras.h"
+#include "measure/geometry.h"
 #include "session/capture_session.h"
 
 #include <QCoreApplication>
@@ -138,6 +140,45 @@ TEST(CaptureSession, UnplugAndPlugAreToldWithTheMessage) {
     ASSERT_TRUE(WaitFor([&] { return told.connected > 0; }));
     EXPECT_TRUE(s.session->isConnected());
     EXPECT_TRUE(s.session->connectionMessage().isEmpty());
+}
+
+// While another camera stands in, the microscope takes over as it arrives,
+// and the remembered camera comes back as it leaves.
+TEST(CaptureSession, TheMicroscopeTakesOverFromAStandInAndHandsBack) {
+    struct Restore {
+        ~Restore() { SetCameraPitchKnown(true); }
+    } restore;
+    const QString raw = QStringLiteral(
+        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=30/1");
+    auto* sim = new SimulatedMicroscope;
+    sim->Unplug();
+    auto* cameras = new TestCameraProvider({std::make_shared<TestCamera>("a", "Camera A", raw),
+                                            std::make_shared<TestCamera>("b", "Camera B", raw)});
+    StillFlags flags;
+    EffectState effects;
+    CaptureEngine engine(std::vector<DeviceProvider*>{sim, cameras});
+    engine.AllowOtherCameras(true, QStringLiteral("test:b"));
+    CaptureSession::Options o;
+    o.engine = &engine;
+    o.stillFlags = &flags;
+    o.effects = &effects;
+    o.watchResume = false;
+    CaptureSession session(o);
+    const auto on = [&](const char* id) {
+        return WaitFor([&] {
+            return engine.CurrentDeviceId() == QLatin1String(id) && session.isConnected() &&
+                   engine.IsRunning();
+        });
+    };
+    ASSERT_TRUE(session.Start(nullptr));
+    ASSERT_TRUE(on("test:b"));
+    EXPECT_FALSE(CameraPitchKnown());
+    sim->Plug();
+    ASSERT_TRUE(on(kKnownDeviceIds[0]));
+    EXPECT_TRUE(CameraPitchKnown());
+    sim->Unplug();
+    ASSERT_TRUE(on("test:b"));
+    EXPECT_FALSE(CameraPitchKnown());
 }
 
 TEST(CaptureSession, ABurstOfNodeChangesGivesOneCheckASecondAfterTheLast) {

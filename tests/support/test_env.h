@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/language.h"
+
+#include <QCoreApplication>
 #include <QString>
 
 namespace tvx::test {
@@ -12,5 +15,11 @@ QString programDir();
 void installLanguageFiles();
 // Path of a file under the source tree's resources/ folder.
 QString resourcePath(const QString& relative);
+
+// A language the texts come from for as long as it lives.
+class InstalledLanguage : public Language {
+public:
+    InstalledLanguage() { QCoreApplication::installTranslator(this); }
+};
 
 } // namespace tvx::test

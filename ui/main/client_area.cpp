@@ -56,7 +56,7 @@ CClientArea::CClientArea(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void CClientArea::Arrange(QWidget* list, QWidget* live, QWidget* footer) {
+void CClientArea::Arrange(QWidget* toolbar, QWidget* list, QWidget* live, QWidget* footer) {
     list_ = list;
     live_ = live;
     footer_ = footer;
@@ -65,10 +65,19 @@ void CClientArea::Arrange(QWidget* list, QWidget* live, QWidget* footer) {
     list_->setMaximumHeight(QWIDGETSIZE_MAX);
     live_->setMinimumSize(kPictureRect.size());
     live_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    // The list hangs below its tabs, the picture above its plates; both
-    // grow with the area.
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(8, kToolbarHeight, kWidth - kPictureRect.right() - 1, kFootHeight);
+    // The band across the top; under it the list hangs below its tabs, the
+    // picture above its plates, both growing with the area.
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    // Unaligned: a band narrower than the area (see MainWindow) keeps to the
+    // left, the part a window narrower than the area shows, in either
+    // direction.
+    column->addWidget(toolbar);
+    column->addSpacing(kToolbarHeight - toolbar->sizeHint().height());
+    auto* row = new QHBoxLayout;
+    column->addLayout(row, 1);
+    row->setContentsMargins(8, 0, kWidth - kPictureRect.right() - 1, kFootHeight);
     row->setSpacing(kPictureRect.left() - 8 - 179);
     auto* left = new QVBoxLayout;
     left->setSpacing(0);
@@ -174,8 +183,9 @@ void CClientArea::paintPanels(QPainter& p) const {
     base.setColorAt(0, QColor(0x1a, 0x20, 0x29));
     base.setColorAt(1, QColor(0x12, 0x16, 0x1c));
     p.fillRect(rect(), base);
-    // The skin's toolbar band and foot stay as drawn: the band runs on to the
-    // right edge, the model line keeps to the right corner.
+    // The band under the toolbar (which draws the skin's band itself) runs on
+    // to the right edge; the foot stays as drawn, the model line keeping to
+    // the right corner.
     QLinearGradient band(0, 0, 0, 42);
     band.setColorAt(0, QColor(0x2b, 0x34, 0x41));
     band.setColorAt(1, QColor(0x22, 0x2a, 0x35));
@@ -188,7 +198,6 @@ void CClientArea::paintPanels(QPainter& p) const {
         PaintSkin(p, kPicBackground, to);
         p.restore();
     };
-    skinPart(QRect(0, 0, kWidth, 41), QPoint(0, 0));
     skinPart(QRect(0, 576, 400, 34), QPoint(0, dy));
     skinPart(QRect(400, 576, 460, 34), QPoint(dx, dy));
 
@@ -210,7 +219,7 @@ void CClientArea::paintPanels(QPainter& p) const {
     panel(QRectF(list).adjusted(-1.5, -1.5, 1.5, 1.5), 5, QColor(0x11, 0x16, 0x1c),
           QColor(0x11, 0x16, 0x1c), QColor(0x0b, 0x0f, 0x13));
     panel(QRectF(live.left() - 7.5, 43.5, live.width() + 15, foot - 43.5), 10,
-          QColor(0x2a, 0x33, 0x40), QColor(0x1d, 0x24, 0x2d), QColor(0x2f, 0x3a, 0x48));
+          QColor(0x2a, 0x33, 0x40), QColor::fromRgb(kPanelColour), QColor(0x2f, 0x3a, 0x48));
     panel(QRectF(live).adjusted(-2.5, -2.5, 2.5, 2.5), 3, QColor(0x0a, 0x0d, 0x11),
           QColor(0x0a, 0x0d, 0x11), QColor(0x0a, 0x0d, 0x11));
     p.setBrush(QColor(0x07, 0x09, 0x0c));

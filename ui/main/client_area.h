@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QPixmap>
 #include <QRect>
@@ -24,12 +25,16 @@ public:
     static constexpr int kHeight = 610;
     // Where the live picture sits on the smallest area outside full screen.
     static constexpr QRect kPictureRect{204, 52, 640, 480};
+    // The live picture's panel: the bars beside a picture of another shape
+    // than its place take its colour, so the picture reads as framed by it.
+    static constexpr QRgb kPanelColour = 0xff1d242du;
 
     explicit CClientArea(QWidget* parent = nullptr);
 
-    // Lays out the file list and the live picture; the footer (the status
-    // strip) goes between the name and the model line at the foot.
-    void Arrange(QWidget* list, QWidget* live, QWidget* footer);
+    // Lays out the toolbar band, the file list and the live picture; the
+    // footer (the status strip) goes between the name and the model line at
+    // the foot.
+    void Arrange(QWidget* toolbar, QWidget* list, QWidget* live, QWidget* footer);
     // Where the tab of a list (1 pictures, 0 videos) takes clicks.
     QRect TabZone(int mode) const;
 

@@ -1,6 +1,7 @@
 #include "ui/main/command_table.h"
 
 #include "platform/language.h"
+#include "ui/main/toolbar_row.h"
 #include "ui/skin/bitmap_button.h"
 #include "ui/skin/plain_text.h"
 
@@ -100,7 +101,8 @@ int CommandOf(const QAction* action) {
     return action ? action->data().toInt() : 0;
 }
 
-CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) : QObject(window) {
+CommandActions::CommandActions(QWidget* window, ToolbarRow* toolbar)
+    : QObject(window), toolbar_(toolbar) {
     setObjectName(QStringLiteral("commands"));
     for (const CommandRow& row : CommandRows()) {
         auto* a = new QAction(window);
@@ -108,9 +110,9 @@ CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) : QObject
         a->setCheckable(row.checkable);
         actions_.insert(row.id, a);
         if (row.up != 0) {
-            auto* b = new CBitmapButton(buttonParent, row.id, row.up, row.down);
+            auto* b = new CBitmapButton(toolbar, row.id, row.up, row.down);
             if (row.disabled != 0) b->LoadBitmaps(row.up, row.down, row.disabled);
-            b->move(row.x, row.y);
+            if (!row.hidden) toolbar->addItem(b, QPoint(row.x, row.y));
             b->setFocusPolicy(Qt::NoFocus);
             // The button only asks; the action's owner decides what it shows.
             QObject::connect(b, &QAbstractButton::clicked, a, &QAction::trigger);
@@ -138,7 +140,28 @@ CommandActions::CommandActions(QWidget* window, QWidget* buttonParent) : QObject
         a->setActionGroup(languages);
         actions_.insert(item.command, a);
     }
+    toolbar->setMenuFiller(
+        [this](QMenu& menu, const QList<QWidget*>& items) { offer(menu, items); });
     relabel(true);
+}
+
+void CommandActions::offer(QMenu& menu, const QList<QWidget*>& items) const {
+    for (QWidget* item : items) {
+        const auto* b = qobject_cast<const CBitmapButton*>(item);
+        const CommandRow* row = b ? rowOf(b->controlId()) : nullptr;
+        if (!row) continue; // the magnification boxes have no command to offer
+        QAction* a = actions_.value(row->id);
+        // An entry of its own that stands for the button: its state is the
+        // button's, triggering it is the command's.
+        QString label = row->tipKey ? Text(row->tipKey, row->tipDefault) : a->text();
+        if (label.isEmpty()) label = Text("MeasureOtherMenu", "Guides and Measuring...");
+        QAction* entry = menu.addAction(label);
+        entry->setData(row->id);
+        entry->setEnabled(b->isEnabled());
+        entry->setCheckable(row->checkable || b->IsSelected());
+        entry->setChecked(b->IsSelected());
+        QObject::connect(entry, &QAction::triggered, a, &QAction::trigger);
+    }
 }
 
 bool CommandActions::trigger(int id) const {
@@ -190,6 +213,8 @@ void CommandActions::relabel(bool toolTips) {
     }
     for (const LanguageMenuItem& item : kLanguageMenu)
         actions_.value(item.command)->setText(Text(item.key, item.defaultText));
+    toolbar_->overflowButton()->setToolTip(
+        toolTips ? PlainToolTip(Text("TipMoreButtons", "More buttons")) : QString());
 }
 
 int CommandActions::toolTipCount() const {

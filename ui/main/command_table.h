@@ -17,6 +17,7 @@ class QWidget;
 namespace tvx {
 
 class CBitmapButton;
+class ToolbarRow;
 
 // One command of the main window, described once: its button (pictures and
 // place), tool tip, menu label and hot key. Numbers 0 and null texts mean
@@ -26,7 +27,7 @@ struct CommandRow {
     int up;       // picture number of the button; 0: no button
     int down;     // picture while pressed or selected
     int disabled; // picture while disabled; 0: the shown one, faded
-    int x, y;     // place in the client area
+    int x, y;     // place on the toolbar band as the skin draws it
     const char* tipKey;
     const char* tipDefault;
     const char* menuKey;
@@ -130,8 +131,8 @@ class CommandActions : public QObject {
     Q_OBJECT
 public:
     // Actions belong to `window`, which also takes the hot keys; buttons are
-    // placed in `buttonParent`.
-    CommandActions(QWidget* window, QWidget* buttonParent);
+    // placed on `toolbar`, whose overflow menu offers those that do not fit.
+    CommandActions(QWidget* window, ToolbarRow* toolbar);
 
     QAction* action(int id) const { return actions_.value(id); }
     CBitmapButton* button(int id) const { return buttons_.value(id); }
@@ -153,6 +154,9 @@ public:
     void buildMenus(QMenuBar* bar, QMenu* popup);
 
 private:
+    void offer(QMenu& menu, const QList<QWidget*>& buttons) const;
+
+    ToolbarRow* toolbar_;
     QMap<int, QAction*> actions_;
     QMap<int, CBitmapButton*> buttons_;
 };

@@ -7,6 +7,7 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <cstdlib>
 
 namespace tvx {
 
@@ -49,14 +50,30 @@ void DeviceMenu::fill() {
     menu_->addSeparator();
     auto* sizeGroup = new QActionGroup(menu_);
     const QSize current = session_.captureSize();
+    const int64_t currentTime = engine->CurrentFormat().avgTimePerFrame;
+    // The microscope's sizes stand alone as they always have; another
+    // camera's size is offered at each of its rates where it has several.
+    const CaptureDevice* device = engine->CurrentDevice();
+    const bool rated = device && KnownDeviceStatus(device->DisplayName()) < 0;
     for (const QSize& size : sizes) {
-        QAction* a =
-            menu_->addAction(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()));
-        a->setCheckable(true);
-        a->setChecked(size == current);
-        sizeGroup->addAction(a);
-        connect(a, &QAction::triggered, this,
-                [this, size] { session_.SetResolution(size.width(), size.height()); });
+        const QString name = QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+        const bool currentSize = size == current;
+        std::vector<OfferedRate> rates =
+            rated ? engine->OfferedRates(size) : std::vector<OfferedRate>();
+        if (rates.size() < 2) rates = {OfferedRate{}};
+        for (const OfferedRate& rate : rates) {
+            QAction* a = menu_->addAction(rate.num > 0 ? name + QStringLiteral(" @ ") +
+                                                             QString::number(rate.value(), 'g', 4)
+                                                       : name);
+            a->setCheckable(true);
+            // Frame times are truncated as devices report them: within a unit is the same rate.
+            a->setChecked(currentSize &&
+                          (rate.num == 0 || std::abs(rate.frameTime() - currentTime) <= 1));
+            sizeGroup->addAction(a);
+            connect(a, &QAction::triggered, this, [this, size, t = rate.frameTime()] {
+                session_.SetResolution(size.width(), size.height(), nullptr, t);
+            });
+        }
     }
 }
 

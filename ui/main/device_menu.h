@@ -11,8 +11,9 @@ namespace tvx {
 class CaptureSession;
 
 // The Device menu: the capture devices by name, the current one checked,
-// and the picture sizes the current one offers. Choosing a device makes it
-// the current one and remembers it; choosing a size switches to it. Filled
+// and the picture sizes the current one offers, a camera's at each of its
+// rates where it has several. Choosing a device makes it the current one
+// and remembers it; choosing a size (and rate) switches to it. Filled
 // afresh each time it opens, so it follows plugging and unplugging.
 // UI thread.
 class DeviceMenu : public QObject {

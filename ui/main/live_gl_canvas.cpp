@@ -142,8 +142,9 @@ void LiveGlCanvas::paintGL() {
 }
 
 void LiveGlCanvas::DrawTexture(const QRect& shown) {
-    // The bars beside the picture stay black.
-    glClearColor(0, 0, 0, 1);
+    // The bars beside the picture, in the surface's colour for them.
+    const QColor bars = QColor::fromRgb(surface_.barColour());
+    glClearColor(GLfloat(bars.redF()), GLfloat(bars.greenF()), GLfloat(bars.blueF()), 1);
     glClear(GL_COLOR_BUFFER_BIT);
     // The picture's first row is its top: it goes to the top of its place.
     const double w = std::max(width(), 1), h = std::max(height(), 1);

@@ -1,6 +1,7 @@
 #include "ui/main/live_tools.h"
 
 #include "measure/font_file.h"
+#include "measure/geometry.h"
 #include "platform/language.h"
 #include "platform/settings.h"
 #include "session/capture_session.h"
@@ -15,6 +16,7 @@
 #include "ui/skin/skin.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QShortcut>
 #include <QSignalBlocker>
 
@@ -59,9 +61,10 @@ LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveVie
     setObjectName(QStringLiteral("liveTools"));
     const auto read = [this](bool nominal) { return boxes_.ReadForMeasuring(nominal, window_); };
     const auto current = [this](bool) { return boxes_.Current(); };
-    guides_ = std::make_unique<LiveGuides>(LiveGuides::Hooks{
-        [this] { return session_.isConnected(); }, [read] { return read(false); },
-        [this] { return boxes_.Current(); }, [this] { return settings_.values().unit; }});
+    guides_ = std::make_unique<LiveGuides>(
+        LiveGuides::Hooks{[this] { return session_.isConnected(); }, [read] { return read(false); },
+                          [this] { return boxes_.Current(); },
+                          [this] { return MeasuringUnit(settings_.values().unit); }});
     // The nominal value is read for the calibration line only; it is never
     // the magnification in force.
     measure_ = std::make_unique<LiveMeasure>(
@@ -165,8 +168,11 @@ void LiveTools::showMenu() {
     measure_->Cancel();
     const std::unique_ptr<CMenuXP> menu = BuildMenu();
     const QWidget* button = commands_.button(ids::kMeasureOther);
-    const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height() - 4))
-                             : view_->mapToGlobal(QPoint(0, 0));
+    // A button in the toolbar's overflow menu is not there to hang the menu
+    // from: it opens where that menu was clicked.
+    const QPoint at = button && button->isVisible()
+                          ? button->mapToGlobal(QPoint(0, button->height() - 4))
+                          : QCursor::pos();
     if (const int id = menu->Track(at)) commands_.trigger(id);
 }
 

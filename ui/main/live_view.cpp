@@ -1,5 +1,6 @@
 #include "ui/main/live_view.h"
 
+#include "ui/main/client_area.h"
 #include "ui/main/live_gl_canvas.h"
 
 #include <QFontMetrics>
@@ -22,6 +23,7 @@ CLiveView::CLiveView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     textFont_.setPixelSize(18);
     surface_.SetComposedCallback([this] { RequestUpdate(); });
+    surface_.SetBarColour(CClientArea::kPanelColour);
     UseGraphicsHardware();
 }
 

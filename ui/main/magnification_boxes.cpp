@@ -56,26 +56,30 @@ MagnificationBoxes::MagnificationBoxes(QWidget* parent, CalibrationState& calibr
     : QObject(parent), calibration_(calibration), prompts_(prompts),
       calibrationFile_(std::move(calibrationFile)) {
     setObjectName(QStringLiteral("magnificationBoxes"));
-    magBox_ = new QLineEdit(parent);
+    pair_ = new QWidget(parent);
+    pair_->setObjectName(QStringLiteral("magnificationPair"));
+    pair_->resize(74, 30);
+    magBox_ = new QLineEdit(pair_);
     magBox_->setObjectName(QStringLiteral("magnificationBox"));
     magBox_->setMaxLength(5);
-    magBox_->setGeometry(759, 6, 34, 25);
+    magBox_->setGeometry(QRect(QPoint(759, 6) - kPairAt, QSize(34, 25)));
     magBox_->setAlignment(Qt::AlignCenter);
-    calBox_ = new QLineEdit(parent);
+    calBox_ = new QLineEdit(pair_);
     calBox_->setObjectName(QStringLiteral("calibrationBox"));
     calBox_->setReadOnly(true);
     calBox_->setFocusPolicy(Qt::NoFocus);
-    calBox_->setGeometry(723, 6, 34, 25);
+    calBox_->setGeometry(QRect(QPoint(723, 6) - kPairAt, QSize(34, 25)));
     calBox_->setAlignment(Qt::AlignCenter);
     connect(magBox_, &QLineEdit::textChanged, this, &MagnificationBoxes::lookUpCalibration);
+    // A camera without a pitch of its own measures in pixels until then;
+    // known before `changed` goes out, so the guides take the right unit.
+    connect(calBox_, &QLineEdit::textChanged, this,
+            [this] { SetCalibrationKnown(!Uncalibrated()); });
     for (QLineEdit* box : {magBox_, calBox_}) {
         connect(box, &QLineEdit::textChanged, box,
                 [box, base = box->font()] { FitBoxText(box, base); });
         connect(box, &QLineEdit::textChanged, this, &MagnificationBoxes::changed);
     }
-    // A camera without a pitch of its own measures in pixels until then.
-    connect(calBox_, &QLineEdit::textChanged, this,
-            [this] { SetCalibrationKnown(!Uncalibrated()); });
     magBox_->setText(QStringLiteral("60.0"));
 }
 
@@ -121,6 +125,10 @@ void MagnificationBoxes::Refresh() {
     askedToCalibrate_ = false;
     const QString text = magBox_->text();
     calBox_->setText(text.isEmpty() ? QString() : LookupCalibration(calibrationFile(), text));
+    // The same texts may mean another unit now (the microscope's or a
+    // camera's pixels): whoever follows the boxes looks again.
+    SetCalibrationKnown(!Uncalibrated());
+    emit changed();
 }
 
 void MagnificationBoxes::lookUpCalibration() {
@@ -130,7 +138,7 @@ void MagnificationBoxes::lookUpCalibration() {
 
 void MagnificationBoxes::ShowNewCalibration() {
     const QString nominal = QString::asprintf("%0.1f", calibration_.nominal);
-    StoreCalibration(calibrationFile(), nominal, calibration_.calibratedCopy);
+    StoreCalibration(calibrationFile(), nominal, calibration_.calibratedCopy, !CameraPitchKnown());
     // Setting the box looks the value up again; the shown value wins even
     // when there is no calibration file to keep it.
     magBox_->setText(nominal);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QString>
 #include <optional>
 
@@ -20,7 +21,8 @@ struct CalibrationState;
 class MagnificationBoxes : public QObject {
     Q_OBJECT
 public:
-    // The boxes are made as children of `parent` at the skin's places;
+    // The boxes are made side by side on one widget, a child of `parent`
+    // until it is placed (see pair());
     // `calibration` is where the calibration dialog leaves a new value.
     MagnificationBoxes(QWidget* parent, CalibrationState& calibration, Prompts& prompts,
                        QString calibrationFile);
@@ -29,6 +31,9 @@ public:
 
     QLineEdit* magnificationBox() const { return magBox_; }
     QLineEdit* calibrationBox() const { return calBox_; }
+    // Both boxes as they sit in the skin's slots, at kPairAt on the band.
+    QWidget* pair() const { return pair_; }
+    static constexpr QPoint kPairAt{721, 4};
     QString magnificationText() const;
     QString calibrationText() const;
 
@@ -61,8 +66,9 @@ private:
     Prompts& prompts_;
     QString calibrationFile_;       // the microscope's
     bool askedToCalibrate_ = false; // for the camera and size in use
-    QLineEdit* magBox_ = nullptr;   // edit 1112
-    QLineEdit* calBox_ = nullptr;   // edit 1205, read-only
+    QWidget* pair_ = nullptr;
+    QLineEdit* magBox_ = nullptr; // edit 1112
+    QLineEdit* calBox_ = nullptr; // edit 1205, read-only
 };
 
 } // namespace tvx

@@ -29,6 +29,7 @@
 #include "ui/main/status_strip.h"
 #include "ui/main/still_commands.h"
 #include "ui/main/still_feedback.h"
+#include "ui/main/toolbar_row.h"
 #include "ui/skin/error_sink.h"
 #include "ui/skin/skin.h"
 
@@ -40,6 +41,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -55,6 +57,10 @@ constexpr const char* kWindowGeometryKey = "WindowGeometry";
 
 MainWindow::MainWindow(const Options& options, QWidget* parent)
     : QMainWindow(parent), options_(options) {
+    if (!options_.language) {
+        options_.language = new Language(this);
+        QCoreApplication::installTranslator(options_.language);
+    }
     client_ = new CClientArea(this);
     setCentralWidget(client_);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app_128.svg")));
@@ -76,6 +82,13 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::InitDialog() {
+    // The buttons' pictures are drawn on another thread while the settings,
+    // the language and the session are made ready.
+    std::vector<int> pictures;
+    for (const CommandRow& row : CommandRows())
+        for (int n : {row.up, row.down, row.disabled})
+            if (n != 0) pictures.push_back(n);
+    PrepareSkinPixmaps(pictures);
     const StorageFolders storage = [] {
         StorageFolders s = MakeStorageFolders();
         const QString tempDir = ReadFilePathDat(ProgramFolder());
@@ -89,7 +102,7 @@ void MainWindow::InitDialog() {
     settings.CreateFirstRun();
     settings.ReadLanguage();
     const SettingsValues s = settings.values();
-    ChooseStartupLanguage(s.LanID, s.SubLanIDD);
+    options_.language->ChooseStartup(s.LanID, s.SubLanIDD);
     followLanguageDirection();
     settings.ReadLineType();
     settings.ReadLineWidth();
@@ -117,9 +130,11 @@ void MainWindow::InitDialog() {
     o.settings = options_.settings;
     session_ = new CaptureSession(o, this);
     session_->setObjectName(QStringLiteral("session"));
-    commands_ = new CommandActions(this, client_);
+    toolbar_ = new ToolbarRow(client_);
+    commands_ = new CommandActions(this, toolbar_);
     boxes_ = new MagnificationBoxes(client_, *options_.calibration, *options_.prompts,
                                     CalibrationFilePath());
+    toolbar_->addItem(boxes_->pair(), MagnificationBoxes::kPairAt);
     auto* files = new FileListPanel(client_, *commands_, *options_.calibration, *options_.prompts,
                                     settings, storage, msgTitle_, this);
     auto* picture =
@@ -143,11 +158,11 @@ void MainWindow::InitDialog() {
     strip->setGeometry(130, 586, 600, 20);
     new StatusFeedback(strip, {*stills, *recording_, *recorder, liveTools_->measure(), *files},
                        this);
-    client_->Arrange(files->view(), liveView_, strip);
+    client_->Arrange(toolbar_, files->view(), liveView_, strip);
     fullScreen_ =
         new FullScreenMode(this, client_, liveView_,
-                           QList<QWidget*>{boxes_->magnificationBox(), boxes_->calibrationBox(),
-                                           files->view(), strip});
+                           QList<QWidget*>{toolbar_, boxes_->magnificationBox(),
+                                           boxes_->calibrationBox(), files->view(), strip});
     new FocusFeatures(*commands_, liveView_, session_->frameSink(), settings, this);
     new MeasureExportCommands({*commands_, liveTools_->shapes(), *session_, *boxes_, *stills,
                                *options_.prompts, settings, storage.picture, msgTitle_},
@@ -227,7 +242,8 @@ void MainWindow::connectWindowCommands() {
     on(ids::kQuit, [this] { close(); });
     on(ids::kFullScreen, [this] { fullScreen_->Enter(); });
     // The result is not checked: a missing manual shows nothing of ours.
-    on(ids::kManual, [] { QDesktopServices::openUrl(QUrl::fromLocalFile(ManualFilePath())); });
+    on(ids::kManual,
+       [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(options_.language->manualPath())); });
     on(ids::kUpdate, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSupportAddress))); });
     on(ids::kAbout, [this] {
         AboutDialog dlg(this);
@@ -256,10 +272,9 @@ void MainWindow::relabel() {
 }
 
 void MainWindow::switchLanguage(int primary, int sub) {
-    ClearLanguage();
     // (0, 0) is "Follow the system": the system's language now and at
     // every start, as at the first run.
-    ChooseStartupLanguage(uint32_t(primary), uint32_t(sub));
+    options_.language->ChooseStartup(uint32_t(primary), uint32_t(sub));
     buildMenus(224);
     relabel();
     followLanguageDirection();
@@ -268,8 +283,8 @@ void MainWindow::switchLanguage(int primary, int sub) {
 
 void MainWindow::followLanguageDirection() {
     // Layouts mirror for a language written right to left; pictures never do.
-    QGuiApplication::setLayoutDirection(LanguageIsRightToLeft() ? Qt::RightToLeft
-                                                                : Qt::LeftToRight);
+    QGuiApplication::setLayoutDirection(options_.language->isRightToLeft() ? Qt::RightToLeft
+                                                                           : Qt::LeftToRight);
 }
 
 void MainWindow::remindToCalibrate() {
@@ -321,6 +336,14 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QMainWindow::keyPressEvent(e);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    // A desktop smaller than the skin can make the window narrower than its
+    // client area: the toolbar then keeps to what shows and offers the rest
+    // in its overflow menu.
+    if (toolbar_) toolbar_->setMaximumWidth(e->size().width());
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

@@ -14,9 +14,11 @@ class CLiveView;
 class CommandActions;
 class ErrorReporter;
 class FullScreenMode;
+class Language;
 class LiveTools;
 class MagnificationBoxes;
 class RecordingCommands;
+class ToolbarRow;
 struct CalibrationState;
 
 // The main window: lays out the live picture, the file list, the toolbar and
@@ -36,6 +38,10 @@ public:
         CalibrationState* calibration = nullptr;
         Prompts* prompts = nullptr;
         SettingsStore* settings = nullptr;
+        // The language the texts come from, installed on the application by
+        // its owner; the window chooses it at start and from the language
+        // menu. Null gives the window one of its own.
+        Language* language = nullptr;
     };
 
     explicit MainWindow(const Options& options, QWidget* parent = nullptr);
@@ -47,6 +53,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -64,6 +71,7 @@ private:
     // Children of the window, destroyed in reverse order of their making
     // before any widget, so frames stop before the live view goes.
     CaptureSession* session_ = nullptr;
+    ToolbarRow* toolbar_ = nullptr;
     CommandActions* commands_ = nullptr;
     MagnificationBoxes* boxes_ = nullptr;
     LiveTools* liveTools_ = nullptr;

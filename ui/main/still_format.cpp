@@ -29,7 +29,7 @@ StillFormat StillFormatChoice::For(QSize picture) const {
     const MagnificationReading r = ReadMagnification({m.calibrated, m.nominal, false});
     if (r.magnification)
         f.scale = PictureScale(picture, *r.magnification, LeadingNumber(m.calibrated) != 0,
-                               settings_.values().unit);
+                               MeasuringUnit(settings_.values().unit));
     return f;
 }
 

@@ -47,7 +47,7 @@ CMeasureCanvas::CMeasureCanvas(QWidget* parent, CalibrationState& calibration, P
         ShowMessage(prompts_, Text("MsgTitle", "Tavolux"),
                     Text("enFileFail", "Can not Open file") + QLatin1Char('\n') + why,
                     Prompts::Icon::Warning);
-    zoom_ = CanvasZoom(model_.canvasSize(), model_.pictureSize());
+    zoom_ = CanvasZoom(model_.pictureSize());
     resize(sizeHint());
 }
 
@@ -56,8 +56,9 @@ CMeasureCanvas::~CMeasureCanvas() {
 }
 
 QSize CMeasureCanvas::sizeHint() const {
-    // Room for the whole canvas bitmap and for the picture at 100 %.
-    return model_.canvasSize().expandedTo(model_.pictureSize());
+    // Room for the picture at 100 %; a small picture opens enlarged in the
+    // well the skin was drawn for.
+    return model_.canvasSize().expandedTo(QSize(640, 480));
 }
 
 int CMeasureCanvas::zoomPercent() const {

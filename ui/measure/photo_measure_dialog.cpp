@@ -340,8 +340,10 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
     }
     QString calibrated;
     if (!tag.isEmpty()) {
-        calibrated = LookupCalibration(CalibrationFilePath(), tag);
-        if (calibrated.isEmpty()) calibrated = tag;
+        calibrated = LookupCalibration(CalibrationFileInUse(), tag);
+        // The microscope's nominal magnification stands in for a calibration;
+        // another camera has no pitch for it to scale, and reads pixels.
+        if (calibrated.isEmpty() && CameraPitchKnown()) calibrated = tag;
     }
     calibrated_->setText(calibrated);
     canvas_->model().SetScaleBar(settings_.ReadOwnSwitch(kPhotoScaleBarKey));
@@ -572,6 +574,8 @@ void PhotoMeasureDialog::OnCalibration() {
 
 void PhotoMeasureDialog::OnCalibrated() {
     const double value = calibration_.calibrated;
+    // Stored before the scale is worked out, which looks it up.
+    StoreCalibration(CalibrationFileInUse(), nominal_->text(), value, !CameraPitchKnown());
     calibrated_->setText(FormatMagnification(value));
     UpdatePictureScale();
     CheckMagnification();
@@ -579,19 +583,18 @@ void PhotoMeasureDialog::OnCalibrated() {
     // reads from here; left alone, it would be the live view's (or none).
     calibration_.nominal = LeadingNumber(nominal_->text());
     emit calibrationStored();
-    StoreCalibration(CalibrationFilePath(), nominal_->text(), value);
 }
 
 void PhotoMeasureDialog::OnNominalChanged(const QString& text) {
     if (text.isEmpty()) return;
-    calibrated_->setText(LookupCalibration(CalibrationFilePath(), text));
+    calibrated_->setText(LookupCalibration(CalibrationFileInUse(), text));
     UpdatePictureScale();
 }
 
 void PhotoMeasureDialog::UpdatePictureScale() {
     if (!canvas_) return;
     const double calibrated = LeadingNumber(calibrated_->text());
-    const bool known = !LookupCalibration(CalibrationFilePath(), nominal_->text()).isEmpty();
+    const bool known = !LookupCalibration(CalibrationFileInUse(), nominal_->text()).isEmpty();
     canvas_->model().SetPictureScale(calibrated > 0 ? calibrated : LeadingNumber(nominal_->text()),
                                      known);
     canvas_->Repaint(QRect());

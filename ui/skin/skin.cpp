@@ -10,9 +10,13 @@
 #include <QSvgRenderer>
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <future>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 
 namespace tvx {
 namespace {
@@ -126,8 +130,9 @@ bool sizeIsSane(QSize s) {
 } // namespace
 
 void SetSkinRoot(const QString& root) {
-    rootRef() = root.isEmpty() ? QStringLiteral(":/") : root;
+    // First: pictures still being drawn ahead read the old root.
     ClearSkinCache();
+    rootRef() = root.isEmpty() ? QStringLiteral(":/") : root;
 }
 
 QString SkinRoot() {
@@ -202,12 +207,76 @@ QImage SkinImage(int number, qreal devicePixelRatio) {
     return image;
 }
 
+namespace {
+
+// Pictures rendered ahead on a thread of their own (PrepareSkinPixmaps),
+// waiting to become pixmaps on the user-interface thread.
+struct Prepared {
+    std::mutex mutex;
+    std::condition_variable rendered;
+    std::set<std::pair<int, int>> pending; // number, ratio percent
+    std::map<std::pair<int, int>, QImage> images;
+    std::future<void> worker;
+};
+
+Prepared& prepared() {
+    static Prepared p;
+    return p;
+}
+
+// The picture rendered ahead for `key`, waiting for it when it is still to
+// come; null when it was never asked for.
+QImage TakePrepared(const CacheKey& key) {
+    Prepared& p = prepared();
+    const std::pair<int, int> k(key.number, key.ratioPercent);
+    std::unique_lock<std::mutex> lock(p.mutex);
+    p.rendered.wait(lock, [&] { return p.pending.count(k) == 0; });
+    auto it = p.images.find(k);
+    if (it == p.images.end()) return {};
+    QImage image = std::move(it->second);
+    p.images.erase(it);
+    return image;
+}
+
+} // namespace
+
+void PrepareSkinPixmaps(const std::vector<int>& numbers, qreal devicePixelRatio) {
+    Prepared& p = prepared();
+    if (p.worker.valid()) p.worker.wait();
+    const int percent = qRound(devicePixelRatio * 100);
+    std::vector<int> todo;
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        for (int n : numbers) {
+            const std::pair<int, int> k(n, percent);
+            if (cache().contains(CacheKey{n, percent}) || p.images.count(k) ||
+                !p.pending.insert(k).second)
+                continue;
+            todo.push_back(n);
+        }
+    }
+    if (todo.empty()) return;
+    p.worker = std::async(std::launch::async, [&p, todo, devicePixelRatio, percent] {
+        for (int n : todo) {
+            QImage image = SkinImage(n, devicePixelRatio);
+            {
+                std::lock_guard<std::mutex> lock(p.mutex);
+                p.pending.erase({n, percent});
+                p.images[{n, percent}] = std::move(image);
+            }
+            p.rendered.notify_all();
+        }
+    });
+}
+
 QPixmap SkinPixmap(int number, qreal devicePixelRatio) {
     const CacheKey key{number, qRound(devicePixelRatio * 100)};
     auto& c = cache();
     auto it = c.constFind(key);
     if (it != c.constEnd()) return *it;
-    QPixmap pixmap = QPixmap::fromImage(SkinImage(number, devicePixelRatio));
+    QImage image = TakePrepared(key);
+    if (image.isNull()) image = SkinImage(number, devicePixelRatio);
+    QPixmap pixmap = QPixmap::fromImage(std::move(image));
     // A missing picture is not cached: the skin root may be set afterwards.
     if (!pixmap.isNull()) c.insert(key, pixmap);
     return pixmap;
@@ -240,6 +309,12 @@ void PaintSkin(QPainter& painter, int number, const QPoint& at) {
 }
 
 void ClearSkinCache() {
+    Prepared& p = prepared();
+    if (p.worker.valid()) p.worker.wait();
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        p.images.clear();
+    }
     cache().clear();
     renderers().clear();
 }

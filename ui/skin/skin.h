@@ -53,6 +53,11 @@ QSize SkinSize(int number);
 QImage SkinImage(int number, qreal devicePixelRatio = 1.0);
 // As SkinImage, cached per number and ratio. User-interface thread only.
 QPixmap SkinPixmap(int number, qreal devicePixelRatio = 1.0);
+// Renders these pictures at `devicePixelRatio` on a thread of its own, for
+// SkinPixmap to take when it is asked for them (it waits for one still to
+// come): a window about to be built has its buttons' pictures drawn while it
+// does the rest. User-interface thread only.
+void PrepareSkinPixmaps(const std::vector<int>& numbers, qreal devicePixelRatio = 1.0);
 // Draws the picture in its own size with its top left at `at`, straight from
 // its SVG: for a large picture that costs less to draw than to keep (the
 // window background, 2 MB as a pixmap). Only the painter's clip is filled.

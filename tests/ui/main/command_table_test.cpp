@@ -8,11 +8,16 @@
 #include "tests/ui/main/window_parts.h"
 #include "ui/main/command_table.h"
 #include "ui/main/main_window.h"
+#include "ui/main/toolbar_row.h"
 #include "ui/skin/bitmap_button.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -51,6 +56,8 @@ protected:
 };
 
 TEST_F(CommandTable, EveryRowIsOneActionWithItsButtonAndHotKey) {
+    window_->show(); // lays the toolbar out
+    QCoreApplication::processEvents();
     std::set<int> seen;
     for (const CommandRow& row : CommandRows()) {
         SCOPED_TRACE(row.id);
@@ -61,8 +68,9 @@ TEST_F(CommandTable, EveryRowIsOneActionWithItsButtonAndHotKey) {
         EXPECT_EQ(a->isCheckable(), row.checkable);
         CBitmapButton* b = Parts(*window_).commands().button(row.id);
         EXPECT_EQ(b != nullptr, row.up != 0);
-        if (b) {
-            EXPECT_EQ(b->pos(), QPoint(row.x, row.y));
+        if (b && !row.hidden) {
+            // On the smallest window the buttons sit where the skin places them.
+            EXPECT_EQ(b->mapTo(window_->centralWidget(), QPoint(0, 0)), QPoint(row.x, row.y));
         }
         if (row.menuKey) {
             EXPECT_EQ(a->text(), QString::fromUtf8(row.menuDefault));
@@ -116,6 +124,65 @@ TEST_F(CommandTable, FullScreenRelabelsWithoutToolTipsAndBack) {
     // The menus hold the table's actions themselves, not copies.
     QMenu* capture = window_->menuBar()->actions()[2]->menu();
     EXPECT_TRUE(capture->actions().contains(c.action(ids::kCamera)));
+}
+
+TEST_F(CommandTable, ToolbarMirrorsAndOffersWhatDoesNotFitInItsMenu) {
+    window_->show();
+    QCoreApplication::processEvents();
+    auto* toolbar = window_->findChild<ToolbarRow*>();
+    ASSERT_NE(toolbar, nullptr);
+    CommandActions& c = Parts(*window_).commands();
+    const auto at = [&](const QWidget* w) { return w->mapTo(window_->centralWidget(), QPoint()); };
+    EXPECT_FALSE(toolbar->overflowButton()->isVisible());
+
+    // Right to left, the row is the mirror image of the skin's: the camera
+    // leads from the right edge, the gap between the effects and the tools
+    // stays between them, the tools come before the boxes.
+    window_->setLayoutDirection(Qt::RightToLeft);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(at(c.button(ids::kCamera)), QPoint(860 - 3 - 32, 2));
+    EXPECT_EQ(at(c.button(ids::kBlue)).x() - at(c.button(ids::kLine)).x(), 423 - 390);
+    EXPECT_GT(at(c.button(ids::kLine)).x(), at(Parts(*window_).magnificationBox()).x());
+    window_->setLayoutDirection(Qt::LeftToRight);
+
+    // A desktop narrower than the skin makes the window 300 wide: room for
+    // the buttons up to the vertical mirror only, the rest go to the menu.
+    const auto windowWidth = [&](int width) {
+        QResizeEvent resized(QSize(width, window_->height()), window_->size());
+        QCoreApplication::sendEvent(window_.get(), &resized);
+        QCoreApplication::processEvents();
+    };
+    windowWidth(300);
+    ASSERT_TRUE(toolbar->overflowButton()->isVisible());
+    EXPECT_LE(at(toolbar->overflowButton()).x() + toolbar->overflowButton()->width(), 300);
+    EXPECT_TRUE(c.button(ids::kVerMirror)->isVisible());
+    EXPECT_FALSE(c.button(ids::kNegative)->isVisible());
+    EXPECT_TRUE(toolbar->overflowed().contains(Parts(*window_).magnificationBox()->parentWidget()));
+    const auto entry = [&](int id) -> QAction* {
+        toolbar->overflowButton()->click();
+        for (QAction* a : toolbar->overflowMenu()->actions())
+            if (CommandOf(a) == id) return a;
+        return nullptr;
+    };
+    QAction* negative = entry(ids::kNegative);
+    ASSERT_NE(negative, nullptr);
+    EXPECT_EQ(negative->text(), "Negative");
+    EXPECT_FALSE(negative->isEnabled()); // as its button, with no picture to act on
+    EXPECT_EQ(entry(ids::kVerMirror), nullptr);
+    c.enableButtons(true);
+    c.setSelected(ids::kNegative, true);
+    negative = entry(ids::kNegative);
+    EXPECT_TRUE(negative->isEnabled());
+    EXPECT_TRUE(negative->isChecked());
+    int fired = 0;
+    QObject::connect(c.action(ids::kNegative), &QAction::triggered, [&] { ++fired; });
+    negative->trigger();
+    EXPECT_EQ(fired, 1);
+    toolbar->overflowMenu()->hide();
+
+    windowWidth(window_->width());
+    EXPECT_FALSE(toolbar->overflowButton()->isVisible());
+    EXPECT_TRUE(c.button(ids::kNegative)->isVisible());
 }
 
 } // namespace

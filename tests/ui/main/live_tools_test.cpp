@@ -1,5 +1,7 @@
 #include "capture/capture_engine.h"
+#include "capture/test_cameras.h"
 #include "measure/calibration.h"
+#include "measure/geometry.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/ui/main/app_test_util.h"
@@ -150,6 +152,38 @@ TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
         Parts(dlg).OnCommand(id);
     const GuideSnapshot g = Parts(dlg).guides().snapshot();
     EXPECT_FALSE(g.crossLine || g.ruler || g.circleGrid);
+}
+
+// On a camera other than the microscope the guides count pixels as the
+// measuring tools do, from the moment it connects until it is calibrated.
+TEST(LiveToolsOnACamera, GuidesCountPixelsUntilTheCameraIsCalibrated) {
+    SettingsStore settings;
+    settings.CreateFirstRun();
+    settings.WriteSysDate(0);
+    ScriptedPrompts prompts;
+    CalibrationState calibration;
+    CaptureEngine engine(std::vector<DeviceProvider*>{new TestCameraProvider(
+        {std::make_shared<TestCamera>("a", "Camera A",
+                                      "video/x-raw, format=(string)YUY2, width=(int)640, "
+                                      "height=(int)480, framerate=30/1")})});
+    engine.AllowOtherCameras(true);
+    {
+        MainWindow dlg(MainWindow::Options{false, &engine, &calibration, &prompts, &settings});
+        dlg.InitDialog();
+        ASSERT_TRUE(Parts(dlg).session().isConnected());
+        Parts(dlg).magnificationBox()->setText(QStringLiteral("60"));
+        Parts(dlg).commands().action(ids::kScaleBar)->trigger();
+        ASSERT_TRUE(Parts(dlg).guides().snapshot().scaleBar);
+        EXPECT_EQ(Parts(dlg).guides().snapshot().scale.unit, "px");
+        // A calibration shown in its box (500 pixels a millimetre) is the
+        // unit's at once.
+        Parts(dlg).calibrationBox()->setText(QStringLiteral("500.0"));
+        const GuideSnapshot g = Parts(dlg).guides().snapshot();
+        EXPECT_EQ(g.scale.unit, "mm");
+        EXPECT_DOUBLE_EQ(g.scale.PixelsPerUnit(QSize(640, 480)), 500);
+    }
+    SetCameraPitchKnown(true);
+    SetCalibrationKnown(false);
 }
 
 TEST_F(LiveTools, EveryToolButtonChoosesItsToolAndDropsIt) {

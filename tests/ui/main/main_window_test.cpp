@@ -20,9 +20,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QShortcut>
 #include <QThread>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace tvx {
 namespace {
@@ -354,6 +357,90 @@ TEST_F(MainWindowTest, MagnificationBoxesShowLongValuesWhole) {
     EXPECT_EQ(Parts(*dlg).magnificationBox()->font(),
               Parts(*dlg).magnificationBox()->parentWidget()->font());
 }
+
+// The live view at a window size and a capture size: the whole frame, in its
+// own shape, in the middle of the view, with the panel's colour beside it.
+class LiveCorners : public MainWindowTest,
+                    public ::testing::WithParamInterface<std::tuple<QSize, QSize>> {};
+
+TEST_P(LiveCorners, TheWholeFrameShowsInItsOwnShapeBetweenPanelColouredBars) {
+    const auto [windowSize, frameSize] = GetParam();
+    auto dlg = windowWithoutCamera();
+    dlg->resize(windowSize);
+    test::Pump(50);
+    CLiveView* view = Parts(*dlg).liveView();
+    ASSERT_GE(view->width(), 640);
+
+    // Grey with a colour of its own in each corner: top left, top right,
+    // bottom left, bottom right.
+    const QRgb corner[4] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 0)};
+    QImage frame(frameSize, QImage::Format_BGR888);
+    frame.fill(QColor(128, 128, 128));
+    constexpr int kBlock = 12;
+    for (int i = 0; i < 4; ++i) {
+        QPainter p(&frame);
+        p.fillRect(QRect(i % 2 ? frameSize.width() - kBlock : 0,
+                         i / 2 ? frameSize.height() - kBlock : 0, kBlock, kBlock),
+                   QColor(corner[i]));
+    }
+    // The program's frames run bottom up: the last row in memory is row 0.
+    const int stride = int(frame.bytesPerLine());
+    const FrameView delivered(frame.bits() + std::ptrdiff_t(frame.height() - 1) * stride,
+                              frame.width(), frame.height(), -stride);
+    view->surface().SetPictureSize(frameSize);
+    ASSERT_TRUE(view->surface().DrawFrame(delivered));
+    const QImage shot = dlg->grab().toImage();
+
+    // Where the frame belongs, worked out here rather than asked of the view.
+    const QRect v(view->mapTo(dlg.get(), QPoint()), view->size());
+    const double scale =
+        std::min(double(v.width()) / frameSize.width(), double(v.height()) / frameSize.height());
+    const QSizeF size(frameSize.width() * scale, frameSize.height() * scale);
+    const QRectF want(
+        QPointF(v.x() + (v.width() - size.width()) / 2, v.y() + (v.height() - size.height()) / 2),
+        size);
+    const bool sideBars = want.left() - v.left() >= 3, topBars = want.top() - v.top() >= 3;
+    EXPECT_TRUE(sideBars || topBars ||
+                frameSize.width() * v.height() == frameSize.height() * v.width())
+        << "a frame of another shape than its place needs bars";
+    const auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) <= 8 && std::abs(qGreen(a) - qGreen(b)) <= 8 &&
+               std::abs(qBlue(a) - qBlue(b)) <= 8;
+    };
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const int dx = i % 2 ? -1 : 1, dy = i / 2 ? -1 : 1;
+        const QPointF c(i % 2 ? want.right() : want.left(), i / 2 ? want.bottom() : want.top());
+        // Just inside the corner, the frame's corner.
+        const QPoint in = (c + QPointF(3 * dx, 3 * dy)).toPoint();
+        EXPECT_TRUE(near(shot.pixel(in), corner[i]))
+            << in.x() << "," << in.y() << " " << std::hex << shot.pixel(in);
+        // Just outside, the bars.
+        if (sideBars) {
+            const QPoint out(int(c.x() - 3 * dx), in.y());
+            EXPECT_EQ(shot.pixel(out), CClientArea::kPanelColour) << out.x() << "," << out.y();
+        }
+        if (topBars) {
+            const QPoint out(in.x(), int(c.y() - 3 * dy));
+            EXPECT_EQ(shot.pixel(out), CClientArea::kPanelColour) << out.x() << "," << out.y();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WindowAndCaptureSizes, LiveCorners,
+    ::testing::Combine(::testing::Values(QSize(860, 629), QSize(1280, 800), QSize(1920, 1080)),
+                       ::testing::Values(QSize(640, 480), QSize(720, 480), QSize(720, 576))),
+    [](const ::testing::TestParamInfo<std::tuple<QSize, QSize>>& info) {
+        const QSize w = std::get<0>(info.param);
+        const QSize f = std::get<1>(info.param);
+        return QStringLiteral("Window%1x%2Frame%3x%4")
+            .arg(w.width())
+            .arg(w.height())
+            .arg(f.width())
+            .arg(f.height())
+            .toStdString();
+    });
 
 } // namespace
 } // namespace tvx

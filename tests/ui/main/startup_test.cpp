@@ -12,6 +12,7 @@
 #include "ui/main/prompt_dlg.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
@@ -31,12 +32,10 @@ namespace {
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearLanguage();
         qputenv("LANG", "en_US.UTF-8");
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
     }
-    void TearDown() override { ClearLanguage(); }
 
     static QStringList menuTitles(QMenuBar* bar) {
         QStringList titles;
@@ -93,7 +92,12 @@ TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
               "Please connect Wireless Digital Microscope");
     EXPECT_EQ(Parts(dlg).magnificationText(), "60.0");
     EXPECT_TRUE(Parts(dlg).calibrationBox()->isReadOnly());
-    EXPECT_EQ(Parts(dlg).magnificationBox()->geometry(), QRect(759, 6, 34, 25));
+    // Laid out as the window shows.
+    dlg.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QRect(Parts(dlg).magnificationBox()->mapTo(dlg.centralWidget(), QPoint(0, 0)),
+                    Parts(dlg).magnificationBox()->size()),
+              QRect(759, 6, 34, 25));
     EXPECT_EQ(dlg.centralWidget()->size(), QSize(860, 610));
     // Fonts A and B: 14 and 6 pixels a Latin character, whatever face the locale picks.
     const QString latin = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -134,7 +138,13 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Zandor]\nFile=Dosya\nCapture=Yakala\n");
     f.close();
-    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
+    test::InstalledLanguage language;
+    MainWindow::Options options;
+    options.calibration = &calibration_;
+    options.prompts = &prompts_;
+    options.settings = &settings_;
+    options.language = &language;
+    MainWindow dlg(options);
     dlg.InitDialog();
     EXPECT_EQ(menuTitles(dlg.menuBar())[0], "File");
     Parts(dlg).OnCommand(1175); // Turkish
@@ -143,14 +153,24 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     QSettings store(SettingsFilePath(), QSettings::IniFormat);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 31);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 0);
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+    Parts(dlg).OnCommand(33106); // Hebrew: the layouts mirror
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::RightToLeft);
     Parts(dlg).OnCommand(1179); // traditional Chinese
-    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "Chinese950.ini");
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+    EXPECT_EQ(QFileInfo(language.filePath()).fileName(), "Chinese950.ini");
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/SubLanIDD").toInt(), 1);
 }
 
 TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRun) {
     qputenv("LANG", "de_DE.UTF-8");
-    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
+    test::InstalledLanguage language;
+    MainWindow::Options options;
+    options.calibration = &calibration_;
+    options.prompts = &prompts_;
+    options.settings = &settings_;
+    options.language = &language;
+    MainWindow dlg(options);
     dlg.InitDialog();
     QMenu* setting = dlg.menuBar()->actions()[1]->menu();
     QMenu* languages = setting->actions().last()->menu();
@@ -171,7 +191,7 @@ TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRu
     QSettings store(SettingsFilePath(), QSettings::IniFormat);
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 0);
     EXPECT_TRUE(items[0]->isChecked());
-    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "German1252.ini");
+    EXPECT_EQ(QFileInfo(language.filePath()).fileName(), "German1252.ini");
 
     Parts(dlg).OnCommand(1175); // Turkish
     EXPECT_FALSE(items[0]->isChecked());
@@ -181,7 +201,7 @@ TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRu
     items[0]->trigger();
     EXPECT_TRUE(items[0]->isChecked());
     EXPECT_EQ(store.value("SOFTWARE/microscopeEx/LanguageID/LanID").toInt(), 0);
-    EXPECT_EQ(QFileInfo(LanguageFilePath()).fileName(), "German1252.ini");
+    EXPECT_EQ(QFileInfo(language.filePath()).fileName(), "German1252.ini");
 }
 
 TEST_F(Startup, FilePathDatReplacesTheTempFolder) {

@@ -161,15 +161,15 @@ TEST_F(CalibrationTest, ThePromptFromTheLanguageFileIsPlainText) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Zandor]\nEnterActualDistance=<img src='/tmp/x.png'><b>mm</b>\n");
     f.close();
-    ChooseLanguage(9, 0);
-    ASSERT_EQ(LanguageFilePath(), file);
+    test::InstalledLanguage language;
+    language.Choose(9, 0);
+    ASSERT_EQ(language.filePath(), file);
     CalibrationDialog dialog("mm", prompts_);
     QLabel* prompt = nullptr;
     for (QLabel* label : dialog.findChildren<QLabel*>())
         if (label->text().contains("<b>mm</b>")) prompt = label;
     ASSERT_NE(prompt, nullptr);
     EXPECT_EQ(prompt->textFormat(), Qt::PlainText);
-    ClearLanguage();
 }
 
 } // namespace

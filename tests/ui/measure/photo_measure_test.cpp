@@ -3,6 +3,7 @@
 
 #include "measure/calibration_file.h"
 #include "measure/font_file.h"
+#include "measure/geometry.h"
 #include "measure/tool_registry.h"
 #include "platform/folders.h"
 #include "platform/prompts.h"
@@ -165,6 +166,41 @@ TEST_F(PhotoMeasureTest, ACalibrationLineIsShownStoredAndTold) {
     EXPECT_FALSE(shown.isEmpty());
     EXPECT_NE(shown, QStringLiteral("100"));
     EXPECT_EQ(LookupCalibration(CalibrationFilePath(), QStringLiteral("100")), shown);
+}
+
+// A picture is measured with the calibration of the camera in use, not the
+// microscope's, and in pixels while that camera has none for its nominal
+// magnification.
+TEST_F(PhotoMeasureTest, AnotherCameraMeasuresWithItsOwnCalibrationElseInPixels) {
+    struct Restore {
+        ~Restore() {
+            SetCameraPitchKnown(true);
+            SetCalibrationFileInUse(QString());
+        }
+    } restore;
+    QFile microscope(CalibrationFilePath());
+    ASSERT_TRUE(microscope.open(QIODevice::WriteOnly));
+    microscope.write("[60.0]\n60.0=90.0\n");
+    microscope.close();
+    const QString camera =
+        CameraCalibrationFilePath(QStringLiteral("test:uvc-hd"), QSize(640, 480));
+    SetCameraPitchKnown(false);
+    SetCalibrationFileInUse(camera);
+    const QString picture =
+        SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480));
+    const auto lineLabel = [&] {
+        PhotoMeasureDialog d(calibration_, prompts_, settings_, picture, nullptr);
+        d.OnMenuCommand(MeasureMenu(ToolId::Line));
+        CMeasureCanvas* c = d.canvas();
+        for (QPoint p : {QPoint(100, 100), QPoint(300, 100), QPoint(200, 150)})
+            Click(c, c->mapping().ToView(QPointF(p) + QPointF(0.5, 0.5)).toPoint());
+        const auto& shapes = c->model().shapes().shapes();
+        return shapes.size() == 1 ? shapes.front().labels.value(0) : QString();
+    };
+    EXPECT_EQ(lineLabel(), QStringLiteral("L:200.000px"));
+    // 50 pixels a millimetre.
+    ASSERT_TRUE(StoreCalibration(camera, QStringLiteral("60.0"), 50, true));
+    EXPECT_EQ(lineLabel(), QStringLiteral("L:4.000mm"));
 }
 
 TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
@@ -522,57 +558,87 @@ TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {
     EXPECT_FALSE(c->pointerHeld());
 }
 
-// The same picture points clicked at fit (the window larger than the
-// picture) and at 400 % make the same shape, label and saved file.
+// Shapes live on the picture's own pixels at every picture size: a line
+// from A to B clicked at 400 % is the line clicked at fit, measures |AB|
+// picture pixels at the pitch of the picture's size and is saved on A and B.
 TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
-    const QString picture =
-        SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480));
     struct Outcome {
         QVector<QPoint> points;
         QStringList labels;
         QByteArray saved;
     };
-    const QPoint a(250, 200), b(390, 280), label(300, 290);
-    auto measure = [&](bool zoomed, const QString& out) {
-        PhotoMeasureDialog d(calibration_, prompts_, settings_, picture, nullptr);
-        d.show();
-        d.resize(780, 580);
-        QApplication::processEvents();
-        CMeasureCanvas* c = d.canvas();
-        if (zoomed) {
-            emit d.zoomBox()->activated(d.zoomBox()->findData(4.0));
-            EXPECT_EQ(d.zoomLabel()->text(), QStringLiteral("400 %"));
-        } else {
-            EXPECT_TRUE(c->fitted());
-            EXPECT_FALSE(c->mapping().identity());
-        }
-        d.OnMenuCommand(MeasureMenu(ToolId::Line));
-        const ViewMapping m = c->mapping();
-        for (QPoint p : {a, b, label}) {
-            const QPoint at = m.ToView(QPointF(p) + QPointF(0.5, 0.5)).toPoint();
-            EXPECT_TRUE(c->rect().contains(at));
-            Click(c, at);
-        }
-        Outcome o;
-        if (c->model().shapes().shapes().size() != 1u) return o;
-        o.points = c->model().shapes().shapes().front().points;
-        o.labels = c->model().shapes().shapes().front().labels;
-        prompts_.Push(out);
-        d.OnSave();
-        QFile f(out);
-        if (f.open(QIODevice::ReadOnly)) o.saved = f.readAll();
-        return o;
-    };
-    const Outcome fit = measure(false, test::programDir() + QStringLiteral("/fit.bmp"));
-    const Outcome near = measure(true, test::programDir() + QStringLiteral("/near.bmp"));
-    ASSERT_GE(fit.points.size(), 2);
-    EXPECT_EQ(fit.points[0], a);
-    EXPECT_EQ(fit.points[1], b);
-    EXPECT_FALSE(fit.labels.isEmpty());
-    EXPECT_FALSE(fit.saved.isEmpty());
-    EXPECT_EQ(near.points, fit.points);
-    EXPECT_EQ(near.labels, fit.labels);
-    EXPECT_TRUE(near.saved == fit.saved);
+    for (const QSize size : {QSize(720, 576), QSize(2592, 1944)}) {
+        SCOPED_TRACE(size.width());
+        const QString picture =
+            SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), size);
+        // Picture pixels as clicked at fit, where each view pixel covers more
+        // than one of them; then the same pixels are clicked at 400 %.
+        QVector<QPoint> at;
+        auto measure = [&](bool zoomed, const QString& out) {
+            PhotoMeasureDialog d(calibration_, prompts_, settings_, picture, nullptr);
+            d.show();
+            d.resize(780, 580);
+            QApplication::processEvents();
+            CMeasureCanvas* c = d.canvas();
+            if (zoomed) {
+                emit d.zoomBox()->activated(d.zoomBox()->findData(4.0));
+                EXPECT_EQ(d.zoomLabel()->text(), QStringLiteral("400 %"));
+            } else {
+                EXPECT_TRUE(c->fitted());
+                EXPECT_LT(c->mapping().scaleX(), 1.0);
+            }
+            d.OnMenuCommand(MeasureMenu(ToolId::Line));
+            const ViewMapping m = c->mapping();
+            if (!zoomed) {
+                const QPoint middle = m.shown().center();
+                // Near the middle, so that 400 % still shows them.
+                for (QPoint v :
+                     {middle - QPoint(20, 12), middle + QPoint(18, 9), middle + QPoint(0, 14)})
+                    at << m.ToPicture(v);
+            }
+            for (QPoint p : at) {
+                const QPoint v = m.ToView(QPointF(p) + QPointF(0.5, 0.5)).toPoint();
+                EXPECT_TRUE(c->rect().contains(v));
+                Click(c, v);
+            }
+            Outcome o;
+            if (c->model().shapes().shapes().size() != 1u) return o;
+            o.points = c->model().shapes().shapes().front().points;
+            o.labels = c->model().shapes().shapes().front().labels;
+            prompts_.Push(out);
+            d.OnSave();
+            QFile f(out);
+            if (f.open(QIODevice::ReadOnly)) o.saved = f.readAll();
+            return o;
+        };
+        const Outcome fit = measure(false, test::programDir() + QStringLiteral("/fit.bmp"));
+        const Outcome near = measure(true, test::programDir() + QStringLiteral("/near.bmp"));
+        ASSERT_GE(near.points.size(), 2);
+        const QPoint a = at[0], b = at[1];
+        EXPECT_EQ(near.points[0], a);
+        EXPECT_EQ(near.points[1], b);
+        MeasureContext ctx;
+        ctx.scale = 63.49206349 * 0.001; // millimetres a pixel of this size covers at 1×
+        ctx.magnification = 60;
+        ctx.decimals = 3;
+        ASSERT_FALSE(near.labels.isEmpty());
+        EXPECT_EQ(near.labels[0],
+                  FormatLength(ctx, "L:", ctx.Length(std::hypot(b.x() - a.x(), b.y() - a.y()))));
+        EXPECT_EQ(fit.points, near.points);
+        EXPECT_EQ(fit.labels, near.labels);
+        EXPECT_FALSE(near.saved.isEmpty());
+        EXPECT_TRUE(near.saved == fit.saved);
+        const QImage saved = QImage::fromData(near.saved).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(saved.size(), size);
+        // The line starts on A and ends on B or, as a pen without width
+        // leaves out its last pixel, beside it.
+        EXPECT_EQ(saved.pixel(a), qRgb(255, 0, 0));
+        bool besideB = false;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                besideB = besideB || saved.pixel(b + QPoint(dx, dy)) == qRgb(255, 0, 0);
+        EXPECT_TRUE(besideB);
+    }
 }
 
 // Ctrl + wheel keeps the picture point under the pointer; the middle button

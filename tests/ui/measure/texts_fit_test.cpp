@@ -14,19 +14,19 @@ namespace {
 
 TEST(MeasureTextsFit, PenTextAndCalibrationDialogsInEveryLanguage) {
     test::installLanguageFiles();
+    test::InstalledLanguage language;
     for (const auto& [primary, sub] : test::ShippedLanguages()) {
-        ChooseLanguage(primary, sub);
-        const QString language = LanguageFilePath();
+        language.Choose(primary, sub);
+        const QString file = language.filePath();
         ScriptedPrompts prompts;
         SettingsStore settings;
         PenSettingDialog pen(prompts, settings);
-        EXPECT_EQ(test::CutTexts(&pen), "") << qPrintable(language);
+        EXPECT_EQ(test::CutTexts(&pen), "") << qPrintable(file);
         TextDialog text(DateStampFontRecord(), prompts, settings);
-        EXPECT_EQ(test::CutTexts(&text), "") << qPrintable(language);
+        EXPECT_EQ(test::CutTexts(&text), "") << qPrintable(file);
         CalibrationDialog calibration(QStringLiteral("mm"), prompts);
-        EXPECT_EQ(test::CutTexts(&calibration), "") << qPrintable(language);
+        EXPECT_EQ(test::CutTexts(&calibration), "") << qPrintable(file);
     }
-    ClearLanguage();
 }
 
 } // namespace

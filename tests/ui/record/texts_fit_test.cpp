@@ -18,18 +18,18 @@ public:
 
 TEST(RecordTextsFit, RecorderAndTimeLapseInEveryLanguage) {
     test::installLanguageFiles();
+    test::InstalledLanguage language;
     for (const auto& [primary, sub] : test::ShippedLanguages()) {
-        ChooseLanguage(primary, sub);
-        const QString language = LanguageFilePath();
+        language.Choose(primary, sub);
+        const QString file = language.filePath();
         RecorderDialogState state;
         ScriptedPrompts prompts;
         RecorderSettingsDialog recorder(640, 480, state, prompts);
-        EXPECT_EQ(test::CutTexts(&recorder), "") << qPrintable(language);
+        EXPECT_EQ(test::CutTexts(&recorder), "") << qPrintable(file);
         StillClock clock;
         CaptureTimerDialog timeLapse([] { return true; }, QSize(640, 480), prompts, clock);
-        EXPECT_EQ(test::CutTexts(&timeLapse), "") << qPrintable(language);
+        EXPECT_EQ(test::CutTexts(&timeLapse), "") << qPrintable(file);
     }
-    ClearLanguage();
 }
 
 } // namespace

@@ -180,6 +180,26 @@ TEST_F(SkinFixture, PixmapsAreCachedPerRatioAndDroppedWithTheRoot) {
     EXPECT_NE(tvx::SkinPixmap(150, 1.0).cacheKey(), a.cacheKey());
 }
 
+// Pictures drawn ahead on another thread are those drawn on demand, at the
+// ratio asked for; a new root drops the ones not taken yet.
+TEST_F(SkinFixture, PicturesPreparedAheadAreThoseDrawnOnDemand) {
+    std::vector<int> numbers;
+    for (const Placed& b : allButtons()) {
+        numbers.push_back(b.up);
+        numbers.push_back(b.down);
+    }
+    tvx::PrepareSkinPixmaps(numbers, 2.0);
+    for (int n : numbers) {
+        const QImage expected = tvx::SkinImage(n, 2.0);
+        const QPixmap got = tvx::SkinPixmap(n, 2.0);
+        ASSERT_EQ(got.devicePixelRatio(), 2.0) << n;
+        ASSERT_EQ(got.toImage().convertToFormat(expected.format()), expected) << n;
+    }
+    tvx::PrepareSkinPixmaps({150, 151}, 1.0);
+    tvx::SetSkinRoot(QDir::tempPath()); // no pictures there
+    EXPECT_TRUE(tvx::SkinPixmap(150, 1.0).isNull()) << "a picture of the old root";
+}
+
 // The three sounds are short mono 16-bit PCM files that any player takes.
 TEST_F(SkinFixture, SoundsAreShortMonoPcm) {
     for (int n : {tvx::kSoundRecordStart, tvx::kSoundShutter, tvx::kSoundRecordStop}) {
