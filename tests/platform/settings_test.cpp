@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace tvx {
@@ -169,6 +170,27 @@ TEST(OwnSwitches, KeptApartFromTheInheritedKeysWithAFallback) {
     raw.sync();
     EXPECT_TRUE(settings.ReadOwnSwitch("SharpestStill", true)) << "unreadable: the fallback";
     EXPECT_FALSE(settings.ReadOwnSwitch("Other"));
+}
+
+} // namespace
+} // namespace tvx
+
+namespace tvx {
+namespace {
+
+TEST(SettingsStores, EachKeepsItsOwnFileAndValues) {
+    QTemporaryDir dir;
+    SettingsStore a(dir.filePath("a/settings.ini"));
+    SettingsStore b(dir.filePath("b/settings.ini"));
+    EXPECT_TRUE(a.CreateFirstRun());
+    EXPECT_FALSE(b.KeyExists());
+    a.WriteLineColor(0x00FF00);
+    a.WriteOwnSwitch("FocusMeter", true);
+    b.ReadLineColor();
+    EXPECT_EQ(b.values().LineColor, SettingsValues().LineColor);
+    EXPECT_FALSE(b.ReadOwnSwitch("FocusMeter"));
+    EXPECT_EQ(a.values().LineColor, 0x00FF00u);
+    EXPECT_TRUE(b.CreateFirstRun()) << "the other file still has its first run ahead";
 }
 
 } // namespace
