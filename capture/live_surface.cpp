@@ -480,24 +480,21 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         client = client_;
         generation = generation_;
     }
-    const bool full = fullScreen_.load();
     const ViewMapping map = ViewMapping::Fit(frameSize, client);
     const bool oneToOne = map.identity() && frameSize == client;
 
     // A frame shown 1:1 that may be held is kept as it came and converted
-    // straight into the window's picture when painted; in full screen the
-    // frame is kept at its own size and stretched there. Either way no
-    // view-sized copy is made in between.
+    // straight into the window's picture when painted; a scaled frame is
+    // kept at its own size and scaled there. Either way no view-sized copy
+    // is made in between.
     Front kind = Front::Composed;
     if (forUpload_.load())
         kind = Front::Stretched;
     else if (oneToOne && frame.owner)
         kind = Front::Direct;
-    else if (full && !oneToOne)
-        kind = Front::Stretched;
-    else if (!oneToOne && !FramePicture(frame, false).isNull())
-        // A 32-bit frame is scaled straight into the window when painted,
-        // with its overlays drawn there: no view-sized copy in between.
+    else if (!oneToOne)
+        // Scaled straight into the window when painted, with the overlays
+        // drawn there: no view-sized copy in between.
         kind = Front::Stretched;
 
     // A 32-bit frame to be stretched is shown as it came, without a copy.
