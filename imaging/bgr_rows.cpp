@@ -16,6 +16,14 @@ void RowScalar(const uint8_t* src, uint32_t* dst, int from, int count) {
     }
 }
 
+void PackRowScalar(const uint8_t* src, uint8_t* dst, int from, int count) {
+    for (int c = from; c < count; ++c) {
+        dst[c * 3] = src[c * 4];
+        dst[c * 3 + 1] = src[c * 4 + 1];
+        dst[c * 3 + 2] = src[c * 4 + 2];
+    }
+}
+
 #if TVX_X86
 // Sixteen pixels per step: three 16-byte loads give four groups of four
 // pixels, each spread to 32 bits with an opaque alpha byte.
@@ -59,11 +67,7 @@ TVX_SSSE3 void PackRowSsse3(const uint8_t* src, uint8_t* dst, int count) {
         _mm_storeu_si128(o + 1, _mm_or_si128(_mm_srli_si128(q1, 4), _mm_slli_si128(q2, 8)));
         _mm_storeu_si128(o + 2, _mm_or_si128(_mm_srli_si128(q2, 8), _mm_slli_si128(q3, 4)));
     }
-    for (; c < count; ++c) {
-        dst[c * 3] = src[c * 4];
-        dst[c * 3 + 1] = src[c * 4 + 1];
-        dst[c * 3 + 2] = src[c * 4 + 2];
-    }
+    PackRowScalar(src, dst, c, count);
 }
 #endif
 
@@ -76,11 +80,7 @@ void BgrxRowToBgr(const uint8_t* bgrx, uint8_t* bgr, int count) {
         return;
     }
 #endif
-    for (int c = 0; c < count; ++c) {
-        bgr[c * 3] = bgrx[c * 4];
-        bgr[c * 3 + 1] = bgrx[c * 4 + 1];
-        bgr[c * 3 + 2] = bgrx[c * 4 + 2];
-    }
+    PackRowScalar(bgrx, bgr, 0, count);
 }
 
 void BgrxRowToRgb32(const uint8_t* bgrx, uint32_t* rgb32, int count) {
