@@ -100,8 +100,12 @@ struct CaptureEngine::Delivery {
             if (!gst_video_info_from_caps(&info, caps)) return;
             lastCaps.reset(kRef, caps);
         }
-        if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) return;
-        const bool write = r->ChangesPixels() && gst_buffer_is_writable(buffer);
+        const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(&info);
+        if (format != GST_VIDEO_FORMAT_BGR && format != GST_VIDEO_FORMAT_BGRx) return;
+        const int pixelBytes = format == GST_VIDEO_FORMAT_BGR ? 3 : 4;
+        // 32-bit frames are never changed in place: the effects work on a
+        // 24-bit copy of them.
+        const bool write = pixelBytes == 3 && r->ChangesPixels() && gst_buffer_is_writable(buffer);
         auto mapped = std::make_shared<MappedSample>(sample, &info, write);
         if (!mapped->mapped) return;
         GstVideoFrame& vf = mapped->frame;
@@ -109,8 +113,9 @@ struct CaptureEngine::Delivery {
         const int h = GST_VIDEO_FRAME_HEIGHT(&vf);
         const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&vf, 0);
         auto* top = static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&vf, 0));
-        if (w <= 0 || h <= 0 || stride < w * 3) return;
+        if (w <= 0 || h <= 0 || stride < w * pixelBytes) return;
         FrameView view{top + std::ptrdiff_t(stride) * (h - 1), w, h, -stride};
+        view.pixelBytes = pixelBytes;
         view.readOnly = !write;
         view.owner = std::move(mapped);
         const GstClockTime pts = GST_BUFFER_PTS(buffer);
@@ -538,7 +543,11 @@ Status CaptureEngine::BuildPreviewBranch(GstCaps* filter, bool jpeg) {
         return Status::Fail(QStringLiteral("a GStreamer element is missing (capsfilter, "
                                            "videoconvert, appsink or a JPEG decoder)"));
     g_object_set(capsfilter.get(), "caps", filter, nullptr);
-    const GstUnique<GstCaps> bgr(kAdopt, gst_caps_from_string("video/x-raw,format=BGR"));
+    // A decoded camera frame (I420, YUY2) is converted to BGRx as cheaply as
+    // a plain display would, and shown without another conversion; a frame
+    // that is BGR already passes through untouched.
+    const GstUnique<GstCaps> bgr(
+        kAdopt, gst_caps_from_string("video/x-raw,format=BGRx;video/x-raw,format=BGR"));
     // A live picture wants the newest frame, never a queue of old ones; and
     // the sink must not wait for a first frame to change state.
     // Nor may it keep a last frame of its own: the frames it hands out are

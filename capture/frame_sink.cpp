@@ -14,17 +14,26 @@ void FrameSink::OnFrame(double sampleTime, const FrameView& delivered) {
     if (!delivered.usable()) return;
 
     const EffectSwitches switches = effects_.Load();
+    const bool meter = focusMeter_.load();
+    const bool sharpest = sharpestStill_.load();
     FrameView frame = delivered;
+    // 32-bit frames go on as they came to the live view and the still
+    // buffer; whoever reads pixels gets 24-bit rows, made once per frame.
+    FrameView bgr;
+    const auto asBgr = [&]() -> const FrameView& {
+        if (frame.pixelBytes == 3) return frame;
+        if (!bgr.data) bgr = BgrCopy(frame);
+        return bgr;
+    };
+    if (switches.any() || meter || sharpest) frame = asBgr();
     if (switches.any()) {
         EffectSwitches rest = switches;
-        if (frame.readOnly) frame = WritableCopy(delivered, rest);
+        if (frame.readOnly) frame = WritableCopy(frame, rest);
         ApplyEffects(frame, rest, scratch_);
     }
 
     frameSize_.store((uint64_t(uint32_t(frame.width)) << 32) | uint32_t(frame.height));
 
-    const bool meter = focusMeter_.load();
-    const bool sharpest = sharpestStill_.load();
     double focus = 0;
     if (meter || sharpest) focus = FocusFigure(frame, focusScratch_);
     if (meter) Meter(sampleTime, focus);
@@ -52,12 +61,14 @@ void FrameSink::OnFrame(double sampleTime, const FrameView& delivered) {
         KeepStill(sampleTime, frame, focus);
     }
 
-    tap_.Use([&](FrameTap& t) { t.TakeFrame(sampleTime, frame); });
-    recorder_.Use([&](FrameRecorder& r) { r.WriteFrame(frame); });
+    tap_.Use([&](FrameTap& t) { t.TakeFrame(sampleTime, asBgr()); });
+    recorder_.Use([&](FrameRecorder& r) {
+        if (frame.pixelBytes == 3 || r.TakesFrames()) r.WriteFrame(asBgr());
+    });
     surface_.Use([&](LiveSurface& s) { s.DrawFrame(frame); });
 }
 
-FrameView FrameSink::WritableCopy(const FrameView& frame, EffectSwitches& switches) {
+FrameView FrameSink::CopyBuffer(int width, int height) {
     std::shared_ptr<std::vector<uint8_t>>* free = nullptr;
     for (auto& c : copies_)
         if (!c || c.use_count() == 1) {
@@ -67,12 +78,24 @@ FrameView FrameSink::WritableCopy(const FrameView& frame, EffectSwitches& switch
     // Every copy is held elsewhere: the oldest is left to its holder.
     if (!free) free = &copies_[0];
     if (!*free || free->use_count() != 1) *free = std::make_shared<std::vector<uint8_t>>();
-    const int stride = DibStride(frame.width);
-    const std::size_t rowBytes = std::size_t(frame.width) * 3;
+    const int stride = DibStride(width);
     std::vector<uint8_t>& pixels = **free;
-    pixels.resize(std::size_t(stride) * frame.height);
-    FrameView copy{pixels.data(), frame.width, frame.height, stride};
+    pixels.resize(std::size_t(stride) * height);
+    FrameView copy{pixels.data(), width, height, stride};
     copy.owner = *free;
+    return copy;
+}
+
+FrameView FrameSink::BgrCopy(const FrameView& frame) {
+    FrameView copy = CopyBuffer(frame.width, frame.height);
+    for (int r = 0; r < frame.height; ++r)
+        CopyRowAsBgr(frame, r, copy.row(r));
+    return copy;
+}
+
+FrameView FrameSink::WritableCopy(const FrameView& frame, EffectSwitches& switches) {
+    FrameView copy = CopyBuffer(frame.width, frame.height);
+    const std::size_t rowBytes = std::size_t(frame.width) * 3;
     // The mirror and the turn come first of the effects, so they can be
     // done while copying: one pass over the frame instead of two.
     if (switches.horMirror && switches.verMirror) {

@@ -22,6 +22,9 @@ class FrameRecorder {
 public:
     virtual ~FrameRecorder() = default;
     virtual void WriteFrame(const FrameView& frame) = 0;
+    // Whether WriteFrame would keep a frame now: a 32-bit frame is turned
+    // into 24-bit rows for the recorder only then. Any thread.
+    virtual bool TakesFrames() const { return true; }
 };
 
 // Sees every frame as it leaves the effects, as a still would show it.
@@ -116,6 +119,10 @@ private:
     // buffer nobody else holds any more, mirrored or turned on the way as
     // `switches` ask; those two are then switched off in `switches`.
     FrameView WritableCopy(const FrameView& frame, EffectSwitches& switches);
+    // A 24-bit copy of a 32-bit frame, in a buffer nobody else holds any more.
+    FrameView BgrCopy(const FrameView& frame);
+    // One of copies_ sized for a 24-bit frame; its pixels are left as they are.
+    FrameView CopyBuffer(int width, int height);
     void Meter(double sampleTime, double figure);
 
     EffectState& effects_;

@@ -14,6 +14,12 @@ namespace tvx {
 // row r starts at data + r × stride. The stride is negative when the rows
 // lie top-down in memory, as a frame straight from GStreamer does: the
 // program then reads it in place instead of turning it over first.
+//
+// A decoded camera frame may come as 32-bit pixels instead (blue, green,
+// red and a padding byte: pixelBytes 4), which the live view draws without
+// converting. Only the frame sink, the still buffer and the live surface
+// take such frames; the sink hands everyone else (effects, focus figure,
+// recorder, tap) 24-bit rows.
 struct FrameView {
     FrameView() = default;
     FrameView(uint8_t* pixels, int w, int h, int rowStride)
@@ -23,6 +29,7 @@ struct FrameView {
     int width = 0;
     int height = 0;
     int stride = 0;
+    int pixelBytes = 3; // 3 or 4, as above
     // The pixels are shared with someone else (another frame, a kept still):
     // whoever wants to change them works on a copy.
     bool readOnly = false;
@@ -33,10 +40,13 @@ struct FrameView {
     uint8_t* row(int r) const { return data + std::ptrdiff_t(r) * stride; }
     // Enough bytes in a row for the width, whichever way the rows run.
     bool usable() const {
-        return data && width > 0 && height > 0 &&
-               (stride < 0 ? -int64_t(stride) : stride) >= int64_t(width) * 3;
+        return data && width > 0 && height > 0 && (pixelBytes == 3 || pixelBytes == 4) &&
+               (stride < 0 ? -int64_t(stride) : stride) >= int64_t(width) * pixelBytes;
     }
 };
+
+// Row r of the frame as 24-bit BGR, written to dst (width × 3 bytes).
+void CopyRowAsBgr(const FrameView& frame, int r, uint8_t* dst);
 
 // What the capture engine hands each frame to. Called on the streaming
 // thread, one frame at a time; it must never touch a widget.

@@ -130,8 +130,13 @@ void ConvertFramePart(const FrameView& frame, QImage& dst, const QRect& part) {
     const int cols = std::min({part.width(), frame.width - part.x(), dst.width()});
     const int rows = std::min({part.height(), frame.height - part.y(), dst.height()});
     for (int y = 0; y < rows; ++y) {
-        const uint8_t* src = frame.row(frame.height - 1 - (part.y() + y)) + part.x() * 3;
-        BgrRowToRgb32(src, reinterpret_cast<uint32_t*>(dst.scanLine(y)), cols);
+        const uint8_t* src =
+            frame.row(frame.height - 1 - (part.y() + y)) + part.x() * frame.pixelBytes;
+        auto* out = reinterpret_cast<uint32_t*>(dst.scanLine(y));
+        if (frame.pixelBytes == 4)
+            BgrxRowToRgb32(src, out, cols);
+        else
+            BgrRowToRgb32(src, out, cols);
     }
 }
 
@@ -219,6 +224,38 @@ void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area, const Q
     }
 }
 
+void ScaleRgb32Nearest(const QImage& src, QImage& dst, const QSize& area, const QPoint& origin) {
+    const bool dstOk =
+        dst.format() == QImage::Format_RGB32 || dst.format() == QImage::Format_ARGB32_Premultiplied;
+    if (src.format() != QImage::Format_RGB32 || !dstOk || src.isNull() || dst.isNull()) return;
+    const int ox = std::max(origin.x(), 0), oy = std::max(origin.y(), 0);
+    const int dw = std::min(area.width() - ox, dst.width());
+    const int dh = std::min(area.height() - oy, dst.height());
+    if (dw <= 0 || dh <= 0) return;
+    // The source pixel whose centre lies nearest each destination pixel's.
+    const auto nearest = [](int i, int srcLen, int areaLen) {
+        return int(
+            std::min<int64_t>((int64_t(2 * i + 1) * srcLen) / (2 * int64_t(areaLen)), srcLen - 1));
+    };
+    std::vector<int> cols(static_cast<std::size_t>(dw));
+    for (int x = 0; x < dw; ++x)
+        cols[std::size_t(x)] = nearest(ox + x, src.width(), area.width());
+    int lastRow = -1;
+    for (int y = 0; y < dh; ++y) {
+        const int sy = nearest(oy + y, src.height(), area.height());
+        auto* out = reinterpret_cast<uint32_t*>(dst.scanLine(y));
+        if (sy == lastRow) {
+            // A row the picture repeats when enlarged.
+            std::memcpy(out, dst.constScanLine(y - 1), std::size_t(dw) * 4);
+            continue;
+        }
+        const auto* in = reinterpret_cast<const uint32_t*>(src.constScanLine(sy));
+        for (int x = 0; x < dw; ++x)
+            out[x] = in[cols[std::size_t(x)]];
+        lastRow = sy;
+    }
+}
+
 // ---- LiveSurface ----
 
 namespace {
@@ -241,14 +278,29 @@ void FillBars(QPainter& p, const QRect& area, const QRect& shown, QRgb colour) {
 // pixels of its own.
 FrameView OwnedCopy(const FrameView& frame) {
     if (!frame.usable()) return {};
-    const int rowBytes = frame.width * 3;
+    const int rowBytes = frame.width * frame.pixelBytes;
     auto pixels = std::make_shared<std::vector<uint8_t>>(std::size_t(rowBytes) * frame.height);
     for (int r = 0; r < frame.height; ++r)
         std::memcpy(pixels->data() + std::size_t(r) * rowBytes, frame.row(r),
                     std::size_t(rowBytes));
     FrameView copy(pixels->data(), frame.width, frame.height, rowBytes);
+    copy.pixelBytes = frame.pixelBytes;
     copy.owner = pixels;
     return copy;
+}
+
+// A 32-bit frame whose rows lie top-down in memory, as a picture over its
+// own pixels: drawn or scaled without converting it first. With `keep` the
+// picture holds the frame's pixels alive (the frame must have an owner);
+// without, it is only good while the frame is. Null for any other frame.
+QImage FramePicture(const FrameView& frame, bool keep) {
+    if (frame.pixelBytes != 4 || frame.stride >= 0 || (keep && !frame.owner)) return {};
+    const uchar* top = frame.row(frame.height - 1);
+    if (!keep) return QImage(top, frame.width, frame.height, -frame.stride, QImage::Format_RGB32);
+    auto* held = new std::shared_ptr<const void>(frame.owner);
+    return QImage(
+        top, frame.width, frame.height, -frame.stride, QImage::Format_RGB32,
+        [](void* p) { delete static_cast<std::shared_ptr<const void>*>(p); }, held);
 }
 
 } // namespace
@@ -282,6 +334,7 @@ void LiveSurface::Recreate(const QSize& clientSize) {
         lock.lock();
     }
     front_.swap(fresh);
+    frontWrapped_ = false;
     client_ = front_.size();
     frontKind_ = Front::Composed;
     frontFrame_ = FrameView();
@@ -298,13 +351,26 @@ void LiveSurface::ComposeFrame(const FrameView& frame, QImage& target, QImage& f
     if (map.identity() && frameSize == target.size()) {
         ConvertFrameToRgb32(frame, target, target.width(), target.height());
     } else {
-        if (frameRgb.size() != frameSize || frameRgb.format() != QImage::Format_RGB32)
-            frameRgb = QImage(frameSize, QImage::Format_RGB32);
-        ConvertFrameToRgb32(frame, frameRgb, frame.width, frame.height);
-        QPainter p(&target);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        FillBars(p, target.rect(), map.shown(), barColour());
-        p.drawImage(map.shown(), frameRgb);
+        QImage picture = FramePicture(frame, false);
+        if (picture.isNull()) {
+            if (frameRgb.size() != frameSize || frameRgb.format() != QImage::Format_RGB32)
+                frameRgb = QImage(frameSize, QImage::Format_RGB32);
+            ConvertFrameToRgb32(frame, frameRgb, frame.width, frame.height);
+            picture = frameRgb;
+        }
+        const QRect shown = map.shown().intersected(target.rect());
+        {
+            QPainter p(&target);
+            FillBars(p, target.rect(), shown, barColour());
+        }
+        if (!shown.isEmpty()) {
+            // Scaled the way a painted 32-bit frame is, so both look the same.
+            QImage area(target.bits() + std::ptrdiff_t(shown.y()) * target.bytesPerLine() +
+                            std::ptrdiff_t(shown.x()) * 4,
+                        shown.width(), shown.height(), target.bytesPerLine(), QImage::Format_RGB32);
+            ScaleRgb32Nearest(picture, area, map.shown().size(),
+                              shown.topLeft() - map.shown().topLeft());
+        }
     }
     DrawOverlays(target, map, int(LiveLayer::Shapes), kLastLiveLayer);
 }
@@ -313,6 +379,7 @@ void LiveSurface::Release() {
     QImage old;
     std::lock_guard<std::mutex> lock(mutex_);
     front_.swap(old);
+    frontWrapped_ = false;
     client_ = QSize();
     frontKind_ = Front::Composed;
     frontFrame_ = FrameView();
@@ -346,6 +413,7 @@ void LiveSurface::ClearSurface() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (client_ != black.size()) return;
     front_.swap(black);
+    frontWrapped_ = false;
     frontKind_ = Front::Composed;
     frontFrame_ = FrameView();
     holdsFrame_ = false;
@@ -420,26 +488,31 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
         client = client_;
         generation = generation_;
     }
-    const bool full = fullScreen_.load();
     const ViewMapping map = ViewMapping::Fit(frameSize, client);
     const bool oneToOne = map.identity() && frameSize == client;
 
     // A frame shown 1:1 that may be held is kept as it came and converted
-    // straight into the window's picture when painted; in full screen the
-    // frame is kept at its own size and stretched there. Either way no
-    // view-sized copy is made in between.
+    // straight into the window's picture when painted; a scaled frame is
+    // kept at its own size and scaled there. Either way no view-sized copy
+    // is made in between.
     Front kind = Front::Composed;
     if (forUpload_.load())
         kind = Front::Stretched;
     else if (oneToOne && frame.owner)
         kind = Front::Direct;
-    else if (full && !oneToOne)
+    else if (!oneToOne)
+        // Scaled straight into the window when painted, with the overlays
+        // drawn there: no view-sized copy in between.
         kind = Front::Stretched;
 
-    if (kind != Front::Direct) {
+    // A 32-bit frame to be stretched is shown as it came, without a copy.
+    QImage wrapped = kind == Front::Stretched ? FramePicture(frame, true) : QImage();
+    if (kind != Front::Direct && wrapped.isNull()) {
         const QSize backSize = kind == Front::Stretched ? frameSize : client;
-        if (back_.size() != backSize || back_.format() != QImage::Format_RGB32)
+        if (backWrapped_ || back_.size() != backSize || back_.format() != QImage::Format_RGB32) {
             back_ = QImage(backSize, QImage::Format_RGB32);
+            backWrapped_ = false;
+        }
         if (kind == Front::Stretched)
             ConvertFrameToRgb32(frame, back_, backSize.width(), backSize.height());
         else
@@ -461,8 +534,19 @@ bool LiveSurface::DrawFrame(const FrameView& frame) {
             // 1:1 (1.2 MB at 640 × 480); clearing or re-creating the view
             // makes a new one.
             retired.swap(front_);
+            frontWrapped_ = false;
+        } else if (!wrapped.isNull()) {
+            // back_ is left for the next frame that needs drawing.
+            retired.swap(front_);
+            front_.swap(wrapped);
+            frontWrapped_ = true;
+            old = std::move(frontFrame_);
+            frontFrame_ = FrameView();
         } else {
             front_.swap(back_);
+            // A frame's own pixels are never drawn into.
+            backWrapped_ = frontWrapped_;
+            frontWrapped_ = false;
             old = std::move(frontFrame_);
             frontFrame_ = FrameView();
         }
@@ -529,11 +613,17 @@ void LiveSurface::Paint(QPainter& painter, const QRect& rect) const {
         FillBars(painter, part, shown, barColour());
         const QRect inPicture = part.intersected(shown);
         QImage window = inPicture.isEmpty() ? QImage() : DeviceWindow(painter, inPicture);
+        // Full screen is drawn smooth; a window, as its composed frames are.
+        const bool smooth = fullScreen_.load();
         if (!window.isNull()) {
-            ScaleRgb32Smooth(front_, window, shown.size(), inPicture.topLeft() - shown.topLeft());
+            const QPoint origin = inPicture.topLeft() - shown.topLeft();
+            if (smooth)
+                ScaleRgb32Smooth(front_, window, shown.size(), origin);
+            else
+                ScaleRgb32Nearest(front_, window, shown.size(), origin);
         } else if (!inPicture.isEmpty()) {
             painter.save();
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
             painter.setClipRect(inPicture);
             painter.drawImage(shown, front_);
             painter.restore();

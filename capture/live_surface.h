@@ -50,6 +50,11 @@ void ConvertFramePart(const FrameView& frame, QImage& dst, const QRect& part);
 void ScaleRgb32Smooth(const QImage& src, QImage& dst, const QSize& area,
                       const QPoint& origin = QPoint());
 
+// Like ScaleRgb32Smooth, each pixel taken from the nearest source pixel, as
+// the windowed view shows a scaled picture.
+void ScaleRgb32Nearest(const QImage& src, QImage& dst, const QSize& area,
+                       const QPoint& origin = QPoint());
+
 // The off-screen picture of the live view, composed on the streaming thread
 // and painted on the UI thread. Two pictures take turns: the streaming thread
 // draws each frame into its own, then swaps it in under the lock, so the lock
@@ -133,6 +138,7 @@ private:
     };
     // Guarded by mutex_; replaced by both threads.
     QImage front_;
+    bool frontWrapped_ = false; // guarded by mutex_; front_ is a frame's own pixels
     FrameView frontFrame_;
     FrameView waiting_; // guarded by mutex_; a frame that came while there was no surface
     Front frontKind_ = Front::Composed;
@@ -146,6 +152,7 @@ private:
 
     // Streaming thread only.
     QImage back_;
+    bool backWrapped_ = false; // back_ is a frame's own pixels, never drawn into
     QImage frameRgb_;
 
     std::atomic<LiveOverlay*> overlays_[int(LiveLayer::Count)]; // written by the UI thread at setup

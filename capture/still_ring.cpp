@@ -83,7 +83,7 @@ void StillRing::Keep(double sampleTime, const FrameView& frame, double focus) {
     }
     for (int r = 0; r < frame.height; ++r) {
         uint8_t* dst = slot.data.get() + std::size_t(r) * stride;
-        std::memcpy(dst, frame.data + std::ptrdiff_t(r) * frame.stride, rowBytes);
+        CopyRowAsBgr(frame, r, dst);
         if (std::size_t(stride) > rowBytes) std::memset(dst + rowBytes, 0, stride - rowBytes);
     }
     slot.valid = true;
@@ -125,12 +125,13 @@ StillPicture StillRing::Take() const {
         s.pixels.assign(slot.data.get(), slot.data.get() + std::size_t(s.stride) * s.height);
         return s;
     }
-    // A held frame: its rows may run either way and need not be padded.
+    // A held frame: its rows may run either way, need not be padded and
+    // may have 32-bit pixels.
     const std::size_t rowBytes = std::size_t(s.width) * 3;
     s.pixels.resize(std::size_t(s.stride) * s.height);
     for (int r = 0; r < s.height; ++r) {
         uint8_t* dst = s.pixels.data() + std::size_t(r) * s.stride;
-        std::memcpy(dst, slot.held.row(r), rowBytes);
+        CopyRowAsBgr(slot.held, r, dst);
         std::memset(dst + rowBytes, 0, std::size_t(s.stride) - rowBytes);
     }
     return s;

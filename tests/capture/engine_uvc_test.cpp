@@ -153,6 +153,8 @@ TEST(UvcCamera, FramesFlowRawAndDecodedAndStopWhenUnplugged) {
     ASSERT_TRUE(test::Succeeded(rig.engine.SetResolution(1920, 1080)));
     EXPECT_TRUE(rig.Decodes());
     ASSERT_TRUE(rig.frames.WaitFrames(2, 1920, 1080));
+    // Decoded frames come as 32-bit pixels, the live view's own.
+    EXPECT_EQ(rig.frames.PixelBytes(), 4);
     EXPECT_TRUE(rig.engine.IsDevicePresent());
 
     EXPECT_FALSE(provider->HandleControlLine("unplug nobody"));

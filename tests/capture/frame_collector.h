@@ -21,10 +21,11 @@ public:
         stride_ = DibStride(f.width);
         last_.assign(size_t(stride_) * size_t(f.height), 0);
         for (int r = 0; r < f.height; ++r)
-            std::copy_n(f.row(r), size_t(f.width) * 3, last_.data() + size_t(r) * stride_);
+            CopyRowAsBgr(f, r, last_.data() + size_t(r) * stride_);
         width_ = f.width;
         height_ = f.height;
         deliveredStride_ = f.stride;
+        pixelBytes_ = f.pixelBytes;
         readOnly_ = f.readOnly;
         owned_ = f.owner != nullptr;
         time_ = sampleTime;
@@ -52,6 +53,10 @@ public:
     }
     // How the last frame came: its own stride, whether it was read-only and
     // whether it came with an owner that may be held.
+    int PixelBytes() {
+        std::lock_guard<std::mutex> lock(m_);
+        return pixelBytes_;
+    }
     int DeliveredStride() {
         std::lock_guard<std::mutex> lock(m_);
         return deliveredStride_;
@@ -73,7 +78,7 @@ private:
     std::mutex m_;
     std::condition_variable cv_;
     std::vector<uint8_t> last_;
-    int width_ = 0, height_ = 0, stride_ = 0, count_ = 0, deliveredStride_ = 0;
+    int width_ = 0, height_ = 0, stride_ = 0, count_ = 0, deliveredStride_ = 0, pixelBytes_ = 0;
     bool readOnly_ = false, owned_ = false;
     double time_ = 0;
 };

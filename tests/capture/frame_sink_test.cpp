@@ -259,6 +259,80 @@ TEST(FrameSink, SharedFramesGetTheSameEffectsAsOwnOnes) {
     }
 }
 
+// A decoded camera frame in 32 bits (blue, green, red, padding) is held as
+// it came for the still buffer and the live view; everyone else gets the
+// same 24-bit rows a 24-bit frame of those pixels would give.
+TEST(FrameSink, ThirtyTwoBitFramesGiveTheSameAsTheir24BitTwins) {
+    const int w = 37, h = 5;
+    TopDownFrame narrow(w, h, 0);
+    auto wide = std::make_shared<std::vector<uint8_t>>(std::size_t(w) * 4 * h);
+    for (std::size_t i = 0; i < std::size_t(w) * h; ++i) {
+        for (int c = 0; c < 3; ++c)
+            (*narrow.bytes)[i * 3 + c] = (*wide)[i * 4 + c] = uint8_t(i * 7 + c * 50 + i / 23);
+        (*wide)[i * 4 + 3] = uint8_t(i); // never read
+    }
+    FrameView wideView{wide->data() + std::size_t(h - 1) * w * 4, w, h, -w * 4};
+    wideView.pixelBytes = 4;
+    wideView.readOnly = true;
+    wideView.owner = wide;
+
+    class KeepingRecorder : public FrameRecorder {
+    public:
+        bool on = false;
+        std::vector<uint8_t> rows; // the last frame's rows, bottom-up, packed
+        void WriteFrame(const FrameView& f) override {
+            ASSERT_EQ(f.pixelBytes, 3);
+            rows.clear();
+            for (int r = 0; r < f.height; ++r)
+                rows.insert(rows.end(), f.row(r), f.row(r) + f.width * 3);
+        }
+        bool TakesFrames() const override { return on; }
+    };
+    auto still = [](FrameSink& s) { return s.TakeStill().pixels; };
+
+    Fixture a, b;
+    KeepingRecorder ra, rb;
+    rb.on = true;
+    LiveSurface va, vb;
+    va.Recreate(QSize(w, h));
+    vb.Recreate(QSize(w, h));
+    a.sink.SetRecorder(&ra);
+    b.sink.SetRecorder(&rb);
+    a.sink.SetLiveSurface(&va);
+    b.sink.SetLiveSurface(&vb);
+    a.sink.OnFrame(1.0, wideView);
+    b.sink.OnFrame(1.0, narrow.view(true));
+    EXPECT_EQ(a.sink.stillCapacity(), 0u) << "held, not copied";
+    EXPECT_TRUE(ra.rows.empty()) << "no rows are made for a recorder that is not recording";
+    EXPECT_EQ(still(a.sink), still(b.sink));
+    EXPECT_EQ(va.Snapshot(), vb.Snapshot());
+
+    ra.on = true;
+    a.sink.OnFrame(2.0, wideView);
+    EXPECT_EQ(ra.rows, rb.rows);
+
+    // Effects and the focus meter read 24-bit rows.
+    EffectSwitches sw;
+    sw.horMirror = true;
+    sw.negative = true;
+    for (Fixture* f : {&a, &b}) {
+        f->effects.Store(sw);
+        f->sink.SetFocusMeter(true);
+    }
+    a.sink.OnFrame(3.0, wideView);
+    b.sink.OnFrame(3.0, narrow.view(true));
+    EXPECT_EQ(still(a.sink), still(b.sink));
+    EXPECT_NE(still(a.sink), (std::vector<uint8_t>())) << "a still was kept";
+    EXPECT_EQ(ra.rows, rb.rows);
+    EXPECT_EQ(va.Snapshot(), vb.Snapshot());
+    EXPECT_EQ(a.sink.focusLevel().figure, b.sink.focusLevel().figure);
+    EXPECT_EQ(a.sink.focusReadings(), 1u);
+    for (FrameSink* s : {&a.sink, &b.sink}) {
+        s->SetRecorder(nullptr);
+        s->SetLiveSurface(nullptr);
+    }
+}
+
 TEST(FrameSink, BrokenFramesAreIgnored) {
     Fixture fx;
     fx.flags.Request(StillSource::Keyboard);

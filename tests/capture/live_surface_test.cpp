@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -371,7 +372,99 @@ TEST(LiveSurface, ConversionFlipsRowsAndKeepsColoursForAnyWidth) {
                 const uint8_t* p = bytes.data() + std::size_t(h - 1 - y) * v.stride + x * 3;
                 ASSERT_EQ(out.pixel(x, y), qRgb(p[2], p[1], p[0])) << "w=" << w;
             }
+        // The same pixels with a padding byte each: the same picture, and
+        // the same 24-bit rows.
+        std::vector<uint8_t> wide(std::size_t(w * 4) * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::memcpy(&wide[std::size_t(y * w + x) * 4], v.row(y) + x * 3, 3);
+                wide[std::size_t(y * w + x) * 4 + 3] = uint8_t(rng());
+            }
+        FrameView v4{wide.data(), w, h, w * 4};
+        v4.pixelBytes = 4;
+        QImage out4(w, h, QImage::Format_RGB32);
+        ConvertFrameToRgb32(v4, out4, w, h);
+        ASSERT_EQ(out4, out) << "w=" << w;
+        std::vector<uint8_t> row(std::size_t(w) * 3);
+        for (int y = 0; y < h; ++y) {
+            CopyRowAsBgr(v4, y, row.data());
+            ASSERT_EQ(0, std::memcmp(row.data(), v.row(y), row.size())) << "w=" << w;
+        }
     }
+}
+
+// A 32-bit frame as GStreamer hands it over (top-down, read through a
+// negative stride, with an owner) is shown exactly as the 24-bit frame of
+// the same pixels, overlays included, wherever the view puts it: 1:1,
+// scaled in a window, stretched in full screen, or kept for the first size.
+TEST(LiveSurface, ThirtyTwoBitFramesLookLikeTheir24BitTwins) {
+    const int w = 200, h = 150;
+    PatternFrame narrow(w, h);
+    auto wide = std::make_shared<std::vector<uint8_t>>(std::size_t(w) * 4 * h);
+    for (int y = 0; y < h; ++y) // y: row from the top
+        for (int x = 0; x < w; ++x) {
+            std::memcpy(&(*wide)[std::size_t(y * w + x) * 4], narrow.view().row(h - 1 - y) + x * 3,
+                        3);
+            (*wide)[std::size_t(y * w + x) * 4 + 3] = 0xFF;
+        }
+    auto wideView = [&] {
+        FrameView v{wide->data() + std::size_t(h - 1) * w * 4, w, h, -w * 4};
+        v.pixelBytes = 4;
+        v.readOnly = true;
+        v.owner = wide;
+        return v;
+    };
+    std::string log;
+    RecordingOverlay cross(&log, 'X', Qt::white, QPoint(30, 20));
+    enum Mode { OneToOne, Window, Full, BeforeSize };
+    for (Mode mode : {OneToOne, Window, Full, BeforeSize}) {
+        SCOPED_TRACE(int(mode));
+        LiveSurface a, b;
+        for (LiveSurface* s : {&a, &b}) {
+            s->SetOverlay(LiveLayer::CrossLine, &cross);
+            if (mode == OneToOne) s->Recreate(QSize(w, h));
+            if (mode == Window) s->Recreate(QSize(130, 90));
+            if (mode == Full) s->EnterFullScreen(QSize(333, 250));
+        }
+        ASSERT_EQ(a.DrawFrame(wideView()), mode != BeforeSize);
+        ASSERT_EQ(b.DrawFrame(narrow.view()), mode != BeforeSize);
+        if (mode == BeforeSize) {
+            a.Recreate(QSize(150, 150));
+            b.Recreate(QSize(150, 150));
+        }
+        if (mode == Window || mode == Full) {
+            EXPECT_GT(wide.use_count(), 1) << "a scaled 32-bit frame is shown without a copy";
+        }
+        const QImage shot = a.Snapshot();
+        EXPECT_EQ(shot, b.Snapshot());
+        EXPECT_EQ(shot.pixel(30, 20), QColor(Qt::white).rgb()) << "the overlay is drawn";
+    }
+}
+
+// Each pixel of a scaled picture is the source pixel whose centre lies
+// nearest its own: doubled, every pixel twice; shrunk from 8 to 3, the
+// pixels 1, 4 and 6; only the asked part of the area is written.
+TEST(LiveSurface, NearestScalingTakesTheNearestPixel) {
+    QImage src(8, 2, QImage::Format_RGB32);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 8; ++x)
+            src.setPixel(x, y, qRgb(0, y, x));
+    QImage big(16, 4, QImage::Format_RGB32);
+    ScaleRgb32Nearest(src, big, big.size());
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(big.pixel(x, y), qRgb(0, y / 2, x / 2)) << x << "," << y;
+    QImage small(3, 1, QImage::Format_RGB32);
+    ScaleRgb32Nearest(src, small, small.size());
+    EXPECT_EQ(small.pixel(0, 0), qRgb(0, 1, 1));
+    EXPECT_EQ(small.pixel(1, 0), qRgb(0, 1, 4));
+    EXPECT_EQ(small.pixel(2, 0), qRgb(0, 1, 6));
+    // The right half of the doubled picture, from its column 8 on.
+    QImage half(8, 4, QImage::Format_RGB32);
+    half.fill(Qt::magenta);
+    ScaleRgb32Nearest(src, half, QSize(16, 4), QPoint(8, 0));
+    EXPECT_EQ(half.pixel(0, 0), qRgb(0, 0, 4));
+    EXPECT_EQ(half.pixel(7, 3), qRgb(0, 1, 7));
 }
 
 TEST(LiveSurface, SmoothScalingInterpolatesBetweenPixels) {

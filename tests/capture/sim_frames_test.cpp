@@ -88,6 +88,7 @@ TEST(SimFrames, EachSizeArrivesBottomUpWithDibRows) {
         const std::vector<uint8_t> got = rig.frames.Last(&stride);
         // Straight from GStreamer's buffer: its top-down rows read upward.
         EXPECT_LE(rig.frames.DeliveredStride(), -s.width() * 3);
+        EXPECT_EQ(rig.frames.PixelBytes(), 3) << "BGR frames pass through unconverted";
         EXPECT_TRUE(rig.frames.Owned());
         const std::vector<uint8_t> want = ExpectedFrame(s.width(), s.height());
         ASSERT_EQ(got.size(), want.size());

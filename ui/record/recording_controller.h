@@ -66,6 +66,7 @@ public:
 
     // Streaming thread.
     void WriteFrame(const FrameView& frame) override;
+    bool TakesFrames() const override { return recorder_.IsRecording(); }
 
 signals:
     // A recording ended by itself (the disk filled, the file failed); its
