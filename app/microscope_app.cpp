@@ -1,14 +1,12 @@
 #include "app/microscope_app.h"
 
+#include "app/app_context.h"
 #include "capture/capture_engine.h"
 #include "capture/device_listing.h"
 #include "capture/device_source.h"
 #include "capture/jpeg_decoder.h"
-#include "platform/language.h"
-#include "platform/prompts.h"
 #include "ui/main/main_window.h"
 #include "ui/skin/deferred_icon_style.h"
-#include "ui/skin/widget_prompts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -87,24 +85,23 @@ int Application::Main(int argc, char** argv) {
         QDBusConnection::systemBus();
     });
 
-    WidgetPrompts widgetPrompts;
-    SetPrompts(&widgetPrompts);
-
+    AppContext context;
     // Installed before any window so every text asks it; chosen by the window.
-    Language language;
-    QApplication::installTranslator(&language);
+    QApplication::installTranslator(&context.language);
 
     int result = 0;
     {
         MainWindow::Options options;
         options.simulate = simulate;
-        options.language = &language;
+        options.calibration = &context.calibration;
+        options.prompts = &context.prompts;
+        options.settings = &context.settings;
+        options.language = &context.language;
         MainWindow dlg(options);
         dlg.InitDialog();
         dlg.show();
         result = app.exec();
     }
-    SetPrompts(nullptr);
     return result;
 }
 

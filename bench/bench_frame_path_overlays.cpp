@@ -7,8 +7,10 @@
 // painted into the window's picture, as the view paints it.
 #include "capture/frame_sink.h"
 #include "capture/live_surface.h"
+#include "measure/calibration.h"
 #include "measure/live_guides.h"
 #include "measure/tool_registry.h"
+#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "ui/main/live_guides_overlay.h"
 #include "ui/main/live_measure.h"
@@ -45,7 +47,7 @@ struct Source {
 // Ten measurements in live coordinates, one of each live kind.
 void AddShapes(LiveShapes& shapes) {
     ToolSettings s;
-    s.ctx = CurrentMeasureContext(kCapture, 60, Settings());
+    s.ctx = CurrentMeasureContext(kCapture, 60, SettingsValues{});
     const int w = 640, h = 480;
     auto at = [&](double fx, double fy) { return QPoint(int(fx * w), int(fy * h)); };
     const std::pair<ToolId, std::vector<QPoint>> clicks[] = {
@@ -97,7 +99,10 @@ void RunPath(benchmark::State& state, QSize view, bool fullScreen, bool overlays
     const auto m60 = [] { return std::optional<double>(60.0); };
     LiveGuides guides({[] { return true; }, m60, m60, [] { return QStringLiteral("mm"); }});
     const auto sixty = [](bool) { return std::optional<double>(60.0); };
-    LiveMeasure measure(shapes, nullptr, nullptr,
+    CalibrationState calibration;
+    ScriptedPrompts prompts;
+    SettingsStore settings;
+    LiveMeasure measure(shapes, calibration, prompts, settings, nullptr, nullptr,
                         {sixty, sixty, [](int, bool) {}, [](int) { return false; },
                          [&surface] { return surface.mapping(); }});
     if (overlays) {

@@ -10,6 +10,7 @@
 // one.
 #include "capture/frame_sink.h"
 #include "capture/sim_render.h"
+#include "platform/prompts.h"
 #include "ui/record/recording_controller.h"
 
 #include "bench/offscreen_main.h"
@@ -44,15 +45,18 @@ void RunSink(benchmark::State& state, bool recording) {
     std::vector<uint8_t> work(std::size_t(kW) * 3 * kH);
     QTemporaryDir dir;
     int file = 0;
-    tvx::RecordingController rec(tvx::RecordingController::Hooks{
-        [] { return QSize(kW, kH); },
-        [&] {
-            QFile f(dir.path() + QString("/r%1.avi").arg(file++));
-            return tvx::RecordingTarget{
-                f.open(QIODevice::NewOnly) ? f.fileName() : QString(), {}, 0};
-        },
-        [](const QString& path) { QFile::remove(path); },
-        {}});
+    tvx::ScriptedPrompts prompts;
+    tvx::RecordingController rec(
+        tvx::RecordingController::Hooks{
+            [] { return QSize(kW, kH); },
+            [&] {
+                QFile f(dir.path() + QString("/r%1.avi").arg(file++));
+                return tvx::RecordingTarget{
+                    f.open(QIODevice::NewOnly) ? f.fileName() : QString(), {}, 0};
+            },
+            [](const QString& path) { QFile::remove(path); },
+            {}},
+        prompts);
     tvx::EffectState effects;
     tvx::StillFlags flags;
     tvx::FrameSink sink(effects, flags);

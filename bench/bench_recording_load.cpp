@@ -22,6 +22,7 @@
 #include "capture/frame_sink.h"
 #include "capture/sim_render.h"
 #include "media/ffmpeg/ffmpeg_util.h"
+#include "platform/prompts.h"
 #include "ui/record/recording_controller.h"
 
 extern "C" {
@@ -109,15 +110,18 @@ void Run(benchmark::State& state) {
 
     QTemporaryDir dir;
     std::vector<QString> files;
-    tvx::RecordingController rec(tvx::RecordingController::Hooks{
-        [&] { return QSize(w, h); },
-        [&] {
-            QFile f(dir.path() + QString("/r%1.avi").arg(files.size()));
-            return tvx::RecordingTarget{
-                f.open(QIODevice::NewOnly) ? f.fileName() : QString(), {}, 0};
-        },
-        [&](const QString& path) { files.push_back(path); },
-        {}});
+    tvx::ScriptedPrompts prompts;
+    tvx::RecordingController rec(
+        tvx::RecordingController::Hooks{
+            [&] { return QSize(w, h); },
+            [&] {
+                QFile f(dir.path() + QString("/r%1.avi").arg(files.size()));
+                return tvx::RecordingTarget{
+                    f.open(QIODevice::NewOnly) ? f.fileName() : QString(), {}, 0};
+            },
+            [&](const QString& path) { files.push_back(path); },
+            {}},
+        prompts);
     tvx::EffectState effects;
     tvx::StillFlags flags;
     tvx::FrameSink sink(effects, flags);

@@ -20,18 +20,12 @@ Q_LOGGING_CATEGORY(lcCapture, "tavolux.capture")
 
 namespace {
 
-constexpr uint64_t PackSize(int width, int height) {
-    return (uint64_t(uint32_t(width)) << 32) | uint32_t(height);
-}
-// Width and height in one word, so a reader never pairs the width of one
-// size with the height of another. Written on the UI thread.
-std::atomic<uint64_t> g_captureSize{PackSize(kDefaultCaptureWidth, kDefaultCaptureHeight)};
-
 // Still pin buffers only say that the device took a still.
-GstFlowReturn OnStillSample(GstAppSink* sink, gpointer /*user*/) {
+GstFlowReturn OnStillSample(GstAppSink* sink, gpointer user) {
     const GstUnique<GstSample> sample(kAdopt, gst_app_sink_pull_sample(sink));
     if (!sample) return GST_FLOW_EOS;
-    stillFlags().Request(StillSource::Microscope);
+    if (StillFlags* flags = static_cast<std::atomic<StillFlags*>*>(user)->load())
+        flags->Request(StillSource::Microscope);
     return GST_FLOW_OK;
 }
 
@@ -48,20 +42,6 @@ QString FourCCText(uint32_t code) {
 }
 
 } // namespace
-
-CaptureSize CurrentCaptureSize() {
-    const uint64_t word = g_captureSize.load();
-    return CaptureSize{int(word >> 32), int(word & 0xFFFFFFFFu)};
-}
-int CaptureWidth() {
-    return CurrentCaptureSize().width;
-}
-int CaptureHeight() {
-    return CurrentCaptureSize().height;
-}
-void SetCaptureSize(int width, int height) {
-    g_captureSize.store(PackSize(width, height));
-}
 
 int KnownDeviceStatus(const QString& displayName) {
     for (int i = 0; i < kKnownDeviceIdCount; ++i)
@@ -608,7 +588,7 @@ Status CaptureEngine::BuildStillBranch() {
                  nullptr);
     GstAppSinkCallbacks cb{};
     cb.new_sample = &OnStillSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &cb, nullptr, nullptr);
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &cb, &stillFlags_, nullptr);
     if (!gst_bin_add(GST_BIN(pipeline_.get()), sink.get()))
         return Status::Fail(QStringLiteral("cannot add the still sink"));
     if (!gst_element_link(stillSource_, sink.get())) {
@@ -703,7 +683,7 @@ void CaptureEngine::SetRunning(bool running) {
 }
 
 void CaptureEngine::NoteCaptureSize(int width, int height) {
-    SetCaptureSize(width, height);
+    captureSize_.Store(width, height);
     emit captureSizeChanged(width, height);
 }
 

@@ -49,17 +49,28 @@ struct DeviceSlot {
 // ignored; -1 when there is none.
 int KnownDeviceStatus(const QString& displayName);
 
-// The capture size in use (640 × 480 until a format is applied). Written on
-// the UI thread; any thread may read it. Read both at once through
-// CurrentCaptureSize: two calls may straddle a change.
 struct CaptureSize {
     int width = 0;
     int height = 0;
 };
-CaptureSize CurrentCaptureSize();
-int CaptureWidth();
-int CaptureHeight();
-void SetCaptureSize(int width, int height);
+
+// A capture size written on one thread and read on any. Width and height
+// live in one word, so a reader never pairs the width of one size with the
+// height of another.
+class SharedCaptureSize {
+public:
+    CaptureSize Load() const {
+        const uint64_t word = word_.load();
+        return CaptureSize{int(word >> 32), int(word & 0xFFFFFFFFu)};
+    }
+    void Store(int width, int height) { word_.store(Pack(width, height)); }
+
+private:
+    static constexpr uint64_t Pack(int width, int height) {
+        return (uint64_t(uint32_t(width)) << 32) | uint32_t(height);
+    }
+    std::atomic<uint64_t> word_{Pack(kDefaultCaptureWidth, kDefaultCaptureHeight)};
+};
 
 // Finds the microscope among the capture devices, runs the capture pipeline
 //   source ! capsfilter ! videoconvert ! appsink "SampleGrabber"
@@ -149,6 +160,13 @@ public:
     int RowOf(const QString& identity) const;
     // The format applied by the last BuildPreview.
     VideoInfoHeader CurrentFormat() const { return format_; }
+    // The capture size in use (640 × 480 until a format is applied). Set on
+    // the UI thread; any thread may read it.
+    CaptureSize captureSize() const { return captureSize_.Load(); }
+
+    // The flags the device's still pin sets (on the pin's thread); nullptr
+    // ignores the pin. The flags must outlive the pipeline or be unset first.
+    void SetStillFlags(StillFlags* flags) { stillFlags_.store(flags); }
 
     // Receives every frame on the streaming thread; may be changed at any
     // time, nullptr drops frames.
@@ -249,6 +267,8 @@ private:
 
     QObject* videoOwner_ = nullptr;
     std::unique_ptr<Delivery> delivery_;
+    SharedCaptureSize captureSize_;
+    std::atomic<StillFlags*> stillFlags_{nullptr}; // read on the still pin's thread
 
     std::function<bool()> openButton_;
     std::function<void()> closeButton_;

@@ -27,9 +27,4 @@ EffectSwitches EffectSwitches::Unpack(uint32_t word) {
     return s;
 }
 
-EffectState& effectState() {
-    static EffectState state;
-    return state;
-}
-
 } // namespace tvx

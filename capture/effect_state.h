@@ -29,8 +29,9 @@ struct EffectSwitches {
     static EffectSwitches Unpack(uint32_t word);
 };
 
-// The process-wide switches. A button press changes several switches at
-// once; keeping them in one word means a frame never sees half a change.
+// The switches a session's frames are drawn with. A button press changes
+// several switches at once; keeping them in one word means a frame never
+// sees half a change.
 class EffectState {
 public:
     EffectSwitches Load() const { return EffectSwitches::Unpack(word_.load()); }
@@ -39,6 +40,5 @@ public:
 private:
     std::atomic<uint32_t> word_{0}; // written by the UI thread, read by the streaming thread
 };
-EffectState& effectState();
 
 } // namespace tvx

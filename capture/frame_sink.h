@@ -66,7 +66,7 @@ private:
 class FrameSink : public QObject, public FrameReceiver {
     Q_OBJECT
 public:
-    explicit FrameSink(EffectState& effects = effectState(), StillFlags& flags = stillFlags());
+    FrameSink(EffectState& effects, StillFlags& flags);
     ~FrameSink() override;
 
     // UI thread. Each may be changed while frames flow; after the call the

@@ -107,7 +107,5 @@ private:
     static constexpr uint32_t kHardware = 0x2;
     std::atomic<uint32_t> word_{0}; // written by every thread named above
 };
-// The flags the capture engine's still pin sets; the program has one.
-StillFlags& stillFlags();
 
 } // namespace tvx

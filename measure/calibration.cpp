@@ -28,18 +28,13 @@ std::optional<double> CalibratedMagnification(double pixelLength, const MeasureC
     return magnification;
 }
 
-CalibrationState& calibrationState() {
-    static CalibrationState state;
-    return state;
-}
-
-CalibrationOutcome FinishCalibration(double pixelLength, const MeasureContext& ctx,
+CalibrationOutcome FinishCalibration(CalibrationState& state, double pixelLength,
+                                     const MeasureContext& ctx,
                                      std::optional<double> actualDistance) {
     CalibrationOutcome out;
     out.magnification = ctx.magnification;
     if (actualDistance) {
         if (const auto m = CalibratedMagnification(pixelLength, ctx, *actualDistance)) {
-            CalibrationState& state = calibrationState();
             state.actualDistance = *actualDistance;
             state.calibrated = *m;
             state.calibratedCopy = *m;

@@ -32,14 +32,14 @@ bool SaneMagnification(double magnification);
 std::optional<double> CalibratedMagnification(double pixelLength, const MeasureContext& ctx,
                                               double actualDistance);
 
-// Process-wide calibration values. Written and read on the UI thread only.
+// The calibration values of a run, shared by the live view, Photo Measure
+// and the magnification boxes. Written and read on the UI thread only.
 struct CalibrationState {
     double calibrated = 0;     // the calibrated magnification
     double calibratedCopy = 0; // the copy the main window reads
     double nominal = 0;        // the number of the nominal magnification box
     double actualDistance = 0; // last entered distance, in the unit
 };
-CalibrationState& calibrationState();
 
 struct CalibrationOutcome {
     bool calibrated = false;  // a new magnification was set
@@ -47,11 +47,12 @@ struct CalibrationOutcome {
     QString label;            // the line's new "L:%.*f%s" label
 };
 // What happens after the dialog closes. `actualDistance` is nothing after
-// Cancel. On success the process-wide calibrated magnification and its copy
-// (and the entered distance) are stored. The label is the line's length at
+// Cancel. On success the calibrated magnification and its copy (and the
+// entered distance) are stored in `state`. The label is the line's length at
 // the magnification in force afterwards: after OK it shows the entered
 // distance, after Cancel the length at ctx's magnification.
-CalibrationOutcome FinishCalibration(double pixelLength, const MeasureContext& ctx,
+CalibrationOutcome FinishCalibration(CalibrationState& state, double pixelLength,
+                                     const MeasureContext& ctx,
                                      std::optional<double> actualDistance);
 
 } // namespace tvx

@@ -39,11 +39,6 @@ void SplitContinuous(const Figure& pending, Figure* placed, Figure* rubber) {
 
 } // namespace
 
-PublishedCanvas& publishedCanvas() {
-    static PublishedCanvas published;
-    return published;
-}
-
 namespace {
 QString BaseNameOf(const QString& path) {
     const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf('\\'));
@@ -90,7 +85,8 @@ QString ProposedMeasuredPath(const QString& original) {
     }
 }
 
-MeasureCanvasModel::MeasureCanvasModel(CanvasHost* host) : host_(host) {}
+MeasureCanvasModel::MeasureCanvasModel(const SettingsStore& settings, CanvasHost* host)
+    : settings_(settings), host_(host) {}
 
 MeasureCanvasModel::~MeasureCanvasModel() {
     shapes_.Clear();
@@ -115,15 +111,11 @@ bool MeasureCanvasModel::Load(const QString& path, int initialTool, double magni
         return false;
     }
     canvasSize_ = pictureSize();
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings_.values();
     penColour_ = s.LineColor & 0xFFFFFFu;
     labelColour_ = s.MeasureTxtColor & 0xFFFFFFu;
     dateStamp_ = DateStampFromPath(path);
     tag_ = MagnificationTagFromPath(path);
-    PublishedCanvas& pub = publishedCanvas();
-    pub.canvasSize = canvasSize_;
-    pub.pictureSize = pictureSize();
-    pub.magnificationTag = tag_;
     return true;
 }
 
@@ -200,11 +192,11 @@ MeasureContext MeasureCanvasModel::PictureContext(const SettingsValues& s) const
 }
 
 MeasureContext MeasureCanvasModel::CurrentContext() const {
-    return PictureContext(Settings());
+    return PictureContext(settings_.values());
 }
 
 ToolSettings MeasureCanvasModel::CurrentToolSettings() const {
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings_.values();
     ToolSettings t;
     t.ctx = PictureContext(s);
     t.style.penWidth = int32_t(s.Linewidth);
@@ -402,7 +394,7 @@ bool MeasureCanvasModel::rubberIsSolid() const {
 }
 
 QPen MeasureCanvasModel::CurrentPen() const {
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings_.values();
     return MeasurePen(int32_t(s.Linetype), int32_t(s.Linewidth), penColour_);
 }
 
@@ -458,7 +450,7 @@ QImage MeasureCanvasModel::Render() const {
 
 void MeasureCanvasModel::PaintScaleBar(QPainter& p, const ViewMapping& map) const {
     if (!scaleBar_ || !(pictureMagnification_ > 0)) return;
-    const GuideScale scale{pictureMagnification_, PictureUnit(Settings().unit)};
+    const GuideScale scale{pictureMagnification_, PictureUnit(settings_.values().unit)};
     if (const std::optional<ScaleBar> bar = ChooseScaleBar(pictureSize(), scale)) {
         QFont font;
         font.setPixelSize(std::max(12, pictureSize().height() / 36));
@@ -476,11 +468,11 @@ bool MeasureCanvasModel::RenderToFile(const QString& path, QString* why) const {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
         // A TIFF carries the pixel size the picture was measured with.
-        const QByteArray bytes =
-            EncodeTiffWithScale(Render(),
-                                PictureScale(pictureSize(), pictureMagnification_,
-                                             pictureCalibrated_, PictureUnit(Settings().unit)),
-                                QStringLiteral("Tavolux"));
+        const QByteArray bytes = EncodeTiffWithScale(
+            Render(),
+            PictureScale(pictureSize(), pictureMagnification_, pictureCalibrated_,
+                         PictureUnit(settings_.values().unit)),
+            QStringLiteral("Tavolux"));
         QSaveFile file(path);
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||
             file.write(bytes) != bytes.size() || !file.commit())

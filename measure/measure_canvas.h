@@ -19,15 +19,9 @@ class QPainter;
 
 namespace tvx {
 
-// What the stored-picture canvas publishes for the Photo Measure dialog: the
-// canvas size (the picture's own), the loaded picture's size and the
-// magnification tag of its file name. UI thread only.
-struct PublishedCanvas {
-    QSize canvasSize;
-    QSize pictureSize;
-    QString magnificationTag; // at most kMaxMagnificationTag characters
-};
-PublishedCanvas& publishedCanvas();
+class SettingsStore;
+
+// The longest magnification tag taken from a picture's file name.
 constexpr int kMaxMagnificationTag = 31;
 
 // From a path whose file name reads like "Still_20240131_120501_200X_N3.bmp":
@@ -72,7 +66,8 @@ public:
     // Tool numbers beyond the shape tools: the popup menus set 20 while open.
     static constexpr int kNoTool = 20;
 
-    explicit MeasureCanvasModel(CanvasHost* host = nullptr);
+    // Draws with the pen and units of `settings`.
+    MeasureCanvasModel(const SettingsStore& settings, CanvasHost* host = nullptr);
     ~MeasureCanvasModel();
     MeasureCanvasModel(const MeasureCanvasModel&) = delete;
     MeasureCanvasModel& operator=(const MeasureCanvasModel&) = delete;
@@ -190,6 +185,7 @@ private:
     void RepaintFollowing(const QRect& area);
     QRect HoldArea(QPoint start) const;
 
+    const SettingsStore& settings_;
     CanvasHost* host_;
     CxImage picture_;
     QString path_;

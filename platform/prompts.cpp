@@ -2,19 +2,6 @@
 
 namespace tvx {
 
-namespace {
-ScriptedPrompts g_default;
-Prompts* g_prompts = nullptr; // set on the UI thread only
-} // namespace
-
-Prompts& prompts() {
-    return g_prompts ? *g_prompts : g_default;
-}
-
-void SetPrompts(Prompts* p) {
-    g_prompts = p;
-}
-
 template <typename T> std::optional<T> ScriptedPrompts::next() {
     if (replies_.empty()) return std::nullopt;
     Reply r = std::move(replies_.front());

@@ -35,12 +35,6 @@ public:
     virtual std::optional<QFont> ChooseFont(const QFont& initial, uint32_t* colour) = 0;
 };
 
-// The process-wide prompts. The application installs its widget prompts at
-// start-up; until then (and in tests without a script) a scripted instance
-// that answers Cancel is in place.
-Prompts& prompts();
-void SetPrompts(Prompts* p); // nullptr restores the default
-
 // Answers dialogs from a queue and records every message shown.
 class ScriptedPrompts : public Prompts {
 public:

@@ -11,44 +11,17 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <memory>
 
 namespace tvx {
 
 namespace {
-
-QMutex g_mutex;
-SettingsValues g_values; // written on the UI thread, guarded by g_mutex
 
 const QString kRoot = QStringLiteral("SOFTWARE/microscopeEx");
 
 QString valuePath(const char* subKey, const char* name) {
     return kRoot + QLatin1Char('/') + QLatin1String(subKey) + QLatin1Char('/') +
            QLatin1String(name);
-}
-
-// When the settings file's name is taken by something that is not a regular
-// file (a FIFO would block QSettings' read forever, a folder cannot be
-// parsed), the run keeps its settings in a private file of its own that goes
-// away at exit: the values start from their defaults and changes last for this
-// run only. The real path is left untouched.
-QString storePath() {
-    const QString path = SettingsFilePath();
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return path;
-    if (IsRegularFile(path)) return path;
-    static QMutex substituteMutex;
-    static std::unique_ptr<QTemporaryDir> substitute; // guarded by substituteMutex
-    QMutexLocker lock(&substituteMutex);
-    if (!substitute) {
-        substitute = std::make_unique<QTemporaryDir>();
-        qWarning("tavolux: %s is not a regular file; settings start from their defaults and "
-                 "are kept for this run only",
-                 qUtf8Printable(path));
-    }
-    return substitute->filePath(QStringLiteral("settings.ini"));
-}
-
-std::unique_ptr<QSettings> openStore() {
-    return std::make_unique<QSettings>(storePath(), QSettings::IniFormat);
 }
 
 // A DWORD fits when it is a whole number in 0 … 2^32-1.
@@ -60,47 +33,69 @@ bool parseDword(const QVariant& v, uint32_t* out) {
     return true;
 }
 
-void readDword(const char* subKey, const char* name, uint32_t SettingsValues::*member) {
-    auto s = openStore();
-    const QVariant v = s->value(valuePath(subKey, name));
-    uint32_t n = 0;
-    if (!v.isValid() || !parseDword(v, &n)) return;
-    QMutexLocker lock(&g_mutex);
-    g_values.*member = n;
-}
-
 void writeDword(QSettings& s, const char* subKey, const char* name, uint32_t value) {
     s.setValue(valuePath(subKey, name), static_cast<qulonglong>(value));
 }
 
-void writeDword(const char* subKey, const char* name, uint32_t SettingsValues::*member,
-                uint32_t value) {
-    {
-        QMutexLocker lock(&g_mutex);
-        g_values.*member = value;
-    }
-    auto s = openStore();
-    writeDword(*s, subKey, name, value);
-}
-
 } // namespace
 
-SettingsValues Settings() {
-    QMutexLocker lock(&g_mutex);
-    return g_values;
+SettingsStore::SettingsStore(QString path) : path_(std::move(path)) {}
+
+SettingsStore::~SettingsStore() = default;
+
+SettingsValues SettingsStore::values() const {
+    QMutexLocker lock(&mutex_);
+    return values_;
 }
 
-void ResetSettings() {
-    QMutexLocker lock(&g_mutex);
-    g_values = SettingsValues{};
+void SettingsStore::SetRunning(const SettingsValues& values) {
+    QMutexLocker lock(&mutex_);
+    values_ = values;
 }
 
-void SetRunningSettings(const SettingsValues& values) {
-    QMutexLocker lock(&g_mutex);
-    g_values = values;
+// When the settings file's name is taken by something that is not a regular
+// file (a FIFO would block QSettings' read forever, a folder cannot be
+// parsed), the store keeps its settings in a private file of its own that
+// goes away with it: the values start from their defaults and changes last
+// for this run only. The real path is left untouched.
+QString SettingsStore::storePath() const {
+    if (!QFileInfo::exists(path_) && !QFileInfo(path_).isSymLink()) return path_;
+    if (IsRegularFile(path_)) return path_;
+    QMutexLocker lock(&substituteMutex_);
+    if (!substitute_) {
+        substitute_ = std::make_unique<QTemporaryDir>();
+        qWarning("tavolux: %s is not a regular file; settings start from their defaults and "
+                 "are kept for this run only",
+                 qUtf8Printable(path_));
+    }
+    return substitute_->filePath(QStringLiteral("settings.ini"));
 }
 
-bool ReadOwnSwitch(const char* name, bool fallback) {
+std::unique_ptr<QSettings> SettingsStore::openStore() const {
+    return std::make_unique<QSettings>(storePath(), QSettings::IniFormat);
+}
+
+void SettingsStore::readDword(const char* subKey, const char* name,
+                              uint32_t SettingsValues::*member) {
+    auto s = openStore();
+    const QVariant v = s->value(valuePath(subKey, name));
+    uint32_t n = 0;
+    if (!v.isValid() || !parseDword(v, &n)) return;
+    QMutexLocker lock(&mutex_);
+    values_.*member = n;
+}
+
+void SettingsStore::writeDword(const char* subKey, const char* name,
+                               uint32_t SettingsValues::*member, uint32_t value) {
+    {
+        QMutexLocker lock(&mutex_);
+        values_.*member = value;
+    }
+    auto s = openStore();
+    tvx::writeDword(*s, subKey, name, value);
+}
+
+bool SettingsStore::ReadOwnSwitch(const char* name, bool fallback) const {
     auto s = openStore();
     uint32_t n = 0;
     const QVariant v = s->value(QStringLiteral("Tavolux/") + QLatin1String(name));
@@ -108,31 +103,31 @@ bool ReadOwnSwitch(const char* name, bool fallback) {
     return n == 1;
 }
 
-void WriteOwnSwitch(const char* name, bool on) {
-    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+void SettingsStore::WriteOwnSwitch(const char* name, bool on) {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
     auto s = openStore();
     s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), on ? 1 : 0);
 }
 
-QByteArray ReadOwnBytes(const char* name) {
+QByteArray SettingsStore::ReadOwnBytes(const char* name) const {
     auto s = openStore();
     return s->value(QStringLiteral("Tavolux/") + QLatin1String(name)).toByteArray();
 }
 
-void WriteOwnBytes(const char* name, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+void SettingsStore::WriteOwnBytes(const char* name, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
     auto s = openStore();
     s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), bytes);
 }
 
-QString ReadOwnText(const char* name) {
+QString SettingsStore::ReadOwnText(const char* name) const {
     auto s = openStore();
     const QVariant v = s->value(QStringLiteral("Tavolux/") + QLatin1String(name));
     return v.typeId() == QMetaType::QString ? v.toString() : QString();
 }
 
-void WriteOwnText(const char* name, const QString& text) {
-    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+void SettingsStore::WriteOwnText(const char* name, const QString& text) {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
     auto s = openStore();
     s->setValue(QStringLiteral("Tavolux/") + QLatin1String(name), text);
 }
@@ -142,7 +137,7 @@ QString SettingsFilePath() {
            QStringLiteral("/tavolux/settings.ini");
 }
 
-bool SettingsKeyExists() {
+bool SettingsStore::KeyExists() const {
     auto s = openStore();
     if (s->status() != QSettings::NoError) return false;
     s->beginGroup(kRoot);
@@ -151,70 +146,70 @@ bool SettingsKeyExists() {
     return exists;
 }
 
-bool CreateFirstRunSettings() {
-    if (SettingsKeyExists()) return false;
-    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+bool SettingsStore::CreateFirstRun() {
+    if (KeyExists()) return false;
+    QDir().mkpath(QFileInfo(path_).absolutePath());
     auto s = openStore();
-    writeDword(*s, "font", "fontcolor", 255);
-    writeDword(*s, "font", "LineColor", 255);
-    writeDword(*s, "font", "MeasureTxtColor", 255);
-    writeDword(*s, "font", "fontsize", 16);
-    writeDword(*s, "font", "Linewidth", 1);
-    writeDword(*s, "font", "Linetype", 0);
+    tvx::writeDword(*s, "font", "fontcolor", 255);
+    tvx::writeDword(*s, "font", "LineColor", 255);
+    tvx::writeDword(*s, "font", "MeasureTxtColor", 255);
+    tvx::writeDword(*s, "font", "fontsize", 16);
+    tvx::writeDword(*s, "font", "Linewidth", 1);
+    tvx::writeDword(*s, "font", "Linetype", 0);
     s->setValue(valuePath("font", "ChangeTime"), QString::asprintf("%.2f", 3.0));
-    writeDword(*s, "LanguageID", "LanID", 0);
-    writeDword(*s, "LanguageID", "SubLanIDD", 0);
-    writeDword(*s, "LanguageID", "sys_date", 1);
+    tvx::writeDword(*s, "LanguageID", "LanID", 0);
+    tvx::writeDword(*s, "LanguageID", "SubLanIDD", 0);
+    tvx::writeDword(*s, "LanguageID", "sys_date", 1);
     s->setValue(valuePath("Units", "unit"), QStringLiteral("mm"));
-    writeDword(*s, "Units", "decimal", 3);
+    tvx::writeDword(*s, "Units", "decimal", 3);
     s->sync();
     return true;
 }
 
-void ReadLineColor() {
+void SettingsStore::ReadLineColor() {
     readDword("font", "LineColor", &SettingsValues::LineColor);
 }
-void WriteLineColor(uint32_t c) {
+void SettingsStore::WriteLineColor(uint32_t c) {
     writeDword("font", "LineColor", &SettingsValues::LineColor, c);
 }
-void ReadMeasureTxtColor() {
+void SettingsStore::ReadMeasureTxtColor() {
     readDword("font", "MeasureTxtColor", &SettingsValues::MeasureTxtColor);
 }
-void WriteMeasureTxtColor(uint32_t c) {
+void SettingsStore::WriteMeasureTxtColor(uint32_t c) {
     writeDword("font", "MeasureTxtColor", &SettingsValues::MeasureTxtColor, c);
 }
-void ReadFontColor() {
+void SettingsStore::ReadFontColor() {
     readDword("font", "fontcolor", &SettingsValues::fontcolor);
 }
-void WriteFontColor(uint32_t c) {
+void SettingsStore::WriteFontColor(uint32_t c) {
     writeDword("font", "fontcolor", &SettingsValues::fontcolor, c);
 }
-void ReadFontSize() {
+void SettingsStore::ReadFontSize() {
     readDword("font", "fontsize", &SettingsValues::fontsize);
 }
-void WriteFontSize(uint32_t n) {
+void SettingsStore::WriteFontSize(uint32_t n) {
     writeDword("font", "fontsize", &SettingsValues::fontsize, n);
 }
-void ReadLineWidth() {
+void SettingsStore::ReadLineWidth() {
     readDword("font", "Linewidth", &SettingsValues::Linewidth);
 }
-void WriteLineWidth(uint32_t n) {
+void SettingsStore::WriteLineWidth(uint32_t n) {
     writeDword("font", "Linewidth", &SettingsValues::Linewidth, n);
 }
-void ReadLineType() {
+void SettingsStore::ReadLineType() {
     readDword("font", "Linetype", &SettingsValues::Linetype);
 }
-void WriteLineType(uint32_t n) {
+void SettingsStore::WriteLineType(uint32_t n) {
     writeDword("font", "Linetype", &SettingsValues::Linetype, n);
 }
-void ReadSysDate() {
+void SettingsStore::ReadSysDate() {
     readDword("LanguageID", "sys_date", &SettingsValues::sys_date);
 }
-void WriteSysDate(uint32_t n) {
+void SettingsStore::WriteSysDate(uint32_t n) {
     writeDword("LanguageID", "sys_date", &SettingsValues::sys_date, n);
 }
 
-void ReadUnitDecimal() {
+void SettingsStore::ReadUnitDecimal() {
     {
         auto s = openStore();
         const QVariant v = s->value(valuePath("Units", "unit"));
@@ -223,40 +218,40 @@ void ReadUnitDecimal() {
         if (v.isValid() && v.canConvert<QString>()) {
             const QString text = v.toString();
             if (text.size() < kUnitCapacity) {
-                QMutexLocker lock(&g_mutex);
-                g_values.unit = text;
+                QMutexLocker lock(&mutex_);
+                values_.unit = text;
             }
         }
     }
     readDword("Units", "decimal", &SettingsValues::decimal);
 }
 
-void WriteUnitDecimal(const QString& unit, uint32_t decimals) {
+void SettingsStore::WriteUnitDecimal(const QString& unit, uint32_t decimals) {
     const QString fitted = unit.left(kUnitCapacity - 1);
     {
-        QMutexLocker lock(&g_mutex);
-        g_values.unit = fitted;
-        g_values.decimal = decimals;
+        QMutexLocker lock(&mutex_);
+        values_.unit = fitted;
+        values_.decimal = decimals;
     }
     auto s = openStore();
     s->setValue(valuePath("Units", "unit"), fitted);
-    writeDword(*s, "Units", "decimal", decimals);
+    tvx::writeDword(*s, "Units", "decimal", decimals);
 }
 
-void ReadLanguage() {
+void SettingsStore::ReadLanguage() {
     readDword("LanguageID", "LanID", &SettingsValues::LanID);
     readDword("LanguageID", "SubLanIDD", &SettingsValues::SubLanIDD);
 }
 
-void WriteLanguage(uint32_t primary, uint32_t sub) {
+void SettingsStore::WriteLanguage(uint32_t primary, uint32_t sub) {
     {
-        QMutexLocker lock(&g_mutex);
-        g_values.LanID = primary;
-        g_values.SubLanIDD = sub;
+        QMutexLocker lock(&mutex_);
+        values_.LanID = primary;
+        values_.SubLanIDD = sub;
     }
     auto s = openStore();
-    writeDword(*s, "LanguageID", "LanID", primary);
-    writeDword(*s, "LanguageID", "SubLanIDD", sub);
+    tvx::writeDword(*s, "LanguageID", "LanID", primary);
+    tvx::writeDword(*s, "LanguageID", "SubLanIDD", sub);
 }
 
 QString DecodeFilePathDat(const QByteArray& bytes) {

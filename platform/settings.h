@@ -1,8 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMutex>
 #include <QString>
 #include <cstdint>
+#include <memory>
+
+class QSettings;
+class QTemporaryDir;
 
 namespace tvx {
 
@@ -26,58 +31,83 @@ struct SettingsValues {
 // The unit text lives in a buffer of this many characters, terminator included.
 constexpr int kUnitCapacity = 32;
 
-// A copy of the current values. Written on the UI thread only; the copy is
-// taken under a lock so the streaming thread may read it too.
-SettingsValues Settings();
-// Back to the built-in values (start of a run, tests).
-void ResetSettings();
-// Changes the values for the running program without storing them: a
-// dialog's choices take effect at once and are stored only by its OK.
-void SetRunningSettings(const SettingsValues& values);
-
-// Path of the file that holds the settings.
+// Path of the user's settings file.
 QString SettingsFilePath();
 
-// True when SOFTWARE/microscopeEx exists in the store.
-bool SettingsKeyExists();
-// When SOFTWARE/microscopeEx is absent, writes every first-run value in the
-// fixed order; when it exists, writes nothing. Returns true when it wrote.
-bool CreateFirstRunSettings();
+// The settings file and the values read from it. One store serves a run; the
+// values are written on the UI thread and kept under a lock, so the
+// streaming thread may read a copy too.
+class SettingsStore {
+public:
+    explicit SettingsStore(QString path = SettingsFilePath());
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
 
-// One read and one write per value (or pair). A read leaves the variable as
-// it is when the value is missing or its data does not fit; a write sets the
-// variable and stores it.
-void ReadLineColor();
-void WriteLineColor(uint32_t colour);
-void ReadMeasureTxtColor();
-void WriteMeasureTxtColor(uint32_t colour);
-void ReadFontColor();
-void WriteFontColor(uint32_t colour);
-void ReadFontSize();
-void WriteFontSize(uint32_t size);
-void ReadLineWidth();
-void WriteLineWidth(uint32_t width);
-void ReadLineType();
-void WriteLineType(uint32_t style);
-void ReadUnitDecimal();
-void WriteUnitDecimal(const QString& unit, uint32_t decimals);
-void ReadLanguage();
-void WriteLanguage(uint32_t primary, uint32_t sub);
-void ReadSysDate();
-void WriteSysDate(uint32_t show);
+    // A copy of the current values (the built-in ones until read).
+    SettingsValues values() const;
+    // Changes the values for the running program without storing them: a
+    // dialog's choices take effect at once and are stored only by its OK.
+    void SetRunning(const SettingsValues& values);
 
-// Switches of this program's own features (focus meter, sharpest still …),
-// kept apart from the inherited layout under Tavolux/<name> as 0 or 1.
-// Reading answers `fallback` when the value is missing or is neither.
-bool ReadOwnSwitch(const char* name, bool fallback = false);
-void WriteOwnSwitch(const char* name, bool on);
-// Bytes of this program's own (the window's place and size), under the same
-// section; empty when missing.
-QByteArray ReadOwnBytes(const char* name);
-void WriteOwnBytes(const char* name, const QByteArray& bytes);
-// A text of this program's own under Tavolux/<name>; empty when missing.
-QString ReadOwnText(const char* name);
-void WriteOwnText(const char* name, const QString& text);
+    QString filePath() const { return path_; }
+    // True when SOFTWARE/microscopeEx exists in the file.
+    bool KeyExists() const;
+    // When SOFTWARE/microscopeEx is absent, writes every first-run value in
+    // the fixed order; when it exists, writes nothing. Returns true when it
+    // wrote.
+    bool CreateFirstRun();
+
+    // One read and one write per value (or pair), as the file keeps them. A
+    // read leaves the value as it is when the file lacks it or its data does
+    // not fit; a write sets the value and stores it.
+    void ReadLineColor();
+    void WriteLineColor(uint32_t colour);
+    void ReadMeasureTxtColor();
+    void WriteMeasureTxtColor(uint32_t colour);
+    void ReadFontColor();
+    void WriteFontColor(uint32_t colour);
+    void ReadFontSize();
+    void WriteFontSize(uint32_t size);
+    void ReadLineWidth();
+    void WriteLineWidth(uint32_t width);
+    void ReadLineType();
+    void WriteLineType(uint32_t style);
+    void ReadUnitDecimal();
+    void WriteUnitDecimal(const QString& unit, uint32_t decimals);
+    void ReadLanguage();
+    void WriteLanguage(uint32_t primary, uint32_t sub);
+    void ReadSysDate();
+    void WriteSysDate(uint32_t show);
+
+    // Switches of this program's own features (focus meter, sharpest still
+    // …), kept apart from the inherited layout under Tavolux/<name> as 0 or
+    // 1. Reading answers `fallback` when the value is missing or is neither.
+    bool ReadOwnSwitch(const char* name, bool fallback = false) const;
+    void WriteOwnSwitch(const char* name, bool on);
+    // Bytes of this program's own (the window's place and size), under the
+    // same section; empty when missing.
+    QByteArray ReadOwnBytes(const char* name) const;
+    void WriteOwnBytes(const char* name, const QByteArray& bytes);
+    // A text of this program's own under Tavolux/<name>; empty when missing.
+    QString ReadOwnText(const char* name) const;
+    void WriteOwnText(const char* name, const QString& text);
+
+private:
+    QString storePath() const;
+    std::unique_ptr<QSettings> openStore() const;
+    void readDword(const char* subKey, const char* name, uint32_t SettingsValues::*member);
+    void writeDword(const char* subKey, const char* name, uint32_t SettingsValues::*member,
+                    uint32_t value);
+
+    const QString path_;
+    mutable QMutex mutex_;
+    SettingsValues values_; // guarded by mutex_
+    // Where the settings live when path_ is taken by something that is not
+    // a regular file; made on first use.
+    mutable QMutex substituteMutex_;
+    mutable std::unique_ptr<QTemporaryDir> substitute_; // guarded by substituteMutex_
+};
 
 // filepath.dat in the program folder: the TempDir path as 260 UTF-16LE units,
 // zero-terminated and zero-filled. Reading answers the path only when it is

@@ -21,8 +21,8 @@ constexpr const char* kChosenCameraKey = "Camera";
 
 CaptureSession::CaptureSession(const Options& options, QObject* parent)
     : QObject(parent), options_(options) {
-    flags_ = options.stillFlags ? options.stillFlags : &tvx::stillFlags();
-    effects_ = options.effects ? options.effects : &effectState();
+    flags_ = options.stillFlags ? options.stillFlags : &ownFlags_;
+    effects_ = options.effects ? options.effects : &ownEffects_;
     sink_ = std::make_unique<FrameSink>(*effects_, *flags_);
     if (options.engine) {
         engine_ = options.engine;
@@ -30,9 +30,11 @@ CaptureSession::CaptureSession(const Options& options, QObject* parent)
         ownedEngine_ = std::make_unique<CaptureEngine>(options.simulate);
         // Without the microscope, any camera serves as one: the one chosen
         // last, else the first.
-        ownedEngine_->AllowOtherCameras(true, ReadOwnText(kChosenCameraKey));
+        ownedEngine_->AllowOtherCameras(
+            true, options.settings ? options.settings->ReadOwnText(kChosenCameraKey) : QString());
         engine_ = ownedEngine_.get();
     }
+    engine_->SetStillFlags(flags_);
 
     connectionTimer_.setInterval(1000);
     connectionTimer_.setSingleShot(true);
@@ -53,6 +55,7 @@ CaptureSession::~CaptureSession() {
     engine_->SetFrameReceiver(nullptr);
     engine_->Stop();
     engine_->ReleaseAll();
+    engine_->SetStillFlags(nullptr);
     sink_->SetLiveSurface(nullptr);
     engine_->SetButtonCallbacks({}, {});
     closeButton();
@@ -162,7 +165,7 @@ void CaptureSession::CheckConnection() {
 void CaptureSession::applyCalibrationScope() {
     CaptureDevice* device = engine_->CurrentDevice();
     const bool microscope = !device || KnownDeviceStatus(device->DisplayName()) >= 0;
-    const CaptureSize size = CurrentCaptureSize();
+    const CaptureSize size = engine_->captureSize();
     const QString file =
         microscope ? QString()
                    : CameraCalibrationFilePath(device->Identity(), QSize(size.width, size.height));
@@ -171,6 +174,11 @@ void CaptureSession::applyCalibrationScope() {
     SetCameraPitchKnown(microscope);
     SetCalibrationFileInUse(file);
     emit calibrationScopeChanged();
+}
+
+QSize CaptureSession::captureSize() const {
+    const CaptureSize size = engine_->captureSize();
+    return QSize(size.width, size.height);
 }
 
 void CaptureSession::tellConnection(const Status& started) {
@@ -321,7 +329,8 @@ bool CaptureSession::ChooseCamera(const QString& identity, QString* reason) {
                 : Status::Ok();
     if (started) {
         engine_->AllowOtherCameras(true, identity);
-        if (!options_.engine) WriteOwnText(kChosenCameraKey, identity);
+        if (!options_.engine && options_.settings)
+            options_.settings->WriteOwnText(kChosenCameraKey, identity);
         checking_ = true;
         started = engine_->SelectDevice(row);
         deviceChosen_ = true;

@@ -13,6 +13,8 @@
 
 namespace tvx {
 
+class SettingsStore;
+
 class CaptureEngine;
 class DeviceWatch;
 class LiveSurface;
@@ -31,10 +33,12 @@ public:
         // Tests hand in an engine of their own (scripted devices); null
         // makes the real one. A given engine is not owned.
         CaptureEngine* engine = nullptr;
-        // Shared with the streaming thread. The capture engine's still pin
-        // sets the process-wide flags, so the program keeps the default.
+        // Shared with the streaming thread and the engine's still pin; null
+        // uses the session's own.
         StillFlags* stillFlags = nullptr;
-        EffectState* effects = nullptr;
+        EffectState* effects = nullptr; // null uses the session's own
+        // Where the camera chosen last is remembered; none remembers nothing.
+        SettingsStore* settings = nullptr;
         // Listen for the desktop's resume (logind over the system bus).
         bool watchResume = true;
     };
@@ -98,6 +102,8 @@ public:
     CaptureEngine* engine() const { return engine_; }
     FrameSink& frameSink() { return *sink_; }
     StillFlags& stillFlags() { return *flags_; }
+    // The capture size in use; any thread.
+    QSize captureSize() const;
     EffectState& effects() { return *effects_; }
 
 signals:
@@ -152,7 +158,9 @@ private:
     Options options_;
     std::unique_ptr<CaptureEngine> ownedEngine_;
     CaptureEngine* engine_ = nullptr;
+    StillFlags ownFlags_;
     StillFlags* flags_ = nullptr;
+    EffectState ownEffects_;
     EffectState* effects_ = nullptr;
     std::unique_ptr<FrameSink> sink_;
     std::unique_ptr<SnapshotButton> button_;

@@ -22,7 +22,7 @@ enum EffectButtonId : int {
 // onto its bitmap buttons after every Press().
 class EffectButtons {
 public:
-    explicit EffectButtons(EffectState& state = effectState());
+    explicit EffectButtons(EffectState& state);
 
     // Handler of buttons 1185 to 1191. Every press also releases the
     // measuring-tool buttons of the window, through the callback when set.

@@ -150,7 +150,7 @@ QString StillFailureText(const QString& folder, const QString& reason, int syste
 }
 
 QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
-                       const StillFormat& format) {
+                       const StillFormat& format, QImage* scratch) {
     QByteArray bytes;
     const QSize size(still.width, still.height);
     if (format.tiff) {
@@ -170,10 +170,8 @@ QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
         // The overlays are drawn on the frame's own 24-bit pixels, turned
         // top-down: they touch a few rows and columns, and nothing else of
         // the picture is converted on the way to the file.
-        // Kept between stills: a fresh picture of a few megabytes costs more
-        // in first-touch page faults than the copy into it. Stills are
-        // encoded on the UI thread only.
-        static QImage picture;
+        QImage fresh;
+        QImage& picture = scratch ? *scratch : fresh;
         if (picture.size() != size || picture.format() != QImage::Format_BGR888)
             picture = QImage(size, QImage::Format_BGR888);
         const std::size_t rowBytes = std::size_t(still.width) * 3;
@@ -181,7 +179,7 @@ QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
             std::memcpy(picture.scanLine(y),
                         still.pixels.data() + std::ptrdiff_t(still.height - 1 - y) * still.stride,
                         rowBytes);
-        DrawOnOnePoolThread([compositor] {
+        DrawOnOnePoolThread([compositor, &picture] {
             QPainter painter(&picture);
             compositor->Compose(painter, picture.size());
         });
@@ -206,7 +204,7 @@ StillSaveResult StillSaver::Save(const StillPicture& still, const QString& magni
         return result;
     }
 
-    const QByteArray bytes = EncodeStill(still, compositor, format);
+    const QByteArray bytes = EncodeStill(still, compositor, format, &scratch_);
     result.status = StillSaveResult::Status::Failed;
     if (bytes.isEmpty()) {
         result.reason =

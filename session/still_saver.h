@@ -6,6 +6,7 @@
 #include "session/still_names.h"
 
 #include <QDateTime>
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -64,9 +65,11 @@ QString StillFailureText(const QString& folder, const QString& reason, int syste
 
 // The file's bytes of a kept frame with the compositor's drawing over it:
 // a 24-bit BMP, or the TIFF the format asks for. Empty when it cannot be
-// encoded.
+// encoded. A BMP with drawing is drawn in `scratch` when given: kept between
+// stills, a picture of a few megabytes costs less than a fresh one's
+// first-touch page faults.
 QByteArray EncodeStill(const StillPicture& still, StillCompositor* compositor,
-                       const StillFormat& format = {});
+                       const StillFormat& format = {}, QImage* scratch = nullptr);
 
 // Writes a kept frame as the next numbered still picture (24-bit BMP) of a
 // folder, with the compositor's drawing over it. A missing folder is made
@@ -88,6 +91,7 @@ public:
 private:
     QString folder_;
     mutable PictureCounterCache counters_;
+    mutable QImage scratch_; // what stills are drawn in; UI thread
 };
 
 } // namespace tvx

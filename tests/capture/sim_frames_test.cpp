@@ -37,19 +37,20 @@ template <typename F> bool SpinUntil(F done) {
 }
 
 struct SimRig {
+    StillFlags still;
     SimulatedMicroscope* sim = new SimulatedMicroscope;
     CaptureEngine engine{std::vector<DeviceProvider*>{sim}};
     FrameCollector frames;
 
     SimRig() {
         sim->SetDrift(false);
+        engine.SetStillFlags(&still);
         engine.SetFrameReceiver(&frames);
         engine.SetWindows(nullptr);
     }
     ~SimRig() {
         engine.Stop();
         engine.ReleaseAll();
-        stillFlags().Clear();
     }
     bool Start() {
         return engine.CreateDeviceEnumerator() && engine.EnumerateDevices() &&
@@ -75,7 +76,7 @@ TEST(SimFrames, EachSizeArrivesBottomUpWithDibRows) {
     ASSERT_TRUE(rig.Start());
     EXPECT_TRUE(rig.engine.HasStillPin());
     ASSERT_TRUE(rig.frames.WaitFrames(2, 640, 480)); // no CapConfig.dat: the default
-    EXPECT_EQ(CaptureWidth(), 640);
+    EXPECT_EQ(rig.engine.captureSize().width, 640);
 
     const QSize sizes[] = {{320, 240}, {720, 480}, {720, 576}, {640, 480}};
     for (const QSize& s : sizes) {
@@ -96,8 +97,8 @@ TEST(SimFrames, EachSizeArrivesBottomUpWithDibRows) {
         EXPECT_TRUE(std::equal(want.begin(), want.begin() + row, got.begin()));
         EXPECT_TRUE(std::equal(want.end() - row, want.end(), got.end() - row));
         EXPECT_TRUE(got == want);
-        EXPECT_EQ(CaptureWidth(), s.width());
-        EXPECT_EQ(CaptureHeight(), s.height());
+        EXPECT_EQ(rig.engine.captureSize().width, s.width());
+        EXPECT_EQ(rig.engine.captureSize().height, s.height());
     }
 }
 
@@ -302,22 +303,22 @@ TEST(SimFrames, PressGoesToTheStillPinOrToTheOpenButton) {
     ASSERT_TRUE(rig.sim->Start());
     ASSERT_TRUE(rig.Start());
     ASSERT_TRUE(rig.frames.WaitFrames(1, 640, 480));
-    stillFlags().Clear();
+    rig.still.Clear();
     rig.sim->Press();
-    EXPECT_TRUE(SpinUntil([] { return stillFlags().Load().hardware; }));
-    EXPECT_TRUE(stillFlags().Load().request);
+    EXPECT_TRUE(SpinUntil([&] { return rig.still.Load().hardware; }));
+    EXPECT_TRUE(rig.still.Load().request);
 
-    stillFlags().Clear();
+    rig.still.Clear();
     SnapshotButton button;
     ASSERT_EQ(button.OpenInterface(), 1);
     rig.sim->Press();
     EXPECT_EQ(button.IsButtonPressed(), 1);
     EXPECT_EQ(button.IsButtonPressed(), 0);
     ASSERT_TRUE(rig.frames.WaitFrames(3, 640, 480));
-    EXPECT_FALSE(stillFlags().Load().hardware); // one press, one still
+    EXPECT_FALSE(rig.still.Load().hardware); // one press, one still
     // The still pin alone, as the control FIFO's "still" does.
     EXPECT_TRUE(rig.sim->HandleControlLine("  still \r"));
-    EXPECT_TRUE(SpinUntil([] { return stillFlags().Load().hardware; }));
+    EXPECT_TRUE(SpinUntil([&] { return rig.still.Load().hardware; }));
     EXPECT_FALSE(rig.sim->HandleControlLine("jump"));
     // The slide with relief: positions and sweeps in micrometres, the truth to a file.
     EXPECT_TRUE(rig.sim->HandleControlLine("focus at 80"));

@@ -34,6 +34,7 @@ TEST(ScaleTest, UnitAndCaptureSizeChooseTheScale) {
 }
 
 TEST(ScaleTest, MicrometresAreAThousandthOfAMillimetre) {
+    SettingsStore settings;
     EXPECT_DOUBLE_EQ(UnitFactor("um"), 1.0);
     EXPECT_DOUBLE_EQ(UnitPerPixel(k640, "um"), 1000 * UnitPerPixel(k640, "mm"));
     const MeasureContext um = Context(k640, "um", 100, 2);
@@ -47,23 +48,23 @@ TEST(ScaleTest, MicrometresAreAThousandthOfAMillimetre) {
                            QString::fromUtf8("H:195.44µm")}));
 
     // Stored as "um"; a text the table does not know measures and reads as mm.
-    WriteUnitDecimal(QStringLiteral("um"), 2);
-    EXPECT_EQ(CurrentMeasureContext(k640, 100, Settings()).unit, QStringLiteral("um"));
-    WriteUnitDecimal(QStringLiteral("furlong"), 2);
-    const MeasureContext unknown = CurrentMeasureContext(k640, 100, Settings());
+    settings.WriteUnitDecimal(QStringLiteral("um"), 2);
+    EXPECT_EQ(CurrentMeasureContext(k640, 100, settings.values()).unit, QStringLiteral("um"));
+    settings.WriteUnitDecimal(QStringLiteral("furlong"), 2);
+    const MeasureContext unknown = CurrentMeasureContext(k640, 100, settings.values());
     EXPECT_EQ(unknown.unit, QStringLiteral("mm"));
     EXPECT_EQ(LineLabels(unknown, QPoint(10, 20), QPoint(164, 20)), QStringList{"L:1.00mm"});
-    ResetSettings();
 }
 
 TEST(ScaleTest, ContextFollowsTheSettings) {
-    WriteUnitDecimal(QStringLiteral("mil"), 4);
-    const MeasureContext ctx = CurrentMeasureContext(k720, 50, Settings());
+    SettingsStore settings;
+    settings.WriteUnitDecimal(QStringLiteral("mil"), 4);
+    const MeasureContext ctx = CurrentMeasureContext(k720, 50, settings.values());
     EXPECT_EQ(ctx.unit, QStringLiteral("mil"));
     EXPECT_EQ(ctx.decimals, 4);
     EXPECT_DOUBLE_EQ(ctx.scale, 57.471264367 * 0.0394);
     EXPECT_DOUBLE_EQ(ctx.Length(100), 100 * 57.471264367 * 0.0394 * 10 / 50);
-    ResetSettings();
+    settings.SetRunning(SettingsValues{});
 
     EXPECT_FALSE(Context(k640, "mm", 0, 2).valid());
     EXPECT_FALSE(Context(k640, "mm", -3, 2).valid());

@@ -4,7 +4,6 @@
 
 #include "measure/live_guides.h"
 #include "measure/shape_drawing.h"
-#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/support/test_env.h"
 
@@ -56,12 +55,6 @@ QString SavePicture(const QString& name, QSize size, QRgb fill = 0xFF204060) {
 
 class CanvasTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetSettings();
-        SetPrompts(&prompts_);
-    }
-    void TearDown() override { SetPrompts(nullptr); }
-
     // A canvas on a 640 × 480 picture with the tool chosen.
     void Open(int tool, bool measuring, QSize size = QSize(640, 480)) {
         ASSERT_TRUE(canvas_.Load(
@@ -81,9 +74,9 @@ protected:
     }
     size_t Count() const { return canvas_.shapes().shapes().size(); }
 
-    ScriptedPrompts prompts_;
     FakeHost host_;
-    MeasureCanvasModel canvas_{&host_};
+    SettingsStore settings_;
+    MeasureCanvasModel canvas_{settings_, &host_};
 };
 
 TEST_F(CanvasTest, SetUpFromThePictureSizeAndName) {
@@ -91,8 +84,7 @@ TEST_F(CanvasTest, SetUpFromThePictureSizeAndName) {
     EXPECT_EQ(canvas_.canvasSize(), QSize(320, 240));
     EXPECT_EQ(canvas_.dateStamp(), QStringLiteral("2016-05-03_142501_60.0X_N0001"));
     EXPECT_EQ(canvas_.magnificationTag(), QStringLiteral("60.0"));
-    EXPECT_EQ(publishedCanvas().magnificationTag, QStringLiteral("60.0"));
-    EXPECT_EQ(publishedCanvas().pictureSize, QSize(320, 240));
+    EXPECT_EQ(canvas_.pictureSize(), QSize(320, 240));
 
     // Lengths are in the picture's own pixels at the pitch of its size,
     // whatever size the live view captures now.
@@ -155,7 +147,6 @@ TEST_F(CanvasTest, UnreadablePictureGivesTheReasonAndPaintsGreyOnly) {
     QString why;
     EXPECT_FALSE(canvas_.Load(path, 0, 100, &why));
     EXPECT_FALSE(why.isEmpty());
-    EXPECT_TRUE(prompts_.shown().empty()) << "the window that opened it tells the user";
     canvas_.SetTool(0, false);
     Click({10, 10});
     Click({50, 50});
@@ -279,7 +270,7 @@ TEST_F(CanvasTest, RadiusCircleHoldsThePointerInTheLargestSquareAroundItsCentre)
 
 TEST_F(CanvasTest, LabelSpacingFollowsTheFontSize) {
     Open(int(MeasureTool::RadiusCircle), true);
-    WriteFontSize(16);
+    settings_.WriteFontSize(16);
     Click({100, 100});
     Click({130, 100});
     canvas_.LeftDown({150, 150});
@@ -338,7 +329,7 @@ TEST_F(CanvasTest, TextFollowsThePointerUntilAClickAndEmptyTextIsRefused) {
 
 TEST_F(CanvasTest, LabelJumpingAwayRepaintsWhereItWasAndAllItsLines) {
     Open(int(MeasureTool::RadiusCircle), true);
-    WriteFontSize(16); // spacing 14
+    settings_.WriteFontSize(16); // spacing 14
     Click({100, 100});
     Click({130, 100}); // the labels start here
     const QStringList labels = canvas_.shapes().Newest()->labels;
@@ -451,7 +442,7 @@ TEST_F(CanvasTest, SavedShapesLandOnTheClickedPicturePixelsAtEverySize) {
     QImage saved[2];
     const QSize sizes[2] = {QSize(640, 480), QSize(2592, 1944)};
     for (int i = 0; i < 2; ++i) {
-        MeasureCanvasModel canvas(&host_);
+        MeasureCanvasModel canvas(settings_, &host_);
         ASSERT_TRUE(canvas.Load(SavePicture(QStringLiteral("p%1.bmp").arg(i), sizes[i], 0xFF000000),
                                 0, 100));
         canvas.SetColours(0x0000FF, 0x00FF00); // red pen, green labels

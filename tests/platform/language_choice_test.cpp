@@ -18,17 +18,16 @@ protected:
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
         qunsetenv("LANG");
-        ResetSettings();
     }
     void TearDown() override {
         for (const auto& [name, value] : saved_)
             qputenv(name, value);
-        ResetSettings();
     }
     QString fileName() const { return QFileInfo(language_.filePath()).fileName(); }
     QString manualName() const { return QFileInfo(language_.manualPath()).fileName(); }
 
     std::vector<std::pair<const char*, QByteArray>> saved_;
+    SettingsStore settings_;
     test::InstalledLanguage language_;
 };
 
@@ -97,22 +96,22 @@ TEST_F(LanguageChoice, SystemLanguageComesFromTheLocaleVariables) {
 TEST_F(LanguageChoice, StoredChoiceWinsOverTheSystem) {
     qputenv("LANG", "de_DE.UTF-8");
     // Choosing English in the menu stores 9: German systems then stay English.
-    WriteLanguage(9, 0);
-    ResetSettings();
-    ReadLanguage();
-    language_.ChooseStartup(Settings().LanID, Settings().SubLanIDD);
+    settings_.WriteLanguage(9, 0);
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadLanguage();
+    language_.ChooseStartup(settings_.values().LanID, settings_.values().SubLanIDD);
     EXPECT_EQ(fileName(), "English1252.ini");
     // Russian survives a restart whatever the system says.
-    WriteLanguage(25, 0);
-    ResetSettings();
-    ReadLanguage();
-    language_.ChooseStartup(Settings().LanID, Settings().SubLanIDD);
+    settings_.WriteLanguage(25, 0);
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadLanguage();
+    language_.ChooseStartup(settings_.values().LanID, settings_.values().SubLanIDD);
     EXPECT_EQ(fileName(), "Russian1251.ini");
     // LanID 0 follows the system again.
-    WriteLanguage(0, 0);
-    ResetSettings();
-    ReadLanguage();
-    language_.ChooseStartup(Settings().LanID, Settings().SubLanIDD);
+    settings_.WriteLanguage(0, 0);
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadLanguage();
+    language_.ChooseStartup(settings_.values().LanID, settings_.values().SubLanIDD);
     EXPECT_EQ(fileName(), "German1252.ini");
 }
 

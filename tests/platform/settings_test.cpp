@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace tvx {
@@ -10,29 +11,27 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetSettings(); }
-    void TearDown() override { ResetSettings(); }
-
-    static void readAll() {
-        ReadLineColor();
-        ReadMeasureTxtColor();
-        ReadFontColor();
-        ReadFontSize();
-        ReadLineWidth();
-        ReadLineType();
-        ReadUnitDecimal();
-        ReadLanguage();
-        ReadSysDate();
+    void readAll() {
+        settings_.ReadLineColor();
+        settings_.ReadMeasureTxtColor();
+        settings_.ReadFontColor();
+        settings_.ReadFontSize();
+        settings_.ReadLineWidth();
+        settings_.ReadLineType();
+        settings_.ReadUnitDecimal();
+        settings_.ReadLanguage();
+        settings_.ReadSysDate();
     }
+    SettingsStore settings_;
     static QSettings store() { return QSettings(SettingsFilePath(), QSettings::IniFormat); }
 };
 
 TEST_F(SettingsTest, FirstRunWritesFirstRunValuesBeforeAnythingReadsThem) {
-    ASSERT_FALSE(SettingsKeyExists());
-    EXPECT_TRUE(CreateFirstRunSettings());
-    EXPECT_TRUE(SettingsKeyExists());
+    ASSERT_FALSE(settings_.KeyExists());
+    EXPECT_TRUE(settings_.CreateFirstRun());
+    EXPECT_TRUE(settings_.KeyExists());
     readAll();
-    const SettingsValues v = Settings();
+    const SettingsValues v = settings_.values();
     EXPECT_EQ(v.LineColor, 255u); // red lines
     EXPECT_EQ(v.Linewidth, 1u);
     EXPECT_EQ(v.unit, "mm");
@@ -44,29 +43,29 @@ TEST_F(SettingsTest, FirstRunWritesFirstRunValuesBeforeAnythingReadsThem) {
 }
 
 TEST_F(SettingsTest, ExistingKeyIsNeverRewrittenAndMissingValuesKeepBuiltIns) {
-    CreateFirstRunSettings();
+    settings_.CreateFirstRun();
     {
         QSettings s = store();
         s.remove("SOFTWARE/microscopeEx/font/LineColor");
         s.setValue("SOFTWARE/microscopeEx/font/MeasureTxtColor", 77);
     }
-    EXPECT_FALSE(CreateFirstRunSettings());
+    EXPECT_FALSE(settings_.CreateFirstRun());
     EXPECT_FALSE(store().contains("SOFTWARE/microscopeEx/font/LineColor"));
     readAll();
-    EXPECT_EQ(Settings().LineColor, 255u);
-    EXPECT_EQ(Settings().MeasureTxtColor, 77u);
+    EXPECT_EQ(settings_.values().LineColor, 255u);
+    EXPECT_EQ(settings_.values().MeasureTxtColor, 77u);
     // Without any store the built-in values stay.
     QFile::remove(SettingsFilePath());
-    ResetSettings();
+    settings_.SetRunning(SettingsValues{});
     readAll();
-    EXPECT_EQ(Settings().MeasureTxtColor, 19u);
-    EXPECT_EQ(Settings().fontsize, 12u);
+    EXPECT_EQ(settings_.values().MeasureTxtColor, 19u);
+    EXPECT_EQ(settings_.values().fontsize, 12u);
 }
 
 TEST_F(SettingsTest, UnfittingDataKeepsTheVariable) {
-    CreateFirstRunSettings();
-    WriteLineWidth(4);
-    WriteUnitDecimal("cm", 5);
+    settings_.CreateFirstRun();
+    settings_.WriteLineWidth(4);
+    settings_.WriteUnitDecimal("cm", 5);
     {
         QSettings s = store();
         s.setValue("SOFTWARE/microscopeEx/font/Linewidth", "thick");
@@ -74,26 +73,26 @@ TEST_F(SettingsTest, UnfittingDataKeepsTheVariable) {
         s.setValue("SOFTWARE/microscopeEx/font/Linetype", "4294967296"); // 2^32
         s.setValue("SOFTWARE/microscopeEx/Units/unit", QString(40, 'x'));
     }
-    ReadLineWidth();
-    ReadLineColor();
-    ReadLineType();
-    ReadUnitDecimal();
-    EXPECT_EQ(Settings().Linewidth, 4u);
-    EXPECT_EQ(Settings().LineColor, 255u);
-    EXPECT_EQ(Settings().Linetype, 0u);
-    EXPECT_EQ(Settings().unit, "cm");
-    EXPECT_EQ(Settings().decimal, 5u);
+    settings_.ReadLineWidth();
+    settings_.ReadLineColor();
+    settings_.ReadLineType();
+    settings_.ReadUnitDecimal();
+    EXPECT_EQ(settings_.values().Linewidth, 4u);
+    EXPECT_EQ(settings_.values().LineColor, 255u);
+    EXPECT_EQ(settings_.values().Linetype, 0u);
+    EXPECT_EQ(settings_.values().unit, "cm");
+    EXPECT_EQ(settings_.values().decimal, 5u);
 }
 
 TEST_F(SettingsTest, WritesRoundTripAcrossARestart) {
-    CreateFirstRunSettings();
-    WriteLineColor(0x00FF00);
-    WriteLanguage(25, 0);
-    WriteSysDate(0);
-    WriteUnitDecimal("inch", 2);
-    ResetSettings();
+    settings_.CreateFirstRun();
+    settings_.WriteLineColor(0x00FF00);
+    settings_.WriteLanguage(25, 0);
+    settings_.WriteSysDate(0);
+    settings_.WriteUnitDecimal("inch", 2);
+    settings_.SetRunning(SettingsValues{});
     readAll();
-    const SettingsValues v = Settings();
+    const SettingsValues v = settings_.values();
     EXPECT_EQ(v.LineColor, 0x00FF00u);
     EXPECT_EQ(v.LanID, 25u);
     EXPECT_EQ(v.SubLanIDD, 0u);
@@ -111,9 +110,9 @@ TEST_F(SettingsTest, DamagedStoreGivesDefaultsWithoutCrash) {
         junk.append(char((i * 7919) & 0xFF));
     f.write("[SOFTWARE\n=\n[[[]]\x00\xff" + junk);
     f.close();
-    CreateFirstRunSettings();
+    settings_.CreateFirstRun();
     readAll();
-    const SettingsValues v = Settings();
+    const SettingsValues v = settings_.values();
     EXPECT_LE(v.decimal, 5u);
     EXPECT_FALSE(v.unit.isEmpty());
 }
@@ -156,20 +155,42 @@ namespace tvx {
 namespace {
 
 TEST(OwnSwitches, KeptApartFromTheInheritedKeysWithAFallback) {
-    EXPECT_FALSE(ReadOwnSwitch("FocusMeter"));
-    EXPECT_TRUE(ReadOwnSwitch("FocusMeter", true));
-    WriteOwnSwitch("FocusMeter", true);
-    EXPECT_TRUE(ReadOwnSwitch("FocusMeter"));
-    EXPECT_FALSE(SettingsKeyExists()) << "the first-run writing must still happen";
-    WriteOwnSwitch("FocusMeter", false);
-    EXPECT_FALSE(ReadOwnSwitch("FocusMeter", true));
+    SettingsStore settings;
+    EXPECT_FALSE(settings.ReadOwnSwitch("FocusMeter"));
+    EXPECT_TRUE(settings.ReadOwnSwitch("FocusMeter", true));
+    settings.WriteOwnSwitch("FocusMeter", true);
+    EXPECT_TRUE(settings.ReadOwnSwitch("FocusMeter"));
+    EXPECT_FALSE(settings.KeyExists()) << "the first-run writing must still happen";
+    settings.WriteOwnSwitch("FocusMeter", false);
+    EXPECT_FALSE(settings.ReadOwnSwitch("FocusMeter", true));
 
     QSettings raw(SettingsFilePath(), QSettings::IniFormat);
     raw.setValue("Tavolux/SharpestStill", "yes");
     raw.setValue("Tavolux/Other", 7);
     raw.sync();
-    EXPECT_TRUE(ReadOwnSwitch("SharpestStill", true)) << "unreadable: the fallback";
-    EXPECT_FALSE(ReadOwnSwitch("Other"));
+    EXPECT_TRUE(settings.ReadOwnSwitch("SharpestStill", true)) << "unreadable: the fallback";
+    EXPECT_FALSE(settings.ReadOwnSwitch("Other"));
+}
+
+} // namespace
+} // namespace tvx
+
+namespace tvx {
+namespace {
+
+TEST(SettingsStores, EachKeepsItsOwnFileAndValues) {
+    QTemporaryDir dir;
+    SettingsStore a(dir.filePath("a/settings.ini"));
+    SettingsStore b(dir.filePath("b/settings.ini"));
+    EXPECT_TRUE(a.CreateFirstRun());
+    EXPECT_FALSE(b.KeyExists());
+    a.WriteLineColor(0x00FF00);
+    a.WriteOwnSwitch("FocusMeter", true);
+    b.ReadLineColor();
+    EXPECT_EQ(b.values().LineColor, SettingsValues().LineColor);
+    EXPECT_FALSE(b.ReadOwnSwitch("FocusMeter"));
+    EXPECT_EQ(a.values().LineColor, 0x00FF00u);
+    EXPECT_TRUE(b.CreateFirstRun()) << "the other file still has its first run ahead";
 }
 
 } // namespace

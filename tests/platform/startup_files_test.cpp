@@ -61,7 +61,7 @@ TEST(RegularFile, OnlyRegularFilesAreOpenedAndAFifoNeverBlocks) {
 }
 
 TEST(StartupFiles, FifosInPlaceOfTheFilesReadAsMissing) {
-    ResetSettings();
+    SettingsStore store;
     const QString settings = SettingsFilePath();
     ASSERT_TRUE(QDir().mkpath(QFileInfo(settings).absolutePath()));
     const QString program = ProgramFolder();
@@ -73,11 +73,11 @@ TEST(StartupFiles, FifosInPlaceOfTheFilesReadAsMissing) {
     QString text;
     test::InstalledLanguage language;
     EXPECT_TRUE(FinishesWithoutBlocking(fifos, [&] {
-        CreateFirstRunSettings();
-        ReadLanguage();
-        ReadUnitDecimal();
-        WriteLineWidth(3);
-        ReadLineWidth();
+        store.CreateFirstRun();
+        store.ReadLanguage();
+        store.ReadUnitDecimal();
+        store.WriteLineWidth(3);
+        store.ReadLineWidth();
         tempDir = ReadFilePathDat(program);
         language.Choose(9, 0);
         text = Text("MsgTitle", "fallback");
@@ -85,12 +85,11 @@ TEST(StartupFiles, FifosInPlaceOfTheFilesReadAsMissing) {
     EXPECT_TRUE(tempDir.isEmpty());
     EXPECT_EQ(text, "fallback");
     // The settings work for this run, from the first-run values.
-    EXPECT_EQ(Settings().unit, "mm");
-    EXPECT_EQ(Settings().Linewidth, 3u);
+    EXPECT_EQ(store.values().unit, "mm");
+    EXPECT_EQ(store.values().Linewidth, 3u);
     // Whatever stood there is left as it was.
     for (const QString& f : fifos)
         EXPECT_TRUE(IsFifo(f)) << f.toStdString();
-    ResetSettings();
 }
 
 // An installed copy: the executable's folder cannot be written.

@@ -223,7 +223,7 @@ void DeviceSettingsDialog::Refill() {
         }
         resolutions_->addItems({QStringLiteral("320x240"), QStringLiteral("640x480"),
                                 ntsc ? QStringLiteral("720x480") : QStringLiteral("720x576")});
-        const int width = CaptureWidth();
+        const int width = engine_.captureSize().width;
         resolutions_->setCurrentIndex(width == 320 ? 0 : width == 640 ? 1 : 2);
         normLabel_->show();
         norms_->show();

@@ -17,9 +17,9 @@ namespace tvx {
 namespace {
 
 // A file goes to the trash only once the user said so.
-bool Sure(const QString& question) {
-    return prompts().Message(Text("MsgTitle", "Tavolux"), question, Prompts::Icon::Warning,
-                             Prompts::Buttons::OkCancel) == Prompts::Answer::Ok;
+bool Sure(Prompts& prompts, const QString& question) {
+    return prompts.Message(Text("MsgTitle", "Tavolux"), question, Prompts::Icon::Warning,
+                           Prompts::Buttons::OkCancel) == Prompts::Answer::Ok;
 }
 
 // Pictures (BMP, JPEG, PNG in any letter case) open in the measuring
@@ -30,8 +30,8 @@ bool OpensAsPicture(const QString& path) {
 
 } // namespace
 
-FileCommands::FileCommands(QWidget* listParent, Options options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), model_(options_.folders),
+FileCommands::FileCommands(QWidget* listParent, Prompts& prompts, Options options, QObject* parent)
+    : QObject(parent), prompts_(prompts), options_(std::move(options)), model_(options_.folders),
       mail_(mailer_, options_.tempDir) {
     view_ = new CFileListView(model_, listParent);
     view_->setObjectName(QStringLiteral("fileList"));
@@ -39,7 +39,10 @@ FileCommands::FileCommands(QWidget* listParent, Options options, QObject* parent
     connect(view_, &CFileListView::openRequested, this, &FileCommands::Open);
     connect(view_, &CFileListView::deleteRequested, this, &FileCommands::Delete);
     connect(view_, &CFileListView::menuRequested, this, &FileCommands::ShowMenu);
-    connect(&mail_, &MailCommand::message, this, &ShowMessage);
+    connect(&mail_, &MailCommand::message, this,
+            [this](const QString& title, const QString& text, Prompts::Icon icon) {
+                ShowMessage(prompts_, title, text, icon);
+            });
     model_.ScanFolders();
 }
 
@@ -81,7 +84,7 @@ void FileCommands::SetListMode(int mode) {
 
 bool FileCommands::warnWithoutSelection(const QString& title) {
     if (model_.GetSelected(nullptr)) return false;
-    ShowMessage(title, Text("SelectFile", "Please select an image or video"),
+    ShowMessage(prompts_, title, Text("SelectFile", "Please select an image or video"),
                 Prompts::Icon::Warning);
     return true;
 }
@@ -114,7 +117,7 @@ void FileCommands::SaveAs() {
     if (target.isEmpty()) return;
     QString why;
     if (!model_.SaveSelectedAs(target, &why) && !why.isEmpty())
-        ShowMessage(QStringLiteral("Tavolux"), why, Prompts::Icon::Warning);
+        ShowMessage(prompts_, QStringLiteral("Tavolux"), why, Prompts::Icon::Warning);
 }
 
 void FileCommands::Delete() {
@@ -122,15 +125,15 @@ void FileCommands::Delete() {
     // The question names the file, so a wrong selection shows before it is
     // too late.
     const QString name = DisplayFileName(QFileInfo(SelectedPath()).fileName());
-    if (!Sure(Text("DeleteFile", "Delete %1?").arg(name))) return;
+    if (!Sure(prompts_, Text("DeleteFile", "Delete %1?").arg(name))) return;
     QString why;
     if (!model_.DeleteSelected(&why) && !why.isEmpty())
-        ShowMessage(QStringLiteral("Capture"), why, Prompts::Icon::Error);
+        ShowMessage(prompts_, QStringLiteral("Capture"), why, Prompts::Icon::Error);
 }
 
 void FileCommands::DeleteAll() {
     if (warnWithoutSelection(options_.messageTitle())) return;
-    if (Sure(Text("SureDeleteAll", "Are you sure to delete all?"))) model_.DeleteAll();
+    if (Sure(prompts_, Text("SureDeleteAll", "Are you sure to delete all?"))) model_.DeleteAll();
 }
 
 void FileCommands::EMail() {

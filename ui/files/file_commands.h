@@ -15,6 +15,8 @@ class QWidget;
 
 namespace tvx {
 
+class Prompts;
+
 // The file list as the main window uses it: the list of stored pictures and
 // videos, its view, and the window's file commands on the selected entry
 // (Open, Save as, Delete, Delete All, E-Mail, the right-click file menu).
@@ -49,7 +51,7 @@ public:
 
     // The view is made as a child of `listParent`, at the list's first-run
     // place and size until a layout takes it.
-    FileCommands(QWidget* listParent, Options options, QObject* parent = nullptr);
+    FileCommands(QWidget* listParent, Prompts& prompts, Options options, QObject* parent = nullptr);
     ~FileCommands() override;
 
     void Connect(const Actions& actions);
@@ -84,6 +86,7 @@ signals:
 private:
     bool warnWithoutSelection(const QString& title);
 
+    Prompts& prompts_;
     Options options_;
     FileListModel model_;
     QPointer<CFileListView> view_;

@@ -49,7 +49,7 @@ void DeviceMenu::fill() {
     if (sizes.empty()) return;
     menu_->addSeparator();
     auto* sizeGroup = new QActionGroup(menu_);
-    const CaptureSize current = CurrentCaptureSize();
+    const QSize current = session_.captureSize();
     const int64_t currentTime = engine->CurrentFormat().avgTimePerFrame;
     // The microscope's sizes stand alone as they always have; another
     // camera's size is offered at each of its rates where it has several.
@@ -57,7 +57,7 @@ void DeviceMenu::fill() {
     const bool rated = device && KnownDeviceStatus(device->DisplayName()) < 0;
     for (const QSize& size : sizes) {
         const QString name = QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
-        const bool currentSize = size == QSize(current.width, current.height);
+        const bool currentSize = size == current;
         std::vector<OfferedRate> rates =
             rated ? engine->OfferedRates(size) : std::vector<OfferedRate>();
         if (rates.size() < 2) rates = {OfferedRate{}};

@@ -14,21 +14,23 @@
 namespace tvx {
 
 FileListPanel::FileListPanel(CClientArea* client, CommandActions& commands,
-                             const StorageFolders& storage, QString messageTitle, QWidget* window)
-    : QObject(window), storage_(storage), client_(client), window_(window),
-      menu_(new QMenu(window)) {
+                             CalibrationState& calibration, Prompts& prompts,
+                             SettingsStore& settings, const StorageFolders& storage,
+                             QString messageTitle, QWidget* window)
+    : QObject(window), calibration_(calibration), prompts_(prompts), settings_(settings),
+      storage_(storage), client_(client), window_(window), menu_(new QMenu(window)) {
     setObjectName(QStringLiteral("fileListPanel"));
     FileCommands::Options o;
     o.folders = {storage.picture, storage.video};
     o.tempDir = storage.tempDir;
     o.windowTitle = [window] { return window->windowTitle(); };
     o.messageTitle = [messageTitle] { return messageTitle; };
-    o.askSaveAsTarget = [window, storage](const QString& selected, bool pictureMode) {
-        return AskSaveAsTarget(selected, pictureMode, storage.picture, storage.video,
+    o.askSaveAsTarget = [this, window, storage](const QString& selected, bool pictureMode) {
+        return AskSaveAsTarget(prompts_, selected, pictureMode, storage.picture, storage.video,
                                window->windowTitle());
     };
     o.fileMenu = menu_;
-    files_ = std::make_unique<FileCommands>(client_, o);
+    files_ = std::make_unique<FileCommands>(client_, prompts_, o);
     files_->view()->show();
 
     FileCommands::Actions a;
@@ -50,7 +52,7 @@ FileListPanel::FileListPanel(CClientArea* client, CommandActions& commands,
     });
     connect(files, &FileCommands::openPictureRequested, this, [this, files](const QString& path) {
         RunPhotoMeasure(
-            window_, path, [this] { emit calibrationStored(); },
+            calibration_, prompts_, settings_, window_, path, [this] { emit calibrationStored(); },
             [this](const QString& saved) { emit measuredPictureSaved(saved); });
         // A measured picture saved into the Picture folder joins the list.
         files->model().ScanFolders();

@@ -9,9 +9,14 @@ class QWidget;
 
 namespace tvx {
 
+class SettingsStore;
+
+class Prompts;
+
 class CClientArea;
 class CommandActions;
 class FileCommands;
+struct CalibrationState;
 
 // The file list on the left of the window: its two tabs (pictures and
 // videos), its commands, and opening an entry in Photo Measure or the
@@ -19,7 +24,9 @@ class FileCommands;
 class FileListPanel : public QObject {
     Q_OBJECT
 public:
-    FileListPanel(CClientArea* client, CommandActions& commands, const StorageFolders& storage,
+    // Pictures opened from the list are measured with `calibration`.
+    FileListPanel(CClientArea* client, CommandActions& commands, CalibrationState& calibration,
+                  Prompts& prompts, SettingsStore& settings, const StorageFolders& storage,
                   QString messageTitle, QWidget* window);
     ~FileListPanel() override;
 
@@ -47,6 +54,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    CalibrationState& calibration_;
+    Prompts& prompts_;
+    SettingsStore& settings_;
     StorageFolders storage_;
     CClientArea* client_;
     QWidget* window_;

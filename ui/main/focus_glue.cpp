@@ -54,24 +54,24 @@ void FocusMeterBar::paintEvent(QPaintEvent*) {
 }
 
 FocusFeatures::FocusFeatures(CommandActions& commands, CLiveView* view, FrameSink& sink,
-                             QObject* parent)
-    : QObject(parent), sink_(sink), bar_(new FocusMeterBar(view, sink)) {
+                             SettingsStore& settings, QObject* parent)
+    : QObject(parent), sink_(sink), settings_(settings), bar_(new FocusMeterBar(view, sink)) {
     bar_->hide();
     flowCheck_.setInterval(500);
     connect(&flowCheck_, &QTimer::timeout, this, &FocusFeatures::showWhileFramesFlow);
 
     QAction* meter = commands.action(ids::kFocusMeter);
     QAction* sharpest = commands.action(ids::kSharpestStill);
-    meter->setChecked(ReadOwnSwitch(kMeterKey));
-    sharpest->setChecked(ReadOwnSwitch(kSharpestKey));
+    meter->setChecked(settings_.ReadOwnSwitch(kMeterKey));
+    sharpest->setChecked(settings_.ReadOwnSwitch(kSharpestKey));
     setMeter(meter->isChecked());
     setSharpest(sharpest->isChecked());
     connect(meter, &QAction::toggled, this, [this](bool on) {
-        WriteOwnSwitch(kMeterKey, on);
+        settings_.WriteOwnSwitch(kMeterKey, on);
         setMeter(on);
     });
     connect(sharpest, &QAction::toggled, this, [this](bool on) {
-        WriteOwnSwitch(kSharpestKey, on);
+        settings_.WriteOwnSwitch(kSharpestKey, on);
         setSharpest(on);
     });
 }

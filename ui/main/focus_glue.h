@@ -6,6 +6,8 @@
 
 namespace tvx {
 
+class SettingsStore;
+
 class CLiveView;
 class CommandActions;
 class FrameSink;
@@ -39,7 +41,7 @@ class FocusFeatures : public QObject {
     Q_OBJECT
 public:
     FocusFeatures(CommandActions& commands, CLiveView* view, FrameSink& sink,
-                  QObject* parent = nullptr);
+                  SettingsStore& settings, QObject* parent = nullptr);
     ~FocusFeatures() override;
 
     FocusMeterBar* bar() const { return bar_; }
@@ -53,6 +55,7 @@ private:
     void showWhileFramesFlow();
 
     FrameSink& sink_;
+    SettingsStore& settings_;
     FocusMeterBar* bar_ = nullptr; // a child of the live view
     QTimer flowCheck_;             // hides the bar while no frame is metered
     quint64 seenReadings_ = 0;

@@ -19,9 +19,10 @@ namespace tvx {
 // a record of what was measured that scripts can read.
 Q_LOGGING_CATEGORY(lcLiveMeasure, "tavolux.measure", QtWarningMsg)
 
-LiveMeasure::LiveMeasure(LiveShapes& shapes, QWidget* view, QWidget* window, Hooks hooks)
-    : shapes_(shapes), view_(view), window_(window), hooks_(std::move(hooks)),
-      labelFont_(DefaultFontRecord()) {
+LiveMeasure::LiveMeasure(LiveShapes& shapes, CalibrationState& calibration, Prompts& prompts,
+                         const SettingsStore& settings, QWidget* view, QWidget* window, Hooks hooks)
+    : shapes_(shapes), calibration_(calibration), prompts_(prompts), settings_(settings),
+      view_(view), window_(window), hooks_(std::move(hooks)), labelFont_(DefaultFontRecord()) {
     if (view_) {
         // Moves without a button pressed drive the rubber band.
         view_->setMouseTracking(true);
@@ -85,7 +86,7 @@ void LiveMeasure::Cancel() {
 }
 
 ToolSettings LiveMeasure::CurrentToolSettings(double magnification) const {
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings_.values();
     ToolSettings t;
     t.ctx = CurrentMeasureContext(hooks_.mapping().picture(), magnification, s);
     t.style.penWidth = int32_t(s.Linewidth);
@@ -114,12 +115,12 @@ std::optional<double> LiveMeasure::RunCalibration(double pixels) {
     // The tool waits inside its press for the answer: it must not be
     // replaced while the dialog runs.
     inDialog_ = true;
-    const bool done = Calibrate(window_, pixels, ctx, nullptr);
+    const bool done = Calibrate(calibration_, prompts_, window_, pixels, ctx, nullptr);
     inDialog_ = false;
     calibrating_ = false;
     if (!done) return std::nullopt;
     emit calibrated();
-    return calibrationState().calibrated;
+    return calibration_.calibrated;
 }
 
 template <class Fn> void LiveMeasure::Drive(Fn&& fn) {
@@ -151,7 +152,7 @@ void LiveMeasure::Publish() {
             p.labelColour = ColourFromBgr(s.style.labelColor);
         }
     } else {
-        const SettingsValues v = Settings();
+        const SettingsValues v = settings_.values();
         ctx.unit = v.unit;
         ctx.decimals = int(std::min<uint32_t>(v.decimal, 15));
     }

@@ -20,6 +20,12 @@ class QWidget;
 
 namespace tvx {
 
+class SettingsStore;
+
+class Prompts;
+
+struct CalibrationState;
+
 // Measuring on the live picture: the tool buttons choose a tool, the
 // mouse on the live view drives it, finished shapes go into the live list,
 // and the shapes overlay draws them over every frame and into stills.
@@ -41,7 +47,9 @@ public:
 
     // `view` is the live view whose mouse is watched; dialogs open over
     // `window`.
-    LiveMeasure(LiveShapes& shapes, QWidget* view, QWidget* window, Hooks hooks);
+    // A calibration line leaves its magnification in `calibration`.
+    LiveMeasure(LiveShapes& shapes, CalibrationState& calibration, Prompts& prompts,
+                const SettingsStore& settings, QWidget* view, QWidget* window, Hooks hooks);
     ~LiveMeasure() override;
 
     // A measuring tool's button (its command in the tool registry): choose
@@ -72,7 +80,7 @@ public:
 signals:
     // The tool, or the step of the shape under way, changed.
     void stepChanged();
-    // A calibration line was confirmed: calibrationState() holds the new
+    // A calibration line was confirmed: the calibration state holds the new
     // magnification to show and store. Emitted inside the line's click.
     void calibrated();
 
@@ -100,6 +108,9 @@ private:
     void HoldPointer(bool hold);
 
     LiveShapes& shapes_;
+    CalibrationState& calibration_;
+    Prompts& prompts_;
+    const SettingsStore& settings_;
     QPointer<QWidget> view_;
     QPointer<QWidget> window_;
     Hooks hooks_;

@@ -55,19 +55,20 @@ constexpr LiveMenuItem kLiveMenu[] = {
 } // namespace
 
 LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveView* view,
-                     MagnificationBoxes& boxes, QWidget* window)
+                     MagnificationBoxes& boxes, SettingsStore& settings, QWidget* window)
     : QObject(window), session_(session), commands_(commands), view_(view), boxes_(boxes),
-      window_(window) {
+      settings_(settings), window_(window) {
     setObjectName(QStringLiteral("liveTools"));
     const auto read = [this](bool nominal) { return boxes_.ReadForMeasuring(nominal, window_); };
     const auto current = [this](bool) { return boxes_.Current(); };
-    guides_ = std::make_unique<LiveGuides>(LiveGuides::Hooks{
-        [this] { return session_.isConnected(); }, [read] { return read(false); },
-        [this] { return boxes_.Current(); }, [] { return MeasuringUnit(Settings().unit); }});
+    guides_ = std::make_unique<LiveGuides>(
+        LiveGuides::Hooks{[this] { return session_.isConnected(); }, [read] { return read(false); },
+                          [this] { return boxes_.Current(); },
+                          [this] { return MeasuringUnit(settings_.values().unit); }});
     // The nominal value is read for the calibration line only; it is never
     // the magnification in force.
     measure_ = std::make_unique<LiveMeasure>(
-        shapes_, view_, window_,
+        shapes_, boxes_.calibration(), boxes_.prompts(), settings_, view_, window_,
         LiveMeasure::Hooks{read, current,
                            [this](int id, bool on) { commands_.setSelected(id, on); },
                            [this](int id) { return commands_.isSelected(id); },
@@ -79,7 +80,8 @@ LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveVie
 
     // The scale bar is a setting: on at start when it was on at the end.
     QAction* scaleBar = commands_.action(ids::kScaleBar);
-    scaleBar->setChecked(ReadOwnSwitch(kScaleBarKey) && guides_->SetScaleBar(true, false));
+    scaleBar->setChecked(settings_.ReadOwnSwitch(kScaleBarKey) &&
+                         guides_->SetScaleBar(true, false));
     connect(scaleBar, &QAction::toggled, this, [this, scaleBar](bool on) {
         if (on && !guides_->SetScaleBar(true, true)) {
             const QSignalBlocker block(scaleBar);
@@ -87,7 +89,7 @@ LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveVie
             return;
         }
         if (!on) guides_->SetScaleBar(false, false);
-        WriteOwnSwitch(kScaleBarKey, on);
+        settings_.WriteOwnSwitch(kScaleBarKey, on);
         if (!session_.isPreviewRunning()) view_->ClearSurface();
     });
 
@@ -134,7 +136,7 @@ void LiveTools::penSettings() {
     // The label colour and unit reach the next live shape through the
     // settings; the font is held by the live measuring, so it is handed
     // over here rather than waiting for the next start.
-    const PenSettingsOutcome out = RunPenSettings(window_);
+    const PenSettingsOutcome out = RunPenSettings(boxes_.prompts(), settings_, window_);
     measure_->SetLabelFont(out.labelFont);
     // The guides measure in the unit the tools now use.
     guides_->Rescale(boxes_.Current());

@@ -9,6 +9,10 @@ class QWidget;
 
 namespace tvx {
 
+class SettingsStore;
+
+class Prompts;
+
 class CaptureSession;
 class CLiveView;
 class CMenuXP;
@@ -25,7 +29,7 @@ class LiveTools : public QObject {
     Q_OBJECT
 public:
     LiveTools(CaptureSession& session, CommandActions& commands, CLiveView* view,
-              MagnificationBoxes& boxes, QWidget* window);
+              MagnificationBoxes& boxes, SettingsStore& settings, QWidget* window);
     ~LiveTools() override;
 
     LiveShapes& shapes() { return shapes_; }
@@ -46,6 +50,7 @@ private:
     CommandActions& commands_;
     CLiveView* view_;
     MagnificationBoxes& boxes_;
+    SettingsStore& settings_;
     QWidget* window_;
     LiveShapes shapes_;
     std::unique_ptr<LiveGuides> guides_;   // overlays of the live surface and stills

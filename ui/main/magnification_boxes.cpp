@@ -52,8 +52,9 @@ void FitBoxText(QLineEdit* box, const QFont& base) {
 } // namespace
 
 MagnificationBoxes::MagnificationBoxes(QWidget* parent, CalibrationState& calibration,
-                                       QString calibrationFile)
-    : QObject(parent), calibration_(calibration), calibrationFile_(std::move(calibrationFile)) {
+                                       Prompts& prompts, QString calibrationFile)
+    : QObject(parent), calibration_(calibration), prompts_(prompts),
+      calibrationFile_(std::move(calibrationFile)) {
     setObjectName(QStringLiteral("magnificationBoxes"));
     pair_ = new QWidget(parent);
     pair_->setObjectName(QStringLiteral("magnificationPair"));
@@ -100,13 +101,13 @@ std::optional<double> MagnificationBoxes::ReadForMeasuring(bool useNominal, QWid
     calibration_.nominal = r.entered;
     const QString title = dialogParent ? dialogParent->window()->windowTitle() : QString();
     if (!r.magnification)
-        ShowMessage(title, Text("EnterRate", "Please input the zoomIn scale!"),
+        ShowMessage(prompts_, title, Text("EnterRate", "Please input the zoomIn scale!"),
                     Prompts::Icon::Warning);
     else if (!useNominal && MeasuresInPixels() && !askedToCalibrate_) {
         // Once for each camera and size: the pixels it measures in meanwhile
         // are still useful for comparing.
         askedToCalibrate_ = true;
-        ShowMessage(title,
+        ShowMessage(prompts_, title,
                     Text("CalibrateCamera",
                          "This camera is not calibrated yet: lengths are shown in pixels (px). "
                          "Calibrate it on a stage micrometer with the calibration tool."),

@@ -10,6 +10,8 @@ class QWidget;
 
 namespace tvx {
 
+class Prompts;
+
 struct CalibrationState;
 
 // The magnification box the user types into and the read-only box beside
@@ -22,7 +24,10 @@ public:
     // The boxes are made side by side on one widget, a child of `parent`
     // until it is placed (see pair());
     // `calibration` is where the calibration dialog leaves a new value.
-    MagnificationBoxes(QWidget* parent, CalibrationState& calibration, QString calibrationFile);
+    MagnificationBoxes(QWidget* parent, CalibrationState& calibration, Prompts& prompts,
+                       QString calibrationFile);
+    CalibrationState& calibration() const { return calibration_; }
+    Prompts& prompts() const { return prompts_; }
 
     QLineEdit* magnificationBox() const { return magBox_; }
     QLineEdit* calibrationBox() const { return calBox_; }
@@ -58,6 +63,7 @@ private:
     QString calibrationFile() const;
 
     CalibrationState& calibration_;
+    Prompts& prompts_;
     QString calibrationFile_;       // the microscope's
     bool askedToCalibrate_ = false; // for the camera and size in use
     QWidget* pair_ = nullptr;

@@ -57,7 +57,6 @@ constexpr const char* kWindowGeometryKey = "WindowGeometry";
 
 MainWindow::MainWindow(const Options& options, QWidget* parent)
     : QMainWindow(parent), options_(options) {
-    if (!options_.calibration) options_.calibration = &calibrationState();
     if (!options_.language) {
         options_.language = new Language(this);
         QCoreApplication::installTranslator(options_.language);
@@ -65,8 +64,8 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
     client_ = new CClientArea(this);
     setCentralWidget(client_);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app_128.svg")));
-    ReadFontSize();
-    errors_ = new ErrorReporter(this);
+    options_.settings->ReadFontSize();
+    errors_ = new ErrorReporter(*options_.prompts, this);
     startupTimer_ = new QTimer(this);
     startupTimer_->setObjectName(QStringLiteral("startupTimer"));
     startupTimer_->setInterval(100);
@@ -99,16 +98,17 @@ void MainWindow::InitDialog() {
     // The language file is not chosen yet, so the title keeps its default.
     msgTitle_ = Text("MsgTitle", "Tavolux");
 
-    CreateFirstRunSettings();
-    ReadLanguage();
-    const SettingsValues s = Settings();
+    SettingsStore& settings = *options_.settings;
+    settings.CreateFirstRun();
+    settings.ReadLanguage();
+    const SettingsValues s = settings.values();
     options_.language->ChooseStartup(s.LanID, s.SubLanIDD);
     followLanguageDirection();
-    ReadLineType();
-    ReadLineWidth();
-    ReadUnitDecimal();
-    ReadMeasureTxtColor();
-    ReadLineColor(); // the colours are used masked to 24 bits where they are drawn
+    settings.ReadLineType();
+    settings.ReadLineWidth();
+    settings.ReadUnitDecimal();
+    settings.ReadMeasureTxtColor();
+    settings.ReadLineColor(); // the colours are used masked to 24 bits where they are drawn
     QFile::remove(storage.video + QStringLiteral("/test.avi"));
 
     const QFont secondsFont = SecondsFont();
@@ -118,7 +118,7 @@ void MainWindow::InitDialog() {
     liveView_->setLayoutDirection(Qt::LeftToRight);
     liveView_->SetTextFont(secondsFont);
     liveView_->SetFullScreenHint(Text("EscRestore", "ESC Restore", 128));
-    auto* feedback = new StillFeedback(liveView_);
+    auto* feedback = new StillFeedback(*options_.prompts, liveView_);
     // Keys go to the window, not into the magnification box, until the user
     // clicks there.
     client_->setFocusPolicy(Qt::ClickFocus);
@@ -127,26 +127,31 @@ void MainWindow::InitDialog() {
     CaptureSession::Options o;
     o.simulate = options_.simulate;
     o.engine = options_.engine;
+    o.settings = options_.settings;
     session_ = new CaptureSession(o, this);
     session_->setObjectName(QStringLiteral("session"));
     toolbar_ = new ToolbarRow(client_);
     commands_ = new CommandActions(this, toolbar_);
-    boxes_ = new MagnificationBoxes(client_, *options_.calibration, CalibrationFilePath());
+    boxes_ = new MagnificationBoxes(client_, *options_.calibration, *options_.prompts,
+                                    CalibrationFilePath());
     toolbar_->addItem(boxes_->pair(), MagnificationBoxes::kPairAt);
-    auto* files = new FileListPanel(client_, *commands_, storage, msgTitle_, this);
+    auto* files = new FileListPanel(client_, *commands_, *options_.calibration, *options_.prompts,
+                                    settings, storage, msgTitle_, this);
     auto* picture =
         new PictureCommands(*session_, *commands_, client_, liveView_, resolutionFont, this);
     new DeviceMenu(*session_, this);
     connect(session_, &CaptureSession::calibrationScopeChanged, boxes_,
             &MagnificationBoxes::Refresh);
     recording_ = new RecordingCommands(*session_, *commands_, client_, secondsFont, this);
-    liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, this);
+    liveTools_ = new LiveTools(*session_, *commands_, liveView_, *boxes_, settings, this);
     picture->SetReleaseMeasuringTools([this] { liveTools_->ReleaseMeasuringButtons(); });
-    auto* recorder = new RecordingGlue(*session_, *commands_, storage.video, this);
+    auto* recorder =
+        new RecordingGlue(*session_, *commands_, *options_.prompts, storage.video, this);
     recording_->SetRecorder(recorder);
     auto* stills = new StillCommands(
-        StillCommands::Context{*session_, *commands_, *boxes_, *feedback, storage.picture,
-                               msgTitle_, [this] { return recording_->isRecording(); }},
+        StillCommands::Context{*session_, *commands_, *boxes_, *feedback, *options_.prompts,
+                               settings, storage.picture, msgTitle_,
+                               [this] { return recording_->isRecording(); }},
         this);
     // The foot of the window, between the name and the model line of the skin.
     auto* strip = new StatusStrip(client_);
@@ -158,15 +163,17 @@ void MainWindow::InitDialog() {
         new FullScreenMode(this, client_, liveView_,
                            QList<QWidget*>{toolbar_, boxes_->magnificationBox(),
                                            boxes_->calibrationBox(), files->view(), strip});
-    new FocusFeatures(*commands_, liveView_, session_->frameSink(), this);
-    new MeasureExportCommands(
-        {*commands_, liveTools_->shapes(), *boxes_, *stills, storage.picture, msgTitle_}, this);
+    new FocusFeatures(*commands_, liveView_, session_->frameSink(), settings, this);
+    new MeasureExportCommands({*commands_, liveTools_->shapes(), *session_, *boxes_, *stills,
+                               *options_.prompts, settings, storage.picture, msgTitle_},
+                              this);
     new DeviceSettingsGlue(*session_, commands_->action(ids::kDeviceSetting), this);
 
     StackFeature::Hooks h;
     h.canStart = [this] {
         if (session_->isConnected() && session_->isPreviewRunning()) return true;
-        ShowMessage(windowTitle(), Text("BrowseToCamera", "Please return to the preview state"),
+        ShowMessage(*options_.prompts, windowTitle(),
+                    Text("BrowseToCamera", "Please return to the preview state"),
                     Prompts::Icon::Warning);
         return false;
     };
@@ -177,9 +184,9 @@ void MainWindow::InitDialog() {
         stills->Announce(path);
     };
     h.failed = [this](const QString& reason) {
-        ShowMessage(msgTitle_, reason, Prompts::Icon::Warning);
+        ShowMessage(*options_.prompts, msgTitle_, reason, Prompts::Icon::Warning);
     };
-    new StackFeature(*commands_, liveView_, session_->frameSink(), this, std::move(h));
+    new StackFeature(*commands_, liveView_, session_->frameSink(), settings, this, std::move(h));
 
     // Guides and live measurements over every frame and in every still.
     for (LiveLayer layer : {LiveLayer::Shapes, LiveLayer::CrossLine, LiveLayer::Ruler,
@@ -210,8 +217,7 @@ void MainWindow::InitDialog() {
     connect(session_->engine(), &CaptureEngine::captureError, this, &MainWindow::onCaptureError);
     connectWindowCommands();
     buildMenus(220);
-    commands_->action(LanguageMenuItemFor(Settings().LanID, Settings().SubLanIDD).command)
-        ->setChecked(true);
+    commands_->action(LanguageMenuItemFor(s.LanID, s.SubLanIDD).command)->setChecked(true);
     relabel();
     session_->Start(&liveView_->surface(), liveView_);
 
@@ -220,7 +226,7 @@ void MainWindow::InitDialog() {
     // The client area is the skin; the window wraps it with the menu. It
     // opens where it was left, or at its smallest in the screen's middle.
     adjustSize();
-    if (!restoreGeometry(ReadOwnBytes(kWindowGeometryKey))) {
+    if (!restoreGeometry(settings.ReadOwnBytes(kWindowGeometryKey))) {
         resize(minimumSizeHint());
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             move(screen->availableGeometry().center() - rect().center());
@@ -272,7 +278,7 @@ void MainWindow::switchLanguage(int primary, int sub) {
     buildMenus(224);
     relabel();
     followLanguageDirection();
-    WriteLanguage(uint32_t(primary), uint32_t(sub));
+    options_.settings->WriteLanguage(uint32_t(primary), uint32_t(sub));
 }
 
 void MainWindow::followLanguageDirection() {
@@ -282,14 +288,14 @@ void MainWindow::followLanguageDirection() {
 }
 
 void MainWindow::remindToCalibrate() {
-    ReadSysDate();
+    options_.settings->ReadSysDate();
     // A reminder to calibrate is for a magnification that has no calibration.
-    if (Settings().sys_date == 1 && boxes_->Uncalibrated())
+    if (options_.settings->values().sys_date == 1 && boxes_->Uncalibrated())
         // Out of the timer's call: the prompt runs an event loop of its own.
         QMetaObject::invokeMethod(
             this,
             [this] {
-                CalibrationReminderDialog dlg(this);
+                CalibrationReminderDialog dlg(*options_.settings, this);
                 dlg.exec();
             },
             Qt::QueuedConnection);
@@ -341,7 +347,8 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-    if (fullScreen_ && !fullScreen_->isOn()) WriteOwnBytes(kWindowGeometryKey, saveGeometry());
+    if (fullScreen_ && !fullScreen_->isOn())
+        options_.settings->WriteOwnBytes(kWindowGeometryKey, saveGeometry());
     if (session_) {
         recording_->Finish();
         session_->Shutdown();

@@ -4,6 +4,9 @@
 
 namespace tvx {
 
+class Prompts;
+class SettingsStore;
+
 class CaptureEngine;
 class CaptureSession;
 class CClientArea;
@@ -30,9 +33,11 @@ public:
         // Tests hand in an engine of their own (scripted devices); null
         // makes the real one.
         CaptureEngine* engine = nullptr;
-        // The calibration values the magnification message shows; null is
-        // the program's own.
+        // The calibration values of the run, where questions and messages
+        // go, and the settings file; all required.
         CalibrationState* calibration = nullptr;
+        Prompts* prompts = nullptr;
+        SettingsStore* settings = nullptr;
         // The language the texts come from, installed on the application by
         // its owner; the window chooses it at start and from the language
         // menu. Null gives the window one of its own.

@@ -1,7 +1,7 @@
 #include "ui/main/measure_export_glue.h"
 
-#include "capture/capture_engine.h"
 #include "platform/settings.h"
+#include "session/capture_session.h"
 #include "session/live_shapes.h"
 #include "ui/main/command_table.h"
 #include "ui/main/magnification_boxes.h"
@@ -23,8 +23,7 @@ MeasureExportCommands::MeasureExportCommands(Context context, QObject* parent)
 }
 
 QVector<MeasurementRow> MeasureExportCommands::Rows() const {
-    const CaptureSize size = CurrentCaptureSize();
-    const SettingsValues settings = Settings();
+    const SettingsValues settings = c_.settings.values();
     // The magnification the live measurements are made with: the calibrated
     // value where there is one, else the nominal one.
     const QString calibrated = c_.boxes.calibrationText();
@@ -33,8 +32,8 @@ QVector<MeasurementRow> MeasureExportCommands::Rows() const {
 
     MeasurementExportContext ctx;
     ctx.numbering = ShapeNumbering::Live;
-    ctx.measure = CurrentMeasureContext(QSize(size.width, size.height),
-                                        LeadingNumber(magnification), settings);
+    ctx.measure =
+        CurrentMeasureContext(c_.session.captureSize(), LeadingNumber(magnification), settings);
     ctx.magnification = magnification;
     // Live measurements belong to the pictures taken while they stand: the
     // newest still is the one they were last drawn into.
@@ -50,11 +49,11 @@ bool MeasureExportCommands::Export() {
         c_.pictureFolder + QStringLiteral("/Measurements_") +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmmss")) +
         QStringLiteral(".csv");
-    return ExportMeasurementsAs(c_.messageTitle, proposed, Rows());
+    return ExportMeasurementsAs(c_.prompts, c_.messageTitle, proposed, Rows());
 }
 
 bool MeasureExportCommands::Copy() {
-    return CopyMeasurements(c_.messageTitle, Rows());
+    return CopyMeasurements(c_.prompts, c_.messageTitle, Rows());
 }
 
 } // namespace tvx

@@ -6,6 +6,10 @@
 
 namespace tvx {
 
+class SettingsStore;
+
+class CaptureSession;
+class Prompts;
 class CommandActions;
 class LiveShapes;
 class MagnificationBoxes;
@@ -20,8 +24,11 @@ public:
     struct Context {
         CommandActions& commands;
         const LiveShapes& shapes;
+        const CaptureSession& session; // the capture size the shapes are measured at
         const MagnificationBoxes& boxes;
         const StillCommands& stills; // the newest still names the pictures measured
+        Prompts& prompts;
+        const SettingsStore& settings;
         QString pictureFolder;
         QString messageTitle;
     };

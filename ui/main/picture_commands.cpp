@@ -59,11 +59,11 @@ void PictureCommands::showConnection(bool connected, const QString& message) {
 }
 
 void PictureCommands::showCaptureSize() {
-    const CaptureSize size = CurrentCaptureSize();
-    client_->setResolutionText(QString::asprintf("%d%s%d", size.width, "*", size.height),
+    const QSize size = session_.captureSize();
+    client_->setResolutionText(QString::asprintf("%d%s%d", size.width(), "*", size.height()),
                                resolutionFont_);
     // Guides over a view without frames are drawn for this size meanwhile.
-    view_->surface().SetPictureSize(QSize(size.width, size.height));
+    view_->surface().SetPictureSize(size);
 }
 
 } // namespace tvx

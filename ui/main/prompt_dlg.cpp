@@ -11,7 +11,8 @@
 
 namespace tvx {
 
-CalibrationReminderDialog::CalibrationReminderDialog(QWidget* parent) : QDialog(parent) {
+CalibrationReminderDialog::CalibrationReminderDialog(SettingsStore& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
     setWindowTitle(Text("MsgTitle", "Tavolux"));
     text_ = new QPlainTextEdit(
         Text("TipMeasurementCalibration", "Please Calibration before measurement."), this);
@@ -40,7 +41,7 @@ QString CalibrationReminderDialog::message() const {
 }
 
 void CalibrationReminderDialog::accept() {
-    WriteSysDate(again_->isChecked() ? 1 : 0);
+    settings_.WriteSysDate(again_->isChecked() ? 1 : 0);
     QDialog::accept();
 }
 

@@ -7,12 +7,14 @@ class QPlainTextEdit;
 
 namespace tvx {
 
+class SettingsStore;
+
 // The start-up reminder to calibrate before measuring, with the choice to
 // see it again next time.
 class CalibrationReminderDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CalibrationReminderDialog(QWidget* parent = nullptr);
+    explicit CalibrationReminderDialog(SettingsStore& settings, QWidget* parent = nullptr);
 
     bool showNextTime() const;
     void setShowNextTime(bool on);
@@ -22,6 +24,7 @@ public:
     void accept() override;
 
 private:
+    SettingsStore& settings_;
     QPlainTextEdit* text_ = nullptr;
     QCheckBox* again_ = nullptr;
 };

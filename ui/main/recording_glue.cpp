@@ -23,22 +23,19 @@ constexpr int kSecondMs = 1000;
 // the stop.
 constexpr int kAfterLimitMs = 500;
 
-QSize CaptureFrameSize() {
-    const CaptureSize size = CurrentCaptureSize();
-    return QSize(size.width, size.height);
-}
-
 } // namespace
 
-RecordingGlue::RecordingGlue(CaptureSession& session, CommandActions& commands, QString videoFolder,
-                             QWidget* window)
-    : QObject(window), session_(session), videoFolder_(std::move(videoFolder)), window_(window),
-      controller_(RecordingController::Hooks{&CaptureFrameSize, [this] { return reserveFile(); },
+RecordingGlue::RecordingGlue(CaptureSession& session, CommandActions& commands, Prompts& prompts,
+                             QString videoFolder, QWidget* window)
+    : QObject(window), session_(session), prompts_(prompts), videoFolder_(std::move(videoFolder)),
+      window_(window),
+      controller_(RecordingController::Hooks{[this] { return session_.captureSize(); },
+                                             [this] { return reserveFile(); },
                                              [this](const QString& path) {
                                                  if (!closing_) emit finished(path);
                                              },
                                              [this] { return mayStart(); }},
-                  window) {
+                  prompts, window) {
     setObjectName(QStringLiteral("recordingGlue"));
     timed_.setObjectName(QStringLiteral("timer368"));
     unlimited_.setObjectName(QStringLiteral("timer371"));
@@ -54,7 +51,7 @@ RecordingGlue::RecordingGlue(CaptureSession& session, CommandActions& commands, 
     session_.frameSink().SetRecorder(&controller_);
     connect(commands.action(ids::kClock), &QAction::triggered, this, [this] {
         if (!session_.isPreviewRunning())
-            ShowMessage(window_->windowTitle(),
+            ShowMessage(prompts_, window_->windowTitle(),
                         Text("BrowseToTimer", "Please return to the preview state"),
                         Prompts::Icon::Warning);
         else
@@ -72,11 +69,11 @@ RecordingTarget RecordingGlue::reserveFile() {
     // The one place a recording's name is taken: the empty file is made
     // exclusively, so nothing is ever replaced. A change of size asks from
     // the recorder's writer thread; the scan's message then waits for ours.
-    MatchingFolderHandler tell = [](const QString&) { ShowRecordingFolderError(); };
+    MatchingFolderHandler tell = [this](const QString&) { ShowRecordingFolderError(prompts_); };
     if (QThread::currentThread() != thread())
         tell = [this](const QString&) {
             QMetaObject::invokeMethod(
-                this, [] { ShowRecordingFolderError(); }, Qt::QueuedConnection);
+                this, [this] { ShowRecordingFolderError(prompts_); }, Qt::QueuedConnection);
         };
     const NewFile file = ReserveNewRecording(videoFolder_, QDateTime::currentDateTime(), tell);
     if (!file.ok()) qWarning("recording: %s", qPrintable(file.reason));
@@ -87,7 +84,7 @@ bool RecordingGlue::mayStart() {
     // Without the microscope no frame would ever come: the file would stay
     // empty while the counter ran.
     if (!session_.isConnected()) {
-        ShowMessage(window_->windowTitle(),
+        ShowMessage(prompts_, window_->windowTitle(),
                     Text("BrowseToCamera", "Please return to the preview state"),
                     Prompts::Icon::Warning);
         return false;
@@ -156,7 +153,7 @@ void RecordingGlue::OpenTimeLapse() {
     // A request that finds the last one still standing (no frame came, the
     // microscope was away) gives no picture of its own.
     CaptureTimerDialog dlg([&flags] { return flags.RequestIfIdle(StillSource::Keyboard); },
-                           CaptureFrameSize(), systemTimeLapseClock(), window_);
+                           session_.captureSize(), prompts_, systemTimeLapseClock(), window_);
     QString last;
     connect(&dlg, &CaptureTimerDialog::progress, this, [this, &last](const QString& text) {
         last = text;
@@ -165,7 +162,7 @@ void RecordingGlue::OpenTimeLapse() {
     dlg.exec();
     emit timeLapseEnded(last);
     if (const int missed = dlg.missedPictures(); missed > 0)
-        ShowMessage(window_->windowTitle(),
+        ShowMessage(prompts_, window_->windowTitle(),
                     Text("TimeLapseMissed",
                          "%1 of the %2 time-lapse pictures were not taken: the microscope "
                          "gave no picture while they were due.")

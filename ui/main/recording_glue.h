@@ -22,8 +22,8 @@ public:
     // Attaches the controller to the session's frame sink; the session must
     // outlive the glue. Recordings go into `videoFolder`; `window` parents
     // the dialogs.
-    RecordingGlue(CaptureSession& session, CommandActions& commands, QString videoFolder,
-                  QWidget* window);
+    RecordingGlue(CaptureSession& session, CommandActions& commands, Prompts& prompts,
+                  QString videoFolder, QWidget* window);
     ~RecordingGlue() override;
 
     // AVI button: the dialog's start runs the timed counter (368).
@@ -65,6 +65,7 @@ private:
     bool mayStart();
 
     CaptureSession& session_;
+    Prompts& prompts_;
     QString videoFolder_;
     QWidget* window_;
     RecordingController controller_;

@@ -32,10 +32,11 @@ QString startFolder(bool pictureMode) {
 
 } // namespace
 
-QString AskSaveAsTarget(const QString& selectedFile, bool pictureMode, const QString& pictureFolder,
-                        const QString& videoFolder, const QString& title) {
+QString AskSaveAsTarget(Prompts& prompts, const QString& selectedFile, bool pictureMode,
+                        const QString& pictureFolder, const QString& videoFolder,
+                        const QString& title) {
     if (selectedFile.isEmpty()) {
-        ShowMessage(title, Text("SelectFile", "Please select an image or video"),
+        ShowMessage(prompts, title, Text("SelectFile", "Please select an image or video"),
                     Prompts::Icon::Warning);
         return QString();
     }
@@ -46,7 +47,7 @@ QString AskSaveAsTarget(const QString& selectedFile, bool pictureMode, const QSt
     const QString filters = QString::fromLatin1(pictureMode ? kPictureFilters : kVideoFilters);
 
     QString chosenFilter;
-    QString path = prompts().SaveFileName(title, proposed, filters, &chosenFilter);
+    QString path = prompts.SaveFileName(title, proposed, filters, &chosenFilter);
     if (path.isEmpty()) return QString();
     path = QDir::cleanPath(QDir::fromNativeSeparators(path));
     if (QFileInfo(path).suffix().isEmpty()) {
@@ -60,7 +61,7 @@ QString AskSaveAsTarget(const QString& selectedFile, bool pictureMode, const QSt
     // The program's own folders hold what it names and counts itself.
     if (path.size() >= ownFolder.size() &&
         folderPart(path).compare(ownFolder, Qt::CaseInsensitive) == 0) {
-        ShowMessage(QStringLiteral("Save file"),
+        ShowMessage(prompts, QStringLiteral("Save file"),
                     QStringLiteral("Can't save file to temp directory!"), Prompts::Icon::Warning);
         return QString();
     }

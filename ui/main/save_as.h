@@ -4,6 +4,8 @@
 
 namespace tvx {
 
+class Prompts;
+
 // Asks where the selected stored file should be saved: proposes its name
 // without extension in the desktop's Pictures (or Videos) folder, else in
 // the home folder, offers BMP and JPEG in picture mode and AVI
@@ -11,7 +13,8 @@ namespace tvx {
 // Answers the chosen path, with the extension of the chosen type added when
 // the user typed none; empty when nothing is selected, on Cancel and on a
 // refusal (each with its message through ShowMessage).
-QString AskSaveAsTarget(const QString& selectedFile, bool pictureMode, const QString& pictureFolder,
-                        const QString& videoFolder, const QString& title);
+QString AskSaveAsTarget(Prompts& prompts, const QString& selectedFile, bool pictureMode,
+                        const QString& pictureFolder, const QString& videoFolder,
+                        const QString& title);
 
 } // namespace tvx

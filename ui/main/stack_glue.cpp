@@ -69,9 +69,10 @@ NewFile WriteBeside(const QString& base, const QString& suffix, const QByteArray
 } // namespace
 
 StackFeature::StackFeature(CommandActions& commands, CLiveView* view, FrameSink& sink,
-                           QWidget* dialogParent, Hooks hooks)
-    : QObject(dialogParent), sink_(sink), dialogParent_(dialogParent), hooks_(std::move(hooks)),
-      stack_(commands.action(ids::kStack)), depthMap_(commands.action(ids::kStackDepthMap)),
+                           SettingsStore& settings, QWidget* dialogParent, Hooks hooks)
+    : QObject(dialogParent), sink_(sink), settings_(settings), dialogParent_(dialogParent),
+      hooks_(std::move(hooks)), stack_(commands.action(ids::kStack)),
+      depthMap_(commands.action(ids::kStackDepthMap)),
       keepFrames_(commands.action(ids::kStackKeepFrames)), badge_(new QLabel(view)) {
     badge_->setObjectName(QStringLiteral("stackCount"));
     badge_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -84,11 +85,12 @@ StackFeature::StackFeature(CommandActions& commands, CLiveView* view, FrameSink&
     connect(&poll_, &QTimer::timeout, this, &StackFeature::poll);
 
     connect(stack_, &QAction::triggered, this, &StackFeature::command);
-    depthMap_->setChecked(ReadOwnSwitch(kDepthMapKey));
-    keepFrames_->setChecked(ReadOwnSwitch(kKeepFramesKey));
-    connect(depthMap_, &QAction::toggled, this, [](bool on) { WriteOwnSwitch(kDepthMapKey, on); });
+    depthMap_->setChecked(settings_.ReadOwnSwitch(kDepthMapKey));
+    keepFrames_->setChecked(settings_.ReadOwnSwitch(kKeepFramesKey));
+    connect(depthMap_, &QAction::toggled, this,
+            [this](bool on) { settings_.WriteOwnSwitch(kDepthMapKey, on); });
     connect(keepFrames_, &QAction::toggled, this,
-            [](bool on) { WriteOwnSwitch(kKeepFramesKey, on); });
+            [this](bool on) { settings_.WriteOwnSwitch(kKeepFramesKey, on); });
 }
 
 StackFeature::~StackFeature() {

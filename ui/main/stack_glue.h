@@ -17,6 +17,8 @@ class QWidget;
 
 namespace tvx {
 
+class SettingsStore;
+
 class CLiveView;
 class CommandActions;
 class FrameSink;
@@ -44,8 +46,8 @@ public:
         // Tells the user something went wrong.
         std::function<void(const QString&)> failed;
     };
-    StackFeature(CommandActions& commands, CLiveView* view, FrameSink& sink, QWidget* dialogParent,
-                 Hooks hooks);
+    StackFeature(CommandActions& commands, CLiveView* view, FrameSink& sink,
+                 SettingsStore& settings, QWidget* dialogParent, Hooks hooks);
     ~StackFeature() override;
 
     enum class State { Idle, Collecting, Stacking };
@@ -72,6 +74,7 @@ private:
     QString saveResult(Job& job);
 
     FrameSink& sink_;
+    SettingsStore& settings_;
     QWidget* dialogParent_;
     Hooks hooks_;
     void showState(State state);

@@ -26,7 +26,7 @@ StillCommands::StillCommands(Context context, QWidget* window)
             return StillFormatChoice::Magnification{boxes.calibrationText(),
                                                     boxes.magnificationText()};
         },
-        this);
+        c_.settings, this);
     connect(c_.commands.action(ids::kCamera), &QAction::triggered, this, [this] { take(); });
     connect(&c_.session, &CaptureSession::stillRequested, this, &StillCommands::save);
 }
@@ -35,7 +35,7 @@ void StillCommands::take() {
     if (c_.session.isPreviewRunning())
         c_.session.RequestStill();
     else
-        ShowMessage(window_->windowTitle(),
+        ShowMessage(c_.prompts, window_->windowTitle(),
                     Text("BrowseToCamera", "Please return to the preview state"),
                     Prompts::Icon::Warning);
 }
@@ -45,7 +45,7 @@ StillSaveResult StillCommands::Write(const StillPicture& still) {
         saver_.Save(still, c_.boxes.magnificationText(), QDateTime::currentDateTime(), &overlays_,
                     format_->For(QSize(still.width, still.height)));
     for (int i = 0; i < result.matchingFolders; ++i)
-        ShowPictureFolderError();
+        ShowPictureFolderError(c_.prompts);
     return result;
 }
 

@@ -11,6 +11,10 @@ class QWidget;
 
 namespace tvx {
 
+class SettingsStore;
+
+class Prompts;
+
 class CaptureSession;
 class CommandActions;
 class MagnificationBoxes;
@@ -28,6 +32,8 @@ public:
         CommandActions& commands;
         MagnificationBoxes& boxes;
         StillFeedback& feedback;
+        Prompts& prompts;
+        SettingsStore& settings;
         QString pictureFolder;
         QString messageTitle;
         // A recording runs: a still then restarts the preview it shares.

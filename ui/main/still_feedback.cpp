@@ -20,7 +20,8 @@ QString PressesNotTaken(int n) {
 
 } // namespace
 
-StillFeedback::StillFeedback(QWidget* markParent) : QObject(markParent) {
+StillFeedback::StillFeedback(Prompts& prompts, QWidget* markParent)
+    : QObject(markParent), prompts_(prompts) {
     mark_ = new QLabel(markParent);
     mark_->setObjectName(QStringLiteral("stillFailureMark"));
     mark_->setTextFormat(Qt::PlainText);
@@ -44,7 +45,7 @@ void StillFeedback::Saved(StillSource source) {
 void StillFeedback::Failed(StillSource source, const QString& title, const QString& reason) {
     qCWarning(lcWindow).noquote() << "still not saved:" << reason;
     if (source != StillSource::Microscope) {
-        ShowMessage(title, reason, Prompts::Icon::Warning);
+        ShowMessage(prompts_, title, reason, Prompts::Icon::Warning);
         return;
     }
     if (earlierPresses_ > 0) --earlierPresses_;
@@ -80,13 +81,14 @@ void StillFeedback::showMark() {
     mark_->raise();
 }
 
-void ShowPictureFolderError() {
-    ShowMessage(Text("MsgTitle", "Tavolux"), Text("PictureError", "Picture Error"),
+void ShowPictureFolderError(Prompts& prompts) {
+    ShowMessage(prompts, Text("MsgTitle", "Tavolux"), Text("PictureError", "Picture Error"),
                 Prompts::Icon::Warning);
 }
 
-void ShowRecordingFolderError() {
-    ShowMessage(Text("MsgTitle", "Tavolux"), Text("AVIError", "AVI Error"), Prompts::Icon::Warning);
+void ShowRecordingFolderError(Prompts& prompts) {
+    ShowMessage(prompts, Text("MsgTitle", "Tavolux"), Text("AVIError", "AVI Error"),
+                Prompts::Icon::Warning);
 }
 
 } // namespace tvx

@@ -21,7 +21,7 @@ class StillFeedback : public QObject {
     Q_OBJECT
 public:
     // The mark is made as a child of `markParent` (the live view).
-    explicit StillFeedback(QWidget* markParent);
+    StillFeedback(Prompts& prompts, QWidget* markParent);
 
     void Saved(StillSource source);
     void Failed(StillSource source, const QString& title, const QString& reason);
@@ -36,6 +36,7 @@ public:
 private:
     void showMark();
 
+    Prompts& prompts_;
     QLabel* mark_ = nullptr;
     QString failure_; // why the microscope's last still was not saved
     int dropped_ = 0;
@@ -44,7 +45,7 @@ private:
 
 // The count of stills or recordings met a folder named like one of them: the
 // user is told once for each such folder, and the count goes on without it.
-void ShowPictureFolderError();
-void ShowRecordingFolderError();
+void ShowPictureFolderError(Prompts& prompts);
+void ShowRecordingFolderError(Prompts& prompts);
 
 } // namespace tvx

@@ -14,10 +14,11 @@ constexpr const char* kTiffKey = "StillTiff";
 }
 
 StillFormatChoice::StillFormatChoice(QAction* tiff, std::function<Magnification()> magnification,
-                                     QObject* parent)
-    : QObject(parent), tiff_(tiff), magnification_(std::move(magnification)) {
-    tiff_->setChecked(ReadOwnSwitch(kTiffKey));
-    connect(tiff_, &QAction::toggled, this, [](bool on) { WriteOwnSwitch(kTiffKey, on); });
+                                     SettingsStore& settings, QObject* parent)
+    : QObject(parent), tiff_(tiff), magnification_(std::move(magnification)), settings_(settings) {
+    tiff_->setChecked(settings_.ReadOwnSwitch(kTiffKey));
+    connect(tiff_, &QAction::toggled, this,
+            [this](bool on) { settings_.WriteOwnSwitch(kTiffKey, on); });
 }
 
 StillFormat StillFormatChoice::For(QSize picture) const {
@@ -28,7 +29,7 @@ StillFormat StillFormatChoice::For(QSize picture) const {
     const MagnificationReading r = ReadMagnification({m.calibrated, m.nominal, false});
     if (r.magnification)
         f.scale = PictureScale(picture, *r.magnification, LeadingNumber(m.calibrated) != 0,
-                               MeasuringUnit(Settings().unit));
+                               MeasuringUnit(settings_.values().unit));
     return f;
 }
 

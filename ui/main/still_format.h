@@ -10,6 +10,8 @@ class QAction;
 
 namespace tvx {
 
+class SettingsStore;
+
 // The still format setting: BMP as always, or TIFF stills that carry their
 // pixel size at the magnification in force (the calibrated one when there
 // is one). Its checkable action is kept as a setting across runs.
@@ -21,13 +23,14 @@ public:
         QString nominal;    // the magnification box
     };
     StillFormatChoice(QAction* tiff, std::function<Magnification()> magnification,
-                      QObject* parent = nullptr);
+                      SettingsStore& settings, QObject* parent = nullptr);
 
     StillFormat For(QSize picture) const;
 
 private:
     QPointer<QAction> tiff_;
     std::function<Magnification()> magnification_;
+    SettingsStore& settings_;
 };
 
 } // namespace tvx

@@ -11,8 +11,8 @@
 
 namespace tvx {
 
-CalibrationDialog::CalibrationDialog(const QString& unit, QWidget* parent)
-    : QDialog(parent), unit_(unit) {
+CalibrationDialog::CalibrationDialog(const QString& unit, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), unit_(unit), prompts_(prompts) {
     setWindowTitle(Text("TipCalibration", "Calibration"));
     prompt_ = new QLabel(this);
     SetPlainLabelText(prompt_, Text("EnterActualDistance", "Please enter actual distance (mm)"));
@@ -41,7 +41,7 @@ void CalibrationDialog::accept() {
     auto a = ActualDistanceFromText(edit_->text(), unit_);
     if (a && pixelLength_ && !CalibratedMagnification(*pixelLength_, ctx_, *a)) a.reset();
     if (!a) {
-        ShowMessage(windowTitle(), Text("EnterDigital", "Please enter digital!"),
+        ShowMessage(prompts_, windowTitle(), Text("EnterDigital", "Please enter digital!"),
                     Prompts::Icon::Warning);
         edit_->setFocus();
         return;
@@ -50,15 +50,15 @@ void CalibrationDialog::accept() {
     QDialog::accept();
 }
 
-bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx,
-               CMeasureShape* line) {
+bool Calibrate(CalibrationState& state, Prompts& prompts, QWidget* parent, double pixelLength,
+               const MeasureContext& ctx, CMeasureShape* line) {
     std::optional<double> actual;
     {
-        CalibrationDialog dialog(ctx.unit, parent);
+        CalibrationDialog dialog(ctx.unit, prompts, parent);
         dialog.SetLine(pixelLength, ctx);
         if (dialog.exec() == QDialog::Accepted) actual = dialog.actualDistance();
     }
-    const CalibrationOutcome out = FinishCalibration(pixelLength, ctx, actual);
+    const CalibrationOutcome out = FinishCalibration(state, pixelLength, ctx, actual);
     if (line && !out.label.isEmpty()) {
         if (line->labels.isEmpty())
             line->labels.append(out.label);

@@ -12,11 +12,13 @@ class QWidget;
 
 namespace tvx {
 
+class Prompts;
+
 // Asks for the actual distance of a line just drawn in calibration mode.
 class CalibrationDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CalibrationDialog(const QString& unit, QWidget* parent = nullptr);
+    CalibrationDialog(const QString& unit, Prompts& prompts, QWidget* parent = nullptr);
     // The line being calibrated: OK then also refuses a distance that would
     // give it no sane magnification (SaneMagnification).
     void SetLine(double pixelLength, const MeasureContext& ctx);
@@ -31,6 +33,7 @@ public slots:
 
 private:
     QString unit_;
+    Prompts& prompts_;
     std::optional<double> pixelLength_;
     MeasureContext ctx_;
     QLineEdit* edit_ = nullptr;
@@ -41,9 +44,9 @@ private:
 // Runs the Calibration dialog for a line of `pixelLength` pixels measured at
 // ctx. After OK or Cancel, label 0 of `line` (when given) becomes its length
 // at the magnification then in force. Returns whether a new magnification was
-// set (the caller tells whoever records it); the value is
-// calibrationState().calibrated.
-bool Calibrate(QWidget* parent, double pixelLength, const MeasureContext& ctx,
-               CMeasureShape* line = nullptr);
+// set (the caller tells whoever records it); the value is then
+// `state.calibrated`.
+bool Calibrate(CalibrationState& state, Prompts& prompts, QWidget* parent, double pixelLength,
+               const MeasureContext& ctx, CMeasureShape* line = nullptr);
 
 } // namespace tvx

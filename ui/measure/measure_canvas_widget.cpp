@@ -28,9 +28,11 @@ QRect Bounds(const Figure& f) {
 }
 } // namespace
 
-CMeasureCanvas::CMeasureCanvas(QWidget* parent, const QString& picturePath, int initialTool,
-                               double magnification)
-    : QWidget(parent), model_(this) {
+CMeasureCanvas::CMeasureCanvas(QWidget* parent, CalibrationState& calibration, Prompts& prompts,
+                               const SettingsStore& settings, const QString& picturePath,
+                               int initialTool, double magnification)
+    : QWidget(parent), calibration_(calibration), prompts_(prompts), settings_(settings),
+      model_(settings, this) {
     // A picture is never mirrored, whatever the language.
     setLayoutDirection(Qt::LeftToRight);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -42,7 +44,7 @@ CMeasureCanvas::CMeasureCanvas(QWidget* parent, const QString& picturePath, int 
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     QString why;
     if (!model_.Load(picturePath, initialTool, magnification, &why))
-        ShowMessage(Text("MsgTitle", "Tavolux"),
+        ShowMessage(prompts_, Text("MsgTitle", "Tavolux"),
                     Text("enFileFail", "Can not Open file") + QLatin1Char('\n') + why,
                     Prompts::Icon::Warning);
     zoom_ = CanvasZoom(model_.pictureSize());
@@ -122,11 +124,11 @@ void CMeasureCanvas::HistoryChanged() {
 std::optional<double> CMeasureCanvas::Calibrate(double pixels, const MeasureContext& ctx) {
     ReleasePointer();
     setEnabled(false);
-    const bool done = tvx::Calibrate(window(), pixels, ctx, nullptr);
+    const bool done = tvx::Calibrate(calibration_, prompts_, window(), pixels, ctx, nullptr);
     setEnabled(true);
     if (!done) return std::nullopt;
     emit calibrated();
-    return calibrationState().calibrated;
+    return calibration_.calibrated;
 }
 
 void CMeasureCanvas::RedrawIfDirty() {
@@ -183,7 +185,7 @@ void CMeasureCanvas::UpdateRubber() {
         shown_ = next;
     }
     if (!changed.isNull()) {
-        const int pad = 4 + int(Settings().Linewidth);
+        const int pad = 4 + int(settings_.values().Linewidth);
         update(changed.adjusted(-pad, -pad, pad, pad));
     }
 }

@@ -8,6 +8,12 @@
 
 namespace tvx {
 
+class SettingsStore;
+
+class Prompts;
+
+struct CalibrationState;
+
 // The child window of the Photo Measure dialog that shows the picture and
 // turns clicks into shapes (the logic is MeasureCanvasModel). It takes the
 // space it is given and shows the canvas fitted into it or zoomed: Ctrl+0
@@ -20,7 +26,9 @@ class CMeasureCanvas : public QWidget, public CanvasHost {
     Q_OBJECT
 public:
     // Loads the picture (telling the user when it cannot be read), fitted.
-    CMeasureCanvas(QWidget* parent, const QString& picturePath, int initialTool,
+    // A calibration line leaves its magnification in `calibration`.
+    CMeasureCanvas(QWidget* parent, CalibrationState& calibration, Prompts& prompts,
+                   const SettingsStore& settings, const QString& picturePath, int initialTool,
                    double magnification);
     ~CMeasureCanvas() override;
 
@@ -51,7 +59,7 @@ public:
 signals:
     // Whether Undo (there are shapes) and Redo (something was undone) can act.
     void historyChanged(bool canUndo, bool canRedo);
-    // A calibration line was confirmed: calibrationState() holds the new
+    // A calibration line was confirmed: the calibration state holds the new
     // magnification. Emitted while the line's click is still being handled.
     void calibrated();
     // The zoom or the part in view has changed.
@@ -84,6 +92,9 @@ private:
     // Space held turns the left button into panning; true for Space.
     bool SpaceKey(QKeyEvent* e, bool down);
 
+    CalibrationState& calibration_;
+    Prompts& prompts_;
+    const SettingsStore& settings_;
     MeasureCanvasModel model_;
     CanvasZoom zoom_;
     QImage screen_;

@@ -51,10 +51,11 @@ void PreviewBox::paintEvent(QPaintEvent* e) {
 
 // --- Pen Setting ---------------------------------------------------------------
 
-PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
+PenSettingDialog::PenSettingDialog(Prompts& prompts, SettingsStore& settings, QWidget* parent)
+    : QDialog(parent), prompts_(prompts), settings_(settings) {
     setWindowTitle(Text("PenSetting", "Pen setting"));
     setFixedSize(380, 300);
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings_.values();
 
     auto* typeGroup =
         Tagged(new QGroupBox(Text("PenType", "Pen Type"), this), PenSettingId::TypeGroup);
@@ -111,9 +112,9 @@ PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
     connect(spin_, qOverload<int>(&QSpinBox::valueChanged), this,
             [this](int v) { width_->setText(QString::number(v)); });
     connect(width_, &QLineEdit::textChanged, this, [this](const QString& t) {
-        SettingsValues v = Settings();
+        SettingsValues v = settings_.values();
         v.Linewidth = uint32_t(t.toInt());
-        SetRunningSettings(v);
+        settings_.SetRunning(v);
         if (v.Linewidth >= 1 && v.Linewidth <= 3) {
             const QSignalBlocker block(spin_);
             spin_->setValue(int(v.Linewidth));
@@ -197,46 +198,46 @@ PenSettingDialog::PenSettingDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void PenSettingDialog::SetLineType(int type) {
-    SettingsValues v = Settings();
+    SettingsValues v = settings_.values();
     v.Linetype = uint32_t(type);
-    SetRunningSettings(v);
+    settings_.SetRunning(v);
     preview_->update();
 }
 
 void PenSettingDialog::SetUnit(const QString& unit) {
-    SettingsValues v = Settings();
+    SettingsValues v = settings_.values();
     v.unit = unit;
-    SetRunningSettings(v);
+    settings_.SetRunning(v);
 }
 
 void PenSettingDialog::SetDecimals(int decimals) {
-    SettingsValues v = Settings();
+    SettingsValues v = settings_.values();
     v.decimal = uint32_t(decimals);
-    SetRunningSettings(v);
+    settings_.SetRunning(v);
 }
 
 void PenSettingDialog::ChooseColour() {
-    if (const auto c = prompts().ChooseColor(lineColour_)) {
+    if (const auto c = prompts_.ChooseColor(lineColour_)) {
         lineColour_ = *c;
-        WriteLineColor(*c);
+        settings_.WriteLineColor(*c);
         preview_->update();
     }
 }
 
 void PenSettingDialog::ChooseFont() {
     uint32_t colour = labelColour_;
-    const auto font = prompts().ChooseFont(ToQFont(labelFont_), &colour);
+    const auto font = prompts_.ChooseFont(ToQFont(labelFont_), &colour);
     if (!font) return;
     // Fields a chosen font does not carry (character set, precisions) keep
     // what the record had.
     labelFont_ = FontRecordFromQFont(*font, labelFont_);
     labelColour_ = colour;
-    WriteMeasureTxtColor(colour);
+    settings_.WriteMeasureTxtColor(colour);
     WriteMeasureFont(labelFont_);
 }
 
 void PenSettingDialog::PaintPreview(QPainter& p, const QRect& box) {
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings_.values();
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(MeasurePen(int32_t(s.Linetype), int32_t(s.Linewidth), lineColour_));
     const int y = box.center().y() + 4; // below the group's caption line
@@ -244,20 +245,22 @@ void PenSettingDialog::PaintPreview(QPainter& p, const QRect& box) {
 }
 
 void PenSettingDialog::accept() {
-    const SettingsValues s = Settings();
-    WriteLineWidth(s.Linewidth);
-    WriteLineType(s.Linetype);
-    WriteUnitDecimal(s.unit, s.decimal);
+    const SettingsValues s = settings_.values();
+    settings_.WriteLineWidth(s.Linewidth);
+    settings_.WriteLineType(s.Linetype);
+    settings_.WriteUnitDecimal(s.unit, s.decimal);
     QDialog::accept();
 }
 
 // --- Text ------------------------------------------------------------------------
 
-TextDialog::TextDialog(const FontRecord& font, QWidget* parent) : QDialog(parent), font_(font) {
+TextDialog::TextDialog(const FontRecord& font, Prompts& prompts, SettingsStore& settings,
+                       QWidget* parent)
+    : QDialog(parent), prompts_(prompts), settings_(settings), font_(font) {
     setWindowTitle(Text("TextSetting", "Text"));
     setFixedSize(360, 260);
-    ReadFontColor();
-    colour_ = Settings().fontcolor;
+    settings_.ReadFontColor();
+    colour_ = settings_.values().fontcolor;
     auto* prompt = Tagged(new QLabel(this), TextDialogId::Prompt);
     SetPlainLabelText(prompt, Text("EnterText", "Please enter text:"));
     prompt->setGeometry(10, 8, 340, 20);
@@ -292,11 +295,11 @@ QWidget* TextDialog::editor() const {
 
 void TextDialog::ChooseFont() {
     uint32_t colour = colour_;
-    const auto font = prompts().ChooseFont(ToQFont(font_), &colour);
+    const auto font = prompts_.ChooseFont(ToQFont(font_), &colour);
     if (!font) return;
     font_ = FontRecordFromQFont(*font, font_);
     colour_ = colour;
-    WriteFontColor(colour);
+    settings_.WriteFontColor(colour);
     WriteTextFont(font_);
     preview_->update();
 }
@@ -313,7 +316,8 @@ void TextDialog::PaintPreview(QPainter& p, const QRect& box) {
 void TextDialog::accept() {
     const QString t = edit_->toPlainText();
     if (t.size() > kMaxTextNoteLength) {
-        ShowMessage(windowTitle(), Text("TextTooLong", "Please enter no more than 254 characters."),
+        ShowMessage(prompts_, windowTitle(),
+                    Text("TextTooLong", "Please enter no more than 254 characters."),
                     Prompts::Icon::Warning);
         edit_->setFocus();
         return;

@@ -16,6 +16,10 @@ class QSpinBox;
 
 namespace tvx {
 
+class SettingsStore;
+
+class Prompts;
+
 // A group box that shows a sample of what its dialog sets.
 class PreviewBox : public QGroupBox {
     Q_OBJECT
@@ -34,7 +38,7 @@ protected:
 class PenSettingDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit PenSettingDialog(QWidget* parent = nullptr);
+    PenSettingDialog(Prompts& prompts, SettingsStore& settings, QWidget* parent = nullptr);
 
     // The caller sets the colours before exec() and reads them after OK.
     void setLineColour(uint32_t c) { lineColour_ = c; }
@@ -58,6 +62,8 @@ private:
     void SetDecimals(int decimals);
     void PaintPreview(QPainter& p, const QRect& box);
 
+    Prompts& prompts_;
+    SettingsStore& settings_;
     uint32_t lineColour_ = 255;
     uint32_t labelColour_ = 255;
     FontRecord labelFont_ = DefaultFontRecord();
@@ -77,7 +83,8 @@ class TextDialog : public QDialog {
 public:
     // `font` is the text font the caller read from logfont.ini (or the
     // default); the colour comes from the settings.
-    explicit TextDialog(const FontRecord& font, QWidget* parent = nullptr);
+    TextDialog(const FontRecord& font, Prompts& prompts, SettingsStore& settings,
+               QWidget* parent = nullptr);
 
     QString text() const { return text_; }
     uint32_t textColour() const { return colour_; }
@@ -93,6 +100,8 @@ public slots:
 private:
     void PaintPreview(QPainter& p, const QRect& box);
 
+    Prompts& prompts_;
+    SettingsStore& settings_;
     FontRecord font_;
     uint32_t colour_ = 255;
     QString text_;

@@ -143,8 +143,11 @@ void BuildMenu(CMenuXP& menu, bool measuring) {
 
 } // namespace
 
-PhotoMeasureDialog::PhotoMeasureDialog(const QString& picturePath, QWidget* parent)
-    : QDialog(parent), path_(picturePath) {
+PhotoMeasureDialog::PhotoMeasureDialog(CalibrationState& calibration, Prompts& prompts,
+                                       SettingsStore& settings, const QString& picturePath,
+                                       QWidget* parent)
+    : QDialog(parent), calibration_(calibration), prompts_(prompts), settings_(settings),
+      path_(picturePath) {
     setWindowTitle(Title());
     InstallFontSubstitutes();
 
@@ -303,7 +306,8 @@ PhotoMeasureDialog::~PhotoMeasureDialog() {
 }
 
 bool PhotoMeasureDialog::ShowPicture(const QString& path) {
-    auto* next = new CMeasureCanvas(this, path, kInitialTool, kDisplayScale);
+    auto* next = new CMeasureCanvas(this, calibration_, prompts_, settings_, path, kInitialTool,
+                                    kDisplayScale);
     if (!next->model().hasPicture()) {
         delete next;
         return false;
@@ -342,7 +346,7 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
         if (calibrated.isEmpty() && CameraPitchKnown()) calibrated = tag;
     }
     calibrated_->setText(calibrated);
-    canvas_->model().SetScaleBar(ReadOwnSwitch(kPhotoScaleBarKey));
+    canvas_->model().SetScaleBar(settings_.ReadOwnSwitch(kPhotoScaleBarKey));
     UpdatePictureScale();
     toolName_->clear();
     ReleasePopups();
@@ -435,7 +439,7 @@ bool PhotoMeasureDialog::CheckMagnification() {
     } else {
         magnification_ = nominal;
         if (magnification_ == 0) {
-            ShowMessage(Title(), Text("EnterRate", "Please input the zoomIn Rate!"),
+            ShowMessage(prompts_, Title(), Text("EnterRate", "Please input the zoomIn Rate!"),
                         Prompts::Icon::Warning);
             return false;
         }
@@ -491,7 +495,7 @@ void PhotoMeasureDialog::OnMenuCommand(int command) {
     if (command == MeasureCommand::ScaleBar) {
         if (!canvas_) return;
         const bool on = !canvas_->model().scaleBar();
-        WriteOwnSwitch(kPhotoScaleBarKey, on);
+        settings_.WriteOwnSwitch(kPhotoScaleBarKey, on);
         canvas_->model().SetScaleBar(on);
         canvas_->Repaint(QRect());
         return;
@@ -511,7 +515,7 @@ void PhotoMeasureDialog::OnPenSettings() {
     if (!canvas_) return;
     MeasureCanvasModel& m = canvas_->model();
     const auto stored = ReadMeasureFont();
-    PenSettingDialog dialog(this);
+    PenSettingDialog dialog(prompts_, settings_, this);
     dialog.setLabelColour(m.labelColour());
     dialog.setLineColour(m.penColour());
     dialog.setLabelFont(stored ? *stored : DefaultFontRecord());
@@ -522,7 +526,7 @@ void PhotoMeasureDialog::OnPenSettings() {
     // spacing keeps following the stored size.
     if (stored) {
         const int64_t height = dialog.labelFont().lfHeight;
-        WriteFontSize(uint32_t(height < 0 ? -height : height));
+        settings_.WriteFontSize(uint32_t(height < 0 ? -height : height));
     }
     canvas_->Repaint(QRect());
 }
@@ -532,12 +536,12 @@ void PhotoMeasureDialog::OnText() {
     button(PhotoMeasureId::DrawingTools)->Release();
     if (canvas_) {
         const auto stored = ReadTextFont();
-        TextDialog dialog(stored ? *stored : DefaultFontRecord(), this);
+        TextDialog dialog(stored ? *stored : DefaultFontRecord(), prompts_, settings_, this);
         if (dialog.exec() == QDialog::Accepted) {
             canvas_->model().SetTextStyle(dialog.textColour(), dialog.textFont());
             if (!canvas_->model().AddText(dialog.text()))
-                ShowMessage(Text("MsgTitle", "Tavolux"), Text("InputText", "Please input text!"),
-                            Prompts::Icon::Warning);
+                ShowMessage(prompts_, Text("MsgTitle", "Tavolux"),
+                            Text("InputText", "Please input text!"), Prompts::Icon::Warning);
         }
         canvas_->model().SetTool(int(MeasureTool::Text), true);
     }
@@ -569,7 +573,7 @@ void PhotoMeasureDialog::OnCalibration() {
 }
 
 void PhotoMeasureDialog::OnCalibrated() {
-    const double value = calibrationState().calibrated;
+    const double value = calibration_.calibrated;
     // Stored before the scale is worked out, which looks it up.
     StoreCalibration(CalibrationFileInUse(), nominal_->text(), value, !CameraPitchKnown());
     calibrated_->setText(FormatMagnification(value));
@@ -577,7 +581,7 @@ void PhotoMeasureDialog::OnCalibrated() {
     CheckMagnification();
     // The main window files the result under the nominal magnification it
     // reads from here; left alone, it would be the live view's (or none).
-    calibrationState().nominal = LeadingNumber(nominal_->text());
+    calibration_.nominal = LeadingNumber(nominal_->text());
     emit calibrationStored();
 }
 
@@ -617,7 +621,7 @@ void PhotoMeasureDialog::OnSave() {
                          ? QStringLiteral("JPG Files(*.JPG)")
                          : QStringLiteral("BMP Files(*.BMP)");
     // TIFF: the annotated picture with its pixel size, for analysis programs.
-    QString path = prompts().SaveFileName(
+    QString path = prompts_.SaveFileName(
         Title(), proposed,
         QStringLiteral("BMP Files(*.BMP);;JPG Files(*.JPG);;TIFF Files with Scale(*.TIF)"),
         &filter);
@@ -633,7 +637,7 @@ void PhotoMeasureDialog::OnSave() {
             savedRender_ = canvas_->model().Render();
             emit pictureSaved(path);
         }
-        ShowMessage(Title(),
+        ShowMessage(prompts_, Title(),
                     saved ? Text("SaveSuccessfull", "Save successfully!")
                           : Text("SaveFail", "Save fail") + QLatin1Char('\n') +
                                 DisplayFileName(path) + QStringLiteral(": ") + why,
@@ -645,8 +649,8 @@ void PhotoMeasureDialog::OnSave() {
 void PhotoMeasureDialog::OnOpen() {
     ReleasePopups();
     const QString path =
-        prompts().OpenFileName(Title(), QFileInfo(path_).absolutePath(),
-                               QStringLiteral("Picture Files(*.bmp *.jpg *.jpeg *.png)"));
+        prompts_.OpenFileName(Title(), QFileInfo(path_).absolutePath(),
+                              QStringLiteral("Picture Files(*.bmp *.jpg *.jpeg *.png)"));
     if (!path.isEmpty()) ShowPicture(path);
 }
 
@@ -664,13 +668,13 @@ QVector<MeasurementRow> PhotoMeasureDialog::MeasurementRowsNow() const {
 bool PhotoMeasureDialog::OnExportMeasurements() {
     const QFileInfo picture(path_);
     return ExportMeasurementsAs(
-        Title(),
+        prompts_, Title(),
         picture.dir().filePath(picture.completeBaseName() + QStringLiteral("_measurements.csv")),
         MeasurementRowsNow());
 }
 
 bool PhotoMeasureDialog::OnCopyMeasurements() {
-    return CopyMeasurements(Title(), MeasurementRowsNow());
+    return CopyMeasurements(prompts_, Title(), MeasurementRowsNow());
 }
 
 void PhotoMeasureDialog::paintEvent(QPaintEvent*) {
@@ -680,9 +684,9 @@ void PhotoMeasureDialog::paintEvent(QPaintEvent*) {
 
 void PhotoMeasureDialog::closeEvent(QCloseEvent* e) {
     // Only work that would be lost is worth a question.
-    if (HasUnsavedWork() && prompts().Message(Title(), Text("SureClose", "Are you sure to close?"),
-                                              Prompts::Icon::Question,
-                                              Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+    if (HasUnsavedWork() && prompts_.Message(Title(), Text("SureClose", "Are you sure to close?"),
+                                             Prompts::Icon::Question,
+                                             Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
         e->ignore();
         return;
     }
@@ -694,17 +698,18 @@ void PhotoMeasureDialog::keyPressEvent(QKeyEvent* e) {
     if (!SwallowEnterAndEscape(e)) QDialog::keyPressEvent(e);
 }
 
-bool RunPhotoMeasure(QWidget* parent, const QString& path, const std::function<void()>& calibrated,
+bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, SettingsStore& settings,
+                     QWidget* parent, const QString& path, const std::function<void()>& calibrated,
                      const std::function<void(const QString&)>& saved) {
     QFile probe;
     if (!OpenRegularFileForReading(probe, path)) {
-        ShowMessage(Text("MsgTitle", "Tavolux"),
+        ShowMessage(prompts, Text("MsgTitle", "Tavolux"),
                     Text("PictureNotOpen", "the picture not open,please check the file exist!"),
                     Prompts::Icon::Warning);
         return false;
     }
     probe.close();
-    PhotoMeasureDialog dialog(path, parent);
+    PhotoMeasureDialog dialog(calibration, prompts, settings, path, parent);
     // Queued to the parent, which outlives the dialog: the dialog stores the
     // calibration first.
     if (calibrated && parent)
@@ -715,11 +720,11 @@ bool RunPhotoMeasure(QWidget* parent, const QString& path, const std::function<v
     return true;
 }
 
-PenSettingsOutcome RunPenSettings(QWidget* parent) {
+PenSettingsOutcome RunPenSettings(Prompts& prompts, SettingsStore& settings, QWidget* parent) {
     InstallFontSubstitutes();
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings.values();
     const auto stored = ReadMeasureFont();
-    PenSettingDialog dialog(parent);
+    PenSettingDialog dialog(prompts, settings, parent);
     dialog.setLineColour(s.LineColor);
     dialog.setLabelColour(s.MeasureTxtColor);
     dialog.setLabelFont(stored ? *stored : DefaultFontRecord());

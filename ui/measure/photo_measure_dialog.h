@@ -17,9 +17,14 @@ class QLineEdit;
 
 namespace tvx {
 
+class SettingsStore;
+
+class Prompts;
+
 class CLatchButton;
 class CMenuXP;
 class CMeasureCanvas;
+struct CalibrationState;
 
 // One stored picture to draw and measure on: a toolbar of nine buttons, two
 // popup menus of tools, the magnification boxes and calibration, save, open,
@@ -31,7 +36,9 @@ class CMeasureCanvas;
 class PhotoMeasureDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit PhotoMeasureDialog(const QString& picturePath, QWidget* parent = nullptr);
+    // Calibrations made here are left in `calibration`.
+    PhotoMeasureDialog(CalibrationState& calibration, Prompts& prompts, SettingsStore& settings,
+                       const QString& picturePath, QWidget* parent = nullptr);
     ~PhotoMeasureDialog() override;
 
     // Null when the picture could not be read.
@@ -84,7 +91,7 @@ public slots:
 signals:
     // A picture was written where the user chose.
     void pictureSaved(const QString& path);
-    // A calibration was confirmed: calibrationState() holds the nominal and
+    // A calibration was confirmed: the calibration state holds the nominal and
     // the calibrated magnification, which the file now keeps.
     void calibrationStored();
 
@@ -111,6 +118,9 @@ private:
     void OnCalibrated();
     void SetToolName(const char* key, const char* defaultText);
 
+    CalibrationState& calibration_;
+    Prompts& prompts_;
+    SettingsStore& settings_;
     QString path_;
     CMeasureCanvas* canvas_ = nullptr;
     double magnification_ = 0;
@@ -132,7 +142,8 @@ private:
 // message; otherwise the dialog runs modally. `calibrated` runs on `parent`'s
 // turn of the event loop after each calibrationStored; `saved` hears of
 // every picture the dialog writes. Answers whether the dialog ran.
-bool RunPhotoMeasure(QWidget* parent, const QString& path,
+bool RunPhotoMeasure(CalibrationState& calibration, Prompts& prompts, SettingsStore& settings,
+                     QWidget* parent, const QString& path,
                      const std::function<void()>& calibrated = {},
                      const std::function<void(const QString&)>& saved = {});
 // The Pen Setting dialog as the main window's settings menu opens it; the
@@ -143,6 +154,6 @@ struct PenSettingsOutcome {
     // its Font button is stored at once, so it holds after Cancel too.
     FontRecord labelFont;
 };
-PenSettingsOutcome RunPenSettings(QWidget* parent);
+PenSettingsOutcome RunPenSettings(Prompts& prompts, SettingsStore& settings, QWidget* parent);
 
 } // namespace tvx

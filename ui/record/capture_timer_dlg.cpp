@@ -25,8 +25,8 @@ QString StartText() {
 } // namespace
 
 CaptureTimerDialog::CaptureTimerDialog(std::function<bool()> requestStill, QSize frameSize,
-                                       TimeLapseClock& clock, QWidget* parent)
-    : QDialog(parent), clock_(clock), frameSize_(frameSize) {
+                                       Prompts& prompts, TimeLapseClock& clock, QWidget* parent)
+    : QDialog(parent), prompts_(prompts), clock_(clock), frameSize_(frameSize) {
     TimeLapseWorker::Callbacks callbacks;
     callbacks.requestStill = std::move(requestStill);
     // Worker thread: the display and the close are the dialog's, so they go
@@ -190,7 +190,8 @@ std::optional<TimeLapseFields> CaptureTimerDialog::ReadFields() {
         bool ok = false;
         const int v = edit(i)->text().trimmed().toInt(&ok);
         if (!ok || v < r.low || v > r.high) {
-            ShowMessage(windowTitle(), RangeMessage(r.low, r.high), Prompts::Icon::Warning);
+            ShowMessage(prompts_, windowTitle(), RangeMessage(r.low, r.high),
+                        Prompts::Icon::Warning);
             edit(i)->setFocus();
             edit(i)->selectAll();
             return std::nullopt;
@@ -226,7 +227,7 @@ void CaptureTimerDialog::onStartStop() {
     const std::optional<TimeLapseFields> f = ReadFields();
     if (!f) return;
     if (CompareStamps(f->start(), clock_.Now()) < 0) {
-        ShowMessage(windowTitle(),
+        ShowMessage(prompts_, windowTitle(),
                     Text("SET_TIMER_FAIL", "The time of your setting must be a future time!"),
                     Prompts::Icon::Warning);
         return;

@@ -17,6 +17,8 @@ class QPushButton;
 
 namespace tvx {
 
+class Prompts;
+
 // The time-lapse dialog (template 145): start time, interval, number of
 // pictures; Start/Stop runs a series on a worker. Each picture is asked for
 // through `requestStill` (the window sets its still flags there), from the
@@ -29,7 +31,7 @@ class CaptureTimerDialog : public QDialog {
 public:
     // `requestStill` answers false when the request merged into one that
     // still stood (see TimeLapseWorker).
-    CaptureTimerDialog(std::function<bool()> requestStill, QSize frameSize,
+    CaptureTimerDialog(std::function<bool()> requestStill, QSize frameSize, Prompts& prompts,
                        TimeLapseClock& clock = systemTimeLapseClock(), QWidget* parent = nullptr);
     ~CaptureTimerDialog() override;
 
@@ -67,6 +69,7 @@ private:
     void fillStart(const LocalStamp& start);
     QLineEdit* edit(int index) const { return edits_[size_t(index)]; }
 
+    Prompts& prompts_;
     TimeLapseClock& clock_;
     QSize frameSize_;
     std::unique_ptr<TimeLapseWorker> worker_;

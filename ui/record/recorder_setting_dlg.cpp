@@ -35,10 +35,10 @@ constexpr int kSecondsHigh = 99999;
 } // namespace
 
 RecorderSettingsDialog::RecorderSettingsDialog(int captureWidth, int captureHeight,
-                                               RecorderDialogState& state,
+                                               RecorderDialogState& state, Prompts& prompts,
                                                CompressorChooser chooser, QWidget* parent)
     : QDialog(parent), width_(captureWidth), height_(captureHeight), state_(state),
-      chooser_(std::move(chooser)) {
+      prompts_(prompts), chooser_(std::move(chooser)) {
     setWindowTitle(Text("RecorderSetting", "Recorder Setting"));
 
     auto* rateLabel = Named(new QLabel(Text("FrameRate", "Frame rate"), this), kFrameRateLabel);
@@ -102,7 +102,7 @@ void RecorderSettingsDialog::accept() {
         bool ok = false;
         const int s = seconds_->text().trimmed().toInt(&ok);
         if (!ok || s < kSecondsLow || s > kSecondsHigh) {
-            ShowMessage(windowTitle(), RangeMessage(kSecondsLow, kSecondsHigh),
+            ShowMessage(prompts_, windowTitle(), RangeMessage(kSecondsLow, kSecondsHigh),
                         Prompts::Icon::Warning);
             seconds_->setFocus();
             seconds_->selectAll();

@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace tvx {
 
+class Prompts;
+
 // The compressor chooser as the dialog sees it: the real one shows
 // CompressorDialog, tests answer directly.
 using CompressorChooser = std::function<std::optional<CompressorChoice>(
@@ -34,7 +36,7 @@ public:
     // captureWidth x captureHeight is the size being captured; it gives the
     // frame-rate box its start value and the compressor its trial size.
     RecorderSettingsDialog(int captureWidth, int captureHeight, RecorderDialogState& state,
-                           CompressorChooser chooser = DefaultCompressorChooser(),
+                           Prompts& prompts, CompressorChooser chooser = DefaultCompressorChooser(),
                            QWidget* parent = nullptr);
 
     // Valid after OK: the limit in seconds, or kNoTimeLimit when unchecked.
@@ -50,6 +52,7 @@ private:
 
     int width_, height_;
     RecorderDialogState& state_;
+    Prompts& prompts_;
     CompressorChooser chooser_;
     bool compressorChosen_ = false; // the Compress button was used in this opening
     QLineEdit* frameRate_ = nullptr;

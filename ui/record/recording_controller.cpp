@@ -10,16 +10,16 @@ namespace tvx {
 
 namespace {
 
-std::optional<RecorderDialogAnswer> RunRecorderDialog(QWidget* parent, QSize size,
+std::optional<RecorderDialogAnswer> RunRecorderDialog(Prompts& prompts, QWidget* parent, QSize size,
                                                       RecorderDialogState& state) {
-    RecorderSettingsDialog dlg(size.width(), size.height(), state, DefaultCompressorChooser(),
-                               parent);
+    RecorderSettingsDialog dlg(size.width(), size.height(), state, prompts,
+                               DefaultCompressorChooser(), parent);
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return RecorderDialogAnswer{dlg.timeLimit()};
 }
 
-void ShowError(const AviError& error) {
-    ShowMessage(AviErrorTitle(), AviErrorText(error), Prompts::Icon::Error);
+void ShowError(Prompts& prompts, const AviError& error) {
+    ShowMessage(prompts, AviErrorTitle(), AviErrorText(error), Prompts::Icon::Error);
 }
 
 QString NewFileText(int width, int height, const QString& next) {
@@ -39,8 +39,11 @@ template <class Fn> void RecordingController::OnOwnThread(Fn&& fn) {
         QMetaObject::invokeMethod(this, std::forward<Fn>(fn), Qt::QueuedConnection);
 }
 
-RecordingController::RecordingController(Hooks hooks, QWidget* dialogParent)
-    : hooks_(std::move(hooks)), dialogParent_(dialogParent), runDialog_(&RunRecorderDialog) {
+RecordingController::RecordingController(Hooks hooks, Prompts& prompts, QWidget* dialogParent)
+    : hooks_(std::move(hooks)), prompts_(prompts), dialogParent_(dialogParent),
+      runDialog_([this](QWidget* parent, QSize size, RecorderDialogState& state) {
+          return RunRecorderDialog(prompts_, parent, size, state);
+      }) {
     // A file closed by a change of size is handed on from the writer
     // thread; the file list and the window live on this one.
     recorder_.SetFinishedHandler([this](const QString& path) {
@@ -52,7 +55,7 @@ RecordingController::RecordingController(Hooks hooks, QWidget* dialogParent)
         [this](const QString& closed, const QString& next, int width, int height) {
             OnOwnThread([this, closed, next, width, height] {
                 emit recordingContinued(closed, next);
-                ShowMessage(AviErrorTitle(), NewFileText(width, height, next),
+                ShowMessage(prompts_, AviErrorTitle(), NewFileText(width, height, next),
                             Prompts::Icon::Information);
             });
         });
@@ -63,7 +66,7 @@ RecordingController::RecordingController(Hooks hooks, QWidget* dialogParent)
             this,
             [this, error] {
                 recorder_.Stop();
-                ShowError(error);
+                ShowError(prompts_, error);
                 emit recordingLost();
             },
             Qt::QueuedConnection);
@@ -101,7 +104,7 @@ bool RecordingController::Open(int timeLimit, const RecordingOptions& options) {
     const QSize size = hooks_.frameSize ? hooks_.frameSize() : QSize();
     AviError error;
     if (!recorder_.Start(hooks_.nextPath, size.width(), size.height(), options, &error)) {
-        ShowError(error);
+        ShowError(prompts_, error);
         return false;
     }
     return true;
@@ -109,7 +112,7 @@ bool RecordingController::Open(int timeLimit, const RecordingOptions& options) {
 
 void RecordingController::Stop() {
     AviError error;
-    if (!recorder_.Stop(&error)) ShowError(error);
+    if (!recorder_.Stop(&error)) ShowError(prompts_, error);
 }
 
 void RecordingController::WriteFrame(const FrameView& frame) {

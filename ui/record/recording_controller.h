@@ -12,6 +12,8 @@
 
 namespace tvx {
 
+class Prompts;
+
 // What a start through the recorder dialog gives: nothing when cancelled.
 struct RecorderDialogAnswer {
     int timeLimit = kNoTimeLimit;
@@ -38,7 +40,7 @@ public:
     using DialogRunner = std::function<std::optional<RecorderDialogAnswer>(
         QWidget* parent, QSize frameSize, RecorderDialogState& state)>;
 
-    explicit RecordingController(Hooks hooks, QWidget* dialogParent = nullptr);
+    RecordingController(Hooks hooks, Prompts& prompts, QWidget* dialogParent = nullptr);
     ~RecordingController() override; // closes an open recording
 
     void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
@@ -82,6 +84,7 @@ private:
     template <class Fn> void OnOwnThread(Fn&& fn);
 
     Hooks hooks_;
+    Prompts& prompts_;
     QWidget* dialogParent_;
     DialogRunner runDialog_;
     RecorderDialogState state_; // UI thread only

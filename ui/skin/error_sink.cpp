@@ -8,12 +8,12 @@ namespace {
 Q_LOGGING_CATEGORY(lcMessages, "tavolux.messages")
 } // namespace
 
-void ShowMessage(const QString& title, const QString& text, Prompts::Icon icon) {
+void ShowMessage(Prompts& prompts, const QString& title, const QString& text, Prompts::Icon icon) {
     if (icon == Prompts::Icon::Information)
         qCInfo(lcMessages).noquote() << title << "-" << text;
     else
         qCWarning(lcMessages).noquote() << title << "-" << text;
-    prompts().Message(title, text, icon);
+    prompts.Message(title, text, icon);
 }
 
 bool ErrorReporter::Report(const QString& title, const QString& reason) {
@@ -25,7 +25,7 @@ bool ErrorReporter::Report(const QString& title, const QString& reason) {
     }
     showing_ = true;
     ++boxes_;
-    ShowMessage(title, reason, Prompts::Icon::Error);
+    ShowMessage(prompts_, title, reason, Prompts::Icon::Error);
     showing_ = false;
     sinceLastBox_.start();
     return true;

@@ -13,7 +13,7 @@ namespace tvx {
 // prompts. The folders below ui/ show nothing; they hand their reasons up
 // and the window that acted shows them here. Questions, whose answers the
 // caller needs, go to the prompts directly. UI thread.
-void ShowMessage(const QString& title, const QString& text, Prompts::Icon icon);
+void ShowMessage(Prompts& prompts, const QString& title, const QString& text, Prompts::Icon icon);
 
 // Errors that can come in storms (the capture's): each is logged, and shown
 // through ShowMessage unless another box was shown a moment ago or is still
@@ -21,7 +21,8 @@ void ShowMessage(const QString& title, const QString& text, Prompts::Icon icon);
 class ErrorReporter : public QObject {
     Q_OBJECT
 public:
-    explicit ErrorReporter(QObject* parent = nullptr) : QObject(parent) {}
+    explicit ErrorReporter(Prompts& prompts, QObject* parent = nullptr)
+        : QObject(parent), prompts_(prompts) {}
     // Answers whether a box was shown.
     bool Report(const QString& title, const QString& reason);
     void SetQuietMilliseconds(int ms) { quietMs_ = ms; }
@@ -29,6 +30,7 @@ public:
     int reported() const { return reported_; }
 
 private:
+    Prompts& prompts_;
     QElapsedTimer sinceLastBox_;
     int quietMs_ = 10000;
     int boxes_ = 0;

@@ -139,9 +139,9 @@ TEST(DeviceSetting, RowsShowTheDeviceValuesAndSpinsStopAtTheEnds) {
 
     // Outside button-library mode there are no resolutions: OK changes nothing.
     EXPECT_EQ(Find<QComboBox>(&dlg, kResolutionList)->count(), 0);
-    const int width = CaptureWidth();
+    const int width = engine.captureSize().width;
     Find<QPushButton>(&dlg, kOk)->click();
-    EXPECT_EQ(CaptureWidth(), width);
+    EXPECT_EQ(engine.captureSize().width, width);
     engine.ReleaseAll();
 }
 
@@ -224,8 +224,8 @@ TEST(DeviceSetting, OnlyMicroscopesAreListedAndDefaultRestoresEverything) {
     int format = 0;
     ASSERT_TRUE(test::Succeeded(rig.engine.GetTvFormat(&format)));
     EXPECT_EQ(format, kTvFormatNtscM);
-    EXPECT_EQ(CaptureWidth(), 720);
-    EXPECT_EQ(CaptureHeight(), 480);
+    EXPECT_EQ(rig.engine.captureSize().width, 720);
+    EXPECT_EQ(rig.engine.captureSize().height, 480);
     EXPECT_EQ(Find<QComboBox>(&dlg, kNormList)->currentIndex(), -1);
 
     // A device going away while the dialog is open: it fills itself again.

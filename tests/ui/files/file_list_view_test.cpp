@@ -37,7 +37,6 @@ template <class F> bool Until(F done, int ms = 10000) {
 class FileListView : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetPrompts(&prompts_);
         folders_ = MakeStorageFolders();
         window_ = std::make_unique<QWidget>();
         window_->resize(200, 600);
@@ -47,7 +46,6 @@ protected:
     void TearDown() override {
         commands_.reset();
         window_.reset();
-        SetPrompts(nullptr);
     }
 
     // Makes the list over what the folders hold now.
@@ -59,14 +57,14 @@ protected:
         o.messageTitle = [] { return QStringLiteral("Tavolux"); };
         o.askSaveAsTarget = [this](const QString& selected, bool) {
             if (selected.isEmpty()) {
-                prompts().Message("Tavolux", "Please select an image or video",
-                                  Prompts::Icon::Warning);
+                prompts_.Message("Tavolux", "Please select an image or video",
+                                 Prompts::Icon::Warning, Prompts::Buttons::Ok);
                 return QString();
             }
             return saveTarget_;
         };
         o.fileMenu = menu_;
-        commands_ = std::make_unique<FileCommands>(window_.get(), o);
+        commands_ = std::make_unique<FileCommands>(window_.get(), prompts_, o);
         window_->show();
         return *commands_;
     }

@@ -1,5 +1,6 @@
 #include "capture/cap_config.h"
 #include "capture/capture_engine.h"
+#include "measure/calibration.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -28,22 +29,18 @@ namespace {
 class CommandTable : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
-        SetPrompts(&prompts_);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
         engine_ = test::EngineWithoutCamera();
-        window_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        window_ = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         window_->InitDialog();
     }
     void TearDown() override {
         window_.reset();
-        SetPrompts(nullptr);
-        ResetSettings();
-        // F11 and F12 leave the capture size they chose, in the process and
-        // in CapConfig.dat: the next test of the program must not measure at it.
+        // F11 and F12 leave the capture size they chose in CapConfig.dat:
+        // the next test of the program must not measure at it.
         QFile::remove(CapConfigPath());
-        SetCaptureSize(kDefaultCaptureWidth, kDefaultCaptureHeight);
     }
     QShortcut* hotKey(int key) {
         for (QShortcut* s : window_->findChildren<QShortcut*>())
@@ -51,7 +48,9 @@ protected:
         return nullptr;
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> window_;
 };

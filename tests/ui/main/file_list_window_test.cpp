@@ -1,6 +1,7 @@
 // The file list in the main window: new stills, the player, the device
 // settings dialog and the save-as file dialog.
 #include "capture/capture_engine.h"
+#include "measure/calibration.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/media/test_videos.h"
@@ -33,19 +34,17 @@ namespace {
 class FileListWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
-        SetPrompts(&prompts_);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
         engine_ = test::EngineWithoutCamera();
     }
     void TearDown() override {
         dlg_.reset();
         engine_.reset();
-        SetPrompts(nullptr);
     }
     MainWindow& Window() {
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         dlg_->show();
         return *dlg_;
@@ -77,7 +76,9 @@ protected:
         return seen;
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> dlg_;
 };

@@ -3,6 +3,7 @@
 #include "capture/capture_engine.h"
 #include "capture/focus.h"
 #include "capture/sim_render.h"
+#include "measure/calibration.h"
 #include "measure/tool_registry.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -29,22 +30,19 @@ namespace {
 class FocusAndExport : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
-        SetPrompts(&prompts_);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
         open();
     }
     void TearDown() override {
         window_.reset();
         engine_.reset();
-        SetPrompts(nullptr);
-        ResetSettings();
     }
     void open() {
         window_.reset();
         engine_ = test::EngineWithoutCamera();
-        window_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        window_ = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         window_->InitDialog();
     }
     QAction* action(int id) { return Parts(*window_).commands().action(id); }
@@ -69,7 +67,9 @@ protected:
         return FocusFigure(view, fs);
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<MicrometerPicture> pic_;
@@ -89,8 +89,8 @@ TEST_F(FocusAndExport, SwitchesStartOffAndAreRememberedInTheSettings) {
     action(ids::kSharpestStill)->trigger();
     EXPECT_TRUE(sink().focusMeter());
     EXPECT_TRUE(sink().sharpestStill());
-    EXPECT_TRUE(ReadOwnSwitch(FocusFeatures::kMeterKey));
-    EXPECT_TRUE(ReadOwnSwitch(FocusFeatures::kSharpestKey));
+    EXPECT_TRUE(settings_.ReadOwnSwitch(FocusFeatures::kMeterKey));
+    EXPECT_TRUE(settings_.ReadOwnSwitch(FocusFeatures::kSharpestKey));
 
     open();
     EXPECT_TRUE(action(ids::kFocusMeter)->isChecked());
@@ -98,7 +98,7 @@ TEST_F(FocusAndExport, SwitchesStartOffAndAreRememberedInTheSettings) {
     EXPECT_TRUE(sink().sharpestStill());
     action(ids::kFocusMeter)->trigger();
     EXPECT_FALSE(sink().focusMeter());
-    EXPECT_FALSE(ReadOwnSwitch(FocusFeatures::kMeterKey, true));
+    EXPECT_FALSE(settings_.ReadOwnSwitch(FocusFeatures::kMeterKey, true));
 }
 
 TEST_F(FocusAndExport, MeterShowsOverTheLiveViewButNeverInTheStill) {

@@ -1,3 +1,5 @@
+#include "measure/calibration.h"
+#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "tests/ui/main/app_test_util.h"
 #include "tests/ui/main/window_parts.h"
@@ -13,10 +15,13 @@ namespace tvx {
 namespace {
 
 TEST(LivePicture, SimulatedMicroscopeShowsInTheWindow) {
+    SettingsStore settings;
     // No calibration prompt in the way.
-    CreateFirstRunSettings();
-    WriteSysDate(0);
-    MainWindow dlg({/*simulate=*/true});
+    settings.CreateFirstRun();
+    settings.WriteSysDate(0);
+    CalibrationState calibration;
+    ScriptedPrompts prompts;
+    MainWindow dlg({/*simulate=*/true, nullptr, &calibration, &prompts, &settings});
     dlg.InitDialog();
     dlg.show();
     ASSERT_TRUE(Parts(dlg).session().isConnected());

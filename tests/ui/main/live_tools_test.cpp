@@ -42,13 +42,12 @@ int ShapeCount(LiveShapes& shapes, int* redo = nullptr) {
 class LiveTools : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
-        WriteLineColor(0x00FF00); // green lines, told apart from the red guides
-        WriteUnitDecimal(QStringLiteral("mm"), 2);
-        SetPrompts(&prompts_);
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{/*simulate=*/true});
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
+        settings_.WriteLineColor(0x00FF00); // green lines, told apart from the red guides
+        settings_.WriteUnitDecimal(QStringLiteral("mm"), 2);
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{/*simulate=*/true, nullptr, &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         dlg_->show();
         ASSERT_TRUE(Parts(*dlg_).session().isConnected());
@@ -57,10 +56,7 @@ protected:
         // the nominal box alone decides.
         Parts(*dlg_).calibrationBox()->clear();
     }
-    void TearDown() override {
-        dlg_.reset();
-        SetPrompts(nullptr);
-    }
+    void TearDown() override { dlg_.reset(); }
 
     void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
         QWidget* view = Parts(*dlg_).liveView();
@@ -92,7 +88,9 @@ protected:
     }
     LiveShapes& shapes() { return Parts(*dlg_).liveShapes(); }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<MainWindow> dlg_;
 };
 
@@ -141,11 +139,13 @@ TEST_F(LiveTools, WithoutMagnificationTheRulerStaysOffAndTheUserIsTold) {
 }
 
 TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
-    ResetSettings();
-    CreateFirstRunSettings();
-    WriteSysDate(0);
+    SettingsStore settings;
+    settings.CreateFirstRun();
+    settings.WriteSysDate(0);
     auto engine = test::EngineWithoutCamera();
-    MainWindow dlg(MainWindow::Options{false, engine.get()});
+    CalibrationState calibration;
+    ScriptedPrompts prompts;
+    MainWindow dlg(MainWindow::Options{false, engine.get(), &calibration, &prompts, &settings});
     dlg.InitDialog();
     ASSERT_FALSE(Parts(dlg).session().isConnected());
     for (int id : {ids::kCrossLine, ids::kScale, ids::kCircle})
@@ -157,18 +157,18 @@ TEST(LiveToolsOffline, GuidesDoNothingWithoutADevice) {
 // On a camera other than the microscope the guides count pixels as the
 // measuring tools do, from the moment it connects until it is calibrated.
 TEST(LiveToolsOnACamera, GuidesCountPixelsUntilTheCameraIsCalibrated) {
-    ResetSettings();
-    CreateFirstRunSettings();
-    WriteSysDate(0);
+    SettingsStore settings;
+    settings.CreateFirstRun();
+    settings.WriteSysDate(0);
     ScriptedPrompts prompts;
-    SetPrompts(&prompts);
+    CalibrationState calibration;
     CaptureEngine engine(std::vector<DeviceProvider*>{new TestCameraProvider(
         {std::make_shared<TestCamera>("a", "Camera A",
                                       "video/x-raw, format=(string)YUY2, width=(int)640, "
                                       "height=(int)480, framerate=30/1")})});
     engine.AllowOtherCameras(true);
     {
-        MainWindow dlg(MainWindow::Options{false, &engine});
+        MainWindow dlg(MainWindow::Options{false, &engine, &calibration, &prompts, &settings});
         dlg.InitDialog();
         ASSERT_TRUE(Parts(dlg).session().isConnected());
         Parts(dlg).magnificationBox()->setText(QStringLiteral("60"));
@@ -184,7 +184,6 @@ TEST(LiveToolsOnACamera, GuidesCountPixelsUntilTheCameraIsCalibrated) {
     }
     SetCameraPitchKnown(true);
     SetCalibrationKnown(false);
-    SetPrompts(nullptr);
 }
 
 TEST_F(LiveTools, EveryToolButtonChoosesItsToolAndDropsIt) {
@@ -444,7 +443,7 @@ TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
     mouse(QEvent::MouseButtonPress, {254, 200});
     EXPECT_FALSE(Parts(*dlg_).liveMeasure().calibrating());
     // 154 pixels are 0.5 mm: magnification 154 × 0.0651466 × 10 / 0.5.
-    EXPECT_NEAR(calibrationState().calibrated, 200.66, 0.01);
+    EXPECT_NEAR(calibration_.calibrated, 200.66, 0.01);
     ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).calibrationBox()->text() == "200.7"; }))
         << Parts(*dlg_).calibrationBox()->text().toStdString();
     EXPECT_EQ(Parts(*dlg_).magnificationBox()->text(), QStringLiteral("100.0"));
@@ -474,7 +473,7 @@ TEST_F(LiveTools, CalibrationLineSetsTheMagnificationShownInTheBoxes) {
 TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
     Parts(*dlg_).commands().action(ids::kScaleBar)->trigger();
     ASSERT_TRUE(Parts(*dlg_).guides().snapshot().scaleBar);
-    EXPECT_TRUE(ReadOwnSwitch("ScaleBar"));
+    EXPECT_TRUE(settings_.ReadOwnSwitch("ScaleBar"));
     for (QSize size : {QSize(640, 480), QSize(720, 576)}) {
         SCOPED_TRACE(size.width());
         ASSERT_TRUE(captureAt(size));
@@ -508,7 +507,7 @@ TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
     }
     Parts(*dlg_).commands().action(ids::kScaleBar)->trigger();
     EXPECT_FALSE(Parts(*dlg_).guides().snapshot().scaleBar);
-    EXPECT_FALSE(ReadOwnSwitch("ScaleBar"));
+    EXPECT_FALSE(settings_.ReadOwnSwitch("ScaleBar"));
 }
 
 // At every capture size the view shows the whole picture; a line drawn over

@@ -50,25 +50,21 @@ public:
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0); // no calibration prompt in the way
-        SetPrompts(&prompts_);
-    }
-    void TearDown() override {
-        SetPrompts(nullptr);
-        ResetSettings();
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0); // no calibration prompt in the way
     }
 
     std::unique_ptr<MainWindow> connectedWindow() {
-        auto dlg = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr, &calibration_});
+        auto dlg = std::make_unique<MainWindow>(
+            MainWindow::Options{true, nullptr, &calibration_, &prompts_, &settings_});
         dlg->InitDialog();
         dlg->show();
         return dlg;
     }
     std::unique_ptr<MainWindow> windowWithoutCamera() {
         engine_ = test::EngineWithoutCamera();
-        auto dlg = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        auto dlg = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         dlg->InitDialog();
         dlg->show();
         return dlg;
@@ -79,6 +75,7 @@ protected:
             if (s->key() == QKeySequence(k)) emit s->activated();
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
@@ -291,7 +288,7 @@ TEST_F(MainWindowTest, ResolutionCommandsSwitchTheCaptureAndItsText) {
     auto* client = dlg->findChild<CClientArea*>();
     Parts(*dlg).OnCommand(ids::kRes720);
     EXPECT_EQ(client->resolutionText(), "720*480");
-    EXPECT_EQ(CaptureWidth(), 720);
+    EXPECT_EQ(Parts(*dlg).session().captureSize().width(), 720);
     Parts(*dlg).OnCommand(ids::kRes640);
     EXPECT_EQ(client->resolutionText(), "640*480");
     // The device settings dialog changes the size on the engine itself; the

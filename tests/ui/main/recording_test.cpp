@@ -68,11 +68,10 @@ int PlayablePackets(const QString& path) {
 class RecordingWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
-        SetPrompts(&prompts_);
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr, &calibration_});
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{true, nullptr, &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         dlg_->show();
         QObject::connect(glue(), &RecordingGlue::finished,
@@ -80,11 +79,7 @@ protected:
         ASSERT_TRUE(Parts(*dlg_).session().isConnected());
         ASSERT_NE(glue(), nullptr);
     }
-    void TearDown() override {
-        dlg_.reset();
-        SetPrompts(nullptr);
-        ResetSettings();
-    }
+    void TearDown() override { dlg_.reset(); }
     RecordingGlue* glue() { return Parts(*dlg_).recordingGlue(); }
     void hotKey(Qt::Key k) {
         for (QShortcut* s : dlg_->findChildren<QShortcut*>())
@@ -96,6 +91,7 @@ protected:
     // Lets the simulator deliver a few frames into the open recording.
     void recordAWhile() { test::Pump(700); }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
     std::unique_ptr<MainWindow> dlg_;

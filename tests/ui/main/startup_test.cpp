@@ -1,3 +1,4 @@
+#include "measure/calibration.h"
 #include "measure/calibration_file.h"
 #include "platform/folders.h"
 #include "platform/language.h"
@@ -31,15 +32,9 @@ namespace {
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
         qputenv("LANG", "en_US.UTF-8");
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
-        SetPrompts(&prompts_);
-    }
-    void TearDown() override {
-        SetPrompts(nullptr);
-        ResetSettings();
     }
 
     static QStringList menuTitles(QMenuBar* bar) {
@@ -70,11 +65,13 @@ protected:
         poll->start();
     }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
 };
 
 TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
 
     const QString root = QDir::homePath() + "/Documents/Orvanti files";
@@ -84,7 +81,7 @@ TEST_F(Startup, FirstRunPreparesFoldersSettingsAndTheDisconnectedWindow) {
     EXPECT_EQ(Parts(dlg).calibrationFilePath(), ProgramFolder() + "/CalibrationIni.ini");
 
     // First-run values are in place before anything read them.
-    const SettingsValues s = Settings();
+    const SettingsValues s = settings_.values();
     EXPECT_EQ(s.MeasureTxtColor, 255u);
     EXPECT_EQ(s.LineColor, 255u);
     EXPECT_EQ(s.unit, "mm");
@@ -117,7 +114,7 @@ TEST_F(Startup, MenusAreLabelledFromTheLanguageFile) {
     f.close();
     qputenv("LANG", "de_DE.UTF-8");
 
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     const QStringList titles = menuTitles(dlg.menuBar());
     ASSERT_EQ(titles.size(), 5);
@@ -143,6 +140,9 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     f.close();
     test::InstalledLanguage language;
     MainWindow::Options options;
+    options.calibration = &calibration_;
+    options.prompts = &prompts_;
+    options.settings = &settings_;
     options.language = &language;
     MainWindow dlg(options);
     dlg.InitDialog();
@@ -166,6 +166,9 @@ TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRu
     qputenv("LANG", "de_DE.UTF-8");
     test::InstalledLanguage language;
     MainWindow::Options options;
+    options.calibration = &calibration_;
+    options.prompts = &prompts_;
+    options.settings = &settings_;
     options.language = &language;
     MainWindow dlg(options);
     dlg.InitDialog();
@@ -206,20 +209,20 @@ TEST_F(Startup, FilePathDatReplacesTheTempFolder) {
     const QString elsewhere = QDir::homePath() + "/elsewhere/TempDir";
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     ASSERT_TRUE(WriteFilePathDat(ProgramFolder(), elsewhere));
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     EXPECT_EQ(Parts(dlg).storage().tempDir, elsewhere);
 }
 
 TEST_F(Startup, CalibrationPromptFollowsSysDate) {
     {
-        MainWindow dlg({});
+        MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
         dlg.InitDialog();
         EXPECT_TRUE(Parts(dlg).startupTimer()->isActive());
         // First tick: sys_date is 1, so the prompt is posted; OK with the box
         // cleared stores 0.
         acceptNextModal(/*uncheck=*/true);
-        for (int i = 0; i < 100 && Settings().sys_date != 0; ++i) {
+        for (int i = 0; i < 100 && settings_.values().sys_date != 0; ++i) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             QThread::msleep(5);
         }
@@ -239,7 +242,7 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
         ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     }
     ASSERT_TRUE(StoreCalibration(file, QStringLiteral("60.0"), 61.2));
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     bool prompted = false;
     QTimer poll;
@@ -259,11 +262,11 @@ TEST_F(Startup, NoCalibrationPromptWhenTheMagnificationIsCalibrated) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_FALSE(Parts(dlg).startupTimer()->isActive());
     EXPECT_FALSE(prompted);
-    EXPECT_EQ(Settings().sys_date, 1u) << "the setting stays as it was";
+    EXPECT_EQ(settings_.values().sys_date, 1u) << "the setting stays as it was";
 }
 
 TEST_F(Startup, CameraOutsideThePreviewStateWarns) {
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration_, &prompts_, &settings_});
     dlg.InitDialog();
     Parts(dlg).OnCommand(ids::kCamera);
     ASSERT_EQ(prompts_.shown().size(), 1u);
@@ -278,7 +281,7 @@ namespace tvx {
 namespace {
 
 TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) {
-    ResetSettings();
+    SettingsStore settings;
     // A file where the documents folder should be: nothing can be created below it.
     QDir(QDir::homePath() + "/Documents").removeRecursively();
     QFile blocker(QDir::homePath() + "/Documents");
@@ -298,17 +301,15 @@ TEST(StartupBadInput, UnusableDocumentsFolderAndDamagedFilesStillOpenTheWindow) 
     lang.write("[Zandor]\nConnectMsg=\xff\xfe\x80\n" + noise);
     lang.close();
     ScriptedPrompts prompts;
-    SetPrompts(&prompts);
+    CalibrationState calibration;
 
-    MainWindow dlg({});
+    MainWindow dlg({false, nullptr, &calibration, &prompts, &settings});
     dlg.InitDialog();
     EXPECT_FALSE(QFileInfo(Parts(dlg).storage().picture).isDir());
     // The wrong-sized filepath.dat is ignored.
     EXPECT_TRUE(Parts(dlg).storage().tempDir.endsWith("/Orvanti files/TempDir"));
     EXPECT_FALSE(Parts(dlg).session().connectionMessage().isEmpty());
     EXPECT_EQ(Parts(dlg).magnificationText(), "60.0");
-    SetPrompts(nullptr);
-    ResetSettings();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // What the user is told about stills, errors and the desktop's restore.
 #include "capture/capture_engine.h"
+#include "measure/calibration.h"
 #include "platform/folders.h"
 #include "platform/language.h"
 #include "platform/prompts.h"
@@ -28,25 +29,23 @@ namespace {
 class Feedback : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
-        SetPrompts(&prompts_);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
     }
     void TearDown() override {
         dlg_.reset();
         engine_.reset();
-        SetPrompts(nullptr);
-        ResetSettings();
     }
     void withoutCamera() {
         engine_ = test::EngineWithoutCamera();
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         Parts(*dlg_).session().stillFlags().Clear();
     }
     void connected() {
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{true, nullptr});
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{true, nullptr, &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         dlg_->show();
         ASSERT_TRUE(
@@ -72,7 +71,9 @@ protected:
     void unblockPictureFolder() { ASSERT_TRUE(QFile::remove(Parts(*dlg_).storage().picture)); }
     QLabel* mark() const { return Parts(*dlg_).stillFeedback().mark(); }
 
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> dlg_;
     std::vector<uint8_t> frame_;

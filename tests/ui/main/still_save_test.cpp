@@ -1,4 +1,5 @@
 #include "capture/capture_engine.h"
+#include "measure/calibration.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/sounds.h"
@@ -27,19 +28,17 @@ uint32_t le32(const QByteArray& b, int at) {
 class StillSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetSettings();
-        CreateFirstRunSettings();
-        WriteSysDate(0);
-        SetPrompts(&prompts_);
+        settings_.CreateFirstRun();
+        settings_.WriteSysDate(0);
         engine_ = test::EngineWithoutCamera();
-        dlg_ = std::make_unique<MainWindow>(MainWindow::Options{false, engine_.get()});
+        dlg_ = std::make_unique<MainWindow>(
+            MainWindow::Options{false, engine_.get(), &calibration_, &prompts_, &settings_});
         dlg_->InitDialog();
         flags().Clear();
     }
     void TearDown() override {
         dlg_.reset();
         engine_.reset();
-        SetPrompts(nullptr);
     }
 
     // A 64 × 48 frame whose every byte says where it is.
@@ -57,7 +56,9 @@ protected:
     }
 
     static constexpr int kWidth = 64, kHeight = 48, kStride = kWidth * 3;
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
     std::unique_ptr<CaptureEngine> engine_;
     std::unique_ptr<MainWindow> dlg_;
     std::vector<uint8_t> frame_;
@@ -185,21 +186,20 @@ TEST_F(StillSave, NoFrameYetMeansNoFileAndAFolderNamedLikeAStillIsTold) {
 
 TEST(SaveAs, ProposesTheNameAndRefusesTheProgramsOwnFolder) {
     ScriptedPrompts p;
-    SetPrompts(&p);
     const QString pictures = QDir::homePath() + "/Documents/Orvanti files/Picture";
     const QString videos = QDir::homePath() + "/Documents/Orvanti files/Video";
     const QString selected = pictures + "/Still_2026-12-07_101500_60.0X_N0003.bmp";
 
-    EXPECT_TRUE(AskSaveAsTarget(QString(), true, pictures, videos, "Tavolux").isEmpty());
+    EXPECT_TRUE(AskSaveAsTarget(p, QString(), true, pictures, videos, "Tavolux").isEmpty());
     ASSERT_EQ(p.shown().size(), 1u);
     EXPECT_EQ(p.shown()[0].text, "Please select an image or video");
 
     p.Push(QString(pictures.toUpper() + "/copy.bmp"));
-    EXPECT_TRUE(AskSaveAsTarget(selected, true, pictures, videos, "Tavolux").isEmpty());
+    EXPECT_TRUE(AskSaveAsTarget(p, selected, true, pictures, videos, "Tavolux").isEmpty());
     // The dialog opens in the desktop's Pictures folder, or at home without one.
     EXPECT_EQ(p.lastProposedPath(), QDir::homePath() + "/Still_2026-12-07_101500_60.0X_N0003");
     ASSERT_TRUE(QDir().mkpath(QDir::homePath() + "/Pictures"));
-    AskSaveAsTarget(selected, true, pictures, videos, "Tavolux");
+    AskSaveAsTarget(p, selected, true, pictures, videos, "Tavolux");
     EXPECT_EQ(p.lastProposedPath(),
               QDir::homePath() + "/Pictures/Still_2026-12-07_101500_60.0X_N0003");
     ASSERT_EQ(p.shown().size(), 2u);
@@ -208,22 +208,21 @@ TEST(SaveAs, ProposesTheNameAndRefusesTheProgramsOwnFolder) {
 
     // Elsewhere is fine; a name typed without extension gets the type's.
     p.Push(QString(QDir::homePath() + "/Desktop/copy"));
-    EXPECT_EQ(AskSaveAsTarget(selected, true, pictures, videos, "Tavolux"),
+    EXPECT_EQ(AskSaveAsTarget(p, selected, true, pictures, videos, "Tavolux"),
               QDir::homePath() + "/Desktop/copy.bmp");
     // A sub-folder of the Picture folder is not the folder itself.
     p.Push(QString(pictures + "/old/copy.jpg"));
-    EXPECT_EQ(AskSaveAsTarget(selected, true, pictures, videos, "Tavolux"),
+    EXPECT_EQ(AskSaveAsTarget(p, selected, true, pictures, videos, "Tavolux"),
               pictures + "/old/copy.jpg");
     // In video mode the Video folder is refused, the Picture folder is not.
     p.Push(QString(videos + "/x.avi"));
     EXPECT_TRUE(
-        AskSaveAsTarget(videos + "/Video_N0001.avi", false, pictures, videos, "T").isEmpty());
+        AskSaveAsTarget(p, videos + "/Video_N0001.avi", false, pictures, videos, "T").isEmpty());
     p.Push(QString(pictures + "/x"));
-    EXPECT_EQ(AskSaveAsTarget(videos + "/Video_N0001.avi", false, pictures, videos, "T"),
+    EXPECT_EQ(AskSaveAsTarget(p, videos + "/Video_N0001.avi", false, pictures, videos, "T"),
               pictures + "/x.avi");
     // Cancel.
-    EXPECT_TRUE(AskSaveAsTarget(selected, true, pictures, videos, "Tavolux").isEmpty());
-    SetPrompts(nullptr);
+    EXPECT_TRUE(AskSaveAsTarget(p, selected, true, pictures, videos, "Tavolux").isEmpty());
 }
 
 } // namespace

@@ -30,12 +30,6 @@ MeasureContext Context(const char* unit, double magnification, int decimals) {
 
 class CalibrationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SetPrompts(&prompts_);
-        calibrationState() = CalibrationState{};
-    }
-    void TearDown() override { SetPrompts(nullptr); }
-
     // Answers the next Calibration dialog with `text`, or cancels it when empty.
     void AnswerDialogWith(const QString& text) {
         QTimer::singleShot(0, [text] {
@@ -51,6 +45,7 @@ protected:
     }
 
     ScriptedPrompts prompts_;
+    CalibrationState state_;
 };
 
 TEST_F(CalibrationTest, DistancesConvertFromMillimetres) {
@@ -67,29 +62,30 @@ TEST_F(CalibrationTest, DistancesConvertFromMillimetres) {
 TEST_F(CalibrationTest, OkSetsTheMagnificationThatMakesTheLineItsTrueLength) {
     // 154 px at 100× reads 0.100 cm; the user says it is 10 mm.
     const MeasureContext ctx = Context("cm", 100, 3);
-    const CalibrationOutcome out = FinishCalibration(154, ctx, ActualDistanceFromText("10", "cm"));
+    const CalibrationOutcome out =
+        FinishCalibration(state_, 154, ctx, ActualDistanceFromText("10", "cm"));
     ASSERT_TRUE(out.calibrated);
     EXPECT_DOUBLE_EQ(out.magnification, ctx.Length(154) / 1.0 * 100);
     EXPECT_EQ(out.label, QStringLiteral("L:1.000cm"));
-    EXPECT_DOUBLE_EQ(calibrationState().calibrated, out.magnification);
-    EXPECT_DOUBLE_EQ(calibrationState().calibratedCopy, out.magnification);
-    EXPECT_DOUBLE_EQ(calibrationState().actualDistance, 1.0);
+    EXPECT_DOUBLE_EQ(state_.calibrated, out.magnification);
+    EXPECT_DOUBLE_EQ(state_.calibratedCopy, out.magnification);
+    EXPECT_DOUBLE_EQ(state_.actualDistance, 1.0);
 
     // Cancel keeps the magnification in force and labels the line by it.
-    const CalibrationOutcome cancelled = FinishCalibration(154, Context("mm", 100, 2), {});
+    const CalibrationOutcome cancelled = FinishCalibration(state_, 154, Context("mm", 100, 2), {});
     EXPECT_FALSE(cancelled.calibrated);
     EXPECT_EQ(cancelled.label, QStringLiteral("L:1.00mm"));
-    EXPECT_DOUBLE_EQ(calibrationState().calibrated, out.magnification);
+    EXPECT_DOUBLE_EQ(state_.calibrated, out.magnification);
 
     // A line of length 0 cannot calibrate: no magnification of 0 is stored.
-    const CalibrationOutcome zero = FinishCalibration(0, Context("mm", 100, 2), 1.0);
+    const CalibrationOutcome zero = FinishCalibration(state_, 0, Context("mm", 100, 2), 1.0);
     EXPECT_FALSE(zero.calibrated);
     EXPECT_EQ(zero.label, QStringLiteral("L:0.00mm"));
-    EXPECT_DOUBLE_EQ(calibrationState().calibrated, out.magnification);
+    EXPECT_DOUBLE_EQ(state_.calibrated, out.magnification);
 }
 
 TEST_F(CalibrationTest, DialogStaysOpenUntilADistanceIsEntered) {
-    CalibrationDialog dialog(QStringLiteral("inch"));
+    CalibrationDialog dialog(QStringLiteral("inch"), prompts_);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Calibration"));
     dialog.show();
     for (const char* bad : {"", "abc", "0"}) {
@@ -112,7 +108,7 @@ TEST_F(CalibrationTest, DistancesGivingNoSaneMagnificationAreRefused) {
     // 154 px at 100× read 1.0033 mm: a distance of a the line makes the
     // magnification 100.33 / a.
     const MeasureContext ctx = Context("mm", 100, 3);
-    CalibrationDialog dialog(ctx.unit);
+    CalibrationDialog dialog(ctx.unit, prompts_);
     dialog.SetLine(154, ctx);
     dialog.show();
     for (const char* absurd : {"1e-300", "0.0005", "2000", "1e300"}) {
@@ -131,8 +127,8 @@ TEST_F(CalibrationTest, DistancesGivingNoSaneMagnificationAreRefused) {
         EXPECT_FALSE(dialog.isVisible()) << sane;
     }
     // The same bounds hold for what is stored, whoever asks.
-    EXPECT_FALSE(FinishCalibration(154, ctx, 1e-300).calibrated);
-    EXPECT_DOUBLE_EQ(calibrationState().calibrated, 0);
+    EXPECT_FALSE(FinishCalibration(state_, 154, ctx, 1e-300).calibrated);
+    EXPECT_DOUBLE_EQ(state_.calibrated, 0);
     EXPECT_TRUE(SaneMagnification(kMinMagnification));
     EXPECT_TRUE(SaneMagnification(kMaxMagnification));
     EXPECT_FALSE(SaneMagnification(0.099));
@@ -146,17 +142,17 @@ TEST_F(CalibrationTest, CalibrateRewritesTheLabelAndAnswersWhetherItCalibrated) 
     line.labels = QStringList{QString()};
 
     AnswerDialogWith(QStringLiteral("10"));
-    EXPECT_TRUE(Calibrate(&parent, 154, ctx, &line));
+    EXPECT_TRUE(Calibrate(state_, prompts_, &parent, 154, ctx, &line));
     EXPECT_EQ(line.labels, QStringList{"L:1.000cm"});
-    const double calibrated = calibrationState().calibrated;
+    const double calibrated = state_.calibrated;
     EXPECT_GT(calibrated, 0);
 
     // Cancel: the magnification stays, the label shows the length at ctx.
     line.labels = QStringList{QString()};
     AnswerDialogWith(QString());
-    EXPECT_FALSE(Calibrate(&parent, 154, ctx, &line));
+    EXPECT_FALSE(Calibrate(state_, prompts_, &parent, 154, ctx, &line));
     EXPECT_EQ(line.labels, QStringList{"L:0.100cm"});
-    EXPECT_DOUBLE_EQ(calibrationState().calibrated, calibrated);
+    EXPECT_DOUBLE_EQ(state_.calibrated, calibrated);
 }
 
 TEST_F(CalibrationTest, ThePromptFromTheLanguageFileIsPlainText) {
@@ -168,7 +164,7 @@ TEST_F(CalibrationTest, ThePromptFromTheLanguageFileIsPlainText) {
     test::InstalledLanguage language;
     language.Choose(9, 0);
     ASSERT_EQ(language.filePath(), file);
-    CalibrationDialog dialog("mm");
+    CalibrationDialog dialog("mm", prompts_);
     QLabel* prompt = nullptr;
     for (QLabel* label : dialog.findChildren<QLabel*>())
         if (label->text().contains("<b>mm</b>")) prompt = label;

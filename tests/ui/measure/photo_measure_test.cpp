@@ -89,19 +89,16 @@ void CancelNextDialog() {
 
 class PhotoMeasureTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetSettings();
-        SetPrompts(&prompts_);
-    }
-    void TearDown() override { SetPrompts(nullptr); }
-
+    SettingsStore settings_;
     ScriptedPrompts prompts_;
+    CalibrationState calibration_;
 };
 
 // The window opens with the whole picture one to one where the screen has
 // room, the canvas where the skin puts it, and can be resized.
 TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
-    PhotoMeasureDialog wide(SavePicture(QStringLiteral("a.bmp"), QSize(720, 480)), nullptr);
+    PhotoMeasureDialog wide(calibration_, prompts_, settings_,
+                            SavePicture(QStringLiteral("a.bmp"), QSize(720, 480)), nullptr);
     ASSERT_TRUE(wide.canvas());
     EXPECT_EQ(wide.canvas()->model().canvasSize(), QSize(720, 480));
     EXPECT_EQ(wide.canvas()->size(), QSize(720, 480));
@@ -111,7 +108,8 @@ TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
     EXPECT_GT(wide.maximumSize().width(), wide.width());
     EXPECT_LT(wide.minimumSize().height(), wide.height());
     EXPECT_EQ(wide.zoomLabel()->text(), QStringLiteral("100 %"));
-    PhotoMeasureDialog narrow(SavePicture(QStringLiteral("b.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog narrow(calibration_, prompts_, settings_,
+                              SavePicture(QStringLiteral("b.bmp"), QSize(640, 480)), nullptr);
     EXPECT_EQ(narrow.canvas()->model().canvasSize(), QSize(640, 480));
     EXPECT_EQ(narrow.canvas()->size(), QSize(640, 480));
     EXPECT_EQ(narrow.width(), 649);
@@ -120,7 +118,8 @@ TEST_F(PhotoMeasureTest, WideCanvasOnlyForA720x480Picture) {
 }
 
 TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("c.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("c.bmp"), QSize(640, 480)), nullptr);
     d.nominalEdit()->setText(QStringLiteral("200"));
     d.calibratedEdit()->clear();
     d.OnMenuCommand(MeasureMenu(ToolId::Line));
@@ -142,7 +141,8 @@ TEST_F(PhotoMeasureTest, MagnificationFromTheCalibratedBoxElseTheNominalOne) {
 // A confirmed calibration line is shown, filed under the nominal value and
 // told to whoever listens, once the line's click is over.
 TEST_F(PhotoMeasureTest, ACalibrationLineIsShownStoredAndTold) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("cal.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("cal.bmp"), QSize(640, 480)), nullptr);
     QFile calibrations(CalibrationFilePath());
     ASSERT_TRUE(calibrations.open(QIODevice::WriteOnly));
     calibrations.close();
@@ -189,7 +189,7 @@ TEST_F(PhotoMeasureTest, AnotherCameraMeasuresWithItsOwnCalibrationElseInPixels)
     const QString picture =
         SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480));
     const auto lineLabel = [&] {
-        PhotoMeasureDialog d(picture, nullptr);
+        PhotoMeasureDialog d(calibration_, prompts_, settings_, picture, nullptr);
         d.OnMenuCommand(MeasureMenu(ToolId::Line));
         CMeasureCanvas* c = d.canvas();
         for (QPoint p : {QPoint(100, 100), QPoint(300, 100), QPoint(200, 150)})
@@ -204,7 +204,8 @@ TEST_F(PhotoMeasureTest, AnotherCameraMeasuresWithItsOwnCalibrationElseInPixels)
 }
 
 TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("d.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("d.bmp"), QSize(640, 480)), nullptr);
     d.nominalEdit()->clear();
     d.calibratedEdit()->clear();
     d.PrepareMenu(PhotoMeasureId::MeasuringTools);
@@ -222,7 +223,8 @@ TEST_F(PhotoMeasureTest, WithoutAnyMagnificationOnlyDrawingToolsWork) {
 }
 
 TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("e.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("e.bmp"), QSize(640, 480)), nullptr);
     d.nominalEdit()->setText(QStringLiteral("100"));
     d.PrepareMenu(PhotoMeasureId::MeasuringTools);
     EXPECT_TRUE(d.button(PhotoMeasureId::MeasuringTools)->IsLatched());
@@ -254,13 +256,14 @@ TEST_F(PhotoMeasureTest, UnitsEntryChangesNothing) {
     EXPECT_FALSE(d.canvas()->model().scaleBar());
     d.OnMenuCommand(MeasureCommand::ScaleBar);
     EXPECT_TRUE(d.canvas()->model().scaleBar());
-    EXPECT_TRUE(ReadOwnSwitch("PhotoScaleBar"));
+    EXPECT_TRUE(settings_.ReadOwnSwitch("PhotoScaleBar"));
     d.OnMenuCommand(MeasureCommand::ScaleBar);
-    EXPECT_FALSE(ReadOwnSwitch("PhotoScaleBar"));
+    EXPECT_FALSE(settings_.ReadOwnSwitch("PhotoScaleBar"));
 }
 
 TEST_F(PhotoMeasureTest, CancelledTextDialogStillChoosesTheTextTool) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("f.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("f.bmp"), QSize(640, 480)), nullptr);
     CancelNextDialog();
     d.OnText();
     EXPECT_EQ(d.canvas()->model().tool(), int(MeasureTool::Text));
@@ -268,7 +271,8 @@ TEST_F(PhotoMeasureTest, CancelledTextDialogStillChoosesTheTextTool) {
 }
 
 TEST_F(PhotoMeasureTest, CloseAsksOnlyWhenDrawingsWouldBeLost) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("g.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("g.bmp"), QSize(640, 480)), nullptr);
     d.show();
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&d, &esc);
@@ -308,7 +312,8 @@ TEST_F(PhotoMeasureTest, CloseAsksOnlyWhenDrawingsWouldBeLost) {
 }
 
 TEST_F(PhotoMeasureTest, AFailedSaveSaysWhy) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("k.bmp"), QSize(320, 240)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("k.bmp"), QSize(320, 240)), nullptr);
     prompts_.Push(test::programDir() + QStringLiteral("/no such folder/out.bmp"));
     d.OnSave();
     const QString text = prompts_.shown().back().text;
@@ -321,16 +326,16 @@ TEST_F(PhotoMeasureTest, AFailedSaveSaysWhy) {
 // would, and meanwhile paints the dialog: the picture shown must be alive.
 class SlowReader : public ScriptedPrompts {
 public:
-    explicit SlowReader(QWidget* dialog) : dialog_(dialog) {}
+    // `dialog` is set once the dialog that shows the messages exists.
     Answer Message(const QString& title, const QString& text, Icon icon, Buttons buttons) override {
         QElapsedTimer up;
         up.start();
         while (up.elapsed() < waitMs)
             QApplication::processEvents(QEventLoop::AllEvents, 50);
-        painted += dialog_->grab().isNull() ? 0 : 1;
+        painted += dialog && !dialog->grab().isNull() ? 1 : 0;
         return ScriptedPrompts::Message(title, text, icon, buttons);
     }
-    QWidget* dialog_;
+    QWidget* dialog = nullptr;
     int waitMs = 1100;
     int painted = 0;
 };
@@ -339,12 +344,13 @@ public:
 // any timer of the dialog, and the picture shown before stays whole (run
 // under AddressSanitizer, a canvas freed too early shows here).
 TEST_F(PhotoMeasureTest, AnUnreadablePictureLeavesTheShownOneWholeWhileTheMessageIsUp) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("Still_N1.bmp"), QSize(640, 480)), nullptr);
+    SlowReader reader;
+    PhotoMeasureDialog d(calibration_, reader, settings_,
+                         SavePicture(QStringLiteral("Still_N1.bmp"), QSize(640, 480)), nullptr);
+    reader.dialog = &d;
     d.show();
     CMeasureCanvas* shown = d.canvas();
     ASSERT_NE(shown, nullptr);
-    SlowReader reader(&d);
-    SetPrompts(&reader);
     const auto encoded = [](const char* format) {
         QImage img(16, 16, QImage::Format_RGB32);
         img.fill(Qt::blue);
@@ -382,11 +388,11 @@ TEST_F(PhotoMeasureTest, AnUnreadablePictureLeavesTheShownOneWholeWhileTheMessag
     }
     EXPECT_EQ(reader.painted, 4);
     EXPECT_FALSE(d.grab().isNull());
-    SetPrompts(&prompts_);
 }
 
 TEST_F(PhotoMeasureTest, SaveWritesTheAnnotatedPictureAndSaysSo) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("Still_x.bmp"), QSize(320, 240)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("Still_x.bmp"), QSize(320, 240)), nullptr);
     d.OnMenuCommand(DrawMenu(ToolId::Line));
     CMeasureCanvas* c = d.canvas();
     Click(c, QPoint(100, 100));
@@ -414,7 +420,8 @@ bool Keys(QWidget* w, const QKeySequence& keys) {
 }
 
 TEST_F(PhotoMeasureTest, UndoAndRedoAreAvailableWheneverTheyCanActAndOnTheirKeys) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("h.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("h.bmp"), QSize(640, 480)), nullptr);
     CLatchButton* undo = d.button(PhotoMeasureId::Delete);
     CLatchButton* redo = d.button(PhotoMeasureId::Resume);
     const QKeySequence ctrlZ(Qt::CTRL | Qt::Key_Z), ctrlY(Qt::CTRL | Qt::Key_Y),
@@ -447,6 +454,7 @@ TEST_F(PhotoMeasureTest, UndoAndRedoAreAvailableWheneverTheyCanActAndOnTheirKeys
 
 TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
     PhotoMeasureDialog d(
+        calibration_, prompts_, settings_,
         SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480)),
         nullptr);
     QFile calibrations(CalibrationFilePath());
@@ -495,6 +503,7 @@ TEST_F(PhotoMeasureTest, OpeningAnotherPictureSetsItUpAsTheFirstOne) {
 
 TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
     PhotoMeasureDialog d(
+        calibration_, prompts_, settings_,
         SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480)),
         nullptr);
     EXPECT_FALSE(d.OnCopyMeasurements());
@@ -526,7 +535,8 @@ TEST_F(PhotoMeasureTest, MeasurementsExportAsCsvAndCopyAsOnTheLiveView) {
 }
 
 TEST_F(PhotoMeasureTest, RubberBandShowsWhileALineIsUnderWayAndGoesAfter) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("i.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("i.bmp"), QSize(640, 480)), nullptr);
     d.show();
     d.OnMenuCommand(DrawMenu(ToolId::Line));
     CMeasureCanvas* c = d.canvas();
@@ -565,7 +575,7 @@ TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
         // than one of them; then the same pixels are clicked at 400 %.
         QVector<QPoint> at;
         auto measure = [&](bool zoomed, const QString& out) {
-            PhotoMeasureDialog d(picture, nullptr);
+            PhotoMeasureDialog d(calibration_, prompts_, settings_, picture, nullptr);
             d.show();
             d.resize(780, 580);
             QApplication::processEvents();
@@ -634,7 +644,8 @@ TEST_F(PhotoMeasureTest, ZoomChangesNeitherWhatIsMeasuredNorWhatIsSaved) {
 // Ctrl + wheel keeps the picture point under the pointer; the middle button
 // and Space + left button move the picture and draw nothing.
 TEST_F(PhotoMeasureTest, WheelZoomsAboutThePointerAndPanningDrawsNothing) {
-    PhotoMeasureDialog d(SavePicture(QStringLiteral("w.bmp"), QSize(640, 480)), nullptr);
+    PhotoMeasureDialog d(calibration_, prompts_, settings_,
+                         SavePicture(QStringLiteral("w.bmp"), QSize(640, 480)), nullptr);
     d.show();
     QApplication::processEvents();
     CMeasureCanvas* c = d.canvas();
@@ -678,13 +689,13 @@ TEST_F(PhotoMeasureTest, WheelZoomsAboutThePointerAndPanningDrawsNothing) {
 }
 
 TEST_F(PhotoMeasureTest, PenDialogOpensWithTheRulesOfItsChecks) {
-    SettingsValues v = Settings();
+    SettingsValues v = settings_.values();
     v.Linewidth = 2;
     v.Linetype = 1;
     v.unit = QStringLiteral("furlong");
     v.decimal = 7;
-    SetRunningSettings(v);
-    PenSettingDialog d;
+    settings_.SetRunning(v);
+    PenSettingDialog d(prompts_, settings_);
     auto checked = [&](int id) {
         return static_cast<QAbstractButton*>(ControlById(&d, id))->isChecked();
     };
@@ -697,26 +708,26 @@ TEST_F(PhotoMeasureTest, PenDialogOpensWithTheRulesOfItsChecks) {
 }
 
 TEST_F(PhotoMeasureTest, PenChoicesApplyAtOnceButAreStoredOnlyByOk) {
-    WriteUnitDecimal(QStringLiteral("mm"), 3);
+    settings_.WriteUnitDecimal(QStringLiteral("mm"), 3);
     {
-        PenSettingDialog d;
+        PenSettingDialog d(prompts_, settings_);
         static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Cm))->click();
         EXPECT_FALSE(static_cast<QRadioButton*>(ControlById(&d, PenSettingId::Mm))->isChecked());
         static_cast<QLineEdit*>(ControlById(&d, PenSettingId::Width))->setText(QStringLiteral("3"));
         d.reject();
     }
-    EXPECT_EQ(Settings().unit, QStringLiteral("cm"));
-    EXPECT_EQ(Settings().Linewidth, 3u);
-    ResetSettings();
-    ReadUnitDecimal();
-    ReadLineWidth();
-    EXPECT_EQ(Settings().unit, QStringLiteral("mm"));
-    EXPECT_EQ(Settings().Linewidth, 1u);
+    EXPECT_EQ(settings_.values().unit, QStringLiteral("cm"));
+    EXPECT_EQ(settings_.values().Linewidth, 3u);
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadUnitDecimal();
+    settings_.ReadLineWidth();
+    EXPECT_EQ(settings_.values().unit, QStringLiteral("mm"));
+    EXPECT_EQ(settings_.values().Linewidth, 1u);
 }
 
 TEST_F(PhotoMeasureTest, MicrometresAreOfferedAsMicroSignAndStoredAsUm) {
-    WriteUnitDecimal(QStringLiteral("um"), 2);
-    PenSettingDialog d;
+    settings_.WriteUnitDecimal(QStringLiteral("um"), 2);
+    PenSettingDialog d(prompts_, settings_);
     auto box = [&](int id) { return qobject_cast<QRadioButton*>(ControlById(&d, id)); };
     // Units and decimals are one choice each: radio items, not check boxes.
     for (int id : {PenSettingId::Um, PenSettingId::Mm, PenSettingId::Cm, PenSettingId::Mil,
@@ -730,13 +741,13 @@ TEST_F(PhotoMeasureTest, MicrometresAreOfferedAsMicroSignAndStoredAsUm) {
     box(PenSettingId::Um)->click();
     EXPECT_FALSE(box(PenSettingId::Mm)->isChecked());
     d.accept();
-    ResetSettings();
-    ReadUnitDecimal();
-    EXPECT_EQ(Settings().unit, QStringLiteral("um"));
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadUnitDecimal();
+    EXPECT_EQ(settings_.values().unit, QStringLiteral("um"));
 }
 
 TEST_F(PhotoMeasureTest, PenFontButtonStoresTheLabelFontAndColourAtOnce) {
-    PenSettingDialog d;
+    PenSettingDialog d(prompts_, settings_);
     QFont chosen(QStringLiteral("Arial"));
     chosen.setPixelSize(20);
     prompts_.Push(chosen);
@@ -749,9 +760,9 @@ TEST_F(PhotoMeasureTest, PenFontButtonStoresTheLabelFontAndColourAtOnce) {
     prompts_.Push(uint32_t(0x00FF00));
     d.ChooseColour();
     EXPECT_EQ(d.lineColour(), 0x00FF00u);
-    ResetSettings();
-    ReadLineColor();
-    EXPECT_EQ(Settings().LineColor, 0x00FF00u);
+    settings_.SetRunning(SettingsValues{});
+    settings_.ReadLineColor();
+    EXPECT_EQ(settings_.values().LineColor, 0x00FF00u);
 }
 
 // The desktop's font chooser opens on the stored face, size and style, and
@@ -759,7 +770,6 @@ TEST_F(PhotoMeasureTest, PenFontButtonStoresTheLabelFontAndColourAtOnce) {
 TEST_F(PhotoMeasureTest, TheFontChooserStartsFromTheStoredFont) {
     InstallFontSubstitutes();
     WidgetPrompts widgets;
-    SetPrompts(&widgets);
     FontRecord stored = DefaultFontRecord(); // Arial, height 14
     stored.lfWeight = 700;
     stored.lfItalic = 1;
@@ -777,7 +787,7 @@ TEST_F(PhotoMeasureTest, TheFontChooserStartsFromTheStoredFont) {
     });
     answer.start(20);
     uint32_t colour = 255;
-    std::optional<QFont> font = prompts().ChooseFont(ToQFont(stored), &colour);
+    std::optional<QFont> font = widgets.ChooseFont(ToQFont(stored), &colour);
     ASSERT_TRUE(font);
     // Arial is drawn with its metric twin here, and the chooser shows that.
     EXPECT_EQ(shown.family(), QFontInfo(ToQFont(stored)).family());
@@ -789,18 +799,17 @@ TEST_F(PhotoMeasureTest, TheFontChooserStartsFromTheStoredFont) {
 
     change = shown;
     change.setPointSize(18);
-    font = prompts().ChooseFont(ToQFont(stored), &colour);
+    font = widgets.ChooseFont(ToQFont(stored), &colour);
     ASSERT_TRUE(font);
     const FontRecord chosen = FontRecordFromQFont(*font, stored);
     EXPECT_EQ(chosen.lfHeight, -24);
     EXPECT_EQ(chosen.faceName(), QStringLiteral("Arial")); // the face was left as it was
     EXPECT_EQ(chosen.lfWeight, 700);
     answer.stop();
-    SetPrompts(&prompts_);
 }
 
 TEST_F(PhotoMeasureTest, TextLongerThan254CharactersIsRefused) {
-    TextDialog d(DefaultFontRecord());
+    TextDialog d(DefaultFontRecord(), prompts_, settings_);
     auto* edit = static_cast<QPlainTextEdit*>(ControlById(&d, TextDialogId::Text));
     edit->setPlainText(QString(255, QLatin1Char('x')));
     d.show();
@@ -814,7 +823,8 @@ TEST_F(PhotoMeasureTest, TextLongerThan254CharactersIsRefused) {
 }
 
 TEST_F(PhotoMeasureTest, MissingPictureIsRefusedBeforeTheDialog) {
-    EXPECT_FALSE(RunPhotoMeasure(nullptr, test::programDir() + QStringLiteral("/none.bmp")));
+    EXPECT_FALSE(RunPhotoMeasure(calibration_, prompts_, settings_, nullptr,
+                                 test::programDir() + QStringLiteral("/none.bmp")));
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text,
               QStringLiteral("the picture not open,please check the file exist!"));

@@ -1,5 +1,7 @@
 #include "measure/canvas_render.h"
 #include "platform/language.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
 #include "tests/support/test_env.h"
 #include "tests/support/texts_fit.h"
 #include "ui/measure/calibration_dialog.h"
@@ -16,11 +18,13 @@ TEST(MeasureTextsFit, PenTextAndCalibrationDialogsInEveryLanguage) {
     for (const auto& [primary, sub] : test::ShippedLanguages()) {
         language.Choose(primary, sub);
         const QString file = language.filePath();
-        PenSettingDialog pen;
+        ScriptedPrompts prompts;
+        SettingsStore settings;
+        PenSettingDialog pen(prompts, settings);
         EXPECT_EQ(test::CutTexts(&pen), "") << qPrintable(file);
-        TextDialog text(DateStampFontRecord());
+        TextDialog text(DateStampFontRecord(), prompts, settings);
         EXPECT_EQ(test::CutTexts(&text), "") << qPrintable(file);
-        CalibrationDialog calibration(QStringLiteral("mm"));
+        CalibrationDialog calibration(QStringLiteral("mm"), prompts);
         EXPECT_EQ(test::CutTexts(&calibration), "") << qPrintable(file);
     }
 }

@@ -47,16 +47,13 @@ template <class W> W* Find(QWidget* dlg, int id) {
 
 class TimeLapseDialog : public ::testing::Test {
 protected:
-    void SetUp() override { SetPrompts(&scripted); }
-    void TearDown() override { SetPrompts(nullptr); }
-
     std::unique_ptr<CaptureTimerDialog> Make() {
         auto dlg = std::make_unique<CaptureTimerDialog>(
             [this] {
                 ++stills;
                 return true;
             },
-            QSize(640, 480), clock);
+            QSize(640, 480), scripted, clock);
         dlg->show();
         return dlg;
     }

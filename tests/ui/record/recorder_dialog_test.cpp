@@ -57,31 +57,29 @@ Played Play(const QString& path) {
 class Recording : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetPrompts(&scripted);
         folder = test::homeDir() + "/Video";
         QDir().mkpath(folder);
-        controller = std::make_unique<RecordingController>(RecordingController::Hooks{
-            [this] { return size; },
-            [this] {
-                // Reserved as the window does: an empty file under a free name.
-                QFile f(folder + QString("/Video_N%1.avi").arg(++counter, 4, 10, QChar('0')));
-                return RecordingTarget{
-                    f.open(QIODevice::NewOnly) ? f.fileName() : QString(), {}, 0};
-            },
-            [this](const QString& p) { finished.push_back(p); },
-            {}});
+        controller = std::make_unique<RecordingController>(
+            RecordingController::Hooks{
+                [this] { return size; },
+                [this] {
+                    // Reserved as the window does: an empty file under a free name.
+                    QFile f(folder + QString("/Video_N%1.avi").arg(++counter, 4, 10, QChar('0')));
+                    return RecordingTarget{
+                        f.open(QIODevice::NewOnly) ? f.fileName() : QString(), {}, 0};
+                },
+                [this](const QString& p) { finished.push_back(p); },
+                {}},
+            scripted);
     }
-    void TearDown() override {
-        controller.reset();
-        SetPrompts(nullptr);
-    }
+    void TearDown() override { controller.reset(); }
     // Runs the real dialog without an event loop: `script` presses its
     // buttons, as the user would.
     void ScriptDialog(std::function<void(RecorderSettingsDialog&)> script) {
         controller->SetDialogRunner(
             [this, script](QWidget*, QSize s,
                            RecorderDialogState& state) -> std::optional<RecorderDialogAnswer> {
-                RecorderSettingsDialog dlg(s.width(), s.height(), state, chooser);
+                RecorderSettingsDialog dlg(s.width(), s.height(), state, scripted, chooser);
                 script(dlg);
                 if (dlg.result() != QDialog::Accepted) return std::nullopt;
                 return RecorderDialogAnswer{dlg.timeLimit()};
@@ -109,7 +107,7 @@ TEST_F(Recording, DialogStartsWithTheRateOfTheCaptureWidth) {
     RecorderDialogState state;
     for (const auto& [width, text] :
          {std::pair{320, "25"}, std::pair{640, "12"}, std::pair{720, "10"}, std::pair{800, ""}}) {
-        RecorderSettingsDialog dlg(width, 480, state, chooser);
+        RecorderSettingsDialog dlg(width, 480, state, scripted, chooser);
         EXPECT_EQ(Find<QLineEdit>(&dlg, kFrameRate)->text(), text) << width;
         EXPECT_TRUE(Find<QCheckBox>(&dlg, kTimeLimitCheck)->isChecked());
         EXPECT_EQ(Find<QLineEdit>(&dlg, kSeconds)->text(), "10");
@@ -156,7 +154,7 @@ TEST_F(Recording, OkWithoutCompressRecordsWithTheDefaultEvenAfterAnotherWasChose
 
 TEST_F(Recording, SecondsOutOfRangeKeepTheDialogOpenWithTheRateTaken) {
     RecorderDialogState state;
-    RecorderSettingsDialog dlg(640, 480, state, chooser);
+    RecorderSettingsDialog dlg(640, 480, state, scripted, chooser);
     Find<QLineEdit>(&dlg, kFrameRate)->setText("7");
     Find<QLineEdit>(&dlg, kSeconds)->setText("100000");
     Find<QPushButton>(&dlg, kOk)->click();

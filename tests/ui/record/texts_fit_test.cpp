@@ -23,10 +23,11 @@ TEST(RecordTextsFit, RecorderAndTimeLapseInEveryLanguage) {
         language.Choose(primary, sub);
         const QString file = language.filePath();
         RecorderDialogState state;
-        RecorderSettingsDialog recorder(640, 480, state);
+        ScriptedPrompts prompts;
+        RecorderSettingsDialog recorder(640, 480, state, prompts);
         EXPECT_EQ(test::CutTexts(&recorder), "") << qPrintable(file);
         StillClock clock;
-        CaptureTimerDialog timeLapse([] { return true; }, QSize(640, 480), clock);
+        CaptureTimerDialog timeLapse([] { return true; }, QSize(640, 480), prompts, clock);
         EXPECT_EQ(test::CutTexts(&timeLapse), "") << qPrintable(file);
     }
 }
