@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QTimer>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace tvx {
@@ -540,6 +541,51 @@ TEST_F(LiveTools, ShapesLandOnThePicturePixelsTheyWereDrawnOverAtEverySize) {
         const int mid = (a.x() + b.x()) / 2;
         EXPECT_TRUE(view.pixel(mid, a.y()) == qRgb(0, 255, 0) ||
                     view.pixel(mid, a.y() - 1) == qRgb(0, 255, 0));
+    }
+}
+
+// The window's size changes how large a picture pixel is on screen, never
+// which picture pixels a line drawn over them takes, live or in the still.
+TEST_F(LiveTools, ALineLandsOnTheSamePicturePixelsAtEveryWindowSize) {
+    Parts(*dlg_).OnCommand(ids::kLine);
+    const QPoint pa(121, 203), pb(517, 203), label(300, 380); // picture pixels
+    const QRect band(pa.x() - 15, pa.y() - 15, pb.x() - pa.x() + 31, 31);
+    std::vector<QPoint> first;
+    for (QSize window : {QSize(860, 629), QSize(1920, 1080)}) {
+        SCOPED_TRACE(window.width());
+        dlg_->resize(window);
+        QCoreApplication::processEvents();
+        const ViewMapping map = Parts(*dlg_).liveView()->surface().mapping();
+        ASSERT_EQ(map.picture(), QSize(640, 480));
+        // Where a user would click: the view pixel over the picture pixel's middle.
+        const auto toView = [&](QPoint p) {
+            const QPointF v = map.ToView(QPointF(p) + QPointF(0.5, 0.5));
+            return QPoint(int(std::floor(v.x())), int(std::floor(v.y())));
+        };
+        line(toView(pa), toView(pb), toView(label));
+        shapes().Draw([&](const ShapeList& l) {
+            ASSERT_FALSE(l.shapes().empty());
+            EXPECT_EQ(l.shapes().back().points[0], pa);
+            EXPECT_EQ(l.shapes().back().points[1], pb);
+        });
+        Parts(*dlg_).session().stillFlags().Request(StillSource::Keyboard);
+        const QString before = Parts(*dlg_).lastSavedStill();
+        ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).lastSavedStill() != before; }));
+        // Only the line is green round it: the bands of the two stills must
+        // match pixel for pixel.
+        const QImage still(Parts(*dlg_).lastSavedStill());
+        std::vector<QPoint> green;
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            for (int x = band.left(); x <= band.right(); ++x)
+                if (still.pixel(x, y) == qRgb(0, 255, 0)) green.push_back({x, y});
+        EXPECT_GE(int(green.size()), pb.x() - pa.x());
+        if (first.empty())
+            first = green;
+        else
+            EXPECT_EQ(green, first);
+        // Only this window size's line in the next still.
+        Parts(*dlg_).OnCommand(ids::kDeleteAllMeasures);
+        ASSERT_EQ(ShapeCount(shapes()), 0);
     }
 }
 
