@@ -47,7 +47,7 @@ struct Source {
 // Ten measurements in live coordinates, one of each live kind.
 void AddShapes(LiveShapes& shapes) {
     ToolSettings s;
-    s.ctx = CurrentMeasureContext(kCapture, 60, SettingsValues{});
+    s.ctx = CurrentMeasureContext(kCapture, 60, SettingsValues{}, MeasuringScope{});
     const int w = 640, h = 480;
     auto at = [&](double fx, double fy) { return QPoint(int(fx * w), int(fy * h)); };
     const std::pair<ToolId, std::vector<QPoint>> clicks[] = {

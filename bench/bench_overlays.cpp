@@ -30,7 +30,7 @@ struct Scene {
     explicit Scene(QSize view) {
         ToolSettings s;
         s.ctx.unit = QStringLiteral("mm");
-        s.ctx.scale = UnitPerPixel(QSize(720, 576), s.ctx.unit);
+        s.ctx.scale = UnitPerPixel(QSize(720, 576), s.ctx.unit, true);
         s.ctx.magnification = 60;
         s.ctx.decimals = 3;
         ctx = s.ctx;

@@ -33,12 +33,14 @@ std::optional<double> CalibratedMagnification(double pixelLength, const MeasureC
                                               double actualDistance);
 
 // The calibration values of a run, shared by the live view, Photo Measure
-// and the magnification boxes. Written and read on the UI thread only.
+// and the magnification boxes. Written and read on the UI thread only, but
+// for the scope's flags (see MeasuringScope).
 struct CalibrationState {
     double calibrated = 0;     // the calibrated magnification
     double calibratedCopy = 0; // the copy the main window reads
     double nominal = 0;        // the number of the nominal magnification box
     double actualDistance = 0; // last entered distance, in the unit
+    MeasuringScope scope;      // whose pixels, set by the capture session
 };
 
 struct CalibrationOutcome {

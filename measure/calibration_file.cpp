@@ -160,16 +160,8 @@ bool StoreCalibration(const QString& path, const QString& magnificationText, dou
     return file.Close() && written;
 }
 
-namespace {
-QString g_calibrationFileInUse; // UI thread
-} // namespace
-
-void SetCalibrationFileInUse(const QString& path) {
-    g_calibrationFileInUse = path;
-}
-
-QString CalibrationFileInUse() {
-    return g_calibrationFileInUse.isEmpty() ? CalibrationFilePath() : g_calibrationFileInUse;
+QString ScopeCalibrationFile(const MeasuringScope& scope) {
+    return scope.calibrationFile.isEmpty() ? CalibrationFilePath() : scope.calibrationFile;
 }
 
 } // namespace tvx

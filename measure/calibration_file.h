@@ -7,6 +7,8 @@
 
 namespace tvx {
 
+struct MeasuringScope;
+
 // CalibrationIni.ini: for each nominal magnification as typed, a section
 // "[200]" holding "200=203.4", the calibrated magnification. Lines containing
 // "//" are comments. The whole file is kept as lines while it is open and
@@ -65,11 +67,9 @@ QString LookupCalibration(const QString& path, const QString& magnificationText)
 // written.
 bool StoreCalibration(const QString& path, const QString& magnificationText, double calibrated,
                       bool create = false);
-// The calibration file of the camera in use: the microscope's
-// (CalibrationFilePath) until another camera's is set; an empty path goes
-// back to the microscope's. UI thread.
-void SetCalibrationFileInUse(const QString& path);
-QString CalibrationFileInUse();
+// The calibration file of the camera in use: the scope's own, or the
+// microscope's (CalibrationFilePath) while the scope names none. UI thread.
+QString ScopeCalibrationFile(const MeasuringScope& scope);
 
 // "%.1f" of a magnification, in the C locale.
 QString FormatMagnification(double magnification);

@@ -117,32 +117,15 @@ ArcValues ArcValuesOf(const MeasureContext& ctx, const ThreePointArc& arc) {
             arc.degrees * arc.radius * s * kArcCircumference / (m * 360)};
 }
 
-namespace {
-std::atomic<bool> g_pitchKnown{true};        // UI thread writes
-std::atomic<bool> g_calibrationKnown{false}; // UI thread writes
-} // namespace
-
-void SetCameraPitchKnown(bool known) {
-    g_pitchKnown.store(known);
-}
-bool CameraPitchKnown() {
-    return g_pitchKnown.load();
-}
-void SetCalibrationKnown(bool known) {
-    g_calibrationKnown.store(known);
-}
-bool MeasuresInPixels() {
-    return !g_pitchKnown.load() && !g_calibrationKnown.load();
-}
 bool IsPixelUnit(const QString& unit) {
     return unit == QLatin1String(kPixelUnit);
 }
-QString MeasuringUnit(const QString& unit) {
-    return MeasuresInPixels() ? QString::fromLatin1(kPixelUnit) : unit;
+QString MeasuringUnit(const QString& unit, const MeasuringScope& scope) {
+    return scope.MeasuresInPixels() ? QString::fromLatin1(kPixelUnit) : unit;
 }
 
-double PixelPitch(QSize capture) {
-    if (!CameraPitchKnown()) return kCameraPixelPitch;
+double PixelPitch(QSize capture, bool pitchKnown) {
+    if (!pitchKnown) return kCameraPixelPitch;
     if (capture == QSize(720, 480)) return kPixelPitch720x480;
     if (capture == QSize(640, 480)) return kPixelPitch640x480;
     return kPixelPitchOther;
@@ -152,8 +135,8 @@ double UnitFactor(const QString& unit) {
     return UnitFor(unit).perMicrometre;
 }
 
-double UnitPerPixel(QSize capture, const QString& unit) {
-    return PixelPitch(capture) * UnitFactor(unit);
+double UnitPerPixel(QSize capture, const QString& unit, bool pitchKnown) {
+    return PixelPitch(capture, pitchKnown) * UnitFactor(unit);
 }
 
 bool MeasureContext::valid() const {
@@ -166,16 +149,17 @@ double MeasureContext::Length(double pixels) const {
 }
 
 MeasureContext CurrentMeasureContext(QSize capture, double magnification,
-                                     const SettingsValues& settings) {
-    return MeasureContextFor(capture, magnification, settings, MeasuresInPixels());
+                                     const SettingsValues& settings, const MeasuringScope& scope) {
+    return MeasureContextFor(capture, magnification, settings, scope.MeasuresInPixels(),
+                             scope.pitchKnown.load());
 }
 
 MeasureContext MeasureContextFor(QSize capture, double magnification,
-                                 const SettingsValues& settings, bool inPixels) {
+                                 const SettingsValues& settings, bool inPixels, bool pitchKnown) {
     MeasureContext ctx;
     ctx.unit = UnitFor(settings.unit).storedName();
     ctx.decimals = int(std::min<uint32_t>(settings.decimal, 15));
-    ctx.scale = ScaleFactor(capture, settings.unit);
+    ctx.scale = ScaleFactor(capture, settings.unit, pitchKnown);
     ctx.magnification = magnification;
     if (inPixels && magnification > 0) {
         // Lengths in pixels: one pixel is one unit, whatever the boxes say.

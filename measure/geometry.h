@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <atomic>
 #include <optional>
 
 namespace tvx {
@@ -22,32 +23,38 @@ constexpr double kPixelPitchOther = 63.49206349;
 // a calibration gives it is its pixels per millimetre.
 constexpr double kCameraPixelPitch = 100.0;
 
-// Whose pixels are measured, process-wide: the microscope's (its pitch by
-// capture size) unless SetCameraPitchKnown(false) says another camera is
-// current. Such a camera measures in pixels ("px") until its magnification
-// is calibrated (SetCalibrationKnown). Written on the UI thread; read
-// anywhere.
-void SetCameraPitchKnown(bool known);
-bool CameraPitchKnown();
-void SetCalibrationKnown(bool known);
-bool MeasuresInPixels();
+// Whose pixels are measured: the microscope's (its pitch by capture size)
+// unless another camera is current. Such a camera measures in pixels ("px")
+// until its magnification is calibrated. One per run, kept with the
+// calibration; written on the UI thread. The flags are read from any thread
+// (the streaming thread's guides), the file on the UI thread only.
+struct MeasuringScope {
+    std::atomic<bool> pitchKnown{true};
+    std::atomic<bool> calibrationKnown{false};
+    QString calibrationFile; // the camera's own; empty: the microscope's
+
+    bool MeasuresInPixels() const { return !pitchKnown.load() && !calibrationKnown.load(); }
+};
+
 // The unit text of a measurement in pixels.
 inline constexpr const char* kPixelUnit = "px";
 bool IsPixelUnit(const QString& unit);
-// The unit lengths read in now: kPixelUnit while MeasuresInPixels(), else
-// `unit` (the settings' text). Guides and stills that follow it never claim
-// a unit the measuring tools do not.
-QString MeasuringUnit(const QString& unit);
+// The unit lengths read in now: kPixelUnit while the scope measures in
+// pixels, else `unit` (the settings' text). Guides and stills that follow it
+// never claim a unit the measuring tools do not.
+QString MeasuringUnit(const QString& unit, const MeasuringScope& scope);
 
-double PixelPitch(QSize capture);
+// The microscope's pitch by capture size, or kCameraPixelPitch for a camera
+// without a pitch of its own.
+double PixelPitch(QSize capture, bool pitchKnown);
 // One micrometre in the unit of that stored text (kLengthUnits); any other
 // text counts as "mm".
 double UnitFactor(const QString& unit);
 // Unit length per pixel at magnification 1: pitch × unit factor. The live
 // view's ruler and the canvas share it.
-double UnitPerPixel(QSize capture, const QString& unit);
-inline double ScaleFactor(QSize capture, const QString& unit) {
-    return UnitPerPixel(capture, unit);
+double UnitPerPixel(QSize capture, const QString& unit, bool pitchKnown);
+inline double ScaleFactor(QSize capture, const QString& unit, bool pitchKnown) {
+    return UnitPerPixel(capture, unit, pitchKnown);
 }
 
 // What every length, area and label of one measurement depends on.
@@ -66,11 +73,12 @@ struct MeasureContext {
 // The context for the unit and decimals settings given; a unit the table
 // does not know becomes "mm".
 MeasureContext CurrentMeasureContext(QSize capture, double magnification,
-                                     const SettingsValues& settings);
+                                     const SettingsValues& settings, const MeasuringScope& scope);
 // The same, in pixels when `inPixels` (a picture of an uncalibrated camera)
-// rather than as the live camera is measured now.
+// rather than as the live camera is measured now, at the pitch PixelPitch
+// gives for `pitchKnown`.
 MeasureContext MeasureContextFor(QSize capture, double magnification,
-                                 const SettingsValues& settings, bool inPixels);
+                                 const SettingsValues& settings, bool inPixels, bool pitchKnown);
 
 // Distance between two canvas points, the root of the integer dx² + dy².
 double PixelDistance(QPoint a, QPoint b);

@@ -69,7 +69,7 @@ double GuideScale::PixelsPerUnit(QSize picture) const {
     // An uncalibrated camera's guides count its pixels: any other unit would
     // rest on a pitch nobody measured.
     if (IsPixelUnit(unit)) return picture.isEmpty() ? 0 : 1;
-    const double v = magnification / (PixelPitch(picture) * UnitFactor(unit) * 10);
+    const double v = magnification / (PixelPitch(picture, pitchKnown) * UnitFactor(unit) * 10);
     return Usable(v) ? v : 0;
 }
 
@@ -131,7 +131,9 @@ void GuideState::Rescale(std::optional<double> magnification, const QString& uni
 
 GuideSnapshot GuideState::Snapshot() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return state_;
+    GuideSnapshot s = state_;
+    if (scope_) s.scale.pitchKnown = scope_->pitchKnown.load();
+    return s;
 }
 
 RulerSpacing ChooseRulerSpacing(double pixelsPerUnit, double minLabelPixels) {

@@ -36,6 +36,7 @@ MagnificationReading ReadMagnification(const MagnificationInput& input);
 struct GuideScale {
     double magnification = 21.0;
     QString unit = QStringLiteral("mm"); // as the settings store it, or kPixelUnit
+    bool pitchKnown = true;              // false: a camera without a pitch of its own
 
     // Picture pixels that measure one unit, M / (unit per pixel × 10), as a
     // line of that length reads with the measuring tools (1 in kPixelUnit,
@@ -59,6 +60,9 @@ class GuideState {
 public:
     enum class Toggle { Changed, Ignored, NeedsMagnification };
 
+    // Without a scope the guides measure the microscope's pixels.
+    explicit GuideState(const MeasuringScope* scope = nullptr) : scope_(scope) {}
+
     // Each does nothing while no device is connected. The ruler and the grid
     // need a magnification to go on; without one they stay off and the
     // caller asks the user for it.
@@ -81,6 +85,7 @@ private:
     Toggle ToggleScaled(bool& on, bool connected, std::optional<double> magnification,
                         const QString& unit);
 
+    const MeasuringScope* scope_; // read at each snapshot: a change of camera shows at once
     mutable std::mutex mutex_;
     GuideSnapshot state_; // guarded by mutex_; written by the UI thread
 };

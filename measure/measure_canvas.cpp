@@ -85,8 +85,9 @@ QString ProposedMeasuredPath(const QString& original) {
     }
 }
 
-MeasureCanvasModel::MeasureCanvasModel(const SettingsStore& settings, CanvasHost* host)
-    : settings_(settings), host_(host) {}
+MeasureCanvasModel::MeasureCanvasModel(const SettingsStore& settings, const MeasuringScope& scope,
+                                       CanvasHost* host)
+    : settings_(settings), scope_(scope), host_(host) {}
 
 MeasureCanvasModel::~MeasureCanvasModel() {
     shapes_.Clear();
@@ -180,7 +181,7 @@ void MeasureCanvasModel::ReportHistory() {
 }
 
 bool MeasureCanvasModel::InPixels() const {
-    return !CameraPitchKnown() && !pictureCalibrated_;
+    return !scope_.pitchKnown.load() && !pictureCalibrated_;
 }
 
 QString MeasureCanvasModel::PictureUnit(const QString& unit) const {
@@ -188,7 +189,7 @@ QString MeasureCanvasModel::PictureUnit(const QString& unit) const {
 }
 
 MeasureContext MeasureCanvasModel::PictureContext(const SettingsValues& s) const {
-    return MeasureContextFor(canvasSize_, magnification_, s, InPixels());
+    return MeasureContextFor(canvasSize_, magnification_, s, InPixels(), scope_.pitchKnown.load());
 }
 
 MeasureContext MeasureCanvasModel::CurrentContext() const {
@@ -471,7 +472,7 @@ bool MeasureCanvasModel::RenderToFile(const QString& path, QString* why) const {
         const QByteArray bytes = EncodeTiffWithScale(
             Render(),
             PictureScale(pictureSize(), pictureMagnification_, pictureCalibrated_,
-                         PictureUnit(settings_.values().unit)),
+                         PictureUnit(settings_.values().unit), scope_.pitchKnown.load()),
             QStringLiteral("Tavolux"));
         QSaveFile file(path);
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||

@@ -66,8 +66,10 @@ public:
     // Tool numbers beyond the shape tools: the popup menus set 20 while open.
     static constexpr int kNoTool = 20;
 
-    // Draws with the pen and units of `settings`.
-    MeasureCanvasModel(const SettingsStore& settings, CanvasHost* host = nullptr);
+    // Draws with the pen and units of `settings`; `scope` tells whose pixels
+    // the picture has.
+    MeasureCanvasModel(const SettingsStore& settings, const MeasuringScope& scope,
+                       CanvasHost* host = nullptr);
     ~MeasureCanvasModel();
     MeasureCanvasModel(const MeasureCanvasModel&) = delete;
     MeasureCanvasModel& operator=(const MeasureCanvasModel&) = delete;
@@ -186,6 +188,7 @@ private:
     QRect HoldArea(QPoint start) const;
 
     const SettingsStore& settings_;
+    const MeasuringScope& scope_;
     CanvasHost* host_;
     CxImage picture_;
     QString path_;

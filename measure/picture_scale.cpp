@@ -6,7 +6,8 @@
 
 namespace tvx {
 
-PixelScale PictureScale(QSize picture, double magnification, bool calibrated, const QString& unit) {
+PixelScale PictureScale(QSize picture, double magnification, bool calibrated, const QString& unit,
+                        bool pitchKnown) {
     PixelScale s;
     if (IsPixelUnit(unit)) {
         // A camera measured in pixels has no pixel size to give.
@@ -14,7 +15,7 @@ PixelScale PictureScale(QSize picture, double magnification, bool calibrated, co
         return s;
     }
     if (!(magnification > 0) || !std::isfinite(magnification)) return s;
-    const double perPixel = UnitPerPixel(picture, unit) * 10 / magnification;
+    const double perPixel = UnitPerPixel(picture, unit, pitchKnown) * 10 / magnification;
     if (!(perPixel > 0) || !std::isfinite(perPixel)) return s;
     s.unitsPerPixel = perPixel;
     // Anything the unit table does not know is measured in millimetres.

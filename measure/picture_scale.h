@@ -12,6 +12,8 @@ namespace tvx {
 // with the unit's names for ImageJ and OME and a note saying whether the
 // magnification was calibrated. No scale for a magnification that is none,
 // nor in kPixelUnit (an uncalibrated camera), whose note says so.
-PixelScale PictureScale(QSize picture, double magnification, bool calibrated, const QString& unit);
+// `pitchKnown` is false for a camera without a pitch of its own.
+PixelScale PictureScale(QSize picture, double magnification, bool calibrated, const QString& unit,
+                        bool pitchKnown);
 
 } // namespace tvx

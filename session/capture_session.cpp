@@ -23,6 +23,7 @@ CaptureSession::CaptureSession(const Options& options, QObject* parent)
     : QObject(parent), options_(options) {
     flags_ = options.stillFlags ? options.stillFlags : &ownFlags_;
     effects_ = options.effects ? options.effects : &ownEffects_;
+    scope_ = options.scope ? options.scope : &ownScope_;
     sink_ = std::make_unique<FrameSink>(*effects_, *flags_);
     if (options.engine) {
         engine_ = options.engine;
@@ -169,10 +170,10 @@ void CaptureSession::applyCalibrationScope() {
     const QString file =
         microscope ? QString()
                    : CameraCalibrationFilePath(device->Identity(), QSize(size.width, size.height));
-    if (file == scopeFile_ && microscope == CameraPitchKnown()) return;
+    if (file == scopeFile_ && microscope == scope_->pitchKnown.load()) return;
     scopeFile_ = file;
-    SetCameraPitchKnown(microscope);
-    SetCalibrationFileInUse(file);
+    scope_->pitchKnown.store(microscope);
+    scope_->calibrationFile = file;
     emit calibrationScopeChanged();
 }
 

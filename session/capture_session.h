@@ -3,6 +3,7 @@
 #include "capture/effect_state.h"
 #include "capture/frame_sink.h"
 #include "capture/frame_types.h"
+#include "measure/geometry.h"
 #include "platform/result.h"
 
 #include <QObject>
@@ -37,6 +38,9 @@ public:
         // uses the session's own.
         StillFlags* stillFlags = nullptr;
         EffectState* effects = nullptr; // null uses the session's own
+        // Whose pixels are measured, set as the device or size changes; null
+        // uses the session's own.
+        MeasuringScope* scope = nullptr;
         // Where the camera chosen last is remembered; none remembers nothing.
         SettingsStore* settings = nullptr;
         // Listen for the desktop's resume (logind over the system bus).
@@ -104,6 +108,8 @@ public:
     StillFlags& stillFlags() { return *flags_; }
     // The capture size in use; any thread.
     QSize captureSize() const;
+    // Whose pixels are measured now.
+    const MeasuringScope& measuringScope() const { return *scope_; }
     EffectState& effects() { return *effects_; }
 
 signals:
@@ -128,7 +134,7 @@ signals:
     // ones, with `stillQueued` earlier presses still waiting for their turn.
     void pressesDropped(int dropped, int stillQueued);
     // The camera whose pixels are measured changed, or its capture size:
-    // the calibration shown must be looked up again (CalibrationFileInUse).
+    // the calibration shown must be looked up again (ScopeCalibrationFile).
     void calibrationScopeChanged();
     // A connection check has finished, whatever it found: a dialog that
     // lists the devices fills its lists again.
@@ -162,6 +168,8 @@ private:
     StillFlags* flags_ = nullptr;
     EffectState ownEffects_;
     EffectState* effects_ = nullptr;
+    MeasuringScope ownScope_;
+    MeasuringScope* scope_ = nullptr;
     std::unique_ptr<FrameSink> sink_;
     std::unique_ptr<SnapshotButton> button_;
     DeviceWatch* watch_ = nullptr;

@@ -146,34 +146,29 @@ TEST_F(CalibrationFileTest, EachCameraAndSizeHasItsOwnFile) {
     EXPECT_EQ(LookupCalibration(vga, "60.0"), QString());
     EXPECT_EQ(ReadAll(path_), seed);
 
-    SetCalibrationFileInUse(hd);
-    EXPECT_EQ(CalibrationFileInUse(), hd);
-    SetCalibrationFileInUse(QString());
-    EXPECT_EQ(CalibrationFileInUse(), path_);
+    MeasuringScope scope;
+    scope.calibrationFile = hd;
+    EXPECT_EQ(ScopeCalibrationFile(scope), hd);
+    scope.calibrationFile.clear();
+    EXPECT_EQ(ScopeCalibrationFile(scope), path_);
 }
 
 // A camera without a pitch of its own measures in pixels; a calibration
 // line measured so gives its pixels per millimetre, and from then on the
 // unit of the settings is right.
 TEST(CameraMeasuring, PixelsUntilCalibratedThenTheUnit) {
-    struct Restore {
-        ~Restore() {
-            SetCameraPitchKnown(true);
-            SetCalibrationKnown(false);
-        }
-    } restore;
+    MeasuringScope scope;
     SettingsValues s;
     s.unit = "um";
     s.decimal = 1;
     const QSize size(1920, 1080);
     // The microscope is never measured in pixels.
-    EXPECT_FALSE(MeasuresInPixels());
-    EXPECT_EQ(CurrentMeasureContext(size, 60, s).unit, "um");
+    EXPECT_FALSE(scope.MeasuresInPixels());
+    EXPECT_EQ(CurrentMeasureContext(size, 60, s, scope).unit, "um");
 
-    SetCameraPitchKnown(false);
-    SetCalibrationKnown(false);
-    ASSERT_TRUE(MeasuresInPixels());
-    const MeasureContext px = CurrentMeasureContext(size, 60, s);
+    scope.pitchKnown = false;
+    ASSERT_TRUE(scope.MeasuresInPixels());
+    const MeasureContext px = CurrentMeasureContext(size, 60, s, scope);
     ASSERT_TRUE(px.valid());
     EXPECT_EQ(FormatLength(px, "L:", px.Length(250)), "L:250.0px");
     EXPECT_EQ(FormatArea(px, "A:", 12.5), "A:12.5px2");
@@ -185,12 +180,12 @@ TEST(CameraMeasuring, PixelsUntilCalibratedThenTheUnit) {
     ASSERT_TRUE(m);
     EXPECT_DOUBLE_EQ(*m, 500);
 
-    SetCalibrationKnown(true);
-    EXPECT_FALSE(MeasuresInPixels());
-    const MeasureContext um = CurrentMeasureContext(size, *m, s);
+    scope.calibrationKnown = true;
+    EXPECT_FALSE(scope.MeasuresInPixels());
+    const MeasureContext um = CurrentMeasureContext(size, *m, s, scope);
     EXPECT_EQ(FormatLength(um, "L:", um.Length(250)), "L:500.0\u00B5m");
     s.unit = "mm";
-    const MeasureContext mm = CurrentMeasureContext(size, *m, s);
+    const MeasureContext mm = CurrentMeasureContext(size, *m, s, scope);
     EXPECT_EQ(FormatLength(mm, "L:", mm.Length(1000)), "L:2.0mm");
 }
 

@@ -19,7 +19,7 @@ const QString kDeg = QString(QChar(0x00B0));
 MeasureContext Context(QSize capture, const char* unit, double magnification, int decimals) {
     MeasureContext ctx;
     ctx.unit = QString::fromLatin1(unit);
-    ctx.scale = ScaleFactor(capture, ctx.unit);
+    ctx.scale = ScaleFactor(capture, ctx.unit, true);
     ctx.magnification = magnification;
     ctx.decimals = decimals;
     return ctx;
@@ -28,15 +28,15 @@ MeasureContext Context(QSize capture, const char* unit, double magnification, in
 TEST(ScaleTest, UnitAndCaptureSizeChooseTheScale) {
     // Only the two listed sizes have their own pitch, and only the exact unit
     // texts their own factor.
-    EXPECT_DOUBLE_EQ(PixelPitch(QSize(480, 720)), PixelPitch(QSize(320, 240)));
+    EXPECT_DOUBLE_EQ(PixelPitch(QSize(480, 720), true), PixelPitch(QSize(320, 240), true));
     EXPECT_DOUBLE_EQ(UnitFactor("Inch"), UnitFactor("mm"));
-    EXPECT_DOUBLE_EQ(UnitPerPixel(QSize(800, 600), "mil"), 63.49206349 * 0.0394);
+    EXPECT_DOUBLE_EQ(UnitPerPixel(QSize(800, 600), "mil", true), 63.49206349 * 0.0394);
 }
 
 TEST(ScaleTest, MicrometresAreAThousandthOfAMillimetre) {
     SettingsStore settings;
     EXPECT_DOUBLE_EQ(UnitFactor("um"), 1.0);
-    EXPECT_DOUBLE_EQ(UnitPerPixel(k640, "um"), 1000 * UnitPerPixel(k640, "mm"));
+    EXPECT_DOUBLE_EQ(UnitPerPixel(k640, "um", true), 1000 * UnitPerPixel(k640, "mm", true));
     const MeasureContext um = Context(k640, "um", 100, 2);
     EXPECT_EQ(LineLabels(um, QPoint(10, 20), QPoint(164, 20)),
               QStringList{QString::fromUtf8("L:1003.26µm")});
@@ -49,9 +49,11 @@ TEST(ScaleTest, MicrometresAreAThousandthOfAMillimetre) {
 
     // Stored as "um"; a text the table does not know measures and reads as mm.
     settings.WriteUnitDecimal(QStringLiteral("um"), 2);
-    EXPECT_EQ(CurrentMeasureContext(k640, 100, settings.values()).unit, QStringLiteral("um"));
+    EXPECT_EQ(CurrentMeasureContext(k640, 100, settings.values(), MeasuringScope{}).unit,
+              QStringLiteral("um"));
     settings.WriteUnitDecimal(QStringLiteral("furlong"), 2);
-    const MeasureContext unknown = CurrentMeasureContext(k640, 100, settings.values());
+    const MeasureContext unknown =
+        CurrentMeasureContext(k640, 100, settings.values(), MeasuringScope{});
     EXPECT_EQ(unknown.unit, QStringLiteral("mm"));
     EXPECT_EQ(LineLabels(unknown, QPoint(10, 20), QPoint(164, 20)), QStringList{"L:1.00mm"});
 }
@@ -59,7 +61,7 @@ TEST(ScaleTest, MicrometresAreAThousandthOfAMillimetre) {
 TEST(ScaleTest, ContextFollowsTheSettings) {
     SettingsStore settings;
     settings.WriteUnitDecimal(QStringLiteral("mil"), 4);
-    const MeasureContext ctx = CurrentMeasureContext(k720, 50, settings.values());
+    const MeasureContext ctx = CurrentMeasureContext(k720, 50, settings.values(), MeasuringScope{});
     EXPECT_EQ(ctx.unit, QStringLiteral("mil"));
     EXPECT_EQ(ctx.decimals, 4);
     EXPECT_DOUBLE_EQ(ctx.scale, 57.471264367 * 0.0394);

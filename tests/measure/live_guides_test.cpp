@@ -96,7 +96,7 @@ TEST(RulerTest, EveryLabelIsTheTrueDistanceFromTheCentre) {
                                  .arg(m)
                                  .toStdString());
                 const GuideScale scale = ScaleFor(m, unit);
-                const MeasureContext ctx{UnitPerPixel(picture, unit), m, 6, unit};
+                const MeasureContext ctx{UnitPerPixel(picture, unit, true), m, 6, unit};
                 const Figure f = RulerFigure(picture, scale);
                 const QPoint c(picture.width() / 2, picture.height() / 2);
                 int horizontal = 0;
@@ -179,7 +179,7 @@ TEST(ScaleBarTest, ItsLengthIsItsLabel) {
                 const GuideScale scale = ScaleFor(m, unit);
                 const std::optional<ScaleBar> b = ChooseScaleBar(picture, scale);
                 ASSERT_TRUE(b) << unit << " " << m;
-                const MeasureContext ctx{UnitPerPixel(picture, unit), m, 6, unit};
+                const MeasureContext ctx{UnitPerPixel(picture, unit, true), m, 6, unit};
                 EXPECT_NEAR(ctx.Length(b->bar.width()), b->value, ctx.Length(0.5) + 1e-12)
                     << unit << " " << m;
                 EXPECT_TRUE(b->label.endsWith(QStringLiteral(" ") + UnitFor(unit).shownName()));
@@ -198,21 +198,15 @@ TEST(ScaleBarTest, ItsLengthIsItsLabel) {
 // An uncalibrated camera's guides and stills count pixels, as its measuring
 // tools do, whatever the magnification box says; calibrated, the unit again.
 TEST(ScaleBarTest, AnUncalibratedCameraCountsPixels) {
-    struct Restore {
-        ~Restore() {
-            SetCameraPitchKnown(true);
-            SetCalibrationKnown(false);
-        }
-    } restore;
-    SetCameraPitchKnown(false);
-    SetCalibrationKnown(false);
+    MeasuringScope scope;
+    scope.pitchKnown = false;
     SettingsValues s;
     s.unit = "um";
-    const QString unit = MeasuringUnit(s.unit);
+    const QString unit = MeasuringUnit(s.unit, scope);
     ASSERT_EQ(unit, "px");
-    const MeasureContext px = CurrentMeasureContext(k640, 60, s);
+    const MeasureContext px = CurrentMeasureContext(k640, 60, s, scope);
     for (double m : {5.0, 60.0}) {
-        const GuideScale scale{m, unit};
+        const GuideScale scale{m, unit, false};
         for (const Figure::Text& t : RulerFigure(k640, scale).texts) {
             const bool onX = t.at.y() == k640.height() / 2;
             const int d = onX ? t.at.x() - k640.width() / 2 : t.at.y() - k640.height() / 2;
@@ -222,13 +216,19 @@ TEST(ScaleBarTest, AnUncalibratedCameraCountsPixels) {
         ASSERT_TRUE(b);
         EXPECT_EQ(b->label, "100 px");
         EXPECT_EQ(b->bar.width(), 100);
-        const PixelScale still = PictureScale(k640, m, false, unit);
+        const PixelScale still = PictureScale(k640, m, false, unit, false);
         EXPECT_EQ(still.unitsPerPixel, 0);
         EXPECT_FALSE(still.note.isEmpty());
     }
-    SetCalibrationKnown(true);
-    EXPECT_EQ(MeasuringUnit(s.unit), "um");
-    EXPECT_EQ(ChooseScaleBar(k640, GuideScale{500, MeasuringUnit(s.unit)})->label, "200 \u00B5m");
+    scope.calibrationKnown = true;
+    EXPECT_EQ(MeasuringUnit(s.unit, scope), "um");
+    // The live guides take the camera's pitch from the scope they were given.
+    GuideState guides(&scope);
+    guides.SetScaleBar(true, 500.0, MeasuringUnit(s.unit, scope));
+    const std::optional<ScaleBar> calibrated = ChooseScaleBar(k640, guides.Snapshot().scale);
+    ASSERT_TRUE(calibrated);
+    EXPECT_EQ(calibrated->label, "200 \u00B5m");
+    EXPECT_EQ(calibrated->bar.width(), 100); // 0.1 mm a pixel at magnification 1
 }
 
 TEST(ViewMappingTest, TheWholePictureFitsWithItsAspectKept) {

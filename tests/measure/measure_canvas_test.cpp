@@ -76,7 +76,8 @@ protected:
 
     FakeHost host_;
     SettingsStore settings_;
-    MeasureCanvasModel canvas_{settings_, &host_};
+    MeasuringScope scope_;
+    MeasureCanvasModel canvas_{settings_, scope_, &host_};
 };
 
 TEST_F(CanvasTest, SetUpFromThePictureSizeAndName) {
@@ -442,7 +443,7 @@ TEST_F(CanvasTest, SavedShapesLandOnTheClickedPicturePixelsAtEverySize) {
     QImage saved[2];
     const QSize sizes[2] = {QSize(640, 480), QSize(2592, 1944)};
     for (int i = 0; i < 2; ++i) {
-        MeasureCanvasModel canvas(settings_, &host_);
+        MeasureCanvasModel canvas(settings_, scope_, &host_);
         ASSERT_TRUE(canvas.Load(SavePicture(QStringLiteral("p%1.bmp").arg(i), sizes[i], 0xFF000000),
                                 0, 100));
         canvas.SetColours(0x0000FF, 0x00FF00); // red pen, green labels

@@ -12,7 +12,7 @@ namespace {
 MeasureContext Ctx640(double magnification) {
     MeasureContext ctx;
     ctx.unit = QStringLiteral("mm");
-    ctx.scale = UnitPerPixel(QSize(640, 480), ctx.unit);
+    ctx.scale = UnitPerPixel(QSize(640, 480), ctx.unit, true);
     ctx.magnification = magnification;
     ctx.decimals = 2;
     return ctx;
@@ -247,7 +247,7 @@ TEST(MeasurementExport, EachShapeKeepsTheUnitAndMagnificationItWasMeasuredIn) {
     };
     MeasureContext um = Ctx640(100);
     um.unit = QStringLiteral("um");
-    um.scale = UnitPerPixel(QSize(640, 480), um.unit);
+    um.scale = UnitPerPixel(QSize(640, 480), um.unit, true);
     measure(um, QPoint(0, 0), QPoint(20, 20));
     measure(Ctx640(50), QPoint(0, 0), QPoint(20, 20));
     ASSERT_EQ(list.shapes().size(), 2u);

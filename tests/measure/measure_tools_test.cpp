@@ -18,7 +18,7 @@ const QSize k640(640, 480);
 ToolSettings Settings640(double magnification, int decimals = 2) {
     ToolSettings s;
     s.ctx.unit = QStringLiteral("mm");
-    s.ctx.scale = UnitPerPixel(k640, s.ctx.unit);
+    s.ctx.scale = UnitPerPixel(k640, s.ctx.unit, true);
     s.ctx.magnification = magnification;
     s.ctx.decimals = decimals;
     s.style.penColor = 0x00FF00; // green lines, easy to find in pictures

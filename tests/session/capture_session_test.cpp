@@ -145,9 +145,6 @@ TEST(CaptureSession, UnplugAndPlugAreToldWithTheMessage) {
 // While another camera stands in, the microscope takes over as it arrives,
 // and the remembered camera comes back as it leaves.
 TEST(CaptureSession, TheMicroscopeTakesOverFromAStandInAndHandsBack) {
-    struct Restore {
-        ~Restore() { SetCameraPitchKnown(true); }
-    } restore;
     const QString raw = QStringLiteral(
         "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=30/1");
     auto* sim = new SimulatedMicroscope;
@@ -172,13 +169,13 @@ TEST(CaptureSession, TheMicroscopeTakesOverFromAStandInAndHandsBack) {
     };
     ASSERT_TRUE(session.Start(nullptr));
     ASSERT_TRUE(on("test:b"));
-    EXPECT_FALSE(CameraPitchKnown());
+    EXPECT_FALSE(session.measuringScope().pitchKnown);
     sim->Plug();
     ASSERT_TRUE(on(kKnownDeviceIds[0]));
-    EXPECT_TRUE(CameraPitchKnown());
+    EXPECT_TRUE(session.measuringScope().pitchKnown);
     sim->Unplug();
     ASSERT_TRUE(on("test:b"));
-    EXPECT_FALSE(CameraPitchKnown());
+    EXPECT_FALSE(session.measuringScope().pitchKnown);
 }
 
 TEST(CaptureSession, ABurstOfNodeChangesGivesOneCheckASecondAfterTheLast) {

@@ -64,7 +64,7 @@ TEST(StillTiff, OutsideReadersFindThePixelSizeAndThePixelsOfTheBmp) {
     StillFormat tiff;
     tiff.tiff = true;
     // Calibrated at 212.5X in millimetres: the pixel size the tools measure with.
-    tiff.scale = PictureScale(QSize(15, 8), 212.5, true, QStringLiteral("mm"));
+    tiff.scale = PictureScale(QSize(15, 8), 212.5, true, QStringLiteral("mm"), true);
     const double perPixel = 63.49206349 * 0.001 * 10 / 212.5;
     ASSERT_NEAR(tiff.scale.unitsPerPixel, perPixel, 1e-12);
 
@@ -107,12 +107,12 @@ TEST(StillTiff, OutsideReadersFindThePixelSizeAndThePixelsOfTheBmp) {
 }
 
 TEST(StillTiff, UncalibratedAndMicrometreScalesSayWhatTheyAre) {
-    const PixelScale nominal = PictureScale(QSize(640, 480), 60, false, QStringLiteral("cm"));
+    const PixelScale nominal = PictureScale(QSize(640, 480), 60, false, QStringLiteral("cm"), true);
     EXPECT_TRUE(nominal.note.contains("nominal"));
     EXPECT_EQ(nominal.imagejUnit, "cm");
     EXPECT_NEAR(nominal.unitsPerPixel, 65.1465798045602 * 0.0001 * 10 / 60, 1e-15);
-    EXPECT_EQ(PictureScale(QSize(640, 480), 0, false, QStringLiteral("mm")).unitsPerPixel, 0);
-    const PixelScale mil = PictureScale(QSize(640, 480), 60, true, QStringLiteral("mil"));
+    EXPECT_EQ(PictureScale(QSize(640, 480), 0, false, QStringLiteral("mm"), true).unitsPerPixel, 0);
+    const PixelScale mil = PictureScale(QSize(640, 480), 60, true, QStringLiteral("mil"), true);
     EXPECT_EQ(mil.omeUnit, "thou");
 }
 

@@ -7,7 +7,7 @@
 
 namespace tvx {
 
-LiveGuides::LiveGuides(Hooks hooks) : hooks_(std::move(hooks)) {}
+LiveGuides::LiveGuides(Hooks hooks) : hooks_(std::move(hooks)), state_(hooks_.scope) {}
 
 QFont LiveGuides::LabelFont() {
     QFont f;

@@ -24,6 +24,8 @@ public:
         std::function<std::optional<double>()> currentMagnification;
         // The unit the scale is worked out for.
         std::function<QString()> unit;
+        // Whose pixels the guides measure; none: the microscope's.
+        const MeasuringScope* scope = nullptr;
     };
 
     explicit LiveGuides(Hooks hooks);

@@ -88,7 +88,7 @@ void LiveMeasure::Cancel() {
 ToolSettings LiveMeasure::CurrentToolSettings(double magnification) const {
     const SettingsValues s = settings_.values();
     ToolSettings t;
-    t.ctx = CurrentMeasureContext(hooks_.mapping().picture(), magnification, s);
+    t.ctx = CurrentMeasureContext(hooks_.mapping().picture(), magnification, s, calibration_.scope);
     t.style.penWidth = int32_t(s.Linewidth);
     t.style.penStyle = int32_t(s.Linetype);
     t.style.penColor = s.LineColor;

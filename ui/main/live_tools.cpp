@@ -1,5 +1,6 @@
 #include "ui/main/live_tools.h"
 
+#include "measure/calibration.h"
 #include "measure/font_file.h"
 #include "measure/geometry.h"
 #include "platform/language.h"
@@ -61,10 +62,11 @@ LiveTools::LiveTools(CaptureSession& session, CommandActions& commands, CLiveVie
     setObjectName(QStringLiteral("liveTools"));
     const auto read = [this](bool nominal) { return boxes_.ReadForMeasuring(nominal, window_); };
     const auto current = [this](bool) { return boxes_.Current(); };
-    guides_ = std::make_unique<LiveGuides>(
-        LiveGuides::Hooks{[this] { return session_.isConnected(); }, [read] { return read(false); },
-                          [this] { return boxes_.Current(); },
-                          [this] { return MeasuringUnit(settings_.values().unit); }});
+    guides_ = std::make_unique<LiveGuides>(LiveGuides::Hooks{
+        [this] { return session_.isConnected(); }, [read] { return read(false); },
+        [this] { return boxes_.Current(); },
+        [this] { return MeasuringUnit(settings_.values().unit, boxes_.calibration().scope); },
+        &boxes_.calibration().scope});
     // The nominal value is read for the calibration line only; it is never
     // the magnification in force.
     measure_ = std::make_unique<LiveMeasure>(

@@ -74,7 +74,7 @@ MagnificationBoxes::MagnificationBoxes(QWidget* parent, CalibrationState& calibr
     // A camera without a pitch of its own measures in pixels until then;
     // known before `changed` goes out, so the guides take the right unit.
     connect(calBox_, &QLineEdit::textChanged, this,
-            [this] { SetCalibrationKnown(!Uncalibrated()); });
+            [this] { calibration_.scope.calibrationKnown.store(!Uncalibrated()); });
     for (QLineEdit* box : {magBox_, calBox_}) {
         connect(box, &QLineEdit::textChanged, box,
                 [box, base = box->font()] { FitBoxText(box, base); });
@@ -103,7 +103,7 @@ std::optional<double> MagnificationBoxes::ReadForMeasuring(bool useNominal, QWid
     if (!r.magnification)
         ShowMessage(prompts_, title, Text("EnterRate", "Please input the zoomIn scale!"),
                     Prompts::Icon::Warning);
-    else if (!useNominal && MeasuresInPixels() && !askedToCalibrate_) {
+    else if (!useNominal && calibration_.scope.MeasuresInPixels() && !askedToCalibrate_) {
         // Once for each camera and size: the pixels it measures in meanwhile
         // are still useful for comparing.
         askedToCalibrate_ = true;
@@ -118,7 +118,8 @@ std::optional<double> MagnificationBoxes::ReadForMeasuring(bool useNominal, QWid
 
 QString MagnificationBoxes::calibrationFile() const {
     // Another camera keeps its calibrations in a file of its own.
-    return CameraPitchKnown() ? calibrationFile_ : CalibrationFileInUse();
+    return calibration_.scope.pitchKnown.load() ? calibrationFile_
+                                                : ScopeCalibrationFile(calibration_.scope);
 }
 
 void MagnificationBoxes::Refresh() {
@@ -127,7 +128,7 @@ void MagnificationBoxes::Refresh() {
     calBox_->setText(text.isEmpty() ? QString() : LookupCalibration(calibrationFile(), text));
     // The same texts may mean another unit now (the microscope's or a
     // camera's pixels): whoever follows the boxes looks again.
-    SetCalibrationKnown(!Uncalibrated());
+    calibration_.scope.calibrationKnown.store(!Uncalibrated());
     emit changed();
 }
 
@@ -138,7 +139,8 @@ void MagnificationBoxes::lookUpCalibration() {
 
 void MagnificationBoxes::ShowNewCalibration() {
     const QString nominal = QString::asprintf("%0.1f", calibration_.nominal);
-    StoreCalibration(calibrationFile(), nominal, calibration_.calibratedCopy, !CameraPitchKnown());
+    StoreCalibration(calibrationFile(), nominal, calibration_.calibratedCopy,
+                     !calibration_.scope.pitchKnown.load());
     // Setting the box looks the value up again; the shown value wins even
     // when there is no calibration file to keep it.
     magBox_->setText(nominal);

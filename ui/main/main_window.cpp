@@ -128,6 +128,7 @@ void MainWindow::InitDialog() {
     o.simulate = options_.simulate;
     o.engine = options_.engine;
     o.settings = options_.settings;
+    o.scope = &options_.calibration->scope;
     session_ = new CaptureSession(o, this);
     session_->setObjectName(QStringLiteral("session"));
     toolbar_ = new ToolbarRow(client_);

@@ -1,5 +1,6 @@
 #include "ui/main/measure_export_glue.h"
 
+#include "measure/calibration.h"
 #include "platform/settings.h"
 #include "session/capture_session.h"
 #include "session/live_shapes.h"
@@ -32,8 +33,8 @@ QVector<MeasurementRow> MeasureExportCommands::Rows() const {
 
     MeasurementExportContext ctx;
     ctx.numbering = ShapeNumbering::Live;
-    ctx.measure =
-        CurrentMeasureContext(c_.session.captureSize(), LeadingNumber(magnification), settings);
+    ctx.measure = CurrentMeasureContext(c_.session.captureSize(), LeadingNumber(magnification),
+                                        settings, c_.boxes.calibration().scope);
     ctx.magnification = magnification;
     // Live measurements belong to the pictures taken while they stand: the
     // newest still is the one they were last drawn into.

@@ -1,5 +1,6 @@
 #include "ui/main/still_commands.h"
 
+#include "measure/calibration.h"
 #include "platform/language.h"
 #include "session/capture_session.h"
 #include "ui/main/command_table.h"
@@ -26,7 +27,7 @@ StillCommands::StillCommands(Context context, QWidget* window)
             return StillFormatChoice::Magnification{boxes.calibrationText(),
                                                     boxes.magnificationText()};
         },
-        c_.settings, this);
+        c_.settings, boxes.calibration().scope, this);
     connect(c_.commands.action(ids::kCamera), &QAction::triggered, this, [this] { take(); });
     connect(&c_.session, &CaptureSession::stillRequested, this, &StillCommands::save);
 }

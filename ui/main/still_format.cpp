@@ -14,8 +14,10 @@ constexpr const char* kTiffKey = "StillTiff";
 }
 
 StillFormatChoice::StillFormatChoice(QAction* tiff, std::function<Magnification()> magnification,
-                                     SettingsStore& settings, QObject* parent)
-    : QObject(parent), tiff_(tiff), magnification_(std::move(magnification)), settings_(settings) {
+                                     SettingsStore& settings, const MeasuringScope& scope,
+                                     QObject* parent)
+    : QObject(parent), tiff_(tiff), magnification_(std::move(magnification)), settings_(settings),
+      scope_(scope) {
     tiff_->setChecked(settings_.ReadOwnSwitch(kTiffKey));
     connect(tiff_, &QAction::toggled, this,
             [this](bool on) { settings_.WriteOwnSwitch(kTiffKey, on); });
@@ -28,8 +30,9 @@ StillFormat StillFormatChoice::For(QSize picture) const {
     const Magnification m = magnification_();
     const MagnificationReading r = ReadMagnification({m.calibrated, m.nominal, false});
     if (r.magnification)
-        f.scale = PictureScale(picture, *r.magnification, LeadingNumber(m.calibrated) != 0,
-                               MeasuringUnit(settings_.values().unit));
+        f.scale =
+            PictureScale(picture, *r.magnification, LeadingNumber(m.calibrated) != 0,
+                         MeasuringUnit(settings_.values().unit, scope_), scope_.pitchKnown.load());
     return f;
 }
 

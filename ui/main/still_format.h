@@ -11,6 +11,7 @@ class QAction;
 namespace tvx {
 
 class SettingsStore;
+struct MeasuringScope;
 
 // The still format setting: BMP as always, or TIFF stills that carry their
 // pixel size at the magnification in force (the calibrated one when there
@@ -23,7 +24,8 @@ public:
         QString nominal;    // the magnification box
     };
     StillFormatChoice(QAction* tiff, std::function<Magnification()> magnification,
-                      SettingsStore& settings, QObject* parent = nullptr);
+                      SettingsStore& settings, const MeasuringScope& scope,
+                      QObject* parent = nullptr);
 
     StillFormat For(QSize picture) const;
 
@@ -31,6 +33,7 @@ private:
     QPointer<QAction> tiff_;
     std::function<Magnification()> magnification_;
     SettingsStore& settings_;
+    const MeasuringScope& scope_;
 };
 
 } // namespace tvx

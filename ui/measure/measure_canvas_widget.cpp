@@ -32,7 +32,7 @@ CMeasureCanvas::CMeasureCanvas(QWidget* parent, CalibrationState& calibration, P
                                const SettingsStore& settings, const QString& picturePath,
                                int initialTool, double magnification)
     : QWidget(parent), calibration_(calibration), prompts_(prompts), settings_(settings),
-      model_(settings, this) {
+      model_(settings, calibration.scope, this) {
     // A picture is never mirrored, whatever the language.
     setLayoutDirection(Qt::LeftToRight);
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -340,10 +340,10 @@ bool PhotoMeasureDialog::ShowPicture(const QString& path) {
     }
     QString calibrated;
     if (!tag.isEmpty()) {
-        calibrated = LookupCalibration(CalibrationFileInUse(), tag);
+        calibrated = LookupCalibration(ScopeCalibrationFile(calibration_.scope), tag);
         // The microscope's nominal magnification stands in for a calibration;
         // another camera has no pitch for it to scale, and reads pixels.
-        if (calibrated.isEmpty() && CameraPitchKnown()) calibrated = tag;
+        if (calibrated.isEmpty() && calibration_.scope.pitchKnown.load()) calibrated = tag;
     }
     calibrated_->setText(calibrated);
     canvas_->model().SetScaleBar(settings_.ReadOwnSwitch(kPhotoScaleBarKey));
@@ -575,7 +575,8 @@ void PhotoMeasureDialog::OnCalibration() {
 void PhotoMeasureDialog::OnCalibrated() {
     const double value = calibration_.calibrated;
     // Stored before the scale is worked out, which looks it up.
-    StoreCalibration(CalibrationFileInUse(), nominal_->text(), value, !CameraPitchKnown());
+    StoreCalibration(ScopeCalibrationFile(calibration_.scope), nominal_->text(), value,
+                     !calibration_.scope.pitchKnown.load());
     calibrated_->setText(FormatMagnification(value));
     UpdatePictureScale();
     CheckMagnification();
@@ -587,14 +588,15 @@ void PhotoMeasureDialog::OnCalibrated() {
 
 void PhotoMeasureDialog::OnNominalChanged(const QString& text) {
     if (text.isEmpty()) return;
-    calibrated_->setText(LookupCalibration(CalibrationFileInUse(), text));
+    calibrated_->setText(LookupCalibration(ScopeCalibrationFile(calibration_.scope), text));
     UpdatePictureScale();
 }
 
 void PhotoMeasureDialog::UpdatePictureScale() {
     if (!canvas_) return;
     const double calibrated = LeadingNumber(calibrated_->text());
-    const bool known = !LookupCalibration(CalibrationFileInUse(), nominal_->text()).isEmpty();
+    const bool known =
+        !LookupCalibration(ScopeCalibrationFile(calibration_.scope), nominal_->text()).isEmpty();
     canvas_->model().SetPictureScale(calibrated > 0 ? calibrated : LeadingNumber(nominal_->text()),
                                      known);
     canvas_->Repaint(QRect());

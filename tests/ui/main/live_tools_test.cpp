@@ -183,8 +183,6 @@ TEST(LiveToolsOnACamera, GuidesCountPixelsUntilTheCameraIsCalibrated) {
         EXPECT_EQ(g.scale.unit, "mm");
         EXPECT_DOUBLE_EQ(g.scale.PixelsPerUnit(QSize(640, 480)), 500);
     }
-    SetCameraPitchKnown(true);
-    SetCalibrationKnown(false);
 }
 
 TEST_F(LiveTools, EveryToolButtonChoosesItsToolAndDropsIt) {
@@ -482,7 +480,7 @@ TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
             ChooseScaleBar(size, Parts(*dlg_).guides().snapshot().scale);
         ASSERT_TRUE(bar);
         // Magnification 100, millimetres: pixels per mm from the pitch alone.
-        const double perMm = 100 / (PixelPitch(size) * 0.001 * 10);
+        const double perMm = 100 / (PixelPitch(size, true) * 0.001 * 10);
         const int want = int(std::lround(bar->value * perMm));
         auto whiteRun = [](const QImage& img, int y, int from) {
             int x = from;

@@ -22,7 +22,7 @@ namespace {
 MeasureContext Context(const char* unit, double magnification, int decimals) {
     MeasureContext ctx;
     ctx.unit = QString::fromLatin1(unit);
-    ctx.scale = ScaleFactor(QSize(640, 480), ctx.unit);
+    ctx.scale = ScaleFactor(QSize(640, 480), ctx.unit, true);
     ctx.magnification = magnification;
     ctx.decimals = decimals;
     return ctx;

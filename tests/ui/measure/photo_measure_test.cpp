@@ -172,20 +172,14 @@ TEST_F(PhotoMeasureTest, ACalibrationLineIsShownStoredAndTold) {
 // microscope's, and in pixels while that camera has none for its nominal
 // magnification.
 TEST_F(PhotoMeasureTest, AnotherCameraMeasuresWithItsOwnCalibrationElseInPixels) {
-    struct Restore {
-        ~Restore() {
-            SetCameraPitchKnown(true);
-            SetCalibrationFileInUse(QString());
-        }
-    } restore;
     QFile microscope(CalibrationFilePath());
     ASSERT_TRUE(microscope.open(QIODevice::WriteOnly));
     microscope.write("[60.0]\n60.0=90.0\n");
     microscope.close();
     const QString camera =
         CameraCalibrationFilePath(QStringLiteral("test:uvc-hd"), QSize(640, 480));
-    SetCameraPitchKnown(false);
-    SetCalibrationFileInUse(camera);
+    calibration_.scope.pitchKnown = false;
+    calibration_.scope.calibrationFile = camera;
     const QString picture =
         SavePicture(QStringLiteral("Still_2016-05-03_142501_60.0X_N0001.bmp"), QSize(640, 480));
     const auto lineLabel = [&] {
