@@ -88,6 +88,12 @@ protected:
         click(label);
     }
     LiveShapes& shapes() { return Parts(*dlg_).liveShapes(); }
+    // F2's request, and true once the still it asked for is saved.
+    bool takeStill() {
+        Parts(*dlg_).session().stillFlags().Request(StillSource::Keyboard);
+        const QString before = Parts(*dlg_).lastSavedStill();
+        return test::WaitFor([&] { return Parts(*dlg_).lastSavedStill() != before; });
+    }
 
     SettingsStore settings_;
     ScriptedPrompts prompts_;
@@ -491,9 +497,7 @@ TEST_F(LiveTools, ScaleBarIsAsLongAsItsValueLiveAndInStills) {
                 ++end;
             return end - x;
         };
-        Parts(*dlg_).session().stillFlags().Request(StillSource::Keyboard);
-        const QString before = Parts(*dlg_).lastSavedStill();
-        ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).lastSavedStill() != before; }));
+        ASSERT_TRUE(takeStill());
         const QImage still(Parts(*dlg_).lastSavedStill());
         ASSERT_EQ(still.size(), size);
         const QPoint mid = bar->bar.center();
@@ -526,9 +530,7 @@ TEST_F(LiveTools, ShapesLandOnThePicturePixelsTheyWereDrawnOverAtEverySize) {
             EXPECT_EQ(l.shapes().back().points[0], pa);
             EXPECT_EQ(l.shapes().back().points[1], pb);
         });
-        Parts(*dlg_).session().stillFlags().Request(StillSource::Keyboard);
-        const QString before = Parts(*dlg_).lastSavedStill();
-        ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).lastSavedStill() != before; }));
+        ASSERT_TRUE(takeStill());
         const QImage still(Parts(*dlg_).lastSavedStill());
         ASSERT_EQ(still.size(), size);
         for (int x : {pa.x() + 1, (pa.x() + pb.x()) / 2, pb.x() - 1})
@@ -566,9 +568,7 @@ TEST_F(LiveTools, ALineLandsOnTheSamePicturePixelsAtEveryWindowSize) {
             EXPECT_EQ(l.shapes().back().points[0], pa);
             EXPECT_EQ(l.shapes().back().points[1], pb);
         });
-        Parts(*dlg_).session().stillFlags().Request(StillSource::Keyboard);
-        const QString before = Parts(*dlg_).lastSavedStill();
-        ASSERT_TRUE(test::WaitFor([&] { return Parts(*dlg_).lastSavedStill() != before; }));
+        ASSERT_TRUE(takeStill());
         // Only the line is green round it: the bands of the two stills must
         // match pixel for pixel.
         const QImage still(Parts(*dlg_).lastSavedStill());

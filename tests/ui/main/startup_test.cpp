@@ -65,6 +65,15 @@ protected:
         poll->start();
     }
 
+    MainWindow::Options optionsWith(Language& language) {
+        MainWindow::Options options;
+        options.calibration = &calibration_;
+        options.prompts = &prompts_;
+        options.settings = &settings_;
+        options.language = &language;
+        return options;
+    }
+
     SettingsStore settings_;
     ScriptedPrompts prompts_;
     CalibrationState calibration_;
@@ -139,12 +148,7 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
     f.write("[Zandor]\nFile=Dosya\nCapture=Yakala\n");
     f.close();
     test::InstalledLanguage language;
-    MainWindow::Options options;
-    options.calibration = &calibration_;
-    options.prompts = &prompts_;
-    options.settings = &settings_;
-    options.language = &language;
-    MainWindow dlg(options);
+    MainWindow dlg(optionsWith(language));
     dlg.InitDialog();
     EXPECT_EQ(menuTitles(dlg.menuBar())[0], "File");
     Parts(dlg).OnCommand(1175); // Turkish
@@ -165,12 +169,7 @@ TEST_F(Startup, SwitchingLanguageRelabelsAndStoresThePair) {
 TEST_F(Startup, LanguageMenuOffersEveryLanguageAndFollowsTheSystemFromTheFirstRun) {
     qputenv("LANG", "de_DE.UTF-8");
     test::InstalledLanguage language;
-    MainWindow::Options options;
-    options.calibration = &calibration_;
-    options.prompts = &prompts_;
-    options.settings = &settings_;
-    options.language = &language;
-    MainWindow dlg(options);
+    MainWindow dlg(optionsWith(language));
     dlg.InitDialog();
     QMenu* setting = dlg.menuBar()->actions()[1]->menu();
     QMenu* languages = setting->actions().last()->menu();
