@@ -6,9 +6,9 @@
 #include "platform/button_input.h"
 #include "tests/capture/frame_collector.h"
 #include "tests/support/status.h"
+#include "tests/support/wait.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -39,16 +39,6 @@ constexpr const char* kMicroscopeFormats =
     "framerate=(fraction){ 30/1, 15/1 }; "
     "video/x-raw, format=(string)YUY2, width=(int)320, height=(int)240, "
     "framerate=(fraction)30/1";
-
-template <typename F> bool SpinUntil(F done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 struct Rig {
     test::FrameCollector frames;
@@ -161,7 +151,7 @@ TEST(UvcCamera, FramesFlowRawAndDecodedAndStopWhenUnplugged) {
     ASSERT_TRUE(provider->HandleControlLine("unplug uvc-hd"));
     EXPECT_EQ(removed, QStringList{"@device:test:uvc-hd"});
     EXPECT_FALSE(rig.engine.IsDevicePresent());
-    ASSERT_TRUE(SpinUntil([&] { return !errors.isEmpty(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !errors.isEmpty(); }));
     // Remembered, the absent camera is waited for, not replaced.
     rig.engine.ReleaseAll();
     rig.engine.AllowOtherCameras(true, "test:uvc-hd");

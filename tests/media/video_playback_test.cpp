@@ -3,6 +3,7 @@
 #include "media/video_playback.h"
 #include "tests/media/test_videos.h"
 #include "tests/support/test_env.h"
+#include "tests/support/wait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,16 +13,6 @@
 
 namespace tvx {
 namespace {
-
-template <class Pred> bool Until(Pred done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 QString VideoPath(const QString& name) {
     return test::homeDir() + "/" + name;
@@ -37,7 +28,7 @@ TEST(VideoPlayback, OpensPausedOnTheFirstFrameWithTheFileDuration) {
     EXPECT_TRUE(playback.IsPaused());
     EXPECT_NEAR(playback.Duration(), 12.34, 0.005);
     EXPECT_NEAR(playback.Position(), 0.0, 0.001);
-    ASSERT_TRUE(Until([&] { return !playback.CurrentFrame().isNull(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !playback.CurrentFrame().isNull(); }));
     EXPECT_EQ(playback.CurrentFrame().size(), QSize(64, 48));
     EXPECT_EQ(playback.CurrentFrame().format(), QImage::Format_RGB32);
 
@@ -102,7 +93,7 @@ TEST(VideoPlayback, TheEndOfTheFileIsAnnounced) {
     const uint64_t serial = playback.FrameSerial();
     playback.Play();
     EXPECT_TRUE(playback.IsRunning());
-    ASSERT_TRUE(Until([&] { return finished > 0; }));
+    ASSERT_TRUE(test::WaitFor([&] { return finished > 0; }));
     EXPECT_EQ(finished, 1);
     EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
     EXPECT_GT(playback.FrameSerial(), serial);
@@ -113,7 +104,7 @@ TEST(VideoPlayback, TheEndOfTheFileIsAnnounced) {
     ASSERT_TRUE(playback.WaitSettled(5000));
     EXPECT_NEAR(playback.Position(), 0.0, 0.001);
     playback.Play();
-    ASSERT_TRUE(Until([&] { return finished > 1; }));
+    ASSERT_TRUE(test::WaitFor([&] { return finished > 1; }));
     EXPECT_EQ(finished, 2);
 }
 

@@ -4,24 +4,14 @@
 #include "capture/sim_microscope.h"
 #include "platform/button_input.h"
 #include "session/capture_session.h"
+#include "tests/support/wait.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <gtest/gtest.h>
 
 namespace tvx {
 namespace {
-
-template <class F> bool WaitFor(F done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return done();
-}
 
 struct PressSession {
     PressSession() {
@@ -40,7 +30,7 @@ struct PressSession {
     }
     bool start() {
         return session->Start(nullptr) &&
-               WaitFor([&] { return session->frameSink().frameWidth() > 0; });
+               test::WaitFor([&] { return session->frameSink().frameWidth() > 0; });
     }
     SimulatedMicroscope* sim() { return session->engine()->Simulator(); }
 
@@ -59,14 +49,14 @@ TEST(ButtonPresses, ABurstIsTakenOneASecondAndWhatIsDroppedIsCounted) {
     for (int i = 0; i < 200; ++i)
         s.sim()->Press();
     // The next poll reads the burst: one picture now, the rest kept or told.
-    ASSERT_TRUE(WaitFor([&] { return !s.stills.empty(); }, 4000));
-    ASSERT_TRUE(WaitFor([&] { return s.dropped > 0; }, 2000));
+    ASSERT_TRUE(test::WaitFor([&] { return !s.stills.empty(); }, 4000));
+    ASSERT_TRUE(test::WaitFor([&] { return s.dropped > 0; }, 2000));
     EXPECT_EQ(s.dropped, 200 - kMaxPendingPresses);
     EXPECT_EQ(s.lastQueued, kMaxPendingPresses - 1);
     EXPECT_EQ(int(s.stills.size()) + s.session->queuedPresses() + s.dropped, 200);
     EXPECT_EQ(s.stills[0], StillSource::Microscope);
     // One a second, not all at once.
-    ASSERT_TRUE(WaitFor([&] { return s.stills.size() == 2; }, 2500));
+    ASSERT_TRUE(test::WaitFor([&] { return s.stills.size() == 2; }, 2500));
     EXPECT_EQ(s.session->queuedPresses(), kMaxPendingPresses - 2);
 }
 
@@ -74,11 +64,11 @@ TEST(ButtonPresses, APressCutOffByAnUnplugIsTold) {
     PressSession s;
     ASSERT_TRUE(s.start());
     // Past a poll, so the press lies unread when the microscope goes.
-    WaitFor([] { return false; }, 50);
+    test::WaitFor([] { return false; }, 50);
     s.sim()->Press();
     s.sim()->Unplug();
-    ASSERT_TRUE(WaitFor([&] { return !s.session->isConnected(); }));
-    WaitFor([] { return false; }, 300);
+    ASSERT_TRUE(test::WaitFor([&] { return !s.session->isConnected(); }));
+    test::WaitFor([] { return false; }, 300);
     EXPECT_EQ(int(s.stills.size()) + s.dropped, 1) << "the press was neither taken nor told";
 }
 
@@ -93,7 +83,7 @@ TEST(ButtonPresses, CameraKeysCountAsPressesOfTheButton) {
         s.session->PressButton();
     EXPECT_EQ(s.session->queuedPresses(), kMaxPendingPresses);
     EXPECT_EQ(s.dropped, 3);
-    ASSERT_TRUE(WaitFor([&] { return s.stills.size() >= 2; }, 4000));
+    ASSERT_TRUE(test::WaitFor([&] { return s.stills.size() >= 2; }, 4000));
     EXPECT_EQ(s.stills[0], StillSource::Microscope);
     EXPECT_EQ(s.stills[1], StillSource::Microscope);
 
@@ -101,7 +91,7 @@ TEST(ButtonPresses, CameraKeysCountAsPressesOfTheButton) {
     const int queued = s.session->queuedPresses();
     const int before = s.dropped;
     s.sim()->Unplug();
-    ASSERT_TRUE(WaitFor([&] { return !s.session->isConnected(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !s.session->isConnected(); }));
     EXPECT_GE(s.dropped, before + queued);
     s.session->PressButton();
     EXPECT_GE(s.dropped, before + queued + 1);

@@ -4,6 +4,7 @@
 #include "capture/test_cameras.h"
 #include "measure/geometry.h"
 #include "session/capture_session.h"
+#include "tests/support/wait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,18 +14,8 @@
 namespace tvx {
 namespace {
 
-template <class F> bool WaitFor(F done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return done();
-}
-
 void Pump(int ms) {
-    WaitFor([] { return false; }, ms);
+    test::WaitFor([] { return false; }, ms);
 }
 
 // What a session told, in order.
@@ -120,7 +111,7 @@ TEST(CaptureSession, SimulatedMicroscopeStreamsIntoTheSink) {
     ASSERT_TRUE(s.session->Start(nullptr));
     EXPECT_EQ(told.connected, 1);
     EXPECT_TRUE(s.session->connectionMessage().isEmpty());
-    ASSERT_TRUE(WaitFor([&] { return s.session->frameSink().frameWidth() > 0; }));
+    ASSERT_TRUE(test::WaitFor([&] { return s.session->frameSink().frameWidth() > 0; }));
     EXPECT_EQ(s.session->frameSink().frameWidth(), 640);
     // The effects handed in are the ones frames go through.
     EXPECT_EQ(&s.session->effects(), &s.effects);
@@ -133,11 +124,11 @@ TEST(CaptureSession, UnplugAndPlugAreToldWithTheMessage) {
     SimulatedMicroscope* sim = s.session->engine()->Simulator();
     ASSERT_NE(sim, nullptr);
     sim->Unplug();
-    ASSERT_TRUE(WaitFor([&] { return told.disconnected > 0; }));
+    ASSERT_TRUE(test::WaitFor([&] { return told.disconnected > 0; }));
     EXPECT_FALSE(s.session->isConnected());
     EXPECT_EQ(told.message, "Please connect Wireless Digital Microscope");
     sim->Plug();
-    ASSERT_TRUE(WaitFor([&] { return told.connected > 0; }));
+    ASSERT_TRUE(test::WaitFor([&] { return told.connected > 0; }));
     EXPECT_TRUE(s.session->isConnected());
     EXPECT_TRUE(s.session->connectionMessage().isEmpty());
 }
@@ -162,7 +153,7 @@ TEST(CaptureSession, TheMicroscopeTakesOverFromAStandInAndHandsBack) {
     o.watchResume = false;
     CaptureSession session(o);
     const auto on = [&](const char* id) {
-        return WaitFor([&] {
+        return test::WaitFor([&] {
             return engine.CurrentDeviceId() == QLatin1String(id) && session.isConnected() &&
                    engine.IsRunning();
         });
@@ -189,7 +180,7 @@ TEST(CaptureSession, ABurstOfNodeChangesGivesOneCheckASecondAfterTheLast) {
         Pump(150);
     }
     EXPECT_EQ(s.session->connectionChecks(), before);
-    ASSERT_TRUE(WaitFor([&] { return s.session->connectionChecks() != before; }));
+    ASSERT_TRUE(test::WaitFor([&] { return s.session->connectionChecks() != before; }));
     EXPECT_GE(sinceLast.elapsed(), 990);
     Pump(1200);
     EXPECT_EQ(s.session->connectionChecks(), before + 1);
@@ -214,7 +205,7 @@ TEST(CaptureSession, EachKeyboardRequestIsOneStillRequest) {
     Told told(s.session.get());
     s.session->RequestStill();
     // Frames keep posting while the request stands; it is answered once.
-    ASSERT_TRUE(WaitFor([&] { return int(told.stills.size()) > 0; }));
+    ASSERT_TRUE(test::WaitFor([&] { return int(told.stills.size()) > 0; }));
     Pump(300);
     ASSERT_EQ(int(told.stills.size()), 1);
     EXPECT_EQ(told.stills[0], StillSource::Keyboard);
@@ -246,13 +237,13 @@ TEST(CaptureSession, StillMessagesDuringAHandlerAreNotAnswered) {
 TEST(CaptureSession, TheMicroscopesButtonIsAStillFromTheMicroscope) {
     SimSession s;
     ASSERT_TRUE(s.session->Start(nullptr));
-    ASSERT_TRUE(WaitFor([&] { return s.session->frameSink().frameWidth() > 0; }));
+    ASSERT_TRUE(test::WaitFor([&] { return s.session->frameSink().frameWidth() > 0; }));
     ASSERT_TRUE(s.session->buttonOpen());
     EXPECT_TRUE(s.session->buttonPollTimer()->isActive());
     Told told(s.session.get());
     s.session->engine()->Simulator()->Press();
     // The poll reads the press within a second; the next frame asks for it.
-    ASSERT_TRUE(WaitFor([&] { return int(told.stills.size()) > 0; }, 4000));
+    ASSERT_TRUE(test::WaitFor([&] { return int(told.stills.size()) > 0; }, 4000));
     EXPECT_EQ(told.stills[0], StillSource::Microscope);
     Pump(1200);
     EXPECT_EQ(int(told.stills.size()), 1) << "one press, one still";

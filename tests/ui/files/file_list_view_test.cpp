@@ -4,12 +4,12 @@
 #include "platform/folders.h"
 #include "platform/prompts.h"
 #include "tests/support/test_env.h"
+#include "tests/support/wait.h"
 #include "ui/files/file_commands.h"
 #include "ui/files/file_list_view.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
@@ -25,14 +25,6 @@
 
 namespace tvx {
 namespace {
-
-template <class F> bool Until(F done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 class FileListView : public ::testing::Test {
 protected:
@@ -377,7 +369,7 @@ TEST_F(FileListView, EMailHandsTheMailProgramAJpegCopyOfABmp) {
     bool done = false;
     QObject::connect(&commands_->mail(), &MailCommand::finished, [&] { done = true; });
     commands_->EMail();
-    ASSERT_TRUE(Until([&] { return done; }));
+    ASSERT_TRUE(test::WaitFor([&] { return done; }));
     QFile f(received);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.read(3).startsWith("\xFF\xD8\xFF"));
@@ -403,7 +395,7 @@ TEST_F(FileListView, OpenSendsEveryPictureToPhotoMeasureWhateverItsLetterCase) {
     EXPECT_EQ(prompts_.shown().size(), 1u); // nothing selected
     for (int cell = 0; cell < 3; ++cell) {
         Mouse(QEvent::MouseButtonDblClick, CellPoint(cell));
-        ASSERT_TRUE(Until([&] { return pictures.size() == cell + 1; }));
+        ASSERT_TRUE(test::WaitFor([&] { return pictures.size() == cell + 1; }));
     }
     EXPECT_EQ(pictures,
               QStringList({folders_.picture + "/Still_N3.JPG", folders_.picture + "/Still_N2.Bmp",
@@ -415,7 +407,7 @@ TEST_F(FileListView, OpenSendsEveryPictureToPhotoMeasureWhateverItsLetterCase) {
     commands_->AddRecording(folders_.video + "/Video_1.avi");
     commands_->SetListMode(0);
     commands_->Open();
-    ASSERT_TRUE(Until([&] { return videos.size() == 1; }));
+    ASSERT_TRUE(test::WaitFor([&] { return videos.size() == 1; }));
     EXPECT_EQ(videos[0], folders_.video + "/Video_1.avi");
 }
 
@@ -480,7 +472,7 @@ TEST_F(FileListView, FiveThousandPicturesScrollWithoutDecodingOnTheUiThreadAndTh
     QObject::connect(commands_.get(), &FileCommands::openPictureRequested,
                      [&](const QString& p) { opened << p; });
     Key(Qt::Key_Return);
-    ASSERT_TRUE(Until([&] { return !opened.isEmpty(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !opened.isEmpty(); }));
     EXPECT_EQ(opened[0], folders_.picture + "/Still_N5000.bmp");
 
     prompts_.Push(Prompts::Answer::Cancel);

@@ -2,6 +2,7 @@
 #include "media/video_playback.h"
 #include "tests/media/test_videos.h"
 #include "tests/support/test_env.h"
+#include "tests/support/wait.h"
 #include "ui/player/player_ids.h"
 #include "ui/player/video_player_dlg.h"
 #include "ui/skin/bitmap_button.h"
@@ -17,16 +18,6 @@ namespace tvx {
 namespace {
 
 using namespace player_ids;
-
-template <class Pred> bool Until(Pred done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 void Pump(int ms) {
     QElapsedTimer t;
@@ -66,12 +57,13 @@ TEST_F(Player, SliderCountsTenthsOfASecondAndTheFirstFrameShows) {
     EXPECT_EQ(Slider(dlg.get())->value(), 0);
     EXPECT_TRUE(dlg->playback().IsPaused());
     EXPECT_FALSE(Play(dlg.get())->IsLatched());
-    ASSERT_TRUE(Until([&] { return !dlg->playback().CurrentFrame().isNull(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !dlg->playback().CurrentFrame().isNull(); }));
 
     auto* area = dlg->findChild<CVideoArea*>(QString::number(kVideoArea));
     ASSERT_NE(area, nullptr);
     EXPECT_EQ(area->geometry(), QRect(6, 7, 580, 406));
-    ASSERT_TRUE(Until([&] { return area->ShownSerial() == dlg->playback().FrameSerial(); }));
+    ASSERT_TRUE(
+        test::WaitFor([&] { return area->ShownSerial() == dlg->playback().FrameSerial(); }));
     // The test pattern is not black: the frame reached the area.
     const QImage shown = area->grab().toImage();
     EXPECT_NE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::black));
@@ -118,9 +110,11 @@ TEST_F(Player, TimeReadoutFollowsThePositionAndPlayOffersPauseWhilePlaying) {
     ASSERT_NE(time, nullptr);
     EXPECT_EQ(time->text(), "0:00 / 0:12");
     Button(dlg.get(), kLast)->click();
-    EXPECT_TRUE(Until([&] { return time->text() == "0:12 / 0:12"; })) << time->text().toStdString();
+    EXPECT_TRUE(test::WaitFor([&] { return time->text() == "0:12 / 0:12"; }))
+        << time->text().toStdString();
     Button(dlg.get(), kBackward)->click();
-    EXPECT_TRUE(Until([&] { return time->text() == "0:10 / 0:12"; })) << time->text().toStdString();
+    EXPECT_TRUE(test::WaitFor([&] { return time->text() == "0:10 / 0:12"; }))
+        << time->text().toStdString();
 
     // While playing, Play shows two bars (its middle is the dark gap between
     // them) where it showed a triangle (light in the middle), and says what
@@ -145,7 +139,7 @@ TEST_F(Player, TheEndOfTheVideoStopsAtTheStart) {
     EXPECT_TRUE(dlg->PositionTimerActive());
     EXPECT_TRUE(Button(dlg.get(), kFirst)->isEnabled());
 
-    ASSERT_TRUE(Until([&] { return !Play(dlg.get())->IsLatched(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !Play(dlg.get())->IsLatched(); }));
     EXPECT_FALSE(dlg->PositionTimerActive());
     EXPECT_EQ(Slider(dlg.get())->value(), 0);
     ASSERT_TRUE(Settled(*dlg));
@@ -159,14 +153,14 @@ TEST_F(Player, TheEndOfTheVideoStopsAtTheStart) {
     // And it plays again from the start.
     Button(dlg.get(), kPlay)->click();
     EXPECT_TRUE(dlg->playback().IsRunning());
-    ASSERT_TRUE(Until([&] { return !Play(dlg.get())->IsLatched(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return !Play(dlg.get())->IsLatched(); }));
 }
 
 TEST_F(Player, PlayTwicePausesAndThriceGoesOn) {
     auto dlg = Open(100, 25); // 4 s
     auto* play = Button(dlg.get(), kPlay);
     play->click();
-    ASSERT_TRUE(Until([&] { return dlg->playback().Position() > 0.3; }));
+    ASSERT_TRUE(test::WaitFor([&] { return dlg->playback().Position() > 0.3; }));
     play->click();
     EXPECT_FALSE(Play(dlg.get())->IsLatched());
     EXPECT_FALSE(dlg->PositionTimerActive());
@@ -179,7 +173,7 @@ TEST_F(Player, PlayTwicePausesAndThriceGoesOn) {
 
     play->click();
     EXPECT_TRUE(dlg->playback().IsRunning());
-    ASSERT_TRUE(Until([&] { return dlg->playback().Position() > stoppedAt + 0.2; }));
+    ASSERT_TRUE(test::WaitFor([&] { return dlg->playback().Position() > stoppedAt + 0.2; }));
     // It went on from where it stopped, not from the start.
     EXPECT_GE(Slider(dlg.get())->value(), int(stoppedAt * 10));
 }
