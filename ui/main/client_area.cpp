@@ -44,9 +44,12 @@ QFont ResolutionFont() {
 
 namespace {
 constexpr int kSecondsPad = 4;
-constexpr int kToolbarHeight = 52; // the band and the gap under it
-constexpr int kFootHeight = 43;    // under the file list: the name and the model line
-constexpr int kTabsHeight = 35;    // the list's tabs over it, the plates under the picture
+constexpr int kToolbarHeight = 52;  // the band and the gap under it
+constexpr int kFootHeight = 43;     // under the file list: the name and the model line
+constexpr int kFootLineHeight = 20; // the status line in the foot
+constexpr int kFootLineBelow = 4;   // from its bottom to the window's
+constexpr int kFootLineInset = 130; // clear of the name and the model line
+constexpr int kTabsHeight = 35;     // the list's tabs over it, the plates under the picture
 const QColor kCornerMark(78, 165, 255, 140);
 } // namespace
 
@@ -59,7 +62,6 @@ CClientArea::CClientArea(QWidget* parent) : QWidget(parent) {
 void CClientArea::Arrange(QWidget* toolbar, QWidget* list, QWidget* live, QWidget* footer) {
     list_ = list;
     live_ = live;
-    footer_ = footer;
     list_->setFixedWidth(179);
     list_->setMinimumHeight(kPictureRect.height());
     list_->setMaximumHeight(QWIDGETSIZE_MAX);
@@ -77,7 +79,7 @@ void CClientArea::Arrange(QWidget* toolbar, QWidget* list, QWidget* live, QWidge
     column->addSpacing(kToolbarHeight - toolbar->sizeHint().height());
     auto* row = new QHBoxLayout;
     column->addLayout(row, 1);
-    row->setContentsMargins(8, 0, kWidth - kPictureRect.right() - 1, kFootHeight);
+    row->setContentsMargins(8, 0, kWidth - kPictureRect.right() - 1, 0);
     row->setSpacing(kPictureRect.left() - 8 - 179);
     auto* left = new QVBoxLayout;
     left->setSpacing(0);
@@ -89,6 +91,14 @@ void CClientArea::Arrange(QWidget* toolbar, QWidget* list, QWidget* live, QWidge
     right->addSpacing(kTabsHeight);
     row->addLayout(left);
     row->addLayout(right, 1);
+    // The status line sits in the foot, between the skin's name and model
+    // line, as wide as the window lets it be.
+    column->addSpacing(kFootHeight - kFootLineHeight - kFootLineBelow);
+    auto* foot = new QHBoxLayout;
+    foot->setContentsMargins(kFootLineInset, 0, kFootLineInset, kFootLineBelow);
+    footer->setFixedHeight(kFootLineHeight);
+    foot->addWidget(footer);
+    column->addLayout(foot);
 }
 
 QRect CClientArea::TabZone(int mode) const {
@@ -110,11 +120,6 @@ QPoint CClientArea::resolutionAt() const {
 QPoint CClientArea::secondsAt() const {
     const QRect live = live_ ? live_->geometry() : kPictureRect;
     return QPoint(live.right() + 1 - 181, live.bottom() + 6);
-}
-
-void CClientArea::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
-    if (footer_) footer_->setGeometry(130, height() - 24, width() - 260, 20);
 }
 
 void CClientArea::setResolutionText(const QString& text, const QFont& font) {

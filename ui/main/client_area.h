@@ -53,7 +53,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
 
 private:
     QPoint tabAt() const;
@@ -63,7 +62,6 @@ private:
 
     QWidget* list_ = nullptr;
     QWidget* live_ = nullptr;
-    QWidget* footer_ = nullptr;
     QString resolution_;
     QFont resolutionFont_;
     QFont secondsFont_;

@@ -156,7 +156,6 @@ void MainWindow::InitDialog() {
         this);
     // The foot of the window, between the name and the model line of the skin.
     auto* strip = new StatusStrip(client_);
-    strip->setGeometry(130, 586, 600, 20);
     new StatusFeedback(strip, {*stills, *recording_, *recorder, liveTools_->measure(), *files},
                        this);
     client_->Arrange(toolbar_, files->view(), liveView_, strip);
