@@ -56,11 +56,11 @@ GstElement* ChildNamed(GstElement* bin, const char* name) {
 
 TestCamera::TestCamera(QString id, QString name, const QString& offered)
     : id_(std::move(id)), name_(std::move(name)),
-      offered_(EnsureGStreamer() ? gst_caps_from_string(offered.toUtf8().constData()) : nullptr),
+      offered_(kAdopt,
+               EnsureGStreamer() ? gst_caps_from_string(offered.toUtf8().constData()) : nullptr),
       state_(std::make_shared<State>()) {}
 
 TestCamera::~TestCamera() {
-    if (offered_) gst_caps_unref(offered_);
     if (buttonWriteFd_ >= 0) ::close(buttonWriteFd_);
 }
 
@@ -96,7 +96,7 @@ GstElement* TestCamera::CreateSource() {
 }
 
 GstCaps* TestCamera::OfferedCaps(GstElement* /*source*/) {
-    return offered_ ? gst_caps_ref(offered_) : nullptr;
+    return offered_.ref().release();
 }
 
 void TestCamera::ApplyFormat(GstElement* source, const GstCaps* caps) {
@@ -104,20 +104,17 @@ void TestCamera::ApplyFormat(GstElement* source, const GstCaps* caps) {
     GstElement* enc = ChildNamed(source, "enc");
     GstElement* out = ChildNamed(source, "out");
     if (!raw || !enc || !out || !offered_ || !caps) return;
-    GstCaps* chosen = gst_caps_intersect(offered_, const_cast<GstCaps*>(caps));
-    if (gst_caps_is_empty(chosen)) {
-        gst_caps_unref(chosen);
-        return; // not one of ours: the source stays as it was
-    }
-    chosen = gst_caps_fixate(chosen);
-    GstStructure* s = gst_caps_get_structure(chosen, 0);
+    GstUnique<GstCaps> chosen(kAdopt,
+                              gst_caps_intersect(offered_.get(), const_cast<GstCaps*>(caps)));
+    if (gst_caps_is_empty(chosen.get())) return; // not one of ours: the source stays as it was
+    chosen.reset(kAdopt, gst_caps_fixate(chosen.release()));
+    GstStructure* s = gst_caps_get_structure(chosen.get(), 0);
     const bool jpeg = gst_structure_has_name(s, "image/jpeg");
     if (jpeg) {
         gst_structure_set_name(s, "video/x-raw");
         gst_structure_set(s, "format", G_TYPE_STRING, "I420", nullptr);
     }
-    g_object_set(raw, "caps", chosen, nullptr);
-    gst_caps_unref(chosen);
+    g_object_set(raw, "caps", chosen.get(), nullptr);
 
     gst_element_unlink(raw, enc);
     gst_element_unlink(enc, out);

@@ -2,6 +2,7 @@
 
 #include "capture/control_fifo.h"
 #include "capture/device_source.h"
+#include "platform/gst_handle.h"
 
 #include <atomic>
 #include <memory>
@@ -51,7 +52,7 @@ public:
 private:
     QString id_;
     QString name_;
-    GstCaps* offered_ = nullptr;
+    GstUnique<GstCaps> offered_;
     std::shared_ptr<State> state_;
     int buttonWriteFd_ = -1;
 };
